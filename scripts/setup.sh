@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what Velmaris needs to build, test and run on Debian 12, then builds.
+#   scripts/setup.sh run    build and start the program on the shipped index file
+#   scripts/setup.sh test   build and run every test headless
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+          libbenchmark-dev poppler-utils xvfb xauth fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+case "${1:-test}" in
+run)
+    cmake --preset release >/dev/null
+    cmake --build --preset release
+    shift || true
+    exec build/release/src/app/velmaris "$@"
+    ;;
+test)
+    cmake --preset ci
+    cmake --build --preset ci
+    ctest --preset ci
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,35 @@
+#include "credits.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace velmaris {
+
+FrmQUERVO::FrmQUERVO(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FrmQUERVO"));
+    setWindowTitle(QStringLiteral("À propos de Velmaris"));
+
+    LabelQuervo = new QLabel(this);
+    LabelQuervo->setObjectName(QStringLiteral("LabelQuervo"));
+    LabelQuervo->setText(QStringList{QStringLiteral("Velmaris"),
+                                     QStringLiteral("Service des utilisateurs"),
+                                     QStringLiteral("10 rue de l'Exemple"),
+                                     QStringLiteral("75000 Paris")}
+                             .join(QStringLiteral("\r\n")));
+    LabelQuervo->setAlignment(Qt::AlignCenter);
+    LabelQuervo->setMargin(16);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(LabelQuervo);
+    layout->addWidget(ok, 0, Qt::AlignHCenter);
+    setFixedSize(sizeHint().expandedTo(QSize(280, 0)));
+}
+
+} // namespace velmaris

@@ -1,0 +1,403 @@
+#include "mainwindow.h"
+
+#include "applocale.h"
+#include "credits.h"
+#include "gridline.h"
+#include "indexfile.h"
+#include "maj.h"
+#include "messages.h"
+#include "programs.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace velmaris {
+
+namespace {
+
+const QColor kReferenceColour(128, 255, 255); // light cyan
+const QColor kPlainColour(255, 255, 255);
+
+template <typename T>
+T* named(T* widget, const QString& name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+QLabel* heading(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* label = named(new QLabel(text, parent), name);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+void setBold(QLabel* label, bool bold)
+{
+    if (label->font().bold() == bold)
+        return;
+    QFont font = label->font();
+    font.setBold(bold);
+    label->setFont(font);
+}
+
+} // namespace
+
+MainWindow::MainWindow(Maj& maj, const QString& commandLineFolder, const QString& programFolder,
+                       QWidget* parent)
+    : QWidget(parent)
+    , m_maj(maj)
+    , m_locale(appLocale())
+{
+    setObjectName(QStringLiteral("Velmaris"));
+    setWindowTitle(QStringLiteral("Velmaris — Révision des loyers"));
+    m_table.filePath = resolveIndexPath(commandLineFolder, programFolder);
+    buildControls();
+    setupUpdate();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls()
+{
+    // The grid sits on a light panel so its figures read well over the gradient.
+    auto* panel = named(new QFrame(this), QStringLiteral("grille"));
+    panel->setAutoFillBackground(true);
+    QPalette panelPalette = panel->palette();
+    panelPalette.setColor(QPalette::Window, QColor(252, 248, 252));
+    panel->setPalette(panelPalette);
+    panel->setFrameShape(QFrame::StyledPanel);
+
+    auto* grid = new QGridLayout(panel);
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(1);
+    grid->setContentsMargins(10, 8, 6, 8);
+
+    Label1[0] = heading(panel, QStringLiteral("Label1_0"), QStringLiteral("Trimestre"));
+    Label2 = heading(panel, QStringLiteral("Label2"), QStringLiteral("Indice Insee"));
+    Label3 = heading(panel, QStringLiteral("Label3"), QStringLiteral("Moyenne des 4 derniers indices"));
+    Label8 = heading(panel, QStringLiteral("Label8"), QStringLiteral("Indice de référence des loyers"));
+    Label4 = heading(panel, QStringLiteral("Label4"),
+                     QStringLiteral("Date de parution au Journal Officiel"));
+    Label5 = heading(panel, QStringLiteral("Label5"), QStringLiteral("Montant du loyer"));
+    Label9 = named(new QLabel(QStringLiteral("(hors charges)"), panel), QStringLiteral("Label9"));
+    Label9->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Label1[0]->setCursor(Qt::PointingHandCursor);
+    Label1[0]->installEventFilter(this);
+
+    auto* rentHeading = new QVBoxLayout;
+    rentHeading->setSpacing(0);
+    rentHeading->addWidget(Label5);
+    rentHeading->addWidget(Label9);
+    grid->addWidget(Label1[0], 0, 0);
+    grid->addWidget(Label2, 0, 1);
+    grid->addWidget(Label3, 0, 2);
+    grid->addWidget(Label8, 0, 3);
+    grid->addWidget(Label4, 0, 4);
+    grid->addLayout(rentHeading, 0, 5);
+
+    const int numberWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000,0000")) + 8;
+    for (int i = 0; i < kGridLines; ++i) {
+        const QString n = QString::number(i);
+        auto cell = [&](const QString& name, Qt::Alignment align) {
+            auto* label = named(new QLabel(panel), name + u'_' + n);
+            label->setAlignment(align | Qt::AlignVCenter);
+            label->setMinimumWidth(numberWidth);
+            return label;
+        };
+        textind[i] = cell(QStringLiteral("textind"), Qt::AlignLeft);
+        indice[i] = cell(QStringLiteral("indice"), Qt::AlignRight);
+        moyenne[i] = cell(QStringLiteral("moyenne"), Qt::AlignRight);
+        irl[i] = cell(QStringLiteral("irl"), Qt::AlignRight);
+        Datejo[i] = cell(QStringLiteral("Datejo"), Qt::AlignHCenter);
+        loyer[i] = named(new QLineEdit(panel), QStringLiteral("loyer_") + n);
+        loyer[i]->setAlignment(Qt::AlignRight);
+        loyer[i]->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0 000 000,00")) + 16);
+        loyer[i]->setAutoFillBackground(true);
+        loyer[i]->installEventFilter(this);
+
+        grid->addWidget(textind[i], i + 1, 0);
+        grid->addWidget(indice[i], i + 1, 1);
+        grid->addWidget(moyenne[i], i + 1, 2);
+        grid->addWidget(irl[i], i + 1, 3);
+        grid->addWidget(Datejo[i], i + 1, 4);
+        grid->addWidget(loyer[i], i + 1, 5);
+    }
+    barreinsee = named(new QScrollBar(Qt::Vertical, panel), QStringLiteral("barreinsee"));
+    barreinsee->setRange(0, 0);
+    barreinsee->setPageStep(kGridLines);
+    grid->addWidget(barreinsee, 1, 6, kGridLines, 1);
+    connect(barreinsee, &QScrollBar::valueChanged, this, &MainWindow::scrollChanged);
+    panel->installEventFilter(this); // the wheel over the grid scrolls it
+
+    // Right-hand side: how to use it, the lease date and the commands.
+    auto* side = new QVBoxLayout;
+    side->setSpacing(8);
+    auto sideText = [&](const QString& name, const QString& text) {
+        auto* label = named(new QLabel(text, this), name);
+        label->setWordWrap(true);
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, Qt::white);
+        label->setPalette(p);
+        return label;
+    };
+    Label6 = sideText(QStringLiteral("Label6"),
+                      QStringLiteral("Saisissez le loyer de référence en face de l'indice de référence"));
+    QFont strong = Label6->font();
+    strong.setBold(true);
+    Label6->setFont(strong);
+    Label7 = sideText(QStringLiteral("Label7"),
+                      QStringLiteral("Pour rappel: si le bail ne précise pas d'indice de référence, "
+                                     "l'indice à considérer est le dernier publié au Journal Officiel "
+                                     "à la date du bail. Pour le calculer automatiquement, entrez "
+                                     "ci-dessous la date du bail :"));
+    datedubail = named(new QLineEdit(this), QStringLiteral("datedubail"));
+    datedubail->setPlaceholderText(QStringLiteral("jj/mm/aaaa"));
+    datedubail->installEventFilter(this);
+    reeval = named(new QCheckBox(QStringLiteral("Loyer \"réévalué\" (si case non cochée, seuls les "
+                                                "loyers \"augmentés\" sont calculés)"),
+                                 this),
+                   QStringLiteral("reeval"));
+    {
+        QPalette p = reeval->palette();
+        p.setColor(QPalette::WindowText, Qt::white);
+        reeval->setPalette(p);
+    }
+    // A check box caption does not wrap by itself; keep it inside the side column.
+    reeval->setText(QStringLiteral("Loyer \"réévalué\" (si case non cochée, seuls les loyers\n"
+                                   "\"augmentés\" sont calculés)"));
+
+    auto button = [&](const QString& name, const QString& text) {
+        auto* b = named(new QPushButton(text, this), name);
+        b->setMinimumHeight(30);
+        return b;
+    };
+    calculatrice = button(QStringLiteral("calculatrice"), QStringLiteral("Calculatrice"));
+    imprimer = button(QStringLiteral("imprimer"), QStringLiteral("Imprimer"));
+    Command2 = button(QStringLiteral("Command2"), QStringLiteral("Copier"));
+    Command1 = button(QStringLiteral("Command1"), QStringLiteral("Mise à jour"));
+    Command1->setToolTip(QStringLiteral("Mise à jour des indices"));
+    arret = button(QStringLiteral("arret"), QStringLiteral("Quitter"));
+    connect(calculatrice, &QPushButton::clicked, this, [] { startCalculator(); });
+    connect(imprimer, &QPushButton::clicked, this, &MainWindow::printReport);
+    connect(Command2, &QPushButton::clicked, this, &MainWindow::copyTable);
+    connect(Command1, &QPushButton::clicked, this, &MainWindow::showUpdateDialog);
+    connect(arret, &QPushButton::clicked, this, &QWidget::close);
+
+    Image1 = named(new QLabel(this), QStringLiteral("Image1"));
+    Image1->setText(QStringLiteral("Velmaris"));
+    {
+        QFont f = Image1->font();
+        f.setPointSizeF(f.pointSizeF() * 2.2);
+        f.setBold(true);
+        f.setItalic(true);
+        Image1->setFont(f);
+        QPalette p = Image1->palette();
+        p.setColor(QPalette::WindowText, QColor(255, 235, 255));
+        Image1->setPalette(p);
+    }
+    Label1[1] = sideText(QStringLiteral("Label1_1"), QStringLiteral("© Velmaris 2000/2008"));
+    Label1[1]->setCursor(Qt::PointingHandCursor);
+    Label1[1]->installEventFilter(this);
+    nover = sideText(QStringLiteral("nover"),
+                     QStringLiteral("v. %1.%2.%3")
+                         .arg(VELMARIS_VERSION_MAJOR)
+                         .arg(VELMARIS_VERSION_MINOR)
+                         .arg(VELMARIS_VERSION_PATCH));
+
+    side->addWidget(Image1, 0, Qt::AlignHCenter);
+    side->addSpacing(6);
+    side->addWidget(Label6);
+    side->addSpacing(6);
+    side->addWidget(Label7);
+    side->addWidget(datedubail);
+    side->addSpacing(6);
+    side->addWidget(reeval);
+    side->addStretch(1);
+    for (QPushButton* b : {calculatrice, imprimer, Command2, Command1, arret})
+        side->addWidget(b);
+    side->addSpacing(6);
+    side->addWidget(Label1[1], 0, Qt::AlignHCenter);
+    side->addWidget(nover, 0, Qt::AlignHCenter);
+
+    auto* sideBox = new QWidget(this);
+    sideBox->setLayout(side);
+    sideBox->setFixedWidth(300);
+    side->setContentsMargins(0, 0, 0, 0);
+
+    auto* top = new QHBoxLayout(this);
+    top->setContentsMargins(14, 14, 14, 14);
+    top->setSpacing(14);
+    top->addWidget(panel, 1);
+    top->addWidget(sideBox);
+
+    setTabOrder(datedubail, loyer[0]);
+}
+
+void MainWindow::paintEvent(QPaintEvent*)
+{
+    // Purple to magenta, in 256 bands from top to bottom.
+    QPainter painter(this);
+    const double bandHeight = height() / 256.0;
+    for (int i = 0; i < 256; ++i) {
+        const int c = std::min(255, qRound(i / 2.0 + 128));
+        const double y = i * bandHeight;
+        painter.fillRect(QRectF(0, y, width(), bandHeight + 1), QColor(c, 0, c));
+    }
+}
+
+void MainWindow::load()
+{
+    loadTable();
+    autoUpdateCheck();
+}
+
+bool MainWindow::loadTable()
+{
+    const IndexFileResult result = loadIndexTable(m_table);
+    if (!result.ok())
+        MessageBox::critical(this, loadFailureTitle(result), loadFailureText(result));
+    resetScrollBar();
+    fillGrid();
+    return result.ok();
+}
+
+void MainWindow::resetScrollBar()
+{
+    const QSignalBlocker block(barreinsee);
+    barreinsee->setRange(0, std::max(0, m_table.scrollMaximum()));
+    barreinsee->setValue(m_table.topRow);
+}
+
+void MainWindow::fillGrid()
+{
+    for (int i = 0; i < kGridLines; ++i) {
+        const GridLine g = gridLine(m_table, i, m_locale);
+        textind[i]->setText(g.label);
+        indice[i]->setText(g.icc);
+        setBold(moyenne[i], g.averageBold);
+        moyenne[i]->setText(g.average);
+        setBold(irl[i], g.irlBold);
+        irl[i]->setText(g.irl);
+        Datejo[i]->setText(g.date);
+        QPalette p = loyer[i]->palette();
+        p.setColor(QPalette::Base, g.reference ? kReferenceColour : kPlainColour);
+        loyer[i]->setPalette(p);
+        loyer[i]->setText(g.rent);
+    }
+}
+
+void MainWindow::scrollChanged(int value)
+{
+    m_table.topRow = value;
+    fillGrid();
+}
+
+void MainWindow::activated()
+{
+    // An index file edited outside the program is picked up on return.
+    if (QFileInfo(m_table.filePath).lastModified() != m_table.fileDate)
+        loadTable();
+    else
+        fillGrid();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        activated();
+}
+
+void MainWindow::showCredits()
+{
+    FrmQUERVO credits(this);
+    credits.exec();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+
+    if (watched == Label1[0] || watched == Label1[1]) {
+        if (type == QEvent::MouseButtonRelease) {
+            showCredits();
+            return true;
+        }
+        return false;
+    }
+
+    if (type == QEvent::Wheel && watched != barreinsee) {
+        if (watched->isWidgetType() && static_cast<QWidget*>(watched)->parentWidget() == this) {
+            QCoreApplication::sendEvent(barreinsee, event);
+            return true;
+        }
+        return false;
+    }
+
+    // Focus that leaves for another window (a message box, another program)
+    // is not the user leaving the box.
+    auto leavesForOtherWindow = [](QEvent* e) {
+        const auto reason = static_cast<QFocusEvent*>(e)->reason();
+        return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+    };
+    auto isEnter = [](QEvent* e) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter;
+    };
+
+    if (watched == datedubail) {
+        if (type == QEvent::KeyPress && isEnter(event)) {
+            datedubailEnter();
+            return true;
+        }
+        if (type == QEvent::FocusOut && !leavesForOtherWindow(event) && !m_loading)
+            datedubailEnter();
+        return false;
+    }
+
+    for (int i = 0; i < kGridLines; ++i) {
+        if (watched != loyer[i])
+            continue;
+        switch (type) {
+        case QEvent::KeyPress:
+            if (isEnter(event)) {
+                loyerEnter(i, false);
+                return true;
+            }
+            break;
+        case QEvent::MouseButtonPress:
+            loyerClick(i);
+            break;
+        case QEvent::FocusIn:
+            loyerGotFocus(i);
+            break;
+        case QEvent::FocusOut:
+            if (!leavesForOtherWindow(event) && !m_loading)
+                loyerLostFocus(i);
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace velmaris

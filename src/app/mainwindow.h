@@ -1,0 +1,111 @@
+#pragma once
+
+#include "indextable.h"
+
+#include <QLocale>
+#include <QWidget>
+
+#include <array>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+
+namespace velmaris {
+
+class Maj;
+class IndexUpdater;
+
+// The program's one window: the index grid, the rent boxes, the lease date and
+// the commands. It owns the index table; every handler works on it.
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // commandLineFolder: the folder of the index file given on the command line,
+    // or empty for the program's own folder. maj: the update dialog, already
+    // holding the settings.
+    MainWindow(Maj& maj, const QString& commandLineFolder, const QString& programFolder,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    IndexTable& table() { return m_table; }
+    const IndexTable& table() const { return m_table; }
+    const QLocale& locale() const { return m_locale; }
+
+    // Copies the visible rows of the table into the twenty grid lines.
+    void fillGrid();
+    // Reads the index file again, reports a failure, resets the scroll bar and fills the grid.
+    bool loadTable();
+    // The start-up steps after the window is built: the table, then the update check.
+    void load();
+
+    // Controls, named as the product names them.
+    std::array<QLabel*, kGridLines> textind{};
+    std::array<QLabel*, kGridLines> indice{};
+    std::array<QLabel*, kGridLines> irl{};
+    std::array<QLabel*, kGridLines> moyenne{};
+    std::array<QLabel*, kGridLines> Datejo{};
+    std::array<QLineEdit*, kGridLines> loyer{};
+    QScrollBar* barreinsee = nullptr;
+    QLineEdit* datedubail = nullptr;
+    QCheckBox* reeval = nullptr;
+    QLabel* nover = nullptr;
+    QPushButton* calculatrice = nullptr;
+    QPushButton* imprimer = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* arret = nullptr;
+    std::array<QLabel*, 2> Label1{};
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Image1 = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void buildControls();
+    void showCredits();
+    void activated();
+    void scrollChanged(int value);
+    void resetScrollBar();
+
+    // Rent boxes and lease date (mainwindow_rent.cpp).
+    void loyerClick(int i);
+    void loyerGotFocus(int i);
+    void loyerEnter(int i, bool fromLeaving);
+    void loyerLostFocus(int i);
+    void datedubailEnter();
+    void findReferenceIndex();
+    bool m_inRevision = false; // guards the Enter that leaving a box repeats
+
+    // Printing and copying (mainwindow_output.cpp).
+    void printReport();
+    void copyTable();
+
+    // Settings dialog, download and manual editing (mainwindow_update.cpp).
+    void setupUpdate();
+    void showUpdateDialog();
+    void autoUpdateCheck();
+    void downloadNow();
+    void editIndexFile();
+    IndexUpdater* m_updater = nullptr;
+
+    Maj& m_maj;
+    IndexTable m_table;
+    QLocale m_locale;
+    bool m_loading = false;
+};
+
+} // namespace velmaris

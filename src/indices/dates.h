@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDate>
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace velmaris {
+
+// Reads a date typed the French way, day first: dd/mm/yyyy, d/m/yyyy or
+// dd/mm/yy, with "/", "-" or "." between the parts; surrounding blanks are
+// ignored. A two-digit year 00-29 is 20xx, 30-99 is 19xx. An impossible date
+// (31/02/2020) or any other text gives nothing.
+std::optional<QDate> parseFrenchDate(QStringView text);
+
+// Short date text of the locale (dd/MM/yyyy in French).
+QString formatShortDate(const QDate& date, const QLocale& locale);
+
+// The same month and day one year later; 29 February gives 1 March.
+QDate sameDayNextYear(const QDate& date);
+
+} // namespace velmaris
