@@ -1,0 +1,47 @@
+#include "clipboardtext.h"
+
+#include "cursor.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+namespace velmaris {
+
+namespace {
+
+void appendLine(QString& text, const ReportCells& cells) {
+    for (int c = 0; c < kReportColumns; ++c) {
+        if (c > 0)
+            text += u'\t';
+        text += cells[std::size_t(c)];
+    }
+    text += u"\r\n";
+}
+
+} // namespace
+
+QString clipboardText(const ReportRows& rows) {
+    QString text;
+    // About 60 characters a line; saves regrowing on a long table.
+    text.reserve(qsizetype((rows.rows.size() + kHeadingLines) * 64));
+    for (const ReportCells& heading : rows.headings)
+        appendLine(text, heading);
+    for (const ReportCells& row : rows.rows)
+        appendLine(text, row);
+    return text;
+}
+
+QString clipboardText(const IndexTable& table, bool reeval, const QLocale& locale) {
+    return clipboardText(reportRows(table, reeval, locale));
+}
+
+void copyTableToClipboard(const IndexTable& table, bool reeval, const QLocale& locale) {
+    const BusyCursor busy;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) // no clipboard on this platform: nothing to copy into
+        return;
+    clipboard->clear();
+    clipboard->setText(clipboardText(table, reeval, locale));
+}
+
+} // namespace velmaris

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "indextable.h"
+#include "reportrows.h"
+
+#include <QLocale>
+#include <QString>
+
+namespace velmaris {
+
+// The table as tab-separated text for a spreadsheet or a letter: the three
+// heading lines, then one line per row down to the reference row; a TAB between
+// cells, CR LF after every line, the last one included.
+QString clipboardText(const ReportRows& rows);
+QString clipboardText(const IndexTable& table, bool reeval, const QLocale& locale);
+
+// The copy command: puts that text on the system clipboard, hourglass meanwhile.
+void copyTableToClipboard(const IndexTable& table, bool reeval, const QLocale& locale);
+
+} // namespace velmaris

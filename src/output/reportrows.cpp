@@ -1,0 +1,52 @@
+#include "reportrows.h"
+
+#include "dates.h"
+#include "numbers.h"
+
+#include <algorithm>
+
+namespace velmaris {
+
+namespace {
+
+QString numberCell(double value, const QLocale& locale) {
+    return value == 0 ? QString() : formatGeneral(value, locale);
+}
+
+} // namespace
+
+std::array<ReportCells, kHeadingLines> reportHeadings(bool reeval) {
+    const QString rent =
+        reeval ? QStringLiteral("loyer (réévalué)") : QStringLiteral("loyer (augmenté)");
+    return {{
+        {QString(), QString(), QStringLiteral("Moyennes des"), QStringLiteral("Indice de"),
+         QStringLiteral("Date de"), QStringLiteral("Montant du")},
+        {QStringLiteral("Trimestre"), QStringLiteral("Indice"), QStringLiteral("4 derniers"),
+         QStringLiteral("référence"), QStringLiteral("parution au"), rent},
+        {QString(), QString(), QStringLiteral("indices"), QStringLiteral("des loyers"),
+         QStringLiteral("Journal Officiel"), QStringLiteral("(hors charges)")},
+    }};
+}
+
+ReportCells reportCells(const IndexRow& row, const QLocale& locale) {
+    return {row.label,
+            numberCell(row.icc, locale),
+            numberCell(row.average, locale),
+            numberCell(row.irl, locale),
+            formatShortDate(row.published, locale),
+            row.rent};
+}
+
+ReportRows reportRows(const IndexTable& table, bool reeval, const QLocale& locale) {
+    ReportRows out;
+    out.headings = reportHeadings(reeval);
+    // A reference row left over from a longer table must not read past the end.
+    const int last = std::min(table.referenceRow, table.lastRow());
+    if (last >= 0)
+        out.rows.reserve(std::size_t(last) + 1);
+    for (int r = 0; r <= last; ++r)
+        out.rows.push_back(reportCells(table.rows[std::size_t(r)], locale));
+    return out;
+}
+
+} // namespace velmaris

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "indextable.h"
+
+#include <QLocale>
+#include <QString>
+
+#include <array>
+#include <vector>
+
+namespace velmaris {
+
+// The printed report and the clipboard show the same six columns: quarter,
+// ICC, four-quarter average, IRL, publication date, rent.
+inline constexpr int kReportColumns = 6;
+inline constexpr int kHeadingLines = 3;
+
+using ReportCells = std::array<QString, kReportColumns>;
+
+// What both outputs show, before each renders it its own way. Numbers are in
+// the general format, without padding; an empty cell is an empty string.
+struct ReportRows {
+    std::array<ReportCells, kHeadingLines> headings;
+    std::vector<ReportCells> rows; // table rows 0 to the reference row
+};
+
+// Columns holding numbers (ICC, average, IRL): the report pads them with a blank
+// on each side.
+inline constexpr bool isNumberColumn(int column) {
+    return column >= 1 && column <= 3;
+}
+
+// The three heading lines; the rent heading says "réévalué)" or "augmenté)".
+std::array<ReportCells, kHeadingLines> reportHeadings(bool reeval);
+
+// The cells of one table row. A number that is exactly 0 gives an empty cell.
+ReportCells reportCells(const IndexRow& row, const QLocale& locale);
+
+// Headings and the rows from the newest quarter down to the reference row (none
+// when there is no reference row; a reference row past the end stops at the
+// last row of the table).
+ReportRows reportRows(const IndexTable& table, bool reeval, const QLocale& locale);
+
+} // namespace velmaris
