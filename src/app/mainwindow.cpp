@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -111,6 +112,13 @@ void MainWindow::buildControls()
     grid->addWidget(Label8, 0, 3);
     grid->addWidget(Label4, 0, 4);
     grid->addLayout(rentHeading, 0, 5);
+    // Word-wrapped headings get no height from the grid by themselves: give them three lines.
+    const int headingHeight = QFontMetrics(Label3->font()).lineSpacing() * 3 + 4;
+    for (QLabel* h : {Label1[0], Label2, Label3, Label8, Label4})
+        h->setMinimumHeight(headingHeight);
+    const int columnWidths[] = {90, 80, 100, 100, 110, 130};
+    for (int c = 0; c < 6; ++c)
+        grid->setColumnMinimumWidth(c, columnWidths[c]);
 
     const int numberWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000,0000")) + 8;
     for (int i = 0; i < kGridLines; ++i) {
@@ -143,6 +151,7 @@ void MainWindow::buildControls()
     barreinsee->setRange(0, 0);
     barreinsee->setPageStep(kGridLines);
     grid->addWidget(barreinsee, 1, 6, kGridLines, 1);
+    grid->setRowStretch(kGridLines + 1, 1); // spare height goes below the last line
     connect(barreinsee, &QScrollBar::valueChanged, this, &MainWindow::scrollChanged);
     panel->installEventFilter(this); // the wheel over the grid scrolls it
 
@@ -180,8 +189,8 @@ void MainWindow::buildControls()
         reeval->setPalette(p);
     }
     // A check box caption does not wrap by itself; keep it inside the side column.
-    reeval->setText(QStringLiteral("Loyer \"réévalué\" (si case non cochée, seuls les loyers\n"
-                                   "\"augmentés\" sont calculés)"));
+    reeval->setText(QStringLiteral("Loyer \"réévalué\" (si case non cochée,\n"
+                                   "seuls les loyers \"augmentés\" sont calculés)"));
 
     auto button = [&](const QString& name, const QString& text) {
         auto* b = named(new QPushButton(text, this), name);
@@ -213,6 +222,7 @@ void MainWindow::buildControls()
         Image1->setPalette(p);
     }
     Label1[1] = sideText(QStringLiteral("Label1_1"), QStringLiteral("© Velmaris 2000/2008"));
+    Label1[1]->setWordWrap(false);
     Label1[1]->setCursor(Qt::PointingHandCursor);
     Label1[1]->installEventFilter(this);
     nover = sideText(QStringLiteral("nover"),
@@ -238,7 +248,7 @@ void MainWindow::buildControls()
 
     auto* sideBox = new QWidget(this);
     sideBox->setLayout(side);
-    sideBox->setFixedWidth(300);
+    sideBox->setFixedWidth(330);
     side->setContentsMargins(0, 0, 0, 0);
 
     auto* top = new QHBoxLayout(this);
@@ -248,6 +258,7 @@ void MainWindow::buildControls()
     top->addWidget(sideBox);
 
     setTabOrder(datedubail, loyer[0]);
+    resize(sizeHint().expandedTo(QSize(1000, 0)));
 }
 
 void MainWindow::paintEvent(QPaintEvent*)
