@@ -1,0 +1,112 @@
+// The Imprimer and Copier buttons of the main window.
+#include "mainwindow.h"
+#include "maj.h"
+#include "messages.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velmaris;
+
+namespace {
+
+// Three IRL-only quarters, newest first.
+constexpr char kIndexFile[] = "' fixture\r\n"
+                              "32025\t145.77\t15/10/2025\r\n"
+                              "22025\t146.68\t16/07/2025\r\n"
+                              "12025\t145.47\t16/04/2025\r\n";
+
+struct Window {
+    QTemporaryDir dir;
+    Maj maj;
+    std::unique_ptr<MainWindow> w;
+
+    Window() {
+        QFile f(dir.filePath(QStringLiteral("VELMARIS.TXT")));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(kIndexFile);
+        f.close();
+        maj.CheckMaj->setChecked(false); // no download during the test
+        w = std::make_unique<MainWindow>(maj, dir.path(), QString());
+        w->load();
+        w->show();
+    }
+};
+
+} // namespace
+
+class TestOutputButtons : public QObject {
+    Q_OBJECT
+
+private slots:
+    void copierPutsTheTableOnTheClipboard_data();
+    void copierPutsTheTableOnTheClipboard();
+    void imprimerWithoutPrinterSaysSo();
+};
+
+void TestOutputButtons::copierPutsTheTableOnTheClipboard_data() {
+    QTest::addColumn<int>("reference");
+    QTest::addColumn<bool>("reeval");
+    QTest::addColumn<QString>("expected");
+
+    const QString head = QStringLiteral("\t\tMoyennes des\tIndice de\tDate de\tMontant du\r\n"
+                                        "Trimestre\tIndice\t4 derniers\tréférence\tparution au\t"
+                                        "loyer (%1)\r\n"
+                                        "\t\tindices\tdes loyers\tJournal Officiel\t"
+                                        "(hors charges)\r\n");
+    const QString rows = QStringLiteral("3è tr.2025\t\t\t145,77\t15/10/2025\t\r\n"
+                                        "2è tr.2025\t\t\t146,68\t16/07/2025\t 850,00\r\n");
+    QTest::newRow("nothing computed") << -1 << true << head.arg(QStringLiteral("réévalué"));
+    QTest::newRow("réévalué") << 1 << true << head.arg(QStringLiteral("réévalué")) + rows;
+    QTest::newRow("augmenté") << 1 << false << head.arg(QStringLiteral("augmenté")) + rows;
+}
+
+void TestOutputButtons::copierPutsTheTableOnTheClipboard() {
+    QFETCH(int, reference);
+    QFETCH(bool, reeval);
+    QFETCH(QString, expected);
+
+    Window win;
+    MainWindow& w = *win.w;
+    QCOMPARE(w.table().rows.size(), std::size_t(3));
+    if (reference >= 0) {
+        w.table().rows[1].rent = QStringLiteral(" 850,00");
+        w.table().referenceRow = reference;
+    }
+    w.reeval->setChecked(reeval);
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+
+    auto* copier = w.findChild<QPushButton*>(QStringLiteral("Command2"));
+    QVERIFY(copier);
+    QTest::mouseClick(copier, Qt::LeftButton);
+    QCOMPARE(QApplication::clipboard()->text(), expected);
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestOutputButtons::imprimerWithoutPrinterSaysSo() {
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        QSKIP("this machine has a default printer: the test would print");
+    Window win;
+    QStringList shown;
+    MessageBox::setHandler(
+        [&](const QString& title, const QString& text) { shown << title << text; });
+    auto* imprimer = win.w->findChild<QPushButton*>(QStringLiteral("imprimer"));
+    QVERIFY(imprimer);
+    QTest::mouseClick(imprimer, Qt::LeftButton);
+    MessageBox::setHandler(nullptr);
+    QCOMPARE(shown, (QStringList{QStringLiteral("Erreur d'impression"),
+                                 QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "
+                                                "configuration avant de relancer "
+                                                "l'impression.")}));
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(win.w->isVisible()); // the program goes on
+}
+
+QTEST_MAIN(TestOutputButtons)
+#include "tst_outputbuttons.moc"
