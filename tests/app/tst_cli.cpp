@@ -1,0 +1,218 @@
+#include "cli.h"
+#include "maj.h"
+#include "mainwindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velmaris;
+
+namespace {
+
+const QString kShippedFolder = QStringLiteral(VELMARIS_SOURCE_DIR "/data");
+const QString kShippedFile = kShippedFolder + QStringLiteral("/VELMARIS.TXT");
+const QLocale kFrench(QLocale::French, QLocale::France);
+
+struct Run {
+    int status = -1;
+    QByteArray out, err;
+};
+
+Run runProgram(const QStringList& arguments, const QProcessEnvironment& env)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(VELMARIS_EXECUTABLE), arguments);
+    Run r;
+    if (!p.waitForFinished(30000))
+        return r;
+    r.status = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QString str(const char* s)
+{
+    return QString::fromUtf8(s);
+}
+QString str(const QString& s)
+{
+    return s;
+}
+template <typename... T>
+QStringList list(const T&... items)
+{
+    return {str(items)...};
+}
+
+QProcessEnvironment plainEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    return env;
+}
+
+int rowOf(const MainWindow& w, const QString& label)
+{
+    for (int r = 0; r <= w.table().lastRow(); ++r)
+        if (w.table().rows[std::size_t(r)].label == label)
+            return r;
+    return -1;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void printsWhatCopierCopies_data();
+    void printsWhatCopierCopies();
+    void exitStatuses_data();
+    void exitStatuses();
+    void help();
+    void windowWithoutDisplay();
+};
+
+void TestCommandLine::printsWhatCopierCopies_data()
+{
+    QTest::addColumn<QString>("rent");
+    QTest::addColumn<QString>("quarter");
+    QTest::addColumn<QString>("leaseDate");
+    QTest::addColumn<bool>("reevaluate");
+    QTest::newRow("quarter") << "850" << "3è tr.2019" << "" << false;
+    QTest::newRow("lease date, blank and comma") << "1 234,50" << "" << "15/10/2019" << true;
+    QTest::newRow("old lease, ICC and averages") << "3000" << "" << "20/05/2001" << false;
+}
+
+void TestCommandLine::printsWhatCopierCopies()
+{
+    QFETCH(QString, rent);
+    QFETCH(QString, quarter);
+    QFETCH(QString, leaseDate);
+    QFETCH(bool, reevaluate);
+
+    // What a person gets in the window...
+    Maj maj;
+    MainWindow w(maj, kShippedFolder, QString());
+    w.load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.reeval->setChecked(reevaluate);
+    QLineEdit* box = nullptr;
+    QString key;
+    if (!leaseDate.isEmpty()) {
+        w.datedubail->setFocus();
+        QTest::keyClicks(w.datedubail, leaseDate);
+        QTest::keyClick(w.datedubail, Qt::Key_Return);
+        QTRY_VERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()) != w.datedubail);
+        box = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    } else {
+        const int row = rowOf(w, quarter);
+        QVERIFY(row >= 19);
+        w.barreinsee->setValue(row - 19);
+        box = w.loyer[19];
+        box->setFocus();
+        key = QStringLiteral("%1%2").arg(quarter.at(0)).arg(quarter.right(4));
+    }
+    QVERIFY(box);
+    box->selectAll();
+    QTest::keyClicks(box, rent);
+    QTest::keyClick(box, Qt::Key_Return);
+    QApplication::clipboard()->clear();
+    QTest::mouseClick(w.Command2, Qt::LeftButton);
+    const QString copied = QApplication::clipboard()->text();
+    QVERIFY(copied.count(QStringLiteral("\r\n")) > 4);
+
+    // ...is what the command line prints.
+    QStringList args{QStringLiteral("--rent"), rent, QStringLiteral("--index-file"), kShippedFile};
+    if (!key.isEmpty())
+        args << QStringLiteral("--quarter") << key;
+    if (!leaseDate.isEmpty())
+        args << QStringLiteral("--lease-date") << leaseDate;
+    if (reevaluate)
+        args << QStringLiteral("--reevaluate");
+    const Run run = runProgram(args, plainEnvironment());
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(QString::fromUtf8(run.out), copied);
+}
+
+void TestCommandLine::exitStatuses_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("firstLine");
+    const QString file = kShippedFile;
+    QTest::newRow("done") << list("--rent", "850", "--quarter", "32019", "--index-file", file)
+                          << 0 << "\t\tMoyennes des\tIndice de\tDate de\tMontant du\r";
+    QTest::newRow("unknown option") << list("--loyer", "850") << kExitBadArguments << "";
+    QTest::newRow("missing rent") << list("--quarter", "32019", "--index-file", file)
+                                  << kExitBadArguments << "";
+    QTest::newRow("missing value") << list("--rent") << kExitBadArguments << "";
+    QTest::newRow("no reference") << list("--rent", "850", "--index-file", file)
+                                  << kExitBadArguments << "";
+    QTest::newRow("rent not a number") << list("--rent", "abc", "--quarter", "32019")
+                                       << kExitBadArguments << "";
+    QTest::newRow("rent overflow") << list("--rent", "1e400", "--quarter", "32019")
+                                   << kExitBadArguments << "";
+    QTest::newRow("quarter absent") << list("--rent", "850", "--quarter", "31950", "--index-file", file)
+                                    << kExitBadArguments << "";
+    QTest::newRow("quarter malformed") << list("--rent", "850", "--quarter", "2019-3", "--index-file", file)
+                                       << kExitBadArguments << "";
+    QTest::newRow("lease date not a date") << list("--rent", "850", "--lease-date", "31/02/2020")
+                                           << kExitBadArguments << "";
+    QTest::newRow("index file missing") << list("--rent", "850", "--quarter", "32019", "--index-file", "/nonexistent/VELMARIS.TXT")
+                                        << kExitIndexFile << "";
+    QTest::newRow("index file corrupt") << list("--rent", "850", "--quarter", "32019", "--index-file", QStringLiteral(VELMARIS_SOURCE_DIR "/README.md"))
+                                        << kExitIndexFile << "";
+    QTest::newRow("lease before every index") << list("--rent", "850", "--lease-date", "01/01/1990", "--index-file", file)
+                                              << kExitRevision << "";
+}
+
+void TestCommandLine::exitStatuses()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, firstLine);
+    const CommandLineResult r = runCommandLine(args, kShippedFile, kFrench);
+    QCOMPARE(r.status, status);
+    if (status == 0) {
+        QCOMPARE(r.output.section(u'\n', 0, 0), firstLine);
+        QVERIFY(r.error.isEmpty());
+    } else {
+        QVERIFY(r.output.isEmpty());
+        QVERIFY(!r.error.trimmed().isEmpty());
+    }
+}
+
+void TestCommandLine::help()
+{
+    const Run run = runProgram({QStringLiteral("--help")}, plainEnvironment());
+    QCOMPARE(run.status, 0);
+    QVERIFY(QString::fromUtf8(run.out).startsWith(QStringLiteral("Usage :")));
+}
+
+void TestCommandLine::windowWithoutDisplay()
+{
+    QProcessEnvironment env = plainEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    QTemporaryDir dir;
+    const Run run = runProgram({dir.path()}, env);
+    QCOMPARE(run.status, 1);
+    QCOMPARE(run.out, QByteArray());
+    QVERIFY(QString::fromUtf8(run.err).contains(QStringLiteral("session graphique")));
+    QVERIFY(QString::fromUtf8(run.err).contains(QStringLiteral("--rent")));
+}
+
+QTEST_MAIN(TestCommandLine)
+#include "tst_cli.moc"
