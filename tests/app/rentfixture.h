@@ -1,0 +1,69 @@
+#pragma once
+
+// The main window on the rent fixture (tests/app/data/rent): 64 made-up
+// quarters, 4th quarter 2015 (row 0) down to 1st quarter 2000 (row 63),
+// quarter q of year y published on the 15th of month 3q + 1; IRL only above
+// the 2nd quarter 2005 (row 42), ICC below; no IRL for the 2nd quarter 2004
+// (row 46) nor below the 4th quarter 2002 (row 52).
+
+#include "mainwindow.h"
+#include "maj.h"
+#include "messages.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QStringList>
+#include <QTest>
+
+#include <memory>
+
+namespace velmaris::test {
+
+// Catches the error boxes instead of showing them.
+struct Messages {
+    QStringList titles, texts;
+    Messages() {
+        MessageBox::setHandler([this](const QString& title, const QString& text) {
+            titles << title;
+            texts << text;
+        });
+    }
+    ~Messages() { MessageBox::setHandler(nullptr); }
+    Messages(const Messages&) = delete;
+    Messages& operator=(const Messages&) = delete;
+};
+
+struct RentWindow {
+    Messages messages;
+    Maj maj;
+    MainWindow w{maj, QStringLiteral(VELMARIS_TEST_DATA "/rent"), QString()};
+
+    RentWindow() {
+        w.load();
+        w.show();
+        QApplication::setActiveWindow(&w);
+    }
+
+    bool active() { return QTest::qWaitForWindowActive(&w); }
+
+    void scrollTo(int top) { w.barreinsee->setValue(top); }
+
+    // Types into a box that has the focus, then presses Enter.
+    static void type(QLineEdit* box, const QString& text, bool enter = true) {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, text);
+        if (enter)
+            QTest::keyClick(box, Qt::Key_Return);
+    }
+
+    QStringList rents() const {
+        QStringList list;
+        for (const IndexRow& row : w.table().rows)
+            list << row.rent;
+        return list;
+    }
+};
+
+} // namespace velmaris::test
