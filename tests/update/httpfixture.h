@@ -17,7 +17,7 @@
 
 class HttpFixture {
 public:
-    enum class Mode { Reply, Cut, Silent };
+    enum class Mode { Reply, Silent };
 
     HttpFixture() {
         m_server.listen(QHostAddress::LocalHost, 0);
@@ -42,7 +42,7 @@ public:
     // half, cut at the end of a line so that what arrives reads as a file.
     void cut(const QByteArray& body, const QByteArray& path = kPath) {
         const qsizetype half = body.lastIndexOf("\r\n", body.size() / 2) + 2;
-        m_routes[path] = {Mode::Cut, head(200, body.size()) + "\r\n" + body.left(half)};
+        m_routes[path] = {Mode::Reply, head(200, body.size()) + "\r\n" + body.left(half)};
     }
     // path never answers.
     void silent(const QByteArray& path = kPath) { m_routes[path] = {Mode::Silent, {}}; }
