@@ -73,8 +73,10 @@ bool sameName(const QByteArray& a, QStringView b) {
 }
 
 QString decodeValue(const QByteArray& bytes) {
-    // Written as UTF-8; a file typed in an 8-bit editor reads as Latin-1.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // Written as UTF-8; a file typed in an 8-bit editor reads as Latin-1. A value
+    // is never a file's start: a leading U+FEFF is part of it, not a mark to drop.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(bytes);
     if (utf8.hasError())
         return QString::fromLatin1(bytes);
