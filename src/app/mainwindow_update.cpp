@@ -42,8 +42,12 @@ void MainWindow::setupUpdate() {
 }
 
 void MainWindow::showUpdateDialog() {
-    // Modal for the user, without a nested event loop.
+    // Modal for the user, without a nested event loop, and over this window.
     m_maj.setWindowModality(Qt::ApplicationModal);
+    if (!m_maj.isVisible()) {
+        m_maj.adjustSize();
+        m_maj.move(frameGeometry().center() - m_maj.rect().center());
+    }
     m_maj.show();
     m_maj.raise();
     m_maj.activateWindow();
