@@ -63,7 +63,7 @@ bool IndexUpdater::download(const QString& address, bool testConnection) {
     m_busy = std::make_unique<BusyCursor>();
     m_reply = m_network->get(request);
     connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-        if (received > kMaxBytes && m_reply)
+        if (received > kMaxDownloadBytes && m_reply)
             m_reply->abort();
     });
     connect(m_reply, &QNetworkReply::finished, this, &IndexUpdater::replyFinished);

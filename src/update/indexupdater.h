@@ -51,9 +51,6 @@ public:
     // The reason a write failed, for the message.
     QString lastError() const { return m_lastError; }
 
-    // Replies larger than this are not index files.
-    static constexpr qint64 kMaxBytes = 4 * 1024 * 1024;
-
 signals:
     void finished(velmaris::IndexUpdater::Outcome outcome);
 

@@ -54,6 +54,8 @@ DownloadAcceptance acceptDownload(const DownloadReply& reply, const IndexTable& 
         return refuse(DownloadVerdict::HttpStatus);
     if (reply.body.isEmpty())
         return refuse(DownloadVerdict::Empty);
+    if (reply.body.size() > kMaxDownloadBytes)
+        return refuse(DownloadVerdict::TooLarge);
     if (reply.body.contains("Not Found"))
         return refuse(DownloadVerdict::NotFound);
 

@@ -32,12 +32,16 @@ struct DownloadReply {
     QByteArray body;
 };
 
+// Replies larger than this are not index files.
+inline constexpr qint64 kMaxDownloadBytes = 4 * 1024 * 1024;
+
 // Why a reply was kept or refused.
 enum class DownloadVerdict {
     Accepted,
     NetworkError, // no complete transfer
     HttpStatus,   // not 2xx
     Empty,        // nothing in the body
+    TooLarge,     // far more than any index file
     NotFound,     // a server's error page
     NotIndexFile, // does not read as an index file of four rows or more
     Older,        // older than the table already loaded

@@ -224,6 +224,9 @@ void TestDownload::refusedReplyKeepsFile_data() {
     QTest::newRow("200 html") << 200 << kHtml << V::NotIndexFile;
     QTest::newRow("200 empty") << 200 << QByteArray() << V::Empty;
     QTest::newRow("200 older") << 200 << indexFileText(13, 2025, 2) << V::Older;
+    // Whole and valid, but far larger than any index file.
+    QTest::newRow("too large") << 200 << QByteArray(good + QByteArray(5 << 20, '\''))
+                               << V::TooLarge;
     // Cut on a line boundary: what arrived reads as a whole, shorter file.
     QTest::newRow("cut short") << 0 << indexFileText(24, 2025, 4) << V::NetworkError;
 }
