@@ -1,0 +1,42 @@
+// The two outputs of a revised table: the clipboard text and the report layout.
+#include "benchdata.h"
+
+#include "clipboardtext.h"
+#include "reportlayout.h"
+#include "reportrows.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace velmaris;
+using namespace velmaris::bench;
+
+IndexTable revisedTable(bool synthetic) {
+    return loadedTable(synthetic ? syntheticBytes(kSyntheticRows) : shippedBytes(), true);
+}
+
+void clipboard(benchmark::State& state, bool synthetic) {
+    const IndexTable table = revisedTable(synthetic);
+    for (auto _ : state) {
+        QString text = clipboardText(table, false, french());
+        benchmark::DoNotOptimize(text.constData());
+    }
+}
+BENCHMARK_CAPTURE(clipboard, shipped, false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(clipboard, synthetic_2000, true)->Unit(benchmark::kMicrosecond);
+
+// An A4 page in portrait less the printer's usual margins, 12-point lines.
+void reportLayout(benchmark::State& state, bool synthetic) {
+    const IndexTable table = revisedTable(synthetic);
+    const ReportPage page{19.0, 27.7, 0.5};
+    for (auto _ : state) {
+        ReportLayout layout = layoutReport(reportRows(table, false, french()), page);
+        benchmark::DoNotOptimize(layout.texts.data());
+    }
+    state.counters["pages"] = double(layoutReport(reportRows(table, false, french()), page).pages);
+}
+BENCHMARK_CAPTURE(reportLayout, shipped, false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(reportLayout, synthetic_2000, true)->Unit(benchmark::kMicrosecond);
+
+} // namespace

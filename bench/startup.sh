@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Whole-process figures, medians of RUNS runs:
+#   - the command-line revision, from start to exit;
+#   - the window, from start to its first paint (offscreen), beside the floor
+#     program (one window of 120 labels), in time and in peak memory.
+# usage: bench/startup.sh [BUILD_DIR] [RUNS]     (an optimised build: the ci preset)
+set -euo pipefail
+build=${1:-build/ci}
+runs=${2:-15}
+program=$build/src/app/velmaris
+floor=$build/bench/velmaris_floor
+export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+median() {
+    sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+now_ns() { date +%s%N; }
+ms_between() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", (b - a) / 1e6 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+
+# Command line: wall time by the clock, peak memory by /usr/bin/time.
+: >"$work/cli"
+for _ in $(seq "$runs"); do
+    start=$(now_ns)
+    /usr/bin/time -f '%M' -o "$work/rss" "$program" --rent 850 --quarter 32019 >/dev/null
+    end=$(now_ns)
+    echo "$(ms_between "$start" "$end") $(cat "$work/rss")" >>"$work/cli"
+done
+
+# A window: start it, wait for its first-paint line, read its peak memory, end it.
+# Prints: the time it reports (from main), the time seen from outside, peak kB.
+first_paint() {
+    local err=$work/err
+    : >"$err"
+    local start end pid
+    start=$(now_ns)
+    VELMARIS_TRACE_STARTUP=1 "$@" 2>"$err" >/dev/null &
+    pid=$!
+    until grep -q 'first paint after' "$err"; do
+        kill -0 "$pid" 2>/dev/null || { cat "$err" >&2; return 1; }
+        sleep 0.002
+    done
+    end=$(now_ns)
+    local hwm
+    hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+    echo "$(sed -n 's/.*first paint after \([0-9.]*\) ms.*/\1/p' "$err") $(ms_between "$start" "$end") $hwm"
+}
+
+: >"$work/window"
+: >"$work/floor"
+for _ in $(seq "$runs"); do # alternate, so that a busy moment hits both
+    first_paint "$program" >>"$work/window"
+    first_paint "$floor" >>"$work/floor"
+done
+
+col() { awk -v c="$2" '{ print $c }' "$1" | median; }
+printf 'command line (start to exit):  %.1f ms, peak %d kB\n' "$(col "$work/cli" 1)" "$(col "$work/cli" 2)"
+for what in window floor; do
+    printf '%-6s first paint: %.1f ms from main, %.1f ms from exec, peak %d kB\n' "$what" \
+        "$(col "$work/$what" 1)" "$(col "$work/$what" 2)" "$(col "$work/$what" 3)"
+done
+printf 'ratio window/floor: time from main %.2f, time from exec %.2f, peak memory %.2f\n' \
+    "$(ratio "$(col "$work/window" 1)" "$(col "$work/floor" 1)")" \
+    "$(ratio "$(col "$work/window" 2)" "$(col "$work/floor" 2)")" \
+    "$(ratio "$(col "$work/window" 3)" "$(col "$work/floor" 3)")"

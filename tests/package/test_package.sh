@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# test_package.sh BUILD_DIR SCRATCH BUILT_PROGRAM
+# The .deb holds the program, the index file, the menu entry and the icon where
+# freedesktop systems look for them, depends on the Qt 6 runtime, and the
+# program it installs revises a rent from the command line like the built one.
+set -euo pipefail
+build=$1
+scratch=$2
+built=$3
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+rm -rf "$scratch"
+mkdir -p "$scratch/out" "$scratch/home"
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1 \
+    || { cat "$scratch/cpack.log" >&2; fail "cpack"; }
+debs=("$scratch"/out/*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "no single .deb in $scratch/out"
+deb=${debs[0]}
+echo "package: $(basename "$deb")"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6printsupport6 qt6-qpa-plugins; do
+    grep -qw "$p" <<<"$depends" || fail "Depends lacks $p: $depends"
+done
+[ "$(dpkg-deb -f "$deb" Package)" = velmaris ] || fail "package name"
+
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+program=$root/usr/bin/velmaris
+index=$root/usr/share/velmaris/VELMARIS.TXT
+desktop=$root/usr/share/applications/velmaris.desktop
+icon=$root/usr/share/icons/hicolor/scalable/apps/velmaris.svg
+[ -x "$program" ] || fail "no executable usr/bin/velmaris"
+[ -f "$index" ] || fail "no usr/share/velmaris/VELMARIS.TXT"
+[ -f "$desktop" ] || fail "no usr/share/applications/velmaris.desktop"
+[ -f "$icon" ] || fail "no scalable icon"
+grep -q '<svg' "$icon" || fail "the icon is not SVG"
+
+# The menu entry the desktop shows.
+for line in 'Type=Application' 'Name=Velmaris — Révision des loyers' 'Exec=velmaris' \
+    'Icon=velmaris' 'Categories=Office;Finance;'; do
+    grep -qxF "$line" "$desktop" || fail "desktop entry lacks '$line'"
+done
+grep -q '^Comment=.*loyer' "$desktop" || fail "desktop entry lacks its French comment"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$desktop" || fail "desktop-file-validate"
+fi
+
+# Nothing may be written outside the scratch folder.
+export HOME=$scratch/home XDG_DATA_HOME=$scratch/home/.local/share XDG_CONFIG_HOME=$scratch/home/.config
+args=(--rent 850 --quarter 32019 --index-file "$index")
+status=0
+"$program" "${args[@]}" >"$scratch/installed.txt" 2>"$scratch/installed.err" || status=$?
+[ $status -eq 0 ] || { cat "$scratch/installed.err" >&2; fail "installed program exited with $status"; }
+grep -q $'^3è tr\\.2019\t.*\t 850,00\r$' "$scratch/installed.txt" \
+    || fail "no reference rent of 850,00 at the third quarter of 2019"
+grep -q $'^Trimestre\t' "$scratch/installed.txt" || fail "no heading line"
+[ "$(grep -c $'\t Loyer 20\\|\tLoyer 20' "$scratch/installed.txt")" -ge 5 ] \
+    || fail "fewer than five yearly captions"
+
+"$built" "${args[@]}" >"$scratch/built.txt"
+cmp -s "$scratch/installed.txt" "$scratch/built.txt" \
+    || fail "the installed program and the built one print different tables"
+echo "installed program revised the rent: $(grep -c $'\r$' "$scratch/installed.txt") lines"
