@@ -13,8 +13,18 @@ fail() {
     exit 1
 }
 
+chmod -R u+w "$scratch" 2>/dev/null || true
 rm -rf "$scratch"
 mkdir -p "$scratch/out" "$scratch/home"
+
+# cmake --install lays out a prefix the way the package does.
+cmake --install "$build" --prefix "$scratch/prefix" >"$scratch/install.log" 2>&1 \
+    || { cat "$scratch/install.log" >&2; fail "cmake --install"; }
+for f in bin/velmaris share/velmaris/VELMARIS.TXT share/applications/velmaris.desktop \
+    share/icons/hicolor/scalable/apps/velmaris.svg; do
+    [ -f "$scratch/prefix/$f" ] || fail "cmake --install left out $f"
+done
+
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1 \
     || { cat "$scratch/cpack.log" >&2; fail "cpack"; }
 debs=("$scratch"/out/*.deb)
@@ -66,3 +76,25 @@ grep -q $'^Trimestre\t' "$scratch/installed.txt" || fail "no heading line"
 cmp -s "$scratch/installed.txt" "$scratch/built.txt" \
     || fail "the installed program and the built one print different tables"
 echo "installed program revised the rent: $(grep -c $'\r$' "$scratch/installed.txt") lines"
+
+# An installed copy cannot write beside itself: on first start it copies the
+# shipped index file into the user's data folder and works from there. Root
+# writes anywhere, so play an ordinary user when run as root.
+user=$scratch/user
+mkdir -p "$user"
+runas=()
+if [ "$(id -u)" -eq 0 ]; then
+    command -v setpriv >/dev/null || { echo "no setpriv: installed-copy check skipped"; exit 0; }
+    runas=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    chown 65534:65534 "$user"
+    "${runas[@]}" test -x "$program" \
+        || { echo "build tree closed to other users: installed-copy check skipped"; exit 0; }
+else
+    chmod a-w "$root/usr/bin"
+fi
+HOME=$user XDG_DATA_HOME=$user/.local/share "${runas[@]}" "$program" --rent 850 --quarter 32019 \
+    >"$scratch/user.txt" 2>"$scratch/user.err" || { cat "$scratch/user.err" >&2; fail "installed copy without --index-file"; }
+[ -f "$user/.local/share/Velmaris/VELMARIS.TXT" ] || fail "the index file was not copied to the user's data folder"
+cmp -s "$scratch/user.txt" "$scratch/installed.txt" || fail "the user's copy of the index file gives another table"
+[ -z "$(find "$root" -newer "$deb" -type f)" ] || fail "the installed copy wrote beside itself"
+echo "installed copy started from the user's data folder"
