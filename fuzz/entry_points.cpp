@@ -102,7 +102,8 @@ bool plainName(const QString& name) {
         return false;
     for (QChar c : name)
         if (c == u'=' || c == u'\r' || c == u'\n' || c == u']' || c.isSurrogate() ||
-            c == QChar::ReplacementCharacter || c.unicode() < 0x20)
+            c == QChar::ReplacementCharacter || c.unicode() < 0x20 ||
+            c == QChar::ByteOrderMark) // UTF-8 decoding drops it at the start of a name
             return false;
     return true;
 }
