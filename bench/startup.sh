@@ -10,6 +10,8 @@ runs=${2:-15}
 program=$build/src/app/velmaris
 floor=$build/bench/velmaris_floor
 export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
+[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (apt-get install time)" >&2; exit 1; }
+[ -x "$program" ] && [ -x "$floor" ] || { echo "build $build with VELMARIS_BENCH=ON first" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
