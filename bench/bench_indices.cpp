@@ -13,16 +13,19 @@ using namespace velmaris::bench;
 
 enum class Source { Shipped, Synthetic };
 
-QString pathOf(Source source) {
+QString pathOf(Source source)
+{
     return source == Source::Shipped ? shippedPath() : syntheticPath(kSyntheticRows);
 }
 
-QByteArray bytesOf(Source source) {
+QByteArray bytesOf(Source source)
+{
     return source == Source::Shipped ? shippedBytes() : syntheticBytes(kSyntheticRows);
 }
 
 // What a start or a reload does: open, read, parse, averages.
-void loadIndexFile(benchmark::State& state, Source source) {
+void loadIndexFile(benchmark::State& state, Source source)
+{
     const QString path = pathOf(source);
     for (auto _ : state) {
         IndexFileResult result = readIndexFile(path);
@@ -34,7 +37,8 @@ BENCHMARK_CAPTURE(loadIndexFile, shipped, Source::Shipped)->Unit(benchmark::kMic
 BENCHMARK_CAPTURE(loadIndexFile, synthetic_2000, Source::Synthetic)->Unit(benchmark::kMicrosecond);
 
 // The same without the file system, to tell reading from parsing.
-void parseIndexBytes(benchmark::State& state, Source source) {
+void parseIndexBytes(benchmark::State& state, Source source)
+{
     const QByteArray bytes = bytesOf(source);
     for (auto _ : state) {
         IndexFileResult result = parseIndexFile(bytes);
@@ -47,7 +51,8 @@ BENCHMARK_CAPTURE(parseIndexBytes, synthetic_2000, Source::Synthetic)
 
 // The texts of the twenty grid lines, rents included; on the synthetic file
 // at the bottom of the table, where the lines are longest.
-void twentyGridLines(benchmark::State& state, Source source) {
+void twentyGridLines(benchmark::State& state, Source source)
+{
     IndexTable table = loadedTable(bytesOf(source), true);
     table.topRow = std::max(0, table.scrollMaximum());
     for (auto _ : state) {

@@ -12,11 +12,13 @@ namespace {
 using namespace velmaris;
 using namespace velmaris::bench;
 
-IndexTable revisedTable(bool synthetic) {
+IndexTable revisedTable(bool synthetic)
+{
     return loadedTable(synthetic ? syntheticBytes(kSyntheticRows) : shippedBytes(), true);
 }
 
-void clipboard(benchmark::State& state, bool synthetic) {
+void clipboard(benchmark::State& state, bool synthetic)
+{
     const IndexTable table = revisedTable(synthetic);
     for (auto _ : state) {
         QString text = clipboardText(table, false, french());
@@ -27,7 +29,8 @@ BENCHMARK_CAPTURE(clipboard, shipped, false)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(clipboard, synthetic_2000, true)->Unit(benchmark::kMicrosecond);
 
 // An A4 page in portrait less the printer's usual margins, 12-point lines.
-void reportLayout(benchmark::State& state, bool synthetic) {
+void reportLayout(benchmark::State& state, bool synthetic)
+{
     const IndexTable table = revisedTable(synthetic);
     const ReportPage page{19.0, 27.7, 0.5};
     for (auto _ : state) {

@@ -11,7 +11,8 @@ namespace {
 using namespace velmaris;
 using namespace velmaris::bench;
 
-void reviseLongestRun(benchmark::State& state, bool synthetic) {
+void reviseLongestRun(benchmark::State& state, bool synthetic)
+{
     IndexTable table =
         loadedTable(synthetic ? syntheticBytes(kSyntheticRows) : shippedBytes(), false);
     const int first = longestRunRow(table);
@@ -28,7 +29,8 @@ BENCHMARK_CAPTURE(reviseLongestRun, shipped, false)->Unit(benchmark::kMicrosecon
 BENCHMARK_CAPTURE(reviseLongestRun, synthetic_2000, true)->Unit(benchmark::kMicrosecond);
 
 // With a lease date, which decides the series of the second quarter of 2005.
-void reviseLongestRunWithLeaseDate(benchmark::State& state) {
+void reviseLongestRunWithLeaseDate(benchmark::State& state)
+{
     IndexTable table = loadedTable(shippedBytes(), false);
     const int first = longestRunRow(table);
     for (auto _ : state) {

@@ -13,18 +13,21 @@
 
 namespace velmaris::bench {
 
-QString shippedPath() {
+QString shippedPath()
+{
     return QStringLiteral(VELMARIS_SOURCE_DIR "/data/VELMARIS.TXT");
 }
 
-QByteArray shippedBytes() {
+QByteArray shippedBytes()
+{
     QFile file(shippedPath());
     if (!file.open(QIODevice::ReadOnly))
         std::abort(); // no benchmark means anything without it
     return file.readAll();
 }
 
-QByteArray syntheticBytes(int rows) {
+QByteArray syntheticBytes(int rows)
+{
     QByteArray text = "' fichier d'essai\r\n";
     int year = 2025;
     int quarter = 3;
@@ -40,8 +43,8 @@ QByteArray syntheticBytes(int rows) {
         if (!switched)
             text += key + '\t' + QByteArray::number(irl, 'f', 2) + '\t' + date + "\r\n";
         else
-            text += key + '\t' + QByteArray::number(icc) + '\t' + date + '\t' +
-                    QByteArray::number(irl, 'f', 2) + "\r\n";
+            text += key + '\t' + QByteArray::number(icc) + '\t' + date + '\t'
+                    + QByteArray::number(irl, 'f', 2) + "\r\n";
         published = published.addMonths(-3);
         if (--quarter == 0) {
             quarter = 4;
@@ -51,7 +54,8 @@ QByteArray syntheticBytes(int rows) {
     return text;
 }
 
-QString syntheticPath(int rows) {
+QString syntheticPath(int rows)
+{
     static std::map<int, std::unique_ptr<QTemporaryFile>> files;
     auto& file = files[rows];
     if (!file) {
@@ -64,7 +68,8 @@ QString syntheticPath(int rows) {
     return file->fileName();
 }
 
-int longestRunRow(const IndexTable& table) {
+int longestRunRow(const IndexTable& table)
+{
     for (int row = table.lastRow(); row > 0; --row) {
         IndexTable trial = table;
         trial.rows[row].rent = QStringLiteral("850");
@@ -74,7 +79,8 @@ int longestRunRow(const IndexTable& table) {
     return 0;
 }
 
-IndexTable loadedTable(const QByteArray& bytes, bool revised) {
+IndexTable loadedTable(const QByteArray& bytes, bool revised)
+{
     IndexTable table;
     installRows(table, parseIndexFile(bytes).rows, QDateTime());
     if (revised && !table.rows.empty()) {
@@ -86,7 +92,8 @@ IndexTable loadedTable(const QByteArray& bytes, bool revised) {
     return table;
 }
 
-const QLocale& french() {
+const QLocale& french()
+{
     static const QLocale locale(QLocale::French, QLocale::France);
     return locale;
 }

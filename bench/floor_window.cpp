@@ -15,10 +15,13 @@ namespace {
 class FirstPaint : public QObject {
 public:
     explicit FirstPaint(const QElapsedTimer& clock)
-        : m_clock(clock) {}
+        : m_clock(clock)
+    {
+    }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
         if (event->type() == QEvent::Paint && !m_seen) {
             m_seen = true;
             std::fprintf(stderr, "floor: first paint after %.1f ms\n",
@@ -34,7 +37,8 @@ private:
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     QElapsedTimer clock;
     clock.start();
     QApplication app(argc, argv);

@@ -22,14 +22,16 @@ namespace velmaris::fuzz {
 
 namespace {
 
-const QLocale& french() {
+const QLocale& french()
+{
     static const QLocale locale(QLocale::French, QLocale::France);
     return locale;
 }
 
 // A short table across the change of series in 2005, the way the shipped file
 // writes it: IRL alone above the second quarter of 2005, ICC and IRL from it on.
-IndexTable smallTable() {
+IndexTable smallTable()
+{
     static const QByteArray text = "' petit fichier\r\n"
                                    "42006\t108.13\t12/01/2007\r\n"
                                    "32006\t107.69\t13/10/2006\r\n"
@@ -48,13 +50,15 @@ IndexTable smallTable() {
     return table;
 }
 
-bool closeTo(double a, double b, double relative, double absolute = 0) {
+bool closeTo(double a, double b, double relative, double absolute = 0)
+{
     return std::fabs(a - b) <= absolute + relative * std::max(std::fabs(a), std::fabs(b));
 }
 
 // After a revision from row r: nothing below r, the reference rent as an
 // amount, and a stop that names a row above the reference.
-bool revisionHolds(const IndexTable& table, int r, const RevisionResult& result) {
+bool revisionHolds(const IndexTable& table, int r, const RevisionResult& result)
+{
     for (int k = r + 1; k < int(table.rows.size()); ++k)
         if (!table.rows[k].rent.isEmpty())
             return false;
@@ -62,32 +66,35 @@ bool revisionHolds(const IndexTable& table, int r, const RevisionResult& result)
         return false;
     if (result.ok())
         return true;
-    return result.stoppedRow >= 0 && result.stoppedRow < r &&
-           result.missingRow == result.stoppedRow + 4 && !result.message.isEmpty();
+    return result.stoppedRow >= 0 && result.stoppedRow < r
+           && result.missingRow == result.stoppedRow + 4 && !result.message.isEmpty();
 }
 
-bool reviseFrom(IndexTable table, int r, QStringView leaseText, bool reeval) {
+bool reviseFrom(IndexTable table, int r, QStringView leaseText, bool reeval)
+{
     table.rows[r].rent = QStringLiteral("850");
     const RevisionResult result = reviseRents(table, r, leaseText, reeval, french());
     return revisionHolds(table, r, result);
 }
 
-bool sameRows(const std::vector<IndexRow>& a, const std::vector<IndexRow>& b) {
+bool sameRows(const std::vector<IndexRow>& a, const std::vector<IndexRow>& b)
+{
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (a[i].label != b[i].label || a[i].icc != b[i].icc || a[i].published != b[i].published)
             return false;
         // NaN compares unequal to itself: the bytes are the same, so are the values.
-        if (std::memcmp(&a[i].irl, &b[i].irl, sizeof(double)) != 0 ||
-            std::memcmp(&a[i].average, &b[i].average, sizeof(double)) != 0)
+        if (std::memcmp(&a[i].irl, &b[i].irl, sizeof(double)) != 0
+            || std::memcmp(&a[i].average, &b[i].average, sizeof(double)) != 0)
             return false;
     }
     return true;
 }
 
 // Blanks the settings reader strips around a value.
-QString blankTrimmed(QString text) {
+QString blankTrimmed(QString text)
+{
     while (!text.isEmpty() && (text.front() == u' ' || text.front() == u'\t'))
         text.remove(0, 1);
     while (!text.isEmpty() && (text.back() == u' ' || text.back() == u'\t'))
@@ -97,20 +104,22 @@ QString blankTrimmed(QString text) {
 
 // A section or key name that a person would write: the round trip is promised
 // only for those.
-bool plainName(const QString& name) {
+bool plainName(const QString& name)
+{
     if (name != blankTrimmed(name) || name.startsWith(u'[') || name.startsWith(u';'))
         return false;
     for (QChar c : name)
-        if (c == u'=' || c == u'\r' || c == u'\n' || c == u']' || c.isSurrogate() ||
-            c == QChar::ReplacementCharacter || c.unicode() < 0x20 ||
-            c == QChar::ByteOrderMark) // UTF-8 decoding drops it at the start of a name
+        if (c == u'=' || c == u'\r' || c == u'\n' || c == u']' || c.isSurrogate()
+            || c == QChar::ReplacementCharacter || c.unicode() < 0x20
+            || c == QChar::ByteOrderMark) // UTF-8 decoding drops it at the start of a name
             return false;
     return true;
 }
 
 } // namespace
 
-bool indexFile(const QByteArray& data) {
+bool indexFile(const QByteArray& data)
+{
     IndexFileResult result = parseIndexFile(data);
     if (!result.ok())
         return result.rows.empty() && result.badLine >= 1 && result.badLine <= data.count('\n') + 1;
@@ -134,7 +143,8 @@ bool indexFile(const QByteArray& data) {
     return reviseFrom(table, last, {}, false) && reviseFrom(table, std::max(0, last - 5), {}, true);
 }
 
-bool number(const QByteArray& data) {
+bool number(const QByteArray& data)
+{
     const QString text = QString::fromUtf8(data);
     bool overflow = false;
     const double value = parseNumber(text, &overflow);
@@ -148,8 +158,8 @@ bool number(const QByteArray& data) {
         return false;
     if (shown && *shown != formatGeneral(value, french()))
         return false;
-    if (std::fabs(value) >= DBL_MIN &&
-        !closeTo(parseNumber(formatGeneral(value, french())), value, 1e-14))
+    if (std::fabs(value) >= DBL_MIN
+        && !closeTo(parseNumber(formatGeneral(value, french())), value, 1e-14))
         return false;
 
     // The amount picture, and an amount that reads back within half a cent.
@@ -160,7 +170,8 @@ bool number(const QByteArray& data) {
     return closeTo(parseNumber(amount), value, 1e-14, 0.005 + 1e-9);
 }
 
-bool leaseDate(const QByteArray& data) {
+bool leaseDate(const QByteArray& data)
+{
     const QString text = QString::fromUtf8(data);
     const std::optional<QDate> date = parseFrenchDate(text);
     if (date) {
@@ -187,7 +198,8 @@ bool leaseDate(const QByteArray& data) {
     return reviseFrom(table, table.lastRow(), text, false);
 }
 
-bool profile(const QByteArray& data) {
+bool profile(const QByteArray& data)
+{
     QList<QByteArray> parts = data.split('\n');
     while (parts.size() < 4)
         parts.append(QByteArray());
@@ -209,7 +221,8 @@ bool profile(const QByteArray& data) {
     return withProfileValue(written, section, key, value) == written;
 }
 
-bool download(const QByteArray& data) {
+bool download(const QByteArray& data)
+{
     if (data.size() < 3)
         return true;
     const auto flags = quint8(data[0]);

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     if (!velmaris::fuzz::VELMARIS_FUZZ_ENTRY(bytes))
         std::abort(); // a rule broken: libFuzzer keeps the input as a crash

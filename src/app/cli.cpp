@@ -110,7 +110,8 @@ QString commandLineUsage()
         "Imprime sur la sortie standard le tableau de révision que le bouton « Copier » met\n"
         "dans le presse-papiers (colonnes séparées par des tabulations).\n"
         "\n"
-        "  --rent LOYER          loyer de référence, tel qu'on le tape (850, \"1 234,50\", 1234.5)\n"
+        "  --rent LOYER          loyer de référence, tel qu'on le tape (850, \"1 234,50\", "
+        "1234.5)\n"
         "  --quarter TRIMESTRE   trimestre de référence : chiffre du trimestre puis année "
         "(32019 = 3e trimestre 2019)\n"
         "  --lease-date DATE     date du bail (jj/mm/aaaa) ; seule, elle choisit le dernier "
@@ -161,11 +162,12 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
     table.filePath = options.indexFile.isEmpty() ? defaultIndexPath : options.indexFile;
     const IndexFileResult loaded = loadIndexTable(table);
     if (!loaded.ok()) {
-        const QString text = loaded.status == IndexFileResult::Status::Missing
-            ? QStringLiteral("Fichier des indices introuvable : %1").arg(table.filePath)
-            : QStringLiteral("Fichier des indices corrompu (ligne %1) : %2")
-                  .arg(loaded.badLine)
-                  .arg(table.filePath);
+        const QString text =
+            loaded.status == IndexFileResult::Status::Missing
+                ? QStringLiteral("Fichier des indices introuvable : %1").arg(table.filePath)
+                : QStringLiteral("Fichier des indices corrompu (ligne %1) : %2")
+                      .arg(loaded.badLine)
+                      .arg(table.filePath);
         return failure(kExitIndexFile, text);
     }
 
@@ -189,9 +191,9 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
     clearRents(table);
     table.referenceRow = reference;
     table.rows[std::size_t(reference)].rent = *rent;
-    const RevisionResult revised = reviseRents(
-        table, reference, options.hasLeaseDate ? options.leaseDate : QString(), options.reevaluate,
-        locale);
+    const RevisionResult revised =
+        reviseRents(table, reference, options.hasLeaseDate ? options.leaseDate : QString(),
+                    options.reevaluate, locale);
     if (!revised.ok())
         return failure(kExitRevision, QStringLiteral("Calcul impossible. ") + revised.message);
 

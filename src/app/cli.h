@@ -8,9 +8,9 @@ namespace velmaris {
 
 // The revision table printed for scripts, without any window.
 struct CommandLineResult {
-    int status = 0;  // 0 done, 2 bad arguments, 3 index file, 4 revision impossible
-    QString output;  // standard output: exactly what "Copier" puts on the clipboard
-    QString error;   // standard error, French
+    int status = 0; // 0 done, 2 bad arguments, 3 index file, 4 revision impossible
+    QString output; // standard output: exactly what "Copier" puts on the clipboard
+    QString error;  // standard error, French
 };
 
 // Exit statuses.

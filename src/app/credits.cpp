@@ -14,11 +14,10 @@ FrmQUERVO::FrmQUERVO(QWidget* parent)
 
     LabelQuervo = new QLabel(this);
     LabelQuervo->setObjectName(QStringLiteral("LabelQuervo"));
-    LabelQuervo->setText(QStringList{QStringLiteral("Velmaris"),
-                                     QStringLiteral("Service des utilisateurs"),
-                                     QStringLiteral("10 rue de l'Exemple"),
-                                     QStringLiteral("75000 Paris")}
-                             .join(QStringLiteral("\r\n")));
+    LabelQuervo->setText(
+        QStringList{QStringLiteral("Velmaris"), QStringLiteral("Service des utilisateurs"),
+                    QStringLiteral("10 rue de l'Exemple"), QStringLiteral("75000 Paris")}
+            .join(QStringLiteral("\r\n")));
     LabelQuervo->setAlignment(Qt::AlignCenter);
     LabelQuervo->setMargin(16);
 

@@ -1,8 +1,8 @@
 #include "applocale.h"
 #include "cli.h"
 #include "datafolder.h"
-#include "maj.h"
 #include "mainwindow.h"
+#include "maj.h"
 #include "settings.h"
 
 #include <QApplication>
@@ -102,7 +102,8 @@ int main(int argc, char* argv[])
 
     // The dialog's controls hold the settings from here on.
     velmaris::Maj maj;
-    velmaris::loadSettings(maj, QDir(folders.settingsFolder).filePath(QStringLiteral("Velmaris.ini")));
+    velmaris::loadSettings(maj,
+                           QDir(folders.settingsFolder).filePath(QStringLiteral("Velmaris.ini")));
 
     velmaris::MainWindow window(maj, folders.indexFolder, folders.indexFolder);
     FirstPaintTracer tracer(clock);

@@ -31,8 +31,7 @@ namespace {
 const QColor kReferenceColour(128, 255, 255); // light cyan
 const QColor kPlainColour(255, 255, 255);
 
-template <typename T>
-T* named(T* widget, const QString& name)
+template <typename T> T* named(T* widget, const QString& name)
 {
     widget->setObjectName(name);
     return widget;
@@ -92,8 +91,10 @@ void MainWindow::buildControls()
 
     Label1[0] = heading(panel, QStringLiteral("Label1_0"), QStringLiteral("Trimestre"));
     Label2 = heading(panel, QStringLiteral("Label2"), QStringLiteral("Indice Insee"));
-    Label3 = heading(panel, QStringLiteral("Label3"), QStringLiteral("Moyenne des 4 derniers indices"));
-    Label8 = heading(panel, QStringLiteral("Label8"), QStringLiteral("Indice de référence des loyers"));
+    Label3 =
+        heading(panel, QStringLiteral("Label3"), QStringLiteral("Moyenne des 4 derniers indices"));
+    Label8 =
+        heading(panel, QStringLiteral("Label8"), QStringLiteral("Indice de référence des loyers"));
     Label4 = heading(panel, QStringLiteral("Label4"),
                      QStringLiteral("Date de parution au Journal Officiel"));
     Label5 = heading(panel, QStringLiteral("Label5"), QStringLiteral("Montant du loyer"));
@@ -136,7 +137,8 @@ void MainWindow::buildControls()
         Datejo[i] = cell(QStringLiteral("Datejo"), Qt::AlignHCenter);
         loyer[i] = named(new QLineEdit(panel), QStringLiteral("loyer_") + n);
         loyer[i]->setAlignment(Qt::AlignRight);
-        loyer[i]->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0 000 000,00")) + 16);
+        loyer[i]->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0 000 000,00"))
+                                  + 16);
         loyer[i]->setAutoFillBackground(true);
         loyer[i]->installEventFilter(this);
 
@@ -166,16 +168,18 @@ void MainWindow::buildControls()
         label->setPalette(p);
         return label;
     };
-    Label6 = sideText(QStringLiteral("Label6"),
-                      QStringLiteral("Saisissez le loyer de référence en face de l'indice de référence"));
+    Label6 = sideText(
+        QStringLiteral("Label6"),
+        QStringLiteral("Saisissez le loyer de référence en face de l'indice de référence"));
     QFont strong = Label6->font();
     strong.setBold(true);
     Label6->setFont(strong);
-    Label7 = sideText(QStringLiteral("Label7"),
-                      QStringLiteral("Pour rappel: si le bail ne précise pas d'indice de référence, "
-                                     "l'indice à considérer est le dernier publié au Journal Officiel "
-                                     "à la date du bail. Pour le calculer automatiquement, entrez "
-                                     "ci-dessous la date du bail :"));
+    Label7 =
+        sideText(QStringLiteral("Label7"),
+                 QStringLiteral("Pour rappel: si le bail ne précise pas d'indice de référence, "
+                                "l'indice à considérer est le dernier publié au Journal Officiel "
+                                "à la date du bail. Pour le calculer automatiquement, entrez "
+                                "ci-dessous la date du bail :"));
     datedubail = named(new QLineEdit(this), QStringLiteral("datedubail"));
     datedubail->setPlaceholderText(QStringLiteral("jj/mm/aaaa"));
     datedubail->installEventFilter(this);
@@ -225,11 +229,10 @@ void MainWindow::buildControls()
     Label1[1]->setWordWrap(false);
     Label1[1]->setCursor(Qt::PointingHandCursor);
     Label1[1]->installEventFilter(this);
-    nover = sideText(QStringLiteral("nover"),
-                     QStringLiteral("v. %1.%2.%3")
-                         .arg(VELMARIS_VERSION_MAJOR)
-                         .arg(VELMARIS_VERSION_MINOR)
-                         .arg(VELMARIS_VERSION_PATCH));
+    nover = sideText(QStringLiteral("nover"), QStringLiteral("v. %1.%2.%3")
+                                                  .arg(VELMARIS_VERSION_MAJOR)
+                                                  .arg(VELMARIS_VERSION_MINOR)
+                                                  .arg(VELMARIS_VERSION_PATCH));
 
     side->addWidget(Image1, 0, Qt::AlignHCenter);
     side->addSpacing(6);

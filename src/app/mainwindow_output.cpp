@@ -9,11 +9,13 @@
 namespace velmaris {
 
 // Both read the "réévalué" box as it stands now.
-void MainWindow::printReport() {
+void MainWindow::printReport()
+{
     printTableReport(m_table, reeval && reeval->isChecked(), m_locale, this);
 }
 
-void MainWindow::copyTable() {
+void MainWindow::copyTable()
+{
     copyTableToClipboard(m_table, reeval && reeval->isChecked(), m_locale);
 }
 

@@ -21,7 +21,8 @@ namespace {
 
 const QString kImpossible = QStringLiteral("Calcul impossible");
 
-std::vector<QString> rentsOf(const IndexTable& table) {
+std::vector<QString> rentsOf(const IndexTable& table)
+{
     std::vector<QString> rents;
     rents.reserve(table.rows.size());
     for (const IndexRow& row : table.rows)
@@ -29,7 +30,8 @@ std::vector<QString> rentsOf(const IndexTable& table) {
     return rents;
 }
 
-bool sameRents(const IndexTable& table, const std::vector<QString>& rents) {
+bool sameRents(const IndexTable& table, const std::vector<QString>& rents)
+{
     if (rents.size() != table.rows.size())
         return false;
     for (std::size_t k = 0; k < rents.size(); ++k) {
@@ -40,13 +42,15 @@ bool sameRents(const IndexTable& table, const std::vector<QString>& rents) {
 }
 
 // Blanks only: nothing typed that the user could see or correct.
-bool isBlankText(const QString& text) {
+bool isBlankText(const QString& text)
+{
     return text.trimmed().isEmpty();
 }
 
 } // namespace
 
-void MainWindow::loyerClick(int i) {
+void MainWindow::loyerClick(int i)
+{
     // The lease-date box refused to let go of a text that is no date: this
     // click did not reach the rent box, and must not wipe what is to be fixed.
     if (datedubail->hasFocus())
@@ -55,12 +59,14 @@ void MainWindow::loyerClick(int i) {
     m_table.referenceRow = m_table.topRow + i;
 }
 
-void MainWindow::loyerGotFocus(int i) {
+void MainWindow::loyerGotFocus(int i)
+{
     m_table.referenceRow = m_table.topRow + i;
     loyer[i]->selectAll();
 }
 
-void MainWindow::loyerEnter(int i, bool fromLeaving) {
+void MainWindow::loyerEnter(int i, bool fromLeaving)
+{
     // Nothing may start a second run while one is on (or its message is up).
     if (m_inRevision)
         return;
@@ -92,12 +98,14 @@ void MainWindow::loyerEnter(int i, bool fromLeaving) {
     m_inRevision = false;
 }
 
-void MainWindow::loyerLostFocus(int i) {
+void MainWindow::loyerLostFocus(int i)
+{
     if (parseNumber(loyer[i]->text()) != 0)
         loyerEnter(i, true);
 }
 
-void MainWindow::datedubailEnter() {
+void MainWindow::datedubailEnter()
+{
     const QString text = datedubail->text();
     if (parseFrenchDate(text)) {
         clearRents(m_table);
@@ -112,7 +120,8 @@ void MainWindow::datedubailEnter() {
     datedubail->setFocus();
 }
 
-void MainWindow::findReferenceIndex() {
+void MainWindow::findReferenceIndex()
+{
     const std::optional<QDate> lease = parseFrenchDate(datedubail->text());
     if (!lease || m_table.rows.empty())
         return;
@@ -122,8 +131,8 @@ void MainWindow::findReferenceIndex() {
         // The rents are already emptied: show it at once, not on the next fill.
         fillGrid();
         MessageBox::critical(this, kImpossible,
-                             QStringLiteral("Pas d'indice inférieur au ") +
-                                 formatShortDate(m_table.rows.back().published, m_locale));
+                             QStringLiteral("Pas d'indice inférieur au ")
+                                 + formatShortDate(m_table.rows.back().published, m_locale));
         return;
     }
 

@@ -14,7 +14,8 @@
 
 namespace velmaris {
 
-void MainWindow::setupUpdate() {
+void MainWindow::setupUpdate()
+{
     m_updater = new IndexUpdater(m_table, this);
     m_updater->setObjectName(QStringLiteral("updater"));
     connect(&m_maj, &Maj::downloadRequested, this, &MainWindow::downloadNow);
@@ -41,7 +42,8 @@ void MainWindow::setupUpdate() {
     });
 }
 
-void MainWindow::showUpdateDialog() {
+void MainWindow::showUpdateDialog()
+{
     // Modal for the user, without a nested event loop, and over this window.
     m_maj.setWindowModality(Qt::ApplicationModal);
     if (!m_maj.isVisible()) {
@@ -53,17 +55,20 @@ void MainWindow::showUpdateDialog() {
     m_maj.activateWindow();
 }
 
-void MainWindow::autoUpdateCheck() {
+void MainWindow::autoUpdateCheck()
+{
     if (m_maj.CheckMaj->isChecked() && indexTableOutOfDate(m_table, QDate::currentDate()))
         downloadNow();
 }
 
-void MainWindow::downloadNow() {
+void MainWindow::downloadNow()
+{
     // Ignored while a download runs, and silent when it cannot start.
     m_updater->download(m_maj.ftp->text(), m_maj.Checkconnection->isChecked());
 }
 
-void MainWindow::editIndexFile() {
+void MainWindow::editIndexFile()
+{
     if (editIndexFileAndQuit(m_table.filePath))
         return;
     MessageBox::critical(&m_maj, QStringLiteral("Mise à jour manuelle"),

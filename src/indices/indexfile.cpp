@@ -14,8 +14,7 @@ namespace velmaris {
 namespace {
 
 // One line of the file may hold several records: a comma ends a record.
-template <typename F>
-bool forEachRecord(QStringView line, F&& handle)
+template <typename F> bool forEachRecord(QStringView line, F&& handle)
 {
     qsizetype start = 0;
     while (start <= line.size()) {
@@ -85,7 +84,8 @@ void computeAverages(std::vector<IndexRow>& rows)
     for (int i = 0; i <= last - 3; ++i) {
         if (rows[i].icc == 0)
             continue;
-        rows[i].average = (double(rows[i].icc) + rows[i + 1].icc + rows[i + 2].icc + rows[i + 3].icc) / 4;
+        rows[i].average =
+            (double(rows[i].icc) + rows[i + 1].icc + rows[i + 2].icc + rows[i + 3].icc) / 4;
     }
 }
 
@@ -97,11 +97,20 @@ QString quarterLabel(QStringView key)
         return {};
     QString word;
     switch (key.front().unicode()) {
-    case u'1': word = QStringLiteral("1er tr."); break;
-    case u'2': word = QStringLiteral("2è tr."); break;
-    case u'3': word = QStringLiteral("3è tr."); break;
-    case u'4': word = QStringLiteral("4è tr."); break;
-    default: break;
+    case u'1':
+        word = QStringLiteral("1er tr.");
+        break;
+    case u'2':
+        word = QStringLiteral("2è tr.");
+        break;
+    case u'3':
+        word = QStringLiteral("3è tr.");
+        break;
+    case u'4':
+        word = QStringLiteral("4è tr.");
+        break;
+    default:
+        break;
     }
     return word + key.mid(1).toString();
 }
@@ -196,8 +205,8 @@ QString resolveIndexPath(const QString& commandLineFolder, const QString& progra
 QString loadFailureTitle(const IndexFileResult& result)
 {
     return result.status == IndexFileResult::Status::Missing
-        ? QStringLiteral("Installation incomplète, ou mauvais paramètres")
-        : QStringLiteral("Réinstallation nécessaire");
+               ? QStringLiteral("Installation incomplète, ou mauvais paramètres")
+               : QStringLiteral("Réinstallation nécessaire");
 }
 
 QString loadFailureText(const IndexFileResult& result)

@@ -13,8 +13,8 @@ namespace velmaris {
 struct IndexFileResult {
     enum class Status { Ok, Missing, Corrupt };
     Status status = Status::Ok;
-    int badLine = 0;             // 1-based line of the first bad record (Corrupt)
-    std::vector<IndexRow> rows;  // complete table with averages (Ok only)
+    int badLine = 0;            // 1-based line of the first bad record (Corrupt)
+    std::vector<IndexRow> rows; // complete table with averages (Ok only)
 
     bool ok() const { return status == Status::Ok; }
 };

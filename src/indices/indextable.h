@@ -10,12 +10,12 @@ namespace velmaris {
 
 // One quarter of the index file.
 struct IndexRow {
-    QString label;   // "2è tr.2005"
-    qint16 icc = 0;  // construction cost index; 0 = none
-    double irl = 0;  // rent reference index; 0 = none
+    QString label;      // "2è tr.2005"
+    qint16 icc = 0;     // construction cost index; 0 = none
+    double irl = 0;     // rent reference index; 0 = none
     double average = 0; // mean of this ICC and the three older ones; 0 = none
-    QDate published; // publication in the Journal Officiel
-    QString rent;    // formatted amount, year caption or empty; written by the revision
+    QDate published;    // publication in the Journal Officiel
+    QString rent;       // formatted amount, year caption or empty; written by the revision
 };
 
 // The whole program works on one of these, owned by the main window.

@@ -11,7 +11,7 @@ namespace {
 bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == QChar(0xA0)
-        || c == QChar(0x202F);
+           || c == QChar(0x202F);
 }
 
 } // namespace
@@ -133,8 +133,8 @@ QString formatAmount(double value, const QLocale& locale)
 
     const QString units = cents.left(cents.size() - 2);
     const QString fraction = cents.right(2);
-    QString result = units.size() > 3 ? units.left(units.size() - 3) + u' ' + units.right(3)
-                                      : u' ' + units;
+    QString result =
+        units.size() > 3 ? units.left(units.size() - 3) + u' ' + units.right(3) : u' ' + units;
     result += locale.decimalPoint() + fraction;
     if (negative && cents != u"000")
         result.prepend(u'-');

@@ -9,7 +9,8 @@ namespace velmaris {
 
 namespace {
 
-void appendLine(QString& text, const ReportCells& cells) {
+void appendLine(QString& text, const ReportCells& cells)
+{
     for (int c = 0; c < kReportColumns; ++c) {
         if (c > 0)
             text += u'\t';
@@ -20,7 +21,8 @@ void appendLine(QString& text, const ReportCells& cells) {
 
 } // namespace
 
-QString clipboardText(const ReportRows& rows) {
+QString clipboardText(const ReportRows& rows)
+{
     QString text;
     // About 60 characters a line; saves regrowing on a long table.
     text.reserve(qsizetype((rows.rows.size() + kHeadingLines) * 64));
@@ -31,11 +33,13 @@ QString clipboardText(const ReportRows& rows) {
     return text;
 }
 
-QString clipboardText(const IndexTable& table, bool reeval, const QLocale& locale) {
+QString clipboardText(const IndexTable& table, bool reeval, const QLocale& locale)
+{
     return clipboardText(reportRows(table, reeval, locale));
 }
 
-void copyTableToClipboard(const IndexTable& table, bool reeval, const QLocale& locale) {
+void copyTableToClipboard(const IndexTable& table, bool reeval, const QLocale& locale)
+{
     const BusyCursor busy;
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) // no clipboard on this platform: nothing to copy into

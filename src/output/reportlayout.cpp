@@ -7,14 +7,16 @@ namespace {
 // Room for rounding when lines are added up in centimetres.
 constexpr double kTolerance = 1e-9;
 
-QString padded(const QString& number) {
+QString padded(const QString& number)
+{
     // One blank where a plus sign would stand, one after.
     return number.isEmpty() ? number : u' ' + number + u' ';
 }
 
 } // namespace
 
-std::array<double, kReportColumns> reportColumnStarts(double printableWidth) {
+std::array<double, kReportColumns> reportColumnStarts(double printableWidth)
+{
     const double w = (printableWidth - kReportLeftMargin - kReportRightMargin) / kReportColumns;
     std::array<double, kReportColumns> starts{};
     for (int k = 2; k <= kReportColumns; ++k)
@@ -22,7 +24,8 @@ std::array<double, kReportColumns> reportColumnStarts(double printableWidth) {
     return starts;
 }
 
-std::vector<ReportCells> reportLines(const ReportRows& rows) {
+std::vector<ReportCells> reportLines(const ReportRows& rows)
+{
     std::vector<ReportCells> lines;
     lines.reserve(rows.rows.size() + kHeadingLines + 2);
     lines.insert(lines.end(), rows.headings.begin(), rows.headings.end());
@@ -37,7 +40,8 @@ std::vector<ReportCells> reportLines(const ReportRows& rows) {
     return lines;
 }
 
-ReportLayout layoutReport(const ReportRows& rows, const ReportPage& page) {
+ReportLayout layoutReport(const ReportRows& rows, const ReportPage& page)
+{
     const std::array<double, kReportColumns> starts = reportColumnStarts(page.width);
     ReportLayout layout;
     int pageIndex = 0;

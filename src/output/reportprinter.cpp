@@ -21,19 +21,22 @@ constexpr int kReportPointSize = 11;
 
 } // namespace
 
-QStringList reportFontCandidates() {
+QStringList reportFontCandidates()
+{
     return {QStringLiteral("Arial"), QStringLiteral("Helv"), QStringLiteral("Times New Roman"),
             QStringLiteral("Ms Sans Serif"), QStringLiteral("Courier")};
 }
 
-QString reportFontFamily(const QStringList& families) {
+QString reportFontFamily(const QStringList& families)
+{
     for (const QString& candidate : reportFontCandidates())
         if (families.contains(candidate, Qt::CaseSensitive))
             return candidate;
     return {};
 }
 
-QFont reportFont(const QStringList& families) {
+QFont reportFont(const QStringList& families)
+{
     QFont font; // the application's default font
     const QString family = reportFontFamily(families);
     if (!family.isEmpty())
@@ -46,7 +49,8 @@ QFont reportFont(const QStringList& families) {
     return font;
 }
 
-bool drawReport(QPrinter& printer, const ReportRows& rows) {
+bool drawReport(QPrinter& printer, const ReportRows& rows)
+{
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
@@ -74,8 +78,8 @@ bool drawReport(QPrinter& printer, const ReportRows& rows) {
     return painter.end(); // sends the document
 }
 
-void printTableReport(const IndexTable& table, bool reeval, const QLocale& locale,
-                      QWidget* parent) {
+void printTableReport(const IndexTable& table, bool reeval, const QLocale& locale, QWidget* parent)
+{
     std::optional<BusyCursor> busy(std::in_place);
     bool printed = false;
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();

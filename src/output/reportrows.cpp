@@ -9,13 +9,15 @@ namespace velmaris {
 
 namespace {
 
-QString numberCell(double value, const QLocale& locale) {
+QString numberCell(double value, const QLocale& locale)
+{
     return value == 0 ? QString() : formatGeneral(value, locale);
 }
 
 } // namespace
 
-std::array<ReportCells, kHeadingLines> reportHeadings(bool reeval) {
+std::array<ReportCells, kHeadingLines> reportHeadings(bool reeval)
+{
     const QString rent =
         reeval ? QStringLiteral("loyer (réévalué)") : QStringLiteral("loyer (augmenté)");
     return {{
@@ -28,7 +30,8 @@ std::array<ReportCells, kHeadingLines> reportHeadings(bool reeval) {
     }};
 }
 
-ReportCells reportCells(const IndexRow& row, const QLocale& locale) {
+ReportCells reportCells(const IndexRow& row, const QLocale& locale)
+{
     return {row.label,
             numberCell(row.icc, locale),
             numberCell(row.average, locale),
@@ -37,7 +40,8 @@ ReportCells reportCells(const IndexRow& row, const QLocale& locale) {
             row.rent};
 }
 
-ReportRows reportRows(const IndexTable& table, bool reeval, const QLocale& locale) {
+ReportRows reportRows(const IndexTable& table, bool reeval, const QLocale& locale)
+{
     ReportRows out;
     out.headings = reportHeadings(reeval);
     // A reference row left over from a longer table must not read past the end.

@@ -26,7 +26,8 @@ struct ReportRows {
 
 // Columns holding numbers (ICC, average, IRL): the report pads them with a blank
 // on each side.
-inline constexpr bool isNumberColumn(int column) {
+inline constexpr bool isNumberColumn(int column)
+{
     return column >= 1 && column <= 3;
 }
 

@@ -44,15 +44,14 @@ DataFolders chooseDataFolders(const QString& commandLineFolder, const QString& p
                               bool programFolderWritable, const QString& userDataFolder)
 {
     DataFolders folders{programFolder, programFolder};
-    if (!programFolderWritable && !userDataFolder.isEmpty()
-        && QDir().mkpath(userDataFolder)) {
+    if (!programFolderWritable && !userDataFolder.isEmpty() && QDir().mkpath(userDataFolder)) {
         folders = {userDataFolder, userDataFolder};
         const QString target = QDir(userDataFolder).filePath(kIndexName);
         if (!QFileInfo::exists(target)) {
             const QString source = shippedIndexFile(programFolder);
             if (QFile::copy(source, target))
-                QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner
-                                             | QFile::ReadGroup | QFile::ReadOther);
+                QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                             | QFile::ReadOther);
         }
     }
     if (!commandLineFolder.isEmpty())

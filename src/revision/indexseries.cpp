@@ -2,7 +2,8 @@
 
 namespace velmaris {
 
-IndexSeries seriesForAnniversary(QStringView label, const std::optional<QDate>& leaseDate) {
+IndexSeries seriesForAnniversary(QStringView label, const std::optional<QDate>& leaseDate)
+{
     // Text comparisons on purpose: four-digit years order like numbers, and a
     // label without a year falls to the oldest rule as it always has.
     const QStringView year = label.size() >= 4 ? label.right(4) : label;
@@ -27,7 +28,8 @@ IndexSeries seriesForAnniversary(QStringView label, const std::optional<QDate>& 
     return IndexSeries::Icc;
 }
 
-double seriesValue(const IndexRow& row, IndexSeries series) {
+double seriesValue(const IndexRow& row, IndexSeries series)
+{
     switch (series) {
     case IndexSeries::Icc:
         return row.icc;
@@ -39,7 +41,8 @@ double seriesValue(const IndexRow& row, IndexSeries series) {
     return 0;
 }
 
-QString seriesName(IndexSeries series) {
+QString seriesName(IndexSeries series)
+{
     switch (series) {
     case IndexSeries::Icc:
         return QStringLiteral("ICC");

@@ -4,7 +4,8 @@
 
 namespace velmaris {
 
-int findLeaseRow(const IndexTable& table, const QDate& leaseDate) {
+int findLeaseRow(const IndexTable& table, const QDate& leaseDate)
+{
     if (!leaseDate.isValid())
         return -1;
     for (int row = 0; row < int(table.rows.size()); ++row) {
@@ -15,11 +16,13 @@ int findLeaseRow(const IndexTable& table, const QDate& leaseDate) {
     return -1;
 }
 
-int topRowShowing(int row) {
+int topRowShowing(int row)
+{
     return std::max(0, row - (kGridLines - 1));
 }
 
-void clearRents(IndexTable& table) {
+void clearRents(IndexTable& table)
+{
     for (IndexRow& row : table.rows)
         row.rent = QString();
 }

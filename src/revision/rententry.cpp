@@ -4,7 +4,8 @@
 
 namespace velmaris {
 
-std::optional<QString> normaliseRentText(QStringView typed, const QLocale& locale) {
+std::optional<QString> normaliseRentText(QStringView typed, const QLocale& locale)
+{
     bool overflow = false;
     const double value = parseNumber(typed, &overflow);
     if (overflow)

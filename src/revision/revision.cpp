@@ -13,7 +13,8 @@ namespace {
 
 // Whether a rent text is a number as a whole: " 1 234,50", "1234.5", "-3".
 // A text that is not stays as typed.
-bool readsAsNumber(QStringView text) {
+bool readsAsNumber(QStringView text)
+{
     static const QRegularExpression number(QStringLiteral(
         "^[\\s\\x{00A0}\\x{202F}]*[-+]?[\\d\\s\\x{00A0}\\x{202F}]*[.,]?[\\d\\s\\x{00A0}\\x{202F}]*"
         "([eEdD][-+]?\\d+)?[\\s\\x{00A0}\\x{202F}]*$"));
@@ -25,14 +26,16 @@ bool readsAsNumber(QStringView text) {
 
 // The previous rent is compared the way it reads back as text: a double at 15
 // significant digits, so that a binary tail never decides a fall.
-double asRead(double value, const QLocale& locale) {
+double asRead(double value, const QLocale& locale)
+{
     return parseNumber(formatGeneral(value, locale));
 }
 
 } // namespace
 
 RevisionResult reviseRents(IndexTable& table, int referenceRow, QStringView leaseDateText,
-                           bool reeval, const QLocale& locale) {
+                           bool reeval, const QLocale& locale)
+{
     RevisionResult result;
     if (!table.hasRow(referenceRow))
         return result;
@@ -77,8 +80,8 @@ RevisionResult reviseRents(IndexTable& table, int referenceRow, QStringView leas
             result.stoppedRow = j;
             result.missingRow = j + 4;
             result.series = series;
-            result.message = QStringLiteral("Indice manquant : ") + seriesName(series) +
-                             QStringLiteral(" du ") + rows[j + 4].label + u'.';
+            result.message = QStringLiteral("Indice manquant : ") + seriesName(series)
+                             + QStringLiteral(" du ") + rows[j + 4].label + u'.';
             return result;
         }
         // The base is the amount as shown, rounded to the cent.

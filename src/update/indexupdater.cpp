@@ -16,9 +16,12 @@ IndexUpdater::IndexUpdater(IndexTable& table, QObject* parent)
     : QObject(parent)
     , m_table(table)
     , m_network(new QNetworkAccessManager(this))
-    , m_connectionTest(&networkConnected) {}
+    , m_connectionTest(&networkConnected)
+{
+}
 
-IndexUpdater::~IndexUpdater() {
+IndexUpdater::~IndexUpdater()
+{
     if (m_reply) {
         disconnect(m_reply, nullptr, this, nullptr);
         m_reply->abort();
@@ -26,19 +29,23 @@ IndexUpdater::~IndexUpdater() {
     }
 }
 
-bool IndexUpdater::isRunning() const {
+bool IndexUpdater::isRunning() const
+{
     return m_reply != nullptr;
 }
 
-void IndexUpdater::setTimeout(int milliseconds) {
+void IndexUpdater::setTimeout(int milliseconds)
+{
     m_timeoutMs = milliseconds;
 }
 
-void IndexUpdater::setConnectionTest(std::function<bool()> test) {
+void IndexUpdater::setConnectionTest(std::function<bool()> test)
+{
     m_connectionTest = std::move(test);
 }
 
-bool IndexUpdater::download(const QString& address, bool testConnection) {
+bool IndexUpdater::download(const QString& address, bool testConnection)
+{
     // Two downloads must never race to write the file.
     if (isRunning())
         return false;
@@ -70,7 +77,8 @@ bool IndexUpdater::download(const QString& address, bool testConnection) {
     return true;
 }
 
-void IndexUpdater::replyFinished() {
+void IndexUpdater::replyFinished()
+{
     QNetworkReply* reply = m_reply;
     m_reply = nullptr;
     m_busy.reset();
@@ -97,8 +105,8 @@ void IndexUpdater::replyFinished() {
 
     // Written beside the old file and swapped in: a failed write leaves it whole.
     QSaveFile file(m_table.filePath);
-    const bool written = file.open(QIODevice::WriteOnly) &&
-                         file.write(indexFileBytes(got.body)) >= 0 && file.commit();
+    const bool written = file.open(QIODevice::WriteOnly)
+                         && file.write(indexFileBytes(got.body)) >= 0 && file.commit();
     if (!written) {
         m_lastError = file.errorString();
         emit finished(Outcome::WriteFailed);

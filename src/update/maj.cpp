@@ -19,7 +19,8 @@ namespace velmaris {
 namespace {
 
 // The download picture: a page of figures with an arrow coming down onto it.
-QIcon downloadIcon() {
+QIcon downloadIcon()
+{
     QPixmap pixmap(64, 64);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
@@ -56,7 +57,8 @@ QIcon downloadIcon() {
 }
 
 // The pictures beside Annuler and Ok: a cross or a tick on a coloured disc.
-QIcon discIcon(const QColor& colour, bool tick) {
+QIcon discIcon(const QColor& colour, bool tick)
+{
     QPixmap pixmap(40, 40);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
@@ -74,7 +76,8 @@ QIcon discIcon(const QColor& colour, bool tick) {
     return QIcon(pixmap);
 }
 
-QToolButton* picture(QWidget* parent, const QIcon& icon, int size, const QString& name) {
+QToolButton* picture(QWidget* parent, const QIcon& icon, int size, const QString& name)
+{
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
     button->setIcon(icon);
@@ -87,7 +90,8 @@ QToolButton* picture(QWidget* parent, const QIcon& icon, int size, const QString
 } // namespace
 
 Maj::Maj(QWidget* parent)
-    : QDialog(parent) {
+    : QDialog(parent)
+{
     setObjectName(QStringLiteral("Maj"));
     setWindowTitle(QStringLiteral("Mise à jour des indices"));
 
@@ -170,7 +174,8 @@ Maj::Maj(QWidget* parent)
     connect(Boutonmanuel, &QPushButton::clicked, this, &Maj::manualEditRequested);
 }
 
-void Maj::valider() {
+void Maj::valider()
+{
     // A failed write is not reported: the settings stay in effect for this run.
     if (!m_iniPath.isEmpty())
         writeSettings(settingsOf(*this), m_iniPath);

@@ -8,14 +8,16 @@ namespace velmaris {
 
 namespace {
 
-std::function<void()>& programEnd() {
+std::function<void()>& programEnd()
+{
     static std::function<void()> end;
     return end;
 }
 
 } // namespace
 
-bool editIndexFileAndQuit(const QString& indexPath) {
+bool editIndexFileAndQuit(const QString& indexPath)
+{
     // The path goes to the editor as one argument, blanks and all.
     if (!openInTextEditor(indexPath))
         return false;
@@ -26,7 +28,8 @@ bool editIndexFileAndQuit(const QString& indexPath) {
     return true;
 }
 
-void setProgramEnd(std::function<void()> end) {
+void setProgramEnd(std::function<void()> end)
+{
     programEnd() = std::move(end);
 }
 

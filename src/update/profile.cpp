@@ -18,7 +18,8 @@ struct Line {
     QByteArray ending;
 };
 
-std::vector<Line> splitLines(const QByteArray& content) {
+std::vector<Line> splitLines(const QByteArray& content)
+{
     std::vector<Line> lines;
     qsizetype pos = 0;
     while (pos < content.size()) {
@@ -41,7 +42,8 @@ std::vector<Line> splitLines(const QByteArray& content) {
     return lines;
 }
 
-QByteArray trimmedBlanks(QByteArrayView text) {
+QByteArray trimmedBlanks(QByteArrayView text)
+{
     while (!text.isEmpty() && (text.front() == ' ' || text.front() == '\t'))
         text = text.sliced(1);
     while (!text.isEmpty() && (text.back() == ' ' || text.back() == '\t'))
@@ -50,7 +52,8 @@ QByteArray trimmedBlanks(QByteArrayView text) {
 }
 
 // A file saved by an editor that marks UTF-8 still has its first section.
-QByteArrayView withoutBom(const Line& line, std::size_t index) {
+QByteArrayView withoutBom(const Line& line, std::size_t index)
+{
     QByteArrayView text = line.text;
     if (index == 0 && text.startsWith("\xEF\xBB\xBF"))
         text = text.sliced(3);
@@ -58,7 +61,8 @@ QByteArrayView withoutBom(const Line& line, std::size_t index) {
 }
 
 // The section a header line opens, or nothing when the line is not a header.
-std::optional<QByteArray> sectionName(QByteArrayView text) {
+std::optional<QByteArray> sectionName(QByteArrayView text)
+{
     const QByteArray trimmed = trimmedBlanks(text);
     if (!trimmed.startsWith('['))
         return std::nullopt;
@@ -68,11 +72,13 @@ std::optional<QByteArray> sectionName(QByteArrayView text) {
     return trimmedBlanks(QByteArrayView(trimmed).sliced(1, close - 1));
 }
 
-bool sameName(const QByteArray& a, QStringView b) {
+bool sameName(const QByteArray& a, QStringView b)
+{
     return QString::fromUtf8(a).compare(b, Qt::CaseInsensitive) == 0;
 }
 
-QString decodeValue(const QByteArray& bytes) {
+QString decodeValue(const QByteArray& bytes)
+{
     // Written as UTF-8; a file typed in an 8-bit editor reads as Latin-1. A value
     // is never a file's start: a leading U+FEFF is part of it, not a mark to drop.
     QStringDecoder utf8(QStringDecoder::Utf8,
@@ -93,7 +99,8 @@ struct Place {
     QByteArray value;
 };
 
-Place find(const std::vector<Line>& lines, QStringView section, QStringView key) {
+Place find(const std::vector<Line>& lines, QStringView section, QStringView key)
+{
     Place place;
     bool inside = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -123,7 +130,8 @@ Place find(const std::vector<Line>& lines, QStringView section, QStringView key)
     return place;
 }
 
-QByteArray preferredEnding(const std::vector<Line>& lines) {
+QByteArray preferredEnding(const std::vector<Line>& lines)
+{
     for (const Line& line : lines)
         if (!line.ending.isEmpty())
             return line.ending;
@@ -132,13 +140,15 @@ QByteArray preferredEnding(const std::vector<Line>& lines) {
 
 } // namespace
 
-QString profileValue(const QByteArray& content, QStringView section, QStringView key) {
+QString profileValue(const QByteArray& content, QStringView section, QStringView key)
+{
     const Place place = find(splitLines(content), section, key);
     return place.keyLine < 0 ? QString() : decodeValue(place.value);
 }
 
 QByteArray withProfileValue(const QByteArray& content, QStringView section, QStringView key,
-                            const QString& value) {
+                            const QString& value)
+{
     std::vector<Line> lines = splitLines(content);
     const QByteArray eol = preferredEnding(lines);
     // One value is one line: line breaks pasted into the box become blanks.
@@ -177,7 +187,8 @@ QByteArray withProfileValue(const QByteArray& content, QStringView section, QStr
     return out;
 }
 
-QString readProfileString(QStringView section, QStringView key, const QString& path) {
+QString readProfileString(QStringView section, QStringView key, const QString& path)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -185,7 +196,8 @@ QString readProfileString(QStringView section, QStringView key, const QString& p
 }
 
 bool writeProfileString(QStringView section, QStringView key, const QString& value,
-                        const QString& path) {
+                        const QString& path)
+{
     QByteArray content;
     {
         // A file that exists but cannot be read is left alone rather than

@@ -15,13 +15,15 @@ constexpr QStringView kAddress = u"ADRESS";
 constexpr QStringView kCheckConnection = u"CHECKCONNECTION";
 constexpr QStringView kCheckMaj = u"CHECKMAJ";
 
-QString flag(bool on) {
+QString flag(bool on)
+{
     return on ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 } // namespace
 
-UpdateSettings readSettings(const QString& iniPath) {
+UpdateSettings readSettings(const QString& iniPath)
+{
     UpdateSettings settings;
     settings.address = readProfileString(kSection, kAddress, iniPath);
     if (settings.address.isEmpty())
@@ -31,26 +33,30 @@ UpdateSettings readSettings(const QString& iniPath) {
     return settings;
 }
 
-bool writeSettings(const UpdateSettings& settings, const QString& iniPath) {
+bool writeSettings(const UpdateSettings& settings, const QString& iniPath)
+{
     // Each key is written even when an earlier one failed, as the system's own
     // profile functions would.
     bool ok = writeProfileString(kSection, kAddress, settings.address, iniPath);
-    ok = writeProfileString(kSection, kCheckConnection, flag(settings.checkConnection), iniPath) &&
-         ok;
+    ok = writeProfileString(kSection, kCheckConnection, flag(settings.checkConnection), iniPath)
+         && ok;
     ok = writeProfileString(kSection, kCheckMaj, flag(settings.checkMaj), iniPath) && ok;
     return ok;
 }
 
-void loadSettings(Maj& maj, const QString& iniPath) {
+void loadSettings(Maj& maj, const QString& iniPath)
+{
     maj.setIniPath(iniPath);
     showSettings(maj, readSettings(iniPath));
 }
 
-UpdateSettings settingsOf(const Maj& maj) {
+UpdateSettings settingsOf(const Maj& maj)
+{
     return {maj.ftp->text(), maj.Checkconnection->isChecked(), maj.CheckMaj->isChecked()};
 }
 
-void showSettings(Maj& maj, const UpdateSettings& settings) {
+void showSettings(Maj& maj, const UpdateSettings& settings)
+{
     maj.ftp->setText(settings.address);
     maj.Checkconnection->setChecked(settings.checkConnection);
     maj.CheckMaj->setChecked(settings.checkMaj);

@@ -5,7 +5,8 @@
 
 namespace velmaris {
 
-bool indexTableOutOfDate(const IndexTable& table, const QDate& today) {
+bool indexTableOutOfDate(const IndexTable& table, const QDate& today)
+{
     if (!table.hasRow(3))
         return false;
     const QDate published = table.rows[3].published;
@@ -14,7 +15,8 @@ bool indexTableOutOfDate(const IndexTable& table, const QDate& today) {
     return today >= sameDayNextYear(published);
 }
 
-std::optional<int> quarterRank(const QString& label) {
+std::optional<int> quarterRank(const QString& label)
+{
     static constexpr QStringView words[] = {u"1er tr.", u"2è tr.", u"3è tr.", u"4è tr."};
     int quarter = 0;
     QStringView year = label;
@@ -33,7 +35,8 @@ std::optional<int> quarterRank(const QString& label) {
     return year.toInt() * 10 + quarter;
 }
 
-std::optional<QUrl> downloadUrl(const QString& address) {
+std::optional<QUrl> downloadUrl(const QString& address)
+{
     const QUrl url(address.trimmed(), QUrl::TolerantMode);
     if (!url.isValid() || url.host().isEmpty())
         return std::nullopt;
@@ -42,7 +45,8 @@ std::optional<QUrl> downloadUrl(const QString& address) {
     return url;
 }
 
-DownloadAcceptance acceptDownload(const DownloadReply& reply, const IndexTable& current) {
+DownloadAcceptance acceptDownload(const DownloadReply& reply, const IndexTable& current)
+{
     DownloadAcceptance result;
     auto refuse = [&](DownloadVerdict why) {
         result.verdict = why;
@@ -76,7 +80,8 @@ DownloadAcceptance acceptDownload(const DownloadReply& reply, const IndexTable& 
     return result;
 }
 
-QByteArray indexFileBytes(const QByteArray& body) {
+QByteArray indexFileBytes(const QByteArray& body)
+{
     return body + "\r\n";
 }
 

@@ -23,7 +23,8 @@ namespace velmaris::test {
 // Catches the error boxes instead of showing them.
 struct Messages {
     QStringList titles, texts;
-    Messages() {
+    Messages()
+    {
         MessageBox::setHandler([this](const QString& title, const QString& text) {
             titles << title;
             texts << text;
@@ -39,7 +40,8 @@ struct RentWindow {
     Maj maj;
     MainWindow w{maj, QStringLiteral(VELMARIS_TEST_DATA "/rent"), QString()};
 
-    RentWindow() {
+    RentWindow()
+    {
         w.load();
         w.show();
         QApplication::setActiveWindow(&w);
@@ -50,7 +52,8 @@ struct RentWindow {
     void scrollTo(int top) { w.barreinsee->setValue(top); }
 
     // Types into a box that has the focus, then presses Enter.
-    static void type(QLineEdit* box, const QString& text, bool enter = true) {
+    static void type(QLineEdit* box, const QString& text, bool enter = true)
+    {
         box->setFocus();
         box->selectAll();
         QTest::keyClicks(box, text);
@@ -58,7 +61,8 @@ struct RentWindow {
             QTest::keyClick(box, Qt::Key_Return);
     }
 
-    QStringList rents() const {
+    QStringList rents() const
+    {
         QStringList list;
         for (const IndexRow& row : w.table().rows)
             list << row.rent;

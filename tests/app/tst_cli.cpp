@@ -1,6 +1,6 @@
 #include "cli.h"
-#include "maj.h"
 #include "mainwindow.h"
+#include "maj.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -47,8 +47,7 @@ QString str(const QString& s)
 {
     return s;
 }
-template <typename... T>
-QStringList list(const T&... items)
+template <typename... T> QStringList list(const T&... items)
 {
     return {str(items)...};
 }
@@ -88,9 +87,15 @@ void TestCommandLine::printsWhatCopierCopies_data()
     QTest::addColumn<QString>("quarter");
     QTest::addColumn<QString>("leaseDate");
     QTest::addColumn<bool>("reevaluate");
-    QTest::newRow("quarter") << "850" << "3è tr.2019" << "" << false;
-    QTest::newRow("lease date, blank and comma") << "1 234,50" << "" << "15/10/2019" << true;
-    QTest::newRow("old lease, ICC and averages") << "3000" << "" << "20/05/2001" << false;
+    QTest::newRow("quarter") << "850"
+                             << "3è tr.2019"
+                             << "" << false;
+    QTest::newRow("lease date, blank and comma") << "1 234,50"
+                                                 << ""
+                                                 << "15/10/2019" << true;
+    QTest::newRow("old lease, ICC and averages") << "3000"
+                                                 << ""
+                                                 << "20/05/2001" << false;
 }
 
 void TestCommandLine::printsWhatCopierCopies()
@@ -152,30 +157,36 @@ void TestCommandLine::exitStatuses_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("firstLine");
     const QString file = kShippedFile;
-    QTest::newRow("done") << list("--rent", "850", "--quarter", "32019", "--index-file", file)
-                          << 0 << "\t\tMoyennes des\tIndice de\tDate de\tMontant du\r";
+    QTest::newRow("done") << list("--rent", "850", "--quarter", "32019", "--index-file", file) << 0
+                          << "\t\tMoyennes des\tIndice de\tDate de\tMontant du\r";
     QTest::newRow("unknown option") << list("--loyer", "850") << kExitBadArguments << "";
     QTest::newRow("missing rent") << list("--quarter", "32019", "--index-file", file)
                                   << kExitBadArguments << "";
     QTest::newRow("missing value") << list("--rent") << kExitBadArguments << "";
     QTest::newRow("no reference") << list("--rent", "850", "--index-file", file)
                                   << kExitBadArguments << "";
-    QTest::newRow("rent not a number") << list("--rent", "abc", "--quarter", "32019")
-                                       << kExitBadArguments << "";
-    QTest::newRow("rent overflow") << list("--rent", "1e400", "--quarter", "32019")
-                                   << kExitBadArguments << "";
-    QTest::newRow("quarter absent") << list("--rent", "850", "--quarter", "31950", "--index-file", file)
-                                    << kExitBadArguments << "";
-    QTest::newRow("quarter malformed") << list("--rent", "850", "--quarter", "2019-3", "--index-file", file)
-                                       << kExitBadArguments << "";
-    QTest::newRow("lease date not a date") << list("--rent", "850", "--lease-date", "31/02/2020")
-                                           << kExitBadArguments << "";
-    QTest::newRow("index file missing") << list("--rent", "850", "--quarter", "32019", "--index-file", "/nonexistent/VELMARIS.TXT")
-                                        << kExitIndexFile << "";
-    QTest::newRow("index file corrupt") << list("--rent", "850", "--quarter", "32019", "--index-file", QStringLiteral(VELMARIS_SOURCE_DIR "/README.md"))
-                                        << kExitIndexFile << "";
-    QTest::newRow("lease before every index") << list("--rent", "850", "--lease-date", "01/01/1990", "--index-file", file)
-                                              << kExitRevision << "";
+    QTest::newRow("rent not a number")
+        << list("--rent", "abc", "--quarter", "32019") << kExitBadArguments << "";
+    QTest::newRow("rent overflow")
+        << list("--rent", "1e400", "--quarter", "32019") << kExitBadArguments << "";
+    QTest::newRow("quarter absent")
+        << list("--rent", "850", "--quarter", "31950", "--index-file", file) << kExitBadArguments
+        << "";
+    QTest::newRow("quarter malformed")
+        << list("--rent", "850", "--quarter", "2019-3", "--index-file", file) << kExitBadArguments
+        << "";
+    QTest::newRow("lease date not a date")
+        << list("--rent", "850", "--lease-date", "31/02/2020") << kExitBadArguments << "";
+    QTest::newRow("index file missing")
+        << list("--rent", "850", "--quarter", "32019", "--index-file", "/nonexistent/VELMARIS.TXT")
+        << kExitIndexFile << "";
+    QTest::newRow("index file corrupt")
+        << list("--rent", "850", "--quarter", "32019", "--index-file",
+                QStringLiteral(VELMARIS_SOURCE_DIR "/README.md"))
+        << kExitIndexFile << "";
+    QTest::newRow("lease before every index")
+        << list("--rent", "850", "--lease-date", "01/01/1990", "--index-file", file)
+        << kExitRevision << "";
 }
 
 void TestCommandLine::exitStatuses()

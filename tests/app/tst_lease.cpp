@@ -21,7 +21,8 @@ private slots:
     void beforeTheOldestPublication();
 };
 
-void TestLease::lookup_data() {
+void TestLease::lookup_data()
+{
     QTest::addColumn<QString>("lease");
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("top");
@@ -37,7 +38,8 @@ void TestLease::lookup_data() {
     QTest::newRow("the oldest") << "15/04/2000" << 63 << 44;
 }
 
-void TestLease::lookup() {
+void TestLease::lookup()
+{
     QFETCH(QString, lease);
     QFETCH(int, row);
     QFETCH(int, top);
@@ -55,7 +57,8 @@ void TestLease::lookup() {
     QVERIFY(rw.messages.texts.isEmpty());
 }
 
-void TestLease::lookupEmptiesEveryRent() {
+void TestLease::lookupEmptiesEveryRent()
+{
     RentWindow rw;
     QVERIFY(rw.active());
     RentWindow::type(rw.w.loyer[15], QStringLiteral("700"));
@@ -69,7 +72,8 @@ void TestLease::lookupEmptiesEveryRent() {
 
 // The box reached by the lookup keeps the lease date, whose year names the
 // first rent: the 3rd quarter 2008 was published in 2008, the lease is of 2009.
-void TestLease::leaseYearStartsTheCaptions() {
+void TestLease::leaseYearStartsTheCaptions()
+{
     RentWindow rw;
     QVERIFY(rw.active());
     RentWindow::type(rw.w.datedubail, QStringLiteral("10/01/2009"));
@@ -84,7 +88,8 @@ void TestLease::leaseYearStartsTheCaptions() {
     QCOMPARE(rw.w.table().rows[24].rent, QStringLiteral("Loyer 2010"));
 }
 
-void TestLease::clickEmptiesTheLeaseDate() {
+void TestLease::clickEmptiesTheLeaseDate()
+{
     RentWindow rw;
     QVERIFY(rw.active());
     RentWindow::type(rw.w.datedubail, QStringLiteral("20/08/2008"));
@@ -96,7 +101,8 @@ void TestLease::clickEmptiesTheLeaseDate() {
     QVERIFY(rw.w.loyer[5]->hasFocus());
 }
 
-void TestLease::notADateKeepsTheFocus() {
+void TestLease::notADateKeepsTheFocus()
+{
     RentWindow rw;
     QVERIFY(rw.active());
     RentWindow::type(rw.w.loyer[2], QStringLiteral("650"));
@@ -115,7 +121,8 @@ void TestLease::notADateKeepsTheFocus() {
     QCOMPARE(rw.rents(), before);
 }
 
-void TestLease::emptyBoxDoesNothing() {
+void TestLease::emptyBoxDoesNothing()
+{
     RentWindow rw;
     QVERIFY(rw.active());
     RentWindow::type(rw.w.loyer[2], QStringLiteral("650"));
@@ -128,7 +135,8 @@ void TestLease::emptyBoxDoesNothing() {
     QVERIFY(rw.messages.texts.isEmpty());
 }
 
-void TestLease::beforeTheOldestPublication() {
+void TestLease::beforeTheOldestPublication()
+{
     RentWindow rw;
     QVERIFY(rw.active());
     rw.scrollTo(3);

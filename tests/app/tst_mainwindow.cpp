@@ -1,6 +1,6 @@
 #include "credits.h"
-#include "maj.h"
 #include "mainwindow.h"
+#include "maj.h"
 #include "messages.h"
 
 #include <QApplication>
@@ -30,8 +30,13 @@ QByteArray indexFile(int quarters, double firstIrl = 145.77)
         if (key == u"22005")
             switched = true;
         const QString date = published.toString(QStringLiteral("dd/MM/yyyy"));
-        QString line = switched ? QStringLiteral("%1\t%2\t%3\t%4").arg(key).arg(1300 - i).arg(date).arg(110.0 - i * 0.1)
-                                : QStringLiteral("%1\t%2\t%3").arg(key).arg(firstIrl - i * 0.25).arg(date);
+        QString line =
+            switched ? QStringLiteral("%1\t%2\t%3\t%4")
+                           .arg(key)
+                           .arg(1300 - i)
+                           .arg(date)
+                           .arg(110.0 - i * 0.1)
+                     : QStringLiteral("%1\t%2\t%3").arg(key).arg(firstIrl - i * 0.25).arg(date);
         bytes += line.toLatin1() + "\r\n";
         published = published.addMonths(-3);
         if (--q == 0) {

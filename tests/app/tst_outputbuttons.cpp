@@ -27,7 +27,8 @@ struct Window {
     Maj maj;
     std::unique_ptr<MainWindow> w;
 
-    Window() {
+    Window()
+    {
         QFile f(dir.filePath(QStringLiteral("VELMARIS.TXT")));
         if (f.open(QIODevice::WriteOnly))
             f.write(kIndexFile);
@@ -50,7 +51,8 @@ private slots:
     void imprimerWithoutPrinterSaysSo();
 };
 
-void TestOutputButtons::copierPutsTheTableOnTheClipboard_data() {
+void TestOutputButtons::copierPutsTheTableOnTheClipboard_data()
+{
     QTest::addColumn<int>("reference");
     QTest::addColumn<bool>("reeval");
     QTest::addColumn<QString>("expected");
@@ -67,7 +69,8 @@ void TestOutputButtons::copierPutsTheTableOnTheClipboard_data() {
     QTest::newRow("augmenté") << 1 << false << head.arg(QStringLiteral("augmenté")) + rows;
 }
 
-void TestOutputButtons::copierPutsTheTableOnTheClipboard() {
+void TestOutputButtons::copierPutsTheTableOnTheClipboard()
+{
     QFETCH(int, reference);
     QFETCH(bool, reeval);
     QFETCH(QString, expected);
@@ -89,7 +92,8 @@ void TestOutputButtons::copierPutsTheTableOnTheClipboard() {
     QVERIFY(!QApplication::overrideCursor());
 }
 
-void TestOutputButtons::imprimerWithoutPrinterSaysSo() {
+void TestOutputButtons::imprimerWithoutPrinterSaysSo()
+{
     if (!QPrinterInfo::defaultPrinter().isNull())
         QSKIP("this machine has a default printer: the test would print");
     Window win;

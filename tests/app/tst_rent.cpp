@@ -22,7 +22,8 @@ private slots:
     void leavingAfterMissingIndexTellsOnce();
 };
 
-void TestRent::enterInBox3_data() {
+void TestRent::enterInBox3_data()
+{
     QTest::addColumn<QString>("typed");
     QTest::newRow("comma") << "1234,5";
     QTest::newRow("point") << "1234.5";
@@ -31,7 +32,8 @@ void TestRent::enterInBox3_data() {
 
 // Top row 10, box 3: row 13 (3rd quarter 2012, published 2012) is the
 // reference; anniversaries on rows 9, 5 and 1 by the IRL.
-void TestRent::enterInBox3() {
+void TestRent::enterInBox3()
+{
     QFETCH(QString, typed);
     RentWindow rw;
     QVERIFY(rw.active());
@@ -60,7 +62,8 @@ void TestRent::enterInBox3() {
     QVERIFY(rw.messages.texts.isEmpty());
 }
 
-void TestRent::leavingBoxRunsTheRevision() {
+void TestRent::leavingBoxRunsTheRevision()
+{
     RentWindow rw;
     QVERIFY(rw.active());
     rw.scrollTo(10);
@@ -74,14 +77,16 @@ void TestRent::leavingBoxRunsTheRevision() {
     QCOMPARE(rw.w.loyer[3]->text(), QStringLiteral("1 234,50"));
 }
 
-void TestRent::leavingWithoutAmountChangesNothing_data() {
+void TestRent::leavingWithoutAmountChangesNothing_data()
+{
     QTest::addColumn<QString>("typed");
     QTest::newRow("empty") << "";
     QTest::newRow("zero") << "0";
     QTest::newRow("no number") << "loyer";
 }
 
-void TestRent::leavingWithoutAmountChangesNothing() {
+void TestRent::leavingWithoutAmountChangesNothing()
+{
     QFETCH(QString, typed);
     RentWindow rw;
     QVERIFY(rw.active());
@@ -97,7 +102,8 @@ void TestRent::leavingWithoutAmountChangesNothing() {
     QVERIFY(rw.messages.texts.isEmpty());
 }
 
-void TestRent::tooLargeStaysForCorrection() {
+void TestRent::tooLargeStaysForCorrection()
+{
     RentWindow rw;
     QVERIFY(rw.active());
     RentWindow::type(rw.w.loyer[5], QStringLiteral("900"));
@@ -110,7 +116,8 @@ void TestRent::tooLargeStaysForCorrection() {
     QCOMPARE(rw.rents(), before);
 }
 
-void TestRent::scrollingKeepsRentsOnTheirRows() {
+void TestRent::scrollingKeepsRentsOnTheirRows()
+{
     RentWindow rw;
     QVERIFY(rw.active());
     rw.scrollTo(10);
@@ -132,7 +139,8 @@ void TestRent::scrollingKeepsRentsOnTheirRows() {
 
 // Row 46 is the 2nd quarter 2004: its first anniversary, in the 2nd quarter
 // 2005, goes by the IRL, which the fixture lacks for 2004.
-void TestRent::missingIndexIsToldOnce() {
+void TestRent::missingIndexIsToldOnce()
+{
     RentWindow rw;
     QVERIFY(rw.active());
     rw.scrollTo(40);
@@ -160,7 +168,8 @@ void TestRent::missingIndexIsToldOnce() {
     QCOMPARE(rw.w.table().rows[42].rent, QStringLiteral(" 511,04")); // 500 x 1296,25 / 1268,25
 }
 
-void TestRent::leavingAfterMissingIndexTellsOnce() {
+void TestRent::leavingAfterMissingIndexTellsOnce()
+{
     RentWindow rw;
     QVERIFY(rw.active());
     rw.scrollTo(40);

@@ -26,14 +26,15 @@ using namespace velmaris;
 namespace {
 
 // Eight quarters, newest the 3rd of 2025, the fourth published on fourthPublished.
-QByteArray indexFileWithFourth(const QDate& fourthPublished) {
+QByteArray indexFileWithFourth(const QDate& fourthPublished)
+{
     QByteArray bytes;
     int year = 2025, q = 3;
     for (int i = 0; i < 8; ++i) {
         const QDate published = fourthPublished.addMonths(3 * (3 - i));
-        bytes += QByteArray::number(q) + QByteArray::number(year) + '\t' +
-                 QByteArray::number(140.0 - i, 'f', 2) + '\t' +
-                 published.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + "\r\n";
+        bytes += QByteArray::number(q) + QByteArray::number(year) + '\t'
+                 + QByteArray::number(140.0 - i, 'f', 2) + '\t'
+                 + published.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + "\r\n";
         if (--q == 0) {
             q = 4;
             --year;
@@ -42,19 +43,22 @@ QByteArray indexFileWithFourth(const QDate& fourthPublished) {
     return bytes;
 }
 
-QByteArray readAll(const QString& path) {
+QByteArray readAll(const QString& path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeAll(const QString& path, const QByteArray& bytes) {
+void writeAll(const QString& path, const QByteArray& bytes)
+{
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
 
 QList<Launch> g_launches;
-void recordLaunch(const Launch& launch) {
+void recordLaunch(const Launch& launch)
+{
     g_launches << launch;
 }
 
@@ -69,7 +73,8 @@ struct Fixture {
     std::unique_ptr<MainWindow> window;
     IndexUpdater* updater = nullptr;
 
-    explicit Fixture(const QByteArray& indexFile, const QByteArray& ini = {}) {
+    explicit Fixture(const QByteArray& indexFile, const QByteArray& ini = {})
+    {
         indexPath = dir.filePath(QStringLiteral("VELMARIS.TXT"));
         iniPath = dir.filePath(QStringLiteral("Velmaris.ini"));
         oldFile = indexFile;
@@ -100,11 +105,13 @@ private slots:
     void manualEditingOpensEditorAndEnds();
 };
 
-void TestUpdate::cleanup() {
+void TestUpdate::cleanup()
+{
     QTRY_VERIFY(!QApplication::overrideCursor());
 }
 
-void TestUpdate::dialogShowsEveryControl() {
+void TestUpdate::dialogShowsEveryControl()
+{
     Fixture f(indexFileWithFourth(QDate::currentDate()));
     f.window->load();
     f.window->show();
@@ -137,7 +144,8 @@ void TestUpdate::dialogShowsEveryControl() {
     f.maj.hide();
 }
 
-void TestUpdate::okSavesTheTickedBox() {
+void TestUpdate::okSavesTheTickedBox()
+{
     Fixture f(indexFileWithFourth(QDate::currentDate()), "[FTP]\r\nCHECKMAJ=0\r\n");
     f.window->load();
     f.window->show();
@@ -150,7 +158,8 @@ void TestUpdate::okSavesTheTickedBox() {
     QCOMPARE(readProfileString(u"FTP", u"CHECKMAJ", f.iniPath), QStringLiteral("1"));
 }
 
-void TestUpdate::startUpCheck_data() {
+void TestUpdate::startUpCheck_data()
+{
     QTest::addColumn<bool>("checkMaj");
     QTest::addColumn<int>("daysSinceFourth");
     QTest::addColumn<bool>("downloads");
@@ -161,7 +170,8 @@ void TestUpdate::startUpCheck_data() {
     QTest::newRow("automatic update off") << false << 400 << false;
 }
 
-void TestUpdate::startUpCheck() {
+void TestUpdate::startUpCheck()
+{
     QFETCH(bool, checkMaj);
     QFETCH(int, daysSinceFourth);
     QFETCH(bool, downloads);
@@ -171,8 +181,8 @@ void TestUpdate::startUpCheck() {
     HttpFixture server;
     const QByteArray fresh = indexFileText(12, 2025, 4);
     server.reply(200, fresh);
-    const QByteArray ini = "[FTP]\r\nADRESS=" + server.url().toLatin1() +
-                           "\r\nCHECKMAJ=" + (checkMaj ? "1" : "0") + "\r\n";
+    const QByteArray ini = "[FTP]\r\nADRESS=" + server.url().toLatin1()
+                           + "\r\nCHECKMAJ=" + (checkMaj ? "1" : "0") + "\r\n";
     Fixture f(indexFileWithFourth(fourth), ini);
     f.window->load();
     f.window->show();
@@ -190,7 +200,8 @@ void TestUpdate::startUpCheck() {
     }
 }
 
-void TestUpdate::image1DownloadsWhileTheWindowStaysLive() {
+void TestUpdate::image1DownloadsWhileTheWindowStaysLive()
+{
     HttpFixture server;
     server.silent();
     Fixture f(indexFileWithFourth(QDate::currentDate()),
@@ -220,7 +231,8 @@ void TestUpdate::image1DownloadsWhileTheWindowStaysLive() {
     f.maj.hide();
 }
 
-void TestUpdate::failedWriteIsReported() {
+void TestUpdate::failedWriteIsReported()
+{
     HttpFixture server;
     server.reply(200, indexFileText(12, 2025, 4));
     Fixture f(indexFileWithFourth(QDate::currentDate()),
@@ -237,7 +249,8 @@ void TestUpdate::failedWriteIsReported() {
     QCOMPARE(f.window->textind[0]->text(), QStringLiteral("3è tr.2025"));
 }
 
-void TestUpdate::manualEditingOpensEditorAndEnds() {
+void TestUpdate::manualEditingOpensEditorAndEnds()
+{
     QTemporaryDir base;
     const QString folder = base.filePath(QStringLiteral("dossier avec espaces"));
     QVERIFY(QDir().mkpath(folder));

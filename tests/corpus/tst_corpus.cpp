@@ -17,7 +17,8 @@ namespace {
 using Entry = std::function<bool(const QByteArray&)>;
 
 // Folder of inputs and the entry point that reads them, as the fuzz targets are named.
-const std::vector<std::pair<QString, Entry>>& entries() {
+const std::vector<std::pair<QString, Entry>>& entries()
+{
     static const std::vector<std::pair<QString, Entry>> list = {
         {QStringLiteral("indexfile"), indexFile}, {QStringLiteral("number"), number},
         {QStringLiteral("leasedate"), leaseDate}, {QStringLiteral("profile"), profile},
@@ -38,20 +39,23 @@ private slots:
     void replay();
 };
 
-void TestCorpus::everyTargetHasInputs_data() {
+void TestCorpus::everyTargetHasInputs_data()
+{
     QTest::addColumn<QString>("folder");
     for (const auto& [folder, entry] : entries())
         QTest::newRow(qPrintable(folder)) << folder;
 }
 
-void TestCorpus::everyTargetHasInputs() {
+void TestCorpus::everyTargetHasInputs()
+{
     QFETCH(QString, folder);
     const QDir dir(QStringLiteral(VELMARIS_CORPUS_DIR) + u'/' + folder);
     QVERIFY2(dir.exists(), qPrintable(dir.path()));
     QVERIFY(!dir.entryList(QDir::Files).isEmpty());
 }
 
-void TestCorpus::replay_data() {
+void TestCorpus::replay_data()
+{
     QTest::addColumn<int>("entry");
     QTest::addColumn<QString>("path");
     for (int e = 0; e < int(entries().size()); ++e) {
@@ -62,7 +66,8 @@ void TestCorpus::replay_data() {
     }
 }
 
-void TestCorpus::replay() {
+void TestCorpus::replay()
+{
     QFETCH(int, entry);
     QFETCH(QString, path);
     QFile file(path);

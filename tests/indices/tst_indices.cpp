@@ -22,14 +22,9 @@ QByteArray lines(std::initializer_list<const char*> list)
 // Six ICC quarters below the switch row, two IRL-only rows above it.
 QByteArray sampleFile()
 {
-    return lines({"' sources: INSEE",
-                  "",
-                  "32005\t110.57\t12/01/2006",
-                  "22005\t1276\t12/10/2005\t110.08",
-                  "12005\t1270\t08/07/2005\t109.64",
-                  "42004\t1269\t08/04/2005",
-                  "32004\t1272\t10/01/2005",
-                  "22004\t1225\t08/10/2004",
+    return lines({"' sources: INSEE", "", "32005\t110.57\t12/01/2006",
+                  "22005\t1276\t12/10/2005\t110.08", "12005\t1270\t08/07/2005\t109.64",
+                  "42004\t1269\t08/04/2005", "32004\t1272\t10/01/2005", "22004\t1225\t08/10/2004",
                   "12004\t1214\t09/07/2004"});
 }
 
@@ -121,8 +116,8 @@ void TestIndices::formatAmount()
     QFETCH(QString, text);
     QCOMPARE(velmaris::formatAmount(value, kFrench), text);
     // Every amount reads back as its rounded value.
-    QCOMPARE(velmaris::parseNumber(text), velmaris::parseNumber(velmaris::formatAmount(
-                                               velmaris::parseNumber(text), kFrench)));
+    QCOMPARE(velmaris::parseNumber(text),
+             velmaris::parseNumber(velmaris::formatAmount(velmaris::parseNumber(text), kFrench)));
 }
 
 void TestIndices::formatGeneral_data()
@@ -179,11 +174,16 @@ void TestIndices::quarterLabels_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("label");
-    QTest::newRow("1") << "12019" << "1er tr.2019";
-    QTest::newRow("2") << "22005" << "2è tr.2005";
-    QTest::newRow("3") << "31999" << "3è tr.1999";
-    QTest::newRow("4") << "42024" << "4è tr.2024";
-    QTest::newRow("other digit") << "52019" << "2019";
+    QTest::newRow("1") << "12019"
+                       << "1er tr.2019";
+    QTest::newRow("2") << "22005"
+                       << "2è tr.2005";
+    QTest::newRow("3") << "31999"
+                       << "3è tr.1999";
+    QTest::newRow("4") << "42024"
+                       << "4è tr.2024";
+    QTest::newRow("other digit") << "52019"
+                                 << "2019";
 }
 
 void TestIndices::quarterLabels()
@@ -315,7 +315,8 @@ void TestIndices::failedLoadKeepsTheTable()
     QVERIFY(QFile::remove(table.filePath));
     const IndexFileResult missing = loadIndexTable(table);
     QCOMPARE(missing.status, IndexFileResult::Status::Missing);
-    QCOMPARE(loadFailureTitle(missing), QStringLiteral("Installation incomplète, ou mauvais paramètres"));
+    QCOMPARE(loadFailureTitle(missing),
+             QStringLiteral("Installation incomplète, ou mauvais paramètres"));
     QCOMPARE(table.lastRow(), 6);
 }
 
@@ -336,10 +337,14 @@ void TestIndices::resolvePath_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("path");
-    QTest::newRow("none") << "" << "/opt/velmaris/VELMARIS.TXT";
-    QTest::newRow("slash") << "/data/" << "/data/VELMARIS.TXT";
-    QTest::newRow("backslash") << "C:\\Loyers\\" << "C:\\Loyers\\VELMARIS.TXT";
-    QTest::newRow("no separator") << "/home/me/mes loyers" << "/home/me/mes loyers/VELMARIS.TXT";
+    QTest::newRow("none") << ""
+                          << "/opt/velmaris/VELMARIS.TXT";
+    QTest::newRow("slash") << "/data/"
+                           << "/data/VELMARIS.TXT";
+    QTest::newRow("backslash") << "C:\\Loyers\\"
+                               << "C:\\Loyers\\VELMARIS.TXT";
+    QTest::newRow("no separator") << "/home/me/mes loyers"
+                                  << "/home/me/mes loyers/VELMARIS.TXT";
 }
 
 void TestIndices::resolvePath()

@@ -25,7 +25,8 @@ const QString kHeadReeval = QStringLiteral("\t\tMoyennes des\tIndice de\tDate de
                                            "\t\tindices\tdes loyers\tJournal Officiel\t"
                                            "(hors charges)\r\n");
 
-QString headings(bool reeval) {
+QString headings(bool reeval)
+{
     QString text = kHeadReeval;
     if (!reeval)
         text.replace(QStringLiteral("(réévalué)"), QStringLiteral("(augmenté)"));
@@ -33,12 +34,14 @@ QString headings(bool reeval) {
 }
 
 IndexRow row(const char* label, qint16 icc, double average, double irl, QDate published,
-             const char* rent) {
+             const char* rent)
+{
     return {QString::fromUtf8(label), icc, irl, average, published, QString::fromUtf8(rent)};
 }
 
 // Newest first: IRL-only quarters, then the old quarters with an ICC.
-IndexTable sampleTable(int referenceRow) {
+IndexTable sampleTable(int referenceRow)
+{
     IndexTable t;
     t.rows = {
         row("3è tr.2025", 0, 0, 145.77, QDate(2025, 10, 15), ""),
@@ -51,7 +54,8 @@ IndexTable sampleTable(int referenceRow) {
     return t;
 }
 
-IndexTable longTable(int rows) {
+IndexTable longTable(int rows)
+{
     IndexTable t;
     for (int i = 0; i < rows; ++i)
         t.rows.push_back({QStringLiteral("L%1").arg(i), qint16(1000 + i), 1000.5 + i, 0,
@@ -81,7 +85,8 @@ private slots:
     void noDefaultPrinter();
 };
 
-void TestOutput::clipboardText_data() {
+void TestOutput::clipboardText_data()
+{
     QTest::addColumn<IndexTable>("table");
     QTest::addColumn<bool>("reeval");
     QTest::addColumn<QString>("expected");
@@ -90,9 +95,8 @@ void TestOutput::clipboardText_data() {
     QTest::newRow("no reference, augmenté") << sampleTable(-1) << false << headings(false);
     QTest::newRow("empty table") << IndexTable{} << true << headings(true);
     // The newest quarter has no ICC: two empty cells, then an empty rent.
-    QTest::newRow("reference 0") << sampleTable(0) << true
-                                 << headings(true) +
-                                        QStringLiteral("3è tr.2025\t\t\t145,77\t15/10/2025\t\r\n");
+    QTest::newRow("reference 0") << sampleTable(
+        0) << true << headings(true) + QStringLiteral("3è tr.2025\t\t\t145,77\t15/10/2025\t\r\n");
     const QString revised = QStringLiteral("3è tr.2025\t\t\t145,77\t15/10/2025\t\r\n"
                                            "2è tr.2025\t\t\t146,68\t16/07/2025\t 921,37\r\n"
                                            "1er tr.2025\t\t\t145,47\t16/04/2025\tLoyer 2025\r\n"
@@ -102,18 +106,20 @@ void TestOutput::clipboardText_data() {
     // A reference left over from a longer table stops at the last row.
     QTest::newRow("reference past the end")
         << sampleTable(40) << true
-        << headings(true) + revised +
-               QStringLiteral("1er tr.2005\t1270\t1267,5\t\t01/07/2005\t\r\n");
+        << headings(true) + revised
+               + QStringLiteral("1er tr.2005\t1270\t1267,5\t\t01/07/2005\t\r\n");
 }
 
-void TestOutput::clipboardText() {
+void TestOutput::clipboardText()
+{
     QFETCH(IndexTable, table);
     QFETCH(bool, reeval);
     QFETCH(QString, expected);
     QCOMPARE(velmaris::clipboardText(table, reeval, kFrench), expected);
 }
 
-void TestOutput::copyPutsTextOnClipboard() {
+void TestOutput::copyPutsTextOnClipboard()
+{
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     const IndexTable table = sampleTable(3);
     copyTableToClipboard(table, false, kFrench);
@@ -121,7 +127,8 @@ void TestOutput::copyPutsTextOnClipboard() {
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 
-void TestOutput::columnStarts() {
+void TestOutput::columnStarts()
+{
     // 19 cm printable: 17 cm between the margins, columns of 17/6 cm.
     const auto starts = reportColumnStarts(19.0);
     const double w = 17.0 / 6;
@@ -132,7 +139,8 @@ void TestOutput::columnStarts() {
     QVERIFY(qAbs(starts[5] - (19.0 - 1.0 - w)) < 1e-12); // the last column ends at the margin
 }
 
-void TestOutput::headingLayout() {
+void TestOutput::headingLayout()
+{
     const ReportLayout layout =
         layoutReport(reportRows(sampleTable(-1), true, kFrench), {19.0, 27.0, 0.5});
     const auto starts = reportColumnStarts(19.0);
@@ -159,7 +167,8 @@ void TestOutput::headingLayout() {
     QCOMPARE(layout.pages, 1);
 }
 
-void TestOutput::rowsDownToReference() {
+void TestOutput::rowsDownToReference()
+{
     const ReportLayout layout =
         layoutReport(reportRows(sampleTable(3), false, kFrench), {19.0, 27.0, 0.5});
     const auto starts = reportColumnStarts(19.0);
@@ -187,7 +196,8 @@ void TestOutput::rowsDownToReference() {
     QCOMPARE(at(0.5).last(), QStringLiteral("loyer (augmenté)"));
 }
 
-void TestOutput::pageBreaks() {
+void TestOutput::pageBreaks()
+{
     // 55 lines of 0.5 cm fit in 27.7 cm; the 56th would pass the bottom.
     const ReportPage page{19.0, 27.7, 0.5};
     const ReportLayout layout = layoutReport(reportRows(longTable(301), true, kFrench), page);
@@ -203,8 +213,8 @@ void TestOutput::pageBreaks() {
             QCOMPARE(t.y, 0.0);
         previousPage = t.page;
         if (t.page > 0)
-            QVERIFY2(!t.text.contains(QStringLiteral("Trimestre")) &&
-                         !t.text.contains(QStringLiteral("Moyennes")),
+            QVERIFY2(!t.text.contains(QStringLiteral("Trimestre"))
+                         && !t.text.contains(QStringLiteral("Moyennes")),
                      qPrintable(t.text));
         if (t.x == 0 && t.text.startsWith(u'L'))
             QCOMPARE(t.text, QStringLiteral("L%1").arg(expectedRow++));
@@ -214,7 +224,8 @@ void TestOutput::pageBreaks() {
     QCOMPARE(layout.texts.back().page, 5);
 }
 
-void TestOutput::fontChoice_data() {
+void TestOutput::fontChoice_data()
+{
     QTest::addColumn<QStringList>("families");
     QTest::addColumn<QString>("chosen");
 
@@ -236,7 +247,8 @@ void TestOutput::fontChoice_data() {
         << QStringLiteral("Courier");
 }
 
-void TestOutput::fontChoice() {
+void TestOutput::fontChoice()
+{
     QFETCH(QStringList, families);
     QFETCH(QString, chosen);
     QCOMPARE(reportFontFamily(families), chosen);
@@ -248,7 +260,8 @@ void TestOutput::fontChoice() {
         QCOMPARE(font.families().value(0), chosen);
 }
 
-void TestOutput::pdfReport() {
+void TestOutput::pdfReport()
+{
     const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
     if (pdftotext.isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
@@ -289,7 +302,8 @@ void TestOutput::pdfReport() {
     QVERIFY(longText.contains(QStringLiteral("800,00")));
 }
 
-void TestOutput::noDefaultPrinter() {
+void TestOutput::noDefaultPrinter()
+{
     if (!QPrinterInfo::defaultPrinter().isNull())
         QSKIP("this machine has a default printer: the test would print");
     QStringList shown;

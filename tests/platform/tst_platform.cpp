@@ -45,7 +45,8 @@ void TestPlatform::localeChoice_data()
     QTest::addColumn<QLocale>("system");
     QTest::addColumn<QLocale::Territory>("territory");
     QTest::newRow("english") << QLocale(QLocale::English, QLocale::UnitedStates) << QLocale::France;
-    QTest::newRow("french belgium") << QLocale(QLocale::French, QLocale::Belgium) << QLocale::Belgium;
+    QTest::newRow("french belgium")
+        << QLocale(QLocale::French, QLocale::Belgium) << QLocale::Belgium;
     QTest::newRow("C") << QLocale::c() << QLocale::France;
 }
 
@@ -63,7 +64,8 @@ void TestPlatform::localeChoice()
 void TestPlatform::portableCopyKeepsEverythingBesideTheProgram()
 {
     QTemporaryDir program, user;
-    const DataFolders f = chooseDataFolders(QString(), program.path(), true, user.filePath(QStringLiteral("v")));
+    const DataFolders f =
+        chooseDataFolders(QString(), program.path(), true, user.filePath(QStringLiteral("v")));
     QCOMPARE(f.indexFolder, program.path());
     QCOMPARE(f.settingsFolder, program.path());
     QVERIFY(!QFileInfo::exists(user.filePath(QStringLiteral("v"))));
@@ -100,7 +102,8 @@ void TestPlatform::commandLineFolderWins()
 {
     QTemporaryDir program, user;
     for (bool writable : {true, false}) {
-        const DataFolders f = chooseDataFolders(QStringLiteral("/srv/loyers"), program.path(), writable, user.path());
+        const DataFolders f =
+            chooseDataFolders(QStringLiteral("/srv/loyers"), program.path(), writable, user.path());
         QCOMPARE(f.indexFolder, QStringLiteral("/srv/loyers"));
         QCOMPARE(f.settingsFolder, writable ? program.path() : user.path());
     }

@@ -17,18 +17,20 @@ const QLocale kFrench(QLocale::French, QLocale::France);
 
 // Quarter labels going back from a newest quarter: label(2007, 4, 0) is
 // "4è tr.2007", label(2007, 4, 1) is "3è tr.2007".
-QString quarterText(int year, int quarter, int back) {
+QString quarterText(int year, int quarter, int back)
+{
     int index = year * 4 + (quarter - 1) - back;
     const int q = index % 4 + 1;
     const int y = index / 4;
-    return (q == 1 ? QStringLiteral("1er tr.") : QString::number(q) + QStringLiteral("è tr.")) +
-           QString::number(y);
+    return (q == 1 ? QStringLiteral("1er tr.") : QString::number(q) + QStringLiteral("è tr."))
+           + QString::number(y);
 }
 
 // A table of n quarters, newest first, published mid-month after each quarter,
 // every index filled with harmless values and every rent holding junk, so that
 // a row the revision forgets shows up.
-IndexTable makeTable(int newestYear, int newestQuarter, int n) {
+IndexTable makeTable(int newestYear, int newestQuarter, int n)
+{
     IndexTable table;
     for (int k = 0; k < n; ++k) {
         IndexRow row;
@@ -44,7 +46,8 @@ IndexTable makeTable(int newestYear, int newestQuarter, int n) {
     return table;
 }
 
-QStringList rents(const IndexTable& table) {
+QStringList rents(const IndexTable& table)
+{
     QStringList list;
     for (const IndexRow& row : table.rows)
         list << row.rent;
@@ -79,7 +82,8 @@ private slots:
 
 // Reference row 10 in the third quarter of 2004, so the first year is 2004 and
 // both anniversaries fall under the IRL.
-void TestRevision::workedExample() {
+void TestRevision::workedExample()
+{
     IndexTable table = makeTable(2007, 1, 15);
     QCOMPARE(table.rows[10].label, QStringLiteral("3è tr.2004"));
     table.rows[10].irl = 105.0;
@@ -111,7 +115,8 @@ void TestRevision::workedExample() {
 // Anniversary on row 0, previous anniversary on row 4: each series gives a
 // different amount, and row 4's values differ too, so taking the divisor from
 // another series than the dividend shows.
-void TestRevision::seriesRule_data() {
+void TestRevision::seriesRule_data()
+{
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("lease");
     QTest::addColumn<QString>("expected");
@@ -147,7 +152,8 @@ void TestRevision::seriesRule_data() {
                                << "" << icc;
 }
 
-void TestRevision::seriesRule() {
+void TestRevision::seriesRule()
+{
     QFETCH(QString, label);
     QFETCH(QString, lease);
     QFETCH(QString, expected);
@@ -166,7 +172,8 @@ void TestRevision::seriesRule() {
     QCOMPARE(table.rows[0].rent, expected);
 }
 
-void TestRevision::reevalOnFallingIndex_data() {
+void TestRevision::reevalOnFallingIndex_data()
+{
     QTest::addColumn<bool>("reeval");
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("second");
@@ -179,7 +186,8 @@ void TestRevision::reevalOnFallingIndex_data() {
                                              << " 990,00";
 }
 
-void TestRevision::reevalOnFallingIndex() {
+void TestRevision::reevalOnFallingIndex()
+{
     QFETCH(bool, reeval);
     QFETCH(QString, first);
     QFETCH(QString, second);
@@ -197,7 +205,8 @@ void TestRevision::reevalOnFallingIndex() {
 
 // 1000,50 x 1.0254 = 1025.9127, shown 1 025,91; the next year starts from
 // 1025.91, not from the unrounded amount (which would give 1 030,52).
-void TestRevision::baseIsTheRoundedAmount() {
+void TestRevision::baseIsTheRoundedAmount()
+{
     IndexTable table = makeTable(2012, 1, 9);
     table.rows[8].irl = 100;
     table.rows[4].irl = 102.54;
@@ -210,7 +219,8 @@ void TestRevision::baseIsTheRoundedAmount() {
     QCOMPARE(table.rows[0].rent, QStringLiteral("1 030,51"));
 }
 
-void TestRevision::referenceRowEdges_data() {
+void TestRevision::referenceRowEdges_data()
+{
     QTest::addColumn<int>("reference");
     QTest::addColumn<QStringList>("expected");
 
@@ -225,7 +235,8 @@ void TestRevision::referenceRowEdges_data() {
                                                   QStringLiteral("Loyer 2008"), ref};
 }
 
-void TestRevision::referenceRowEdges() {
+void TestRevision::referenceRowEdges()
+{
     QFETCH(int, reference);
     QFETCH(QStringList, expected);
 
@@ -237,7 +248,8 @@ void TestRevision::referenceRowEdges() {
     QCOMPARE(rents(table), expected);
 }
 
-void TestRevision::leaseDateGivesFirstYear_data() {
+void TestRevision::leaseDateGivesFirstYear_data()
+{
     QTest::addColumn<QString>("lease");
     QTest::addColumn<QString>("caption");
 
@@ -252,7 +264,8 @@ void TestRevision::leaseDateGivesFirstYear_data() {
                                              << "Loyer 2011";
 }
 
-void TestRevision::leaseDateGivesFirstYear() {
+void TestRevision::leaseDateGivesFirstYear()
+{
     QFETCH(QString, lease);
     QFETCH(QString, caption);
 
@@ -265,7 +278,8 @@ void TestRevision::leaseDateGivesFirstYear() {
 
 // The first IRL anniversary divides by the IRL of the year before; an old file
 // without it stops the run at that row.
-void TestRevision::missingDivisorStops() {
+void TestRevision::missingDivisorStops()
+{
     IndexTable table = makeTable(2006, 1, 12);
     QCOMPARE(table.rows[4].label, QStringLiteral("1er tr.2005"));
     table.rows[8].average = 1000;
@@ -287,7 +301,8 @@ void TestRevision::missingDivisorStops() {
 }
 
 // A reference rent that is no number stays as typed and revises to zero.
-void TestRevision::textThatIsNoNumber() {
+void TestRevision::textThatIsNoNumber()
+{
     IndexTable table = makeTable(2012, 1, 5);
     table.rows[4].rent = QStringLiteral("abc");
     QVERIFY(reviseRents(table, 4, u"", true, kFrench).ok());
@@ -295,7 +310,8 @@ void TestRevision::textThatIsNoNumber() {
     QCOMPARE(table.rows[0].rent, QStringLiteral(" 0,00"));
 }
 
-void TestRevision::amountFormat_data() {
+void TestRevision::amountFormat_data()
+{
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("expected");
 
@@ -315,13 +331,15 @@ void TestRevision::amountFormat_data() {
                                                          << "1 000,00";
 }
 
-void TestRevision::amountFormat() {
+void TestRevision::amountFormat()
+{
     QFETCH(QString, typed);
     QFETCH(QString, expected);
     QCOMPARE(formatAmount(parseNumber(typed), kFrench), expected);
 }
 
-void TestRevision::normaliseRent_data() {
+void TestRevision::normaliseRent_data()
+{
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("expected"); // "-" for an overflow
 
@@ -343,14 +361,16 @@ void TestRevision::normaliseRent_data() {
                                          << "-";
 }
 
-void TestRevision::normaliseRent() {
+void TestRevision::normaliseRent()
+{
     QFETCH(QString, typed);
     QFETCH(QString, expected);
     const std::optional<QString> text = normaliseRentText(typed, kFrench);
     QCOMPARE(text.value_or(QStringLiteral("-")), expected);
 }
 
-void TestRevision::leaseRow_data() {
+void TestRevision::leaseRow_data()
+{
     QTest::addColumn<QDate>("lease");
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("topRow");
@@ -365,7 +385,8 @@ void TestRevision::leaseRow_data() {
     QTest::newRow("before the oldest") << QDate(2020, 4, 14) << -1 << 0;
 }
 
-void TestRevision::leaseRow() {
+void TestRevision::leaseRow()
+{
     QFETCH(QDate, lease);
     QFETCH(int, row);
     QFETCH(int, topRow);

@@ -19,7 +19,8 @@ class HttpFixture {
 public:
     enum class Mode { Reply, Silent };
 
-    HttpFixture() {
+    HttpFixture()
+    {
         m_server.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
             while (QTcpSocket* socket = m_server.nextPendingConnection())
@@ -29,18 +30,21 @@ public:
 
     bool listening() const { return m_server.isListening(); }
 
-    QString url(const QString& path = QStringLiteral("/telechar/VELMARIS.TXT")) const {
+    QString url(const QString& path = QStringLiteral("/telechar/VELMARIS.TXT")) const
+    {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
     }
 
     // path answers with this status and body.
     void reply(int status, const QByteArray& body, const QByteArray& path = kPath,
-               const QByteArray& extraHeaders = {}) {
+               const QByteArray& extraHeaders = {})
+    {
         m_routes[path] = {Mode::Reply, head(status, body.size()) + extraHeaders + "\r\n" + body};
     }
     // path sends its headers promising the whole body, then only its first
     // half, cut at the end of a line so that what arrives reads as a file.
-    void cut(const QByteArray& body, const QByteArray& path = kPath) {
+    void cut(const QByteArray& body, const QByteArray& path = kPath)
+    {
         const qsizetype half = body.lastIndexOf("\r\n", body.size() / 2) + 2;
         m_routes[path] = {Mode::Reply, head(200, body.size()) + "\r\n" + body.left(half)};
     }
@@ -58,16 +62,18 @@ private:
         QByteArray bytes;
     };
 
-    static QByteArray head(int status, qsizetype length) {
-        return "HTTP/1.1 " + QByteArray::number(status) +
-               " Status\r\n"
-               "Content-Type: text/plain\r\n"
-               "Connection: close\r\n"
-               "Content-Length: " +
-               QByteArray::number(length) + "\r\n";
+    static QByteArray head(int status, qsizetype length)
+    {
+        return "HTTP/1.1 " + QByteArray::number(status)
+               + " Status\r\n"
+                 "Content-Type: text/plain\r\n"
+                 "Connection: close\r\n"
+                 "Content-Length: "
+               + QByteArray::number(length) + "\r\n";
     }
 
-    void serve(QTcpSocket* socket) {
+    void serve(QTcpSocket* socket)
+    {
         auto buffer = std::make_shared<QByteArray>();
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
             *buffer += socket->readAll();
@@ -93,13 +99,14 @@ private:
 
 // An index file of n quarters, the newest being quarter q of year, published
 // on the 15th of the month after it.
-inline QByteArray indexFileText(int quarters, int year = 2025, int q = 3) {
+inline QByteArray indexFileText(int quarters, int year = 2025, int q = 3)
+{
     QByteArray bytes = "' Indices de test\r\n";
     for (int i = 0; i < quarters; ++i) {
         const QDate published = QDate(year, q * 3, 15).addMonths(1);
-        bytes += QByteArray::number(q) + QByteArray::number(year) + '\t' +
-                 QByteArray::number(140.0 - i * 0.5, 'f', 2) + '\t' +
-                 published.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + "\r\n";
+        bytes += QByteArray::number(q) + QByteArray::number(year) + '\t'
+                 + QByteArray::number(140.0 - i * 0.5, 'f', 2) + '\t'
+                 + published.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + "\r\n";
         if (--q == 0) {
             q = 4;
             --year;

@@ -16,13 +16,15 @@ Q_DECLARE_METATYPE(velmaris::DownloadVerdict)
 
 namespace {
 
-IndexTable tableOf(const QByteArray& text) {
+IndexTable tableOf(const QByteArray& text)
+{
     IndexTable table;
     table.rows = parseIndexFile(text).rows;
     return table;
 }
 
-QByteArray readAll(const QString& path) {
+QByteArray readAll(const QString& path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
@@ -65,7 +67,8 @@ private:
     IndexTable m_table;
 };
 
-void TestDownload::outOfDate_data() {
+void TestDownload::outOfDate_data()
+{
     QTest::addColumn<int>("rows");
     QTest::addColumn<QDate>("fourthPublished");
     QTest::addColumn<QDate>("today");
@@ -81,7 +84,8 @@ void TestDownload::outOfDate_data() {
     QTest::newRow("no date") << 4 << QDate() << QDate(2030, 1, 1) << false;
 }
 
-void TestDownload::outOfDate() {
+void TestDownload::outOfDate()
+{
     QFETCH(int, rows);
     QFETCH(QDate, fourthPublished);
     QFETCH(QDate, today);
@@ -95,7 +99,8 @@ void TestDownload::outOfDate() {
     QCOMPARE(indexTableOutOfDate(table, today), expected);
 }
 
-void TestDownload::quarterRanks_data() {
+void TestDownload::quarterRanks_data()
+{
     QTest::addColumn<QString>("label");
     QTest::addColumn<int>("rank"); // -1: none
 
@@ -108,13 +113,15 @@ void TestDownload::quarterRanks_data() {
     QTest::newRow("word") << "2è tr.abcd" << -1;
 }
 
-void TestDownload::quarterRanks() {
+void TestDownload::quarterRanks()
+{
     QFETCH(QString, label);
     QFETCH(int, rank);
     QCOMPARE(quarterRank(label).value_or(-1), rank);
 }
 
-void TestDownload::addresses_data() {
+void TestDownload::addresses_data()
+{
     QTest::addColumn<QString>("address");
     QTest::addColumn<bool>("usable");
 
@@ -126,13 +133,15 @@ void TestDownload::addresses_data() {
     QTest::newRow("no scheme") << "h.example/VELMARIS.TXT" << false;
 }
 
-void TestDownload::addresses() {
+void TestDownload::addresses()
+{
     QFETCH(QString, address);
     QFETCH(bool, usable);
     QCOMPARE(downloadUrl(address).has_value(), usable);
 }
 
-void TestDownload::acceptance_data() {
+void TestDownload::acceptance_data()
+{
     QTest::addColumn<bool>("networkError");
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
@@ -155,7 +164,8 @@ void TestDownload::acceptance_data() {
     QTest::newRow("older year") << false << 200 << indexFileText(12, 2024, 4) << V::Older;
 }
 
-void TestDownload::acceptance() {
+void TestDownload::acceptance()
+{
     QFETCH(bool, networkError);
     QFETCH(int, status);
     QFETCH(QByteArray, body);
@@ -166,7 +176,8 @@ void TestDownload::acceptance() {
     QCOMPARE(result.rows.empty(), verdict != DownloadVerdict::Accepted);
 }
 
-void TestDownload::init() {
+void TestDownload::init()
+{
     QVERIFY(m_dir.isValid());
     m_path = m_dir.filePath(QStringLiteral("VELMARIS.TXT"));
     m_old = indexFileText(12);
@@ -179,7 +190,8 @@ void TestDownload::init() {
     QVERIFY(loadIndexTable(m_table).ok());
 }
 
-IndexUpdater::Outcome TestDownload::run(IndexUpdater& updater, const QString& url) {
+IndexUpdater::Outcome TestDownload::run(IndexUpdater& updater, const QString& url)
+{
     QSignalSpy spy(&updater, &IndexUpdater::finished);
     if (!updater.download(url, false))
         return IndexUpdater::Outcome::Refused;
@@ -188,7 +200,8 @@ IndexUpdater::Outcome TestDownload::run(IndexUpdater& updater, const QString& ur
                          : spy.first().first().value<IndexUpdater::Outcome>();
 }
 
-void TestDownload::goodFileReplacesOldOne() {
+void TestDownload::goodFileReplacesOldOne()
+{
     HttpFixture server;
     // "not found" in lower case is no error page.
     const QByteArray fresh = indexFileText(13, 2025, 4) + "' page not found: none\r\n";
@@ -210,7 +223,8 @@ void TestDownload::goodFileReplacesOldOne() {
     QVERIFY(request.contains("\r\nCache-Control: no-cache"));
 }
 
-void TestDownload::refusedReplyKeepsFile_data() {
+void TestDownload::refusedReplyKeepsFile_data()
+{
     QTest::addColumn<int>("status"); // 0: reply cut short
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<DownloadVerdict>("verdict");
@@ -231,7 +245,8 @@ void TestDownload::refusedReplyKeepsFile_data() {
     QTest::newRow("cut short") << 0 << indexFileText(24, 2025, 4) << V::NetworkError;
 }
 
-void TestDownload::refusedReplyKeepsFile() {
+void TestDownload::refusedReplyKeepsFile()
+{
     QFETCH(int, status);
     QFETCH(QByteArray, body);
     QFETCH(DownloadVerdict, verdict);
@@ -250,7 +265,8 @@ void TestDownload::refusedReplyKeepsFile() {
     QVERIFY(!updater.isRunning());
 }
 
-void TestDownload::serverThatNeverAnswers() {
+void TestDownload::serverThatNeverAnswers()
+{
     HttpFixture server;
     server.silent();
     IndexUpdater updater(m_table);
@@ -267,7 +283,8 @@ void TestDownload::serverThatNeverAnswers() {
     QVERIFY(!updater.isRunning());
 }
 
-void TestDownload::redirectIsFollowed() {
+void TestDownload::redirectIsFollowed()
+{
     HttpFixture server;
     server.reply(302, {}, "/ancien", "Location: " + server.url().toLatin1() + "\r\n");
     server.reply(200, indexFileText(13, 2025, 4));
@@ -276,7 +293,8 @@ void TestDownload::redirectIsFollowed() {
     QCOMPARE(server.requests().size(), 2);
 }
 
-void TestDownload::doesNotStart_data() {
+void TestDownload::doesNotStart_data()
+{
     QTest::addColumn<QString>("address"); // "server": the fixture's
     QTest::addColumn<bool>("testConnection");
     QTest::addColumn<bool>("connected");
@@ -289,7 +307,8 @@ void TestDownload::doesNotStart_data() {
     QTest::newRow("test off, offline") << "server" << false << false << true;
 }
 
-void TestDownload::doesNotStart() {
+void TestDownload::doesNotStart()
+{
     QFETCH(QString, address);
     QFETCH(bool, testConnection);
     QFETCH(bool, connected);
@@ -317,7 +336,8 @@ void TestDownload::doesNotStart() {
     }
 }
 
-void TestDownload::failedWriteKeepsFileAndTable() {
+void TestDownload::failedWriteKeepsFileAndTable()
+{
     HttpFixture server;
     server.reply(200, indexFileText(13, 2025, 4));
     m_table.filePath = m_dir.filePath(QStringLiteral("absent/VELMARIS.TXT"));

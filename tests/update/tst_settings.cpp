@@ -14,12 +14,14 @@ using namespace velmaris;
 
 namespace {
 
-QByteArray readAll(const QString& path) {
+QByteArray readAll(const QString& path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeAll(const QString& path, const QByteArray& bytes) {
+void writeAll(const QString& path, const QByteArray& bytes)
+{
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
@@ -52,7 +54,8 @@ private:
     QTemporaryDir m_dir;
 };
 
-void TestSettings::readsValue_data() {
+void TestSettings::readsValue_data()
+{
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
@@ -91,14 +94,16 @@ void TestSettings::readsValue_data() {
                                   << "http://h/été";
 }
 
-void TestSettings::readsValue() {
+void TestSettings::readsValue()
+{
     QFETCH(QByteArray, content);
     QFETCH(QString, key);
     QFETCH(QString, expected);
     QCOMPARE(profileValue(content, u"FTP", key), expected);
 }
 
-void TestSettings::writesValue_data() {
+void TestSettings::writesValue_data()
+{
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QByteArray>("expected");
@@ -120,14 +125,16 @@ void TestSettings::writesValue_data() {
                                    << QByteArray("[FTP]\r\nCHECKMAJ=1\r\n[B]\r\n");
 }
 
-void TestSettings::writesValue() {
+void TestSettings::writesValue()
+{
     QFETCH(QByteArray, content);
     QFETCH(QString, key);
     QFETCH(QByteArray, expected);
     QCOMPARE(withProfileValue(content, u"FTP", key, QStringLiteral("1")), expected);
 }
 
-void TestSettings::readRules_data() {
+void TestSettings::readRules_data()
+{
     QTest::addColumn<QByteArray>("content"); // null: no file at all
     QTest::addColumn<QString>("address");
     QTest::addColumn<bool>("checkConnection");
@@ -159,7 +166,8 @@ void TestSettings::readRules_data() {
                                 << false << true;
 }
 
-void TestSettings::readRules() {
+void TestSettings::readRules()
+{
     QFETCH(QByteArray, content);
     QFETCH(QString, address);
     QFETCH(bool, checkConnection);
@@ -176,14 +184,16 @@ void TestSettings::readRules() {
     QFile::remove(ini());
 }
 
-void TestSettings::writesInOrderIntoNewFile() {
+void TestSettings::writesInOrderIntoNewFile()
+{
     QVERIFY(writeSettings({QStringLiteral("http://h/x"), false, true}, ini()));
     QCOMPARE(readAll(ini()),
              QByteArray("[FTP]\r\nADRESS=http://h/x\r\nCHECKCONNECTION=0\r\nCHECKMAJ=1\r\n"));
     QFile::remove(ini());
 }
 
-void TestSettings::okWritesWhatIsReadBack() {
+void TestSettings::okWritesWhatIsReadBack()
+{
     Maj maj;
     loadSettings(maj, ini());
     maj.ftp->setText(QStringLiteral("https://exemple.test/dossier/VELMARIS.TXT"));
@@ -201,7 +211,8 @@ void TestSettings::okWritesWhatIsReadBack() {
     QFile::remove(ini());
 }
 
-void TestSettings::writingKeepsTheRestOfTheFile() {
+void TestSettings::writingKeepsTheRestOfTheFile()
+{
     const QByteArray before = "; Réglages de Velmaris\r\n[Fenetre]\r\nX=10\r\nY=20\r\n\r\n"
                               "[FTP]\r\n; adresse du serveur\r\nAdress=http://h/old\r\n"
                               "Autre=garde,moi\r\n\r\n[Fin]\r\nZ=1\r\n";
@@ -215,7 +226,8 @@ void TestSettings::writingKeepsTheRestOfTheFile() {
     QFile::remove(ini());
 }
 
-void TestSettings::emptyAddressWritesDefaultBack() {
+void TestSettings::emptyAddressWritesDefaultBack()
+{
     writeAll(ini(), "[FTP]\r\nADRESS=\r\n");
     Maj maj;
     loadSettings(maj, ini());
@@ -224,7 +236,8 @@ void TestSettings::emptyAddressWritesDefaultBack() {
     QFile::remove(ini());
 }
 
-void TestSettings::annulerKeepsChangesUnsaved() {
+void TestSettings::annulerKeepsChangesUnsaved()
+{
     writeAll(ini(), "[FTP]\r\nCHECKMAJ=0\r\n");
     Maj maj;
     loadSettings(maj, ini());
@@ -237,7 +250,8 @@ void TestSettings::annulerKeepsChangesUnsaved() {
     QFile::remove(ini());
 }
 
-void TestSettings::picturesActLikeTheirButtons() {
+void TestSettings::picturesActLikeTheirButtons()
+{
     Maj maj;
     int downloads = 0, edits = 0;
     connect(&maj, &Maj::downloadRequested, this, [&] { ++downloads; });
