@@ -18,22 +18,9 @@
 
 #include <memory>
 
-namespace velmaris::test {
+#include "testsupport.h"
 
-// Catches the error boxes instead of showing them.
-struct Messages {
-    QStringList titles, texts;
-    Messages()
-    {
-        MessageBox::setHandler([this](const QString& title, const QString& text) {
-            titles << title;
-            texts << text;
-        });
-    }
-    ~Messages() { MessageBox::setHandler(nullptr); }
-    Messages(const Messages&) = delete;
-    Messages& operator=(const Messages&) = delete;
-};
+namespace velmaris::test {
 
 struct RentWindow {
     Messages messages;

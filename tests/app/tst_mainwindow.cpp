@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 #include "maj.h"
 #include "messages.h"
+#include "testsupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 using namespace velmaris;
+using test::Messages;
 
 namespace {
 
@@ -47,25 +49,6 @@ QByteArray indexFile(int quarters, double firstIrl = 145.77)
     return bytes;
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-struct Messages {
-    QStringList titles, texts;
-    Messages()
-    {
-        MessageBox::setHandler([this](const QString& title, const QString& text) {
-            titles << title;
-            texts << text;
-        });
-    }
-    ~Messages() { MessageBox::setHandler(nullptr); }
-};
-
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -84,7 +67,7 @@ private slots:
 void TestMainWindow::controlsAndCaptions()
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath(QStringLiteral("VELMARIS.TXT")), indexFile(40));
+    test::writeAll(dir.filePath(QStringLiteral("VELMARIS.TXT")), indexFile(40));
     Maj maj;
     MainWindow w(maj, dir.path(), QString());
     w.load();
@@ -126,7 +109,7 @@ void TestMainWindow::controlsAndCaptions()
 void TestMainWindow::gridShowsTheTableAndScrolls()
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath(QStringLiteral("VELMARIS.TXT")), indexFile(90));
+    test::writeAll(dir.filePath(QStringLiteral("VELMARIS.TXT")), indexFile(90));
     Maj maj;
     MainWindow w(maj, dir.path() + u'/', QString());
     w.load();
@@ -163,7 +146,7 @@ void TestMainWindow::activationReloadsAnEditedFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("VELMARIS.TXT"));
-    writeFile(path, indexFile(30));
+    test::writeAll(path, indexFile(30));
     Maj maj;
     MainWindow w(maj, dir.path(), QString());
     w.load();
@@ -176,7 +159,7 @@ void TestMainWindow::activationReloadsAnEditedFile()
     other.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&other));
 
-    writeFile(path, indexFile(30, 150.5));
+    test::writeAll(path, indexFile(30, 150.5));
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadWrite));
     QVERIFY(f.setFileTime(w.table().fileDate.addSecs(5), QFileDevice::FileModificationTime));
@@ -190,11 +173,11 @@ void TestMainWindow::shorterFileLeavesNoStaleLines()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("VELMARIS.TXT"));
-    writeFile(path, indexFile(30));
+    test::writeAll(path, indexFile(30));
     Maj maj;
     MainWindow w(maj, dir.path(), QString());
     w.load();
-    writeFile(path, indexFile(5));
+    test::writeAll(path, indexFile(5));
     QVERIFY(w.loadTable());
     QCOMPARE(w.textind[4]->text(), QStringLiteral("3è tr.2024"));
     for (int i = 5; i < kGridLines; ++i) {
@@ -227,7 +210,7 @@ void TestMainWindow::loadFailures()
     QFETCH(QString, text);
     QTemporaryDir dir;
     if (create)
-        writeFile(dir.filePath(QStringLiteral("VELMARIS.TXT")), bytes);
+        test::writeAll(dir.filePath(QStringLiteral("VELMARIS.TXT")), bytes);
     Messages messages;
     Maj maj;
     MainWindow w(maj, dir.path(), QString());
@@ -252,7 +235,7 @@ void TestMainWindow::loadFailures()
 void TestMainWindow::creditsWindow()
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath(QStringLiteral("VELMARIS.TXT")), indexFile(8));
+    test::writeAll(dir.filePath(QStringLiteral("VELMARIS.TXT")), indexFile(8));
     Maj maj;
     MainWindow w(maj, dir.path(), QString());
     w.load();

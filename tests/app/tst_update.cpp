@@ -19,9 +19,13 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "testsupport.h"
 #include <QToolButton>
 
 using namespace velmaris;
+using test::readAll;
+using test::writeAll;
 
 namespace {
 
@@ -41,19 +45,6 @@ QByteArray indexFileWithFourth(const QDate& fourthPublished)
         }
     }
     return bytes;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 QList<Launch> g_launches;

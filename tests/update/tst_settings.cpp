@@ -8,24 +8,15 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "testsupport.h"
 #include <QToolButton>
 
 using namespace velmaris;
+using test::readAll;
+using test::writeAll;
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 } // namespace
 
