@@ -70,6 +70,8 @@ MainWindow::MainWindow(Maj& maj, const QString& commandLineFolder, const QString
     m_table.filePath = resolveIndexPath(commandLineFolder, programFolder);
     buildControls();
     setupUpdate();
+    // Closing this window ends the program, even with the update dialog open.
+    m_maj.setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 MainWindow::~MainWindow() = default;
