@@ -108,6 +108,9 @@ void TestIndices::formatAmount_data()
     QTest::newRow("carry") << 999.995 << "1 000,00";
     QTest::newRow("tenths") << 1000.5 << "1 000,50";
     QTest::newRow("negative") << -850.0 << "- 850,00";
+    QTest::newRow("under one") << 0.5 << " 0,50";
+    QTest::newRow("typed 999,999") << velmaris::parseNumber(u"999,999") << "1 000,00";
+    QTest::newRow("typed 1000,005") << velmaris::parseNumber(u"1000,005") << "1 000,01";
 }
 
 void TestIndices::formatAmount()

@@ -72,8 +72,6 @@ private slots:
     void leaseDateGivesFirstYear();
     void missingDivisorStops();
     void textThatIsNoNumber();
-    void amountFormat_data();
-    void amountFormat();
     void normaliseRent_data();
     void normaliseRent();
     void leaseRow_data();
@@ -308,34 +306,6 @@ void TestRevision::textThatIsNoNumber()
     QVERIFY(reviseRents(table, 4, u"", true, kFrench).ok());
     QCOMPARE(table.rows[4].rent, QStringLiteral("abc"));
     QCOMPARE(table.rows[0].rent, QStringLiteral(" 0,00"));
-}
-
-void TestRevision::amountFormat_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("under a thousand") << "850"
-                                      << " 850,00";
-    QTest::newRow("rounded to the cent") << "1234,567"
-                                         << "1 234,57";
-    QTest::newRow("seven digits") << "1234567"
-                                  << "1234 567,00";
-    QTest::newRow("half a cent up, stored below") << "1000,005"
-                                                  << "1 000,01";
-    QTest::newRow("2,675 up") << "2,675"
-                              << " 2,68";
-    QTest::newRow("under one") << "0,5"
-                               << " 0,50";
-    QTest::newRow("rounding carries into the thousands") << "999,999"
-                                                         << "1 000,00";
-}
-
-void TestRevision::amountFormat()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, expected);
-    QCOMPARE(formatAmount(parseNumber(typed), kFrench), expected);
 }
 
 void TestRevision::normaliseRent_data()
