@@ -1,5 +1,6 @@
 #include "numbers.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -83,7 +84,12 @@ QString formatGeneral(double value, const QLocale& locale)
 {
     if (value == 0)
         return QStringLiteral("0");
-    QString text = QString::number(value, 'g', 15);
+    // %.15g, written straight into a buffer: the grid and the clipboard call this a lot.
+    char buffer[40];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                   std::chars_format::general, 15)
+                         .ptr;
+    QString text = QString::fromLatin1(buffer, end - buffer);
     if (text.contains(u'e')) // very large or very small: keep the exponent, upper case
         text = text.toUpper();
     text.replace(u'.', locale.decimalPoint());

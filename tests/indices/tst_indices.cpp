@@ -109,6 +109,7 @@ void TestIndices::formatAmount_data()
     QTest::newRow("tenths") << 1000.5 << "1 000,50";
     QTest::newRow("negative") << -850.0 << "- 850,00";
     QTest::newRow("under one") << 0.5 << " 0,50";
+    QTest::newRow("exact tie at 15 digits") << 2216448902564.625 << "2216448902 564,63";
     QTest::newRow("typed 999,999") << velmaris::parseNumber(u"999,999") << "1 000,00";
     QTest::newRow("typed 1000,005") << velmaris::parseNumber(u"1000,005") << "1 000,01";
 }
