@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <memory>
+
 using namespace velmaris;
 using test::Messages;
 
@@ -49,6 +51,21 @@ QByteArray indexFile(int quarters, double firstIrl = 145.77)
     return bytes;
 }
 
+// A main window started on an index file of its own.
+struct Started {
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("VELMARIS.TXT"));
+    Maj maj;
+    std::unique_ptr<MainWindow> window;
+
+    explicit Started(const QByteArray& file, const QString& folderSuffix = QString())
+    {
+        test::writeAll(path, file);
+        window = std::make_unique<MainWindow>(maj, dir.path() + folderSuffix, QString());
+        window->load();
+    }
+};
+
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -66,11 +83,8 @@ private slots:
 
 void TestMainWindow::controlsAndCaptions()
 {
-    QTemporaryDir dir;
-    test::writeAll(dir.filePath(QStringLiteral("VELMARIS.TXT")), indexFile(40));
-    Maj maj;
-    MainWindow w(maj, dir.path(), QString());
-    w.load();
+    Started started(indexFile(40));
+    MainWindow& w = *started.window;
 
     auto text = [&](const char* name) {
         if (auto* l = w.findChild<QLabel*>(QString::fromLatin1(name)))
@@ -108,11 +122,8 @@ void TestMainWindow::controlsAndCaptions()
 
 void TestMainWindow::gridShowsTheTableAndScrolls()
 {
-    QTemporaryDir dir;
-    test::writeAll(dir.filePath(QStringLiteral("VELMARIS.TXT")), indexFile(90));
-    Maj maj;
-    MainWindow w(maj, dir.path() + u'/', QString());
-    w.load();
+    Started started(indexFile(90), QStringLiteral("/"));
+    MainWindow& w = *started.window;
     w.show();
 
     QCOMPARE(w.textind[0]->text(), QStringLiteral("3è tr.2025"));
@@ -144,12 +155,9 @@ void TestMainWindow::gridShowsTheTableAndScrolls()
 
 void TestMainWindow::activationReloadsAnEditedFile()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("VELMARIS.TXT"));
-    test::writeAll(path, indexFile(30));
-    Maj maj;
-    MainWindow w(maj, dir.path(), QString());
-    w.load();
+    Started started(indexFile(30));
+    MainWindow& w = *started.window;
+    const QString& path = started.path;
     w.show();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     QCOMPARE(w.irl[0]->text(), QStringLiteral("145,77"));
@@ -171,12 +179,9 @@ void TestMainWindow::activationReloadsAnEditedFile()
 
 void TestMainWindow::shorterFileLeavesNoStaleLines()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("VELMARIS.TXT"));
-    test::writeAll(path, indexFile(30));
-    Maj maj;
-    MainWindow w(maj, dir.path(), QString());
-    w.load();
+    Started started(indexFile(30));
+    MainWindow& w = *started.window;
+    const QString& path = started.path;
     test::writeAll(path, indexFile(5));
     QVERIFY(w.loadTable());
     QCOMPARE(w.textind[4]->text(), QStringLiteral("3è tr.2024"));
@@ -234,11 +239,8 @@ void TestMainWindow::loadFailures()
 
 void TestMainWindow::creditsWindow()
 {
-    QTemporaryDir dir;
-    test::writeAll(dir.filePath(QStringLiteral("VELMARIS.TXT")), indexFile(8));
-    Maj maj;
-    MainWindow w(maj, dir.path(), QString());
-    w.load();
+    Started started(indexFile(8));
+    MainWindow& w = *started.window;
     w.show();
 
     QString seen;
