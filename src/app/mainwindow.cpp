@@ -315,7 +315,7 @@ void MainWindow::fillGrid()
         QPalette p = loyer[i]->palette();
         p.setColor(QPalette::Base, g.reference ? kReferenceColour : kPlainColour);
         loyer[i]->setPalette(p);
-        loyer[i]->setText(g.rent);
+        loyer[i]->setText(rentText(m_schedule, g.quarter, m_locale));
     }
 }
 

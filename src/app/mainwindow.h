@@ -1,6 +1,7 @@
 #pragma once
 
 #include "indextable.h"
+#include "revision.h"
 
 #include <QLocale>
 #include <QWidget>
@@ -34,6 +35,8 @@ public:
     IndexTable& table() { return m_table; }
     const IndexTable& table() const { return m_table; }
     const QLocale& locale() const { return m_locale; }
+    // The rents of the last revision, by quarter.
+    const Schedule& schedule() const { return m_schedule; }
 
     // Copies the visible rows of the table into the twenty grid lines.
     void fillGrid();
@@ -104,6 +107,7 @@ private:
 
     Maj& m_maj;
     IndexTable m_table;
+    Schedule m_schedule;
     QLocale m_locale;
     bool m_loading = false;
 };

@@ -13,33 +13,11 @@
 #include <QLineEdit>
 #include <QScrollBar>
 
-#include <vector>
-
 namespace velmaris {
 
 namespace {
 
 const QString kImpossible = QStringLiteral("Calcul impossible");
-
-std::vector<QString> rentsOf(const IndexTable& table)
-{
-    std::vector<QString> rents;
-    rents.reserve(table.rows.size());
-    for (const IndexRow& row : table.rows)
-        rents.push_back(row.rent);
-    return rents;
-}
-
-bool sameRents(const IndexTable& table, const std::vector<QString>& rents)
-{
-    if (rents.size() != table.rows.size())
-        return false;
-    for (std::size_t k = 0; k < rents.size(); ++k) {
-        if (table.rows[k].rent != rents[k])
-            return false;
-    }
-    return true;
-}
 
 // Blanks only: nothing typed that the user could see or correct.
 bool isBlankText(const QString& text)
@@ -78,23 +56,30 @@ void MainWindow::loyerEnter(int i, bool fromLeaving)
         box->selectAll();
         return;
     }
+    // No amount to revise: nothing happens, as when leaving the box.
+    const std::optional<qint64> cents = typedRentCents(box->text());
+    if (!cents)
+        return;
     box->setText(*typed);
-
     const int row = m_table.topRow + i;
     if (!m_table.hasRow(row))
         return; // a line below the end of a short table
-    const std::vector<QString> before = rentsOf(m_table);
-    m_table.referenceRow = row;
-    m_table.rows[row].rent = *typed;
 
-    m_inRevision = true;
-    const RevisionResult result =
-        reviseRents(m_table, row, datedubail->text(), reeval->isChecked(), m_locale);
-    fillGrid();
+    RevisionRequest request;
+    request.reference = m_table.rows[std::size_t(row)].quarter;
+    request.cents = *cents;
+    request.leaseDate = parseFrenchDate(datedubail->text());
+    request.reeval = reeval->isChecked();
     // Leaving the box repeats the Enter just done: the same failure, already
     // told, is not told again.
-    if (!result.ok() && !(fromLeaving && sameRents(m_table, before)))
-        MessageBox::critical(this, kImpossible, result.message);
+    const bool told = fromLeaving && !m_schedule.ok() && m_schedule.request == request;
+
+    m_inRevision = true;
+    m_table.referenceRow = row;
+    m_schedule = reviseRents(m_table, request);
+    fillGrid();
+    if (!m_schedule.ok() && !told)
+        MessageBox::critical(this, kImpossible, m_schedule.message);
     m_inRevision = false;
 }
 
@@ -108,7 +93,7 @@ void MainWindow::datedubailEnter()
 {
     const QString text = datedubail->text();
     if (parseFrenchDate(text)) {
-        clearRents(m_table);
+        m_schedule = Schedule();
         findReferenceIndex();
         return;
     }

@@ -112,7 +112,8 @@ void IndexUpdater::replyFinished()
         emit finished(Outcome::WriteFailed);
         return;
     }
-    installRows(m_table, std::move(acceptance.rows), QFileInfo(m_table.filePath).lastModified());
+    installRows(m_table, std::move(acceptance.rows), QFileInfo(m_table.filePath).lastModified(),
+                indexFileBytes(got.body));
     emit finished(Outcome::Replaced);
 }
 

@@ -15,26 +15,6 @@ bool indexTableOutOfDate(const IndexTable& table, const QDate& today)
     return today >= sameDayNextYear(published);
 }
 
-std::optional<int> quarterRank(const QString& label)
-{
-    static constexpr QStringView words[] = {u"1er tr.", u"2è tr.", u"3è tr.", u"4è tr."};
-    int quarter = 0;
-    QStringView year = label;
-    for (int q = 0; q < 4; ++q) {
-        if (label.startsWith(words[q])) {
-            quarter = q + 1;
-            year = year.sliced(words[q].size());
-            break;
-        }
-    }
-    if (year.isEmpty() || year.size() > 6)
-        return std::nullopt;
-    for (QChar c : year)
-        if (!c.isDigit())
-            return std::nullopt;
-    return year.toInt() * 10 + quarter;
-}
-
 std::optional<QUrl> downloadUrl(const QString& address)
 {
     const QUrl url(address.trimmed(), QUrl::TolerantMode);
@@ -69,13 +49,8 @@ DownloadAcceptance acceptDownload(const DownloadReply& reply, const IndexTable& 
         return refuse(DownloadVerdict::NotIndexFile);
 
     // A stale copy on the server must not roll the table back.
-    if (!current.rows.empty()) {
-        if (const auto held = quarterRank(current.rows.front().label)) {
-            const auto fresh = quarterRank(parsed.rows.front().label);
-            if (!fresh || *fresh < *held)
-                return refuse(DownloadVerdict::Older);
-        }
-    }
+    if (!current.rows.empty() && parsed.rows.front().quarter < current.newestQuarter())
+        return refuse(DownloadVerdict::Older);
     result.rows = std::move(parsed.rows);
     return result;
 }

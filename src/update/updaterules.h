@@ -17,10 +17,6 @@ namespace velmaris {
 // four rows, or without that date, is never due.
 bool indexTableOutOfDate(const IndexTable& table, const QDate& today);
 
-// A quarter label ("2è tr.2005", "1er tr.2019", or a year alone) as a number
-// that orders quarters: year * 10 + quarter. Nothing when there is no year.
-std::optional<int> quarterRank(const QString& label);
-
 // The address typed in the dialog as a URL to fetch: http or https with a host.
 // Nothing for anything else, an empty text included.
 std::optional<QUrl> downloadUrl(const QString& address);

@@ -29,22 +29,30 @@ using test::writeAll;
 
 namespace {
 
-// Eight quarters, newest the 3rd of 2025, the fourth published on fourthPublished.
+// Eight quarters, the fourth published on fourthPublished.
 QByteArray indexFileWithFourth(const QDate& fourthPublished)
 {
+    // Each quarter is the one before its publication's, as INSEE publishes.
     QByteArray bytes;
-    int year = 2025, q = 3;
     for (int i = 0; i < 8; ++i) {
         const QDate published = fourthPublished.addMonths(3 * (3 - i));
-        bytes += QByteArray::number(q) + QByteArray::number(year) + '\t'
+        bytes += Quarter::containing(published).previous().key().toLatin1() + '\t'
                  + QByteArray::number(140.0 - i, 'f', 2) + '\t'
                  + published.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + "\r\n";
-        if (--q == 0) {
-            q = 4;
-            --year;
-        }
     }
     return bytes;
+}
+
+// The newest quarter of that file, and a fresh file one quarter newer.
+Quarter newestWithFourth(const QDate& fourthPublished)
+{
+    return Quarter::containing(fourthPublished.addMonths(9)).previous();
+}
+
+QByteArray freshFileAfter(const QDate& fourthPublished)
+{
+    const Quarter next = newestWithFourth(fourthPublished).next();
+    return indexFileText(12, next.year(), next.number());
 }
 
 QList<Launch> g_launches;
@@ -170,7 +178,7 @@ void TestUpdate::startUpCheck()
     const QDate fourth = daysSinceFourth < 0 ? today.addYears(-1) : today.addDays(-daysSinceFourth);
 
     HttpFixture server;
-    const QByteArray fresh = indexFileText(12, 2025, 4);
+    const QByteArray fresh = freshFileAfter(fourth);
     server.reply(200, fresh);
     const QByteArray ini = "[FTP]\r\nADRESS=" + server.url().toLatin1()
                            + "\r\nCHECKMAJ=" + (checkMaj ? "1" : "0") + "\r\n";
@@ -179,14 +187,14 @@ void TestUpdate::startUpCheck()
     f.window->show();
 
     if (downloads) {
-        QTRY_COMPARE(f.window->textind[0]->text(), QStringLiteral("4è tr.2025"));
+        QTRY_COMPARE(f.window->textind[0]->text(), newestWithFourth(fourth).next().label());
         QCOMPARE(readAll(f.indexPath), fresh + "\r\n");
         QCOMPARE(f.window->table().topRow, 0);
         QCOMPARE(f.window->barreinsee->maximum(), 0);
     } else {
         QTest::qWait(300);
         QVERIFY(server.requests().isEmpty());
-        QCOMPARE(f.window->textind[0]->text(), QStringLiteral("3è tr.2025"));
+        QCOMPARE(f.window->textind[0]->text(), newestWithFourth(fourth).label());
         QCOMPARE(readAll(f.indexPath), f.oldFile);
     }
 }
@@ -218,14 +226,14 @@ void TestUpdate::image1DownloadsWhileTheWindowStaysLive()
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(server.requests().size(), 1);
     QCOMPARE(readAll(f.indexPath), f.oldFile);
-    QCOMPARE(f.window->textind[0]->text(), QStringLiteral("3è tr.2025"));
+    QCOMPARE(f.window->textind[0]->text(), newestWithFourth(QDate::currentDate()).label());
     f.maj.hide();
 }
 
 void TestUpdate::failedWriteIsReported()
 {
     HttpFixture server;
-    server.reply(200, indexFileText(12, 2025, 4));
+    server.reply(200, freshFileAfter(QDate::currentDate()));
     Fixture f(indexFileWithFourth(QDate::currentDate()),
               "[FTP]\r\nADRESS=" + server.url().toLatin1() + "\r\n");
     f.window->load();
@@ -237,7 +245,7 @@ void TestUpdate::failedWriteIsReported()
     QTRY_COMPARE(texts.size(), 1);
     MessageBox::setHandler(nullptr);
     QVERIFY(texts.first().contains(QStringLiteral("L'ancien fichier est conservé")));
-    QCOMPARE(f.window->textind[0]->text(), QStringLiteral("3è tr.2025"));
+    QCOMPARE(f.window->textind[0]->text(), newestWithFourth(QDate::currentDate()).label());
 }
 
 void TestUpdate::manualEditingOpensEditorAndEnds()

@@ -40,8 +40,6 @@ class TestDownload : public QObject {
 private slots:
     void outOfDate_data();
     void outOfDate();
-    void quarterRanks_data();
-    void quarterRanks();
     void addresses_data();
     void addresses();
     void acceptance_data();
@@ -97,27 +95,6 @@ void TestDownload::outOfDate()
     if (rows > 3)
         table.rows[3].published = fourthPublished;
     QCOMPARE(indexTableOutOfDate(table, today), expected);
-}
-
-void TestDownload::quarterRanks_data()
-{
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<int>("rank"); // -1: none
-
-    QTest::newRow("2nd") << "2è tr.2005" << 20052;
-    QTest::newRow("1st") << "1er tr.2019" << 20191;
-    QTest::newRow("4th") << "4è tr.2018" << 20184;
-    QTest::newRow("year only") << "2019" << 20190;
-    QTest::newRow("empty") << "" << -1;
-    QTest::newRow("no year") << "2è tr." << -1;
-    QTest::newRow("word") << "2è tr.abcd" << -1;
-}
-
-void TestDownload::quarterRanks()
-{
-    QFETCH(QString, label);
-    QFETCH(int, rank);
-    QCOMPARE(quarterRank(label).value_or(-1), rank);
 }
 
 void TestDownload::addresses_data()
@@ -211,7 +188,7 @@ void TestDownload::goodFileReplacesOldOne()
 
     QCOMPARE(readAll(m_path), fresh + "\r\n");
     QCOMPARE(int(m_table.rows.size()), 13);
-    QCOMPARE(m_table.rows.front().label, QStringLiteral("4è tr.2025"));
+    QCOMPARE(m_table.rows.front().label(), QStringLiteral("4è tr.2025"));
     QCOMPARE(m_table.fileDate, QFileInfo(m_path).lastModified());
     QCOMPARE(m_table.referenceRow, -1);
 
