@@ -12,6 +12,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QScrollBar;
 
 namespace velmaris {
@@ -79,7 +80,9 @@ protected:
 
 private:
     void buildControls();
+    void buildShortcuts();
     void showCredits();
+    void calculatorClicked();
     void activated();
     void scrollChanged(int value);
     void resetScrollBar();
@@ -89,9 +92,19 @@ private:
     void loyerGotFocus(int i);
     void loyerEnter(int i, bool fromLeaving);
     void loyerLostFocus(int i);
+    void datedubailGotFocus();
+    void datedubailLostFocus();
     void datedubailEnter();
     void findReferenceIndex();
+    void reevalToggled();
+    // After the table was read again: the same revision on the same quarter, or
+    // none when that quarter is gone.
+    void reviseAgain();
     bool m_inRevision = false; // guards the Enter that leaving a box repeats
+    // What each box held when it got the focus: leaving it unchanged changes nothing.
+    std::array<QString, kGridLines> m_textOnFocus{};
+    QString m_leaseTextOnFocus;
+    Quarter m_leaseQuarter; // the quarter the lease-date lookup found
 
     // Printing and copying (mainwindow_output.cpp).
     void printReport();
@@ -105,6 +118,8 @@ private:
     void editIndexFile();
     IndexUpdater* m_updater = nullptr;
 
+    QWidget* m_panel = nullptr;
+    QScrollArea* m_scroll = nullptr;
     Maj& m_maj;
     IndexTable m_table;
     Schedule m_schedule;

@@ -23,7 +23,9 @@ void MainWindow::setupUpdate()
     connect(m_updater, &IndexUpdater::finished, this, [this](IndexUpdater::Outcome outcome) {
         switch (outcome) {
         case IndexUpdater::Outcome::Replaced:
-            // The table already holds the new rows: show them from the top.
+            // The table already holds the new rows: the same revision over
+            // them, shown from the top.
+            reviseAgain();
             resetScrollBar();
             fillGrid();
             break;
