@@ -12,16 +12,16 @@ namespace {
 using namespace velmaris;
 using namespace velmaris::bench;
 
-IndexTable revisedTable(bool synthetic)
+Revised revisedTable(bool synthetic)
 {
     return loadedTable(synthetic ? syntheticBytes(kSyntheticRows) : shippedBytes(), true);
 }
 
 void clipboard(benchmark::State& state, bool synthetic)
 {
-    const IndexTable table = revisedTable(synthetic);
+    const Revised revised = revisedTable(synthetic);
     for (auto _ : state) {
-        QString text = clipboardText(table, false, french());
+        QString text = clipboardText(revised.table, revised.schedule, false, french());
         benchmark::DoNotOptimize(text.constData());
     }
 }
@@ -31,13 +31,15 @@ BENCHMARK_CAPTURE(clipboard, synthetic_2000, true)->Unit(benchmark::kMicrosecond
 // An A4 page in portrait less the printer's usual margins, 12-point lines.
 void reportLayout(benchmark::State& state, bool synthetic)
 {
-    const IndexTable table = revisedTable(synthetic);
+    const Revised revised = revisedTable(synthetic);
     const ReportPage page{19.0, 27.7, 0.5};
     for (auto _ : state) {
-        ReportLayout layout = layoutReport(reportRows(table, false, french()), page);
+        ReportLayout layout =
+            layoutReport(reportRows(revised.table, revised.schedule, false, french()), page);
         benchmark::DoNotOptimize(layout.texts.data());
     }
-    state.counters["pages"] = double(layoutReport(reportRows(table, false, french()), page).pages);
+    state.counters["pages"] = double(
+        layoutReport(reportRows(revised.table, revised.schedule, false, french()), page).pages);
 }
 BENCHMARK_CAPTURE(reportLayout, shipped, false)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(reportLayout, synthetic_2000, true)->Unit(benchmark::kMicrosecond);

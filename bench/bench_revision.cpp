@@ -13,14 +13,13 @@ using namespace velmaris::bench;
 
 void reviseLongestRun(benchmark::State& state, bool synthetic)
 {
-    IndexTable table =
-        loadedTable(synthetic ? syntheticBytes(kSyntheticRows) : shippedBytes(), false);
+    const IndexTable table =
+        loadedTable(synthetic ? syntheticBytes(kSyntheticRows) : shippedBytes(), false).table;
     const int first = longestRunRow(table);
+    const RevisionRequest request = requestAt(table, first);
     for (auto _ : state) {
-        // What the rent box stores before the revision runs.
-        table.rows[first].rent = QStringLiteral("850");
-        RevisionResult result = reviseRents(table, first, {}, false, french());
-        benchmark::DoNotOptimize(result.completed);
+        Schedule schedule = reviseRents(table, request);
+        benchmark::DoNotOptimize(schedule.entries.data());
     }
     state.counters["from_row"] = double(first);
     state.counters["anniversaries"] = double(first / 4);
@@ -31,12 +30,14 @@ BENCHMARK_CAPTURE(reviseLongestRun, synthetic_2000, true)->Unit(benchmark::kMicr
 // With a lease date, which decides the series of the second quarter of 2005.
 void reviseLongestRunWithLeaseDate(benchmark::State& state)
 {
-    IndexTable table = loadedTable(shippedBytes(), false);
+    const IndexTable table = loadedTable(shippedBytes(), false).table;
     const int first = longestRunRow(table);
+    RevisionRequest request = requestAt(table, first);
+    request.leaseDate = QDate(2000, 3, 15);
+    request.reeval = true;
     for (auto _ : state) {
-        table.rows[first].rent = QStringLiteral("850");
-        RevisionResult result = reviseRents(table, first, u"15/03/2000", true, french());
-        benchmark::DoNotOptimize(result.completed);
+        Schedule schedule = reviseRents(table, request);
+        benchmark::DoNotOptimize(schedule.entries.data());
     }
 }
 BENCHMARK(reviseLongestRunWithLeaseDate)->Unit(benchmark::kMicrosecond);

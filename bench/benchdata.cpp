@@ -68,28 +68,35 @@ QString syntheticPath(int rows)
     return file->fileName();
 }
 
+RevisionRequest requestAt(const IndexTable& table, int row)
+{
+    RevisionRequest request;
+    request.reference = table.rows[std::size_t(row)].quarter;
+    request.cents = 85000;
+    return request;
+}
+
 int longestRunRow(const IndexTable& table)
 {
-    for (int row = table.lastRow(); row > 0; --row) {
-        IndexTable trial = table;
-        trial.rows[row].rent = QStringLiteral("850");
-        if (reviseRents(trial, row, {}, false, french()).ok())
+    for (int row = table.lastRow(); row > 0; --row)
+        if (reviseRents(table, requestAt(table, row)).ok())
             return row;
-    }
     return 0;
 }
 
-IndexTable loadedTable(const QByteArray& bytes, bool revised)
+Revised loadedTable(const QByteArray& bytes, bool revised)
 {
-    IndexTable table;
-    installRows(table, parseIndexFile(bytes).rows, QDateTime());
-    if (revised && !table.rows.empty()) {
-        const int first = longestRunRow(table);
-        table.rows[first].rent = QStringLiteral("850");
-        table.referenceRow = first;
-        reviseRents(table, first, {}, false, french());
+    Revised out;
+    const IndexFileResult parsed = parseIndexFile(bytes);
+    if (!parsed.ok())
+        std::abort(); // a benchmark of a refused file measures nothing
+    installRows(out.table, parsed.rows, QDateTime());
+    if (revised && !out.table.rows.empty()) {
+        const int first = longestRunRow(out.table);
+        out.table.referenceRow = first;
+        out.schedule = reviseRents(out.table, requestAt(out.table, first));
     }
-    return table;
+    return out;
 }
 
 const QLocale& french()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "indextable.h"
+#include "revision.h"
 
 #include <QByteArray>
 #include <QLocale>
@@ -24,7 +25,14 @@ QString syntheticPath(int rows);
 int longestRunRow(const IndexTable& table);
 
 // A loaded table, with the rents revised along the longest run when asked.
-IndexTable loadedTable(const QByteArray& bytes, bool revised);
+struct Revised {
+    IndexTable table;
+    Schedule schedule;
+};
+Revised loadedTable(const QByteArray& bytes, bool revised);
+
+// 850,00 at this row, as the rent box asks for it.
+RevisionRequest requestAt(const IndexTable& table, int row);
 
 // French (France), what the tests and the program on a non-French system use.
 const QLocale& french();

@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <cstring>
 
 namespace velmaris::fuzz {
 
@@ -55,26 +54,35 @@ bool closeTo(double a, double b, double relative, double absolute = 0)
     return std::fabs(a - b) <= absolute + relative * std::max(std::fabs(a), std::fabs(b));
 }
 
-// After a revision from row r: nothing below r, the reference rent as an
-// amount, and a stop that names a row above the reference.
-bool revisionHolds(const IndexTable& table, int r, const RevisionResult& result)
+// After a revision from row r: one entry a quarter from the newest down to r,
+// the reference rent at r, a positive amount at every anniversary, and a stop
+// that says why.
+bool revisionHolds(const IndexTable& table, int r, const Schedule& schedule)
 {
-    for (int k = r + 1; k < int(table.rows.size()); ++k)
-        if (!table.rows[k].rent.isEmpty())
-            return false;
-    if (table.rows[r].rent != formatAmount(850, french()))
+    if (int(schedule.entries.size()) != r + 1)
         return false;
-    if (result.ok())
-        return true;
-    return result.stoppedRow >= 0 && result.stoppedRow < r
-           && result.missingRow == result.stoppedRow + 4 && !result.message.isEmpty();
+    for (int k = 0; k <= r; ++k)
+        if (schedule.entries[std::size_t(k)].quarter != table.rows[std::size_t(k)].quarter)
+            return false;
+    const ScheduleEntry& reference = schedule.entries[std::size_t(r)];
+    if (reference.kind != ScheduleEntry::Kind::Reference || reference.cents != 85000)
+        return false;
+    if (r >= 4 && !schedule.find(table.rows[std::size_t(r)].quarter.plus(4)))
+        return false;
+    for (const ScheduleEntry& e : schedule.entries)
+        if (e.kind == ScheduleEntry::Kind::Revised && (e.cents <= 0 || e.baseIndex <= 0))
+            return false;
+    return schedule.ok() || !schedule.message.isEmpty();
 }
 
-bool reviseFrom(IndexTable table, int r, QStringView leaseText, bool reeval)
+bool reviseFrom(const IndexTable& table, int r, const std::optional<QDate>& lease, bool reeval)
 {
-    table.rows[r].rent = QStringLiteral("850");
-    const RevisionResult result = reviseRents(table, r, leaseText, reeval, french());
-    return revisionHolds(table, r, result);
+    RevisionRequest request;
+    request.reference = table.rows[std::size_t(r)].quarter;
+    request.cents = 85000;
+    request.leaseDate = lease;
+    request.reeval = reeval;
+    return revisionHolds(table, r, reviseRents(table, request));
 }
 
 bool sameRows(const std::vector<IndexRow>& a, const std::vector<IndexRow>& b)
@@ -82,12 +90,38 @@ bool sameRows(const std::vector<IndexRow>& a, const std::vector<IndexRow>& b)
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i].label != b[i].label || a[i].icc != b[i].icc || a[i].published != b[i].published)
+        if (a[i].quarter != b[i].quarter || a[i].icc != b[i].icc || a[i].published != b[i].published
+            || a[i].irl != b[i].irl || a[i].irlCorse != b[i].irlCorse
+            || a[i].irlOutreMer != b[i].irlOutreMer || a[i].average != b[i].average)
             return false;
-        // NaN compares unequal to itself: the bytes are the same, so are the values.
-        if (std::memcmp(&a[i].irl, &b[i].irl, sizeof(double)) != 0
-            || std::memcmp(&a[i].average, &b[i].average, sizeof(double)) != 0)
+    }
+    return true;
+}
+
+// What every table that was read must be: consecutive quarters newest first,
+// dates that never increase, values that are positive where they exist, and
+// an average only over four ICC values.
+bool wellFormed(const std::vector<IndexRow>& rows)
+{
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const IndexRow& row = rows[i];
+        if (!row.quarter.isValid() || !row.published.isValid()
+            || row.published <= row.quarter.lastDay())
             return false;
+        if (i > 0
+            && (row.quarter != rows[i - 1].quarter.previous()
+                || row.published > rows[i - 1].published))
+            return false;
+        for (double v : {double(row.icc), row.irl, row.irlCorse, row.irlOutreMer, row.average})
+            if (!std::isfinite(v) || v < 0)
+                return false;
+        if (row.average != 0) {
+            if (i + 3 >= rows.size())
+                return false;
+            for (std::size_t k = i; k < i + 4; ++k)
+                if (rows[k].icc == 0)
+                    return false;
+        }
     }
     return true;
 }
@@ -121,13 +155,12 @@ bool plainName(const QString& name)
 bool indexFile(const QByteArray& data)
 {
     IndexFileResult result = parseIndexFile(data);
+    const int lines = int(data.count('\n') + data.count('\r')) + 1;
     if (!result.ok())
-        return result.rows.empty() && result.badLine >= 1 && result.badLine <= data.count('\n') + 1;
-    if (result.badLine != 0 || int(result.rows.size()) > kMaxRows)
+        return result.rows.empty() && result.badLine >= 0 && result.badLine <= lines
+               && !result.reason.isEmpty();
+    if (result.badLine != 0 || int(result.rows.size()) > kMaxRows || !wellFormed(result.rows))
         return false;
-    for (const IndexRow& row : result.rows)
-        if (!row.published.isValid())
-            return false;
     if (result.rows.empty())
         return true;
 
@@ -140,7 +173,8 @@ bool indexFile(const QByteArray& data)
     // The oldest row gives the longest run; the one five rows up crosses a
     // change of series in most files.
     const int last = table.lastRow();
-    return reviseFrom(table, last, {}, false) && reviseFrom(table, std::max(0, last - 5), {}, true);
+    return reviseFrom(table, last, {}, false)
+           && reviseFrom(table, std::max(0, last - 5), QDate(2005, 6, 1), true);
 }
 
 bool number(const QByteArray& data)
@@ -162,11 +196,18 @@ bool number(const QByteArray& data)
         && !closeTo(parseNumber(formatGeneral(value, french())), value, 1e-14))
         return false;
 
+    // A strict amount is a positive whole number of cents or nothing.
+    if (const auto strict = parseStrictAmount(text); strict && (*strict < 0 || *strict > kMaxCents))
+        return false;
+    parseIndexValue(text);
+
     // The amount picture, and an amount that reads back within half a cent.
     static const QRegularExpression picture(QStringLiteral("^-?\\d* \\d{1,3},\\d\\d$"));
     const QString amount = formatAmount(value, french());
     if (!picture.match(amount).hasMatch())
         return false;
+    if (!roundToCents(value)) // beyond any amount: shown as zero
+        return amount == formatCents(0, french());
     return closeTo(parseNumber(amount), value, 1e-14, 0.005 + 1e-9);
 }
 
@@ -190,12 +231,12 @@ bool leaseDate(const QByteArray& data)
             return false;
         if (row > 0 && table.rows[row - 1].published <= *date)
             return false;
-        if (!reviseFrom(table, row, text, false))
+        if (!reviseFrom(table, row, date, false))
             return false;
     } else if (date && !table.rows.empty() && table.rows.back().published <= *date) {
         return false;
     }
-    return reviseFrom(table, table.lastRow(), text, false);
+    return reviseFrom(table, table.lastRow(), date, false);
 }
 
 bool profile(const QByteArray& data)
@@ -232,7 +273,7 @@ bool download(const QByteArray& data)
     reply.body = data.mid(3);
     const IndexTable current = flags & 2 ? smallTable() : IndexTable();
 
-    quarterRank(QString::fromLatin1(reply.body.left(16)));
+    Quarter::fromKey(QString::fromLatin1(reply.body.left(16)));
     downloadUrl(QString::fromUtf8(reply.body.left(200)));
 
     DownloadAcceptance acceptance = acceptDownload(reply, current);
@@ -242,12 +283,8 @@ bool download(const QByteArray& data)
         return false;
     if (acceptance.rows.size() < 4)
         return false;
-    if (!current.rows.empty()) {
-        const auto held = quarterRank(current.rows.front().label);
-        const auto fresh = quarterRank(acceptance.rows.front().label);
-        if (held && (!fresh || *fresh < *held))
-            return false;
-    }
+    if (!current.rows.empty() && acceptance.rows.front().quarter < current.newestQuarter())
+        return false;
     // The file written for it reads back as the same table.
     const IndexFileResult again = parseIndexFile(indexFileBytes(reply.body));
     return again.ok() && sameRows(again.rows, acceptance.rows);

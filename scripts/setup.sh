@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-          libbenchmark-dev poppler-utils xvfb xauth fonts-dejavu-core)
+          libbenchmark-dev poppler-utils xvfb xauth fonts-dejavu-core locales)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -17,6 +17,18 @@ if [ ${#missing[@]} -gt 0 ]; then
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The tests run again under French and other locales: a result that changes with the
+# language of the machine is a wrong rent.
+if [ "${1:-test}" = test ]; then
+    for l in fr_FR de_DE fr_CA fr_BE; do
+        if ! locale -a 2>/dev/null | grep -qi "^${l}\.utf-\?8$"; then
+            sudo=""
+            [ "$(id -u)" -eq 0 ] || sudo="sudo"
+            $sudo localedef -i "$l" -c -f UTF-8 "$l.UTF-8" || echo "setup.sh: no $l.UTF-8 locale" >&2
+        fi
+    done
 fi
 
 case "${1:-test}" in

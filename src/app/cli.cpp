@@ -5,10 +5,9 @@
 #include "indexfile.h"
 #include "leasedate.h"
 #include "numbers.h"
+#include "quarter.h"
 #include "rententry.h"
 #include "revision.h"
-
-#include <QRegularExpression>
 
 #include <optional>
 
@@ -26,6 +25,7 @@ struct Options {
     bool hasRent = false;
     bool hasQuarter = false;
     bool hasLeaseDate = false;
+    bool hasIndexFile = false;
 };
 
 CommandLineResult failure(int status, const QString& message)
@@ -47,6 +47,8 @@ std::optional<QString> parseOptions(const QStringList& arguments, Options& optio
             name = name.left(eq);
         }
         auto value = [&](QString& target, bool& seen) -> std::optional<QString> {
+            if (seen)
+                return QStringLiteral("L'option %1 est donnée deux fois.").arg(name);
             if (inlineValue) {
                 target = *inlineValue;
             } else if (i + 1 < arguments.size()) {
@@ -57,7 +59,12 @@ std::optional<QString> parseOptions(const QStringList& arguments, Options& optio
             seen = true;
             return std::nullopt;
         };
-        bool unused = false;
+        auto flag = [&](bool& seen) -> std::optional<QString> {
+            if (seen)
+                return QStringLiteral("L'option %1 est donnée deux fois.").arg(name);
+            seen = true;
+            return std::nullopt;
+        };
         std::optional<QString> error;
         if (name == u"--rent")
             error = value(options.rent, options.hasRent);
@@ -66,29 +73,17 @@ std::optional<QString> parseOptions(const QStringList& arguments, Options& optio
         else if (name == u"--lease-date")
             error = value(options.leaseDate, options.hasLeaseDate);
         else if (name == u"--index-file")
-            error = value(options.indexFile, unused);
+            error = value(options.indexFile, options.hasIndexFile);
         else if (name == u"--reevaluate" && !inlineValue)
-            options.reevaluate = true;
+            error = flag(options.reevaluate);
         else if ((name == u"--help" || name == u"-h") && !inlineValue)
-            options.help = true;
+            error = flag(options.help);
         else
             error = QStringLiteral("Option inconnue : %1").arg(arguments.at(i));
         if (error)
             return error;
     }
     return std::nullopt;
-}
-
-int rowOfQuarter(const IndexTable& table, const QString& key)
-{
-    static const QRegularExpression keyPattern(QStringLiteral("^[1-4][0-9]{4}$"));
-    if (!keyPattern.match(key).hasMatch())
-        return -1;
-    const QString label = quarterLabel(key);
-    for (int r = 0; r <= table.lastRow(); ++r)
-        if (table.rows[std::size_t(r)].label == label)
-            return r;
-    return -1;
 }
 
 } // namespace
@@ -124,9 +119,16 @@ QString commandLineUsage()
         "corrompu, 4 révision impossible.\n");
 }
 
-CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath,
-                                 const QLocale& locale)
+QLocale commandLineLocale()
 {
+    QLocale locale(QLocale::French, QLocale::France);
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath)
+{
+    const QLocale locale = commandLineLocale();
     Options options;
     if (const auto error = parseOptions(arguments, options))
         return failure(kExitBadArguments, *error + QStringLiteral(" (velmaris --help)"));
@@ -143,12 +145,24 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
                        QStringLiteral("Indiquez le trimestre de référence (--quarter) ou la date "
                                       "du bail (--lease-date). (velmaris --help)"));
 
-    // The rent as the rent box keeps it after Enter.
-    const std::optional<QString> rent = normaliseRentText(options.rent, locale);
-    if (!rent || parseNumber(*rent) == 0)
-        return failure(kExitBadArguments,
-                       QStringLiteral("Loyer invalide : « %1 ».").arg(options.rent));
+    // A script must say exactly what it means: an amount as a rent box shows it.
+    const std::optional<qint64> rent = parseStrictAmount(options.rent);
+    if (!rent || *rent <= 0)
+        return failure(
+            kExitBadArguments,
+            QStringLiteral("Loyer invalide : « %1 » (un montant positif, par exemple 850 "
+                           "ou \"1 234,50\").")
+                .arg(options.rent));
 
+    std::optional<Quarter> quarter;
+    if (options.hasQuarter) {
+        quarter = Quarter::fromKey(options.quarter);
+        if (!quarter)
+            return failure(kExitBadArguments,
+                           QStringLiteral("Trimestre invalide : « %1 » (chiffre du trimestre puis "
+                                          "année, par exemple 32019).")
+                               .arg(options.quarter));
+    }
     std::optional<QDate> leaseDate;
     if (options.hasLeaseDate) {
         leaseDate = parseFrenchDate(options.leaseDate);
@@ -165,19 +179,22 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
         const QString text =
             loaded.status == IndexFileResult::Status::Missing
                 ? QStringLiteral("Fichier des indices introuvable : %1").arg(table.filePath)
-                : QStringLiteral("Fichier des indices corrompu (ligne %1) : %2")
-                      .arg(loaded.badLine)
-                      .arg(table.filePath);
+                : QStringLiteral("Fichier des indices corrompu : %1 : %2.")
+                      .arg(table.filePath, corruptionDetail(loaded));
         return failure(kExitIndexFile, text);
     }
+    if (table.rows.empty())
+        return failure(kExitIndexFile, QStringLiteral("Le fichier des indices ne contient aucun "
+                                                      "trimestre : %1")
+                                           .arg(table.filePath));
 
     int reference = -1;
-    if (options.hasQuarter) {
-        reference = rowOfQuarter(table, options.quarter);
+    if (quarter) {
+        reference = table.rowOf(*quarter);
         if (reference < 0)
             return failure(kExitBadArguments,
-                           QStringLiteral("Trimestre absent du fichier des indices : %1")
-                               .arg(options.quarter));
+                           QStringLiteral("Trimestre absent du fichier des indices : %1 (%2).")
+                               .arg(options.quarter.trimmed(), quarter->label()));
     } else {
         reference = findLeaseRow(table, *leaseDate);
         if (reference < 0)
@@ -186,19 +203,19 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
                                .arg(formatShortDate(table.rows.back().published, locale)));
     }
 
-    // The lease date plays the part of the lease-date box; the window keeps the
-    // text as typed, which the revision reads again.
-    clearRents(table);
+    // The lease date plays the part of the lease-date box.
     table.referenceRow = reference;
-    table.rows[std::size_t(reference)].rent = *rent;
-    const RevisionResult revised =
-        reviseRents(table, reference, options.hasLeaseDate ? options.leaseDate : QString(),
-                    options.reevaluate, locale);
-    if (!revised.ok())
-        return failure(kExitRevision, QStringLiteral("Calcul impossible. ") + revised.message);
+    RevisionRequest request;
+    request.reference = table.rows[std::size_t(reference)].quarter;
+    request.cents = *rent;
+    request.leaseDate = leaseDate;
+    request.reeval = options.reevaluate;
+    const Schedule schedule = reviseRents(table, request);
+    if (!schedule.ok())
+        return failure(kExitRevision, QStringLiteral("Calcul impossible. ") + schedule.message);
 
     CommandLineResult r;
-    r.output = clipboardText(table, options.reevaluate, locale);
+    r.output = clipboardText(table, schedule, options.reevaluate, locale);
     return r;
 }
 

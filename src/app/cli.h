@@ -22,9 +22,13 @@ inline constexpr int kExitRevision = 4;
 bool isCommandLine(const QStringList& arguments);
 
 // arguments: without the program name. defaultIndexPath: the index file used
-// when --index-file is not given.
-CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath,
-                                 const QLocale& locale);
+// when --index-file is not given. Numbers and dates come out in the French
+// (France) formats whatever the system's locale, so that a script gets the
+// same bytes on every machine.
+CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath);
+
+// Those formats: decimal comma, dd/MM/yyyy, no thousands separator.
+QLocale commandLineLocale();
 
 // The usage text, in French.
 QString commandLineUsage();

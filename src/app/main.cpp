@@ -28,8 +28,8 @@ int runWithoutWindow(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Velmaris"));
     const velmaris::DataFolders folders = velmaris::dataFolders(QString());
     const velmaris::CommandLineResult result = velmaris::runCommandLine(
-        argumentsOf(argc, argv), QDir(folders.indexFolder).filePath(QStringLiteral("VELMARIS.TXT")),
-        velmaris::appLocale());
+        argumentsOf(argc, argv),
+        QDir(folders.indexFolder).filePath(QStringLiteral("VELMARIS.TXT")));
     const QByteArray out = result.output.toUtf8();
     const QByteArray err = result.error.toUtf8();
     std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);

@@ -21,7 +21,10 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace velmaris {
@@ -83,6 +86,7 @@ void MainWindow::buildControls()
 {
     // The grid sits on a light panel so its figures read well over the gradient.
     auto* panel = named(new QFrame(this), QStringLiteral("grille"));
+    m_panel = panel;
     panel->setAutoFillBackground(true);
     QPalette panelPalette = panel->palette();
     panelPalette.setColor(QPalette::Window, QColor(252, 248, 252));
@@ -122,7 +126,7 @@ void MainWindow::buildControls()
     const int headingHeight = QFontMetrics(Label3->font()).lineSpacing() * 3 + 4;
     for (QLabel* h : {Label1[0], Label2, Label3, Label8, Label4})
         h->setMinimumHeight(headingHeight);
-    const int columnWidths[] = {90, 80, 100, 100, 110, 130};
+    const int columnWidths[] = {80, 60, 90, 90, 100, 110};
     for (int c = 0; c < 6; ++c)
         grid->setColumnMinimumWidth(c, columnWidths[c]);
 
@@ -157,6 +161,7 @@ void MainWindow::buildControls()
     barreinsee = named(new QScrollBar(Qt::Vertical, panel), QStringLiteral("barreinsee"));
     barreinsee->setRange(0, 0);
     barreinsee->setPageStep(kGridLines);
+    barreinsee->setFocusPolicy(Qt::NoFocus); // the keyboard walks the boxes, the wheel scrolls
     grid->addWidget(barreinsee, 1, 6, kGridLines, 1);
     grid->setRowStretch(kGridLines + 1, 1); // spare height goes below the last line
     connect(barreinsee, &QScrollBar::valueChanged, this, &MainWindow::scrollChanged);
@@ -212,7 +217,7 @@ void MainWindow::buildControls()
     Command1 = button(QStringLiteral("Command1"), QStringLiteral("Mise à jour"));
     Command1->setToolTip(QStringLiteral("Mise à jour des indices"));
     arret = button(QStringLiteral("arret"), QStringLiteral("Quitter"));
-    connect(calculatrice, &QPushButton::clicked, this, [] { startCalculator(); });
+    connect(calculatrice, &QPushButton::clicked, this, &MainWindow::calculatorClicked);
     connect(imprimer, &QPushButton::clicked, this, &MainWindow::printReport);
     connect(Command2, &QPushButton::clicked, this, &MainWindow::copyTable);
     connect(Command1, &QPushButton::clicked, this, &MainWindow::showUpdateDialog);
@@ -256,17 +261,83 @@ void MainWindow::buildControls()
 
     auto* sideBox = new QWidget(this);
     sideBox->setLayout(side);
-    sideBox->setFixedWidth(330);
+    sideBox->setMinimumWidth(reeval->sizeHint().width());
+    sideBox->setMaximumWidth(330);
     side->setContentsMargins(0, 0, 0, 0);
 
-    auto* top = new QHBoxLayout(this);
+    // Everything sits in a scroll area over the gradient: on a small screen, or
+    // with large fonts, nothing is cut off; it scrolls.
+    auto* contents = named(new QWidget, QStringLiteral("contenu"));
+    auto* top = new QHBoxLayout(contents);
     top->setContentsMargins(14, 14, 14, 14);
     top->setSpacing(14);
-    top->addWidget(panel, 1);
-    top->addWidget(sideBox);
+    top->addWidget(panel, 1, Qt::AlignTop);
+    top->addWidget(sideBox, 1);
+    m_scroll = named(new QScrollArea(this), QStringLiteral("defilement"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setWidget(contents);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    contents->setAutoFillBackground(false);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
 
-    setTabOrder(datedubail, loyer[0]);
-    resize(sizeHint().expandedTo(QSize(1000, 0)));
+    // The keyboard goes from the lease date down the rents, then to the commands.
+    QWidget* previous = datedubail;
+    for (QWidget* next : loyer) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+    for (QWidget* next : std::initializer_list<QWidget*>{reeval, calculatrice, imprimer, Command2,
+                                                         Command1, arret}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+    connect(reeval, &QCheckBox::toggled, this, &MainWindow::reevalToggled);
+    buildShortcuts();
+
+    const QSize wanted = contents->sizeHint().expandedTo(QSize(1000, 0));
+    const QScreen* s = screen();
+    resize(s ? wanted.boundedTo(s->availableGeometry().size()) : wanted);
+}
+
+void MainWindow::buildShortcuts()
+{
+    // Shortcuts leave the captions as the product writes them.
+    auto add = [this](const QKeySequence& keys, const QString& name, auto slot) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setObjectName(name);
+        connect(shortcut, &QShortcut::activated, this, slot);
+    };
+    add(QKeySequence(Qt::CTRL | Qt::Key_P), QStringLiteral("raccourci_imprimer"),
+        &MainWindow::printReport);
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), QStringLiteral("raccourci_copier"),
+        &MainWindow::copyTable);
+    add(QKeySequence(Qt::CTRL | Qt::Key_Q), QStringLiteral("raccourci_quitter"), &QWidget::close);
+    add(QKeySequence(Qt::Key_F1), QStringLiteral("raccourci_apropos"), &MainWindow::showCredits);
+    imprimer->setToolTip(QStringLiteral("Imprimer le tableau (Ctrl+P)"));
+    Command2->setToolTip(QStringLiteral("Copier le tableau dans le presse-papiers (Ctrl+Maj+C)"));
+    arret->setToolTip(QStringLiteral("Quitter (Ctrl+Q)"));
+}
+
+void MainWindow::calculatorClicked()
+{
+    switch (startCalculator()) {
+    case CalculatorStart::Started:
+    case CalculatorStart::AlreadyRunning:
+        return;
+    case CalculatorStart::NoneInstalled:
+        MessageBox::critical(this, QStringLiteral("Calculatrice"),
+                             QStringLiteral("Aucune calculatrice n'est installée. Installez-en une "
+                                            "(par exemple gnome-calculator, kcalc ou galculator) "
+                                            "pour l'ouvrir d'ici."));
+        return;
+    case CalculatorStart::Failed:
+        MessageBox::critical(this, QStringLiteral("Calculatrice"),
+                             QStringLiteral("La calculatrice n'a pas pu être lancée."));
+        return;
+    }
 }
 
 void MainWindow::paintEvent(QPaintEvent*)
@@ -284,13 +355,18 @@ void MainWindow::paintEvent(QPaintEvent*)
 void MainWindow::load()
 {
     loadTable();
+    // The lease date comes first; no rent box is the reference until a rent is typed.
+    datedubail->setFocus();
+    m_table.referenceRow = -1;
     autoUpdateCheck();
 }
 
 bool MainWindow::loadTable()
 {
     const IndexFileResult result = loadIndexTable(m_table);
-    if (!result.ok())
+    if (result.ok())
+        reviseAgain();
+    else
         MessageBox::critical(this, loadFailureTitle(result), loadFailureText(result));
     resetScrollBar();
     fillGrid();
@@ -318,7 +394,7 @@ void MainWindow::fillGrid()
         QPalette p = loyer[i]->palette();
         p.setColor(QPalette::Base, g.reference ? kReferenceColour : kPlainColour);
         loyer[i]->setPalette(p);
-        loyer[i]->setText(g.rent);
+        loyer[i]->setText(rentText(m_schedule, g.quarter, m_locale));
     }
 }
 
@@ -362,12 +438,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
 
-    if (type == QEvent::Wheel && watched != barreinsee) {
-        if (watched->isWidgetType() && static_cast<QWidget*>(watched)->parentWidget() == this) {
-            QCoreApplication::sendEvent(barreinsee, event);
-            return true;
-        }
-        return false;
+    if (type == QEvent::Wheel && watched == m_panel) {
+        QCoreApplication::sendEvent(barreinsee, event);
+        return true;
     }
 
     // Focus that leaves for another window (a message box, another program)
@@ -386,8 +459,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             datedubailEnter();
             return true;
         }
+        if (type == QEvent::FocusIn)
+            datedubailGotFocus();
         if (type == QEvent::FocusOut && !leavesForOtherWindow(event) && !m_loading)
-            datedubailEnter();
+            datedubailLostFocus();
         return false;
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "indextable.h"
+#include "revision.h"
 
 #include <QLocale>
 #include <QWidget>
@@ -11,6 +12,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QScrollBar;
 
 namespace velmaris {
@@ -34,6 +36,8 @@ public:
     IndexTable& table() { return m_table; }
     const IndexTable& table() const { return m_table; }
     const QLocale& locale() const { return m_locale; }
+    // The rents of the last revision, by quarter.
+    const Schedule& schedule() const { return m_schedule; }
 
     // Copies the visible rows of the table into the twenty grid lines.
     void fillGrid();
@@ -77,7 +81,9 @@ protected:
 
 private:
     void buildControls();
+    void buildShortcuts();
     void showCredits();
+    void calculatorClicked();
     void activated();
     void scrollChanged(int value);
     void resetScrollBar();
@@ -87,9 +93,19 @@ private:
     void loyerGotFocus(int i);
     void loyerEnter(int i, bool fromLeaving);
     void loyerLostFocus(int i);
+    void datedubailGotFocus();
+    void datedubailLostFocus();
     void datedubailEnter();
     void findReferenceIndex();
+    void reevalToggled();
+    // After the table was read again: the same revision on the same quarter, or
+    // none when that quarter is gone.
+    void reviseAgain();
     bool m_inRevision = false; // guards the Enter that leaving a box repeats
+    // What each box held when it got the focus: leaving it unchanged changes nothing.
+    std::array<QString, kGridLines> m_textOnFocus{};
+    QString m_leaseTextOnFocus;
+    Quarter m_leaseQuarter; // the quarter the lease-date lookup found
 
     // Printing and copying (mainwindow_output.cpp).
     void printReport();
@@ -106,8 +122,11 @@ private:
     IndexUpdater* m_updater = nullptr;
     bool m_downloadByHand = false;
 
+    QWidget* m_panel = nullptr;
+    QScrollArea* m_scroll = nullptr;
     Maj& m_maj;
     IndexTable m_table;
+    Schedule m_schedule;
     QLocale m_locale;
     bool m_loading = false;
 };

@@ -13,33 +13,11 @@
 #include <QLineEdit>
 #include <QScrollBar>
 
-#include <vector>
-
 namespace velmaris {
 
 namespace {
 
 const QString kImpossible = QStringLiteral("Calcul impossible");
-
-std::vector<QString> rentsOf(const IndexTable& table)
-{
-    std::vector<QString> rents;
-    rents.reserve(table.rows.size());
-    for (const IndexRow& row : table.rows)
-        rents.push_back(row.rent);
-    return rents;
-}
-
-bool sameRents(const IndexTable& table, const std::vector<QString>& rents)
-{
-    if (rents.size() != table.rows.size())
-        return false;
-    for (std::size_t k = 0; k < rents.size(); ++k) {
-        if (table.rows[k].rent != rents[k])
-            return false;
-    }
-    return true;
-}
 
 // Blanks only: nothing typed that the user could see or correct.
 bool isBlankText(const QString& text)
@@ -55,13 +33,22 @@ void MainWindow::loyerClick(int i)
     // click did not reach the rent box, and must not wipe what is to be fixed.
     if (datedubail->hasFocus())
         return;
+    // A click in the box the lease date found is the user coming to type the
+    // rent there; a click elsewhere chooses another quarter and leaves the lease.
+    const int row = m_table.topRow + i;
+    if (m_leaseQuarter.isValid() && m_table.hasRow(row)
+        && m_table.rows[std::size_t(row)].quarter == m_leaseQuarter)
+        return;
     datedubail->clear();
-    m_table.referenceRow = m_table.topRow + i;
+    m_leaseQuarter = Quarter();
+    m_leaseTextOnFocus.clear();
 }
 
 void MainWindow::loyerGotFocus(int i)
 {
-    m_table.referenceRow = m_table.topRow + i;
+    // Walking through the boxes chooses nothing: the reference row is the one
+    // whose rent was typed (or that the lease date found).
+    m_textOnFocus[std::size_t(i)] = loyer[i]->text();
     loyer[i]->selectAll();
 }
 
@@ -78,40 +65,102 @@ void MainWindow::loyerEnter(int i, bool fromLeaving)
         box->selectAll();
         return;
     }
+    // No amount to revise: nothing happens, as when leaving the box.
+    const std::optional<qint64> cents = typedRentCents(box->text());
+    if (!cents)
+        return;
     box->setText(*typed);
-
     const int row = m_table.topRow + i;
     if (!m_table.hasRow(row))
         return; // a line below the end of a short table
-    const std::vector<QString> before = rentsOf(m_table);
-    m_table.referenceRow = row;
-    m_table.rows[row].rent = *typed;
 
-    m_inRevision = true;
-    const RevisionResult result =
-        reviseRents(m_table, row, datedubail->text(), reeval->isChecked(), m_locale);
-    fillGrid();
+    RevisionRequest request;
+    request.reference = m_table.rows[std::size_t(row)].quarter;
+    request.cents = *cents;
+    request.leaseDate = parseFrenchDate(datedubail->text());
+    request.reeval = reeval->isChecked();
     // Leaving the box repeats the Enter just done: the same failure, already
     // told, is not told again.
-    if (!result.ok() && !(fromLeaving && sameRents(m_table, before)))
-        MessageBox::critical(this, kImpossible, result.message);
+    const bool told = fromLeaving && !m_schedule.ok() && m_schedule.request == request;
+
+    m_inRevision = true;
+    m_table.referenceRow = row;
+    m_schedule = reviseRents(m_table, request);
+    fillGrid();
+    // Done: leaving the box now changes nothing more.
+    m_textOnFocus[std::size_t(i)] = box->text();
+    if (!m_schedule.ok() && !told)
+        MessageBox::critical(this, kImpossible, m_schedule.message);
     m_inRevision = false;
 }
 
 void MainWindow::loyerLostFocus(int i)
 {
-    if (parseNumber(loyer[i]->text()) != 0)
+    // Only what the user typed since coming into the box counts.
+    const QString text = loyer[i]->text();
+    if (text != m_textOnFocus[std::size_t(i)] && parseNumber(text) != 0)
         loyerEnter(i, true);
+}
+
+void MainWindow::reevalToggled()
+{
+    // A revision on screen follows the box at once, as the headings of the
+    // printed and copied table do.
+    if (m_schedule.request.cents <= 0 || m_inRevision)
+        return;
+    RevisionRequest request = m_schedule.request;
+    request.reeval = reeval->isChecked();
+    const QString before = m_schedule.message;
+    m_schedule = reviseRents(m_table, request);
+    fillGrid();
+    if (!m_schedule.ok() && m_schedule.message != before)
+        MessageBox::critical(this, kImpossible, m_schedule.message);
+}
+
+void MainWindow::reviseAgain()
+{
+    if (m_leaseQuarter.isValid() && m_table.rowOf(m_leaseQuarter) < 0)
+        m_leaseQuarter = Quarter();
+    if (m_schedule.request.cents <= 0) {
+        // A lease date looked up, no rent typed yet: its quarter stays the reference.
+        m_schedule = Schedule();
+        m_table.referenceRow = m_table.rowOf(m_leaseQuarter);
+        return;
+    }
+    const int row = m_table.rowOf(m_schedule.request.reference);
+    if (row < 0) {
+        m_schedule = Schedule(); // that quarter is gone: no rent beside another one
+        return;
+    }
+    m_table.referenceRow = row;
+    m_schedule = reviseRents(m_table, m_schedule.request);
+}
+
+void MainWindow::datedubailGotFocus()
+{
+    m_leaseTextOnFocus = datedubail->text();
+}
+
+void MainWindow::datedubailLostFocus()
+{
+    // Passing through the box with the date it had changes nothing; a text
+    // that is no date still keeps the user there.
+    const QString text = datedubail->text();
+    if (text == m_leaseTextOnFocus && (isBlankText(text) || parseFrenchDate(text)))
+        return;
+    datedubailEnter();
 }
 
 void MainWindow::datedubailEnter()
 {
     const QString text = datedubail->text();
     if (parseFrenchDate(text)) {
-        clearRents(m_table);
+        m_leaseTextOnFocus = text; // leaving the box next does not run it again
+        m_schedule = Schedule();
         findReferenceIndex();
         return;
     }
+    m_leaseQuarter = Quarter();
     if (isBlankText(text))
         return;
     // Not a date: the user stays here until it is one, or the box is empty.
@@ -137,6 +186,7 @@ void MainWindow::findReferenceIndex()
     }
 
     m_table.referenceRow = row;
+    m_leaseQuarter = m_table.rows[std::size_t(row)].quarter;
     const int top = topRowShowing(row);
     barreinsee->setValue(top); // fills the grid when the position changes
     m_table.topRow = top;

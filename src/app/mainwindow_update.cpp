@@ -36,7 +36,8 @@ void MainWindow::setupUpdate()
     connect(&m_maj, &Maj::downloadRequested, this, &MainWindow::downloadNow);
     connect(&m_maj, &Maj::manualEditRequested, this, &MainWindow::editIndexFile);
     connect(m_updater, &IndexUpdater::tableReloaded, this, [this] {
-        // The new rows are shown from the top.
+        // The same revision over the new rows, shown from the top.
+        reviseAgain();
         resetScrollBar();
         fillGrid();
     });

@@ -1,6 +1,7 @@
 #include "gridline.h"
 
 #include "dates.h"
+#include "indexseries.h"
 #include "numbers.h"
 
 namespace velmaris {
@@ -13,11 +14,11 @@ GridLine gridLine(const IndexTable& table, int line, const QLocale& locale)
         return g;
     const IndexRow& row = table.rows[std::size_t(r)];
 
-    g.label = row.label;
+    g.quarter = row.quarter;
+    g.label = row.label();
     if (row.icc != 0)
         g.icc = QString::number(row.icc);
-    // Averages matter from 1995 on, except for the second quarter of 2005.
-    g.averageBold = row.label.right(4) > u"1994" && row.label != u"2è tr.2005";
+    g.averageBold = averageMatters(row.quarter);
     if (row.average != 0) {
         g.average = formatGeneral(row.average, locale);
         g.irlBold = false;
@@ -28,7 +29,6 @@ GridLine gridLine(const IndexTable& table, int line, const QLocale& locale)
         g.irl = formatGeneral(row.irl, locale);
     g.date = formatShortDate(row.published, locale);
     g.reference = r == table.referenceRow;
-    g.rent = row.rent;
     return g;
 }
 

@@ -1,6 +1,7 @@
 #include "indexfile.h"
 
 #include "dates.h"
+#include "indexseries.h"
 #include "numbers.h"
 
 #include <QDir>
@@ -13,181 +14,340 @@ namespace velmaris {
 
 namespace {
 
-// One line of the file may hold several records: a comma ends a record.
-template <typename F> bool forEachRecord(QStringView line, F&& handle)
+// A faulty record: its line and what is wrong with it.
+struct Fault {
+    int line = 0;
+    QString reason;
+};
+
+QString number(double value)
 {
-    qsizetype start = 0;
-    while (start <= line.size()) {
-        qsizetype comma = line.indexOf(u',', start);
-        if (comma < 0)
-            comma = line.size();
-        QStringView record = line.mid(start, comma - start);
-        while (!record.isEmpty() && record.front() == u' ')
-            record = record.mid(1);
-        if (!handle(record))
+    return formatGeneral(value, QLocale(QLocale::French, QLocale::France));
+}
+
+QString date(const QDate& d)
+{
+    return d.toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+double iccOf(const IndexRow& row)
+{
+    return row.icc;
+}
+
+bool isBlankRecord(QStringView record)
+{
+    for (QChar c : record)
+        if (c != u' ' && c != u'\t')
             return false;
-        start = comma + 1;
+    return true;
+}
+
+class Parser {
+public:
+    std::optional<Fault> record(QStringView text, int line, bool afterComma);
+    std::optional<Fault> finish();
+    std::vector<IndexRow> takeRows() { return std::move(m_rows); }
+
+private:
+    std::optional<Fault> value(QStringView text, int line, const QString& what, Quarter quarter,
+                               double* out);
+
+    std::vector<IndexRow> m_rows;
+    std::vector<int> m_lines; // the line of each row, for the checks made once all are read
+};
+
+std::optional<Fault> Parser::value(QStringView text, int line, const QString& what, Quarter quarter,
+                                   double* out)
+{
+    *out = 0;
+    if (isBlankRecord(text))
+        return std::nullopt; // no value for this quarter
+    const std::optional<double> v = parseIndexValue(text);
+    if (!v)
+        return Fault{line, QStringLiteral("%1 du %2 « %3 » n'est pas un nombre (des chiffres, avec "
+                                          "au plus un point ou une virgule)")
+                               .arg(what, quarter.label(), text.trimmed().toString())};
+    if (!(*v > 0))
+        return Fault{line, QStringLiteral("%1 du %2 vaut %3 : un indice est toujours positif")
+                               .arg(what, quarter.label(), number(*v))};
+    *out = *v;
+    return std::nullopt;
+}
+
+std::optional<Fault> Parser::record(QStringView text, int line, bool afterComma)
+{
+    if (int(m_rows.size()) >= kMaxRows)
+        return Fault{line, QStringLiteral("plus de %1 trimestres : ce n'est pas un fichier des "
+                                          "indices")
+                               .arg(kMaxRows)};
+
+    std::vector<QStringView> columns;
+    for (qsizetype from = 0;;) {
+        const qsizetype tab = text.indexOf(u'\t', from);
+        columns.push_back(text.mid(from, tab < 0 ? -1 : tab - from));
+        if (tab < 0)
+            break;
+        from = tab + 1;
     }
-    return true;
-}
+    // Empty columns at the end of a line say nothing.
+    while (columns.size() > 3 && isBlankRecord(columns.back()))
+        columns.pop_back();
+    const int count = int(columns.size());
 
-// ICC values are whole numbers; a stored decimal is rounded half to even, and
-// one that does not fit 16 bits makes the record unusable.
-bool toIcc(double value, qint16* icc)
-{
-    const double rounded = std::nearbyint(value);
-    if (!(rounded >= -32768 && rounded <= 32767))
-        return false;
-    *icc = qint16(rounded);
-    return true;
-}
+    const std::optional<Quarter> key = Quarter::fromKey(columns[0]);
+    if (!key) {
+        QString reason = QStringLiteral("« %1 » n'est pas un trimestre (chiffre du trimestre "
+                                        "puis année, par exemple 32019)")
+                             .arg(columns[0].trimmed().toString());
+        if (afterComma)
+            reason += QStringLiteral(" ; une virgule coupe la ligne en deux enregistrements, même "
+                                     "dans un commentaire : n'en mettez aucune");
+        return Fault{line, reason};
+    }
+    const Quarter quarter = *key;
+    if (count < 3)
+        return Fault{line, QStringLiteral("la ligne du %1 doit tenir le trimestre, l'indice et la "
+                                          "date de parution séparés par des tabulations")
+                               .arg(quarter.label())};
 
-bool parseRecord(QStringView record, bool& switched, IndexRow& row)
-{
-    const qsizetype tab1 = record.indexOf(u'\t');
-    if (tab1 < 0)
-        return false;
-    const qsizetype tab2 = record.indexOf(u'\t', tab1 + 1);
-    if (tab2 < 0)
-        return false;
+    if (!m_rows.empty()) {
+        const Quarter newer = m_rows.back().quarter;
+        if (quarter == newer)
+            return Fault{line, QStringLiteral("le %1 figure deux fois").arg(quarter.label())};
+        if (quarter > newer)
+            return Fault{line, QStringLiteral("le %1 vient après le %2, plus ancien : les "
+                                              "trimestres vont du plus récent au plus ancien")
+                                   .arg(quarter.label(), newer.label())};
+        if (quarter != newer.previous()) {
+            const Quarter first = newer.previous();
+            const Quarter last = quarter.next();
+            const QString missing = first == last
+                                        ? QStringLiteral("le %1 manque").arg(first.label())
+                                        : QStringLiteral("les trimestres du %1 au %2 manquent")
+                                              .arg(last.label(), first.label());
+            return Fault{line, QStringLiteral("%1 entre le %2 et le %3")
+                                   .arg(missing, newer.label(), quarter.label())};
+        }
+    }
 
-    const QStringView key = record.left(tab1);
-    row.label = quarterLabel(key);
-    if (key == u"22005")
-        switched = true;
-
-    const double column2 = parseNumber(record.mid(tab1 + 1, tab2 - tab1 - 1));
-    if (switched) {
-        if (!toIcc(column2, &row.icc))
-            return false;
+    IndexRow row;
+    row.quarter = quarter;
+    const int allowed = rowHoldsIcc(quarter) ? 4 : 5;
+    if (count > allowed)
+        return Fault{line, QStringLiteral("la ligne du %1 a plus de %2 colonnes")
+                               .arg(quarter.label())
+                               .arg(allowed)};
+    if (rowHoldsIcc(quarter)) {
+        double icc = 0;
+        if (auto fault = value(columns[1], line, QStringLiteral("l'ICC"), quarter, &icc))
+            return fault;
+        // ICC values are whole numbers; a stored decimal is rounded half to even.
+        const double rounded = std::nearbyint(icc);
+        if (rounded > 32767)
+            return Fault{line, QStringLiteral("l'ICC du %1 vaut %2 : trop grand pour un ICC")
+                                   .arg(quarter.label(), number(icc))};
+        if (icc > 0 && rounded < 1)
+            return Fault{line, QStringLiteral("l'ICC du %1 vaut %2 : un indice est toujours "
+                                              "positif")
+                                   .arg(quarter.label(), number(icc))};
+        row.icc = qint16(rounded);
+        if (count > 3)
+            if (auto fault = value(columns[3], line, QStringLiteral("l'IRL"), quarter, &row.irl))
+                return fault;
     } else {
-        row.irl = column2;
-        row.icc = 0;
+        if (auto fault = value(columns[1], line, QStringLiteral("l'IRL"), quarter, &row.irl))
+            return fault;
+        if (count > 3)
+            if (auto fault =
+                    value(columns[3], line, QStringLiteral("l'IRL Corse"), quarter, &row.irlCorse))
+                return fault;
+        if (count > 4)
+            if (auto fault = value(columns[4], line, QStringLiteral("l'IRL outre-mer"), quarter,
+                                   &row.irlOutreMer))
+                return fault;
     }
 
-    const QStringView rest = record.mid(tab2 + 1);
-    const qsizetype tab3 = rest.indexOf(u'\t');
-    const auto date = parseFrenchDate(tab3 < 0 ? rest : rest.left(tab3));
-    if (!date)
-        return false;
-    row.published = *date;
-    if (switched)
-        row.irl = tab3 < 0 ? 0 : parseNumber(rest.mid(tab3 + 1));
-    return true;
+    const std::optional<QDate> published = parseFrenchDate(columns[2]);
+    if (!published)
+        return Fault{line, QStringLiteral("la date de parution du %1 « %2 » n'est pas une date "
+                                          "(jj/mm/aaaa)")
+                               .arg(quarter.label(), columns[2].trimmed().toString())};
+    if (*published <= quarter.lastDay() || *published > quarter.lastDay().addMonths(18))
+        return Fault{line, QStringLiteral("le %1 ne peut pas avoir paru le %2 : un indice paraît "
+                                          "après la fin de son trimestre et dans les 18 mois")
+                               .arg(quarter.label(), date(*published))};
+    if (!m_rows.empty() && *published > m_rows.back().published)
+        return Fault{line, QStringLiteral("le %1 a paru le %2, après le %3 paru le %4 : les dates "
+                                          "de parution ne croissent pas vers le bas du fichier")
+                               .arg(quarter.label(), date(*published), m_rows.back().label(),
+                                    date(m_rows.back().published))};
+    row.published = *published;
+
+    m_rows.push_back(row);
+    m_lines.push_back(line);
+    return std::nullopt;
 }
 
+// A value far from the one before it in its series is a slip of the keyboard
+// (1457.8 for 145.78), not an index.
+std::optional<Fault> Parser::finish()
+{
+    struct Series {
+        double (*get)(const IndexRow&);
+        const char16_t* name;
+    };
+    static constexpr Series series[] = {
+        {iccOf, u"l'ICC"},
+        {[](const IndexRow& r) { return r.irl; }, u"l'IRL"},
+        {[](const IndexRow& r) { return r.irlCorse; }, u"l'IRL Corse"},
+        {[](const IndexRow& r) { return r.irlOutreMer; }, u"l'IRL outre-mer"},
+    };
+    for (const Series& s : series) {
+        // From the oldest row up, each present value against the next older present one.
+        const IndexRow* older = nullptr;
+        for (std::size_t i = m_rows.size(); i-- > 0;) {
+            const double v = s.get(m_rows[i]);
+            if (v == 0)
+                continue;
+            if (older) {
+                const double base = s.get(*older);
+                if (std::fabs(v - base) > 0.25 * base)
+                    return Fault{m_lines[i],
+                                 QStringLiteral("%1 du %2 (%3) s'écarte de plus de 25 % de celui "
+                                                "du %4 (%5) : une erreur de saisie ?")
+                                     .arg(QString::fromUtf16(s.name), m_rows[i].label(), number(v),
+                                          older->label(), number(base))};
+            }
+            older = &m_rows[i];
+        }
+    }
+    return std::nullopt;
+}
+
+// The mean of an ICC and the three older ones, only where all four exist. A
+// table of five rows or fewer gets none, as it always has.
 void computeAverages(std::vector<IndexRow>& rows)
 {
     const int last = int(rows.size()) - 1;
     if (last <= 4)
         return;
     for (int i = 0; i <= last - 3; ++i) {
-        if (rows[i].icc == 0)
-            continue;
-        rows[i].average =
-            (double(rows[i].icc) + rows[i + 1].icc + rows[i + 2].icc + rows[i + 3].icc) / 4;
+        const IndexRow* four[] = {&rows[i], &rows[i + 1], &rows[i + 2], &rows[i + 3]};
+        double sum = 0;
+        bool complete = true;
+        for (const IndexRow* r : four) {
+            complete = complete && r->icc != 0;
+            sum += r->icc;
+        }
+        rows[i].average = complete ? sum / 4 : 0;
     }
+}
+
+IndexFileResult corrupt(const Fault& fault)
+{
+    IndexFileResult result;
+    result.status = IndexFileResult::Status::Corrupt;
+    result.badLine = fault.line;
+    result.reason = fault.reason;
+    return result;
 }
 
 } // namespace
 
-QString quarterLabel(QStringView key)
-{
-    if (key.isEmpty())
-        return {};
-    QString word;
-    switch (key.front().unicode()) {
-    case u'1':
-        word = QStringLiteral("1er tr.");
-        break;
-    case u'2':
-        word = QStringLiteral("2è tr.");
-        break;
-    case u'3':
-        word = QStringLiteral("3è tr.");
-        break;
-    case u'4':
-        word = QStringLiteral("4è tr.");
-        break;
-    default:
-        break;
-    }
-    return word + key.mid(1).toString();
-}
-
 IndexFileResult parseIndexFile(const QByteArray& bytes)
 {
-    IndexFileResult result;
-    std::vector<IndexRow> rows;
-    bool switched = false;
+    if (bytes.size() > kMaxIndexFileBytes)
+        return corrupt({0, QStringLiteral("le fichier dépasse 4 Mio : ce n'est pas un fichier des "
+                                          "indices")});
+    Parser parser;
     int lineNumber = 0;
     qsizetype pos = 0;
     while (pos < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', pos);
-        if (end < 0)
-            end = bytes.size();
+        // Lines end in CR LF, LF or CR alone.
+        qsizetype end = pos;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
+            ++end;
         ++lineNumber;
-        QByteArrayView raw(bytes.constData() + pos, end - pos);
+        const QByteArrayView raw(bytes.constData() + pos, end - pos);
         pos = end + 1;
-        while (!raw.isEmpty() && (raw.back() == '\r'))
-            raw.chop(1);
+        if (end < bytes.size() && bytes[end] == '\r' && pos < bytes.size() && bytes[pos] == '\n')
+            ++pos;
+
         // The file is 8-bit ANSI text; only digits, tabs and dates matter here.
         const QString line = QString::fromLatin1(raw);
-        const bool ok = forEachRecord(line, [&](QStringView record) {
-            if (record.isEmpty() || record.front() == u'\'')
-                return true;
-            if (int(rows.size()) >= kMaxRows)
-                return false;
-            IndexRow row;
-            if (!parseRecord(record, switched, row))
-                return false;
-            rows.push_back(std::move(row));
-            return true;
-        });
-        if (!ok) {
-            result.status = IndexFileResult::Status::Corrupt;
-            result.badLine = lineNumber;
-            return result;
+        qsizetype start = 0;
+        bool afterComma = false;
+        while (start <= line.size()) {
+            qsizetype comma = line.indexOf(u',', start);
+            if (comma < 0)
+                comma = line.size();
+            QStringView record = QStringView(line).mid(start, comma - start);
+            while (!record.isEmpty() && record.front() == u' ')
+                record = record.sliced(1);
+            if (!isBlankRecord(record) && record.front() != u'\'')
+                if (auto fault = parser.record(record, lineNumber, afterComma))
+                    return corrupt(*fault);
+            start = comma + 1;
+            afterComma = true;
         }
     }
-    computeAverages(rows);
-    result.rows = std::move(rows);
+    if (auto fault = parser.finish())
+        return corrupt(*fault);
+
+    IndexFileResult result;
+    result.rows = parser.takeRows();
+    computeAverages(result.rows);
     return result;
 }
 
 IndexFileResult readIndexFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        IndexFileResult missing;
-        missing.status = IndexFileResult::Status::Missing;
+    IndexFileResult missing;
+    missing.status = IndexFileResult::Status::Missing;
+    const QFileInfo info(path);
+    if (!info.exists())
         return missing;
-    }
-    return parseIndexFile(file.readAll());
+    // A device or a pipe would never end, or block the window: refuse it unread.
+    if (!info.isFile())
+        return corrupt({0, QStringLiteral("ce n'est pas un fichier ordinaire")});
+    if (info.size() > kMaxIndexFileBytes)
+        return corrupt({0, QStringLiteral("le fichier dépasse 4 Mio : ce n'est pas un fichier des "
+                                          "indices")});
+    const QDateTime modified = info.lastModified();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return missing;
+    // It may have grown since: never read more than the limit and one byte.
+    const QByteArray bytes = file.read(kMaxIndexFileBytes + 1);
+    IndexFileResult result = parseIndexFile(bytes);
+    result.modified = modified;
+    if (result.ok())
+        result.bytes = bytes;
+    return result;
 }
 
-void installRows(IndexTable& table, std::vector<IndexRow> rows, const QDateTime& fileDate)
+void installRows(IndexTable& table, std::vector<IndexRow> rows, const QDateTime& fileDate,
+                 const QByteArray& bytes)
 {
-    // Rents already computed stay on their row numbers until the next revision.
-    const std::size_t kept = std::min(rows.size(), table.rows.size());
-    for (std::size_t i = 0; i < kept; ++i)
-        rows[i].rent = std::move(table.rows[i].rent);
     table.rows = std::move(rows);
     table.fileDate = fileDate;
+    table.fileBytes = bytes;
+    table.fileSize = bytes.size();
     table.topRow = 0;
     table.referenceRow = -1;
 }
 
 IndexFileResult loadIndexTable(IndexTable& table)
 {
-    // Taken before reading, and kept even when the load fails, so that the
-    // same broken file is not reported again at every activation.
-    const QDateTime fileDate = QFileInfo(table.filePath).lastModified();
     IndexFileResult result = readIndexFile(table.filePath);
-    if (result.ok())
-        installRows(table, std::move(result.rows), fileDate);
-    else
-        table.fileDate = fileDate;
+    if (result.ok()) {
+        installRows(table, std::move(result.rows), result.modified, result.bytes);
+    } else {
+        // Kept even when the load fails, so that the same broken file is not
+        // reported again at every activation.
+        table.fileDate = QFileInfo(table.filePath).lastModified();
+    }
     result.rows.clear();
     return result;
 }
@@ -202,6 +362,13 @@ QString resolveIndexPath(const QString& commandLineFolder, const QString& progra
     return commandLineFolder + u'/' + fileName;
 }
 
+QString corruptionDetail(const IndexFileResult& result)
+{
+    if (result.badLine <= 0)
+        return result.reason;
+    return QStringLiteral("ligne %1 : %2").arg(result.badLine).arg(result.reason);
+}
+
 QString loadFailureTitle(const IndexFileResult& result)
 {
     return result.status == IndexFileResult::Status::Missing
@@ -214,7 +381,7 @@ QString loadFailureText(const IndexFileResult& result)
     if (result.status == IndexFileResult::Status::Missing)
         return QStringLiteral("Fichier des indices introuvable. (Contrôler avant réinstallation "
                               "la présence du fichier VELMARIS.TXT).");
-    return QStringLiteral("Fichier des indices corrompu (ligne %1).").arg(result.badLine);
+    return QStringLiteral("Fichier des indices corrompu\n%1.").arg(corruptionDetail(result));
 }
 
 } // namespace velmaris

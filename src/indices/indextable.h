@@ -1,5 +1,8 @@
 #pragma once
 
+#include "quarter.h"
+
+#include <QByteArray>
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -10,20 +13,25 @@ namespace velmaris {
 
 // One quarter of the index file.
 struct IndexRow {
-    QString label;      // "2è tr.2005"
-    qint16 icc = 0;     // construction cost index; 0 = none
-    double irl = 0;     // rent reference index; 0 = none
-    double average = 0; // mean of this ICC and the three older ones; 0 = none
-    QDate published;    // publication in the Journal Officiel
-    QString rent;       // formatted amount, year caption or empty; written by the revision
+    Quarter quarter;
+    qint16 icc = 0;         // construction cost index; 0 = none
+    double irl = 0;         // rent reference index, mainland France; 0 = none
+    double irlCorse = 0;    // the same for Corsica, published from the 3rd quarter 2022; 0 = none
+    double irlOutreMer = 0; // the same for the overseas departments; 0 = none
+    double average = 0;     // mean of this ICC and the three older ones; 0 = none
+    QDate published;        // publication in the Journal Officiel
+
+    QString label() const { return quarter.label(); }
 };
 
 // The whole program works on one of these, owned by the main window.
 struct IndexTable {
-    std::vector<IndexRow> rows; // newest quarter first
+    std::vector<IndexRow> rows; // newest quarter first, one row per quarter, no gap
     int topRow = 0;             // row shown on the first grid line
     int referenceRow = -1;      // row whose rent the user typed; -1 = none
     QDateTime fileDate;         // modification time of the file when it was read
+    qint64 fileSize = -1;       // its size then, -1 when it was not read
+    QByteArray fileBytes;       // what was read, to tell later whether the file changed
     QString filePath;           // full path of the index file
 
     // Index of the last row, -1 for an empty table.
@@ -31,6 +39,23 @@ struct IndexTable {
     bool hasRow(int r) const { return r >= 0 && r < int(rows.size()); }
     // Largest top row the scroll bar allows (may be negative on a short table).
     int scrollMaximum() const { return lastRow() - 19; }
+
+    // The row of a quarter, -1 when the table does not hold it. Rows are
+    // consecutive quarters, so this is a subtraction.
+    int rowOf(Quarter quarter) const
+    {
+        if (rows.empty() || !quarter.isValid())
+            return -1;
+        const int r = rows.front().quarter.quartersSince(quarter);
+        return hasRow(r) ? r : -1;
+    }
+    const IndexRow* find(Quarter quarter) const
+    {
+        const int r = rowOf(quarter);
+        return r < 0 ? nullptr : &rows[std::size_t(r)];
+    }
+    Quarter newestQuarter() const { return rows.empty() ? Quarter() : rows.front().quarter; }
+    Quarter oldestQuarter() const { return rows.empty() ? Quarter() : rows.back().quarter; }
 };
 
 // Number of lines in the grid.
@@ -38,5 +63,9 @@ inline constexpr int kGridLines = 20;
 
 // Largest file the table accepts: row numbers stay 16-bit.
 inline constexpr int kMaxRows = 32000;
+
+// Largest index file read: far more than any real one, and a guard against a
+// device or a wrong file given by mistake.
+inline constexpr qint64 kMaxIndexFileBytes = 4 * 1024 * 1024;
 
 } // namespace velmaris

@@ -2,8 +2,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <string>
+#include <system_error>
 
 namespace velmaris {
 
@@ -13,6 +13,53 @@ bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == QChar(0xA0)
            || c == QChar(0x202F);
+}
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+QStringView trimmed(QStringView text)
+{
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+// std::from_chars never looks at the locale. Out of range is told apart.
+std::optional<double> fromChars(const std::string& text, bool* outOfRange = nullptr)
+{
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (outOfRange)
+        *outOfRange = error == std::errc::result_out_of_range;
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// Rounds the digits of a decimal (no sign, no point) so that `keep` of them
+// stay, halves up; false when a carry adds a digit in front.
+bool roundDigits(std::string& digits, std::size_t keep)
+{
+    if (digits.size() <= keep)
+        return false;
+    const bool up = digits[keep] >= '5';
+    digits.resize(keep);
+    if (!up)
+        return false;
+    std::size_t k = keep;
+    while (k > 0 && digits[k - 1] == '9')
+        digits[--k] = '0';
+    if (k == 0) {
+        digits.insert(digits.begin(), '1');
+        return true;
+    }
+    ++digits[k - 1];
+    return false;
 }
 
 } // namespace
@@ -33,7 +80,7 @@ double parseNumber(QStringView text, bool* overflow)
     };
     auto digits = [&] {
         bool any = false;
-        for (skipBlanks(); i < n && text[i] >= u'0' && text[i] <= u'9'; skipBlanks()) {
+        for (skipBlanks(); i < n && isDigit(text[i]); skipBlanks()) {
             number.push_back(char(text[i].unicode()));
             ++i;
             any = true;
@@ -42,8 +89,9 @@ double parseNumber(QStringView text, bool* overflow)
     };
 
     skipBlanks();
+    bool negative = false;
     if (i < n && (text[i] == u'-' || text[i] == u'+')) {
-        number.push_back(char(text[i].unicode()));
+        negative = text[i] == u'-';
         ++i;
     }
     bool mantissa = digits();
@@ -70,14 +118,122 @@ double parseNumber(QStringView text, bool* overflow)
             number.resize(keep);
         }
     }
+    if (number.front() == '.')
+        number.insert(number.begin(), '0');
 
-    const double value = std::strtod(number.c_str(), nullptr);
-    if (!std::isfinite(value)) {
+    bool outOfRange = false;
+    const std::optional<double> value = fromChars(number, &outOfRange);
+    if (!value) {
+        // Too small to tell from zero is zero; too large is an overflow.
+        if (outOfRange && number.find('e') != std::string::npos
+            && number[number.find('e') + 1] == '-')
+            return 0;
         if (overflow)
             *overflow = true;
         return 0;
     }
-    return value;
+    return negative ? -*value : *value;
+}
+
+std::optional<double> parseIndexValue(QStringView text)
+{
+    text = trimmed(text);
+    std::string number;
+    number.reserve(std::size_t(text.size()) + 1);
+    bool separator = false;
+    bool digit = false;
+    for (QChar c : text) {
+        if (isDigit(c)) {
+            number.push_back(char(c.unicode()));
+            digit = true;
+        } else if ((c == u'.' || c == u',') && !separator) {
+            number.push_back('.');
+            separator = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digit)
+        return std::nullopt;
+    if (number.front() == '.')
+        number.insert(number.begin(), '0');
+    if (number.back() == '.')
+        number.pop_back();
+    return fromChars(number);
+}
+
+std::optional<qint64> parseStrictAmount(QStringView text)
+{
+    text = trimmed(text);
+    qint64 units = 0;
+    int decimals = -1; // digits after the separator; -1 before it
+    qint64 fraction = 0;
+    bool digit = false;
+    for (QChar c : text) {
+        if (isDigit(c)) {
+            digit = true;
+            const int d = c.unicode() - u'0';
+            if (decimals < 0) {
+                if (units > kMaxCents / 1000)
+                    return std::nullopt;
+                units = units * 10 + d;
+            } else {
+                if (++decimals > 2)
+                    return std::nullopt;
+                fraction = fraction * 10 + d;
+            }
+        } else if (isBlank(c) && decimals < 0) {
+            continue; // a thousands blank
+        } else if ((c == u'.' || c == u',') && decimals < 0) {
+            decimals = 0;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digit)
+        return std::nullopt;
+    if (decimals == 1)
+        fraction *= 10;
+    return units * 100 + fraction;
+}
+
+std::optional<qint64> roundToCents(double value)
+{
+    if (!std::isfinite(value) || std::fabs(value) * 100 >= double(kMaxCents))
+        return std::nullopt;
+    if (value == 0)
+        return 0;
+    // The shortest text that reads back as this double, in scientific form:
+    // "2.675e+00". Its digits are what the value means to a person.
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                      std::chars_format::scientific);
+    const std::string sci(buffer, result.ptr);
+    const std::size_t e = sci.find('e');
+    std::string digits;
+    for (std::size_t k = 0; k < e; ++k)
+        if (sci[k] != '.')
+            digits.push_back(sci[k]);
+    int exponent = std::stoi(sci.substr(e + 1)); // value = d1.d2d3... x 10^exponent
+
+    // At most 15 significant digits, as a double holds them for sure.
+    if (roundDigits(digits, 15))
+        ++exponent;
+    // The digits that stand for whole cents: those down to 10^-2.
+    const int centDigits = exponent + 3;
+    if (centDigits < 0)
+        return 0;
+    if (std::size_t(centDigits) >= digits.size()) {
+        digits.append(std::size_t(centDigits) - digits.size(), '0');
+    } else if (centDigits == 0) {
+        return digits.front() >= '5' ? (value < 0 ? -1 : 1) : 0;
+    } else {
+        roundDigits(digits, std::size_t(centDigits)); // halves away from zero
+    }
+    qint64 cents = 0;
+    for (char c : digits)
+        cents = cents * 10 + (c - '0');
+    return value < 0 ? -cents : cents;
 }
 
 QString formatGeneral(double value, const QLocale& locale)
@@ -86,9 +242,8 @@ QString formatGeneral(double value, const QLocale& locale)
         return QStringLiteral("0");
     // %.15g, written straight into a buffer: the grid and the clipboard call this a lot.
     char buffer[40];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                   std::chars_format::general, 15)
-                         .ptr;
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
     QString text = QString::fromLatin1(buffer, end - buffer);
     if (text.contains(u'e')) // very large or very small: keep the exponent, upper case
         text = text.toUpper();
@@ -96,55 +251,36 @@ QString formatGeneral(double value, const QLocale& locale)
     return text;
 }
 
+QString formatCents(qint64 cents, const QLocale& locale)
+{
+    const bool negative = cents < 0;
+    const quint64 magnitude = negative ? quint64(-(cents + 1)) + 1 : quint64(cents);
+    const quint64 units = magnitude / 100;
+    const int fraction = int(magnitude % 100);
+
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, units).ptr;
+    const std::size_t length = std::size_t(end - digits);
+
+    QString text;
+    text.reserve(int(length) + 6);
+    if (negative)
+        text += u'-';
+    // The blank before the last three integer digits is written even when
+    // nothing stands to its left.
+    const std::size_t head = length > 3 ? length - 3 : 0;
+    text += QLatin1StringView(digits, qsizetype(head));
+    text += u' ';
+    text += QLatin1StringView(digits + head, qsizetype(length - head));
+    text += locale.decimalPoint();
+    text += QChar(u'0' + fraction / 10);
+    text += QChar(u'0' + fraction % 10);
+    return text;
+}
+
 QString formatAmount(double value, const QLocale& locale)
 {
-    if (!std::isfinite(value))
-        value = 0;
-    const bool negative = value < 0;
-
-    // Round on the decimal text a person reads (15 significant digits), not on
-    // the binary tail: 2.675 is stored as 2.67499999... but reads as 2,675.
-    const QString sci = QString::number(std::fabs(value), 'e', 14); // "2.67500000000000e+00"
-    const qsizetype ePos = sci.indexOf(u'e');
-    const int exponent = sci.mid(ePos + 1).toInt();
-    QString mantissa = sci.left(ePos);
-    mantissa.remove(u'.'); // value = 0.d1d2...d15 x 10^(exponent + 1)
-
-    // Digits of the whole number of cents, before rounding.
-    const int centDigits = exponent + 3;
-    QString cents;
-    bool roundUp = false;
-    if (centDigits <= 0) {
-        cents = QStringLiteral("0");
-        roundUp = centDigits == 0 && mantissa.at(0) >= u'5';
-    } else if (centDigits >= mantissa.size()) {
-        cents = mantissa + QString(centDigits - mantissa.size(), u'0');
-    } else {
-        cents = mantissa.left(centDigits);
-        roundUp = mantissa.at(centDigits) >= u'5';
-    }
-    if (roundUp) { // halves away from zero
-        qsizetype k = cents.size() - 1;
-        for (; k >= 0 && cents[k] == u'9'; --k)
-            cents[k] = u'0';
-        if (k < 0)
-            cents.prepend(u'1');
-        else
-            cents[k] = QChar(cents[k].unicode() + 1);
-    }
-    while (cents.size() > 3 && cents.at(0) == u'0')
-        cents.remove(0, 1);
-    while (cents.size() < 3)
-        cents.prepend(u'0');
-
-    const QString units = cents.left(cents.size() - 2);
-    const QString fraction = cents.right(2);
-    QString result =
-        units.size() > 3 ? units.left(units.size() - 3) + u' ' + units.right(3) : u' ' + units;
-    result += locale.decimalPoint() + fraction;
-    if (negative && cents != u"000")
-        result.prepend(u'-');
-    return result;
+    return formatCents(roundToCents(value).value_or(0), locale);
 }
 
 } // namespace velmaris

@@ -4,23 +4,50 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 namespace velmaris {
 
-// Reads the leading number of a text the way the program always has: every ","
+// None of these depends on the C locale or on the system's: "145.77" and
+// "145,77" read the same on every machine.
+
+// Reads the leading number of a text the way a rent box always has: every ","
 // counts as ".", blanks are ignored anywhere, the number stops at the first
 // character that cannot continue it, and a text without a number gives 0.
 // A number too large for a double sets *overflow (when given) and gives 0.
 double parseNumber(QStringView text, bool* overflow = nullptr);
+
+// An index value of the index file: digits with at most one "." or "," among
+// them, blanks around ignored. Nothing for anything else ("nan", "-145",
+// "145.7.7", "1e3", an empty text).
+std::optional<double> parseIndexValue(QStringView text);
+
+// An amount typed where only an amount makes sense (the command line): digits
+// and blanks, at most one "." or "," followed by at most two digits. Gives the
+// cents; nothing for "-850", "1.234,50", "12abc", "0.001", "1e400"...
+std::optional<qint64> parseStrictAmount(QStringView text);
+
+// A number rounded to the cent, halves away from zero, on the decimal a person
+// reads (the shortest text that gives the double back, cut to 15 significant
+// digits): 2.675 gives 268 cents although it is stored as 2.67499999... Nothing
+// when it is not finite or too large for an amount.
+std::optional<qint64> roundToCents(double value);
+
+// Largest amount the program handles, in cents (ten thousand billion euros).
+inline constexpr qint64 kMaxCents = 1'000'000'000'000'000;
 
 // General number text: shortest form (up to 15 significant digits), the
 // locale's decimal separator, no thousands separator. 1276 -> "1276",
 // 1271.25 -> "1271,25".
 QString formatGeneral(double value, const QLocale& locale);
 
-// The "### ##0.00" amount picture: two decimals rounded half away from zero on
-// the value's 15-digit decimal form, the locale's decimal separator, and a
-// literal blank before the last three integer digits even when nothing stands
-// to its left. 850 -> " 850,00", 1234.567 -> "1 234,57", 1234567 -> "1234 567,00".
+// The "### ##0.00" amount picture: two decimals, the locale's decimal
+// separator, and a literal blank before the last three integer digits even
+// when nothing stands to its left. 85000 -> " 850,00", 123457 -> "1 234,57",
+// 123456700 -> "1234 567,00".
+QString formatCents(qint64 cents, const QLocale& locale);
+
+// The same for a number, rounded as roundToCents does (0 when it cannot be).
 QString formatAmount(double value, const QLocale& locale);
 
 } // namespace velmaris

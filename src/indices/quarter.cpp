@@ -1,5 +1,7 @@
 #include "quarter.h"
 
+#include <charconv>
+
 namespace velmaris {
 
 namespace {
@@ -97,7 +99,19 @@ QString Quarter::key() const
 
 QString Quarter::label() const
 {
-    return isValid() ? kWords[number() - 1].toString() + QString::number(year()) : QString();
+    if (!isValid())
+        return {};
+    // Written straight into one buffer: the grid and the outputs ask for it on every row.
+    const QStringView word = kWords[number() - 1];
+    char16_t text[24];
+    qsizetype n = 0;
+    for (QChar c : word)
+        text[n++] = c.unicode();
+    char digits[12];
+    const auto end = std::to_chars(digits, digits + sizeof digits, year()).ptr;
+    for (const char* d = digits; d < end; ++d)
+        text[n++] = char16_t(*d);
+    return QString(reinterpret_cast<const QChar*>(text), n);
 }
 
 } // namespace velmaris

@@ -33,19 +33,21 @@ QString clipboardText(const ReportRows& rows)
     return text;
 }
 
-QString clipboardText(const IndexTable& table, bool reeval, const QLocale& locale)
+QString clipboardText(const IndexTable& table, const Schedule& schedule, bool reeval,
+                      const QLocale& locale)
 {
-    return clipboardText(reportRows(table, reeval, locale));
+    return clipboardText(reportRows(table, schedule, reeval, locale));
 }
 
-void copyTableToClipboard(const IndexTable& table, bool reeval, const QLocale& locale)
+void copyTableToClipboard(const IndexTable& table, const Schedule& schedule, bool reeval,
+                          const QLocale& locale)
 {
     const BusyCursor busy;
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) // no clipboard on this platform: nothing to copy into
         return;
     clipboard->clear();
-    clipboard->setText(clipboardText(table, reeval, locale));
+    clipboard->setText(clipboardText(table, schedule, reeval, locale));
 }
 
 } // namespace velmaris

@@ -78,7 +78,8 @@ bool drawReport(QPrinter& printer, const ReportRows& rows)
     return painter.end(); // sends the document
 }
 
-void printTableReport(const IndexTable& table, bool reeval, const QLocale& locale, QWidget* parent)
+void printTableReport(const IndexTable& table, const Schedule& schedule, bool reeval,
+                      const QLocale& locale, QWidget* parent)
 {
     std::optional<BusyCursor> busy(std::in_place);
     bool printed = false;
@@ -86,7 +87,8 @@ void printTableReport(const IndexTable& table, bool reeval, const QLocale& local
     if (!info.isNull()) {
         QPrinter printer(info, QPrinter::HighResolution);
         printer.setDocName(QStringLiteral("Velmaris"));
-        printed = printer.isValid() && drawReport(printer, reportRows(table, reeval, locale));
+        printed =
+            printer.isValid() && drawReport(printer, reportRows(table, schedule, reeval, locale));
     }
     busy.reset(); // the error box gets the normal pointer
     if (!printed)

@@ -30,17 +30,18 @@ std::array<ReportCells, kHeadingLines> reportHeadings(bool reeval)
     }};
 }
 
-ReportCells reportCells(const IndexRow& row, const QLocale& locale)
+ReportCells reportCells(const IndexRow& row, const QString& rent, const QLocale& locale)
 {
-    return {row.label,
+    return {row.label(),
             numberCell(row.icc, locale),
             numberCell(row.average, locale),
             numberCell(row.irl, locale),
             formatShortDate(row.published, locale),
-            row.rent};
+            rent};
 }
 
-ReportRows reportRows(const IndexTable& table, bool reeval, const QLocale& locale)
+ReportRows reportRows(const IndexTable& table, const Schedule& schedule, bool reeval,
+                      const QLocale& locale)
 {
     ReportRows out;
     out.headings = reportHeadings(reeval);
@@ -48,8 +49,10 @@ ReportRows reportRows(const IndexTable& table, bool reeval, const QLocale& local
     const int last = std::min(table.referenceRow, table.lastRow());
     if (last >= 0)
         out.rows.reserve(std::size_t(last) + 1);
-    for (int r = 0; r <= last; ++r)
-        out.rows.push_back(reportCells(table.rows[std::size_t(r)], locale));
+    for (int r = 0; r <= last; ++r) {
+        const IndexRow& row = table.rows[std::size_t(r)];
+        out.rows.push_back(reportCells(row, rentText(schedule, row.quarter, locale), locale));
+    }
     return out;
 }
 

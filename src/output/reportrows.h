@@ -1,6 +1,7 @@
 #pragma once
 
 #include "indextable.h"
+#include "revision.h"
 
 #include <QLocale>
 #include <QString>
@@ -34,12 +35,14 @@ inline constexpr bool isNumberColumn(int column)
 // The three heading lines; the rent heading says "réévalué)" or "augmenté)".
 std::array<ReportCells, kHeadingLines> reportHeadings(bool reeval);
 
-// The cells of one table row. A number that is exactly 0 gives an empty cell.
-ReportCells reportCells(const IndexRow& row, const QLocale& locale);
+// The cells of one table row, with its rent text. A number that is exactly 0
+// gives an empty cell.
+ReportCells reportCells(const IndexRow& row, const QString& rent, const QLocale& locale);
 
 // Headings and the rows from the newest quarter down to the reference row (none
 // when there is no reference row; a reference row past the end stops at the
 // last row of the table).
-ReportRows reportRows(const IndexTable& table, bool reeval, const QLocale& locale);
+ReportRows reportRows(const IndexTable& table, const Schedule& schedule, bool reeval,
+                      const QLocale& locale);
 
 } // namespace velmaris

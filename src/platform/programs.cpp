@@ -43,20 +43,22 @@ Launch findCalculator()
 #endif
 }
 
-void startCalculator()
+CalculatorStart startCalculator()
 {
     if (g_calculatorPid != 0 && processAlive(g_calculatorPid))
-        return;
+        return CalculatorStart::AlreadyRunning;
     const Launch calc = findCalculator();
     if (calc.program.isEmpty())
-        return;
+        return CalculatorStart::NoneInstalled;
     if (g_recorder) {
         g_recorder(calc);
-        return;
+        return CalculatorStart::Started;
     }
     qint64 pid = 0;
-    if (QProcess::startDetached(calc.program, calc.arguments, QString(), &pid))
-        g_calculatorPid = pid;
+    if (!QProcess::startDetached(calc.program, calc.arguments, QString(), &pid))
+        return CalculatorStart::Failed;
+    g_calculatorPid = pid;
+    return CalculatorStart::Started;
 }
 
 Launch textEditorFor(const QString& path)

@@ -15,9 +15,16 @@ struct Launch {
 // The first calculator installed on this system, or an empty program.
 Launch findCalculator();
 
+// How starting the calculator went.
+enum class CalculatorStart {
+    Started,
+    AlreadyRunning, // the one started earlier is still open
+    NoneInstalled,
+    Failed,
+};
+
 // Starts the calculator unless the one started earlier is still running.
-// Does nothing when no calculator is installed.
-void startCalculator();
+CalculatorStart startCalculator();
 
 // How the system's text editor opens a file (xdg-open on Linux, notepad on Windows).
 Launch textEditorFor(const QString& path);

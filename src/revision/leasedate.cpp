@@ -21,10 +21,4 @@ int topRowShowing(int row)
     return std::max(0, row - (kGridLines - 1));
 }
 
-void clearRents(IndexTable& table)
-{
-    for (IndexRow& row : table.rows)
-        row.rent = QString();
-}
-
 } // namespace velmaris

@@ -15,7 +15,4 @@ int findLeaseRow(const IndexTable& table, const QDate& leaseDate);
 // when it is among the first twenty.
 int topRowShowing(int row);
 
-// Empties the rent of every row, before a new reference is chosen.
-void clearRents(IndexTable& table);
-
 } // namespace velmaris

@@ -13,4 +13,16 @@ std::optional<QString> normaliseRentText(QStringView typed, const QLocale& local
     return formatGeneral(value, locale);
 }
 
+std::optional<qint64> typedRentCents(QStringView typed)
+{
+    bool overflow = false;
+    const double value = parseNumber(typed, &overflow);
+    if (overflow || !(value > 0))
+        return std::nullopt;
+    const std::optional<qint64> cents = roundToCents(value);
+    if (!cents || *cents <= 0)
+        return std::nullopt;
+    return cents;
+}
+
 } // namespace velmaris

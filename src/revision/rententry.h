@@ -14,4 +14,9 @@ namespace velmaris {
 // Nothing when the number does not fit in a double ("1e400").
 std::optional<QString> normaliseRentText(QStringView typed, const QLocale& locale);
 
+// The amount a rent box holds, in cents, read as leniently as a rent box
+// always has ("1 234,50", "1234.5", "850 €"). Nothing when it holds no
+// positive amount (empty, "0", "abc", "-850") or one too large to be a rent.
+std::optional<qint64> typedRentCents(QStringView typed);
+
 } // namespace velmaris

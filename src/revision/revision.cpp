@@ -1,97 +1,130 @@
 #include "revision.h"
 
-#include "dates.h"
 #include "numbers.h"
 
-#include <QRegularExpression>
-
-#include <optional>
+#include <cmath>
 
 namespace velmaris {
 
 namespace {
 
-// Whether a rent text is a number as a whole: " 1 234,50", "1234.5", "-3".
-// A text that is not stays as typed.
-bool readsAsNumber(QStringView text)
-{
-    static const QRegularExpression number(QStringLiteral(
-        "^[\\s\\x{00A0}\\x{202F}]*[-+]?[\\d\\s\\x{00A0}\\x{202F}]*[.,]?[\\d\\s\\x{00A0}\\x{202F}]*"
-        "([eEdD][-+]?\\d+)?[\\s\\x{00A0}\\x{202F}]*$"));
-    bool digit = false;
-    for (const QChar c : text)
-        digit = digit || c.isDigit();
-    return digit && number.match(text).hasMatch();
-}
+__extension__ typedef __int128 Wide;
 
-// The previous rent is compared the way it reads back as text: a double at 15
-// significant digits, so that a binary tail never decides a fall.
-double asRead(double value, const QLocale& locale)
+// An index value as millionths: exact for every value of up to six decimals,
+// which covers every published index with room to spare.
+Wide millionths(double value)
 {
-    return parseNumber(formatGeneral(value, locale));
+    return Wide(std::llround(value * 1e6));
 }
 
 } // namespace
 
-RevisionResult reviseRents(IndexTable& table, int referenceRow, QStringView leaseDateText,
-                           bool reeval, const QLocale& locale)
+const ScheduleEntry* Schedule::find(Quarter quarter) const
 {
-    RevisionResult result;
-    if (!table.hasRow(referenceRow))
-        return result;
-    auto& rows = table.rows;
-    const int r = referenceRow;
+    if (entries.empty() || !quarter.isValid())
+        return nullptr;
+    const int k = entries.front().quarter.quartersSince(quarter);
+    if (k < 0 || k >= int(entries.size()))
+        return nullptr;
+    return &entries[std::size_t(k)];
+}
 
-    // A lease-date text that is not a date counts as no lease date at all.
-    const std::optional<QDate> leaseDate = parseFrenchDate(leaseDateText);
-    const int firstYear = leaseDate ? leaseDate->year() : rows[r].published.year();
+qint64 revisedCents(qint64 cents, double newIndex, double baseIndex)
+{
+    const Wide n = Wide(cents) * millionths(newIndex);
+    const Wide d = millionths(baseIndex);
+    if (d <= 0)
+        return 0;
+    const Wide magnitude = n < 0 ? -n : n;
+    const Wide rounded = (2 * magnitude + d) / (2 * d); // halves away from zero
+    const Wide signedResult = n < 0 ? -rounded : rounded;
+    if (signedResult > kMaxCents || signedResult < -kMaxCents)
+        return signedResult > 0 ? kMaxCents : -kMaxCents;
+    return qint64(signedResult);
+}
 
-    // Older quarters first, so that a stopped run leaves no stale rent below.
-    for (int k = r + 1; k < int(rows.size()); ++k)
-        rows[k].rent = QString();
+Schedule reviseRents(const IndexTable& table, const RevisionRequest& request)
+{
+    Schedule schedule;
+    schedule.request = request;
+    const int r = table.rowOf(request.reference);
+    if (r < 0) {
+        schedule.completed = false;
+        schedule.message = QStringLiteral("Le %1 n'est pas dans le fichier des indices.")
+                               .arg(request.reference.label());
+        return schedule;
+    }
+    const auto& rows = table.rows;
+    const int firstYear =
+        request.leaseDate ? request.leaseDate->year() : rows[std::size_t(r)].published.year();
 
-    QString& reference = rows[r].rent;
-    if (readsAsNumber(reference))
-        reference = formatAmount(parseNumber(reference), locale);
-    double previous = parseNumber(reference);
+    std::vector<ScheduleEntry>& entries = schedule.entries;
+    entries.resize(std::size_t(r) + 1);
+    for (int k = 0; k <= r; ++k)
+        entries[std::size_t(k)].quarter = rows[std::size_t(k)].quarter;
+    entries[std::size_t(r)].kind = ScheduleEntry::Kind::Reference;
+    entries[std::size_t(r)].cents = request.cents;
 
     int captions = 0;
     int cycle = 0;
     for (int j = r - 1; j >= 0; --j) {
+        ScheduleEntry& entry = entries[std::size_t(j)];
         if (--cycle == -4)
             cycle = 0;
         if (cycle == -1) {
-            rows[j].rent = QStringLiteral("Loyer ") + QString::number(firstYear + captions);
-            ++captions;
+            entry.kind = ScheduleEntry::Kind::Caption;
+            entry.year = firstYear + captions++;
             continue;
         }
-        if (cycle != 0) {
-            rows[j].rent = QString();
+        if (cycle != 0)
             continue;
-        }
 
-        // An anniversary: both indices come from the series of this quarter.
-        const IndexSeries series = seriesForAnniversary(rows[j].label, leaseDate);
-        const double divisor = seriesValue(rows[j + 4], series);
-        if (divisor == 0) {
+        // An anniversary: both indices come from the series of this quarter,
+        // the base from the same quarter one year earlier.
+        const IndexRow& row = rows[std::size_t(j)];
+        const Quarter baseQuarter = row.quarter.yearEarlier();
+        const IndexRow* baseRow = table.find(baseQuarter);
+        const ScheduleEntry* previous = schedule.find(baseQuarter);
+        const IndexSeries series = seriesForAnniversary(row.quarter, request.leaseDate);
+        const double baseIndex = baseRow ? seriesValue(*baseRow, series) : 0;
+        const double newIndex = seriesValue(row, series);
+        if (baseIndex == 0 || newIndex == 0 || !previous) {
             for (int k = j; k >= 0; --k)
-                rows[k].rent = QString();
-            result.completed = false;
-            result.stoppedRow = j;
-            result.missingRow = j + 4;
-            result.series = series;
-            result.message = QStringLiteral("Indice manquant : ") + seriesName(series)
-                             + QStringLiteral(" du ") + rows[j + 4].label + u'.';
-            return result;
+                entries[std::size_t(k)] = ScheduleEntry{rows[std::size_t(k)].quarter};
+            schedule.completed = false;
+            schedule.message =
+                QStringLiteral("Indice manquant : %1 du %2.")
+                    .arg(seriesName(series), (baseIndex == 0 ? baseQuarter : row.quarter).label());
+            return schedule;
         }
-        // The base is the amount as shown, rounded to the cent.
-        double rent = parseNumber(rows[j + 4].rent) * seriesValue(rows[j], series) / divisor;
-        if (!reeval && asRead(previous, locale) > rent)
-            rent = previous; // a fall is not passed on; the kept amount carries forward
-        previous = rent;
-        rows[j].rent = formatAmount(rent, locale);
+        entry.kind = ScheduleEntry::Kind::Revised;
+        entry.series = series;
+        entry.newIndex = newIndex;
+        entry.baseIndex = baseIndex;
+        entry.cents = revisedCents(previous->cents, newIndex, baseIndex);
+        // Without "réévalué" a fall is not passed on; the kept amount carries forward.
+        if (!request.reeval && previous->cents > entry.cents) {
+            entry.cents = previous->cents;
+            entry.kept = true;
+        }
     }
-    return result;
+    return schedule;
+}
+
+QString rentText(const ScheduleEntry* entry, const QLocale& locale)
+{
+    if (!entry)
+        return {};
+    switch (entry->kind) {
+    case ScheduleEntry::Kind::Empty:
+        return {};
+    case ScheduleEntry::Kind::Caption:
+        return QStringLiteral("Loyer ") + QString::number(entry->year);
+    case ScheduleEntry::Kind::Reference:
+    case ScheduleEntry::Kind::Revised:
+        return formatCents(entry->cents, locale);
+    }
+    return {};
 }
 
 } // namespace velmaris

@@ -2,38 +2,83 @@
 
 #include "indexseries.h"
 #include "indextable.h"
+#include "quarter.h"
 
+#include <QDate>
 #include <QLocale>
 #include <QString>
-#include <QStringView>
+
+#include <optional>
+#include <vector>
 
 namespace velmaris {
 
-// How a revision run ended.
-struct RevisionResult {
-    bool completed = true;
-    // When it stopped: the anniversary row that could not be revised, the older
-    // row whose index was missing, and in which series.
-    int stoppedRow = -1;
-    int missingRow = -1;
-    IndexSeries series = IndexSeries::Irl;
-    QString message; // "Indice manquant : IRL du 2è tr.2004."
+// What the user asked: this rent at this quarter.
+struct RevisionRequest {
+    Quarter reference;
+    qint64 cents = 0;               // the reference rent
+    std::optional<QDate> leaseDate; // when the lease date is known
+    bool reeval = false;            // "réévalué": falls of the index lower the rent too
 
-    bool ok() const { return completed; }
+    bool operator==(const RevisionRequest&) const = default;
 };
 
-// Rewrites the rent of every row from the one the user typed at referenceRow
-// (its rent field holds the typed text): the reference rent formatted, then
-// towards the newer quarters a year caption, two empty rows and the rent
-// revised at each yearly anniversary; older rows are emptied.
+// What the revision gives one quarter, from the newest down to the reference.
+struct ScheduleEntry {
+    enum class Kind {
+        Empty,     // nothing to show
+        Reference, // the rent typed
+        Caption,   // "Loyer 2019": the year of the rent just below it
+        Revised,   // the rent at a yearly anniversary
+    };
+    Quarter quarter;
+    Kind kind = Kind::Empty;
+    int year = 0;     // Caption: the year it names
+    qint64 cents = 0; // Reference and Revised
+    // Revised: the series, its value at this quarter and one year earlier, and
+    // whether a fall was not passed on (the rent stayed).
+    IndexSeries series = IndexSeries::Irl;
+    double newIndex = 0;
+    double baseIndex = 0;
+    bool kept = false;
+};
+
+struct Schedule {
+    RevisionRequest request;
+    std::vector<ScheduleEntry> entries; // newest quarter first, down to the reference
+    bool completed = true;
+    QString message; // why it stopped: "Indice manquant : IRL du 3è tr.2025."
+
+    bool ok() const { return completed; }
+    bool isEmpty() const { return entries.empty(); }
+    // The entry of a quarter; nothing for a quarter older than the reference
+    // or newer than the table.
+    const ScheduleEntry* find(Quarter quarter) const;
+};
+
+// rent x newIndex / baseIndex to the cent, halves away from zero, computed on
+// the decimal values of the indices (no binary rounding on the way).
+qint64 revisedCents(qint64 cents, double newIndex, double baseIndex);
+
+// The rent at every yearly anniversary from the reference quarter up to the
+// newest one: the reference rent, then towards the newer quarters a year
+// caption, two empty quarters and the revised rent, in a four-quarter cycle.
+// The first caption is the lease date's year when it is known, else the year
+// the reference quarter was published. Each anniversary is revised from the
+// amount of the same quarter one year earlier, by the series of the
+// anniversary quarter; without "réévalué" a fall never lowers the rent.
 //
-// The first year is the lease date's when leaseDateText is a date, else the
-// year the reference quarter was published. With reeval false a fall of the
-// index never lowers the rent.
-//
-// A missing index at the previous anniversary stops the run: rows already
-// revised stay, the newer ones are emptied, and the result names the gap.
-RevisionResult reviseRents(IndexTable& table, int referenceRow, QStringView leaseDateText,
-                           bool reeval, const QLocale& locale);
+// A missing index at either anniversary stops the run: the anniversaries
+// already revised stay, the newer quarters are empty, and the message names
+// the missing index. A reference quarter the table does not hold gives an
+// empty schedule that did not complete.
+Schedule reviseRents(const IndexTable& table, const RevisionRequest& request);
+
+// What the rent column shows for an entry: " 953,19", "Loyer 2019" or nothing.
+QString rentText(const ScheduleEntry* entry, const QLocale& locale);
+inline QString rentText(const Schedule& schedule, Quarter quarter, const QLocale& locale)
+{
+    return rentText(schedule.find(quarter), locale);
+}
 
 } // namespace velmaris

@@ -392,7 +392,7 @@ void IndexUpdater::install(const QByteArray& bytes, int added)
     if (!loaded.ok()) {
         m_lastVerdict = DownloadVerdict::NotIndexFile;
         m_lastReason =
-            QStringLiteral("le fichier écrit ne se relit pas (ligne %1)").arg(loaded.badLine);
+            QStringLiteral("le fichier écrit ne se relit pas (%1)").arg(corruptionDetail(loaded));
         end(Outcome::WriteFailed);
         return;
     }

@@ -179,9 +179,9 @@ SdmxMerge mergeSdmxSeries(const QByteArray& indexFile, const SdmxSeries& irl,
 
     const IndexFileResult current = parseIndexFile(indexFile);
     if (!current.ok())
-        return refuse(QStringLiteral("le fichier des indices actuel est illisible (ligne %1) : "
+        return refuse(QStringLiteral("le fichier des indices actuel est illisible (%1) : "
                                      "la série de l'Insee ne peut que compléter un fichier valide")
-                          .arg(current.badLine));
+                          .arg(corruptionDetail(current)));
     const ScannedFile file = scan(indexFile);
     if (!file.error.isEmpty())
         return refuse(file.error);
@@ -290,7 +290,7 @@ SdmxMerge mergeSdmxSeries(const QByteArray& indexFile, const SdmxSeries& irl,
     const IndexFileResult result = parseIndexFile(merge.bytes);
     if (!result.ok() || result.rows.size() != current.rows.size() + merge.added.size())
         return refuse(
-            QStringLiteral("le fichier complété ne se relit pas (ligne %1)").arg(result.badLine));
+            QStringLiteral("le fichier complété ne se relit pas (%1)").arg(corruptionDetail(result)));
     return merge;
 }
 

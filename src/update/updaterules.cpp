@@ -20,7 +20,8 @@ QString valueText(const IndexRow& row, Quarter quarter)
 
 bool sameValues(const IndexRow& a, const IndexRow& b)
 {
-    return a.icc == b.icc && a.irl == b.irl;
+    return a.icc == b.icc && a.irl == b.irl && a.irlCorse == b.irlCorse
+           && a.irlOutreMer == b.irlOutreMer;
 }
 
 } // namespace
@@ -35,34 +36,14 @@ bool indexTableOutOfDate(const IndexTable& table, const QDate& today)
     return today >= sameDayNextYear(published);
 }
 
-std::optional<int> quarterRank(const QString& label)
-{
-    static constexpr QStringView words[] = {u"1er tr.", u"2è tr.", u"3è tr.", u"4è tr."};
-    int quarter = 0;
-    QStringView year = label;
-    for (int q = 0; q < 4; ++q) {
-        if (label.startsWith(words[q])) {
-            quarter = q + 1;
-            year = year.sliced(words[q].size());
-            break;
-        }
-    }
-    if (year.isEmpty() || year.size() > 6)
-        return std::nullopt;
-    for (QChar c : year)
-        if (!c.isDigit())
-            return std::nullopt;
-    return year.toInt() * 10 + quarter;
-}
-
 Quarter quarterOf(const IndexRow& row)
 {
-    return Quarter::fromLabel(row.label).value_or(Quarter());
+    return row.quarter;
 }
 
 Quarter newestQuarter(const IndexTable& table)
 {
-    return table.rows.empty() ? Quarter() : quarterOf(table.rows.front());
+    return table.newestQuarter();
 }
 
 std::optional<QUrl> downloadUrl(const QString& address)
@@ -139,7 +120,7 @@ DownloadAcceptance acceptRows(std::vector<IndexRow> rows, const IndexTable& curr
         if (!q.isValid())
             return refuse(DownloadVerdict::NotIndexFile,
                           QStringLiteral("la réponse a une clé de trimestre illisible (« %1 »)")
-                              .arg(row.label));
+                              .arg(row.label()));
         if (!fresh.emplace(q, &row).second)
             return refuse(DownloadVerdict::NotIndexFile,
                           QStringLiteral("la réponse donne deux fois le %1").arg(q.label()));
@@ -194,9 +175,8 @@ DownloadAcceptance acceptDownload(const DownloadReply& reply, const IndexTable& 
     IndexFileResult parsed = parseIndexFile(reply.body);
     if (!parsed.ok()) {
         transfer.verdict = DownloadVerdict::NotIndexFile;
-        transfer.reason =
-            QStringLiteral("la réponse n'est pas un fichier des indices (ligne %1 illisible)")
-                .arg(parsed.badLine);
+        transfer.reason = QStringLiteral("la réponse n'est pas un fichier des indices (%1)")
+                              .arg(corruptionDetail(parsed));
         return transfer;
     }
     return acceptRows(std::move(parsed.rows), current, today);
@@ -209,20 +189,10 @@ QByteArray indexFileBytes(const QByteArray& body)
 
 bool indexFileChanged(const IndexTable& table, const QByteArray& onDisk, const QDateTime& modified)
 {
-    if (modified != table.fileDate)
-        return true;
-    const IndexFileResult now = parseIndexFile(onDisk);
-    if (!now.ok())
-        return !table.rows.empty();
-    if (now.rows.size() != table.rows.size())
-        return true;
-    for (std::size_t i = 0; i < now.rows.size(); ++i) {
-        const IndexRow& a = now.rows[i];
-        const IndexRow& b = table.rows[i];
-        if (a.label != b.label || !sameValues(a, b) || a.published != b.published)
-            return true;
-    }
-    return false;
+    // Time, size and content: another copy of the program may have written
+    // the same size within the same second.
+    return modified != table.fileDate || onDisk.size() != table.fileSize
+           || onDisk != table.fileBytes;
 }
 
 } // namespace velmaris

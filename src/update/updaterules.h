@@ -19,10 +19,6 @@ namespace velmaris {
 // four rows, or without that date, is never due.
 bool indexTableOutOfDate(const IndexTable& table, const QDate& today);
 
-// A quarter label ("2è tr.2005", "1er tr.2019", or a year alone) as a number
-// that orders quarters: year * 10 + quarter. Nothing when there is no year.
-std::optional<int> quarterRank(const QString& label);
-
 // The quarter of a row, and the newest quarter of a table (invalid when empty).
 Quarter quarterOf(const IndexRow& row);
 Quarter newestQuarter(const IndexTable& table);

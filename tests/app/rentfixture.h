@@ -48,11 +48,17 @@ struct RentWindow {
             QTest::keyClick(box, Qt::Key_Return);
     }
 
+    // What the rent column shows for a row of the table.
+    QString rent(int row) const
+    {
+        return rentText(w.schedule(), w.table().rows[std::size_t(row)].quarter, w.locale());
+    }
+
     QStringList rents() const
     {
         QStringList list;
-        for (const IndexRow& row : w.table().rows)
-            list << row.rent;
+        for (int r = 0; r <= w.table().lastRow(); ++r)
+            list << rent(r);
         return list;
     }
 };

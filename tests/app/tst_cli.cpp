@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -12,13 +13,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace velmaris;
 
 namespace {
 
 const QString kShippedFolder = QStringLiteral(VELMARIS_SOURCE_DIR "/data");
 const QString kShippedFile = kShippedFolder + QStringLiteral("/VELMARIS.TXT");
-const QLocale kFrench(QLocale::French, QLocale::France);
 
 struct Run {
     int status = -1;
@@ -52,17 +54,35 @@ template <typename... T> QStringList list(const T&... items)
     return {str(items)...};
 }
 
+// The test's own environment: each run of this test under another locale runs
+// the program under it too.
 QProcessEnvironment plainEnvironment()
 {
+    return QProcessEnvironment::systemEnvironment();
+}
+
+QProcessEnvironment underLocale(const QString& locale)
+{
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("LC_ALL"), locale);
+    env.insert(QStringLiteral("LANG"), locale);
     return env;
+}
+
+// A scratch index file for the table of bad files.
+QString scratchFile(QTemporaryDir& dir, const char* name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+    return path;
 }
 
 int rowOf(const MainWindow& w, const QString& label)
 {
     for (int r = 0; r <= w.table().lastRow(); ++r)
-        if (w.table().rows[std::size_t(r)].label == label)
+        if (w.table().rows[std::size_t(r)].label() == label)
             return r;
     return -1;
 }
@@ -77,6 +97,9 @@ private slots:
     void printsWhatCopierCopies();
     void exitStatuses_data();
     void exitStatuses();
+    void badIndexFiles_data();
+    void badIndexFiles();
+    void sameBytesUnderEveryLocale();
     void help();
     void windowWithoutDisplay();
 };
@@ -167,8 +190,22 @@ void TestCommandLine::exitStatuses_data()
                                   << kExitBadArguments << "";
     QTest::newRow("rent not a number")
         << list("--rent", "abc", "--quarter", "32019") << kExitBadArguments << "";
-    QTest::newRow("rent overflow")
-        << list("--rent", "1e400", "--quarter", "32019") << kExitBadArguments << "";
+    for (const char* rent : {"1e400", "-850", "1.234,50", "12abc", "0.001", "0", "0,00", " "})
+        QTest::newRow(qPrintable(QStringLiteral("rent «%1»").arg(QString::fromUtf8(rent))))
+            << list("--rent", rent, "--quarter", "32019", "--index-file", file) << kExitBadArguments
+            << "";
+    QTest::newRow("rent with blanks and comma")
+        << list("--rent", "1 234,50", "--quarter", "32019", "--index-file", file) << 0
+        << "\t\tMoyennes des\tIndice de\tDate de\tMontant du\r";
+    QTest::newRow("rent twice") << list("--rent", "850", "--rent", "900", "--quarter", "32019",
+                                        "--index-file", file)
+                                << kExitBadArguments << "";
+    QTest::newRow("quarter twice")
+        << list("--rent", "850", "--quarter", "32019", "--quarter=42019", "--index-file", file)
+        << kExitBadArguments << "";
+    QTest::newRow("reevaluate twice") << list("--rent", "850", "--quarter", "32019", "--reevaluate",
+                                              "--reevaluate", "--index-file", file)
+                                      << kExitBadArguments << "";
     QTest::newRow("quarter absent")
         << list("--rent", "850", "--quarter", "31950", "--index-file", file) << kExitBadArguments
         << "";
@@ -194,7 +231,7 @@ void TestCommandLine::exitStatuses()
     QFETCH(QStringList, args);
     QFETCH(int, status);
     QFETCH(QString, firstLine);
-    const CommandLineResult r = runCommandLine(args, kShippedFile, kFrench);
+    const CommandLineResult r = runCommandLine(args, kShippedFile);
     QCOMPARE(r.status, status);
     if (status == 0) {
         QCOMPARE(r.output.section(u'\n', 0, 0), firstLine);
@@ -202,6 +239,73 @@ void TestCommandLine::exitStatuses()
     } else {
         QVERIFY(r.output.isEmpty());
         QVERIFY(!r.error.trimmed().isEmpty());
+    }
+}
+
+// The command line never crashes nor hangs on what it is given as an index file.
+void TestCommandLine::badIndexFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("status");
+    QTest::newRow("empty") << "empty" << kExitIndexFile;
+    QTest::newRow("comments only") << "comments" << kExitIndexFile;
+    QTest::newRow("CR line ends") << "cr" << 0;
+    QTest::newRow("a pipe") << "fifo" << kExitIndexFile;
+    QTest::newRow("a device") << "/dev/zero" << kExitIndexFile;
+    QTest::newRow("a folder") << "." << kExitIndexFile;
+    QTest::newRow("a quarter missing") << "gap" << kExitIndexFile;
+}
+
+void TestCommandLine::badIndexFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(int, status);
+    QTemporaryDir dir;
+    QFile shipped(kShippedFile);
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    const QByteArray bytes = shipped.readAll();
+    scratchFile(dir, "empty", {});
+    scratchFile(dir, "comments", "' rien\r\n' encore rien\r\n");
+    scratchFile(dir, "cr", QByteArray(bytes).replace("\r\n", "\r"));
+    scratchFile(dir, "gap", QByteArray(bytes).replace("22020\t130.57\t17/07/2020\r\n", ""));
+    QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))).constData(), 0600)
+            == 0);
+    const QString path = name.startsWith(u'/') ? name : dir.filePath(name);
+
+    for (const char* date :
+         {static_cast<const char*>("15/11/2019"), static_cast<const char*>(nullptr)}) {
+        QStringList args = list("--rent", "850", "--index-file", path);
+        if (date)
+            args << list("--lease-date", date);
+        else
+            args << list("--quarter", "32019");
+        const CommandLineResult r = runCommandLine(args, kShippedFile);
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.output.isEmpty(), status != 0);
+        QCOMPARE(r.error.isEmpty(), status == 0);
+    }
+    if (name == u"gap") {
+        const CommandLineResult r = runCommandLine(
+            list("--rent", "850", "--quarter", "32019", "--index-file", path), kShippedFile);
+        QVERIFY2(r.error.contains(QStringLiteral("le 2è tr.2020 manque entre le 3è tr.2020 et le "
+                                                 "1er tr.2020")),
+                 qPrintable(r.error));
+    }
+}
+
+// Scripts get the same bytes on every machine, whatever its language.
+void TestCommandLine::sameBytesUnderEveryLocale()
+{
+    const QStringList args =
+        list("--rent", "1 234,50", "--lease-date", "15/11/2004", "--index-file", kShippedFile);
+    const Run plain = runProgram(args, underLocale(QStringLiteral("C.UTF-8")));
+    QCOMPARE(plain.status, 0);
+    QVERIFY(plain.out.contains("145,77\t15/10/2025\t"));
+    for (const char* locale :
+         {"fr_FR.UTF-8", "de_DE.UTF-8", "fr_CA.UTF-8", "fr_BE.UTF-8", "en_US.UTF-8"}) {
+        const Run run = runProgram(args, underLocale(QString::fromLatin1(locale)));
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out == plain.out, locale);
     }
 }
 

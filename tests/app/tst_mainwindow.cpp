@@ -150,7 +150,7 @@ void TestMainWindow::gridShowsTheTableAndScrolls()
     QVERIFY(!w.irl[19]->font().bold());
 
     w.barreinsee->setValue(w.barreinsee->maximum());
-    QCOMPARE(w.textind[19]->text(), w.table().rows.back().label);
+    QCOMPARE(w.textind[19]->text(), w.table().rows.back().label());
 }
 
 void TestMainWindow::activationReloadsAnEditedFile()
@@ -204,7 +204,9 @@ void TestMainWindow::loadFailures_data()
                                 "la présence du fichier VELMARIS.TXT).";
     QTest::newRow("corrupt") << QByteArray("' c\r\n32025\t145.77\r\n") << true
                              << "Réinstallation nécessaire"
-                             << "Fichier des indices corrompu (ligne 2).";
+                             << "Fichier des indices corrompu\nligne 2 : la ligne du 3è tr.2025 "
+                                "doit tenir le trimestre, l'indice et la date de parution "
+                                "séparés par des tabulations.";
 }
 
 void TestMainWindow::loadFailures()

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
+#include <QLineEdit>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -62,7 +63,7 @@ void TestOutputButtons::copierPutsTheTableOnTheClipboard_data()
                                         "loyer (%1)\r\n"
                                         "\t\tindices\tdes loyers\tJournal Officiel\t"
                                         "(hors charges)\r\n");
-    const QString rows = QStringLiteral("3è tr.2025\t\t\t145,77\t15/10/2025\t\r\n"
+    const QString rows = QStringLiteral("3è tr.2025\t\t\t145,77\t15/10/2025\tLoyer 2025\r\n"
                                         "2è tr.2025\t\t\t146,68\t16/07/2025\t 850,00\r\n");
     QTest::newRow("nothing computed") << -1 << true << head.arg(QStringLiteral("réévalué"));
     QTest::newRow("réévalué") << 1 << true << head.arg(QStringLiteral("réévalué")) + rows;
@@ -79,8 +80,10 @@ void TestOutputButtons::copierPutsTheTableOnTheClipboard()
     MainWindow& w = *win.w;
     QCOMPARE(w.table().rows.size(), std::size_t(3));
     if (reference >= 0) {
-        w.table().rows[1].rent = QStringLiteral(" 850,00");
-        w.table().referenceRow = reference;
+        w.loyer[reference]->setFocus();
+        QTest::keyClicks(w.loyer[reference], QStringLiteral("850"));
+        QTest::keyClick(w.loyer[reference], Qt::Key_Return);
+        QCOMPARE(w.table().referenceRow, reference);
     }
     w.reeval->setChecked(reeval);
     QApplication::clipboard()->setText(QStringLiteral("before"));

@@ -71,9 +71,9 @@ void TestRent::leavingBoxRunsTheRevision()
     QTest::keyClick(rw.w.loyer[3], Qt::Key_Tab);
 
     QVERIFY(rw.w.loyer[4]->hasFocus());
-    QCOMPARE(rw.w.table().rows[13].rent, QStringLiteral("1 234,50"));
-    QCOMPARE(rw.w.table().rows[12].rent, QStringLiteral("Loyer 2012"));
-    QCOMPARE(rw.w.table().rows[9].rent, QStringLiteral("1 250,70"));
+    QCOMPARE(rw.rent(13), QStringLiteral("1 234,50"));
+    QCOMPARE(rw.rent(12), QStringLiteral("Loyer 2012"));
+    QCOMPARE(rw.rent(9), QStringLiteral("1 250,70"));
     QCOMPARE(rw.w.loyer[3]->text(), QStringLiteral("1 234,50"));
 }
 
@@ -127,7 +127,7 @@ void TestRent::scrollingKeepsRentsOnTheirRows()
         rw.scrollTo(top);
         for (int i = 0; i < kGridLines; ++i) {
             const int row = top + i;
-            QCOMPARE(rw.w.loyer[i]->text(), rw.w.table().rows[row].rent);
+            QCOMPARE(rw.w.loyer[i]->text(), rw.rent(row));
             const QColor base = rw.w.loyer[i]->palette().color(QPalette::Base);
             QCOMPARE(base == QColor(128, 255, 255), row == 13);
         }
@@ -150,11 +150,11 @@ void TestRent::missingIndexIsToldOnce()
     QCOMPARE(rw.messages.texts,
              QStringList{QStringLiteral("Indice manquant : IRL du 2è tr.2004.")});
     // What was done stays, and shows.
-    QCOMPARE(rw.w.table().rows[46].rent, QStringLiteral(" 500,00"));
-    QCOMPARE(rw.w.table().rows[45].rent, QStringLiteral("Loyer 2004"));
+    QCOMPARE(rw.rent(46), QStringLiteral(" 500,00"));
+    QCOMPARE(rw.rent(45), QStringLiteral("Loyer 2004"));
     QCOMPARE(rw.w.loyer[5]->text(), QStringLiteral("Loyer 2004"));
-    QCOMPARE(rw.w.table().rows[42].rent, QString());
-    QCOMPARE(rw.w.table().rows[0].rent, QString());
+    QCOMPARE(rw.rent(42), QString());
+    QCOMPARE(rw.rent(0), QString());
 
     // Leaving the box repeats the run, not the message.
     QTest::keyClick(rw.w.loyer[6], Qt::Key_Tab);
@@ -165,7 +165,7 @@ void TestRent::missingIndexIsToldOnce()
     rw.w.datedubail->setText(QStringLiteral("10/06/2004"));
     RentWindow::type(rw.w.loyer[6], QStringLiteral("500"));
     QCOMPARE(rw.messages.texts.size(), 1);
-    QCOMPARE(rw.w.table().rows[42].rent, QStringLiteral(" 511,04")); // 500 x 1296,25 / 1268,25
+    QCOMPARE(rw.rent(42), QStringLiteral(" 511,04")); // 500 x 1296,25 / 1268,25
 }
 
 void TestRent::leavingAfterMissingIndexTellsOnce()

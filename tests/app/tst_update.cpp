@@ -30,24 +30,38 @@ using test::writeAll;
 
 namespace {
 
-// Eight quarters, newest the 3rd of 2025, the fourth published on
-// fourthPublished; their values are those of indexFileText().
+// Eight quarters, the fourth published on fourthPublished; their values are
+// those of indexFileText().
 QByteArray indexFileWithFourth(const QDate& fourthPublished)
 {
+    // Each quarter is the one before its publication's, as INSEE publishes.
     QByteArray bytes;
-    int year = 2025, q = 3;
     for (int i = 0; i < 8; ++i) {
         const QDate published = fourthPublished.addMonths(3 * (3 - i));
-        const double irl = 100 + ((year - 2006) * 4 + q) * 0.25;
-        bytes += QByteArray::number(q) + QByteArray::number(year) + '\t'
-                 + QByteArray::number(irl, 'f', 2) + '\t'
+        const Quarter q = Quarter::containing(published).previous();
+        const double irl = 100 + ((q.year() - 2006) * 4 + q.number()) * 0.25;
+        bytes += q.key().toLatin1() + '\t' + QByteArray::number(irl, 'f', 2) + '\t'
                  + published.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + "\r\n";
-        if (--q == 0) {
-            q = 4;
-            --year;
-        }
     }
     return bytes;
+}
+
+// The newest quarter of that file, and a fresh file one quarter newer.
+Quarter newestWithFourth(const QDate& fourthPublished)
+{
+    return Quarter::containing(fourthPublished.addMonths(9)).previous();
+}
+
+QByteArray freshFileAfter(const QDate& fourthPublished)
+{
+    const Quarter next = newestWithFourth(fourthPublished).next();
+    return indexFileText(12, next.year(), next.number());
+}
+
+// Fifteen months ago: two quarters after the newest of that file are over by now.
+QDate oneBoxFourth()
+{
+    return QDate::currentDate().addMonths(-15);
 }
 
 QList<Launch> g_launches;
@@ -188,7 +202,7 @@ void TestUpdate::startUpCheck()
     const QDate fourth = daysSinceFourth < 0 ? today.addYears(-1) : today.addDays(-daysSinceFourth);
 
     HttpFixture server;
-    const QByteArray fresh = indexFileText(12, 2025, 4);
+    const QByteArray fresh = freshFileAfter(fourth);
     server.reply(200, fresh);
     test::Messages boxes;
     const QByteArray ini = "[FTP]\r\nADRESS=" + server.url().toLatin1()
@@ -201,16 +215,16 @@ void TestUpdate::startUpCheck()
         // No hourglass over the window while it runs.
         QVERIFY(f.updater->isRunning());
         QVERIFY(!QApplication::overrideCursor());
-        QTRY_COMPARE(f.window->textind[0]->text(), QStringLiteral("4è tr.2025"));
+        QTRY_COMPARE(f.window->textind[0]->text(), newestWithFourth(fourth).next().label());
         QCOMPARE(readAll(f.indexPath), fresh);
         QCOMPARE(f.window->table().topRow, 0);
         QCOMPARE(f.window->barreinsee->maximum(), 0);
-        QCOMPARE(f.statut(), QStringLiteral("Indices mis à jour jusqu'au 4è tr.2025 (4 trimestres "
-                                            "ajoutés)."));
+        QCOMPARE(f.statut(), QStringLiteral("Indices mis à jour jusqu'au %1 (4 trimestres ajoutés).")
+                                 .arg(newestWithFourth(fourth).next().label()));
     } else {
         QTest::qWait(300);
         QVERIFY(server.requests().isEmpty());
-        QCOMPARE(f.window->textind[0]->text(), QStringLiteral("3è tr.2025"));
+        QCOMPARE(f.window->textind[0]->text(), newestWithFourth(fourth).label());
         QCOMPARE(readAll(f.indexPath), f.oldFile);
         QCOMPARE(f.statut(), QString());
     }
@@ -252,10 +266,11 @@ void TestUpdate::manualDownloadEndsWithOneBox_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("text");
 
-    const QByteArray old = indexFileWithFourth(QDate::currentDate());
+    const QByteArray old = indexFileWithFourth(oneBoxFourth());
+    const Quarter two = newestWithFourth(oneBoxFourth()).plus(2);
     QTest::newRow("two quarters added")
-        << "server" << 200 << indexFileText(10, 2026, 1)
-        << "Indices mis à jour jusqu'au 1er tr.2026 (2 trimestres ajoutés).";
+        << "server" << 200 << indexFileText(10, two.year(), two.number())
+        << QStringLiteral("Indices mis à jour jusqu'au %1 (2 trimestres ajoutés).").arg(two.label());
     QTest::newRow("same file") << "server" << 200 << old << "Les indices sont déjà à jour.";
     QTest::newRow("404") << "server" << 404 << QByteArray("Not Found")
                          << "Mise à jour impossible : le serveur a répondu par l'erreur HTTP 404.";
@@ -277,7 +292,7 @@ void TestUpdate::manualDownloadEndsWithOneBox()
     HttpFixture server;
     server.reply(status, body);
     test::Messages boxes;
-    Fixture f(indexFileWithFourth(QDate::currentDate()));
+    Fixture f(indexFileWithFourth(oneBoxFourth()));
     f.window->load();
     f.window->show();
     QTest::mouseClick(f.window->Command1, Qt::LeftButton);
@@ -326,7 +341,7 @@ void TestUpdate::image1ShowsProgressAndAnnulerStopsIt()
     QTRY_VERIFY(!f.window->findChild<QProgressDialog*>());
     QCOMPARE(server.requests().size(), 1);
     QCOMPARE(readAll(f.indexPath), f.oldFile);
-    QCOMPARE(f.window->textind[0]->text(), QStringLiteral("3è tr.2025"));
+    QCOMPARE(f.window->textind[0]->text(), newestWithFourth(QDate::currentDate()).label());
     QVERIFY(boxes.texts.isEmpty()); // the user knows: only the status line says it
     QCOMPARE(f.statut(), QStringLiteral("Mise à jour annulée : les indices n'ont pas changé."));
     f.maj.hide();
@@ -334,10 +349,11 @@ void TestUpdate::image1ShowsProgressAndAnnulerStopsIt()
 
 void TestUpdate::failedWriteIsReported()
 {
+    // A year old: the reply adds a quarter that is over.
+    const QDate lastYear = QDate::currentDate().addYears(-1);
     HttpFixture server;
-    server.reply(200, indexFileText(12, 2025, 4));
-    Fixture f(indexFileWithFourth(QDate::currentDate()),
-              "[FTP]\r\nADRESS=" + server.url().toLatin1() + "\r\n");
+    server.reply(200, freshFileAfter(lastYear));
+    Fixture f(indexFileWithFourth(lastYear), "[FTP]\r\nADRESS=" + server.url().toLatin1() + "\r\n");
     // The index file is a link: it is never written through.
     const QString target = f.dir.filePath(QStringLiteral("ailleurs.txt"));
     QVERIFY(QFile::rename(f.indexPath, target));
@@ -350,7 +366,7 @@ void TestUpdate::failedWriteIsReported()
              qPrintable(boxes.texts.first()));
     QVERIFY(boxes.texts.first().contains(QStringLiteral("est un lien symbolique")));
     QVERIFY(boxes.texts.first().endsWith(QStringLiteral("l'ancien fichier est conservé.")));
-    QCOMPARE(f.window->textind[0]->text(), QStringLiteral("3è tr.2025"));
+    QCOMPARE(f.window->textind[0]->text(), newestWithFourth(lastYear).label());
     QCOMPARE(readAll(target), f.oldFile);
 }
 

@@ -4,6 +4,7 @@
 #include "reportlayout.h"
 #include "reportprinter.h"
 #include "reportrows.h"
+#include "revision.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -33,22 +34,27 @@ QString headings(bool reeval)
     return text;
 }
 
-IndexRow row(const char* label, qint16 icc, double average, double irl, QDate published,
-             const char* rent)
+IndexRow row(Quarter quarter, qint16 icc, double average, double irl, QDate published)
 {
-    return {QString::fromUtf8(label), icc, irl, average, published, QString::fromUtf8(rent)};
+    IndexRow r;
+    r.quarter = quarter;
+    r.icc = icc;
+    r.average = average;
+    r.irl = irl;
+    r.published = published;
+    return r;
 }
 
-// Newest first: IRL-only quarters, then the old quarters with an ICC.
+// Newest first: IRL-only quarters, then two with an ICC and its average.
 IndexTable sampleTable(int referenceRow)
 {
     IndexTable t;
     t.rows = {
-        row("3è tr.2025", 0, 0, 145.77, QDate(2025, 10, 15), ""),
-        row("2è tr.2025", 0, 0, 146.68, QDate(2025, 7, 16), " 921,37"),
-        row("1er tr.2025", 0, 0, 145.47, QDate(2025, 4, 16), "Loyer 2025"),
-        row("2è tr.2005", 1276, 1271.25, 0, QDate(2005, 10, 6), " 850,00"),
-        row("1er tr.2005", 1270, 1267.5, 0, QDate(2005, 7, 1), ""),
+        row({2025, 3}, 0, 0, 145.77, QDate(2025, 10, 15)),
+        row({2025, 2}, 0, 0, 146.68, QDate(2025, 7, 16)),
+        row({2025, 1}, 0, 0, 145.47, QDate(2025, 4, 16)),
+        row({2024, 4}, 1276, 1271.25, 0, QDate(2005, 10, 6)),
+        row({2024, 3}, 1270, 1267.5, 0, QDate(2005, 7, 1)),
     };
     t.referenceRow = referenceRow;
     return t;
@@ -57,11 +63,38 @@ IndexTable sampleTable(int referenceRow)
 IndexTable longTable(int rows)
 {
     IndexTable t;
-    for (int i = 0; i < rows; ++i)
-        t.rows.push_back({QStringLiteral("L%1").arg(i), qint16(1000 + i), 1000.5 + i, 0,
-                          QDate(2000, 1, 1).addDays(i), QStringLiteral(" %1,00").arg(500 + i)});
+    Quarter q(2100, 4);
+    for (int i = 0; i < rows; ++i, q = q.previous())
+        t.rows.push_back(row(q, qint16(1000 + i), 1000.5 + i, 0, QDate(2000, 1, 1).addDays(i)));
     t.referenceRow = rows - 1;
     return t;
+}
+
+// The rents shown beside those tables: on the sample, a rent typed on its 4th
+// row with a revised one two rows up; on a long table, an amount on every row.
+Schedule scheduleFor(const IndexTable& t)
+{
+    Schedule s;
+    for (std::size_t i = 0; i < t.rows.size(); ++i) {
+        ScheduleEntry e{t.rows[i].quarter};
+        if (t.rows.size() != 5) {
+            e.kind = ScheduleEntry::Kind::Revised;
+            e.cents = qint64(500 + i) * 100;
+        } else if (i == 1) {
+            e.kind = ScheduleEntry::Kind::Revised;
+            e.cents = 92137;
+        } else if (i == 2) {
+            e.kind = ScheduleEntry::Kind::Caption;
+            e.year = 2025;
+        } else if (i == 3) {
+            e.kind = ScheduleEntry::Kind::Reference;
+            e.cents = 85000;
+        } else if (i == 4) {
+            break; // older than the reference
+        }
+        s.entries.push_back(e);
+    }
+    return s;
 }
 
 const QLocale kFrench(QLocale::French, QLocale::France);
@@ -100,14 +133,14 @@ void TestOutput::clipboardText_data()
     const QString revised = QStringLiteral("3è tr.2025\t\t\t145,77\t15/10/2025\t\r\n"
                                            "2è tr.2025\t\t\t146,68\t16/07/2025\t 921,37\r\n"
                                            "1er tr.2025\t\t\t145,47\t16/04/2025\tLoyer 2025\r\n"
-                                           "2è tr.2005\t1276\t1271,25\t\t06/10/2005\t 850,00\r\n");
+                                           "4è tr.2024\t1276\t1271,25\t\t06/10/2005\t 850,00\r\n");
     QTest::newRow("revision, réévalué") << sampleTable(3) << true << headings(true) + revised;
     QTest::newRow("revision, augmenté") << sampleTable(3) << false << headings(false) + revised;
     // A reference left over from a longer table stops at the last row.
     QTest::newRow("reference past the end")
         << sampleTable(40) << true
         << headings(true) + revised
-               + QStringLiteral("1er tr.2005\t1270\t1267,5\t\t01/07/2005\t\r\n");
+               + QStringLiteral("3è tr.2024\t1270\t1267,5\t\t01/07/2005\t\r\n");
 }
 
 void TestOutput::clipboardText()
@@ -115,15 +148,16 @@ void TestOutput::clipboardText()
     QFETCH(IndexTable, table);
     QFETCH(bool, reeval);
     QFETCH(QString, expected);
-    QCOMPARE(velmaris::clipboardText(table, reeval, kFrench), expected);
+    QCOMPARE(velmaris::clipboardText(table, scheduleFor(table), reeval, kFrench), expected);
 }
 
 void TestOutput::copyPutsTextOnClipboard()
 {
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     const IndexTable table = sampleTable(3);
-    copyTableToClipboard(table, false, kFrench);
-    QCOMPARE(QGuiApplication::clipboard()->text(), velmaris::clipboardText(table, false, kFrench));
+    copyTableToClipboard(table, scheduleFor(table), false, kFrench);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             velmaris::clipboardText(table, scheduleFor(table), false, kFrench));
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 
@@ -142,7 +176,7 @@ void TestOutput::columnStarts()
 void TestOutput::headingLayout()
 {
     const ReportLayout layout =
-        layoutReport(reportRows(sampleTable(-1), true, kFrench), {19.0, 27.0, 0.5});
+        layoutReport(reportRows(sampleTable(-1), {}, true, kFrench), {19.0, 27.0, 0.5});
     const auto starts = reportColumnStarts(19.0);
     struct Expected {
         double y;
@@ -169,8 +203,8 @@ void TestOutput::headingLayout()
 
 void TestOutput::rowsDownToReference()
 {
-    const ReportLayout layout =
-        layoutReport(reportRows(sampleTable(3), false, kFrench), {19.0, 27.0, 0.5});
+    const ReportLayout layout = layoutReport(
+        reportRows(sampleTable(3), scheduleFor(sampleTable(3)), false, kFrench), {19.0, 27.0, 0.5});
     const auto starts = reportColumnStarts(19.0);
     // Rows start after the headings and one empty line; numbers carry a blank each side.
     const auto at = [&](double y) {
@@ -183,7 +217,7 @@ void TestOutput::rowsDownToReference()
     QCOMPARE(at(1.5), QStringList());
     QCOMPARE(at(2.0), (QStringList{QStringLiteral("3è tr.2025"), QStringLiteral(" 145,77 "),
                                    QStringLiteral("15/10/2025")}));
-    QCOMPARE(at(3.5), (QStringList{QStringLiteral("2è tr.2005"), QStringLiteral(" 1276 "),
+    QCOMPARE(at(3.5), (QStringList{QStringLiteral("4è tr.2024"), QStringLiteral(" 1276 "),
                                    QStringLiteral(" 1271,25 "), QStringLiteral("06/10/2005"),
                                    QStringLiteral(" 850,00")}));
     // The reference row is the last line printed: its rent ends the report.
@@ -200,7 +234,9 @@ void TestOutput::pageBreaks()
 {
     // 55 lines of 0.5 cm fit in 27.7 cm; the 56th would pass the bottom.
     const ReportPage page{19.0, 27.7, 0.5};
-    const ReportLayout layout = layoutReport(reportRows(longTable(301), true, kFrench), page);
+    const IndexTable table = longTable(301);
+    const ReportLayout layout =
+        layoutReport(reportRows(table, scheduleFor(table), true, kFrench), page);
 
     // 3 headings + 1 empty + 301 rows = 305 lines with text: 6 pages of 55 lines.
     QCOMPARE(layout.pages, 6);
@@ -216,8 +252,8 @@ void TestOutput::pageBreaks()
             QVERIFY2(!t.text.contains(QStringLiteral("Trimestre"))
                          && !t.text.contains(QStringLiteral("Moyennes")),
                      qPrintable(t.text));
-        if (t.x == 0 && t.text.startsWith(u'L'))
-            QCOMPARE(t.text, QStringLiteral("L%1").arg(expectedRow++));
+        if (t.x == 0 && Quarter::fromLabel(t.text))
+            QCOMPARE(t.text, table.rows[std::size_t(expectedRow++)].label());
     }
     QCOMPARE(expectedRow, 301);
     QCOMPARE(layout.texts.back().text, QStringLiteral(" 800,00"));
@@ -273,7 +309,7 @@ void TestOutput::pdfReport()
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setPageSize(QPageSize(QPageSize::A4));
         printer.setOutputFileName(dir.filePath(name + QStringLiteral(".pdf")));
-        if (!drawReport(printer, reportRows(table, true, kFrench)))
+        if (!drawReport(printer, reportRows(table, scheduleFor(table), true, kFrench)))
             return QString();
         QProcess p;
         p.start(pdftotext,
@@ -289,16 +325,16 @@ void TestOutput::pdfReport()
     QVERIFY(!text.isEmpty());
     for (const char* expected :
          {"Moyennes des", "Trimestre", "loyer (réévalué)", "Journal Officiel", "(hors charges)",
-          "2è tr.2005", "1271,25", "850,00", "06/10/2005", "Loyer 2025"})
+          "4è tr.2024", "1271,25", "850,00", "06/10/2005", "Loyer 2025"})
         QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
-    QVERIFY(!text.contains(QStringLiteral("1er tr.2005"))); // below the reference row
-    QCOMPARE(text.count(u'\f'), 1);                         // one page
+    QVERIFY(!text.contains(QStringLiteral("3è tr.2024"))); // below the reference row
+    QCOMPARE(text.count(u'\f'), 1);                        // one page
 
     // A long table runs over several pages with the headings on the first only.
     const QString longText = render(longTable(301), QStringLiteral("long"));
     QVERIFY(longText.count(u'\f') > 1);
     QCOMPARE(longText.count(QStringLiteral("Trimestre")), 1);
-    QVERIFY(longText.section(u'\f', 1).contains(QStringLiteral("L300")));
+    QVERIFY(longText.section(u'\f', 1).contains(longTable(301).rows.back().label()));
     QVERIFY(longText.contains(QStringLiteral("800,00")));
 }
 
@@ -309,7 +345,7 @@ void TestOutput::noDefaultPrinter()
     QStringList shown;
     MessageBox::setHandler(
         [&](const QString& title, const QString& text) { shown << title << text; });
-    printTableReport(sampleTable(3), true, kFrench, nullptr);
+    printTableReport(sampleTable(3), scheduleFor(sampleTable(3)), true, kFrench, nullptr);
     MessageBox::setHandler(nullptr);
     QCOMPARE(shown, (QStringList{QStringLiteral("Erreur d'impression"),
                                  QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "

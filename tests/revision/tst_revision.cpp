@@ -1,5 +1,6 @@
 // The rent revision, the rent-box normalisation and the lease-date lookup,
 // without any widget.
+#include "dates.h"
 #include "leasedate.h"
 #include "numbers.h"
 #include "rententry.h"
@@ -15,42 +16,42 @@ namespace {
 
 const QLocale kFrench(QLocale::French, QLocale::France);
 
-// Quarter labels going back from a newest quarter: label(2007, 4, 0) is
-// "4è tr.2007", label(2007, 4, 1) is "3è tr.2007".
-QString quarterText(int year, int quarter, int back)
-{
-    int index = year * 4 + (quarter - 1) - back;
-    const int q = index % 4 + 1;
-    const int y = index / 4;
-    return (q == 1 ? QStringLiteral("1er tr.") : QString::number(q) + QStringLiteral("è tr."))
-           + QString::number(y);
-}
-
-// A table of n quarters, newest first, published mid-month after each quarter,
-// every index filled with harmless values and every rent holding junk, so that
-// a row the revision forgets shows up.
+// A table of n quarters, newest first from the given one, published mid-month
+// after each quarter, every index filled with harmless values.
 IndexTable makeTable(int newestYear, int newestQuarter, int n)
 {
     IndexTable table;
-    for (int k = 0; k < n; ++k) {
+    Quarter q(newestYear, newestQuarter);
+    for (int k = 0; k < n; ++k, q = q.previous()) {
         IndexRow row;
-        row.label = quarterText(newestYear, newestQuarter, k);
-        int index = newestYear * 4 + (newestQuarter - 1) - k;
-        row.published = QDate(index / 4, (index % 4) * 3 + 3, 15).addMonths(1);
+        row.quarter = q;
+        row.published = q.lastDay().addDays(15);
         row.icc = 1000;
         row.average = 1000;
         row.irl = 100;
-        row.rent = QStringLiteral("vieux");
         table.rows.push_back(row);
     }
     return table;
 }
 
-QStringList rents(const IndexTable& table)
+// The rent typed at row r, with the lease-date box holding leaseText.
+Schedule revise(const IndexTable& table, int r, const QString& rent, QStringView leaseText = {},
+                bool reeval = false)
+{
+    RevisionRequest request;
+    request.reference = table.rows[std::size_t(r)].quarter;
+    request.cents = typedRentCents(rent).value_or(0);
+    request.leaseDate = parseFrenchDate(leaseText);
+    request.reeval = reeval;
+    return reviseRents(table, request);
+}
+
+// What the rent column shows, row by row.
+QStringList rents(const IndexTable& table, const Schedule& schedule)
 {
     QStringList list;
     for (const IndexRow& row : table.rows)
-        list << row.rent;
+        list << rentText(schedule, row.quarter, kFrench);
     return list;
 }
 
@@ -71,7 +72,12 @@ private slots:
     void leaseDateGivesFirstYear_data();
     void leaseDateGivesFirstYear();
     void missingDivisorStops();
-    void textThatIsNoNumber();
+    void missingNewIndexStops();
+    void unknownReferenceQuarter();
+    void revisedCents_data();
+    void revisedCents();
+    void typedRents_data();
+    void typedRents();
     void normaliseRent_data();
     void normaliseRent();
     void leaseRow_data();
@@ -83,14 +89,14 @@ private slots:
 void TestRevision::workedExample()
 {
     IndexTable table = makeTable(2007, 1, 15);
-    QCOMPARE(table.rows[10].label, QStringLiteral("3è tr.2004"));
+    QCOMPARE(table.rows[10].label(), QStringLiteral("3è tr.2004"));
     table.rows[10].irl = 105.0;
     table.rows[6].irl = 107.3;
     table.rows[2].irl = 109.9;
-    table.rows[10].rent = QStringLiteral("850");
+    table.rows[10].published = QDate(2004, 10, 15);
 
-    const RevisionResult result = reviseRents(table, 10, u"", false, kFrench);
-    QVERIFY(result.ok());
+    const Schedule schedule = revise(table, 10, QStringLiteral("850"));
+    QVERIFY(schedule.ok());
 
     QStringList expected{QString(),
                          QStringLiteral("Loyer 2006"),
@@ -107,7 +113,16 @@ void TestRevision::workedExample()
                          QString(),
                          QString(),
                          QString()};
-    QCOMPARE(rents(table), expected);
+    QCOMPARE(rents(table, schedule), expected);
+    // Each anniversary keeps what it was computed from.
+    const ScheduleEntry* second = schedule.find(Quarter(2006, 3));
+    QVERIFY(second);
+    QCOMPARE(second->kind, ScheduleEntry::Kind::Revised);
+    QCOMPARE(second->cents, qint64(88967));
+    QCOMPARE(second->series, IndexSeries::Irl);
+    QCOMPARE(second->newIndex, 109.9);
+    QCOMPARE(second->baseIndex, 107.3);
+    QCOMPARE(schedule.find(Quarter(2004, 2)), nullptr); // older than the reference
 }
 
 // Anniversary on row 0, previous anniversary on row 4: each series gives a
@@ -156,18 +171,18 @@ void TestRevision::seriesRule()
     QFETCH(QString, lease);
     QFETCH(QString, expected);
 
-    IndexTable table = makeTable(2006, 1, 6);
-    table.rows[0].label = label;
+    const Quarter anniversary = *Quarter::fromLabel(label);
+    IndexTable table = makeTable(anniversary.year(), anniversary.number(), 6);
     table.rows[0].icc = 1100;
     table.rows[0].average = 1050;
     table.rows[0].irl = 120;
     table.rows[4].icc = 1000;
     table.rows[4].average = 980;
     table.rows[4].irl = 100;
-    table.rows[4].rent = QStringLiteral("1000");
 
-    QVERIFY(reviseRents(table, 4, lease, false, kFrench).ok());
-    QCOMPARE(table.rows[0].rent, expected);
+    const Schedule schedule = revise(table, 4, QStringLiteral("1000"), lease);
+    QVERIFY(schedule.ok());
+    QCOMPARE(rentText(schedule, anniversary, kFrench), expected);
 }
 
 void TestRevision::reevalOnFallingIndex_data()
@@ -194,11 +209,12 @@ void TestRevision::reevalOnFallingIndex()
     table.rows[8].irl = 100;
     table.rows[4].irl = 98;
     table.rows[0].irl = 99;
-    table.rows[8].rent = QStringLiteral("1000");
 
-    QVERIFY(reviseRents(table, 8, u"", reeval, kFrench).ok());
-    QCOMPARE(table.rows[4].rent, first);
-    QCOMPARE(table.rows[0].rent, second);
+    const Schedule schedule = revise(table, 8, QStringLiteral("1000"), {}, reeval);
+    QVERIFY(schedule.ok());
+    QCOMPARE(rentText(schedule, table.rows[4].quarter, kFrench), first);
+    QCOMPARE(rentText(schedule, table.rows[0].quarter, kFrench), second);
+    QCOMPARE(schedule.find(table.rows[4].quarter)->kept, !reeval);
 }
 
 // 1000,50 x 1.0254 = 1025.9127, shown 1 025,91; the next year starts from
@@ -209,12 +225,13 @@ void TestRevision::baseIsTheRoundedAmount()
     table.rows[8].irl = 100;
     table.rows[4].irl = 102.54;
     table.rows[0].irl = 103;
-    table.rows[8].rent = QStringLiteral("1000,5");
 
-    QVERIFY(reviseRents(table, 8, u"", false, kFrench).ok());
-    QCOMPARE(table.rows[8].rent, QStringLiteral("1 000,50"));
-    QCOMPARE(table.rows[4].rent, QStringLiteral("1 025,91"));
-    QCOMPARE(table.rows[0].rent, QStringLiteral("1 030,51"));
+    const Schedule schedule = revise(table, 8, QStringLiteral("1000,5"));
+    QVERIFY(schedule.ok());
+    const QStringList r = rents(table, schedule);
+    QCOMPARE(r[8], QStringLiteral("1 000,50"));
+    QCOMPARE(r[4], QStringLiteral("1 025,91"));
+    QCOMPARE(r[0], QStringLiteral("1 030,51"));
 }
 
 void TestRevision::referenceRowEdges_data()
@@ -241,9 +258,9 @@ void TestRevision::referenceRowEdges()
     // Whatever the row, the reference quarter counts as published in 2008.
     IndexTable table = makeTable(2010, 4, 10);
     table.rows[reference].published = QDate(2008, 6, 1);
-    table.rows[reference].rent = QStringLiteral("500");
-    QVERIFY(reviseRents(table, reference, u"", false, kFrench).ok());
-    QCOMPARE(rents(table), expected);
+    const Schedule schedule = revise(table, reference, QStringLiteral("500"));
+    QVERIFY(schedule.ok());
+    QCOMPARE(rents(table, schedule), expected);
 }
 
 void TestRevision::leaseDateGivesFirstYear_data()
@@ -269,9 +286,9 @@ void TestRevision::leaseDateGivesFirstYear()
 
     IndexTable table = makeTable(2012, 4, 6);
     table.rows[4].published = QDate(2011, 10, 15);
-    table.rows[4].rent = QStringLiteral("700");
-    QVERIFY(reviseRents(table, 4, lease, false, kFrench).ok());
-    QCOMPARE(table.rows[3].rent, caption);
+    const Schedule schedule = revise(table, 4, QStringLiteral("700"), lease);
+    QVERIFY(schedule.ok());
+    QCOMPARE(rents(table, schedule)[3], caption);
 }
 
 // The first IRL anniversary divides by the IRL of the year before; an old file
@@ -279,33 +296,98 @@ void TestRevision::leaseDateGivesFirstYear()
 void TestRevision::missingDivisorStops()
 {
     IndexTable table = makeTable(2006, 1, 12);
-    QCOMPARE(table.rows[4].label, QStringLiteral("1er tr.2005"));
+    QCOMPARE(table.rows[4].label(), QStringLiteral("1er tr.2005"));
     table.rows[8].average = 1000;
     table.rows[4].average = 1020;
     table.rows[4].irl = 0;
-    table.rows[8].rent = QStringLiteral("600");
+    table.rows[8].published = QDate(2004, 4, 15);
 
-    const RevisionResult result = reviseRents(table, 8, u"", false, kFrench);
-    QVERIFY(!result.ok());
-    QCOMPARE(result.stoppedRow, 0);
-    QCOMPARE(result.missingRow, 4);
-    QCOMPARE(result.series, IndexSeries::Irl);
-    QCOMPARE(result.message, QStringLiteral("Indice manquant : IRL du 1er tr.2005."));
+    const Schedule schedule = revise(table, 8, QStringLiteral("600"));
+    QVERIFY(!schedule.ok());
+    QCOMPARE(schedule.message, QStringLiteral("Indice manquant : IRL du 1er tr.2005."));
 
     const QString e;
-    QCOMPARE(rents(table),
+    QCOMPARE(rents(table, schedule),
              (QStringList{e, e, e, QStringLiteral("Loyer 2005"), QStringLiteral(" 612,00"), e, e,
                           QStringLiteral("Loyer 2004"), QStringLiteral(" 600,00"), e, e, e}));
 }
 
-// A reference rent that is no number stays as typed and revises to zero.
-void TestRevision::textThatIsNoNumber()
+// A missing index at the newer anniversary stops too: never 0,00, never the
+// old rent shown as if revised.
+void TestRevision::missingNewIndexStops()
 {
-    IndexTable table = makeTable(2012, 1, 5);
-    table.rows[4].rent = QStringLiteral("abc");
-    QVERIFY(reviseRents(table, 4, u"", true, kFrench).ok());
-    QCOMPARE(table.rows[4].rent, QStringLiteral("abc"));
-    QCOMPARE(table.rows[0].rent, QStringLiteral(" 0,00"));
+    for (bool reeval : {false, true}) {
+        IndexTable table = makeTable(2025, 3, 9);
+        table.rows[0].irl = 0;
+        const Schedule schedule = revise(table, 8, QStringLiteral("850"), {}, reeval);
+        QVERIFY(!schedule.ok());
+        QCOMPARE(schedule.message, QStringLiteral("Indice manquant : IRL du 3è tr.2025."));
+        QCOMPARE(rents(table, schedule)[0], QString());
+        QCOMPARE(rents(table, schedule)[4], QStringLiteral(" 850,00"));
+    }
+}
+
+void TestRevision::unknownReferenceQuarter()
+{
+    const IndexTable table = makeTable(2025, 3, 9);
+    RevisionRequest request;
+    request.reference = Quarter(2026, 1);
+    request.cents = 85000;
+    const Schedule schedule = reviseRents(table, request);
+    QVERIFY(!schedule.ok());
+    QVERIFY(schedule.isEmpty());
+    QCOMPARE(rentText(schedule, Quarter(2025, 3), kFrench), QString());
+}
+
+void TestRevision::revisedCents_data()
+{
+    QTest::addColumn<qint64>("cents");
+    QTest::addColumn<double>("newIndex");
+    QTest::addColumn<double>("baseIndex");
+    QTest::addColumn<qint64>("expected");
+    QTest::newRow("shipped 2019 to 2020") << qint64(85000) << 130.59 << 129.99 << qint64(85392);
+    QTest::newRow("average of ICC") << qint64(300000) << 1271.75 << 1225.5 << qint64(311322);
+    // 1000,01 x 0,5 = 500,005: a half cent, away from zero.
+    QTest::newRow("exact half cent") << qint64(100001) << 50.0 << 100.0 << qint64(50001);
+    QTest::newRow("just below the half") << qint64(100001) << 49.99 << 100.0 << qint64(49990);
+    QTest::newRow("no change") << qint64(123456) << 145.77 << 145.77 << qint64(123456);
+    QTest::newRow("fall") << qint64(100000) << 98.0 << 100.0 << qint64(98000);
+    QTest::newRow("one cent") << qint64(1) << 1.5 << 1.0 << qint64(2);
+    QTest::newRow("large rent") << qint64(99999999999) << 146.68 << 145.47 << qint64(100831786622);
+}
+
+void TestRevision::revisedCents()
+{
+    QFETCH(qint64, cents);
+    QFETCH(double, newIndex);
+    QFETCH(double, baseIndex);
+    QFETCH(qint64, expected);
+    QCOMPARE(velmaris::revisedCents(cents, newIndex, baseIndex), expected);
+}
+
+void TestRevision::typedRents_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<qint64>("cents"); // -1: nothing to revise
+    QTest::newRow("comma") << "1234,5" << qint64(123450);
+    QTest::newRow("point") << "1234.5" << qint64(123450);
+    QTest::newRow("grouped") << "1 000,50" << qint64(100050);
+    QTest::newRow("euro sign") << QStringLiteral("850 \u20AC") << qint64(85000);
+    QTest::newRow("half cent, as read") << "1000,005" << qint64(100001);
+    QTest::newRow("trailing letters") << "12abc" << qint64(1200);
+    QTest::newRow("no number") << "abc" << qint64(-1);
+    QTest::newRow("zero") << "0" << qint64(-1);
+    QTest::newRow("under half a cent") << "0,004" << qint64(-1);
+    QTest::newRow("negative") << "-850" << qint64(-1);
+    QTest::newRow("too large") << "1e400" << qint64(-1);
+    QTest::newRow("empty") << "" << qint64(-1);
+}
+
+void TestRevision::typedRents()
+{
+    QFETCH(QString, typed);
+    QFETCH(qint64, cents);
+    QCOMPARE(typedRentCents(typed).value_or(-1), cents);
 }
 
 void TestRevision::normaliseRent_data()
@@ -365,6 +447,7 @@ void TestRevision::leaseRow()
     for (int k = 0; k < 40; ++k) {
         IndexRow r;
         r.published = QDate(2030, 1, 15).addMonths(-3 * k);
+        r.quarter = Quarter::containing(r.published).previous();
         table.rows.push_back(r);
     }
     QCOMPARE(findLeaseRow(table, lease), row);

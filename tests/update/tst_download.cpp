@@ -24,7 +24,7 @@ using Outcome = IndexUpdater::Outcome;
 IndexTable tableOf(const QByteArray& text)
 {
     IndexTable table;
-    table.rows = parseIndexFile(text).rows;
+    installRows(table, parseIndexFile(text).rows, QDateTime(), text);
     return table;
 }
 
@@ -73,8 +73,6 @@ class TestDownload : public QObject {
 private slots:
     void outOfDate_data();
     void outOfDate();
-    void quarterRanks_data();
-    void quarterRanks();
     void addresses_data();
     void addresses();
     void acceptance_data();
@@ -146,27 +144,6 @@ void TestDownload::outOfDate()
     QCOMPARE(indexTableOutOfDate(table, today), expected);
 }
 
-void TestDownload::quarterRanks_data()
-{
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<int>("rank"); // -1: none
-
-    QTest::newRow("2nd") << "2è tr.2005" << 20052;
-    QTest::newRow("1st") << "1er tr.2019" << 20191;
-    QTest::newRow("4th") << "4è tr.2018" << 20184;
-    QTest::newRow("year only") << "2019" << 20190;
-    QTest::newRow("empty") << "" << -1;
-    QTest::newRow("no year") << "2è tr." << -1;
-    QTest::newRow("word") << "2è tr.abcd" << -1;
-}
-
-void TestDownload::quarterRanks()
-{
-    QFETCH(QString, label);
-    QFETCH(int, rank);
-    QCOMPARE(quarterRank(label).value_or(-1), rank);
-}
-
 void TestDownload::addresses_data()
 {
     QTest::addColumn<QString>("address");
@@ -231,7 +208,7 @@ void TestDownload::acceptance_data()
     QTest::newRow("comments only")
         << false << 200 << QByteArray("' rien\r\n") << V::NotIndexFile << 0 << "";
     QTest::newRow("corrupt row") << false << 200 << QByteArray(good + "12000\t1\tdemain\r\n")
-                                 << V::NotIndexFile << 0 << "ligne 15 illisible";
+                                 << V::NotIndexFile << 0 << "ligne 15 : les trimestres du 2è tr.2000 au 3è tr.2022 manquent";
     QTest::newRow("older year") << false << 200 << indexFileText(12, 2024, 4) << V::Older << 0
                                 << "s'arrête au 4è tr.2024, avant le 3è tr.2025";
     // Four or six quarters must not replace a long table.
@@ -246,15 +223,16 @@ void TestDownload::acceptance_data()
         if (fields.size() == 3)
             line = fields[0] + "\t0\t" + fields[2];
     }
-    QTest::newRow("every IRL at 0") << false << 200 << zeroed.join('\n') << V::ChangedValue << 0
-                                    << "le 3è tr.2025 vaut 0 dans la réponse et 119,75";
+    // Refused by the reader already: an index is never 0, quarters never jump.
+    QTest::newRow("every IRL at 0") << false << 200 << zeroed.join('\n') << V::NotIndexFile << 0
+                                    << "vaut 0 : un indice est toujours positif";
     QTest::newRow("quarter of year 9999")
         << false << 200 << QByteArray("49999\t200.00\t15/01/9999\r\n" + indexFileText(12))
-        << V::NotEnded << 0 << "va jusqu'au 4è tr.9999, qui n'est pas encore terminé";
+        << V::NotIndexFile << 0 << "le 4è tr.9999 ne peut pas avoir paru le 15/01/9999";
     QTest::newRow("current quarter") << false << 200 << indexFileText(17, 2026, 4) << V::NotEnded
                                      << 0 << "va jusqu'au 4è tr.2026";
     QTest::newRow("quarter twice") << false << 200 << QByteArray(good).replace("32025\t", "42025\t")
-                                   << V::NotIndexFile << 0 << "deux fois le 4è tr.2025";
+                                   << V::NotIndexFile << 0 << "le 4è tr.2025 figure deux fois";
 }
 
 void TestDownload::acceptance()
@@ -283,7 +261,8 @@ void TestDownload::changedFileIsTold_data()
     QTest::addColumn<bool>("changed");
 
     QTest::newRow("same") << indexFileText(12) << 0 << false;
-    QTest::newRow("same, comment added") << QByteArray("' x\r\n" + indexFileText(12)) << 0 << false;
+    // Any other byte is another copy's work: it is read again, never written over.
+    QTest::newRow("same, comment added") << QByteArray("' x\r\n" + indexFileText(12)) << 0 << true;
     QTest::newRow("touched") << indexFileText(12) << 1 << true;
     QTest::newRow("newer quarter, same time") << indexFileText(13, 2025, 4) << 0 << true;
     QTest::newRow("a date changed")
@@ -353,7 +332,7 @@ void TestDownload::goodFileReplacesOldOne()
 
     QCOMPARE(readAll(m_path), fresh); // as served, nothing added
     QCOMPARE(int(m_table.rows.size()), 13);
-    QCOMPARE(m_table.rows.front().label, QStringLiteral("4è tr.2025"));
+    QCOMPARE(m_table.rows.front().label(), QStringLiteral("4è tr.2025"));
     QCOMPARE(m_table.fileDate, QFileInfo(m_path).lastModified());
     QCOMPARE(m_table.referenceRow, -1);
     QCOMPARE(reloaded.count(), 1);
@@ -624,7 +603,7 @@ void TestDownload::fileChangedByAnotherCopy()
     QCOMPARE(readAll(m_path), theirs);
     QCOMPARE(reloaded.count(), 1);
     QCOMPARE(int(m_table.rows.size()), 14);
-    QCOMPARE(m_table.rows.front().label, QStringLiteral("1er tr.2026"));
+    QCOMPARE(m_table.rows.front().label(), QStringLiteral("1er tr.2026"));
 }
 
 void TestDownload::redirectIsFollowed()
