@@ -77,7 +77,10 @@ MainWindow::MainWindow(Maj& maj, const QString& commandLineFolder, const QString
     m_maj.setAttribute(Qt::WA_QuitOnClose, false);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    releaseUpdateDialog();
+}
 
 void MainWindow::buildControls()
 {

@@ -72,6 +72,7 @@ public:
     QLabel* Label8 = nullptr;
     QLabel* Label9 = nullptr;
     QLabel* Image1 = nullptr;
+    QLabel* statut = nullptr; // under the grid: how the last update ended
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -112,11 +113,14 @@ private:
 
     // Settings dialog, download and manual editing (mainwindow_update.cpp).
     void setupUpdate();
+    void releaseUpdateDialog();
     void showUpdateDialog();
     void autoUpdateCheck();
     void downloadNow();
+    void downloadFinished();
     void editIndexFile();
     IndexUpdater* m_updater = nullptr;
+    bool m_downloadByHand = false;
 
     QWidget* m_panel = nullptr;
     QScrollArea* m_scroll = nullptr;

@@ -1,47 +1,53 @@
 // Settings dialog, download and manual editing, as the main window drives them.
 #include "mainwindow.h"
 
+#include "downloadprogress.h"
 #include "indexupdater.h"
 #include "maj.h"
 #include "manualedit.h"
 #include "messages.h"
+#include "settings.h"
 #include "updaterules.h"
 
-#include <QCheckBox>
 #include <QDate>
 #include <QDir>
-#include <QLineEdit>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
 
 namespace velmaris {
 
 void MainWindow::setupUpdate()
 {
+    // The dialog is this window's child while the window lives: it opens over
+    // it and goes with it. Its owner gets it back in releaseUpdateDialog().
+    m_maj.setParent(this, m_maj.windowFlags() | Qt::Dialog);
+
+    // One line under the grid says how the last update ended.
+    auto* panel = findChild<QFrame*>(QStringLiteral("grille"));
+    auto* grid = static_cast<QGridLayout*>(panel->layout());
+    statut = new QLabel(panel);
+    statut->setObjectName(QStringLiteral("statut"));
+    statut->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed); // long texts never widen it
+    grid->addWidget(statut, kGridLines + 2, 0, 1, grid->columnCount());
+
     m_updater = new IndexUpdater(m_table, this);
     m_updater->setObjectName(QStringLiteral("updater"));
     connect(&m_maj, &Maj::downloadRequested, this, &MainWindow::downloadNow);
     connect(&m_maj, &Maj::manualEditRequested, this, &MainWindow::editIndexFile);
-    connect(m_updater, &IndexUpdater::finished, this, [this](IndexUpdater::Outcome outcome) {
-        switch (outcome) {
-        case IndexUpdater::Outcome::Replaced:
-            // The table already holds the new rows: the same revision over
-            // them, shown from the top.
-            reviseAgain();
-            resetScrollBar();
-            fillGrid();
-            break;
-        case IndexUpdater::Outcome::WriteFailed:
-            MessageBox::critical(
-                m_maj.isVisible() ? static_cast<QWidget*>(&m_maj) : this,
-                QStringLiteral("Mise à jour des indices"),
-                QStringLiteral("Le fichier des indices téléchargé n'a pas pu "
-                               "être enregistré dans %1 (%2). L'ancien "
-                               "fichier est conservé.")
-                    .arg(QDir::toNativeSeparators(m_table.filePath), m_updater->lastError()));
-            break;
-        case IndexUpdater::Outcome::Refused:
-            break; // the old file and table stay, without a word
-        }
+    connect(m_updater, &IndexUpdater::tableReloaded, this, [this] {
+        // The same revision over the new rows, shown from the top.
+        reviseAgain();
+        resetScrollBar();
+        fillGrid();
     });
+    connect(m_updater, &IndexUpdater::finished, this, &MainWindow::downloadFinished);
+}
+
+void MainWindow::releaseUpdateDialog()
+{
+    m_maj.hide();
+    m_maj.setParent(nullptr, m_maj.windowFlags());
 }
 
 void MainWindow::showUpdateDialog()
@@ -59,14 +65,50 @@ void MainWindow::showUpdateDialog()
 
 void MainWindow::autoUpdateCheck()
 {
-    if (m_maj.CheckMaj->isChecked() && indexTableOutOfDate(m_table, QDate::currentDate()))
-        downloadNow();
+    // Silent: the outcome goes to the status line only, and no hourglass.
+    const UpdateSettings& settings = m_maj.settings();
+    if (!settings.checkMaj || !indexTableOutOfDate(m_table, QDate::currentDate()))
+        return;
+    m_downloadByHand = false;
+    if (!m_updater->download(settings))
+        downloadFinished();
 }
 
 void MainWindow::downloadNow()
 {
-    // Ignored while a download runs, and silent when it cannot start.
-    m_updater->download(m_maj.ftp->text(), m_maj.Checkconnection->isChecked());
+    if (m_updater->isRunning())
+        return;
+    // The address and idBanks as the dialog shows them, saved or not.
+    m_downloadByHand = true;
+    if (!m_updater->download(settingsOf(m_maj))) {
+        downloadFinished();
+        return;
+    }
+    (new DownloadProgress(*m_updater, this))->show();
+}
+
+void MainWindow::downloadFinished()
+{
+    const QString text = m_updater->lastMessage();
+    statut->setText(text);
+    statut->setToolTip(text);
+    if (!m_downloadByHand)
+        return;
+    m_downloadByHand = false;
+    QWidget* owner = m_maj.isVisible() ? static_cast<QWidget*>(&m_maj) : this;
+    const QString title = QStringLiteral("Mise à jour des indices");
+    switch (m_updater->lastOutcome()) {
+    case IndexUpdater::Outcome::Replaced:
+    case IndexUpdater::Outcome::UpToDate:
+        MessageBox::information(owner, title, text);
+        break;
+    case IndexUpdater::Outcome::Refused:
+    case IndexUpdater::Outcome::WriteFailed:
+        MessageBox::critical(owner, title, text);
+        break;
+    case IndexUpdater::Outcome::Cancelled:
+        break; // the user knows: the status line is enough
+    }
 }
 
 void MainWindow::editIndexFile()

@@ -4,7 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace velmaris {
 
@@ -12,58 +17,127 @@ namespace {
 
 const QString kIndexName = QStringLiteral("VELMARIS.TXT");
 
-} // namespace
-
-bool folderWritable(const QString& folder)
+QString quoted(const QString& path)
 {
-    // QFileInfo::isWritable reads the mode bits only; a read-only mount or an
-    // ACL can still refuse, so try a real file.
-    QFile probe(QDir(folder).filePath(QStringLiteral(".velmaris-write-test")));
-    if (!probe.open(QIODevice::WriteOnly))
-        return false;
-    probe.close();
-    probe.remove();
-    return true;
+    return QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(path));
 }
 
-namespace {
-
-// The shipped index file of an installed copy, or the one beside the program.
-QString shippedIndexFile(const QString& programFolder)
+QString frenchError(const QFileDevice& file)
 {
-    const QString installed =
-        QDir(programFolder).filePath(QStringLiteral("../share/velmaris/") + kIndexName);
-    if (QFileInfo::exists(installed))
-        return installed;
-    return QDir(programFolder).filePath(kIndexName);
+    switch (file.error()) {
+    case QFileDevice::PermissionsError:
+        return QStringLiteral("accès refusé");
+    case QFileDevice::WriteError:
+    case QFileDevice::ResizeError:
+        return QStringLiteral("l'écriture a échoué, le disque est peut-être plein");
+    case QFileDevice::OpenError:
+        return QStringLiteral("le fichier ne peut pas être créé (%1)").arg(file.errorString());
+    default:
+        return QStringLiteral("erreur du système (%1)").arg(file.errorString());
+    }
 }
 
 } // namespace
 
 DataFolders chooseDataFolders(const QString& commandLineFolder, const QString& programFolder,
-                              bool programFolderWritable, const QString& userDataFolder)
+                              const QString& userDataFolder)
 {
-    DataFolders folders{programFolder, programFolder};
-    if (!programFolderWritable && !userDataFolder.isEmpty() && QDir().mkpath(userDataFolder)) {
-        folders = {userDataFolder, userDataFolder};
-        const QString target = QDir(userDataFolder).filePath(kIndexName);
-        if (!QFileInfo::exists(target)) {
-            const QString source = shippedIndexFile(programFolder);
-            if (QFile::copy(source, target))
-                QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
-                                             | QFile::ReadOther);
-        }
+    DataFolders folders;
+    const QString shipped =
+        QDir::cleanPath(programFolder + QStringLiteral("/../share/velmaris/") + kIndexName);
+    // Only the shipped file tells an installed copy: a program folder that
+    // happens to be writable (root, a prefix in the home folder) proves nothing.
+    if (QFileInfo(shipped).isFile()) {
+        folders.installed = true;
+        folders.shippedIndex = shipped;
+        const QString base =
+            userDataFolder.isEmpty() ? QFileInfo(shipped).absolutePath() : userDataFolder;
+        folders.indexFolder = folders.settingsFolder = folders.dataFolder = base;
+    } else {
+        folders.indexFolder = folders.settingsFolder = folders.dataFolder = programFolder;
     }
     if (!commandLineFolder.isEmpty())
         folders.indexFolder = commandLineFolder;
     return folders;
 }
 
+QString prepareDataFolders(const DataFolders& folders)
+{
+    if (!folders.installed || folders.dataFolder == QFileInfo(folders.shippedIndex).absolutePath())
+        return {};
+    if (!QDir().mkpath(folders.dataFolder))
+        return QStringLiteral("le dossier de données %1 n'a pas pu être créé")
+            .arg(quoted(folders.dataFolder));
+    const QFileInfo target(QDir(folders.dataFolder).filePath(kIndexName));
+    // The user's copy may hold downloaded quarters: never replace it. A link
+    // there is left alone too; writing to it later says why it is refused.
+    if (target.exists() || target.isSymLink())
+        return {};
+    QFile shipped(folders.shippedIndex);
+    if (!shipped.open(QIODevice::ReadOnly))
+        return QStringLiteral("le fichier des indices livré %1 est illisible")
+            .arg(quoted(folders.shippedIndex));
+    QString reason;
+    writeFileSafely(target.filePath(), shipped.readAll(), &reason);
+    return reason;
+}
+
 DataFolders dataFolders(const QString& commandLineFolder)
 {
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    return chooseDataFolders(commandLineFolder, programFolder, folderWritable(programFolder),
-                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    DataFolders folders =
+        chooseDataFolders(commandLineFolder, QCoreApplication::applicationDirPath(),
+                          QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    // Without a folder of its own an installed copy still shows the shipped figures.
+    if (!prepareDataFolders(folders).isEmpty() && commandLineFolder.isEmpty()
+        && !QFileInfo::exists(QDir(folders.indexFolder).filePath(kIndexName)))
+        folders.indexFolder = QFileInfo(folders.shippedIndex).absolutePath();
+    return folders;
+}
+
+QString dataFolder()
+{
+    return dataFolders(QString()).dataFolder;
+}
+
+QString writeRefusal(const QString& path)
+{
+    const QFileInfo file(path);
+    if (file.isSymLink())
+        return QStringLiteral("%1 est un lien symbolique : Velmaris n'écrit pas à travers un lien")
+            .arg(quoted(path));
+    if (file.exists() && !file.isFile())
+        return QStringLiteral("%1 n'est pas un fichier").arg(quoted(path));
+    const QFileInfo folder(file.absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("le dossier %1 n'existe pas").arg(quoted(folder.filePath()));
+#ifdef Q_OS_UNIX
+    // Someone else's folder is theirs to fill, even for root: a file made
+    // there could be swapped for a link or read by its owner.
+    if (folder.ownerId() != uint(geteuid()))
+        return QStringLiteral("le dossier %1 n'appartient pas à l'utilisateur qui lance Velmaris")
+            .arg(quoted(folder.filePath()));
+#endif
+    return {};
+}
+
+bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* reason)
+{
+    auto fail = [&](const QString& why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    const QString refusal = writeRefusal(path);
+    if (!refusal.isEmpty())
+        return fail(refusal);
+    // Written beside the old file and swapped in: a failed write leaves it whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return fail(QStringLiteral("%1 n'a pas pu être enregistré : %2")
+                        .arg(quoted(path), frenchError(file)));
+    if (reason)
+        reason->clear();
+    return true;
 }
 
 } // namespace velmaris

@@ -1,26 +1,46 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace velmaris {
 
-// Where the index file and the settings file live.
+// Where the index file, the settings file and the program's other data live.
 struct DataFolders {
     QString indexFolder;    // folder of VELMARIS.TXT
     QString settingsFolder; // folder of Velmaris.ini
+    QString dataFolder;     // folder of the program's other data (Velmaris.sqlite)
+    bool installed = false; // an installed copy: everything in the user's data folder
+    QString shippedIndex;   // the index file shipped with an installed copy
 };
 
-// A portable copy (its own folder writable) keeps everything beside the
-// program. An installed copy cannot write there, so it uses the user's data
-// folder, into which the shipped index file is copied on first start. A folder
-// given on the command line always holds the index file.
+// An installed copy (its index file shipped in ../share/velmaris/) keeps
+// everything in the user's data folder, whoever runs it; any other copy is
+// portable and keeps everything beside the program. A folder given on the
+// command line always holds the index file. Only looks: nothing is written.
 DataFolders chooseDataFolders(const QString& commandLineFolder, const QString& programFolder,
-                              bool programFolderWritable, const QString& userDataFolder);
+                              const QString& userDataFolder);
 
-// Whether a file can really be created in the folder.
-bool folderWritable(const QString& folder);
+// Makes an installed copy's data folder and, on its first start, puts the
+// shipped index file there. A copy made earlier is never replaced. Gives the
+// reason, in French, when that could not be done; empty when all is well.
+QString prepareDataFolders(const DataFolders& folders);
 
-// The same for this program: its own folder and QStandardPaths::AppDataLocation.
+// The folders of this program (its own folder, QStandardPaths::AppDataLocation),
+// prepared as above.
 DataFolders dataFolders(const QString& commandLineFolder);
+
+// The folder where this program keeps its data, made when needed: other parts
+// of the program put their files there.
+QString dataFolder();
+
+// Why a file may not be written, in French; empty when it may. A symbolic link
+// is never written through, nor a file in a folder that the user running the
+// program does not own (root included).
+QString writeRefusal(const QString& path);
+
+// Replaces the file atomically with bytes, after writeRefusal. False with the
+// reason in French when nothing was written.
+bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* reason = nullptr);
 
 } // namespace velmaris

@@ -1,23 +1,50 @@
 #include "indexupdater.h"
 
-#include "cursor.h"
+#include "datafolder.h"
 #include "indexfile.h"
 #include "network.h"
+#include "sdmxmerge.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
+#include <QTimer>
 
 namespace velmaris {
+
+namespace {
+
+bool digitsOnly(const QString& text)
+{
+    for (QChar c : text)
+        if (c < u'0' || c > u'9')
+            return false;
+    return true;
+}
+
+QString seconds(int milliseconds)
+{
+    return QString::number(std::max(1, (milliseconds + 500) / 1000));
+}
+
+} // namespace
 
 IndexUpdater::IndexUpdater(IndexTable& table, QObject* parent)
     : QObject(parent)
     , m_table(table)
     , m_network(new QNetworkAccessManager(this))
+    , m_deadlineTimer(new QTimer(this))
     , m_connectionTest(&networkConnected)
+    , m_today(&QDate::currentDate)
 {
+    m_deadlineTimer->setSingleShot(true);
+    connect(m_deadlineTimer, &QTimer::timeout, this, [this] {
+        abortWith(DownloadVerdict::NetworkError,
+                  QStringLiteral("le téléchargement n'était pas fini au bout de %1 s")
+                      .arg(seconds(m_deadlineMs)));
+    });
 }
 
 IndexUpdater::~IndexUpdater()
@@ -39,23 +66,110 @@ void IndexUpdater::setTimeout(int milliseconds)
     m_timeoutMs = milliseconds;
 }
 
+void IndexUpdater::setDeadline(int milliseconds)
+{
+    m_deadlineMs = milliseconds;
+}
+
 void IndexUpdater::setConnectionTest(std::function<bool()> test)
 {
     m_connectionTest = std::move(test);
 }
 
+void IndexUpdater::setToday(std::function<QDate()> today)
+{
+    m_today = today ? std::move(today) : std::function<QDate()>(&QDate::currentDate);
+}
+
+QString IndexUpdater::lastMessage() const
+{
+    switch (m_lastOutcome) {
+    case Outcome::Replaced:
+        return QStringLiteral("Indices mis à jour jusqu'au %1 (%2).")
+            .arg(m_lastNewest.label(),
+                 m_lastAdded == 1 ? QStringLiteral("1 trimestre ajouté")
+                                  : QStringLiteral("%1 trimestres ajoutés").arg(m_lastAdded));
+    case Outcome::UpToDate:
+        return QStringLiteral("Les indices sont déjà à jour.");
+    case Outcome::Cancelled:
+        return QStringLiteral("Mise à jour annulée : les indices n'ont pas changé.");
+    case Outcome::Refused:
+    case Outcome::WriteFailed:
+        break;
+    }
+    return QStringLiteral("Mise à jour impossible : %1.").arg(m_lastReason);
+}
+
 bool IndexUpdater::download(const QString& address, bool testConnection)
+{
+    UpdateSettings settings;
+    settings.address = address;
+    settings.checkConnection = testConnection;
+    return download(settings);
+}
+
+bool IndexUpdater::download(const UpdateSettings& settings)
 {
     // Two downloads must never race to write the file.
     if (isRunning())
         return false;
-    if (testConnection && m_connectionTest && !m_connectionTest())
+    auto cannotStart = [this](const QString& reason) {
+        m_lastOutcome = Outcome::Refused;
+        m_lastVerdict = DownloadVerdict::NetworkError;
+        m_lastReason = reason;
         return false;
-    const auto url = downloadUrl(address);
-    if (!url)
-        return false;
+    };
+    const QString refusal = addressRefusal(settings.address);
+    if (!refusal.isEmpty())
+        return cannotStart(refusal);
+    for (const QString& id : {settings.corseIdBank, settings.outreMerIdBank})
+        if (!digitsOnly(id.trimmed()))
+            return cannotStart(
+                QStringLiteral("l'idBank « %1 » des réglages ne s'écrit pas qu'avec des chiffres")
+                    .arg(id.trimmed()));
+    if (settings.checkConnection && m_connectionTest && !m_connectionTest())
+        return cannotStart(QStringLiteral("aucune connexion au réseau n'est disponible"));
 
-    QNetworkRequest request(*url);
+    const QUrl url = *downloadUrl(settings.address);
+    m_abort.reset();
+    m_cancelled = false;
+    m_irl = {};
+    m_corse.reset();
+    m_outreMer.reset();
+    m_pending.clear();
+    // The regional series come from the same service, once the IRL shows news.
+    if (const QString id = settings.corseIdBank.trimmed(); !id.isEmpty())
+        m_pending.push_back(
+            {seriesAddress(url, id), id, QStringLiteral("de Corse"), &m_corse.emplace()});
+    if (const QString id = settings.outreMerIdBank.trimmed(); !id.isEmpty())
+        m_pending.push_back(
+            {seriesAddress(url, id), id, QStringLiteral("d'outre-mer"), &m_outreMer.emplace()});
+
+    m_deadlineTimer->start(m_deadlineMs);
+    fetch({url, idBankOf(url), QString(), &m_irl});
+    return true;
+}
+
+void IndexUpdater::cancel()
+{
+    if (!isRunning())
+        return;
+    m_cancelled = true;
+    m_reply->abort();
+}
+
+void IndexUpdater::abortWith(DownloadVerdict verdict, const QString& reason)
+{
+    if (!isRunning())
+        return;
+    m_abort.emplace(verdict, reason);
+    m_reply->abort();
+}
+
+void IndexUpdater::fetch(const Fetch& next)
+{
+    m_current = next;
+    QNetworkRequest request(next.url);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Mozilla"));
     // Always the server's own copy, never one kept by a cache on the way.
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
@@ -67,24 +181,69 @@ bool IndexUpdater::download(const QString& address, bool testConnection)
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setTransferTimeout(m_timeoutMs);
 
-    m_busy = std::make_unique<BusyCursor>();
     m_reply = m_network->get(request);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-        if (received > kMaxDownloadBytes && m_reply)
-            m_reply->abort();
+    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
+        if (received > kMaxDownloadBytes)
+            abortWith(DownloadVerdict::TooLarge,
+                      QStringLiteral("la réponse du serveur dépasse 4 Mo : ce n'est pas "
+                                     "un fichier des indices"));
+        else
+            emit progress(received, total);
     });
     connect(m_reply, &QNetworkReply::finished, this, &IndexUpdater::replyFinished);
-    return true;
+}
+
+QString IndexUpdater::networkReason(QNetworkReply* reply) const
+{
+    const QString host = reply->url().host();
+    switch (reply->error()) {
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("le serveur %1 refuse la connexion").arg(host);
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("le serveur %1 a coupé la connexion avant la fin").arg(host);
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("le serveur %1 est introuvable (pas de connexion, ou adresse "
+                              "mal tapée)")
+            .arg(host);
+    case QNetworkReply::TimeoutError:
+        return QStringLiteral("le serveur %1 ne répond pas").arg(host);
+    case QNetworkReply::OperationCanceledError:
+        // Our own aborts are told apart before; this is the transfer timeout.
+        return QStringLiteral("le serveur %1 n'a rien envoyé pendant %2 s")
+            .arg(host, seconds(m_timeoutMs));
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("la connexion sécurisée avec %1 a échoué").arg(host);
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+        return QStringLiteral("le réseau n'est pas disponible");
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return QStringLiteral("le proxy du réseau refuse la connexion");
+    default:
+        return QStringLiteral("le transfert depuis %1 n'est pas allé jusqu'au bout (%2)")
+            .arg(host, reply->errorString());
+    }
 }
 
 void IndexUpdater::replyFinished()
 {
     QNetworkReply* reply = m_reply;
     m_reply = nullptr;
-    m_busy.reset();
     if (!reply)
         return;
     reply->deleteLater();
+
+    if (m_cancelled) {
+        end(Outcome::Cancelled);
+        return;
+    }
+    if (m_abort) {
+        refuse(m_abort->first, m_abort->second);
+        return;
+    }
 
     DownloadReply got;
     got.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -92,29 +251,171 @@ void IndexUpdater::replyFinished()
     // transfer that did not complete: no status at all, or a 2xx cut short.
     const bool success = got.httpStatus >= 200 && got.httpStatus <= 299;
     got.networkError = reply->error() != QNetworkReply::NoError && (got.httpStatus == 0 || success);
+    if (got.networkError)
+        got.errorText = networkReason(reply);
     if (reply->isOpen())
         got.body = reply->readAll();
 
-    DownloadAcceptance acceptance = acceptDownload(got, m_table);
-    m_lastVerdict = acceptance.verdict;
-    m_lastError.clear();
-    if (!acceptance.accepted()) {
-        emit finished(Outcome::Refused);
+    if (m_current.name.isEmpty())
+        mainReply(got);
+    else
+        regionalReply(got);
+}
+
+void IndexUpdater::mainReply(const DownloadReply& got)
+{
+    const DownloadAcceptance transfer = checkTransfer(got);
+    if (!transfer.accepted()) {
+        refuse(transfer.verdict, transfer.reason);
+        return;
+    }
+    if (looksLikeXml(got.body)) {
+        SdmxReply parsed = parseSdmxSeries(got.body, m_current.idBank);
+        if (!parsed.ok()) {
+            refuse(DownloadVerdict::BadSeries, parsed.error);
+            return;
+        }
+        m_irl = std::move(parsed.series);
+        // Nothing new for the IRL: the regional series are not asked for.
+        QFile file(m_table.filePath);
+        const QByteArray current = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        const SdmxMerge first = mergeSdmxSeries(current, m_irl, nullptr, nullptr, m_today());
+        if (!first.ok()) {
+            refuse(DownloadVerdict::BadSeries, first.error);
+            return;
+        }
+        if (first.upToDate()) {
+            m_lastVerdict = DownloadVerdict::UpToDate;
+            end(Outcome::UpToDate);
+            return;
+        }
+        fetchNextOrComplete();
         return;
     }
 
-    // Written beside the old file and swapped in: a failed write leaves it whole.
-    QSaveFile file(m_table.filePath);
-    const bool written = file.open(QIODevice::WriteOnly)
-                         && file.write(indexFileBytes(got.body)) >= 0 && file.commit();
-    if (!written) {
-        m_lastError = file.errorString();
-        emit finished(Outcome::WriteFailed);
+    if (fileChangedMeanwhile())
+        return;
+    DownloadAcceptance acceptance = acceptDownload(got, m_table, m_today());
+    if (acceptance.verdict == DownloadVerdict::UpToDate) {
+        m_lastVerdict = DownloadVerdict::UpToDate;
+        end(Outcome::UpToDate);
         return;
     }
-    installRows(m_table, std::move(acceptance.rows), QFileInfo(m_table.filePath).lastModified(),
-                indexFileBytes(got.body));
-    emit finished(Outcome::Replaced);
+    if (!acceptance.accepted()) {
+        refuse(acceptance.verdict, acceptance.reason);
+        return;
+    }
+    install(indexFileBytes(got.body), acceptance.added);
+}
+
+void IndexUpdater::regionalReply(const DownloadReply& got)
+{
+    const QString series = QStringLiteral("série de l'IRL %1 : ").arg(m_current.name);
+    const DownloadAcceptance transfer = checkTransfer(got);
+    if (!transfer.accepted()) {
+        refuse(transfer.verdict, series + transfer.reason);
+        return;
+    }
+    if (!looksLikeXml(got.body)) {
+        refuse(DownloadVerdict::BadSeries,
+               series + QStringLiteral("la réponse n'est pas une série de l'Insee"));
+        return;
+    }
+    SdmxReply parsed = parseSdmxSeries(got.body, m_current.idBank);
+    if (!parsed.ok()) {
+        refuse(DownloadVerdict::BadSeries, series + parsed.error);
+        return;
+    }
+    *m_current.into = std::move(parsed.series);
+    fetchNextOrComplete();
+}
+
+void IndexUpdater::fetchNextOrComplete()
+{
+    if (m_pending.empty()) {
+        completeSeries();
+        return;
+    }
+    const Fetch next = m_pending.front();
+    m_pending.erase(m_pending.begin());
+    fetch(next);
+}
+
+void IndexUpdater::completeSeries()
+{
+    if (fileChangedMeanwhile())
+        return;
+    QFile file(m_table.filePath);
+    const QByteArray current = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const SdmxMerge merge = mergeSdmxSeries(current, m_irl, m_corse ? &*m_corse : nullptr,
+                                            m_outreMer ? &*m_outreMer : nullptr, m_today());
+    if (!merge.ok()) {
+        refuse(DownloadVerdict::BadSeries, merge.error);
+        return;
+    }
+    if (merge.upToDate()) {
+        m_lastVerdict = DownloadVerdict::UpToDate;
+        end(Outcome::UpToDate);
+        return;
+    }
+    install(merge.bytes, int(merge.added.size()));
+}
+
+bool IndexUpdater::fileChangedMeanwhile()
+{
+    // Another copy of the program may have updated the file since it was read:
+    // writing now would roll it back.
+    QFile file(m_table.filePath);
+    const QByteArray onDisk = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (!indexFileChanged(m_table, onDisk, QFileInfo(m_table.filePath).lastModified()))
+        return false;
+    loadIndexTable(m_table);
+    emit tableReloaded();
+    refuse(DownloadVerdict::FileChanged,
+           QStringLiteral("le fichier des indices a changé sur le disque depuis sa lecture (une "
+                          "autre copie de Velmaris l'a peut-être mis à jour) : il a été relu et "
+                          "rien n'a été écrit"));
+    return true;
+}
+
+void IndexUpdater::install(const QByteArray& bytes, int added)
+{
+    QString reason;
+    if (!writeFileSafely(m_table.filePath, bytes, &reason)) {
+        m_lastVerdict = DownloadVerdict::Accepted;
+        m_lastReason = reason + QStringLiteral(" ; l'ancien fichier est conservé");
+        end(Outcome::WriteFailed);
+        return;
+    }
+    const IndexFileResult loaded = loadIndexTable(m_table);
+    emit tableReloaded();
+    if (!loaded.ok()) {
+        m_lastVerdict = DownloadVerdict::NotIndexFile;
+        m_lastReason =
+            QStringLiteral("le fichier écrit ne se relit pas (%1)").arg(corruptionDetail(loaded));
+        end(Outcome::WriteFailed);
+        return;
+    }
+    m_lastVerdict = DownloadVerdict::Accepted;
+    m_lastReason.clear();
+    m_lastAdded = added;
+    m_lastNewest = newestQuarter(m_table);
+    end(Outcome::Replaced);
+}
+
+void IndexUpdater::refuse(DownloadVerdict verdict, const QString& reason)
+{
+    m_lastVerdict = verdict;
+    m_lastReason = reason;
+    end(Outcome::Refused);
+}
+
+void IndexUpdater::end(Outcome outcome)
+{
+    m_deadlineTimer->stop();
+    m_pending.clear();
+    m_lastOutcome = outcome;
+    emit finished(outcome);
 }
 
 } // namespace velmaris

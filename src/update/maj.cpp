@@ -1,6 +1,6 @@
 #include "maj.h"
 
-#include "settings.h"
+#include "messages.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -103,10 +103,25 @@ Maj::Maj(QWidget* parent)
 
     Label2 = new QLabel(QStringLiteral("Adresse FTP"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    ftp = new QLineEdit(kDefaultAddress.toString(), this);
+    ftp = new QLineEdit(this);
     ftp->setObjectName(QStringLiteral("ftp"));
     ftp->setMinimumWidth(340);
     Label2->setBuddy(ftp);
+    // The regional series fill columns 4 and 5 of the rows a download adds.
+    auto idBankBox = [this](const QString& labelName, const QString& caption,
+                            const QString& boxName, QLabel*& label, QLineEdit*& box) {
+        label = new QLabel(caption, this);
+        label->setObjectName(labelName);
+        box = new QLineEdit(this);
+        box->setObjectName(boxName);
+        box->setPlaceholderText(QStringLiteral("aucun"));
+        box->setMaxLength(20);
+        label->setBuddy(box);
+    };
+    idBankBox(QStringLiteral("Label3"), QStringLiteral("idBank de l'IRL de Corse"),
+              QStringLiteral("idcorse"), Label3, idcorse);
+    idBankBox(QStringLiteral("Label4"), QStringLiteral("idBank de l'IRL d'outre-mer"),
+              QStringLiteral("idoutremer"), Label4, idoutremer);
     Image1 = picture(this, downloadIcon(), 40, QStringLiteral("Image1"));
     Image1->setToolTip(QStringLiteral("Téléchargement du fichier des derniers indices"));
 
@@ -144,6 +159,13 @@ Maj::Maj(QWidget* parent)
     address->addWidget(Image1, 0, 1, 2, 1, Qt::AlignBottom);
     address->setColumnStretch(0, 1);
 
+    auto* regional = new QGridLayout;
+    regional->addWidget(Label3, 0, 0);
+    regional->addWidget(idcorse, 0, 1);
+    regional->addWidget(Label4, 1, 0);
+    regional->addWidget(idoutremer, 1, 1);
+    regional->setColumnStretch(1, 1);
+
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Boutonmanuel);
     buttons->addStretch(1);
@@ -159,6 +181,7 @@ Maj::Maj(QWidget* parent)
     layout->addWidget(Checkconnection);
     layout->addSpacing(6);
     layout->addLayout(address);
+    layout->addLayout(regional);
     layout->addWidget(Line1);
     layout->addWidget(Label1);
     layout->addSpacing(6);
@@ -167,18 +190,45 @@ Maj::Maj(QWidget* parent)
 
     connect(Valider, &QPushButton::clicked, this, &Maj::valider);
     connect(Picture2, &QToolButton::clicked, this, &Maj::valider);
-    // Annuler only hides: what was changed stays in effect for this run.
-    connect(Annuler, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Picture1, &QToolButton::clicked, this, &QDialog::reject);
+    connect(Annuler, &QPushButton::clicked, this, &Maj::reject);
+    connect(Picture1, &QToolButton::clicked, this, &Maj::reject);
     connect(Image1, &QToolButton::clicked, this, &Maj::downloadRequested);
     connect(Boutonmanuel, &QPushButton::clicked, this, &Maj::manualEditRequested);
+    showSettings(*this, m_settings);
+}
+
+void Maj::setSettings(const UpdateSettings& settings)
+{
+    m_settings = settings;
+    showSettings(*this, settings);
+}
+
+void Maj::reject()
+{
+    // What was typed and not saved is dropped: the settings stay as they were.
+    showSettings(*this, m_settings);
+    QDialog::reject();
 }
 
 void Maj::valider()
 {
-    // A failed write is not reported: the settings stay in effect for this run.
-    if (!m_iniPath.isEmpty())
-        writeSettings(settingsOf(*this), m_iniPath);
+    const QString title = QStringLiteral("Mise à jour des indices");
+    const UpdateSettings edited = settingsOf(*this);
+    const QString refusal = settingsRefusal(edited);
+    if (!refusal.isEmpty()) {
+        MessageBox::critical(this, title, refusal);
+        ftp->setFocus();
+        return;
+    }
+    QString reason;
+    if (!m_iniPath.isEmpty() && !writeSettings(edited, m_iniPath, &reason)) {
+        // The dialog stays open: the user may fix the file or cancel.
+        MessageBox::critical(
+            this, title,
+            QStringLiteral("Les réglages n'ont pas pu être enregistrés : %1.").arg(reason));
+        return;
+    }
+    m_settings = edited;
     accept();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -12,22 +14,33 @@ class QToolButton;
 
 namespace velmaris {
 
-// The update dialog. Its controls are the program's only copy of the settings:
-// OK writes them to Velmaris.ini, Annuler keeps them for this run only.
+// The update dialog. It holds the settings in effect and lets the user edit a
+// copy of them in its controls: OK checks the copy, writes it to Velmaris.ini
+// and only then puts it in effect; Annuler puts the controls back.
 class Maj : public QDialog {
     Q_OBJECT
 
 public:
     explicit Maj(QWidget* parent = nullptr);
 
-    // The settings file that OK writes to.
+    // The settings file that OK writes to; none (tests) keeps them in memory.
     void setIniPath(const QString& path) { m_iniPath = path; }
     QString iniPath() const { return m_iniPath; }
+
+    // The settings in effect, and the controls showing them.
+    const UpdateSettings& settings() const { return m_settings; }
+    void setSettings(const UpdateSettings& settings);
+
+    void reject() override;
 
     QCheckBox* CheckMaj = nullptr;
     QCheckBox* Checkconnection = nullptr;
     QLabel* Label2 = nullptr;
     QLineEdit* ftp = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* idcorse = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* idoutremer = nullptr;
     QLabel* Label1 = nullptr;
     QPushButton* Boutonmanuel = nullptr;
     QToolButton* Image1 = nullptr;
@@ -45,6 +58,7 @@ private:
     void valider();
 
     QString m_iniPath;
+    UpdateSettings m_settings;
 };
 
 } // namespace velmaris

@@ -1,7 +1,9 @@
 #include "profile.h"
 
+#include "datafolder.h"
+
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <optional>
@@ -196,23 +198,23 @@ QString readProfileString(QStringView section, QStringView key, const QString& p
 }
 
 bool writeProfileString(QStringView section, QStringView key, const QString& value,
-                        const QString& path)
+                        const QString& path, QString* reason)
 {
     QByteArray content;
     {
         // A file that exists but cannot be read is left alone rather than
         // replaced by one key.
         QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
+        if (file.open(QIODevice::ReadOnly)) {
             content = file.readAll();
-        else if (file.exists())
+        } else if (file.exists()) {
+            if (reason)
+                *reason = QStringLiteral("« %1 » ne peut pas être lu, il n'est pas remplacé")
+                              .arg(QDir::toNativeSeparators(path));
             return false;
+        }
     }
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(withProfileValue(content, section, key, value));
-    return out.commit();
+    return writeFileSafely(path, withProfileValue(content, section, key, value), reason);
 }
 
 } // namespace velmaris

@@ -23,9 +23,9 @@ QByteArray withProfileValue(const QByteArray& content, QStringView section, QStr
 // The same on a file. A missing or unreadable file reads as "".
 QString readProfileString(QStringView section, QStringView key, const QString& path);
 
-// Creates the file when needed and replaces it atomically; false when it
-// cannot be written.
+// Creates the file when needed and replaces it atomically, never through a
+// symbolic link; false, with the reason in French, when it cannot be written.
 bool writeProfileString(QStringView section, QStringView key, const QString& value,
-                        const QString& path);
+                        const QString& path, QString* reason = nullptr);
 
 } // namespace velmaris

@@ -6,27 +6,44 @@ namespace velmaris {
 
 class Maj;
 
-// Where the index file is fetched from until the user types the real address.
-// The host is reserved and never resolves.
-inline constexpr QStringView kDefaultAddress = u"http://velmaris.example/telechar/VELMARIS.TXT";
+// Where the indices are fetched from until the user types another address:
+// INSEE's SDMX service, series of the IRL.
+inline constexpr QStringView kDefaultAddress =
+    u"https://bdm.insee.fr/series/sdmx/data/SERIES_BDM/001515333";
 
-// The three update settings as Velmaris.ini holds them.
+// The address earlier copies wrote as their default. Its host never resolved,
+// so a settings file holding it is read as holding none.
+inline constexpr QStringView kFormerDefaultAddress =
+    u"http://velmaris.example/telechar/VELMARIS.TXT";
+
+// The update settings as Velmaris.ini holds them, section "FTP".
 struct UpdateSettings {
-    QString address;             // ADRESS: the index file's URL
-    bool checkConnection = true; // CHECKCONNECTION: test the connection first
-    bool checkMaj = false;       // CHECKMAJ: automatic update at start-up
+    QString address = kDefaultAddress.toString(); // ADRESS: where the indices are fetched
+    bool checkConnection = true;                  // CHECKCONNECTION: test the connection first
+    bool checkMaj = false;                        // CHECKMAJ: automatic update at start-up
+    QString corseIdBank;                          // IDBANKCORSE: IRL of Corsica, column 4
+    QString outreMerIdBank;                       // IDBANKOUTREMER: overseas IRL, column 5
+
+    bool operator==(const UpdateSettings&) const = default;
 };
 
-// Reads section "FTP" of the settings file: an empty or missing ADRESS gives the
-// default address, CHECKCONNECTION is off only for "0", CHECKMAJ on only for "1".
+// Reads section "FTP" of the settings file: an empty or missing ADRESS (or the
+// former default) gives the default address, CHECKCONNECTION is off only for
+// "0", CHECKMAJ on only for "1"; the idBanks are read with blanks trimmed.
 UpdateSettings readSettings(const QString& iniPath);
 
-// Writes ADRESS, CHECKCONNECTION and CHECKMAJ in that order, leaving the rest
-// of the file as it is. False when the file cannot be written.
-bool writeSettings(const UpdateSettings& settings, const QString& iniPath);
+// Writes ADRESS, CHECKCONNECTION, CHECKMAJ, then the idBanks when set or
+// already present, leaving the rest of the file as it is, in one atomic
+// replacement. False, with the reason in French, when it cannot be written.
+bool writeSettings(const UpdateSettings& settings, const QString& iniPath,
+                   QString* reason = nullptr);
 
-// Reads Velmaris.ini into the dialog's controls (once, at start-up) and
-// remembers the path for the dialog's OK button.
+// Why the settings cannot be kept, as the sentence the dialog shows; empty
+// when they can: the address must be http or https, an idBank digits only.
+QString settingsRefusal(const UpdateSettings& settings);
+
+// Reads Velmaris.ini into the dialog (once, at start-up) and remembers the
+// path for the dialog's OK button.
 void loadSettings(Maj& maj, const QString& iniPath);
 
 // The dialog's controls as settings, and back.

@@ -3,7 +3,28 @@
 #include "dates.h"
 #include "indexfile.h"
 
+#include <map>
+
 namespace velmaris {
+
+namespace {
+
+constexpr Quarter kSwitch(2005, 2);
+
+QString valueText(const IndexRow& row, Quarter quarter)
+{
+    if (quarter > kSwitch || row.icc == 0)
+        return QString::number(row.irl, 'g', 15).replace(u'.', u',');
+    return QString::number(row.icc);
+}
+
+bool sameValues(const IndexRow& a, const IndexRow& b)
+{
+    return a.icc == b.icc && a.irl == b.irl && a.irlCorse == b.irlCorse
+           && a.irlOutreMer == b.irlOutreMer;
+}
+
+} // namespace
 
 bool indexTableOutOfDate(const IndexTable& table, const QDate& today)
 {
@@ -13,6 +34,16 @@ bool indexTableOutOfDate(const IndexTable& table, const QDate& today)
     if (!published.isValid())
         return false;
     return today >= sameDayNextYear(published);
+}
+
+Quarter quarterOf(const IndexRow& row)
+{
+    return row.quarter;
+}
+
+Quarter newestQuarter(const IndexTable& table)
+{
+    return table.newestQuarter();
 }
 
 std::optional<QUrl> downloadUrl(const QString& address)
@@ -25,39 +56,143 @@ std::optional<QUrl> downloadUrl(const QString& address)
     return url;
 }
 
-DownloadAcceptance acceptDownload(const DownloadReply& reply, const IndexTable& current)
+QString addressRefusal(const QString& address)
+{
+    const QString text = address.trimmed();
+    if (text.isEmpty())
+        return QStringLiteral("aucune adresse de téléchargement n'est réglée");
+    if (downloadUrl(text))
+        return {};
+    const QUrl url(text, QUrl::TolerantMode);
+    if (url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https"))
+        return QStringLiteral("l'adresse « %1 » est incomplète").arg(text);
+    return QStringLiteral("l'adresse « %1 » n'est pas prise en charge : seules les adresses http "
+                          "et https le sont")
+        .arg(text);
+}
+
+DownloadAcceptance checkTransfer(const DownloadReply& reply)
 {
     DownloadAcceptance result;
-    auto refuse = [&](DownloadVerdict why) {
+    auto refuse = [&](DownloadVerdict why, const QString& reason) {
         result.verdict = why;
+        result.reason = reason;
         return result;
     };
     if (reply.networkError)
-        return refuse(DownloadVerdict::NetworkError);
+        return refuse(DownloadVerdict::NetworkError,
+                      reply.errorText.isEmpty()
+                          ? QStringLiteral("le transfert n'est pas allé jusqu'au bout")
+                          : reply.errorText);
     if (reply.httpStatus < 200 || reply.httpStatus > 299)
-        return refuse(DownloadVerdict::HttpStatus);
+        return refuse(DownloadVerdict::HttpStatus,
+                      reply.httpStatus == 0
+                          ? QStringLiteral("le serveur n'a pas donné de réponse HTTP")
+                          : QStringLiteral("le serveur a répondu par l'erreur HTTP %1")
+                                .arg(reply.httpStatus));
     if (reply.body.isEmpty())
-        return refuse(DownloadVerdict::Empty);
+        return refuse(DownloadVerdict::Empty, QStringLiteral("la réponse du serveur est vide"));
     if (reply.body.size() > kMaxDownloadBytes)
-        return refuse(DownloadVerdict::TooLarge);
-    if (reply.body.contains("Not Found"))
-        return refuse(DownloadVerdict::NotFound);
+        return refuse(DownloadVerdict::TooLarge,
+                      QStringLiteral("la réponse du serveur dépasse 4 Mo : ce n'est pas un "
+                                     "fichier des indices"));
+    return result;
+}
 
+DownloadAcceptance acceptRows(std::vector<IndexRow> rows, const IndexTable& current,
+                              const QDate& today)
+{
+    DownloadAcceptance result;
+    auto refuse = [&](DownloadVerdict why, const QString& reason) {
+        result.verdict = why;
+        result.reason = reason;
+        result.rows.clear();
+        result.added = 0;
+        return result;
+    };
+    if (rows.size() < 4)
+        return refuse(DownloadVerdict::NotIndexFile,
+                      QStringLiteral("la réponse n'est pas un fichier des indices (moins de "
+                                     "quatre trimestres)"));
+    std::map<Quarter, const IndexRow*> fresh;
+    for (const IndexRow& row : rows) {
+        const Quarter q = quarterOf(row);
+        if (!q.isValid())
+            return refuse(DownloadVerdict::NotIndexFile,
+                          QStringLiteral("la réponse a une clé de trimestre illisible (« %1 »)")
+                              .arg(row.label()));
+        if (!fresh.emplace(q, &row).second)
+            return refuse(DownloadVerdict::NotIndexFile,
+                          QStringLiteral("la réponse donne deux fois le %1").arg(q.label()));
+    }
+    const Quarter freshNewest = fresh.rbegin()->first;
+
+    // Every quarter already held, with the same values.
+    for (const IndexRow& held : current.rows) {
+        const Quarter q = quarterOf(held);
+        if (!q.isValid())
+            continue;
+        const auto it = fresh.find(q);
+        if (it == fresh.end())
+            return refuse(DownloadVerdict::Older,
+                          q > freshNewest
+                              ? QStringLiteral("la réponse s'arrête au %1, avant le %2 du fichier "
+                                               "des indices actuel")
+                                    .arg(freshNewest.label(), q.label())
+                              : QStringLiteral("la réponse ne contient pas le %1 que le fichier "
+                                               "des indices actuel contient")
+                                    .arg(q.label()));
+        if (!sameValues(*it->second, held))
+            return refuse(DownloadVerdict::ChangedValue,
+                          QStringLiteral("le %1 vaut %2 dans la réponse et %3 dans le fichier des "
+                                         "indices actuel : une valeur publiée ne change pas")
+                              .arg(q.label(), valueText(*it->second, q), valueText(held, q)));
+        ++result.added;
+    }
+    result.added = int(fresh.size()) - result.added;
+    if (result.added <= 0)
+        return refuse(DownloadVerdict::UpToDate, {});
+    if (today <= freshNewest.lastDay())
+        return refuse(DownloadVerdict::NotEnded,
+                      QStringLiteral("la réponse va jusqu'au %1, qui n'est pas encore terminé")
+                          .arg(freshNewest.label()));
+    result.rows = std::move(rows);
+    return result;
+}
+
+DownloadAcceptance acceptDownload(const DownloadReply& reply, const IndexTable& current,
+                                  const QDate& today)
+{
+    DownloadAcceptance transfer = checkTransfer(reply);
+    if (!transfer.accepted())
+        return transfer;
+    if (reply.body.contains("Not Found")) {
+        transfer.verdict = DownloadVerdict::NotFound;
+        transfer.reason = QStringLiteral("le serveur a renvoyé une page d'erreur (« Not Found »)");
+        return transfer;
+    }
     // An HTML error page, a captive portal or a proxy's page fail here.
     IndexFileResult parsed = parseIndexFile(reply.body);
-    if (!parsed.ok() || parsed.rows.size() < 4)
-        return refuse(DownloadVerdict::NotIndexFile);
-
-    // A stale copy on the server must not roll the table back.
-    if (!current.rows.empty() && parsed.rows.front().quarter < current.newestQuarter())
-        return refuse(DownloadVerdict::Older);
-    result.rows = std::move(parsed.rows);
-    return result;
+    if (!parsed.ok()) {
+        transfer.verdict = DownloadVerdict::NotIndexFile;
+        transfer.reason = QStringLiteral("la réponse n'est pas un fichier des indices (%1)")
+                              .arg(corruptionDetail(parsed));
+        return transfer;
+    }
+    return acceptRows(std::move(parsed.rows), current, today);
 }
 
 QByteArray indexFileBytes(const QByteArray& body)
 {
-    return body + "\r\n";
+    return body;
+}
+
+bool indexFileChanged(const IndexTable& table, const QByteArray& onDisk, const QDateTime& modified)
+{
+    // Time, size and content: another copy of the program may have written
+    // the same size within the same second.
+    return modified != table.fileDate || onDisk.size() != table.fileSize
+           || onDisk != table.fileBytes;
 }
 
 } // namespace velmaris

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -29,15 +30,17 @@ using test::writeAll;
 
 namespace {
 
-// Eight quarters, the fourth published on fourthPublished.
+// Eight quarters, the fourth published on fourthPublished; their values are
+// those of indexFileText().
 QByteArray indexFileWithFourth(const QDate& fourthPublished)
 {
     // Each quarter is the one before its publication's, as INSEE publishes.
     QByteArray bytes;
     for (int i = 0; i < 8; ++i) {
         const QDate published = fourthPublished.addMonths(3 * (3 - i));
-        bytes += Quarter::containing(published).previous().key().toLatin1() + '\t'
-                 + QByteArray::number(140.0 - i, 'f', 2) + '\t'
+        const Quarter q = Quarter::containing(published).previous();
+        const double irl = 100 + ((q.year() - 2006) * 4 + q.number()) * 0.25;
+        bytes += q.key().toLatin1() + '\t' + QByteArray::number(irl, 'f', 2) + '\t'
                  + published.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + "\r\n";
     }
     return bytes;
@@ -53,6 +56,12 @@ QByteArray freshFileAfter(const QDate& fourthPublished)
 {
     const Quarter next = newestWithFourth(fourthPublished).next();
     return indexFileText(12, next.year(), next.number());
+}
+
+// Fifteen months ago: two quarters after the newest of that file are over by now.
+QDate oneBoxFourth()
+{
+    return QDate::currentDate().addMonths(-15);
 }
 
 QList<Launch> g_launches;
@@ -85,7 +94,10 @@ struct Fixture {
         updater = window->findChild<IndexUpdater*>();
         updater->setTimeout(1000);
         updater->setConnectionTest([] { return true; });
+        updater->setToday([] { return QDate(2026, 12, 8); });
     }
+
+    QString statut() const { return window->statut->text(); }
 };
 
 } // namespace
@@ -99,7 +111,11 @@ private slots:
     void okSavesTheTickedBox();
     void startUpCheck_data();
     void startUpCheck();
-    void image1DownloadsWhileTheWindowStaysLive();
+    void startUpCheckIsSilent_data();
+    void startUpCheckIsSilent();
+    void manualDownloadEndsWithOneBox_data();
+    void manualDownloadEndsWithOneBox();
+    void image1ShowsProgressAndAnnulerStopsIt();
     void failedWriteIsReported();
     void manualEditingOpensEditorAndEnds();
 };
@@ -140,6 +156,14 @@ void TestUpdate::dialogShowsEveryControl()
     QCOMPARE(f.maj.Image1->toolTip(),
              QStringLiteral("Téléchargement du fichier des derniers indices"));
     QCOMPARE(f.maj.ftp->text(), kDefaultAddress.toString());
+    QCOMPARE(text("Label3"), QStringLiteral("idBank de l'IRL de Corse"));
+    QCOMPARE(text("Label4"), QStringLiteral("idBank de l'IRL d'outre-mer"));
+    QCOMPARE(f.maj.idcorse->text(), QString());
+    QCOMPARE(f.maj.idoutremer->text(), QString());
+    // A child of the main window, over it.
+    QCOMPARE(f.maj.parentWidget(), f.window.get());
+    QVERIFY(f.maj.isWindow());
+    QVERIFY(f.window->geometry().contains(f.maj.geometry().center()));
     f.maj.hide();
 }
 
@@ -180,6 +204,7 @@ void TestUpdate::startUpCheck()
     HttpFixture server;
     const QByteArray fresh = freshFileAfter(fourth);
     server.reply(200, fresh);
+    test::Messages boxes;
     const QByteArray ini = "[FTP]\r\nADRESS=" + server.url().toLatin1()
                            + "\r\nCHECKMAJ=" + (checkMaj ? "1" : "0") + "\r\n";
     Fixture f(indexFileWithFourth(fourth), ini);
@@ -187,22 +212,108 @@ void TestUpdate::startUpCheck()
     f.window->show();
 
     if (downloads) {
+        // No hourglass over the window while it runs.
+        QVERIFY(f.updater->isRunning());
+        QVERIFY(!QApplication::overrideCursor());
         QTRY_COMPARE(f.window->textind[0]->text(), newestWithFourth(fourth).next().label());
-        QCOMPARE(readAll(f.indexPath), fresh + "\r\n");
+        QCOMPARE(readAll(f.indexPath), fresh);
         QCOMPARE(f.window->table().topRow, 0);
         QCOMPARE(f.window->barreinsee->maximum(), 0);
+        QCOMPARE(f.statut(), QStringLiteral("Indices mis à jour jusqu'au %1 (4 trimestres ajoutés).")
+                                 .arg(newestWithFourth(fourth).next().label()));
     } else {
         QTest::qWait(300);
         QVERIFY(server.requests().isEmpty());
         QCOMPARE(f.window->textind[0]->text(), newestWithFourth(fourth).label());
         QCOMPARE(readAll(f.indexPath), f.oldFile);
+        QCOMPARE(f.statut(), QString());
     }
+    QVERIFY(boxes.texts.isEmpty());
 }
 
-void TestUpdate::image1DownloadsWhileTheWindowStaysLive()
+void TestUpdate::startUpCheckIsSilent_data()
+{
+    QTest::addColumn<int>("status"); // 0: no server at that port
+    QTest::addColumn<QString>("statut");
+
+    QTest::newRow("404") << 404
+                         << "Mise à jour impossible : le serveur a répondu par l'erreur "
+                            "HTTP 404.";
+    QTest::newRow("same file") << 200 << "Les indices sont déjà à jour.";
+}
+
+void TestUpdate::startUpCheckIsSilent()
+{
+    QFETCH(int, status);
+    QFETCH(QString, statut);
+    const QByteArray file = indexFileWithFourth(QDate::currentDate().addYears(-2));
+    HttpFixture server;
+    server.reply(status, file);
+    test::Messages boxes;
+    Fixture f(file, "[FTP]\r\nADRESS=" + server.url().toLatin1() + "\r\nCHECKMAJ=1\r\n");
+    f.window->load();
+    f.window->show();
+    QTRY_COMPARE(f.statut(), statut);
+    QVERIFY(boxes.texts.isEmpty());
+    QCOMPARE(readAll(f.indexPath), file);
+    QVERIFY(!f.window->findChild<QProgressDialog*>());
+}
+
+void TestUpdate::manualDownloadEndsWithOneBox_data()
+{
+    QTest::addColumn<QString>("address"); // "server": the fixture's
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("text");
+
+    const QByteArray old = indexFileWithFourth(oneBoxFourth());
+    const Quarter two = newestWithFourth(oneBoxFourth()).plus(2);
+    QTest::newRow("two quarters added")
+        << "server" << 200 << indexFileText(10, two.year(), two.number())
+        << QStringLiteral("Indices mis à jour jusqu'au %1 (2 trimestres ajoutés).").arg(two.label());
+    QTest::newRow("same file") << "server" << 200 << old << "Les indices sont déjà à jour.";
+    QTest::newRow("404") << "server" << 404 << QByteArray("Not Found")
+                         << "Mise à jour impossible : le serveur a répondu par l'erreur HTTP 404.";
+    QTest::newRow("ftp") << "ftp://127.0.0.1/VELMARIS.TXT" << 200 << QByteArray()
+                         << "Mise à jour impossible : l'adresse « ftp://127.0.0.1/VELMARIS.TXT » "
+                            "n'est pas prise en charge : seules les adresses http et https le "
+                            "sont.";
+    QTest::newRow("nobody there") << "http://127.0.0.1:1/VELMARIS.TXT" << 200 << QByteArray()
+                                  << "Mise à jour impossible : le serveur 127.0.0.1 refuse la "
+                                     "connexion.";
+}
+
+void TestUpdate::manualDownloadEndsWithOneBox()
+{
+    QFETCH(QString, address);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, text);
+    HttpFixture server;
+    server.reply(status, body);
+    test::Messages boxes;
+    Fixture f(indexFileWithFourth(oneBoxFourth()));
+    f.window->load();
+    f.window->show();
+    QTest::mouseClick(f.window->Command1, Qt::LeftButton);
+    QTRY_VERIFY(f.maj.isVisible());
+    // The address as typed, before Ok.
+    f.maj.ftp->setText(address == u"server" ? server.url() : address);
+    QTest::mouseClick(f.maj.Image1, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, 10000);
+    QCOMPARE(boxes.texts.first(), text);
+    QCOMPARE(f.statut(), text);
+    QTRY_VERIFY(!f.window->findChild<QProgressDialog*>());
+    QTest::qWait(50);
+    QCOMPARE(boxes.texts.size(), 1);
+    f.maj.hide();
+}
+
+void TestUpdate::image1ShowsProgressAndAnnulerStopsIt()
 {
     HttpFixture server;
-    server.silent();
+    server.drip(indexFileText(12, 2025, 4), 50);
+    test::Messages boxes;
     Fixture f(indexFileWithFourth(QDate::currentDate()),
               "[FTP]\r\nADRESS=" + server.url().toLatin1() + "\r\n");
     f.window->load();
@@ -212,40 +323,51 @@ void TestUpdate::image1DownloadsWhileTheWindowStaysLive()
 
     QTest::mouseClick(f.maj.Image1, Qt::LeftButton);
     QVERIFY(f.updater->isRunning());
-    QVERIFY(QApplication::overrideCursor());
-    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QVERIFY(!QApplication::overrideCursor()); // the progress says it, and Annuler stays clickable
+    auto* progress = f.window->findChild<QProgressDialog*>(QStringLiteral("progression"));
+    QVERIFY(progress);
+    QTRY_VERIFY(progress->isVisible());
     // A second click while it runs starts nothing.
     QTest::mouseClick(f.maj.Image1, Qt::LeftButton);
+    QCOMPARE(f.window->findChildren<QProgressDialog*>().size(), 1);
 
-    // The dialog still takes typing while the server keeps silent.
-    f.maj.ftp->clear();
-    QTest::keyClicks(f.maj.ftp, QStringLiteral("http://127.0.0.1/"));
-    QCOMPARE(f.maj.ftp->text(), QStringLiteral("http://127.0.0.1/"));
+    auto* annuler = progress->findChild<QPushButton*>(QStringLiteral("Annuler"));
+    QVERIFY(annuler);
+    QCOMPARE(annuler->text(), QStringLiteral("Annuler"));
+    QTest::qWait(200);
+    QTest::mouseClick(annuler, Qt::LeftButton);
 
-    QTRY_VERIFY_WITH_TIMEOUT(!f.updater->isRunning(), 10000);
-    QVERIFY(!QApplication::overrideCursor());
+    QTRY_VERIFY_WITH_TIMEOUT(!f.updater->isRunning(), 5000);
+    QTRY_VERIFY(!f.window->findChild<QProgressDialog*>());
     QCOMPARE(server.requests().size(), 1);
     QCOMPARE(readAll(f.indexPath), f.oldFile);
     QCOMPARE(f.window->textind[0]->text(), newestWithFourth(QDate::currentDate()).label());
+    QVERIFY(boxes.texts.isEmpty()); // the user knows: only the status line says it
+    QCOMPARE(f.statut(), QStringLiteral("Mise à jour annulée : les indices n'ont pas changé."));
     f.maj.hide();
 }
 
 void TestUpdate::failedWriteIsReported()
 {
+    // A year old: the reply adds a quarter that is over.
+    const QDate lastYear = QDate::currentDate().addYears(-1);
     HttpFixture server;
-    server.reply(200, freshFileAfter(QDate::currentDate()));
-    Fixture f(indexFileWithFourth(QDate::currentDate()),
-              "[FTP]\r\nADRESS=" + server.url().toLatin1() + "\r\n");
+    server.reply(200, freshFileAfter(lastYear));
+    Fixture f(indexFileWithFourth(lastYear), "[FTP]\r\nADRESS=" + server.url().toLatin1() + "\r\n");
+    // The index file is a link: it is never written through.
+    const QString target = f.dir.filePath(QStringLiteral("ailleurs.txt"));
+    QVERIFY(QFile::rename(f.indexPath, target));
+    QVERIFY(QFile::link(target, f.indexPath));
     f.window->load();
-    QStringList texts;
-    MessageBox::setHandler([&](const QString&, const QString& text) { texts << text; });
-    // The folder is gone: the file cannot be replaced.
-    QVERIFY(f.dir.remove());
+    test::Messages boxes;
     emit f.maj.downloadRequested();
-    QTRY_COMPARE(texts.size(), 1);
-    MessageBox::setHandler(nullptr);
-    QVERIFY(texts.first().contains(QStringLiteral("L'ancien fichier est conservé")));
-    QCOMPARE(f.window->textind[0]->text(), newestWithFourth(QDate::currentDate()).label());
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, 10000);
+    QVERIFY2(boxes.texts.first().startsWith(QStringLiteral("Mise à jour impossible : ")),
+             qPrintable(boxes.texts.first()));
+    QVERIFY(boxes.texts.first().contains(QStringLiteral("est un lien symbolique")));
+    QVERIFY(boxes.texts.first().endsWith(QStringLiteral("l'ancien fichier est conservé.")));
+    QCOMPARE(f.window->textind[0]->text(), newestWithFourth(lastYear).label());
+    QCOMPARE(readAll(target), f.oldFile);
 }
 
 void TestUpdate::manualEditingOpensEditorAndEnds()

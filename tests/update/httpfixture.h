@@ -11,13 +11,14 @@
 #include <QMap>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
 
 class HttpFixture {
 public:
-    enum class Mode { Reply, Silent };
+    enum class Mode { Reply, Silent, Drip };
 
     HttpFixture()
     {
@@ -50,6 +51,12 @@ public:
     }
     // path never answers.
     void silent(const QByteArray& path = kPath) { m_routes[path] = {Mode::Silent, {}}; }
+    // path sends its headers, then its body one byte every interval: never
+    // silent long enough for a transfer timeout.
+    void drip(const QByteArray& body, int intervalMs, const QByteArray& path = kPath)
+    {
+        m_routes[path] = {Mode::Drip, body, intervalMs};
+    }
 
     // The requests received, head only.
     const QList<QByteArray>& requests() const { return m_requests; }
@@ -60,6 +67,7 @@ private:
     struct Route {
         Mode mode = Mode::Reply;
         QByteArray bytes;
+        int intervalMs = 0;
     };
 
     static QByteArray head(int status, qsizetype length)
@@ -87,6 +95,17 @@ private:
             const Route route = m_routes.value(path, {Mode::Reply, head(404, 9) + "\r\nNot Found"});
             if (route.mode == Mode::Silent)
                 return;
+            if (route.mode == Mode::Drip) {
+                socket->write(head(200, route.bytes.size()) + "\r\n");
+                auto* timer = new QTimer(socket);
+                auto sent = std::make_shared<qsizetype>(0);
+                QObject::connect(timer, &QTimer::timeout, socket, [socket, route, sent] {
+                    if (*sent < route.bytes.size())
+                        socket->write(route.bytes.mid((*sent)++, 1));
+                });
+                timer->start(route.intervalMs);
+                return;
+            }
             socket->write(route.bytes);
             socket->disconnectFromHost();
         });
@@ -97,15 +116,17 @@ private:
     QList<QByteArray> m_requests;
 };
 
-// An index file of n quarters, the newest being quarter q of year, published
-// on the 15th of the month after it.
+// An index file of n quarters, the newest being quarter q of year. Each
+// quarter has its own value and is published on the 15th of the month after
+// it, whatever file holds it: two such files agree on every quarter they share.
 inline QByteArray indexFileText(int quarters, int year = 2025, int q = 3)
 {
     QByteArray bytes = "' Indices de test\r\n";
     for (int i = 0; i < quarters; ++i) {
         const QDate published = QDate(year, q * 3, 15).addMonths(1);
+        const double irl = 100 + ((year - 2006) * 4 + q) * 0.25;
         bytes += QByteArray::number(q) + QByteArray::number(year) + '\t'
-                 + QByteArray::number(140.0 - i * 0.5, 'f', 2) + '\t'
+                 + QByteArray::number(irl, 'f', 2) + '\t'
                  + published.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + "\r\n";
         if (--q == 0) {
             q = 4;

@@ -1,9 +1,12 @@
 #include "httpfixture.h"
+#include "sdmxreply.h"
 
 #include "indexfile.h"
 #include "indexupdater.h"
+#include "sdmxmerge.h"
 #include "updaterules.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -16,10 +19,12 @@ Q_DECLARE_METATYPE(velmaris::DownloadVerdict)
 
 namespace {
 
+using Outcome = IndexUpdater::Outcome;
+
 IndexTable tableOf(const QByteArray& text)
 {
     IndexTable table;
-    table.rows = parseIndexFile(text).rows;
+    installRows(table, parseIndexFile(text).rows, QDateTime(), text);
     return table;
 }
 
@@ -29,8 +34,36 @@ QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
 const QByteArray kHtml = "<!DOCTYPE html>\r\n<html><head><title>Connexion au Wi-Fi</title></head>"
                          "\r\n<body><p>Veuillez vous identifier.</p></body></html>\r\n";
+
+// The day the tests run on, whatever the machine's clock says.
+const QDate kToday(2026, 12, 8);
+
+// The test file's IRL (indexFileText) as INSEE would serve it, plus newer quarters.
+Observations irlOf(int quarters, int year, int q)
+{
+    Observations list;
+    for (int i = 0; i < quarters; ++i) {
+        const double irl = 100 + ((year - 2006) * 4 + q) * 0.25;
+        list.append({QByteArray::number(year) + "-Q" + QByteArray::number(q),
+                     QByteArray::number(irl, 'f', 2)});
+        if (--q == 0) {
+            q = 4;
+            --year;
+        }
+    }
+    return list;
+}
+
+constexpr char kSeriesPath[] = "/series/sdmx/data/SERIES_BDM/001515333";
 
 } // namespace
 
@@ -44,12 +77,23 @@ private slots:
     void addresses();
     void acceptance_data();
     void acceptance();
+    void changedFileIsTold_data();
+    void changedFileIsTold();
 
     void init();
     void goodFileReplacesOldOne();
+    void sameFileAgainIsUpToDate();
     void refusedReplyKeepsFile_data();
     void refusedReplyKeepsFile();
+    void seriesUpdates_data();
+    void seriesUpdates();
+    void regionalSeriesFillTheirColumns();
+    void regionalSeriesNotAskedWhenNothingIsNew();
+    void regionalFailureKeepsFile();
     void serverThatNeverAnswers();
+    void dripCancelledByAnnuler();
+    void dripEndedByTheDeadline();
+    void fileChangedByAnotherCopy();
     void redirectIsFollowed();
     void doesNotStart_data();
     void doesNotStart();
@@ -57,7 +101,10 @@ private slots:
 
 private:
     // Starts a download from the fixture and waits for its end.
-    IndexUpdater::Outcome run(IndexUpdater& updater, const QString& url);
+    Outcome run(IndexUpdater& updater, const QString& url);
+    Outcome run(IndexUpdater& updater, const UpdateSettings& settings);
+    // The old file and table are as they were.
+    void unchanged(const IndexUpdater& updater);
 
     QTemporaryDir m_dir;
     QString m_path;
@@ -100,21 +147,34 @@ void TestDownload::outOfDate()
 void TestDownload::addresses_data()
 {
     QTest::addColumn<QString>("address");
-    QTest::addColumn<bool>("usable");
+    QTest::addColumn<QString>("refusal"); // empty: usable
 
-    QTest::newRow("http") << "http://h.example/telechar/VELMARIS.TXT" << true;
-    QTest::newRow("https, blanks") << "  https://h.example/VELMARIS.TXT " << true;
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("ftp") << "ftp://h.example/VELMARIS.TXT" << false;
-    QTest::newRow("file") << "file:///etc/passwd" << false;
-    QTest::newRow("no scheme") << "h.example/VELMARIS.TXT" << false;
+    QTest::newRow("http") << "http://h.example/telechar/VELMARIS.TXT"
+                          << "";
+    QTest::newRow("https, blanks") << "  https://h.example/VELMARIS.TXT "
+                                   << "";
+    QTest::newRow("INSEE") << "https://bdm.insee.fr/series/sdmx/data/SERIES_BDM/001515333"
+                           << "";
+    QTest::newRow("empty") << ""
+                           << "aucune adresse de téléchargement n'est réglée";
+    QTest::newRow("ftp") << "ftp://h.example/VELMARIS.TXT"
+                         << "l'adresse « ftp://h.example/VELMARIS.TXT » n'est pas prise en "
+                            "charge : seules les adresses http et https le sont";
+    QTest::newRow("file") << "file:///etc/passwd"
+                          << "n'est pas prise en charge";
+    QTest::newRow("no scheme") << "h.example/VELMARIS.TXT"
+                               << "n'est pas prise en charge";
+    QTest::newRow("no host") << "https://"
+                             << "l'adresse « https:// » est incomplète";
 }
 
 void TestDownload::addresses()
 {
     QFETCH(QString, address);
-    QFETCH(bool, usable);
-    QCOMPARE(downloadUrl(address).has_value(), usable);
+    QFETCH(QString, refusal);
+    QCOMPARE(downloadUrl(address).has_value(), refusal.isEmpty());
+    const QString why = addressRefusal(address);
+    QVERIFY2(refusal.isEmpty() ? why.isEmpty() : why.contains(refusal), qPrintable(why));
 }
 
 void TestDownload::acceptance_data()
@@ -123,22 +183,56 @@ void TestDownload::acceptance_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<DownloadVerdict>("verdict");
+    QTest::addColumn<int>("added");
+    QTest::addColumn<QString>("reason"); // part of it
 
-    // The table in memory ends at the 3rd quarter 2025.
-    const QByteArray good = indexFileText(12, 2025, 4);
+    // The table in memory holds 12 quarters up to the 3rd of 2025.
+    const QByteArray good = indexFileText(13, 2025, 4);
     using V = DownloadVerdict;
-    QTest::newRow("good") << false << 200 << good << V::Accepted;
-    QTest::newRow("same quarter") << false << 200 << indexFileText(12) << V::Accepted;
-    QTest::newRow("206") << false << 206 << good << V::Accepted;
-    QTest::newRow("network error") << true << 200 << good << V::NetworkError;
-    QTest::newRow("no status") << false << 0 << good << V::HttpStatus;
+    QTest::newRow("one more") << false << 200 << good << V::Accepted << 1 << "";
+    QTest::newRow("two more, longer past")
+        << false << 200 << indexFileText(20, 2026, 1) << V::Accepted << 8 << "";
+    QTest::newRow("206") << false << 206 << good << V::Accepted << 1 << "";
     QTest::newRow("not found") << false << 200 << QByteArray(good + "' not found\r\n")
-                               << V::Accepted;
-    QTest::newRow("three rows") << false << 200 << indexFileText(3, 2025, 4) << V::NotIndexFile;
-    QTest::newRow("comments only") << false << 200 << QByteArray("' rien\r\n") << V::NotIndexFile;
+                               << V::Accepted << 1 << "";
+    QTest::newRow("same quarters") << false << 200 << indexFileText(12) << V::UpToDate << 0 << "";
+    QTest::newRow("same, other comments")
+        << false << 200 << QByteArray("' autre\r\n" + indexFileText(12)) << V::UpToDate << 0 << "";
+    QTest::newRow("network error") << true << 200 << good << V::NetworkError << 0
+                                   << "le transfert n'est pas allé jusqu'au bout";
+    QTest::newRow("no status") << false << 0 << good << V::HttpStatus << 0
+                               << "pas donné de réponse HTTP";
+    QTest::newRow("404") << false << 404 << good << V::HttpStatus << 0 << "l'erreur HTTP 404";
+    QTest::newRow("three rows") << false << 200 << indexFileText(3, 2025, 4) << V::NotIndexFile << 0
+                                << "moins de quatre trimestres";
+    QTest::newRow("comments only")
+        << false << 200 << QByteArray("' rien\r\n") << V::NotIndexFile << 0 << "";
     QTest::newRow("corrupt row") << false << 200 << QByteArray(good + "12000\t1\tdemain\r\n")
-                                 << V::NotIndexFile;
-    QTest::newRow("older year") << false << 200 << indexFileText(12, 2024, 4) << V::Older;
+                                 << V::NotIndexFile << 0 << "ligne 15 : les trimestres du 2è tr.2000 au 3è tr.2022 manquent";
+    QTest::newRow("older year") << false << 200 << indexFileText(12, 2024, 4) << V::Older << 0
+                                << "s'arrête au 4è tr.2024, avant le 3è tr.2025";
+    // Four or six quarters must not replace a long table.
+    QTest::newRow("short reply") << false << 200 << indexFileText(6, 2025, 4) << V::Older << 0
+                                 << "ne contient pas le 2è tr.2024";
+    QTest::newRow("past value changed")
+        << false << 200 << QByteArray(good).replace("\t119.25\t", "\t119.26\t") << V::ChangedValue
+        << 0 << "le 1er tr.2025 vaut 119,26 dans la réponse et 119,25";
+    QList<QByteArray> zeroed = good.split('\n');
+    for (QByteArray& line : zeroed) {
+        QList<QByteArray> fields = line.split('\t');
+        if (fields.size() == 3)
+            line = fields[0] + "\t0\t" + fields[2];
+    }
+    // Refused by the reader already: an index is never 0, quarters never jump.
+    QTest::newRow("every IRL at 0") << false << 200 << zeroed.join('\n') << V::NotIndexFile << 0
+                                    << "vaut 0 : un indice est toujours positif";
+    QTest::newRow("quarter of year 9999")
+        << false << 200 << QByteArray("49999\t200.00\t15/01/9999\r\n" + indexFileText(12))
+        << V::NotIndexFile << 0 << "le 4è tr.9999 ne peut pas avoir paru le 15/01/9999";
+    QTest::newRow("current quarter") << false << 200 << indexFileText(17, 2026, 4) << V::NotEnded
+                                     << 0 << "va jusqu'au 4è tr.2026";
+    QTest::newRow("quarter twice") << false << 200 << QByteArray(good).replace("32025\t", "42025\t")
+                                   << V::NotIndexFile << 0 << "le 4è tr.2025 figure deux fois";
 }
 
 void TestDownload::acceptance()
@@ -147,34 +241,83 @@ void TestDownload::acceptance()
     QFETCH(int, status);
     QFETCH(QByteArray, body);
     QFETCH(DownloadVerdict, verdict);
+    QFETCH(int, added);
+    QFETCH(QString, reason);
     const IndexTable current = tableOf(indexFileText(12));
-    const DownloadAcceptance result = acceptDownload({networkError, status, body}, current);
+    const DownloadAcceptance result =
+        acceptDownload({networkError, status, body, {}}, current, kToday);
     QCOMPARE(result.verdict, verdict);
     QCOMPARE(result.rows.empty(), verdict != DownloadVerdict::Accepted);
+    QCOMPARE(result.added, added);
+    QVERIFY2(result.reason.contains(reason), qPrintable(result.reason));
+    QCOMPARE(result.reason.isEmpty(),
+             verdict == DownloadVerdict::Accepted || verdict == DownloadVerdict::UpToDate);
+}
+
+void TestDownload::changedFileIsTold_data()
+{
+    QTest::addColumn<QByteArray>("onDisk");
+    QTest::addColumn<int>("secondsLater"); // its time against the one read
+    QTest::addColumn<bool>("changed");
+
+    QTest::newRow("same") << indexFileText(12) << 0 << false;
+    // Any other byte is another copy's work: it is read again, never written over.
+    QTest::newRow("same, comment added") << QByteArray("' x\r\n" + indexFileText(12)) << 0 << true;
+    QTest::newRow("touched") << indexFileText(12) << 1 << true;
+    QTest::newRow("newer quarter, same time") << indexFileText(13, 2025, 4) << 0 << true;
+    QTest::newRow("a date changed")
+        << QByteArray(indexFileText(12)).replace("15/10/2025", "16/10/2025") << 0 << true;
+    QTest::newRow("now unreadable") << QByteArray("12000\tx\r\n") << 0 << true;
+    QTest::newRow("gone") << QByteArray() << 0 << true;
+}
+
+void TestDownload::changedFileIsTold()
+{
+    QFETCH(QByteArray, onDisk);
+    QFETCH(int, secondsLater);
+    QFETCH(bool, changed);
+    IndexTable table = tableOf(indexFileText(12));
+    table.fileDate = QDateTime(QDate(2026, 1, 5), QTime(10, 0));
+    QCOMPARE(indexFileChanged(table, onDisk, table.fileDate.addSecs(secondsLater)), changed);
 }
 
 void TestDownload::init()
 {
     QVERIFY(m_dir.isValid());
     m_path = m_dir.filePath(QStringLiteral("VELMARIS.TXT"));
+    QFile::remove(m_path);
     m_old = indexFileText(12);
-    QFile f(m_path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(m_old);
-    f.close();
+    writeAll(m_path, m_old);
     m_table = {};
     m_table.filePath = m_path;
     QVERIFY(loadIndexTable(m_table).ok());
 }
 
-IndexUpdater::Outcome TestDownload::run(IndexUpdater& updater, const QString& url)
+Outcome TestDownload::run(IndexUpdater& updater, const QString& url)
 {
+    UpdateSettings settings;
+    settings.address = url;
+    settings.checkConnection = false;
+    return run(updater, settings);
+}
+
+Outcome TestDownload::run(IndexUpdater& updater, const UpdateSettings& settings)
+{
+    updater.setToday([] { return kToday; });
     QSignalSpy spy(&updater, &IndexUpdater::finished);
-    if (!updater.download(url, false))
-        return IndexUpdater::Outcome::Refused;
+    if (!updater.download(settings))
+        return updater.lastOutcome();
     [&] { QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 10000); }();
-    return spy.isEmpty() ? IndexUpdater::Outcome::Refused
-                         : spy.first().first().value<IndexUpdater::Outcome>();
+    return spy.isEmpty() ? Outcome::Refused : spy.first().first().value<Outcome>();
+}
+
+void TestDownload::unchanged(const IndexUpdater& updater)
+{
+    QCOMPARE(readAll(m_path), m_old);
+    QCOMPARE(int(m_table.rows.size()), 12);
+    QCOMPARE(m_table.fileDate, QFileInfo(m_path).lastModified());
+    QVERIFY(!updater.isRunning());
+    QVERIFY(updater.lastMessage().startsWith(QStringLiteral("Mise à jour impossible : ")));
 }
 
 void TestDownload::goodFileReplacesOldOne()
@@ -184,13 +327,17 @@ void TestDownload::goodFileReplacesOldOne()
     const QByteArray fresh = indexFileText(13, 2025, 4) + "' page not found: none\r\n";
     server.reply(200, fresh);
     IndexUpdater updater(m_table);
-    QCOMPARE(run(updater, server.url()), IndexUpdater::Outcome::Replaced);
+    QSignalSpy reloaded(&updater, &IndexUpdater::tableReloaded);
+    QCOMPARE(run(updater, server.url()), Outcome::Replaced);
 
-    QCOMPARE(readAll(m_path), fresh + "\r\n");
+    QCOMPARE(readAll(m_path), fresh); // as served, nothing added
     QCOMPARE(int(m_table.rows.size()), 13);
     QCOMPARE(m_table.rows.front().label(), QStringLiteral("4è tr.2025"));
     QCOMPARE(m_table.fileDate, QFileInfo(m_path).lastModified());
     QCOMPARE(m_table.referenceRow, -1);
+    QCOMPARE(reloaded.count(), 1);
+    QCOMPARE(updater.lastMessage(),
+             QStringLiteral("Indices mis à jour jusqu'au 4è tr.2025 (1 trimestre ajouté)."));
 
     // What the server was asked: the browser's agent, never a cached copy.
     QCOMPARE(server.requests().size(), 1);
@@ -200,46 +347,187 @@ void TestDownload::goodFileReplacesOldOne()
     QVERIFY(request.contains("\r\nCache-Control: no-cache"));
 }
 
+void TestDownload::sameFileAgainIsUpToDate()
+{
+    HttpFixture server;
+    server.reply(200, m_old);
+    IndexUpdater updater(m_table);
+    const QDateTime before = QFileInfo(m_path).lastModified();
+    QCOMPARE(run(updater, server.url()), Outcome::UpToDate);
+    QCOMPARE(updater.lastMessage(), QStringLiteral("Les indices sont déjà à jour."));
+    QCOMPARE(readAll(m_path), m_old);
+    QCOMPARE(QFileInfo(m_path).lastModified(), before); // not even rewritten
+}
+
 void TestDownload::refusedReplyKeepsFile_data()
 {
     QTest::addColumn<int>("status"); // 0: reply cut short
+    QTest::addColumn<QByteArray>("path");
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<DownloadVerdict>("verdict");
+    QTest::addColumn<QString>("reason"); // part of it
 
+    const QByteArray file = HttpFixture::kPath;
+    const QByteArray series = kSeriesPath;
     const QByteArray good = indexFileText(13, 2025, 4);
+    const QByteArray sdmx = sdmxReply("001515333", "2026-01-15", irlOf(13, 2025, 4));
     using V = DownloadVerdict;
-    QTest::newRow("404 Not Found") << 404 << QByteArray("<h1>Not Found</h1>") << V::HttpStatus;
-    QTest::newRow("404 valid body") << 404 << good << V::HttpStatus;
-    QTest::newRow("500") << 500 << QByteArray("Internal Server Error") << V::HttpStatus;
-    QTest::newRow("200 Not Found") << 200 << QByteArray(good + "' Not Found\r\n") << V::NotFound;
-    QTest::newRow("200 html") << 200 << kHtml << V::NotIndexFile;
-    QTest::newRow("200 empty") << 200 << QByteArray() << V::Empty;
-    QTest::newRow("200 older") << 200 << indexFileText(13, 2025, 2) << V::Older;
+    QTest::newRow("404 Not Found")
+        << 404 << file << QByteArray("<h1>Not Found</h1>") << V::HttpStatus << "l'erreur HTTP 404";
+    QTest::newRow("404 valid body") << 404 << file << good << V::HttpStatus << "HTTP 404";
+    QTest::newRow("500") << 500 << file << QByteArray("Internal Server Error") << V::HttpStatus
+                         << "HTTP 500";
+    QTest::newRow("200 Not Found")
+        << 200 << file << QByteArray(good + "' Not Found\r\n") << V::NotFound << "page d'erreur";
+    QTest::newRow("200 html") << 200 << file << kHtml << V::BadSeries << "page web";
+    QTest::newRow("200 empty") << 200 << file << QByteArray() << V::Empty << "vide";
+    QTest::newRow("200 older") << 200 << file << indexFileText(13, 2025, 2) << V::Older
+                               << "s'arrête au 2è tr.2025";
+    QTest::newRow("200 shorter") << 200 << file << indexFileText(4, 2025, 4) << V::Older
+                                 << "ne contient pas le 4è tr.2024";
+    QTest::newRow("200 value changed")
+        << 200 << file << QByteArray(good).replace("\t119.75\t", "\t119.70\t") << V::ChangedValue
+        << "le 3è tr.2025 vaut 119,7 dans la réponse et 119,75";
+    QTest::newRow("200 not ended") << 200 << file << indexFileText(17, 2026, 4) << V::NotEnded
+                                   << "4è tr.2026, qui n'est pas encore terminé";
     // Whole and valid, but far larger than any index file.
-    QTest::newRow("too large") << 200 << QByteArray(good + QByteArray(5 << 20, '\''))
-                               << V::TooLarge;
+    QTest::newRow("too large") << 200 << file << QByteArray(good + QByteArray(5 << 20, '\''))
+                               << V::TooLarge << "dépasse 4 Mo";
     // Cut on a line boundary: what arrived reads as a whole, shorter file.
-    QTest::newRow("cut short") << 0 << indexFileText(24, 2025, 4) << V::NetworkError;
+    QTest::newRow("cut short") << 0 << file << indexFileText(24, 2025, 4) << V::NetworkError
+                               << "a coupé la connexion avant la fin";
+
+    QTest::newRow("series cut") << 200 << series << sdmx.left(sdmx.size() / 2) << V::BadSeries
+                                << "coupée avant la fin";
+    QTest::newRow("series error page") << 200 << series << kHtml << V::BadSeries << "page web";
+    QTest::newRow("series past value changed")
+        << 200 << series
+        << sdmxReply("001515333", "2026-01-15",
+                     {{"2025-Q4", "120.00"}, {"2025-Q3", "119.75"}, {"2025-Q2", "119.49"}})
+        << V::BadSeries << "l'IRL du 2è tr.2025 vaut 119,49 selon l'Insee et 119,50";
+    QTest::newRow("series of another idBank")
+        << 200 << series << sdmxReply("001532540", "2026-01-15", irlOf(13, 2025, 4)) << V::BadSeries
+        << "la série 001532540 au lieu de la série 001515333";
+    QTest::newRow("series comma value")
+        << 200 << series << QByteArray(sdmx).replace("\"120.00\"", "\"120,00\"") << V::BadSeries
+        << "« 120,00 » donnée pour le 4è tr.2025 n'est pas un nombre décimal simple";
+    QTest::newRow("series 404") << 404 << series << sdmx << V::HttpStatus << "HTTP 404";
 }
 
 void TestDownload::refusedReplyKeepsFile()
 {
     QFETCH(int, status);
+    QFETCH(QByteArray, path);
     QFETCH(QByteArray, body);
     QFETCH(DownloadVerdict, verdict);
+    QFETCH(QString, reason);
     HttpFixture server;
     if (status == 0)
-        server.cut(body);
+        server.cut(body, path);
     else
-        server.reply(status, body);
-    const QDateTime fileDate = m_table.fileDate;
+        server.reply(status, body, path);
     IndexUpdater updater(m_table);
-    QCOMPARE(run(updater, server.url()), IndexUpdater::Outcome::Refused);
+    QCOMPARE(run(updater, server.url(QString::fromLatin1(path))), Outcome::Refused);
     QCOMPARE(updater.lastVerdict(), verdict);
-    QCOMPARE(readAll(m_path), m_old);
-    QCOMPARE(int(m_table.rows.size()), 12);
-    QCOMPARE(m_table.fileDate, fileDate);
-    QVERIFY(!updater.isRunning());
+    QVERIFY2(updater.lastReason().contains(reason), qPrintable(updater.lastReason()));
+    unchanged(updater);
+}
+
+void TestDownload::seriesUpdates_data()
+{
+    QTest::addColumn<QByteArray>("lastUpdate");
+    QTest::addColumn<Observations>("observations");
+    QTest::addColumn<QByteArray>("expected"); // empty: the old file stays
+    QTest::addColumn<QString>("message");
+
+    const QByteArray header = "' Indices de test\r\n";
+    const QByteArray rows = m_old.mid(header.size());
+    QTest::newRow("one quarter") << QByteArray("2026-01-15") << irlOf(13, 2025, 4)
+                                 << QByteArray(header + "42025\t120.00\t15/01/2026\r\n" + rows)
+                                 << "Indices mis à jour jusqu'au 4è tr.2025 (1 trimestre ajouté).";
+    QTest::newRow("two quarters")
+        << QByteArray("2026-04-16") << irlOf(14, 2026, 1)
+        << QByteArray(header + kEstimatedDatesComment.toString().toLatin1()
+                      + "4\xE8 tr.2025 le 15/01/2026\r\n12026\t120.25\t16/04/2026\r\n"
+                        "42025\t120.00\t15/01/2026\r\n"
+                      + rows)
+        << "Indices mis à jour jusqu'au 1er tr.2026 (2 trimestres ajoutés).";
+    QTest::newRow("none") << QByteArray("2025-10-15") << irlOf(40, 2025, 3) << QByteArray()
+                          << "Les indices sont déjà à jour.";
+}
+
+void TestDownload::seriesUpdates()
+{
+    QFETCH(QByteArray, lastUpdate);
+    QFETCH(Observations, observations);
+    QFETCH(QByteArray, expected);
+    QFETCH(QString, message);
+    HttpFixture server;
+    server.reply(200, sdmxReply("001515333", lastUpdate, observations), kSeriesPath);
+    IndexUpdater updater(m_table);
+    const Outcome outcome = run(updater, server.url(QString::fromLatin1(kSeriesPath)));
+    QCOMPARE(updater.lastMessage(), message);
+    QCOMPARE(outcome, expected.isEmpty() ? Outcome::UpToDate : Outcome::Replaced);
+    QCOMPARE(readAll(m_path), expected.isEmpty() ? m_old : expected);
+    QCOMPARE(m_table.rows.size(), parseIndexFile(readAll(m_path)).rows.size());
+    QCOMPARE(server.requests().size(), 1);
+
+    // The same reply again changes nothing, byte for byte.
+    const QByteArray now = readAll(m_path);
+    QCOMPARE(run(updater, server.url(QString::fromLatin1(kSeriesPath))), Outcome::UpToDate);
+    QCOMPARE(readAll(m_path), now);
+    QCOMPARE(updater.lastMessage(), QStringLiteral("Les indices sont déjà à jour."));
+}
+
+void TestDownload::regionalSeriesFillTheirColumns()
+{
+    HttpFixture server;
+    server.reply(200, sdmxReply("001515333", "2026-01-15", irlOf(13, 2025, 4)), kSeriesPath);
+    server.reply(200,
+                 sdmxReply("010000001", "2026-01-15", {{"2025-Q4", "101.20"}, {"2025-Q3", "101"}}),
+                 "/series/sdmx/data/SERIES_BDM/010000001");
+    server.reply(200, sdmxReply("010000002", "2026-01-15", {{"2025-Q4", "102.30"}}),
+                 "/series/sdmx/data/SERIES_BDM/010000002");
+    UpdateSettings settings;
+    settings.address = server.url(QString::fromLatin1(kSeriesPath));
+    settings.checkConnection = false;
+    settings.corseIdBank = QStringLiteral("010000001");
+    settings.outreMerIdBank = QStringLiteral("010000002");
+    IndexUpdater updater(m_table);
+    QCOMPARE(run(updater, settings), Outcome::Replaced);
+    QVERIFY(readAll(m_path).startsWith("' Indices de test\r\n"
+                                       "42025\t120.00\t15/01/2026\t101.20\t102.30\r\n32025\t"));
+    QCOMPARE(server.requests().size(), 3);
+}
+
+void TestDownload::regionalSeriesNotAskedWhenNothingIsNew()
+{
+    HttpFixture server;
+    server.reply(200, sdmxReply("001515333", "2025-10-15", irlOf(12, 2025, 3)), kSeriesPath);
+    UpdateSettings settings;
+    settings.address = server.url(QString::fromLatin1(kSeriesPath));
+    settings.checkConnection = false;
+    settings.corseIdBank = QStringLiteral("010000001");
+    IndexUpdater updater(m_table);
+    QCOMPARE(run(updater, settings), Outcome::UpToDate);
+    QCOMPARE(server.requests().size(), 1);
+}
+
+void TestDownload::regionalFailureKeepsFile()
+{
+    HttpFixture server;
+    server.reply(200, sdmxReply("001515333", "2026-01-15", irlOf(13, 2025, 4)), kSeriesPath);
+    // The Corsica series is not served: 404.
+    UpdateSettings settings;
+    settings.address = server.url(QString::fromLatin1(kSeriesPath));
+    settings.checkConnection = false;
+    settings.corseIdBank = QStringLiteral("010000001");
+    IndexUpdater updater(m_table);
+    QCOMPARE(run(updater, settings), Outcome::Refused);
+    QCOMPARE(
+        updater.lastReason(),
+        QStringLiteral("série de l'IRL de Corse : le serveur a répondu par l'erreur HTTP 404"));
+    unchanged(updater);
 }
 
 void TestDownload::serverThatNeverAnswers()
@@ -255,9 +543,67 @@ void TestDownload::serverThatNeverAnswers()
     QVERIFY(!updater.download(server.url(), false));
     QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 10000);
     QCOMPARE(updater.lastVerdict(), DownloadVerdict::NetworkError);
+    QVERIFY2(updater.lastReason().contains(QStringLiteral("n'a rien envoyé pendant 1 s")),
+             qPrintable(updater.lastReason()));
     QCOMPARE(server.requests().size(), 1);
+    unchanged(updater);
+}
+
+void TestDownload::dripCancelledByAnnuler()
+{
+    HttpFixture server;
+    server.drip(indexFileText(13, 2025, 4), 20);
+    IndexUpdater updater(m_table);
+    QSignalSpy progress(&updater, &IndexUpdater::progress);
+    QSignalSpy spy(&updater, &IndexUpdater::finished);
+    QVERIFY(updater.download(server.url(), false));
+    QTRY_VERIFY_WITH_TIMEOUT(progress.count() >= 3, 10000); // bytes keep coming
+    updater.cancel();
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 5000);
+    QCOMPARE(spy.first().first().value<Outcome>(), Outcome::Cancelled);
+    QCOMPARE(updater.lastMessage(),
+             QStringLiteral("Mise à jour annulée : les indices n'ont pas changé."));
     QCOMPARE(readAll(m_path), m_old);
+    QCOMPARE(int(m_table.rows.size()), 12);
     QVERIFY(!updater.isRunning());
+}
+
+void TestDownload::dripEndedByTheDeadline()
+{
+    HttpFixture server;
+    server.drip(indexFileText(13, 2025, 4), 50);
+    IndexUpdater updater(m_table);
+    updater.setTimeout(400); // never reached: a byte comes every 50 ms
+    updater.setDeadline(1000);
+    QSignalSpy spy(&updater, &IndexUpdater::finished);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(updater.download(server.url(), false));
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 10000);
+    QVERIFY(clock.elapsed() >= 900);
+    QCOMPARE(spy.first().first().value<Outcome>(), Outcome::Refused);
+    QCOMPARE(updater.lastReason(),
+             QStringLiteral("le téléchargement n'était pas fini au bout de 1 s"));
+    unchanged(updater);
+}
+
+void TestDownload::fileChangedByAnotherCopy()
+{
+    HttpFixture server;
+    server.reply(200, indexFileText(13, 2025, 4));
+    // Another copy of the program wrote two newer quarters after this one read the file.
+    const QByteArray theirs = indexFileText(14, 2026, 1);
+    writeAll(m_path, theirs);
+    IndexUpdater updater(m_table);
+    QSignalSpy reloaded(&updater, &IndexUpdater::tableReloaded);
+    QCOMPARE(run(updater, server.url()), Outcome::Refused);
+    QCOMPARE(updater.lastVerdict(), DownloadVerdict::FileChanged);
+    QVERIFY2(updater.lastReason().contains(QStringLiteral("a changé sur le disque")),
+             qPrintable(updater.lastReason()));
+    QCOMPARE(readAll(m_path), theirs);
+    QCOMPARE(reloaded.count(), 1);
+    QCOMPARE(int(m_table.rows.size()), 14);
+    QCOMPARE(m_table.rows.front().label(), QStringLiteral("1er tr.2026"));
 }
 
 void TestDownload::redirectIsFollowed()
@@ -266,7 +612,7 @@ void TestDownload::redirectIsFollowed()
     server.reply(302, {}, "/ancien", "Location: " + server.url().toLatin1() + "\r\n");
     server.reply(200, indexFileText(13, 2025, 4));
     IndexUpdater updater(m_table);
-    QCOMPARE(run(updater, server.url(QStringLiteral("/ancien"))), IndexUpdater::Outcome::Replaced);
+    QCOMPARE(run(updater, server.url(QStringLiteral("/ancien"))), Outcome::Replaced);
     QCOMPARE(server.requests().size(), 2);
 }
 
@@ -275,13 +621,17 @@ void TestDownload::doesNotStart_data()
     QTest::addColumn<QString>("address"); // "server": the fixture's
     QTest::addColumn<bool>("testConnection");
     QTest::addColumn<bool>("connected");
-    QTest::addColumn<bool>("starts");
+    QTest::addColumn<QString>("reason"); // empty: it starts
 
-    QTest::newRow("empty address") << "" << false << true << false;
-    QTest::newRow("not http") << "ftp://127.0.0.1/VELMARIS.TXT" << false << true << false;
-    QTest::newRow("test on, offline") << "server" << true << false << false;
-    QTest::newRow("test on, online") << "server" << true << true << true;
-    QTest::newRow("test off, offline") << "server" << false << false << true;
+    QTest::newRow("empty address")
+        << "" << false << true << "aucune adresse de téléchargement n'est réglée";
+    QTest::newRow("not http") << "ftp://127.0.0.1/VELMARIS.TXT" << false << true
+                              << "l'adresse « ftp://127.0.0.1/VELMARIS.TXT » n'est pas prise en "
+                                 "charge : seules les adresses http et https le sont";
+    QTest::newRow("test on, offline")
+        << "server" << true << false << "aucune connexion au réseau n'est disponible";
+    QTest::newRow("test on, online") << "server" << true << true << "";
+    QTest::newRow("test off, offline") << "server" << false << false << "";
 }
 
 void TestDownload::doesNotStart()
@@ -289,10 +639,11 @@ void TestDownload::doesNotStart()
     QFETCH(QString, address);
     QFETCH(bool, testConnection);
     QFETCH(bool, connected);
-    QFETCH(bool, starts);
+    QFETCH(QString, reason);
     HttpFixture server;
     server.reply(200, indexFileText(13, 2025, 4));
     IndexUpdater updater(m_table);
+    updater.setToday([] { return kToday; });
     int tests = 0;
     updater.setConnectionTest([&] {
         ++tests;
@@ -300,12 +651,14 @@ void TestDownload::doesNotStart()
     });
     QSignalSpy spy(&updater, &IndexUpdater::finished);
     const QString url = address == u"server" ? server.url() : address;
-    QCOMPARE(updater.download(url, testConnection), starts);
+    QCOMPARE(updater.download(url, testConnection), reason.isEmpty());
     QCOMPARE(tests, testConnection ? 1 : 0);
-    if (starts) {
+    if (reason.isEmpty()) {
         QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 10000);
-        QCOMPARE(readAll(m_path), indexFileText(13, 2025, 4) + "\r\n");
+        QCOMPARE(readAll(m_path), indexFileText(13, 2025, 4));
     } else {
+        QCOMPARE(updater.lastOutcome(), Outcome::Refused);
+        QCOMPARE(updater.lastMessage(), QStringLiteral("Mise à jour impossible : %1.").arg(reason));
         QTest::qWait(50);
         QVERIFY(server.requests().isEmpty());
         QCOMPARE(spy.count(), 0);
@@ -315,14 +668,27 @@ void TestDownload::doesNotStart()
 
 void TestDownload::failedWriteKeepsFileAndTable()
 {
+    // The index file is a link: the download never writes through it.
+    const QString target = m_dir.filePath(QStringLiteral("ailleurs.txt"));
+    QFile::remove(target);
+    QVERIFY(QFile::rename(m_path, target));
+    QVERIFY(QFile::link(target, m_path));
+    m_table = {};
+    m_table.filePath = m_path;
+    QVERIFY(loadIndexTable(m_table).ok());
+
     HttpFixture server;
     server.reply(200, indexFileText(13, 2025, 4));
-    m_table.filePath = m_dir.filePath(QStringLiteral("absent/VELMARIS.TXT"));
     IndexUpdater updater(m_table);
-    QCOMPARE(run(updater, server.url()), IndexUpdater::Outcome::WriteFailed);
-    QVERIFY(!updater.lastError().isEmpty());
+    QCOMPARE(run(updater, server.url()), Outcome::WriteFailed);
+    QVERIFY2(updater.lastReason().contains(QStringLiteral("est un lien symbolique")),
+             qPrintable(updater.lastReason()));
+    QVERIFY(updater.lastReason().endsWith(QStringLiteral("l'ancien fichier est conservé")));
     QCOMPARE(int(m_table.rows.size()), 12);
-    QCOMPARE(readAll(m_path), m_old);
+    QCOMPARE(readAll(target), m_old);
+    QVERIFY(QFileInfo(m_path).isSymLink());
+    QFile::remove(m_path);
+    QFile::remove(target);
 }
 
 QTEST_MAIN(TestDownload)

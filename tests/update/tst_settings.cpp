@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -37,7 +38,11 @@ private slots:
     void okWritesWhatIsReadBack();
     void writingKeepsTheRestOfTheFile();
     void emptyAddressWritesDefaultBack();
-    void annulerKeepsChangesUnsaved();
+    void idBanksAreWrittenOnlyOnceSet();
+    void annulerDropsTheEdits();
+    void okRefuses_data();
+    void okRefuses();
+    void okThatCannotWriteSaysSo();
     void picturesActLikeTheirButtons();
 
 private:
@@ -155,6 +160,10 @@ void TestSettings::readRules_data()
     QTest::newRow("maj 01") << QByteArray("[FTP]\r\nCHECKMAJ=01") << def << true << false;
     QTest::newRow("mixed case") << QByteArray("[Ftp]\r\ncheckMaj=1\r\nCheckConnection=0\r\n") << def
                                 << false << true;
+    // The address earlier copies wrote as their default never resolved.
+    QTest::newRow("former default")
+        << QByteArray("[FTP]\r\nADRESS=http://velmaris.example/telechar/VELMARIS.TXT\r\n") << def
+        << true << false;
 }
 
 void TestSettings::readRules()
@@ -172,12 +181,13 @@ void TestSettings::readRules()
     QCOMPARE(maj.Checkconnection->isChecked(), checkConnection);
     QCOMPARE(maj.CheckMaj->isChecked(), checkMaj);
     QCOMPARE(maj.iniPath(), ini());
+    QCOMPARE(maj.settings(), settingsOf(maj));
     QFile::remove(ini());
 }
 
 void TestSettings::writesInOrderIntoNewFile()
 {
-    QVERIFY(writeSettings({QStringLiteral("http://h/x"), false, true}, ini()));
+    QVERIFY(writeSettings({QStringLiteral("http://h/x"), false, true, {}, {}}, ini()));
     QCOMPARE(readAll(ini()),
              QByteArray("[FTP]\r\nADRESS=http://h/x\r\nCHECKCONNECTION=0\r\nCHECKMAJ=1\r\n"));
     QFile::remove(ini());
@@ -208,7 +218,7 @@ void TestSettings::writingKeepsTheRestOfTheFile()
                               "[FTP]\r\n; adresse du serveur\r\nAdress=http://h/old\r\n"
                               "Autre=garde,moi\r\n\r\n[Fin]\r\nZ=1\r\n";
     writeAll(ini(), before);
-    QVERIFY(writeSettings({QStringLiteral("http://h/new"), true, false}, ini()));
+    QVERIFY(writeSettings({QStringLiteral("http://h/new"), true, false, {}, {}}, ini()));
     QCOMPARE(
         readAll(ini()),
         QByteArray("; Réglages de Velmaris\r\n[Fenetre]\r\nX=10\r\nY=20\r\n\r\n"
@@ -227,18 +237,133 @@ void TestSettings::emptyAddressWritesDefaultBack()
     QFile::remove(ini());
 }
 
-void TestSettings::annulerKeepsChangesUnsaved()
+void TestSettings::idBanksAreWrittenOnlyOnceSet()
+{
+    UpdateSettings settings;
+    settings.corseIdBank = QStringLiteral("010000001");
+    QVERIFY(writeSettings(settings, ini()));
+    QCOMPARE(readAll(ini()),
+             "[FTP]\r\nADRESS=" + kDefaultAddress.toString().toLatin1()
+                 + "\r\nCHECKCONNECTION=1\r\nCHECKMAJ=0\r\nIDBANKCORSE=010000001\r\n");
+    QCOMPARE(readSettings(ini()), settings);
+
+    // Cleared, the key stays and says so; the other one is never added empty.
+    settings.corseIdBank.clear();
+    QVERIFY(writeSettings(settings, ini()));
+    QVERIFY(readAll(ini()).endsWith("\r\nIDBANKCORSE=\r\n"));
+    QCOMPARE(readSettings(ini()), settings);
+    QFile::remove(ini());
+}
+
+void TestSettings::annulerDropsTheEdits()
 {
     writeAll(ini(), "[FTP]\r\nCHECKMAJ=0\r\n");
     Maj maj;
     loadSettings(maj, ini());
+    const UpdateSettings before = maj.settings();
     maj.show();
     QTest::mouseClick(maj.CheckMaj, Qt::LeftButton);
+    maj.ftp->setText(QStringLiteral("https://ailleurs.test/"));
     QTest::mouseClick(maj.Annuler, Qt::LeftButton);
     QVERIFY(!maj.isVisible());
-    QVERIFY(maj.CheckMaj->isChecked());
+    // Nothing written, nothing in effect, and the dialog shows the settings again.
     QCOMPARE(readAll(ini()), QByteArray("[FTP]\r\nCHECKMAJ=0\r\n"));
+    QCOMPARE(maj.settings(), before);
+    QCOMPARE(settingsOf(maj), before);
     QFile::remove(ini());
+}
+
+void TestSettings::okRefuses_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("corse");
+    QTest::addColumn<QString>("message"); // empty: saved
+
+    const QString scheme =
+        QStringLiteral("Adresse non prise en charge : seules les adresses http et https le sont.");
+    const QString idBank = QStringLiteral("L'idBank de l'IRL de Corse ne s'écrit qu'avec des "
+                                          "chiffres (celui de l'IRL est 001515333).");
+    QTest::newRow("https") << "https://exemple.test/VELMARIS.TXT"
+                           << ""
+                           << "";
+    QTest::newRow("http, idBank") << "http://exemple.test/x"
+                                  << " 010000001 "
+                                  << "";
+    QTest::newRow("ftp") << "ftp://exemple.test/VELMARIS.TXT"
+                         << "" << scheme;
+    QTest::newRow("file") << "file:///etc/passwd"
+                          << "" << scheme;
+    QTest::newRow("no scheme") << "exemple.test/VELMARIS.TXT"
+                               << "" << scheme;
+    QTest::newRow("no host") << "http://"
+                             << "" << scheme;
+    QTest::newRow("empty") << ""
+                           << "" << scheme;
+    QTest::newRow("idBank with letters") << "https://exemple.test/"
+                                         << "IRL-Corse" << idBank;
+}
+
+void TestSettings::okRefuses()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, corse);
+    QFETCH(QString, message);
+    writeAll(ini(), "[FTP]\r\nCHECKMAJ=1\r\n");
+    test::Messages boxes;
+    Maj maj;
+    loadSettings(maj, ini());
+    maj.show();
+    maj.ftp->setText(address);
+    maj.idcorse->setText(corse);
+    maj.CheckMaj->setChecked(false);
+    QTest::mouseClick(maj.Valider, Qt::LeftButton);
+
+    if (message.isEmpty()) {
+        QVERIFY(boxes.texts.isEmpty());
+        QVERIFY(!maj.isVisible());
+        QCOMPARE(readSettings(ini()).address, address);
+        QCOMPARE(readSettings(ini()).corseIdBank, corse.trimmed());
+        QCOMPARE(maj.settings().address, address);
+    } else {
+        QCOMPARE(boxes.texts, QStringList{message});
+        QVERIFY(maj.isVisible());
+        QCOMPARE(readAll(ini()), QByteArray("[FTP]\r\nCHECKMAJ=1\r\n"));
+        QVERIFY(maj.settings().checkMaj);
+        QCOMPARE(maj.ftp->text(), address); // left for the user to correct
+    }
+    QFile::remove(ini());
+}
+
+void TestSettings::okThatCannotWriteSaysSo()
+{
+    // A link in place of the settings file: its target is never written.
+    const QString target = m_dir.filePath(QStringLiteral("autre.ini"));
+    writeAll(target, "[FTP]\r\nCHECKMAJ=0\r\n");
+    QVERIFY(QFile::link(target, ini()));
+    test::Messages boxes;
+    Maj maj;
+    loadSettings(maj, ini());
+    QVERIFY(!maj.settings().checkMaj);
+    maj.show();
+    QTest::mouseClick(maj.CheckMaj, Qt::LeftButton);
+    QTest::mouseClick(maj.Valider, Qt::LeftButton);
+
+    QCOMPARE(boxes.texts.size(), 1);
+    QVERIFY2(boxes.texts.first().startsWith(
+                 QStringLiteral("Les réglages n'ont pas pu être enregistrés : ")),
+             qPrintable(boxes.texts.first()));
+    QVERIFY(boxes.texts.first().contains(QStringLiteral("est un lien symbolique")));
+    QVERIFY(maj.isVisible());
+    QVERIFY(!maj.settings().checkMaj);
+    QCOMPARE(readAll(target), QByteArray("[FTP]\r\nCHECKMAJ=0\r\n"));
+    QVERIFY(QFileInfo(ini()).isSymLink());
+
+    QString reason;
+    QVERIFY(!writeProfileString(u"FTP", u"CHECKMAJ", QStringLiteral("1"), ini(), &reason));
+    QVERIFY(reason.contains(QStringLiteral("est un lien symbolique")));
+    QCOMPARE(readAll(target), QByteArray("[FTP]\r\nCHECKMAJ=0\r\n"));
+    QFile::remove(ini());
+    QFile::remove(target);
 }
 
 void TestSettings::picturesActLikeTheirButtons()
