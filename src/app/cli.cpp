@@ -8,6 +8,7 @@
 #include "quarter.h"
 #include "rententry.h"
 #include "revision.h"
+#include "staleness.h"
 
 #include <optional>
 
@@ -188,6 +189,14 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
                                                       "trimestre : %1")
                                            .arg(table.filePath));
 
+    // What the user must know even when the revision works: said on standard
+    // error, the output and the status stay what they are.
+    QString notices;
+    if (const auto stale = staleness(table, QDate::currentDate()))
+        notices += stalenessText(*stale)
+                   + QStringLiteral(" Mise à jour… (bouton « Mise à jour » "
+                                    "de la fenêtre)\n");
+
     int reference = -1;
     if (quarter) {
         reference = table.rowOf(*quarter);
@@ -201,6 +210,8 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
             return failure(kExitRevision,
                            QStringLiteral("Calcul impossible : pas d'indice inférieur au %1.")
                                .arg(formatShortDate(table.rows.back().published, locale)));
+        if (leaseMayFollowAMissingIndex(table, *leaseDate))
+            notices += kLeaseAfterKnownIndices.toString() + u'\n';
     }
 
     // The lease date plays the part of the lease-date box.
@@ -216,6 +227,7 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
 
     CommandLineResult r;
     r.output = clipboardText(table, schedule, options.reevaluate, locale);
+    r.error = notices;
     return r;
 }
 

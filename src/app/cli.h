@@ -10,7 +10,7 @@ namespace velmaris {
 struct CommandLineResult {
     int status = 0; // 0 done, 2 bad arguments, 3 index file, 4 revision impossible
     QString output; // standard output: exactly what "Copier" puts on the clipboard
-    QString error;  // standard error, French
+    QString error;  // standard error, French: why it failed, or what to know besides
 };
 
 // Exit statuses.

@@ -370,6 +370,7 @@ bool MainWindow::loadTable()
         MessageBox::critical(this, loadFailureTitle(result), loadFailureText(result));
     resetScrollBar();
     fillGrid();
+    showStaleness();
     return result.ok();
 }
 
@@ -407,10 +408,12 @@ void MainWindow::scrollChanged(int value)
 void MainWindow::activated()
 {
     // An index file edited outside the program is picked up on return.
-    if (QFileInfo(m_table.filePath).lastModified() != m_table.fileDate)
+    if (QFileInfo(m_table.filePath).lastModified() != m_table.fileDate) {
         loadTable();
-    else
+    } else {
         fillGrid();
+        showStaleness(); // the window may have stayed open past a release
+    }
 }
 
 void MainWindow::changeEvent(QEvent* event)

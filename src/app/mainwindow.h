@@ -73,6 +73,7 @@ public:
     QLabel* Label9 = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* statut = nullptr; // under the grid: how the last update ended
+    QLabel* perime = nullptr; // under the grid: a quarter out that the table lacks
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -118,6 +119,8 @@ private:
     void autoUpdateCheck();
     void downloadNow();
     void downloadFinished();
+    // Says under the grid when INSEE has published a quarter the table lacks.
+    void showStaleness();
     void editIndexFile();
     IndexUpdater* m_updater = nullptr;
     bool m_downloadByHand = false;

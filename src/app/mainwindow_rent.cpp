@@ -8,6 +8,7 @@
 #include "numbers.h"
 #include "rententry.h"
 #include "revision.h"
+#include "staleness.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -194,6 +195,9 @@ void MainWindow::findReferenceIndex()
     QLineEdit* box = loyer[row - top];
     box->setFocus();
     box->selectAll();
+    if (leaseMayFollowAMissingIndex(m_table, *lease))
+        MessageBox::information(this, QStringLiteral("Indices à mettre à jour"),
+                                kLeaseAfterKnownIndices.toString());
 }
 
 } // namespace velmaris

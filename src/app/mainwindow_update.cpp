@@ -7,6 +7,7 @@
 #include "manualedit.h"
 #include "messages.h"
 #include "settings.h"
+#include "staleness.h"
 #include "updaterules.h"
 
 #include <QDate>
@@ -30,6 +31,14 @@ void MainWindow::setupUpdate()
     statut->setObjectName(QStringLiteral("statut"));
     statut->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed); // long texts never widen it
     grid->addWidget(statut, kGridLines + 2, 0, 1, grid->columnCount());
+    perime = new QLabel(panel);
+    perime->setObjectName(QStringLiteral("perime"));
+    perime->setWordWrap(true);
+    perime->setTextFormat(Qt::RichText);
+    perime->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    perime->hide();
+    grid->addWidget(perime, kGridLines + 3, 0, 1, grid->columnCount());
+    connect(perime, &QLabel::linkActivated, this, &MainWindow::showUpdateDialog);
 
     m_updater = new IndexUpdater(m_table, this);
     m_updater->setObjectName(QStringLiteral("updater"));
@@ -40,6 +49,7 @@ void MainWindow::setupUpdate()
         reviseAgain();
         resetScrollBar();
         fillGrid();
+        showStaleness();
     });
     connect(m_updater, &IndexUpdater::finished, this, &MainWindow::downloadFinished);
 }
@@ -109,6 +119,16 @@ void MainWindow::downloadFinished()
     case IndexUpdater::Outcome::Cancelled:
         break; // the user knows: the status line is enough
     }
+}
+
+void MainWindow::showStaleness()
+{
+    const std::optional<Staleness> stale = staleness(m_table, QDate::currentDate());
+    perime->setVisible(stale.has_value());
+    if (!stale)
+        return;
+    perime->setText(stalenessText(*stale).toHtmlEscaped()
+                    + QStringLiteral(" <a href=\"maj\">Mise à jour…</a>"));
 }
 
 void MainWindow::editIndexFile()

@@ -8,6 +8,7 @@
 #include "profile.h"
 #include "programs.h"
 #include "settings.h"
+#include "staleness.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -108,6 +109,7 @@ class TestUpdate : public QObject {
 private slots:
     void cleanup();
     void dialogShowsEveryControl();
+    void staleTableIsSaidUnderTheGrid();
     void okSavesTheTickedBox();
     void startUpCheck_data();
     void startUpCheck();
@@ -123,6 +125,29 @@ private slots:
 void TestUpdate::cleanup()
 {
     QTRY_VERIFY(!QApplication::overrideCursor());
+}
+
+// Fifteen months old: a quarter is out that the table lacks; its link opens the
+// update dialog. A current table says nothing.
+void TestUpdate::staleTableIsSaidUnderTheGrid()
+{
+    Fixture old(indexFileWithFourth(QDate::currentDate().addMonths(-15)));
+    old.window->load();
+    old.window->show();
+    QVERIFY(old.window->perime->isVisible());
+    QVERIFY2(old.window->perime->text().startsWith(QStringLiteral("Indices connus jusqu'au ")),
+             qPrintable(old.window->perime->text()));
+    QVERIFY(old.window->perime->text().contains(QStringLiteral(">Mise à jour…</a>")));
+    emit old.window->perime->linkActivated(QStringLiteral("maj"));
+    QTRY_VERIFY(old.maj.isVisible());
+    old.maj.hide();
+
+    const QDate recent = QDate::currentDate().addMonths(-8);
+    Fixture current(indexFileWithFourth(recent));
+    current.window->load();
+    current.window->show();
+    if (!staleness(current.window->table(), QDate::currentDate()))
+        QVERIFY(!current.window->perime->isVisible());
 }
 
 void TestUpdate::dialogShowsEveryControl()
@@ -219,8 +244,9 @@ void TestUpdate::startUpCheck()
         QCOMPARE(readAll(f.indexPath), fresh);
         QCOMPARE(f.window->table().topRow, 0);
         QCOMPARE(f.window->barreinsee->maximum(), 0);
-        QCOMPARE(f.statut(), QStringLiteral("Indices mis à jour jusqu'au %1 (4 trimestres ajoutés).")
-                                 .arg(newestWithFourth(fourth).next().label()));
+        QCOMPARE(f.statut(),
+                 QStringLiteral("Indices mis à jour jusqu'au %1 (4 trimestres ajoutés).")
+                     .arg(newestWithFourth(fourth).next().label()));
     } else {
         QTest::qWait(300);
         QVERIFY(server.requests().isEmpty());
@@ -270,7 +296,8 @@ void TestUpdate::manualDownloadEndsWithOneBox_data()
     const Quarter two = newestWithFourth(oneBoxFourth()).plus(2);
     QTest::newRow("two quarters added")
         << "server" << 200 << indexFileText(10, two.year(), two.number())
-        << QStringLiteral("Indices mis à jour jusqu'au %1 (2 trimestres ajoutés).").arg(two.label());
+        << QStringLiteral("Indices mis à jour jusqu'au %1 (2 trimestres ajoutés).")
+               .arg(two.label());
     QTest::newRow("same file") << "server" << 200 << old << "Les indices sont déjà à jour.";
     QTest::newRow("404") << "server" << 404 << QByteArray("Not Found")
                          << "Mise à jour impossible : le serveur a répondu par l'erreur HTTP 404.";

@@ -4,6 +4,7 @@
 #include "indexfile.h"
 #include "indexupdater.h"
 #include "sdmxmerge.h"
+#include "staleness.h"
 #include "updaterules.h"
 
 #include <QElapsedTimer>
@@ -75,6 +76,8 @@ private slots:
     void outOfDate();
     void addresses_data();
     void addresses();
+    void staleTable_data();
+    void staleTable();
     void acceptance_data();
     void acceptance();
     void changedFileIsTold_data();
@@ -177,6 +180,38 @@ void TestDownload::addresses()
     QVERIFY2(refusal.isEmpty() ? why.isEmpty() : why.contains(refusal), qPrintable(why));
 }
 
+// The shipped table ends at the 3rd quarter 2025; INSEE publishes a quarter
+// around the 15th of the month after it ends.
+void TestDownload::staleTable_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QString>("text"); // empty: not stale
+    QTest::newRow("before the next release") << QDate(2026, 1, 14) << "";
+    QTest::newRow("on the release day")
+        << QDate(2026, 1, 15)
+        << "Indices connus jusqu'au 3è tr.2025 : le 4è tr.2025 est paru vers le 15/01/2026.";
+    QTest::newRow("a year on") << QDate(
+        2026, 12,
+        8) << "Indices connus jusqu'au 3è tr.2025 : le 3è tr.2026 est paru vers le 15/10/2026.";
+    QTest::newRow("the day before the 3rd quarter 2026")
+        << QDate(2026, 10, 14)
+        << "Indices connus jusqu'au 3è tr.2025 : le 2è tr.2026 est paru vers le 15/07/2026.";
+}
+
+void TestDownload::staleTable()
+{
+    QFETCH(QDate, today);
+    QFETCH(QString, text);
+    const IndexTable table = tableOf(indexFileText(12, 2025, 3));
+    const std::optional<Staleness> stale = staleness(table, today);
+    QCOMPARE(stale ? stalenessText(*stale) : QString(), text);
+    QVERIFY(!staleness(IndexTable{}, today));
+
+    // A lease more than four months after the newest publication (15/10/2025).
+    QVERIFY(!leaseMayFollowAMissingIndex(table, QDate(2026, 2, 15)));
+    QVERIFY(leaseMayFollowAMissingIndex(table, QDate(2026, 2, 16)));
+}
+
 void TestDownload::acceptance_data()
 {
     QTest::addColumn<bool>("networkError");
@@ -207,8 +242,9 @@ void TestDownload::acceptance_data()
                                 << "moins de quatre trimestres";
     QTest::newRow("comments only")
         << false << 200 << QByteArray("' rien\r\n") << V::NotIndexFile << 0 << "";
-    QTest::newRow("corrupt row") << false << 200 << QByteArray(good + "12000\t1\tdemain\r\n")
-                                 << V::NotIndexFile << 0 << "ligne 15 : les trimestres du 2è tr.2000 au 3è tr.2022 manquent";
+    QTest::newRow("corrupt row")
+        << false << 200 << QByteArray(good + "12000\t1\tdemain\r\n") << V::NotIndexFile << 0
+        << "ligne 15 : les trimestres du 2è tr.2000 au 3è tr.2022 manquent";
     QTest::newRow("older year") << false << 200 << indexFileText(12, 2024, 4) << V::Older << 0
                                 << "s'arrête au 4è tr.2024, avant le 3è tr.2025";
     // Four or six quarters must not replace a long table.

@@ -1,0 +1,37 @@
+#include "staleness.h"
+
+#include "sdmxmerge.h"
+
+namespace velmaris {
+
+std::optional<Staleness> staleness(const IndexTable& table, const QDate& today)
+{
+    if (table.rows.empty() || !today.isValid())
+        return std::nullopt;
+    // The quarter before today's has its release in today's quarter: step back
+    // until a release is not later than today.
+    Quarter published = Quarter::containing(today);
+    while (published.isValid() && usualRelease(published) > today)
+        published = published.previous();
+    const Quarter known = table.newestQuarter();
+    if (!published.isValid() || published <= known)
+        return std::nullopt;
+    return Staleness{known, published, usualRelease(published)};
+}
+
+QString stalenessText(const Staleness& s)
+{
+    return QStringLiteral("Indices connus jusqu'au %1 : le %2 est paru vers le %3.")
+        .arg(s.known.label(), s.published.label(),
+             s.release.toString(QStringLiteral("dd/MM/yyyy")));
+}
+
+bool leaseMayFollowAMissingIndex(const IndexTable& table, const QDate& lease)
+{
+    if (table.rows.empty() || !lease.isValid())
+        return false;
+    const QDate newest = table.rows.front().published;
+    return newest.isValid() && lease > newest.addMonths(4);
+}
+
+} // namespace velmaris

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "indextable.h"
+#include "quarter.h"
+
+#include <QDate>
+#include <QString>
+
+#include <optional>
+
+namespace velmaris {
+
+// A table that lacks a quarter INSEE has already published, going by its
+// usual calendar.
+struct Staleness {
+    Quarter known;     // the newest quarter of the table
+    Quarter published; // the newest quarter whose usual release has passed
+    QDate release;     // that release
+};
+
+// Nothing when the table holds every quarter usually out by today (or is empty).
+std::optional<Staleness> staleness(const IndexTable& table, const QDate& today);
+
+// "Indices connus jusqu'au 3è tr.2025 : le 3è tr.2026 est paru vers le 15/10/2026."
+QString stalenessText(const Staleness& staleness);
+
+// A lease signed more than four months after the newest publication of the
+// table may fall after a quarter the table does not have yet.
+bool leaseMayFollowAMissingIndex(const IndexTable& table, const QDate& lease);
+
+// What the lookup says then.
+inline constexpr QStringView kLeaseAfterKnownIndices =
+    u"Un indice plus récent a pu paraître avant cette date : mettez les indices à jour.";
+
+} // namespace velmaris
