@@ -25,6 +25,20 @@ for f in bin/velmaris share/velmaris/VELMARIS.TXT share/applications/velmaris.de
     [ -f "$scratch/prefix/$f" ] || fail "cmake --install left out $f"
 done
 
+# An installed copy run by whoever installed it (root in CI), from a prefix it
+# could write into: it still keeps its data in that user's data folder, and
+# never looks for bin/VELMARIS.TXT.
+home=$scratch/installer
+mkdir -p "$home"
+before=$(find "$scratch/prefix" -type f | sort)
+HOME=$home XDG_DATA_HOME=$home/.local/share XDG_CONFIG_HOME=$home/.config \
+    "$scratch/prefix/bin/velmaris" --rent 850 --quarter 32019 >"$scratch/prefix.txt" 2>"$scratch/prefix.err" \
+    || { cat "$scratch/prefix.err" >&2; fail "the copy installed in a prefix did not revise"; }
+grep -q $'^3è tr\\.2019\t.*\t 850,00\r$' "$scratch/prefix.txt" || fail "prefix copy: no 850,00 at the 3rd quarter 2019"
+[ -f "$home/.local/share/Velmaris/VELMARIS.TXT" ] || fail "prefix copy: no index file in the user's data folder"
+[ "$(find "$scratch/prefix" -type f | sort)" = "$before" ] || fail "prefix copy: wrote into its prefix"
+echo "copy installed in a prefix revised from the user's data folder"
+
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1 \
     || { cat "$scratch/cpack.log" >&2; fail "cpack"; }
 debs=("$scratch"/out/*.deb)
