@@ -9,9 +9,10 @@ build=${1:-build/ci}
 runs=${2:-15}
 program=$build/src/app/velmaris
 floor=$build/bench/velmaris_floor
+floor_core=$build/bench/velmaris_floor_core
 export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
 [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (apt-get install time)" >&2; exit 1; }
-[ -x "$program" ] && [ -x "$floor" ] || { echo "build $build with VELMARIS_BENCH=ON first" >&2; exit 1; }
+[ -x "$program" ] && [ -x "$floor" ] && [ -x "$floor_core" ] || { echo "build $build with VELMARIS_BENCH=ON first" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -22,13 +23,19 @@ now_ns() { date +%s%N; }
 ms_between() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", (b - a) / 1e6 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
-# Command line: wall time by the clock, peak memory by /usr/bin/time.
+# Command line: wall time by the clock, peak memory by /usr/bin/time; beside a
+# bare QtCore program, alternately.
 : >"$work/cli"
+: >"$work/core"
 for _ in $(seq "$runs"); do
     start=$(now_ns)
-    /usr/bin/time -f '%M' -o "$work/rss" "$program" --rent 850 --quarter 32019 >/dev/null
+    /usr/bin/time -f '%M' -o "$work/rss" "$program" --rent 850 --quarter 32019 >/dev/null 2>&1
     end=$(now_ns)
     echo "$(ms_between "$start" "$end") $(cat "$work/rss")" >>"$work/cli"
+    start=$(now_ns)
+    /usr/bin/time -f '%M' -o "$work/rss" "$floor_core" --rent 850 --quarter 32019 >/dev/null
+    end=$(now_ns)
+    echo "$(ms_between "$start" "$end") $(cat "$work/rss")" >>"$work/core"
 done
 
 # A window: start it, wait for its first-paint line, read its peak memory, end it.
@@ -61,6 +68,10 @@ done
 
 col() { awk -v c="$2" '{ print $c }' "$1" | median; }
 printf 'command line (start to exit):  %.1f ms, peak %d kB\n' "$(col "$work/cli" 1)" "$(col "$work/cli" 2)"
+printf 'bare QtCore program:           %.1f ms, peak %d kB\n' "$(col "$work/core" 1)" "$(col "$work/core" 2)"
+printf 'ratio command line/QtCore: time %.2f, peak memory %.2f\n' \
+    "$(ratio "$(col "$work/cli" 1)" "$(col "$work/core" 1)")" \
+    "$(ratio "$(col "$work/cli" 2)" "$(col "$work/core" 2)")"
 for what in window floor; do
     printf '%-6s first paint: %.1f ms from main, %.1f ms from exec, peak %d kB\n' "$what" \
         "$(col "$work/$what" 1)" "$(col "$work/$what" 2)" "$(col "$work/$what" 3)"

@@ -1,16 +1,22 @@
-#include "applocale.h"
+// The program's entry. The command line runs here on QtCore alone, so that a
+// script's revision starts like a small program; the window, with Widgets,
+// Network and PrintSupport, is loaded only when it is wanted.
 #include "cli.h"
 #include "datafolder.h"
-#include "mainwindow.h"
-#include "maj.h"
-#include "settings.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 
 #include <cstdio>
-#include <cstdlib>
+#include <string>
+
+#ifdef VELMARIS_WINDOW_MODULE
+#include <dlfcn.h>
+#include <unistd.h>
+#else
+#include "window.h"
+#endif
 
 namespace {
 
@@ -22,6 +28,12 @@ QStringList argumentsOf(int argc, char* argv[])
     return list;
 }
 
+void say(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+}
+
 int runWithoutWindow(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
@@ -31,9 +43,8 @@ int runWithoutWindow(int argc, char* argv[])
         argumentsOf(argc, argv),
         QDir(folders.indexFolder).filePath(QStringLiteral("VELMARIS.TXT")));
     const QByteArray out = result.output.toUtf8();
-    const QByteArray err = result.error.toUtf8();
     std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);
-    std::fwrite(err.constData(), 1, std::size_t(err.size()), stderr);
+    say(result.error);
     return result.status;
 }
 
@@ -48,30 +59,36 @@ bool displayAvailable()
 #endif
 }
 
-// Reports the time from start to the window's first paint when asked to.
-class FirstPaintTracer : public QObject {
-public:
-    explicit FirstPaintTracer(const QElapsedTimer& clock)
-        : m_clock(clock)
-    {
+#ifdef VELMARIS_WINDOW_MODULE
+// The window module beside the program (build tree, portable copy) or in the
+// installed lib/velmaris.
+int runWindowModule(int argc, char* argv[], const QElapsedTimer& clock)
+{
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string folder = n > 0 ? std::string(self, std::size_t(n)) : std::string(argv[0]);
+    folder.erase(folder.find_last_of('/') + 1);
+    void* module = nullptr;
+    for (const char* place : {"", "../lib/velmaris/"}) {
+        const std::string path = folder + place + VELMARIS_WINDOW_MODULE;
+        module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (module)
+            break;
     }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && !m_done) {
-            m_done = true;
-            std::fprintf(stderr, "velmaris: first paint after %.1f ms\n",
-                         double(m_clock.nsecsElapsed()) / 1e6);
-            watched->removeEventFilter(this);
-        }
-        return false;
+    using Entry = int (*)(int, char**, const QElapsedTimer*);
+    auto* entry =
+        module ? reinterpret_cast<Entry>(::dlsym(module, "velmaris_window_main")) : nullptr;
+    if (!entry) {
+        say(QStringLiteral("La fenêtre de Velmaris ne peut pas s'ouvrir : %1 est introuvable ou "
+                           "illisible (%2). Réinstallez le programme ; la ligne de commande "
+                           "reste utilisable (velmaris --help).\n")
+                .arg(QString::fromUtf8(VELMARIS_WINDOW_MODULE),
+                     QString::fromLocal8Bit(::dlerror())));
+        return 1;
     }
-
-private:
-    const QElapsedTimer& m_clock;
-    bool m_done = false;
-};
+    return entry(argc, argv, &clock);
+}
+#endif
 
 } // namespace
 
@@ -80,36 +97,18 @@ int main(int argc, char* argv[])
     QElapsedTimer clock;
     clock.start();
 
-    const QStringList args = argumentsOf(argc, argv);
-    if (velmaris::isCommandLine(args))
+    if (velmaris::isCommandLine(argumentsOf(argc, argv)))
         return runWithoutWindow(argc, argv);
 
     if (!displayAvailable()) {
-        const QByteArray text =
-            QStringLiteral("La fenêtre de Velmaris demande une session graphique. Sans écran, "
+        say(QStringLiteral("La fenêtre de Velmaris demande une session graphique. Sans écran, "
                            "utilisez la ligne de commande : velmaris --rent 850 --quarter 32019 "
-                           "(velmaris --help pour l'aide).\n")
-                .toUtf8();
-        std::fwrite(text.constData(), 1, std::size_t(text.size()), stderr);
+                           "(velmaris --help pour l'aide).\n"));
         return 1;
     }
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Velmaris"));
-
-    const QString folder = args.isEmpty() ? QString() : args.first();
-    const velmaris::DataFolders folders = velmaris::dataFolders(folder);
-
-    // The dialog's controls hold the settings from here on.
-    velmaris::Maj maj;
-    velmaris::loadSettings(maj,
-                           QDir(folders.settingsFolder).filePath(QStringLiteral("Velmaris.ini")));
-
-    velmaris::MainWindow window(maj, folders.indexFolder, folders.indexFolder);
-    FirstPaintTracer tracer(clock);
-    if (qEnvironmentVariableIntValue("VELMARIS_TRACE_STARTUP") == 1)
-        window.installEventFilter(&tracer);
-    window.load();
-    window.show();
-    return app.exec();
+#ifdef VELMARIS_WINDOW_MODULE
+    return runWindowModule(argc, argv, clock);
+#else
+    return velmaris::runWindow(argc, argv, clock);
+#endif
 }

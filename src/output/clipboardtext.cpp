@@ -1,10 +1,5 @@
 #include "clipboardtext.h"
 
-#include "cursor.h"
-
-#include <QClipboard>
-#include <QGuiApplication>
-
 namespace velmaris {
 
 namespace {
@@ -37,17 +32,6 @@ QString clipboardText(const IndexTable& table, const Schedule& schedule, bool re
                       const QLocale& locale)
 {
     return clipboardText(reportRows(table, schedule, reeval, locale));
-}
-
-void copyTableToClipboard(const IndexTable& table, const Schedule& schedule, bool reeval,
-                          const QLocale& locale)
-{
-    const BusyCursor busy;
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard) // no clipboard on this platform: nothing to copy into
-        return;
-    clipboard->clear();
-    clipboard->setText(clipboardText(table, schedule, reeval, locale));
 }
 
 } // namespace velmaris

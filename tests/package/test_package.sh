@@ -20,7 +20,8 @@ mkdir -p "$scratch/out" "$scratch/home"
 # cmake --install lays out a prefix the way the package does.
 cmake --install "$build" --prefix "$scratch/prefix" >"$scratch/install.log" 2>&1 \
     || { cat "$scratch/install.log" >&2; fail "cmake --install"; }
-for f in bin/velmaris share/velmaris/VELMARIS.TXT share/applications/velmaris.desktop \
+for f in bin/velmaris lib/velmaris/libvelmaris_window.so share/velmaris/VELMARIS.TXT \
+    share/applications/velmaris.desktop \
     share/icons/hicolor/scalable/apps/velmaris.svg; do
     [ -f "$scratch/prefix/$f" ] || fail "cmake --install left out $f"
 done
@@ -59,10 +60,30 @@ index=$root/usr/share/velmaris/VELMARIS.TXT
 desktop=$root/usr/share/applications/velmaris.desktop
 icon=$root/usr/share/icons/hicolor/scalable/apps/velmaris.svg
 [ -x "$program" ] || fail "no executable usr/bin/velmaris"
+[ -f "$root/usr/lib/velmaris/libvelmaris_window.so" ] || fail "no usr/lib/velmaris/libvelmaris_window.so"
+# A revision from the command line loads QtCore, not the window's libraries.
+if ldd "$program" | grep -q 'libQt6\(Widgets\|Gui\|Network\|PrintSupport\)'; then
+    fail "usr/bin/velmaris loads the window's libraries at start"
+fi
 [ -f "$index" ] || fail "no usr/share/velmaris/VELMARIS.TXT"
 [ -f "$desktop" ] || fail "no usr/share/applications/velmaris.desktop"
 [ -f "$icon" ] || fail "no scalable icon"
 grep -q '<svg' "$icon" || fail "the icon is not SVG"
+
+# The installed program opens its window from its module (offscreen here).
+HOME=$scratch/home QT_QPA_PLATFORM=offscreen VELMARIS_TRACE_STARTUP=1 \
+    "$program" "$(dirname "$index")" >/dev/null 2>"$scratch/window.err" &
+window=$!
+for _ in $(seq 100); do
+    grep -q 'first paint after' "$scratch/window.err" && break
+    kill -0 $window 2>/dev/null || break
+    sleep 0.1
+done
+kill $window 2>/dev/null || true
+wait $window 2>/dev/null || true
+grep -q 'first paint after' "$scratch/window.err" \
+    || { cat "$scratch/window.err" >&2; fail "the installed program did not open its window"; }
+echo "installed program opened its window"
 
 # The menu entry the desktop shows.
 for line in 'Type=Application' 'Name=Velmaris — Révision des loyers' 'Exec=velmaris' \

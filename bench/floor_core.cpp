@@ -1,0 +1,15 @@
+// The floor for a command-line Qt program here: a QCoreApplication that reads
+// its arguments, writes a line and ends. bench/startup.sh compares the
+// program's command-line revision with it.
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QByteArray line = QCoreApplication::arguments().join(u' ').toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout);
+    return 0;
+}

@@ -1,0 +1,71 @@
+#include "window.h"
+
+#include "datafolder.h"
+#include "mainwindow.h"
+#include "maj.h"
+#include "settings.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include <cstdio>
+
+namespace velmaris {
+
+namespace {
+
+// Reports the time from start to the window's first paint when asked to.
+class FirstPaintTracer : public QObject {
+public:
+    explicit FirstPaintTracer(const QElapsedTimer& clock)
+        : m_clock(clock)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !m_done) {
+            m_done = true;
+            std::fprintf(stderr, "velmaris: first paint after %.1f ms\n",
+                         double(m_clock.nsecsElapsed()) / 1e6);
+            watched->removeEventFilter(this);
+        }
+        return false;
+    }
+
+private:
+    const QElapsedTimer& m_clock;
+    bool m_done = false;
+};
+
+} // namespace
+
+int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Velmaris"));
+
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    const QString folder = args.isEmpty() ? QString() : args.first();
+    const DataFolders folders = dataFolders(folder);
+
+    Maj maj;
+    loadSettings(maj, QDir(folders.settingsFolder).filePath(QStringLiteral("Velmaris.ini")));
+
+    MainWindow window(maj, folders.indexFolder, folders.indexFolder);
+    FirstPaintTracer tracer(clock);
+    if (qEnvironmentVariableIntValue("VELMARIS_TRACE_STARTUP") == 1)
+        window.installEventFilter(&tracer);
+    window.load();
+    window.show();
+    return app.exec();
+}
+
+} // namespace velmaris
+
+extern "C" Q_DECL_EXPORT int velmaris_window_main(int argc, char* argv[],
+                                                  const QElapsedTimer* clock)
+{
+    return velmaris::runWindow(argc, argv, *clock);
+}

@@ -1,0 +1,23 @@
+// The copy command, apart from the text so that the command line, which only
+// writes the text, never loads the clipboard's libraries.
+#include "clipboardtext.h"
+
+#include "cursor.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+namespace velmaris {
+
+void copyTableToClipboard(const IndexTable& table, const Schedule& schedule, bool reeval,
+                          const QLocale& locale)
+{
+    const BusyCursor busy;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) // no clipboard on this platform: nothing to copy into
+        return;
+    clipboard->clear();
+    clipboard->setText(clipboardText(table, schedule, reeval, locale));
+}
+
+} // namespace velmaris
