@@ -192,6 +192,10 @@ LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>
                                  "invalides.");
         return r;
     }
+    if (lease.rentCents <= 0 || lease.rentCents > kMaxAmountCents) {
+        r.error = QStringLiteral("Loyer du bail invalide : la révision n'est pas calculée.");
+        return r;
+    }
     if (!s.reached) {
         add(r,
             QStringLiteral("Prochaine révision le ") + dateText(s.due)

@@ -1,12 +1,13 @@
 #include "leasecsv.h"
 
 #include "cents.h"
+#include "csvtext.h"
+#include "datafolder.h"
 #include "leasestore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <array>
@@ -57,80 +58,6 @@ QString lineError(int line, const QString& reason)
     return QStringLiteral("ligne %1 : ").arg(line) + reason;
 }
 
-// One record and the line it starts on.
-struct Record {
-    int line = 0;
-    QStringList fields;
-};
-
-// Splits the text into records: ";" between fields, double quotes around a
-// field that holds ";", quotes ("" inside) or line breaks. An open quote at
-// the end is reported on the line where it opened.
-std::vector<Record> splitRecords(QStringView text, QStringList& errors)
-{
-    std::vector<Record> records;
-    int line = 1;
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n) {
-        Record record;
-        record.line = line;
-        QString field;
-        bool endOfRecord = false;
-        while (!endOfRecord) {
-            field.clear();
-            if (i < n && text[i] == u'"') {
-                const int openedOn = line;
-                ++i;
-                bool closed = false;
-                while (i < n) {
-                    const QChar c = text[i];
-                    if (c == u'"') {
-                        if (i + 1 < n && text[i + 1] == u'"') {
-                            field += u'"';
-                            i += 2;
-                            continue;
-                        }
-                        ++i;
-                        closed = true;
-                        break;
-                    }
-                    if (c == u'\n')
-                        ++line;
-                    field += c;
-                    ++i;
-                }
-                if (!closed) {
-                    errors << lineError(openedOn, QStringLiteral("guillemet non fermé"));
-                    return {};
-                }
-                // Anything up to the next separator stays with the field.
-                while (i < n && text[i] != u';' && text[i] != u'\n' && text[i] != u'\r')
-                    field += text[i++];
-            } else {
-                const qsizetype start = i;
-                while (i < n && text[i] != u';' && text[i] != u'\n' && text[i] != u'\r')
-                    ++i;
-                field = text.sliced(start, i - start).toString();
-            }
-            record.fields << field;
-            if (i < n && text[i] == u';') {
-                ++i;
-                continue;
-            }
-            // End of line: \n, \r\n or a lone \r; or end of text.
-            if (i < n && text[i] == u'\r')
-                ++i;
-            if (i < n && text[i] == u'\n')
-                ++i;
-            ++line;
-            endOfRecord = true;
-        }
-        records.push_back(std::move(record));
-    }
-    return records;
-}
-
 bool isDigits(QStringView text)
 {
     for (QChar c : text) {
@@ -163,16 +90,6 @@ QString dateText(const QDate& date)
     return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
 }
 
-QString csvField(const QString& text)
-{
-    if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n')
-        && !text.contains(u'\r'))
-        return text;
-    QString escaped = text;
-    escaped.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + escaped + u'"';
-}
-
 // The text decoded, or the line of the first byte that is not UTF-8.
 std::optional<QString> decodeUtf8(const QByteArray& bytes, int* badLine)
 {
@@ -193,7 +110,8 @@ std::optional<QString> decodeUtf8(const QByteArray& bytes, int* badLine)
 
 // Reads one record into a lease; each bad field adds its reason. A bad field
 // gets a harmless value so that validateLease() does not report it twice.
-Lease readLease(const Record& record, const std::array<int, ColumnCount>& at, QStringList& reasons)
+Lease readLease(const CsvRecord& record, const std::array<int, ColumnCount>& at,
+                QStringList& reasons)
 {
     auto field = [&](Column c) -> QString {
         return at[c] >= 0 ? record.fields[at[c]].trimmed() : QString();
@@ -319,9 +237,11 @@ CsvImport parseLeasesCsv(const QByteArray& bytes)
     if (text.startsWith(QChar(0xFEFF)))
         text = text.sliced(1);
 
-    std::vector<Record> records = splitRecords(text, result.errors);
-    if (!result.errors.isEmpty())
+    std::vector<CsvRecord> records;
+    if (int openedOn = 0; !splitCsv(text, &records, &openedOn)) {
+        result.errors << lineError(openedOn, QStringLiteral("guillemet non fermé"));
         return result;
+    }
     if (records.empty()) {
         result.errors << QStringLiteral("fichier vide : la ligne d'en-tête manque");
         return result;
@@ -330,7 +250,7 @@ CsvImport parseLeasesCsv(const QByteArray& bytes)
     // The header names the columns; their order is free.
     std::array<int, ColumnCount> at;
     at.fill(-1);
-    const Record& header = records.front();
+    const CsvRecord& header = records.front();
     for (int i = 0; i < int(header.fields.size()); ++i) {
         const QString name = header.fields[i].trimmed().toLower();
         int column = -1;
@@ -358,7 +278,7 @@ CsvImport parseLeasesCsv(const QByteArray& bytes)
     QHash<QString, int> seen; // reference -> line
     const int width = int(header.fields.size());
     for (std::size_t r = 1; r < records.size(); ++r) {
-        const Record& record = records[r];
+        const CsvRecord& record = records[r];
         bool blank = true;
         for (const QString& f : record.fields)
             blank = blank && f.trimmed().isEmpty();
@@ -483,13 +403,10 @@ bool exportLeasesCsv(LeaseStore& store, const QString& path, QString* error)
             *error = store.error();
         return false;
     }
-    QSaveFile file(path);
-    const QByteArray bytes = leasesToCsv(*leases);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QString reason;
+    if (!writeFileSafely(path, leasesToCsv(*leases), &reason)) {
         if (error)
-            *error = QStringLiteral("Impossible d'écrire le fichier ")
-                     + quoted(QDir::toNativeSeparators(path)) + QStringLiteral(" : ")
-                     + file.errorString() + u'.';
+            *error = QStringLiteral("Export impossible : ") + reason + u'.';
         return false;
     }
     return true;

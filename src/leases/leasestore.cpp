@@ -3,6 +3,8 @@
 
 #include "leasestore_p.h"
 
+#include "datafolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,65 +23,6 @@ QString quoted(const QString& text)
 {
     return QStringLiteral("« ") + QDir::toNativeSeparators(text) + QStringLiteral(" »");
 }
-
-// Version 1, as the first Velmaris register wrote it. A new file is created
-// with it and then migrated, so that every file goes the same way.
-const char* const kSchemaV1[] = {
-    "CREATE TABLE schema_version (version INTEGER NOT NULL)",
-    "INSERT INTO schema_version (version) VALUES (1)",
-    "CREATE TABLE leases ("
-    " id INTEGER PRIMARY KEY,"
-    " reference TEXT NOT NULL UNIQUE,"
-    " tenant TEXT NOT NULL DEFAULT '',"
-    " address TEXT NOT NULL DEFAULT '',"
-    " postal_code TEXT NOT NULL DEFAULT '',"
-    " furnished INTEGER NOT NULL DEFAULT 0,"
-    " signing_date TEXT NOT NULL,"
-    " start_date TEXT NOT NULL,"
-    " reference_quarter TEXT NOT NULL DEFAULT '',"
-    " revision_day INTEGER NOT NULL DEFAULT 0,"
-    " revision_month INTEGER NOT NULL DEFAULT 0,"
-    " clause TEXT NOT NULL DEFAULT 'hausse',"
-    " dpe_class TEXT NOT NULL DEFAULT '',"
-    " dpe_date TEXT NOT NULL DEFAULT '',"
-    " rent_cents INTEGER NOT NULL,"
-    " charges_cents INTEGER NOT NULL DEFAULT 0,"
-    " notes TEXT NOT NULL DEFAULT '')",
-    "CREATE TABLE revisions ("
-    " id INTEGER PRIMARY KEY,"
-    " lease_id INTEGER NOT NULL REFERENCES leases(id) ON DELETE CASCADE,"
-    " due_date TEXT NOT NULL,"
-    " request_date TEXT NOT NULL,"
-    " effective_date TEXT NOT NULL,"
-    " old_rent_cents INTEGER NOT NULL,"
-    " new_rent_cents INTEGER NOT NULL,"
-    " base_quarter TEXT NOT NULL,"
-    " base_value REAL NOT NULL,"
-    " new_quarter TEXT NOT NULL,"
-    " new_value REAL NOT NULL,"
-    " series TEXT NOT NULL,"
-    " notes TEXT NOT NULL DEFAULT '')",
-};
-
-// Version 2: the territory becomes a column of its own (editable, first taken
-// from the postal code), the revision known before the register, an index for
-// the history, and the history made append-only in the file itself (a
-// record goes only with its lease).
-const char* const kMigrationTo2[] = {
-    "ALTER TABLE leases ADD COLUMN territory TEXT NOT NULL DEFAULT 'metropole'",
-    "UPDATE leases SET territory = CASE"
-    " WHEN upper(substr(postal_code, 1, 2)) IN ('20', '2A', '2B') THEN 'corse'"
-    " WHEN substr(postal_code, 1, 3) IN ('971', '972', '973', '974', '975', '976')"
-    " THEN 'outremer' ELSE 'metropole' END",
-    "ALTER TABLE leases ADD COLUMN prior_revision TEXT NOT NULL DEFAULT ''",
-    "CREATE INDEX revisions_by_lease ON revisions (lease_id, due_date)",
-    "CREATE TRIGGER revisions_no_update BEFORE UPDATE ON revisions"
-    " BEGIN SELECT RAISE(ABORT, 'historique en ajout seul'); END",
-    "CREATE TRIGGER revisions_no_delete BEFORE DELETE ON revisions"
-    " WHEN EXISTS (SELECT 1 FROM leases WHERE id = OLD.lease_id)"
-    " BEGIN SELECT RAISE(ABORT, 'historique en ajout seul'); END",
-    "UPDATE schema_version SET version = 2",
-};
 
 std::atomic<int> g_connections{0};
 
@@ -266,6 +209,11 @@ bool LeaseStore::open(const QString& folder)
         return fail(QStringLiteral("Le pilote SQLite de Qt n'est pas installé (paquet "
                                    "libqt6sql6-sqlite) : le registre des baux n'est pas "
                                    "disponible."));
+    // The program's rule for every file it writes: never through a symbolic
+    // link, never in a folder of someone else's.
+    if (const QString refusal = writeRefusal(m_path); !refusal.isEmpty())
+        return fail(QStringLiteral("Le registre des baux n'est pas disponible : ") + refusal
+                    + u'.');
     const QFileInfo info(m_path);
     if (info.exists()) {
         if (!info.isFile())
@@ -284,10 +232,6 @@ bool LeaseStore::open(const QString& folder)
         // Also for root, who could write anyway: a file without write permission
         // is meant to stay as it is.
         m_readOnly = !info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner);
-    } else if (!QFileInfo(folder).isDir()) {
-        return fail(QStringLiteral("Le dossier ") + quoted(folder)
-                    + QStringLiteral(" n'existe pas : le registre des baux n'est pas "
-                                     "disponible."));
     }
 
     m_connection = QStringLiteral("velmaris-leases-%1").arg(++g_connections);
@@ -378,7 +322,11 @@ int LeaseStore::readVersion(bool* ok)
 bool LeaseStore::makeBackup(int version)
 {
     QString target = m_path + QStringLiteral(".v%1.bak").arg(version);
-    for (int n = 2; QFileInfo::exists(target); ++n)
+    auto taken = [](const QString& path) {
+        const QFileInfo info(path);
+        return info.exists() || info.isSymLink();
+    };
+    for (int n = 2; taken(target); ++n)
         target = m_path + QStringLiteral(".v%1.%2.bak").arg(version).arg(n);
     // VACUUM INTO writes a consistent copy, the write-ahead log included.
     QSqlQuery query(database());
@@ -411,17 +359,9 @@ bool LeaseStore::migrate(int from)
                                          : fail(QStringLiteral("Le registre des baux a changé "
                                                                "pendant son ouverture."));
     QSqlError e;
-    if (version == 0) {
-        for (const char* sql : kSchemaV1) {
-            if (!run(db, QString::fromLatin1(sql), &e))
-                return failSql(e);
-        }
-    }
-    if (version <= 1) {
-        for (const char* sql : kMigrationTo2) {
-            if (!run(db, QString::fromLatin1(sql), &e))
-                return failSql(e);
-        }
+    for (const QString& sql : migrationSteps(version)) {
+        if (!run(db, sql, &e))
+            return failSql(e);
     }
     if (!transaction.commit())
         return failSql(transaction.error());

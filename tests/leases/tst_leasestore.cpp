@@ -361,6 +361,8 @@ void TestLeaseStore::refusesOtherFiles_data()
     QTest::newRow("another program's database")
         << "foreign"
         << " n'est pas un registre des baux de Velmaris ; il n'a pas été modifié.";
+    QTest::newRow("a symbolic link") << "link"
+                                     << " n'est pas disponible : « %1 » est un lien symbolique";
     QTest::newRow("from a newer Velmaris")
         << "newer"
         << " a été écrit par une version plus récente de Velmaris";
@@ -370,6 +372,7 @@ void TestLeaseStore::refusesOtherFiles()
 {
     QFETCH(QString, kind);
     QFETCH(QString, message);
+    QTemporaryDir elsewhere;
     if (kind == u"text") {
         writeAll(file(), "reference;loyer\nA1;850\n");
     } else if (kind == u"pages" || kind == u"cut") {
@@ -388,6 +391,13 @@ void TestLeaseStore::refusesOtherFiles()
     } else if (kind == u"foreign") {
         RawConnection raw(file());
         QVERIFY(raw.exec(QStringLiteral("CREATE TABLE photos (id INTEGER PRIMARY KEY)")));
+    } else if (kind == u"link") {
+        {
+            LeaseStore store;
+            QVERIFY(store.open(elsewhere.path()));
+        }
+        QVERIFY(QFile::link(elsewhere.filePath(LeaseStore::fileName()), file()));
+        message = message.arg(file());
     } else if (kind == u"newer") {
         {
             LeaseStore store;
@@ -615,7 +625,7 @@ void TestLeaseStore::csvFiles()
     QVERIFY(!outcome.ok);
     QVERIFY(outcome.errors.front().startsWith(QStringLiteral("Impossible de lire le fichier")));
     QVERIFY(!exportLeasesCsv(store, m_dir->filePath(QStringLiteral("no/such/dir/x.csv")), &error));
-    QVERIFY(error.startsWith(QStringLiteral("Impossible d'écrire le fichier")));
+    QVERIFY(error.startsWith(QStringLiteral("Export impossible : ")));
 }
 
 int main(int argc, char** argv)
