@@ -1,0 +1,180 @@
+#include "duedates.h"
+
+#include "dates.h"
+
+#include <algorithm>
+
+namespace velmaris {
+
+namespace {
+
+QString dateText(const QDate& date)
+{
+    return date.toString(u"dd/MM/yyyy");
+}
+
+// The first year whose revision date comes after `after`.
+int firstYearAfter(const Lease& lease, const QDate& after)
+{
+    int year = after.year();
+    while (revisionDateIn(lease, year) <= after)
+        ++year;
+    return year;
+}
+
+// The last day to ask for the revision of one year: a year after it, and never
+// past the next revision date.
+QDate deadlineOf(const Lease& lease, int year)
+{
+    return std::min(sameDayNextYear(revisionDateIn(lease, year)), revisionDateIn(lease, year + 1));
+}
+
+} // namespace
+
+QString DueStatus::text() const
+{
+    switch (state) {
+    case DueState::UpToDate:
+        return QStringLiteral("à jour");
+    case DueState::Due:
+        return QStringLiteral("à réviser avant le ") + dateText(deadline);
+    case DueState::Lost:
+        return QStringLiteral("révision perdue le ") + dateText(lostOn);
+    case DueState::Frozen:
+        return QStringLiteral("gelée (DPE F/G)");
+    }
+    return {};
+}
+
+QDate revisionDateIn(const Lease& lease, int year)
+{
+    const int month = lease.effectiveRevisionMonth();
+    const int day = lease.effectiveRevisionDay();
+    const QDate date(year, month, day);
+    if (date.isValid())
+        return date;
+    if (month == 2 && day == 29)
+        return QDate(year, 3, 1);
+    return {};
+}
+
+QDate contractStartAt(const Lease& lease, const QDate& date)
+{
+    const int period = lease.furnished ? 1 : 3;
+    QDate start = lease.signingDate;
+    if (!lease.startDate.isValid() || date < lease.startDate)
+        return start;
+    // Counted from the start date each time, so that 29 February does not drift.
+    int k = (date.year() - lease.startDate.year()) / period;
+    while (k > 0 && lease.startDate.addYears(k * period) > date)
+        --k;
+    if (k > 0)
+        start = lease.startDate.addYears(k * period);
+    return start;
+}
+
+QDate freezeDate(Territory territory)
+{
+    return territory == Territory::OutreMer ? QDate(2024, 7, 1) : QDate(2022, 8, 24);
+}
+
+bool rentFrozenAt(const Lease& lease, const QDate& due)
+{
+    if (lease.dpeClass != DpeClass::F && lease.dpeClass != DpeClass::G)
+        return false;
+    const QDate contract = contractStartAt(lease, due);
+    return contract.isValid() && contract >= freezeDate(lease.territory);
+}
+
+std::optional<Quarter> referenceQuarterOf(const Lease& lease, const IndexTable& table)
+{
+    if (lease.referenceQuarter.isValid())
+        return lease.referenceQuarter;
+    for (const IndexRow& row : table.rows) {
+        if (row.published.isValid() && row.published <= lease.signingDate)
+            return row.quarter;
+    }
+    return std::nullopt;
+}
+
+PublishedQuarter lastPublished(int quarterNumber, const QDate& date, const IndexTable& table)
+{
+    // Nothing is published before its quarter ends: the newest candidate is
+    // the last quarter of that number ended before the date.
+    Quarter candidate(date.year(), quarterNumber);
+    if (candidate.lastDay() >= date)
+        candidate = candidate.yearEarlier();
+    for (int tries = 0; tries < 2; ++tries, candidate = candidate.yearEarlier()) {
+        const IndexRow* row = table.find(candidate);
+        if (!row || !row->published.isValid())
+            return {candidate, false};
+        if (row->published <= date)
+            return {candidate, true};
+    }
+    return {candidate.plus(4), false};
+}
+
+DueStatus dueStatus(const Lease& lease, const RevisionRecord* last, const IndexTable& table,
+                    const QDate& at)
+{
+    DueStatus status;
+    if (!lease.startDate.isValid() || !lease.signingDate.isValid()
+        || !revisionDateIn(lease, 2000).isValid())
+        return status;
+
+    // The first revision date after the last revision known, or after the start.
+    QDate anchor;
+    Quarter lastQuarter; // the index the rent was last set on
+    if (last && last->dueDate.isValid()) {
+        anchor = last->dueDate;
+        lastQuarter = last->newQuarter;
+    }
+    if (lease.priorRevision.isValid() && (!anchor.isValid() || lease.priorRevision > anchor)) {
+        anchor = lease.priorRevision;
+        lastQuarter = Quarter();
+    }
+    const std::optional<Quarter> reference = referenceQuarterOf(lease, table);
+    if (!anchor.isValid() && reference)
+        lastQuarter = *reference;
+    if (reference && !lastQuarter.isValid() && anchor.isValid()) {
+        const PublishedQuarter then = lastPublished(reference->number(), anchor, table);
+        if (then.found)
+            lastQuarter = then.quarter;
+    }
+
+    int year = firstYearAfter(lease, anchor.isValid() ? anchor : lease.startDate);
+    // A revision needs an index newer than the one the rent stands on: a
+    // revision date reached before it is published does not count.
+    if (reference && lastQuarter.isValid()) {
+        for (int skips = 0; skips < 2; ++skips) {
+            const PublishedQuarter n =
+                lastPublished(reference->number(), revisionDateIn(lease, year), table);
+            if (!n.found || n.quarter > lastQuarter)
+                break;
+            ++year;
+        }
+    }
+
+    status.firstUnrevised = revisionDateIn(lease, year);
+    int current = year;
+    if (at >= status.firstUnrevised) {
+        while (revisionDateIn(lease, current + 1) <= at)
+            ++current;
+        status.reached = true;
+    }
+    status.due = revisionDateIn(lease, current);
+    status.deadline = deadlineOf(lease, current);
+    status.lostYears = current - year;
+    if (rentFrozenAt(lease, status.due))
+        status.state = DueState::Frozen;
+    else if (!status.reached)
+        status.state = DueState::UpToDate;
+    else if (status.lostYears > 0) {
+        status.state = DueState::Lost;
+        status.lostOn = deadlineOf(lease, year);
+    } else
+        status.state = DueState::Due;
+    return status;
+}
+
+} // namespace velmaris

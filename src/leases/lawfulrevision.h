@@ -1,0 +1,70 @@
+#pragma once
+
+#include "duedates.h"
+#include "indextable.h"
+#include "lease.h"
+
+#include <QDate>
+#include <QString>
+
+#include <vector>
+
+namespace velmaris {
+
+// One line of the explanation of a revision, with the rule it applies.
+struct ExplanationLine {
+    QString text;      // "Nouveau loyer : 850,00 € × 145,47 ÷ 142,06 = 870,42 €."
+    QString reference; // "art. 17-1 de la loi du 6 juillet 1989, ..."
+};
+
+// What the law allows for one lease at a request date.
+struct LawfulRevision {
+    DueStatus status;
+    // The amounts below hold: the indices were found. False when the revision
+    // date is not reached yet or the series lacks a value (see error).
+    bool computed = false;
+    QString error; // "Indice manquant : IRL Corse du 2è tr.2025."
+
+    QDate requestDate;
+    QDate effectiveDate; // the request date: a revision never takes effect earlier
+    LeaseSeries series = LeaseSeries::Irl;
+    Quarter baseQuarter, newQuarter;
+    double baseValue = 0, newValue = 0;
+    qint64 oldRentCents = 0;
+    qint64 newRentCents = 0;
+
+    std::vector<ExplanationLine> lines;
+
+    // Whether "Appliquer" may record it: computed, for a reached revision date.
+    bool canApply() const { return computed && status.reached; }
+    // The history record that applying it stores.
+    RevisionRecord record(qint64 leaseId) const;
+};
+
+// The lawful revision of a lease asked on requestDate (today, for the
+// register), from its history (any order; the latest revision date counts) and
+// the index table (its rows newest first, one per quarter, with their
+// publication dates):
+// - due once a year at the revision date; the new index is the reference
+//   quarter last published by that date, the base the same quarter a year
+//   earlier, both in the series of the period and the territory;
+// - rent x new / base to the cent, halves away from zero, in integers;
+// - a fall lowers the rent only under "à la hausse et à la baisse";
+// - a revision not asked within a year of its date is lost, the next one
+//   starts from the rent paid with one year's change; asked within the year it
+//   takes effect from the request;
+// - no increase for an F or G dwelling under a contract signed or renewed from
+//   the freeze date of its territory.
+LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>& history,
+                           const IndexTable& table, const QDate& requestDate);
+
+// The series that revises a rent whose new index is this quarter, as the
+// record names it: seriesForAnniversary() with the signing date, and the
+// Corsica or overseas IRL from the 3rd quarter 2022.
+LeaseSeries seriesFor(Quarter newQuarter, const QDate& signingDate, Territory territory);
+
+// The legal references the explanation lines cite.
+QString referenceLaw2014();    // art. 17-1 as amended on 24 March 2014
+QString referenceFreeze2021(); // art. 17-1 as amended on 22 August 2021 ("Climat et résilience")
+
+} // namespace velmaris

@@ -1,0 +1,216 @@
+#include "lease.h"
+
+namespace velmaris {
+
+namespace {
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// Compares the way a person types these words: case and accents do not
+// matter, blanks around are ignored.
+QString folded(QStringView text)
+{
+    QString s = text.trimmed().toString().toLower();
+    static const QString accented = QStringLiteral("àâäéèêëîïôöùûüç");
+    static const QString plain = QStringLiteral("aaaeeeeiioouuuc");
+    for (QChar& c : s) {
+        if (const qsizetype at = accented.indexOf(c); at >= 0)
+            c = plain[at];
+    }
+    return s;
+}
+
+bool sameWord(QStringView text, QStringView word)
+{
+    return folded(text) == folded(word);
+}
+
+QString quoted(QStringView text)
+{
+    return QStringLiteral("« ") + text.toString() + QStringLiteral(" »");
+}
+
+} // namespace
+
+int Lease::effectiveRevisionDay() const
+{
+    return revisionDay > 0 ? revisionDay : startDate.day();
+}
+
+int Lease::effectiveRevisionMonth() const
+{
+    return revisionMonth > 0 ? revisionMonth : startDate.month();
+}
+
+bool isValidPostalCode(QStringView code)
+{
+    if (code.size() != 5)
+        return false;
+    const bool corsica =
+        code[0] == u'2'
+        && (code[1] == u'A' || code[1] == u'B' || code[1] == u'a' || code[1] == u'b');
+    for (int i = corsica ? 2 : 0; i < 5; ++i) {
+        if (!isDigit(code[i]))
+            return false;
+    }
+    return true;
+}
+
+Territory territoryFromPostalCode(QStringView code)
+{
+    code = code.trimmed();
+    if (code.size() >= 2 && code[0] == u'2'
+        && (code[1] == u'0' || code[1] == u'A' || code[1] == u'B' || code[1] == u'a'
+            || code[1] == u'b'))
+        return Territory::Corse;
+    if (code.size() >= 3 && code.startsWith(u"97") && code[2] >= u'1' && code[2] <= u'6')
+        return Territory::OutreMer;
+    return Territory::Metropole;
+}
+
+QString territoryText(Territory territory)
+{
+    switch (territory) {
+    case Territory::Metropole:
+        return QStringLiteral("métropole");
+    case Territory::Corse:
+        return QStringLiteral("Corse");
+    case Territory::OutreMer:
+        return QStringLiteral("outre-mer");
+    }
+    return {};
+}
+
+std::optional<Territory> territoryFromText(QStringView text)
+{
+    if (sameWord(text, u"métropole"))
+        return Territory::Metropole;
+    if (sameWord(text, u"Corse"))
+        return Territory::Corse;
+    if (sameWord(text, u"outre-mer") || sameWord(text, u"outremer"))
+        return Territory::OutreMer;
+    return std::nullopt;
+}
+
+QString clauseText(Clause clause)
+{
+    return clause == Clause::HausseEtBaisse ? QStringLiteral("à la hausse et à la baisse")
+                                            : QStringLiteral("à la hausse seulement");
+}
+
+std::optional<Clause> clauseFromText(QStringView text)
+{
+    if (sameWord(text, u"à la hausse seulement") || sameWord(text, u"hausse"))
+        return Clause::HausseSeulement;
+    if (sameWord(text, u"à la hausse et à la baisse") || sameWord(text, u"hausse_baisse"))
+        return Clause::HausseEtBaisse;
+    return std::nullopt;
+}
+
+QString dpeText(DpeClass dpe)
+{
+    if (dpe == DpeClass::None)
+        return {};
+    return QString(QChar(u'A' + (int(dpe) - int(DpeClass::A))));
+}
+
+std::optional<DpeClass> dpeFromText(QStringView text)
+{
+    text = text.trimmed();
+    if (text.isEmpty())
+        return DpeClass::None;
+    if (text.size() != 1)
+        return std::nullopt;
+    const char16_t c = text[0].toUpper().unicode();
+    if (c < u'A' || c > u'G')
+        return std::nullopt;
+    return DpeClass(int(DpeClass::A) + (c - u'A'));
+}
+
+QString seriesText(LeaseSeries series)
+{
+    switch (series) {
+    case LeaseSeries::Icc:
+        return QStringLiteral("ICC");
+    case LeaseSeries::Average:
+        return QStringLiteral("moyenne des 4 derniers ICC");
+    case LeaseSeries::Irl:
+        return QStringLiteral("IRL");
+    case LeaseSeries::IrlCorse:
+        return QStringLiteral("IRL Corse");
+    case LeaseSeries::IrlOutreMer:
+        return QStringLiteral("IRL outre-mer");
+    }
+    return {};
+}
+
+QString seriesKey(LeaseSeries series)
+{
+    switch (series) {
+    case LeaseSeries::Icc:
+        return QStringLiteral("icc");
+    case LeaseSeries::Average:
+        return QStringLiteral("moyenne");
+    case LeaseSeries::Irl:
+        return QStringLiteral("irl");
+    case LeaseSeries::IrlCorse:
+        return QStringLiteral("irl_corse");
+    case LeaseSeries::IrlOutreMer:
+        return QStringLiteral("irl_outremer");
+    }
+    return {};
+}
+
+std::optional<LeaseSeries> seriesFromKey(QStringView key)
+{
+    for (LeaseSeries s : {LeaseSeries::Icc, LeaseSeries::Average, LeaseSeries::Irl,
+                          LeaseSeries::IrlCorse, LeaseSeries::IrlOutreMer}) {
+        if (key == seriesKey(s))
+            return s;
+    }
+    return std::nullopt;
+}
+
+QStringList validateLease(const Lease& lease)
+{
+    QStringList problems;
+    const QString reference = lease.reference.trimmed();
+    if (reference.isEmpty())
+        problems << QStringLiteral("référence vide");
+    else if (reference.size() > 100)
+        problems << QStringLiteral("référence trop longue (100 caractères au plus)");
+    if (!lease.signingDate.isValid())
+        problems << QStringLiteral("date de signature invalide");
+    if (!lease.startDate.isValid())
+        problems << QStringLiteral("date d'effet invalide");
+    if (!lease.postalCode.isEmpty() && !isValidPostalCode(lease.postalCode))
+        problems << QStringLiteral("code postal invalide ") + quoted(lease.postalCode);
+
+    const bool noRevisionDate = lease.revisionDay == 0 && lease.revisionMonth == 0;
+    // 29 February is allowed: in other years the revision falls on 1 March.
+    const bool revisionDateOk =
+        lease.revisionMonth >= 1 && lease.revisionMonth <= 12 && lease.revisionDay >= 1
+        && lease.revisionDay <= QDate(2000, lease.revisionMonth, 1).daysInMonth();
+    if (!noRevisionDate && !revisionDateOk)
+        problems << QStringLiteral("date de révision invalide ")
+                        + quoted(QString::number(lease.revisionDay) + u'/'
+                                 + QString::number(lease.revisionMonth));
+
+    if (lease.rentCents <= 0)
+        problems << QStringLiteral("loyer manquant");
+    else if (lease.rentCents > kMaxAmountCents)
+        problems << QStringLiteral("loyer trop élevé");
+    if (lease.chargesCents < 0)
+        problems << QStringLiteral("charges négatives");
+    else if (lease.chargesCents > kMaxAmountCents)
+        problems << QStringLiteral("charges trop élevées");
+    if (lease.priorRevision.isValid() && lease.startDate.isValid()
+        && lease.priorRevision <= lease.startDate)
+        problems << QStringLiteral("dernière révision antérieure à la date d'effet");
+    return problems;
+}
+
+} // namespace velmaris

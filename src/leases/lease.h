@@ -1,0 +1,108 @@
+#pragma once
+
+#include "indexseries.h"
+#include "quarter.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <optional>
+
+namespace velmaris {
+
+// The revision clause written in the lease.
+enum class Clause {
+    HausseSeulement, // "à la hausse seulement": a falling index keeps the rent
+    HausseEtBaisse,  // "à la hausse et à la baisse": a falling index lowers it
+};
+
+// The energy class of the dwelling (diagnostic de performance énergétique).
+enum class DpeClass { None, A, B, C, D, E, F, G };
+
+// The series an applied revision followed, as its record names it. (Territory,
+// from the index table, decides the IRL series and the date of the F/G freeze.)
+enum class LeaseSeries { Icc, Average, Irl, IrlCorse, IrlOutreMer };
+
+// Amounts are whole cents; a rent above this is refused everywhere (it also
+// keeps rent x index products far from overflow).
+inline constexpr qint64 kMaxAmountCents = 9'999'999'999; // 99 999 999,99 €
+
+// One lease of the register.
+struct Lease {
+    qint64 id = 0; // given by the store; 0 = not stored yet
+    QString reference;
+    QString tenant;
+    QString address;
+    QString postalCode;
+    Territory territory = Territory::Metropole; // from the postal code unless edited
+    bool furnished = false;
+    QDate signingDate;
+    QDate startDate;
+    // The quarter written in the lease ("IRL du 2è tr.2019"); invalid when the
+    // lease names none: then the last one published at the signing date counts.
+    Quarter referenceQuarter;
+    // Day and month of the yearly revision; 0 = the anniversary of the start date.
+    int revisionDay = 0;
+    int revisionMonth = 0;
+    Clause clause = Clause::HausseSeulement;
+    DpeClass dpeClass = DpeClass::None;
+    QDate dpeDate;
+    qint64 rentCents = 0;    // rent in force, charges excluded
+    qint64 chargesCents = 0; // kept apart, never revised
+    // Due date of the last revision made before the lease entered the register
+    // (invalid = none): without it an old lease would look years behind.
+    QDate priorRevision;
+    QString notes;
+
+    // The revision day and month in force (the start date's when none is set).
+    int effectiveRevisionDay() const;
+    int effectiveRevisionMonth() const;
+
+    bool operator==(const Lease&) const = default;
+};
+
+// One revision applied to a lease. The history only ever grows.
+struct RevisionRecord {
+    qint64 id = 0;
+    qint64 leaseId = 0;
+    QDate dueDate;       // the yearly revision date it belongs to
+    QDate requestDate;   // when the landlord asked for it
+    QDate effectiveDate; // from when the new rent is owed
+    qint64 oldRentCents = 0;
+    qint64 newRentCents = 0;
+    Quarter baseQuarter;
+    double baseValue = 0;
+    Quarter newQuarter;
+    double newValue = 0;
+    LeaseSeries series = LeaseSeries::Irl;
+    QString notes; // the explanation lines, one per line
+
+    bool operator==(const RevisionRecord&) const = default;
+};
+
+// The territory of a French postal code: 20xxx, 2Axxx, 2Bxxx -> Corse;
+// 971xx to 976xx -> outre-mer; anything else -> métropole.
+Territory territoryFromPostalCode(QStringView postalCode);
+
+// Whether a postal code has the French form: five digits, or 2A/2B and three digits.
+bool isValidPostalCode(QStringView postalCode);
+
+// Texts as the register writes them, and their readers (case and accents as
+// written; the readers also accept the plain keys the database stores).
+QString territoryText(Territory territory); // "métropole", "Corse", "outre-mer"
+std::optional<Territory> territoryFromText(QStringView text);
+QString clauseText(Clause clause); // "à la hausse seulement", "à la hausse et à la baisse"
+std::optional<Clause> clauseFromText(QStringView text);
+QString dpeText(DpeClass dpe); // "A" to "G", empty for none
+std::optional<DpeClass> dpeFromText(QStringView text);
+QString seriesText(LeaseSeries series); // "IRL Corse", "moyenne des 4 derniers ICC"...
+QString seriesKey(LeaseSeries series);  // "irl_corse": stored in the database
+std::optional<LeaseSeries> seriesFromKey(QStringView key);
+
+// What a form or an import refuses in a lease, as French phrases starting in
+// lower case ("date de signature invalide"); empty when the lease is sound.
+QStringList validateLease(const Lease& lease);
+
+} // namespace velmaris

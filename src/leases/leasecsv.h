@@ -1,0 +1,50 @@
+#pragma once
+
+#include "lease.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace velmaris {
+
+class LeaseStore;
+
+// Leases as a semicolon CSV file, UTF-8, one header row, French formats
+// (layout in CSV.md).
+
+// What reading a CSV gave: every lease and the line it starts on, or the
+// reason of every bad line ("ligne 4 : date de signature invalide « 31/02/2020 »").
+struct CsvImport {
+    std::vector<Lease> leases;
+    std::vector<int> lines; // 1-based line of each lease (the header is line 1)
+    QStringList errors;
+    bool ok() const { return errors.isEmpty(); }
+};
+
+// Reads the whole text, checking every line; with any error, no lease is kept.
+CsvImport parseLeasesCsv(const QByteArray& bytes);
+
+// The CSV of these leases, in their order, with the header row.
+QByteArray leasesToCsv(const std::vector<Lease>& leases);
+
+// Imports a CSV file into the register: all of it in one transaction, or
+// nothing when any line is bad (a reference already in the register is a bad
+// line too). ok false: errors lists each reason.
+struct ImportOutcome {
+    bool ok = false;
+    int imported = 0;
+    QStringList errors;
+};
+ImportOutcome importLeasesCsv(LeaseStore& store, const QString& path);
+
+// Writes every lease of the register to a CSV file, replacing it atomically.
+// False with *error set (in French) on failure.
+bool exportLeasesCsv(LeaseStore& store, const QString& path, QString* error);
+
+// Largest file the import reads.
+inline constexpr qint64 kMaxCsvBytes = 64 * 1024 * 1024;
+
+} // namespace velmaris

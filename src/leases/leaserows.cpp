@@ -1,0 +1,141 @@
+// How a lease and a revision record map onto the columns of the register.
+#include "leasestore_p.h"
+
+#include <QVariant>
+
+namespace velmaris::storeinternal {
+
+const QString kLeaseColumns = QStringLiteral(
+    "id, reference, tenant, address, postal_code, territory, furnished, signing_date, "
+    "start_date, reference_quarter, revision_day, revision_month, clause, dpe_class, dpe_date, "
+    "rent_cents, charges_cents, prior_revision, notes");
+
+const QString kRevisionColumns = QStringLiteral(
+    "id, lease_id, due_date, request_date, effective_date, old_rent_cents, new_rent_cents, "
+    "base_quarter, base_value, new_quarter, new_value, series, notes");
+
+// Dates are kept as ISO text: readable in the file, and they sort as dates.
+QString dateKey(const QDate& date)
+{
+    return date.isValid() ? date.toString(Qt::ISODate) : QString();
+}
+
+QDate dateFromKey(const QString& text)
+{
+    // yyyy-MM-dd, read by hand: the register reads tens of thousands at once.
+    if (text.size() != 10 || text[4] != u'-' || text[7] != u'-')
+        return {};
+    int parts[3] = {0, 0, 0};
+    const int starts[3] = {0, 5, 8}, lengths[3] = {4, 2, 2};
+    for (int p = 0; p < 3; ++p) {
+        for (int i = starts[p]; i < starts[p] + lengths[p]; ++i) {
+            if (text[i] < u'0' || text[i] > u'9')
+                return {};
+            parts[p] = parts[p] * 10 + (text[i].unicode() - u'0');
+        }
+    }
+    return QDate(parts[0], parts[1], parts[2]);
+}
+
+QString territoryKey(Territory territory)
+{
+    switch (territory) {
+    case Territory::Metropole:
+        return QStringLiteral("metropole");
+    case Territory::Corse:
+        return QStringLiteral("corse");
+    case Territory::OutreMer:
+        return QStringLiteral("outremer");
+    }
+    return {};
+}
+
+// The columns are NOT NULL: an absent value is an empty text, never a null one.
+QString text(const QString& value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
+Quarter quarterFromKey(const QString& key)
+{
+    return Quarter::fromKey(key).value_or(Quarter());
+}
+
+void bindLease(QSqlQuery& query, const Lease& lease)
+{
+    query.bindValue(QStringLiteral(":reference"), text(lease.reference.trimmed()));
+    query.bindValue(QStringLiteral(":tenant"), text(lease.tenant));
+    query.bindValue(QStringLiteral(":address"), text(lease.address));
+    query.bindValue(QStringLiteral(":postal_code"), text(lease.postalCode.trimmed().toUpper()));
+    query.bindValue(QStringLiteral(":territory"), text(territoryKey(lease.territory)));
+    query.bindValue(QStringLiteral(":furnished"), lease.furnished ? 1 : 0);
+    query.bindValue(QStringLiteral(":signing_date"), text(dateKey(lease.signingDate)));
+    query.bindValue(QStringLiteral(":start_date"), text(dateKey(lease.startDate)));
+    query.bindValue(QStringLiteral(":reference_quarter"), text(lease.referenceQuarter.key()));
+    query.bindValue(QStringLiteral(":revision_day"), lease.revisionDay);
+    query.bindValue(QStringLiteral(":revision_month"), lease.revisionMonth);
+    query.bindValue(QStringLiteral(":clause"), lease.clause == Clause::HausseEtBaisse
+                                                   ? QStringLiteral("hausse_baisse")
+                                                   : QStringLiteral("hausse"));
+    query.bindValue(QStringLiteral(":dpe_class"), text(dpeText(lease.dpeClass)));
+    query.bindValue(QStringLiteral(":dpe_date"), text(dateKey(lease.dpeDate)));
+    query.bindValue(QStringLiteral(":rent_cents"), lease.rentCents);
+    query.bindValue(QStringLiteral(":charges_cents"), lease.chargesCents);
+    query.bindValue(QStringLiteral(":prior_revision"), text(dateKey(lease.priorRevision)));
+    query.bindValue(QStringLiteral(":notes"), text(lease.notes));
+}
+
+const QString kInsertLease = QStringLiteral(
+    "INSERT INTO leases (reference, tenant, address, postal_code, territory, furnished, "
+    "signing_date, start_date, reference_quarter, revision_day, revision_month, clause, "
+    "dpe_class, dpe_date, rent_cents, charges_cents, prior_revision, notes) VALUES "
+    "(:reference, :tenant, :address, :postal_code, :territory, :furnished, :signing_date, "
+    ":start_date, :reference_quarter, :revision_day, :revision_month, :clause, :dpe_class, "
+    ":dpe_date, :rent_cents, :charges_cents, :prior_revision, :notes)");
+
+Lease leaseFromRow(const QSqlQuery& q)
+{
+    Lease lease;
+    lease.id = q.value(0).toLongLong();
+    lease.reference = q.value(1).toString();
+    lease.tenant = q.value(2).toString();
+    lease.address = q.value(3).toString();
+    lease.postalCode = q.value(4).toString();
+    lease.territory = territoryFromText(q.value(5).toString()).value_or(Territory::Metropole);
+    lease.furnished = q.value(6).toInt() != 0;
+    lease.signingDate = dateFromKey(q.value(7).toString());
+    lease.startDate = dateFromKey(q.value(8).toString());
+    lease.referenceQuarter = quarterFromKey(q.value(9).toString());
+    lease.revisionDay = q.value(10).toInt();
+    lease.revisionMonth = q.value(11).toInt();
+    lease.clause = q.value(12).toString() == u"hausse_baisse" ? Clause::HausseEtBaisse
+                                                              : Clause::HausseSeulement;
+    lease.dpeClass = dpeFromText(q.value(13).toString()).value_or(DpeClass::None);
+    lease.dpeDate = dateFromKey(q.value(14).toString());
+    lease.rentCents = q.value(15).toLongLong();
+    lease.chargesCents = q.value(16).toLongLong();
+    lease.priorRevision = dateFromKey(q.value(17).toString());
+    lease.notes = q.value(18).toString();
+    return lease;
+}
+
+RevisionRecord revisionFromRow(const QSqlQuery& q)
+{
+    RevisionRecord rec;
+    rec.id = q.value(0).toLongLong();
+    rec.leaseId = q.value(1).toLongLong();
+    rec.dueDate = dateFromKey(q.value(2).toString());
+    rec.requestDate = dateFromKey(q.value(3).toString());
+    rec.effectiveDate = dateFromKey(q.value(4).toString());
+    rec.oldRentCents = q.value(5).toLongLong();
+    rec.newRentCents = q.value(6).toLongLong();
+    rec.baseQuarter = quarterFromKey(q.value(7).toString());
+    rec.baseValue = q.value(8).toDouble();
+    rec.newQuarter = quarterFromKey(q.value(9).toString());
+    rec.newValue = q.value(10).toDouble();
+    rec.series = seriesFromKey(q.value(11).toString()).value_or(LeaseSeries::Irl);
+    rec.notes = q.value(12).toString();
+    return rec;
+}
+
+} // namespace velmaris::storeinternal

@@ -1,0 +1,84 @@
+// The register's schema, version by version. A step, once shipped, never
+// changes: files in the field were made by it.
+#include "leasestore_p.h"
+
+namespace velmaris::storeinternal {
+
+namespace {
+
+// Version 1, as the first Velmaris register wrote it. A new file is created
+// with it and then migrated, so that every file goes the same way.
+const char* const kSchemaV1[] = {
+    "CREATE TABLE schema_version (version INTEGER NOT NULL)",
+    "INSERT INTO schema_version (version) VALUES (1)",
+    "CREATE TABLE leases ("
+    " id INTEGER PRIMARY KEY,"
+    " reference TEXT NOT NULL UNIQUE,"
+    " tenant TEXT NOT NULL DEFAULT '',"
+    " address TEXT NOT NULL DEFAULT '',"
+    " postal_code TEXT NOT NULL DEFAULT '',"
+    " furnished INTEGER NOT NULL DEFAULT 0,"
+    " signing_date TEXT NOT NULL,"
+    " start_date TEXT NOT NULL,"
+    " reference_quarter TEXT NOT NULL DEFAULT '',"
+    " revision_day INTEGER NOT NULL DEFAULT 0,"
+    " revision_month INTEGER NOT NULL DEFAULT 0,"
+    " clause TEXT NOT NULL DEFAULT 'hausse',"
+    " dpe_class TEXT NOT NULL DEFAULT '',"
+    " dpe_date TEXT NOT NULL DEFAULT '',"
+    " rent_cents INTEGER NOT NULL,"
+    " charges_cents INTEGER NOT NULL DEFAULT 0,"
+    " notes TEXT NOT NULL DEFAULT '')",
+    "CREATE TABLE revisions ("
+    " id INTEGER PRIMARY KEY,"
+    " lease_id INTEGER NOT NULL REFERENCES leases(id) ON DELETE CASCADE,"
+    " due_date TEXT NOT NULL,"
+    " request_date TEXT NOT NULL,"
+    " effective_date TEXT NOT NULL,"
+    " old_rent_cents INTEGER NOT NULL,"
+    " new_rent_cents INTEGER NOT NULL,"
+    " base_quarter TEXT NOT NULL,"
+    " base_value REAL NOT NULL,"
+    " new_quarter TEXT NOT NULL,"
+    " new_value REAL NOT NULL,"
+    " series TEXT NOT NULL,"
+    " notes TEXT NOT NULL DEFAULT '')",
+};
+
+// Version 2: the territory becomes a column of its own (editable, first taken
+// from the postal code), the revision known before the register, an index for
+// the history, and the history made append-only in the file itself (a
+// record goes only with its lease).
+const char* const kMigrationTo2[] = {
+    "ALTER TABLE leases ADD COLUMN territory TEXT NOT NULL DEFAULT 'metropole'",
+    "UPDATE leases SET territory = CASE"
+    " WHEN upper(substr(postal_code, 1, 2)) IN ('20', '2A', '2B') THEN 'corse'"
+    " WHEN substr(postal_code, 1, 3) IN ('971', '972', '973', '974', '975', '976')"
+    " THEN 'outremer' ELSE 'metropole' END",
+    "ALTER TABLE leases ADD COLUMN prior_revision TEXT NOT NULL DEFAULT ''",
+    "CREATE INDEX revisions_by_lease ON revisions (lease_id, due_date)",
+    "CREATE TRIGGER revisions_no_update BEFORE UPDATE ON revisions"
+    " BEGIN SELECT RAISE(ABORT, 'historique en ajout seul'); END",
+    "CREATE TRIGGER revisions_no_delete BEFORE DELETE ON revisions"
+    " WHEN EXISTS (SELECT 1 FROM leases WHERE id = OLD.lease_id)"
+    " BEGIN SELECT RAISE(ABORT, 'historique en ajout seul'); END",
+    "UPDATE schema_version SET version = 2",
+};
+
+} // namespace
+
+QStringList migrationSteps(int fromVersion)
+{
+    QStringList steps;
+    if (fromVersion < 1) {
+        for (const char* sql : kSchemaV1)
+            steps << QString::fromLatin1(sql);
+    }
+    if (fromVersion < 2) {
+        for (const char* sql : kMigrationTo2)
+            steps << QString::fromLatin1(sql);
+    }
+    return steps;
+}
+
+} // namespace velmaris::storeinternal

@@ -1,0 +1,371 @@
+// Opening the register: the connection, the checks, the schema and its migrations.
+#include "leasestore.h"
+
+#include "leasestore_p.h"
+
+#include "datafolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <atomic>
+
+namespace velmaris {
+
+using namespace storeinternal;
+
+namespace {
+
+QString quoted(const QString& text)
+{
+    return QStringLiteral("« ") + QDir::toNativeSeparators(text) + QStringLiteral(" »");
+}
+
+std::atomic<int> g_connections{0};
+
+// PRAGMA quick_check: false with *error set when the file is damaged.
+bool integrityHolds(QSqlDatabase db, QSqlError* error)
+{
+    QSqlQuery check(db);
+    if (!check.exec(QStringLiteral("PRAGMA quick_check"))) {
+        *error = check.lastError();
+        return false;
+    }
+    if (check.next() && check.value(0).toString() == u"ok")
+        return true;
+    *error = QSqlError({}, {}, QSqlError::StatementError, QStringLiteral("11"));
+    return false;
+}
+
+} // namespace
+
+namespace storeinternal {
+
+int sqliteCode(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? (code & 0xff) : -1;
+}
+
+QString describe(const QSqlError& error, const QString& path)
+{
+    const QString file = quoted(path);
+    switch (sqliteCode(error)) {
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return QStringLiteral("Le registre des baux ") + file
+               + QStringLiteral(" est occupé par un autre programme. Réessayez dans un instant.");
+    case 8: // SQLITE_READONLY
+        return QStringLiteral("Le registre des baux ") + file
+               + QStringLiteral(" est en lecture seule : la modification n'est pas enregistrée.");
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        return QStringLiteral("Le registre des baux ") + file
+               + QStringLiteral(" est endommagé ; il n'a pas été modifié. Restaurez une copie "
+                                "de sauvegarde ou déplacez ce fichier pour commencer un "
+                                "nouveau registre.");
+    case 13: // SQLITE_FULL
+        return QStringLiteral("Le disque est plein : le registre des baux ") + file
+               + QStringLiteral(" n'a pas été modifié.");
+    case 14: // SQLITE_CANTOPEN
+        return QStringLiteral("Impossible d'ouvrir le registre des baux ") + file + u'.';
+    case 10: // SQLITE_IOERR
+        return QStringLiteral("Erreur de lecture ou d'écriture sur le registre des baux ") + file
+               + QStringLiteral(" ; il n'a pas été modifié.");
+    default:
+        return QStringLiteral("Erreur du registre des baux ") + file + QStringLiteral(" : ")
+               + error.databaseText() + u'.';
+    }
+}
+
+bool run(QSqlDatabase db, const QString& sql, QSqlError* error)
+{
+    QSqlQuery query(db);
+    if (query.exec(sql))
+        return true;
+    if (error)
+        *error = query.lastError();
+    return false;
+}
+
+Transaction::Transaction(QSqlDatabase db)
+    : m_db(db)
+{
+    m_begun = run(m_db, QStringLiteral("BEGIN IMMEDIATE"), &m_error);
+}
+
+Transaction::~Transaction()
+{
+    if (m_begun && !m_done)
+        run(m_db, QStringLiteral("ROLLBACK"), nullptr);
+}
+
+bool Transaction::commit()
+{
+    if (!m_begun || m_done)
+        return false;
+    if (!run(m_db, QStringLiteral("COMMIT"), &m_error))
+        return false; // the destructor rolls back
+    m_done = true;
+    return true;
+}
+
+} // namespace storeinternal
+
+QString LeaseStore::fileName()
+{
+    return QStringLiteral("Velmaris.sqlite");
+}
+
+LeaseStore::LeaseStore() = default;
+
+LeaseStore::~LeaseStore()
+{
+    close();
+}
+
+void LeaseStore::setBusyTimeout(int milliseconds)
+{
+    m_busyTimeout = milliseconds;
+}
+
+QSqlDatabase LeaseStore::database() const
+{
+    return QSqlDatabase::database(m_connection, false);
+}
+
+bool LeaseStore::isOpen() const
+{
+    return !m_connection.isEmpty() && database().isOpen();
+}
+
+bool LeaseStore::isReadOnly() const
+{
+    return m_readOnly;
+}
+
+QString LeaseStore::path() const
+{
+    return m_path;
+}
+
+QString LeaseStore::backupPath() const
+{
+    return m_backup;
+}
+
+QString LeaseStore::error() const
+{
+    return m_error;
+}
+
+bool LeaseStore::fail(const QString& message)
+{
+    m_error = message;
+    return false;
+}
+
+bool LeaseStore::failSql(const QSqlError& error)
+{
+    return fail(describe(error, m_path));
+}
+
+bool LeaseStore::checkWritable()
+{
+    if (!isOpen())
+        return fail(QStringLiteral("Le registre des baux n'est pas ouvert."));
+    if (m_readOnly)
+        return fail(QStringLiteral("Le registre des baux ") + quoted(m_path)
+                    + QStringLiteral(" est en lecture seule : la modification n'est pas "
+                                     "enregistrée."));
+    return true;
+}
+
+void LeaseStore::close()
+{
+    if (m_connection.isEmpty())
+        return;
+    {
+        QSqlDatabase db = database();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+    m_connection.clear();
+}
+
+bool LeaseStore::open(const QString& folder)
+{
+    close();
+    m_error.clear();
+    m_backup.clear();
+    m_readOnly = false;
+    m_path = QDir(folder).filePath(fileName());
+
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        return fail(QStringLiteral("Le pilote SQLite de Qt n'est pas installé (paquet "
+                                   "libqt6sql6-sqlite) : le registre des baux n'est pas "
+                                   "disponible."));
+    // The program's rule for every file it writes: never through a symbolic
+    // link, never in a folder of someone else's.
+    if (const QString refusal = writeRefusal(m_path); !refusal.isEmpty())
+        return fail(QStringLiteral("Le registre des baux n'est pas disponible : ") + refusal
+                    + u'.');
+    const QFileInfo info(m_path);
+    if (info.exists()) {
+        if (!info.isFile())
+            return fail(quoted(m_path)
+                        + QStringLiteral(" n'est pas un fichier : le registre des "
+                                         "baux n'est pas disponible."));
+        QFile file(m_path);
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("Impossible de lire le registre des baux ") + quoted(m_path)
+                        + u'.');
+        // Look before SQLite does: a file of something else is never written to.
+        const QByteArray header = file.read(16);
+        if (!header.isEmpty() && header != QByteArray("SQLite format 3\0", 16))
+            return fail(describe(
+                QSqlError({}, {}, QSqlError::ConnectionError, QStringLiteral("26")), m_path));
+        // Also for root, who could write anyway: a file without write permission
+        // is meant to stay as it is.
+        m_readOnly = !info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner);
+    }
+
+    m_connection = QStringLiteral("velmaris-leases-%1").arg(++g_connections);
+    QSqlError openError;
+    {
+        // No copy of the connection may outlive this block: close() removes it.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(m_path);
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeout);
+        if (m_readOnly)
+            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+        db.setConnectOptions(options);
+        if (!db.open())
+            openError = db.lastError();
+    }
+    if (openError.isValid()) {
+        close();
+        return failSql(openError);
+    }
+
+    bool ok = false;
+    const int version = readVersion(&ok);
+    if (!ok) {
+        close();
+        return false;
+    }
+    // A damaged page shows now, before any migration, rather than in the
+    // middle of some later work.
+    QSqlError e;
+    if (!run(database(), QStringLiteral("PRAGMA foreign_keys = ON"), &e)
+        || !integrityHolds(database(), &e)) {
+        close();
+        return failSql(e);
+    }
+    if (version > kSchemaVersion) {
+        close();
+        return fail(QStringLiteral("Le registre des baux ") + quoted(m_path)
+                    + QStringLiteral(" a été écrit par une version plus récente de Velmaris : "
+                                     "mettez le programme à jour pour l'ouvrir."));
+    }
+    if (version < kSchemaVersion) {
+        if (m_readOnly) {
+            close();
+            return fail(QStringLiteral("Le registre des baux ") + quoted(m_path)
+                        + QStringLiteral(" est en lecture seule et d'une version ancienne : il "
+                                         "ne peut pas être mis à jour."));
+        }
+        if ((version > 0 && !makeBackup(version)) || !migrate(version)) {
+            close();
+            return false;
+        }
+    }
+    if (!m_readOnly) {
+        // WAL lets readers go on while a write runs. If another connection keeps
+        // the file from switching now, the register still works, only with the
+        // rollback journal.
+        run(database(), QStringLiteral("PRAGMA journal_mode = WAL"), nullptr);
+    }
+    return true;
+}
+
+int LeaseStore::readVersion(bool* ok)
+{
+    *ok = false;
+    QSqlQuery query(database());
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'"))
+        || !query.next()) {
+        failSql(query.lastError());
+        return 0;
+    }
+    if (query.value(0).toInt() == 0) {
+        *ok = true;
+        return 0; // a new file
+    }
+    if (!query.exec(QStringLiteral("SELECT version FROM schema_version")) || !query.next()) {
+        if (sqliteCode(query.lastError()) == 5 || sqliteCode(query.lastError()) == 6)
+            failSql(query.lastError());
+        else
+            fail(quoted(m_path)
+                 + QStringLiteral(" n'est pas un registre des baux de Velmaris ; il n'a pas "
+                                  "été modifié."));
+        return 0;
+    }
+    *ok = true;
+    return query.value(0).toInt();
+}
+
+bool LeaseStore::makeBackup(int version)
+{
+    QString target = m_path + QStringLiteral(".v%1.bak").arg(version);
+    auto taken = [](const QString& path) {
+        const QFileInfo info(path);
+        return info.exists() || info.isSymLink();
+    };
+    for (int n = 2; taken(target); ++n)
+        target = m_path + QStringLiteral(".v%1.%2.bak").arg(version).arg(n);
+    // VACUUM INTO writes a consistent copy, the write-ahead log included.
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("VACUUM INTO ?"));
+    query.addBindValue(target);
+    if (!query.exec()) {
+        const QSqlError e = query.lastError();
+        QFile::remove(target);
+        return fail(QStringLiteral("Impossible de copier le registre des baux avant sa mise à "
+                                   "jour (")
+                    + describe(e, target) + QStringLiteral(") : il n'a pas été modifié."));
+    }
+    m_backup = target;
+    return true;
+}
+
+bool LeaseStore::migrate(int from)
+{
+    QSqlDatabase db = database();
+    Transaction transaction(db);
+    if (!transaction.begun())
+        return failSql(transaction.error());
+    // Another program may have migrated the file between our look and our lock.
+    bool ok = false;
+    const int version = readVersion(&ok);
+    if (!ok)
+        return false;
+    if (version != from)
+        return version == kSchemaVersion ? transaction.commit() || failSql(transaction.error())
+                                         : fail(QStringLiteral("Le registre des baux a changé "
+                                                               "pendant son ouverture."));
+    QSqlError e;
+    for (const QString& sql : migrationSteps(version)) {
+        if (!run(db, sql, &e))
+            return failSql(e);
+    }
+    if (!transaction.commit())
+        return failSql(transaction.error());
+    return true;
+}
+
+} // namespace velmaris

@@ -1,0 +1,61 @@
+#pragma once
+
+// What the parts of LeaseStore share: error texts, transactions, the schema
+// and the mapping of rows.
+
+#include "lease.h"
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+
+namespace velmaris::storeinternal {
+
+// The French message for an SQLite failure on the register at path.
+QString describe(const QSqlError& error, const QString& path);
+
+// The primary SQLite result code of a failure (5 busy, 8 read-only, 11 corrupt...).
+int sqliteCode(const QSqlError& error);
+
+// BEGIN IMMEDIATE at construction, ROLLBACK at destruction unless committed:
+// taking the write lock first means a busy file is found before any work.
+class Transaction {
+public:
+    explicit Transaction(QSqlDatabase db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    bool begun() const { return m_begun; }
+    bool commit();
+    QSqlError error() const { return m_error; }
+
+private:
+    QSqlDatabase m_db;
+    QSqlError m_error;
+    bool m_begun = false;
+    bool m_done = false;
+};
+
+// Runs one statement; false with *error set when it fails.
+bool run(QSqlDatabase db, const QString& sql, QSqlError* error);
+
+// The SQL that brings a file of this version to LeaseStore::kSchemaVersion
+// (from 0, an empty file, it creates version 1 first), in order.
+QStringList migrationSteps(int fromVersion);
+
+// Rows. Dates are ISO text ("2024-03-15", empty for none), quarters their key.
+extern const QString kLeaseColumns;    // in the order leaseFromRow() reads them
+extern const QString kRevisionColumns; // in the order revisionFromRow() reads them
+extern const QString kInsertLease;     // named placeholders, bound by bindLease()
+QString dateKey(const QDate& date);
+QDate dateFromKey(const QString& text);
+QString text(const QString& value); // never a null text: the columns are NOT NULL
+void bindLease(QSqlQuery& query, const Lease& lease);
+Lease leaseFromRow(const QSqlQuery& query);
+RevisionRecord revisionFromRow(const QSqlQuery& query);
+
+} // namespace velmaris::storeinternal

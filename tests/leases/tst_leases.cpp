@@ -1,0 +1,1018 @@
+// The lease model, the lawful revision of a lease, the register's statuses and
+// the CSV layout, without a database.
+#include "cents.h"
+#include "lawfulrevision.h"
+#include "leasecsv.h"
+#include "leasefixture.h"
+#include "leaseregister.h"
+
+#include <QTest>
+
+using namespace velmaris;
+using namespace velmaris::test;
+
+namespace {
+
+const IndexTable& table()
+{
+    static const IndexTable t = realTable();
+    return t;
+}
+
+QStringList strings(std::initializer_list<const char*> texts)
+{
+    QStringList list;
+    for (const char* text : texts)
+        list << QString::fromUtf8(text);
+    return list;
+}
+
+QDate dateOrNone(const QString& text)
+{
+    return text.isEmpty() ? QDate() : QDate::fromString(text, u"dd/MM/yyyy");
+}
+
+} // namespace
+
+class TestLeases : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parseAmount_data();
+    void parseAmount();
+    void amountText();
+    void rounding_data();
+    void rounding();
+    void territory_data();
+    void territory();
+    void validation_data();
+    void validation();
+
+    void worked_data();
+    void worked();
+    void anchors_data();
+    void anchors();
+    void straddling2005();
+    void explanationCitesTheLaw();
+    void registerSortsAndFilters();
+
+    void csvRoundTrip();
+    void csvRefusesBadLines_data();
+    void csvRefusesBadLines();
+    void csvHeader_data();
+    void csvHeader();
+    void csvLayoutTolerance();
+};
+
+void TestLeases::parseAmount_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("cents"); // -1 = refused
+
+    QTest::newRow("whole") << "850" << qint64(85000);
+    QTest::newRow("one decimal") << "850,5" << qint64(85050);
+    QTest::newRow("two decimals") << "850,00" << qint64(85000);
+    QTest::newRow("dot") << "850.25" << qint64(85025);
+    QTest::newRow("grouped") << "1 234,56" << qint64(123456);
+    QTest::newRow("no-break space") << QStringLiteral("1\u00A0234,56") << qint64(123456);
+    QTest::newRow("narrow no-break") << QStringLiteral("12\u202F345,00") << qint64(1234500);
+    QTest::newRow("blanks around") << "  12,30 " << qint64(1230);
+    QTest::newRow("negative") << "-12,30" << qint64(-1230);
+    QTest::newRow("three decimals") << "8,505" << qint64(-1);
+    QTest::newRow("two separators") << "1.234,56" << qint64(-1);
+    QTest::newRow("empty") << "" << qint64(-1);
+    QTest::newRow("text") << "abc" << qint64(-1);
+    QTest::newRow("trailing letter") << "12a" << qint64(-1);
+    QTest::newRow("bare decimals") << ",5" << qint64(-1);
+    QTest::newRow("separator at end") << "5," << qint64(-1);
+    QTest::newRow("double blank") << "1  234" << qint64(-1);
+    QTest::newRow("too long") << "123456789012,00" << qint64(-1);
+}
+
+void TestLeases::parseAmount()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, cents);
+    const std::optional<qint64> parsed = parseCents(text);
+    QCOMPARE(parsed.value_or(-1), cents);
+}
+
+void TestLeases::amountText()
+{
+    QCOMPARE(centsText(85000), QStringLiteral("850,00"));
+    QCOMPARE(centsText(123456789), QStringLiteral("1 234 567,89"));
+    QCOMPARE(centsText(123456789, false), QStringLiteral("1234567,89"));
+    QCOMPARE(centsText(-5), QStringLiteral("-0,05"));
+    QCOMPARE(centsText(0), QStringLiteral("0,00"));
+    QCOMPARE(indexText(145.47), QStringLiteral("145,47"));
+    QCOMPARE(indexText(1271.75), QStringLiteral("1271,75"));
+    QCOMPARE(indexText(1190), QStringLiteral("1190"));
+}
+
+void TestLeases::rounding_data()
+{
+    QTest::addColumn<qint64>("rent");
+    QTest::addColumn<double>("newIndex");
+    QTest::addColumn<double>("baseIndex");
+    QTest::addColumn<qint64>("expected");
+
+    // 12,50 x 101.32 / 100 = 12,665 exactly; in doubles it is 12,66499... and
+    // a naive rounding gives 12,66.
+    QTest::newRow("exact half, doubles fall short")
+        << qint64(1250) << 101.32 << 100.0 << qint64(1267);
+    QTest::newRow("another half") << qint64(2500) << 100.46 << 100.0 << qint64(2512);
+    QTest::newRow("below half") << qint64(85000) << 144.64 << 142.06 << qint64(86544);
+    QTest::newRow("above half") << qint64(85000) << 142.06 << 137.26 << qint64(87972);
+    QTest::newRow("average with quarters") << qint64(50000) << 1271.75 << 1227.25 << qint64(51813);
+    QTest::newRow("fall") << qint64(100000) << 125.28 << 125.29 << qint64(99992);
+    QTest::newRow("largest rent") << kMaxAmountCents << 9999.99 << 0.01
+                                  << qint64(9'999'989'999'000'001);
+}
+
+void TestLeases::rounding()
+{
+    QFETCH(qint64, rent);
+    QFETCH(double, newIndex);
+    QFETCH(double, baseIndex);
+    QFETCH(qint64, expected);
+    QCOMPARE(revisedCents(rent, *indexUnits(newIndex), *indexUnits(baseIndex)), expected);
+}
+
+void TestLeases::territory_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("territory");
+    QTest::addColumn<bool>("valid");
+
+    QTest::newRow("Paris") << "75011" << int(Territory::Metropole) << true;
+    QTest::newRow("Ajaccio 20000") << "20000" << int(Territory::Corse) << true;
+    QTest::newRow("Corse-du-Sud 2A") << "2A004" << int(Territory::Corse) << true;
+    QTest::newRow("Haute-Corse 2b") << "2b033" << int(Territory::Corse) << true;
+    QTest::newRow("Guadeloupe") << "97110" << int(Territory::OutreMer) << true;
+    QTest::newRow("Mayotte") << "97600" << int(Territory::OutreMer) << true;
+    QTest::newRow("Saint-Barthélemy 977") << "97700" << int(Territory::Metropole) << true;
+    QTest::newRow("970 is no department") << "97000" << int(Territory::Metropole) << true;
+    QTest::newRow("Ain 01") << "01000" << int(Territory::Metropole) << true;
+    QTest::newRow("Aisne 02, not Corsica") << "02000" << int(Territory::Metropole) << true;
+    QTest::newRow("four digits") << "7501" << int(Territory::Metropole) << false;
+    QTest::newRow("2C") << "2C000" << int(Territory::Metropole) << false;
+}
+
+void TestLeases::territory()
+{
+    QFETCH(QString, code);
+    QFETCH(int, territory);
+    QFETCH(bool, valid);
+    QCOMPARE(int(territoryFromPostalCode(code)), territory);
+    QCOMPARE(isValidPostalCode(code), valid);
+}
+
+void TestLeases::validation_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("problem"); // empty = sound
+
+    QTest::newRow("sound") << ""
+                           << "";
+    QTest::newRow("blank reference") << "reference"
+                                     << "référence vide";
+    QTest::newRow("no signing date") << "signing"
+                                     << "date de signature invalide";
+    QTest::newRow("no start date") << "start"
+                                   << "date d'effet invalide";
+    QTest::newRow("postal code") << "postal"
+                                 << "code postal invalide « 7501 »";
+    QTest::newRow("31 April") << "revision"
+                              << "date de révision invalide « 31/4 »";
+    QTest::newRow("day without month") << "revisionDay"
+                                       << "date de révision invalide « 5/0 »";
+    QTest::newRow("no rent") << "rent"
+                             << "loyer manquant";
+    QTest::newRow("huge rent") << "hugeRent"
+                               << "loyer trop élevé";
+    QTest::newRow("negative charges") << "charges"
+                                      << "charges négatives";
+    QTest::newRow("prior revision before start")
+        << "prior"
+        << "dernière révision antérieure à la date d'effet";
+}
+
+void TestLeases::validation()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, problem);
+    Lease lease = makeLease(QStringLiteral("A1"), day("15/03/2023"), 85000);
+    if (field == u"reference")
+        lease.reference = QStringLiteral("   ");
+    else if (field == u"signing")
+        lease.signingDate = QDate();
+    else if (field == u"start")
+        lease.startDate = QDate();
+    else if (field == u"postal")
+        lease.postalCode = QStringLiteral("7501");
+    else if (field == u"revision")
+        lease.revisionDay = 31, lease.revisionMonth = 4;
+    else if (field == u"revisionDay")
+        lease.revisionDay = 5;
+    else if (field == u"rent")
+        lease.rentCents = 0;
+    else if (field == u"hugeRent")
+        lease.rentCents = kMaxAmountCents + 1;
+    else if (field == u"charges")
+        lease.chargesCents = -1;
+    else if (field == u"prior")
+        lease.priorRevision = day("01/01/2023");
+    const QStringList problems = validateLease(lease);
+    QCOMPARE(problems, problem.isEmpty() ? QStringList() : QStringList{problem});
+
+    // 29 February is a revision date like any other.
+    lease = makeLease(QStringLiteral("A1"), day("15/03/2023"), 85000);
+    lease.revisionDay = 29;
+    lease.revisionMonth = 2;
+    QVERIFY(validateLease(lease).isEmpty());
+}
+
+// Worked cases on the real index figures. Expected rents computed by hand:
+// rent x new / base, to the cent, halves up.
+void TestLeases::worked_data()
+{
+    QTest::addColumn<QString>("signing");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("reference"); // quarter label written in the lease, or none
+    QTest::addColumn<QString>("revision");  // "dd/MM", or the anniversary
+    QTest::addColumn<bool>("bothWays");     // clause "à la hausse et à la baisse"
+    QTest::addColumn<QString>("dpe");
+    QTest::addColumn<QString>("postal");
+    QTest::addColumn<bool>("furnished");
+    QTest::addColumn<qint64>("rent");
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("due");
+    QTest::addColumn<QString>("newQuarter"); // empty: nothing computed
+    QTest::addColumn<QString>("series");
+    QTest::addColumn<qint64>("newRent");
+    QTest::addColumn<QString>("error");
+
+    const QString irl = QStringLiteral("IRL");
+    const QString avg = QStringLiteral("moyenne des 4 derniers ICC");
+
+    // Signed 10/03/2023: the last index published is the 4th quarter 2022.
+    QTest::newRow("asked after the date: effect from the request")
+        << "10/03/2023"
+        << "15/03/2023"
+        << ""
+        << "" << false << ""
+        << "69003" << false << qint64(85000) << "20/03/2024"
+        << "à réviser avant le 15/03/2025"
+        << "15/03/2024"
+        << "4è tr.2023" << irl << qint64(87972) << "";
+    QTest::newRow("asked on the date") << "10/03/2023"
+                                       << "15/03/2023"
+                                       << ""
+                                       << "" << false << ""
+                                       << "69003" << false << qint64(85000) << "15/03/2024"
+                                       << "à réviser avant le 15/03/2025"
+                                       << "15/03/2024"
+                                       << "4è tr.2023" << irl << qint64(87972) << "";
+    QTest::newRow("asked the last day of the year")
+        << "10/03/2023"
+        << "15/03/2023"
+        << ""
+        << "" << false << ""
+        << "69003" << false << qint64(85000) << "14/03/2025"
+        << "à réviser avant le 15/03/2025"
+        << "15/03/2024"
+        << "4è tr.2023" << irl << qint64(87972) << "";
+    QTest::newRow("a year later: that year lost, one year's change")
+        << "10/03/2023"
+        << "15/03/2023"
+        << ""
+        << "" << false << ""
+        << "69003" << false << qint64(85000) << "15/03/2025"
+        << "révision perdue le 15/03/2025"
+        << "15/03/2025"
+        << "4è tr.2024" << irl << qint64(86544) << "";
+    QTest::newRow("index not in the series: stops and names it")
+        << "10/03/2023"
+        << "15/03/2023"
+        << ""
+        << "" << false << ""
+        << "69003" << false << qint64(85000) << "20/03/2026"
+        << "révision perdue le 15/03/2025"
+        << "15/03/2026"
+        << "" << irl << qint64(85000) << "Indice manquant : IRL du 4è tr.2025.";
+    QTest::newRow("before the date: up to date")
+        << "10/03/2023"
+        << "15/03/2023"
+        << ""
+        << "" << false << ""
+        << "69003" << false << qint64(85000) << "14/03/2024"
+        << "à jour"
+        << "15/03/2024"
+        << "" << irl << qint64(85000) << "";
+    QTest::newRow("29 February: 1 March in other years")
+        << "29/02/2024"
+        << "29/02/2024"
+        << ""
+        << "" << false << ""
+        << "69003" << false << qint64(85000) << "01/03/2025"
+        << "à réviser avant le 01/03/2026"
+        << "01/03/2025"
+        << "4è tr.2024" << irl << qint64(86544) << "";
+
+    // The IRL of the 4th quarter 2015 fell: 125.28 against 125.29.
+    QTest::newRow("fall, up only: rent kept") << "25/01/2015"
+                                              << "01/02/2015"
+                                              << ""
+                                              << "" << false << ""
+                                              << "69003" << false << qint64(100000) << "01/02/2016"
+                                              << "à réviser avant le 01/02/2017"
+                                              << "01/02/2016"
+                                              << "4è tr.2015" << irl << qint64(100000) << "";
+    QTest::newRow("fall, both ways: rent lowered")
+        << "25/01/2015"
+        << "01/02/2015"
+        << ""
+        << "" << true << ""
+        << "69003" << false << qint64(100000) << "01/02/2016"
+        << "à réviser avant le 01/02/2017"
+        << "01/02/2016"
+        << "4è tr.2015" << irl << qint64(99992) << "";
+    QTest::newRow("fall of 2009, up only") << "01/03/2009"
+                                           << "01/03/2009"
+                                           << ""
+                                           << "" << false << ""
+                                           << "69003" << false << qint64(62000) << "10/03/2010"
+                                           << "à réviser avant le 01/03/2011"
+                                           << "01/03/2010"
+                                           << "4è tr.2009" << irl << qint64(62000) << "";
+    QTest::newRow("fall of 2009, both ways") << "01/03/2009"
+                                             << "01/03/2009"
+                                             << ""
+                                             << "" << true << ""
+                                             << "69003" << false << qint64(62000) << "10/03/2010"
+                                             << "à réviser avant le 01/03/2011"
+                                             << "01/03/2010"
+                                             << "4è tr.2009" << irl << qint64(61963) << "";
+
+    // F/G: signed 01/09/2022, reference 2nd quarter 2022; uncapped 82 797.
+    QTest::newRow("G signed after 24/08/2022: frozen")
+        << "01/09/2022"
+        << "01/09/2022"
+        << ""
+        << "" << false << "G"
+        << "69003" << false << qint64(80000) << "05/09/2023"
+        << "gelée (DPE F/G)"
+        << "01/09/2023"
+        << "2è tr.2023" << irl << qint64(80000) << "";
+    QTest::newRow("F signed on 24/08/2022: frozen")
+        << "24/08/2022"
+        << "01/09/2022"
+        << ""
+        << "" << false << "F"
+        << "69003" << false << qint64(80000) << "05/09/2023"
+        << "gelée (DPE F/G)"
+        << "01/09/2023"
+        << "2è tr.2023" << irl << qint64(80000) << "";
+    QTest::newRow("G signed the day before: revised")
+        << "23/08/2022"
+        << "01/09/2022"
+        << ""
+        << "" << false << "G"
+        << "69003" << false << qint64(80000) << "05/09/2023"
+        << "à réviser avant le 01/09/2024"
+        << "01/09/2023"
+        << "2è tr.2023" << irl << qint64(82797) << "";
+    QTest::newRow("G signed before, renewed after three years: frozen")
+        << "23/08/2022"
+        << "01/09/2022"
+        << ""
+        << "" << false << "G"
+        << "69003" << false << qint64(80000) << "05/09/2025"
+        << "gelée (DPE F/G)"
+        << "01/09/2025"
+        << "2è tr.2025" << irl << qint64(80000) << "";
+    QTest::newRow("E signed after the date: revised")
+        << "01/09/2022"
+        << "01/09/2022"
+        << ""
+        << "" << false << "E"
+        << "69003" << false << qint64(80000) << "05/09/2023"
+        << "à réviser avant le 01/09/2024"
+        << "01/09/2023"
+        << "2è tr.2023" << irl << qint64(82797) << "";
+    QTest::newRow("furnished G signed before, renewed a year on: frozen")
+        << "01/06/2022"
+        << "01/06/2022"
+        << ""
+        << "" << false << "G"
+        << "69003" << true << qint64(80000) << "01/06/2023"
+        << "gelée (DPE F/G)"
+        << "01/06/2023"
+        << "1er tr.2023" << irl << qint64(80000) << "";
+    QTest::newRow("unfurnished G signed before: revised")
+        << "01/06/2022"
+        << "01/06/2022"
+        << ""
+        << "" << false << "G"
+        << "69003" << false << qint64(80000) << "01/06/2023"
+        << "à réviser avant le 01/06/2024"
+        << "01/06/2023"
+        << "1er tr.2023" << irl << qint64(82795) << "";
+    QTest::newRow("overseas G signed 01/09/2022: revised")
+        << "01/09/2022"
+        << "01/09/2022"
+        << ""
+        << "" << false << "G"
+        << "97400" << false << qint64(80000) << "05/09/2023"
+        << "à réviser avant le 01/09/2024"
+        << "01/09/2023"
+        << "2è tr.2023"
+        << "IRL outre-mer" << qint64(81996) << "";
+    QTest::newRow("overseas G signed 01/07/2024: frozen")
+        << "01/07/2024"
+        << "01/07/2024"
+        << ""
+        << "" << false << "G"
+        << "97200" << false << qint64(80000) << "01/07/2025"
+        << "gelée (DPE F/G)"
+        << "01/07/2025"
+        << "1er tr.2025"
+        << "IRL outre-mer" << qint64(80000) << "";
+    QTest::newRow("overseas G signed 30/06/2024: revised")
+        << "30/06/2024"
+        << "01/07/2024"
+        << ""
+        << "" << false << "G"
+        << "97100" << false << qint64(80000) << "01/07/2025"
+        << "à réviser avant le 01/07/2026"
+        << "01/07/2025"
+        << "1er tr.2025"
+        << "IRL outre-mer" << qint64(81120) << "";
+
+    // The regional series, capped differently in 2022-2023: the same lease in
+    // three places.
+    QTest::newRow("Corsica") << "15/11/2022"
+                             << "15/11/2022"
+                             << ""
+                             << "" << false << ""
+                             << "20000" << false << qint64(70000) << "15/11/2023"
+                             << "à réviser avant le 15/11/2024"
+                             << "15/11/2023"
+                             << "3è tr.2023"
+                             << "IRL Corse" << qint64(71397) << "";
+    QTest::newRow("Corsica, 2B code") << "15/11/2022"
+                                      << "15/11/2022"
+                                      << ""
+                                      << "" << false << ""
+                                      << "2B033" << false << qint64(70000) << "15/11/2023"
+                                      << "à réviser avant le 15/11/2024"
+                                      << "15/11/2023"
+                                      << "3è tr.2023"
+                                      << "IRL Corse" << qint64(71397) << "";
+    QTest::newRow("overseas") << "15/11/2022"
+                              << "15/11/2022"
+                              << ""
+                              << "" << false << ""
+                              << "97200" << false << qint64(70000) << "15/11/2023"
+                              << "à réviser avant le 15/11/2024"
+                              << "15/11/2023"
+                              << "3è tr.2023"
+                              << "IRL outre-mer" << qint64(71748) << "";
+    QTest::newRow("mainland") << "15/11/2022"
+                              << "15/11/2022"
+                              << ""
+                              << "" << false << ""
+                              << "75011" << false << qint64(70000) << "15/11/2023"
+                              << "à réviser avant le 15/11/2024"
+                              << "15/11/2023"
+                              << "3è tr.2023" << irl << qint64(72445) << "";
+    // First regional quarter against the mainland base of a year earlier.
+    QTest::newRow("Corsica, first quarter of its series")
+        << "01/11/2021"
+        << "01/11/2021"
+        << ""
+        << "" << false << ""
+        << "20090" << false << qint64(70000) << "01/11/2022"
+        << "à réviser avant le 01/11/2023"
+        << "01/11/2022"
+        << "3è tr.2022"
+        << "IRL Corse" << qint64(71398) << "";
+    QTest::newRow("overseas, first quarter of its series")
+        << "01/11/2021"
+        << "01/11/2021"
+        << ""
+        << "" << false << ""
+        << "97300" << false << qint64(70000) << "01/11/2022"
+        << "à réviser avant le 01/11/2023"
+        << "01/11/2022"
+        << "3è tr.2022"
+        << "IRL outre-mer" << qint64(71749) << "";
+    QTest::newRow("Corsica, regional value not published")
+        << "01/08/2024"
+        << "01/08/2024"
+        << ""
+        << "" << false << ""
+        << "20090" << false << qint64(80000) << "01/08/2025"
+        << "à réviser avant le 01/08/2026"
+        << "01/08/2025"
+        << ""
+        << "IRL Corse" << qint64(80000) << "Indice manquant : IRL Corse du 2è tr.2025.";
+    QTest::newRow("mainland has that quarter") << "01/08/2024"
+                                               << "01/08/2024"
+                                               << ""
+                                               << "" << false << ""
+                                               << "13001" << false << qint64(80000) << "01/08/2025"
+                                               << "à réviser avant le 01/08/2026"
+                                               << "01/08/2025"
+                                               << "2è tr.2025" << irl << qint64(80832) << "";
+
+    // Before the IRL. Signed 15/03/2003: reference 3rd quarter 2002.
+    QTest::newRow("2004: four-quarter average") << "15/03/2003"
+                                                << "01/04/2003"
+                                                << ""
+                                                << "" << false << ""
+                                                << "69003" << false << qint64(50000) << "01/04/2004"
+                                                << "à réviser avant le 01/04/2005"
+                                                << "01/04/2004"
+                                                << "3è tr.2003" << avg << qint64(51382) << "";
+    QTest::newRow("2nd quarter 2005, signed in April: IRL")
+        << "10/04/2004"
+        << "01/11/2004"
+        << "2è tr.2004"
+        << "" << false << ""
+        << "69003" << false << qint64(50000) << "01/11/2005"
+        << "à réviser avant le 01/11/2006"
+        << "01/11/2005"
+        << "2è tr.2005" << irl << qint64(50831) << "";
+    QTest::newRow("2nd quarter 2005, signed in May: average")
+        << "10/05/2004"
+        << "01/11/2004"
+        << "2è tr.2004"
+        << "" << false << ""
+        << "69003" << false << qint64(50000) << "01/11/2005"
+        << "à réviser avant le 01/11/2006"
+        << "01/11/2005"
+        << "2è tr.2005" << avg << qint64(51813) << "";
+    QTest::newRow("before 1995: ICC, older than the series")
+        << "01/02/1993"
+        << "01/02/1993"
+        << "4è tr.1992"
+        << "" << false << ""
+        << "69003" << false << qint64(50000) << "01/02/1994"
+        << "à réviser avant le 01/02/1995"
+        << "01/02/1994"
+        << ""
+        << "ICC" << qint64(50000) << "Indice manquant : ICC du 4è tr.1993.";
+
+    // An agreed date: signed 01/03/2020 on the 4th quarter 2019. On 01/01/2021
+    // that is still the last 4th quarter published: nothing to revise yet.
+    QTest::newRow("agreed 1 January: first revision once a newer index is out")
+        << "01/03/2020"
+        << "15/03/2020"
+        << ""
+        << "01/01" << false << ""
+        << "69003" << false << qint64(90000) << "05/01/2022"
+        << "à réviser avant le 01/01/2023"
+        << "01/01/2022"
+        << "4è tr.2020" << irl << qint64(90180) << "";
+    QTest::newRow("agreed 1 January: not due in the first January")
+        << "01/03/2020"
+        << "15/03/2020"
+        << ""
+        << "01/01" << false << ""
+        << "69003" << false << qint64(90000) << "05/01/2021"
+        << "à jour"
+        << "01/01/2022"
+        << "" << irl << qint64(90000) << "";
+    QTest::newRow("agreed 15 February: first revision within the first year")
+        << "01/03/2020"
+        << "15/03/2020"
+        << ""
+        << "15/02" << false << ""
+        << "69003" << false << qint64(90000) << "20/02/2021"
+        << "à réviser avant le 15/02/2022"
+        << "15/02/2021"
+        << "4è tr.2020" << irl << qint64(90180) << "";
+}
+
+void TestLeases::worked()
+{
+    QFETCH(QString, signing);
+    QFETCH(QString, start);
+    QFETCH(QString, reference);
+    QFETCH(QString, revision);
+    QFETCH(bool, bothWays);
+    QFETCH(QString, dpe);
+    QFETCH(QString, postal);
+    QFETCH(bool, furnished);
+    QFETCH(qint64, rent);
+    QFETCH(QString, request);
+    QFETCH(QString, status);
+    QFETCH(QString, due);
+    QFETCH(QString, newQuarter);
+    QFETCH(QString, series);
+    QFETCH(qint64, newRent);
+    QFETCH(QString, error);
+
+    Lease lease = makeLease(QStringLiteral("B1"), dateOrNone(start), rent);
+    lease.signingDate = dateOrNone(signing);
+    if (!reference.isEmpty())
+        lease.referenceQuarter = *Quarter::fromLabel(reference);
+    if (!revision.isEmpty()) {
+        lease.revisionDay = revision.left(2).toInt();
+        lease.revisionMonth = revision.mid(3, 2).toInt();
+    }
+    lease.clause = bothWays ? Clause::HausseEtBaisse : Clause::HausseSeulement;
+    lease.dpeClass = *dpeFromText(dpe);
+    lease.postalCode = postal;
+    lease.territory = territoryFromPostalCode(postal);
+    lease.furnished = furnished;
+    QVERIFY(validateLease(lease).isEmpty());
+
+    const QDate asked = dateOrNone(request);
+    const LawfulRevision r = reviseLease(lease, {}, table(), asked);
+    QCOMPARE(r.status.text(), status);
+    QCOMPARE(r.status.due, dateOrNone(due));
+    QCOMPARE(r.error, error);
+    QCOMPARE(r.newRentCents, newRent);
+    QCOMPARE(r.oldRentCents, rent);
+    QCOMPARE(r.computed, !newQuarter.isEmpty());
+    if (!error.isEmpty() || !newQuarter.isEmpty())
+        QCOMPARE(seriesText(r.series), series);
+    if (r.computed) {
+        QCOMPARE(r.newQuarter.label(), newQuarter);
+        QCOMPARE(r.baseQuarter, r.newQuarter.yearEarlier());
+        QVERIFY(r.newValue > 0 && r.baseValue > 0);
+        // Never before the request, never before the revision date.
+        QCOMPARE(r.effectiveDate, asked);
+        QVERIFY(r.effectiveDate >= r.status.due);
+        QVERIFY(r.canApply());
+    } else {
+        QVERIFY(!r.canApply());
+    }
+}
+
+// Where the next revision date starts from: the last record, or the revision
+// made before the lease came into the register.
+void TestLeases::anchors_data()
+{
+    QTest::addColumn<QString>("lastDue");     // last history record, or none
+    QTest::addColumn<QString>("lastQuarter"); // its new quarter
+    QTest::addColumn<QString>("prior");       // Lease::priorRevision
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("due");
+    QTest::addColumn<qint64>("newRent");
+
+    // A lease of 2015 at 870,00 € today, started 15/03.
+    QTest::newRow("revised last year: due") << "15/03/2024"
+                                            << "4è tr.2023"
+                                            << ""
+                                            << "20/03/2025"
+                                            << "à réviser avant le 15/03/2026"
+                                            << "15/03/2025" << qint64(88580);
+    QTest::newRow("revised this year: up to date") << "15/03/2025"
+                                                   << "4è tr.2024"
+                                                   << ""
+                                                   << "20/03/2025"
+                                                   << "à jour"
+                                                   << "15/03/2026" << qint64(87000);
+    QTest::newRow("revised before the register: due") << ""
+                                                      << ""
+                                                      << "15/03/2024"
+                                                      << "20/03/2025"
+                                                      << "à réviser avant le 15/03/2026"
+                                                      << "15/03/2025" << qint64(88580);
+    QTest::newRow("nothing known: every year since 2016 lost") << ""
+                                                               << ""
+                                                               << ""
+                                                               << "20/03/2025"
+                                                               << "révision perdue le 15/03/2017"
+                                                               << "15/03/2025" << qint64(88580);
+    QTest::newRow("the later of record and prior revision counts")
+        << "15/03/2022"
+        << "4è tr.2021"
+        << "15/03/2024"
+        << "20/03/2025"
+        << "à réviser avant le 15/03/2026"
+        << "15/03/2025" << qint64(88580);
+}
+
+void TestLeases::anchors()
+{
+    QFETCH(QString, lastDue);
+    QFETCH(QString, lastQuarter);
+    QFETCH(QString, prior);
+    QFETCH(QString, request);
+    QFETCH(QString, status);
+    QFETCH(QString, due);
+    QFETCH(qint64, newRent);
+
+    Lease lease = makeLease(QStringLiteral("C1"), day("15/03/2015"), 87000);
+    lease.signingDate = day("01/03/2015");
+    lease.priorRevision = dateOrNone(prior);
+    std::vector<RevisionRecord> history;
+    if (!lastDue.isEmpty()) {
+        // An older record first: the latest revision date counts, not the order.
+        RevisionRecord older;
+        older.dueDate = day("15/03/2016");
+        older.newQuarter = Quarter(2015, 4);
+        RevisionRecord last;
+        last.dueDate = dateOrNone(lastDue);
+        last.newQuarter = *Quarter::fromLabel(lastQuarter);
+        history = {last, older};
+    }
+    const LawfulRevision r = reviseLease(lease, history, table(), dateOrNone(request));
+    QCOMPARE(r.status.text(), status);
+    QCOMPARE(r.status.due, dateOrNone(due));
+    QCOMPARE(r.newRentCents, newRent);
+}
+
+// A lease of 2003 revised each year on time, each revision applied before the
+// next: the average until the IRL takes over in 2006.
+void TestLeases::straddling2005()
+{
+    Lease lease = makeLease(QStringLiteral("D1"), day("01/04/2003"), 50000);
+    lease.signingDate = day("15/03/2003");
+    std::vector<RevisionRecord> history;
+
+    struct Step {
+        const char* request;
+        const char* newQuarter;
+        LeaseSeries series;
+        qint64 rent;
+    };
+    // 50 000 x 1190 / 1158; then x 1244.5 / 1190; then x 110.57 / 108.72 (IRL).
+    const Step steps[] = {
+        {"02/04/2004", "3è tr.2003", LeaseSeries::Average, 51382},
+        {"01/04/2005", "3è tr.2004", LeaseSeries::Average, 53735},
+        {"03/04/2006", "3è tr.2005", LeaseSeries::Irl, 54649},
+    };
+    for (const Step& step : steps) {
+        const LawfulRevision r = reviseLease(lease, history, table(), day(step.request));
+        QVERIFY2(r.canApply(), qPrintable(r.error));
+        QCOMPARE(r.status.state, DueState::Due);
+        QCOMPARE(r.newQuarter.label(), QString::fromUtf8(step.newQuarter));
+        QCOMPARE(r.series, step.series);
+        QCOMPARE(r.newRentCents, step.rent);
+        history.push_back(r.record(lease.id));
+        lease.rentCents = r.newRentCents;
+    }
+    QCOMPARE(history.back().oldRentCents, qint64(53735));
+    QCOMPARE(history.back().baseQuarter, Quarter(2004, 3));
+    QCOMPARE(history.back().baseValue, 108.72);
+    QCOMPARE(history.back().newValue, 110.57);
+    QCOMPARE(history.back().effectiveDate, day("03/04/2006"));
+    QCOMPARE(reviseLease(lease, history, table(), day("03/04/2006")).status.text(),
+             QStringLiteral("à jour"));
+}
+
+void TestLeases::explanationCitesTheLaw()
+{
+    auto cites = [](const LawfulRevision& r, const QString& text, const QString& reference) {
+        for (const ExplanationLine& line : r.lines) {
+            if (line.text.contains(text) && line.reference == reference)
+                return true;
+        }
+        return false;
+    };
+    Lease lease = makeLease(QStringLiteral("E1"), day("01/09/2022"), 80000);
+    lease.dpeClass = DpeClass::G;
+    lease.dpeDate = day("12/01/2022");
+    LawfulRevision r = reviseLease(lease, {}, table(), day("05/09/2023"));
+    QVERIFY(cites(r,
+                  QStringLiteral("Logement classé G au DPE du 12/01/2022, bail signé le "
+                                 "01/09/2022, à partir du 24/08/2022 : aucune hausse"),
+                  referenceFreeze2021()));
+    QVERIFY(
+        cites(r,
+              QStringLiteral("Nouveau loyer : 800,00 € (inchangé), dû à compter du 05/09/2023 : "
+                             "demandée après la date de révision"),
+              referenceLaw2014()));
+    QVERIFY(cites(r, QStringLiteral("Loyer révisé : 800,00 € × 140,59 ÷ 135,84 = 827,97 €"),
+                  referenceLaw2014()));
+    for (const ExplanationLine& line : r.lines)
+        QVERIFY2(!line.reference.isEmpty(), qPrintable(line.text));
+    QVERIFY(r.record(7).notes.contains(referenceFreeze2021()));
+
+    lease = makeLease(QStringLiteral("E2"), day("15/03/2023"), 85000);
+    r = reviseLease(lease, {}, table(), day("15/03/2025"));
+    QVERIFY(cites(r, QStringLiteral("Révision du 15/03/2024 non demandée avant le 15/03/2025"),
+                  referenceLaw2014()));
+
+    // The fall of 2009: before 2014 the revision clause was art. 17 d.
+    lease = makeLease(QStringLiteral("E3"), day("01/03/2009"), 62000);
+    r = reviseLease(lease, {}, table(), day("10/03/2010"));
+    QVERIFY(cites(r, QStringLiteral("« à la hausse seulement » maintient le loyer à 620,00 €"),
+                  QStringLiteral("clause de révision du bail ; ") + referenceLaw2014()));
+    QVERIFY(r.lines.front().reference.startsWith(QStringLiteral("art. 17 d ")));
+}
+
+void TestLeases::registerSortsAndFilters()
+{
+    std::vector<Lease> leases;
+    leases.push_back(makeLease(QStringLiteral("late"), day("15/03/2023"), 85000));
+    leases.push_back(makeLease(QStringLiteral("soon"), day("01/05/2024"), 85000));
+    leases.push_back(makeLease(QStringLiteral("revised"), day("01/02/2023"), 85000));
+    leases.push_back(makeLease(QStringLiteral("frozen"), day("01/09/2022"), 80000));
+    leases.push_back(makeLease(QStringLiteral("due"), day("01/04/2024"), 85000));
+    leases[3].dpeClass = DpeClass::F;
+    for (int i = 0; i < int(leases.size()); ++i)
+        leases[i].id = i + 1;
+    RevisionRecord revised;
+    revised.leaseId = 3;
+    revised.dueDate = day("01/02/2025");
+    revised.newQuarter = Quarter(2024, 4);
+
+    const QDate today = day("20/04/2025");
+    const std::vector<RegisterLine> all = registerLines(leases, {revised}, table(), today);
+    QStringList order, texts;
+    for (const RegisterLine& line : all) {
+        order << line.lease->reference;
+        texts << line.status.text();
+    }
+    // The frozen lease's revision date in question is the one of 2024.
+    QCOMPARE(order, (strings({"frozen", "late", "due", "soon", "revised"})));
+    QCOMPARE(texts, (strings({"gelée (DPE F/G)", "révision perdue le 15/03/2025",
+                              "à réviser avant le 01/04/2026", "à jour", "à jour"})));
+    QCOMPARE(all[0].status.due, day("01/09/2024"));
+    QCOMPARE(all[3].status.due, day("01/05/2025"));
+    QCOMPARE(all[4].status.due, day("01/02/2026"));
+
+    const std::vector<RegisterLine> due = registerLines(leases, {revised}, table(), today, true);
+    QCOMPARE(due.size(), std::size_t(2));
+    QCOMPARE(due[0].lease->reference, QStringLiteral("late"));
+    QCOMPARE(due[1].lease->reference, QStringLiteral("due"));
+}
+
+void TestLeases::csvRoundTrip()
+{
+    std::vector<Lease> leases;
+    Lease a = makeLease(QStringLiteral("APP-01"), day("15/03/2023"), 85050);
+    a.tenant = QStringLiteral("M. « Dupont » ; Mme Martin");
+    a.address = QStringLiteral("Résidence \"Les Pins\"\nBât. B");
+    a.notes = QStringLiteral("clé chez le gardien;\r\nbadge n° 2");
+    a.referenceQuarter = Quarter(2022, 4);
+    a.revisionDay = 1;
+    a.revisionMonth = 1;
+    a.clause = Clause::HausseEtBaisse;
+    a.dpeClass = DpeClass::F;
+    a.dpeDate = day("03/02/2021");
+    a.priorRevision = day("01/01/2024");
+    a.chargesCents = 0;
+    Lease b = makeLease(QStringLiteral("AJA 2"), day("29/02/2024"), 123456789);
+    b.postalCode = QStringLiteral("2A004");
+    b.territory = Territory::Corse;
+    b.furnished = true;
+    Lease c = makeLease(QStringLiteral("RUN-3"), day("01/07/2024"), 1);
+    c.postalCode = QStringLiteral("97400");
+    c.territory = Territory::Metropole; // edited by hand: kept as written
+    leases = {a, b, c};
+
+    const QByteArray csv = leasesToCsv(leases);
+    QVERIFY(csv.startsWith("\xEF\xBB\xBFreference;locataire;"));
+    QVERIFY(csv.contains(";1234567,89;"));
+    QVERIFY(csv.contains(";4è tr.2022;01/01;à la hausse et à la baisse;F;03/02/2021;850,50;"));
+
+    const CsvImport back = parseLeasesCsv(csv);
+    QVERIFY2(back.ok(), qPrintable(back.errors.join(u'\n')));
+    QCOMPARE(back.leases.size(), leases.size());
+    for (std::size_t i = 0; i < leases.size(); ++i)
+        QCOMPARE(back.leases[i], leases[i]);
+    // The first lease spans three physical lines (two quoted line breaks).
+    QCOMPARE(back.lines, (std::vector<int>{2, 5, 6}));
+}
+
+void TestLeases::csvRefusesBadLines_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QStringList>("errors");
+
+    const QString good = QStringLiteral("A3;Durand;1 rue;75011;;non;15/03/2023;15/03/2023;;;"
+                                        "à la hausse seulement;;;850,00;50,00;;");
+    auto replace = [&](int field, const QString& value) {
+        QStringList fields = good.split(u';');
+        fields[field] = value;
+        return fields.join(u';');
+    };
+    QTest::newRow("impossible date")
+        << replace(6, QStringLiteral("31/02/2020"))
+        << strings({"ligne 3 : date de signature invalide « 31/02/2020 »"});
+    QTest::newRow("two-digit year") << replace(7, QStringLiteral("15/03/23"))
+                                    << strings({"ligne 3 : date d'effet invalide « 15/03/23 »"});
+    QTest::newRow("missing start date")
+        << replace(7, QString()) << strings({"ligne 3 : date d'effet manquante"});
+    QTest::newRow("amount") << replace(13, QStringLiteral("850,005"))
+                            << strings({"ligne 3 : loyer invalide « 850,005 »"});
+    QTest::newRow("zero rent") << replace(13, QStringLiteral("0"))
+                               << strings({"ligne 3 : loyer invalide « 0 »"});
+    QTest::newRow("charges") << replace(14, QStringLiteral("-5"))
+                             << strings({"ligne 3 : charges invalides « -5 »"});
+    QTest::newRow("clause") << replace(10, QStringLiteral("indexée"))
+                            << strings({"ligne 3 : clause invalide « indexée » (« à la hausse "
+                                        "seulement » ou « à la hausse et à la baisse »)"});
+    QTest::newRow("no clause") << replace(10, QString()) << strings({"ligne 3 : clause manquante"});
+    QTest::newRow("dpe") << replace(11, QStringLiteral("H"))
+                         << strings({"ligne 3 : classe DPE invalide « H » (A à G)"});
+    QTest::newRow("quarter") << replace(8, QStringLiteral("T5 2020"))
+                             << strings({"ligne 3 : trimestre de référence invalide « T5 2020 »"});
+    QTest::newRow("revision date") << replace(9, QStringLiteral("31/04"))
+                                   << strings({"ligne 3 : date de révision invalide « 31/04 » "
+                                               "(jour/mois)"});
+    QTest::newRow("territory") << replace(4, QStringLiteral("Bretagne"))
+                               << strings({"ligne 3 : territoire invalide « Bretagne » "
+                                           "(métropole, Corse ou outre-mer)"});
+    QTest::newRow("furnished") << replace(5, QStringLiteral("peut-être"))
+                               << strings({"ligne 3 : meublé invalide « peut-être » (oui ou "
+                                           "non)"});
+    QTest::newRow("postal code") << replace(3, QStringLiteral("7501"))
+                                 << strings({"ligne 3 : code postal invalide « 7501 »"});
+    QTest::newRow("reference") << replace(0, QString()) << strings({"ligne 3 : référence vide"});
+    QTest::newRow("duplicate of line 2")
+        << replace(0, QStringLiteral("A1"))
+        << strings({"ligne 3 : référence « A1 » en double (ligne 2)"});
+    QTest::newRow("field count") << good + u';' << strings({"ligne 3 : 18 champs au lieu de 17"});
+    QTest::newRow("two faults on one line")
+        << replace(13, QStringLiteral("cher"))
+               .replace(QStringLiteral("15/03/2023;15/03/2023"),
+                        QStringLiteral("15/03/2023;32/03/2023"))
+        << strings({"ligne 3 : date d'effet invalide « 32/03/2023 »",
+                    "ligne 3 : loyer invalide « cher »"});
+    QTest::newRow("open quote") << replace(16, QStringLiteral("\"sans fin"))
+                                << strings({"ligne 3 : guillemet non fermé"});
+}
+
+void TestLeases::csvRefusesBadLines()
+{
+    QFETCH(QString, line);
+    QFETCH(QStringList, errors);
+    const QString header = QString::fromUtf8(leasesToCsv({}).mid(3)).trimmed();
+    // Line 2 is sound (its reference is A1), line 3 is the one under test, line
+    // 4 is sound again: the whole file is refused all the same.
+    const QString text = header
+                         + QStringLiteral("\nA1;Durand;1 rue;75011;;non;15/03/2023;"
+                                          "15/03/2023;;;à la hausse seulement;;;850,00;"
+                                          "50,00;;\n")
+                         + line
+                         + QStringLiteral("\nA9;Petit;2 rue;75011;;non;15/03/2023;15/03/2023;;;"
+                                          "à la hausse seulement;;;850,00;50,00;;\n");
+    const CsvImport result = parseLeasesCsv(text.toUtf8());
+    QCOMPARE(result.errors, errors);
+    QVERIFY(result.leases.empty());
+}
+
+void TestLeases::csvHeader_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("errors");
+
+    QTest::newRow("empty") << QByteArray() << strings({"fichier vide : la ligne d'en-tête manque"});
+    QTest::newRow("missing columns") << QByteArray("reference;loyer;clause\nA;850;hausse\n")
+                                     << strings({"ligne 1 : colonne manquante « date_signature »",
+                                                 "ligne 1 : colonne manquante « date_effet »"});
+    QTest::newRow("unknown column")
+        << QByteArray("reference;date_signature;date_effet;clause;loyer;surface\n")
+        << strings({"ligne 1 : colonne inconnue « surface »"});
+    QTest::newRow("twice the same column")
+        << QByteArray("reference;date_signature;date_effet;clause;loyer;loyer\n")
+        << strings({"ligne 1 : colonne en double « loyer »"});
+    QTest::newRow("Latin-1 bytes on line 3")
+        << QByteArray("reference;date_signature;date_effet;clause;loyer\n"
+                      "A;01/01/2020;01/01/2020;hausse;850\n"
+                      "B \xE9t\xE9;01/01/2020;01/01/2020;hausse;850\n")
+        << strings({"ligne 3 : le fichier n'est pas en UTF-8 (enregistrez-le au format « CSV "
+                    "UTF-8 »)"});
+}
+
+void TestLeases::csvHeader()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, errors);
+    QCOMPARE(parseLeasesCsv(bytes).errors, errors);
+}
+
+// What spreadsheets write: columns in their own order, a minimal set, CRLF,
+// empty rows, blanks around values.
+void TestLeases::csvLayoutTolerance()
+{
+    const QByteArray bytes = "\xEF\xBB\xBF"
+                             "Loyer;Reference;Clause;Date_Effet;Date_Signature;Code_Postal\r\n"
+                             " 1 234,5 ; B-7 ;A la hausse et a la baisse;01/02/2021;1/2/2021;"
+                             "20000\r\n"
+                             ";;;;;\r\n"
+                             "\r\n";
+    const CsvImport result = parseLeasesCsv(bytes);
+    QVERIFY2(result.ok(), qPrintable(result.errors.join(u'\n')));
+    QCOMPARE(result.leases.size(), std::size_t(1));
+    const Lease& lease = result.leases.front();
+    QCOMPARE(lease.reference, QStringLiteral("B-7"));
+    QCOMPARE(lease.rentCents, qint64(123450));
+    QCOMPARE(lease.clause, Clause::HausseEtBaisse);
+    QCOMPARE(lease.signingDate, day("01/02/2021"));
+    QCOMPARE(lease.territory, Territory::Corse); // from the postal code
+    QCOMPARE(lease.revisionDay, 0);
+}
+
+QTEST_GUILESS_MAIN(TestLeases)
+#include "tst_leases.moc"
