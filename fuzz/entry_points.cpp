@@ -1,9 +1,11 @@
 #include "entry_points.h"
 
+#include "cents.h"
 #include "dates.h"
 #include "gridline.h"
 #include "indexfile.h"
 #include "inseesdmx.h"
+#include "lease.h"
 #include "leasecsv.h"
 #include "leasedate.h"
 #include "numbers.h"
@@ -200,7 +202,8 @@ bool number(const QByteArray& data)
         return false;
 
     // A strict amount is a positive whole number of cents or nothing.
-    if (const auto strict = parseStrictAmount(text); strict && (*strict < 0 || *strict > kMaxCents))
+    if (const auto cents = parseCents(text);
+        cents && (*cents > kMaxAmountCents || *cents < -kMaxAmountCents))
         return false;
     parseIndexValue(text);
 

@@ -1,6 +1,7 @@
 #include "cli.h"
 #include "cli_p.h"
 
+#include "cents.h"
 #include "clipboardtext.h"
 #include "dates.h"
 #include "indexfile.h"
@@ -235,7 +236,7 @@ CommandLineResult reviseRent(const Options& options, const QString& defaultIndex
 
     // A script must say exactly what it means: an amount as a rent box shows it.
     const QString rentText = options.value(QStringLiteral("--rent"));
-    const std::optional<qint64> rent = parseStrictAmount(rentText);
+    const std::optional<qint64> rent = parseCents(rentText);
     if (!rent || *rent <= 0)
         return failure(
             kExitBadArguments,
