@@ -10,6 +10,7 @@
 #include "leasestore.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 namespace velmaris::cli {
 
@@ -124,9 +125,13 @@ CommandLineResult reviseOne(const Options& options, const QString& indexPath,
     const LawfulRevision revision = reviseLease(*lease, *history, table, request);
     QString text;
     auto line = [&](const QString& t) { text += t + QStringLiteral("\r\n"); };
-    line(QStringLiteral("Bail %1 : %2, %3 %4 (%5)")
-             .arg(field(lease->reference), field(lease->tenant), field(lease->address),
-                  lease->postalCode, territoryText(lease->territory)));
+    // The address and postal code as far as they are known, with no stray blank.
+    const QString where = QStringList{field(lease->address), lease->postalCode}
+                              .filter(QRegularExpression(QStringLiteral("\\S")))
+                              .join(QLatin1Char(' '));
+    line(QStringLiteral("Bail %1 : %2, %3 (%4)")
+             .arg(field(lease->reference), field(lease->tenant), where,
+                  territoryText(lease->territory)));
     line(QStringLiteral("État au %1 : %2").arg(dateText(request), revision.status.text()));
     if (revision.computed) {
         line(QStringLiteral("Révision du %1, demandée le %2, effet le %3")

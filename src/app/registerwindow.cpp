@@ -98,7 +98,8 @@ void RegisterWindow::buildControls()
     header->resizeSection(RegisterModel::TerritoryColumn, width("métropole"));
     header->resizeSection(RegisterModel::Rent, width("99 999,99 €"));
     header->resizeSection(RegisterModel::NextDue, width("00/00/0000"));
-    header->resizeSection(RegisterModel::Status, width("révision perdue le 00/00/0000"));
+    header->resizeSection(RegisterModel::Status,
+                          width("révision perdue le 00/00/0000 ; à réviser avant le 00/00/0000"));
     // The status takes what is left; every other column keeps its width, the
     // tenant's included, and a narrow window scrolls rather than hiding names.
     header->setStretchLastSection(true);

@@ -39,7 +39,10 @@ QString DueStatus::text() const
     case DueState::Due:
         return QStringLiteral("à réviser avant le ") + dateText(deadline);
     case DueState::Lost:
-        return QStringLiteral("révision perdue le ") + dateText(lostOn);
+        // A year lost never ends the matter: the revision of the date in
+        // question can still be asked, and losing it too is what to avoid.
+        return QStringLiteral("révision perdue le %1 ; à réviser avant le %2")
+            .arg(dateText(lostOn), dateText(deadline));
     case DueState::Frozen:
         return QStringLiteral("gelée (DPE F/G)");
     }

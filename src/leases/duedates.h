@@ -29,8 +29,8 @@ struct DueStatus {
     int lostYears = 0;    // yearly revisions lost between firstUnrevised and due
     bool reached = false; // `due` is on or before the date asked about
 
-    // "à jour", "à réviser avant le 15/03/2026", "révision perdue le 15/03/2025",
-    // "gelée (DPE F/G)".
+    // "à jour", "à réviser avant le 15/03/2026", "gelée (DPE F/G)",
+    // "révision perdue le 15/03/2025 ; à réviser avant le 15/03/2026".
     QString text() const;
     // Whether the register lists the lease as one to revise.
     bool isDue() const { return state == DueState::Due || state == DueState::Lost; }
