@@ -13,7 +13,7 @@ namespace velmaris {
 class LeaseStore;
 
 // Leases as a semicolon CSV file, UTF-8, one header row, French formats
-// (layout in CSV.md).
+// (layout in the README).
 
 // What reading a CSV gave: every lease and the line it starts on, or the
 // reason of every bad line ("ligne 4 : date de signature invalide « 31/02/2020 »").
