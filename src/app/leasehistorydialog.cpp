@@ -53,11 +53,12 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
     revisions = new QTableWidget(int(m_history.size()), ColumnCount, this);
     revisions->setObjectName(QStringLiteral("revisions"));
     revisions->setHorizontalHeaderLabels(
-        {QStringLiteral("Révision du"), QStringLiteral("Demandée le"), QStringLiteral("Effet le"),
-         QStringLiteral("Ancien loyer"), QStringLiteral("Nouveau loyer"),
-         QStringLiteral("Trimestre de base"), QStringLiteral("Indice de base"),
-         QStringLiteral("Nouveau trimestre"), QStringLiteral("Nouvel indice"),
-         QStringLiteral("Série"), QStringLiteral("Notes")});
+        // Headings on two lines: the figures, not their names, set the widths.
+        {QStringLiteral("Révision\ndu"), QStringLiteral("Demandée\nle"),
+         QStringLiteral("Effet\nle"), QStringLiteral("Ancien\nloyer"),
+         QStringLiteral("Nouveau\nloyer"), QStringLiteral("Trimestre\nde base"),
+         QStringLiteral("Indice\nde base"), QStringLiteral("Nouveau\ntrimestre"),
+         QStringLiteral("Nouvel\nindice"), QStringLiteral("Série"), QStringLiteral("Notes")});
     revisions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     revisions->setSelectionBehavior(QAbstractItemView::SelectRows);
     revisions->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -88,7 +89,7 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
         }
     }
     revisions->resizeColumnsToContents();
-    revisions->setColumnWidth(Notes, 320);
+    revisions->setColumnWidth(Notes, 160); // read whole in the box below
     revisions->horizontalHeader()->setStretchLastSection(true);
 
     notesrevision = new QPlainTextEdit(this);
