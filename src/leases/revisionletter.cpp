@@ -120,6 +120,28 @@ QStringList dwellingLines(const Lease& lease)
     return lines;
 }
 
+// French typography: a no-break space before ":" and ";" and inside the
+// guillemets, so that no line of the printed letter starts with them.
+QString frenchSpacing(QString text)
+{
+    return text.replace(QStringLiteral(" :"), QString(kNoBreak) + u':')
+        .replace(QStringLiteral(" ;"), QString(kNoBreak) + u';')
+        .replace(QStringLiteral("« "), QString(u'«') + kNoBreak)
+        .replace(QStringLiteral(" »"), QString(kNoBreak) + u'»');
+}
+
+void applyFrenchSpacing(RevisionLetter& letter)
+{
+    letter.subject = frenchSpacing(letter.subject);
+    letter.subjectDetail = frenchSpacing(letter.subjectDetail);
+    for (LetterBlock& block : letter.body) {
+        block.text = frenchSpacing(block.text);
+        for (LetterFigure& figure : block.figures)
+            figure.label = frenchSpacing(figure.label);
+    }
+    letter.closing = frenchSpacing(letter.closing);
+}
+
 LetterResult refuse(QString reason)
 {
     return {std::nullopt, std::move(reason)};
@@ -407,6 +429,7 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
     letter.closing = QStringLiteral("Je vous prie d'agréer, ") + form
                      + QStringLiteral(", l'expression de mes salutations distinguées.");
     letter.signature = landlord.name.trimmed();
+    applyFrenchSpacing(letter);
     return {std::move(letter), {}};
 }
 
@@ -422,7 +445,7 @@ QString letterText(const RevisionLetter& letter)
         }
         QStringList rows;
         for (const LetterFigure& figure : block.figures)
-            rows << figure.label + QStringLiteral(" : ") + figure.value;
+            rows << figure.label + kNoBreak + QStringLiteral(": ") + figure.value;
         parts << rows.join(u'\n');
     }
     parts << letter.closing << letter.signature;
