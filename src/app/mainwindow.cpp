@@ -216,11 +216,14 @@ void MainWindow::buildControls()
     Command2 = button(QStringLiteral("Command2"), QStringLiteral("Copier"));
     Command1 = button(QStringLiteral("Command1"), QStringLiteral("Mise à jour"));
     Command1->setToolTip(QStringLiteral("Mise à jour des indices"));
+    baux = button(QStringLiteral("baux"), QStringLiteral("Baux"));
+    baux->setToolTip(QStringLiteral("Registre des baux"));
     arret = button(QStringLiteral("arret"), QStringLiteral("Quitter"));
     connect(calculatrice, &QPushButton::clicked, this, &MainWindow::calculatorClicked);
     connect(imprimer, &QPushButton::clicked, this, &MainWindow::printReport);
     connect(Command2, &QPushButton::clicked, this, &MainWindow::copyTable);
     connect(Command1, &QPushButton::clicked, this, &MainWindow::showUpdateDialog);
+    connect(baux, &QPushButton::clicked, this, &MainWindow::showRegister);
     connect(arret, &QPushButton::clicked, this, &QWidget::close);
 
     Image1 = named(new QLabel(this), QStringLiteral("Image1"));
@@ -253,7 +256,7 @@ void MainWindow::buildControls()
     side->addSpacing(6);
     side->addWidget(reeval);
     side->addStretch(1);
-    for (QPushButton* b : {calculatrice, imprimer, Command2, Command1, arret})
+    for (QPushButton* b : {calculatrice, imprimer, Command2, Command1, baux, arret})
         side->addWidget(b);
     side->addSpacing(6);
     side->addWidget(Label1[1], 0, Qt::AlignHCenter);
@@ -290,7 +293,7 @@ void MainWindow::buildControls()
         previous = next;
     }
     for (QWidget* next : std::initializer_list<QWidget*>{reeval, calculatrice, imprimer, Command2,
-                                                         Command1, arret}) {
+                                                         Command1, baux, arret}) {
         setTabOrder(previous, next);
         previous = next;
     }
@@ -371,6 +374,7 @@ bool MainWindow::loadTable()
     resetScrollBar();
     fillGrid();
     showStaleness();
+    emit tableLoaded();
     return result.ok();
 }
 

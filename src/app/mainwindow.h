@@ -19,6 +19,7 @@ namespace velmaris {
 
 class Maj;
 class IndexUpdater;
+class RegisterWindow;
 
 // The program's one window: the index grid, the rent boxes, the lease date and
 // the commands. It owns the index table; every handler works on it.
@@ -46,6 +47,12 @@ public:
     // The start-up steps after the window is built: the table, then the update check.
     void load();
 
+    // The lease register ("Baux", registeropen.cpp): the folder of its file,
+    // and its one window, made at the first click.
+    void setRegisterFolder(const QString& folder);
+    void showRegister();
+    RegisterWindow* registerWindow() const { return m_register; }
+
     // Controls, named as the product names them.
     std::array<QLabel*, kGridLines> textind{};
     std::array<QLabel*, kGridLines> indice{};
@@ -61,6 +68,7 @@ public:
     QPushButton* imprimer = nullptr;
     QPushButton* Command2 = nullptr;
     QPushButton* Command1 = nullptr;
+    QPushButton* baux = nullptr;
     QPushButton* arret = nullptr;
     std::array<QLabel*, 2> Label1{};
     QLabel* Label2 = nullptr;
@@ -74,6 +82,10 @@ public:
     QLabel* Image1 = nullptr;
     QLabel* statut = nullptr; // under the grid: how the last update ended
     QLabel* perime = nullptr; // under the grid: a quarter out that the table lacks
+
+signals:
+    // The index table was read again (or could not be): what revises by it follows.
+    void tableLoaded();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -124,6 +136,9 @@ private:
     void editIndexFile();
     IndexUpdater* m_updater = nullptr;
     bool m_downloadByHand = false;
+
+    QString m_registerFolder;
+    RegisterWindow* m_register = nullptr;
 
     QWidget* m_panel = nullptr;
     QScrollArea* m_scroll = nullptr;

@@ -54,6 +54,7 @@ int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
     loadSettings(maj, QDir(folders.settingsFolder).filePath(QStringLiteral("Velmaris.ini")));
 
     MainWindow window(maj, folders.indexFolder, folders.indexFolder);
+    window.setRegisterFolder(folders.dataFolder);
     FirstPaintTracer tracer(clock);
     if (qEnvironmentVariableIntValue("VELMARIS_TRACE_STARTUP") == 1)
         window.installEventFilter(&tracer);

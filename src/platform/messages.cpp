@@ -1,6 +1,13 @@
 #include "messages.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
 
 namespace velmaris {
 
@@ -8,6 +15,12 @@ namespace {
 MessageBox::Handler& handler()
 {
     static MessageBox::Handler h;
+    return h;
+}
+
+MessageBox::QuestionHandler& questionHandler()
+{
+    static MessageBox::QuestionHandler h;
     return h;
 }
 } // namespace
@@ -30,9 +43,60 @@ void MessageBox::information(QWidget* parent, const QString& title, const QStrin
     QMessageBox::information(parent, title, text, QMessageBox::Ok);
 }
 
+void MessageBox::criticalList(QWidget* parent, const QString& title, const QString& text,
+                              const QStringList& lines)
+{
+    if (handler()) {
+        handler()(title, lines.isEmpty() ? text : text + u'\n' + lines.join(u'\n'));
+        return;
+    }
+    // A message box grows with its text: thousands of lines would run off the screen.
+    QDialog box(parent);
+    box.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&box);
+    auto* top = new QHBoxLayout;
+    auto* icon = new QLabel(&box);
+    const int size = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+    icon->setPixmap(box.style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(size, size));
+    icon->setAlignment(Qt::AlignTop);
+    auto* label = new QLabel(text, &box);
+    label->setWordWrap(true);
+    top->addWidget(icon);
+    top->addWidget(label, 1);
+    layout->addLayout(top);
+    auto* list = new QPlainTextEdit(lines.join(u'\n'), &box);
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    list->setMinimumSize(520, 160);
+    layout->addWidget(list, 1);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    layout->addWidget(buttons);
+    box.exec();
+}
+
+bool MessageBox::question(QWidget* parent, const QString& title, const QString& text)
+{
+    if (questionHandler())
+        return questionHandler()(title, text);
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    // The program speaks French whatever Qt's own translations are.
+    QPushButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
 void MessageBox::setHandler(Handler h)
 {
     handler() = std::move(h);
+}
+
+void MessageBox::setQuestionHandler(QuestionHandler h)
+{
+    questionHandler() = std::move(h);
 }
 
 } // namespace velmaris

@@ -1,0 +1,164 @@
+#include "leasefields.h"
+
+#include "cents.h"
+#include "dates.h"
+#include "duedates.h"
+
+#include <QRegularExpression>
+
+namespace velmaris {
+
+namespace {
+
+QString dateText(const QDate& date)
+{
+    return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
+}
+
+QString quoted(const QString& text)
+{
+    return QStringLiteral("« ") + text.trimmed() + QStringLiteral(" »");
+}
+
+// An optional date: empty is none, anything unreadable a problem.
+QDate optionalDate(const QString& text, const QString& what, QStringList* problems)
+{
+    if (text.trimmed().isEmpty())
+        return {};
+    if (const std::optional<QDate> date = parseFrenchDate(text))
+        return *date;
+    *problems << what + QStringLiteral(" invalide ") + quoted(text);
+    return {};
+}
+
+} // namespace
+
+LeaseFields fieldsOf(const Lease& lease)
+{
+    LeaseFields f;
+    f.reference = lease.reference;
+    f.tenant = lease.tenant;
+    f.address = lease.address;
+    f.postalCode = lease.postalCode;
+    f.territory = lease.territory;
+    f.furnished = lease.furnished;
+    f.signingDate = dateText(lease.signingDate);
+    f.startDate = dateText(lease.startDate);
+    f.referenceQuarter = lease.referenceQuarter;
+    if (lease.revisionDay > 0 && lease.revisionMonth > 0)
+        f.revisionDate = QStringLiteral("%1/%2")
+                             .arg(lease.revisionDay, 2, 10, QChar(u'0'))
+                             .arg(lease.revisionMonth, 2, 10, QChar(u'0'));
+    f.clause = lease.clause;
+    f.dpe = lease.dpeClass;
+    f.dpeDate = dateText(lease.dpeDate);
+    f.rent = lease.rentCents > 0 ? centsText(lease.rentCents) : QString();
+    f.charges = lease.chargesCents > 0 ? centsText(lease.chargesCents) : QString();
+    f.priorRevision = dateText(lease.priorRevision);
+    f.notes = lease.notes;
+    return f;
+}
+
+std::optional<qint64> parseFormAmount(QStringView text)
+{
+    text = text.trimmed();
+    if (text.endsWith(u'€'))
+        text = text.chopped(1).trimmed();
+    const std::optional<qint64> cents = parseCents(text);
+    if (!cents || *cents < 0)
+        return std::nullopt;
+    return cents;
+}
+
+std::optional<DayMonth> parseDayMonth(QStringView text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*(\\d{1,2})\\s*[/.-]\\s*(\\d{1,2})\\s*$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return DayMonth{m.capturedView(1).toInt(), m.capturedView(2).toInt()};
+}
+
+Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
+{
+    QStringList read; // what the boxes hold that is no value at all
+    Lease lease;
+    lease.id = id;
+    lease.reference = f.reference.trimmed();
+    lease.tenant = f.tenant.trimmed();
+    lease.address = f.address.trimmed();
+    lease.postalCode = f.postalCode.trimmed().toUpper();
+    lease.territory = f.territory;
+    lease.furnished = f.furnished;
+    lease.signingDate = parseFrenchDate(f.signingDate).value_or(QDate());
+    lease.startDate = parseFrenchDate(f.startDate).value_or(QDate());
+    lease.referenceQuarter = f.referenceQuarter;
+    if (!f.revisionDate.trimmed().isEmpty()) {
+        if (const std::optional<DayMonth> dm = parseDayMonth(f.revisionDate)) {
+            lease.revisionDay = dm->day;
+            lease.revisionMonth = dm->month;
+        } else {
+            read << QStringLiteral("date de révision invalide ") + quoted(f.revisionDate)
+                        + QStringLiteral(" (jj/mm)");
+        }
+    }
+    lease.clause = f.clause;
+    lease.dpeClass = f.dpe;
+    lease.dpeDate = optionalDate(f.dpeDate, QStringLiteral("date du DPE"), &read);
+
+    bool rentUnreadable = false;
+    if (!f.rent.trimmed().isEmpty()) {
+        if (const std::optional<qint64> cents = parseFormAmount(f.rent)) {
+            lease.rentCents = *cents;
+        } else {
+            rentUnreadable = true;
+            read << QStringLiteral("loyer invalide ") + quoted(f.rent);
+        }
+    }
+    if (!f.charges.trimmed().isEmpty()) {
+        if (const std::optional<qint64> cents = parseFormAmount(f.charges))
+            lease.chargesCents = *cents;
+        else
+            read << QStringLiteral("charges invalides ") + quoted(f.charges);
+    }
+    lease.priorRevision =
+        optionalDate(f.priorRevision, QStringLiteral("date de dernière révision"), &read);
+    lease.notes = f.notes;
+
+    // The register's own reasons, said of what was typed.
+    QStringList checked = validateLease(lease);
+    for (qsizetype i = checked.size() - 1; i >= 0; --i) {
+        QString& p = checked[i];
+        auto aboutDate = [&](const QString& reason, const QString& typed, const QString& what) {
+            if (p != reason)
+                return;
+            p = typed.trimmed().isEmpty() ? what + QStringLiteral(" manquante")
+                                          : reason + u' ' + quoted(typed);
+        };
+        aboutDate(QStringLiteral("date de signature invalide"), f.signingDate,
+                  QStringLiteral("date de signature"));
+        aboutDate(QStringLiteral("date d'effet invalide"), f.startDate,
+                  QStringLiteral("date d'effet"));
+        if (rentUnreadable && p == u"loyer manquant")
+            checked.removeAt(i);
+    }
+    if (problems)
+        *problems = checked + read;
+    return lease;
+}
+
+QString referenceQuarterHint(const QDate& signingDate, const IndexTable& table)
+{
+    if (!signingDate.isValid())
+        return QStringLiteral("Sans trimestre indiqué : le dernier publié à la date de signature.");
+    Lease lease;
+    lease.signingDate = signingDate;
+    const std::optional<Quarter> quarter = referenceQuarterOf(lease, table);
+    if (!quarter)
+        return QStringLiteral("Aucun indice publié au ") + dateText(signingDate) + u'.';
+    return QStringLiteral("Sans trimestre indiqué : ") + quarter->label()
+           + QStringLiteral(", dernier publié au ") + dateText(signingDate) + u'.';
+}
+
+} // namespace velmaris

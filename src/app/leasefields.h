@@ -1,0 +1,53 @@
+#pragma once
+
+#include "indextable.h"
+#include "lease.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <optional>
+
+namespace velmaris {
+
+// The lease form's boxes as the user filled them: texts where the user types,
+// values where the user picks.
+struct LeaseFields {
+    QString reference, tenant, address, postalCode;
+    Territory territory = Territory::Metropole;
+    bool furnished = false;
+    QString signingDate, startDate; // dd/mm/yyyy
+    Quarter referenceQuarter;       // none: the last published at the signing date
+    QString revisionDate;           // dd/mm; empty: the anniversary of the start date
+    Clause clause = Clause::HausseSeulement;
+    DpeClass dpe = DpeClass::None;
+    QString dpeDate;
+    QString rent, charges;
+    QString priorRevision; // dd/mm/yyyy or empty
+    QString notes;
+};
+
+// The boxes showing a lease (amounts "1 234,50", dates dd/mm/yyyy).
+LeaseFields fieldsOf(const Lease& lease);
+
+// The lease the boxes describe, with the id given. *problems gets every reason
+// to refuse it, in French, validateLease()'s included: what cannot be read is
+// never taken for empty.
+Lease leaseOf(const LeaseFields& fields, qint64 id, QStringList* problems);
+
+// An amount typed in the form: what parseCents() reads ("1 234,50", "850.5"),
+// a euro sign after it allowed; nothing for a negative amount or any other text.
+std::optional<qint64> parseFormAmount(QStringView text);
+
+// Day and month of the yearly revision, "15/03" (or with "-" or "."); nothing
+// when it is not two numbers. Whether the day exists is validateLease()'s to say.
+struct DayMonth {
+    int day = 0, month = 0;
+};
+std::optional<DayMonth> parseDayMonth(QStringView text);
+
+// What the form says of a lease naming no quarter: which one its signing date gives.
+QString referenceQuarterHint(const QDate& signingDate, const IndexTable& table);
+
+} // namespace velmaris

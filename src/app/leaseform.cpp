@@ -1,0 +1,265 @@
+#include "leaseform.h"
+
+#include "cents.h"
+#include "dates.h"
+#include "messages.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace velmaris {
+
+namespace {
+
+template <typename T> T* named(T* widget, const QString& name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+const Territory kTerritories[] = {Territory::Metropole, Territory::Corse, Territory::OutreMer};
+const DpeClass kDpeClasses[] = {DpeClass::None, DpeClass::A, DpeClass::B, DpeClass::C,
+                                DpeClass::D,    DpeClass::E, DpeClass::F, DpeClass::G};
+
+int comboIndex(const QComboBox* box, int value)
+{
+    const int i = box->findData(value);
+    return i < 0 ? 0 : i;
+}
+
+} // namespace
+
+LeaseForm::LeaseForm(const Lease& lease, const IndexTable& table, QWidget* parent)
+    : QDialog(parent)
+    , m_table(table)
+    , m_id(lease.id)
+{
+    setObjectName(QStringLiteral("Bail"));
+    setWindowTitle(lease.id == 0 ? QStringLiteral("Nouveau bail")
+                                 : QStringLiteral("Bail ") + lease.reference);
+    buildControls();
+    showLease(lease);
+}
+
+void LeaseForm::setSave(Save save)
+{
+    m_save = std::move(save);
+}
+
+void LeaseForm::buildControls()
+{
+    auto line = [this](const QString& name, const QString& placeholder = {}) {
+        auto* box = named(new QLineEdit(this), name);
+        box->setPlaceholderText(placeholder);
+        return box;
+    };
+    reference = line(QStringLiteral("reference"));
+    reference->setMaxLength(100);
+    locataire = line(QStringLiteral("locataire"));
+    adresse = line(QStringLiteral("adresse"));
+    codepostal = line(QStringLiteral("codepostal"), QStringLiteral("69003, 2A004, 97411"));
+    codepostal->setMaxLength(5);
+    territoire = named(new QComboBox(this), QStringLiteral("territoire"));
+    for (Territory t : kTerritories)
+        territoire->addItem(territoryText(t), int(t));
+    meuble =
+        named(new QCheckBox(QStringLiteral("Logement meublé"), this), QStringLiteral("meuble"));
+    datesignature = line(QStringLiteral("datesignature"), QStringLiteral("jj/mm/aaaa"));
+    dateeffet = line(QStringLiteral("dateeffet"), QStringLiteral("jj/mm/aaaa"));
+    trimestrereference = named(new QComboBox(this), QStringLiteral("trimestrereference"));
+    trimestrereference->addItem(QStringLiteral("(aucun : dernier publié à la signature)"),
+                                QString());
+    for (const IndexRow& row : m_table.rows)
+        trimestrereference->addItem(row.quarter.label(), row.quarter.key());
+    trimestrereference->setMaxVisibleItems(16);
+    trimestreapplique = named(new QLabel(this), QStringLiteral("trimestreapplique"));
+    trimestreapplique->setWordWrap(true);
+    daterevision =
+        line(QStringLiteral("daterevision"), QStringLiteral("jj/mm ; vide : anniversaire du bail"));
+    clause = named(new QComboBox(this), QStringLiteral("clause"));
+    clause->addItem(clauseText(Clause::HausseSeulement), int(Clause::HausseSeulement));
+    clause->addItem(clauseText(Clause::HausseEtBaisse), int(Clause::HausseEtBaisse));
+    dpe = named(new QComboBox(this), QStringLiteral("dpe"));
+    for (DpeClass d : kDpeClasses)
+        dpe->addItem(d == DpeClass::None ? QStringLiteral("non renseignée") : dpeText(d), int(d));
+    datedpe = line(QStringLiteral("datedpe"), QStringLiteral("jj/mm/aaaa"));
+    loyer = line(QStringLiteral("loyer"), QStringLiteral("hors charges"));
+    charges = line(QStringLiteral("charges"), QStringLiteral("0,00"));
+    for (QLineEdit* amount : {loyer, charges})
+        amount->setAlignment(Qt::AlignRight);
+    derniererevision = line(QStringLiteral("derniererevision"), QStringLiteral("jj/mm/aaaa"));
+    derniererevision->setToolTip(QStringLiteral(
+        "Date de la dernière révision faite avant l'entrée du bail au registre, s'il y en a eu"));
+    notes = named(new QPlainTextEdit(this), QStringLiteral("notes"));
+    notes->setTabChangesFocus(true);
+    notes->setMinimumHeight(60);
+
+    auto* leaseBox = new QGroupBox(QStringLiteral("Bail"), this);
+    auto* left = new QFormLayout(leaseBox);
+    left->addRow(QStringLiteral("Référence :"), reference);
+    left->addRow(QStringLiteral("Locataire :"), locataire);
+    left->addRow(QStringLiteral("Adresse :"), adresse);
+    left->addRow(QStringLiteral("Code postal :"), codepostal);
+    left->addRow(QStringLiteral("Territoire :"), territoire);
+    left->addRow(QString(), meuble);
+    left->addRow(QStringLiteral("Date de signature :"), datesignature);
+    left->addRow(QStringLiteral("Date d'effet :"), dateeffet);
+    left->addRow(QStringLiteral("Classe DPE :"), dpe);
+    left->addRow(QStringLiteral("Date du DPE :"), datedpe);
+
+    auto* rentBox = new QGroupBox(QStringLiteral("Loyer et révision"), this);
+    auto* right = new QFormLayout(rentBox);
+    right->addRow(QStringLiteral("Loyer (€) :"), loyer);
+    right->addRow(QStringLiteral("Charges (€) :"), charges);
+    right->addRow(QStringLiteral("Trimestre de référence :"), trimestrereference);
+    right->addRow(QString(), trimestreapplique);
+    right->addRow(QStringLiteral("Date de révision :"), daterevision);
+    right->addRow(QStringLiteral("Clause :"), clause);
+    right->addRow(QStringLiteral("Dernière révision :"), derniererevision);
+
+    auto* columns = new QHBoxLayout;
+    columns->addWidget(leaseBox, 1);
+    columns->addWidget(rentBox, 1);
+
+    auto* buttons = new QDialogButtonBox(this);
+    enregistrer =
+        named(buttons->addButton(QStringLiteral("Enregistrer"), QDialogButtonBox::AcceptRole),
+              QStringLiteral("enregistrer"));
+    annuler = named(buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole),
+                    QStringLiteral("annuler"));
+    enregistrer->setDefault(true);
+    connect(enregistrer, &QPushButton::clicked, this, &LeaseForm::save);
+    connect(annuler, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
+    layout->addWidget(new QLabel(QStringLiteral("Notes :"), this));
+    layout->addWidget(notes, 1);
+    layout->addWidget(buttons);
+
+    connect(codepostal, &QLineEdit::textEdited, this, &LeaseForm::postalCodeEdited);
+    connect(territoire, &QComboBox::activated, this, [this] { m_territoryChosen = true; });
+    connect(datesignature, &QLineEdit::textChanged, this, &LeaseForm::showReferenceQuarter);
+    connect(trimestrereference, &QComboBox::currentIndexChanged, this,
+            &LeaseForm::showReferenceQuarter);
+    for (QLineEdit* date : {datesignature, dateeffet, datedpe, derniererevision})
+        connect(date, &QLineEdit::editingFinished, this, [this, date] { tidyDate(date); });
+    for (QLineEdit* amount : {loyer, charges})
+        connect(amount, &QLineEdit::editingFinished, this, [this, amount] { tidyAmount(amount); });
+}
+
+void LeaseForm::showLease(const Lease& lease)
+{
+    const LeaseFields f = fieldsOf(lease);
+    reference->setText(f.reference);
+    locataire->setText(f.tenant);
+    adresse->setText(f.address);
+    codepostal->setText(f.postalCode);
+    territoire->setCurrentIndex(comboIndex(territoire, int(f.territory)));
+    // A territory other than the postal code's was chosen by hand: keep it.
+    m_territoryChosen = lease.id != 0 && f.territory != territoryFromPostalCode(f.postalCode);
+    meuble->setChecked(f.furnished);
+    datesignature->setText(f.signingDate);
+    dateeffet->setText(f.startDate);
+    if (f.referenceQuarter.isValid()) {
+        int i = trimestrereference->findData(f.referenceQuarter.key());
+        if (i < 0) { // a quarter the index file lacks still belongs to the lease
+            trimestrereference->addItem(f.referenceQuarter.label(), f.referenceQuarter.key());
+            i = trimestrereference->count() - 1;
+        }
+        trimestrereference->setCurrentIndex(i);
+    }
+    daterevision->setText(f.revisionDate);
+    clause->setCurrentIndex(comboIndex(clause, int(f.clause)));
+    dpe->setCurrentIndex(comboIndex(dpe, int(f.dpe)));
+    datedpe->setText(f.dpeDate);
+    loyer->setText(f.rent);
+    charges->setText(f.charges);
+    derniererevision->setText(f.priorRevision);
+    notes->setPlainText(f.notes);
+    showReferenceQuarter();
+}
+
+LeaseFields LeaseForm::fields() const
+{
+    LeaseFields f;
+    f.reference = reference->text();
+    f.tenant = locataire->text();
+    f.address = adresse->text();
+    f.postalCode = codepostal->text();
+    f.territory = Territory(territoire->currentData().toInt());
+    f.furnished = meuble->isChecked();
+    f.signingDate = datesignature->text();
+    f.startDate = dateeffet->text();
+    if (const auto q = Quarter::fromKey(trimestrereference->currentData().toString()))
+        f.referenceQuarter = *q;
+    f.revisionDate = daterevision->text();
+    f.clause = Clause(clause->currentData().toInt());
+    f.dpe = DpeClass(dpe->currentData().toInt());
+    f.dpeDate = datedpe->text();
+    f.rent = loyer->text();
+    f.charges = charges->text();
+    f.priorRevision = derniererevision->text();
+    f.notes = notes->toPlainText();
+    return f;
+}
+
+void LeaseForm::save()
+{
+    QStringList problems;
+    const Lease lease = leaseOf(fields(), m_id, &problems);
+    if (!problems.isEmpty()) {
+        MessageBox::critical(this, QStringLiteral("Bail"),
+                             QStringLiteral("Le bail n'est pas enregistré :\n• ")
+                                 + problems.join(QStringLiteral("\n• ")));
+        return;
+    }
+    QString error;
+    if (m_save && !m_save(lease, &error)) {
+        MessageBox::critical(this, QStringLiteral("Bail"), error);
+        return;
+    }
+    m_saved = lease;
+    accept();
+}
+
+void LeaseForm::postalCodeEdited()
+{
+    if (m_territoryChosen)
+        return;
+    territoire->setCurrentIndex(
+        comboIndex(territoire, int(territoryFromPostalCode(codepostal->text()))));
+}
+
+void LeaseForm::showReferenceQuarter()
+{
+    if (trimestrereference->currentIndex() > 0) {
+        trimestreapplique->clear();
+        return;
+    }
+    const QDate signing = parseFrenchDate(datesignature->text()).value_or(QDate());
+    trimestreapplique->setText(referenceQuarterHint(signing, m_table));
+}
+
+void LeaseForm::tidyDate(QLineEdit* box)
+{
+    if (const std::optional<QDate> date = parseFrenchDate(box->text()))
+        box->setText(date->toString(u"dd/MM/yyyy"));
+}
+
+void LeaseForm::tidyAmount(QLineEdit* box)
+{
+    if (const std::optional<qint64> cents = parseFormAmount(box->text()))
+        box->setText(centsText(*cents));
+}
+
+} // namespace velmaris

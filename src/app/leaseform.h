@@ -1,0 +1,79 @@
+#pragma once
+
+#include "indextable.h"
+#include "lease.h"
+#include "leasefields.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace velmaris {
+
+// The form that adds a lease to the register or edits one. "Enregistrer"
+// refuses what the register would refuse, with every reason, and keeps the
+// form open with what was typed; it closes once the lease is stored.
+class LeaseForm : public QDialog {
+    Q_OBJECT
+
+public:
+    // A new lease when lease.id is 0. The table gives the quarters to pick
+    // from and the one a signing date gives.
+    LeaseForm(const Lease& lease, const IndexTable& table, QWidget* parent = nullptr);
+
+    // Stores a sound lease: true when it is stored, else false with the reason
+    // in French (a reference taken, a register that cannot be written).
+    using Save = std::function<bool(const Lease& lease, QString* error)>;
+    void setSave(Save save);
+
+    LeaseFields fields() const;
+    // The lease stored by the last successful "Enregistrer".
+    const Lease& saved() const { return m_saved; }
+
+    // Controls, named as the register names the fields.
+    QLineEdit* reference = nullptr;
+    QLineEdit* locataire = nullptr;
+    QLineEdit* adresse = nullptr;
+    QLineEdit* codepostal = nullptr;
+    QComboBox* territoire = nullptr;
+    QCheckBox* meuble = nullptr;
+    QLineEdit* datesignature = nullptr;
+    QLineEdit* dateeffet = nullptr;
+    QComboBox* trimestrereference = nullptr;
+    QLabel* trimestreapplique = nullptr; // the quarter a lease naming none gets
+    QLineEdit* daterevision = nullptr;
+    QComboBox* clause = nullptr;
+    QComboBox* dpe = nullptr;
+    QLineEdit* datedpe = nullptr;
+    QLineEdit* loyer = nullptr;
+    QLineEdit* charges = nullptr;
+    QLineEdit* derniererevision = nullptr;
+    QPlainTextEdit* notes = nullptr;
+    QPushButton* enregistrer = nullptr;
+    QPushButton* annuler = nullptr;
+
+private:
+    void buildControls();
+    void showLease(const Lease& lease);
+    void save();
+    void postalCodeEdited();
+    void showReferenceQuarter();
+    // Writes back a date or an amount once read, so the user sees what counts.
+    void tidyDate(QLineEdit* box);
+    void tidyAmount(QLineEdit* box);
+
+    const IndexTable& m_table;
+    qint64 m_id = 0;
+    Save m_save;
+    Lease m_saved;
+    bool m_territoryChosen = false; // the user picked it: the postal code no longer decides
+};
+
+} // namespace velmaris

@@ -1,0 +1,121 @@
+#include "leasehistorydialog.h"
+
+#include "cents.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace velmaris {
+
+namespace {
+
+QString dateText(const QDate& date)
+{
+    return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
+}
+
+QString euros(qint64 cents)
+{
+    return centsText(cents) + QStringLiteral(" €");
+}
+
+} // namespace
+
+LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
+                                       const std::vector<RevisionRecord>& history, QWidget* parent)
+    : QDialog(parent)
+    , m_history(history)
+{
+    setObjectName(QStringLiteral("Historique"));
+    setWindowTitle(QStringLiteral("Historique du bail ") + lease.reference);
+    std::stable_sort(
+        m_history.begin(), m_history.end(),
+        [](const RevisionRecord& a, const RevisionRecord& b) { return a.dueDate < b.dueDate; });
+
+    bail = new QLabel(this);
+    bail->setObjectName(QStringLiteral("bail"));
+    bail->setWordWrap(true);
+    QString summary = QStringLiteral("Bail ") + lease.reference;
+    if (!lease.tenant.isEmpty())
+        summary += QStringLiteral(" — ") + lease.tenant;
+    summary += QStringLiteral(" — loyer actuel ") + euros(lease.rentCents);
+    if (m_history.empty())
+        summary += QStringLiteral("\nAucune révision enregistrée.");
+    bail->setText(summary);
+
+    revisions = new QTableWidget(int(m_history.size()), ColumnCount, this);
+    revisions->setObjectName(QStringLiteral("revisions"));
+    revisions->setHorizontalHeaderLabels(
+        {QStringLiteral("Révision du"), QStringLiteral("Demandée le"), QStringLiteral("Effet le"),
+         QStringLiteral("Ancien loyer"), QStringLiteral("Nouveau loyer"),
+         QStringLiteral("Trimestre de base"), QStringLiteral("Indice de base"),
+         QStringLiteral("Nouveau trimestre"), QStringLiteral("Nouvel indice"),
+         QStringLiteral("Série"), QStringLiteral("Notes")});
+    revisions->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    revisions->setSelectionBehavior(QAbstractItemView::SelectRows);
+    revisions->setSelectionMode(QAbstractItemView::SingleSelection);
+    revisions->verticalHeader()->hide();
+    revisions->setWordWrap(false);
+    for (int r = 0; r < int(m_history.size()); ++r) {
+        const RevisionRecord& rec = m_history[std::size_t(r)];
+        const QString cells[ColumnCount] = {
+            dateText(rec.dueDate),
+            dateText(rec.requestDate),
+            dateText(rec.effectiveDate),
+            euros(rec.oldRentCents),
+            euros(rec.newRentCents),
+            rec.baseQuarter.label(),
+            indexText(rec.baseValue),
+            rec.newQuarter.label(),
+            indexText(rec.newValue),
+            seriesText(rec.series),
+            QString(rec.notes).replace(u'\n', QStringLiteral(" · ")),
+        };
+        for (int c = 0; c < ColumnCount; ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            if (c == OldRent || c == NewRent || c == BaseValue || c == NewValue)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (c == Notes)
+                item->setToolTip(rec.notes);
+            revisions->setItem(r, c, item);
+        }
+    }
+    revisions->resizeColumnsToContents();
+    revisions->setColumnWidth(Notes, 320);
+    revisions->horizontalHeader()->setStretchLastSection(true);
+
+    notesrevision = new QPlainTextEdit(this);
+    notesrevision->setObjectName(QStringLiteral("notesrevision"));
+    notesrevision->setReadOnly(true);
+    notesrevision->setMaximumHeight(130);
+    connect(revisions, &QTableWidget::currentCellChanged, this, [this](int row) {
+        notesrevision->setPlainText(row >= 0 && row < int(m_history.size())
+                                        ? m_history[std::size_t(row)].notes
+                                        : QString());
+    });
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* close = buttons->addButton(QStringLiteral("Fermer"), QDialogButtonBox::RejectRole);
+    close->setObjectName(QStringLiteral("fermer"));
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(bail);
+    layout->addWidget(revisions, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Notes de la révision choisie :"), this));
+    layout->addWidget(notesrevision);
+    layout->addWidget(buttons);
+    resize(900, 420);
+    // The newest revision is the one usually looked for.
+    if (!m_history.empty())
+        revisions->setCurrentCell(int(m_history.size()) - 1, 0);
+}
+
+} // namespace velmaris

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "lease.h"
+
+#include <QDialog>
+
+#include <vector>
+
+class QLabel;
+class QPlainTextEdit;
+class QTableWidget;
+
+namespace velmaris {
+
+// "Historique": every revision recorded for a lease, oldest first, with all
+// that was recorded; the notes of the chosen one in full below.
+class LeaseHistoryDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    enum Column {
+        DueDate,
+        RequestDate,
+        EffectiveDate,
+        OldRent,
+        NewRent,
+        BaseQuarter,
+        BaseValue,
+        NewQuarter,
+        NewValue,
+        Series,
+        Notes,
+        ColumnCount
+    };
+
+    LeaseHistoryDialog(const Lease& lease, const std::vector<RevisionRecord>& history,
+                       QWidget* parent = nullptr);
+
+    QLabel* bail = nullptr;
+    QTableWidget* revisions = nullptr;
+    QPlainTextEdit* notesrevision = nullptr;
+
+private:
+    std::vector<RevisionRecord> m_history;
+};
+
+} // namespace velmaris

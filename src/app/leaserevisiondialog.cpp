@@ -1,0 +1,192 @@
+#include "leaserevisiondialog.h"
+
+#include "cents.h"
+#include "dates.h"
+#include "messages.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace velmaris {
+
+namespace {
+
+template <typename T> T* named(T* widget, const QString& name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+QString euros(qint64 cents)
+{
+    return centsText(cents) + QStringLiteral(" €");
+}
+
+QString dateText(const QDate& date)
+{
+    return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
+}
+
+QString indexLine(LeaseSeries series, Quarter quarter, double value)
+{
+    return seriesText(series) + QStringLiteral(" du ") + quarter.label() + QStringLiteral(" : ")
+           + indexText(value);
+}
+
+} // namespace
+
+LeaseRevisionDialog::LeaseRevisionDialog(const Lease& lease, std::vector<RevisionRecord> history,
+                                         const IndexTable& table, const QDate& requestDate,
+                                         QWidget* parent)
+    : QDialog(parent)
+    , m_lease(lease)
+    , m_history(std::move(history))
+    , m_table(table)
+{
+    setObjectName(QStringLiteral("Revision"));
+    setWindowTitle(QStringLiteral("Révision du bail ") + lease.reference);
+    buildControls();
+    datedemande->setText(dateText(requestDate));
+    recompute();
+}
+
+void LeaseRevisionDialog::buildControls()
+{
+    datedemande = named(new QLineEdit(this), QStringLiteral("datedemande"));
+    datedemande->setPlaceholderText(QStringLiteral("jj/mm/aaaa"));
+    datedemande->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000"))
+                                 + 20);
+    auto label = [this](const QString& name) {
+        auto* l = named(new QLabel(this), name);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        return l;
+    };
+    etatrevision = label(QStringLiteral("etatrevision"));
+    etatrevision->setWordWrap(true);
+    ancienloyer = label(QStringLiteral("ancienloyer"));
+    indicebase = label(QStringLiteral("indicebase"));
+    nouvelindice = label(QStringLiteral("nouvelindice"));
+    formule = label(QStringLiteral("formule"));
+    nouveauloyer = label(QStringLiteral("nouveauloyer"));
+    {
+        QFont bold = nouveauloyer->font();
+        bold.setBold(true);
+        nouveauloyer->setFont(bold);
+    }
+    priseeffet = label(QStringLiteral("priseeffet"));
+    explications = named(new QTextBrowser(this), QStringLiteral("explications"));
+    explications->setMinimumSize(560, 180);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Date de la demande :"), datedemande);
+    form->addRow(QStringLiteral("État :"), etatrevision);
+    form->addRow(QStringLiteral("Loyer actuel :"), ancienloyer);
+    form->addRow(QStringLiteral("Indice de base :"), indicebase);
+    form->addRow(QStringLiteral("Nouvel indice :"), nouvelindice);
+    form->addRow(QStringLiteral("Calcul :"), formule);
+    form->addRow(QStringLiteral("Nouveau loyer :"), nouveauloyer);
+    form->addRow(QStringLiteral("À compter du :"), priseeffet);
+
+    auto* buttons = new QDialogButtonBox(this);
+    appliquer = named(buttons->addButton(QStringLiteral("Appliquer"), QDialogButtonBox::AcceptRole),
+                      QStringLiteral("appliquer"));
+    fermer = named(buttons->addButton(QStringLiteral("Fermer"), QDialogButtonBox::RejectRole),
+                   QStringLiteral("fermer"));
+    appliquer->setAutoDefault(false);
+    fermer->setAutoDefault(false);
+    connect(appliquer, &QPushButton::clicked, this, &LeaseRevisionDialog::apply);
+    connect(fermer, &QPushButton::clicked, this, &QDialog::reject);
+    connect(datedemande, &QLineEdit::textChanged, this, &LeaseRevisionDialog::recompute);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(new QLabel(QStringLiteral("Explications :"), this));
+    layout->addWidget(explications, 1);
+    layout->addWidget(buttons);
+}
+
+void LeaseRevisionDialog::setApply(Apply apply)
+{
+    m_apply = std::move(apply);
+}
+
+void LeaseRevisionDialog::setReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+    recompute();
+}
+
+void LeaseRevisionDialog::recompute()
+{
+    const std::optional<QDate> date = parseFrenchDate(datedemande->text());
+    m_dateValid = date.has_value();
+    for (QLabel* l : {indicebase, nouvelindice, formule, nouveauloyer, priseeffet})
+        l->clear();
+    ancienloyer->setText(euros(m_lease.rentCents));
+    if (!date) {
+        m_revision = LawfulRevision();
+        etatrevision->setText(QStringLiteral("Saisissez la date de la demande (jj/mm/aaaa)."));
+        explications->clear();
+        appliquer->setEnabled(false);
+        return;
+    }
+    m_revision = reviseLease(m_lease, m_history, m_table, *date);
+    const LawfulRevision& r = m_revision;
+
+    QString state = r.status.text();
+    if (!r.status.reached && r.status.due.isValid())
+        state =
+            (r.status.state == DueState::Frozen ? QStringLiteral("gelée (DPE F/G) ; ") : QString())
+            + QStringLiteral("prochaine révision le ") + dateText(r.status.due);
+    if (!r.error.isEmpty())
+        state += QStringLiteral(" — ") + r.error;
+    etatrevision->setText(state);
+
+    if (r.computed) {
+        indicebase->setText(indexLine(r.series, r.baseQuarter, r.baseValue));
+        nouvelindice->setText(indexLine(r.series, r.newQuarter, r.newValue));
+        const std::optional<qint64> newUnits = indexUnits(r.newValue);
+        const std::optional<qint64> baseUnits = indexUnits(r.baseValue);
+        if (newUnits && baseUnits)
+            formule->setText(euros(r.oldRentCents) + QStringLiteral(" × ") + indexText(r.newValue)
+                             + QStringLiteral(" ÷ ") + indexText(r.baseValue)
+                             + QStringLiteral(" = ")
+                             + euros(revisedCents(r.oldRentCents, *newUnits, *baseUnits)));
+        nouveauloyer->setText(
+            euros(r.newRentCents)
+            + (r.newRentCents == r.oldRentCents ? QStringLiteral(" (inchangé)") : QString()));
+        priseeffet->setText(dateText(r.effectiveDate));
+    }
+
+    QString html;
+    for (const ExplanationLine& line : r.lines)
+        html += QStringLiteral("<p>") + line.text.toHtmlEscaped()
+                + QStringLiteral("<br><i style=\"color:#555\">") + line.reference.toHtmlEscaped()
+                + QStringLiteral("</i></p>");
+    explications->setHtml(html);
+
+    appliquer->setEnabled(r.canApply() && !m_readOnly);
+    appliquer->setToolTip(m_readOnly ? QStringLiteral("Le registre est en lecture seule.")
+                                     : QString());
+}
+
+void LeaseRevisionDialog::apply()
+{
+    // The index table may have been read again since it was shown.
+    recompute();
+    if (!m_revision.canApply() || m_readOnly)
+        return;
+    QString error;
+    if (m_apply && !m_apply(m_revision.record(m_lease.id), &error)) {
+        MessageBox::critical(this, QStringLiteral("Révision"), error);
+        return;
+    }
+    accept();
+}
+
+} // namespace velmaris

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "indextable.h"
+#include "lawfulrevision.h"
+#include "lease.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTextBrowser;
+
+namespace velmaris {
+
+// "Réviser": the lawful revision of one lease for a request date, every step
+// shown with its legal reference; "Appliquer" records it.
+class LeaseRevisionDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    LeaseRevisionDialog(const Lease& lease, std::vector<RevisionRecord> history,
+                        const IndexTable& table, const QDate& requestDate,
+                        QWidget* parent = nullptr);
+
+    // Records a revision: true when stored, else false with the reason in French.
+    using Apply = std::function<bool(const RevisionRecord& record, QString* error)>;
+    void setApply(Apply apply);
+    // A register that cannot be written: the computation shows, "Appliquer" stays off.
+    void setReadOnly(bool readOnly);
+
+    // Computes again: the request date or the index table changed.
+    void recompute();
+    const LawfulRevision& revision() const { return m_revision; }
+
+    QLineEdit* datedemande = nullptr;
+    QLabel* etatrevision = nullptr;
+    QLabel* ancienloyer = nullptr;
+    QLabel* indicebase = nullptr;
+    QLabel* nouvelindice = nullptr;
+    QLabel* formule = nullptr;
+    QLabel* nouveauloyer = nullptr;
+    QLabel* priseeffet = nullptr;
+    QTextBrowser* explications = nullptr;
+    QPushButton* appliquer = nullptr;
+    QPushButton* fermer = nullptr;
+
+private:
+    void buildControls();
+    void apply();
+
+    Lease m_lease;
+    std::vector<RevisionRecord> m_history;
+    const IndexTable& m_table;
+    LawfulRevision m_revision;
+    bool m_dateValid = true;
+    bool m_readOnly = false;
+    Apply m_apply;
+};
+
+} // namespace velmaris

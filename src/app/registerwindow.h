@@ -1,0 +1,107 @@
+#pragma once
+
+#include "indextable.h"
+#include "leasestore.h"
+#include "registermodel.h"
+
+#include <QDate>
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+namespace velmaris {
+
+class LeaseRevisionDialog;
+
+// "Baux": the lease register in a window of its own. It revises by the main
+// window's index table, which it only reads; a register that cannot be opened
+// leaves it empty, one that cannot be written leaves it read-only.
+class RegisterWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // folder: where Velmaris.sqlite lives. Nothing is read before open().
+    RegisterWindow(const QString& folder, const IndexTable& table, QWidget* parent = nullptr);
+    ~RegisterWindow() override;
+
+    // Shows the window in front; opens the register when it is not open yet
+    // (again after a failure: the file may have been freed or restored).
+    void open();
+    // Reads the leases again from the register.
+    void reload();
+    // The main window read its index table again: every status follows.
+    void indexTableChanged();
+
+    // The day the statuses are computed at, and the default request date;
+    // today unless set (tests).
+    QDate today() const;
+    void setToday(const QDate& day);
+
+    LeaseStore& store() { return m_store; }
+    const RegisterModel& model() const { return m_model; }
+    const RegisterFilter& filter() const { return m_filter; }
+    // The lease chosen in the table, 0 when none.
+    qint64 selectedLeaseId() const;
+    void selectLease(qint64 id);
+
+    // Shows "Lettre", "Lettres du mois…" and "Audit", hidden until their work is wired.
+    void showLetterButtons();
+
+    QTableView* tableau = nullptr;
+    QLineEdit* recherche = nullptr;
+    QLabel* compte = nullptr;
+    QLabel* etat = nullptr; // read-only or unavailable register
+    QPushButton* ajouter = nullptr;
+    QPushButton* modifier = nullptr;
+    QPushButton* supprimer = nullptr;
+    QPushButton* reviser = nullptr;
+    QPushButton* historique = nullptr;
+    QPushButton* importer = nullptr;
+    QPushButton* exporter = nullptr;
+    QPushButton* lettre = nullptr;
+    QPushButton* lettresdumois = nullptr;
+    QPushButton* audit = nullptr;
+    QPushButton* fermer = nullptr;
+
+signals:
+    void letterRequested(qint64 leaseId);
+    void monthLettersRequested();
+    void auditRequested(qint64 leaseId);
+    // A lease was added, changed, removed, revised or imported.
+    void registerChanged();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void buildControls();
+    bool openStore();
+    bool writable() const;
+    const Lease* selectedLease() const;
+    void updateButtons();
+    void updateCount();
+    void changed(qint64 select);
+
+    void addLease();
+    void editLease();
+    void removeLease();
+    void reviseLease();
+    void showHistory();
+    void importCsv();
+    void exportCsv();
+
+    QString m_folder;
+    const IndexTable& m_table;
+    LeaseStore m_store;
+    RegisterModel m_model;
+    RegisterFilter m_filter;
+    QDate m_today;       // set by tests; invalid: the real day
+    QDate m_statusesDay; // the day the statuses were computed at
+    QPointer<LeaseRevisionDialog> m_revision;
+};
+
+} // namespace velmaris
