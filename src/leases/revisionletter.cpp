@@ -5,6 +5,7 @@
 #include "duedates.h"
 
 #include <QHash>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -121,9 +122,14 @@ QStringList dwellingLines(const Lease& lease)
 }
 
 // French typography: a no-break space before ":" and ";" and inside the
-// guillemets, so that no line of the printed letter starts with them.
+// guillemets, so that no line of the printed letter starts with them, and
+// between the day and its month ("15 mars" never cut).
 QString frenchSpacing(QString text)
 {
+    static const QRegularExpression kDayMonth(
+        QStringLiteral("\\b(\\d{1,2}|1er) (janvier|février|mars|avril|mai|juin|juillet|août|"
+                       "septembre|octobre|novembre|décembre)\\b"));
+    text.replace(kDayMonth, QStringLiteral("\\1") + kNoBreak + QStringLiteral("\\2"));
     return text.replace(QStringLiteral(" :"), QString(kNoBreak) + u':')
         .replace(QStringLiteral(" ;"), QString(kNoBreak) + u';')
         .replace(QStringLiteral("« "), QString(u'«') + kNoBreak)

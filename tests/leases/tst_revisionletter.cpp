@@ -188,9 +188,10 @@ void TestRevisionLetter::wholeLetter()
     const LetterResult result = revisionLetter(lease, reviseLease(lease, {}, table(), at),
                                                kLandlord, QStringLiteral("Lyon"), at.addDays(-5));
     QVERIFY(result.letter);
-    // No line of the printed letter may start with a colon or a semicolon.
+    // No line of the printed letter may start with a colon or a semicolon,
+    // nor cut a date between its day and its month.
     const QString raw = letterText(*result.letter);
-    for (const char* loose : {" :", " ;"})
+    for (const char* loose : {" :", " ;", "15 mars"})
         QVERIFY2(!raw.contains(QString::fromLatin1(loose)), loose);
     QCOMPARE(plain(raw),
              QStringLiteral(
