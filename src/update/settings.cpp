@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QLineEdit>
 
+#include <optional>
+
 namespace velmaris {
 
 namespace {
@@ -21,6 +23,15 @@ constexpr QStringView kCheckConnection = u"CHECKCONNECTION";
 constexpr QStringView kCheckMaj = u"CHECKMAJ";
 constexpr QStringView kCorse = u"IDBANKCORSE";
 constexpr QStringView kOutreMer = u"IDBANKOUTREMER";
+
+constexpr QStringView kLandlordSection = u"BAILLEUR";
+constexpr QStringView kLandlordName = u"NOM";
+constexpr QStringView kLandlordPlace = u"LIEU";
+
+QString addressKey(int line)
+{
+    return QStringLiteral("ADRESSE") + QString::number(line);
+}
 
 QString flag(bool on)
 {
@@ -33,6 +44,22 @@ bool digitsOnly(const QString& text)
         if (c < u'0' || c > u'9')
             return false;
     return true;
+}
+
+// The file as it stands, or nothing when it exists but cannot be read: then it
+// is left alone rather than replaced by the few keys written here.
+std::optional<QByteArray> currentContent(const QString& iniPath, QString* reason)
+{
+    QFile file(iniPath);
+    if (file.open(QIODevice::ReadOnly))
+        return file.readAll();
+    if (file.exists()) {
+        if (reason)
+            *reason = QStringLiteral("« %1 » ne peut pas être lu, il n'est pas remplacé")
+                          .arg(QDir::toNativeSeparators(iniPath));
+        return std::nullopt;
+    }
+    return QByteArray();
 }
 
 } // namespace
@@ -80,6 +107,52 @@ bool writeSettings(const UpdateSettings& settings, const QString& iniPath, QStri
         if (!value.isEmpty() || !profileValue(content, kSection, key).isEmpty())
             content = withProfileValue(content, kSection, key, value);
     return writeFileSafely(iniPath, content, reason);
+}
+
+LandlordSettings readLandlord(const QString& iniPath)
+{
+    QByteArray content;
+    QFile file(iniPath);
+    if (file.open(QIODevice::ReadOnly))
+        content = file.readAll();
+
+    LandlordSettings landlord;
+    landlord.name = profileValue(content, kLandlordSection, kLandlordName).trimmed();
+    for (int line = 1; line <= kLandlordAddressLines; ++line) {
+        const QString text = profileValue(content, kLandlordSection, addressKey(line)).trimmed();
+        if (!text.isEmpty())
+            landlord.address << text;
+    }
+    landlord.place = profileValue(content, kLandlordSection, kLandlordPlace).trimmed();
+    return landlord;
+}
+
+bool writeLandlord(const LandlordSettings& landlord, const QString& iniPath, QString* reason)
+{
+    QStringList address;
+    for (const QString& line : landlord.address)
+        if (!line.trimmed().isEmpty())
+            address << line.trimmed();
+    if (address.size() > kLandlordAddressLines) {
+        if (reason)
+            *reason = QStringLiteral("l'adresse du bailleur tient en %1 lignes au plus")
+                          .arg(kLandlordAddressLines);
+        return false;
+    }
+    std::optional<QByteArray> content = currentContent(iniPath, reason);
+    if (!content)
+        return false;
+    *content = withProfileValue(*content, kLandlordSection, kLandlordName, landlord.name.trimmed());
+    for (int line = 1; line <= kLandlordAddressLines; ++line) {
+        const QString key = addressKey(line);
+        const QString text = address.value(line - 1);
+        // A shorter address clears the lines it no longer has, and adds no empty ones.
+        if (!text.isEmpty() || !profileValue(*content, kLandlordSection, key).isEmpty())
+            *content = withProfileValue(*content, kLandlordSection, key, text);
+    }
+    *content =
+        withProfileValue(*content, kLandlordSection, kLandlordPlace, landlord.place.trimmed());
+    return writeFileSafely(iniPath, *content, reason);
 }
 
 QString settingsRefusal(const UpdateSettings& settings)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace velmaris {
 
@@ -41,6 +42,28 @@ bool writeSettings(const UpdateSettings& settings, const QString& iniPath,
 // Why the settings cannot be kept, as the sentence the dialog shows; empty
 // when they can: the address must be http or https, an idBank digits only.
 QString settingsRefusal(const UpdateSettings& settings);
+
+// The landlord who signs the revision letters, section "BAILLEUR": NOM, the
+// postal address in ADRESSE1 to ADRESSE5 (a French address takes six lines
+// with the name), LIEU where the letters are signed.
+inline constexpr int kLandlordAddressLines = 5;
+struct LandlordSettings {
+    QString name;
+    QStringList address; // no blank line
+    QString place;
+
+    bool operator==(const LandlordSettings&) const = default;
+};
+
+// Reads section "BAILLEUR", blanks trimmed, empty address lines dropped.
+LandlordSettings readLandlord(const QString& iniPath);
+
+// Writes NOM, the address lines (clearing the former ones beyond), LIEU,
+// leaving the rest of the file as it is, in one atomic replacement. False,
+// with the reason in French, when it cannot be written or the address is
+// longer than kLandlordAddressLines.
+bool writeLandlord(const LandlordSettings& landlord, const QString& iniPath,
+                   QString* reason = nullptr);
 
 // Reads Velmaris.ini into the dialog (once, at start-up) and remembers the
 // path for the dialog's OK button.

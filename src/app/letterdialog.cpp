@@ -1,0 +1,171 @@
+#include "letterdialog.h"
+
+#include "landlorddialog.h"
+#include "letteroutput.h"
+#include "letterprinter.h"
+#include "messages.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace velmaris {
+
+namespace {
+
+template <typename T> T* named(T* widget, const QString& name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+const QString kTitle = QStringLiteral("Lettre de révision");
+
+} // namespace
+
+LetterDialog::LetterDialog(const Lease& lease, const std::vector<RevisionRecord>& history,
+                           const IndexTable& table, const QString& iniPath, const QDate& today,
+                           QWidget* parent)
+    : QDialog(parent)
+    , m_lease(lease)
+    , m_basis(letterBasis(lease, history, table, today))
+    , m_iniPath(iniPath)
+{
+    setObjectName(QStringLiteral("Lettre"));
+    setWindowTitle(title());
+    buildControls();
+    rebuild();
+}
+
+QString LetterDialog::title() const
+{
+    return kTitle + u' ' + m_lease.reference;
+}
+
+void LetterDialog::buildControls()
+{
+    bailleurmanquant = named(new QLabel(this), QStringLiteral("bailleurmanquant"));
+    bailleurmanquant->setWordWrap(true);
+    bailleurmanquant->setText(
+        QStringLiteral("<b>Renseignez le bailleur</b> (nom et adresse postale) avant d'envoyer "
+                       "la lettre : ses coordonnées figurent en tête et à la signature. La lettre "
+                       "ne peut être enregistrée ni imprimée sans elles."));
+    bailleurmanquant->setStyleSheet(
+        QStringLiteral("QLabel { background: #fff4ce; border: 1px solid #e0c060; padding: 6px; }"));
+
+    texte = named(new QPlainTextEdit(this), QStringLiteral("texte"));
+    texte->setReadOnly(true);
+    texte->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    const QFontMetrics metrics(texte->font());
+    texte->setMinimumSize(metrics.averageCharWidth() * 86, metrics.lineSpacing() * 30);
+
+    etat = named(new QLabel(this), QStringLiteral("etat"));
+    etat->setWordWrap(true);
+    etat->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    bailleur =
+        named(new QPushButton(QStringLiteral("&Bailleur…"), this), QStringLiteral("bailleur"));
+    bailleur->setAutoDefault(false);
+    enregistrer = named(new QPushButton(QStringLiteral("&Enregistrer en PDF…"), this),
+                        QStringLiteral("enregistrer"));
+    enregistrer->setDefault(true);
+    imprimer =
+        named(new QPushButton(QStringLiteral("&Imprimer"), this), QStringLiteral("imprimer"));
+    imprimer->setAutoDefault(false);
+    fermer = named(new QPushButton(QStringLiteral("&Fermer"), this), QStringLiteral("fermer"));
+    fermer->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(bailleur);
+    buttons->addStretch(1);
+    buttons->addWidget(enregistrer);
+    buttons->addWidget(imprimer);
+    buttons->addWidget(fermer);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(14, 12, 14, 12);
+    layout->addWidget(bailleurmanquant);
+    layout->addWidget(texte, 1);
+    layout->addWidget(etat);
+    layout->addLayout(buttons);
+
+    connect(bailleur, &QPushButton::clicked, this, &LetterDialog::editLandlord);
+    connect(enregistrer, &QPushButton::clicked, this, &LetterDialog::savePdf);
+    connect(imprimer, &QPushButton::clicked, this, &LetterDialog::print);
+    connect(fermer, &QPushButton::clicked, this, &LetterDialog::reject);
+}
+
+void LetterDialog::rebuild()
+{
+    const LandlordSettings landlord = readLandlord(m_iniPath);
+    const bool complete = landlordComplete(landlord);
+    // Without the landlord the letter still reads, its sender to be filled in.
+    LetterResult result = complete ? basisLetter(m_lease, m_basis, landlord)
+                                   : draftLetter(m_lease, m_basis, landlord);
+    m_refusal = result.letter ? QString() : result.refusal;
+    texte->setPlainText(result.letter ? letterText(*result.letter) : m_refusal);
+    if (complete && result.letter)
+        m_letter = std::move(result.letter);
+    else
+        m_letter.reset();
+    bailleurmanquant->setVisible(!complete && m_refusal.isEmpty());
+    enregistrer->setEnabled(m_letter.has_value());
+    imprimer->setEnabled(m_letter.has_value());
+}
+
+void LetterDialog::editLandlord()
+{
+    LandlordDialog dialog(m_iniPath, this);
+    if (dialog.exec() == QDialog::Accepted)
+        rebuild();
+}
+
+void LetterDialog::savePdf()
+{
+    if (!m_letter)
+        return;
+    const QString path = saveLettersAs(this, {*m_letter}, title());
+    if (path.isEmpty())
+        return;
+    m_saved = path;
+    etat->setText(QStringLiteral("Lettre enregistrée dans ") + QDir::toNativeSeparators(path)
+                  + u'.');
+}
+
+void LetterDialog::print()
+{
+    if (m_letter && printLetters({*m_letter}, title(), this))
+        etat->setText(QStringLiteral("Lettre envoyée à l'imprimante."));
+}
+
+LetterDialog* showLeaseLetter(QWidget* parent, LeaseStore& store, qint64 leaseId,
+                              const IndexTable& table, const QString& iniPath, const QDate& today)
+{
+    const std::optional<Lease> lease = store.lease(leaseId);
+    const std::optional<std::vector<RevisionRecord>> history =
+        lease ? store.history(leaseId) : std::nullopt;
+    if (!lease || !history) {
+        MessageBox::critical(parent, kTitle,
+                             QStringLiteral("La lettre ne peut pas être écrite.\n\n")
+                                 + store.error());
+        return nullptr;
+    }
+    auto* dialog = new LetterDialog(*lease, *history, table, iniPath, today, parent);
+    if (!dialog->refusal().isEmpty()) {
+        const QString reason = dialog->refusal();
+        delete dialog;
+        MessageBox::information(parent, kTitle,
+                                QStringLiteral("Pas de lettre pour le bail « ") + lease->reference
+                                    + QStringLiteral(" ».\n\n") + reason);
+        return nullptr;
+    }
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->show();
+    return dialog;
+}
+
+} // namespace velmaris

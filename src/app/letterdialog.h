@@ -1,0 +1,80 @@
+#pragma once
+
+#include "indextable.h"
+#include "leasestore.h"
+#include "revisionletter.h"
+#include "settings.h"
+
+#include <QDate>
+#include <QDialog>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace velmaris {
+
+// "Lettre": the revision letter of one lease, read before it goes out, then
+// saved as a PDF or printed. The letter is the one letterBasis() finds at
+// `today`, signed by the landlord of section [BAILLEUR] of the ini file. While
+// that landlord lacks a name or an address the dialog says so, shows the
+// letter with the sender to fill in and offers "Bailleur…"; saving and
+// printing wait for it.
+class LetterDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    LetterDialog(const Lease& lease, const std::vector<RevisionRecord>& history,
+                 const IndexTable& table, const QString& iniPath, const QDate& today,
+                 QWidget* parent = nullptr);
+
+    // Why no letter can be written for this lease, in French; empty when one
+    // can (perhaps once the landlord is given).
+    QString refusal() const { return m_refusal; }
+    // The letter as it would go out; nothing while the landlord is missing.
+    const std::optional<RevisionLetter>& letter() const { return m_letter; }
+    // The title of the PDF and of the printed document, its file name too.
+    QString title() const;
+
+    // Reads the landlord again and writes the letter anew.
+    void rebuild();
+    // "Bailleur…": the landlord's dialog, then the letter again.
+    void editLandlord();
+    // The path the last "Enregistrer en PDF…" wrote, empty when none.
+    QString savedPath() const { return m_saved; }
+
+    QLabel* bailleurmanquant = nullptr;
+    QPushButton* bailleur = nullptr;
+    QPlainTextEdit* texte = nullptr;
+    QLabel* etat = nullptr;
+    QPushButton* enregistrer = nullptr;
+    QPushButton* imprimer = nullptr;
+    QPushButton* fermer = nullptr;
+
+private:
+    void buildControls();
+    void savePdf();
+    void print();
+
+    Lease m_lease;
+    LetterBasis m_basis;
+    QString m_iniPath;
+    QString m_refusal;
+    std::optional<RevisionLetter> m_letter;
+    QString m_saved;
+};
+
+// Entry point for the register window's letterRequested(leaseId): reads the
+// lease and its history from the store, then shows its letter in a LetterDialog
+// over `parent` (window-modal, deleted when closed) and returns it. When no
+// letter can be written, or the store cannot be read, one box says why in
+// French and nothing else opens: the result is then null. iniPath is
+// Velmaris.ini in the data folder; today the day the letter is written.
+LetterDialog* showLeaseLetter(QWidget* parent, LeaseStore& store, qint64 leaseId,
+                              const IndexTable& table, const QString& iniPath, const QDate& today);
+
+} // namespace velmaris

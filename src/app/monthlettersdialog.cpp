@@ -1,0 +1,282 @@
+#include "monthlettersdialog.h"
+
+#include "landlorddialog.h"
+#include "letteroutput.h"
+#include "letterprinter.h"
+#include "messages.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace velmaris {
+
+namespace {
+
+template <typename T> T* named(T* widget, const QString& name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+const QString kTitle = QStringLiteral("Lettres du mois");
+
+QString monthName(int month)
+{
+    const QString text = monthText(2000, month);
+    return text.left(text.indexOf(u' '));
+}
+
+QTableWidgetItem* cell(const QString& text)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return item;
+}
+
+} // namespace
+
+MonthLettersDialog::MonthLettersDialog(std::vector<Lease> leases,
+                                       std::vector<RevisionRecord> lastRevisions, IndexTable table,
+                                       const QString& iniPath, const QDate& today, QWidget* parent)
+    : QDialog(parent)
+    , m_leases(std::move(leases))
+    , m_lastRevisions(std::move(lastRevisions))
+    , m_table(std::move(table))
+    , m_iniPath(iniPath)
+    , m_today(today)
+{
+    setObjectName(QStringLiteral("LettresDuMois"));
+    setWindowTitle(kTitle);
+    buildControls();
+    const QDate next = today.addMonths(1);
+    setMonth(next.year(), next.month());
+}
+
+void MonthLettersDialog::buildControls()
+{
+    mois = named(new QComboBox(this), QStringLiteral("mois"));
+    for (int m = 1; m <= 12; ++m)
+        mois->addItem(monthName(m), m);
+    annee = named(new QSpinBox(this), QStringLiteral("annee"));
+    annee->setRange(2000, 2100);
+    annee->setGroupSeparatorShown(false);
+    auto* moisLabel = new QLabel(QStringLiteral("Révisions du &mois de"), this);
+    moisLabel->setBuddy(mois);
+
+    bailleurmanquant = named(new QLabel(this), QStringLiteral("bailleurmanquant"));
+    bailleurmanquant->setWordWrap(true);
+    bailleurmanquant->setText(
+        QStringLiteral("<b>Renseignez le bailleur</b> (nom et adresse postale) avant d'envoyer "
+                       "les lettres : ses coordonnées figurent en tête et à la signature. Les "
+                       "lettres ne peuvent être enregistrées ni imprimées sans elles."));
+    bailleurmanquant->setStyleSheet(
+        QStringLiteral("QLabel { background: #fff4ce; border: 1px solid #e0c060; padding: 6px; }"));
+
+    liste = named(new QTableWidget(0, 4, this), QStringLiteral("liste"));
+    liste->setHorizontalHeaderLabels({QStringLiteral("Bail"), QStringLiteral("Locataire"),
+                                      QStringLiteral("Révision au"), QStringLiteral("Lettre")});
+    liste->verticalHeader()->hide();
+    liste->setSelectionBehavior(QAbstractItemView::SelectRows);
+    liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    liste->setWordWrap(true);
+    liste->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    liste->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    liste->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    liste->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
+    liste->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    const QFontMetrics metrics(liste->font());
+    liste->setMinimumSize(metrics.averageCharWidth() * 110, metrics.lineSpacing() * 16);
+
+    compte = named(new QLabel(this), QStringLiteral("compte"));
+    compte->setWordWrap(true);
+    etat = named(new QLabel(this), QStringLiteral("etat"));
+    etat->setWordWrap(true);
+    etat->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    bailleur =
+        named(new QPushButton(QStringLiteral("&Bailleur…"), this), QStringLiteral("bailleur"));
+    bailleur->setAutoDefault(false);
+    enregistrer = named(new QPushButton(QStringLiteral("&Enregistrer en PDF…"), this),
+                        QStringLiteral("enregistrer"));
+    enregistrer->setDefault(true);
+    imprimer =
+        named(new QPushButton(QStringLiteral("&Imprimer"), this), QStringLiteral("imprimer"));
+    imprimer->setAutoDefault(false);
+    fermer = named(new QPushButton(QStringLiteral("&Fermer"), this), QStringLiteral("fermer"));
+    fermer->setAutoDefault(false);
+
+    auto* chooser = new QHBoxLayout;
+    chooser->addWidget(moisLabel);
+    chooser->addWidget(mois);
+    chooser->addWidget(annee);
+    chooser->addStretch(1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(bailleur);
+    buttons->addStretch(1);
+    buttons->addWidget(enregistrer);
+    buttons->addWidget(imprimer);
+    buttons->addWidget(fermer);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(14, 12, 14, 12);
+    layout->addLayout(chooser);
+    layout->addWidget(bailleurmanquant);
+    layout->addWidget(liste, 1);
+    layout->addWidget(compte);
+    layout->addWidget(etat);
+    layout->addLayout(buttons);
+
+    connect(mois, &QComboBox::currentIndexChanged, this, &MonthLettersDialog::rebuild);
+    connect(annee, &QSpinBox::valueChanged, this, &MonthLettersDialog::rebuild);
+    connect(bailleur, &QPushButton::clicked, this, &MonthLettersDialog::editLandlord);
+    connect(enregistrer, &QPushButton::clicked, this, &MonthLettersDialog::savePdf);
+    connect(imprimer, &QPushButton::clicked, this, &MonthLettersDialog::print);
+    connect(fermer, &QPushButton::clicked, this, &MonthLettersDialog::reject);
+}
+
+void MonthLettersDialog::setMonth(int year, int month)
+{
+    {
+        const QSignalBlocker blockMonth(mois);
+        const QSignalBlocker blockYear(annee);
+        mois->setCurrentIndex(std::clamp(month, 1, 12) - 1);
+        annee->setValue(year);
+    }
+    rebuild();
+}
+
+int MonthLettersDialog::year() const
+{
+    return annee->value();
+}
+
+int MonthLettersDialog::month() const
+{
+    return mois->currentIndex() + 1;
+}
+
+QString MonthLettersDialog::title() const
+{
+    return QStringLiteral("Lettres de révision ") + monthText(year(), month());
+}
+
+void MonthLettersDialog::rebuild()
+{
+    const LandlordSettings landlord = readLandlord(m_iniPath);
+    const bool complete = landlordComplete(landlord);
+    m_letters.clear();
+    m_refused.clear();
+    etat->clear();
+    liste->setRowCount(0);
+
+    const QColor refusedColour(0x9c, 0x1c, 0x1c);
+    int row = 0;
+    for (const MonthLetter& month :
+         monthLetters(m_leases, m_lastRevisions, m_table, m_today, year(), month())) {
+        const Lease& lease = *month.lease;
+        const LawfulRevision& revision = month.basis.revision;
+        // The letters are sorted and refused alike with or without the landlord.
+        LetterResult result = complete ? basisLetter(lease, month.basis, landlord)
+                                       : draftLetter(lease, month.basis, landlord);
+        QString what;
+        if (result.letter) {
+            what = QStringLiteral("Nouveau loyer hors charges ") + eurosText(revision.newRentCents)
+                   + QStringLiteral(" (au lieu de ") + eurosText(revision.oldRentCents)
+                   + QStringLiteral(")");
+            if (complete)
+                m_letters.push_back(std::move(*result.letter));
+        } else {
+            what = result.refusal;
+            m_refused.push_back({lease.reference, lease.tenant, revision.status.due, what});
+        }
+        liste->insertRow(row);
+        liste->setItem(row, 0, cell(lease.reference));
+        liste->setItem(row, 1, cell(lease.tenant));
+        liste->setItem(row, 2, cell(revision.status.due.toString(u"dd/MM/yyyy")));
+        QTableWidgetItem* whatItem = cell(what);
+        if (!result.letter)
+            whatItem->setForeground(refusedColour);
+        liste->setItem(row, 3, whatItem);
+        ++row;
+    }
+
+    const int ready = row - int(m_refused.size());
+    const QString when = monthText(year(), month());
+    if (row == 0)
+        compte->setText(QStringLiteral("Aucun bail n'a de révision en ") + when + u'.');
+    else {
+        QString text = ready == 0   ? QStringLiteral("Aucune lettre à envoyer")
+                       : ready == 1 ? QStringLiteral("1 lettre à envoyer")
+                                    : QString::number(ready) + QStringLiteral(" lettres à envoyer");
+        text += QStringLiteral(" pour les révisions de ") + when;
+        const int refused = int(m_refused.size());
+        if (refused == 1)
+            text += QStringLiteral(" ; 1 bail sans lettre, motif dans la liste");
+        else if (refused > 1)
+            text += QStringLiteral(" ; ") + QString::number(refused)
+                    + QStringLiteral(" baux sans lettre, motifs dans la liste");
+        compte->setText(text + u'.');
+    }
+    bailleurmanquant->setVisible(!complete && ready > 0);
+    enregistrer->setEnabled(!m_letters.empty());
+    imprimer->setEnabled(!m_letters.empty());
+}
+
+void MonthLettersDialog::editLandlord()
+{
+    LandlordDialog dialog(m_iniPath, this);
+    if (dialog.exec() == QDialog::Accepted)
+        rebuild();
+}
+
+void MonthLettersDialog::savePdf()
+{
+    if (m_letters.empty())
+        return;
+    const QString path = saveLettersAs(this, m_letters, title());
+    if (path.isEmpty())
+        return;
+    m_saved = path;
+    etat->setText(QString::number(m_letters.size())
+                  + (m_letters.size() == 1 ? QStringLiteral(" lettre enregistrée dans ")
+                                           : QStringLiteral(" lettres enregistrées dans "))
+                  + QDir::toNativeSeparators(path) + u'.');
+}
+
+void MonthLettersDialog::print()
+{
+    if (!m_letters.empty() && printLetters(m_letters, title(), this))
+        etat->setText(QString::number(m_letters.size())
+                      + (m_letters.size() == 1 ? QStringLiteral(" lettre envoyée à l'imprimante.")
+                                               : QStringLiteral(" lettres envoyées à "
+                                                                "l'imprimante.")));
+}
+
+MonthLettersDialog* showMonthLetters(QWidget* parent, LeaseStore& store, const IndexTable& table,
+                                     const QString& iniPath, const QDate& today)
+{
+    std::optional<std::vector<Lease>> leases = store.leases();
+    std::optional<std::vector<RevisionRecord>> last = leases ? store.lastRevisions() : std::nullopt;
+    if (!leases || !last) {
+        MessageBox::critical(parent, kTitle,
+                             QStringLiteral("Les lettres ne peuvent pas être écrites.\n\n")
+                                 + store.error());
+        return nullptr;
+    }
+    auto* dialog =
+        new MonthLettersDialog(std::move(*leases), std::move(*last), table, iniPath, today, parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->show();
+    return dialog;
+}
+
+} // namespace velmaris

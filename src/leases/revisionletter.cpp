@@ -1,0 +1,461 @@
+#include "revisionletter.h"
+
+#include "cents.h"
+#include "dates.h"
+#include "duedates.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace velmaris {
+
+namespace {
+
+constexpr QChar kNoBreak(0x00A0);
+
+// The 2014 law came into force on 27 March 2014; before it the clause fell under art. 17 d.
+const QDate kAlur(2014, 3, 27);
+
+QString shortDate(const QDate& date)
+{
+    return date.toString(u"dd/MM/yyyy");
+}
+
+QString monthName(int month)
+{
+    static const char* const months[] = {"janvier",   "février", "mars",     "avril",
+                                         "mai",       "juin",    "juillet",  "août",
+                                         "septembre", "octobre", "novembre", "décembre"};
+    return month >= 1 && month <= 12 ? QString::fromUtf8(months[month - 1]) : QString();
+}
+
+QString dayAndMonth(int day, int month)
+{
+    return (day == 1 ? QStringLiteral("1er") : QString::number(day)) + u' ' + monthName(month);
+}
+
+QString lawText(const QDate& due)
+{
+    const QString law = QStringLiteral("de la loi n") + QChar(0x00B0) + kNoBreak
+                        + QStringLiteral("89-462 du 6 juillet 1989");
+    return (due < kAlur ? QStringLiteral("l'article 17 d ") : QStringLiteral("l'article 17-1 "))
+           + law;
+}
+
+QString indexName(LeaseSeries series)
+{
+    const QString irl = QStringLiteral("l'indice de référence des loyers (IRL) publié par l'INSEE");
+    switch (series) {
+    case LeaseSeries::Icc:
+        return QStringLiteral("l'indice du coût de la construction (ICC) publié par l'INSEE");
+    case LeaseSeries::Average:
+        return QStringLiteral("la moyenne sur quatre trimestres de l'indice du coût de la "
+                              "construction (ICC) publié par l'INSEE");
+    case LeaseSeries::Irl:
+        return irl;
+    case LeaseSeries::IrlCorse:
+        return irl + QStringLiteral(" pour la Corse");
+    case LeaseSeries::IrlOutreMer:
+        return irl + QStringLiteral(" pour l'outre-mer");
+    }
+    return irl;
+}
+
+// The series as the figures name it: the tenant can find that very series at INSEE.
+QString seriesLabel(LeaseSeries series)
+{
+    switch (series) {
+    case LeaseSeries::Icc:
+        return QStringLiteral("ICC");
+    case LeaseSeries::Average:
+        return QStringLiteral("moyenne des 4 derniers ICC");
+    case LeaseSeries::Irl:
+        return QStringLiteral("IRL, série métropole");
+    case LeaseSeries::IrlCorse:
+        return QStringLiteral("IRL, série Corse");
+    case LeaseSeries::IrlOutreMer:
+        return QStringLiteral("IRL, série outre-mer");
+    }
+    return {};
+}
+
+// The change of the index in hundredths of a per cent, halves away from zero.
+qint64 changeHundredths(qint64 newUnits, qint64 baseUnits)
+{
+    const qint64 n = (newUnits - baseUnits) * 10000;
+    const qint64 magnitude = ((n < 0 ? -n : n) * 2 + baseUnits) / (2 * baseUnits);
+    return n < 0 ? -magnitude : magnitude;
+}
+
+QString changeText(qint64 hundredths)
+{
+    if (hundredths == 0)
+        return QStringLiteral("stable (0,00") + kNoBreak + QStringLiteral("%)");
+    const QString amount = centsText(hundredths < 0 ? -hundredths : hundredths) + kNoBreak + u'%';
+    return (hundredths < 0 ? QStringLiteral("baisse de ") : QStringLiteral("hausse de ")) + amount;
+}
+
+QStringList addressLines(const QString& address)
+{
+    QStringList lines;
+    for (const QString& line : address.split(u'\n')) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.isEmpty())
+            lines << trimmed;
+    }
+    return lines;
+}
+
+// The dwelling's address as the recipient block prints it: the lease keeps the
+// postal code apart, so it ends the block unless a line already holds it.
+QStringList dwellingLines(const Lease& lease)
+{
+    QStringList lines = addressLines(lease.address);
+    const QString code = lease.postalCode.trimmed();
+    if (!code.isEmpty() && std::none_of(lines.begin(), lines.end(), [&](const QString& l) {
+            return l.contains(code, Qt::CaseInsensitive);
+        }))
+        lines << code;
+    return lines;
+}
+
+// French typography: a no-break space before ":" and ";" and inside the
+// guillemets, so that no line of the printed letter starts with them, and
+// between the day and its month ("15 mars" never cut).
+QString frenchSpacing(QString text)
+{
+    static const QRegularExpression kDayMonth(
+        QStringLiteral("\\b(\\d{1,2}|1er) (janvier|février|mars|avril|mai|juin|juillet|août|"
+                       "septembre|octobre|novembre|décembre)\\b"));
+    text.replace(kDayMonth, QStringLiteral("\\1") + kNoBreak + QStringLiteral("\\2"));
+    return text.replace(QStringLiteral(" :"), QString(kNoBreak) + u':')
+        .replace(QStringLiteral(" ;"), QString(kNoBreak) + u';')
+        .replace(QStringLiteral("« "), QString(u'«') + kNoBreak)
+        .replace(QStringLiteral(" »"), QString(kNoBreak) + u'»');
+}
+
+void applyFrenchSpacing(RevisionLetter& letter)
+{
+    letter.subject = frenchSpacing(letter.subject);
+    letter.subjectDetail = frenchSpacing(letter.subjectDetail);
+    for (LetterBlock& block : letter.body) {
+        block.text = frenchSpacing(block.text);
+        for (LetterFigure& figure : block.figures)
+            figure.label = frenchSpacing(figure.label);
+    }
+    letter.closing = frenchSpacing(letter.closing);
+}
+
+LetterResult refuse(QString reason)
+{
+    return {std::nullopt, std::move(reason)};
+}
+
+QDate deadlineOf(const Lease& lease, const QDate& due)
+{
+    const QDate next = revisionDateIn(lease, due.year() + 1);
+    const QDate yearOn = sameDayNextYear(due);
+    return next.isValid() ? std::min(yearOn, next) : yearOn;
+}
+
+// Why a revision that leaves the rent as it is gets no letter.
+QString unchangedReason(const Lease& lease, const LawfulRevision& r, bool fall)
+{
+    const QString rent = eurosText(r.oldRentCents);
+    if (r.status.state == DueState::Frozen && !fall)
+        return QStringLiteral("Loyer gelé : logement classé ") + dpeText(lease.dpeClass)
+               + QStringLiteral(" au DPE, bail signé ou renouvelé depuis le ")
+               + shortDate(freezeDate(lease.territory)) + QStringLiteral(" ; le loyer reste à ")
+               + rent + QStringLiteral(" et aucune lettre de révision n'est à envoyer.");
+    if (fall && lease.clause == Clause::HausseSeulement)
+        return QStringLiteral("L'indice baisse et la clause « à la hausse seulement » maintient "
+                              "le loyer à ")
+               + rent + QStringLiteral(" : aucune lettre de révision n'est à envoyer.");
+    return QStringLiteral("Le loyer reste à ") + rent
+           + QStringLiteral(" : aucune lettre de révision n'est à envoyer.");
+}
+
+} // namespace
+
+QString longDateText(const QDate& date)
+{
+    if (!date.isValid())
+        return {};
+    return dayAndMonth(date.day(), date.month()) + u' ' + QString::number(date.year());
+}
+
+QString monthText(int year, int month)
+{
+    return monthName(month) + u' ' + QString::number(year);
+}
+
+QString quarterLongText(Quarter quarter)
+{
+    if (!quarter.isValid())
+        return {};
+    return (quarter.number() == 1 ? QStringLiteral("1er")
+                                  : QString::number(quarter.number()) + u'e')
+           + QStringLiteral(" trimestre ") + QString::number(quarter.year());
+}
+
+QString eurosText(qint64 cents)
+{
+    return centsText(cents).replace(u' ', kNoBreak) + kNoBreak + u'€';
+}
+
+QString salutationFor(const QString& tenant)
+{
+    const QStringList words = tenant.simplified().split(u' ', Qt::SkipEmptyParts);
+    const QString first = words.value(0).toLower();
+    // Two people, or nobody named: both forms, as any formal letter does.
+    if (words.contains(QStringLiteral("et"), Qt::CaseInsensitive))
+        return QStringLiteral("Madame, Monsieur,");
+    if (first == u"mme" || first == u"mme." || first == u"madame" || first == u"mlle"
+        || first == u"mademoiselle")
+        return QStringLiteral("Madame,");
+    if (first == u"m." || first == u"monsieur" || first == u"mr" || first == u"mr.")
+        return QStringLiteral("Monsieur,");
+    if (first == u"mmes" || first == u"mesdames")
+        return QStringLiteral("Mesdames,");
+    if (first == u"mm." || first == u"messieurs")
+        return QStringLiteral("Messieurs,");
+    return QStringLiteral("Madame, Monsieur,");
+}
+
+LawfulRevision revisionOfRecord(const Lease& lease, const RevisionRecord& record)
+{
+    LawfulRevision r;
+    r.status.state = DueState::Due;
+    r.status.due = record.dueDate;
+    r.status.firstUnrevised = record.dueDate;
+    r.status.deadline = deadlineOf(lease, record.dueDate);
+    r.status.reached = true;
+    r.computed = true;
+    r.requestDate = record.requestDate;
+    r.effectiveDate = record.effectiveDate;
+    r.series = record.series;
+    r.baseQuarter = record.baseQuarter;
+    r.newQuarter = record.newQuarter;
+    r.baseValue = record.baseValue;
+    r.newValue = record.newValue;
+    r.oldRentCents = record.oldRentCents;
+    r.newRentCents = record.newRentCents;
+    return r;
+}
+
+LetterBasis letterBasis(const Lease& lease, const std::vector<RevisionRecord>& history,
+                        const IndexTable& table, const QDate& today)
+{
+    LawfulRevision now = reviseLease(lease, history, table, today);
+    if (now.status.reached || !now.status.due.isValid())
+        return {std::move(now), today, false};
+    // Sent ahead of the revision date, the request takes effect on that date;
+    // it can only quote an index published by the day it is written.
+    LawfulRevision coming = reviseLease(lease, history, table, now.status.due);
+    const IndexRow* index = table.find(coming.newQuarter);
+    if (coming.canApply() && coming.status.due == now.status.due && index
+        && index->published.isValid() && index->published <= today)
+        return {std::move(coming), today, false};
+    const RevisionRecord* last = nullptr;
+    for (const RevisionRecord& rec : history)
+        if (!last || rec.dueDate > last->dueDate)
+            last = &rec;
+    if (last && last->dueDate.isValid() && today < deadlineOf(lease, last->dueDate))
+        return {revisionOfRecord(lease, *last), last->requestDate, true};
+    return {std::move(now), today, false};
+}
+
+std::vector<MonthLetter> monthLetters(const std::vector<Lease>& leases,
+                                      const std::vector<RevisionRecord>& lastRevisions,
+                                      const IndexTable& table, const QDate& today, int year,
+                                      int month)
+{
+    QHash<qint64, const RevisionRecord*> lastOf;
+    for (const RevisionRecord& rec : lastRevisions) {
+        const RevisionRecord*& slot = lastOf[rec.leaseId];
+        if (!slot || rec.dueDate > slot->dueDate)
+            slot = &rec;
+    }
+    std::vector<MonthLetter> letters;
+    std::vector<RevisionRecord> history;
+    for (const Lease& lease : leases) {
+        history.clear();
+        if (const RevisionRecord* last = lastOf.value(lease.id))
+            history.push_back(*last);
+        LetterBasis basis = letterBasis(lease, history, table, today);
+        const QDate due = basis.revision.status.due;
+        if (due.isValid() && due.year() == year && due.month() == month)
+            letters.push_back({&lease, std::move(basis)});
+    }
+    std::sort(letters.begin(), letters.end(), [](const MonthLetter& a, const MonthLetter& b) {
+        const QDate da = a.basis.revision.status.due, db = b.basis.revision.status.due;
+        return da != db ? da < db : a.lease->reference < b.lease->reference;
+    });
+    return letters;
+}
+
+LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const Landlord& landlord,
+                            const QString& place, const QDate& date)
+{
+    const DueStatus& s = r.status;
+    if (!s.due.isValid())
+        return refuse(r.error.isEmpty()
+                          ? QStringLiteral("Bail incomplet : pas de date de révision.")
+                          : r.error);
+    if (!s.reached)
+        return refuse(QStringLiteral("La révision n'est pas encore due : prochaine révision le ")
+                      + shortDate(s.due) + u'.');
+    if (!r.computed)
+        return refuse(r.error.isEmpty() ? QStringLiteral("La révision n'est pas calculée.")
+                                        : r.error);
+    if (s.deadline.isValid() && date >= s.deadline)
+        return refuse(QStringLiteral("Révision du ") + shortDate(s.due)
+                      + QStringLiteral(" perdue : elle devait être demandée avant le ")
+                      + shortDate(s.deadline) + u'.');
+
+    const std::optional<qint64> newUnits = indexUnits(r.newValue);
+    const std::optional<qint64> baseUnits = indexUnits(r.baseValue);
+    if (!newUnits || !baseUnits || r.oldRentCents <= 0 || r.oldRentCents > kMaxAmountCents)
+        return refuse(QStringLiteral("Révision incomplète : indice ou loyer manquant."));
+    const bool fall = *newUnits < *baseUnits;
+    if (r.newRentCents == r.oldRentCents)
+        return refuse(unchangedReason(lease, r, fall));
+    const qint64 formula = revisedCents(r.oldRentCents, *newUnits, *baseUnits);
+    // What the letter asks must be what its own formula gives.
+    if (formula != r.newRentCents)
+        return refuse(QStringLiteral("Le nouveau loyer enregistré (") + eurosText(r.newRentCents)
+                      + QStringLiteral(") ne suit pas la formule de révision (")
+                      + eurosText(formula) + QStringLiteral(") : aucune lettre n'est écrite."));
+    if (landlord.name.trimmed().isEmpty())
+        return refuse(QStringLiteral("Le nom du bailleur n'est pas renseigné : indiquez-le dans "
+                                     "les réglages du bailleur."));
+    if (landlord.address.isEmpty())
+        return refuse(QStringLiteral("L'adresse du bailleur n'est pas renseignée : indiquez-la "
+                                     "dans les réglages du bailleur."));
+    if (lease.tenant.trimmed().isEmpty())
+        return refuse(QStringLiteral("Le locataire du bail « ") + lease.reference
+                      + QStringLiteral(" » n'est pas renseigné."));
+
+    const QDate effective = std::max({r.effectiveDate, date, s.due});
+    const QString from = longDateText(effective);
+
+    RevisionLetter letter;
+    letter.reference = lease.reference;
+    letter.sender << landlord.name.trimmed() << landlord.address;
+    letter.recipient << lease.tenant.trimmed() << dwellingLines(lease);
+    const QString on = QStringLiteral("le ") + longDateText(date);
+    letter.placeAndDate = place.trimmed().isEmpty() ? QStringLiteral("Le ") + longDateText(date)
+                                                    : place.trimmed() + QStringLiteral(", ") + on;
+    letter.subject = QStringLiteral("Objet : révision annuelle du loyer au ") + longDateText(s.due);
+    letter.subjectDetail = QStringLiteral("Réf. : bail ") + lease.reference;
+    letter.salutation = salutationFor(lease.tenant);
+
+    const QString dwelling = dwellingLines(lease).join(QStringLiteral(", "));
+    letter.body.push_back(
+        {QStringLiteral("Le bail ")
+             + (dwelling.isEmpty() ? QString()
+                                   : QStringLiteral("du logement situé ") + dwelling + u',')
+             + QStringLiteral(" signé le ") + longDateText(lease.signingDate)
+             + QStringLiteral(", prévoit la révision du loyer chaque année au ")
+             + dayAndMonth(lease.effectiveRevisionDay(), lease.effectiveRevisionMonth())
+             + QStringLiteral(", ") + clauseText(lease.clause)
+             + QStringLiteral(", selon la variation de ") + indexName(r.series)
+             + QStringLiteral(", conformément à ") + lawText(s.due) + u'.',
+         {}});
+    if (effective > s.due)
+        letter.body.push_back(
+            {QStringLiteral("La date de révision prévue au bail était le ") + longDateText(s.due)
+                 + QStringLiteral(". La révision étant demandée après cette date, elle prend "
+                                  "effet à compter de la présente demande, soit le ")
+                 + from + QStringLiteral(", sans effet rétroactif (") + lawText(s.due)
+                 + QStringLiteral(")."),
+             {}});
+    else
+        letter.body.push_back({QStringLiteral("La révision de cette année intervient le ") + from
+                                   + QStringLiteral(", date de révision prévue au bail ; le "
+                                                    "nouveau loyer est dû à compter de cette "
+                                                    "date."),
+                               {}});
+
+    letter.body.push_back({QStringLiteral("L'indice retenu est celui du ")
+                               + quarterLongText(r.newQuarter)
+                               + QStringLiteral(", dernier publié à la date de révision, comparé "
+                                                "à celui du même trimestre de l'année "
+                                                "précédente :"),
+                           {}});
+    const QString series = seriesLabel(r.series);
+    letter.body.push_back({{},
+                           {{QStringLiteral("Indice de base : ") + series + QStringLiteral(", ")
+                                 + quarterLongText(r.baseQuarter),
+                             indexText(r.baseValue)},
+                            {QStringLiteral("Nouvel indice : ") + series + QStringLiteral(", ")
+                                 + quarterLongText(r.newQuarter),
+                             indexText(r.newValue)},
+                            {QStringLiteral("Variation de l'indice"),
+                             changeText(changeHundredths(*newUnits, *baseUnits))}}});
+
+    const QString product = eurosText(r.oldRentCents) + QStringLiteral(" × ")
+                            + indexText(r.newValue) + QStringLiteral(" ÷ ") + indexText(r.baseValue)
+                            + QStringLiteral(" = ") + eurosText(r.newRentCents);
+    letter.body.push_back(
+        {(fall ? QStringLiteral("L'indice ayant baissé et le bail prévoyant une révision à la "
+                                "hausse et à la baisse, le loyer hors charges diminue : ")
+               : QStringLiteral("Le loyer hors charges révisé est égal au loyer actuel multiplié "
+                                "par le nouvel indice et divisé par l'indice de base : "))
+             + product + QStringLiteral(" (arrondi au centime)."),
+         {}});
+
+    LetterBlock rents;
+    rents.figures.push_back(
+        {QStringLiteral("Loyer actuel hors charges"), eurosText(r.oldRentCents)});
+    rents.figures.push_back({QStringLiteral("Nouveau loyer hors charges, à compter du ") + from,
+                             eurosText(r.newRentCents)});
+    if (lease.chargesCents > 0) {
+        rents.figures.push_back(
+            {QStringLiteral("Charges, inchangées"), eurosText(lease.chargesCents)});
+        rents.figures.push_back({QStringLiteral("Total charges comprises, à compter du ") + from,
+                                 eurosText(r.newRentCents + lease.chargesCents)});
+    }
+    letter.body.push_back(std::move(rents));
+
+    letter.body.push_back(
+        {QStringLiteral("Je vous remercie d'appliquer ce nouveau montant à vos paiements à compter "
+                        "du ")
+             + from
+             + (lease.chargesCents > 0
+                    ? QStringLiteral(" ; les charges ne sont pas concernées par la révision et "
+                                     "restent inchangées.")
+                    : QStringLiteral(".")),
+         {}});
+
+    QString form = letter.salutation;
+    form.chop(1); // its comma
+    letter.closing = QStringLiteral("Je vous prie d'agréer, ") + form
+                     + QStringLiteral(", l'expression de mes salutations distinguées.");
+    letter.signature = landlord.name.trimmed();
+    applyFrenchSpacing(letter);
+    return {std::move(letter), {}};
+}
+
+QString letterText(const RevisionLetter& letter)
+{
+    QStringList parts;
+    parts << letter.sender.join(u'\n') << letter.recipient.join(u'\n') << letter.placeAndDate
+          << letter.subject + u'\n' + letter.subjectDetail << letter.salutation;
+    for (const LetterBlock& block : letter.body) {
+        if (block.figures.empty()) {
+            parts << block.text;
+            continue;
+        }
+        QStringList rows;
+        for (const LetterFigure& figure : block.figures)
+            rows << figure.label + kNoBreak + QStringLiteral(": ") + figure.value;
+        parts << rows.join(u'\n');
+    }
+    parts << letter.closing << letter.signature;
+    return parts.join(QStringLiteral("\n\n")) + u'\n';
+}
+
+} // namespace velmaris

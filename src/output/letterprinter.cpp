@@ -1,0 +1,148 @@
+#include "letterprinter.h"
+
+#include "cursor.h"
+#include "datafolder.h"
+#include "letterlayout.h"
+#include "messages.h"
+
+#include <QBuffer>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <optional>
+
+namespace velmaris {
+
+namespace {
+
+constexpr double kCmPerInch = 2.54;
+constexpr int kLetterPointSize = 11;
+constexpr int kPdfResolution = 600;
+
+} // namespace
+
+QStringList letterFontCandidates()
+{
+    return {QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"),
+            QStringLiteral("DejaVu Serif"), QStringLiteral("Georgia")};
+}
+
+QFont letterFont(const QStringList& families)
+{
+    QFont font;
+    for (const QString& candidate : letterFontCandidates())
+        if (families.contains(candidate, Qt::CaseSensitive)) {
+            font.setFamilies({candidate});
+            break;
+        }
+    font.setPointSize(kLetterPointSize);
+    font.setWeight(QFont::Normal);
+    font.setStyle(QFont::StyleNormal);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    // Word spacing and kerning as the layout measured them.
+    font.setKerning(true);
+    return font;
+}
+
+bool drawLetters(QPagedPaintDevice& device, const std::vector<RevisionLetter>& letters)
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    const QFont regular = letterFont(QFontDatabase::families());
+    QFont bold = regular;
+    bold.setWeight(QFont::Bold);
+    const QFontMetricsF regularMetrics(regular, &device);
+    const QFontMetricsF boldMetrics(bold, &device);
+
+    const int dpi = device.logicalDpiY();
+    const double pixelsPerCm = dpi / kCmPerInch;
+    LetterMetrics metrics;
+    metrics.lineHeight = regularMetrics.lineSpacing() / pixelsPerCm;
+    metrics.width = [&](const QString& text, bool isBold) {
+        return (isBold ? boldMetrics : regularMetrics).horizontalAdvance(text) / pixelsPerCm;
+    };
+    const LetterLayout layout = layoutLetters(letters, metrics);
+
+    // The layout counts from the sheet's corner, the painter from the paint
+    // rectangle's: the same point unless a printer keeps margins of its own.
+    const QPointF origin = device.pageLayout().paintRectPixels(dpi).topLeft();
+    int current = 0;
+    for (const LetterLine& line : layout.lines) {
+        for (; current < line.page; ++current)
+            if (!device.newPage())
+                return false;
+        painter.setFont(line.bold ? bold : regular);
+        const double ascent = (line.bold ? boldMetrics : regularMetrics).ascent();
+        painter.drawText(
+            QPointF(line.x * pixelsPerCm - origin.x(), line.y * pixelsPerCm + ascent - origin.y()),
+            line.text);
+    }
+    return painter.end();
+}
+
+QByteArray lettersPdf(const std::vector<RevisionLetter>& letters, const QString& title)
+{
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::WriteOnly))
+            return {};
+        QPdfWriter writer(&buffer);
+        writer.setResolution(kPdfResolution);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("Velmaris"));
+        if (!drawLetters(writer, letters))
+            return {};
+    }
+    return bytes;
+}
+
+bool saveLettersPdf(const std::vector<RevisionLetter>& letters, const QString& title,
+                    const QString& path, QString* reason)
+{
+    if (letters.empty()) {
+        if (reason)
+            *reason = QStringLiteral("il n'y a aucune lettre à écrire");
+        return false;
+    }
+    const QByteArray pdf = lettersPdf(letters, title);
+    if (pdf.isEmpty()) {
+        if (reason)
+            *reason = QStringLiteral("le document PDF n'a pas pu être composé");
+        return false;
+    }
+    return writeFileSafely(path, pdf, reason);
+}
+
+bool printLetters(const std::vector<RevisionLetter>& letters, const QString& title, QWidget* parent)
+{
+    std::optional<BusyCursor> busy(std::in_place);
+    bool printed = false;
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (!info.isNull()) {
+        QPrinter printer(info, QPrinter::HighResolution);
+        printer.setDocName(title);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printer.setPageOrientation(QPageLayout::Portrait);
+        printer.setFullPage(true);
+        printed = printer.isValid() && drawLetters(printer, letters);
+    }
+    busy.reset(); // the error box gets the normal pointer
+    // The same box as the printed report's.
+    if (!printed)
+        MessageBox::critical(parent, QStringLiteral("Erreur d'impression"),
+                             QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "
+                                            "configuration avant de relancer l'impression."));
+    return printed;
+}
+
+} // namespace velmaris

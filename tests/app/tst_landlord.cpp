@@ -1,0 +1,218 @@
+// The "Bailleur" block: section [BAILLEUR] of Velmaris.ini and its dialog.
+#include "landlorddialog.h"
+#include "settings.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "testsupport.h"
+
+using namespace velmaris;
+using test::readAll;
+using test::writeAll;
+
+namespace {
+
+const QByteArray kOther =
+    "[FTP]\r\nADRESS=http://h/a\r\nCHECKMAJ=1\r\n\r\n; kept\r\n[AUTRE]\r\nX=1\r\n";
+
+LandlordSettings landlordOf(const QString& name, const QStringList& address, const QString& place)
+{
+    return {name, address, place};
+}
+
+} // namespace
+
+class TestLandlord : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+    void cleanup() { QFile::remove(ini()); }
+
+    void roundTrip_data();
+    void roundTrip();
+    void shorterAddressClearsTheOldLines();
+    void refusesWhatItCannotKeep_data();
+    void refusesWhatItCannotKeep();
+    void readsAFileTypedByHand();
+    void dialogShowsAndWrites();
+    void annulerWritesNothing();
+    void okThatCannotWriteStaysOpen();
+
+private:
+    QString ini() const { return m_dir.filePath(QStringLiteral("Velmaris.ini")); }
+    QTemporaryDir m_dir;
+};
+
+void TestLandlord::roundTrip_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<LandlordSettings>("landlord");
+    QTest::addColumn<LandlordSettings>("readBack");
+
+    const LandlordSettings full =
+        landlordOf(QStringLiteral("SCI Les Tilleuls"),
+                   {QStringLiteral("Résidence « Les Pins » ; bât. B"),
+                    QStringLiteral("12 avenue Foch = angle rue Garibaldi"), QStringLiteral("BP 42"),
+                    QStringLiteral("CS 30001"), QStringLiteral("69006 Lyon Cedex 06")},
+                   QStringLiteral("Lyon"));
+    QTest::newRow("new file") << QByteArray() << full << full;
+    QTest::newRow("beside other sections") << kOther << full << full;
+    QTest::newRow("blanks trimmed, empty lines dropped")
+        << kOther
+        << landlordOf(QStringLiteral("  Jean Martin "),
+                      {QStringLiteral(" 3 rue Vaubecour"), QStringLiteral("  "),
+                       QStringLiteral("69002 Lyon ")},
+                      QStringLiteral(" Lyon "))
+        << landlordOf(QStringLiteral("Jean Martin"),
+                      {QStringLiteral("3 rue Vaubecour"), QStringLiteral("69002 Lyon")},
+                      QStringLiteral("Lyon"));
+    QTest::newRow("nothing") << kOther << LandlordSettings{} << LandlordSettings{};
+}
+
+void TestLandlord::roundTrip()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(LandlordSettings, landlord);
+    QFETCH(LandlordSettings, readBack);
+    if (!before.isEmpty())
+        writeAll(ini(), before);
+    QString reason;
+    QVERIFY2(writeLandlord(landlord, ini(), &reason), qPrintable(reason));
+    QCOMPARE(readLandlord(ini()), readBack);
+    // The other sections are left exactly as they were, in front.
+    QVERIFY(readAll(ini()).startsWith(before));
+    QCOMPARE(readSettings(ini()).address,
+             before.isEmpty() ? kDefaultAddress.toString() : QStringLiteral("http://h/a"));
+}
+
+void TestLandlord::shorterAddressClearsTheOldLines()
+{
+    QVERIFY(writeLandlord(landlordOf(QStringLiteral("A"),
+                                     {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                                      QStringLiteral("4")},
+                                     {}),
+                          ini()));
+    QVERIFY(writeLandlord(landlordOf(QStringLiteral("A"), {QStringLiteral("un")}, {}), ini()));
+    QCOMPARE(readLandlord(ini()).address, QStringList{QStringLiteral("un")});
+    const QByteArray bytes = readAll(ini());
+    QVERIFY(bytes.contains("ADRESSE4=\r\n"));
+    QVERIFY(!bytes.contains("ADRESSE5")); // never written, not added
+}
+
+void TestLandlord::refusesWhatItCannotKeep_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("six lines") << "six lines"
+                               << "l'adresse du bailleur tient en 5 lignes au plus";
+    QTest::newRow("a link") << "link"
+                            << "est un lien symbolique";
+}
+
+void TestLandlord::refusesWhatItCannotKeep()
+{
+    QFETCH(QString, what);
+    QFETCH(QString, reason);
+    const QString target = m_dir.filePath(QStringLiteral("cible.ini"));
+    writeAll(target, kOther);
+    LandlordSettings landlord = landlordOf(QStringLiteral("A"), {QStringLiteral("1")}, {});
+    QString file = target;
+    if (what == u"six lines")
+        landlord.address = QStringList(6, QStringLiteral("ligne"));
+    else {
+        QVERIFY(QFile::link(target, ini()));
+        file = ini();
+    }
+    QString why;
+    QVERIFY(!writeLandlord(landlord, file, &why));
+    QVERIFY2(why.contains(reason), qPrintable(why));
+    QCOMPARE(readAll(target), kOther);
+    QFile::remove(target);
+}
+
+void TestLandlord::readsAFileTypedByHand()
+{
+    // Latin-1 from an old editor, letter case of its own, a hole in the lines.
+    writeAll(ini(), "[Bailleur]\nnom = H\xe9l\xe8ne Roux\nADRESSE1=2 place Bellecour\n"
+                    "ADRESSE3=69002 Lyon\nLieu=Lyon\n");
+    QCOMPARE(readLandlord(ini()),
+             landlordOf(QStringLiteral("Hélène Roux"),
+                        {QStringLiteral("2 place Bellecour"), QStringLiteral("69002 Lyon")},
+                        QStringLiteral("Lyon")));
+}
+
+void TestLandlord::dialogShowsAndWrites()
+{
+    writeAll(ini(), kOther + "[BAILLEUR]\r\nNOM=Jean Martin\r\nADRESSE1=12 avenue Foch\r\n");
+    LandlordDialog dialog(ini());
+    QCOMPARE(dialog.objectName(), QStringLiteral("Bailleur"));
+    dialog.show();
+    QCOMPARE(dialog.nom->text(), QStringLiteral("Jean Martin"));
+    QCOMPARE(dialog.adresse->toPlainText(), QStringLiteral("12 avenue Foch"));
+
+    dialog.adresse->setFocus();
+    dialog.adresse->moveCursor(QTextCursor::End);
+    QTest::keyClick(dialog.adresse, Qt::Key_Return);
+    QTest::keyClicks(dialog.adresse, QStringLiteral("69006 Lyon"));
+    QTest::keyClicks(dialog.lieu, QStringLiteral("Lyon"));
+    QTest::mouseClick(dialog.Valider, Qt::LeftButton);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(readLandlord(ini()),
+             landlordOf(QStringLiteral("Jean Martin"),
+                        {QStringLiteral("12 avenue Foch"), QStringLiteral("69006 Lyon")},
+                        QStringLiteral("Lyon")));
+    QVERIFY(readAll(ini()).startsWith(kOther));
+}
+
+void TestLandlord::annulerWritesNothing()
+{
+    writeAll(ini(), kOther);
+    LandlordDialog dialog(ini());
+    dialog.show();
+    QTest::keyClicks(dialog.nom, QStringLiteral("Jean Martin"));
+    QTest::mouseClick(dialog.Annuler, Qt::LeftButton);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(readAll(ini()), kOther);
+}
+
+void TestLandlord::okThatCannotWriteStaysOpen()
+{
+    const QString target = m_dir.filePath(QStringLiteral("autre.ini"));
+    writeAll(target, kOther);
+    QVERIFY(QFile::link(target, ini()));
+    test::Messages boxes;
+    LandlordDialog dialog(ini());
+    dialog.show();
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClicks(dialog.adresse, QStringLiteral("ligne"));
+        QTest::keyClick(dialog.adresse, Qt::Key_Return);
+    }
+    QTest::keyClicks(dialog.nom, QStringLiteral("Jean Martin"));
+    QTest::mouseClick(dialog.Valider, Qt::LeftButton);
+    QCOMPARE(boxes.titles, QStringList{QStringLiteral("Bailleur")});
+    QCOMPARE(boxes.texts.value(0),
+             QStringLiteral("Les coordonnées du bailleur n'ont pas pu être enregistrées : "
+                            "l'adresse du bailleur tient en 5 lignes au plus."));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.nom->text(), QStringLiteral("Jean Martin")); // the typing is kept
+
+    // Five lines: now the link is what stops it.
+    dialog.adresse->setPlainText(QStringLiteral("1\n2\n3\n4\n5"));
+    QTest::mouseClick(dialog.Valider, Qt::LeftButton);
+    QCOMPARE(boxes.texts.size(), 2);
+    QVERIFY2(boxes.texts.value(1).contains(QStringLiteral("est un lien symbolique")),
+             qPrintable(boxes.texts.value(1)));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(readAll(target), kOther);
+    QFile::remove(target);
+}
+
+QTEST_MAIN(TestLandlord)
+#include "tst_landlord.moc"

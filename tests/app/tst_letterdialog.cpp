@@ -1,0 +1,467 @@
+// The revision letters as a landlord sends them: one lease's letter read,
+// saved as a PDF and read back, the month's letters together, the reasons
+// when a lease gets none, and the landlord filled in from the letter.
+#include "filechoice.h"
+#include "landlorddialog.h"
+#include "leasestore.h"
+#include "letterdialog.h"
+#include "letteroutput.h"
+#include "messages.h"
+#include "monthlettersdialog.h"
+
+#include "../leases/leasefixture.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "testsupport.h"
+
+using namespace velmaris;
+using velmaris::test::day;
+using velmaris::test::makeLease;
+using velmaris::test::Messages;
+
+namespace {
+
+const IndexTable& table()
+{
+    static const IndexTable t = test::realTable();
+    return t;
+}
+
+// Where the next "Enregistrer en PDF…" goes, and what it suggested.
+struct Files {
+    QString next;
+    QStringList suggested;
+    Files()
+    {
+        FileChoice::setHandler([this](bool, const QString& proposed) {
+            suggested << proposed;
+            return next;
+        });
+    }
+    ~Files() { FileChoice::setHandler(nullptr); }
+    Files(const Files&) = delete;
+    Files& operator=(const Files&) = delete;
+};
+
+QString pdfText(const QString& path)
+{
+    QProcess p;
+    p.start(QStandardPaths::findExecutable(QStringLiteral("pdftotext")),
+            {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+}
+
+bool havePdfToText()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
+}
+
+// Lease kinds the tests keep in the register.
+Lease lease(const QString& reference, const char* start, const QString& tenant,
+            const QString& postal, DpeClass dpe = DpeClass::None)
+{
+    Lease l = makeLease(reference, day(start), 85000);
+    l.tenant = tenant;
+    l.postalCode = postal;
+    l.territory = territoryFromPostalCode(postal);
+    l.address = QStringLiteral("3 rue des Lilas\n") + postal + QStringLiteral(" Ville");
+    l.dpeClass = dpe;
+    if (dpe != DpeClass::None)
+        l.dpeDate = l.signingDate;
+    return l;
+}
+
+} // namespace
+
+class TestLetterDialog : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void pdfFileNames_data();
+    void pdfFileNames();
+    void letterReadSavedAndReadBack();
+    void refusedInOneBox_data();
+    void refusedInOneBox();
+    void saveCancelledOrRefused_data();
+    void saveCancelledOrRefused();
+    void landlordFilledFromTheLetter();
+    void printWithoutPrinter();
+    void monthLetters();
+    void monthWithoutLandlord();
+
+private:
+    qint64 add(const Lease& l);
+    void writeLandlord(const QString& name, const QStringList& address, const QString& place);
+    QString ini() const { return m_dir.filePath(QStringLiteral("Velmaris.ini")); }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<LeaseStore> m_store;
+    std::unique_ptr<QWidget> m_parent;
+};
+
+void TestLetterDialog::init()
+{
+    QVERIFY(m_dir.isValid());
+    m_store = std::make_unique<LeaseStore>();
+    QVERIFY2(m_store->open(m_dir.path()), qPrintable(m_store->error()));
+    m_parent = std::make_unique<QWidget>();
+    m_parent->show();
+    writeLandlord(QStringLiteral("Jean Martin"),
+                  {QStringLiteral("12 avenue Foch"), QStringLiteral("69006 Lyon")},
+                  QStringLiteral("Lyon"));
+}
+
+void TestLetterDialog::cleanup()
+{
+    m_parent.reset(); // and the dialogs over it
+    m_store.reset();
+    QFile::remove(m_dir.filePath(LeaseStore::fileName()));
+    QFile::remove(ini());
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+qint64 TestLetterDialog::add(const Lease& l)
+{
+    const std::optional<qint64> id = m_store->addLease(l);
+    if (!id)
+        qFatal("%s", qPrintable(m_store->error()));
+    return *id;
+}
+
+void TestLetterDialog::writeLandlord(const QString& name, const QStringList& address,
+                                     const QString& place)
+{
+    QString reason;
+    if (!velmaris::writeLandlord({name, address, place}, ini(), &reason))
+        qFatal("%s", qPrintable(reason));
+}
+
+void TestLetterDialog::pdfFileNames_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("plain") << "Lettre de révision A-12"
+                           << "Lettre de révision A-12.pdf";
+    QTest::newRow("a slash would make a folder") << "Lettre de révision A/12"
+                                                 << "Lettre de révision A-12.pdf";
+    QTest::newRow("what Windows refuses") << "Lettre de révision B\\3:4*?\"<>|"
+                                          << "Lettre de révision B-3-4------.pdf";
+    QTest::newRow("a line break") << "Lettre de révision C\n1"
+                                  << "Lettre de révision C-1.pdf";
+    QTest::newRow("dots only") << ".."
+                               << "Lettre.pdf";
+    QTest::newRow("nothing") << "  "
+                             << "Lettre.pdf";
+}
+
+void TestLetterDialog::pdfFileNames()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, name);
+    QCOMPARE(pdfFileName(title), name);
+}
+
+void TestLetterDialog::letterReadSavedAndReadBack()
+{
+    const qint64 id = add(lease(QStringLiteral("A/12"), "15/03/2023", QStringLiteral("Mme Durand"),
+                                QStringLiteral("69003")));
+    Messages messages;
+    QPointer<LetterDialog> dialog =
+        showLeaseLetter(m_parent.get(), *m_store, id, table(), ini(), QDate(2024, 3, 15));
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(messages.texts.isEmpty());
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Lettre de révision A/12"));
+    QVERIFY(dialog->bailleurmanquant->isHidden());
+    QVERIFY(dialog->texte->isReadOnly());
+    const QString shown = dialog->texte->toPlainText();
+    for (const char* part : {"Jean Martin\n12 avenue Foch\n69006 Lyon", "Mme Durand",
+                             "Lyon, le 15 mars 2024", "bail A/12", "879,72"})
+        QVERIFY2(shown.contains(QString::fromUtf8(part)), part);
+
+    if (!havePdfToText())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    Files files;
+    files.next = m_dir.filePath(QStringLiteral("lettre")); // no suffix typed
+    QTest::mouseClick(dialog->enregistrer, Qt::LeftButton);
+    QVERIFY(messages.texts.isEmpty());
+    QCOMPARE(files.suggested.size(), 1);
+    QCOMPARE(QFileInfo(files.suggested.front()).fileName(),
+             QStringLiteral("Lettre de révision A-12.pdf"));
+    const QString path = files.next + QStringLiteral(".pdf");
+    QCOMPARE(dialog->savedPath(), path);
+    QVERIFY(dialog->etat->text().contains(QStringLiteral("lettre.pdf")));
+    const QString text = pdfText(path);
+    QCOMPARE(text.count(u'\f'), 1);
+    const QString flowing = text.simplified();
+    for (const char* part : {"Jean Martin", "Mme Durand", "3 rue des Lilas", "69003 Ville",
+                             "Objet : révision annuelle du loyer au 15 mars 2024",
+                             "850,00 € × 142,06 ÷ 137,26 = 879,72 €"})
+        QVERIFY2(flowing.contains(QString::fromUtf8(part)), part);
+
+    QTest::mouseClick(dialog->fermer, Qt::LeftButton);
+    QTRY_VERIFY(!dialog); // deleted once closed
+}
+
+void TestLetterDialog::refusedInOneBox_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("dpe");
+    QTest::addColumn<bool>("landlord");
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<bool>("known"); // the lease is in the register
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("reason");
+
+    const QString letter = QStringLiteral("Lettre de révision");
+    QTest::newRow("not due, index not out")
+        << "15/03/2023" << int(DpeClass::None) << true << QDate(2024, 1, 10) << true << letter
+        << "La révision n'est pas encore due : prochaine révision le 15/03/2024.";
+    QTest::newRow("frozen, G") << "10/03/2023" << int(DpeClass::G) << true << QDate(2024, 3, 15)
+                               << true << letter << "Loyer gelé : logement classé G au DPE";
+    QTest::newRow("frozen, ahead of its date")
+        << "10/03/2023" << int(DpeClass::G) << true << QDate(2024, 2, 20) << true << letter
+        << "Loyer gelé : logement classé G au DPE";
+    // The lease's own reason comes first: a landlord given would not help.
+    QTest::newRow("frozen, no landlord either")
+        << "10/03/2023" << int(DpeClass::G) << false << QDate(2024, 3, 15) << true << letter
+        << "Loyer gelé";
+    QTest::newRow("removed meanwhile")
+        << "15/03/2023" << int(DpeClass::None) << true << QDate(2024, 3, 15) << false << letter
+        << "Ce bail n'est plus dans le registre.";
+}
+
+void TestLetterDialog::refusedInOneBox()
+{
+    QFETCH(QString, start);
+    QFETCH(int, dpe);
+    QFETCH(bool, landlord);
+    QFETCH(QDate, today);
+    QFETCH(bool, known);
+    QFETCH(QString, title);
+    QFETCH(QString, reason);
+    if (!landlord)
+        writeLandlord({}, {}, {});
+    qint64 id = add(lease(QStringLiteral("R-1"), start.toLatin1(), QStringLiteral("M. Petit"),
+                          QStringLiteral("69003"), DpeClass(dpe)));
+    if (!known)
+        id += 1000;
+    Messages messages;
+    QVERIFY(!showLeaseLetter(m_parent.get(), *m_store, id, table(), ini(), today));
+    QCOMPARE(messages.titles, QStringList{title});
+    const QString text = messages.texts.value(0).replace(QChar(0x00A0), u' ');
+    QVERIFY2(text.contains(reason), qPrintable(text));
+    QVERIFY(m_parent->findChildren<LetterDialog*>().isEmpty());
+}
+
+void TestLetterDialog::saveCancelledOrRefused_data()
+{
+    QTest::addColumn<QString>("target"); // relative to the temporary folder; empty: cancelled
+    QTest::addColumn<bool>("box");
+
+    QTest::newRow("cancelled") << QString() << false;
+    QTest::newRow("folder missing") << "absent/lettre.pdf" << true;
+    QTest::newRow("a folder in the way") << "dossier.pdf" << true;
+}
+
+void TestLetterDialog::saveCancelledOrRefused()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, box);
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("dossier.pdf")));
+    const qint64 id = add(lease(QStringLiteral("A-12"), "15/03/2023", QStringLiteral("Mme Durand"),
+                                QStringLiteral("69003")));
+    QPointer<LetterDialog> dialog =
+        showLeaseLetter(m_parent.get(), *m_store, id, table(), ini(), QDate(2024, 3, 15));
+    QVERIFY(dialog);
+    Files files;
+    files.next = target.isEmpty() ? QString() : m_dir.filePath(target);
+    Messages messages;
+    QTest::mouseClick(dialog->enregistrer, Qt::LeftButton);
+    QCOMPARE(messages.texts.size(), box ? 1 : 0);
+    if (box)
+        QVERIFY2(messages.texts.front().contains(QStringLiteral("n'a pas pu être écrit")),
+                 qPrintable(messages.texts.front()));
+    QVERIFY(dialog->savedPath().isEmpty());
+    QVERIFY(dialog->etat->text().isEmpty());
+    QVERIFY(dialog->isVisible()); // the letter stays, to try elsewhere
+    QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("dossier.pdf"))).isDir());
+}
+
+void TestLetterDialog::landlordFilledFromTheLetter()
+{
+    writeLandlord(QStringLiteral("Jean Martin"), {}, QStringLiteral("Lyon")); // no address
+    const qint64 id = add(lease(QStringLiteral("A-12"), "15/03/2023", QStringLiteral("Mme Durand"),
+                                QStringLiteral("69003")));
+    Messages messages;
+    QPointer<LetterDialog> dialog =
+        showLeaseLetter(m_parent.get(), *m_store, id, table(), ini(), QDate(2024, 3, 15));
+    QVERIFY(dialog);
+    QVERIFY(messages.texts.isEmpty());
+    QVERIFY(dialog->bailleurmanquant->isVisible());
+    QVERIFY(dialog->bailleurmanquant->text().contains(QStringLiteral("Renseignez le bailleur")));
+    QVERIFY(!dialog->enregistrer->isEnabled());
+    QVERIFY(!dialog->imprimer->isEnabled());
+    QVERIFY(!dialog->letter());
+    // The letter reads already, its sender to fill in.
+    QVERIFY(dialog->texte->toPlainText().startsWith(
+        QStringLiteral("Jean Martin\n[Adresse du bailleur]")));
+    QVERIFY(dialog->texte->toPlainText().contains(QStringLiteral("879,72")));
+
+    bool answered = false;
+    QTimer::singleShot(0, dialog, [&] {
+        auto* landlord = dialog->findChild<LandlordDialog*>();
+        QVERIFY(landlord && landlord->isVisible());
+        landlord->adresse->setPlainText(QStringLiteral("12 avenue Foch\n69006 Lyon"));
+        QTest::mouseClick(landlord->Valider, Qt::LeftButton);
+        answered = true;
+    });
+    QTest::mouseClick(dialog->bailleur, Qt::LeftButton);
+    QTRY_VERIFY(answered);
+    QCOMPARE(readLandlord(ini()).address,
+             (QStringList{QStringLiteral("12 avenue Foch"), QStringLiteral("69006 Lyon")}));
+    QVERIFY(dialog->bailleurmanquant->isHidden());
+    QVERIFY(dialog->enregistrer->isEnabled());
+    QVERIFY(dialog->letter());
+    QCOMPARE(dialog->letter()->sender,
+             (QStringList{QStringLiteral("Jean Martin"), QStringLiteral("12 avenue Foch"),
+                          QStringLiteral("69006 Lyon")}));
+    QVERIFY(!dialog->texte->toPlainText().contains(u'['));
+}
+
+void TestLetterDialog::printWithoutPrinter()
+{
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        QSKIP("this machine has a default printer: the test would print");
+    const qint64 id = add(lease(QStringLiteral("A-12"), "15/03/2023", QStringLiteral("Mme Durand"),
+                                QStringLiteral("69003")));
+    QPointer<LetterDialog> dialog =
+        showLeaseLetter(m_parent.get(), *m_store, id, table(), ini(), QDate(2024, 3, 15));
+    QVERIFY(dialog);
+    Messages messages;
+    QTest::mouseClick(dialog->imprimer, Qt::LeftButton);
+    QCOMPARE(messages.titles, QStringList{QStringLiteral("Erreur d'impression")});
+    QVERIFY(dialog->etat->text().isEmpty()); // nothing said to be printed
+}
+
+void TestLetterDialog::monthLetters()
+{
+    add(lease(QStringLiteral("M-1"), "15/03/2023", QStringLiteral("Mme Durand"),
+              QStringLiteral("69003")));
+    add(lease(QStringLiteral("M-2"), "20/03/2023", QStringLiteral("M. Santoni"),
+              QStringLiteral("20000")));
+    add(lease(QStringLiteral("M-3"), "10/03/2023", QStringLiteral("Mme Leroy"),
+              QStringLiteral("69003"), DpeClass::G));
+    add(lease(QStringLiteral("M-4"), "05/04/2023", QStringLiteral("M. Hoarau"),
+              QStringLiteral("97400")));
+    Messages messages;
+    QPointer<MonthLettersDialog> dialog =
+        showMonthLetters(m_parent.get(), *m_store, table(), ini(), QDate(2024, 2, 20));
+    QVERIFY(dialog);
+    QVERIFY(messages.texts.isEmpty());
+    // Next month at first.
+    QCOMPARE(dialog->mois->currentText(), QStringLiteral("mars"));
+    QCOMPARE(dialog->annee->value(), 2024);
+    QCOMPARE(dialog->title(), QStringLiteral("Lettres de révision mars 2024"));
+
+    // In order of revision date, the frozen lease listed with its reason.
+    QTableWidget* list = dialog->liste;
+    QCOMPARE(list->rowCount(), 3);
+    QStringList references, due;
+    for (int row = 0; row < list->rowCount(); ++row) {
+        references << list->item(row, 0)->text();
+        due << list->item(row, 2)->text();
+    }
+    QCOMPARE(references,
+             (QStringList{QStringLiteral("M-3"), QStringLiteral("M-1"), QStringLiteral("M-2")}));
+    QCOMPARE(due, (QStringList{QStringLiteral("10/03/2024"), QStringLiteral("15/03/2024"),
+                               QStringLiteral("20/03/2024")}));
+    QVERIFY(list->item(0, 3)->text().startsWith(QStringLiteral("Loyer gelé")));
+    QVERIFY(list->item(1, 3)->text().contains(QStringLiteral("879,72")));
+    QCOMPARE(dialog->letters().size(), std::size_t(2));
+    QCOMPARE(dialog->refused().size(), std::size_t(1));
+    QCOMPARE(dialog->refused().front().reference, QStringLiteral("M-3"));
+    QVERIFY(dialog->compte->text().startsWith(QStringLiteral("2 lettres à envoyer")));
+    QVERIFY(dialog->compte->text().contains(QStringLiteral("1 bail sans lettre")));
+
+    if (havePdfToText()) {
+        Files files;
+        files.next = m_dir.filePath(QStringLiteral("mars.pdf"));
+        QTest::mouseClick(dialog->enregistrer, Qt::LeftButton);
+        QVERIFY(messages.texts.isEmpty());
+        QCOMPARE(QFileInfo(files.suggested.value(0)).fileName(),
+                 QStringLiteral("Lettres de révision mars 2024.pdf"));
+        const QStringList pages = pdfText(files.next).split(u'\f', Qt::SkipEmptyParts);
+        QCOMPARE(pages.size(), 2);
+        QVERIFY(pages[0].contains(QStringLiteral("Mme Durand")));
+        QVERIFY(pages[1].contains(QStringLiteral("M. Santoni")));
+        QVERIFY(pages[1].contains(QStringLiteral("série Corse")));
+        // Written in February, ahead of the revision date, it takes effect on it.
+        QVERIFY(pages[0].contains(QStringLiteral("Lyon, le 20 février 2024")));
+        QVERIFY(pages[0].simplified().contains(QStringLiteral("à compter du 15 mars 2024")));
+        QVERIFY(dialog->etat->text().startsWith(QStringLiteral("2 lettres enregistrées")));
+    }
+
+    // Another month: the list follows.
+    dialog->mois->setCurrentIndex(3);
+    QCOMPARE(dialog->liste->rowCount(), 1);
+    QCOMPARE(dialog->liste->item(0, 0)->text(), QStringLiteral("M-4"));
+    dialog->annee->setValue(2025);
+    dialog->mois->setCurrentIndex(6);
+    QCOMPARE(dialog->liste->rowCount(), 0);
+    QCOMPARE(dialog->compte->text(), QStringLiteral("Aucun bail n'a de révision en juillet 2025."));
+    QVERIFY(!dialog->enregistrer->isEnabled());
+    QVERIFY(!dialog->imprimer->isEnabled());
+    QVERIFY(dialog->etat->text().isEmpty());
+
+    QTest::mouseClick(dialog->fermer, Qt::LeftButton);
+    QTRY_VERIFY(!dialog);
+}
+
+void TestLetterDialog::monthWithoutLandlord()
+{
+    writeLandlord({}, {}, {});
+    add(lease(QStringLiteral("M-1"), "15/03/2023", QStringLiteral("Mme Durand"),
+              QStringLiteral("69003")));
+    QPointer<MonthLettersDialog> dialog =
+        showMonthLetters(m_parent.get(), *m_store, table(), ini(), QDate(2024, 2, 20));
+    QVERIFY(dialog);
+    QCOMPARE(dialog->liste->rowCount(), 1);
+    QVERIFY(dialog->refused().empty()); // listed as a letter, waiting for its sender
+    QVERIFY(dialog->letters().empty());
+    QVERIFY(dialog->bailleurmanquant->isVisible());
+    QVERIFY(!dialog->enregistrer->isEnabled());
+
+    writeLandlord(QStringLiteral("SCI Les Tilleuls"), {QStringLiteral("69006 Lyon")}, {});
+    dialog->rebuild();
+    QVERIFY(dialog->bailleurmanquant->isHidden());
+    QCOMPARE(dialog->letters().size(), std::size_t(1));
+    QCOMPARE(dialog->letters().front().signature, QStringLiteral("SCI Les Tilleuls"));
+    QVERIFY(dialog->enregistrer->isEnabled());
+}
+
+QTEST_MAIN(TestLetterDialog)
+#include "tst_letterdialog.moc"
