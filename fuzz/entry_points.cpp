@@ -201,10 +201,15 @@ bool number(const QByteArray& data)
         && !closeTo(parseNumber(formatGeneral(value, french())), value, 1e-14))
         return false;
 
-    // A strict amount is a positive whole number of cents or nothing.
-    if (const auto cents = parseCents(text);
-        cents && (*cents > kMaxAmountCents || *cents < -kMaxAmountCents))
-        return false;
+    // A typed amount has at most eleven whole digits, and reads back from the
+    // text the register writes for it, grouped or not.
+    if (const auto cents = parseCents(text)) {
+        constexpr qint64 kElevenDigits = 10'000'000'000'000;
+        if (*cents >= kElevenDigits || *cents <= -kElevenDigits)
+            return false;
+        if (parseCents(centsText(*cents)) != cents || parseCents(centsText(*cents, false)) != cents)
+            return false;
+    }
     parseIndexValue(text);
 
     // The amount picture, and an amount that reads back within half a cent.

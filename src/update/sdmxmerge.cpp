@@ -172,6 +172,7 @@ SdmxMerge mergeSdmxSeries(const QByteArray& indexFile, const SdmxSeries& irl,
     SdmxMerge merge;
     auto refuse = [&](const QString& why) {
         merge.error = why;
+        merge.bytes.clear(); // nothing of a refused merge may reach the disk
         merge.added.clear();
         merge.estimated.clear();
         return merge;
