@@ -1,13 +1,18 @@
 #include "entry_points.h"
 
+#include "cents.h"
 #include "dates.h"
 #include "gridline.h"
 #include "indexfile.h"
+#include "inseesdmx.h"
+#include "lease.h"
+#include "leasecsv.h"
 #include "leasedate.h"
 #include "numbers.h"
 #include "profile.h"
 #include "rententry.h"
 #include "revision.h"
+#include "sdmxmerge.h"
 #include "updaterules.h"
 
 #include <QLocale>
@@ -197,7 +202,8 @@ bool number(const QByteArray& data)
         return false;
 
     // A strict amount is a positive whole number of cents or nothing.
-    if (const auto strict = parseStrictAmount(text); strict && (*strict < 0 || *strict > kMaxCents))
+    if (const auto cents = parseCents(text);
+        cents && (*cents > kMaxAmountCents || *cents < -kMaxAmountCents))
         return false;
     parseIndexValue(text);
 
@@ -288,6 +294,53 @@ bool download(const QByteArray& data)
     // The file written for it reads back as the same table.
     const IndexFileResult again = parseIndexFile(indexFileBytes(reply.body));
     return again.ok() && sameRows(again.rows, acceptance.rows);
+}
+
+bool sdmx(const QByteArray& data)
+{
+    looksLikeXml(data);
+    const SdmxReply reply = parseSdmxSeries(data, kIrlIdBank);
+    if (!reply.ok())
+        return !reply.error.isEmpty();
+    if (reply.series.observations.empty())
+        return false;
+    static const QByteArray file = "' petit fichier\r\n"
+                                   "22006\t107.07\t13/07/2006\r\n"
+                                   "12006\t106.62\t13/04/2006\r\n"
+                                   "42005\t110.68\t12/01/2006\r\n"
+                                   "32005\t110.36\t12/10/2005\r\n";
+    const IndexFileResult before = parseIndexFile(file);
+    const SdmxMerge merge =
+        mergeSdmxSeries(file, reply.series, nullptr, nullptr, QDate(2030, 1, 1));
+    if (!merge.ok() || merge.upToDate())
+        return merge.bytes.isEmpty();
+    // The new file reads, holds the old rows unchanged below the new ones.
+    const IndexFileResult after = parseIndexFile(merge.bytes);
+    if (!after.ok() || after.rows.size() != before.rows.size() + merge.added.size())
+        return false;
+    const std::vector<IndexRow> older(after.rows.begin() + qsizetype(merge.added.size()),
+                                      after.rows.end());
+    std::vector<IndexRow> kept = before.rows;
+    // The averages of the old rows may change with newer rows above: compare the rest.
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        kept[i].average = older[i].average;
+    return sameRows(older, kept) && merge.bytes.endsWith(file.mid(file.indexOf("22006")));
+}
+
+bool leasesCsv(const QByteArray& data)
+{
+    const CsvImport first = parseLeasesCsv(data);
+    if (!first.ok())
+        return first.leases.empty();
+    if (first.leases.size() != first.lines.size())
+        return false;
+    const CsvImport again = parseLeasesCsv(leasesToCsv(first.leases));
+    if (!again.ok() || again.leases.size() != first.leases.size())
+        return false;
+    for (std::size_t i = 0; i < first.leases.size(); ++i)
+        if (!(again.leases[i] == first.leases[i]))
+            return false;
+    return true;
 }
 
 } // namespace velmaris::fuzz

@@ -29,4 +29,11 @@ bool profile(const QByteArray& data);
 // the rest the body.
 bool download(const QByteArray& data);
 
+// An INSEE SDMX reply: parsed for the IRL, then merged into a small index file;
+// what a merge gives always reads back and keeps every older row.
+bool sdmx(const QByteArray& data);
+
+// A CSV of leases: what is accepted writes back and reads again the same.
+bool leasesCsv(const QByteArray& data);
+
 } // namespace velmaris::fuzz

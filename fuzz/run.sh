@@ -10,7 +10,7 @@ out=build/fuzz
 cmake -S fuzz -B "$out" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$out"
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(indexfile number leasedate profile download)
+[ ${#targets[@]} -gt 0 ] || targets=(indexfile number leasedate profile download sdmx leasescsv)
 for t in "${targets[@]}"; do
     mkdir -p "$out/corpus/$t" "$out/artifacts/$t"
     echo "== $t, ${SECONDS_EACH:-120} s"

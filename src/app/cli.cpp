@@ -1,5 +1,7 @@
 #include "cli.h"
+#include "cli_p.h"
 
+#include "cents.h"
 #include "clipboardtext.h"
 #include "dates.h"
 #include "indexfile.h"
@@ -14,20 +16,7 @@
 
 namespace velmaris {
 
-namespace {
-
-struct Options {
-    QString rent;
-    QString quarter;
-    QString leaseDate;
-    QString indexFile;
-    bool reevaluate = false;
-    bool help = false;
-    bool hasRent = false;
-    bool hasQuarter = false;
-    bool hasLeaseDate = false;
-    bool hasIndexFile = false;
-};
+namespace cli {
 
 CommandLineResult failure(int status, const QString& message)
 {
@@ -36,6 +25,70 @@ CommandLineResult failure(int status, const QString& message)
     r.error = message + u'\n';
     return r;
 }
+
+std::optional<CommandLineResult> loadTable(const Options& options, const QString& defaultPath,
+                                           IndexTable& table)
+{
+    table.filePath = options.has(QStringLiteral("--index-file"))
+                         ? options.value(QStringLiteral("--index-file"))
+                         : defaultPath;
+    const IndexFileResult loaded = loadIndexTable(table);
+    if (!loaded.ok()) {
+        const QString text =
+            loaded.status == IndexFileResult::Status::Missing
+                ? QStringLiteral("Fichier des indices introuvable : %1").arg(table.filePath)
+                : QStringLiteral("Fichier des indices corrompu : %1 : %2.")
+                      .arg(table.filePath, corruptionDetail(loaded));
+        return failure(kExitIndexFile, text);
+    }
+    if (table.rows.empty())
+        return failure(kExitIndexFile, QStringLiteral("Le fichier des indices ne contient aucun "
+                                                      "trimestre : %1")
+                                           .arg(table.filePath));
+    return std::nullopt;
+}
+
+QString stalenessNotice(const IndexTable& table)
+{
+    if (const auto stale = staleness(table, QDate::currentDate()))
+        return stalenessText(*stale)
+               + QStringLiteral(" Mise à jour… (bouton « Mise à jour » de la fenêtre)\n");
+    return {};
+}
+
+std::optional<CommandLineResult> dateOption(const Options& options, const QString& name,
+                                            QDate& date)
+{
+    date = QDate::currentDate();
+    if (!options.has(name))
+        return std::nullopt;
+    const std::optional<QDate> given = parseFrenchDate(options.value(name));
+    if (!given)
+        return failure(kExitBadArguments,
+                       QStringLiteral("Date invalide pour %1 : « %2 » (jj/mm/aaaa attendu).")
+                           .arg(name, options.value(name)));
+    date = *given;
+    return std::nullopt;
+}
+
+} // namespace cli
+
+namespace {
+
+using cli::failure;
+using cli::Options;
+
+// Options that take a value, and flags.
+const QStringList kValued = {
+    QStringLiteral("--rent"),          QStringLiteral("--quarter"),
+    QStringLiteral("--lease-date"),    QStringLiteral("--index-file"),
+    QStringLiteral("--revise-lease"),  QStringLiteral("--request-date"),
+    QStringLiteral("--import-leases"), QStringLiteral("--export-leases"),
+    QStringLiteral("--data-folder"),   QStringLiteral("--date"),
+};
+const QStringList kFlags = {QStringLiteral("--reevaluate"), QStringLiteral("--leases"),
+                            QStringLiteral("--all"), QStringLiteral("--help"),
+                            QStringLiteral("-h")};
 
 // Reads the options; on a bad one returns the message.
 std::optional<QString> parseOptions(const QStringList& arguments, Options& options)
@@ -47,45 +100,46 @@ std::optional<QString> parseOptions(const QStringList& arguments, Options& optio
             inlineValue = name.mid(eq + 1);
             name = name.left(eq);
         }
-        auto value = [&](QString& target, bool& seen) -> std::optional<QString> {
-            if (seen)
-                return QStringLiteral("L'option %1 est donnée deux fois.").arg(name);
-            if (inlineValue) {
-                target = *inlineValue;
-            } else if (i + 1 < arguments.size()) {
-                target = arguments.at(++i);
-            } else {
+        if (name == u"-h")
+            name = QStringLiteral("--help");
+        const bool valued = kValued.contains(name);
+        if (!valued && (!kFlags.contains(name) || inlineValue))
+            return QStringLiteral("Option inconnue : %1").arg(arguments.at(i));
+        if (options.has(name))
+            return QStringLiteral("L'option %1 est donnée deux fois.").arg(name);
+        QString value;
+        if (valued) {
+            if (inlineValue)
+                value = *inlineValue;
+            else if (i + 1 < arguments.size())
+                value = arguments.at(++i);
+            else
                 return QStringLiteral("L'option %1 attend une valeur.").arg(name);
-            }
-            seen = true;
-            return std::nullopt;
-        };
-        auto flag = [&](bool& seen) -> std::optional<QString> {
-            if (seen)
-                return QStringLiteral("L'option %1 est donnée deux fois.").arg(name);
-            seen = true;
-            return std::nullopt;
-        };
-        std::optional<QString> error;
-        if (name == u"--rent")
-            error = value(options.rent, options.hasRent);
-        else if (name == u"--quarter")
-            error = value(options.quarter, options.hasQuarter);
-        else if (name == u"--lease-date")
-            error = value(options.leaseDate, options.hasLeaseDate);
-        else if (name == u"--index-file")
-            error = value(options.indexFile, options.hasIndexFile);
-        else if (name == u"--reevaluate" && !inlineValue)
-            error = flag(options.reevaluate);
-        else if ((name == u"--help" || name == u"-h") && !inlineValue)
-            error = flag(options.help);
-        else
-            error = QStringLiteral("Option inconnue : %1").arg(arguments.at(i));
-        if (error)
-            return error;
+        }
+        options.values.insert(name, value);
     }
     return std::nullopt;
 }
+
+// Which command the options ask for; two at once is a mistake.
+std::optional<QString> commandOf(const Options& options, QString& command)
+{
+    static const QStringList commands = {
+        QStringLiteral("--rent"),          QStringLiteral("--leases"),
+        QStringLiteral("--revise-lease"),  QStringLiteral("--import-leases"),
+        QStringLiteral("--export-leases"),
+    };
+    for (const QString& c : commands) {
+        if (!options.has(c))
+            continue;
+        if (!command.isEmpty())
+            return QStringLiteral("Les options %1 et %2 ne vont pas ensemble.").arg(command, c);
+        command = c;
+    }
+    return std::nullopt;
+}
+
+CommandLineResult reviseRent(const Options& options, const QString& defaultIndexPath);
 
 } // namespace
 
@@ -101,23 +155,37 @@ QString commandLineUsage()
         "  velmaris --rent LOYER --quarter TRIMESTRE [--lease-date DATE] [--reevaluate] "
         "[--index-file FICHIER]\n"
         "  velmaris --rent LOYER --lease-date DATE [--reevaluate] [--index-file FICHIER]\n"
+        "  velmaris --leases [--all] [--date DATE]\n"
+        "  velmaris --revise-lease RÉFÉRENCE [--request-date DATE]\n"
+        "  velmaris --import-leases FICHIER.csv\n"
+        "  velmaris --export-leases FICHIER.csv\n"
         "  velmaris [DOSSIER]          ouvre la fenêtre sur le fichier des indices du dossier\n"
         "\n"
-        "Imprime sur la sortie standard le tableau de révision que le bouton « Copier » met\n"
-        "dans le presse-papiers (colonnes séparées par des tabulations).\n"
+        "Avec --rent, imprime sur la sortie standard le tableau de révision que le bouton\n"
+        "« Copier » met dans le presse-papiers (colonnes séparées par des tabulations).\n"
         "\n"
-        "  --rent LOYER          loyer de référence, tel qu'on le tape (850, \"1 234,50\", "
-        "1234.5)\n"
+        "  --rent LOYER          loyer de référence (850, \"1 234,50\", 1234.5)\n"
         "  --quarter TRIMESTRE   trimestre de référence : chiffre du trimestre puis année "
         "(32019 = 3e trimestre 2019)\n"
         "  --lease-date DATE     date du bail (jj/mm/aaaa) ; seule, elle choisit le dernier "
         "indice publié à cette date\n"
         "  --reevaluate          loyer « réévalué » : les baisses d'indice s'appliquent\n"
         "  --index-file FICHIER  fichier des indices (par défaut celui du programme)\n"
+        "\n"
+        "Registre des baux (Velmaris.sqlite) :\n"
+        "  --leases              les baux à réviser (avec --all : tous), en colonnes séparées "
+        "par des tabulations\n"
+        "  --date DATE           la date à laquelle --leases les regarde (aujourd'hui par "
+        "défaut)\n"
+        "  --revise-lease REF    le calcul de la révision légale du bail REF\n"
+        "  --request-date DATE   la date de la demande de révision (aujourd'hui par défaut)\n"
+        "  --import-leases F     importe les baux du fichier CSV F (tout ou rien)\n"
+        "  --export-leases F     écrit tous les baux dans le fichier CSV F\n"
+        "  --data-folder DOSSIER dossier du registre (par défaut le dossier des données)\n"
         "  --help                cette aide\n"
         "\n"
         "Codes de sortie : 0 fait, 2 arguments invalides, 3 fichier des indices absent ou "
-        "corrompu, 4 révision impossible.\n");
+        "corrompu, 4 révision impossible, 5 registre inaccessible, 6 fichier CSV refusé.\n");
 }
 
 QLocale commandLineLocale()
@@ -127,75 +195,81 @@ QLocale commandLineLocale()
     return locale;
 }
 
-CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath)
+CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath,
+                                 const QString& defaultDataFolder)
 {
-    const QLocale locale = commandLineLocale();
     Options options;
-    if (const auto error = parseOptions(arguments, options))
+    QString command;
+    if (auto error = parseOptions(arguments, options);
+        error || (error = commandOf(options, command)))
         return failure(kExitBadArguments, *error + QStringLiteral(" (velmaris --help)"));
-    if (options.help) {
+    if (options.has(QStringLiteral("--help"))) {
         CommandLineResult r;
         r.output = commandLineUsage();
         return r;
     }
-    if (!options.hasRent)
+    if (command.isEmpty() || command == u"--rent")
+        return reviseRent(options, defaultIndexPath);
+    return cli::runLeaseCommand(options, defaultIndexPath, defaultDataFolder);
+}
+
+namespace {
+
+CommandLineResult reviseRent(const Options& options, const QString& defaultIndexPath)
+{
+    const QLocale locale = commandLineLocale();
+    for (const char* other : {"--request-date", "--data-folder", "--date", "--all"})
+        if (options.has(QString::fromLatin1(other)))
+            return failure(kExitBadArguments,
+                           QStringLiteral("L'option %1 ne sert qu'aux commandes des baux. "
+                                          "(velmaris --help)")
+                               .arg(QString::fromLatin1(other)));
+    if (!options.has(QStringLiteral("--rent")))
         return failure(kExitBadArguments,
                        QStringLiteral("Le loyer de référence manque (--rent). (velmaris --help)"));
-    if (!options.hasQuarter && !options.hasLeaseDate)
+    const bool hasQuarter = options.has(QStringLiteral("--quarter"));
+    const bool hasLeaseDate = options.has(QStringLiteral("--lease-date"));
+    if (!hasQuarter && !hasLeaseDate)
         return failure(kExitBadArguments,
                        QStringLiteral("Indiquez le trimestre de référence (--quarter) ou la date "
                                       "du bail (--lease-date). (velmaris --help)"));
 
     // A script must say exactly what it means: an amount as a rent box shows it.
-    const std::optional<qint64> rent = parseStrictAmount(options.rent);
+    const QString rentText = options.value(QStringLiteral("--rent"));
+    const std::optional<qint64> rent = parseCents(rentText);
     if (!rent || *rent <= 0)
         return failure(
             kExitBadArguments,
             QStringLiteral("Loyer invalide : « %1 » (un montant positif, par exemple 850 "
                            "ou \"1 234,50\").")
-                .arg(options.rent));
+                .arg(rentText));
 
+    const QString quarterText = options.value(QStringLiteral("--quarter"));
     std::optional<Quarter> quarter;
-    if (options.hasQuarter) {
-        quarter = Quarter::fromKey(options.quarter);
+    if (hasQuarter) {
+        quarter = Quarter::fromKey(quarterText);
         if (!quarter)
             return failure(kExitBadArguments,
                            QStringLiteral("Trimestre invalide : « %1 » (chiffre du trimestre puis "
                                           "année, par exemple 32019).")
-                               .arg(options.quarter));
+                               .arg(quarterText));
     }
     std::optional<QDate> leaseDate;
-    if (options.hasLeaseDate) {
-        leaseDate = parseFrenchDate(options.leaseDate);
+    if (hasLeaseDate) {
+        leaseDate = parseFrenchDate(options.value(QStringLiteral("--lease-date")));
         if (!leaseDate)
             return failure(kExitBadArguments,
                            QStringLiteral("Date du bail invalide : « %1 » (jj/mm/aaaa attendu).")
-                               .arg(options.leaseDate));
+                               .arg(options.value(QStringLiteral("--lease-date"))));
     }
 
     IndexTable table;
-    table.filePath = options.indexFile.isEmpty() ? defaultIndexPath : options.indexFile;
-    const IndexFileResult loaded = loadIndexTable(table);
-    if (!loaded.ok()) {
-        const QString text =
-            loaded.status == IndexFileResult::Status::Missing
-                ? QStringLiteral("Fichier des indices introuvable : %1").arg(table.filePath)
-                : QStringLiteral("Fichier des indices corrompu : %1 : %2.")
-                      .arg(table.filePath, corruptionDetail(loaded));
-        return failure(kExitIndexFile, text);
-    }
-    if (table.rows.empty())
-        return failure(kExitIndexFile, QStringLiteral("Le fichier des indices ne contient aucun "
-                                                      "trimestre : %1")
-                                           .arg(table.filePath));
+    if (auto failed = cli::loadTable(options, defaultIndexPath, table))
+        return *failed;
 
     // What the user must know even when the revision works: said on standard
     // error, the output and the status stay what they are.
-    QString notices;
-    if (const auto stale = staleness(table, QDate::currentDate()))
-        notices += stalenessText(*stale)
-                   + QStringLiteral(" Mise à jour… (bouton « Mise à jour » "
-                                    "de la fenêtre)\n");
+    QString notices = cli::stalenessNotice(table);
 
     int reference = -1;
     if (quarter) {
@@ -203,7 +277,7 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
         if (reference < 0)
             return failure(kExitBadArguments,
                            QStringLiteral("Trimestre absent du fichier des indices : %1 (%2).")
-                               .arg(options.quarter.trimmed(), quarter->label()));
+                               .arg(quarterText.trimmed(), quarter->label()));
     } else {
         reference = findLeaseRow(table, *leaseDate);
         if (reference < 0)
@@ -220,15 +294,17 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
     request.reference = table.rows[std::size_t(reference)].quarter;
     request.cents = *rent;
     request.leaseDate = leaseDate;
-    request.reeval = options.reevaluate;
+    request.reeval = options.has(QStringLiteral("--reevaluate"));
     const Schedule schedule = reviseRents(table, request);
     if (!schedule.ok())
         return failure(kExitRevision, QStringLiteral("Calcul impossible. ") + schedule.message);
 
     CommandLineResult r;
-    r.output = clipboardText(table, schedule, options.reevaluate, locale);
+    r.output = clipboardText(table, schedule, request.reeval, locale);
     r.error = notices;
     return r;
 }
+
+} // namespace
 
 } // namespace velmaris

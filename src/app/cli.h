@@ -8,7 +8,7 @@ namespace velmaris {
 
 // The revision table printed for scripts, without any window.
 struct CommandLineResult {
-    int status = 0; // 0 done, 2 bad arguments, 3 index file, 4 revision impossible
+    int status = 0; // 0 done, or one of the statuses below
     QString output; // standard output: exactly what "Copier" puts on the clipboard
     QString error;  // standard error, French: why it failed, or what to know besides
 };
@@ -17,15 +17,19 @@ struct CommandLineResult {
 inline constexpr int kExitBadArguments = 2;
 inline constexpr int kExitIndexFile = 3;
 inline constexpr int kExitRevision = 4;
+inline constexpr int kExitRegister = 5; // the lease register cannot be opened or written
+inline constexpr int kExitRefused = 6;  // a file to import is refused
 
 // True when the program was started for the command line (first argument "--...").
 bool isCommandLine(const QStringList& arguments);
 
 // arguments: without the program name. defaultIndexPath: the index file used
-// when --index-file is not given. Numbers and dates come out in the French
+// when --index-file is not given; defaultDataFolder: the lease register's
+// folder when --data-folder is not given. Numbers and dates come out in the French
 // (France) formats whatever the system's locale, so that a script gets the
 // same bytes on every machine.
-CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath);
+CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath,
+                                 const QString& defaultDataFolder = {});
 
 // Those formats: decimal comma, dd/MM/yyyy, no thousands separator.
 QLocale commandLineLocale();

@@ -36,10 +36,11 @@ QString formatShortDate(const QDate& date, const QLocale& locale)
     }
     if (cachedFormat == u"dd/MM/yyyy" && date.year() >= 1000 && date.year() <= 9999) {
         const int d = date.day(), m = date.month(), y = date.year();
-        const char16_t text[10] = {char16_t(u'0' + d / 10), char16_t(u'0' + d % 10), u'/',
-                                   char16_t(u'0' + m / 10), char16_t(u'0' + m % 10), u'/',
-                                   char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10),
-                                   char16_t(u'0' + y / 10 % 10), char16_t(u'0' + y % 10)};
+        const char16_t text[10] = {
+            char16_t(u'0' + d / 10),   char16_t(u'0' + d % 10),       u'/',
+            char16_t(u'0' + m / 10),   char16_t(u'0' + m % 10),       u'/',
+            char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
+            char16_t(u'0' + y % 10)};
         return QString(reinterpret_cast<const QChar*>(text), 10);
     }
     return locale.toString(date, cachedFormat);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <system_error>
 
@@ -9,24 +10,9 @@ namespace velmaris {
 
 namespace {
 
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == QChar(0xA0)
-           || c == QChar(0x202F);
-}
-
 bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
-}
-
-QStringView trimmed(QStringView text)
-{
-    while (!text.isEmpty() && isBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
 }
 
 // std::from_chars never looks at the locale. Out of range is told apart.
@@ -75,7 +61,7 @@ double parseNumber(QStringView text, bool* overflow)
     int i = 0;
     const int n = int(text.size());
     auto skipBlanks = [&] {
-        while (i < n && isBlank(text[i]))
+        while (i < n && text[i].isSpace())
             ++i;
     };
     auto digits = [&] {
@@ -137,7 +123,7 @@ double parseNumber(QStringView text, bool* overflow)
 
 std::optional<double> parseIndexValue(QStringView text)
 {
-    text = trimmed(text);
+    text = text.trimmed();
     std::string number;
     number.reserve(std::size_t(text.size()) + 1);
     bool separator = false;
@@ -162,39 +148,18 @@ std::optional<double> parseIndexValue(QStringView text)
     return fromChars(number);
 }
 
-std::optional<qint64> parseStrictAmount(QStringView text)
+qint64 scaledRatio(qint64 cents, qint64 numerator, qint64 denominator)
 {
-    text = trimmed(text);
-    qint64 units = 0;
-    int decimals = -1; // digits after the separator; -1 before it
-    qint64 fraction = 0;
-    bool digit = false;
-    for (QChar c : text) {
-        if (isDigit(c)) {
-            digit = true;
-            const int d = c.unicode() - u'0';
-            if (decimals < 0) {
-                if (units > kMaxCents / 1000)
-                    return std::nullopt;
-                units = units * 10 + d;
-            } else {
-                if (++decimals > 2)
-                    return std::nullopt;
-                fraction = fraction * 10 + d;
-            }
-        } else if (isBlank(c) && decimals < 0) {
-            continue; // a thousands blank
-        } else if ((c == u'.' || c == u',') && decimals < 0) {
-            decimals = 0;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (!digit)
-        return std::nullopt;
-    if (decimals == 1)
-        fraction *= 10;
-    return units * 100 + fraction;
+    __extension__ typedef __int128 Wide;
+    if (denominator <= 0)
+        return 0;
+    const Wide n = Wide(cents) * numerator;
+    const Wide magnitude = n < 0 ? -n : n;
+    const Wide rounded = (2 * magnitude + denominator) / (2 * Wide(denominator));
+    constexpr qint64 largest = std::numeric_limits<qint64>::max();
+    if (rounded > largest)
+        return n < 0 ? -largest : largest;
+    return qint64(n < 0 ? -rounded : rounded);
 }
 
 std::optional<qint64> roundToCents(double value)

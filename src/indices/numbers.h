@@ -22,11 +22,6 @@ double parseNumber(QStringView text, bool* overflow = nullptr);
 // "145.7.7", "1e3", an empty text).
 std::optional<double> parseIndexValue(QStringView text);
 
-// An amount typed where only an amount makes sense (the command line): digits
-// and blanks, at most one "." or "," followed by at most two digits. Gives the
-// cents; nothing for "-850", "1.234,50", "12abc", "0.001", "1e400"...
-std::optional<qint64> parseStrictAmount(QStringView text);
-
 // A number rounded to the cent, halves away from zero, on the decimal a person
 // reads (the shortest text that gives the double back, cut to 15 significant
 // digits): 2.675 gives 268 cents although it is stored as 2.67499999... Nothing
@@ -35,6 +30,12 @@ std::optional<qint64> roundToCents(double value);
 
 // Largest amount the program handles, in cents (ten thousand billion euros).
 inline constexpr qint64 kMaxCents = 1'000'000'000'000'000;
+
+// cents x numerator / denominator to the cent, halves away from zero, in
+// integers wide enough that nothing overflows on the way: the revision of a
+// rent by two index values given in the same scale. 0 when the denominator is
+// not positive.
+qint64 scaledRatio(qint64 cents, qint64 numerator, qint64 denominator);
 
 // General number text: shortest form (up to 15 significant digits), the
 // locale's decimal separator, no thousands separator. 1276 -> "1276",

@@ -8,20 +8,6 @@ namespace {
 
 constexpr QStringView kWords[] = {u"1er tr.", u"2è tr.", u"3è tr.", u"4è tr."};
 
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == QChar(0xA0);
-}
-
-QStringView trimmed(QStringView text)
-{
-    while (!text.isEmpty() && isBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
-}
-
 // Four ASCII digits, as a year; -1 otherwise.
 int fourDigitYear(QStringView text)
 {
@@ -40,7 +26,7 @@ int fourDigitYear(QStringView text)
 
 std::optional<Quarter> Quarter::fromKey(QStringView key)
 {
-    key = trimmed(key);
+    key = key.trimmed();
     if (key.size() != 5 || key[0] < u'1' || key[0] > u'4')
         return std::nullopt;
     const int year = fourDigitYear(key.sliced(1));
@@ -51,7 +37,7 @@ std::optional<Quarter> Quarter::fromKey(QStringView key)
 
 std::optional<Quarter> Quarter::fromLabel(QStringView label)
 {
-    label = trimmed(label);
+    label = label.trimmed();
     for (int q = 0; q < 4; ++q) {
         if (label.startsWith(kWords[q])) {
             const int year = fourDigitYear(label.sliced(kWords[q].size()));
@@ -65,7 +51,7 @@ std::optional<Quarter> Quarter::fromLabel(QStringView label)
 
 std::optional<Quarter> Quarter::fromPeriod(QStringView period)
 {
-    period = trimmed(period);
+    period = period.trimmed();
     if (period.size() != 7 || period[4] != u'-' || (period[5] != u'Q' && period[5] != u'T')
         || period[6] < u'1' || period[6] > u'4')
         return std::nullopt;

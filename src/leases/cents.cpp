@@ -1,5 +1,7 @@
 #include "cents.h"
 
+#include "numbers.h"
+
 #include <cmath>
 
 namespace velmaris {
@@ -106,14 +108,7 @@ qint64 revisedCents(qint64 rentCents, qint64 newUnits, qint64 baseUnits)
 {
     if (baseUnits <= 0)
         return rentCents;
-    // |rent| < 1e10 and units < 1e8: the product stays below 1e18.
-    const qint64 product = rentCents * newUnits;
-    qint64 quotient = product / baseUnits;
-    const qint64 remainder = product % baseUnits;
-    const qint64 twice = 2 * (remainder < 0 ? -remainder : remainder);
-    if (twice >= baseUnits)
-        quotient += product < 0 ? -1 : 1;
-    return quotient;
+    return scaledRatio(rentCents, newUnits, baseUnits);
 }
 
 } // namespace velmaris

@@ -8,13 +8,11 @@ namespace velmaris {
 
 namespace {
 
-__extension__ typedef __int128 Wide;
-
 // An index value as millionths: exact for every value of up to six decimals,
 // which covers every published index with room to spare.
-Wide millionths(double value)
+qint64 millionths(double value)
 {
-    return Wide(std::llround(value * 1e6));
+    return std::llround(value * 1e6);
 }
 
 } // namespace
@@ -31,16 +29,7 @@ const ScheduleEntry* Schedule::find(Quarter quarter) const
 
 qint64 revisedCents(qint64 cents, double newIndex, double baseIndex)
 {
-    const Wide n = Wide(cents) * millionths(newIndex);
-    const Wide d = millionths(baseIndex);
-    if (d <= 0)
-        return 0;
-    const Wide magnitude = n < 0 ? -n : n;
-    const Wide rounded = (2 * magnitude + d) / (2 * d); // halves away from zero
-    const Wide signedResult = n < 0 ? -rounded : rounded;
-    if (signedResult > kMaxCents || signedResult < -kMaxCents)
-        return signedResult > 0 ? kMaxCents : -kMaxCents;
-    return qint64(signedResult);
+    return scaledRatio(cents, millionths(newIndex), millionths(baseIndex));
 }
 
 Schedule reviseRents(const IndexTable& table, const RevisionRequest& request)

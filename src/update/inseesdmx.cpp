@@ -12,20 +12,6 @@ namespace velmaris {
 
 namespace {
 
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
-}
-
-QStringView trimmed(QStringView text)
-{
-    while (!text.isEmpty() && isBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
-}
-
 bool allDigits(QStringView text)
 {
     return !text.isEmpty()
@@ -41,7 +27,7 @@ bool looksLikeWebPage(const QByteArray& body)
 
 QDate isoDate(QStringView text)
 {
-    text = trimmed(text);
+    text = text.trimmed();
     return text.size() >= 10 ? QDate::fromString(text.first(10).toString(), Qt::ISODate) : QDate();
 }
 
@@ -80,7 +66,7 @@ void readObservation(const QXmlStreamAttributes& attributes, Reading& r)
         return;
     }
     const QStringView text = attributes.value(QLatin1StringView("OBS_VALUE"));
-    if (trimmed(text).isEmpty()) {
+    if (text.trimmed().isEmpty()) {
         r.reply.error =
             QStringLiteral("aucune valeur n'est donnée pour le %1").arg(quarter->label());
         return;
@@ -97,7 +83,7 @@ void readObservation(const QXmlStreamAttributes& attributes, Reading& r)
             QStringLiteral("le %1 figure deux fois dans la série").arg(quarter->label());
         return;
     }
-    r.reply.series.observations.push_back({*quarter, trimmed(text).toString(), *value});
+    r.reply.series.observations.push_back({*quarter, text.trimmed().toString(), *value});
 }
 
 void readDataSet(QXmlStreamReader& xml, Reading& r)
@@ -114,7 +100,7 @@ void readDataSet(QXmlStreamReader& xml, Reading& r)
         const QXmlStreamAttributes attributes = xml.attributes();
         if (xml.name() == u"Series") {
             ++r.seriesCount;
-            const QStringView id = trimmed(attributes.value(QLatin1StringView("IDBANK")));
+            const QStringView id = attributes.value(QLatin1StringView("IDBANK")).trimmed();
             // The first series of that idBank is the one read.
             inWanted = !r.found && id == r.idBank;
             if (inWanted) {
@@ -225,7 +211,7 @@ QUrl seriesAddress(const QUrl& address, const QString& idBank)
 
 std::optional<double> plainDecimal(QStringView text)
 {
-    text = trimmed(text);
+    text = text.trimmed();
     // Far longer than any index; keeps the conversion below exact and bounded.
     if (text.isEmpty() || text.size() > 20)
         return std::nullopt;

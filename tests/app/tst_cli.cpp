@@ -116,6 +116,9 @@ private slots:
     void badIndexFiles();
     void sameBytesUnderEveryLocale();
     void noticesOnStandardError();
+    void leaseCommands();
+    void leaseCommandsRefuse_data();
+    void leaseCommandsRefuse();
     void help();
     void windowWithoutDisplay();
 };
@@ -355,6 +358,104 @@ void TestCommandLine::noticesOnStandardError()
         path);
     QCOMPARE(byLease.status, 0);
     QVERIFY(byLease.error.contains(QStringLiteral("Un indice plus récent a pu paraître")));
+}
+
+namespace {
+
+const char kLeasesCsv[] =
+    "reference;locataire;adresse;code_postal;date_signature;date_effet;trimestre_reference;"
+    "clause;dpe;loyer;charges\n"
+    "A-1;Mme Martin;12 rue des Lilas, Lyon;69003;15/10/2019;01/11/2019;3è tr.2019;"
+    "à la hausse seulement;D;850,00;60,00\n"
+    "B-2;M. Durand;3 cours Napoléon, Ajaccio;20000;01/02/2023;01/02/2023;;"
+    "à la hausse et à la baisse;F;620,00;0\n";
+
+} // namespace
+
+// Import, the due list, one revision and the export, on a register of its own.
+void TestCommandLine::leaseCommands()
+{
+    QTemporaryDir dir;
+    const QString csv = scratchFile(dir, "baux.csv", kLeasesCsv);
+    auto run = [&](QStringList args) {
+        args << list("--data-folder", dir.path(), "--index-file", kShippedFile);
+        return runCommandLine(args, kShippedFile);
+    };
+
+    CommandLineResult r = run(list("--import-leases", csv));
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.output.startsWith(QStringLiteral("2 bail(s) importé(s)")));
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("Velmaris.sqlite"))));
+
+    r = run(list("--leases", "--date", "20/11/2025"));
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.output, QStringLiteral("Référence\tLocataire\tTerritoire\tLoyer\tProchaine "
+                                      "révision\tÉtat\r\n"
+                                      "A-1\tMme Martin\tmétropole\t850,00\t01/11/2025\t"
+                                      "révision perdue le 01/11/2021\r\n"));
+    r = run(list("--leases", "--all", "--date", "20/11/2025"));
+    QCOMPARE(r.output.count(QStringLiteral("\r\n")), 3);
+    QVERIFY(r.output.contains(QStringLiteral("B-2\tM. Durand\tCorse\t620,00\t")));
+    QVERIFY(r.output.contains(QStringLiteral("gelée (DPE F/G)")));
+
+    // Years lost since 2021: one year's change from the rent paid, from the request.
+    r = run(list("--revise-lease", "A-1", "--request-date", "20/11/2025"));
+    QCOMPARE(r.status, 0);
+    for (const char* expected : {"Indice de base : IRL du 3è tr.2024 = 144,51",
+                                 "Nouvel indice : IRL du 3è tr.2025 = 145,77",
+                                 "Loyer actuel : 850,00 €", "Nouveau loyer : 857,41 €",
+                                 "effet le 20/11/2025", "art. 17-1 de la loi du 6 juillet 1989"})
+        QVERIFY2(r.output.contains(QString::fromUtf8(expected)), expected);
+    QVERIFY(onlyNotices(r.error));
+
+    const QString out = dir.filePath(QStringLiteral("export.csv"));
+    r = run(list("--export-leases", out));
+    QCOMPARE(r.status, 0);
+    QFile exported(out);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    const QByteArray bytes = exported.readAll();
+    QVERIFY(bytes.contains("A-1;Mme Martin;"));
+    QVERIFY(bytes.contains("B-2;M. Durand;"));
+
+    // The same file again: refused whole, each line said.
+    r = run(list("--import-leases", csv));
+    QCOMPARE(r.status, kExitRefused);
+    QVERIFY(r.error.contains(QStringLiteral("ligne 2 : référence « A-1 » déjà dans le registre")));
+    QVERIFY(r.error.contains(QStringLiteral("ligne 3 : référence « B-2 » déjà dans le registre")));
+}
+
+void TestCommandLine::leaseCommandsRefuse_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::newRow("two commands") << list("--leases", "--export-leases", "x.csv")
+                                  << kExitBadArguments;
+    QTest::newRow("rent with a lease command")
+        << list("--leases", "--rent", "850") << kExitBadArguments;
+    QTest::newRow("request date with --leases")
+        << list("--leases", "--request-date", "01/01/2025") << kExitBadArguments;
+    QTest::newRow("bad date") << list("--leases", "--date", "31/02/2025") << kExitBadArguments;
+    QTest::newRow("unknown lease") << list("--revise-lease", "Z-9") << kExitBadArguments;
+    QTest::newRow("data folder with --rent")
+        << list("--rent", "850", "--quarter", "32019", "--data-folder", "/tmp")
+        << kExitBadArguments;
+    QTest::newRow("no register folder")
+        << list("--leases", "--data-folder", "/nonexistent/baux") << kExitRegister;
+    QTest::newRow("missing CSV") << list("--import-leases", "/nonexistent/baux.csv")
+                                 << kExitRefused;
+}
+
+void TestCommandLine::leaseCommandsRefuse()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QTemporaryDir dir;
+    if (!args.contains(QStringLiteral("--data-folder")))
+        args << list("--data-folder", dir.path());
+    const CommandLineResult r = runCommandLine(args, kShippedFile);
+    QCOMPARE(r.status, status);
+    QVERIFY(r.output.isEmpty());
+    QVERIFY(!r.error.trimmed().isEmpty());
 }
 
 void TestCommandLine::help()

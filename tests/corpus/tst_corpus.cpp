@@ -9,8 +9,10 @@
 using velmaris::fuzz::download;
 using velmaris::fuzz::indexFile;
 using velmaris::fuzz::leaseDate;
+using velmaris::fuzz::leasesCsv;
 using velmaris::fuzz::number;
 using velmaris::fuzz::profile;
+using velmaris::fuzz::sdmx;
 
 namespace {
 
@@ -22,7 +24,8 @@ const std::vector<std::pair<QString, Entry>>& entries()
     static const std::vector<std::pair<QString, Entry>> list = {
         {QStringLiteral("indexfile"), indexFile}, {QStringLiteral("number"), number},
         {QStringLiteral("leasedate"), leaseDate}, {QStringLiteral("profile"), profile},
-        {QStringLiteral("download"), download},
+        {QStringLiteral("download"), download},   {QStringLiteral("sdmx"), sdmx},
+        {QStringLiteral("leasescsv"), leasesCsv},
     };
     return list;
 }

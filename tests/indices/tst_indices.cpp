@@ -53,8 +53,8 @@ private slots:
     void formatGeneral();
     void indexValues_data();
     void indexValues();
-    void strictAmounts_data();
-    void strictAmounts();
+    void scaledRatios_data();
+    void scaledRatios();
     void numbersIgnoreTheCLocale();
     void frenchDates_data();
     void frenchDates();
@@ -191,31 +191,33 @@ void TestIndices::indexValues()
     QCOMPARE(parseIndexValue(text).value_or(-1), value);
 }
 
-void TestIndices::strictAmounts_data()
+void TestIndices::scaledRatios_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<qint64>("cents"); // -1: refused
-    QTest::newRow("whole") << "850" << qint64(85000);
-    QTest::newRow("blank thousands, comma") << "1 234,50" << qint64(123450);
-    QTest::newRow("no-break blank") << QStringLiteral("1\u00A0234,5") << qint64(123450);
-    QTest::newRow("point, one decimal") << "1234.5" << qint64(123450);
-    QTest::newRow("blanks around") << "  850,00 " << qint64(85000);
-    QTest::newRow("zero reads, refused later") << "0" << qint64(0);
-    QTest::newRow("minus") << "-850" << qint64(-1);
-    QTest::newRow("two separators") << "1.234,50" << qint64(-1);
-    QTest::newRow("trailing letters") << "12abc" << qint64(-1);
-    QTest::newRow("three decimals") << "0.001" << qint64(-1);
-    QTest::newRow("exponent") << "1e400" << qint64(-1);
-    QTest::newRow("blank in the decimals") << "850, 50" << qint64(-1);
-    QTest::newRow("nothing") << " " << qint64(-1);
-    QTest::newRow("too large") << "99999999999999999999" << qint64(-1);
+    QTest::addColumn<qint64>("cents");
+    QTest::addColumn<qint64>("numerator");
+    QTest::addColumn<qint64>("denominator");
+    QTest::addColumn<qint64>("expected");
+    QTest::newRow("exact") << qint64(100000) << qint64(102) << qint64(100) << qint64(102000);
+    QTest::newRow("half cent up") << qint64(100001) << qint64(1) << qint64(2) << qint64(50001);
+    QTest::newRow("below the half")
+        << qint64(100001) << qint64(4999) << qint64(10000) << qint64(49990);
+    QTest::newRow("negative, away from zero")
+        << qint64(-100001) << qint64(1) << qint64(2) << qint64(-50001);
+    // Beyond 64 bits on the way: 10^15 x 10^12 / 10^12.
+    QTest::newRow("wide product") << qint64(1'000'000'000'000'000) << qint64(1'000'000'000'000)
+                                  << qint64(1'000'000'000'000) << qint64(1'000'000'000'000'000);
+    QTest::newRow("clamped to 64 bits") << std::numeric_limits<qint64>::max() << qint64(3)
+                                        << qint64(1) << std::numeric_limits<qint64>::max();
+    QTest::newRow("no denominator") << qint64(85000) << qint64(1) << qint64(0) << qint64(0);
 }
 
-void TestIndices::strictAmounts()
+void TestIndices::scaledRatios()
 {
-    QFETCH(QString, text);
     QFETCH(qint64, cents);
-    QCOMPARE(parseStrictAmount(text).value_or(-1), cents);
+    QFETCH(qint64, numerator);
+    QFETCH(qint64, denominator);
+    QFETCH(qint64, expected);
+    QCOMPARE(scaledRatio(cents, numerator, denominator), expected);
 }
 
 // The program reads its data the same way whatever the C library's locale:

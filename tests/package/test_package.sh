@@ -39,6 +39,12 @@ grep -q $'^3è tr\\.2019\t.*\t 850,00\r$' "$scratch/prefix.txt" || fail "prefix 
 [ -f "$home/.local/share/Velmaris/VELMARIS.TXT" ] || fail "prefix copy: no index file in the user's data folder"
 [ "$(find "$scratch/prefix" -type f | sort)" = "$before" ] || fail "prefix copy: wrote into its prefix"
 echo "copy installed in a prefix revised from the user's data folder"
+HOME=$home XDG_DATA_HOME=$home/.local/share XDG_CONFIG_HOME=$home/.config \
+    "$scratch/prefix/bin/velmaris" --leases --all >"$scratch/leases.txt" 2>"$scratch/leases.err" \
+    || { cat "$scratch/leases.err" >&2; fail "the copy installed in a prefix could not open its register"; }
+grep -q $'^Référence\t' "$scratch/leases.txt" || fail "prefix copy: no heading of the lease list"
+[ -f "$home/.local/share/Velmaris/Velmaris.sqlite" ] || fail "prefix copy: no register in the user's data folder"
+echo "copy installed in a prefix keeps its lease register in the user's data folder"
 
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1 \
     || { cat "$scratch/cpack.log" >&2; fail "cpack"; }
@@ -48,7 +54,8 @@ deb=${debs[0]}
 echo "package: $(basename "$deb")"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6printsupport6 qt6-qpa-plugins; do
+for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6printsupport6 qt6-qpa-plugins \
+    libqt6sql6 libqt6sql6-sqlite; do
     grep -qw "$p" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = velmaris ] || fail "package name"

@@ -1,0 +1,212 @@
+// The lease register from the command line: the due list, one lease's
+// revision, CSV import and export.
+#include "cli_p.h"
+
+#include "cents.h"
+#include "lawfulrevision.h"
+#include "lease.h"
+#include "leasecsv.h"
+#include "leaseregister.h"
+#include "leasestore.h"
+
+#include <QDir>
+
+namespace velmaris::cli {
+
+namespace {
+
+QString dateText(const QDate& date)
+{
+    return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
+}
+
+// Tabs or line ends inside a field would shift the columns of a TSV line.
+QString field(QString text)
+{
+    text.replace(u'\t', u' ');
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
+std::optional<CommandLineResult> openStore(const Options& options, const QString& defaultFolder,
+                                           LeaseStore& store)
+{
+    const QString folder = options.has(QStringLiteral("--data-folder"))
+                               ? options.value(QStringLiteral("--data-folder"))
+                               : defaultFolder;
+    if (folder.isEmpty() || !store.open(folder))
+        return failure(kExitRegister,
+                       QStringLiteral("Registre des baux inaccessible : %1")
+                           .arg(folder.isEmpty() ? QStringLiteral("aucun dossier de données")
+                                                 : store.error()));
+    return std::nullopt;
+}
+
+// Options each lease command takes besides --index-file and --data-folder.
+std::optional<CommandLineResult> onlyOptions(const Options& options, const QString& command,
+                                             const QStringList& allowed)
+{
+    for (auto it = options.values.cbegin(); it != options.values.cend(); ++it) {
+        const QString& name = it.key();
+        if (name == command || name == u"--index-file" || name == u"--data-folder"
+            || allowed.contains(name))
+            continue;
+        return failure(
+            kExitBadArguments,
+            QStringLiteral("L'option %1 ne va pas avec %2. (velmaris --help)").arg(name, command));
+    }
+    return std::nullopt;
+}
+
+CommandLineResult listLeases(const Options& options, const QString& indexPath,
+                             const QString& dataFolder)
+{
+    if (auto bad = onlyOptions(options, QStringLiteral("--leases"),
+                               {QStringLiteral("--all"), QStringLiteral("--date")}))
+        return *bad;
+    QDate at;
+    if (auto bad = dateOption(options, QStringLiteral("--date"), at))
+        return *bad;
+    IndexTable table;
+    if (auto failed = loadTable(options, indexPath, table))
+        return *failed;
+    LeaseStore store;
+    if (auto failed = openStore(options, dataFolder, store))
+        return *failed;
+    const auto leases = store.leases();
+    const auto last = store.lastRevisions();
+    if (!leases || !last)
+        return failure(kExitRegister, store.error());
+
+    CommandLineResult r;
+    r.output = QStringLiteral("Référence\tLocataire\tTerritoire\tLoyer\tProchaine révision\t"
+                              "État\r\n");
+    for (const RegisterLine& line :
+         registerLines(*leases, *last, table, at, !options.has(QStringLiteral("--all")))) {
+        const Lease& lease = *line.lease;
+        r.output += field(lease.reference) + u'\t' + field(lease.tenant) + u'\t'
+                    + territoryText(lease.territory) + u'\t' + centsText(lease.rentCents, false)
+                    + u'\t' + dateText(line.status.due) + u'\t' + line.status.text()
+                    + QStringLiteral("\r\n");
+    }
+    r.error = stalenessNotice(table);
+    return r;
+}
+
+CommandLineResult reviseOne(const Options& options, const QString& indexPath,
+                            const QString& dataFolder)
+{
+    if (auto bad = onlyOptions(options, QStringLiteral("--revise-lease"),
+                               {QStringLiteral("--request-date")}))
+        return *bad;
+    QDate request;
+    if (auto bad = dateOption(options, QStringLiteral("--request-date"), request))
+        return *bad;
+    IndexTable table;
+    if (auto failed = loadTable(options, indexPath, table))
+        return *failed;
+    LeaseStore store;
+    if (auto failed = openStore(options, dataFolder, store))
+        return *failed;
+    const QString reference = options.value(QStringLiteral("--revise-lease"));
+    const std::optional<Lease> lease = store.findLease(reference);
+    if (!lease) {
+        // A reference the register does not hold is the caller's mistake; any
+        // other failure is the register's.
+        const bool unknown = store.error().startsWith(QStringLiteral("Aucun bail de référence"));
+        return failure(unknown ? kExitBadArguments : kExitRegister, store.error());
+    }
+    const auto history = store.history(lease->id);
+    if (!history)
+        return failure(kExitRegister, store.error());
+
+    const LawfulRevision revision = reviseLease(*lease, *history, table, request);
+    QString text;
+    auto line = [&](const QString& t) { text += t + QStringLiteral("\r\n"); };
+    line(QStringLiteral("Bail %1 : %2, %3 %4 (%5)")
+             .arg(field(lease->reference), field(lease->tenant), field(lease->address),
+                  lease->postalCode, territoryText(lease->territory)));
+    line(QStringLiteral("État au %1 : %2").arg(dateText(request), revision.status.text()));
+    if (revision.computed) {
+        line(QStringLiteral("Révision du %1, demandée le %2, effet le %3")
+                 .arg(dateText(revision.status.due), dateText(revision.requestDate),
+                      dateText(revision.effectiveDate)));
+        line(QStringLiteral("Indice de base : %1 du %2 = %3")
+                 .arg(seriesText(revision.series), revision.baseQuarter.label(),
+                      indexText(revision.baseValue)));
+        line(QStringLiteral("Nouvel indice : %1 du %2 = %3")
+                 .arg(seriesText(revision.series), revision.newQuarter.label(),
+                      indexText(revision.newValue)));
+        line(QStringLiteral("Loyer actuel : %1 €").arg(centsText(revision.oldRentCents)));
+        line(QStringLiteral("Nouveau loyer : %1 €").arg(centsText(revision.newRentCents)));
+    }
+    for (const ExplanationLine& e : revision.lines)
+        line(e.reference.isEmpty() ? e.text : e.text + QStringLiteral(" (") + e.reference + u')');
+
+    CommandLineResult r;
+    r.output = text;
+    r.error = stalenessNotice(table);
+    if (!revision.computed && !revision.error.isEmpty()) {
+        r.status = kExitRevision;
+        r.error += QStringLiteral("Calcul impossible. ") + revision.error + u'\n';
+    }
+    return r;
+}
+
+CommandLineResult importLeases(const Options& options, const QString& dataFolder)
+{
+    if (auto bad = onlyOptions(options, QStringLiteral("--import-leases"), {}))
+        return *bad;
+    LeaseStore store;
+    if (auto failed = openStore(options, dataFolder, store))
+        return *failed;
+    const QString path = options.value(QStringLiteral("--import-leases"));
+    const ImportOutcome outcome = importLeasesCsv(store, path);
+    if (!outcome.ok) {
+        CommandLineResult r;
+        r.status = store.isReadOnly() ? kExitRegister : kExitRefused;
+        r.error = QStringLiteral("Aucun bail importé de %1 :\n").arg(path);
+        for (const QString& e : outcome.errors)
+            r.error += QStringLiteral("  ") + e + u'\n';
+        return r;
+    }
+    CommandLineResult r;
+    r.output = QStringLiteral("%1 bail(s) importé(s) de %2.\n").arg(outcome.imported).arg(path);
+    return r;
+}
+
+CommandLineResult exportLeases(const Options& options, const QString& dataFolder)
+{
+    if (auto bad = onlyOptions(options, QStringLiteral("--export-leases"), {}))
+        return *bad;
+    LeaseStore store;
+    if (auto failed = openStore(options, dataFolder, store))
+        return *failed;
+    const QString path = options.value(QStringLiteral("--export-leases"));
+    QString error;
+    if (!exportLeasesCsv(store, path, &error))
+        return failure(kExitRegister, QStringLiteral("Export impossible : %1").arg(error));
+    const auto leases = store.leases();
+    CommandLineResult r;
+    r.output = QStringLiteral("%1 bail(s) écrit(s) dans %2.\n")
+                   .arg(leases ? qsizetype(leases->size()) : 0)
+                   .arg(path);
+    return r;
+}
+
+} // namespace
+
+CommandLineResult runLeaseCommand(const Options& options, const QString& defaultIndexPath,
+                                  const QString& defaultDataFolder)
+{
+    if (options.has(QStringLiteral("--leases")))
+        return listLeases(options, defaultIndexPath, defaultDataFolder);
+    if (options.has(QStringLiteral("--revise-lease")))
+        return reviseOne(options, defaultIndexPath, defaultDataFolder);
+    if (options.has(QStringLiteral("--import-leases")))
+        return importLeases(options, defaultDataFolder);
+    return exportLeases(options, defaultDataFolder);
+}
+
+} // namespace velmaris::cli
