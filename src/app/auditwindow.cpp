@@ -164,8 +164,15 @@ void AuditWindow::buildControls()
     m_totals->setObjectName(QStringLiteral("totaux"));
     m_totals->setWordWrap(true);
     rightLayout->addWidget(m_totals);
-    splitter->setStretchFactor(0, 2);
-    splitter->setStretchFactor(1, 3);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 2);
+    splitter->setSizes({380, 720});
+    // Rows as high as their text, not the style's default.
+    const int rowHeight = fontMetrics().height() + 6;
+    for (QTableWidget* t : {m_periods, m_months}) {
+        t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        t->verticalHeader()->setDefaultSectionSize(rowHeight);
+    }
 
     auto* buttons = new QHBoxLayout;
     m_print = new QPushButton(QStringLiteral("Imprimer"), this);

@@ -122,8 +122,10 @@ void AuditWindow::showResult()
                      .arg(euros(t.overCents), euros(t.overClaimableCents));
         if (firstClaimable.isValid())
             totals += QStringLiteral(" (mois depuis ") + monthText(firstClaimable) + u')';
-        totals += QStringLiteral(". Moins-perçu : %1, dont %2 réclamable par le bailleur.")
-                      .arg(euros(t.underCents), euros(t.underClaimableCents));
+        totals += u'.';
+        if (t.underCents > 0)
+            totals += QStringLiteral(" Moins-perçu : %1, dont %2 réclamable par le bailleur.")
+                          .arg(euros(t.underCents), euros(t.underClaimableCents));
         totals += QStringLiteral("<br>Les mois commencés avant le ")
                   + m_audit.limitDate.toString(u"dd/MM/yyyy")
                   + QStringLiteral(" (plus de trois ans) sont prescrits.");
@@ -131,6 +133,12 @@ void AuditWindow::showResult()
             totals += QStringLiteral("<br>Audit incomplet : ") + m_audit.error.toHtmlEscaped();
     }
     m_totals->setText(totals);
+    // The first month that differs is what the user looks for.
+    for (int row = 0; row < int(m_audit.months.size()); ++row)
+        if (m_audit.months[std::size_t(row)].differenceCents() != 0) {
+            m_months->scrollToItem(m_months->item(row, 0), QAbstractItemView::PositionAtTop);
+            break;
+        }
     m_print->setEnabled(!m_audit.months.empty());
     m_pdf->setEnabled(!m_audit.months.empty());
 }
