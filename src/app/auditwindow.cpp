@@ -276,7 +276,7 @@ std::optional<std::vector<ChargedRent>> AuditWindow::typedPeriods(QStringList* p
             found << line + problem;
         if (const auto it = lines.constFind(p.month); it != lines.constEnd())
             found << line + QStringLiteral("mois ") + monthText(p.month)
-                         + QStringLiteral(" déjà saisi (ligne %1)").arg(*it + 1);
+                         + QStringLiteral(" en double (ligne %1)").arg(*it + 1);
         lines.insert(p.month, row);
         periods.push_back(p);
     }

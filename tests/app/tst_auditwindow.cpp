@@ -231,7 +231,7 @@ void TestAuditWindow::typedRents_data()
         << "04/2021=800;04/2021=810"
         << "04/2021;04/2021"
         << "800,00;810,00"
-        << "ligne 2 : mois 04/2021 déjà saisi (ligne 1)" << qint64(0) << ""
+        << "ligne 2 : mois 04/2021 en double (ligne 1)" << qint64(0) << ""
         << "04/2021;05/2021";
     QTest::newRow("a month that is no month")
         << "04/2021=800;13/2022=819,83"
