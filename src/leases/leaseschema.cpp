@@ -65,6 +65,19 @@ const char* const kMigrationTo2[] = {
     "UPDATE schema_version SET version = 2",
 };
 
+// Version 3: the rents a landlord actually charged, period by period, for the
+// audit of a lease; they go with their lease.
+const char* const kMigrationTo3[] = {
+    "CREATE TABLE charged_rents ("
+    " id INTEGER PRIMARY KEY,"
+    " lease_id INTEGER NOT NULL REFERENCES leases(id) ON DELETE CASCADE,"
+    " month TEXT NOT NULL,"
+    " rent_cents INTEGER NOT NULL,"
+    " request_date TEXT NOT NULL DEFAULT '',"
+    " UNIQUE (lease_id, month))",
+    "UPDATE schema_version SET version = 3",
+};
+
 } // namespace
 
 QStringList migrationSteps(int fromVersion)
@@ -76,6 +89,10 @@ QStringList migrationSteps(int fromVersion)
     }
     if (fromVersion < 2) {
         for (const char* sql : kMigrationTo2)
+            steps << QString::fromLatin1(sql);
+    }
+    if (fromVersion < 3) {
+        for (const char* sql : kMigrationTo3)
             steps << QString::fromLatin1(sql);
     }
     return steps;

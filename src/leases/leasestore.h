@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chargedrent.h"
 #include "lease.h"
 
 #include <QString>
@@ -23,9 +24,9 @@ namespace velmaris {
 class LeaseStore {
 public:
     // The schema this program writes. Version 1 lacked the territory and the
-    // prior revision; an older file is migrated at open, after a copy of it is
-    // kept beside it (Velmaris.sqlite.v1.bak).
-    static constexpr int kSchemaVersion = 2;
+    // prior revision, version 2 the rents charged; an older file is migrated at
+    // open, after a copy of it is kept beside it (Velmaris.sqlite.v1.bak, .v2.bak).
+    static constexpr int kSchemaVersion = 3;
     static QString fileName(); // "Velmaris.sqlite"
 
     LeaseStore();
@@ -69,6 +70,12 @@ public:
     std::optional<std::vector<RevisionRecord>> history(qint64 leaseId); // oldest first
     // The latest record of every lease that has one: what the register needs.
     std::optional<std::vector<RevisionRecord>> lastRevisions();
+
+    // The rents a lease was actually charged, what its audit checks: in month
+    // order. setChargedRents replaces them all in one transaction, or changes
+    // nothing when one fails validateChargedRents().
+    std::optional<std::vector<ChargedRent>> chargedRents(qint64 leaseId);
+    bool setChargedRents(qint64 leaseId, const std::vector<ChargedRent>& periods);
 
 private:
     bool fail(const QString& message);

@@ -16,16 +16,6 @@ constexpr double kFigureIndent = 0.5;
 // Left free under the closing for the handwritten signature, in centimetres.
 constexpr double kSignatureRoom = 2.0;
 
-// The longest start of `word` that fits, at least one character.
-qsizetype fittingPrefix(const QString& word, double width,
-                        const std::function<double(const QString&)>& measure)
-{
-    qsizetype n = 1;
-    while (n < word.size() && measure(word.left(n + 1)) <= width + kTolerance)
-        ++n;
-    return n;
-}
-
 class Builder {
 public:
     Builder(LetterLayout& out, const LetterMetrics& metrics, const LetterGeometry& geometry)
@@ -162,32 +152,6 @@ void layoutLetter(Builder& b, const RevisionLetter& letter, const LetterGeometry
 }
 
 } // namespace
-
-QStringList wrapText(const QString& text, double width,
-                     const std::function<double(const QString&)>& measure)
-{
-    QStringList lines;
-    QString line;
-    for (QString word : text.split(u' ', Qt::SkipEmptyParts)) {
-        const QString joined = line.isEmpty() ? word : line + u' ' + word;
-        if (measure(joined) <= width + kTolerance) {
-            line = joined;
-            continue;
-        }
-        if (!line.isEmpty())
-            lines << line;
-        line.clear();
-        while (measure(word) > width + kTolerance) {
-            const qsizetype n = fittingPrefix(word, width, measure);
-            lines << word.left(n);
-            word = word.mid(n);
-        }
-        line = word;
-    }
-    if (!line.isEmpty())
-        lines << line;
-    return lines;
-}
 
 LetterLayout layoutLetters(const std::vector<RevisionLetter>& letters, const LetterMetrics& metrics,
                            const LetterGeometry& geometry)

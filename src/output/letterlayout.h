@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textwrap.h"
+
 #include "revisionletter.h"
 
 #include <QString>
@@ -52,11 +54,6 @@ struct LetterLayout {
     int pages = 0;
     std::vector<int> firstPages; // the page each letter starts on
 };
-
-// The text cut into lines no wider than `width`, at blanks (no-break spaces
-// hold); a word wider than a whole line is cut where it must.
-QStringList wrapText(const QString& text, double width,
-                     const std::function<double(const QString&)>& measure);
 
 // The letters one after the other, each from the top of a new page. A letter
 // longer than a page goes on over the next one; the rows of figures, and the

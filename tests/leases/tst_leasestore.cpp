@@ -404,7 +404,8 @@ void TestLeaseStore::refusesOtherFiles()
             QVERIFY(store.open(m_dir->path()));
         }
         RawConnection raw(file());
-        QVERIFY(raw.exec(QStringLiteral("UPDATE schema_version SET version = 3")));
+        QVERIFY(raw.exec(QStringLiteral("UPDATE schema_version SET version = %1")
+                             .arg(LeaseStore::kSchemaVersion + 1)));
     }
     const QByteArray before = readAll(file());
 

@@ -1,0 +1,453 @@
+// The audit window: the rents actually charged, typed or imported, kept in
+// the register. What the audit makes of them: auditwindow_result.cpp.
+#include "auditwindow.h"
+
+#include "cents.h"
+#include "chargedcsv.h"
+#include "dates.h"
+#include "filechoice.h"
+#include "leasestore.h"
+#include "messages.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSet>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace velmaris {
+
+namespace {
+
+enum Column { From, To, Rent, Request, Columns };
+
+constexpr int kMaxListedErrors = 30;
+
+QString quoted(const QString& text)
+{
+    return QStringLiteral("« ") + text + QStringLiteral(" »");
+}
+
+QString cellText(const QTableWidget* table, int row, int column)
+{
+    const QTableWidgetItem* item = table->item(row, column);
+    return item ? item->text().trimmed() : QString();
+}
+
+} // namespace
+
+AuditWindow* showAudit(QWidget* parent, LeaseStore& store, qint64 leaseId, const IndexTable& table,
+                       const QDate& today)
+{
+    const QString title = QStringLiteral("Audit du bail");
+    const std::optional<Lease> lease = store.lease(leaseId);
+    if (!lease) {
+        MessageBox::critical(parent, title, store.error());
+        return nullptr;
+    }
+    // Rents that could not be read are never replaced by an empty table.
+    const std::optional<std::vector<ChargedRent>> periods = store.chargedRents(leaseId);
+    const std::optional<std::vector<RevisionRecord>> history =
+        periods ? store.history(leaseId) : std::nullopt;
+    if (!periods || !history) {
+        MessageBox::critical(parent, title,
+                             QStringLiteral("Les loyers facturés du bail ") + lease->reference
+                                 + QStringLiteral(" n'ont pas pu être lus : ") + store.error());
+        return nullptr;
+    }
+    auto* window = new AuditWindow(store, *lease, *periods, *history, table, today, parent);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+AuditWindow::AuditWindow(LeaseStore& store, const Lease& lease, std::vector<ChargedRent> periods,
+                         std::vector<RevisionRecord> history, const IndexTable& table,
+                         const QDate& today, QWidget* parent)
+    : QDialog(parent)
+    , m_store(store)
+    , m_lease(lease)
+    , m_history(std::move(history))
+    , m_table(table)
+    , m_today(today)
+{
+    setObjectName(QStringLiteral("audit"));
+    setWindowTitle(QStringLiteral("Audit du bail ") + lease.reference);
+    buildControls();
+    sortChargedRents(periods);
+    fillPeriods(periods);
+    m_audit = auditLease(m_lease, periods, m_history, m_table, m_today);
+    showResult();
+    if (m_store.isReadOnly())
+        m_state->setText(QStringLiteral("Registre en lecture seule : les loyers saisis ici ne "
+                                        "pourront pas y être enregistrés."));
+}
+
+void AuditWindow::buildControls()
+{
+    auto* layout = new QVBoxLayout(this);
+    QString place = m_lease.address.simplified();
+    if (!m_lease.postalCode.isEmpty())
+        place += u' ' + m_lease.postalCode;
+    auto* heading =
+        new QLabel(QStringLiteral("<b>Bail %1</b> — %2, %3 (%4)")
+                       .arg(m_lease.reference.toHtmlEscaped(), m_lease.tenant.toHtmlEscaped(),
+                            place.toHtmlEscaped(), territoryText(m_lease.territory)),
+                   this);
+    heading->setObjectName(QStringLiteral("bail"));
+    layout->addWidget(heading);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    layout->addWidget(splitter, 1);
+
+    // Left: the rents charged.
+    auto* left = new QWidget(splitter);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(new QLabel(QStringLiteral("Loyers facturés, hors charges :"), left));
+    m_periods = new QTableWidget(0, Columns, left);
+    m_periods->setObjectName(QStringLiteral("loyersfactures"));
+    m_periods->setHorizontalHeaderLabels({QStringLiteral("Du (mm/aaaa)"), QStringLiteral("Au"),
+                                          QStringLiteral("Loyer"), QStringLiteral("Demandé le")});
+    m_periods->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_periods->horizontalHeader()->setStretchLastSection(true);
+    m_periods->verticalHeader()->setVisible(true);
+    m_periods->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_periods->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_periods->setToolTip(QStringLiteral("Chaque ligne : le premier mois facturé à ce loyer "
+                                         "(mm/aaaa), le loyer hors charges (850,00) et, si vous "
+                                         "la connaissez, la date de la demande (jj/mm/aaaa)."));
+    leftLayout->addWidget(m_periods, 1);
+    auto* editButtons = new QHBoxLayout;
+    auto* add = new QPushButton(QStringLiteral("Ajouter"), left);
+    add->setObjectName(QStringLiteral("ajouter"));
+    auto* remove = new QPushButton(QStringLiteral("Supprimer"), left);
+    remove->setObjectName(QStringLiteral("supprimer"));
+    auto* import = new QPushButton(QStringLiteral("Importer CSV…"), left);
+    import->setObjectName(QStringLiteral("importer"));
+    editButtons->addWidget(add);
+    editButtons->addWidget(remove);
+    editButtons->addWidget(import);
+    editButtons->addStretch();
+    leftLayout->addLayout(editButtons);
+    m_state = new QLabel(left);
+    m_state->setObjectName(QStringLiteral("etat"));
+    m_state->setWordWrap(true);
+    leftLayout->addWidget(m_state);
+
+    // Right: what the audit found.
+    auto* right = new QWidget(splitter);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    m_result = new QTextBrowser(right);
+    m_result->setObjectName(QStringLiteral("ecarts"));
+    rightLayout->addWidget(m_result, 3);
+    m_months = new QTableWidget(0, 5, right);
+    m_months->setObjectName(QStringLiteral("mois"));
+    m_months->setHorizontalHeaderLabels({QStringLiteral("Mois"), QStringLiteral("Facturé"),
+                                         QStringLiteral("Légal"), QStringLiteral("Écart"),
+                                         QString()});
+    m_months->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_months->verticalHeader()->setVisible(false);
+    m_months->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_months->horizontalHeader()->setStretchLastSection(true);
+    rightLayout->addWidget(m_months, 2);
+    m_totals = new QLabel(right);
+    m_totals->setObjectName(QStringLiteral("totaux"));
+    m_totals->setWordWrap(true);
+    rightLayout->addWidget(m_totals);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 2);
+    splitter->setSizes({380, 720});
+    // Rows as high as their text, not the style's default.
+    const int rowHeight = fontMetrics().height() + 6;
+    for (QTableWidget* t : {m_periods, m_months}) {
+        t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        t->verticalHeader()->setDefaultSectionSize(rowHeight);
+    }
+
+    auto* buttons = new QHBoxLayout;
+    m_print = new QPushButton(QStringLiteral("Imprimer"), this);
+    m_print->setObjectName(QStringLiteral("imprimer"));
+    m_pdf = new QPushButton(QStringLiteral("Enregistrer en PDF…"), this);
+    m_pdf->setObjectName(QStringLiteral("enregistrerpdf"));
+    auto* close = new QPushButton(QStringLiteral("Fermer"), this);
+    close->setObjectName(QStringLiteral("fermer"));
+    close->setAutoDefault(false);
+    buttons->addStretch();
+    buttons->addWidget(m_print);
+    buttons->addWidget(m_pdf);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+    // Enter ends the edit of a cell, never presses a button.
+    for (QPushButton* b : {add, remove, import, m_print, m_pdf})
+        b->setAutoDefault(false);
+
+    connect(m_periods, &QTableWidget::cellChanged, this, &AuditWindow::cellEdited);
+    connect(add, &QPushButton::clicked, this, &AuditWindow::addPeriod);
+    connect(remove, &QPushButton::clicked, this, &AuditWindow::removePeriod);
+    connect(import, &QPushButton::clicked, this, &AuditWindow::importCsv);
+    connect(m_print, &QPushButton::clicked, this, &AuditWindow::print);
+    connect(m_pdf, &QPushButton::clicked, this, &AuditWindow::savePdf);
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    resize(1100, 640);
+}
+
+void AuditWindow::fillPeriods(const std::vector<ChargedRent>& periods)
+{
+    // Items are written over, never replaced: this runs from the signal of an
+    // item just edited.
+    auto set = [this](int row, int column, const QString& text) {
+        if (QTableWidgetItem* item = m_periods->item(row, column))
+            item->setText(text);
+        else
+            m_periods->setItem(row, column, new QTableWidgetItem(text));
+        return m_periods->item(row, column);
+    };
+    m_filling = true;
+    m_periods->setRowCount(int(periods.size()));
+    for (int row = 0; row < int(periods.size()); ++row) {
+        const ChargedRent& p = periods[std::size_t(row)];
+        set(row, From, monthText(p.month));
+        set(row, Rent, centsText(p.rentCents))->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        set(row, Request,
+            p.requestDate.isValid() ? p.requestDate.toString(u"dd/MM/yyyy") : QString());
+        // "Au": the month before the next period, which the table derives.
+        QTableWidgetItem* to =
+            set(row, To,
+                row + 1 < int(periods.size())
+                    ? monthText(periods[std::size_t(row) + 1].month.addMonths(-1))
+                    : QStringLiteral("à ce jour"));
+        to->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        to->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
+    }
+    m_filling = false;
+}
+
+std::optional<std::vector<ChargedRent>> AuditWindow::typedPeriods(QStringList* problems) const
+{
+    QStringList found;
+    std::vector<ChargedRent> periods;
+    QHash<QDate, int> lines; // month -> line it was typed on
+    for (int row = 0; row < m_periods->rowCount(); ++row) {
+        const QString line = QStringLiteral("ligne %1 : ").arg(row + 1);
+        ChargedRent p;
+        const QString month = cellText(m_periods, row, From);
+        const QString rent = cellText(m_periods, row, Rent);
+        const QString request = cellText(m_periods, row, Request);
+        bool ok = true;
+        if (const std::optional<QDate> m = parseMonth(month)) {
+            p.month = *m;
+        } else {
+            found << line + QStringLiteral("mois invalide ") + quoted(month)
+                         + QStringLiteral(" (mm/aaaa)");
+            ok = false;
+        }
+        if (rent.isEmpty()) {
+            found << line + QStringLiteral("loyer manquant");
+            ok = false;
+        } else if (const std::optional<qint64> c = parseCents(rent); c && *c > 0) {
+            p.rentCents = *c;
+        } else {
+            found << line + QStringLiteral("loyer invalide ") + quoted(rent)
+                         + QStringLiteral(" (par exemple 850,00)");
+            ok = false;
+        }
+        if (!request.isEmpty()) {
+            if (const std::optional<QDate> d = parseFrenchDate(request)) {
+                p.requestDate = *d;
+            } else {
+                found << line + QStringLiteral("date de demande invalide ") + quoted(request)
+                             + QStringLiteral(" (jj/mm/aaaa)");
+                ok = false;
+            }
+        }
+        if (!ok)
+            continue;
+        for (const QString& problem : validateChargedRent(p, m_lease))
+            found << line + problem;
+        if (const auto it = lines.constFind(p.month); it != lines.constEnd())
+            found << line + QStringLiteral("mois ") + monthText(p.month)
+                         + QStringLiteral(" en double (ligne %1)").arg(*it + 1);
+        lines.insert(p.month, row);
+        periods.push_back(p);
+    }
+    if (problems)
+        *problems = found;
+    if (!found.isEmpty())
+        return std::nullopt;
+    sortChargedRents(periods);
+    return periods;
+}
+
+void AuditWindow::cellEdited(int row, int column)
+{
+    if (m_filling)
+        return;
+    // A sound amount or month is written back the way the register writes it.
+    QTableWidgetItem* item = m_periods->item(row, column);
+    if (item) {
+        m_filling = true;
+        const QString text = item->text().trimmed();
+        if (column == Rent) {
+            if (const std::optional<qint64> c = parseCents(text); c && *c > 0)
+                item->setText(centsText(*c));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        } else if (column == From) {
+            if (const std::optional<QDate> m = parseMonth(text))
+                item->setText(monthText(*m));
+        } else if (column == Request) {
+            if (const std::optional<QDate> d = parseFrenchDate(text))
+                item->setText(d->toString(u"dd/MM/yyyy"));
+        }
+        m_filling = false;
+    }
+    periodsChanged();
+}
+
+void AuditWindow::addPeriod()
+{
+    QDate month(m_lease.startDate.year(), m_lease.startDate.month(), 1);
+    for (int row = 0; row < m_periods->rowCount(); ++row)
+        if (const std::optional<QDate> m = parseMonth(cellText(m_periods, row, From)))
+            month = std::max(month, m->addMonths(1));
+    const int row = m_periods->rowCount();
+    m_filling = true;
+    m_periods->insertRow(row);
+    m_periods->setItem(row, From, new QTableWidgetItem(monthText(month)));
+    m_periods->setItem(row, Rent, new QTableWidgetItem());
+    m_periods->setItem(row, Request, new QTableWidgetItem());
+    m_filling = false;
+    periodsChanged();
+    // The rent is what is left to type.
+    m_periods->setCurrentCell(row, Rent);
+    m_periods->editItem(m_periods->item(row, Rent));
+}
+
+void AuditWindow::removePeriod()
+{
+    const int row = m_periods->currentRow();
+    if (row < 0)
+        return;
+    const QString rent = cellText(m_periods, row, Rent);
+    if (!MessageBox::question(
+            this, QStringLiteral("Supprimer une période"),
+            QStringLiteral("Supprimer la période à partir de ") + cellText(m_periods, row, From)
+                + (rent.isEmpty() ? QString() : QStringLiteral(" (") + rent + u')')
+                + QStringLiteral(" ?")))
+        return;
+    m_periods->removeRow(row);
+    periodsChanged();
+}
+
+void AuditWindow::importCsv()
+{
+    const QString title = QStringLiteral("Importer les loyers facturés");
+    const QString path = FileChoice::open(
+        this, title, QStringLiteral("Fichiers CSV (*.csv);;Tous les fichiers (*)"));
+    if (path.isEmpty())
+        return;
+    const ChargedCsvImport imported = readChargedRentsCsv(path, m_lease);
+    if (!imported.ok()) {
+        QStringList listed = imported.errors.mid(0, kMaxListedErrors);
+        if (imported.errors.size() > kMaxListedErrors)
+            listed << QStringLiteral("… et %1 autres erreurs.")
+                          .arg(imported.errors.size() - kMaxListedErrors);
+        MessageBox::critical(this, title,
+                             QStringLiteral("Rien n'a été importé :\n") + listed.join(u'\n'));
+        return;
+    }
+    if (imported.periods.empty()) {
+        MessageBox::critical(this, title,
+                             QStringLiteral("Rien n'a été importé : le fichier ne contient aucun "
+                                            "loyer."));
+        return;
+    }
+    if (m_periods->rowCount() > 0
+        && !MessageBox::question(
+            this, title,
+            QStringLiteral("Remplacer les %1 périodes du tableau par les %2 du "
+                           "fichier ?")
+                .arg(m_periods->rowCount())
+                .arg(imported.periods.size())))
+        return;
+    fillPeriods(imported.periods);
+    periodsChanged();
+}
+
+void AuditWindow::periodsChanged()
+{
+    m_saved = false;
+    QStringList problems;
+    const std::optional<std::vector<ChargedRent>> periods = typedPeriods(&problems);
+    if (!periods) {
+        m_state->setText(QStringLiteral("À corriger avant l'audit :\n") + problems.join(u'\n'));
+        return;
+    }
+    // Back in month order, with the end of each period.
+    const int current = m_periods->currentRow();
+    const QString currentMonth = current >= 0 ? cellText(m_periods, current, From) : QString();
+    fillPeriods(*periods);
+    for (int row = 0; row < m_periods->rowCount(); ++row)
+        if (cellText(m_periods, row, From) == currentMonth)
+            m_periods->setCurrentCell(row, m_periods->currentColumn());
+    m_state->clear();
+    save(*periods);
+    m_audit = auditLease(m_lease, *periods, m_history, m_table, m_today);
+    showResult();
+}
+
+void AuditWindow::save(const std::vector<ChargedRent>& periods)
+{
+    if (m_store.setChargedRents(m_lease.id, periods)) {
+        m_saved = true;
+        m_failureShown = false;
+        return;
+    }
+    m_state->setText(QStringLiteral("Non enregistré dans le registre : ") + m_store.error());
+    // Once, not at every cell typed while the register stays shut.
+    if (m_failureShown)
+        return;
+    m_failureShown = true;
+    MessageBox::critical(this, QStringLiteral("Registre des baux"),
+                         QStringLiteral("Les loyers facturés n'ont pas pu être enregistrés : ")
+                             + m_store.error()
+                             + QStringLiteral("\n\nIls restent dans cette fenêtre, qui audite, "
+                                              "imprime et enregistre en PDF ce qu'elle montre ; "
+                                              "la prochaine modification essaiera de nouveau de "
+                                              "les enregistrer."));
+}
+
+void AuditWindow::reject()
+{
+    close(); // Escape asks, as the close button does, before anything is lost
+}
+
+void AuditWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_saved) {
+        // One more try before anything typed is given up.
+        if (const std::optional<std::vector<ChargedRent>> periods = typedPeriods();
+            periods && m_store.setChargedRents(m_lease.id, *periods))
+            m_saved = true;
+    }
+    if (!m_saved
+        && !MessageBox::question(
+            this, QStringLiteral("Fermer l'audit"),
+            QStringLiteral("Les loyers facturés du tableau ne sont pas enregistrés "
+                           "dans le registre. Fermer quand même ? Ils seront "
+                           "perdus."))) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+} // namespace velmaris

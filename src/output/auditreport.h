@@ -1,0 +1,58 @@
+#pragma once
+
+#include "audit.h"
+#include "lease.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace velmaris {
+
+// The printed audit of a lease as texts and tables, before it is laid out on
+// pages (auditlayout.h) and painted (auditprinter.h).
+
+enum class AuditStyle { Title, Heading, Body, Small };
+
+// A column of a table: its share of the width between the margins.
+struct AuditColumn {
+    double share = 1;
+    bool right = false; // amounts are aligned on the right
+};
+
+struct AuditBlock {
+    enum class Kind { Paragraph, Row };
+    Kind kind = Kind::Paragraph;
+    AuditStyle style = AuditStyle::Body;
+    QString text; // a paragraph; "\n" starts a new line
+    bool indented = false;
+    int table = -1;        // a row: index into AuditReport::tables
+    QStringList cells;     // a row: one text per column, "\n" starts a new line
+    bool headings = false; // a row of headings: repeated at the top of a page the table runs on to
+    bool bold = false;     // a row of totals
+};
+
+struct AuditReport {
+    QString title;
+    QString footer; // on every page, beside the page number
+    std::vector<std::vector<AuditColumn>> tables;
+    std::vector<AuditBlock> blocks; // in reading order, the title first
+};
+
+// The tables of the report, in the order they come.
+inline constexpr int kAuditLeaseTable = 0; // label, value
+inline constexpr int kAuditRevisionTable =
+    1;                                     // due date, indices, lawful, charged, difference, causes
+inline constexpr int kAuditMonthTable = 2; // month, charged, lawful, difference, mark
+
+// "prescrit": the mark of a month past the tenant's three-year limit.
+QString timeBarredMark();
+
+// The report of an audit of that lease: the lease; the result; each revision
+// from the start with its lawful indices and rents beside the rent charged;
+// every difference explained; the months with their totals and the part still
+// claimable.
+AuditReport auditReport(const Lease& lease, const Audit& audit);
+
+} // namespace velmaris
