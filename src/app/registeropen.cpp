@@ -1,6 +1,11 @@
-// The main window's side of the lease register: its folder and its one window.
+// The main window's side of the lease register: its folder, its one window,
+// and what its letter and audit buttons open.
 #include "mainwindow.h"
 
+#include "auditwindow.h"
+#include "letterdialog.h"
+#include "maj.h"
+#include "monthlettersdialog.h"
 #include "registerwindow.h"
 
 namespace velmaris {
@@ -14,7 +19,17 @@ void MainWindow::showRegister()
 {
     if (!m_register) {
         m_register = new RegisterWindow(m_registerFolder, m_table, this);
-        connect(this, &MainWindow::tableLoaded, m_register, &RegisterWindow::indexTableChanged);
+        RegisterWindow* r = m_register;
+        connect(this, &MainWindow::tableLoaded, r, &RegisterWindow::indexTableChanged);
+        // The letters sign with the "Bailleur" block of the settings file.
+        connect(r, &RegisterWindow::letterRequested, this, [this, r](qint64 id) {
+            showLeaseLetter(r, r->store(), id, m_table, m_maj.iniPath(), r->today());
+        });
+        connect(r, &RegisterWindow::monthLettersRequested, this, [this, r] {
+            showMonthLetters(r, r->store(), m_table, m_maj.iniPath(), r->today());
+        });
+        connect(r, &RegisterWindow::auditRequested, this,
+                [this, r](qint64 id) { showAudit(r, r->store(), id, m_table, r->today()); });
     }
     m_register->open();
 }

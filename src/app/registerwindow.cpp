@@ -99,7 +99,7 @@ void RegisterWindow::buildControls()
     header->resizeSection(RegisterModel::Rent, width("99 999,99 €"));
     header->resizeSection(RegisterModel::NextDue, width("00/00/0000"));
     header->resizeSection(RegisterModel::Status,
-                          width("révision perdue le 00/00/0000 ; à réviser avant le 00/00/0000"));
+                          width("à réviser avant le 00/00/0000 (révision perdue le 00/00/0000)"));
     // The status takes what is left; every other column keeps its width, the
     // tenant's included, and a narrow window scrolls rather than hiding names.
     header->setStretchLastSection(true);
@@ -122,8 +122,6 @@ void RegisterWindow::buildControls()
     lettresdumois = button(QStringLiteral("lettresdumois"), QStringLiteral("Lettres du mois…"));
     audit = button(QStringLiteral("audit"), QStringLiteral("Audit"));
     fermer = button(QStringLiteral("fermer"), QStringLiteral("Fermer"));
-    for (QPushButton* later : {lettre, lettresdumois, audit})
-        later->hide();
 
     connect(ajouter, &QPushButton::clicked, this, &RegisterWindow::addLease);
     connect(modifier, &QPushButton::clicked, this, &RegisterWindow::editLease);
@@ -180,7 +178,7 @@ void RegisterWindow::buildControls()
     updateButtons();
     updateCount();
 
-    const QSize wanted(940, 560);
+    const QSize wanted(1180, 600);
     const QScreen* s = screen();
     resize(s ? wanted.boundedTo(s->availableGeometry().size()) : wanted);
 }
@@ -309,13 +307,6 @@ void RegisterWindow::selectLease(qint64 id)
     tableau->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect
                                                           | QItemSelectionModel::Rows);
     tableau->scrollTo(index);
-}
-
-void RegisterWindow::showLetterButtons()
-{
-    for (QPushButton* b : {lettre, lettresdumois, audit})
-        b->show();
-    updateButtons();
 }
 
 void RegisterWindow::updateButtons()

@@ -48,9 +48,6 @@ public:
     qint64 selectedLeaseId() const;
     void selectLease(qint64 id);
 
-    // Shows "Lettre", "Lettres du mois…" and "Audit", hidden until their work is wired.
-    void showLetterButtons();
-
     QTableView* tableau = nullptr;
     QLineEdit* recherche = nullptr;
     QLabel* compte = nullptr;

@@ -41,8 +41,8 @@ QString DueStatus::text() const
     case DueState::Lost:
         // A year lost never ends the matter: the revision of the date in
         // question can still be asked, and losing it too is what to avoid.
-        return QStringLiteral("révision perdue le %1 ; à réviser avant le %2")
-            .arg(dateText(lostOn), dateText(deadline));
+        return QStringLiteral("à réviser avant le %1 (révision perdue le %2)")
+            .arg(dateText(deadline), dateText(lostOn));
     case DueState::Frozen:
         return QStringLiteral("gelée (DPE F/G)");
     }

@@ -30,7 +30,7 @@ struct DueStatus {
     bool reached = false; // `due` is on or before the date asked about
 
     // "à jour", "à réviser avant le 15/03/2026", "gelée (DPE F/G)",
-    // "révision perdue le 15/03/2025 ; à réviser avant le 15/03/2026".
+    // "à réviser avant le 15/03/2026 (révision perdue le 15/03/2025)".
     QString text() const;
     // Whether the register lists the lease as one to revise.
     bool isDue() const { return state == DueState::Due || state == DueState::Lost; }

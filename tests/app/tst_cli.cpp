@@ -393,7 +393,7 @@ void TestCommandLine::leaseCommands()
              QStringLiteral("Référence\tLocataire\tTerritoire\tLoyer\tProchaine "
                             "révision\tÉtat\r\n"
                             "A-1\tMme Martin\tmétropole\t850,00\t01/11/2025\t"
-                            "révision perdue le 01/11/2021 ; à réviser avant le 01/11/2026\r\n"));
+                            "à réviser avant le 01/11/2026 (révision perdue le 01/11/2021)\r\n"));
     r = run(list("--leases", "--all", "--date", "20/11/2025"));
     QCOMPARE(r.output.count(QStringLiteral("\r\n")), 3);
     QVERIFY(r.output.contains(QStringLiteral("B-2\tM. Durand\tCorse\t620,00\t")));

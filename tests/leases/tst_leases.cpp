@@ -289,7 +289,7 @@ void TestLeases::worked_data()
         << ""
         << "" << false << ""
         << "69003" << false << qint64(85000) << "15/03/2025"
-        << "révision perdue le 15/03/2025 ; à réviser avant le 15/03/2026"
+        << "à réviser avant le 15/03/2026 (révision perdue le 15/03/2025)"
         << "15/03/2025"
         << "4è tr.2024" << irl << qint64(86544) << "";
     QTest::newRow("index not in the series: stops and names it")
@@ -298,7 +298,7 @@ void TestLeases::worked_data()
         << ""
         << "" << false << ""
         << "69003" << false << qint64(85000) << "20/03/2026"
-        << "révision perdue le 15/03/2025 ; à réviser avant le 15/03/2027"
+        << "à réviser avant le 15/03/2027 (révision perdue le 15/03/2025)"
         << "15/03/2026"
         << "" << irl << qint64(85000) << "Indice manquant : IRL du 4è tr.2025.";
     QTest::newRow("before the date: up to date")
@@ -689,7 +689,7 @@ void TestLeases::anchors_data()
         << ""
         << ""
         << "20/03/2025"
-        << "révision perdue le 15/03/2017 ; à réviser avant le 15/03/2026"
+        << "à réviser avant le 15/03/2026 (révision perdue le 15/03/2017)"
         << "15/03/2025" << qint64(88580);
     QTest::newRow("the later of record and prior revision counts")
         << "15/03/2022"
@@ -836,7 +836,7 @@ void TestLeases::registerSortsAndFilters()
     // The frozen lease's revision date in question is the one of 2024.
     QCOMPARE(order, (strings({"frozen", "late", "due", "soon", "revised"})));
     QCOMPARE(texts, (strings({"gelée (DPE F/G)",
-                              "révision perdue le 15/03/2025 ; à réviser avant le 15/03/2026",
+                              "à réviser avant le 15/03/2026 (révision perdue le 15/03/2025)",
                               "à réviser avant le 01/04/2026", "à jour", "à jour"})));
     QCOMPARE(all[0].status.due, day("01/09/2024"));
     QCOMPARE(all[3].status.due, day("01/05/2025"));
