@@ -12,7 +12,7 @@
 namespace velmaris {
 
 // The rents charged for one lease as a semicolon CSV file, UTF-8, one header
-// row (layout in AUDIT_CSV.md).
+// row (layout in the README).
 struct ChargedCsvImport {
     std::vector<ChargedRent> periods; // in month order
     QStringList errors;               // "ligne 4 : mois invalide « 13/2024 »"
