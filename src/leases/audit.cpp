@@ -35,6 +35,14 @@ public:
         while (revisionDateIn(lease, m_firstYear) <= after)
             ++m_firstYear;
     }
+    // The first revision date after the date.
+    QDate nextAfter(const QDate& date) const
+    {
+        int year = m_firstYear;
+        while (revisionDateIn(m_lease, year) <= date)
+            ++year;
+        return revisionDateIn(m_lease, year);
+    }
     // The latest revision date on or before the date; invalid when none.
     QDate latestBy(const QDate& date) const
     {
@@ -97,6 +105,18 @@ qint64 lawfulForMonth(const std::vector<LawfulChange>& changes, const QDate& mon
     }
     sum += rent * (day.daysTo(end) + 1);
     return (2 * sum + days) / (2 * days);
+}
+
+// Whether the index of the revision at `due` (the lease's reference quarter
+// as last published by then) is already published at `asked`.
+bool indexOutBy(const Lease& lease, const IndexTable& table, const QDate& due, const QDate& asked)
+{
+    const std::optional<Quarter> reference = referenceQuarterOf(lease, table);
+    if (!reference)
+        return false;
+    const PublishedQuarter atDue = lastPublished(reference->number(), due, table);
+    const PublishedQuarter atAsk = lastPublished(reference->number(), asked, table);
+    return atDue.found && atAsk.found && atDue.quarter == atAsk.quarter;
 }
 
 QString joinCauses(const std::vector<AuditCause>& causes)
@@ -216,6 +236,18 @@ Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& input,
         }
         rev.requestKnown = request.isValid();
         rev.requestDate = request.isValid() ? request : p.month;
+        // A rise asked before the coming revision date, once that date's index
+        // is out, is that revision applied early (a letter sent ahead), not a
+        // second rise in the year before: it is owed from the revision date.
+        if (p.rentCents > before
+            && (!due.isValid()
+                || (!lawfulHistory.empty() && lawfulHistory.back().dueDate >= due))) {
+            const QDate coming =
+                dates.nextAfter(lawfulHistory.empty() ? QDate() : lawfulHistory.back().dueDate);
+            if (coming.isValid() && coming > rev.requestDate
+                && indexOutBy(lease, table, coming, rev.requestDate))
+                due = coming;
+        }
         e.revisionDate = due;
 
         Change change;

@@ -214,6 +214,20 @@ void TestAudit::worked_data()
         << "15/09/2025"
         << "application rétroactive"
         << "03/2024:+13,42" << qint64(1342) << qint64(0) << qint64(1342) << "";
+    // Asked 25/01/2024, once the 4th quarter 2023 was out, for the revision of
+    // 15/03/2024: owed from that date, so February is all over-charged and
+    // March by 17 days. Not a second rise in the year 2023.
+    QTest::newRow("retroactive: asked ahead of the revision date")
+        << "10/03/2023"
+        << "15/03/2023"
+        << "69003"
+        << ""
+        << "03/2023=850;02/2024=879,72@25/01/2024"
+        << ""
+        << "15/09/2025"
+        << "application rétroactive"
+        << "02/2024:+29,72;03/2024:+13,42" << qint64(2972 + 1342) << qint64(0)
+        << qint64(2972 + 1342) << "";
     // Asked 20/03/2024, charged from May: March owes 12 days at 879,72.
     QTest::newRow("late: charged after it was owed")
         << "10/03/2023"
