@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QStringDecoder>
 
 #include <array>
 #include <optional>
@@ -20,16 +19,6 @@ namespace {
 enum Column { Month, Rent, Request, ColumnCount };
 
 constexpr std::array<const char16_t*, ColumnCount> kHeaders = {u"mois", u"loyer", u"date_demande"};
-
-QString quoted(QStringView text)
-{
-    return QStringLiteral("« ") + text.toString() + QStringLiteral(" »");
-}
-
-QString lineError(int line, const QString& reason)
-{
-    return QStringLiteral("ligne %1 : ").arg(line) + reason;
-}
 
 // dd/mm/yyyy with a four-digit year, as every date of the program's files.
 std::optional<QDate> parseFileDate(QStringView text)
@@ -50,93 +39,27 @@ std::optional<qint64> parseAmount(QStringView text)
     return parseCents(text);
 }
 
-bool decodeUtf8(const QByteArray& bytes, QString* text, int* badLine)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    *text = decoder(bytes);
-    if (!decoder.hasError())
-        return true;
-    *badLine = 1;
-    for (const QByteArray& line : bytes.split('\n')) {
-        QStringDecoder lineDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        (void)QString(lineDecoder(line));
-        if (lineDecoder.hasError())
-            break;
-        ++*badLine;
-    }
-    return false;
-}
-
 } // namespace
 
 ChargedCsvImport parseChargedRentsCsv(const QByteArray& bytes, const Lease& lease)
 {
     ChargedCsvImport result;
-    QString decoded;
-    if (int badLine = 0; !decodeUtf8(bytes, &decoded, &badLine)) {
-        result.errors << lineError(badLine, QStringLiteral("le fichier n'est pas en UTF-8 "
-                                                           "(enregistrez-le au format « CSV "
-                                                           "UTF-8 »)"));
-        return result;
-    }
-    QStringView text = decoded;
-    if (text.startsWith(QChar(0xFEFF)))
-        text = text.sliced(1);
-    std::vector<CsvRecord> records;
-    if (int openedOn = 0; !splitCsv(text, &records, &openedOn)) {
-        result.errors << lineError(openedOn, QStringLiteral("guillemet non fermé"));
-        return result;
-    }
-    if (records.empty()) {
-        result.errors << QStringLiteral("fichier vide : la ligne d'en-tête manque");
-        return result;
-    }
-
-    std::array<int, ColumnCount> at;
-    at.fill(-1);
-    const CsvRecord& header = records.front();
-    for (int i = 0; i < int(header.fields.size()); ++i) {
-        const QString name = header.fields[i].trimmed().toLower();
-        int column = -1;
-        for (int c = 0; c < ColumnCount; ++c) {
-            if (name == QStringView(kHeaders[c]))
-                column = c;
-        }
-        if (column < 0)
-            result.errors << lineError(header.line,
-                                       QStringLiteral("colonne inconnue ") + quoted(name));
-        else if (at[column] >= 0)
-            result.errors << lineError(header.line,
-                                       QStringLiteral("colonne en double ") + quoted(name));
-        else
-            at[column] = i;
-    }
-    for (Column c : {Month, Rent}) {
-        if (at[c] < 0)
-            result.errors << lineError(header.line, QStringLiteral("colonne manquante ")
-                                                        + quoted(QStringView(kHeaders[c])));
-    }
+    const CsvSheet sheet =
+        readCsvSheet(bytes, {std::begin(kHeaders), std::end(kHeaders)}, {Month, Rent});
+    result.errors = sheet.errors;
     if (!result.errors.isEmpty())
         return result;
 
     QHash<QDate, int> seen; // month -> line
-    const int width = int(header.fields.size());
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const CsvRecord& record = records[r];
-        bool blank = true;
-        for (const QString& f : record.fields)
-            blank = blank && f.trimmed().isEmpty();
-        if (blank)
-            continue;
-        if (int(record.fields.size()) != width) {
-            result.errors << lineError(
-                record.line,
-                QStringLiteral("%1 champs au lieu de %2").arg(record.fields.size()).arg(width));
+    for (std::size_t r = 1; r < sheet.records.size(); ++r) {
+        const CsvRecord& record = sheet.records[r];
+        bool skip = false;
+        if (const QString fault = sheet.shapeFault(record, &skip); skip || !fault.isEmpty()) {
+            if (!skip)
+                result.errors << fault;
             continue;
         }
-        auto field = [&](Column c) {
-            return at[c] >= 0 ? record.fields[at[c]].trimmed() : QString();
-        };
+        auto field = [&](Column c) { return sheet.field(record, c); };
         QStringList reasons;
         ChargedRent period;
         if (const QString t = field(Month); t.isEmpty())
@@ -144,18 +67,19 @@ ChargedCsvImport parseChargedRentsCsv(const QByteArray& bytes, const Lease& leas
         else if (const std::optional<QDate> m = parseMonth(t))
             period.month = *m;
         else
-            reasons << QStringLiteral("mois invalide ") + quoted(t) + QStringLiteral(" (mm/aaaa)");
+            reasons << QStringLiteral("mois invalide ") + csvQuoted(t)
+                           + QStringLiteral(" (mm/aaaa)");
         if (const QString t = field(Rent); t.isEmpty())
             reasons << QStringLiteral("loyer manquant");
         else if (const std::optional<qint64> c = parseAmount(t); c && *c > 0)
             period.rentCents = *c;
         else
-            reasons << QStringLiteral("loyer invalide ") + quoted(t);
+            reasons << QStringLiteral("loyer invalide ") + csvQuoted(t);
         if (const QString t = field(Request); !t.isEmpty()) {
             if (const std::optional<QDate> d = parseFileDate(t))
                 period.requestDate = *d;
             else
-                reasons << QStringLiteral("date de demande invalide ") + quoted(t)
+                reasons << QStringLiteral("date de demande invalide ") + csvQuoted(t)
                                + QStringLiteral(" (jj/mm/aaaa)");
         }
         if (reasons.isEmpty()) {
@@ -168,7 +92,7 @@ ChargedCsvImport parseChargedRentsCsv(const QByteArray& bytes, const Lease& leas
                 seen.insert(period.month, record.line);
         }
         for (const QString& reason : reasons)
-            result.errors << lineError(record.line, reason);
+            result.errors << csvLineError(record.line, reason);
         if (reasons.isEmpty())
             result.periods.push_back(period);
     }
@@ -183,7 +107,7 @@ ChargedCsvImport parseChargedRentsCsv(const QByteArray& bytes, const Lease& leas
 ChargedCsvImport readChargedRentsCsv(const QString& path, const Lease& lease)
 {
     ChargedCsvImport result;
-    const QString name = quoted(QDir::toNativeSeparators(path));
+    const QString name = csvQuoted(QDir::toNativeSeparators(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         result.errors << QStringLiteral("Impossible de lire le fichier ") + name + u'.';

@@ -1,5 +1,9 @@
 #include "csvtext.h"
 
+#include <QStringDecoder>
+
+#include <optional>
+
 namespace velmaris {
 
 bool splitCsv(QStringView text, std::vector<CsvRecord>* records, int* openQuoteLine)
@@ -76,6 +80,115 @@ QString csvField(const QString& text)
     QString escaped = text;
     escaped.replace(u'"', QStringLiteral("\"\""));
     return u'"' + escaped + u'"';
+}
+
+namespace {
+
+// The text decoded, or the line of the first byte that is not UTF-8.
+std::optional<QString> decodeUtf8(const QByteArray& bytes, int* badLine)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes);
+    if (!decoder.hasError())
+        return text;
+    *badLine = 1;
+    for (const QByteArray& line : bytes.split('\n')) {
+        QStringDecoder lineDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        (void)QString(lineDecoder(line));
+        if (lineDecoder.hasError())
+            break;
+        ++*badLine;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QString csvQuoted(QStringView text)
+{
+    return QStringLiteral("« ") + text.toString() + QStringLiteral(" »");
+}
+
+QString csvLineError(int line, const QString& reason)
+{
+    return QStringLiteral("ligne %1 : ").arg(line) + reason;
+}
+
+CsvSheet readCsvSheet(const QByteArray& bytes, const std::vector<QStringView>& headers,
+                      const std::vector<int>& required)
+{
+    CsvSheet sheet;
+    int badLine = 0;
+    const std::optional<QString> decoded = decodeUtf8(bytes, &badLine);
+    if (!decoded) {
+        sheet.errors << csvLineError(badLine, QStringLiteral("le fichier n'est pas en UTF-8 "
+                                                             "(enregistrez-le au format « CSV "
+                                                             "UTF-8 »)"));
+        return sheet;
+    }
+    QStringView text = *decoded;
+    if (text.startsWith(QChar(0xFEFF)))
+        text = text.sliced(1);
+    if (int openedOn = 0; !splitCsv(text, &sheet.records, &openedOn)) {
+        sheet.errors << csvLineError(openedOn, QStringLiteral("guillemet non fermé"));
+        sheet.records.clear();
+        return sheet;
+    }
+    if (sheet.records.empty()) {
+        sheet.errors << QStringLiteral("fichier vide : la ligne d'en-tête manque");
+        return sheet;
+    }
+
+    // The header names the columns; their order is free.
+    sheet.columns.assign(headers.size(), -1);
+    const CsvRecord& header = sheet.records.front();
+    for (int i = 0; i < int(header.fields.size()); ++i) {
+        const QString name = header.fields[i].trimmed().toLower();
+        int column = -1;
+        for (int c = 0; c < int(headers.size()); ++c) {
+            if (name == headers[std::size_t(c)])
+                column = c;
+        }
+        if (column < 0)
+            sheet.errors << csvLineError(header.line,
+                                         QStringLiteral("colonne inconnue ") + csvQuoted(name));
+        else if (sheet.columns[std::size_t(column)] >= 0)
+            sheet.errors << csvLineError(header.line,
+                                         QStringLiteral("colonne en double ") + csvQuoted(name));
+        else
+            sheet.columns[std::size_t(column)] = i;
+    }
+    for (int c : required) {
+        if (sheet.columns[std::size_t(c)] < 0)
+            sheet.errors << csvLineError(header.line, QStringLiteral("colonne manquante ")
+                                                          + csvQuoted(headers[std::size_t(c)]));
+    }
+    return sheet;
+}
+
+QString CsvSheet::rawField(const CsvRecord& record, int column) const
+{
+    const int at = columns[std::size_t(column)];
+    return at >= 0 ? record.fields[at] : QString();
+}
+
+QString CsvSheet::field(const CsvRecord& record, int column) const
+{
+    return rawField(record, column).trimmed();
+}
+
+QString CsvSheet::shapeFault(const CsvRecord& record, bool* skip) const
+{
+    bool blank = true;
+    for (const QString& f : record.fields)
+        blank = blank && f.trimmed().isEmpty();
+    *skip = blank;
+    const qsizetype width = records.front().fields.size();
+    if (blank || record.fields.size() == width)
+        return {};
+    return csvLineError(
+        record.line,
+        QStringLiteral("%1 champs au lieu de %2").arg(record.fields.size()).arg(width));
 }
 
 } // namespace velmaris

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -21,5 +22,29 @@ bool splitCsv(QStringView text, std::vector<CsvRecord>* records, int* openQuoteL
 
 // A field as written: between double quotes when it needs them.
 QString csvField(const QString& text);
+
+// A CSV file as an import reads it before its own fields: decoded as UTF-8 (a
+// byte-order mark skipped), split into records, the header's names matched,
+// case and blanks aside, to the known ones. With errors ("ligne N : …") the
+// file is refused whole and nothing else is set.
+struct CsvSheet {
+    std::vector<CsvRecord> records; // the header first
+    std::vector<int> columns;       // field number of each known column, -1 when absent
+    QStringList errors;
+
+    // The field of that column, trimmed; empty when the column is absent.
+    QString field(const CsvRecord& record, int column) const;
+    // The field as written (addresses, notes keep their blanks).
+    QString rawField(const CsvRecord& record, int column) const;
+    // Why a data record cannot be read as a row: empty when it can. A record
+    // of blank fields (spreadsheets leave them behind) is skipped: `skip` is set.
+    QString shapeFault(const CsvRecord& record, bool* skip) const;
+};
+CsvSheet readCsvSheet(const QByteArray& bytes, const std::vector<QStringView>& headers,
+                      const std::vector<int>& required);
+
+// "« text »" and "ligne 4 : reason", as every import message writes them.
+QString csvQuoted(QStringView text);
+QString csvLineError(int line, const QString& reason);
 
 } // namespace velmaris

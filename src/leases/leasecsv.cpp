@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QStringDecoder>
 
 #include <array>
 #include <optional>
@@ -48,16 +47,6 @@ constexpr std::array<const char16_t*, ColumnCount> kHeaders = {
 
 constexpr std::array<Column, 5> kRequired = {Reference, SigningDate, StartDate, ClauseCol, Rent};
 
-QString quoted(QStringView text)
-{
-    return QStringLiteral("« ") + text.toString() + QStringLiteral(" »");
-}
-
-QString lineError(int line, const QString& reason)
-{
-    return QStringLiteral("ligne %1 : ").arg(line) + reason;
-}
-
 bool isDigits(QStringView text)
 {
     for (QChar c : text) {
@@ -90,48 +79,27 @@ QString dateText(const QDate& date)
     return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
 }
 
-// The text decoded, or the line of the first byte that is not UTF-8.
-std::optional<QString> decodeUtf8(const QByteArray& bytes, int* badLine)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder(bytes);
-    if (!decoder.hasError())
-        return text;
-    *badLine = 1;
-    for (const QByteArray& line : bytes.split('\n')) {
-        QStringDecoder lineDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        (void)QString(lineDecoder(line));
-        if (lineDecoder.hasError())
-            break;
-        ++*badLine;
-    }
-    return std::nullopt;
-}
-
 // Reads one record into a lease; each bad field adds its reason. A bad field
 // gets a harmless value so that validateLease() does not report it twice.
-Lease readLease(const CsvRecord& record, const std::array<int, ColumnCount>& at,
-                QStringList& reasons)
+Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& reasons)
 {
-    auto field = [&](Column c) -> QString {
-        return at[c] >= 0 ? record.fields[at[c]].trimmed() : QString();
-    };
+    auto field = [&](Column c) { return sheet.field(record, c); };
     auto date = [&](Column c, const QString& what, QDate fallback) -> QDate {
         const QString text = field(c);
         if (text.isEmpty())
             return {};
         if (const std::optional<QDate> d = parseDate(text))
             return *d;
-        reasons << what + QStringLiteral(" invalide ") + quoted(text);
+        reasons << what + QStringLiteral(" invalide ") + csvQuoted(text);
         return fallback;
     };
 
     Lease lease;
     lease.reference = field(Reference);
     lease.tenant = field(Tenant);
-    lease.address = at[Address] >= 0 ? record.fields[at[Address]] : QString();
+    lease.address = sheet.rawField(record, Address);
     lease.postalCode = field(PostalCode).toUpper();
-    lease.notes = at[Notes] >= 0 ? record.fields[at[Notes]] : QString();
+    lease.notes = sheet.rawField(record, Notes);
 
     const QDate placeholder(2000, 1, 1);
     lease.signingDate = date(SigningDate, QStringLiteral("date de signature"), placeholder);
@@ -152,13 +120,13 @@ Lease readLease(const CsvRecord& record, const std::array<int, ColumnCount>& at,
     else if (const std::optional<Territory> t = territoryFromText(text))
         lease.territory = *t;
     else
-        reasons << QStringLiteral("territoire invalide ") + quoted(text)
+        reasons << QStringLiteral("territoire invalide ") + csvQuoted(text)
                        + QStringLiteral(" (métropole, Corse ou outre-mer)");
 
     if (const QString text = field(Furnished).toLower(); text == u"oui")
         lease.furnished = true;
     else if (!text.isEmpty() && text != u"non")
-        reasons << QStringLiteral("meublé invalide ") + quoted(field(Furnished))
+        reasons << QStringLiteral("meublé invalide ") + csvQuoted(field(Furnished))
                        + QStringLiteral(" (oui ou non)");
 
     if (const QString text = field(ReferenceQuarter); !text.isEmpty()) {
@@ -168,7 +136,7 @@ Lease readLease(const CsvRecord& record, const std::array<int, ColumnCount>& at,
         if (q)
             lease.referenceQuarter = *q;
         else
-            reasons << QStringLiteral("trimestre de référence invalide ") + quoted(text);
+            reasons << QStringLiteral("trimestre de référence invalide ") + csvQuoted(text);
     }
 
     if (const QString text = field(RevisionDate); !text.isEmpty()) {
@@ -181,7 +149,7 @@ Lease readLease(const CsvRecord& record, const std::array<int, ColumnCount>& at,
             lease.revisionDay = day;
             lease.revisionMonth = month;
         } else {
-            reasons << QStringLiteral("date de révision invalide ") + quoted(text)
+            reasons << QStringLiteral("date de révision invalide ") + csvQuoted(text)
                            + QStringLiteral(" (jour/mois)");
         }
     }
@@ -191,14 +159,14 @@ Lease readLease(const CsvRecord& record, const std::array<int, ColumnCount>& at,
     else if (const std::optional<Clause> c = clauseFromText(text))
         lease.clause = *c;
     else
-        reasons << QStringLiteral("clause invalide ") + quoted(text)
+        reasons << QStringLiteral("clause invalide ") + csvQuoted(text)
                        + QStringLiteral(" (« à la hausse seulement » ou « à la hausse et à la "
                                         "baisse »)");
 
     if (const std::optional<DpeClass> dpe = dpeFromText(field(Dpe)))
         lease.dpeClass = *dpe;
     else
-        reasons << QStringLiteral("classe DPE invalide ") + quoted(field(Dpe))
+        reasons << QStringLiteral("classe DPE invalide ") + csvQuoted(field(Dpe))
                        + QStringLiteral(" (A à G)");
 
     if (const QString text = field(Rent); text.isEmpty()) {
@@ -207,14 +175,14 @@ Lease readLease(const CsvRecord& record, const std::array<int, ColumnCount>& at,
     } else if (const std::optional<qint64> c = parseCents(text); c && *c > 0) {
         lease.rentCents = *c;
     } else {
-        reasons << QStringLiteral("loyer invalide ") + quoted(text);
+        reasons << QStringLiteral("loyer invalide ") + csvQuoted(text);
         lease.rentCents = 1;
     }
     if (const QString text = field(Charges); !text.isEmpty()) {
         if (const std::optional<qint64> c = parseCents(text); c && *c >= 0)
             lease.chargesCents = *c;
         else
-            reasons << QStringLiteral("charges invalides ") + quoted(text);
+            reasons << QStringLiteral("charges invalides ") + csvQuoted(text);
     }
     reasons << validateLease(lease);
     return lease;
@@ -225,83 +193,33 @@ Lease readLease(const CsvRecord& record, const std::array<int, ColumnCount>& at,
 CsvImport parseLeasesCsv(const QByteArray& bytes)
 {
     CsvImport result;
-    int badLine = 0;
-    std::optional<QString> decoded = decodeUtf8(bytes, &badLine);
-    if (!decoded) {
-        result.errors << lineError(badLine, QStringLiteral("le fichier n'est pas en UTF-8 "
-                                                           "(enregistrez-le au format « CSV "
-                                                           "UTF-8 »)"));
-        return result;
-    }
-    QStringView text = *decoded;
-    if (text.startsWith(QChar(0xFEFF)))
-        text = text.sliced(1);
-
-    std::vector<CsvRecord> records;
-    if (int openedOn = 0; !splitCsv(text, &records, &openedOn)) {
-        result.errors << lineError(openedOn, QStringLiteral("guillemet non fermé"));
-        return result;
-    }
-    if (records.empty()) {
-        result.errors << QStringLiteral("fichier vide : la ligne d'en-tête manque");
-        return result;
-    }
-
-    // The header names the columns; their order is free.
-    std::array<int, ColumnCount> at;
-    at.fill(-1);
-    const CsvRecord& header = records.front();
-    for (int i = 0; i < int(header.fields.size()); ++i) {
-        const QString name = header.fields[i].trimmed().toLower();
-        int column = -1;
-        for (int c = 0; c < ColumnCount; ++c) {
-            if (name == QStringView(kHeaders[c]))
-                column = c;
-        }
-        if (column < 0)
-            result.errors << lineError(header.line,
-                                       QStringLiteral("colonne inconnue ") + quoted(name));
-        else if (at[column] >= 0)
-            result.errors << lineError(header.line,
-                                       QStringLiteral("colonne en double ") + quoted(name));
-        else
-            at[column] = i;
-    }
-    for (Column c : kRequired) {
-        if (at[c] < 0)
-            result.errors << lineError(header.line, QStringLiteral("colonne manquante ")
-                                                        + quoted(QStringView(kHeaders[c])));
-    }
+    const CsvSheet sheet = readCsvSheet(bytes, {std::begin(kHeaders), std::end(kHeaders)},
+                                        {std::begin(kRequired), std::end(kRequired)});
+    result.errors = sheet.errors;
     if (!result.errors.isEmpty())
         return result;
 
     QHash<QString, int> seen; // reference -> line
-    const int width = int(header.fields.size());
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const CsvRecord& record = records[r];
-        bool blank = true;
-        for (const QString& f : record.fields)
-            blank = blank && f.trimmed().isEmpty();
-        if (blank)
-            continue; // spreadsheets leave empty rows behind
-        if (int(record.fields.size()) != width) {
-            result.errors << lineError(
-                record.line,
-                QStringLiteral("%1 champs au lieu de %2").arg(record.fields.size()).arg(width));
+    for (std::size_t r = 1; r < sheet.records.size(); ++r) {
+        const CsvRecord& record = sheet.records[r];
+        bool skip = false;
+        if (const QString fault = sheet.shapeFault(record, &skip); skip || !fault.isEmpty()) {
+            if (!skip)
+                result.errors << fault;
             continue;
         }
         QStringList reasons;
-        Lease lease = readLease(record, at, reasons);
+        Lease lease = readLease(record, sheet, reasons);
         if (!lease.reference.isEmpty()) {
             const auto it = seen.constFind(lease.reference);
             if (it != seen.constEnd())
-                reasons << QStringLiteral("référence ") + quoted(lease.reference)
+                reasons << QStringLiteral("référence ") + csvQuoted(lease.reference)
                                + QStringLiteral(" en double (ligne %1)").arg(it.value());
             else
                 seen.insert(lease.reference, record.line);
         }
         for (const QString& reason : reasons)
-            result.errors << lineError(record.line, reason);
+            result.errors << csvLineError(record.line, reason);
         if (reasons.isEmpty()) {
             result.leases.push_back(std::move(lease));
             result.lines.push_back(record.line);
@@ -366,11 +284,11 @@ ImportOutcome importLeasesCsv(LeaseStore& store, const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         outcome.errors << QStringLiteral("Impossible de lire le fichier ")
-                              + quoted(QDir::toNativeSeparators(path)) + u'.';
+                              + csvQuoted(QDir::toNativeSeparators(path)) + u'.';
         return outcome;
     }
     if (file.size() > kMaxCsvBytes) {
-        outcome.errors << QStringLiteral("Le fichier ") + quoted(QDir::toNativeSeparators(path))
+        outcome.errors << QStringLiteral("Le fichier ") + csvQuoted(QDir::toNativeSeparators(path))
                               + QStringLiteral(" est trop volumineux (64 Mo au plus).");
         return outcome;
     }
@@ -382,10 +300,10 @@ ImportOutcome importLeasesCsv(LeaseStore& store, const QString& path)
     std::vector<int> clashes;
     if (!store.importLeases(csv.leases, &clashes)) {
         for (int i : clashes)
-            outcome.errors << lineError(csv.lines[i], QStringLiteral("référence ")
-                                                          + quoted(csv.leases[i].reference)
-                                                          + QStringLiteral(" déjà dans le "
-                                                                           "registre"));
+            outcome.errors << csvLineError(csv.lines[i], QStringLiteral("référence ")
+                                                             + csvQuoted(csv.leases[i].reference)
+                                                             + QStringLiteral(" déjà dans le "
+                                                                              "registre"));
         if (clashes.empty())
             outcome.errors << store.error();
         return outcome;
