@@ -1,9 +1,8 @@
 #include "auditprinter.h"
 
 #include "auditlayout.h"
-#include "cursor.h"
 #include "datafolder.h"
-#include "messages.h"
+#include "defaultprinter.h"
 #include "reportprinter.h"
 
 #include <QBuffer>
@@ -13,7 +12,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QPrinterInfo>
 
 #include <array>
 #include <optional>
@@ -160,20 +158,8 @@ bool writeAuditReportPdf(const QString& path, const AuditReport& report, QString
 
 bool printAuditReport(const AuditReport& report, QWidget* parent)
 {
-    std::optional<BusyCursor> busy(std::in_place);
-    bool printed = false;
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (!info.isNull()) {
-        QPrinter printer(info, QPrinter::HighResolution);
-        printer.setDocName(report.title);
-        printed = printer.isValid() && drawAuditReport(printer, report);
-    }
-    busy.reset(); // the error box gets the normal pointer
-    if (!printed)
-        MessageBox::critical(parent, QStringLiteral("Erreur d'impression"),
-                             QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "
-                                            "configuration avant de relancer l'impression."));
-    return printed;
+    return printOnDefaultPrinter(
+        report.title, [&](QPrinter& printer) { return drawAuditReport(printer, report); }, parent);
 }
 
 } // namespace velmaris

@@ -1,9 +1,8 @@
 #include "letterprinter.h"
 
-#include "cursor.h"
 #include "datafolder.h"
+#include "defaultprinter.h"
 #include "letterlayout.h"
-#include "messages.h"
 
 #include <QBuffer>
 #include <QFontDatabase>
@@ -12,9 +11,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QPrinterInfo>
 
-#include <optional>
 
 namespace velmaris {
 
@@ -125,24 +122,15 @@ bool saveLettersPdf(const std::vector<RevisionLetter>& letters, const QString& t
 
 bool printLetters(const std::vector<RevisionLetter>& letters, const QString& title, QWidget* parent)
 {
-    std::optional<BusyCursor> busy(std::in_place);
-    bool printed = false;
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (!info.isNull()) {
-        QPrinter printer(info, QPrinter::HighResolution);
-        printer.setDocName(title);
-        printer.setPageSize(QPageSize(QPageSize::A4));
-        printer.setPageOrientation(QPageLayout::Portrait);
-        printer.setFullPage(true);
-        printed = printer.isValid() && drawLetters(printer, letters);
-    }
-    busy.reset(); // the error box gets the normal pointer
-    // The same box as the printed report's.
-    if (!printed)
-        MessageBox::critical(parent, QStringLiteral("Erreur d'impression"),
-                             QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "
-                                            "configuration avant de relancer l'impression."));
-    return printed;
+    return printOnDefaultPrinter(
+        title,
+        [&](QPrinter& printer) {
+            printer.setPageSize(QPageSize(QPageSize::A4));
+            printer.setPageOrientation(QPageLayout::Portrait);
+            printer.setFullPage(true);
+            return drawLetters(printer, letters);
+        },
+        parent);
 }
 
 } // namespace velmaris

@@ -1,16 +1,13 @@
 #include "reportprinter.h"
 
-#include "cursor.h"
-#include "messages.h"
+#include "defaultprinter.h"
 #include "reportlayout.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
-#include <QPrinterInfo>
 
-#include <optional>
 
 namespace velmaris {
 
@@ -81,20 +78,12 @@ bool drawReport(QPrinter& printer, const ReportRows& rows)
 void printTableReport(const IndexTable& table, const Schedule& schedule, bool reeval,
                       const QLocale& locale, QWidget* parent)
 {
-    std::optional<BusyCursor> busy(std::in_place);
-    bool printed = false;
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (!info.isNull()) {
-        QPrinter printer(info, QPrinter::HighResolution);
-        printer.setDocName(QStringLiteral("Velmaris"));
-        printed =
-            printer.isValid() && drawReport(printer, reportRows(table, schedule, reeval, locale));
-    }
-    busy.reset(); // the error box gets the normal pointer
-    if (!printed)
-        MessageBox::critical(parent, QStringLiteral("Erreur d'impression"),
-                             QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "
-                                            "configuration avant de relancer l'impression."));
+    printOnDefaultPrinter(
+        QStringLiteral("Velmaris"),
+        [&](QPrinter& printer) {
+            return drawReport(printer, reportRows(table, schedule, reeval, locale));
+        },
+        parent);
 }
 
 } // namespace velmaris

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QPrinter;
+class QWidget;
+
+namespace velmaris {
+
+// Prints on the system's default printer, with no dialog and the hourglass
+// meanwhile: `draw` sets the printer up as it needs and paints. Without a
+// usable default printer, or when painting fails, one error box says so.
+// True when the pages went to the printer.
+bool printOnDefaultPrinter(const QString& documentName, const std::function<bool(QPrinter&)>& draw,
+                           QWidget* parent);
+
+} // namespace velmaris
