@@ -18,11 +18,6 @@ namespace velmaris {
 
 namespace {
 
-QString euros(qint64 cents)
-{
-    return centsText(cents) + QStringLiteral(" €");
-}
-
 QString html(const QString& text)
 {
     return text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"));

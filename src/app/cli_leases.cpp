@@ -3,6 +3,7 @@
 #include "cli_p.h"
 
 #include "cents.h"
+#include "dates.h"
 #include "lawfulrevision.h"
 #include "lease.h"
 #include "leasecsv.h"
@@ -15,11 +16,6 @@
 namespace velmaris::cli {
 
 namespace {
-
-QString dateText(const QDate& date)
-{
-    return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
-}
 
 // Tabs or line ends inside a field would shift the columns of a TSV line.
 QString field(QString text)

@@ -10,11 +10,6 @@ namespace velmaris {
 
 namespace {
 
-QString dateText(const QDate& date)
-{
-    return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
-}
-
 QString quoted(const QString& text)
 {
     return QStringLiteral("« ") + text.trimmed() + QStringLiteral(" »");

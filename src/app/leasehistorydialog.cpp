@@ -1,6 +1,7 @@
 #include "leasehistorydialog.h"
 
 #include "cents.h"
+#include "dates.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -13,20 +14,6 @@
 #include <algorithm>
 
 namespace velmaris {
-
-namespace {
-
-QString dateText(const QDate& date)
-{
-    return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
-}
-
-QString euros(qint64 cents)
-{
-    return centsText(cents) + QStringLiteral(" €");
-}
-
-} // namespace
 
 LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
                                        const std::vector<RevisionRecord>& history, QWidget* parent)

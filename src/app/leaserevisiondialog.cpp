@@ -22,16 +22,6 @@ template <typename T> T* named(T* widget, const QString& name)
     return widget;
 }
 
-QString euros(qint64 cents)
-{
-    return centsText(cents) + QStringLiteral(" €");
-}
-
-QString dateText(const QDate& date)
-{
-    return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
-}
-
 QString indexLine(LeaseSeries series, Quarter quarter, double value)
 {
     return seriesText(series) + QStringLiteral(" du ") + quarter.label() + QStringLiteral(" : ")

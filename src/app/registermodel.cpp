@@ -1,6 +1,7 @@
 #include "registermodel.h"
 
 #include "cents.h"
+#include "dates.h"
 
 #include <QColor>
 
@@ -9,11 +10,6 @@
 namespace velmaris {
 
 namespace {
-
-QString dateText(const QDate& date)
-{
-    return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
-}
 
 // Statuses sort by what needs doing first: lost, due, frozen, up to date,
 // then by their date.

@@ -55,4 +55,9 @@ QDate sameDayNextYear(const QDate& date)
     return date.addYears(1);
 }
 
+QString dateText(const QDate& date)
+{
+    return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
+}
+
 } // namespace velmaris

@@ -18,6 +18,10 @@ std::optional<QDate> parseFrenchDate(QStringView text);
 // Short date text of the locale (dd/MM/yyyy in French).
 QString formatShortDate(const QDate& date, const QLocale& locale);
 
+// dd/MM/yyyy whatever the locale, as the register, its files and the command
+// line write dates; empty for no date.
+QString dateText(const QDate& date);
+
 // The same month and day one year later; 29 February gives 1 March.
 QDate sameDayNextYear(const QDate& date);
 

@@ -44,8 +44,4 @@ struct Recognition {
 
 Recognition recognise(const Change& change);
 
-// Shared texts.
-QString dateText(const QDate& date);
-QString euros(qint64 cents);
-
 } // namespace velmaris::auditinternal

@@ -3,6 +3,7 @@
 #include "audit_p.h"
 
 #include "cents.h"
+#include "dates.h"
 #include "duedates.h"
 #include "indexseries.h"
 
@@ -348,16 +349,6 @@ Recognition withoutLawful(const Change& c)
 }
 
 } // namespace
-
-QString dateText(const QDate& date)
-{
-    return date.toString(u"dd/MM/yyyy");
-}
-
-QString euros(qint64 cents)
-{
-    return centsText(cents) + QStringLiteral(" €");
-}
 
 Recognition recognise(const Change& c)
 {

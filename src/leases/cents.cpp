@@ -111,4 +111,9 @@ qint64 revisedCents(qint64 rentCents, qint64 newUnits, qint64 baseUnits)
     return scaledRatio(rentCents, newUnits, baseUnits);
 }
 
+QString euros(qint64 cents)
+{
+    return centsText(cents) + QStringLiteral(" €");
+}
+
 } // namespace velmaris

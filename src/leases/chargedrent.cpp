@@ -1,4 +1,5 @@
 #include "chargedrent.h"
+#include "dates.h"
 
 #include <QSet>
 
@@ -18,11 +19,6 @@ bool isDigits(QStringView text)
 QDate firstOfMonth(const QDate& date)
 {
     return QDate(date.year(), date.month(), 1);
-}
-
-QString dateText(const QDate& date)
-{
-    return date.toString(u"dd/MM/yyyy");
 }
 
 } // namespace

@@ -8,11 +8,6 @@ namespace velmaris {
 
 namespace {
 
-QString dateText(const QDate& date)
-{
-    return date.toString(u"dd/MM/yyyy");
-}
-
 // The first year whose revision date comes after `after`.
 int firstYearAfter(const Lease& lease, const QDate& after)
 {

@@ -1,6 +1,7 @@
 #include "lawfulrevision.h"
 
 #include "cents.h"
+#include "dates.h"
 
 #include <algorithm>
 #include <optional>
@@ -12,16 +13,6 @@ namespace {
 // The 2014 law (ALUR) came into force on 27 March 2014; before it the revision
 // clause was governed by art. 17 d.
 const QDate kAlur(2014, 3, 27);
-
-QString dateText(const QDate& date)
-{
-    return date.toString(u"dd/MM/yyyy");
-}
-
-QString euros(qint64 cents)
-{
-    return centsText(cents) + QStringLiteral(" €");
-}
 
 QString clauseReference()
 {

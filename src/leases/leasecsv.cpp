@@ -3,6 +3,7 @@
 #include "cents.h"
 #include "csvtext.h"
 #include "datafolder.h"
+#include "dates.h"
 #include "leasestore.h"
 
 #include <QDir>
@@ -72,11 +73,6 @@ std::optional<QDate> parseDate(QStringView text)
     if (!date.isValid())
         return std::nullopt;
     return date;
-}
-
-QString dateText(const QDate& date)
-{
-    return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
 }
 
 // Reads one record into a lease; each bad field adds its reason. A bad field

@@ -1,20 +1,11 @@
 #include "auditreport.h"
 
 #include "cents.h"
+#include "dates.h"
 
 namespace velmaris {
 
 namespace {
-
-QString dateText(const QDate& date)
-{
-    return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
-}
-
-QString euros(qint64 cents)
-{
-    return centsText(cents) + QStringLiteral(" €");
-}
 
 QString signedEuros(qint64 cents)
 {

@@ -1,5 +1,6 @@
 #include "sdmxmerge.h"
 
+#include "dates.h"
 #include "indexfile.h"
 
 #include <algorithm>
@@ -153,11 +154,6 @@ QByteArray latin1Line(const QString& text)
     return text.toLatin1();
 }
 
-QString dateText(const QDate& date)
-{
-    return date.toString(QStringLiteral("dd/MM/yyyy"));
-}
-
 } // namespace
 
 QDate usualRelease(Quarter quarter)
@@ -290,8 +286,8 @@ SdmxMerge mergeSdmxSeries(const QByteArray& indexFile, const SdmxSeries& irl,
     // What is written must read as the program reads its file.
     const IndexFileResult result = parseIndexFile(merge.bytes);
     if (!result.ok() || result.rows.size() != current.rows.size() + merge.added.size())
-        return refuse(
-            QStringLiteral("le fichier complété ne se relit pas (%1)").arg(corruptionDetail(result)));
+        return refuse(QStringLiteral("le fichier complété ne se relit pas (%1)")
+                          .arg(corruptionDetail(result)));
     return merge;
 }
 
