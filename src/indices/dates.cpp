@@ -34,8 +34,9 @@ QString formatShortDate(const QDate& date, const QLocale& locale)
         cachedLocale = locale;
         cachedFormat = locale.dateFormat(QLocale::ShortFormat);
     }
-    if (cachedFormat == u"dd/MM/yyyy" && date.year() >= 1000 && date.year() <= 9999) {
-        const int d = date.day(), m = date.month(), y = date.year();
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d); // one calendar conversion rather than three
+    if (cachedFormat == u"dd/MM/yyyy" && y >= 1000 && y <= 9999) {
         const char16_t text[10] = {
             char16_t(u'0' + d / 10),   char16_t(u'0' + d % 10),       u'/',
             char16_t(u'0' + m / 10),   char16_t(u'0' + m % 10),       u'/',

@@ -205,6 +205,32 @@ QString formatGeneral(double value, const QLocale& locale)
 {
     if (value == 0)
         return QStringLiteral("0");
+    // Indices have at most two decimals: such a value is written from its
+    // hundredths, which is what %.15g gives for it (at most eleven digits).
+    if (std::fabs(value) < 1e9) {
+        const double hundredths = std::nearbyint(value * 100);
+        if (hundredths / 100 == value) {
+            const bool negative = hundredths < 0;
+            const auto magnitude = quint64(negative ? -hundredths : hundredths);
+            char16_t text[24];
+            qsizetype n = 0;
+            if (negative)
+                text[n++] = u'-';
+            char digits[12];
+            const auto end = std::to_chars(digits, digits + sizeof digits, magnitude / 100).ptr;
+            for (const char* d = digits; d < end; ++d)
+                text[n++] = char16_t(*d);
+            const int fraction = int(magnitude % 100);
+            if (fraction != 0) {
+                for (QChar c : locale.decimalPoint())
+                    text[n++] = c.unicode();
+                text[n++] = char16_t(u'0' + fraction / 10);
+                if (fraction % 10 != 0)
+                    text[n++] = char16_t(u'0' + fraction % 10);
+            }
+            return QString(reinterpret_cast<const QChar*>(text), n);
+        }
+    }
     // %.15g, written straight into a buffer: the grid and the clipboard call this a lot.
     char buffer[40];
     const auto end =

@@ -152,6 +152,15 @@ void TestIndices::formatGeneral_data()
     QTest::newRow("quarter") << 1271.25 << "1271,25";
     QTest::newRow("irl") << 110.08 << "110,08";
     QTest::newRow("shortest") << 1000.5 << "1000,5";
+    // Both sides of the two-decimal shortcut must write what %.15g writes.
+    QTest::newRow("trailing zero dropped") << 145.70 << "145,7";
+    QTest::newRow("hundredths only") << 0.05 << "0,05";
+    QTest::newRow("negative") << -12.34 << "-12,34";
+    QTest::newRow("three decimals") << 145.775 << "145,775";
+    QTest::newRow("a third") << 1.0 / 3 << "0,333333333333333";
+    QTest::newRow("just under the shortcut's bound") << 999999999.99 << "999999999,99";
+    QTest::newRow("beyond it") << 1234567890.5 << "1234567890,5";
+    QTest::newRow("large: exponent") << 1e20 << "1E+20";
 }
 
 void TestIndices::formatGeneral()
