@@ -119,14 +119,6 @@ bool indexOutBy(const Lease& lease, const IndexTable& table, const QDate& due, c
     return atDue.found && atAsk.found && atDue.quarter == atAsk.quarter;
 }
 
-QString joinCauses(const std::vector<AuditCause>& causes)
-{
-    QStringList texts;
-    for (AuditCause c : causes)
-        texts << auditCauseText(c);
-    return texts.join(QStringLiteral(", "));
-}
-
 // One change of the rent charged, with what the audit made of it.
 struct Event {
     std::size_t period = 0; // index of the period it starts
@@ -412,7 +404,7 @@ Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& input,
                         ? QStringLiteral(" Le calcul de ce changement est juste, mais il part d'un "
                                          "loyer déjà faux depuis le ")
                               + dateText(f.carriedFrom) + QStringLiteral(" (")
-                              + joinCauses(f.causes) + QStringLiteral(").")
+                              + auditCausesText(f.causes) + QStringLiteral(").")
                         : QStringLiteral(" Il part en outre d'un loyer déjà faux depuis le ")
                               + dateText(f.carriedFrom) + u'.';
         f.text = text;

@@ -29,6 +29,8 @@ enum class AuditCause {
 
 // "mauvais trimestre", "mauvaise série d'indices", ..., "autre écart".
 QString auditCauseText(AuditCause cause);
+// The causes one after the other: "mauvais trimestre, application rétroactive".
+QString auditCausesText(const std::vector<AuditCause>& causes);
 
 // One month of the audit: what was charged, what was owed.
 struct AuditMonth {

@@ -388,4 +388,12 @@ QString auditCauseText(AuditCause cause)
     return {};
 }
 
+QString auditCausesText(const std::vector<AuditCause>& causes)
+{
+    QStringList texts;
+    for (AuditCause c : causes)
+        texts << auditCauseText(c);
+    return texts.join(QStringLiteral(", "));
+}
+
 } // namespace velmaris

@@ -12,14 +12,6 @@ QString signedEuros(qint64 cents)
     return (cents > 0 ? QStringLiteral("+") : QString()) + euros(cents);
 }
 
-QString causesText(const std::vector<AuditCause>& causes)
-{
-    QStringList texts;
-    for (AuditCause c : causes)
-        texts << auditCauseText(c);
-    return texts.join(QStringLiteral(", "));
-}
-
 class Builder {
 public:
     explicit Builder(AuditReport& report)
@@ -178,7 +170,7 @@ void describeRevisions(Builder& b, const Audit& audit)
               {due, indicesText(lawful), euros(lawfulAfter),
                euros(rev.chargedCents) + QStringLiteral("\ndès ") + monthText(rev.chargedFrom),
                signedEuros(rev.chargedCents - lawfulAfter),
-               finding ? causesText(finding->causes) : QString()});
+               finding ? auditCausesText(finding->causes) : QString()});
     }
 }
 
@@ -198,7 +190,7 @@ void describeFindings(Builder& b, const Audit& audit)
             !f.lastMonth.isValid() || f.firstMonth == f.lastMonth
                 ? monthText(f.firstMonth)
                 : monthText(f.firstMonth) + QStringLiteral(" à ") + monthText(f.lastMonth);
-        b.paragraph(AuditStyle::Body, QStringLiteral("%1. ").arg(++n) + causesText(f.causes)
+        b.paragraph(AuditStyle::Body, QStringLiteral("%1. ").arg(++n) + auditCausesText(f.causes)
                                           + QStringLiteral(" — ") + months + QStringLiteral(" : ")
                                           + amounts.join(QStringLiteral(", ")));
         b.paragraph(AuditStyle::Small, f.text, true);
