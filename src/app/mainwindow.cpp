@@ -300,7 +300,23 @@ void MainWindow::buildControls()
     connect(reeval, &QCheckBox::toggled, this, &MainWindow::reevalToggled);
     buildShortcuts();
 
-    const QSize wanted = contents->sizeHint().expandedTo(QSize(1000, 0));
+    fitToContents();
+}
+
+void MainWindow::fitToContents()
+{
+    // As large as the contents, within the screen: what does not fit scrolls.
+    QWidget* contents = m_scroll->widget();
+    contents->ensurePolished();
+    // A line under the grid that got its text makes the grid's frame taller
+    // only once laid out again: do it now, before the window is shown.
+    m_panel->updateGeometry();
+    if (contents->layout())
+        contents->layout()->invalidate();
+    QSize wanted = contents->sizeHint().expandedTo(QSize(1000, 0));
+    // The wrapped texts of the side column are as tall as that width makes them.
+    if (contents->hasHeightForWidth())
+        wanted.setHeight(std::max(wanted.height(), contents->heightForWidth(wanted.width())));
     const QScreen* s = screen();
     resize(s ? wanted.boundedTo(s->availableGeometry().size()) : wanted);
 }
@@ -362,6 +378,9 @@ void MainWindow::load()
     datedubail->setFocus();
     m_table.referenceRow = -1;
     autoUpdateCheck();
+    // The window opens fitted to what the table and the lines under it hold.
+    if (!isVisible())
+        fitToContents();
 }
 
 bool MainWindow::loadTable()

@@ -95,6 +95,7 @@ protected:
 private:
     void buildControls();
     void buildShortcuts();
+    void fitToContents();
     void showCredits();
     void calculatorClicked();
     void activated();

@@ -8,8 +8,10 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QFile>
+#include <QLabel>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -95,6 +97,7 @@ private slots:
     void shortcuts();
     void fitsASmallScreen_data();
     void fitsASmallScreen();
+    void opensTallEnoughForTheLinesUnderTheGrid();
     void calculatorMissingSaysSo();
 };
 
@@ -388,6 +391,22 @@ void TestWindow::fitsASmallScreen()
                                 .arg(area->viewport()->width())
                                 .arg(area->viewport()->height())));
     }
+}
+
+// The line under the grid gets its text as the table is read, after the
+// window is built: the window still opens tall enough for it.
+void TestWindow::opensTallEnoughForTheLinesUnderTheGrid()
+{
+    RentWindow rw;
+    QVERIFY(rw.active());
+    QVERIFY(!rw.w.perime->isHidden() && !rw.w.perime->text().isEmpty());
+    auto* area = rw.w.findChild<QScrollArea*>();
+    QVERIFY(area);
+    const QWidget* contents = area->widget();
+    const int wanted = contents->sizeHint().height();
+    if (rw.w.screen()->availableGeometry().height() < wanted)
+        QSKIP("the screen is too short for the whole window");
+    QCOMPARE(rw.w.height(), wanted);
 }
 
 void TestWindow::calculatorMissingSaysSo()
