@@ -47,14 +47,7 @@ QString LetterDialog::title() const
 
 void LetterDialog::buildControls()
 {
-    bailleurmanquant = named(new QLabel(this), QStringLiteral("bailleurmanquant"));
-    bailleurmanquant->setWordWrap(true);
-    bailleurmanquant->setText(
-        QStringLiteral("<b>Renseignez le bailleur</b> (nom et adresse postale) avant d'envoyer "
-                       "la lettre : ses coordonnées figurent en tête et à la signature. La lettre "
-                       "ne peut être enregistrée ni imprimée sans elles."));
-    bailleurmanquant->setStyleSheet(
-        QStringLiteral("QLabel { background: #fff4ce; border: 1px solid #e0c060; padding: 6px; }"));
+    bailleurmanquant = missingLandlordBand(this, false);
 
     texte = named(new QPlainTextEdit(this), QStringLiteral("texte"));
     texte->setReadOnly(true);
@@ -66,31 +59,18 @@ void LetterDialog::buildControls()
     etat->setWordWrap(true);
     etat->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    bailleur =
-        named(new QPushButton(QStringLiteral("&Bailleur…"), this), QStringLiteral("bailleur"));
-    bailleur->setAutoDefault(false);
-    enregistrer = named(new QPushButton(QStringLiteral("&Enregistrer en PDF…"), this),
-                        QStringLiteral("enregistrer"));
-    enregistrer->setDefault(true);
-    imprimer =
-        named(new QPushButton(QStringLiteral("&Imprimer"), this), QStringLiteral("imprimer"));
-    imprimer->setAutoDefault(false);
-    fermer = named(new QPushButton(QStringLiteral("&Fermer"), this), QStringLiteral("fermer"));
-    fermer->setAutoDefault(false);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(bailleur);
-    buttons->addStretch(1);
-    buttons->addWidget(enregistrer);
-    buttons->addWidget(imprimer);
-    buttons->addWidget(fermer);
+    const LetterCommands commands = letterCommands(this);
+    bailleur = commands.bailleur;
+    enregistrer = commands.enregistrer;
+    imprimer = commands.imprimer;
+    fermer = commands.fermer;
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
     layout->addWidget(bailleurmanquant);
     layout->addWidget(texte, 1);
     layout->addWidget(etat);
-    layout->addLayout(buttons);
+    layout->addLayout(commands.row);
 
     connect(bailleur, &QPushButton::clicked, this, &LetterDialog::editLandlord);
     connect(enregistrer, &QPushButton::clicked, this, &LetterDialog::savePdf);

@@ -6,6 +6,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
 #include <QStandardPaths>
 
 namespace velmaris {
@@ -73,6 +76,48 @@ QString saveLettersAs(QWidget* parent, const std::vector<RevisionLetter>& letter
         return {};
     }
     return path;
+}
+
+QLabel* missingLandlordBand(QWidget* dialog, bool plural)
+{
+    auto* band = new QLabel(dialog);
+    band->setObjectName(QStringLiteral("bailleurmanquant"));
+    band->setWordWrap(true);
+    band->setText(
+        plural ? QStringLiteral("<b>Renseignez le bailleur</b> (nom et adresse postale) avant "
+                                "d'envoyer les lettres : ses coordonnées figurent en tête et à la "
+                                "signature. Les lettres ne peuvent être enregistrées ni imprimées "
+                                "sans elles.")
+               : QStringLiteral("<b>Renseignez le bailleur</b> (nom et adresse postale) avant "
+                                "d'envoyer la lettre : ses coordonnées figurent en tête et à la "
+                                "signature. La lettre ne peut être enregistrée ni imprimée sans "
+                                "elles."));
+    band->setStyleSheet(
+        QStringLiteral("QLabel { background: #fff4ce; border: 1px solid #e0c060; padding: 6px; }"));
+    return band;
+}
+
+LetterCommands letterCommands(QWidget* dialog)
+{
+    auto button = [dialog](const QString& text, const QString& name) {
+        auto* b = new QPushButton(text, dialog);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        return b;
+    };
+    LetterCommands c;
+    c.bailleur = button(QStringLiteral("&Bailleur…"), QStringLiteral("bailleur"));
+    c.enregistrer = button(QStringLiteral("&Enregistrer en PDF…"), QStringLiteral("enregistrer"));
+    c.enregistrer->setDefault(true);
+    c.imprimer = button(QStringLiteral("&Imprimer"), QStringLiteral("imprimer"));
+    c.fermer = button(QStringLiteral("&Fermer"), QStringLiteral("fermer"));
+    c.row = new QHBoxLayout;
+    c.row->addWidget(c.bailleur);
+    c.row->addStretch(1);
+    c.row->addWidget(c.enregistrer);
+    c.row->addWidget(c.imprimer);
+    c.row->addWidget(c.fermer);
+    return c;
 }
 
 } // namespace velmaris

@@ -7,6 +7,9 @@
 
 #include <vector>
 
+class QHBoxLayout;
+class QLabel;
+class QPushButton;
 class QWidget;
 
 namespace velmaris {
@@ -39,5 +42,20 @@ QString pdfFileName(const QString& title);
 // the user cancelled, or the file could not be written and a box said why.
 QString saveLettersAs(QWidget* parent, const std::vector<RevisionLetter>& letters,
                       const QString& title);
+
+// The band that asks for the landlord while the settings lack one, for one
+// letter or several.
+QLabel* missingLandlordBand(QWidget* dialog, bool plural);
+
+// The commands both letter dialogs end with: "Bailleur…" on the left, then
+// "Enregistrer en PDF…" (the default button), "Imprimer" and "Fermer", in `row`.
+struct LetterCommands {
+    QPushButton* bailleur = nullptr;
+    QPushButton* enregistrer = nullptr;
+    QPushButton* imprimer = nullptr;
+    QPushButton* fermer = nullptr;
+    QHBoxLayout* row = nullptr;
+};
+LetterCommands letterCommands(QWidget* dialog);
 
 } // namespace velmaris

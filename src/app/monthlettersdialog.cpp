@@ -70,14 +70,7 @@ void MonthLettersDialog::buildControls()
     auto* moisLabel = new QLabel(QStringLiteral("Révisions du &mois de"), this);
     moisLabel->setBuddy(mois);
 
-    bailleurmanquant = named(new QLabel(this), QStringLiteral("bailleurmanquant"));
-    bailleurmanquant->setWordWrap(true);
-    bailleurmanquant->setText(
-        QStringLiteral("<b>Renseignez le bailleur</b> (nom et adresse postale) avant d'envoyer "
-                       "les lettres : ses coordonnées figurent en tête et à la signature. Les "
-                       "lettres ne peuvent être enregistrées ni imprimées sans elles."));
-    bailleurmanquant->setStyleSheet(
-        QStringLiteral("QLabel { background: #fff4ce; border: 1px solid #e0c060; padding: 6px; }"));
+    bailleurmanquant = missingLandlordBand(this, true);
 
     liste = named(new QTableWidget(0, 4, this), QStringLiteral("liste"));
     liste->setHorizontalHeaderLabels({QStringLiteral("Bail"), QStringLiteral("Locataire"),
@@ -100,30 +93,17 @@ void MonthLettersDialog::buildControls()
     etat->setWordWrap(true);
     etat->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    bailleur =
-        named(new QPushButton(QStringLiteral("&Bailleur…"), this), QStringLiteral("bailleur"));
-    bailleur->setAutoDefault(false);
-    enregistrer = named(new QPushButton(QStringLiteral("&Enregistrer en PDF…"), this),
-                        QStringLiteral("enregistrer"));
-    enregistrer->setDefault(true);
-    imprimer =
-        named(new QPushButton(QStringLiteral("&Imprimer"), this), QStringLiteral("imprimer"));
-    imprimer->setAutoDefault(false);
-    fermer = named(new QPushButton(QStringLiteral("&Fermer"), this), QStringLiteral("fermer"));
-    fermer->setAutoDefault(false);
+    const LetterCommands commands = letterCommands(this);
+    bailleur = commands.bailleur;
+    enregistrer = commands.enregistrer;
+    imprimer = commands.imprimer;
+    fermer = commands.fermer;
 
     auto* chooser = new QHBoxLayout;
     chooser->addWidget(moisLabel);
     chooser->addWidget(mois);
     chooser->addWidget(annee);
     chooser->addStretch(1);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(bailleur);
-    buttons->addStretch(1);
-    buttons->addWidget(enregistrer);
-    buttons->addWidget(imprimer);
-    buttons->addWidget(fermer);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
@@ -132,7 +112,7 @@ void MonthLettersDialog::buildControls()
     layout->addWidget(liste, 1);
     layout->addWidget(compte);
     layout->addWidget(etat);
-    layout->addLayout(buttons);
+    layout->addLayout(commands.row);
 
     connect(mois, &QComboBox::currentIndexChanged, this, &MonthLettersDialog::rebuild);
     connect(annee, &QSpinBox::valueChanged, this, &MonthLettersDialog::rebuild);
