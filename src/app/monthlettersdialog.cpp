@@ -191,7 +191,10 @@ void MonthLettersDialog::rebuild()
     const int ready = row - int(m_refused.size());
     const QString when = monthText(year(), month());
     if (row == 0)
-        compte->setText(QStringLiteral("Aucun bail n'a de révision en ") + when + u'.');
+        // A revision of that month may lie ahead: its letter is written once
+        // the revisions before it are done and its index is out.
+        compte->setText(QStringLiteral("Aucune lettre de révision à écrire aujourd'hui pour ")
+                        + when + u'.');
     else {
         QString text = ready == 0   ? QStringLiteral("Aucune lettre à envoyer")
                        : ready == 1 ? QStringLiteral("1 lettre à envoyer")

@@ -432,7 +432,8 @@ void TestLetterDialog::monthLetters()
     dialog->annee->setValue(2025);
     dialog->mois->setCurrentIndex(6);
     QCOMPARE(dialog->liste->rowCount(), 0);
-    QCOMPARE(dialog->compte->text(), QStringLiteral("Aucun bail n'a de révision en juillet 2025."));
+    QCOMPARE(dialog->compte->text(),
+             QStringLiteral("Aucune lettre de révision à écrire aujourd'hui pour juillet 2025."));
     QVERIFY(!dialog->enregistrer->isEnabled());
     QVERIFY(!dialog->imprimer->isEnabled());
     QVERIFY(dialog->etat->text().isEmpty());
