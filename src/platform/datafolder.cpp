@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -118,6 +119,61 @@ QString writeRefusal(const QString& path)
             .arg(quoted(folder.filePath()));
 #endif
     return {};
+}
+
+QStringList programFiles(const DataFolders& folders)
+{
+    QStringList files;
+    auto addMatching = [&files](const QString& folder, const QString& pattern) {
+        const QDir dir(folder);
+        for (const QString& name :
+             dir.entryList({pattern}, QDir::Files | QDir::System | QDir::Hidden))
+            files << dir.filePath(name);
+    };
+    addMatching(folders.indexFolder, kIndexName + u'*');
+    addMatching(folders.settingsFolder, QStringLiteral("Velmaris.ini*"));
+    // The register, its -wal, -shm and -journal, and every copy kept of it.
+    addMatching(folders.dataFolder, QStringLiteral("Velmaris.sqlite*"));
+    if (!folders.shippedIndex.isEmpty())
+        files << folders.shippedIndex;
+    // The names themselves, for the files that do not exist yet.
+    files << QDir(folders.indexFolder).filePath(kIndexName)
+          << QDir(folders.settingsFolder).filePath(QStringLiteral("Velmaris.ini"))
+          << QDir(folders.dataFolder).filePath(QStringLiteral("Velmaris.sqlite"));
+    files.removeDuplicates();
+    return files;
+}
+
+namespace {
+
+bool sameFile(const QString& a, const QString& b)
+{
+    const QFileInfo fa(a), fb(b);
+    const QString ca = fa.exists() ? fa.canonicalFilePath() : fa.absoluteFilePath();
+    const QString cb = fb.exists() ? fb.canonicalFilePath() : fb.absoluteFilePath();
+    if (QDir::cleanPath(ca) == QDir::cleanPath(cb))
+        return true;
+#ifdef Q_OS_UNIX
+    // A hard link has a name of its own: only the device and inode tell.
+    struct stat sa, sb;
+    if (::stat(QFile::encodeName(a).constData(), &sa) == 0
+        && ::stat(QFile::encodeName(b).constData(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+#endif
+    return false;
+}
+
+} // namespace
+
+QString outputRefusal(const QString& path, const DataFolders& folders)
+{
+    for (const QString& own : programFiles(folders)) {
+        if (sameFile(path, own))
+            return QStringLiteral("%1 est un fichier de données de Velmaris (%2) : choisissez un "
+                                  "autre nom")
+                .arg(quoted(path), QFileInfo(own).fileName());
+    }
+    return writeRefusal(path);
 }
 
 bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* reason)

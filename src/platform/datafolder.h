@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace velmaris {
 
@@ -38,6 +39,16 @@ QString dataFolder();
 // is never written through, nor a file in a folder that the user running the
 // program does not own (root included).
 QString writeRefusal(const QString& path);
+
+// The files of the program's own data in these folders: the index file, the
+// settings, the register with its journals and the copies kept beside it.
+QStringList programFiles(const DataFolders& folders);
+
+// Why an output the user chose (an export, a PDF, a backup) may not go to path,
+// in French; empty when it may. Besides writeRefusal: never one of the
+// program's own files, whatever the name it is reached by (a link, another
+// spelling of the path, a hard link).
+QString outputRefusal(const QString& path, const DataFolders& folders);
 
 // Replaces the file atomically with bytes, after writeRefusal. False with the
 // reason in French when nothing was written.

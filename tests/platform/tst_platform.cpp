@@ -46,6 +46,8 @@ private slots:
     void safeWrites_data();
     void safeWrites();
     void someoneElsesFolderIsRefused();
+    void outputsNeverGoOverTheProgramsData_data();
+    void outputsNeverGoOverTheProgramsData();
     void editorGetsThePathAsOneArgument();
 };
 
@@ -260,6 +262,47 @@ void TestPlatform::someoneElsesFolderIsRefused()
     QVERIFY(!writeFileSafely(path, "x", &why));
     QVERIFY2(why.contains(QStringLiteral("n'appartient pas à l'utilisateur")), qPrintable(why));
     QVERIFY(!QFileInfo::exists(path));
+}
+
+void TestPlatform::outputsNeverGoOverTheProgramsData_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("index file") << "data/VELMARIS.TXT" << true;
+    QTest::newRow("settings") << "data/Velmaris.ini" << true;
+    QTest::newRow("register") << "data/Velmaris.sqlite" << true;
+    QTest::newRow("its journal") << "data/Velmaris.sqlite-wal" << true;
+    QTest::newRow("a copy of it") << "data/Velmaris.sqlite.v1.bak" << true;
+    QTest::newRow("another spelling") << "data/../data/./Velmaris.sqlite" << true;
+    QTest::newRow("link to it") << "lien.csv" << true;
+    QTest::newRow("hard link to it") << "dur.csv" << true;
+    QTest::newRow("register not made yet") << "vide/Velmaris.sqlite" << true;
+    QTest::newRow("an export") << "data/baux.csv" << false;
+    QTest::newRow("elsewhere") << "baux.csv" << false;
+}
+
+void TestPlatform::outputsNeverGoOverTheProgramsData()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, refused);
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    for (const char* name : {"VELMARIS.TXT", "Velmaris.ini", "Velmaris.sqlite",
+                             "Velmaris.sqlite-wal", "Velmaris.sqlite.v1.bak"})
+        writeFile(QDir(data).filePath(QLatin1StringView(name)), "donnees");
+    const QString registerFile = QDir(data).filePath(QStringLiteral("Velmaris.sqlite"));
+    QVERIFY(QFile::link(registerFile, dir.filePath(QStringLiteral("lien.csv"))));
+#ifdef Q_OS_UNIX
+    QVERIFY(::link(QFile::encodeName(registerFile).constData(),
+                   QFile::encodeName(dir.filePath(QStringLiteral("dur.csv"))).constData())
+            == 0);
+#endif
+    DataFolders folders;
+    folders.indexFolder = folders.settingsFolder = folders.dataFolder = data;
+    if (target.startsWith(u"vide/"))
+        folders.dataFolder = dir.filePath(QStringLiteral("vide"));
+    const QString why = outputRefusal(dir.filePath(target), folders);
+    QCOMPARE(why.contains(QStringLiteral("fichier de données de Velmaris")), refused);
 }
 
 void TestPlatform::editorGetsThePathAsOneArgument()
