@@ -3,6 +3,7 @@
 #include "dates.h"
 #include "indexseries.h"
 #include "numbers.h"
+#include "safefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,6 +49,7 @@ public:
     std::optional<Fault> record(QStringView text, int line, bool afterComma);
     std::optional<Fault> finish();
     std::vector<IndexRow> takeRows() { return std::move(m_rows); }
+    bool empty() const { return m_rows.empty(); }
 
 private:
     std::optional<Fault> value(QStringView text, int line, const QString& what, Quarter quarter,
@@ -294,6 +296,12 @@ IndexFileResult parseIndexFile(const QByteArray& bytes)
     }
     if (auto fault = parser.finish())
         return corrupt(*fault);
+    // An emptied file (a disk that filled up under another program) is no
+    // table of no rows: every revision would then fail for want of an index.
+    if (parser.empty())
+        return corrupt({0, bytes.isEmpty() ? QStringLiteral("le fichier est vide")
+                                           : QStringLiteral("le fichier ne contient aucun "
+                                                            "trimestre")});
 
     IndexFileResult result;
     result.rows = parser.takeRows();
@@ -303,27 +311,22 @@ IndexFileResult parseIndexFile(const QByteArray& bytes)
 
 IndexFileResult readIndexFile(const QString& path)
 {
-    IndexFileResult missing;
-    missing.status = IndexFileResult::Status::Missing;
-    const QFileInfo info(path);
-    if (!info.exists())
+    const QDateTime modified = QFileInfo(path).lastModified();
+    const FileRead read = readRegularFile(path, kMaxIndexFileBytes);
+    if (read.status == FileRead::Status::Missing) {
+        IndexFileResult missing;
+        missing.status = IndexFileResult::Status::Missing;
         return missing;
-    // A device or a pipe would never end, or block the window: refuse it unread.
-    if (!info.isFile())
-        return corrupt({0, QStringLiteral("ce n'est pas un fichier ordinaire")});
-    if (info.size() > kMaxIndexFileBytes)
-        return corrupt({0, QStringLiteral("le fichier dépasse 4 Mio : ce n'est pas un fichier des "
-                                          "indices")});
-    const QDateTime modified = info.lastModified();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return missing;
-    // It may have grown since: never read more than the limit and one byte.
-    const QByteArray bytes = file.read(kMaxIndexFileBytes + 1);
-    IndexFileResult result = parseIndexFile(bytes);
+    }
+    if (read.status == FileRead::Status::TooLarge)
+        return corrupt({0, read.reason + QStringLiteral(" : ce n'est pas un fichier des indices")});
+    // A file that exists but cannot be read is no table either: never taken for an empty one.
+    if (!read.ok())
+        return corrupt({0, read.reason});
+    IndexFileResult result = parseIndexFile(read.bytes);
     result.modified = modified;
     if (result.ok())
-        result.bytes = bytes;
+        result.bytes = read.bytes;
     return result;
 }
 

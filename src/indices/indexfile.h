@@ -27,11 +27,11 @@ struct IndexFileResult {
 // rows and computes the four-quarter averages. Every record is checked: keys,
 // the order of the quarters, the values and the publication dates. The first
 // fault refuses the whole file, with its line and the reason; nothing of a
-// refused file is kept. Never throws.
+// refused file is kept. A file with no quarter at all is refused too. Never throws.
 IndexFileResult parseIndexFile(const QByteArray& bytes);
 
-// Reads and parses the file at path: Missing when it does not exist or cannot
-// be opened, Corrupt when it is no regular file or larger than any index file.
+// Reads and parses the file at path: Missing when it does not exist, Corrupt
+// when it cannot be read, is no regular file or is larger than any index file.
 IndexFileResult readIndexFile(const QString& path);
 
 // Puts freshly read rows into the table: top row goes to 0, reference row to -1.

@@ -107,18 +107,13 @@ ChargedCsvImport parseChargedRentsCsv(const QByteArray& bytes, const Lease& leas
 ChargedCsvImport readChargedRentsCsv(const QString& path, const Lease& lease)
 {
     ChargedCsvImport result;
-    const QString name = csvQuoted(QDir::toNativeSeparators(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.errors << QStringLiteral("Impossible de lire le fichier ") + name + u'.';
+    QString unread;
+    const std::optional<QByteArray> bytes = readCsvFile(path, &unread);
+    if (!bytes) {
+        result.errors << unread;
         return result;
     }
-    if (file.size() > kMaxCsvBytes) {
-        result.errors << QStringLiteral("Le fichier ") + name
-                             + QStringLiteral(" est trop volumineux (64 Mo au plus).");
-        return result;
-    }
-    return parseChargedRentsCsv(file.readAll(), lease);
+    return parseChargedRentsCsv(*bytes, lease);
 }
 
 QByteArray chargedRentsToCsv(const std::vector<ChargedRent>& periods)

@@ -1,5 +1,10 @@
 #include "csvtext.h"
 
+#include "leasecsv.h"
+#include "safefile.h"
+
+#include <QDir>
+
 #include <QStringDecoder>
 
 #include <optional>
@@ -170,6 +175,18 @@ QString CsvSheet::rawField(const CsvRecord& record, int column) const
 {
     const int at = columns[std::size_t(column)];
     return at >= 0 ? record.fields[at] : QString();
+}
+
+std::optional<QByteArray> readCsvFile(const QString& path, QString* error)
+{
+    FileRead read = readRegularFile(path, kMaxCsvBytes);
+    if (!read.ok()) {
+        if (error)
+            *error = QStringLiteral("Impossible de lire le fichier %1 : %2.")
+                         .arg(csvQuoted(QDir::toNativeSeparators(path)), read.reason);
+        return std::nullopt;
+    }
+    return std::move(read.bytes);
 }
 
 QString CsvSheet::field(const CsvRecord& record, int column) const

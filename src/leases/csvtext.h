@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <optional>
 #include <vector>
 
 namespace velmaris {
@@ -42,6 +43,11 @@ struct CsvSheet {
 };
 CsvSheet readCsvSheet(const QByteArray& bytes, const std::vector<QStringView>& headers,
                       const std::vector<int>& required);
+
+// The bytes of a CSV file to import: a regular file of at most kMaxCsvBytes
+// (a device, a pipe or a folder is refused unread). Nothing, with the message
+// in French, when it cannot be had.
+std::optional<QByteArray> readCsvFile(const QString& path, QString* error);
 
 // "« text »" and "ligne 4 : reason", as every import message writes them.
 QString csvQuoted(QStringView text);

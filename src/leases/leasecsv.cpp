@@ -277,18 +277,13 @@ QByteArray leasesToCsv(const std::vector<Lease>& leases)
 ImportOutcome importLeasesCsv(LeaseStore& store, const QString& path)
 {
     ImportOutcome outcome;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        outcome.errors << QStringLiteral("Impossible de lire le fichier ")
-                              + csvQuoted(QDir::toNativeSeparators(path)) + u'.';
+    QString unread;
+    const std::optional<QByteArray> bytes = readCsvFile(path, &unread);
+    if (!bytes) {
+        outcome.errors << unread;
         return outcome;
     }
-    if (file.size() > kMaxCsvBytes) {
-        outcome.errors << QStringLiteral("Le fichier ") + csvQuoted(QDir::toNativeSeparators(path))
-                              + QStringLiteral(" est trop volumineux (64 Mo au plus).");
-        return outcome;
-    }
-    const CsvImport csv = parseLeasesCsv(file.readAll());
+    const CsvImport csv = parseLeasesCsv(*bytes);
     if (!csv.ok()) {
         outcome.errors = csv.errors;
         return outcome;

@@ -133,7 +133,8 @@ bool drawAuditReport(QPagedPaintDevice& device, const AuditReport& report)
 QByteArray auditReportPdf(const AuditReport& report)
 {
     QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return {};
     {
         QPdfWriter writer(&buffer);
         writer.setResolution(300);
@@ -142,7 +143,8 @@ QByteArray auditReportPdf(const AuditReport& report)
         if (!drawAuditReport(writer, report))
             return {};
     }
-    return buffer.data();
+    // A document the writer did not finish is no PDF: never saved as one.
+    return isWholePdf(buffer.data()) ? buffer.data() : QByteArray();
 }
 
 bool writeAuditReportPdf(const QString& path, const AuditReport& report, QString* reason)

@@ -29,4 +29,9 @@ bool printOnDefaultPrinter(const QString& documentName, const std::function<bool
     return printed;
 }
 
+bool isWholePdf(const QByteArray& bytes)
+{
+    return bytes.startsWith("%PDF-") && bytes.right(32).contains("%%EOF");
+}
+
 } // namespace velmaris

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -15,5 +16,9 @@ namespace velmaris {
 // True when the pages went to the printer.
 bool printOnDefaultPrinter(const QString& documentName, const std::function<bool(QPrinter&)>& draw,
                            QWidget* parent);
+
+// A PDF document as a writer ends it: its header first, its end mark last. A
+// writer that failed halfway leaves something else.
+bool isWholePdf(const QByteArray& bytes);
 
 } // namespace velmaris

@@ -100,7 +100,8 @@ QByteArray lettersPdf(const std::vector<RevisionLetter>& letters, const QString&
         if (!drawLetters(writer, letters))
             return {};
     }
-    return bytes;
+    // A document the writer did not finish is no PDF: never saved as one.
+    return isWholePdf(bytes) ? bytes : QByteArray();
 }
 
 bool saveLettersPdf(const std::vector<RevisionLetter>& letters, const QString& title,

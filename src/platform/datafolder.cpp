@@ -4,10 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #ifdef Q_OS_UNIX
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -17,28 +17,83 @@ namespace velmaris {
 namespace {
 
 const QString kIndexName = QStringLiteral("VELMARIS.TXT");
+// Far above any index file: the copy is only checked to be a file of sane size.
+constexpr qint64 kMaxShippedIndexBytes = 4 * 1024 * 1024;
 
 QString quoted(const QString& path)
 {
     return QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(path));
 }
 
-QString frenchError(const QFileDevice& file)
+// The name of the user a file belongs to, or its number when it has none.
+QString ownerName(const QFileInfo& file)
 {
-    switch (file.error()) {
-    case QFileDevice::PermissionsError:
-        return QStringLiteral("accès refusé");
-    case QFileDevice::WriteError:
-    case QFileDevice::ResizeError:
-        return QStringLiteral("l'écriture a échoué, le disque est peut-être plein");
-    case QFileDevice::OpenError:
-        return QStringLiteral("le fichier ne peut pas être créé (%1)").arg(file.errorString());
-    default:
-        return QStringLiteral("erreur du système (%1)").arg(file.errorString());
+    const QString name = file.owner();
+    return name.isEmpty() ? QString::number(file.ownerId()) : name;
+}
+
+QString runningUser()
+{
+#ifdef Q_OS_UNIX
+    if (const passwd* entry = ::getpwuid(geteuid()))
+        return QString::fromLocal8Bit(entry->pw_name);
+    return QString::number(geteuid());
+#else
+    return {};
+#endif
+}
+
+// A folder of another user is not ours to make or fill, even for root: root
+// run with someone's HOME (su without -) would leave them a data folder they
+// cannot write, and their register changed under another name.
+QString ownerRefusal(const QFileInfo& folder)
+{
+#ifdef Q_OS_UNIX
+    if (folder.ownerId() == uint(geteuid()))
+        return {};
+    return QStringLiteral("le dossier %1 appartient à %2, pas à %3 qui lance Velmaris : il n'est "
+                          "ni créé ni modifié. Lancez Velmaris sous le compte de %2 (pour root, "
+                          "« su - » donne son propre dossier personnel)")
+        .arg(quoted(folder.filePath()), ownerName(folder), runningUser());
+#else
+    Q_UNUSED(folder);
+    return {};
+#endif
+}
+
+// The folder itself when it exists, or the nearest of its parents that does:
+// the one a mkpath would create in.
+QFileInfo nearestExisting(const QString& folder)
+{
+    QString path = QDir::cleanPath(QDir(folder).absolutePath());
+    while (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) {
+        const QString up = QFileInfo(path).path();
+        if (up == path)
+            break;
+        path = up;
     }
+    return QFileInfo(path);
 }
 
 } // namespace
+
+QString dataFolderRefusal(const QString& folder)
+{
+    if (folder.isEmpty())
+        return QStringLiteral("aucun dossier de données");
+    const QFileInfo info(folder);
+    if (!info.exists())
+        return QStringLiteral("le dossier %1 n'existe pas").arg(quoted(folder));
+    if (!info.isDir())
+        return QStringLiteral("%1 est un fichier, pas un dossier").arg(quoted(folder));
+    return ownerRefusal(info);
+}
+
+QString shippedIndexFile()
+{
+    return chooseDataFolders(QString(), QCoreApplication::applicationDirPath(), QString())
+        .shippedIndex;
+}
 
 DataFolders chooseDataFolders(const QString& commandLineFolder, const QString& programFolder,
                               const QString& userDataFolder)
@@ -66,6 +121,13 @@ QString prepareDataFolders(const DataFolders& folders)
 {
     if (!folders.installed || folders.dataFolder == QFileInfo(folders.shippedIndex).absolutePath())
         return {};
+    const QFileInfo existing = nearestExisting(folders.dataFolder);
+    if (!existing.isDir())
+        return QStringLiteral("%1 est un fichier, pas un dossier : le dossier de données %2 ne "
+                              "peut pas y être créé")
+            .arg(quoted(existing.filePath()), quoted(folders.dataFolder));
+    if (const QString refusal = ownerRefusal(existing); !refusal.isEmpty())
+        return refusal;
     if (!QDir().mkpath(folders.dataFolder))
         return QStringLiteral("le dossier de données %1 n'a pas pu être créé")
             .arg(quoted(folders.dataFolder));
@@ -74,12 +136,12 @@ QString prepareDataFolders(const DataFolders& folders)
     // there is left alone too; writing to it later says why it is refused.
     if (target.exists() || target.isSymLink())
         return {};
-    QFile shipped(folders.shippedIndex);
-    if (!shipped.open(QIODevice::ReadOnly))
-        return QStringLiteral("le fichier des indices livré %1 est illisible")
-            .arg(quoted(folders.shippedIndex));
+    const FileRead shipped = readRegularFile(folders.shippedIndex, kMaxShippedIndexBytes);
+    if (!shipped.ok())
+        return QStringLiteral("le fichier des indices livré %1 est illisible : %2")
+            .arg(quoted(folders.shippedIndex), shipped.reason);
     QString reason;
-    writeFileSafely(target.filePath(), shipped.readAll(), &reason);
+    writeFileSafely(target.filePath(), shipped.bytes, &reason);
     return reason;
 }
 
@@ -88,8 +150,9 @@ DataFolders dataFolders(const QString& commandLineFolder)
     DataFolders folders =
         chooseDataFolders(commandLineFolder, QCoreApplication::applicationDirPath(),
                           QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    folders.problem = prepareDataFolders(folders);
     // Without a folder of its own an installed copy still shows the shipped figures.
-    if (!prepareDataFolders(folders).isEmpty() && commandLineFolder.isEmpty()
+    if (!folders.problem.isEmpty() && commandLineFolder.isEmpty()
         && !QFileInfo::exists(QDir(folders.indexFolder).filePath(kIndexName)))
         folders.indexFolder = QFileInfo(folders.shippedIndex).absolutePath();
     return folders;
@@ -98,27 +161,6 @@ DataFolders dataFolders(const QString& commandLineFolder)
 QString dataFolder()
 {
     return dataFolders(QString()).dataFolder;
-}
-
-QString writeRefusal(const QString& path)
-{
-    const QFileInfo file(path);
-    if (file.isSymLink())
-        return QStringLiteral("%1 est un lien symbolique : Velmaris n'écrit pas à travers un lien")
-            .arg(quoted(path));
-    if (file.exists() && !file.isFile())
-        return QStringLiteral("%1 n'est pas un fichier").arg(quoted(path));
-    const QFileInfo folder(file.absolutePath());
-    if (!folder.isDir())
-        return QStringLiteral("le dossier %1 n'existe pas").arg(quoted(folder.filePath()));
-#ifdef Q_OS_UNIX
-    // Someone else's folder is theirs to fill, even for root: a file made
-    // there could be swapped for a link or read by its owner.
-    if (folder.ownerId() != uint(geteuid()))
-        return QStringLiteral("le dossier %1 n'appartient pas à l'utilisateur qui lance Velmaris")
-            .arg(quoted(folder.filePath()));
-#endif
-    return {};
 }
 
 QStringList programFiles(const DataFolders& folders)
@@ -174,26 +216,6 @@ QString outputRefusal(const QString& path, const DataFolders& folders)
                 .arg(quoted(path), QFileInfo(own).fileName());
     }
     return writeRefusal(path);
-}
-
-bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* reason)
-{
-    auto fail = [&](const QString& why) {
-        if (reason)
-            *reason = why;
-        return false;
-    };
-    const QString refusal = writeRefusal(path);
-    if (!refusal.isEmpty())
-        return fail(refusal);
-    // Written beside the old file and swapped in: a failed write leaves it whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return fail(QStringLiteral("%1 n'a pas pu être enregistré : %2")
-                        .arg(quoted(path), frenchError(file)));
-    if (reason)
-        reason->clear();
-    return true;
 }
 
 } // namespace velmaris

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "safefile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -13,6 +15,7 @@ struct DataFolders {
     QString dataFolder;     // folder of the program's other data (Velmaris.sqlite)
     bool installed = false; // an installed copy: everything in the user's data folder
     QString shippedIndex;   // the index file shipped with an installed copy
+    QString problem;        // why the data folder could not be prepared (dataFolders), in French
 };
 
 // An installed copy (its index file shipped in ../share/velmaris/) keeps
@@ -23,22 +26,27 @@ DataFolders chooseDataFolders(const QString& commandLineFolder, const QString& p
                               const QString& userDataFolder);
 
 // Makes an installed copy's data folder and, on its first start, puts the
-// shipped index file there. A copy made earlier is never replaced. Gives the
-// reason, in French, when that could not be done; empty when all is well.
+// shipped index file there. A copy made earlier is never replaced, and a
+// folder that belongs to another user (root run with someone's HOME) is
+// neither made nor written. Gives the reason, in French, when that could not
+// be done; empty when all is well.
 QString prepareDataFolders(const DataFolders& folders);
 
 // The folders of this program (its own folder, QStandardPaths::AppDataLocation),
 // prepared as above.
 DataFolders dataFolders(const QString& commandLineFolder);
 
+// Why the lease register may not live in folder, in French; empty when it may:
+// the folder must exist, be a folder, and belong to the user running the program.
+QString dataFolderRefusal(const QString& folder);
+
+// The index file shipped with an installed copy of this program; empty for a
+// portable copy.
+QString shippedIndexFile();
+
 // The folder where this program keeps its data, made when needed: other parts
 // of the program put their files there.
 QString dataFolder();
-
-// Why a file may not be written, in French; empty when it may. A symbolic link
-// is never written through, nor a file in a folder that the user running the
-// program does not own (root included).
-QString writeRefusal(const QString& path);
 
 // The files of the program's own data in these folders: the index file, the
 // settings, the register with its journals and the copies kept beside it.
@@ -49,9 +57,5 @@ QStringList programFiles(const DataFolders& folders);
 // program's own files, whatever the name it is reached by (a link, another
 // spelling of the path, a hard link).
 QString outputRefusal(const QString& path, const DataFolders& folders);
-
-// Replaces the file atomically with bytes, after writeRefusal. False with the
-// reason in French when nothing was written.
-bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* reason = nullptr);
 
 } // namespace velmaris

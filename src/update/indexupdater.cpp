@@ -5,7 +5,6 @@
 #include "network.h"
 #include "sdmxmerge.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -15,6 +14,13 @@
 namespace velmaris {
 
 namespace {
+
+// The index file as it stands; nothing for one that cannot be read (a pipe or
+// a device put in its place is never opened).
+QByteArray indexFileOnDisk(const QString& path)
+{
+    return readRegularFile(path, kMaxIndexFileBytes).bytes;
+}
 
 bool digitsOnly(const QString& text)
 {
@@ -277,8 +283,7 @@ void IndexUpdater::mainReply(const DownloadReply& got)
         }
         m_irl = std::move(parsed.series);
         // Nothing new for the IRL: the regional series are not asked for.
-        QFile file(m_table.filePath);
-        const QByteArray current = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        const QByteArray current = indexFileOnDisk(m_table.filePath);
         const SdmxMerge first = mergeSdmxSeries(current, m_irl, nullptr, nullptr, m_today());
         if (!first.ok()) {
             refuse(DownloadVerdict::BadSeries, first.error);
@@ -345,8 +350,7 @@ void IndexUpdater::completeSeries()
 {
     if (fileChangedMeanwhile())
         return;
-    QFile file(m_table.filePath);
-    const QByteArray current = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QByteArray current = indexFileOnDisk(m_table.filePath);
     const SdmxMerge merge = mergeSdmxSeries(current, m_irl, m_corse ? &*m_corse : nullptr,
                                             m_outreMer ? &*m_outreMer : nullptr, m_today());
     if (!merge.ok()) {
@@ -365,8 +369,7 @@ bool IndexUpdater::fileChangedMeanwhile()
 {
     // Another copy of the program may have updated the file since it was read:
     // writing now would roll it back.
-    QFile file(m_table.filePath);
-    const QByteArray onDisk = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QByteArray onDisk = indexFileOnDisk(m_table.filePath);
     if (!indexFileChanged(m_table, onDisk, QFileInfo(m_table.filePath).lastModified()))
         return false;
     loadIndexTable(m_table);

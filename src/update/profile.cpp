@@ -3,7 +3,6 @@
 #include "datafolder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStringDecoder>
 
 #include <optional>
@@ -12,6 +11,9 @@
 namespace velmaris {
 
 namespace {
+
+// Far above any settings file; a device or a huge file there is not read.
+constexpr qint64 kMaxProfileBytes = 1024 * 1024;
 
 // One line of the file, its end-of-line bytes kept apart so that the file is
 // written back exactly as it came, line ending included.
@@ -191,30 +193,23 @@ QByteArray withProfileValue(const QByteArray& content, QStringView section, QStr
 
 QString readProfileString(QStringView section, QStringView key, const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return profileValue(file.readAll(), section, key);
+    const FileRead read = readRegularFile(path, kMaxProfileBytes);
+    return read.ok() ? profileValue(read.bytes, section, key) : QString();
 }
 
 bool writeProfileString(QStringView section, QStringView key, const QString& value,
                         const QString& path, QString* reason)
 {
-    QByteArray content;
-    {
-        // A file that exists but cannot be read is left alone rather than
-        // replaced by one key.
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            content = file.readAll();
-        } else if (file.exists()) {
-            if (reason)
-                *reason = QStringLiteral("« %1 » ne peut pas être lu, il n'est pas remplacé")
-                              .arg(QDir::toNativeSeparators(path));
-            return false;
-        }
+    // A file that exists but cannot be read is left alone rather than
+    // replaced by one key.
+    const FileRead read = readRegularFile(path, kMaxProfileBytes);
+    if (!read.ok() && read.status != FileRead::Status::Missing) {
+        if (reason)
+            *reason = QStringLiteral("« %1 » ne peut pas être lu (%2), il n'est pas remplacé")
+                          .arg(QDir::toNativeSeparators(path), read.reason);
+        return false;
     }
-    return writeFileSafely(path, withProfileValue(content, section, key, value), reason);
+    return writeFileSafely(path, withProfileValue(read.bytes, section, key, value), reason);
 }
 
 } // namespace velmaris

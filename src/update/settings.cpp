@@ -8,7 +8,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 
 #include <optional>
@@ -23,6 +22,9 @@ constexpr QStringView kCheckConnection = u"CHECKCONNECTION";
 constexpr QStringView kCheckMaj = u"CHECKMAJ";
 constexpr QStringView kCorse = u"IDBANKCORSE";
 constexpr QStringView kOutreMer = u"IDBANKOUTREMER";
+
+// Far above any settings file; a device or a huge file there is not read.
+constexpr qint64 kMaxSettingsBytes = 1024 * 1024;
 
 constexpr QStringView kLandlordSection = u"BAILLEUR";
 constexpr QStringView kLandlordName = u"NOM";
@@ -50,27 +52,28 @@ bool digitsOnly(const QString& text)
 // is left alone rather than replaced by the few keys written here.
 std::optional<QByteArray> currentContent(const QString& iniPath, QString* reason)
 {
-    QFile file(iniPath);
-    if (file.open(QIODevice::ReadOnly))
-        return file.readAll();
-    if (file.exists()) {
-        if (reason)
-            *reason = QStringLiteral("« %1 » ne peut pas être lu, il n'est pas remplacé")
-                          .arg(QDir::toNativeSeparators(iniPath));
-        return std::nullopt;
-    }
-    return QByteArray();
+    FileRead read = readRegularFile(iniPath, kMaxSettingsBytes);
+    if (read.ok())
+        return std::move(read.bytes);
+    if (read.status == FileRead::Status::Missing)
+        return QByteArray();
+    if (reason)
+        *reason = QStringLiteral("« %1 » ne peut pas être lu (%2), il n'est pas remplacé")
+                      .arg(QDir::toNativeSeparators(iniPath), read.reason);
+    return std::nullopt;
+}
+
+// What a read finds: the defaults stand for a file that cannot be read.
+QByteArray contentOrNothing(const QString& iniPath)
+{
+    return currentContent(iniPath, nullptr).value_or(QByteArray());
 }
 
 } // namespace
 
 UpdateSettings readSettings(const QString& iniPath)
 {
-    QByteArray content;
-    QFile file(iniPath);
-    if (file.open(QIODevice::ReadOnly))
-        content = file.readAll();
-
+    const QByteArray content = contentOrNothing(iniPath);
     UpdateSettings settings;
     const QString address = profileValue(content, kSection, kAddress);
     if (!address.isEmpty() && address != kFormerDefaultAddress)
@@ -84,21 +87,10 @@ UpdateSettings readSettings(const QString& iniPath)
 
 bool writeSettings(const UpdateSettings& settings, const QString& iniPath, QString* reason)
 {
-    QByteArray content;
-    {
-        // A file that exists but cannot be read is left alone rather than
-        // replaced by the few keys written here.
-        QFile file(iniPath);
-        if (file.open(QIODevice::ReadOnly)) {
-            content = file.readAll();
-        } else if (file.exists()) {
-            if (reason)
-                *reason = QStringLiteral("« %1 » ne peut pas être lu, il n'est pas remplacé")
-                              .arg(QDir::toNativeSeparators(iniPath));
-            return false;
-        }
-    }
-    content = withProfileValue(content, kSection, kAddress, settings.address);
+    std::optional<QByteArray> current = currentContent(iniPath, reason);
+    if (!current)
+        return false;
+    QByteArray content = withProfileValue(*current, kSection, kAddress, settings.address);
     content = withProfileValue(content, kSection, kCheckConnection, flag(settings.checkConnection));
     content = withProfileValue(content, kSection, kCheckMaj, flag(settings.checkMaj));
     // A file that never had an idBank does not get an empty one.
@@ -111,11 +103,7 @@ bool writeSettings(const UpdateSettings& settings, const QString& iniPath, QStri
 
 LandlordSettings readLandlord(const QString& iniPath)
 {
-    QByteArray content;
-    QFile file(iniPath);
-    if (file.open(QIODevice::ReadOnly))
-        content = file.readAll();
-
+    const QByteArray content = contentOrNothing(iniPath);
     LandlordSettings landlord;
     landlord.name = profileValue(content, kLandlordSection, kLandlordName).trimmed();
     for (int line = 1; line <= kLandlordAddressLines; ++line) {

@@ -13,6 +13,7 @@
 #include <clocale>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "testsupport.h"
 
@@ -67,6 +68,7 @@ private slots:
     void territoryColumns();
     void averages_data();
     void averages();
+    void onlyComments_data();
     void onlyComments();
     void damagedFiles_data();
     void damagedFiles();
@@ -436,16 +438,6 @@ void TestIndices::averages()
     QCOMPARE(got, averages);
 }
 
-void TestIndices::onlyComments()
-{
-    IndexTable table;
-    const IndexFileResult r = parseIndexFile(lines({"' nothing", "", "'more", " \t "}));
-    QVERIFY(r.ok());
-    installRows(table, r.rows, QDateTime());
-    QCOMPARE(table.lastRow(), -1);
-    QCOMPARE(table.scrollMaximum(), -20);
-}
-
 namespace {
 
 // Twelve quarters across the change of series, line 1 a comment, the 3rd
@@ -605,6 +597,45 @@ void TestIndices::damagedFiles()
                                           + QString::number(line) + QStringLiteral(" : ")));
 }
 
+// A file with no quarter is refused, never taken for a table of no rows: an
+// emptied file (a full disk) or one of comments alone says why.
+void TestIndices::onlyComments_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("empty") << QByteArray() << "le fichier est vide";
+    QTest::newRow("comments and blanks")
+        << lines({"' nothing", "", "'more", " \t "}) << "le fichier ne contient aucun trimestre";
+    QTest::newRow("line ends alone") << QByteArray("\r\n\r\n") << "aucun trimestre";
+}
+
+void TestIndices::onlyComments()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    const IndexFileResult r = parseIndexFile(bytes);
+    QCOMPARE(r.status, IndexFileResult::Status::Corrupt);
+    QVERIFY2(r.reason.contains(reason), qPrintable(r.reason));
+    QCOMPARE(loadFailureText(r),
+             QStringLiteral("Fichier des indices corrompu\n") + r.reason + u'.');
+
+    // Read from the disk, the table in place is kept.
+    QTemporaryDir dir;
+    IndexTable table;
+    table.filePath = dir.filePath(QStringLiteral("VELMARIS.TXT"));
+    test::writeAll(table.filePath, joined(goodLines()));
+    QVERIFY(loadIndexTable(table).ok());
+    const auto before = dump(table.rows);
+    test::writeAll(table.filePath, bytes);
+    QCOMPARE(loadIndexTable(table).status, IndexFileResult::Status::Corrupt);
+    QCOMPARE(dump(table.rows), before);
+
+    // No rows at all still scroll sanely.
+    installRows(table, {}, QDateTime());
+    QCOMPARE(table.lastRow(), -1);
+    QCOMPARE(table.scrollMaximum(), -20);
+}
+
 // Copies that differ from the good file only in what the format allows read
 // the same table.
 void TestIndices::harmlessVariants_data()
@@ -649,11 +680,23 @@ void TestIndices::onlyRegularFilesAreRead()
     const QString fifo = dir.filePath(QStringLiteral("fifo"));
     QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
     // A pipe would block forever, a device would never end: neither is opened.
-    for (const QString& path : {fifo, QStringLiteral("/dev/zero"), dir.path()}) {
+    for (const QString& path : {fifo, QStringLiteral("/dev/zero")}) {
         const IndexFileResult r = readIndexFile(path);
         QCOMPARE(r.status, IndexFileResult::Status::Corrupt);
         QCOMPARE(r.reason, QStringLiteral("ce n'est pas un fichier ordinaire"));
     }
+    QCOMPARE(readIndexFile(dir.path()).reason, QStringLiteral("c'est un dossier, pas un fichier"));
+#ifdef Q_OS_UNIX
+    // A file that cannot be read is corrupt for the user, never missing nor empty.
+    if (geteuid() != 0) {
+        const QString locked = dir.filePath(QStringLiteral("locked"));
+        test::writeAll(locked, joined(goodLines()));
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+        const IndexFileResult r = readIndexFile(locked);
+        QCOMPARE(r.status, IndexFileResult::Status::Corrupt);
+        QVERIFY2(r.reason.contains(QStringLiteral("accès refusé")), qPrintable(r.reason));
+    }
+#endif
     const QString big = dir.filePath(QStringLiteral("big"));
     test::writeAll(big, QByteArray(kMaxIndexFileBytes + 1, '\''));
     QVERIFY(readIndexFile(big).reason.contains(QStringLiteral("4 Mio")));

@@ -203,7 +203,7 @@ void TestPlatform::safeWrites_data()
     QTest::newRow("replaced") << "file" << true << "";
     QTest::newRow("link to a file") << "link" << false << "est un lien symbolique";
     QTest::newRow("dangling link") << "dangling" << false << "est un lien symbolique";
-    QTest::newRow("folder") << "folder" << false << "n'est pas un fichier";
+    QTest::newRow("folder") << "folder" << false << "est un dossier, pas un fichier";
     QTest::newRow("missing folder") << "nofolder" << false << "n'existe pas";
 }
 
