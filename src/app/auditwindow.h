@@ -2,6 +2,7 @@
 
 #include "audit.h"
 #include "chargedrent.h"
+#include "datafolder.h"
 #include "indextable.h"
 #include "lease.h"
 
@@ -45,6 +46,8 @@ public:
     std::optional<std::vector<ChargedRent>> typedPeriods(QStringList* problems = nullptr) const;
     // Whether what the table holds is in the register.
     bool isSaved() const { return m_saved; }
+    // The program's files, which "Enregistrer en PDF…" never writes over.
+    void setProgramFolders(const DataFolders& folders) { m_programFolders = folders; }
 
     void reject() override;
 
@@ -72,6 +75,7 @@ private:
     const QDate m_today;
     Audit m_audit;
     bool m_saved = true;
+    DataFolders m_programFolders;
     bool m_failureShown = false; // one error box per run of failed writes
     bool m_filling = false;
 

@@ -166,8 +166,8 @@ void AuditWindow::savePdf()
         return;
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         path += QStringLiteral(".pdf");
-    QString reason;
-    if (!writeAuditReportPdf(path, auditReport(m_lease, m_audit), &reason)) {
+    QString reason = outputRefusal(path, m_programFolders);
+    if (!reason.isEmpty() || !writeAuditReportPdf(path, auditReport(m_lease, m_audit), &reason)) {
         MessageBox::critical(
             this, title, QStringLiteral("Le PDF n'a pas pu être enregistré : ") + reason + u'.');
         return;

@@ -3,8 +3,10 @@
 
 #include "cents.h"
 #include "clipboardtext.h"
+#include "datafolder.h"
 #include "dates.h"
 #include "indexfile.h"
+#include "indexrestore.h"
 #include "leasedate.h"
 #include "numbers.h"
 #include "quarter.h"
@@ -39,7 +41,8 @@ std::optional<CommandLineResult> loadTable(const Options& options, const QString
                 ? QStringLiteral("Fichier des indices introuvable : %1").arg(table.filePath)
                 : QStringLiteral("Fichier des indices corrompu : %1 : %2.")
                       .arg(table.filePath, corruptionDetail(loaded));
-        return failure(kExitIndexFile, text);
+        return failure(kExitIndexFile,
+                       text + u'\n' + putBackAdvice(shippedIndexFile(), table.filePath));
     }
     if (table.rows.empty())
         return failure(kExitIndexFile, QStringLiteral("Le fichier des indices ne contient aucun "

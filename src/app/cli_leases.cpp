@@ -3,6 +3,7 @@
 #include "cli_p.h"
 
 #include "cents.h"
+#include "datafolder.h"
 #include "dates.h"
 #include "lawfulrevision.h"
 #include "lease.h"
@@ -11,6 +12,7 @@
 #include "leasestore.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace velmaris::cli {
@@ -26,17 +28,28 @@ QString field(QString text)
     return text;
 }
 
+QString registerFolder(const Options& options, const QString& defaultFolder)
+{
+    return options.has(QStringLiteral("--data-folder"))
+               ? options.value(QStringLiteral("--data-folder"))
+               : defaultFolder;
+}
+
 std::optional<CommandLineResult> openStore(const Options& options, const QString& defaultFolder,
                                            LeaseStore& store)
 {
-    const QString folder = options.has(QStringLiteral("--data-folder"))
-                               ? options.value(QStringLiteral("--data-folder"))
-                               : defaultFolder;
-    if (folder.isEmpty() || !store.open(folder))
-        return failure(kExitRegister,
-                       QStringLiteral("Registre des baux inaccessible : %1")
-                           .arg(folder.isEmpty() ? QStringLiteral("aucun dossier de données")
-                                                 : store.error()));
+    const QString folder = registerFolder(options, defaultFolder);
+    QString refusal = dataFolderRefusal(folder);
+    // Only an import starts a register: a command that reads never leaves an
+    // empty one behind (in / for a mistyped --data-folder).
+    if (refusal.isEmpty() && !options.has(QStringLiteral("--import-leases"))
+        && !QFileInfo::exists(QDir(folder).filePath(LeaseStore::fileName())))
+        refusal = QStringLiteral("aucun registre des baux (%1) dans le dossier « %2 » : importez "
+                                 "des baux (--import-leases) ou ouvrez la fenêtre « Baux »")
+                      .arg(LeaseStore::fileName(), QDir::toNativeSeparators(folder));
+    if (!refusal.isEmpty() || !store.open(folder))
+        return failure(kExitRegister, QStringLiteral("Registre des baux inaccessible : %1")
+                                          .arg(refusal.isEmpty() ? store.error() : refusal));
     return std::nullopt;
 }
 
@@ -177,22 +190,48 @@ CommandLineResult importLeases(const Options& options, const QString& dataFolder
     return r;
 }
 
-CommandLineResult exportLeases(const Options& options, const QString& dataFolder)
+// Why the export may not go to path: the program's data, by the folders in use
+// and by the default ones, is never written over.
+QString exportRefusal(const Options& options, const QString& path, const QString& indexPath,
+                      const QString& dataFolder)
+{
+    std::vector<DataFolders> sets(2);
+    sets[0].indexFolder = QFileInfo(indexPath).absolutePath();
+    sets[0].settingsFolder = sets[0].dataFolder = dataFolder;
+    sets[1].indexFolder = QFileInfo(options.has(QStringLiteral("--index-file"))
+                                        ? options.value(QStringLiteral("--index-file"))
+                                        : indexPath)
+                              .absolutePath();
+    sets[1].settingsFolder = sets[1].dataFolder = registerFolder(options, dataFolder);
+    for (const DataFolders& folders : sets) {
+        // An unknown folder would stand for the current one.
+        if (folders.dataFolder.isEmpty())
+            continue;
+        if (const QString refusal = outputRefusal(path, folders); !refusal.isEmpty())
+            return refusal;
+    }
+    return writeRefusal(path);
+}
+
+CommandLineResult exportLeases(const Options& options, const QString& indexPath,
+                               const QString& dataFolder)
 {
     if (auto bad = onlyOptions(options, QStringLiteral("--export-leases"), {}))
         return *bad;
+    const QString path = options.value(QStringLiteral("--export-leases"));
+    if (const QString refusal = exportRefusal(options, path, indexPath, dataFolder);
+        !refusal.isEmpty())
+        return failure(kExitRefused, QStringLiteral("Export impossible : %1.").arg(refusal));
     LeaseStore store;
     if (auto failed = openStore(options, dataFolder, store))
         return *failed;
-    const QString path = options.value(QStringLiteral("--export-leases"));
     QString error;
-    if (!exportLeasesCsv(store, path, &error))
-        return failure(kExitRegister, QStringLiteral("Export impossible : %1").arg(error));
-    const auto leases = store.leases();
+    int written = 0;
+    // The count is said only once the file is on the disk.
+    if (!exportLeasesCsv(store, path, &error, &written))
+        return failure(kExitRegister, error);
     CommandLineResult r;
-    r.output = QStringLiteral("%1 bail(s) écrit(s) dans %2.\n")
-                   .arg(leases ? qsizetype(leases->size()) : 0)
-                   .arg(path);
+    r.output = QStringLiteral("%1 bail(s) écrit(s) dans %2.\n").arg(written).arg(path);
     return r;
 }
 
@@ -207,7 +246,7 @@ CommandLineResult runLeaseCommand(const Options& options, const QString& default
         return reviseOne(options, defaultIndexPath, defaultDataFolder);
     if (options.has(QStringLiteral("--import-leases")))
         return importLeases(options, defaultDataFolder);
-    return exportLeases(options, defaultDataFolder);
+    return exportLeases(options, defaultIndexPath, defaultDataFolder);
 }
 
 } // namespace velmaris::cli

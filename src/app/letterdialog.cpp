@@ -107,7 +107,7 @@ void LetterDialog::savePdf()
 {
     if (!m_letter)
         return;
-    const QString path = saveLettersAs(this, {*m_letter}, title());
+    const QString path = saveLettersAs(this, {*m_letter}, title(), m_programFolders);
     if (path.isEmpty())
         return;
     m_saved = path;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datafolder.h"
 #include "indextable.h"
 #include "leasestore.h"
 #include "revisionletter.h"
@@ -46,6 +47,8 @@ public:
     void editLandlord();
     // The path the last "Enregistrer en PDF…" wrote, empty when none.
     QString savedPath() const { return m_saved; }
+    // The program's files, which "Enregistrer en PDF…" never writes over.
+    void setProgramFolders(const DataFolders& folders) { m_programFolders = folders; }
 
     QLabel* bailleurmanquant = nullptr;
     QPushButton* bailleur = nullptr;
@@ -66,6 +69,7 @@ private:
     QString m_refusal;
     std::optional<RevisionLetter> m_letter;
     QString m_saved;
+    DataFolders m_programFolders;
 };
 
 // Entry point for the register window's letterRequested(leaseId): reads the

@@ -56,7 +56,7 @@ QString pdfFileName(const QString& title)
 }
 
 QString saveLettersAs(QWidget* parent, const std::vector<RevisionLetter>& letters,
-                      const QString& title)
+                      const QString& title, const DataFolders& folders)
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
@@ -68,8 +68,8 @@ QString saveLettersAs(QWidget* parent, const std::vector<RevisionLetter>& letter
         return {};
     if (QFileInfo(path).suffix().compare(u"pdf", Qt::CaseInsensitive) != 0)
         path += QStringLiteral(".pdf");
-    QString reason;
-    if (!saveLettersPdf(letters, title, path, &reason)) {
+    QString reason = outputRefusal(path, folders);
+    if (!reason.isEmpty() || !saveLettersPdf(letters, title, path, &reason)) {
         MessageBox::critical(parent, QStringLiteral("Enregistrer en PDF"),
                              QStringLiteral("Le fichier « ") + QDir::toNativeSeparators(path)
                                  + QStringLiteral(" » n'a pas pu être écrit : ") + reason + u'.');

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datafolder.h"
 #include "revisionletter.h"
 #include "settings.h"
 
@@ -40,8 +41,9 @@ QString pdfFileName(const QString& title);
 // Asks where the PDF of these letters goes (suggesting `title` as its file
 // name in the documents folder) and writes it. The path written, or empty:
 // the user cancelled, or the file could not be written and a box said why.
+// Never over one of the program's own files (folders).
 QString saveLettersAs(QWidget* parent, const std::vector<RevisionLetter>& letters,
-                      const QString& title);
+                      const QString& title, const DataFolders& folders);
 
 // The band that asks for the landlord while the settings lack one, for one
 // letter or several.

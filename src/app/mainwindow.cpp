@@ -383,20 +383,6 @@ void MainWindow::load()
         fitToContents();
 }
 
-bool MainWindow::loadTable()
-{
-    const IndexFileResult result = loadIndexTable(m_table);
-    if (result.ok())
-        reviseAgain();
-    else
-        MessageBox::critical(this, loadFailureTitle(result), loadFailureText(result));
-    resetScrollBar();
-    fillGrid();
-    showStaleness();
-    emit tableLoaded();
-    return result.ok();
-}
-
 void MainWindow::resetScrollBar()
 {
     const QSignalBlocker block(barreinsee);

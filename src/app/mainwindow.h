@@ -1,5 +1,7 @@
 #pragma once
 
+#include "datafolder.h"
+#include "indexfile.h"
 #include "indextable.h"
 #include "revision.h"
 
@@ -50,6 +52,9 @@ public:
     // The lease register ("Baux", registeropen.cpp): the folder of its file,
     // and its one window, made at the first click.
     void setRegisterFolder(const QString& folder);
+    // Where the program's files are (the register's folder among them): no
+    // output goes over them, and a broken index file can get the shipped copy back.
+    void setDataFolders(const DataFolders& folders);
     void showRegister();
     RegisterWindow* registerWindow() const { return m_register; }
 
@@ -101,6 +106,9 @@ private:
     void activated();
     void scrollChanged(int value);
     void resetScrollBar();
+    // A table that cannot be read (mainwindow_index.cpp): said, with the shipped
+    // copy offered in its place. What the table holds afterwards.
+    IndexFileResult reportLoadFailure(const IndexFileResult& failure);
 
     // Rent boxes and lease date (mainwindow_rent.cpp).
     void loyerClick(int i);
@@ -138,7 +146,7 @@ private:
     IndexUpdater* m_updater = nullptr;
     bool m_downloadByHand = false;
 
-    QString m_registerFolder;
+    DataFolders m_folders;
     RegisterWindow* m_register = nullptr;
 
     QWidget* m_panel = nullptr;

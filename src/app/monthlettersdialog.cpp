@@ -224,7 +224,7 @@ void MonthLettersDialog::savePdf()
 {
     if (m_letters.empty())
         return;
-    const QString path = saveLettersAs(this, m_letters, title());
+    const QString path = saveLettersAs(this, m_letters, title(), m_programFolders);
     if (path.isEmpty())
         return;
     m_saved = path;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datafolder.h"
 #include "indextable.h"
 #include "leasestore.h"
 #include "revisionletter.h"
@@ -55,6 +56,8 @@ public:
     void rebuild();
     void editLandlord();
     QString savedPath() const { return m_saved; }
+    // The program's files, which "Enregistrer en PDF…" never writes over.
+    void setProgramFolders(const DataFolders& folders) { m_programFolders = folders; }
 
     QComboBox* mois = nullptr;
     QSpinBox* annee = nullptr;
@@ -80,6 +83,7 @@ private:
     std::vector<RevisionLetter> m_letters;
     std::vector<Refused> m_refused;
     QString m_saved;
+    DataFolders m_programFolders;
 };
 
 // Entry point for the register window's monthLettersRequested(): reads the

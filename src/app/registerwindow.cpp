@@ -50,6 +50,8 @@ RegisterWindow::RegisterWindow(const QString& folder, const IndexTable& table, Q
     , m_folder(folder)
     , m_table(table)
 {
+    // Until told the whole set, at least the register itself is never exported over.
+    m_programFolders.dataFolder = folder;
     setObjectName(QStringLiteral("Registre"));
     setWindowTitle(QStringLiteral("Velmaris — Baux"));
     // Only the main window's closing ends the program.
@@ -203,6 +205,12 @@ bool RegisterWindow::openStore()
                                            "registre des baux n'est pas disponible.");
         etat->setText(why);
         MessageBox::critical(this, kTitle, why);
+    } else if (const QString refusal = dataFolderRefusal(m_folder); !refusal.isEmpty()) {
+        // Someone else's folder (root run with a user's HOME) is never written.
+        etat->setText(QStringLiteral("Registre des baux indisponible."));
+        MessageBox::critical(
+            this, kTitle,
+            QStringLiteral("Le registre des baux n'est pas ouvert : %1.").arg(refusal));
     } else if (!m_store.open(m_folder)) {
         etat->setText(QStringLiteral("Registre des baux indisponible."));
         MessageBox::critical(this, kTitle, m_store.error());
@@ -484,9 +492,11 @@ void RegisterWindow::exportCsv()
                          QDir::home().filePath(QStringLiteral("baux.csv")), kCsvFilter);
     if (path.isEmpty())
         return;
-    QString error;
+    QString error = outputRefusal(path, m_programFolders);
     bool ok = false;
-    {
+    if (!error.isEmpty()) {
+        error = QStringLiteral("Export impossible : ") + error + u'.';
+    } else {
         const BusyCursor busy;
         ok = exportLeasesCsv(m_store, path, &error);
     }

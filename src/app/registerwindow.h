@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datafolder.h"
 #include "indextable.h"
 #include "leasestore.h"
 #include "registermodel.h"
@@ -42,6 +43,9 @@ public:
     void setToday(const QDate& day);
 
     LeaseStore& store() { return m_store; }
+    // The program's files, which an export never writes over.
+    void setProgramFolders(const DataFolders& folders) { m_programFolders = folders; }
+    const DataFolders& programFolders() const { return m_programFolders; }
     const RegisterModel& model() const { return m_model; }
     const RegisterFilter& filter() const { return m_filter; }
     // The lease chosen in the table, 0 when none.
@@ -92,6 +96,7 @@ private:
     void exportCsv();
 
     QString m_folder;
+    DataFolders m_programFolders;
     const IndexTable& m_table;
     LeaseStore m_store;
     RegisterModel m_model;

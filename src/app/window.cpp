@@ -3,6 +3,7 @@
 #include "datafolder.h"
 #include "mainwindow.h"
 #include "maj.h"
+#include "messages.h"
 #include "settings.h"
 
 #include <QApplication>
@@ -54,12 +55,18 @@ int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
     loadSettings(maj, QDir(folders.settingsFolder).filePath(QStringLiteral("Velmaris.ini")));
 
     MainWindow window(maj, folders.indexFolder, folders.indexFolder);
-    window.setRegisterFolder(folders.dataFolder);
+    window.setDataFolders(folders);
     FirstPaintTracer tracer(clock);
     if (qEnvironmentVariableIntValue("VELMARIS_TRACE_STARTUP") == 1)
         window.installEventFilter(&tracer);
     window.load();
     window.show();
+    // Said once the window stands: what could not be prepared (someone else's
+    // data folder when run as root with their HOME) is never done in silence.
+    if (!folders.problem.isEmpty())
+        MessageBox::critical(&window, QStringLiteral("Dossier de données de Velmaris"),
+                             QStringLiteral("Le dossier de données n'a pas pu être préparé : %1.")
+                                 .arg(folders.problem));
     return app.exec();
 }
 

@@ -304,7 +304,7 @@ ImportOutcome importLeasesCsv(LeaseStore& store, const QString& path)
     return outcome;
 }
 
-bool exportLeasesCsv(LeaseStore& store, const QString& path, QString* error)
+bool exportLeasesCsv(LeaseStore& store, const QString& path, QString* error, int* written)
 {
     const std::optional<std::vector<Lease>> leases = store.leases();
     if (!leases) {
@@ -318,6 +318,8 @@ bool exportLeasesCsv(LeaseStore& store, const QString& path, QString* error)
             *error = QStringLiteral("Export impossible : ") + reason + u'.';
         return false;
     }
+    if (written)
+        *written = int(leases->size());
     return true;
 }
 

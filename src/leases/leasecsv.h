@@ -41,8 +41,9 @@ struct ImportOutcome {
 ImportOutcome importLeasesCsv(LeaseStore& store, const QString& path);
 
 // Writes every lease of the register to a CSV file, replacing it atomically.
-// False with *error set (in French) on failure.
-bool exportLeasesCsv(LeaseStore& store, const QString& path, QString* error);
+// False with *error set (in French) on failure; *written: the leases written.
+bool exportLeasesCsv(LeaseStore& store, const QString& path, QString* error,
+                     int* written = nullptr);
 
 // Largest file the import reads.
 inline constexpr qint64 kMaxCsvBytes = 64 * 1024 * 1024;

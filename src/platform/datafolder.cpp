@@ -167,6 +167,8 @@ QStringList programFiles(const DataFolders& folders)
 {
     QStringList files;
     auto addMatching = [&files](const QString& folder, const QString& pattern) {
+        if (folder.isEmpty())
+            return; // unknown, not the current folder
         const QDir dir(folder);
         for (const QString& name :
              dir.entryList({pattern}, QDir::Files | QDir::System | QDir::Hidden))
@@ -179,9 +181,11 @@ QStringList programFiles(const DataFolders& folders)
     if (!folders.shippedIndex.isEmpty())
         files << folders.shippedIndex;
     // The names themselves, for the files that do not exist yet.
-    files << QDir(folders.indexFolder).filePath(kIndexName)
-          << QDir(folders.settingsFolder).filePath(QStringLiteral("Velmaris.ini"))
-          << QDir(folders.dataFolder).filePath(QStringLiteral("Velmaris.sqlite"));
+    for (const auto& [folder, name] : {std::pair{folders.indexFolder, kIndexName},
+                                       {folders.settingsFolder, QStringLiteral("Velmaris.ini")},
+                                       {folders.dataFolder, QStringLiteral("Velmaris.sqlite")}})
+        if (!folder.isEmpty())
+            files << QDir(folder).filePath(name);
     files.removeDuplicates();
     return files;
 }
