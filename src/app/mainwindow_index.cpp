@@ -33,9 +33,10 @@ IndexFileResult MainWindow::reportLoadFailure(const IndexFileResult& failure)
         return failure;
     }
     const QString offer =
-        QStringLiteral("\n\nRemettre le fichier des indices livré avec Velmaris (%1) ? Les "
-                       "trimestres parus depuis seront à télécharger de nouveau (« Mise à jour "
-                       "»). Le fichier actuel, s'il contient quelque chose, est gardé à côté.")
+        QStringLiteral(
+            "\n\nRemettre à sa place le fichier des indices livré avec Velmaris ?\n%1\n\n"
+            "Les trimestres parus depuis seront à télécharger de nouveau (« Mise à "
+            "jour »). Le fichier actuel, s'il contient quelque chose, est gardé à côté.")
             .arg(QDir::toNativeSeparators(shipped));
     if (!MessageBox::question(this, title, loadFailureText(failure) + offer))
         return failure;

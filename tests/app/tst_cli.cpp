@@ -1,4 +1,5 @@
 #include "cli.h"
+#include "leasestore.h"
 #include "mainwindow.h"
 #include "maj.h"
 #include "quarter.h"
@@ -15,6 +16,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmaris;
 
@@ -85,6 +87,12 @@ bool onlyNotices(const QString& error)
 }
 
 // A scratch index file for the table of bad files.
+QByteArray readBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QString scratchFile(QTemporaryDir& dir, const char* name, const QByteArray& bytes)
 {
     const QString path = dir.filePath(QString::fromLatin1(name));
@@ -119,6 +127,8 @@ private slots:
     void leaseCommands();
     void leaseCommandsRefuse_data();
     void leaseCommandsRefuse();
+    void filesAndFoldersRefused_data();
+    void filesAndFoldersRefused();
     void help();
     void windowWithoutDisplay();
 };
@@ -302,6 +312,17 @@ void TestCommandLine::badIndexFiles()
         QCOMPARE(r.status, status);
         QCOMPARE(r.output.isEmpty(), status != 0);
         QCOMPARE(onlyNotices(r.error), status == 0);
+        // A broken file says how to put a sound one back.
+        if (status == kExitIndexFile)
+            QVERIFY2(r.error.contains(QStringLiteral("un fichier des indices valide")),
+                     qPrintable(r.error));
+    }
+    if (name == u"empty") {
+        const CommandLineResult r = runCommandLine(
+            list("--rent", "850", "--quarter", "32019", "--index-file", path), kShippedFile);
+        QVERIFY2(r.error.startsWith(QStringLiteral("Fichier des indices corrompu : ") + path
+                                    + QStringLiteral(" : le fichier est vide.\n")),
+                 qPrintable(r.error));
     }
     if (name == u"gap") {
         const CommandLineResult r = runCommandLine(
@@ -451,12 +472,91 @@ void TestCommandLine::leaseCommandsRefuse()
     QFETCH(QStringList, args);
     QFETCH(int, status);
     QTemporaryDir dir;
-    if (!args.contains(QStringLiteral("--data-folder")))
+    if (!args.contains(QStringLiteral("--data-folder"))) {
         args << list("--data-folder", dir.path());
+        LeaseStore store; // an empty register: the commands that read want one
+        QVERIFY(store.open(dir.path()));
+    }
     const CommandLineResult r = runCommandLine(args, kShippedFile);
     QCOMPARE(r.status, status);
     QVERIFY(r.output.isEmpty());
     QVERIFY(!r.error.trimmed().isEmpty());
+}
+
+// Only regular files are read, only a folder of the user's holds the register,
+// and an export never goes over the program's own files.
+void TestCommandLine::filesAndFoldersRefused_data()
+{
+    QTest::addColumn<QStringList>("args"); // "DIR" stands for a scratch folder with a register
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("import from /dev/zero")
+        << list("--import-leases", "/dev/zero") << kExitRefused << "pas un fichier ordinaire";
+    QTest::newRow("import from a pipe")
+        << list("--import-leases", "DIR/fifo") << kExitRefused << "pas un fichier ordinaire";
+    QTest::newRow("import from a folder")
+        << list("--import-leases", "DIR") << kExitRefused << "c'est un dossier";
+    QTest::newRow("import of more than 64 Mio")
+        << list("--import-leases", "DIR/big.csv") << kExitRefused << "dépasse 64 Mio";
+    QTest::newRow("data folder /")
+        << list("--leases", "--data-folder", "/") << kExitRegister << "aucun registre des baux";
+    QTest::newRow("data folder that is a file")
+        << list("--leases", "--data-folder", "DIR/big.csv") << kExitRegister
+        << "est un fichier, pas un dossier";
+    QTest::newRow("data folder of another user")
+        << list("--leases", "--data-folder", "DIR/other") << kExitRegister << "appartient à";
+    QTest::newRow("export over the register")
+        << list("--export-leases", "DIR/Velmaris.sqlite") << kExitRefused
+        << "est un fichier de données de Velmaris";
+    QTest::newRow("export over the index file")
+        << list("--export-leases", "DIR/VELMARIS.TXT", "--index-file", "DIR/VELMARIS.TXT")
+        << kExitRefused << "est un fichier de données de Velmaris";
+    QTest::newRow("export to /dev/zero")
+        << list("--export-leases", "/dev/zero") << kExitRefused << "pas un fichier ordinaire";
+}
+
+void TestCommandLine::filesAndFoldersRefused()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    {
+        LeaseStore store;
+        QVERIFY(store.open(dir.path()));
+    }
+    const QString registerFile = dir.filePath(QStringLiteral("Velmaris.sqlite"));
+    const QByteArray registerBytes = readBytes(registerFile);
+    scratchFile(dir, "VELMARIS.TXT", readBytes(kShippedFile));
+    QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))).constData(), 0600)
+            == 0);
+    QFile big(dir.filePath(QStringLiteral("big.csv")));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(64 * 1024 * 1024 + 1)); // sparse
+    big.close();
+    const QString other = dir.filePath(QStringLiteral("other"));
+    QVERIFY(QDir().mkpath(other));
+    if (args.contains(QStringLiteral("DIR/other"))) {
+        if (geteuid() != 0)
+            QSKIP("only root can give a folder to another user");
+        QVERIFY(::chown(QFile::encodeName(other).constData(), 65534, 65534) == 0);
+    }
+    if (args.contains(QStringLiteral("/")) && QFileInfo::exists(QStringLiteral("/Velmaris.sqlite")))
+        QSKIP("a register already stands in /");
+    for (QString& arg : args)
+        arg.replace(QStringLiteral("DIR"), dir.path());
+    if (!args.contains(QStringLiteral("--data-folder")))
+        args << list("--data-folder", dir.path());
+    if (!args.contains(QStringLiteral("--index-file")))
+        args << list("--index-file", kShippedFile);
+
+    const CommandLineResult r = runCommandLine(args, kShippedFile, dir.path());
+    QCOMPARE(r.status, status);
+    QVERIFY(r.output.isEmpty());
+    QVERIFY2(r.error.contains(reason), qPrintable(r.error));
+    QCOMPARE(readBytes(registerFile), registerBytes);
+    QCOMPARE(readBytes(dir.filePath(QStringLiteral("VELMARIS.TXT"))), readBytes(kShippedFile));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/Velmaris.sqlite")));
+    QVERIFY(!QFileInfo::exists(QDir(other).filePath(QStringLiteral("Velmaris.sqlite"))));
 }
 
 void TestCommandLine::help()

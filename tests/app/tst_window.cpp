@@ -99,6 +99,8 @@ private slots:
     void fitsASmallScreen();
     void opensTallEnoughForTheLinesUnderTheGrid();
     void calculatorMissingSaysSo();
+    void brokenIndexFileGetsTheShippedCopy_data();
+    void brokenIndexFileGetsTheShippedCopy();
 };
 
 void TestWindow::startsOnTheLeaseDate()
@@ -420,6 +422,60 @@ void TestWindow::calculatorMissingSaysSo()
     qputenv("PATH", path);
     QCOMPARE(rw.messages.titles, QStringList{QStringLiteral("Calculatrice")});
     QVERIFY(rw.messages.texts.first().startsWith(QStringLiteral("Aucune calculatrice")));
+}
+
+// An emptied or damaged index file is said, and the shipped copy offered in
+// its place; what the damaged file held is kept beside it.
+void TestWindow::brokenIndexFileGetsTheShippedCopy_data()
+{
+    QTest::addColumn<QByteArray>("broken");
+    QTest::addColumn<bool>("shipped"); // an installed copy, with its shipped file
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("empty, put back") << QByteArray() << true << true;
+    QTest::newRow("damaged, put back") << QByteArray("42025\tx\r\n") << true << true;
+    QTest::newRow("empty, kept") << QByteArray() << true << false;
+    QTest::newRow("portable copy") << QByteArray() << false << false;
+}
+
+void TestWindow::brokenIndexFileGetsTheShippedCopy()
+{
+    QFETCH(QByteArray, broken);
+    QFETCH(bool, shipped);
+    QFETCH(bool, yes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VELMARIS.TXT"));
+    test::writeAll(path, broken);
+    const QString shippedFile = kShippedFolder + QStringLiteral("/VELMARIS.TXT");
+    Messages boxes;
+    QStringList asked;
+    MessageBox::setQuestionHandler([&](const QString&, const QString& text) {
+        asked << text;
+        return yes;
+    });
+    Maj maj;
+    MainWindow w(maj, dir.path(), QString());
+    DataFolders folders;
+    folders.indexFolder = folders.settingsFolder = folders.dataFolder = dir.path();
+    if (shipped)
+        folders.shippedIndex = shippedFile;
+    w.setDataFolders(folders);
+    w.load();
+    MessageBox::setQuestionHandler(nullptr);
+
+    QCOMPARE(asked.size(), shipped ? 1 : 0);
+    QCOMPARE(boxes.texts.size(), shipped ? 0 : 1);
+    const QString said = shipped ? asked.value(0) : boxes.texts.value(0);
+    QVERIFY2(said.startsWith(QStringLiteral("Fichier des indices corrompu\n")), qPrintable(said));
+    if (shipped)
+        QVERIFY(said.contains(QStringLiteral("Remettre à sa place le fichier des indices livré")));
+    const bool putBack = shipped && yes;
+    QCOMPARE(test::readAll(path), putBack ? test::readAll(shippedFile) : broken);
+    QCOMPARE(w.table().rows.empty(), !putBack);
+    const QStringList kept =
+        QDir(dir.path()).entryList({QStringLiteral("VELMARIS.TXT.corrompu-*")}, QDir::Files);
+    QCOMPARE(kept.size(), putBack && !broken.isEmpty() ? 1 : 0);
+    if (!kept.isEmpty())
+        QCOMPARE(test::readAll(dir.filePath(kept.front())), broken);
 }
 
 QTEST_MAIN(TestWindow)

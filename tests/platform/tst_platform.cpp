@@ -9,6 +9,7 @@
 #include <QTest>
 
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -46,6 +47,12 @@ private slots:
     void safeWrites_data();
     void safeWrites();
     void someoneElsesFolderIsRefused();
+    void someoneElsesHomeIsNeverFilled_data();
+    void someoneElsesHomeIsNeverFilled();
+    void dataFolderMustBeTheUsers_data();
+    void dataFolderMustBeTheUsers();
+    void onlyRegularFilesAreRead_data();
+    void onlyRegularFilesAreRead();
     void outputsNeverGoOverTheProgramsData_data();
     void outputsNeverGoOverTheProgramsData();
     void editorGetsThePathAsOneArgument();
@@ -205,6 +212,8 @@ void TestPlatform::safeWrites_data()
     QTest::newRow("dangling link") << "dangling" << false << "est un lien symbolique";
     QTest::newRow("folder") << "folder" << false << "est un dossier, pas un fichier";
     QTest::newRow("missing folder") << "nofolder" << false << "n'existe pas";
+    QTest::newRow("pipe") << "fifo" << false << "n'est pas un fichier ordinaire";
+    QTest::newRow("device") << "device" << false << "n'est pas un fichier ordinaire";
 }
 
 void TestPlatform::safeWrites()
@@ -227,6 +236,12 @@ void TestPlatform::safeWrites()
         QVERIFY(QDir().mkpath(path));
     if (setup == u"nofolder")
         path = dir.filePath(QStringLiteral("absent/Velmaris.ini"));
+#ifdef Q_OS_UNIX
+    if (setup == u"fifo")
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    if (setup == u"device")
+        path = QStringLiteral("/dev/null");
+#endif
 
     QString why = QStringLiteral("unchanged");
     QCOMPARE(writeFileSafely(path, "nouveau\r\n", &why), written);
@@ -262,6 +277,123 @@ void TestPlatform::someoneElsesFolderIsRefused()
     QVERIFY(!writeFileSafely(path, "x", &why));
     QVERIFY2(why.contains(QStringLiteral("n'appartient pas à l'utilisateur")), qPrintable(why));
     QVERIFY(!QFileInfo::exists(path));
+}
+
+// Root run with a user's HOME (su without -): that user's data folder is
+// neither made nor written, and the reason names its owner.
+void TestPlatform::someoneElsesHomeIsNeverFilled_data()
+{
+    QTest::addColumn<bool>("folderExists");
+    QTest::newRow("first start") << false;
+    QTest::newRow("folder made earlier") << true;
+}
+
+void TestPlatform::someoneElsesHomeIsNeverFilled()
+{
+    QFETCH(bool, folderExists);
+#ifdef Q_OS_UNIX
+    if (geteuid() != 0)
+        QSKIP("only root can stand in another user's home");
+    QTemporaryDir prefix;
+    const QString bin = prefix.filePath(QStringLiteral("bin"));
+    QVERIFY(QDir().mkpath(bin));
+    writeFile(prefix.filePath(QStringLiteral("share/velmaris/VELMARIS.TXT")), "shipped\r\n");
+    const QString home = prefix.filePath(QStringLiteral("home/alice"));
+    const QString data = home + QStringLiteral("/.local/share/Velmaris");
+    QVERIFY(QDir().mkpath(folderExists ? data : home));
+    for (const QString& path :
+         {home, home + QStringLiteral("/.local"), home + QStringLiteral("/.local/share"), data})
+        if (QFileInfo::exists(path))
+            QVERIFY(::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0);
+
+    const QString why = prepareDataFolders(chooseDataFolders(QString(), bin, data));
+    QVERIFY2(why.contains(QStringLiteral("n'est ni créé ni modifié")), qPrintable(why));
+    QVERIFY2(why.contains(QStringLiteral("pas à root")), qPrintable(why));
+    QCOMPARE(QFileInfo::exists(data), folderExists);
+    if (folderExists)
+        QVERIFY(!QFileInfo::exists(data + QStringLiteral("/VELMARIS.TXT")));
+    QVERIFY(!dataFolderRefusal(folderExists ? data : home).isEmpty());
+#else
+    QSKIP("folder owners are a Unix matter here");
+#endif
+}
+
+void TestPlatform::dataFolderMustBeTheUsers_data()
+{
+    QTest::addColumn<QString>("folder"); // under a scratch folder
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("the user's") << "mine"
+                                << "";
+    QTest::newRow("missing") << "absent"
+                             << "n'existe pas";
+    QTest::newRow("a file") << "file"
+                            << "est un fichier, pas un dossier";
+    QTest::newRow("none given") << ""
+                                << "aucun dossier de données";
+}
+
+void TestPlatform::dataFolderMustBeTheUsers()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("mine"))));
+    writeFile(dir.filePath(QStringLiteral("file")), "x");
+    const QString why = dataFolderRefusal(folder.isEmpty() ? QString() : dir.filePath(folder));
+    if (reason.isEmpty())
+        QCOMPARE(why, QString());
+    else
+        QVERIFY2(why.contains(reason), qPrintable(why));
+}
+
+void TestPlatform::onlyRegularFilesAreRead_data()
+{
+    QTest::addColumn<QString>("name"); // under a scratch folder, or an absolute path
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("reason");
+    using S = FileRead::Status;
+    QTest::newRow("a file") << "file" << int(S::Ok) << "";
+    QTest::newRow("an empty file") << "empty" << int(S::Ok) << "";
+    QTest::newRow("at the limit") << "limit" << int(S::Ok) << "";
+    QTest::newRow("one byte over") << "over" << int(S::TooLarge) << "le fichier dépasse 1 Mio";
+    QTest::newRow("missing") << "absent" << int(S::Missing) << "n'existe pas";
+    QTest::newRow("a folder") << "folder" << int(S::NotRegular) << "c'est un dossier";
+    QTest::newRow("a pipe") << "fifo" << int(S::NotRegular) << "ce n'est pas un fichier ordinaire";
+    QTest::newRow("/dev/zero") << "/dev/zero" << int(S::NotRegular)
+                               << "ce n'est pas un fichier ordinaire";
+    QTest::newRow("unreadable") << "locked" << int(S::Unreadable) << "accès refusé";
+}
+
+void TestPlatform::onlyRegularFilesAreRead()
+{
+    QFETCH(QString, name);
+    QFETCH(int, status);
+    QFETCH(QString, reason);
+    constexpr qint64 limit = 1024 * 1024;
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("file")), "contenu");
+    writeFile(dir.filePath(QStringLiteral("empty")), {});
+    writeFile(dir.filePath(QStringLiteral("limit")), QByteArray(limit, 'x'));
+    writeFile(dir.filePath(QStringLiteral("over")), QByteArray(limit + 1, 'x'));
+    writeFile(dir.filePath(QStringLiteral("locked")), "secret");
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("folder"))));
+#ifdef Q_OS_UNIX
+    QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))).constData(), 0600)
+            == 0);
+    if (name == u"locked") {
+        if (geteuid() == 0)
+            QSKIP("root reads every file");
+        QVERIFY(QFile::setPermissions(dir.filePath(name), QFileDevice::WriteOwner));
+    }
+#else
+    if (name == u"fifo" || name.startsWith(u'/') || name == u"locked")
+        QSKIP("a Unix case");
+#endif
+    const QString path = name.startsWith(u'/') ? name : dir.filePath(name);
+    const FileRead read = readRegularFile(path, limit);
+    QCOMPARE(int(read.status), status);
+    QVERIFY2(read.reason.contains(reason), qPrintable(read.reason));
+    QCOMPARE(read.bytes, read.ok() ? readFile(path) : QByteArray());
 }
 
 void TestPlatform::outputsNeverGoOverTheProgramsData_data()
