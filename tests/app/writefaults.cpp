@@ -10,9 +10,11 @@
 #include "indexfile.h"
 #include "indexrestore.h"
 #include "indexupdater.h"
+#include "landlorddialog.h"
 #include "leasecsv.h"
 #include "leasestore.h"
 #include "letteroutput.h"
+#include "maj.h"
 #include "registerwindow.h"
 #include "settings.h"
 
@@ -20,6 +22,8 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -290,7 +294,20 @@ bool TestWriteFaults::write(const QString& writer, const QString& path, QString*
     test::Messages boxes;
     FileChoice::setHandler([path](bool, const QString&) { return path; });
     bool written = false;
-    if (writer == u"lease export, window") {
+    if (writer == u"settings, Ok in Mise à jour") {
+        Maj maj;
+        maj.setIniPath(path);
+        maj.setSettings(readSettings(path));
+        maj.ftp->setText(QStringLiteral("https://example.invalid/telechar/VELMARIS.TXT"));
+        maj.Valider->click();
+        written = boxes.texts.isEmpty();
+    } else if (writer == u"landlord, window") {
+        LandlordDialog dialog(path);
+        dialog.nom->setText(QStringLiteral("Jean Martin"));
+        dialog.adresse->setPlainText(QStringLiteral("12 avenue Foch\n69006 Lyon"));
+        dialog.Valider->click();
+        written = boxes.texts.isEmpty();
+    } else if (writer == u"lease export, window") {
         RegisterWindow window(m_data, m_table);
         window.setProgramFolders(m_folders);
         window.open();
@@ -324,6 +341,8 @@ void TestWriteFaults::faults_data()
     } writers[] = {
         {"settings", "Velmaris.ini", bulkySettings(), false, true},
         {"landlord", "Velmaris.ini", bulkySettings(), false, true},
+        {"settings, Ok in Mise à jour", "Velmaris.ini", bulkySettings(), false, true},
+        {"landlord, window", "Velmaris.ini", bulkySettings(), false, true},
         {"index download", "VELMARIS.TXT", olderIndexFile(), false, false},
         {"shipped index put back", "VELMARIS.TXT", QByteArray(), false, true},
         // The function alone: its callers keep it off the program's files.
