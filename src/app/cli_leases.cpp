@@ -40,9 +40,11 @@ std::optional<CommandLineResult> openStore(const Options& options, const QString
 {
     const QString folder = registerFolder(options, defaultFolder);
     QString refusal = dataFolderRefusal(folder);
-    // Only an import starts a register: a command that reads never leaves an
-    // empty one behind (in / for a mistyped --data-folder).
-    if (refusal.isEmpty() && !options.has(QStringLiteral("--import-leases"))
+    // A folder named on the command line starts a register only by an import:
+    // a command that reads never leaves an empty one behind (in / for a slip
+    // of the keyboard). The program's own data folder is its to fill.
+    if (refusal.isEmpty() && options.has(QStringLiteral("--data-folder"))
+        && !options.has(QStringLiteral("--import-leases"))
         && !QFileInfo::exists(QDir(folder).filePath(LeaseStore::fileName())))
         refusal = QStringLiteral("aucun registre des baux (%1) dans le dossier « %2 » : importez "
                                  "des baux (--import-leases) ou ouvrez la fenêtre « Baux »")
