@@ -82,8 +82,16 @@ QString dataFolderRefusal(const QString& folder)
     if (folder.isEmpty())
         return QStringLiteral("aucun dossier de données");
     const QFileInfo info(folder);
-    if (!info.exists())
+    if (!info.exists()) {
+#ifdef Q_OS_UNIX
+        // Root with a user's HOME: the folder it did not make is that user's to make.
+        if (geteuid() == 0)
+            if (const QFileInfo above = nearestExisting(folder); above.isDir())
+                if (const QString refusal = ownerRefusal(above); !refusal.isEmpty())
+                    return refusal;
+#endif
         return QStringLiteral("le dossier %1 n'existe pas").arg(quoted(folder));
+    }
     if (!info.isDir())
         return QStringLiteral("%1 est un fichier, pas un dossier").arg(quoted(folder));
     return ownerRefusal(info);
