@@ -1,6 +1,7 @@
 #include "dates.h"
 #include "gridline.h"
 #include "indexfile.h"
+#include "indexrestore.h"
 #include "indexseries.h"
 #include "numbers.h"
 #include "quarter.h"
@@ -77,6 +78,9 @@ private slots:
     void emptyIccIsNoValue();
     void onlyRegularFilesAreRead();
     void failedLoadKeepsTheTable();
+    void shippedCopyPutBack_data();
+    void shippedCopyPutBack();
+    void putBackAdviceNamesBothFiles();
     void reloadResetsScalars();
     void resolvePath_data();
     void resolvePath();
@@ -862,6 +866,67 @@ void TestIndices::shippedFile()
     // The IRL series starts at the fourth quarter of 2002.
     QCOMPARE(find(QStringLiteral("3è tr.2002")).irl, 0.0);
     QVERIFY(find(QStringLiteral("4è tr.2002")).irl > 0);
+}
+
+// The shipped copy replaces a broken file only when it reads itself, and what
+// the broken file held is kept beside it.
+void TestIndices::shippedCopyPutBack_data()
+{
+    QTest::addColumn<QByteArray>("current");
+    QTest::addColumn<QByteArray>("shipped");
+    QTest::addColumn<QString>("reason"); // empty: put back
+    const QByteArray good = joined(goodLines());
+    QTest::newRow("emptied file") << QByteArray() << good << "";
+    QTest::newRow("damaged file") << QByteArray("12025\tx\r\n") << good << "";
+    QTest::newRow("shipped copy broken too")
+        << QByteArray() << QByteArray("garbage") << "est lui-même illisible";
+    QTest::newRow("shipped copy empty") << QByteArray("x") << QByteArray() << "le fichier est vide";
+}
+
+void TestIndices::shippedCopyPutBack()
+{
+    QFETCH(QByteArray, current);
+    QFETCH(QByteArray, shipped);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VELMARIS.TXT"));
+    const QString from = dir.filePath(QStringLiteral("share/VELMARIS.TXT"));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("share"))));
+    test::writeAll(path, current);
+    test::writeAll(from, shipped);
+
+    const QString why = putBackShippedIndex(from, path);
+    const QStringList kept =
+        QDir(dir.path()).entryList({QStringLiteral("VELMARIS.TXT.corrompu-*")}, QDir::Files);
+    if (reason.isEmpty()) {
+        QCOMPARE(why, QString());
+        QCOMPARE(test::readAll(path), shipped);
+        QCOMPARE(kept.size(), current.isEmpty() ? 0 : 1);
+        if (!kept.isEmpty())
+            QCOMPARE(test::readAll(dir.filePath(kept.front())), current);
+    } else {
+        QVERIFY2(why.contains(reason), qPrintable(why));
+        QCOMPARE(test::readAll(path), current);
+        QVERIFY(kept.isEmpty());
+    }
+    // The file itself is never its own shipped copy.
+    QVERIFY(!canPutBackShippedIndex(path, path));
+    QVERIFY(!canPutBackShippedIndex(QString(), path));
+}
+
+void TestIndices::putBackAdviceNamesBothFiles()
+{
+    QTemporaryDir dir;
+    const QString shipped = dir.filePath(QStringLiteral("share/VELMARIS.TXT"));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("share"))));
+    test::writeAll(shipped, joined(goodLines()));
+    const QString path = dir.filePath(QStringLiteral("l'autre/VELMARIS.TXT"));
+    const QString advice = putBackAdvice(shipped, path);
+    // Pasted into a shell as it stands, even with a quote in a name.
+    QVERIFY2(advice.contains(QStringLiteral("cp '") + shipped + QStringLiteral("' '")
+                             + dir.filePath(QStringLiteral("l'\\''autre/VELMARIS.TXT'"))),
+             qPrintable(advice));
+    QVERIFY(putBackAdvice(QString(), path).contains(QStringLiteral("fichier des indices valide")));
 }
 
 QTEST_GUILESS_MAIN(TestIndices)
