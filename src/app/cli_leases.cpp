@@ -15,8 +15,6 @@
 
 namespace velmaris::cli {
 
-namespace {
-
 // Tabs or line ends inside a field would shift the columns of a TSV line.
 QString field(QString text)
 {
@@ -26,12 +24,17 @@ QString field(QString text)
     return text;
 }
 
+QString registerFolder(const Options& options, const QString& defaultFolder)
+{
+    return options.has(QStringLiteral("--data-folder"))
+               ? options.value(QStringLiteral("--data-folder"))
+               : defaultFolder;
+}
+
 std::optional<CommandLineResult> openStore(const Options& options, const QString& defaultFolder,
                                            LeaseStore& store)
 {
-    const QString folder = options.has(QStringLiteral("--data-folder"))
-                               ? options.value(QStringLiteral("--data-folder"))
-                               : defaultFolder;
+    const QString folder = registerFolder(options, defaultFolder);
     if (folder.isEmpty() || !store.open(folder))
         return failure(kExitRegister,
                        QStringLiteral("Registre des baux inaccessible : %1")
@@ -55,6 +58,8 @@ std::optional<CommandLineResult> onlyOptions(const Options& options, const QStri
     }
     return std::nullopt;
 }
+
+namespace {
 
 CommandLineResult listLeases(const Options& options, const QString& indexPath,
                              const QString& dataFolder)
@@ -106,19 +111,34 @@ CommandLineResult reviseOne(const Options& options, const QString& indexPath,
     LeaseStore store;
     if (auto failed = openStore(options, dataFolder, store))
         return *failed;
-    const QString reference = options.value(QStringLiteral("--revise-lease"));
+    LeaseRevisionRun run;
+    if (auto failed = computeRevision(store, options.value(QStringLiteral("--revise-lease")), table,
+                                      request, run))
+        return *failed;
+    return run.result;
+}
+
+} // namespace
+
+std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QString& reference,
+                                                 const IndexTable& table, const QDate& request,
+                                                 LeaseRevisionRun& run)
+{
     const std::optional<Lease> lease = store.findLease(reference);
     if (!lease) {
         // A reference the register does not hold is the caller's mistake; any
         // other failure is the register's.
-        const bool unknown = store.error().startsWith(QStringLiteral("Aucun bail de référence"));
-        return failure(unknown ? kExitBadArguments : kExitRegister, store.error());
+        return failure(store.errorKind() == StoreError::NotFound ? kExitBadArguments
+                                                                 : kExitRegister,
+                       store.error());
     }
     const auto history = store.history(lease->id);
     if (!history)
         return failure(kExitRegister, store.error());
+    run.lease = *lease;
+    run.revision = reviseLease(*lease, *history, table, request);
+    const LawfulRevision& revision = run.revision;
 
-    const LawfulRevision revision = reviseLease(*lease, *history, table, request);
     QString text;
     auto line = [&](const QString& t) { text += t + QStringLiteral("\r\n"); };
     // The address and postal code as far as they are known, with no stray blank.
@@ -145,15 +165,18 @@ CommandLineResult reviseOne(const Options& options, const QString& indexPath,
     for (const ExplanationLine& e : revision.lines)
         line(e.reference.isEmpty() ? e.text : e.text + QStringLiteral(" (") + e.reference + u')');
 
-    CommandLineResult r;
+    CommandLineResult& r = run.result;
+    r = CommandLineResult();
     r.output = text;
     r.error = stalenessNotice(table);
     if (!revision.computed && !revision.error.isEmpty()) {
         r.status = kExitRevision;
         r.error += QStringLiteral("Calcul impossible. ") + revision.error + u'\n';
     }
-    return r;
+    return std::nullopt;
 }
+
+namespace {
 
 CommandLineResult importLeases(const Options& options, const QString& dataFolder)
 {
@@ -166,7 +189,7 @@ CommandLineResult importLeases(const Options& options, const QString& dataFolder
     const ImportOutcome outcome = importLeasesCsv(store, path);
     if (!outcome.ok) {
         CommandLineResult r;
-        r.status = store.isReadOnly() ? kExitRegister : kExitRefused;
+        r.status = registerFault(store.errorKind()) ? kExitRegister : kExitRefused;
         r.error = QStringLiteral("Aucun bail importé de %1 :\n").arg(path);
         for (const QString& e : outcome.errors)
             r.error += QStringLiteral("  ") + e + u'\n';
@@ -207,7 +230,9 @@ CommandLineResult runLeaseCommand(const Options& options, const QString& default
         return reviseOne(options, defaultIndexPath, defaultDataFolder);
     if (options.has(QStringLiteral("--import-leases")))
         return importLeases(options, defaultDataFolder);
-    return exportLeases(options, defaultDataFolder);
+    if (options.has(QStringLiteral("--export-leases")))
+        return exportLeases(options, defaultDataFolder);
+    return runRegisterCommand(options, defaultIndexPath, defaultDataFolder);
 }
 
 } // namespace velmaris::cli

@@ -20,6 +20,7 @@ void MainWindow::showRegister()
     if (!m_register) {
         m_register = new RegisterWindow(m_registerFolder, m_table, this);
         RegisterWindow* r = m_register;
+        r->setSettingsPath(m_maj.iniPath());
         connect(this, &MainWindow::tableLoaded, r, &RegisterWindow::indexTableChanged);
         // The letters sign with the "Bailleur" block of the settings file.
         connect(r, &RegisterWindow::letterRequested, this, [this, r](qint64 id) {
