@@ -109,7 +109,8 @@ CommandLineResult backup(const Options& options, const QString& indexPath,
     const LandlordSettings landlord = readLandlord(settingsPath(folder));
     const BackupLandlord carried{landlord.name, landlord.address, landlord.place};
     if (!store.backupTo(target, &carried))
-        return failure(kExitRegister, store.error());
+        return failure(registerFault(store.errorKind()) ? kExitRegister : kExitBadArguments,
+                       QStringLiteral("Sauvegarde impossible : %1").arg(store.error()));
     const auto leases = store.leases();
     CommandLineResult r;
     r.output = QStringLiteral("Registre sauvegardé dans %1 (%2 bail(s)).\n")

@@ -265,6 +265,16 @@ bool LeaseStore::backupTo(const QString& target, const BackupLandlord* landlord)
 {
     if (!isOpen())
         return failKind(StoreError::NotOpen);
+    // The register's journals may not exist at this moment: their names are
+    // taken all the same (a file there would be read as the register's journal).
+    const QString absolute = QFileInfo(target).absoluteFilePath();
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        if (absolute == QFileInfo(m_path + QString::fromLatin1(suffix)).absoluteFilePath())
+            return fail(QStringLiteral("La copie du registre des baux ne peut pas prendre le nom ")
+                            + quoted(target)
+                            + QStringLiteral(" : c'est celui du registre ou de son journal."),
+                        StoreError::Refused);
+    }
     return copyTo(target, landlord);
 }
 
