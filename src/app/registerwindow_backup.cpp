@@ -44,6 +44,7 @@ void RegisterWindow::addBackupButtons(QBoxLayout* side)
     sauvegarder->setObjectName(QStringLiteral("sauvegarder"));
     restaurer = new QPushButton(QStringLiteral("Restaurer…"), this);
     restaurer->setObjectName(QStringLiteral("restaurer"));
+    side->addSpacing(12);
     for (QPushButton* b : {sauvegarder, restaurer}) {
         b->setAutoDefault(false);
         side->addWidget(b);
