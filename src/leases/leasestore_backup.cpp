@@ -177,9 +177,9 @@ QString datedCopyName(const QString& registerPath, const QDateTime& at)
 }
 
 // SQLite makes the -wal and -shm files with the register's permissions: a
-// register opened while it was read-only leaves them read-only, and once the
-// register is writable again nothing could be written. They are the user's
-// own files: they follow the register.
+// register opened while it was read-only would leave them read-only, and once
+// the register is writable again nothing could be written. They are the
+// user's own working files: always writable by their owner.
 void LeaseStore::repairJournalModes()
 {
     const QFileInfo main(m_path);
@@ -187,8 +187,10 @@ void LeaseStore::repairJournalModes()
         const QFileInfo journal(m_path + QString::fromLatin1(suffix));
         if (!journal.exists() || journal.isSymLink() || journal.ownerId() != main.ownerId())
             continue;
-        if (!(journal.permissions() & QFileDevice::WriteOwner))
-            QFile::setPermissions(journal.filePath(), journal.permissions() | main.permissions());
+        const QFile::Permissions wanted =
+            journal.permissions() | QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        if (journal.permissions() != wanted)
+            QFile::setPermissions(journal.filePath(), wanted);
     }
 }
 
