@@ -8,12 +8,18 @@
 #include "leasestore.h"
 #include "testsupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
+#include <cstring>
 
 #include <unistd.h>
 
@@ -83,6 +89,40 @@ QStringList statuses(LeaseStore& store, const IndexTable& table, const QDate& at
     return lines;
 }
 
+// The child of backupOnAFullDisk, in a mount namespace with a small file
+// system at `full`: the previous backup there, then the disk filled, then a
+// backup of the register in `folder`. Exit 0 when nothing was lost.
+int fullDiskChild(const QString& folder, const QString& full)
+{
+    const QString target = full + QStringLiteral("/registre.sqlite");
+    {
+        QFile old(target);
+        if (!old.open(QIODevice::WriteOnly) || old.write("the previous backup") != 19)
+            return 10;
+    }
+    QFile filler(full + QStringLiteral("/filler"));
+    if (!filler.open(QIODevice::WriteOnly))
+        return 11;
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    filler.close();
+    LeaseStore store;
+    if (!store.open(folder))
+        return 12;
+    if (store.backupTo(target))
+        return 13; // reported written on a full disk
+    std::printf("%s\n", qPrintable(store.error()));
+    if (store.errorKind() != StoreError::Full)
+        return 14;
+    QFile old(target);
+    if (!old.open(QIODevice::ReadOnly) || old.readAll() != "the previous backup")
+        return 15;
+    if (QDir(full).entryList(QDir::Files | QDir::Hidden).size() != 2)
+        return 16; // a partial copy left behind
+    return 0;
+}
+
 } // namespace
 
 class TestRegisterSafety : public QObject {
@@ -100,6 +140,7 @@ private slots:
     void restoreRefusesBadFiles_data();
     void restoreRefusesBadFiles();
     void backupNeverLeavesAHalfFile();
+    void backupOnAFullDisk();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -438,5 +479,43 @@ void TestRegisterSafety::backupNeverLeavesAHalfFile()
              QStringLiteral("H1"));
 }
 
-QTEST_GUILESS_MAIN(TestRegisterSafety)
+// A really full file system: a small tmpfs in a mount namespace of its own.
+void TestRegisterSafety::backupOnAFullDisk()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty())
+        QSKIP("unshare is missing: no mount namespace for a full disk");
+    {
+        LeaseStore store;
+        QVERIFY(store.open(m_dir->path()));
+        std::vector<Lease> leases;
+        for (int i = 0; i < 400; ++i)
+            leases.push_back(makeLease(QStringLiteral("F%1").arg(i), day("15/03/2023"), 85000));
+        QVERIFY(store.importLeases(leases));
+    }
+    QTemporaryDir full;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("unshare"),
+                {QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"),
+                 QStringLiteral("mount -t tmpfs -o size=96k tmpfs \"$2\" || exit 77; "
+                                "exec \"$0\" --full-disk-child \"$1\" \"$2\""),
+                 QCoreApplication::applicationFilePath(), m_dir->path(), full.path()});
+    QVERIFY(child.waitForFinished(30000));
+    const QByteArray said = child.readAll();
+    if (child.exitCode() == 77)
+        QSKIP("no tmpfs can be mounted here");
+    QVERIFY2(child.exitCode() == 0, said.constData());
+    QVERIFY2(said.contains("plein"), said.constData());
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 4 && std::strcmp(argv[1], "--full-disk-child") == 0)
+        return fullDiskChild(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    TestRegisterSafety test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_registersafety.moc"
