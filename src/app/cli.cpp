@@ -83,11 +83,13 @@ using cli::Options;
 
 // Options that take a value, and flags.
 const QStringList kValued = {
-    QStringLiteral("--rent"),          QStringLiteral("--quarter"),
-    QStringLiteral("--lease-date"),    QStringLiteral("--index-file"),
-    QStringLiteral("--revise-lease"),  QStringLiteral("--request-date"),
-    QStringLiteral("--import-leases"), QStringLiteral("--export-leases"),
-    QStringLiteral("--data-folder"),   QStringLiteral("--date"),
+    QStringLiteral("--rent"),           QStringLiteral("--quarter"),
+    QStringLiteral("--lease-date"),     QStringLiteral("--index-file"),
+    QStringLiteral("--revise-lease"),   QStringLiteral("--request-date"),
+    QStringLiteral("--import-leases"),  QStringLiteral("--export-leases"),
+    QStringLiteral("--data-folder"),    QStringLiteral("--date"),
+    QStringLiteral("--apply-revision"), QStringLiteral("--backup"),
+    QStringLiteral("--restore"),
 };
 const QStringList kFlags = {QStringLiteral("--reevaluate"), QStringLiteral("--leases"),
                             QStringLiteral("--all"), QStringLiteral("--help"),
@@ -130,7 +132,8 @@ std::optional<QString> commandOf(const Options& options, QString& command)
     static const QStringList commands = {
         QStringLiteral("--rent"),          QStringLiteral("--leases"),
         QStringLiteral("--revise-lease"),  QStringLiteral("--import-leases"),
-        QStringLiteral("--export-leases"),
+        QStringLiteral("--export-leases"), QStringLiteral("--apply-revision"),
+        QStringLiteral("--backup"),        QStringLiteral("--restore"),
     };
     for (const QString& c : commands) {
         if (!options.has(c))
@@ -162,6 +165,8 @@ QString commandLineUsage()
         "  velmaris --revise-lease RÉFÉRENCE [--request-date DATE]\n"
         "  velmaris --import-leases FICHIER.csv\n"
         "  velmaris --export-leases FICHIER.csv\n"
+        "  velmaris --apply-revision RÉFÉRENCE [--request-date DATE]\n"
+        "  velmaris --backup FICHIER | --restore FICHIER\n"
         "  velmaris [DOSSIER]          ouvre la fenêtre sur le fichier des indices du dossier\n"
         "\n"
         "Avec --rent, imprime sur la sortie standard le tableau de révision que le bouton\n"
@@ -184,6 +189,10 @@ QString commandLineUsage()
         "  --request-date DATE   la date de la demande de révision (aujourd'hui par défaut)\n"
         "  --import-leases F     importe les baux du fichier CSV F (tout ou rien)\n"
         "  --export-leases F     écrit tous les baux dans le fichier CSV F\n"
+        "  --apply-revision REF  enregistre la révision légale du bail REF, comme « Appliquer »\n"
+        "  --backup F            sauvegarde tout le registre (historique, loyers facturés, "
+        "bailleur) dans F\n"
+        "  --restore F           remplace le registre par la sauvegarde F (l'ancien est gardé)\n"
         "  --data-folder DOSSIER dossier du registre (par défaut le dossier des données)\n"
         "  --help                cette aide\n"
         "\n"

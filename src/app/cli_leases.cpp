@@ -17,8 +17,6 @@
 
 namespace velmaris::cli {
 
-namespace {
-
 // Tabs or line ends inside a field would shift the columns of a TSV line.
 QString field(QString text)
 {
@@ -40,14 +38,16 @@ std::optional<CommandLineResult> openStore(const Options& options, const QString
 {
     const QString folder = registerFolder(options, defaultFolder);
     QString refusal = dataFolderRefusal(folder);
-    // A folder named on the command line starts a register only by an import:
-    // a command that reads never leaves an empty one behind (in / for a slip
-    // of the keyboard). The program's own data folder is its to fill.
+    // A folder named on the command line starts a register only by an import
+    // or a restore: a command that reads never leaves an empty one behind (in /
+    // for a slip of the keyboard). The program's own data folder is its to fill.
     if (refusal.isEmpty() && options.has(QStringLiteral("--data-folder"))
         && !options.has(QStringLiteral("--import-leases"))
+        && !options.has(QStringLiteral("--restore"))
         && !QFileInfo::exists(QDir(folder).filePath(LeaseStore::fileName())))
-        refusal = QStringLiteral("aucun registre des baux (%1) dans le dossier « %2 » : importez "
-                                 "des baux (--import-leases) ou ouvrez la fenêtre « Baux »")
+        refusal = QStringLiteral("aucun registre des baux (%1) dans le dossier « %2 » : "
+                                 "importez des baux (--import-leases), restaurez une "
+                                 "sauvegarde (--restore) ou ouvrez la fenêtre « Baux »")
                       .arg(LeaseStore::fileName(), QDir::toNativeSeparators(folder));
     if (!refusal.isEmpty() || !store.open(folder))
         return failure(kExitRegister, QStringLiteral("Registre des baux inaccessible : %1")
@@ -70,6 +70,8 @@ std::optional<CommandLineResult> onlyOptions(const Options& options, const QStri
     }
     return std::nullopt;
 }
+
+namespace {
 
 CommandLineResult listLeases(const Options& options, const QString& indexPath,
                              const QString& dataFolder)
@@ -121,19 +123,34 @@ CommandLineResult reviseOne(const Options& options, const QString& indexPath,
     LeaseStore store;
     if (auto failed = openStore(options, dataFolder, store))
         return *failed;
-    const QString reference = options.value(QStringLiteral("--revise-lease"));
+    LeaseRevisionRun run;
+    if (auto failed = computeRevision(store, options.value(QStringLiteral("--revise-lease")), table,
+                                      request, run))
+        return *failed;
+    return run.result;
+}
+
+} // namespace
+
+std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QString& reference,
+                                                 const IndexTable& table, const QDate& request,
+                                                 LeaseRevisionRun& run)
+{
     const std::optional<Lease> lease = store.findLease(reference);
     if (!lease) {
         // A reference the register does not hold is the caller's mistake; any
         // other failure is the register's.
-        const bool unknown = store.error().startsWith(QStringLiteral("Aucun bail de référence"));
-        return failure(unknown ? kExitBadArguments : kExitRegister, store.error());
+        return failure(store.errorKind() == StoreError::NotFound ? kExitBadArguments
+                                                                 : kExitRegister,
+                       store.error());
     }
     const auto history = store.history(lease->id);
     if (!history)
         return failure(kExitRegister, store.error());
+    run.lease = *lease;
+    run.revision = reviseLease(*lease, *history, table, request);
+    const LawfulRevision& revision = run.revision;
 
-    const LawfulRevision revision = reviseLease(*lease, *history, table, request);
     QString text;
     auto line = [&](const QString& t) { text += t + QStringLiteral("\r\n"); };
     // The address and postal code as far as they are known, with no stray blank.
@@ -160,15 +177,18 @@ CommandLineResult reviseOne(const Options& options, const QString& indexPath,
     for (const ExplanationLine& e : revision.lines)
         line(e.reference.isEmpty() ? e.text : e.text + QStringLiteral(" (") + e.reference + u')');
 
-    CommandLineResult r;
+    CommandLineResult& r = run.result;
+    r = CommandLineResult();
     r.output = text;
     r.error = stalenessNotice(table);
     if (!revision.computed && !revision.error.isEmpty()) {
         r.status = kExitRevision;
         r.error += QStringLiteral("Calcul impossible. ") + revision.error + u'\n';
     }
-    return r;
+    return std::nullopt;
 }
+
+namespace {
 
 CommandLineResult importLeases(const Options& options, const QString& dataFolder)
 {
@@ -181,7 +201,7 @@ CommandLineResult importLeases(const Options& options, const QString& dataFolder
     const ImportOutcome outcome = importLeasesCsv(store, path);
     if (!outcome.ok) {
         CommandLineResult r;
-        r.status = store.isReadOnly() ? kExitRegister : kExitRefused;
+        r.status = registerFault(store.errorKind()) ? kExitRegister : kExitRefused;
         r.error = QStringLiteral("Aucun bail importé de %1 :\n").arg(path);
         for (const QString& e : outcome.errors)
             r.error += QStringLiteral("  ") + e + u'\n';
@@ -248,7 +268,9 @@ CommandLineResult runLeaseCommand(const Options& options, const QString& default
         return reviseOne(options, defaultIndexPath, defaultDataFolder);
     if (options.has(QStringLiteral("--import-leases")))
         return importLeases(options, defaultDataFolder);
-    return exportLeases(options, defaultIndexPath, defaultDataFolder);
+    if (options.has(QStringLiteral("--export-leases")))
+        return exportLeases(options, defaultIndexPath, defaultDataFolder);
+    return runRegisterCommand(options, defaultIndexPath, defaultDataFolder);
 }
 
 } // namespace velmaris::cli

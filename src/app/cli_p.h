@@ -4,6 +4,9 @@
 // table, the messages.
 #include "cli.h"
 #include "indextable.h"
+#include "lawfulrevision.h"
+#include "lease.h"
+#include "leasestore.h"
 
 #include <QMap>
 #include <QString>
@@ -37,8 +40,42 @@ QString stalenessNotice(const IndexTable& table);
 std::optional<CommandLineResult> dateOption(const Options& options, const QString& name,
                                             QDate& date);
 
-// The lease commands: --leases, --revise-lease, --import-leases, --export-leases.
+// The lease commands: --leases, --revise-lease, --import-leases, --export-leases,
+// and the register's own (runRegisterCommand): --apply-revision, --backup, --restore.
 CommandLineResult runLeaseCommand(const Options& options, const QString& defaultIndexPath,
                                   const QString& defaultDataFolder);
+CommandLineResult runRegisterCommand(const Options& options, const QString& defaultIndexPath,
+                                     const QString& defaultDataFolder);
+
+// A field of a tab-separated line: tabs and line ends become blanks.
+QString field(QString text);
+
+// The register's folder: --data-folder, or the default one.
+QString registerFolder(const Options& options, const QString& defaultFolder);
+
+// Opens the register; on failure the result to return (status 5).
+std::optional<CommandLineResult> openStore(const Options& options, const QString& defaultFolder,
+                                           LeaseStore& store);
+
+// Refuses any option but the command's, --index-file, --data-folder and `allowed`.
+std::optional<CommandLineResult> onlyOptions(const Options& options, const QString& command,
+                                             const QStringList& allowed);
+
+// Whether a failure of the store is the register's (status 5: busy, read-only,
+// full, damaged...) rather than the data's.
+bool registerFault(StoreError kind);
+
+// The lawful revision of the lease `reference` at `request`, and the text
+// --revise-lease prints of it (result: the output, and status 4 with the
+// reason when it cannot be computed). On a failure to read the lease, the
+// result to return instead.
+struct LeaseRevisionRun {
+    Lease lease;
+    LawfulRevision revision;
+    CommandLineResult result;
+};
+std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QString& reference,
+                                                 const IndexTable& table, const QDate& request,
+                                                 LeaseRevisionRun& run);
 
 } // namespace velmaris::cli

@@ -159,18 +159,61 @@ void LeaseForm::buildControls()
 
 void LeaseForm::showLease(const Lease& lease)
 {
-    const LeaseFields f = fieldsOf(lease);
+    m_shown = fieldsOf(lease);
+    m_version = lease.version;
+    showFields(m_shown);
+}
+
+void LeaseForm::rebase(const Lease& current)
+{
+    // A box the user left as it was follows the register; a box the user
+    // changed keeps what was typed.
+    const LeaseFields typed = fields();
+    const LeaseFields now = fieldsOf(current);
+    LeaseFields f = now;
+    auto keep = [&](auto member) {
+        if (typed.*member != m_shown.*member)
+            f.*member = typed.*member;
+    };
+    keep(&LeaseFields::reference);
+    keep(&LeaseFields::tenant);
+    keep(&LeaseFields::address);
+    keep(&LeaseFields::postalCode);
+    keep(&LeaseFields::territory);
+    keep(&LeaseFields::furnished);
+    keep(&LeaseFields::signingDate);
+    keep(&LeaseFields::startDate);
+    keep(&LeaseFields::referenceQuarter);
+    keep(&LeaseFields::revisionDate);
+    keep(&LeaseFields::clause);
+    keep(&LeaseFields::dpe);
+    keep(&LeaseFields::dpeDate);
+    keep(&LeaseFields::rent);
+    keep(&LeaseFields::charges);
+    keep(&LeaseFields::priorRevision);
+    keep(&LeaseFields::notes);
+    const bool chosen = m_territoryChosen;
+    m_shown = now;
+    m_version = current.version;
+    showFields(f);
+    m_territoryChosen = m_territoryChosen || chosen;
+}
+
+void LeaseForm::showFields(const LeaseFields& f)
+{
     reference->setText(f.reference);
     locataire->setText(f.tenant);
     adresse->setText(f.address);
     codepostal->setText(f.postalCode);
     territoire->setCurrentIndex(comboIndex(territoire, int(f.territory)));
     // A territory other than the postal code's was chosen by hand: keep it.
-    m_territoryChosen = lease.id != 0 && f.territory != territoryFromPostalCode(f.postalCode);
+    m_territoryChosen = m_id != 0 && f.territory != territoryFromPostalCode(f.postalCode);
     meuble->setChecked(f.furnished);
     datesignature->setText(f.signingDate);
     dateeffet->setText(f.startDate);
-    if (f.referenceQuarter.isValid()) {
+    if (!f.referenceQuarter.isValid()) {
+        trimestrereference->setCurrentIndex(0);
+    } else {
         int i = trimestrereference->findData(f.referenceQuarter.key());
         if (i < 0) { // a quarter the index file lacks still belongs to the lease
             trimestrereference->addItem(f.referenceQuarter.label(), f.referenceQuarter.key());
@@ -216,7 +259,8 @@ LeaseFields LeaseForm::fields() const
 void LeaseForm::save()
 {
     QStringList problems;
-    const Lease lease = leaseOf(fields(), m_id, &problems);
+    Lease lease = leaseOf(fields(), m_id, &problems);
+    lease.version = m_version;
     if (!problems.isEmpty()) {
         MessageBox::critical(this, QStringLiteral("Bail"),
                              QStringLiteral("Le bail n'est pas enregistré :\n• ")

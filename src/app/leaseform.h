@@ -34,6 +34,10 @@ public:
     void setSave(Save save);
 
     LeaseFields fields() const;
+    // Another copy changed the lease while the form was open: the form takes
+    // the lease as it now is, except in the boxes the user changed, which keep
+    // what was typed; "Enregistrer" then writes over that state.
+    void rebase(const Lease& current);
     // The lease stored by the last successful "Enregistrer".
     const Lease& saved() const { return m_saved; }
 
@@ -62,6 +66,7 @@ public:
 private:
     void buildControls();
     void showLease(const Lease& lease);
+    void showFields(const LeaseFields& fields);
     void save();
     void postalCodeEdited();
     void showReferenceQuarter();
@@ -71,6 +76,8 @@ private:
 
     const IndexTable& m_table;
     qint64 m_id = 0;
+    qint64 m_version = 0; // of the lease the form shows
+    LeaseFields m_shown;  // the boxes as the register gave them
     Save m_save;
     Lease m_saved;
     bool m_territoryChosen = false; // the user picked it: the postal code no longer decides

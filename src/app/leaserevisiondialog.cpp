@@ -105,6 +105,13 @@ void LeaseRevisionDialog::setApply(Apply apply)
     m_apply = std::move(apply);
 }
 
+void LeaseRevisionDialog::setLease(const Lease& lease, std::vector<RevisionRecord> history)
+{
+    m_lease = lease;
+    m_history = std::move(history);
+    recompute();
+}
+
 void LeaseRevisionDialog::setReadOnly(bool readOnly)
 {
     m_readOnly = readOnly;

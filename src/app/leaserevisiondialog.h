@@ -34,6 +34,9 @@ public:
 
     // Computes again: the request date or the index table changed.
     void recompute();
+    // The lease as the register now holds it (another copy changed it): computed again.
+    void setLease(const Lease& lease, std::vector<RevisionRecord> history);
+    const Lease& lease() const { return m_lease; }
     const LawfulRevision& revision() const { return m_revision; }
 
     QLineEdit* datedemande = nullptr;

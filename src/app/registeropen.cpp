@@ -26,6 +26,7 @@ void MainWindow::showRegister()
         m_register = new RegisterWindow(m_folders.dataFolder, m_table, this);
         RegisterWindow* r = m_register;
         r->setProgramFolders(m_folders);
+        r->setSettingsPath(m_maj.iniPath());
         connect(this, &MainWindow::tableLoaded, r, &RegisterWindow::indexTableChanged);
         // The letters sign with the "Bailleur" block of the settings file.
         connect(r, &RegisterWindow::letterRequested, this, [this, r](qint64 id) {

@@ -160,6 +160,7 @@ void RegisterWindow::buildControls()
     side->addSpacing(12);
     for (QPushButton* b : {importer, exporter})
         side->addWidget(b);
+    addBackupButtons(side);
     side->addStretch(1);
     side->addWidget(fermer);
 
@@ -232,6 +233,7 @@ bool RegisterWindow::openStore()
 void RegisterWindow::reload()
 {
     const qint64 keep = selectedLeaseId();
+    m_store.changedElsewhere(); // what is read now is what the window shows
     if (!m_store.isOpen()) {
         m_model.setLeases({}, {}, m_table, today());
     } else {
@@ -282,6 +284,8 @@ void RegisterWindow::changeEvent(QEvent* event)
     // A window left open overnight shows tomorrow's statuses.
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && today() != m_statusesDay)
         indexTableChanged();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        refreshIfChangedElsewhere();
 }
 
 bool RegisterWindow::writable() const
@@ -332,6 +336,7 @@ void RegisterWindow::updateButtons()
     lettre->setEnabled(open && chosen);
     lettresdumois->setEnabled(open);
     audit->setEnabled(open && chosen);
+    updateBackupButtons();
 }
 
 void RegisterWindow::updateCount()
@@ -383,9 +388,10 @@ void RegisterWindow::editLease()
         form->enregistrer->setEnabled(false);
         form->enregistrer->setToolTip(QStringLiteral("Le registre est en lecture seule."));
     }
-    form->setSave([this](const Lease& lease, QString* error) {
+    form->setSave([this, form](const Lease& lease, QString* error) {
         if (!m_store.updateLease(lease)) {
             *error = m_store.error();
+            showCurrentLease(lease.id, form, nullptr);
             return false;
         }
         changed(lease.id);
@@ -400,6 +406,7 @@ void RegisterWindow::removeLease()
     if (!chosen || !writable())
         return;
     const qint64 id = chosen->id;
+    const qint64 version = chosen->version; // the lease the user sees, not a later one
     QString who = quoted(chosen->reference);
     if (!chosen->tenant.isEmpty())
         who += QStringLiteral(" (") + chosen->tenant + u')';
@@ -407,8 +414,9 @@ void RegisterWindow::removeLease()
                               QStringLiteral("Supprimer le bail ") + who
                                   + QStringLiteral(" et tout son historique ?")))
         return;
-    if (!m_store.removeLease(id)) {
+    if (!m_store.removeLease(id, version)) {
         MessageBox::critical(this, kTitle, m_store.error());
+        showCurrentLease(id, nullptr, nullptr);
         return;
     }
     changed(0);
@@ -428,9 +436,10 @@ void RegisterWindow::reviseLease()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setReadOnly(!writable());
     const qint64 id = chosen->id;
-    dialog->setApply([this, id](const RevisionRecord& record, QString* error) {
-        if (!m_store.appendRevision(record)) {
+    dialog->setApply([this, id, dialog](const RevisionRecord& record, QString* error) {
+        if (!m_store.appendRevision(record, dialog->lease().version)) {
             *error = m_store.error();
+            showCurrentLease(id, nullptr, dialog);
             return false;
         }
         changed(id);

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -16,6 +17,7 @@ class QTableView;
 
 namespace velmaris {
 
+class LeaseForm;
 class LeaseRevisionDialog;
 
 // "Baux": the lease register in a window of its own. It revises by the main
@@ -36,6 +38,10 @@ public:
     void reload();
     // The main window read its index table again: every status follows.
     void indexTableChanged();
+
+    // Velmaris.ini, whose landlord goes with a backup and comes back with a
+    // restore; empty: backups carry no landlord.
+    void setSettingsPath(const QString& iniPath);
 
     // The day the statuses are computed at, and the default request date;
     // today unless set (tests).
@@ -63,6 +69,8 @@ public:
     QPushButton* historique = nullptr;
     QPushButton* importer = nullptr;
     QPushButton* exporter = nullptr;
+    QPushButton* sauvegarder = nullptr;
+    QPushButton* restaurer = nullptr;
     QPushButton* lettre = nullptr;
     QPushButton* lettresdumois = nullptr;
     QPushButton* audit = nullptr;
@@ -95,8 +103,18 @@ private:
     void importCsv();
     void exportCsv();
 
+    // registerwindow_backup.cpp: the whole register saved and brought back,
+    // and what the window does when another program changed the register.
+    void addBackupButtons(QBoxLayout* side);
+    void updateBackupButtons();
+    void backupRegister();
+    void restoreRegister();
+    void refreshIfChangedElsewhere();
+    void showCurrentLease(qint64 id, LeaseForm* form, LeaseRevisionDialog* dialog);
+
     QString m_folder;
     DataFolders m_programFolders;
+    QString m_iniPath;
     const IndexTable& m_table;
     LeaseStore m_store;
     RegisterModel m_model;

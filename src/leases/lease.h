@@ -55,6 +55,9 @@ struct Lease {
     // (invalid = none): without it an old lease would look years behind.
     QDate priorRevision;
     QString notes;
+    // The register's count of the lease's changes when it was read (0: not
+    // stored): a write of a lease read before another change is refused.
+    qint64 version = 0;
 
     // The revision day and month in force (the start date's when none is set).
     int effectiveRevisionDay() const;

@@ -35,6 +35,7 @@ enum Column {
     Charges,
     PriorRevision,
     Notes,
+    AppliedRevision,
     ColumnCount
 };
 
@@ -44,7 +45,7 @@ constexpr std::array<const char16_t*, ColumnCount> kHeaders = {
     u"date_signature",    u"date_effet", u"trimestre_reference",
     u"date_revision",     u"clause",     u"dpe",
     u"date_dpe",          u"loyer",      u"charges",
-    u"derniere_revision", u"notes"};
+    u"derniere_revision", u"notes",      u"revision_appliquee"};
 
 constexpr std::array<Column, 5> kRequired = {Reference, SigningDate, StartDate, ClauseCol, Rent};
 
@@ -102,6 +103,11 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& rea
     lease.startDate = date(StartDate, QStringLiteral("date d'effet"), placeholder);
     lease.dpeDate = date(DpeDate, QStringLiteral("date du DPE"), {});
     lease.priorRevision = date(PriorRevision, QStringLiteral("date de dernière révision"), {});
+    // The last revision applied in the register the file comes from counts
+    // here as one made before: the same status, the same next revision.
+    const QDate applied = date(AppliedRevision, QStringLiteral("date de révision appliquée"), {});
+    if (applied.isValid() && (!lease.priorRevision.isValid() || applied > lease.priorRevision))
+        lease.priorRevision = applied;
     if (field(SigningDate).isEmpty())
         reasons << QStringLiteral("date de signature manquante");
     if (field(StartDate).isEmpty())
@@ -228,8 +234,15 @@ CsvImport parseLeasesCsv(const QByteArray& bytes)
     return result;
 }
 
-QByteArray leasesToCsv(const std::vector<Lease>& leases)
+QByteArray leasesToCsv(const std::vector<Lease>& leases,
+                       const std::vector<RevisionRecord>& lastRevisions)
 {
+    QHash<qint64, QDate> applied;
+    for (const RevisionRecord& rec : lastRevisions) {
+        QDate& slot = applied[rec.leaseId];
+        if (!slot.isValid() || rec.dueDate > slot)
+            slot = rec.dueDate;
+    }
     QString text;
     text.reserve(qsizetype(leases.size()) * 200 + 300);
     text += QChar(0xFEFF); // spreadsheets read the file as UTF-8 only with it
@@ -263,6 +276,7 @@ QByteArray leasesToCsv(const std::vector<Lease>& leases)
             centsText(lease.chargesCents, false),
             dateText(lease.priorRevision),
             lease.notes,
+            dateText(applied.value(lease.id)),
         };
         for (int c = 0; c < ColumnCount; ++c) {
             if (c > 0)
@@ -307,13 +321,15 @@ ImportOutcome importLeasesCsv(LeaseStore& store, const QString& path)
 bool exportLeasesCsv(LeaseStore& store, const QString& path, QString* error, int* written)
 {
     const std::optional<std::vector<Lease>> leases = store.leases();
-    if (!leases) {
+    const std::optional<std::vector<RevisionRecord>> last =
+        leases ? store.lastRevisions() : std::nullopt;
+    if (!leases || !last) {
         if (error)
             *error = store.error();
         return false;
     }
     QString reason;
-    if (!writeFileSafely(path, leasesToCsv(*leases), &reason)) {
+    if (!writeFileSafely(path, leasesToCsv(*leases, *last), &reason)) {
         if (error)
             *error = QStringLiteral("Export impossible : ") + reason + u'.';
         return false;

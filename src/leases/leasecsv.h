@@ -27,8 +27,10 @@ struct CsvImport {
 // Reads the whole text, checking every line; with any error, no lease is kept.
 CsvImport parseLeasesCsv(const QByteArray& bytes);
 
-// The CSV of these leases, in their order, with the header row.
-QByteArray leasesToCsv(const std::vector<Lease>& leases);
+// The CSV of these leases, in their order, with the header row; the last
+// revision applied to each (LeaseStore::lastRevisions()) gives its date.
+QByteArray leasesToCsv(const std::vector<Lease>& leases,
+                       const std::vector<RevisionRecord>& lastRevisions = {});
 
 // Imports a CSV file into the register: all of it in one transaction, or
 // nothing when any line is bad (a reference already in the register is a bad

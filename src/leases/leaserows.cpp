@@ -8,7 +8,7 @@ namespace velmaris::storeinternal {
 const QString kLeaseColumns = QStringLiteral(
     "id, reference, tenant, address, postal_code, territory, furnished, signing_date, "
     "start_date, reference_quarter, revision_day, revision_month, clause, dpe_class, dpe_date, "
-    "rent_cents, charges_cents, prior_revision, notes");
+    "rent_cents, charges_cents, prior_revision, notes, version");
 
 const QString kRevisionColumns = QStringLiteral(
     "id, lease_id, due_date, request_date, effective_date, old_rent_cents, new_rent_cents, "
@@ -116,6 +116,7 @@ Lease leaseFromRow(const QSqlQuery& q)
     lease.chargesCents = q.value(16).toLongLong();
     lease.priorRevision = dateFromKey(q.value(17).toString());
     lease.notes = q.value(18).toString();
+    lease.version = q.value(19).toLongLong();
     return lease;
 }
 

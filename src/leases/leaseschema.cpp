@@ -78,6 +78,13 @@ const char* const kMigrationTo3[] = {
     "UPDATE schema_version SET version = 3",
 };
 
+// Version 4: each lease counts its changes, so that a change made from a
+// copy read before another one is refused instead of undoing it.
+const char* const kMigrationTo4[] = {
+    "ALTER TABLE leases ADD COLUMN version INTEGER NOT NULL DEFAULT 1",
+    "UPDATE schema_version SET version = 4",
+};
+
 } // namespace
 
 QStringList migrationSteps(int fromVersion)
@@ -93,6 +100,10 @@ QStringList migrationSteps(int fromVersion)
     }
     if (fromVersion < 3) {
         for (const char* sql : kMigrationTo3)
+            steps << QString::fromLatin1(sql);
+    }
+    if (fromVersion < 4) {
+        for (const char* sql : kMigrationTo4)
             steps << QString::fromLatin1(sql);
     }
     return steps;

@@ -44,44 +44,6 @@ bool integrityHolds(QSqlDatabase db, QSqlError* error)
 
 namespace storeinternal {
 
-int sqliteCode(const QSqlError& error)
-{
-    bool ok = false;
-    const int code = error.nativeErrorCode().toInt(&ok);
-    return ok ? (code & 0xff) : -1;
-}
-
-QString describe(const QSqlError& error, const QString& path)
-{
-    const QString file = quoted(path);
-    switch (sqliteCode(error)) {
-    case 5: // SQLITE_BUSY
-    case 6: // SQLITE_LOCKED
-        return QStringLiteral("Le registre des baux ") + file
-               + QStringLiteral(" est occupé par un autre programme. Réessayez dans un instant.");
-    case 8: // SQLITE_READONLY
-        return QStringLiteral("Le registre des baux ") + file
-               + QStringLiteral(" est en lecture seule : la modification n'est pas enregistrée.");
-    case 11: // SQLITE_CORRUPT
-    case 26: // SQLITE_NOTADB
-        return QStringLiteral("Le registre des baux ") + file
-               + QStringLiteral(" est endommagé ; il n'a pas été modifié. Restaurez une copie "
-                                "de sauvegarde ou déplacez ce fichier pour commencer un "
-                                "nouveau registre.");
-    case 13: // SQLITE_FULL
-        return QStringLiteral("Le disque est plein : le registre des baux ") + file
-               + QStringLiteral(" n'a pas été modifié.");
-    case 14: // SQLITE_CANTOPEN
-        return QStringLiteral("Impossible d'ouvrir le registre des baux ") + file + u'.';
-    case 10: // SQLITE_IOERR
-        return QStringLiteral("Erreur de lecture ou d'écriture sur le registre des baux ") + file
-               + QStringLiteral(" ; il n'a pas été modifié.");
-    default:
-        return QStringLiteral("Erreur du registre des baux ") + file + QStringLiteral(" : ")
-               + error.databaseText() + u'.';
-    }
-}
-
 bool run(QSqlDatabase db, const QString& sql, QSqlError* error)
 {
     QSqlQuery query(db);
@@ -163,26 +125,50 @@ QString LeaseStore::error() const
     return m_error;
 }
 
-bool LeaseStore::fail(const QString& message)
+StoreError LeaseStore::errorKind() const
+{
+    return m_errorKind;
+}
+
+bool LeaseStore::fail(const QString& message, StoreError kind)
 {
     m_error = message;
+    m_errorKind = kind;
     return false;
+}
+
+bool LeaseStore::failKind(StoreError kind)
+{
+    return fail(storeErrorText(kind, m_path), kind);
 }
 
 bool LeaseStore::failSql(const QSqlError& error)
 {
-    return fail(describe(error, m_path));
+    return fail(describe(error, m_path), kindOf(error));
 }
 
 bool LeaseStore::checkWritable()
 {
     if (!isOpen())
-        return fail(QStringLiteral("Le registre des baux n'est pas ouvert."));
+        return failKind(StoreError::NotOpen);
     if (m_readOnly)
-        return fail(QStringLiteral("Le registre des baux ") + quoted(m_path)
-                    + QStringLiteral(" est en lecture seule : la modification n'est pas "
-                                     "enregistrée."));
+        return failKind(StoreError::ReadOnly);
     return true;
+}
+
+bool LeaseStore::changedElsewhere()
+{
+    if (!isOpen())
+        return false;
+    // data_version moves only when another connection commits: this store's
+    // own writes are already in what the caller shows.
+    QSqlQuery query(database());
+    if (!query.exec(QStringLiteral("PRAGMA data_version")) || !query.next())
+        return false;
+    const qint64 now = query.value(0).toLongLong();
+    const bool changed = m_dataVersion >= 0 && now != m_dataVersion;
+    m_dataVersion = now;
+    return changed;
 }
 
 void LeaseStore::close()
@@ -195,14 +181,18 @@ void LeaseStore::close()
     }
     QSqlDatabase::removeDatabase(m_connection);
     m_connection.clear();
+    if (m_readOnly)
+        repairJournalModes();
 }
 
 bool LeaseStore::open(const QString& folder)
 {
     close();
     m_error.clear();
+    m_errorKind = StoreError::None;
     m_backup.clear();
     m_readOnly = false;
+    m_dataVersion = -1;
     m_path = QDir(folder).filePath(fileName());
 
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
@@ -218,20 +208,23 @@ bool LeaseStore::open(const QString& folder)
     if (info.exists()) {
         if (!info.isFile())
             return fail(quoted(m_path)
-                        + QStringLiteral(" n'est pas un fichier : le registre des "
-                                         "baux n'est pas disponible."));
+                            + QStringLiteral(" n'est pas un fichier : le registre des "
+                                             "baux n'est pas disponible."),
+                        StoreError::Unavailable);
         QFile file(m_path);
         if (!file.open(QIODevice::ReadOnly))
             return fail(QStringLiteral("Impossible de lire le registre des baux ") + quoted(m_path)
-                        + u'.');
+                            + u'.',
+                        StoreError::Unavailable);
         // Look before SQLite does: a file of something else is never written to.
         const QByteArray header = file.read(16);
         if (!header.isEmpty() && header != QByteArray("SQLite format 3\0", 16))
-            return fail(describe(
-                QSqlError({}, {}, QSqlError::ConnectionError, QStringLiteral("26")), m_path));
+            return failKind(StoreError::Damaged);
         // Also for root, who could write anyway: a file without write permission
         // is meant to stay as it is.
         m_readOnly = !info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner);
+        if (!m_readOnly)
+            repairJournalModes();
     }
 
     m_connection = QStringLiteral("velmaris-leases-%1").arg(++g_connections);
@@ -268,16 +261,15 @@ bool LeaseStore::open(const QString& folder)
     }
     if (version > kSchemaVersion) {
         close();
-        return fail(QStringLiteral("Le registre des baux ") + quoted(m_path)
-                    + QStringLiteral(" a été écrit par une version plus récente de Velmaris : "
-                                     "mettez le programme à jour pour l'ouvrir."));
+        return failKind(StoreError::Newer);
     }
     if (version < kSchemaVersion) {
         if (m_readOnly) {
             close();
             return fail(QStringLiteral("Le registre des baux ") + quoted(m_path)
-                        + QStringLiteral(" est en lecture seule et d'une version ancienne : il "
-                                         "ne peut pas être mis à jour."));
+                            + QStringLiteral(" est en lecture seule et d'une version ancienne : "
+                                             "il ne peut pas être mis à jour."),
+                        StoreError::ReadOnly);
         }
         if ((version > 0 && !makeBackup(version)) || !migrate(version)) {
             close();
@@ -290,6 +282,7 @@ bool LeaseStore::open(const QString& folder)
         // rollback journal.
         run(database(), QStringLiteral("PRAGMA journal_mode = WAL"), nullptr);
     }
+    changedElsewhere(); // what the caller reads next is the baseline
     return true;
 }
 
@@ -311,36 +304,13 @@ int LeaseStore::readVersion(bool* ok)
             failSql(query.lastError());
         else
             fail(quoted(m_path)
-                 + QStringLiteral(" n'est pas un registre des baux de Velmaris ; il n'a pas "
-                                  "été modifié."));
+                     + QStringLiteral(" n'est pas un registre des baux de Velmaris ; il n'a pas "
+                                      "été modifié."),
+                 StoreError::Damaged);
         return 0;
     }
     *ok = true;
     return query.value(0).toInt();
-}
-
-bool LeaseStore::makeBackup(int version)
-{
-    QString target = m_path + QStringLiteral(".v%1.bak").arg(version);
-    auto taken = [](const QString& path) {
-        const QFileInfo info(path);
-        return info.exists() || info.isSymLink();
-    };
-    for (int n = 2; taken(target); ++n)
-        target = m_path + QStringLiteral(".v%1.%2.bak").arg(version).arg(n);
-    // VACUUM INTO writes a consistent copy, the write-ahead log included.
-    QSqlQuery query(database());
-    query.prepare(QStringLiteral("VACUUM INTO ?"));
-    query.addBindValue(target);
-    if (!query.exec()) {
-        const QSqlError e = query.lastError();
-        QFile::remove(target);
-        return fail(QStringLiteral("Impossible de copier le registre des baux avant sa mise à "
-                                   "jour (")
-                    + describe(e, target) + QStringLiteral(") : il n'a pas été modifié."));
-    }
-    m_backup = target;
-    return true;
 }
 
 bool LeaseStore::migrate(int from)
@@ -357,7 +327,8 @@ bool LeaseStore::migrate(int from)
     if (version != from)
         return version == kSchemaVersion ? transaction.commit() || failSql(transaction.error())
                                          : fail(QStringLiteral("Le registre des baux a changé "
-                                                               "pendant son ouverture."));
+                                                               "pendant son ouverture."),
+                                                StoreError::Busy);
     QSqlError e;
     for (const QString& sql : migrationSteps(version)) {
         if (!run(db, sql, &e))

@@ -2,6 +2,7 @@
 
 #include "chargedrent.h"
 #include "lease.h"
+#include "leasebackup.h"
 
 #include <QString>
 
@@ -12,6 +13,26 @@ class QSqlDatabase;
 class QSqlError;
 
 namespace velmaris {
+
+// What went wrong with the register, for callers that act on the kind of
+// failure (an exit status, a refresh) rather than on its text.
+enum class StoreError {
+    None,
+    NotOpen,     // no register open
+    NotFound,    // the lease asked for is not (or no longer) in the register
+    Refused,     // the lease or the record does not hold (invalid, reference taken)
+    Conflict,    // another copy changed the lease since it was read
+    Busy,        // another program holds the file
+    ReadOnly,    // the file cannot be written
+    Full,        // the disk is full
+    Damaged,     // not a register, or a damaged one
+    Newer,       // written by a newer Velmaris
+    Unavailable, // the file cannot be opened, read or written for another reason
+};
+
+// The French sentence a failure of this kind says about the register at path
+// (for Conflict: "Ce bail a été modifié par ailleurs depuis son ouverture.").
+QString storeErrorText(StoreError kind, const QString& path);
 
 // The lease register on disk: one SQLite file, Velmaris.sqlite, in a folder
 // the caller gives. Each store has its own connection, so that two stores (two
@@ -24,9 +45,10 @@ namespace velmaris {
 class LeaseStore {
 public:
     // The schema this program writes. Version 1 lacked the territory and the
-    // prior revision, version 2 the rents charged; an older file is migrated at
-    // open, after a copy of it is kept beside it (Velmaris.sqlite.v1.bak, .v2.bak).
-    static constexpr int kSchemaVersion = 3;
+    // prior revision, version 2 the rents charged, version 3 the leases'
+    // versions; an older file is migrated at open, after a copy of it is kept
+    // beside it (Velmaris.sqlite.v1.bak, .v2.bak, .v3.bak).
+    static constexpr int kSchemaVersion = 4;
     static QString fileName(); // "Velmaris.sqlite"
 
     LeaseStore();
@@ -44,15 +66,24 @@ public:
     void close();
     bool isOpen() const;
     bool isReadOnly() const;
-    QString path() const;       // full path of the file
-    QString backupPath() const; // the copy made before a migration at the last open, or empty
-    QString error() const;      // why the last call failed, in French
+    QString path() const;         // full path of the file
+    QString backupPath() const;   // the copy made before a migration at the last open, or empty
+    QString error() const;        // why the last call failed, in French
+    StoreError errorKind() const; // and what kind of failure it was
+
+    // Whether another connection (another window, another program) committed
+    // a change to the file since the last call; the first call says false.
+    bool changedElsewhere();
 
     // Leases. add gives the new lease's id; a lease that fails validateLease()
     // or whose reference exists already is refused.
     std::optional<qint64> addLease(const Lease& lease);
+    // Every change of a lease counts in its version: an update or a removal of
+    // a lease read at another version than the register's is refused with
+    // StoreError::Conflict, nothing written (version 0: a lease not read from
+    // the register, written whatever its version).
     bool updateLease(const Lease& lease);
-    bool removeLease(qint64 id); // and its history
+    bool removeLease(qint64 id, qint64 version = 0); // and its history; 0: at any version
     std::optional<Lease> lease(qint64 id);
     std::optional<Lease> findLease(const QString& reference);
     std::optional<std::vector<Lease>> leases(); // sorted by reference
@@ -63,10 +94,11 @@ public:
     bool importLeases(const std::vector<Lease>& leases, std::vector<int>* clashes = nullptr);
 
     // The history, which only grows. appendRevision records a revision and sets
-    // the lease's rent to its new rent, together; it refuses a record whose old
-    // rent is no longer the lease's rent (computed before another change) or
-    // whose revision date is not after the last one recorded.
-    std::optional<qint64> appendRevision(const RevisionRecord& record);
+    // the lease's rent to its new rent, together; it refuses a record computed
+    // on a lease at another version than leaseVersion (0: at any version), whose
+    // old rent is no longer the lease's rent, or whose revision date is not
+    // after the last one recorded.
+    std::optional<qint64> appendRevision(const RevisionRecord& record, qint64 leaseVersion = 0);
     std::optional<std::vector<RevisionRecord>> history(qint64 leaseId); // oldest first
     // The latest record of every lease that has one: what the register needs.
     std::optional<std::vector<RevisionRecord>> lastRevisions();
@@ -77,19 +109,37 @@ public:
     std::optional<std::vector<ChargedRent>> chargedRents(qint64 leaseId);
     bool setChargedRents(qint64 leaseId, const std::vector<ChargedRent>& periods);
 
+    // A consistent copy of the register, taken while it is open, written under
+    // a temporary name beside target, checked, and given target's name only
+    // when whole. landlord (when given) goes with it in a table of its own.
+    bool backupTo(const QString& target, const BackupLandlord* landlord = nullptr);
+    // Replaces every lease, history and rent charged by those of a backup, in
+    // one transaction, after checking it (integrity, schema, leases) and after
+    // a dated copy of the register as it was (Velmaris.sqlite.AAAA-MM-JJ-hhmmss.bak,
+    // in *keptCopy). The backup's landlord, when it has one, goes to *landlord.
+    bool restoreFrom(const QString& source, QString* keptCopy = nullptr,
+                     BackupLandlord* landlord = nullptr);
+
 private:
-    bool fail(const QString& message);
+    bool fail(const QString& message, StoreError kind = StoreError::Refused);
+    bool failKind(StoreError kind);
     bool failSql(const QSqlError& error);
     bool checkWritable();
     int readVersion(bool* ok);
+    bool leaseExists(qint64 id);
     bool migrate(int from);
     bool makeBackup(int version);
+    bool copyTo(const QString& target, const BackupLandlord* landlord);
+    bool replaceFrom(const QString& copy);
+    void repairJournalModes();
     QSqlDatabase database() const;
 
     QString m_connection;
     QString m_path;
     QString m_backup;
     QString m_error;
+    StoreError m_errorKind = StoreError::None;
+    qint64 m_dataVersion = -1;
     int m_busyTimeout = 1000;
     bool m_readOnly = false;
 };

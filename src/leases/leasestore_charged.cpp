@@ -13,7 +13,7 @@ using namespace storeinternal;
 std::optional<std::vector<ChargedRent>> LeaseStore::chargedRents(qint64 leaseId)
 {
     if (!isOpen()) {
-        fail(QStringLiteral("Le registre des baux n'est pas ouvert."));
+        failKind(StoreError::NotOpen);
         return std::nullopt;
     }
     QSqlQuery query(database());
@@ -56,7 +56,7 @@ bool LeaseStore::setChargedRents(qint64 leaseId, const std::vector<ChargedRent>&
     if (!query.exec())
         return failSql(query.lastError());
     if (!query.next())
-        return fail(QStringLiteral("Ce bail n'est plus dans le registre."));
+        return failKind(StoreError::NotFound);
     if (const QStringList problems = validateChargedRents(periods, leaseFromRow(query));
         !problems.isEmpty()) {
         QString text = problems.join(QStringLiteral(" ; "));

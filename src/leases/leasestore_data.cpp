@@ -91,17 +91,30 @@ bool LeaseStore::updateLease(const Lease& lease)
         "reference_quarter = :reference_quarter, revision_day = :revision_day, "
         "revision_month = :revision_month, clause = :clause, dpe_class = :dpe_class, "
         "dpe_date = :dpe_date, rent_cents = :rent_cents, charges_cents = :charges_cents, "
-        "prior_revision = :prior_revision, notes = :notes WHERE id = :id"));
+        "prior_revision = :prior_revision, notes = :notes, version = version + 1 "
+        "WHERE id = :id AND (:any_version = 0 OR version = :version)"));
     bindLease(query, lease);
     query.bindValue(QStringLiteral(":id"), lease.id);
+    query.bindValue(QStringLiteral(":any_version"), lease.version);
+    query.bindValue(QStringLiteral(":version"), lease.version);
     if (!query.exec())
         return failSql(query.lastError());
+    // Every column comes from the form: written over a later change, it would
+    // undo it (a revision applied meanwhile would lose its rent).
     if (query.numRowsAffected() != 1)
-        return fail(QStringLiteral("Ce bail n'est plus dans le registre."));
+        return failKind(leaseExists(lease.id) ? StoreError::Conflict : StoreError::NotFound);
     return transaction.commit() || failSql(transaction.error());
 }
 
-bool LeaseStore::removeLease(qint64 id)
+bool LeaseStore::leaseExists(qint64 id)
+{
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("SELECT 1 FROM leases WHERE id = ?"));
+    query.addBindValue(id);
+    return query.exec() && query.next();
+}
+
+bool LeaseStore::removeLease(qint64 id, qint64 version)
 {
     if (!checkWritable())
         return false;
@@ -109,19 +122,21 @@ bool LeaseStore::removeLease(qint64 id)
     if (!transaction.begun())
         return failSql(transaction.error());
     QSqlQuery query(database());
-    query.prepare(QStringLiteral("DELETE FROM leases WHERE id = ?"));
+    query.prepare(QStringLiteral("DELETE FROM leases WHERE id = ? AND (? = 0 OR version = ?)"));
     query.addBindValue(id);
+    query.addBindValue(version);
+    query.addBindValue(version);
     if (!query.exec())
         return failSql(query.lastError());
     if (query.numRowsAffected() != 1)
-        return fail(QStringLiteral("Ce bail n'est plus dans le registre."));
+        return failKind(leaseExists(id) ? StoreError::Conflict : StoreError::NotFound);
     return transaction.commit() || failSql(transaction.error());
 }
 
 std::optional<Lease> LeaseStore::lease(qint64 id)
 {
     if (!isOpen()) {
-        fail(QStringLiteral("Le registre des baux n'est pas ouvert."));
+        failKind(StoreError::NotOpen);
         return std::nullopt;
     }
     QSqlQuery query(database());
@@ -133,7 +148,7 @@ std::optional<Lease> LeaseStore::lease(qint64 id)
         return std::nullopt;
     }
     if (!query.next()) {
-        fail(QStringLiteral("Ce bail n'est plus dans le registre."));
+        failKind(StoreError::NotFound);
         return std::nullopt;
     }
     return leaseFromRow(query);
@@ -142,7 +157,7 @@ std::optional<Lease> LeaseStore::lease(qint64 id)
 std::optional<Lease> LeaseStore::findLease(const QString& reference)
 {
     if (!isOpen()) {
-        fail(QStringLiteral("Le registre des baux n'est pas ouvert."));
+        failKind(StoreError::NotOpen);
         return std::nullopt;
     }
     QSqlQuery query(database());
@@ -155,7 +170,8 @@ std::optional<Lease> LeaseStore::findLease(const QString& reference)
     }
     if (!query.next()) {
         fail(QStringLiteral("Aucun bail de référence « ") + reference.trimmed()
-             + QStringLiteral(" » dans le registre."));
+                 + QStringLiteral(" » dans le registre."),
+             StoreError::NotFound);
         return std::nullopt;
     }
     return leaseFromRow(query);
@@ -164,7 +180,7 @@ std::optional<Lease> LeaseStore::findLease(const QString& reference)
 std::optional<std::vector<Lease>> LeaseStore::leases()
 {
     if (!isOpen()) {
-        fail(QStringLiteral("Le registre des baux n'est pas ouvert."));
+        failKind(StoreError::NotOpen);
         return std::nullopt;
     }
     QSqlQuery query(database());
@@ -234,13 +250,14 @@ bool LeaseStore::importLeases(const std::vector<Lease>& leases, std::vector<int>
     return transaction.commit() || failSql(transaction.error());
 }
 
-std::optional<qint64> LeaseStore::appendRevision(const RevisionRecord& rec)
+std::optional<qint64> LeaseStore::appendRevision(const RevisionRecord& rec, qint64 leaseVersion)
 {
     if (!checkWritable())
         return std::nullopt;
     if (!rec.dueDate.isValid() || !rec.requestDate.isValid() || !rec.effectiveDate.isValid()
         || rec.newRentCents <= 0 || rec.newRentCents > kMaxAmountCents) {
-        fail(QStringLiteral("Révision incomplète : elle n'est pas enregistrée."));
+        fail(QStringLiteral("Révision incomplète : elle n'est pas enregistrée."),
+             StoreError::Refused);
         return std::nullopt;
     }
     QSqlDatabase db = database();
@@ -251,27 +268,33 @@ std::optional<qint64> LeaseStore::appendRevision(const RevisionRecord& rec)
     }
     QSqlQuery query(db);
     query.prepare(QStringLiteral("SELECT rent_cents, (SELECT max(due_date) FROM revisions "
-                                 "WHERE lease_id = leases.id) FROM leases WHERE id = ?"));
+                                 "WHERE lease_id = leases.id), version FROM leases WHERE id = ?"));
     query.addBindValue(rec.leaseId);
     if (!query.exec()) {
         failSql(query.lastError());
         return std::nullopt;
     }
     if (!query.next()) {
-        fail(QStringLiteral("Ce bail n'est plus dans le registre."));
+        failKind(StoreError::NotFound);
         return std::nullopt;
     }
     // Computed on a state that has changed since (another window, another
     // program): recording it would revise twice or from the wrong rent.
+    if (leaseVersion > 0 && query.value(2).toLongLong() != leaseVersion) {
+        failKind(StoreError::Conflict);
+        return std::nullopt;
+    }
     if (query.value(0).toLongLong() != rec.oldRentCents) {
         fail(QStringLiteral("Le loyer de ce bail a changé depuis le calcul : recalculez la "
-                            "révision."));
+                            "révision."),
+             StoreError::Conflict);
         return std::nullopt;
     }
     const QDate lastDue = dateFromKey(query.value(1).toString());
     if (lastDue.isValid() && rec.dueDate <= lastDue) {
         fail(QStringLiteral("Une révision du ") + lastDue.toString(u"dd/MM/yyyy")
-             + QStringLiteral(" ou plus récente est déjà enregistrée pour ce bail."));
+                 + QStringLiteral(" ou plus récente est déjà enregistrée pour ce bail."),
+             StoreError::Conflict);
         return std::nullopt;
     }
 
@@ -296,7 +319,8 @@ std::optional<qint64> LeaseStore::appendRevision(const RevisionRecord& rec)
         return std::nullopt;
     }
     const qint64 id = query.lastInsertId().toLongLong();
-    query.prepare(QStringLiteral("UPDATE leases SET rent_cents = ? WHERE id = ?"));
+    query.prepare(
+        QStringLiteral("UPDATE leases SET rent_cents = ?, version = version + 1 WHERE id = ?"));
     query.addBindValue(rec.newRentCents);
     query.addBindValue(rec.leaseId);
     if (!query.exec()) {
@@ -313,7 +337,7 @@ std::optional<qint64> LeaseStore::appendRevision(const RevisionRecord& rec)
 std::optional<std::vector<RevisionRecord>> LeaseStore::history(qint64 leaseId)
 {
     if (!isOpen()) {
-        fail(QStringLiteral("Le registre des baux n'est pas ouvert."));
+        failKind(StoreError::NotOpen);
         return std::nullopt;
     }
     QSqlQuery query(database());
@@ -334,7 +358,7 @@ std::optional<std::vector<RevisionRecord>> LeaseStore::history(qint64 leaseId)
 std::optional<std::vector<RevisionRecord>> LeaseStore::lastRevisions()
 {
     if (!isOpen()) {
-        fail(QStringLiteral("Le registre des baux n'est pas ouvert."));
+        failKind(StoreError::NotOpen);
         return std::nullopt;
     }
     QSqlQuery query(database());

@@ -4,6 +4,7 @@
 // and the mapping of rows.
 
 #include "lease.h"
+#include "leasestore.h"
 
 #include <QDate>
 #include <QSqlDatabase>
@@ -14,8 +15,9 @@
 
 namespace velmaris::storeinternal {
 
-// The French message for an SQLite failure on the register at path.
+// The French message for an SQLite failure on the register at path, and its kind.
 QString describe(const QSqlError& error, const QString& path);
+StoreError kindOf(const QSqlError& error);
 
 // The primary SQLite result code of a failure (5 busy, 8 read-only, 11 corrupt...).
 int sqliteCode(const QSqlError& error);
@@ -46,6 +48,21 @@ bool run(QSqlDatabase db, const QString& sql, QSqlError* error);
 // The SQL that brings a file of this version to LeaseStore::kSchemaVersion
 // (from 0, an empty file, it creates version 1 first), in order.
 QStringList migrationSteps(int fromVersion);
+
+// What a look at a register file found: its schema version, or why it is no
+// register this program can read (kind and French reason).
+struct FileCheck {
+    bool ok = false;
+    int version = 0;
+    StoreError kind = StoreError::None;
+    QString reason;
+};
+// Opens the file on a connection of its own (read-only unless writable) and
+// checks it whole: PRAGMA integrity_check, a schema version this program
+// knows, a lease table. With keepOpen, the connection stays under *name for
+// the caller to use and remove (closeConnection).
+FileCheck checkRegisterFile(const QString& path, bool writable, QString* name = nullptr);
+void closeConnection(const QString& name);
 
 // Rows. Dates are ISO text ("2024-03-15", empty for none), quarters their key.
 extern const QString kLeaseColumns;    // in the order leaseFromRow() reads them

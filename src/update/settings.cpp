@@ -2,12 +2,11 @@
 
 #include "datafolder.h"
 #include "inseesdmx.h"
-#include "maj.h"
 #include "profile.h"
 #include "updaterules.h"
 
-#include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 
 #include <optional>
@@ -158,32 +157,6 @@ QString settingsRefusal(const UpdateSettings& settings)
                                   "de l'IRL est %2).")
                 .arg(QString::fromUtf8(id.name), kIrlIdBank.toString());
     return {};
-}
-
-void loadSettings(Maj& maj, const QString& iniPath)
-{
-    maj.setIniPath(iniPath);
-    maj.setSettings(readSettings(iniPath));
-}
-
-UpdateSettings settingsOf(const Maj& maj)
-{
-    UpdateSettings settings;
-    settings.address = maj.ftp->text();
-    settings.checkConnection = maj.Checkconnection->isChecked();
-    settings.checkMaj = maj.CheckMaj->isChecked();
-    settings.corseIdBank = maj.idcorse->text().trimmed();
-    settings.outreMerIdBank = maj.idoutremer->text().trimmed();
-    return settings;
-}
-
-void showSettings(Maj& maj, const UpdateSettings& settings)
-{
-    maj.ftp->setText(settings.address);
-    maj.Checkconnection->setChecked(settings.checkConnection);
-    maj.CheckMaj->setChecked(settings.checkMaj);
-    maj.idcorse->setText(settings.corseIdBank);
-    maj.idoutremer->setText(settings.outreMerIdBank);
 }
 
 } // namespace velmaris

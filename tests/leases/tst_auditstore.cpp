@@ -143,7 +143,8 @@ void TestAuditStore::migratesVersion2()
     }
     {
         Raw raw(file());
-        QCOMPARE(raw.value("SELECT version FROM schema_version").toInt(), 3);
+        QCOMPARE(raw.value("SELECT version FROM schema_version").toInt(),
+                 LeaseStore::kSchemaVersion);
     }
 
     // Leases and history as they were; the new table is empty and works.

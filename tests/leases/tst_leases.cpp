@@ -892,7 +892,7 @@ void TestLeases::csvRefusesBadLines_data()
     QTest::addColumn<QStringList>("errors");
 
     const QString good = QStringLiteral("A3;Durand;1 rue;75011;;non;15/03/2023;15/03/2023;;;"
-                                        "à la hausse seulement;;;850,00;50,00;;");
+                                        "à la hausse seulement;;;850,00;50,00;;;");
     auto replace = [&](int field, const QString& value) {
         QStringList fields = good.split(u';');
         fields[field] = value;
@@ -934,7 +934,7 @@ void TestLeases::csvRefusesBadLines_data()
     QTest::newRow("duplicate of line 2")
         << replace(0, QStringLiteral("A1"))
         << strings({"ligne 3 : référence « A1 » en double (ligne 2)"});
-    QTest::newRow("field count") << good + u';' << strings({"ligne 3 : 18 champs au lieu de 17"});
+    QTest::newRow("field count") << good + u';' << strings({"ligne 3 : 19 champs au lieu de 18"});
     QTest::newRow("two faults on one line")
         << replace(13, QStringLiteral("cher"))
                .replace(QStringLiteral("15/03/2023;15/03/2023"),
@@ -955,10 +955,10 @@ void TestLeases::csvRefusesBadLines()
     const QString text = header
                          + QStringLiteral("\nA1;Durand;1 rue;75011;;non;15/03/2023;"
                                           "15/03/2023;;;à la hausse seulement;;;850,00;"
-                                          "50,00;;\n")
+                                          "50,00;;;\n")
                          + line
                          + QStringLiteral("\nA9;Petit;2 rue;75011;;non;15/03/2023;15/03/2023;;;"
-                                          "à la hausse seulement;;;850,00;50,00;;\n");
+                                          "à la hausse seulement;;;850,00;50,00;;;\n");
     const CsvImport result = parseLeasesCsv(text.toUtf8());
     QCOMPARE(result.errors, errors);
     QVERIFY(result.leases.empty());

@@ -178,6 +178,7 @@ void TestLeaseStore::createsAndReopens()
         const std::optional<qint64> id = store.addLease(lease);
         QVERIFY2(id, qPrintable(store.error()));
         lease.id = *id;
+        lease.version = 1; // a new lease's first version
     }
     QVERIFY(!QSqlDatabase::connectionNames().contains(QStringLiteral("velmaris-leases-1")));
     {
@@ -218,7 +219,9 @@ void TestLeaseStore::leasesAndReferences()
     QCOMPARE(store.error(), QStringLiteral("La référence « A1 » existe déjà dans le registre."));
     b.reference = QStringLiteral("B2");
     b.rentCents = 91000;
+    b.version = 1; // as read after it was added
     QVERIFY(store.updateLease(b));
+    b.version = 2; // the update counts
 
     const std::vector<Lease> all = store.leases().value_or(std::vector<Lease>());
     QCOMPARE(all.size(), std::size_t(2));

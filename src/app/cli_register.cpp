@@ -1,0 +1,167 @@
+// The register from the command line, whole: a revision recorded as
+// "Appliquer" records it, a backup of the register and its restore.
+#include "cli_p.h"
+
+#include "cents.h"
+#include "datafolder.h"
+#include "dates.h"
+#include "leasestore.h"
+#include "settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace velmaris::cli {
+
+bool registerFault(StoreError kind)
+{
+    switch (kind) {
+    case StoreError::NotOpen:
+    case StoreError::Busy:
+    case StoreError::ReadOnly:
+    case StoreError::Full:
+    case StoreError::Damaged:
+    case StoreError::Newer:
+    case StoreError::Unavailable:
+    case StoreError::Conflict: // another program changed the lease under this one
+        return true;
+    case StoreError::None:
+    case StoreError::NotFound:
+    case StoreError::Refused:
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+QString settingsPath(const QString& folder)
+{
+    return QDir(folder).filePath(QStringLiteral("Velmaris.ini"));
+}
+
+// The program's own files, that no backup may take the place of.
+DataFolders foldersOf(const Options& options, const QString& indexPath, const QString& folder)
+{
+    DataFolders folders;
+    const QString index = options.has(QStringLiteral("--index-file"))
+                              ? options.value(QStringLiteral("--index-file"))
+                              : indexPath;
+    folders.indexFolder = QFileInfo(index).absolutePath();
+    folders.settingsFolder = folders.dataFolder = folder;
+    return folders;
+}
+
+CommandLineResult applyRevision(const Options& options, const QString& indexPath,
+                                const QString& dataFolder)
+{
+    if (auto bad = onlyOptions(options, QStringLiteral("--apply-revision"),
+                               {QStringLiteral("--request-date")}))
+        return *bad;
+    QDate request;
+    if (auto bad = dateOption(options, QStringLiteral("--request-date"), request))
+        return *bad;
+    IndexTable table;
+    if (auto failed = loadTable(options, indexPath, table))
+        return *failed;
+    LeaseStore store;
+    if (auto failed = openStore(options, dataFolder, store))
+        return *failed;
+    LeaseRevisionRun run;
+    if (auto failed = computeRevision(store, options.value(QStringLiteral("--apply-revision")),
+                                      table, request, run))
+        return *failed;
+    CommandLineResult r = run.result;
+    if (r.status != 0)
+        return r;
+    const LawfulRevision& revision = run.revision;
+    if (!revision.canApply()) {
+        r.status = kExitRevision;
+        r.error += QStringLiteral("Aucune révision à enregistrer au %1 : %2.\n")
+                       .arg(dateText(request), revision.status.text());
+        return r;
+    }
+    // Recorded only on the lease as it was read: a change made meanwhile by
+    // another program refuses it.
+    if (!store.appendRevision(revision.record(run.lease.id), run.lease.version))
+        return failure(registerFault(store.errorKind()) ? kExitRegister : kExitRevision,
+                       store.error());
+    r.output +=
+        QStringLiteral("Révision enregistrée : loyer %1 € porté à %2 € à compter du %3.\r\n")
+            .arg(centsText(revision.oldRentCents), centsText(revision.newRentCents),
+                 dateText(revision.effectiveDate));
+    return r;
+}
+
+CommandLineResult backup(const Options& options, const QString& indexPath,
+                         const QString& dataFolder)
+{
+    if (auto bad = onlyOptions(options, QStringLiteral("--backup"), {}))
+        return *bad;
+    const QString folder = registerFolder(options, dataFolder);
+    const QString target = options.value(QStringLiteral("--backup"));
+    if (const QString why = outputRefusal(target, foldersOf(options, indexPath, folder));
+        !why.isEmpty())
+        return failure(kExitBadArguments, QStringLiteral("Sauvegarde impossible : %1.").arg(why));
+    LeaseStore store;
+    if (auto failed = openStore(options, dataFolder, store))
+        return *failed;
+    const LandlordSettings landlord = readLandlord(settingsPath(folder));
+    const BackupLandlord carried{landlord.name, landlord.address, landlord.place};
+    if (!store.backupTo(target, &carried))
+        return failure(registerFault(store.errorKind()) ? kExitRegister : kExitBadArguments,
+                       QStringLiteral("Sauvegarde impossible : %1").arg(store.error()));
+    const auto leases = store.leases();
+    CommandLineResult r;
+    r.output = QStringLiteral("Registre sauvegardé dans %1 (%2 bail(s)).\n")
+                   .arg(target)
+                   .arg(leases ? qsizetype(leases->size()) : 0);
+    return r;
+}
+
+CommandLineResult restore(const Options& options, const QString& dataFolder)
+{
+    if (auto bad = onlyOptions(options, QStringLiteral("--restore"), {}))
+        return *bad;
+    LeaseStore store;
+    if (auto failed = openStore(options, dataFolder, store))
+        return *failed;
+    const QString source = options.value(QStringLiteral("--restore"));
+    QString kept;
+    BackupLandlord landlord;
+    if (!store.restoreFrom(source, &kept, &landlord))
+        return failure(registerFault(store.errorKind()) ? kExitRegister : kExitRefused,
+                       store.error());
+    const auto leases = store.leases();
+    CommandLineResult r;
+    r.output = QStringLiteral("Registre restauré de %1 (%2 bail(s)) ; l'ancien est gardé dans "
+                              "%3.\n")
+                   .arg(source)
+                   .arg(leases ? qsizetype(leases->size()) : 0)
+                   .arg(kept);
+    if (!landlord.isEmpty()) {
+        QString reason;
+        const LandlordSettings settings{landlord.name, landlord.address, landlord.place};
+        if (!writeLandlord(settings, settingsPath(registerFolder(options, dataFolder)), &reason)) {
+            r.status = kExitRegister;
+            r.error = QStringLiteral("Le bailleur de la sauvegarde n'a pas pu être rétabli : "
+                                     "%1.\n")
+                          .arg(reason);
+        }
+    }
+    return r;
+}
+
+} // namespace
+
+CommandLineResult runRegisterCommand(const Options& options, const QString& defaultIndexPath,
+                                     const QString& defaultDataFolder)
+{
+    if (options.has(QStringLiteral("--apply-revision")))
+        return applyRevision(options, defaultIndexPath, defaultDataFolder);
+    if (options.has(QStringLiteral("--backup")))
+        return backup(options, defaultIndexPath, defaultDataFolder);
+    return restore(options, defaultDataFolder);
+}
+
+} // namespace velmaris::cli

@@ -1,0 +1,174 @@
+// The register window's side of backups and of other programs' changes:
+// "Sauvegarder le registre…", "Restaurer…", and a window that follows the
+// register when another copy of Velmaris writes to it.
+#include "registerwindow.h"
+
+#include "cursor.h"
+#include "datafolder.h"
+#include "filechoice.h"
+#include "leaseform.h"
+#include "leaserevisiondialog.h"
+#include "messages.h"
+#include "settings.h"
+
+#include <QBoxLayout>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
+
+namespace velmaris {
+
+namespace {
+
+const QString kBackupTitle = QStringLiteral("Sauvegarder le registre");
+const QString kRestoreTitle = QStringLiteral("Restaurer le registre");
+const QString kBackupFilter =
+    QStringLiteral("Sauvegardes du registre (*.sqlite *.bak);;Tous les fichiers (*)");
+
+QString quoted(const QString& text)
+{
+    return QStringLiteral("« ") + QDir::toNativeSeparators(text) + QStringLiteral(" »");
+}
+
+} // namespace
+
+void RegisterWindow::setSettingsPath(const QString& iniPath)
+{
+    m_iniPath = iniPath;
+}
+
+void RegisterWindow::addBackupButtons(QBoxLayout* side)
+{
+    sauvegarder = new QPushButton(QStringLiteral("Sauvegarder le registre…"), this);
+    sauvegarder->setObjectName(QStringLiteral("sauvegarder"));
+    restaurer = new QPushButton(QStringLiteral("Restaurer…"), this);
+    restaurer->setObjectName(QStringLiteral("restaurer"));
+    side->addSpacing(12);
+    for (QPushButton* b : {sauvegarder, restaurer}) {
+        b->setAutoDefault(false);
+        side->addWidget(b);
+    }
+    connect(sauvegarder, &QPushButton::clicked, this, &RegisterWindow::backupRegister);
+    connect(restaurer, &QPushButton::clicked, this, &RegisterWindow::restoreRegister);
+}
+
+void RegisterWindow::updateBackupButtons()
+{
+    sauvegarder->setEnabled(m_store.isOpen());
+    restaurer->setEnabled(writable());
+}
+
+void RegisterWindow::backupRegister()
+{
+    if (!m_store.isOpen())
+        return;
+    const QString suggested = QDir::home().filePath(
+        QStringLiteral("Velmaris-%1.sqlite").arg(today().toString(u"yyyy-MM-dd")));
+    const QString path = FileChoice::save(this, kBackupTitle, suggested, kBackupFilter);
+    if (path.isEmpty())
+        return;
+    // Never over one of the program's own files, whatever its name.
+    DataFolders folders = m_programFolders;
+    if (folders.indexFolder.isEmpty())
+        folders.indexFolder = QFileInfo(m_table.filePath).absolutePath();
+    if (folders.settingsFolder.isEmpty())
+        folders.settingsFolder = m_iniPath.isEmpty() ? m_folder : QFileInfo(m_iniPath).absolutePath();
+    folders.dataFolder = m_folder;
+    if (const QString why = outputRefusal(path, folders); !why.isEmpty()) {
+        MessageBox::critical(this, kBackupTitle,
+                             QStringLiteral("Sauvegarde impossible : ") + why + u'.');
+        return;
+    }
+    BackupLandlord landlord;
+    if (!m_iniPath.isEmpty()) {
+        const LandlordSettings settings = readLandlord(m_iniPath);
+        landlord = {settings.name, settings.address, settings.place};
+    }
+    bool ok = false;
+    {
+        const BusyCursor busy;
+        ok = m_store.backupTo(path, &landlord);
+    }
+    if (!ok) {
+        MessageBox::critical(this, kBackupTitle, m_store.error());
+        return;
+    }
+    MessageBox::information(this, kBackupTitle,
+                            QStringLiteral("Le registre des baux est sauvegardé dans ")
+                                + quoted(path)
+                                + QStringLiteral(", avec l'historique, les loyers facturés et "
+                                                 "le bailleur."));
+}
+
+void RegisterWindow::restoreRegister()
+{
+    if (!writable())
+        return;
+    const QString path = FileChoice::open(this, kRestoreTitle, kBackupFilter);
+    if (path.isEmpty())
+        return;
+    if (!MessageBox::question(this, kRestoreTitle,
+                              QStringLiteral("Remplacer tout le registre des baux par la "
+                                             "sauvegarde ")
+                                  + quoted(path)
+                                  + QStringLiteral(" ? Le registre actuel est gardé dans une "
+                                                   "copie datée à côté de lui.")))
+        return;
+    QString kept;
+    BackupLandlord landlord;
+    bool ok = false;
+    {
+        const BusyCursor busy;
+        ok = m_store.restoreFrom(path, &kept, &landlord);
+    }
+    if (!ok) {
+        MessageBox::critical(this, kRestoreTitle, m_store.error());
+        return;
+    }
+    changed(0);
+    QString text = QStringLiteral("Le registre des baux est restauré de ") + quoted(path)
+                   + QStringLiteral(". L'ancien registre est gardé dans ") + quoted(kept) + u'.';
+    QString reason;
+    if (!landlord.isEmpty() && !m_iniPath.isEmpty()
+        && !writeLandlord({landlord.name, landlord.address, landlord.place}, m_iniPath, &reason)) {
+        MessageBox::critical(this, kRestoreTitle,
+                             text
+                                 + QStringLiteral(" Le bailleur de la sauvegarde n'a pas pu "
+                                                  "être rétabli : ")
+                                 + reason + u'.');
+        return;
+    }
+    MessageBox::information(this, kRestoreTitle, text);
+}
+
+void RegisterWindow::refreshIfChangedElsewhere()
+{
+    if (m_store.changedElsewhere())
+        reload();
+}
+
+// A write refused because another copy changed or removed the lease: the
+// window shows the register as it now is, and the form or the revision the
+// user was working on follows, the user's typing kept.
+void RegisterWindow::showCurrentLease(qint64 id, LeaseForm* form, LeaseRevisionDialog* dialog)
+{
+    const StoreError kind = m_store.errorKind();
+    if (kind != StoreError::Conflict && kind != StoreError::NotFound)
+        return;
+    reload();
+    emit registerChanged();
+    if (kind != StoreError::Conflict)
+        return;
+    const std::optional<Lease> current = m_store.lease(id);
+    if (!current)
+        return;
+    if (form)
+        form->rebase(*current);
+    if (dialog) {
+        if (std::optional<std::vector<RevisionRecord>> history = m_store.history(id))
+            dialog->setLease(*current, std::move(*history));
+    }
+}
+
+} // namespace velmaris

@@ -1,0 +1,108 @@
+// What the register's failures are, and what they say in French.
+#include "leasestore.h"
+
+#include "leasestore_p.h"
+
+#include <QDir>
+
+namespace velmaris {
+
+using namespace storeinternal;
+
+namespace {
+
+QString quoted(const QString& text)
+{
+    return QStringLiteral("« ") + QDir::toNativeSeparators(text) + QStringLiteral(" »");
+}
+
+} // namespace
+
+namespace storeinternal {
+
+int sqliteCode(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? (code & 0xff) : -1;
+}
+
+StoreError kindOf(const QSqlError& error)
+{
+    switch (sqliteCode(error)) {
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return StoreError::Busy;
+    case 8: // SQLITE_READONLY
+        return StoreError::ReadOnly;
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        return StoreError::Damaged;
+    case 13: // SQLITE_FULL
+        return StoreError::Full;
+    default:
+        return StoreError::Unavailable;
+    }
+}
+
+QString describe(const QSqlError& error, const QString& path)
+{
+    const QString file = quoted(path);
+    switch (sqliteCode(error)) {
+    case 14: // SQLITE_CANTOPEN
+        return QStringLiteral("Impossible d'ouvrir le registre des baux ") + file + u'.';
+    case 10: // SQLITE_IOERR
+        return QStringLiteral("Erreur de lecture ou d'écriture sur le registre des baux ") + file
+               + QStringLiteral(" ; il n'a pas été modifié.");
+    default:
+        break;
+    }
+    const StoreError kind = kindOf(error);
+    if (kind != StoreError::Unavailable)
+        return storeErrorText(kind, path);
+    return QStringLiteral("Erreur du registre des baux ") + file + QStringLiteral(" : ")
+           + error.databaseText() + u'.';
+}
+
+} // namespace storeinternal
+
+QString storeErrorText(StoreError kind, const QString& path)
+{
+    const QString file = quoted(path);
+    switch (kind) {
+    case StoreError::None:
+        return {};
+    case StoreError::NotOpen:
+        return QStringLiteral("Le registre des baux n'est pas ouvert.");
+    case StoreError::NotFound:
+        return QStringLiteral("Ce bail n'est plus dans le registre.");
+    case StoreError::Refused:
+        return QStringLiteral("Le registre des baux ") + file
+               + QStringLiteral(" refuse cette modification.");
+    case StoreError::Conflict:
+        return QStringLiteral("Ce bail a été modifié par ailleurs depuis son ouverture.");
+    case StoreError::Busy:
+        return QStringLiteral("Le registre des baux ") + file
+               + QStringLiteral(" est occupé par un autre programme. Réessayez dans un instant.");
+    case StoreError::ReadOnly:
+        return QStringLiteral("Le registre des baux ") + file
+               + QStringLiteral(" est en lecture seule : la modification n'est pas enregistrée.");
+    case StoreError::Full:
+        return QStringLiteral("Le disque est plein : le registre des baux ") + file
+               + QStringLiteral(" n'a pas été modifié.");
+    case StoreError::Damaged:
+        return QStringLiteral("Le registre des baux ") + file
+               + QStringLiteral(" est endommagé ; il n'a pas été modifié. Restaurez une copie "
+                                "de sauvegarde ou déplacez ce fichier pour commencer un "
+                                "nouveau registre.");
+    case StoreError::Newer:
+        return QStringLiteral("Le registre des baux ") + file
+               + QStringLiteral(" a été écrit par une version plus récente de Velmaris : "
+                                "mettez le programme à jour pour l'ouvrir.");
+    case StoreError::Unavailable:
+        return QStringLiteral("Impossible d'ouvrir le registre des baux ") + file + u'.';
+    }
+    return {};
+}
+
+} // namespace velmaris

@@ -1,0 +1,210 @@
+// Bringing a backup back: checked first, brought to this program's schema on a
+// copy, then put in place of every lease in one transaction, after a dated
+// copy of the register as it was. Other copies of the program see the change
+// as any other commit; nothing is ever half replaced.
+#include "leasestore.h"
+
+#include "leasestore_p.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace velmaris {
+
+using namespace storeinternal;
+
+namespace {
+
+QString quoted(const QString& text)
+{
+    return QStringLiteral("« ") + QDir::toNativeSeparators(text) + QStringLiteral(" »");
+}
+
+const QString kRestoredLeaseColumns = QStringLiteral(
+    "id, reference, tenant, address, postal_code, territory, furnished, signing_date, "
+    "start_date, reference_quarter, revision_day, revision_month, clause, dpe_class, dpe_date, "
+    "rent_cents, charges_cents, prior_revision, notes");
+const QString kChargedColumns = QStringLiteral("id, lease_id, month, rent_cents, request_date");
+
+// The landlord a backup carries, then the table taken out of the copy: the
+// register itself never holds it.
+std::optional<BackupLandlord> takeLandlord(QSqlDatabase db, QSqlError* error)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT key, value FROM backup_landlord")))
+        return std::nullopt;
+    BackupLandlord landlord;
+    QString lines[5];
+    while (query.next()) {
+        const QString key = query.value(0).toString(), value = query.value(1).toString();
+        if (key == u"NOM")
+            landlord.name = value;
+        else if (key == u"LIEU")
+            landlord.place = value;
+        else if (key.size() == 8 && key.startsWith(u"ADRESSE") && key[7] >= u'1' && key[7] <= u'5')
+            lines[key[7].unicode() - u'1'] = value;
+    }
+    for (const QString& line : lines) {
+        if (!line.trimmed().isEmpty())
+            landlord.address << line;
+    }
+    query.finish();
+    run(db, QStringLiteral("DROP TABLE backup_landlord"), error);
+    return landlord;
+}
+
+// Brings the copy to this program's schema, in one transaction.
+bool migrateCopy(QSqlDatabase db, int version, QSqlError* error)
+{
+    if (!run(db, QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    for (const QString& sql : migrationSteps(version)) {
+        if (!run(db, sql, error)) {
+            run(db, QStringLiteral("ROLLBACK"), nullptr);
+            return false;
+        }
+    }
+    return run(db, QStringLiteral("COMMIT"), error);
+}
+
+} // namespace
+
+bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLandlord* landlord)
+{
+    if (!checkWritable())
+        return false;
+    auto refuse = [&](StoreError kind, const QString& why) {
+        return fail(QStringLiteral("La sauvegarde ") + quoted(source)
+                        + QStringLiteral(" n'est pas restaurée : ") + why
+                        + QStringLiteral(" ; le registre n'a pas été modifié."),
+                    kind);
+    };
+    if (QFileInfo(source).absoluteFilePath() == QFileInfo(m_path).absoluteFilePath())
+        return refuse(StoreError::Refused, QStringLiteral("c'est le registre lui-même"));
+
+    // The backup is read on a connection of its own and copied beside the
+    // register: the backup itself is never written to.
+    QString name;
+    // A backup that does not hold is refused as a file, whatever its fault:
+    // the register itself is fine.
+    const FileCheck check = checkRegisterFile(source, false, &name);
+    if (!check.ok)
+        return refuse(check.kind == StoreError::Busy ? StoreError::Busy : StoreError::Refused,
+                      check.reason);
+    const QString temp =
+        m_path + QStringLiteral(".restauration-%1").arg(QCoreApplication::applicationPid());
+    QFile::remove(temp);
+    QSqlError e;
+    {
+        QSqlQuery copy(QSqlDatabase::database(name, false));
+        copy.prepare(QStringLiteral("VACUUM INTO ?"));
+        copy.addBindValue(temp);
+        if (!copy.exec())
+            e = copy.lastError();
+    }
+    closeConnection(name);
+    auto cleanUp = [&temp] {
+        QFile::remove(temp);
+        QFile::remove(temp + QStringLiteral("-journal"));
+        QFile::remove(temp + QStringLiteral("-wal"));
+        QFile::remove(temp + QStringLiteral("-shm"));
+    };
+    if (e.isValid()) {
+        cleanUp();
+        return refuse(kindOf(e), describe(e, m_path));
+    }
+
+    std::optional<BackupLandlord> carried;
+    name.clear();
+    const FileCheck copyCheck = checkRegisterFile(temp, true, &name);
+    if (!copyCheck.ok) {
+        cleanUp();
+        return refuse(StoreError::Refused, copyCheck.reason);
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (run(db, QStringLiteral("PRAGMA journal_mode = DELETE"), &e)
+            && (copyCheck.version == kSchemaVersion || migrateCopy(db, copyCheck.version, &e)))
+            carried = takeLandlord(db, &e);
+    }
+    closeConnection(name);
+    if (e.isValid()) {
+        cleanUp();
+        return refuse(kindOf(e), describe(e, m_path));
+    }
+
+    // The register as it was stays beside it, under the date of its replacement.
+    const QString kept = datedCopyName(m_path, QDateTime::currentDateTime());
+    if (!copyTo(kept, nullptr)) {
+        cleanUp();
+        return false;
+    }
+    const bool ok = replaceFrom(temp);
+    cleanUp();
+    if (!ok)
+        return false;
+    if (keptCopy)
+        *keptCopy = kept;
+    if (landlord && carried)
+        *landlord = *carried;
+    return true;
+}
+
+bool LeaseStore::replaceFrom(const QString& copy)
+{
+    QSqlDatabase db = database();
+    QSqlError e;
+    QSqlQuery attach(db);
+    attach.prepare(QStringLiteral("ATTACH DATABASE ? AS restored"));
+    attach.addBindValue(copy);
+    if (!attach.exec())
+        return failSql(attach.lastError());
+    attach.finish();
+    bool ok = false;
+    {
+        Transaction transaction(db);
+        if (!transaction.begun()) {
+            e = transaction.error();
+        } else {
+            // Restored leases count their versions on from every version seen
+            // here: a form opened before the restore can never write over them.
+            const QString cols = kRestoredLeaseColumns;
+            ok = run(db,
+                     QStringLiteral("CREATE TEMP TABLE restore_base AS SELECT coalesce(max("
+                                    "version), 0) AS v FROM main.leases"),
+                     &e)
+                 && run(db, QStringLiteral("DELETE FROM main.leases"), &e)
+                 && run(db,
+                        QStringLiteral("INSERT INTO main.leases (") + cols
+                            + QStringLiteral(", version) SELECT ") + cols
+                            + QStringLiteral(", version + (SELECT v FROM restore_base) FROM "
+                                             "restored.leases"),
+                        &e)
+                 && run(db,
+                        QStringLiteral("INSERT INTO main.revisions (") + kRevisionColumns
+                            + QStringLiteral(") SELECT ") + kRevisionColumns
+                            + QStringLiteral(" FROM restored.revisions"),
+                        &e)
+                 && run(db,
+                        QStringLiteral("INSERT INTO main.charged_rents (") + kChargedColumns
+                            + QStringLiteral(") SELECT ") + kChargedColumns
+                            + QStringLiteral(" FROM restored.charged_rents"),
+                        &e)
+                 && run(db, QStringLiteral("DROP TABLE temp.restore_base"), &e)
+                 && transaction.commit();
+            if (!ok && !e.isValid())
+                e = transaction.error();
+        }
+    }
+    run(db, QStringLiteral("DETACH DATABASE restored"), nullptr);
+    if (!ok)
+        return failSql(e);
+    return true;
+}
+
+} // namespace velmaris

@@ -1,0 +1,272 @@
+// The register's whole cycle from the command line: a revision recorded as
+// "Appliquer" records it, exported, imported elsewhere, saved and brought back.
+#include "cli.h"
+#include "indexfile.h"
+#include "lawfulrevision.h"
+#include "leasestore.h"
+#include "settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "testsupport.h"
+
+using namespace velmaris;
+
+namespace {
+
+const QString kShippedFile = QStringLiteral(VELMARIS_SOURCE_DIR "/data/VELMARIS.TXT");
+
+QDate day(const char* text)
+{
+    return QDate::fromString(QString::fromLatin1(text), u"dd/MM/yyyy");
+}
+
+CommandLineResult run(const QString& folder, QStringList args)
+{
+    args << QStringLiteral("--data-folder") << folder;
+    return runCommandLine(args, kShippedFile, folder);
+}
+
+Lease lease(const QString& reference, const char* start, qint64 rent, const char* prior = nullptr)
+{
+    Lease l;
+    l.reference = reference;
+    l.tenant = QStringLiteral("Mme Durand");
+    l.postalCode = QStringLiteral("69003");
+    l.signingDate = day(start);
+    l.startDate = day(start);
+    l.rentCents = rent;
+    if (prior)
+        l.priorRevision = day(prior);
+    return l;
+}
+
+// LYO-03, revised each 10 December by the IRL of the third quarter.
+Lease lyo03()
+{
+    Lease l = lease(QStringLiteral("LYO-03"), "10/12/2019", 78050, "10/12/2024");
+    l.referenceQuarter = Quarter(2019, 3);
+    return l;
+}
+
+void fill(const QString& folder, const std::vector<Lease>& leases)
+{
+    LeaseStore store;
+    QVERIFY(store.open(folder));
+    QVERIFY2(store.importLeases(leases), qPrintable(store.error()));
+}
+
+} // namespace
+
+class TestCliRegister : public QObject {
+    Q_OBJECT
+
+private slots:
+    void applyRevision_data();
+    void applyRevision();
+    void appliesAsTheWindowDoes();
+    void wholeCycle();
+    void backupAndRestore();
+    void backupRefusals_data();
+    void backupRefusals();
+};
+
+void TestCliRegister::applyRevision_data()
+{
+    QTest::addColumn<QString>("reference");
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said");
+
+    QTest::newRow("due") << "LYO-03"
+                         << "" << 0
+                         << "Révision enregistrée : loyer 780,50 € porté à 787,31 € à compter "
+                            "du 10/12/2025.";
+    QTest::newRow("not due yet") << "NEW-1"
+                                 << "" << kExitRevision
+                                 << "Aucune révision à enregistrer au 10/12/2025 : à jour.";
+    QTest::newRow("unknown lease")
+        << "XX-9"
+        << "" << kExitBadArguments << "Aucun bail de référence « XX-9 » dans le registre.";
+    QTest::newRow("read-only register") << "LYO-03"
+                                        << "readonly" << kExitRegister << "est en lecture seule";
+    QTest::newRow("register busy")
+        << "LYO-03"
+        << "busy" << kExitRegister << "est occupé par un autre programme";
+}
+
+void TestCliRegister::applyRevision()
+{
+    QFETCH(QString, reference);
+    QFETCH(QString, setup);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    fill(dir.path(), {lyo03(), lease(QStringLiteral("NEW-1"), "01/09/2025", 90000)});
+    const QString path = dir.filePath(LeaseStore::fileName());
+    if (setup == u"readonly")
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+    std::optional<QSqlDatabase> holder;
+    if (setup == u"busy") {
+        holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+        holder->setDatabaseName(path);
+        QVERIFY(holder->open());
+        QVERIFY(QSqlQuery(*holder).exec(QStringLiteral("BEGIN IMMEDIATE")));
+    }
+    const CommandLineResult r =
+        run(dir.path(), {QStringLiteral("--apply-revision"), reference,
+                         QStringLiteral("--request-date"), QStringLiteral("10/12/2025")});
+    if (holder) {
+        holder->close();
+        holder.reset();
+        QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+    }
+    QCOMPARE(r.status, status);
+    QVERIFY2((status == 0 ? r.output : r.error).contains(said), qPrintable(r.output + r.error));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    LeaseStore store;
+    QVERIFY(store.open(dir.path()));
+    const Lease after = *store.findLease(QStringLiteral("LYO-03"));
+    QCOMPARE(after.rentCents, status == 0 && reference == u"LYO-03" ? 78731 : 78050);
+    QCOMPARE(store.history(after.id)->size(), std::size_t(status == 0 ? 1 : 0));
+
+    if (status == 0) { // a second time, nothing is left to record
+        const CommandLineResult again =
+            run(dir.path(), {QStringLiteral("--apply-revision"), reference,
+                             QStringLiteral("--request-date"), QStringLiteral("11/12/2025")});
+        QCOMPARE(again.status, kExitRevision);
+        QCOMPARE(store.findLease(QStringLiteral("LYO-03"))->rentCents, 78731);
+    }
+}
+
+// What the command line records is what "Appliquer" records, and it prints
+// what --revise-lease prints before saying so.
+void TestCliRegister::appliesAsTheWindowDoes()
+{
+    QTemporaryDir dir;
+    fill(dir.path(), {lyo03()});
+    const QStringList at = {QStringLiteral("--request-date"), QStringLiteral("15/12/2025")};
+    const CommandLineResult shown = run(
+        dir.path(), QStringList{QStringLiteral("--revise-lease"), QStringLiteral("LYO-03")} + at);
+    LeaseStore store;
+    QVERIFY(store.open(dir.path()));
+    const Lease before = *store.findLease(QStringLiteral("LYO-03"));
+    IndexTable table;
+    table.filePath = kShippedFile;
+    QVERIFY(loadIndexTable(table).ok());
+    RevisionRecord expected = reviseLease(before, {}, table, day("15/12/2025")).record(before.id);
+
+    const CommandLineResult applied = run(
+        dir.path(), QStringList{QStringLiteral("--apply-revision"), QStringLiteral("LYO-03")} + at);
+    QCOMPARE(applied.status, 0);
+    QVERIFY(applied.output.startsWith(shown.output));
+    const std::vector<RevisionRecord> history = *store.history(before.id);
+    QCOMPARE(history.size(), std::size_t(1));
+    expected.id = history[0].id;
+    QCOMPARE(history[0], expected);
+}
+
+// LYO-03's revision of 10/12/2025 applied, the register exported and imported
+// into a fresh one: the same statuses, the same next revisions, and LYO-03 is
+// not revised twice in one year.
+void TestCliRegister::wholeCycle()
+{
+    QTemporaryDir first, second;
+    fill(first.path(), {lyo03(), lease(QStringLiteral("LYO-07"), "01/04/2020", 65000, "01/04/2022"),
+                        lease(QStringLiteral("PAR-01"), "01/09/2024", 120000)});
+    QCOMPARE(run(first.path(), {QStringLiteral("--apply-revision"), QStringLiteral("LYO-03"),
+                                QStringLiteral("--request-date"), QStringLiteral("10/12/2025")})
+                 .status,
+             0);
+    QCOMPARE(run(first.path(), {QStringLiteral("--apply-revision"), QStringLiteral("LYO-07"),
+                                QStringLiteral("--request-date"), QStringLiteral("15/04/2023")})
+                 .status,
+             0);
+    const QString csv = first.filePath(QStringLiteral("baux.csv"));
+    QCOMPARE(run(first.path(), {QStringLiteral("--export-leases"), csv}).status, 0);
+    QCOMPARE(run(second.path(), {QStringLiteral("--import-leases"), csv}).status, 0);
+    for (const char* at : {"11/12/2025", "20/01/2026", "10/12/2026"}) {
+        const QStringList args = {QStringLiteral("--leases"), QStringLiteral("--all"),
+                                  QStringLiteral("--date"), QString::fromLatin1(at)};
+        QCOMPARE(run(second.path(), args).output, run(first.path(), args).output);
+    }
+    const CommandLineResult twice =
+        run(second.path(), {QStringLiteral("--apply-revision"), QStringLiteral("LYO-03"),
+                            QStringLiteral("--request-date"), QStringLiteral("11/12/2025")});
+    QCOMPARE(twice.status, kExitRevision);
+    QVERIFY(!twice.output.contains(QStringLiteral("794,17")));
+}
+
+void TestCliRegister::backupAndRestore()
+{
+    QTemporaryDir dir, saves;
+    fill(dir.path(), {lyo03()});
+    const QString ini = dir.filePath(QStringLiteral("Velmaris.ini"));
+    const LandlordSettings landlord{
+        QStringLiteral("SCI Les Tilleuls"),
+        {QStringLiteral("4 place Bellecour"), QStringLiteral("69002 Lyon")},
+        QStringLiteral("Lyon")};
+    QVERIFY(writeLandlord(landlord, ini));
+    const QString backup = saves.filePath(QStringLiteral("registre.sqlite"));
+    const CommandLineResult saved = run(dir.path(), {QStringLiteral("--backup"), backup});
+    QCOMPARE(saved.status, 0);
+    QCOMPARE(saved.output,
+             QStringLiteral("Registre sauvegardé dans %1 (1 bail(s)).\n").arg(backup));
+
+    QCOMPARE(run(dir.path(), {QStringLiteral("--apply-revision"), QStringLiteral("LYO-03"),
+                              QStringLiteral("--request-date"), QStringLiteral("10/12/2025")})
+                 .status,
+             0);
+    QVERIFY(writeLandlord({QStringLiteral("Autre"), {QStringLiteral("1 rue")}, QString()}, ini));
+    const CommandLineResult restored = run(dir.path(), {QStringLiteral("--restore"), backup});
+    QCOMPARE(restored.status, 0);
+    QVERIFY(restored.output.startsWith(
+        QStringLiteral("Registre restauré de %1 (1 bail(s))").arg(backup)));
+    QCOMPARE(readLandlord(ini), landlord);
+    LeaseStore store;
+    QVERIFY(store.open(dir.path()));
+    QCOMPARE(store.findLease(QStringLiteral("LYO-03"))->rentCents, 78050);
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("Velmaris.sqlite.20*.bak")}).size(), 1);
+
+    // A backup that does not hold is refused as a file; the register stays.
+    velmaris::test::writeAll(backup, "SQLite format 3");
+    const CommandLineResult bad = run(dir.path(), {QStringLiteral("--restore"), backup});
+    QCOMPARE(bad.status, kExitRefused);
+    QVERIFY(bad.error.endsWith(QStringLiteral("le registre n'a pas été modifié.\n")));
+    QCOMPARE(store.leases()->size(), std::size_t(1));
+}
+
+void TestCliRegister::backupRefusals_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("said");
+    const QString own = QStringLiteral("est un fichier de données de Velmaris");
+    QTest::newRow("the register") << "Velmaris.sqlite" << own;
+    QTest::newRow("its journal, not there now") << "Velmaris.sqlite-wal"
+                                                << "c'est celui du registre ou de son journal";
+    QTest::newRow("the settings") << "Velmaris.ini" << own;
+    QTest::newRow("the index file") << "@index" << own;
+}
+
+void TestCliRegister::backupRefusals()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    fill(dir.path(), {lyo03()});
+    const QString path = target == u"@index" ? kShippedFile : dir.filePath(target);
+    const QByteArray before = velmaris::test::readAll(path);
+    const CommandLineResult r = run(dir.path(), {QStringLiteral("--backup"), path});
+    QCOMPARE(r.status, kExitBadArguments);
+    QVERIFY2(r.error.startsWith(QStringLiteral("Sauvegarde impossible : ")), qPrintable(r.error));
+    QVERIFY2(r.error.contains(said), qPrintable(r.error));
+    QCOMPARE(velmaris::test::readAll(path), before);
+}
+
+QTEST_GUILESS_MAIN(TestCliRegister)
+#include "tst_cliregister.moc"
