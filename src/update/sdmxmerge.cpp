@@ -81,7 +81,7 @@ Comparison compareKnown(IndexLines& file, const std::vector<Column>& columns,
             }
             if (held) {
                 merge.corrections.push_back(
-                    {o.quarter, col.name, fileText(*held), o.text.trimmed()});
+                    {o.quarter, col.name, fileText(*held), o.text.trimmed(), typed.at(o.quarter)});
                 c.typedAnew[o.quarter] << col.shortName + u' ' + fileText(*held);
                 c.corrections.push_back({row->line, {col.index, o.text.trimmed().toLatin1()}});
             } else {
@@ -197,11 +197,60 @@ void markChecked(IndexLines& file, const Comparison& c, const std::map<Quarter, 
 
 } // namespace
 
-QString Correction::text(const QDate& typedOn) const
+QString Correction::text() const
 {
     return QStringLiteral("%1 du %2 : %3 saisi le %4 ; %5 selon l'Insee")
         .arg(series, quarter.label(), QString(typed).replace(u'.', u','), dateText(typedOn),
              QString(insee).replace(u'.', u','));
+}
+
+QString correctionQuestion(const SdmxMerge& merge)
+{
+    QStringList lines;
+    for (const Correction& c : merge.corrections)
+        lines << QStringLiteral("• ") + c.text();
+    return QStringLiteral("L'Insee donne une autre valeur que celle saisie à la main :\n\n%1\n\n"
+                          "Remplacer la valeur saisie par celle de l'Insee ?")
+        .arg(lines.join(u'\n'));
+}
+
+namespace {
+
+QString quarterList(const std::vector<Quarter>& quarters)
+{
+    QStringList labels;
+    for (Quarter q : quarters)
+        labels << QStringLiteral("le ") + q.label();
+    return labels.join(QStringLiteral(" et "));
+}
+
+} // namespace
+
+QString mergeSummary(const SdmxMerge& merge)
+{
+    QStringList parts;
+    if (!merge.added.empty())
+        parts << QStringLiteral("Indices mis à jour jusqu'au %1 (%2)")
+                     .arg(merge.added.front().label(),
+                          merge.added.size() == 1
+                              ? QStringLiteral("1 trimestre ajouté")
+                              : QStringLiteral("%1 trimestres ajoutés").arg(merge.added.size()));
+    if (!merge.completed.empty())
+        parts << QStringLiteral("valeurs manquantes complétées pour ")
+                     + quarterList(merge.completed);
+    if (!merge.corrections.empty()) {
+        std::vector<Quarter> corrected;
+        for (const Correction& c : merge.corrections)
+            if (std::find(corrected.begin(), corrected.end(), c.quarter) == corrected.end())
+                corrected.push_back(c.quarter);
+        parts << QStringLiteral("valeurs saisies remplacées par celles de l'Insee pour ")
+                     + quarterList(corrected);
+    }
+    if (parts.isEmpty())
+        return QStringLiteral("Les valeurs saisies à la main sont confirmées par l'Insee.");
+    QString text = parts.join(QStringLiteral(" ; ")) + u'.';
+    text[0] = text[0].toUpper();
+    return text;
 }
 
 QDate usualRelease(Quarter quarter)
@@ -254,7 +303,7 @@ SdmxMerge mergeInseeSeries(const QByteArray& indexFile, const InseeSeries& serie
     if (!merge.corrections.empty() && !options.confirmCorrections) {
         QStringList named;
         for (const Correction& c : merge.corrections)
-            named << c.text(typed.at(c.quarter));
+            named << c.text();
         merge.needsConfirmation = true;
         return refuse(QStringLiteral("l'Insee donne d'autres valeurs que celles saisies à la "
                                      "main (%1) : elles ne remplacent la saisie que si vous le "

@@ -25,9 +25,10 @@ struct Correction {
     QString series; // "l'IRL", "l'IRL de Corse", "l'IRL d'outre-mer"
     QString typed;  // as the file holds it ("146.60")
     QString insee;  // as INSEE gives it
+    QDate typedOn;
 
-    // "l'IRL du 1er tr.2026 : 146,60 saisi le 09/12/2026, 146,12 selon l'Insee"
-    QString text(const QDate& typedOn) const;
+    // "l'IRL du 1er tr.2026 : 146,60 saisi le 09/12/2026 ; 146,12 selon l'Insee"
+    QString text() const;
 };
 
 struct MergeOptions {
@@ -51,6 +52,13 @@ struct SdmxMerge {
     bool ok() const { return error.isEmpty(); }
     bool upToDate() const { return ok() && bytes.isEmpty(); }
 };
+
+// What the user is asked before typed values are replaced: both values of each.
+QString correctionQuestion(const SdmxMerge& merge);
+
+// What a merge did, as one sentence: "Indices mis à jour jusqu'au 4è tr.2025
+// (1 trimestre ajouté).", "Valeurs manquantes complétées pour le 2è tr.2025."
+QString mergeSummary(const SdmxMerge& merge);
 
 // When INSEE usually publishes a quarter: the 15th of the month after it ends.
 QDate usualRelease(Quarter quarter);

@@ -1,6 +1,7 @@
 #include "httpfixture.h"
 #include "sdmxreply.h"
 
+#include "dates.h"
 #include "indexfile.h"
 #include "indexupdater.h"
 #include "sdmxmerge.h"
@@ -334,6 +335,8 @@ Outcome TestDownload::run(IndexUpdater& updater, const QString& url)
     UpdateSettings settings;
     settings.address = url;
     settings.checkConnection = false;
+    settings.corseIdBank.clear();
+    settings.outreMerIdBank.clear();
     return run(updater, settings);
 }
 
@@ -531,22 +534,41 @@ void TestDownload::regionalSeriesFillTheirColumns()
     settings.outreMerIdBank = QStringLiteral("010000002");
     IndexUpdater updater(m_table);
     QCOMPARE(run(updater, settings), Outcome::Replaced);
-    QVERIFY(readAll(m_path).startsWith("' Indices de test\r\n"
-                                       "42025\t120.00\t15/01/2026\t101.20\t102.30\r\n32025\t"));
+    // The 3rd quarter lacked its Corsica value: filled in, and the header says from where.
+    const QByteArray written = readAll(m_path);
+    QVERIFY2(written.startsWith("' Indices de test\r\n"
+                                "' 3\xE8 tr.2025 : IRL de Corse compl\xE9t\xE9 depuis l'Insee le "
+                                + dateText(kToday).toLatin1()
+                                + "\r\n"
+                                  "42025\t120.00\t15/01/2026\t101.20\t102.30\r\n"
+                                  "32025\t119.75\t15/10/2025\t101\r\n"),
+             written.left(200).constData());
     QCOMPARE(server.requests().size(), 3);
 }
 
 void TestDownload::regionalSeriesNotAskedWhenNothingIsNew()
 {
+    // Nothing new for the IRL, but the rows lack their Corsica values: the
+    // series is asked for and fills them; asked again, it is not.
     HttpFixture server;
     server.reply(200, sdmxReply("001515333", "2025-10-15", irlOf(12, 2025, 3)), kSeriesPath);
+    Observations corse = irlOf(12, 2025, 3);
+    server.reply(200, sdmxReply("010000001", "2025-10-15", corse),
+                 "/series/sdmx/data/SERIES_BDM/010000001");
     UpdateSettings settings;
     settings.address = server.url(QString::fromLatin1(kSeriesPath));
     settings.checkConnection = false;
     settings.corseIdBank = QStringLiteral("010000001");
+    settings.outreMerIdBank.clear();
     IndexUpdater updater(m_table);
+    QCOMPARE(run(updater, settings), Outcome::Replaced);
+    QCOMPARE(server.requests().size(), 2);
+    QVERIFY2(updater.lastMessage().startsWith(
+                 QStringLiteral("Valeurs manquantes complétées pour le 3è tr.2025 et le ")),
+             qPrintable(updater.lastMessage()));
+    QCOMPARE(m_table.rows.front().irlCorse, m_table.rows.front().irl);
     QCOMPARE(run(updater, settings), Outcome::UpToDate);
-    QCOMPARE(server.requests().size(), 1);
+    QCOMPARE(server.requests().size(), 3);
 }
 
 void TestDownload::regionalFailureKeepsFile()
