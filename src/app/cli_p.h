@@ -23,6 +23,9 @@ struct Options {
 
 CommandLineResult failure(int status, const QString& message);
 
+// Reads the options; on a bad one returns the message.
+std::optional<QString> parseOptions(const QStringList& arguments, Options& options);
+
 // Loads the index file (--index-file or the default one); on failure the
 // result to return.
 std::optional<CommandLineResult> loadTable(const Options& options, const QString& defaultPath,
@@ -40,5 +43,10 @@ std::optional<CommandLineResult> dateOption(const Options& options, const QStrin
 // The lease commands: --leases, --revise-lease, --import-leases, --export-leases.
 CommandLineResult runLeaseCommand(const Options& options, const QString& defaultIndexPath,
                                   const QString& defaultDataFolder);
+
+// The index commands (cli_index.cpp): --add-index QUARTER VALUE, whose two
+// values follow it, and --import-insee FILE.
+CommandLineResult runAddIndex(const QStringList& arguments, const QString& defaultIndexPath);
+CommandLineResult runImportInsee(const Options& options, const QString& defaultIndexPath);
 
 } // namespace velmaris::cli

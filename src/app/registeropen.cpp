@@ -28,6 +28,7 @@ void MainWindow::showRegister()
         connect(r, &RegisterWindow::monthLettersRequested, this, [this, r] {
             showMonthLetters(r, r->store(), m_table, m_maj.iniPath(), r->today());
         });
+        connect(r, &RegisterWindow::indexEntryRequested, this, [this, r] { enterIndex(r); });
         connect(r, &RegisterWindow::auditRequested, this,
                 [this, r](qint64 id) { showAudit(r, r->store(), id, m_table, r->today()); });
     }

@@ -190,13 +190,15 @@ void TestDownload::staleTable_data()
     QTest::newRow("before the next release") << QDate(2026, 1, 14) << "";
     QTest::newRow("on the release day")
         << QDate(2026, 1, 15)
-        << "Indices connus jusqu'au 3è tr.2025 : le 4è tr.2025 est paru vers le 15/01/2026.";
+        << "Indices connus jusqu'au 3è tr.2025 : il manque le 4è tr.2025, paru vers le 15/01/2026.";
     QTest::newRow("a year on") << QDate(
         2026, 12,
-        8) << "Indices connus jusqu'au 3è tr.2025 : le 3è tr.2026 est paru vers le 15/10/2026.";
+        8) << "Indices connus jusqu'au 3è tr.2025 : il manque les trimestres du 4è tr.2025 (paru "
+                 "vers le 15/01/2026) au 3è tr.2026 (paru vers le 15/10/2026).";
     QTest::newRow("the day before the 3rd quarter 2026")
         << QDate(2026, 10, 14)
-        << "Indices connus jusqu'au 3è tr.2025 : le 2è tr.2026 est paru vers le 15/07/2026.";
+        << "Indices connus jusqu'au 3è tr.2025 : il manque les trimestres du 4è tr.2025 (paru "
+                 "vers le 15/01/2026) au 2è tr.2026 (paru vers le 15/07/2026).";
 }
 
 void TestDownload::staleTable()
