@@ -19,6 +19,10 @@ namespace {
 std::optional<QString> valueText(const QString& typed, const QString& what, QString& error)
 {
     const QString text = typed.trimmed();
+    if (text.isEmpty()) {
+        error = QStringLiteral("%1 manque").arg(what);
+        return std::nullopt;
+    }
     const std::optional<double> value = parseIndexValue(text);
     if (!value || !(*value > 0)) {
         error = QStringLiteral("%1 « %2 » n'est pas un indice (des chiffres, avec au plus une "
@@ -69,6 +73,10 @@ TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& en
     const auto irl = valueText(entry.irl, QStringLiteral("l'IRL"), result.error);
     if (!irl)
         return result;
+    if (entry.published.trimmed().isEmpty()) {
+        result.error = QStringLiteral("la date de parution manque (jj/mm/aaaa)");
+        return result;
+    }
     const std::optional<QDate> published = parseFrenchDate(entry.published);
     if (!published) {
         result.error = QStringLiteral("la date de parution « %1 » n'est pas une date (jj/mm/aaaa)")
