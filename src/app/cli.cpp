@@ -52,7 +52,7 @@ QString stalenessNotice(const IndexTable& table)
 {
     if (const auto stale = staleness(table, QDate::currentDate()))
         return stalenessText(*stale)
-               + QStringLiteral(" Pour l'obtenir : « Mise à jour » ou « Saisir un indice… » "
+               + QStringLiteral(" À obtenir par « Mise à jour » ou « Saisir un indice… » "
                                 "dans la fenêtre, ou velmaris --add-index.\n");
     return {};
 }

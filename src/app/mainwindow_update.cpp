@@ -136,7 +136,7 @@ void MainWindow::showStaleness()
     if (!stale)
         return;
     perime->setText(stalenessText(*stale).toHtmlEscaped()
-                    + QStringLiteral(" Pour l'obtenir : <a href=\"maj\">%1</a> ou <a "
+                    + QStringLiteral(" À obtenir par <a href=\"maj\">%1</a> ou <a "
                                      "href=\"saisie\">%2</a>.")
                           .arg(kStalenessMend, kStalenessType));
 }
