@@ -195,6 +195,19 @@ void markChecked(IndexLines& file, const Comparison& c, const std::map<Quarter, 
     }
 }
 
+// The header says which values were filled in, from where and when.
+void markCompleted(IndexLines& file, const Comparison& c, const MergeOptions& options)
+{
+    std::vector<QString> marks;
+    for (auto it = c.completed.rbegin(); it != c.completed.rend(); ++it)
+        marks.push_back(completedMark(it->first,
+                                      it->second.join(QStringLiteral(" et "))
+                                          + (it->second.size() > 1 ? QStringLiteral(" complétés")
+                                                                   : QStringLiteral(" complété")),
+                                      options.source, options.today));
+    file.addHeaderLines(marks);
+}
+
 } // namespace
 
 QString Correction::text() const
@@ -324,14 +337,7 @@ SdmxMerge mergeInseeSeries(const QByteArray& indexFile, const InseeSeries& serie
 
     markChecked(file, compared, typed, options);
     listEstimated(file, merge.estimated);
-    std::vector<QString> marks;
-    for (auto it = compared.completed.rbegin(); it != compared.completed.rend(); ++it)
-        marks.push_back(completedMark(it->first,
-                                      it->second.join(QStringLiteral(" et "))
-                                          + (it->second.size() > 1 ? QStringLiteral(" complétés")
-                                                                   : QStringLiteral(" complété")),
-                                      options.source, options.today));
-    file.addHeaderLines(marks);
+    markCompleted(file, compared, options);
     merge.bytes = file.bytes(rows);
 
     // What is written must read as the program reads its file.

@@ -33,6 +33,52 @@ std::optional<QString> valueText(const QString& typed, const QString& what, QStr
     return QString(text).replace(u',', u'.');
 }
 
+// The row of the file for what was typed: the values read as index values,
+// the date as a date of the past.
+std::optional<QString> rowLine(const TypedIndex& entry, const QDate& today, QString& error)
+{
+    QString line = entry.quarter.key();
+    const auto irl = valueText(entry.irl, QStringLiteral("l'IRL"), error);
+    if (!irl)
+        return std::nullopt;
+    if (entry.published.trimmed().isEmpty()) {
+        error = QStringLiteral("la date de parution manque (jj/mm/aaaa)");
+        return std::nullopt;
+    }
+    const std::optional<QDate> published = parseFrenchDate(entry.published);
+    if (!published) {
+        error = QStringLiteral("la date de parution « %1 » n'est pas une date (jj/mm/aaaa)")
+                    .arg(entry.published.trimmed());
+        return std::nullopt;
+    }
+    if (*published > today) {
+        error = QStringLiteral("la date de parution %1 est à venir : on ne saisit qu'un "
+                               "indice déjà paru")
+                    .arg(dateText(*published));
+        return std::nullopt;
+    }
+    line += u'\t' + *irl + u'\t' + dateText(*published);
+    QStringList regional;
+    for (const auto& [typed, what] :
+         {std::pair{entry.corse, QStringLiteral("l'IRL de Corse")},
+          std::pair{entry.outreMer, QStringLiteral("l'IRL d'outre-mer")}}) {
+        if (typed.trimmed().isEmpty()) {
+            regional << QString();
+            continue;
+        }
+        const auto text = valueText(typed, what, error);
+        if (!text)
+            return std::nullopt;
+        regional << *text;
+    }
+    if (!regional.join(QString()).isEmpty())
+        line += u'\t' + regional.join(u'\t');
+    while (line.endsWith(u'\t'))
+        line.chop(1);
+
+    return line;
+}
+
 } // namespace
 
 Quarter nextQuarterToType(const QByteArray& indexFile)
@@ -69,48 +115,13 @@ TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& en
         return result;
     }
 
-    QString line = entry.quarter.key();
-    const auto irl = valueText(entry.irl, QStringLiteral("l'IRL"), result.error);
-    if (!irl)
+    const std::optional<QString> line = rowLine(entry, today, result.error);
+    if (!line)
         return result;
-    if (entry.published.trimmed().isEmpty()) {
-        result.error = QStringLiteral("la date de parution manque (jj/mm/aaaa)");
-        return result;
-    }
-    const std::optional<QDate> published = parseFrenchDate(entry.published);
-    if (!published) {
-        result.error = QStringLiteral("la date de parution « %1 » n'est pas une date (jj/mm/aaaa)")
-                           .arg(entry.published.trimmed());
-        return result;
-    }
-    if (*published > today) {
-        result.error = QStringLiteral("la date de parution %1 est à venir : on ne saisit qu'un "
-                                      "indice déjà paru")
-                           .arg(dateText(*published));
-        return result;
-    }
-    line += u'\t' + *irl + u'\t' + dateText(*published);
-    QStringList regional;
-    for (const auto& [typed, what] :
-         {std::pair{entry.corse, QStringLiteral("l'IRL de Corse")},
-          std::pair{entry.outreMer, QStringLiteral("l'IRL d'outre-mer")}}) {
-        if (typed.trimmed().isEmpty()) {
-            regional << QString();
-            continue;
-        }
-        const auto text = valueText(typed, what, result.error);
-        if (!text)
-            return result;
-        regional << *text;
-    }
-    if (!regional.join(QString()).isEmpty())
-        line += u'\t' + regional.join(u'\t');
-    while (line.endsWith(u'\t'))
-        line.chop(1);
 
     IndexLines file = scanIndexLines(indexFile);
     file.addHeaderLines({typedMark(entry.quarter, today)});
-    const QByteArray bytes = file.bytes(latin1Line(line) + file.eol);
+    const QByteArray bytes = file.bytes(latin1Line(*line) + file.eol);
     // The reader's own rules decide: the order, the dates, the 25 % step.
     const IndexFileResult read = parseIndexFile(bytes);
     if (!read.ok()) {
