@@ -4,6 +4,7 @@
 #include "dates.h"
 #include "gridline.h"
 #include "indexfile.h"
+#include "inseecsv.h"
 #include "inseesdmx.h"
 #include "lease.h"
 #include "leasecsv.h"
@@ -330,6 +331,47 @@ bool sdmx(const QByteArray& data)
     for (std::size_t i = 0; i < kept.size(); ++i)
         kept[i].average = older[i].average;
     return sameRows(older, kept) && merge.bytes.endsWith(file.mid(file.indexOf("22006")));
+}
+
+bool inseeCsv(const QByteArray& data)
+{
+    const InseeFile file = parseInseeCsv(data);
+    if (!file.ok())
+        return file.series.empty() && !file.error.isEmpty();
+    static const QByteArray index = "' petit fichier\r\n"
+                                    "' 4\xE8 tr.2023 saisi par l'utilisateur le 20/01/2024\r\n"
+                                    "42023\t142.06\t18/01/2024\r\n"
+                                    "32023\t141.03\t14/10/2023\t136.98\r\n"
+                                    "22023\t140.59\t16/07/2023\r\n"
+                                    "12023\t138.61\t16/04/2023\t136.60\t137.27\r\n";
+    const std::size_t rows = parseIndexFile(index).rows.size();
+    for (const SdmxSeries& s : file.series) {
+        if (s.observations.empty())
+            return false;
+        for (std::size_t i = 1; i < s.observations.size(); ++i)
+            if (!(s.observations[i].quarter < s.observations[i - 1].quarter))
+                return false;
+        for (bool confirm : {false, true}) {
+            MergeOptions options;
+            options.today = QDate(2030, 1, 1);
+            options.confirmCorrections = confirm;
+            for (const InseeSeries& as :
+                 {InseeSeries{&s, nullptr, nullptr}, InseeSeries{nullptr, &s, nullptr}}) {
+                const SdmxMerge merge = mergeInseeSeries(index, as, options);
+                if (merge.needsConfirmation && (confirm || merge.ok()))
+                    return false;
+                if (!merge.ok() || merge.upToDate()) {
+                    if (!merge.bytes.isEmpty())
+                        return false;
+                    continue;
+                }
+                const IndexFileResult after = parseIndexFile(merge.bytes);
+                if (!after.ok() || after.rows.size() != rows + merge.added.size())
+                    return false;
+            }
+        }
+    }
+    return true;
 }
 
 bool leasesCsv(const QByteArray& data)

@@ -33,6 +33,11 @@ bool download(const QByteArray& data);
 // what a merge gives always reads back and keeps every older row.
 bool sdmx(const QByteArray& data);
 
+// INSEE's CSV of a series: read, then merged as the IRL, as Corsica's and as a
+// correction of a typed quarter into a small index file; what a merge gives
+// always reads back, and a typed quarter changes only when confirmed.
+bool inseeCsv(const QByteArray& data);
+
 // A CSV of leases: what is accepted writes back and reads again the same.
 bool leasesCsv(const QByteArray& data);
 

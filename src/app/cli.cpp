@@ -55,7 +55,8 @@ QString stalenessNotice(const IndexTable& table)
 {
     if (const auto stale = staleness(table, QDate::currentDate()))
         return stalenessText(*stale)
-               + QStringLiteral(" Mise à jour… (bouton « Mise à jour » de la fenêtre)\n");
+               + QStringLiteral(" À obtenir par « Mise à jour » ou « Saisir un indice… » "
+                                "dans la fenêtre, ou velmaris --add-index.\n");
     return {};
 }
 
@@ -89,14 +90,17 @@ const QStringList kValued = {
     QStringLiteral("--import-leases"),  QStringLiteral("--export-leases"),
     QStringLiteral("--data-folder"),    QStringLiteral("--date"),
     QStringLiteral("--apply-revision"), QStringLiteral("--backup"),
-    QStringLiteral("--restore"),
+    QStringLiteral("--restore"),        QStringLiteral("--published"),
+    QStringLiteral("--corse"),          QStringLiteral("--outre-mer"),
+    QStringLiteral("--import-insee"),
 };
 const QStringList kFlags = {QStringLiteral("--reevaluate"), QStringLiteral("--leases"),
                             QStringLiteral("--all"), QStringLiteral("--help"),
                             QStringLiteral("-h")};
 
-// Reads the options; on a bad one returns the message.
-std::optional<QString> parseOptions(const QStringList& arguments, Options& options)
+} // namespace
+
+std::optional<QString> cli::parseOptions(const QStringList& arguments, Options& options)
 {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString name = arguments.at(i);
@@ -126,6 +130,10 @@ std::optional<QString> parseOptions(const QStringList& arguments, Options& optio
     return std::nullopt;
 }
 
+namespace {
+
+using cli::parseOptions;
+
 // Which command the options ask for; two at once is a mistake.
 std::optional<QString> commandOf(const Options& options, QString& command)
 {
@@ -134,6 +142,7 @@ std::optional<QString> commandOf(const Options& options, QString& command)
         QStringLiteral("--revise-lease"),  QStringLiteral("--import-leases"),
         QStringLiteral("--export-leases"), QStringLiteral("--apply-revision"),
         QStringLiteral("--backup"),        QStringLiteral("--restore"),
+        QStringLiteral("--import-insee"),
     };
     for (const QString& c : commands) {
         if (!options.has(c))
@@ -167,6 +176,8 @@ QString commandLineUsage()
         "  velmaris --export-leases FICHIER.csv\n"
         "  velmaris --apply-revision RÉFÉRENCE [--request-date DATE]\n"
         "  velmaris --backup FICHIER | --restore FICHIER\n"
+        "  velmaris --add-index TRIMESTRE IRL --published DATE [--corse IRL] [--outre-mer IRL]\n"
+        "  velmaris --import-insee FICHIER.csv|FICHIER.zip\n"
         "  velmaris [DOSSIER]          ouvre la fenêtre sur le fichier des indices du dossier\n"
         "\n"
         "Avec --rent, imprime sur la sortie standard le tableau de révision que le bouton\n"
@@ -194,6 +205,12 @@ QString commandLineUsage()
         "bailleur) dans F\n"
         "  --restore F           remplace le registre par la sauvegarde F (l'ancien est gardé)\n"
         "  --data-folder DOSSIER dossier du registre (par défaut le dossier des données)\n"
+        "\n"
+        "Fichier des indices :\n"
+        "  --add-index T IRL     ajoute le trimestre T (le suivant du fichier) saisi à la main,\n"
+        "                        paru le --published DATE ; --corse et --outre-mer : ses IRL\n"
+        "                        de Corse et d'outre-mer\n"
+        "  --import-insee F      complète le fichier par le fichier de l'Insee F (CSV ou ZIP)\n"
         "  --help                cette aide\n"
         "\n"
         "Codes de sortie : 0 fait, 2 arguments invalides, 3 fichier des indices absent ou "
@@ -210,6 +227,8 @@ QLocale commandLineLocale()
 CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath,
                                  const QString& defaultDataFolder)
 {
+    if (arguments.contains(QStringLiteral("--add-index")))
+        return cli::runAddIndex(arguments, defaultIndexPath);
     Options options;
     QString command;
     if (auto error = parseOptions(arguments, options);
@@ -222,6 +241,8 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
     }
     if (command.isEmpty() || command == u"--rent")
         return reviseRent(options, defaultIndexPath);
+    if (command == u"--import-insee")
+        return cli::runImportInsee(options, defaultIndexPath);
     return cli::runLeaseCommand(options, defaultIndexPath, defaultDataFolder);
 }
 

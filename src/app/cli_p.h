@@ -26,6 +26,9 @@ struct Options {
 
 CommandLineResult failure(int status, const QString& message);
 
+// Reads the options; on a bad one returns the message.
+std::optional<QString> parseOptions(const QStringList& arguments, Options& options);
+
 // Loads the index file (--index-file or the default one); on failure the
 // result to return.
 std::optional<CommandLineResult> loadTable(const Options& options, const QString& defaultPath,
@@ -77,5 +80,10 @@ struct LeaseRevisionRun {
 std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QString& reference,
                                                  const IndexTable& table, const QDate& request,
                                                  LeaseRevisionRun& run);
+
+// The index commands (cli_index.cpp): --add-index QUARTER VALUE, whose two
+// values follow it, and --import-insee FILE.
+CommandLineResult runAddIndex(const QStringList& arguments, const QString& defaultIndexPath);
+CommandLineResult runImportInsee(const Options& options, const QString& defaultIndexPath);
 
 } // namespace velmaris::cli

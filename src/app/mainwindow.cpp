@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -216,6 +217,9 @@ void MainWindow::buildControls()
     Command2 = button(QStringLiteral("Command2"), QStringLiteral("Copier"));
     Command1 = button(QStringLiteral("Command1"), QStringLiteral("Mise à jour"));
     Command1->setToolTip(QStringLiteral("Mise à jour des indices"));
+    saisirindice = button(QStringLiteral("saisirindice"), QStringLiteral("Saisir un indice…"));
+    saisirindice->setToolTip(QStringLiteral("Ajouter à la main un indice que l'Insee vient de "
+                                            "publier"));
     baux = button(QStringLiteral("baux"), QStringLiteral("Baux"));
     baux->setToolTip(QStringLiteral("Registre des baux"));
     arret = button(QStringLiteral("arret"), QStringLiteral("Quitter"));
@@ -223,6 +227,7 @@ void MainWindow::buildControls()
     connect(imprimer, &QPushButton::clicked, this, &MainWindow::printReport);
     connect(Command2, &QPushButton::clicked, this, &MainWindow::copyTable);
     connect(Command1, &QPushButton::clicked, this, &MainWindow::showUpdateDialog);
+    connect(saisirindice, &QPushButton::clicked, this, [this] { enterIndex(); });
     connect(baux, &QPushButton::clicked, this, &MainWindow::showRegister);
     connect(arret, &QPushButton::clicked, this, &QWidget::close);
 
@@ -256,7 +261,7 @@ void MainWindow::buildControls()
     side->addSpacing(6);
     side->addWidget(reeval);
     side->addStretch(1);
-    for (QPushButton* b : {calculatrice, imprimer, Command2, Command1, baux, arret})
+    for (QPushButton* b : {calculatrice, imprimer, Command2, Command1, saisirindice, baux, arret})
         side->addWidget(b);
     side->addSpacing(6);
     side->addWidget(Label1[1], 0, Qt::AlignHCenter);
@@ -293,7 +298,7 @@ void MainWindow::buildControls()
         previous = next;
     }
     for (QWidget* next : std::initializer_list<QWidget*>{reeval, calculatrice, imprimer, Command2,
-                                                         Command1, baux, arret}) {
+                                                         Command1, saisirindice, baux, arret}) {
         setTabOrder(previous, next);
         previous = next;
     }

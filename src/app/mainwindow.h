@@ -11,6 +11,7 @@
 #include <array>
 
 class QCheckBox;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -58,6 +59,10 @@ public:
     void showRegister();
     RegisterWindow* registerWindow() const { return m_register; }
 
+    // "Saisir un indice…" over a window (this one, the register, the update
+    // dialog); the table is read again once the quarter is added.
+    void enterIndex(QWidget* over = nullptr);
+
     // Controls, named as the product names them.
     std::array<QLabel*, kGridLines> textind{};
     std::array<QLabel*, kGridLines> indice{};
@@ -74,6 +79,7 @@ public:
     QPushButton* Command2 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* baux = nullptr;
+    QPushButton* saisirindice = nullptr; // "Saisir un indice…"
     QPushButton* arret = nullptr;
     std::array<QLabel*, 2> Label1{};
     QLabel* Label2 = nullptr;
@@ -143,7 +149,15 @@ private:
     // Says under the grid when INSEE has published a quarter the table lacks.
     void showStaleness();
     void editIndexFile();
+    void importInseeFile();
+    // The index file changed on disk (an editor, another copy): read it again.
+    void indexFileTouched();
+    void watchIndexFile();
+    QByteArray indexFileBytes() const;
+    bool askCorrection(const QString& question);
     IndexUpdater* m_updater = nullptr;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QByteArray m_seenBytes; // the index file as the watcher last saw it
     bool m_downloadByHand = false;
 
     DataFolders m_folders;

@@ -1,11 +1,25 @@
 // The main window's index file: read, and when it cannot be, the copy shipped
-// with the program offered in its place.
+// with the program offered in its place; without a network, a quarter typed by
+// hand, INSEE's own file, the file edited in a text editor and read again when
+// it changes.
 #include "mainwindow.h"
 
+#include "filechoice.h"
+#include "indexentrydialog.h"
 #include "indexrestore.h"
+#include "inseefile.h"
+#include "maj.h"
+#include "manualedit.h"
 #include "messages.h"
+#include "safefile.h"
+#include "settings.h"
+#include "updaterules.h"
 
+#include <QDate>
 #include <QDir>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QLabel>
 #include <QScrollBar>
 
 namespace velmaris {
@@ -13,8 +27,13 @@ namespace velmaris {
 bool MainWindow::loadTable()
 {
     IndexFileResult result = loadIndexTable(m_table);
-    if (!result.ok())
+    // What did not read is not reported again until it changes.
+    m_seenBytes = result.ok() ? m_table.fileBytes : indexFileBytes();
+    if (!result.ok()) {
         result = reportLoadFailure(result);
+        m_seenBytes = result.ok() ? m_table.fileBytes : indexFileBytes();
+    }
+    watchIndexFile();
     if (result.ok())
         reviseAgain();
     resetScrollBar();
@@ -50,6 +69,136 @@ IndexFileResult MainWindow::reportLoadFailure(const IndexFileResult& failure)
     if (!again.ok())
         MessageBox::critical(this, loadFailureTitle(again), loadFailureText(again));
     return again;
+}
+
+// The index file as it is now; what did not read (missing, a pipe, too large)
+// is told apart by its reason.
+QByteArray MainWindow::indexFileBytes() const
+{
+    const FileRead read = readRegularFile(m_table.filePath, kMaxIndexFileBytes);
+    return read.ok() ? read.bytes : QByteArray(1, '\0') + read.reason.toUtf8();
+}
+
+namespace {
+
+const QString kImportTitle = QStringLiteral("Importer un fichier Insee");
+
+} // namespace
+
+void MainWindow::enterIndex(QWidget* over)
+{
+    QWidget* parent = over ? over : (m_maj.isVisible() ? static_cast<QWidget*>(&m_maj) : this);
+    auto* dialog = new IndexEntryDialog(m_table.filePath, parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (!dialog->refusal().isEmpty()) {
+        MessageBox::critical(parent, QStringLiteral("Saisir un indice"), dialog->refusal());
+        dialog->deleteLater();
+        return;
+    }
+    connect(dialog, &QDialog::accepted, this, [this, quarter = dialog->quarter()] {
+        loadTable();
+        const QString text = QStringLiteral("%1 saisi à la main et ajouté au fichier des indices.")
+                                 .arg(quarter.label());
+        statut->setText(text);
+        statut->setToolTip(text);
+    });
+    // Modal for its window, without a nested event loop.
+    dialog->open();
+}
+
+bool MainWindow::askCorrection(const QString& question)
+{
+    // A silent update at start-up never replaces what the user typed.
+    if (!m_downloadByHand)
+        return false;
+    QWidget* owner = m_maj.isVisible() ? static_cast<QWidget*>(&m_maj) : this;
+    return MessageBox::question(owner, QStringLiteral("Mise à jour des indices"), question);
+}
+
+void MainWindow::importInseeFile()
+{
+    QWidget* owner = m_maj.isVisible() ? static_cast<QWidget*>(&m_maj) : this;
+    const QString path = FileChoice::open(
+        owner, kImportTitle,
+        QStringLiteral("Fichiers de l'Insee (*.csv *.zip);;Tous les fichiers (*)"));
+    if (path.isEmpty())
+        return;
+    QString summary;
+    // The idBanks as the dialog shows them, saved or not, as for a download.
+    const QString error = velmaris::importInseeFile(
+        m_table.filePath, path, settingsOf(m_maj), QDate::currentDate(),
+        [owner](const QString& question) {
+            return MessageBox::question(owner, kImportTitle, question);
+        },
+        &summary);
+    if (!error.isEmpty()) {
+        MessageBox::critical(owner, kImportTitle,
+                             QStringLiteral("Le fichier %1 n'a pas été importé : %2.")
+                                 .arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    loadTable();
+    statut->setText(summary);
+    statut->setToolTip(summary);
+    MessageBox::information(owner, kImportTitle, summary);
+}
+
+void MainWindow::editIndexFile()
+{
+    const EditorStart started =
+        velmaris::editIndexFile(m_table.filePath, this, [this] { indexFileTouched(); });
+    switch (started) {
+    case EditorStart::Started: {
+        const QString text = QStringLiteral("Le fichier des indices est ouvert dans l'éditeur de "
+                                            "texte : il est relu dès qu'il est enregistré.");
+        statut->setText(text);
+        statut->setToolTip(text);
+        return;
+    }
+    case EditorStart::NoneInstalled:
+        if (MessageBox::question(&m_maj, QStringLiteral("Mise à jour manuelle"),
+                                 kNoTextEditor.toString()))
+            enterIndex(&m_maj);
+        return;
+    case EditorStart::Failed:
+        MessageBox::critical(&m_maj, QStringLiteral("Mise à jour manuelle"),
+                             QStringLiteral("L'éditeur de texte n'a pas pu être lancé sur le "
+                                            "fichier des indices %1.")
+                                 .arg(QDir::toNativeSeparators(m_table.filePath)));
+        return;
+    }
+}
+
+void MainWindow::watchIndexFile()
+{
+    if (!m_watcher) {
+        m_watcher = new QFileSystemWatcher(this);
+        m_watcher->setObjectName(QStringLiteral("surveillance"));
+        connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &MainWindow::indexFileTouched);
+        // A file replaced whole (an editor's save, the program's own) leaves
+        // the watch of the old one: its folder tells when the new one is there.
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
+                &MainWindow::indexFileTouched);
+    }
+    const QString folder = QFileInfo(m_table.filePath).absolutePath();
+    if (!m_watcher->directories().contains(folder))
+        m_watcher->addPath(folder);
+    if (!m_watcher->files().contains(m_table.filePath) && QFileInfo::exists(m_table.filePath))
+        m_watcher->addPath(m_table.filePath);
+}
+
+void MainWindow::indexFileTouched()
+{
+    watchIndexFile();
+    const QByteArray onDisk = indexFileBytes();
+    // Another file of the folder changed, or this one as it was last seen (a
+    // file that did not read is said once).
+    if (onDisk == m_seenBytes)
+        return;
+    m_seenBytes = onDisk;
+    // The program's own writes were read at once: only another's change counts.
+    if (indexFileChanged(m_table, onDisk, QFileInfo(m_table.filePath).lastModified()))
+        loadTable();
 }
 
 } // namespace velmaris

@@ -4,7 +4,6 @@
 #include "downloadprogress.h"
 #include "indexupdater.h"
 #include "maj.h"
-#include "manualedit.h"
 #include "messages.h"
 #include "settings.h"
 #include "staleness.h"
@@ -38,12 +37,21 @@ void MainWindow::setupUpdate()
     perime->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     perime->hide();
     grid->addWidget(perime, kGridLines + 3, 0, 1, grid->columnCount());
-    connect(perime, &QLabel::linkActivated, this, &MainWindow::showUpdateDialog);
+    connect(perime, &QLabel::linkActivated, this, [this](const QString& link) {
+        if (link == u"saisie")
+            enterIndex();
+        else
+            showUpdateDialog();
+    });
 
     m_updater = new IndexUpdater(m_table, this);
     m_updater->setObjectName(QStringLiteral("updater"));
     connect(&m_maj, &Maj::downloadRequested, this, &MainWindow::downloadNow);
     connect(&m_maj, &Maj::manualEditRequested, this, &MainWindow::editIndexFile);
+    connect(&m_maj, &Maj::indexEntryRequested, this, [this] { enterIndex(&m_maj); });
+    connect(&m_maj, &Maj::inseeImportRequested, this, &MainWindow::importInseeFile);
+    m_updater->setCorrectionQuestion(
+        [this](const QString& question) { return askCorrection(question); });
     connect(m_updater, &IndexUpdater::tableReloaded, this, [this] {
         // The same revision over the new rows, shown from the top.
         reviseAgain();
@@ -128,17 +136,9 @@ void MainWindow::showStaleness()
     if (!stale)
         return;
     perime->setText(stalenessText(*stale).toHtmlEscaped()
-                    + QStringLiteral(" <a href=\"maj\">Mise à jour…</a>"));
-}
-
-void MainWindow::editIndexFile()
-{
-    if (editIndexFileAndQuit(m_table.filePath))
-        return;
-    MessageBox::critical(&m_maj, QStringLiteral("Mise à jour manuelle"),
-                         QStringLiteral("L'éditeur de texte n'a pas pu être lancé sur le "
-                                        "fichier des indices %1.")
-                             .arg(QDir::toNativeSeparators(m_table.filePath)));
+                    + QStringLiteral(" À obtenir par <a href=\"maj\">%1</a> ou <a "
+                                     "href=\"saisie\">%2</a>.")
+                          .arg(kStalenessMend, kStalenessType));
 }
 
 } // namespace velmaris

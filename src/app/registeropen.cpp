@@ -43,6 +43,7 @@ void MainWindow::showRegister()
             if (AuditWindow* w = showAudit(r, r->store(), id, m_table, r->today()))
                 w->setProgramFolders(m_folders);
         });
+        connect(r, &RegisterWindow::indexEntryRequested, this, [this, r] { enterIndex(r); });
     }
     m_register->open();
 }

@@ -123,6 +123,7 @@ void RegisterWindow::buildControls()
     lettre = button(QStringLiteral("lettre"), QStringLiteral("Lettre"));
     lettresdumois = button(QStringLiteral("lettresdumois"), QStringLiteral("Lettres du mois…"));
     audit = button(QStringLiteral("audit"), QStringLiteral("Audit"));
+    saisirindice = button(QStringLiteral("saisirindice"), QStringLiteral("Saisir un indice…"));
     fermer = button(QStringLiteral("fermer"), QStringLiteral("Fermer"));
 
     connect(ajouter, &QPushButton::clicked, this, &RegisterWindow::addLease);
@@ -138,6 +139,7 @@ void RegisterWindow::buildControls()
             emit letterRequested(id);
     });
     connect(lettresdumois, &QPushButton::clicked, this, &RegisterWindow::monthLettersRequested);
+    connect(saisirindice, &QPushButton::clicked, this, &RegisterWindow::indexEntryRequested);
     connect(audit, &QPushButton::clicked, this, [this] {
         if (const qint64 id = selectedLeaseId())
             emit auditRequested(id);
@@ -158,7 +160,7 @@ void RegisterWindow::buildControls()
     for (QPushButton* b : {reviser, historique, lettre, lettresdumois, audit})
         side->addWidget(b);
     side->addSpacing(12);
-    for (QPushButton* b : {importer, exporter})
+    for (QPushButton* b : {importer, exporter, saisirindice})
         side->addWidget(b);
     addBackupButtons(side);
     side->addStretch(1);

@@ -74,12 +74,15 @@ public:
     QPushButton* lettre = nullptr;
     QPushButton* lettresdumois = nullptr;
     QPushButton* audit = nullptr;
+    QPushButton* saisirindice = nullptr; // "Saisir un indice…"
     QPushButton* fermer = nullptr;
 
 signals:
     void letterRequested(qint64 leaseId);
     void monthLettersRequested();
     void auditRequested(qint64 leaseId);
+    // A newly published quarter to type into the index file.
+    void indexEntryRequested();
     // A lease was added, changed, removed, revised or imported.
     void registerChanged();
 

@@ -66,20 +66,42 @@ Launch textEditorFor(const QString& path)
 #ifdef Q_OS_WIN
     return {QStringLiteral("notepad.exe"), {path}};
 #elif defined(Q_OS_MACOS)
-    return {QStringLiteral("open"), {QStringLiteral("-t"), path}};
+    // -W: open waits until TextEdit has closed the file.
+    return {QStringLiteral("open"), {QStringLiteral("-W"), QStringLiteral("-t"), path}};
 #else
-    return {QStringLiteral("xdg-open"), {path}};
+    for (const char* name : {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad", "pluma",
+                             "xed", "featherpad", "l3afpad", "leafpad", "geany"}) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!found.isEmpty())
+            return {found, {path}};
+    }
+    return {};
 #endif
 }
 
-bool openInTextEditor(const QString& path)
+EditorStart startTextEditor(const QString& path, QObject* owner, std::function<void()> ended)
 {
     const Launch editor = textEditorFor(path);
+    if (editor.program.isEmpty())
+        return EditorStart::NoneInstalled;
     if (g_recorder) {
         g_recorder(editor);
-        return true;
+        return EditorStart::Started;
     }
-    return QProcess::startDetached(editor.program, editor.arguments);
+    // No parent: the program may end while the editor stays open, and a
+    // QProcess destroyed with its owner would kill it with the user's edits.
+    auto* process = new QProcess;
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    if (ended)
+        QObject::connect(process, &QProcess::finished, owner, [ended] { ended(); });
+    process->start(editor.program, editor.arguments);
+    if (!process->waitForStarted(5000)) {
+        process->deleteLater();
+        return EditorStart::Failed;
+    }
+    return EditorStart::Started;
 }
 
 void setLaunchRecorder(void (*recorder)(const Launch&))

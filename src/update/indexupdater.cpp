@@ -2,6 +2,8 @@
 
 #include "datafolder.h"
 #include "indexfile.h"
+#include "indexlines.h"
+#include "indexseries.h"
 #include "network.h"
 #include "sdmxmerge.h"
 
@@ -87,14 +89,16 @@ void IndexUpdater::setToday(std::function<QDate()> today)
     m_today = today ? std::move(today) : std::function<QDate()>(&QDate::currentDate);
 }
 
+void IndexUpdater::setCorrectionQuestion(std::function<bool(const QString&)> ask)
+{
+    m_askCorrection = std::move(ask);
+}
+
 QString IndexUpdater::lastMessage() const
 {
     switch (m_lastOutcome) {
     case Outcome::Replaced:
-        return QStringLiteral("Indices mis à jour jusqu'au %1 (%2).")
-            .arg(m_lastNewest.label(),
-                 m_lastAdded == 1 ? QStringLiteral("1 trimestre ajouté")
-                                  : QStringLiteral("%1 trimestres ajoutés").arg(m_lastAdded));
+        return m_lastSummary;
     case Outcome::UpToDate:
         return QStringLiteral("Les indices sont déjà à jour.");
     case Outcome::Cancelled:
@@ -285,11 +289,12 @@ void IndexUpdater::mainReply(const DownloadReply& got)
         // Nothing new for the IRL: the regional series are not asked for.
         const QByteArray current = indexFileOnDisk(m_table.filePath);
         const SdmxMerge first = mergeSdmxSeries(current, m_irl, nullptr, nullptr, m_today());
-        if (!first.ok()) {
+        // A typed value to correct is asked about once every series is in.
+        if (!first.ok() && !first.needsConfirmation) {
             refuse(DownloadVerdict::BadSeries, first.error);
             return;
         }
-        if (first.upToDate()) {
+        if (first.upToDate() && !lacksRegionalValues(current)) {
             m_lastVerdict = DownloadVerdict::UpToDate;
             end(Outcome::UpToDate);
             return;
@@ -310,7 +315,12 @@ void IndexUpdater::mainReply(const DownloadReply& got)
         refuse(acceptance.verdict, acceptance.reason);
         return;
     }
-    install(indexFileBytes(got.body), acceptance.added);
+    SdmxMerge done; // the same sentence as for INSEE's series
+    for (int i = 0; i < acceptance.added; ++i)
+        done.added.push_back(acceptance.rows[std::size_t(i)].quarter);
+    if (acceptance.added == 0)
+        done.completed.push_back(acceptance.rows.front().quarter);
+    install(indexFileBytes(got.body), mergeSummary(done));
 }
 
 void IndexUpdater::regionalReply(const DownloadReply& got)
@@ -346,13 +356,36 @@ void IndexUpdater::fetchNextOrComplete()
     fetch(next);
 }
 
+bool IndexUpdater::lacksRegionalValues(const QByteArray& current) const
+{
+    // A regional column left empty by an earlier update may be filled now.
+    const IndexLines file = scanIndexLines(current);
+    for (const Fetch& f : m_pending)
+        for (const IndexLines::Row& row : file.rows) {
+            if (row.quarter <= kLastSharedIrlQuarter)
+                break;
+            const bool corse = m_corse && f.into == &*m_corse;
+            if (!(corse ? row.corse : row.outreMer))
+                return true;
+        }
+    return false;
+}
+
 void IndexUpdater::completeSeries()
 {
     if (fileChangedMeanwhile())
         return;
     const QByteArray current = indexFileOnDisk(m_table.filePath);
-    const SdmxMerge merge = mergeSdmxSeries(current, m_irl, m_corse ? &*m_corse : nullptr,
-                                            m_outreMer ? &*m_outreMer : nullptr, m_today());
+    MergeOptions options;
+    options.today = m_today();
+    const InseeSeries series{&m_irl, m_corse ? &*m_corse : nullptr,
+                             m_outreMer ? &*m_outreMer : nullptr};
+    SdmxMerge merge = mergeInseeSeries(current, series, options);
+    // Only the user may let INSEE replace what was typed by hand.
+    if (merge.needsConfirmation && m_askCorrection && m_askCorrection(correctionQuestion(merge))) {
+        options.confirmCorrections = true;
+        merge = mergeInseeSeries(current, series, options);
+    }
     if (!merge.ok()) {
         refuse(DownloadVerdict::BadSeries, merge.error);
         return;
@@ -362,7 +395,7 @@ void IndexUpdater::completeSeries()
         end(Outcome::UpToDate);
         return;
     }
-    install(merge.bytes, int(merge.added.size()));
+    install(merge.bytes, mergeSummary(merge));
 }
 
 bool IndexUpdater::fileChangedMeanwhile()
@@ -381,7 +414,7 @@ bool IndexUpdater::fileChangedMeanwhile()
     return true;
 }
 
-void IndexUpdater::install(const QByteArray& bytes, int added)
+void IndexUpdater::install(const QByteArray& bytes, const QString& summary)
 {
     QString reason;
     if (!writeFileSafely(m_table.filePath, bytes, &reason)) {
@@ -401,8 +434,7 @@ void IndexUpdater::install(const QByteArray& bytes, int added)
     }
     m_lastVerdict = DownloadVerdict::Accepted;
     m_lastReason.clear();
-    m_lastAdded = added;
-    m_lastNewest = newestQuarter(m_table);
+    m_lastSummary = summary;
     end(Outcome::Replaced);
 }
 

@@ -63,6 +63,9 @@ public:
     void setConnectionTest(std::function<bool()> test);
     // Replaces today's date (tests).
     void setToday(std::function<QDate()> today);
+    // Asks the user whether INSEE's values replace the ones typed by hand (the
+    // question shows both); without it such a reply is refused and named.
+    void setCorrectionQuestion(std::function<bool(const QString& question)> ask);
 
     // How the last download ended, and why.
     Outcome lastOutcome() const { return m_lastOutcome; }
@@ -94,7 +97,8 @@ private:
     void regionalReply(const DownloadReply& got);
     void fetchNextOrComplete();
     void completeSeries();
-    void install(const QByteArray& bytes, int added);
+    void install(const QByteArray& bytes, const QString& summary);
+    bool lacksRegionalValues(const QByteArray& current) const;
     bool fileChangedMeanwhile();
     void refuse(DownloadVerdict verdict, const QString& reason);
     void end(Outcome outcome);
@@ -107,6 +111,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     std::function<bool()> m_connectionTest;
     std::function<QDate()> m_today;
+    std::function<bool(const QString&)> m_askCorrection;
     int m_timeoutMs = 30000;
     int m_deadlineMs = 60000;
 
@@ -121,8 +126,7 @@ private:
     Outcome m_lastOutcome = Outcome::UpToDate;
     DownloadVerdict m_lastVerdict = DownloadVerdict::Accepted;
     QString m_lastReason;
-    Quarter m_lastNewest;
-    int m_lastAdded = 0;
+    QString m_lastSummary; // what the file got, for Replaced
 };
 
 } // namespace velmaris

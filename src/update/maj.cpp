@@ -144,6 +144,15 @@ Maj::Maj(QWidget* parent)
     Boutonmanuel = new QPushButton(QStringLiteral("Mise à jour manuelle"), this);
     Boutonmanuel->setObjectName(QStringLiteral("Boutonmanuel"));
     Boutonmanuel->setAutoDefault(false);
+    // Without a network: a quarter typed by hand, or INSEE's own file.
+    saisirindice = new QPushButton(QStringLiteral("Saisir un indice…"), this);
+    saisirindice->setObjectName(QStringLiteral("saisirindice"));
+    saisirindice->setAutoDefault(false);
+    importinsee = new QPushButton(QStringLiteral("Importer un fichier Insee…"), this);
+    importinsee->setObjectName(QStringLiteral("importinsee"));
+    importinsee->setAutoDefault(false);
+    importinsee->setToolTip(QStringLiteral("Le fichier CSV (ou ZIP) d'une série, téléchargé "
+                                           "depuis le site de l'Insee"));
     Annuler = new QPushButton(QStringLiteral("&Annuler"), this);
     Annuler->setObjectName(QStringLiteral("Annuler"));
     Annuler->setAutoDefault(false);
@@ -166,8 +175,13 @@ Maj::Maj(QWidget* parent)
     regional->addWidget(idoutremer, 1, 1);
     regional->setColumnStretch(1, 1);
 
+    auto* offline = new QHBoxLayout;
+    offline->addWidget(Boutonmanuel);
+    offline->addWidget(saisirindice);
+    offline->addWidget(importinsee);
+    offline->addStretch(1);
+
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Boutonmanuel);
     buttons->addStretch(1);
     buttons->addWidget(Picture1);
     buttons->addWidget(Annuler);
@@ -185,6 +199,8 @@ Maj::Maj(QWidget* parent)
     layout->addWidget(Line1);
     layout->addWidget(Label1);
     layout->addSpacing(6);
+    layout->addLayout(offline);
+    layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -194,6 +210,8 @@ Maj::Maj(QWidget* parent)
     connect(Picture1, &QToolButton::clicked, this, &Maj::reject);
     connect(Image1, &QToolButton::clicked, this, &Maj::downloadRequested);
     connect(Boutonmanuel, &QPushButton::clicked, this, &Maj::manualEditRequested);
+    connect(saisirindice, &QPushButton::clicked, this, &Maj::indexEntryRequested);
+    connect(importinsee, &QPushButton::clicked, this, &Maj::inseeImportRequested);
     showSettings(*this, m_settings);
 }
 

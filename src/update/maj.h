@@ -43,6 +43,8 @@ public:
     QLineEdit* idoutremer = nullptr;
     QLabel* Label1 = nullptr;
     QPushButton* Boutonmanuel = nullptr;
+    QPushButton* saisirindice = nullptr; // "Saisir un indice…"
+    QPushButton* importinsee = nullptr;  // "Importer un fichier Insee…"
     QToolButton* Image1 = nullptr;
     QPushButton* Annuler = nullptr;
     QPushButton* Valider = nullptr;
@@ -53,6 +55,8 @@ public:
 signals:
     void downloadRequested();
     void manualEditRequested();
+    void indexEntryRequested();
+    void inseeImportRequested();
 
 private:
     void valider();

@@ -1,18 +1,22 @@
 #pragma once
 
+#include "programs.h"
+
 #include <QString>
 
 #include <functional>
 
+class QObject;
+
 namespace velmaris {
 
-// Opens the index file in the system's text editor, then ends the program: the
-// edited file is read at the next start. False, with the program still
-// running, when no editor could be started.
-bool editIndexFileAndQuit(const QString& indexPath);
+// Opens the index file in a text editor; the program goes on, and ended is
+// called when the editor's process ends so that the file is read again.
+EditorStart editIndexFile(const QString& indexPath, QObject* owner, std::function<void()> ended);
 
-// Test seam: what ending the program does (by default QCoreApplication::quit).
-// Pass nullptr to restore it.
-void setProgramEnd(std::function<void()> end);
+// What "Mise à jour manuelle" says when no text editor is installed.
+inline constexpr QStringView kNoTextEditor =
+    u"Aucun éditeur de texte n'est installé pour modifier le fichier des indices.\n\n"
+    u"Voulez-vous saisir le nouvel indice dans Velmaris (« Saisir un indice… ») ?";
 
 } // namespace velmaris

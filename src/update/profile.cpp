@@ -150,6 +150,11 @@ QString profileValue(const QByteArray& content, QStringView section, QStringView
     return place.keyLine < 0 ? QString() : decodeValue(place.value);
 }
 
+bool hasProfileKey(const QByteArray& content, QStringView section, QStringView key)
+{
+    return find(splitLines(content), section, key).keyLine >= 0;
+}
+
 QByteArray withProfileValue(const QByteArray& content, QStringView section, QStringView key,
                             const QString& value)
 {

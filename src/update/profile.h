@@ -14,6 +14,9 @@ namespace velmaris {
 // The value of key in section, or "" when the section, the key or its "=" is missing.
 QString profileValue(const QByteArray& content, QStringView section, QStringView key);
 
+// Whether key is written in section, with a value or an empty one.
+bool hasProfileKey(const QByteArray& content, QStringView section, QStringView key);
+
 // The content with key set to value in section. An existing key keeps its line
 // and its spelling; a missing key is added at the end of its section; a missing
 // section is added at the end of the content.

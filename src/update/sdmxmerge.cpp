@@ -2,8 +2,12 @@
 
 #include "dates.h"
 #include "indexfile.h"
+#include "indexlines.h"
+#include "indexseries.h"
+#include "provenance.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 namespace velmaris {
@@ -13,227 +17,119 @@ namespace {
 // Above this quarter a row holds the IRL in column 2; from it down, the ICC.
 constexpr Quarter kSwitch(2005, 2);
 
-struct Line {
-    QByteArray text; // without its line ending
-    QByteArray ending;
+// One column of the file and the series that fills it.
+struct Column {
+    const SdmxSeries* series;
+    std::optional<double> IndexLines::Row::*value;
+    int index;         // 0-based column of an IRL row
+    Quarter firstOwn;  // the oldest quarter whose value the series may fill in
+    QString name;      // "l'IRL de Corse"
+    QString shortName; // "IRL de Corse", for the header
 };
-
-struct FileRow {
-    Quarter quarter;
-    int line = 0; // 1-based
-    std::optional<double> irl, corse, outreMer;
-};
-
-struct ScannedFile {
-    std::vector<Line> lines;
-    std::size_t firstData = 0; // the first line holding a record; lines.size() when none
-    QByteArray eol = "\r\n";
-    std::vector<FileRow> rows;
-    QString error;
-
-    const FileRow* find(Quarter q) const
-    {
-        for (const FileRow& row : rows)
-            if (row.quarter == q)
-                return &row;
-        return nullptr;
-    }
-};
-
-std::vector<Line> splitLines(const QByteArray& bytes)
-{
-    std::vector<Line> lines;
-    qsizetype pos = 0;
-    while (pos < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', pos);
-        Line line;
-        if (end < 0) {
-            line.text = bytes.mid(pos);
-            pos = bytes.size();
-        } else {
-            line.text = bytes.mid(pos, end - pos);
-            line.ending = "\n";
-            pos = end + 1;
-        }
-        if (line.text.endsWith('\r')) {
-            line.text.chop(1);
-            line.ending.prepend('\r');
-        }
-        lines.push_back(std::move(line));
-    }
-    return lines;
-}
-
-// The value of one column, when the record has it: empty or 0 is none,
-// anything else must read as a plain decimal.
-bool column(const QList<QStringView>& fields, qsizetype i, std::optional<double>& value)
-{
-    if (i >= fields.size() || fields[i].trimmed().isEmpty())
-        return true;
-    const auto read = plainDecimal(fields[i]);
-    if (!read)
-        return false;
-    if (*read != 0)
-        value = *read;
-    return true;
-}
-
-ScannedFile scan(const QByteArray& bytes)
-{
-    ScannedFile file;
-    file.lines = splitLines(bytes);
-    file.firstData = file.lines.size();
-    for (const Line& line : file.lines) {
-        if (!line.ending.isEmpty()) {
-            file.eol = line.ending;
-            break;
-        }
-    }
-    for (std::size_t i = 0; i < file.lines.size() && file.error.isEmpty(); ++i) {
-        const QString text = QString::fromLatin1(file.lines[i].text);
-        // A comma ends a record, even inside a comment.
-        for (QStringView record : QStringView(text).split(u',')) {
-            while (!record.isEmpty() && record.front() == u' ')
-                record = record.sliced(1);
-            if (record.isEmpty() || record.front() == u'\'')
-                continue;
-            file.firstData = std::min(file.firstData, i);
-            const QList<QStringView> fields = record.split(u'\t');
-            FileRow row;
-            row.line = int(i) + 1;
-            const auto quarter = Quarter::fromKey(fields[0]);
-            bool ok = quarter.has_value();
-            if (ok) {
-                row.quarter = *quarter;
-                if (row.quarter > kSwitch) {
-                    ok = column(fields, 1, row.irl) && column(fields, 3, row.corse)
-                         && column(fields, 4, row.outreMer);
-                } else {
-                    ok = column(fields, 3, row.irl);
-                }
-            }
-            if (!ok) {
-                file.error =
-                    QStringLiteral("le fichier des indices actuel a un enregistrement illisible à "
-                                   "la ligne %1")
-                        .arg(row.line);
-                break;
-            }
-            file.rows.push_back(row);
-        }
-    }
-    return file;
-}
 
 QString decimalText(double value)
 {
     return QString::number(value, 'f', 2).replace(u'.', u',');
 }
 
-// A value of the series that the file already holds must be the same.
-QString pastValueError(const ScannedFile& file, const SdmxSeries& series, Quarter newest,
-                       std::optional<double> FileRow::*column, const QString& name)
+QString fileText(double value)
 {
-    for (const SdmxObservation& o : series.observations) {
-        if (o.quarter > newest)
-            continue;
-        const FileRow* row = file.find(o.quarter);
-        if (!row || !(row->*column) || *(row->*column) == o.value)
-            continue;
-        return QStringLiteral("%1 du %2 vaut %3 selon l'Insee et %4 dans le fichier des indices : "
-                              "une valeur publiée ne change pas")
-            .arg(name, o.quarter.label(), decimalText(o.value), decimalText(*(row->*column)));
+    return QString::number(value, 'f', 2);
+}
+
+// What comparing the series with the rows the file holds found.
+struct Comparison {
+    QString error;
+    std::map<Quarter, QStringList> completed; // the quarter, what was filled in
+    std::map<Quarter, QStringList> typedAnew; // a typed quarter, what INSEE gave otherwise
+    std::vector<Quarter> checked;             // typed quarters INSEE gave values for
+    std::vector<std::pair<std::size_t, std::pair<int, QByteArray>>> corrections; // line, column
+};
+
+Comparison compareKnown(IndexLines& file, const std::vector<Column>& columns,
+                        const std::map<Quarter, QDate>& typed, SdmxMerge& merge)
+{
+    Comparison c;
+    const Quarter newest = file.newest();
+    for (const Column& col : columns) {
+        for (const SdmxObservation& o : col.series->observations) {
+            const IndexLines::Row* row = o.quarter <= newest ? file.find(o.quarter) : nullptr;
+            if (!row)
+                continue;
+            const std::optional<double> held = row->*col.value;
+            const bool isTyped = typed.count(o.quarter) > 0;
+            if (isTyped
+                && std::find(c.checked.begin(), c.checked.end(), o.quarter) == c.checked.end())
+                c.checked.push_back(o.quarter);
+            if (held && *held == o.value)
+                continue;
+            if (held && !isTyped) {
+                c.error =
+                    QStringLiteral("%1 du %2 vaut %3 selon l'Insee et %4 dans le fichier des "
+                                   "indices : une valeur publiée ne change pas")
+                        .arg(col.name, o.quarter.label(), decimalText(o.value), decimalText(*held));
+                return c;
+            }
+            if (!held && o.quarter < col.firstOwn)
+                continue; // a shared quarter: the mainland value stands for it
+            if (!row->alone) {
+                c.error = QStringLiteral("la ligne %1 du fichier des indices tient plusieurs "
+                                         "enregistrements : le %2 ne peut pas y être complété")
+                              .arg(row->line + 1)
+                              .arg(o.quarter.label());
+                return c;
+            }
+            if (held) {
+                merge.corrections.push_back(
+                    {o.quarter, col.name, fileText(*held), o.text.trimmed(), typed.at(o.quarter)});
+                c.typedAnew[o.quarter] << col.shortName + u' ' + fileText(*held);
+                c.corrections.push_back({row->line, {col.index, o.text.trimmed().toLatin1()}});
+            } else {
+                file.setColumn(row->line, col.index, o.text.trimmed().toLatin1());
+                c.completed[o.quarter] << col.shortName;
+                merge.completed.push_back(o.quarter);
+            }
+        }
     }
-    return {};
+    std::sort(merge.completed.begin(), merge.completed.end(), std::greater<>());
+    merge.completed.erase(std::unique(merge.completed.begin(), merge.completed.end()),
+                          merge.completed.end());
+    return c;
 }
 
-QByteArray latin1Line(const QString& text)
+// The rows of the IRL series newer than the file, as lines of the file.
+QString newRows(const IndexLines& file, const InseeSeries& series,
+                const std::vector<Column>& columns, const QDate& today, QByteArray& rows,
+                SdmxMerge& merge)
 {
-    // A comma would cut the line into two records.
-    Q_ASSERT(!text.contains(u','));
-    return text.toLatin1();
-}
-
-} // namespace
-
-QDate usualRelease(Quarter quarter)
-{
-    const QDate next = quarter.next().firstDay();
-    return next.isValid() ? QDate(next.year(), next.month(), 15) : QDate();
-}
-
-SdmxMerge mergeSdmxSeries(const QByteArray& indexFile, const SdmxSeries& irl,
-                          const SdmxSeries* corse, const SdmxSeries* outreMer, const QDate& today)
-{
-    SdmxMerge merge;
-    auto refuse = [&](const QString& why) {
-        merge.error = why;
-        merge.bytes.clear(); // nothing of a refused merge may reach the disk
-        merge.added.clear();
-        merge.estimated.clear();
-        return merge;
-    };
-
-    const IndexFileResult current = parseIndexFile(indexFile);
-    if (!current.ok())
-        return refuse(QStringLiteral("le fichier des indices actuel est illisible (%1) : "
-                                     "la série de l'Insee ne peut que compléter un fichier valide")
-                          .arg(corruptionDetail(current)));
-    const ScannedFile file = scan(indexFile);
-    if (!file.error.isEmpty())
-        return refuse(file.error);
-    if (file.rows.empty())
-        return refuse(QStringLiteral("le fichier des indices actuel ne contient aucun trimestre : "
-                                     "la série de l'Insee ne peut que le compléter"));
-    const Quarter newest =
-        std::max_element(file.rows.begin(), file.rows.end(), [](const auto& a, const auto& b) {
-            return a.quarter < b.quarter;
-        })->quarter;
-
-    const struct {
-        const SdmxSeries* series;
-        std::optional<double> FileRow::*column;
-        QString name;
-    } series[] = {{&irl, &FileRow::irl, QStringLiteral("l'IRL")},
-                  {corse, &FileRow::corse, QStringLiteral("l'IRL de Corse")},
-                  {outreMer, &FileRow::outreMer, QStringLiteral("l'IRL d'outre-mer")}};
-    for (const auto& s : series) {
-        if (!s.series)
-            continue;
-        const QString error = pastValueError(file, *s.series, newest, s.column, s.name);
-        if (!error.isEmpty())
-            return refuse(error);
-    }
-
     std::vector<const SdmxObservation*> fresh;
-    for (const SdmxObservation& o : irl.observations)
+    const Quarter newest = file.newest();
+    for (const SdmxObservation& o : series.irl->observations)
         if (o.quarter > newest)
             fresh.push_back(&o);
     std::sort(fresh.begin(), fresh.end(),
               [](const auto* a, const auto* b) { return a->quarter > b->quarter; });
     if (fresh.empty())
-        return merge;
+        return {};
     for (std::size_t i = 0; i < fresh.size(); ++i) {
         const Quarter expected = newest.plus(int(fresh.size() - i));
         if (fresh[i]->quarter != expected)
-            return refuse(
-                QStringLiteral("il manque le %1 dans la série de l'Insee").arg(expected.label()));
+            return QStringLiteral("il manque le %1 dans la série de l'Insee").arg(expected.label());
     }
     const Quarter latest = fresh.front()->quarter;
     if (today <= latest.lastDay())
-        return refuse(QStringLiteral("la série de l'Insee donne le %1, qui n'est pas encore "
-                                     "terminé (vérifiez la date de l'ordinateur)")
-                          .arg(latest.label()));
+        return QStringLiteral("la série de l'Insee donne le %1, qui n'est pas encore terminé "
+                              "(vérifiez la date de l'ordinateur)")
+            .arg(latest.label());
     if (newest < kSwitch)
-        return refuse(QStringLiteral("le fichier des indices s'arrête avant le 3è tr.2005 : "
-                                     "la série de l'IRL ne peut pas le compléter"));
+        return QStringLiteral("le fichier des indices s'arrête avant le 3è tr.2005 : la série de "
+                              "l'IRL ne peut pas le compléter");
 
     // LAST_UPDATE dates the newest quarter only when it can be its release:
     // after the quarter ended, before the next one would have come out.
-    const QDate lastUpdate = irl.lastUpdate;
+    const QDate lastUpdate = series.irl->lastUpdate;
     const bool released = lastUpdate.isValid() && lastUpdate > latest.lastDay()
                           && lastUpdate < usualRelease(latest.next());
-    QByteArray rows;
     for (const SdmxObservation* o : fresh) {
         QDate published = lastUpdate;
         if (o->quarter != latest || !released) {
@@ -241,13 +137,13 @@ SdmxMerge mergeSdmxSeries(const QByteArray& indexFile, const SdmxSeries& irl,
             merge.estimated.push_back(o->quarter);
         }
         QString line = o->quarter.key() + u'\t' + o->text + u'\t' + dateText(published);
-        const SdmxObservation* regional[] = {corse ? corse->find(o->quarter) : nullptr,
-                                             outreMer ? outreMer->find(o->quarter) : nullptr};
+        const SdmxObservation* regional[2] = {};
         for (int k = 0; k < 2; ++k) {
-            const SdmxSeries* s = k == 0 ? corse : outreMer;
+            const SdmxSeries* s = columns[std::size_t(k) + 1].series;
+            regional[k] = s ? s->find(o->quarter) : nullptr;
             if (s && !regional[k])
-                return refuse(QStringLiteral("la série de %1 (idBank %2) ne donne pas le %3")
-                                  .arg(series[k + 1].name, s->idBank, o->quarter.label()));
+                return QStringLiteral("la série de %1 (idBank %2) ne donne pas le %3")
+                    .arg(columns[std::size_t(k) + 1].name, s->idBank, o->quarter.label());
         }
         if (regional[0] || regional[1])
             line += u'\t' + (regional[0] ? regional[0]->text : QString());
@@ -256,32 +152,193 @@ SdmxMerge mergeSdmxSeries(const QByteArray& indexFile, const SdmxSeries& irl,
         rows += latin1Line(line) + file.eol;
         merge.added.push_back(o->quarter);
     }
+    return {};
+}
 
-    // The header keeps every comment; the list of estimated dates grows at its front.
-    std::vector<Line> header(file.lines.begin(), file.lines.begin() + file.firstData);
-    if (!merge.estimated.empty()) {
-        QStringList entries;
-        for (Quarter q : merge.estimated)
-            entries << q.label() + QStringLiteral(" le ") + dateText(usualRelease(q));
-        const QByteArray prefix = latin1Line(kEstimatedDatesComment.toString());
-        auto listed = std::find_if(header.begin(), header.end(),
-                                   [&](const Line& l) { return l.text.startsWith(prefix); });
-        if (listed != header.end()) {
-            const QString before = QString::fromLatin1(listed->text.mid(prefix.size())).trimmed();
-            if (!before.isEmpty())
-                entries << before;
-            listed->text = prefix + latin1Line(entries.join(QStringLiteral(" ; ")));
-            if (listed->ending.isEmpty())
-                listed->ending = file.eol;
-        } else {
-            header.push_back({prefix + latin1Line(entries.join(QStringLiteral(" ; "))), file.eol});
-        }
+// The header keeps every comment; the list of estimated dates grows at its front.
+void listEstimated(IndexLines& file, const std::vector<Quarter>& estimated)
+{
+    if (estimated.empty())
+        return;
+    QStringList entries;
+    for (Quarter q : estimated)
+        entries << q.label() + QStringLiteral(" le ") + dateText(usualRelease(q));
+    const QByteArray prefix = latin1Line(kEstimatedDatesComment.toString());
+    for (std::size_t i = 0; i < file.firstData; ++i) {
+        IndexLines::Line& l = file.lines[i];
+        if (!l.text.startsWith(prefix))
+            continue;
+        const QString before = QString::fromLatin1(l.text.mid(prefix.size())).trimmed();
+        if (!before.isEmpty())
+            entries << before;
+        l.text = prefix + latin1Line(entries.join(QStringLiteral(" ; ")));
+        if (l.ending.isEmpty())
+            l.ending = file.eol;
+        return;
     }
-    for (const Line& l : header)
-        merge.bytes += l.text + l.ending;
-    merge.bytes += rows;
-    for (std::size_t i = file.firstData; i < file.lines.size(); ++i)
-        merge.bytes += file.lines[i].text + file.lines[i].ending;
+    file.addHeaderLines({kEstimatedDatesComment.toString() + entries.join(QStringLiteral(" ; "))});
+}
+
+// A typed row that INSEE gave values for is INSEE's from now on.
+void markChecked(IndexLines& file, const Comparison& c, const std::map<Quarter, QDate>& typed,
+                 const MergeOptions& options)
+{
+    for (Quarter q : c.checked) {
+        const QDate on = typed.at(q);
+        const QByteArray mark = latin1Line(typedMark(q, on));
+        const auto found = c.typedAnew.find(q);
+        const QString values =
+            found == c.typedAnew.end() ? QString() : found->second.join(QStringLiteral(" ; "));
+        for (IndexLines::Line& l : file.lines)
+            if (l.text.trimmed() == mark)
+                l.text = latin1Line(checkedMark(q, on, options.today, options.source, values));
+    }
+}
+
+// The header says which values were filled in, from where and when.
+void markCompleted(IndexLines& file, const Comparison& c, const MergeOptions& options)
+{
+    std::vector<QString> marks;
+    for (auto it = c.completed.rbegin(); it != c.completed.rend(); ++it)
+        marks.push_back(completedMark(it->first,
+                                      it->second.join(QStringLiteral(" et "))
+                                          + (it->second.size() > 1 ? QStringLiteral(" complétés")
+                                                                   : QStringLiteral(" complété")),
+                                      options.source, options.today));
+    file.addHeaderLines(marks);
+}
+
+} // namespace
+
+QString Correction::text() const
+{
+    return QStringLiteral("%1 du %2 : %3 saisi le %4 ; %5 selon l'Insee")
+        .arg(series, quarter.label(), QString(typed).replace(u'.', u','), dateText(typedOn),
+             QString(insee).replace(u'.', u','));
+}
+
+QString correctionQuestion(const SdmxMerge& merge)
+{
+    QStringList lines;
+    for (const Correction& c : merge.corrections)
+        lines << QStringLiteral("• ") + c.text();
+    return QStringLiteral("L'Insee donne une autre valeur que celle saisie à la main :\n\n%1\n\n"
+                          "Remplacer la valeur saisie par celle de l'Insee ?")
+        .arg(lines.join(u'\n'));
+}
+
+namespace {
+
+QString quarterList(const std::vector<Quarter>& quarters)
+{
+    QStringList labels;
+    for (Quarter q : quarters)
+        labels << QStringLiteral("le ") + q.label();
+    return labels.join(QStringLiteral(" et "));
+}
+
+} // namespace
+
+QString mergeSummary(const SdmxMerge& merge)
+{
+    QStringList parts;
+    if (!merge.added.empty())
+        parts << QStringLiteral("Indices mis à jour jusqu'au %1 (%2)")
+                     .arg(merge.added.front().label(),
+                          merge.added.size() == 1
+                              ? QStringLiteral("1 trimestre ajouté")
+                              : QStringLiteral("%1 trimestres ajoutés").arg(merge.added.size()));
+    if (!merge.completed.empty())
+        parts << QStringLiteral("valeurs manquantes complétées pour ")
+                     + quarterList(merge.completed);
+    if (!merge.corrections.empty()) {
+        std::vector<Quarter> corrected;
+        for (const Correction& c : merge.corrections)
+            if (std::find(corrected.begin(), corrected.end(), c.quarter) == corrected.end())
+                corrected.push_back(c.quarter);
+        parts << QStringLiteral("valeurs saisies remplacées par celles de l'Insee pour ")
+                     + quarterList(corrected);
+    }
+    if (parts.isEmpty())
+        return QStringLiteral("Les valeurs saisies à la main sont confirmées par l'Insee.");
+    QString text = parts.join(QStringLiteral(" ; ")) + u'.';
+    text[0] = text[0].toUpper();
+    return text;
+}
+
+QDate usualRelease(Quarter quarter)
+{
+    const QDate next = quarter.next().firstDay();
+    return next.isValid() ? QDate(next.year(), next.month(), 15) : QDate();
+}
+
+SdmxMerge mergeInseeSeries(const QByteArray& indexFile, const InseeSeries& series,
+                           const MergeOptions& options)
+{
+    SdmxMerge merge;
+    auto refuse = [&](const QString& why) {
+        merge.error = why;
+        merge.bytes.clear(); // nothing of a refused merge may reach the disk
+        merge.added.clear();
+        merge.estimated.clear();
+        merge.completed.clear();
+        return merge;
+    };
+
+    const IndexFileResult current = parseIndexFile(indexFile);
+    if (!current.ok())
+        return refuse(QStringLiteral("le fichier des indices actuel est illisible (%1) : "
+                                     "la série de l'Insee ne peut que compléter un fichier valide")
+                          .arg(corruptionDetail(current)));
+    IndexLines file = scanIndexLines(indexFile);
+    if (!file.error.isEmpty())
+        return refuse(file.error);
+    if (file.rows.empty())
+        return refuse(QStringLiteral("le fichier des indices actuel ne contient aucun trimestre : "
+                                     "la série de l'Insee ne peut que le compléter"));
+
+    const std::vector<Column> all = {
+        {series.irl, &IndexLines::Row::irl, 1, kSwitch.next(), QStringLiteral("l'IRL"),
+         QStringLiteral("IRL")},
+        {series.corse, &IndexLines::Row::corse, 3, kLastSharedIrlQuarter.next(),
+         QStringLiteral("l'IRL de Corse"), QStringLiteral("IRL de Corse")},
+        {series.outreMer, &IndexLines::Row::outreMer, 4, kLastSharedIrlQuarter.next(),
+         QStringLiteral("l'IRL d'outre-mer"), QStringLiteral("IRL d'outre-mer")},
+    };
+    std::vector<Column> given;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(given),
+                 [](const Column& c) { return c.series != nullptr; });
+
+    const std::map<Quarter, QDate> typed = typedQuarters(indexFile);
+    const Comparison compared = compareKnown(file, given, typed, merge);
+    if (!compared.error.isEmpty())
+        return refuse(compared.error);
+    if (!merge.corrections.empty() && !options.confirmCorrections) {
+        QStringList named;
+        for (const Correction& c : merge.corrections)
+            named << c.text();
+        merge.needsConfirmation = true;
+        return refuse(QStringLiteral("l'Insee donne d'autres valeurs que celles saisies à la "
+                                     "main (%1) : elles ne remplacent la saisie que si vous le "
+                                     "confirmez")
+                          .arg(named.join(QStringLiteral(" ; "))));
+    }
+    for (const auto& [line, change] : compared.corrections)
+        file.setColumn(line, change.first, change.second);
+
+    QByteArray rows;
+    if (series.irl) {
+        const QString error = newRows(file, series, all, options.today, rows, merge);
+        if (!error.isEmpty())
+            return refuse(error);
+    }
+    if (merge.added.empty() && merge.completed.empty() && compared.checked.empty())
+        return merge; // nothing to write
+
+    markChecked(file, compared, typed, options);
+    listEstimated(file, merge.estimated);
+    markCompleted(file, compared, options);
+    merge.bytes = file.bytes(rows);
 
     // What is written must read as the program reads its file.
     const IndexFileResult result = parseIndexFile(merge.bytes);
@@ -289,6 +346,14 @@ SdmxMerge mergeSdmxSeries(const QByteArray& indexFile, const SdmxSeries& irl,
         return refuse(QStringLiteral("le fichier complété ne se relit pas (%1)")
                           .arg(corruptionDetail(result)));
     return merge;
+}
+
+SdmxMerge mergeSdmxSeries(const QByteArray& indexFile, const SdmxSeries& irl,
+                          const SdmxSeries* corse, const SdmxSeries* outreMer, const QDate& today)
+{
+    MergeOptions options;
+    options.today = today;
+    return mergeInseeSeries(indexFile, {&irl, corse, outreMer}, options);
 }
 
 } // namespace velmaris

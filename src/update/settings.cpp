@@ -10,6 +10,7 @@
 #include <QLineEdit>
 
 #include <optional>
+#include <tuple>
 
 namespace velmaris {
 
@@ -79,8 +80,11 @@ UpdateSettings readSettings(const QString& iniPath)
         settings.address = address;
     settings.checkConnection = profileValue(content, kSection, kCheckConnection) != u"0";
     settings.checkMaj = profileValue(content, kSection, kCheckMaj) == u"1";
-    settings.corseIdBank = profileValue(content, kSection, kCorse).trimmed();
-    settings.outreMerIdBank = profileValue(content, kSection, kOutreMer).trimmed();
+    // A file written before the regional series were known gets INSEE's own.
+    if (hasProfileKey(content, kSection, kCorse))
+        settings.corseIdBank = profileValue(content, kSection, kCorse).trimmed();
+    if (hasProfileKey(content, kSection, kOutreMer))
+        settings.outreMerIdBank = profileValue(content, kSection, kOutreMer).trimmed();
     return settings;
 }
 
@@ -92,10 +96,13 @@ bool writeSettings(const UpdateSettings& settings, const QString& iniPath, QStri
     QByteArray content = withProfileValue(*current, kSection, kAddress, settings.address);
     content = withProfileValue(content, kSection, kCheckConnection, flag(settings.checkConnection));
     content = withProfileValue(content, kSection, kCheckMaj, flag(settings.checkMaj));
-    // A file that never had an idBank does not get an empty one.
-    for (const auto& [key, value] :
-         {std::pair{kCorse, settings.corseIdBank}, std::pair{kOutreMer, settings.outreMerIdBank}})
-        if (!value.isEmpty() || !profileValue(content, kSection, key).isEmpty())
+    // A file without an idBank keeps none while it is INSEE's own; one cleared
+    // is written empty, so that it stays cleared.
+    const UpdateSettings defaults;
+    for (const auto& [key, value, builtIn] :
+         {std::tuple{kCorse, settings.corseIdBank, defaults.corseIdBank},
+          std::tuple{kOutreMer, settings.outreMerIdBank, defaults.outreMerIdBank}})
+        if (value != builtIn || hasProfileKey(content, kSection, key))
             content = withProfileValue(content, kSection, key, value);
     return writeFileSafely(iniPath, content, reason);
 }

@@ -17,24 +17,29 @@ inline constexpr QStringView kDefaultAddress =
 inline constexpr QStringView kFormerDefaultAddress =
     u"http://velmaris.example/telechar/VELMARIS.TXT";
 
+// INSEE's series of the IRL of Corsica and of the overseas departments.
+inline constexpr QStringView kCorseIdBank = u"010760507";
+inline constexpr QStringView kOutreMerIdBank = u"010760509";
+
 // The update settings as Velmaris.ini holds them, section "FTP".
 struct UpdateSettings {
-    QString address = kDefaultAddress.toString(); // ADRESS: where the indices are fetched
-    bool checkConnection = true;                  // CHECKCONNECTION: test the connection first
-    bool checkMaj = false;                        // CHECKMAJ: automatic update at start-up
-    QString corseIdBank;                          // IDBANKCORSE: IRL of Corsica, column 4
-    QString outreMerIdBank;                       // IDBANKOUTREMER: overseas IRL, column 5
+    QString address = kDefaultAddress.toString();  // ADRESS: where the indices are fetched
+    bool checkConnection = true;                   // CHECKCONNECTION: test the connection first
+    bool checkMaj = false;                         // CHECKMAJ: automatic update at start-up
+    QString corseIdBank = kCorseIdBank.toString(); // IDBANKCORSE: IRL of Corsica, column 4
+    QString outreMerIdBank = kOutreMerIdBank.toString(); // IDBANKOUTREMER: overseas, column 5
 
     bool operator==(const UpdateSettings&) const = default;
 };
 
 // Reads section "FTP" of the settings file: an empty or missing ADRESS (or the
 // former default) gives the default address, CHECKCONNECTION is off only for
-// "0", CHECKMAJ on only for "1"; the idBanks are read with blanks trimmed.
+// "0", CHECKMAJ on only for "1"; the idBanks are read with blanks trimmed, a
+// missing one is INSEE's own and an empty one means none.
 UpdateSettings readSettings(const QString& iniPath);
 
-// Writes ADRESS, CHECKCONNECTION, CHECKMAJ, then the idBanks when set or
-// already present, leaving the rest of the file as it is, in one atomic
+// Writes ADRESS, CHECKCONNECTION, CHECKMAJ, then the idBanks when other than
+// INSEE's own or already present, leaving the rest of the file as it is, in one atomic
 // replacement. False, with the reason in French, when it cannot be written.
 bool writeSettings(const UpdateSettings& settings, const QString& iniPath,
                    QString* reason = nullptr);

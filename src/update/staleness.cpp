@@ -1,5 +1,6 @@
 #include "staleness.h"
 
+#include "dates.h"
 #include "sdmxmerge.h"
 
 namespace velmaris {
@@ -21,9 +22,14 @@ std::optional<Staleness> staleness(const IndexTable& table, const QDate& today)
 
 QString stalenessText(const Staleness& s)
 {
-    return QStringLiteral("Indices connus jusqu'au %1 : le %2 est paru vers le %3.")
-        .arg(s.known.label(), s.published.label(),
-             s.release.toString(QStringLiteral("dd/MM/yyyy")));
+    const Quarter first = s.missing();
+    if (first == s.published)
+        return QStringLiteral("Indices connus jusqu'au %1 : il manque le %2, paru vers le %3.")
+            .arg(s.known.label(), first.label(), dateText(s.release));
+    return QStringLiteral("Indices connus jusqu'au %1 : il manque les trimestres du %2 (paru vers "
+                          "le %3) au %4 (paru vers le %5).")
+        .arg(s.known.label(), first.label(), dateText(usualRelease(first)), s.published.label(),
+             dateText(s.release));
 }
 
 bool leaseMayFollowAMissingIndex(const IndexTable& table, const QDate& lease)

@@ -18,10 +18,12 @@ QString valueText(const IndexRow& row, Quarter quarter)
     return QString::number(row.icc);
 }
 
-bool sameValues(const IndexRow& a, const IndexRow& b)
+// A reply keeps every value the file holds; it may fill in one the file lacks.
+bool keepsValues(const IndexRow& fresh, const IndexRow& held)
 {
-    return a.icc == b.icc && a.irl == b.irl && a.irlCorse == b.irlCorse
-           && a.irlOutreMer == b.irlOutreMer;
+    auto keeps = [](double f, double h) { return h == 0 || f == h; };
+    return keeps(fresh.icc, held.icc) && keeps(fresh.irl, held.irl)
+           && keeps(fresh.irlCorse, held.irlCorse) && keeps(fresh.irlOutreMer, held.irlOutreMer);
 }
 
 } // namespace
@@ -126,6 +128,7 @@ DownloadAcceptance acceptRows(std::vector<IndexRow> rows, const IndexTable& curr
                           QStringLiteral("la réponse donne deux fois le %1").arg(q.label()));
     }
     const Quarter freshNewest = fresh.rbegin()->first;
+    bool completes = false; // fills in a value the file lacks
 
     // Every quarter already held, with the same values.
     for (const IndexRow& held : current.rows) {
@@ -142,15 +145,19 @@ DownloadAcceptance acceptRows(std::vector<IndexRow> rows, const IndexTable& curr
                               : QStringLiteral("la réponse ne contient pas le %1 que le fichier "
                                                "des indices actuel contient")
                                     .arg(q.label()));
-        if (!sameValues(*it->second, held))
+        if (!keepsValues(*it->second, held))
             return refuse(DownloadVerdict::ChangedValue,
                           QStringLiteral("le %1 vaut %2 dans la réponse et %3 dans le fichier des "
                                          "indices actuel : une valeur publiée ne change pas")
                               .arg(q.label(), valueText(*it->second, q), valueText(held, q)));
+        completes = completes
+                    || !(it->second->irlCorse == held.irlCorse
+                         && it->second->irlOutreMer == held.irlOutreMer
+                         && it->second->irl == held.irl && it->second->icc == held.icc);
         ++result.added;
     }
     result.added = int(fresh.size()) - result.added;
-    if (result.added <= 0)
+    if (result.added <= 0 && !completes)
         return refuse(DownloadVerdict::UpToDate, {});
     if (today <= freshNewest.lastDay())
         return refuse(DownloadVerdict::NotEnded,

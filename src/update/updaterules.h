@@ -73,7 +73,8 @@ struct DownloadAcceptance {
 DownloadAcceptance checkTransfer(const DownloadReply& reply);
 
 // Whether rows read from a reply may replace the table: they hold every
-// quarter of the table with the same values, add at least one quarter, and
+// quarter of the table with the same values (a value the table lacks may be
+// filled in), add at least one quarter or value, and
 // their newest quarter has ended by today.
 DownloadAcceptance acceptRows(std::vector<IndexRow> rows, const IndexTable& current,
                               const QDate& today);

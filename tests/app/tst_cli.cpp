@@ -370,7 +370,7 @@ void TestCommandLine::noticesOnStandardError()
     QCOMPARE(byQuarter.status, 0);
     QVERIFY(byQuarter.output.contains(QStringLiteral(" 850,00")));
     QVERIFY2(byQuarter.error.startsWith(
-                 QStringLiteral("Indices connus jusqu'au %1 : le %2 est paru vers le 15/")
+                 QStringLiteral("Indices connus jusqu'au %1 : il manque le %2, paru vers le 15/")
                      .arg(newest.label(), newest.next().label())),
              qPrintable(byQuarter.error));
 

@@ -1,5 +1,6 @@
 #include "../update/httpfixture.h"
 
+#include "indexentrydialog.h"
 #include "indexupdater.h"
 #include "mainwindow.h"
 #include "maj.h"
@@ -65,12 +66,6 @@ QDate oneBoxFourth()
     return QDate::currentDate().addMonths(-15);
 }
 
-QList<Launch> g_launches;
-void recordLaunch(const Launch& launch)
-{
-    g_launches << launch;
-}
-
 // A main window on a folder of its own, the settings beside its index file,
 // and a download that gives up after one second.
 struct Fixture {
@@ -119,7 +114,8 @@ private slots:
     void manualDownloadEndsWithOneBox();
     void image1ShowsProgressAndAnnulerStopsIt();
     void failedWriteIsReported();
-    void manualEditingOpensEditorAndEnds();
+    void manualEditingKeepsTheProgramAndRereads();
+    void manualEditingWithoutEditorOffersTyping();
 };
 
 void TestUpdate::cleanup()
@@ -137,10 +133,22 @@ void TestUpdate::staleTableIsSaidUnderTheGrid()
     QVERIFY(old.window->perime->isVisible());
     QVERIFY2(old.window->perime->text().startsWith(QStringLiteral("Indices connus jusqu'au ")),
              qPrintable(old.window->perime->text()));
-    QVERIFY(old.window->perime->text().contains(QStringLiteral(">Mise à jour…</a>")));
+    // Which quarter, when it came out, and the two ways to get it.
+    const Quarter missing = old.window->table().newestQuarter().next();
+    QVERIFY2(
+        old.window->perime->text().contains(
+            QStringLiteral("il manque les trimestres du %1 (paru vers le ").arg(missing.label())),
+        qPrintable(old.window->perime->text()));
+    QVERIFY(old.window->perime->text().contains(QStringLiteral(">Mise à jour</a>")));
+    QVERIFY(old.window->perime->text().contains(QStringLiteral(">Saisir un indice…</a>")));
     emit old.window->perime->linkActivated(QStringLiteral("maj"));
     QTRY_VERIFY(old.maj.isVisible());
     old.maj.hide();
+    emit old.window->perime->linkActivated(QStringLiteral("saisie"));
+    IndexEntryDialog* entry = nullptr;
+    QTRY_VERIFY((entry = old.window->findChild<IndexEntryDialog*>()) && entry->isVisible());
+    QCOMPARE(entry->trimestre->text(), missing.label());
+    entry->reject();
 
     const QDate recent = QDate::currentDate().addMonths(-8);
     Fixture current(indexFileWithFourth(recent));
@@ -183,8 +191,11 @@ void TestUpdate::dialogShowsEveryControl()
     QCOMPARE(f.maj.ftp->text(), kDefaultAddress.toString());
     QCOMPARE(text("Label3"), QStringLiteral("idBank de l'IRL de Corse"));
     QCOMPARE(text("Label4"), QStringLiteral("idBank de l'IRL d'outre-mer"));
-    QCOMPARE(f.maj.idcorse->text(), QString());
-    QCOMPARE(f.maj.idoutremer->text(), QString());
+    // INSEE's own series of Corsica and the overseas departments.
+    QCOMPARE(f.maj.idcorse->text(), QStringLiteral("010760507"));
+    QCOMPARE(f.maj.idoutremer->text(), QStringLiteral("010760509"));
+    QCOMPARE(f.maj.saisirindice->text(), QStringLiteral("Saisir un indice…"));
+    QCOMPARE(f.maj.importinsee->text(), QStringLiteral("Importer un fichier Insee…"));
     // A child of the main window, over it.
     QCOMPARE(f.maj.parentWidget(), f.window.get());
     QVERIFY(f.maj.isWindow());
@@ -397,34 +408,87 @@ void TestUpdate::failedWriteIsReported()
     QCOMPARE(readAll(target), f.oldFile);
 }
 
-void TestUpdate::manualEditingOpensEditorAndEnds()
+// A stand-in for a text editor, first on the PATH: it replaces the file by
+// another (as an editor saves: a new file put in place), then ends.
+struct FakeEditor {
+    QTemporaryDir bin;
+    QByteArray oldPath = qgetenv("PATH");
+    explicit FakeEditor(const QString& saved)
+    {
+        const QString script = bin.filePath(QStringLiteral("mousepad"));
+        writeAll(script, "#!/bin/sh\n/bin/cp '" + saved.toUtf8()
+                             + "' \"$1.tmp\" && /bin/mv \"$1.tmp\" \"$1\"\n");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner);
+        qputenv("PATH", bin.path().toUtf8());
+    }
+    ~FakeEditor() { qputenv("PATH", oldPath); }
+};
+
+// The editor gets the path as one argument; the program goes on and reads
+// the file again when the editor has saved it.
+void TestUpdate::manualEditingKeepsTheProgramAndRereads()
 {
     QTemporaryDir base;
     const QString folder = base.filePath(QStringLiteral("dossier avec espaces"));
     QVERIFY(QDir().mkpath(folder));
     const QString path = folder + QStringLiteral("/VELMARIS.TXT");
-    writeAll(path, indexFileWithFourth(QDate::currentDate()));
+    const QDate fourth = QDate::currentDate().addMonths(-15);
+    writeAll(path, indexFileWithFourth(fourth));
+    const QString edited = base.filePath(QStringLiteral("edited.txt"));
+    writeAll(edited, freshFileAfter(fourth));
 
     Maj maj;
     MainWindow w(maj, folder, QString());
     w.load();
     w.show();
-    g_launches.clear();
-    setLaunchRecorder(&recordLaunch);
-    int ends = 0;
-    setProgramEnd([&] { ++ends; });
+    const Quarter before = w.table().newestQuarter();
+    {
+        FakeEditor editor(edited);
+        QCOMPARE(textEditorFor(path).arguments.last(), path); // blanks and all
+        test::Messages boxes;
+        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        QTRY_VERIFY(maj.isVisible());
+        QTest::mouseClick(maj.Boutonmanuel, Qt::LeftButton);
+        QTRY_COMPARE(w.table().newestQuarter(), before.next());
+        QCOMPARE(w.textind[0]->text(), before.next().label());
+        QVERIFY(boxes.texts.isEmpty());
+    }
+    QVERIFY(w.isVisible());
 
-    QTest::mouseClick(w.Command1, Qt::LeftButton);
-    QTRY_VERIFY(maj.isVisible());
-    QTest::mouseClick(maj.Boutonmanuel, Qt::LeftButton);
-    setLaunchRecorder(nullptr);
-    setProgramEnd(nullptr);
-
-    QCOMPARE(g_launches.size(), 1);
-    QCOMPARE(g_launches.first().program, textEditorFor(path).program);
-    QCOMPARE(g_launches.first().arguments.last(), path); // one argument, blanks and all
-    QCOMPARE(ends, 1);
+    // Changed again by another program while the window is open: read again.
+    writeAll(edited, indexFileWithFourth(fourth));
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QFile::copy(edited, path));
+    QTRY_COMPARE(w.table().newestQuarter(), before);
     maj.hide();
+}
+
+// No text editor installed: said in French, and typing the quarter offered.
+void TestUpdate::manualEditingWithoutEditorOffersTyping()
+{
+    Fixture f(indexFileWithFourth(QDate::currentDate().addMonths(-15)));
+    f.window->load();
+    f.window->show();
+    QTemporaryDir empty;
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", empty.path().toUtf8());
+    QStringList asked;
+    MessageBox::setQuestionHandler([&](const QString&, const QString& text) {
+        asked << text;
+        return true;
+    });
+    QTest::mouseClick(f.window->Command1, Qt::LeftButton);
+    QTRY_VERIFY(f.maj.isVisible());
+    QTest::mouseClick(f.maj.Boutonmanuel, Qt::LeftButton);
+    MessageBox::setQuestionHandler(nullptr);
+    qputenv("PATH", oldPath);
+
+    QCOMPARE(asked, QStringList{kNoTextEditor.toString()});
+    IndexEntryDialog* entry = nullptr;
+    QTRY_VERIFY((entry = f.maj.findChild<IndexEntryDialog*>()) && entry->isVisible());
+    entry->reject();
+    QVERIFY(f.window->isVisible());
+    f.maj.hide();
 }
 
 QTEST_MAIN(TestUpdate)

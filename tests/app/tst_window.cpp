@@ -299,7 +299,7 @@ void TestWindow::tabOrder()
     for (QLineEdit* box : rw.w.loyer)
         expected << box;
     expected << rw.w.reeval << rw.w.calculatrice << rw.w.imprimer << rw.w.Command2 << rw.w.Command1
-             << rw.w.baux << rw.w.arret;
+             << rw.w.saisirindice << rw.w.baux << rw.w.arret;
     rw.w.datedubail->setFocus();
     QList<QWidget*> walked{QApplication::focusWidget()};
     for (int k = 1; k < expected.size(); ++k) {
@@ -373,9 +373,9 @@ void TestWindow::fitsASmallScreen()
         area->horizontalScrollBar()->isVisible() || area->verticalScrollBar()->isVisible();
     QCOMPARE(scrollbars, scrolls);
     // Every control can be reached and shows whole once scrolled to.
-    QList<QWidget*> controls{rw.w.datedubail, rw.w.reeval,   rw.w.calculatrice,
-                             rw.w.imprimer,   rw.w.Command2, rw.w.Command1,
-                             rw.w.baux,       rw.w.arret,    rw.w.loyer[19]};
+    QList<QWidget*> controls{rw.w.datedubail, rw.w.reeval,   rw.w.calculatrice, rw.w.imprimer,
+                             rw.w.Command2,   rw.w.Command1, rw.w.saisirindice, rw.w.baux,
+                             rw.w.arret,      rw.w.loyer[19]};
     for (QWidget* c : controls) {
         // The whole control, not just a line edit's cursor as ensureWidgetVisible would.
         const QPoint at = c->mapTo(area->widget(), QPoint(0, 0));

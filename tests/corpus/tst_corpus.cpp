@@ -8,6 +8,7 @@
 
 using velmaris::fuzz::download;
 using velmaris::fuzz::indexFile;
+using velmaris::fuzz::inseeCsv;
 using velmaris::fuzz::leaseDate;
 using velmaris::fuzz::leasesCsv;
 using velmaris::fuzz::number;
@@ -25,7 +26,7 @@ const std::vector<std::pair<QString, Entry>>& entries()
         {QStringLiteral("indexfile"), indexFile}, {QStringLiteral("number"), number},
         {QStringLiteral("leasedate"), leaseDate}, {QStringLiteral("profile"), profile},
         {QStringLiteral("download"), download},   {QStringLiteral("sdmx"), sdmx},
-        {QStringLiteral("leasescsv"), leasesCsv},
+        {QStringLiteral("inseecsv"), inseeCsv},   {QStringLiteral("leasescsv"), leasesCsv},
     };
     return list;
 }

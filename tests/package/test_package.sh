@@ -55,7 +55,7 @@ echo "package: $(basename "$deb")"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6printsupport6 qt6-qpa-plugins \
-    libqt6sql6 libqt6sql6-sqlite; do
+    libqt6sql6 libqt6sql6-sqlite libquazip1-qt6-1; do
     grep -qw "$p" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = velmaris ] || fail "package name"

@@ -317,9 +317,31 @@ void TestPlatform::outputsNeverGoOverTheProgramsData()
 void TestPlatform::editorGetsThePathAsOneArgument()
 {
     const QString path = QStringLiteral("/home/moi/mes loyers/VELMARIS.TXT");
+    const QByteArray oldPath = qgetenv("PATH");
+#ifndef Q_OS_WIN
+    // A graphical editor installed, and none: then no program at all, never
+    // a file manager or a browser that would not edit the file.
+    QTemporaryDir bin;
+    const QString gedit = bin.filePath(QStringLiteral("gedit"));
+    QFile script(gedit);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\n");
+    script.close();
+    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    qputenv("PATH", bin.path().toUtf8());
+    const Launch editor = textEditorFor(path);
+    QCOMPARE(editor.program, gedit);
+    QCOMPARE(editor.arguments, QStringList{path});
+    QTemporaryDir empty;
+    qputenv("PATH", empty.path().toUtf8());
+    QVERIFY(textEditorFor(path).program.isEmpty());
+    QCOMPARE(startTextEditor(path, nullptr, {}), EditorStart::NoneInstalled);
+    qputenv("PATH", oldPath);
+#else
     const Launch editor = textEditorFor(path);
     QVERIFY(!editor.program.isEmpty());
     QCOMPARE(editor.arguments.last(), path);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestPlatform)

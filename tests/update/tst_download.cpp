@@ -1,6 +1,7 @@
 #include "httpfixture.h"
 #include "sdmxreply.h"
 
+#include "dates.h"
 #include "indexfile.h"
 #include "indexupdater.h"
 #include "sdmxmerge.h"
@@ -93,6 +94,8 @@ private slots:
     void regionalSeriesFillTheirColumns();
     void regionalSeriesNotAskedWhenNothingIsNew();
     void regionalFailureKeepsFile();
+    void typedValueReplacedOnlyWhenConfirmed_data();
+    void typedValueReplacedOnlyWhenConfirmed();
     void serverThatNeverAnswers();
     void dripCancelledByAnnuler();
     void dripEndedByTheDeadline();
@@ -189,13 +192,15 @@ void TestDownload::staleTable_data()
     QTest::newRow("before the next release") << QDate(2026, 1, 14) << "";
     QTest::newRow("on the release day")
         << QDate(2026, 1, 15)
-        << "Indices connus jusqu'au 3è tr.2025 : le 4è tr.2025 est paru vers le 15/01/2026.";
-    QTest::newRow("a year on") << QDate(
-        2026, 12,
-        8) << "Indices connus jusqu'au 3è tr.2025 : le 3è tr.2026 est paru vers le 15/10/2026.";
+        << "Indices connus jusqu'au 3è tr.2025 : il manque le 4è tr.2025, paru vers le 15/01/2026.";
+    QTest::newRow("a year on")
+        << QDate(2026, 12, 8)
+        << "Indices connus jusqu'au 3è tr.2025 : il manque les trimestres du 4è tr.2025 (paru "
+           "vers le 15/01/2026) au 3è tr.2026 (paru vers le 15/10/2026).";
     QTest::newRow("the day before the 3rd quarter 2026")
         << QDate(2026, 10, 14)
-        << "Indices connus jusqu'au 3è tr.2025 : le 2è tr.2026 est paru vers le 15/07/2026.";
+        << "Indices connus jusqu'au 3è tr.2025 : il manque les trimestres du 4è tr.2025 (paru "
+           "vers le 15/01/2026) au 2è tr.2026 (paru vers le 15/07/2026).";
 }
 
 void TestDownload::staleTable()
@@ -334,6 +339,8 @@ Outcome TestDownload::run(IndexUpdater& updater, const QString& url)
     UpdateSettings settings;
     settings.address = url;
     settings.checkConnection = false;
+    settings.corseIdBank.clear();
+    settings.outreMerIdBank.clear();
     return run(updater, settings);
 }
 
@@ -531,22 +538,95 @@ void TestDownload::regionalSeriesFillTheirColumns()
     settings.outreMerIdBank = QStringLiteral("010000002");
     IndexUpdater updater(m_table);
     QCOMPARE(run(updater, settings), Outcome::Replaced);
-    QVERIFY(readAll(m_path).startsWith("' Indices de test\r\n"
-                                       "42025\t120.00\t15/01/2026\t101.20\t102.30\r\n32025\t"));
+    // The 3rd quarter lacked its Corsica value: filled in, and the header says from where.
+    const QByteArray written = readAll(m_path);
+    QVERIFY2(written.startsWith("' Indices de test\r\n"
+                                "' 3\xE8 tr.2025 : IRL de Corse compl\xE9t\xE9 depuis l'Insee le "
+                                + dateText(kToday).toLatin1()
+                                + "\r\n"
+                                  "42025\t120.00\t15/01/2026\t101.20\t102.30\r\n"
+                                  "32025\t119.75\t15/10/2025\t101\r\n"),
+             written.left(200).constData());
     QCOMPARE(server.requests().size(), 3);
 }
 
 void TestDownload::regionalSeriesNotAskedWhenNothingIsNew()
 {
+    // Nothing new for the IRL, but the rows lack their Corsica values: the
+    // series is asked for and fills them; asked again, it is not.
     HttpFixture server;
     server.reply(200, sdmxReply("001515333", "2025-10-15", irlOf(12, 2025, 3)), kSeriesPath);
+    Observations corse = irlOf(12, 2025, 3);
+    server.reply(200, sdmxReply("010000001", "2025-10-15", corse),
+                 "/series/sdmx/data/SERIES_BDM/010000001");
     UpdateSettings settings;
     settings.address = server.url(QString::fromLatin1(kSeriesPath));
     settings.checkConnection = false;
     settings.corseIdBank = QStringLiteral("010000001");
+    settings.outreMerIdBank.clear();
     IndexUpdater updater(m_table);
+    QCOMPARE(run(updater, settings), Outcome::Replaced);
+    QCOMPARE(server.requests().size(), 2);
+    QVERIFY2(updater.lastMessage().startsWith(
+                 QStringLiteral("Valeurs manquantes complétées pour le 3è tr.2025 et le ")),
+             qPrintable(updater.lastMessage()));
+    QCOMPARE(m_table.rows.front().irlCorse, m_table.rows.front().irl);
     QCOMPARE(run(updater, settings), Outcome::UpToDate);
-    QCOMPARE(server.requests().size(), 1);
+    QCOMPARE(server.requests().size(), 3);
+}
+
+void TestDownload::typedValueReplacedOnlyWhenConfirmed_data()
+{
+    QTest::addColumn<int>("answer"); // -1: no one to ask (start-up), 0: no, 1: yes
+    QTest::newRow("no one to ask") << -1;
+    QTest::newRow("the user says no") << 0;
+    QTest::newRow("the user says yes") << 1;
+}
+
+// The 3rd quarter was typed by hand (119.80); INSEE says 119.75.
+void TestDownload::typedValueReplacedOnlyWhenConfirmed()
+{
+    QFETCH(int, answer);
+    const QByteArray typed =
+        QByteArray(m_old)
+            .replace(
+                "' Indices de test\r\n",
+                "' Indices de test\r\n' 3\xE8 tr.2025 saisi par l'utilisateur le 20/10/2025\r\n")
+            .replace("32025\t119.75\t", "32025\t119.80\t");
+    writeAll(m_path, typed);
+    QVERIFY(loadIndexTable(m_table).ok());
+    HttpFixture server;
+    server.reply(200, sdmxReply("001515333", "2026-01-15", irlOf(13, 2025, 4)), kSeriesPath);
+    IndexUpdater updater(m_table);
+    QStringList asked;
+    if (answer >= 0)
+        updater.setCorrectionQuestion([&](const QString& question) {
+            asked << question;
+            return answer == 1;
+        });
+    const Outcome outcome = run(updater, server.url(QString::fromLatin1(kSeriesPath)));
+    if (answer >= 0) {
+        // Both values shown.
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked.first().contains(QStringLiteral(
+                     "l'IRL du 3è tr.2025 : 119,80 saisi le 20/10/2025 ; 119,75 selon l'Insee")),
+                 qPrintable(asked.first()));
+    }
+    if (answer != 1) {
+        QCOMPARE(outcome, Outcome::Refused);
+        QVERIFY2(updater.lastReason().contains(QStringLiteral("119,80 saisi le 20/10/2025")),
+                 qPrintable(updater.lastReason()));
+        QCOMPARE(readAll(m_path), typed);
+        return;
+    }
+    QCOMPARE(outcome, Outcome::Replaced);
+    QCOMPARE(updater.lastMessage(),
+             QStringLiteral("Indices mis à jour jusqu'au 4è tr.2025 (1 trimestre ajouté) ; valeurs "
+                            "saisies remplacées par celles de l'Insee pour le 3è tr.2025."));
+    const QByteArray written = readAll(m_path);
+    QVERIFY(written.contains("\r\n42025\t120.00\t15/01/2026\r\n32025\t119.75\t15/10/2025\r\n"));
+    QVERIFY(written.contains("' 3\xE8 tr.2025 corrig\xE9 selon l'Insee le 08/12/2026"));
+    QCOMPARE(m_table.rows[1].irl, 119.75);
 }
 
 void TestDownload::regionalFailureKeepsFile()

@@ -67,6 +67,8 @@ private slots:
     void regionalColumns_data();
     void regionalColumns();
     void secondUpdateExtendsTheEstimatedList();
+    void mergeRules_data();
+    void mergeRules();
 };
 
 void TestSdmx::plainDecimals_data()
@@ -432,6 +434,118 @@ void TestSdmx::secondUpdateExtendsTheEstimatedList()
                  + "32026\t147.01\t15/10/2026\r\n22026\t146.50\t15/07/2026\r\n"
                    "12026\t146.12\t16/04/2026\r\n42025\t145.78\t15/01/2026\r\n"
                  + kRows);
+}
+
+// Rows the file holds: a missing value is filled in, a published one never
+// changes, a typed one only when the user confirms INSEE's.
+void TestSdmx::mergeRules_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<Observations>("irl");
+    QTest::addColumn<Observations>("corse");
+    QTest::addColumn<Observations>("outreMer");
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<QByteArray>("expected"); // the new file, or empty
+    QTest::addColumn<QString>("error");       // part of the reason
+    QTest::addColumn<bool>("asks");           // refused until the user confirms
+
+    const QByteArray rows = "32025\t145.77\t15/10/2025\t141.58\t142.97\r\n"
+                            "22025\t146.68\t16/07/2025\r\n"
+                            "12025\t145.47\t16/04/2025\t141.28\t142.67\r\n";
+    const QByteArray file = kHeader + rows;
+    const QByteArray typedMark = "' 4\xE8 tr.2025 saisi par l'utilisateur le 20/01/2026\r\n";
+    const QByteArray typed = kHeader + typedMark + "42025\t145.90\t15/01/2026\r\n" + rows;
+    const QByteArray corrected = kHeader
+                                 + "' 4\xE8 tr.2025 corrig\xE9 selon l'Insee le 08/12/2026 (saisi "
+                                   "par l'utilisateur le 20/01/2026 : IRL 145.90)\r\n"
+                                   "42025\t145.78\t15/01/2026\r\n"
+                                 + rows;
+    const Observations none;
+    const Observations insee4{{"2025-Q4", "145.78"}, {"2025-Q3", "145.77"}};
+    const QByteArray filled = "' 2\xE8 tr.2025 : IRL de Corse compl\xE9t\xE9 depuis l'Insee le "
+                              "08/12/2026\r\n";
+
+    QTest::newRow("Corsica filled in")
+        << file << none << Observations{{"2025-Q3", "141.58"}, {"2025-Q2", "142.50"}} << none
+        << false
+        << QByteArray(kHeader + filled
+                      + QByteArray(rows).replace("16/07/2025", "16/07/2025\t142.50"))
+        << "" << false;
+    QTest::newRow("overseas filled in")
+        << file << none << none << Observations{{"2025-Q2", "143.20"}} << false
+        << QByteArray(kHeader
+                      + "' 2\xE8 tr.2025 : IRL d'outre-mer compl\xE9t\xE9 depuis l'Insee le "
+                        "08/12/2026\r\n"
+                      + QByteArray(rows).replace("16/07/2025", "16/07/2025\t\t143.20"))
+        << "" << false;
+    QTest::newRow("both filled in, with a new quarter")
+        << file << Observations{{"2025-Q4", "145.78"}, {"2025-Q3", "145.77"}}
+        << Observations{{"2025-Q4", "141.59"}, {"2025-Q2", "142.50"}}
+        << Observations{{"2025-Q4", "142.98"}, {"2025-Q2", "143.20"}} << false
+        << QByteArray(kHeader
+                      + "' 2\xE8 tr.2025 : IRL de Corse et IRL d'outre-mer compl\xE9t\xE9s depuis "
+                        "l'Insee le 08/12/2026\r\n"
+                      + "42025\t145.78\t15/01/2026\t141.59\t142.98\r\n"
+                      + QByteArray(rows).replace("16/07/2025", "16/07/2025\t142.50\t143.20"))
+        << "" << false;
+    QTest::newRow("a filled-in value far from its neighbours")
+        << file << none << Observations{{"2025-Q2", "42.50"}} << none << false << QByteArray()
+        << "l'IRL Corse du 2è tr.2025 (42,5) s'écarte de plus de 25 %" << false;
+    QTest::newRow("published value changed")
+        << file << none << Observations{{"2025-Q3", "141.00"}} << none << true << QByteArray()
+        << "l'IRL de Corse du 3è tr.2025 vaut 141,00 selon l'Insee et 141,58" << false;
+    QTest::newRow("typed value, INSEE's differs")
+        << typed << insee4 << none << none << false << QByteArray()
+        << "l'IRL du 4è tr.2025 : 145,90 saisi le 20/01/2026 ; 145,78 selon l'Insee" << true;
+    QTest::newRow("typed value, confirmed correction")
+        << typed << insee4 << none << none << true << corrected << "" << false;
+    QTest::newRow("typed value, INSEE's the same")
+        << typed << Observations{{"2025-Q4", "145.9"}} << none << none << false
+        << QByteArray(kHeader
+                      + "' 4\xE8 tr.2025 confirm\xE9 par l'Insee le 08/12/2026 (saisi par "
+                        "l'utilisateur le 20/01/2026)\r\n"
+                        "42025\t145.90\t15/01/2026\r\n"
+                      + rows)
+        << "" << false;
+    QTest::newRow("corrected once: INSEE's from then on")
+        << corrected << Observations{{"2025-Q4", "145.70"}} << none << none << true << QByteArray()
+        << "l'IRL du 4è tr.2025 vaut 145,70 selon l'Insee et 145,78" << false;
+    QTest::newRow("nothing to do")
+        << file << insee4.mid(1) << none << none << false << QByteArray() << "" << false;
+}
+
+void TestSdmx::mergeRules()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(Observations, irl);
+    QFETCH(Observations, corse);
+    QFETCH(Observations, outreMer);
+    QFETCH(bool, confirm);
+    QFETCH(QByteArray, expected);
+    QFETCH(QString, error);
+    QFETCH(bool, asks);
+
+    const SdmxSeries i = series("001515333", "2026-01-15", irl);
+    const SdmxSeries c = series("010760507", "2026-01-15", corse);
+    const SdmxSeries o = series("010760509", "2026-01-15", outreMer);
+    MergeOptions options;
+    options.today = QDate(2026, 12, 8);
+    options.confirmCorrections = confirm;
+    const SdmxMerge merge =
+        mergeInseeSeries(file,
+                         {irl.isEmpty() ? nullptr : &i, corse.isEmpty() ? nullptr : &c,
+                          outreMer.isEmpty() ? nullptr : &o},
+                         options);
+    QCOMPARE(merge.needsConfirmation, asks);
+    if (!error.isEmpty()) {
+        QVERIFY2(merge.error.contains(error), qPrintable(merge.error));
+        QVERIFY(merge.bytes.isEmpty());
+        return;
+    }
+    QVERIFY2(merge.ok(), qPrintable(merge.error));
+    QCOMPARE(merge.bytes, expected);
+    if (!expected.isEmpty())
+        QVERIFY(parseIndexFile(merge.bytes).ok());
 }
 
 QTEST_GUILESS_MAIN(TestSdmx)

@@ -39,6 +39,8 @@ private slots:
     void writingKeepsTheRestOfTheFile();
     void emptyAddressWritesDefaultBack();
     void idBanksAreWrittenOnlyOnceSet();
+    void regionalIdBanksDefaultToInsees_data();
+    void regionalIdBanksDefaultToInsees();
     void annulerDropsTheEdits();
     void okRefuses_data();
     void okRefuses();
@@ -187,7 +189,8 @@ void TestSettings::readRules()
 
 void TestSettings::writesInOrderIntoNewFile()
 {
-    QVERIFY(writeSettings({QStringLiteral("http://h/x"), false, true, {}, {}}, ini()));
+    // INSEE's own idBanks are not written: a later copy may know better ones.
+    QVERIFY(writeSettings({QStringLiteral("http://h/x"), false, true}, ini()));
     QCOMPARE(readAll(ini()),
              QByteArray("[FTP]\r\nADRESS=http://h/x\r\nCHECKCONNECTION=0\r\nCHECKMAJ=1\r\n"));
     QFile::remove(ini());
@@ -218,7 +221,7 @@ void TestSettings::writingKeepsTheRestOfTheFile()
                               "[FTP]\r\n; adresse du serveur\r\nAdress=http://h/old\r\n"
                               "Autre=garde,moi\r\n\r\n[Fin]\r\nZ=1\r\n";
     writeAll(ini(), before);
-    QVERIFY(writeSettings({QStringLiteral("http://h/new"), true, false, {}, {}}, ini()));
+    QVERIFY(writeSettings({QStringLiteral("http://h/new"), true, false}, ini()));
     QCOMPARE(
         readAll(ini()),
         QByteArray("; Réglages de Velmaris\r\n[Fenetre]\r\nX=10\r\nY=20\r\n\r\n"
@@ -252,6 +255,37 @@ void TestSettings::idBanksAreWrittenOnlyOnceSet()
     QVERIFY(writeSettings(settings, ini()));
     QVERIFY(readAll(ini()).endsWith("\r\nIDBANKCORSE=\r\n"));
     QCOMPARE(readSettings(ini()), settings);
+    QFile::remove(ini());
+}
+
+void TestSettings::regionalIdBanksDefaultToInsees_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("corse");
+    QTest::addColumn<QString>("outreMer");
+    QTest::newRow("no file") << QByteArray() << u"010760507"_qs << u"010760509"_qs;
+    QTest::newRow("written before they were known")
+        << QByteArray("[FTP]\r\nCHECKMAJ=1\r\n") << u"010760507"_qs << u"010760509"_qs;
+    QTest::newRow("cleared by the user")
+        << QByteArray("[FTP]\r\nIDBANKCORSE=\r\nIDBANKOUTREMER= \r\n") << QString() << QString();
+    QTest::newRow("another one") << QByteArray("[ftp]\r\nidbankcorse= 010000001 \r\n")
+                                 << u"010000001"_qs << u"010760509"_qs;
+}
+
+void TestSettings::regionalIdBanksDefaultToInsees()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, corse);
+    QFETCH(QString, outreMer);
+    QFile::remove(ini());
+    if (!content.isEmpty())
+        writeAll(ini(), content);
+    const UpdateSettings read = readSettings(ini());
+    QCOMPARE(read.corseIdBank, corse);
+    QCOMPARE(read.outreMerIdBank, outreMer);
+    // Written and read back, they stay what they are.
+    QVERIFY(writeSettings(read, ini()));
+    QCOMPARE(readSettings(ini()), read);
     QFile::remove(ini());
 }
 

@@ -1,0 +1,121 @@
+// The index commands: a quarter typed by hand, INSEE's own file merged in.
+#include "cli_p.h"
+
+#include "dates.h"
+#include "inseefile.h"
+#include "quarter.h"
+#include "settings.h"
+#include "typedindex.h"
+
+#include <QDir>
+
+namespace velmaris::cli {
+
+namespace {
+
+QString indexPath(const Options& options, const QString& defaultPath)
+{
+    return options.has(QStringLiteral("--index-file"))
+               ? options.value(QStringLiteral("--index-file"))
+               : defaultPath;
+}
+
+// The options a command takes besides its own; any other is a mistake.
+std::optional<CommandLineResult> onlyOptions(const Options& options, const QStringList& allowed,
+                                             const QString& command)
+{
+    for (const QString& name : options.values.keys())
+        if (!allowed.contains(name))
+            return failure(kExitBadArguments,
+                           QStringLiteral("L'option %1 ne va pas avec %2. (velmaris --help)")
+                               .arg(name, command));
+    return std::nullopt;
+}
+
+} // namespace
+
+CommandLineResult runAddIndex(const QStringList& arguments, const QString& defaultIndexPath)
+{
+    const QString command = QStringLiteral("--add-index");
+    const qsizetype at = arguments.indexOf(command);
+    if (at + 2 >= arguments.size() || arguments.at(at + 1).startsWith(u"--")
+        || arguments.at(at + 2).startsWith(u"--"))
+        return failure(kExitBadArguments,
+                       QStringLiteral("--add-index attend le trimestre puis l'IRL, par exemple "
+                                      "--add-index 12026 146.60. (velmaris --help)"));
+    QStringList rest = arguments;
+    rest.remove(at, 3);
+    Options options;
+    if (auto error = parseOptions(rest, options))
+        return failure(kExitBadArguments, *error + QStringLiteral(" (velmaris --help)"));
+    if (auto bad = onlyOptions(options,
+                               {QStringLiteral("--published"), QStringLiteral("--corse"),
+                                QStringLiteral("--outre-mer"), QStringLiteral("--index-file")},
+                               command))
+        return *bad;
+    if (!options.has(QStringLiteral("--published")))
+        return failure(kExitBadArguments,
+                       QStringLiteral("La date de parution manque (--published jj/mm/aaaa). "
+                                      "(velmaris --help)"));
+
+    const QString key = arguments.at(at + 1);
+    const std::optional<Quarter> quarter = Quarter::fromKey(key);
+    if (!quarter)
+        return failure(kExitBadArguments,
+                       QStringLiteral("Trimestre invalide : « %1 » (chiffre du trimestre puis "
+                                      "année, par exemple 12026).")
+                           .arg(key));
+    TypedIndex entry;
+    entry.quarter = *quarter;
+    entry.irl = arguments.at(at + 2);
+    entry.corse = options.value(QStringLiteral("--corse"));
+    entry.outreMer = options.value(QStringLiteral("--outre-mer"));
+    entry.published = options.value(QStringLiteral("--published"));
+    for (const char* name : {"--corse", "--outre-mer"})
+        if (options.has(QString::fromLatin1(name))
+            && options.value(QString::fromLatin1(name)).trimmed().isEmpty())
+            return failure(
+                kExitBadArguments,
+                QStringLiteral("L'option %1 attend une valeur.").arg(QString::fromLatin1(name)));
+
+    const QString path = indexPath(options, defaultIndexPath);
+    if (!QFileInfo::exists(path))
+        return failure(kExitIndexFile,
+                       QStringLiteral("Fichier des indices introuvable : %1").arg(path));
+    const QString error = saveTypedIndex(path, entry, QDate::currentDate());
+    if (!error.isEmpty())
+        return failure(
+            kExitBadArguments,
+            QStringLiteral("Indice refusé : %1%2").arg(error, error.endsWith(u'?') ? u"" : u"."));
+
+    // The value as typed, with the decimal comma of every other output.
+    CommandLineResult r;
+    r.output = QStringLiteral("%1 ajouté au fichier des indices : IRL %2, paru le %3.\n")
+                   .arg(quarter->label(), entry.irl.trimmed().replace(u'.', u','),
+                        dateText(*parseFrenchDate(entry.published)));
+    return r;
+}
+
+CommandLineResult runImportInsee(const Options& options, const QString& defaultIndexPath)
+{
+    const QString command = QStringLiteral("--import-insee");
+    if (auto bad = onlyOptions(options, {command, QStringLiteral("--index-file")}, command))
+        return *bad;
+    const QString path = indexPath(options, defaultIndexPath);
+    if (!QFileInfo::exists(path))
+        return failure(kExitIndexFile,
+                       QStringLiteral("Fichier des indices introuvable : %1").arg(path));
+    const QString file = options.value(command);
+    QString summary;
+    // No one to ask: a value typed by hand that INSEE gives otherwise is refused and named.
+    const QString error =
+        importInseeFile(path, file, UpdateSettings(), QDate::currentDate(), nullptr, &summary);
+    if (!error.isEmpty())
+        return failure(kExitRefused, QStringLiteral("Fichier de l'Insee refusé : %1 : %2.")
+                                         .arg(QDir::toNativeSeparators(file), error));
+    CommandLineResult r;
+    r.output = summary + u'\n';
+    return r;
+}
+
+} // namespace velmaris::cli

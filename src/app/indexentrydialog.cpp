@@ -1,0 +1,116 @@
+#include "indexentrydialog.h"
+
+#include "indextable.h"
+#include "messages.h"
+#include "typedindex.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace velmaris {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Saisir un indice");
+
+QLineEdit* box(QWidget* parent, const QString& name, const QString& placeholder)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setPlaceholderText(placeholder);
+    edit->setMaxLength(12);
+    return edit;
+}
+
+} // namespace
+
+IndexEntryDialog::IndexEntryDialog(const QString& indexPath, QWidget* parent)
+    : QDialog(parent)
+    , m_path(indexPath)
+{
+    setObjectName(QStringLiteral("SaisieIndice"));
+    setWindowTitle(kTitle);
+
+    QFile file(indexPath);
+    if (file.open(QIODevice::ReadOnly))
+        m_quarter = nextQuarterToType(file.read(kMaxIndexFileBytes + 1));
+    if (!m_quarter.isValid())
+        m_refusal = QStringLiteral("Le fichier des indices %1 ne se lit pas : corrigez-le ou "
+                                   "réinstallez-le avant d'y saisir un indice.")
+                        .arg(QDir::toNativeSeparators(indexPath));
+
+    auto* intro = new QLabel(
+        QStringLiteral("Saisissez l'indice tel que l'Insee l'a publié (Informations rapides) ou "
+                       "tel qu'il a paru au Journal officiel. Il s'ajoute au fichier des indices ; "
+                       "si l'Insee donne plus tard une autre valeur, la mise à jour vous la "
+                       "proposera."),
+        this);
+    intro->setWordWrap(true);
+    trimestre = new QLabel(m_quarter.isValid() ? m_quarter.label() : QString(), this);
+    trimestre->setObjectName(QStringLiteral("trimestre"));
+    QFont bold = trimestre->font();
+    bold.setBold(true);
+    trimestre->setFont(bold);
+
+    irl = box(this, QStringLiteral("irl"), QStringLiteral("par exemple 146,60"));
+    irlcorse = box(this, QStringLiteral("irlcorse"), QStringLiteral("facultatif"));
+    irloutremer = box(this, QStringLiteral("irloutremer"), QStringLiteral("facultatif"));
+    parution = box(this, QStringLiteral("parution"), QStringLiteral("jj/mm/aaaa"));
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Trimestre :"), trimestre);
+    form->addRow(QStringLiteral("IRL (métropole) :"), irl);
+    form->addRow(QStringLiteral("IRL de Corse :"), irlcorse);
+    form->addRow(QStringLiteral("IRL d'outre-mer :"), irloutremer);
+    form->addRow(QStringLiteral("Date de parution :"), parution);
+
+    ajouter = new QPushButton(QStringLiteral("&Ajouter"), this);
+    ajouter->setObjectName(QStringLiteral("ajouter"));
+    ajouter->setDefault(true);
+    ajouter->setEnabled(m_quarter.isValid());
+    annuler = new QPushButton(QStringLiteral("A&nnuler"), this);
+    annuler->setObjectName(QStringLiteral("annuler"));
+    annuler->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(annuler);
+    buttons->addWidget(ajouter);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(intro);
+    layout->addSpacing(6);
+    layout->addLayout(form);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+    setMinimumWidth(420);
+
+    connect(ajouter, &QPushButton::clicked, this, &IndexEntryDialog::add);
+    connect(annuler, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void IndexEntryDialog::add()
+{
+    TypedIndex entry;
+    entry.quarter = m_quarter;
+    entry.irl = irl->text();
+    entry.corse = irlcorse->text();
+    entry.outreMer = irloutremer->text();
+    entry.published = parution->text();
+    const QString error = saveTypedIndex(m_path, entry, m_today);
+    if (!error.isEmpty()) {
+        // The dialog stays open with what was typed, to be corrected.
+        MessageBox::critical(
+            this, kTitle,
+            QStringLiteral("Indice refusé : %1%2").arg(error, error.endsWith(u'?') ? u"" : u"."));
+        return;
+    }
+    accept();
+}
+
+} // namespace velmaris

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "quarter.h"
+
+#include <QDate>
+#include <QDialog>
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace velmaris {
+
+// "Saisir un indice…": the quarter after the newest of the index file, typed
+// by hand from INSEE's publication, checked as the file is and added to it.
+class IndexEntryDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // The quarter is read from the file at indexPath; canOpen() says whether it could be.
+    IndexEntryDialog(const QString& indexPath, QWidget* parent = nullptr);
+
+    // Why the dialog cannot be used (the file does not read), in French; empty when it can.
+    QString refusal() const { return m_refusal; }
+    Quarter quarter() const { return m_quarter; }
+    // Replaces today's date (tests).
+    void setToday(const QDate& today) { m_today = today; }
+
+    QLabel* trimestre = nullptr;
+    QLineEdit* irl = nullptr;
+    QLineEdit* irlcorse = nullptr;
+    QLineEdit* irloutremer = nullptr;
+    QLineEdit* parution = nullptr;
+    QPushButton* ajouter = nullptr;
+    QPushButton* annuler = nullptr;
+
+private:
+    void add();
+
+    QString m_path;
+    Quarter m_quarter;
+    QString m_refusal;
+    QDate m_today = QDate::currentDate();
+};
+
+} // namespace velmaris

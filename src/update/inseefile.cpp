@@ -1,0 +1,167 @@
+#include "inseefile.h"
+
+#include "datafolder.h"
+#include "dates.h"
+#include "indextable.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <quazip.h>
+#include <quazipfile.h>
+
+namespace velmaris {
+
+namespace {
+
+// Nothing INSEE gives for a few series comes near this.
+constexpr qint64 kMaxCsvBytes = 4 * 1024 * 1024;
+
+InseeFile refused(const QString& why)
+{
+    InseeFile file;
+    file.error = why;
+    return file;
+}
+
+} // namespace
+
+namespace {
+
+// The CSV inside INSEE's ZIP: valeurs_trimestrielles.csv, else the one CSV.
+InseeFile readZip(const QString& path)
+{
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdUnzip))
+        return refused(QStringLiteral("le fichier ZIP ne s'ouvre pas (abîmé ou incomplet)"));
+    QStringList csvs;
+    for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
+        const QString name = zip.getCurrentFileName();
+        if (name.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
+            csvs << name;
+    }
+    QString chosen;
+    for (const QString& name : csvs)
+        if (QFileInfo(name).fileName().startsWith(QStringLiteral("valeurs_"), Qt::CaseInsensitive))
+            chosen = name;
+    if (chosen.isEmpty() && csvs.size() == 1)
+        chosen = csvs.first();
+    if (chosen.isEmpty())
+        return refused(QStringLiteral("le fichier ZIP ne contient pas le fichier des valeurs de "
+                                      "l'Insee (valeurs_trimestrielles.csv)"));
+    QuaZipFileInfo64 info;
+    if (!zip.setCurrentFile(chosen) || !zip.getCurrentFileInfo(&info))
+        return refused(QStringLiteral("« %1 » ne se lit pas dans le fichier ZIP").arg(chosen));
+    if (info.uncompressedSize > quint64(kMaxCsvBytes))
+        return refused(
+            QStringLiteral("« %1 » dépasse 4 Mo : ce n'est pas une série de l'Insee").arg(chosen));
+    QuaZipFile member(&zip);
+    if (!member.open(QIODevice::ReadOnly))
+        return refused(QStringLiteral("« %1 » ne se lit pas dans le fichier ZIP").arg(chosen));
+    // The size written in the ZIP may lie: never read more than the limit.
+    const QByteArray csv = member.read(kMaxCsvBytes + 1);
+    const bool complete = member.atEnd() && member.getZipError() == UNZ_OK;
+    member.close();
+    if (csv.size() > kMaxCsvBytes)
+        return refused(
+            QStringLiteral("« %1 » dépasse 4 Mo : ce n'est pas une série de l'Insee").arg(chosen));
+    if (!complete || member.getZipError() != UNZ_OK)
+        return refused(QStringLiteral("« %1 » est abîmé dans le fichier ZIP").arg(chosen));
+    return parseInseeCsv(csv);
+}
+
+} // namespace
+
+InseeFile readInseeFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return refused(QStringLiteral("le fichier n'existe pas"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return refused(QStringLiteral("le fichier ne peut pas être lu"));
+    const QByteArray head = file.peek(4);
+    if (head == QByteArray("PK\x03\x04", 4)) {
+        file.close();
+        return readZip(path);
+    }
+    const QByteArray csv = file.read(kMaxCsvBytes + 1);
+    if (csv.size() > kMaxCsvBytes)
+        return refused(
+            QStringLiteral("le fichier dépasse 4 Mo : ce n'est pas une série de l'Insee"));
+    return parseInseeCsv(csv);
+}
+
+InseeColumns inseeColumns(const InseeFile& file, const UpdateSettings& settings)
+{
+    InseeColumns out;
+    for (const SdmxSeries& s : file.series) {
+        const SdmxSeries** column = nullptr;
+        if (s.idBank == kIrlIdBank)
+            column = &out.columns.irl;
+        else if (!settings.corseIdBank.isEmpty() && s.idBank == settings.corseIdBank)
+            column = &out.columns.corse;
+        else if (!settings.outreMerIdBank.isEmpty() && s.idBank == settings.outreMerIdBank)
+            column = &out.columns.outreMer;
+        if (!column) {
+            out.error = QStringLiteral("la série %1 n'est pas un IRL que le fichier des indices "
+                                       "tient (IRL %2, Corse %3, outre-mer %4)")
+                            .arg(s.idBank, kIrlIdBank.toString(),
+                                 settings.corseIdBank.isEmpty() ? QStringLiteral("aucun")
+                                                                : settings.corseIdBank,
+                                 settings.outreMerIdBank.isEmpty() ? QStringLiteral("aucun")
+                                                                   : settings.outreMerIdBank);
+            return out;
+        }
+        if (*column) {
+            out.error = QStringLiteral("la série %1 figure deux fois").arg(s.idBank);
+            return out;
+        }
+        *column = &s;
+    }
+    return out;
+}
+
+QString importInseeFile(const QString& indexPath, const QString& inseePath,
+                        const UpdateSettings& settings, const QDate& today,
+                        const std::function<bool(const QString&)>& ask, QString* summary)
+{
+    const InseeFile insee = readInseeFile(inseePath);
+    if (!insee.ok())
+        return insee.error;
+    const InseeColumns columns = inseeColumns(insee, settings);
+    if (!columns.error.isEmpty())
+        return columns.error;
+
+    QFile file(indexPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("le fichier des indices ne peut pas être lu");
+    const QByteArray current = file.read(kMaxIndexFileBytes + 1);
+    file.close();
+
+    MergeOptions options;
+    options.today = today;
+    // The header names the file; a comma would cut its line in two.
+    options.source = QStringLiteral("le fichier de l'Insee ")
+                     + QFileInfo(inseePath).fileName().replace(u',', u' ');
+    SdmxMerge merge = mergeInseeSeries(current, columns.columns, options);
+    if (merge.needsConfirmation && ask && ask(correctionQuestion(merge))) {
+        options.confirmCorrections = true;
+        merge = mergeInseeSeries(current, columns.columns, options);
+    }
+    if (!merge.ok())
+        return merge.error;
+    if (merge.upToDate()) {
+        if (summary)
+            *summary = QStringLiteral("Les indices sont déjà à jour.");
+        return {};
+    }
+    QString reason;
+    if (!writeFileSafely(indexPath, merge.bytes, &reason))
+        return reason + QStringLiteral(" ; le fichier des indices est resté tel qu'il était");
+    if (summary)
+        *summary = mergeSummary(merge);
+    return {};
+}
+
+} // namespace velmaris

@@ -1,0 +1,156 @@
+#include "typedindex.h"
+
+#include "datafolder.h"
+#include "dates.h"
+#include "indexfile.h"
+#include "indexlines.h"
+#include "indextable.h"
+#include "numbers.h"
+#include "provenance.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace velmaris {
+
+namespace {
+
+// A typed value as the file writes it: the user's digits, a point for a comma.
+std::optional<QString> valueText(const QString& typed, const QString& what, QString& error)
+{
+    const QString text = typed.trimmed();
+    if (text.isEmpty()) {
+        error = QStringLiteral("%1 manque").arg(what);
+        return std::nullopt;
+    }
+    const std::optional<double> value = parseIndexValue(text);
+    if (!value || !(*value > 0)) {
+        error = QStringLiteral("%1 « %2 » n'est pas un indice (des chiffres, avec au plus une "
+                               "virgule)")
+                    .arg(what, text);
+        return std::nullopt;
+    }
+    return QString(text).replace(u',', u'.');
+}
+
+// The row of the file for what was typed: the values read as index values,
+// the date as a date of the past.
+std::optional<QString> rowLine(const TypedIndex& entry, const QDate& today, QString& error)
+{
+    QString line = entry.quarter.key();
+    const auto irl = valueText(entry.irl, QStringLiteral("l'IRL"), error);
+    if (!irl)
+        return std::nullopt;
+    if (entry.published.trimmed().isEmpty()) {
+        error = QStringLiteral("la date de parution manque (jj/mm/aaaa)");
+        return std::nullopt;
+    }
+    const std::optional<QDate> published = parseFrenchDate(entry.published);
+    if (!published) {
+        error = QStringLiteral("la date de parution « %1 » n'est pas une date (jj/mm/aaaa)")
+                    .arg(entry.published.trimmed());
+        return std::nullopt;
+    }
+    if (*published > today) {
+        error = QStringLiteral("la date de parution %1 est à venir : on ne saisit qu'un "
+                               "indice déjà paru")
+                    .arg(dateText(*published));
+        return std::nullopt;
+    }
+    line += u'\t' + *irl + u'\t' + dateText(*published);
+    QStringList regional;
+    for (const auto& [typed, what] :
+         {std::pair{entry.corse, QStringLiteral("l'IRL de Corse")},
+          std::pair{entry.outreMer, QStringLiteral("l'IRL d'outre-mer")}}) {
+        if (typed.trimmed().isEmpty()) {
+            regional << QString();
+            continue;
+        }
+        const auto text = valueText(typed, what, error);
+        if (!text)
+            return std::nullopt;
+        regional << *text;
+    }
+    if (!regional.join(QString()).isEmpty())
+        line += u'\t' + regional.join(u'\t');
+    while (line.endsWith(u'\t'))
+        line.chop(1);
+
+    return line;
+}
+
+} // namespace
+
+Quarter nextQuarterToType(const QByteArray& indexFile)
+{
+    const IndexFileResult current = parseIndexFile(indexFile);
+    if (!current.ok() || current.rows.empty())
+        return {};
+    return current.rows.front().quarter.next();
+}
+
+TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& entry,
+                               const QDate& today)
+{
+    TypedIndexResult result;
+    const IndexFileResult current = parseIndexFile(indexFile);
+    if (!current.ok()) {
+        result.error = QStringLiteral("le fichier des indices est illisible (%1)")
+                           .arg(corruptionDetail(current));
+        return result;
+    }
+    if (current.rows.empty()) {
+        result.error = QStringLiteral("le fichier des indices ne contient aucun trimestre");
+        return result;
+    }
+    const Quarter newest = current.rows.front().quarter;
+    if (entry.quarter != newest.next()) {
+        result.error = entry.quarter <= newest
+                           ? QStringLiteral("le %1 est déjà dans le fichier des indices ; le "
+                                            "prochain à saisir est le %2")
+                                 .arg(entry.quarter.label(), newest.next().label())
+                           : QStringLiteral("le prochain trimestre à saisir est le %1 : le fichier "
+                                            "des indices va jusqu'au %2")
+                                 .arg(newest.next().label(), newest.label());
+        return result;
+    }
+
+    const std::optional<QString> line = rowLine(entry, today, result.error);
+    if (!line)
+        return result;
+
+    IndexLines file = scanIndexLines(indexFile);
+    file.addHeaderLines({typedMark(entry.quarter, today)});
+    const QByteArray bytes = file.bytes(latin1Line(*line) + file.eol);
+    // The reader's own rules decide: the order, the dates, the 25 % step.
+    const IndexFileResult read = parseIndexFile(bytes);
+    if (!read.ok()) {
+        result.error = read.reason;
+        return result;
+    }
+    if (read.rows.size() != current.rows.size() + 1 || read.rows.front().quarter != entry.quarter) {
+        result.error = QStringLiteral("le fichier complété ne se relit pas");
+        return result;
+    }
+    result.bytes = bytes;
+    return result;
+}
+
+QString saveTypedIndex(const QString& path, const TypedIndex& entry, const QDate& today)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("le fichier des indices %1 ne peut pas être lu")
+            .arg(QDir::toNativeSeparators(path));
+    const QByteArray bytes = file.read(kMaxIndexFileBytes + 1);
+    file.close();
+    const TypedIndexResult added = addTypedIndex(bytes, entry, today);
+    if (!added.ok())
+        return added.error;
+    QString reason;
+    if (!writeFileSafely(path, added.bytes, &reason))
+        return reason + QStringLiteral(" ; le fichier des indices est resté tel qu'il était");
+    return {};
+}
+
+} // namespace velmaris
