@@ -194,6 +194,12 @@ QStringList programFiles(const DataFolders& folders)
                                        {folders.dataFolder, QStringLiteral("Velmaris.sqlite")}})
         if (!folder.isEmpty())
             files << QDir(folder).filePath(name);
+    // SQLite makes these beside the register while it is open: an export
+    // written under one of those names would be taken for the register's journal.
+    if (!folders.dataFolder.isEmpty())
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            files << QDir(folders.dataFolder).filePath(QStringLiteral("Velmaris.sqlite")
+                                                      + QLatin1String(suffix));
     files.removeDuplicates();
     return files;
 }

@@ -247,8 +247,7 @@ void TestCliRegister::backupRefusals_data()
     QTest::addColumn<QString>("said");
     const QString own = QStringLiteral("est un fichier de données de Velmaris");
     QTest::newRow("the register") << "Velmaris.sqlite" << own;
-    QTest::newRow("its journal, not there now") << "Velmaris.sqlite-wal"
-                                                << "c'est celui du registre ou de son journal";
+    QTest::newRow("its journal, not there now") << "Velmaris.sqlite-wal" << own;
     QTest::newRow("the settings") << "Velmaris.ini" << own;
     QTest::newRow("the index file") << "@index" << own;
 }

@@ -286,6 +286,7 @@ void TestPlatform::outputsNeverGoOverTheProgramsData_data()
     QTest::newRow("link to it") << "lien.csv" << true;
     QTest::newRow("hard link to it") << "dur.csv" << true;
     QTest::newRow("register not made yet") << "vide/Velmaris.sqlite" << true;
+    QTest::newRow("journal not made yet") << "vide/Velmaris.sqlite-shm" << true;
     QTest::newRow("an export") << "data/baux.csv" << false;
     QTest::newRow("elsewhere") << "baux.csv" << false;
 }
