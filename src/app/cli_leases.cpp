@@ -188,6 +188,29 @@ std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QStrin
     return std::nullopt;
 }
 
+// Why an export or a backup may not go to path: the program's data, by the
+// folders in use and by the default ones, is never written over.
+QString outputRefusalFor(const Options& options, const QString& path, const QString& indexPath,
+                      const QString& dataFolder)
+{
+    std::vector<DataFolders> sets(2);
+    sets[0].indexFolder = QFileInfo(indexPath).absolutePath();
+    sets[0].settingsFolder = sets[0].dataFolder = dataFolder;
+    sets[1].indexFolder = QFileInfo(options.has(QStringLiteral("--index-file"))
+                                        ? options.value(QStringLiteral("--index-file"))
+                                        : indexPath)
+                              .absolutePath();
+    sets[1].settingsFolder = sets[1].dataFolder = registerFolder(options, dataFolder);
+    for (const DataFolders& folders : sets) {
+        // An unknown folder would stand for the current one.
+        if (folders.dataFolder.isEmpty())
+            continue;
+        if (const QString refusal = outputRefusal(path, folders); !refusal.isEmpty())
+            return refusal;
+    }
+    return writeRefusal(path);
+}
+
 namespace {
 
 CommandLineResult importLeases(const Options& options, const QString& dataFolder)
@@ -212,28 +235,6 @@ CommandLineResult importLeases(const Options& options, const QString& dataFolder
     return r;
 }
 
-// Why the export may not go to path: the program's data, by the folders in use
-// and by the default ones, is never written over.
-QString exportRefusal(const Options& options, const QString& path, const QString& indexPath,
-                      const QString& dataFolder)
-{
-    std::vector<DataFolders> sets(2);
-    sets[0].indexFolder = QFileInfo(indexPath).absolutePath();
-    sets[0].settingsFolder = sets[0].dataFolder = dataFolder;
-    sets[1].indexFolder = QFileInfo(options.has(QStringLiteral("--index-file"))
-                                        ? options.value(QStringLiteral("--index-file"))
-                                        : indexPath)
-                              .absolutePath();
-    sets[1].settingsFolder = sets[1].dataFolder = registerFolder(options, dataFolder);
-    for (const DataFolders& folders : sets) {
-        // An unknown folder would stand for the current one.
-        if (folders.dataFolder.isEmpty())
-            continue;
-        if (const QString refusal = outputRefusal(path, folders); !refusal.isEmpty())
-            return refusal;
-    }
-    return writeRefusal(path);
-}
 
 CommandLineResult exportLeases(const Options& options, const QString& indexPath,
                                const QString& dataFolder)
@@ -241,7 +242,7 @@ CommandLineResult exportLeases(const Options& options, const QString& indexPath,
     if (auto bad = onlyOptions(options, QStringLiteral("--export-leases"), {}))
         return *bad;
     const QString path = options.value(QStringLiteral("--export-leases"));
-    if (const QString refusal = exportRefusal(options, path, indexPath, dataFolder);
+    if (const QString refusal = outputRefusalFor(options, path, indexPath, dataFolder);
         !refusal.isEmpty())
         return failure(kExitRefused, QStringLiteral("Export impossible : %1.").arg(refusal));
     LeaseStore store;

@@ -61,6 +61,10 @@ std::optional<CommandLineResult> openStore(const Options& options, const QString
                                            LeaseStore& store);
 
 // Refuses any option but the command's, --index-file, --data-folder and `allowed`.
+// Why an export or a backup may not be written to path (empty when it may).
+QString outputRefusalFor(const Options& options, const QString& path, const QString& indexPath,
+                      const QString& dataFolder);
+
 std::optional<CommandLineResult> onlyOptions(const Options& options, const QString& command,
                                              const QStringList& allowed);
 

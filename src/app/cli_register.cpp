@@ -40,18 +40,6 @@ QString settingsPath(const QString& folder)
     return QDir(folder).filePath(QStringLiteral("Velmaris.ini"));
 }
 
-// The program's own files, that no backup may take the place of.
-DataFolders foldersOf(const Options& options, const QString& indexPath, const QString& folder)
-{
-    DataFolders folders;
-    const QString index = options.has(QStringLiteral("--index-file"))
-                              ? options.value(QStringLiteral("--index-file"))
-                              : indexPath;
-    folders.indexFolder = QFileInfo(index).absolutePath();
-    folders.settingsFolder = folders.dataFolder = folder;
-    return folders;
-}
-
 CommandLineResult applyRevision(const Options& options, const QString& indexPath,
                                 const QString& dataFolder)
 {
@@ -100,7 +88,7 @@ CommandLineResult backup(const Options& options, const QString& indexPath,
         return *bad;
     const QString folder = registerFolder(options, dataFolder);
     const QString target = options.value(QStringLiteral("--backup"));
-    if (const QString why = outputRefusal(target, foldersOf(options, indexPath, folder));
+    if (const QString why = outputRefusalFor(options, target, indexPath, dataFolder);
         !why.isEmpty())
         return failure(kExitBadArguments, QStringLiteral("Sauvegarde impossible : %1.").arg(why));
     LeaseStore store;

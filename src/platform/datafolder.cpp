@@ -182,10 +182,13 @@ QStringList programFiles(const DataFolders& folders)
              dir.entryList({pattern}, QDir::Files | QDir::System | QDir::Hidden))
             files << dir.filePath(name);
     };
-    addMatching(folders.indexFolder, kIndexName + u'*');
-    addMatching(folders.settingsFolder, QStringLiteral("Velmaris.ini*"));
-    // The register, its -wal, -shm and -journal, and every copy kept of it.
-    addMatching(folders.dataFolder, QStringLiteral("Velmaris.sqlite*"));
+    // Each folder of the program is searched for every one of its files: a
+    // register's folder named on the command line may hold an index file too.
+    // The register brings its -wal, -shm and -journal, and every copy kept of it.
+    for (const QString& folder : {folders.indexFolder, folders.settingsFolder, folders.dataFolder})
+        for (const QString& pattern : {kIndexName + u'*', QStringLiteral("Velmaris.ini*"),
+                                       QStringLiteral("Velmaris.sqlite*")})
+            addMatching(folder, pattern);
     if (!folders.shippedIndex.isEmpty())
         files << folders.shippedIndex;
     // The names themselves, for the files that do not exist yet.

@@ -250,6 +250,7 @@ void TestCliRegister::backupRefusals_data()
     QTest::newRow("its journal, not there now") << "Velmaris.sqlite-wal" << own;
     QTest::newRow("the settings") << "Velmaris.ini" << own;
     QTest::newRow("the index file") << "@index" << own;
+    QTest::newRow("an index file in the register's folder") << "VELMARIS.TXT" << own;
 }
 
 void TestCliRegister::backupRefusals()
@@ -259,6 +260,8 @@ void TestCliRegister::backupRefusals()
     QTemporaryDir dir;
     fill(dir.path(), {lyo03()});
     const QString path = target == u"@index" ? kShippedFile : dir.filePath(target);
+    if (target == u"VELMARIS.TXT")
+        QVERIFY(QFile::copy(kShippedFile, path));
     const QByteArray before = velmaris::test::readAll(path);
     const CommandLineResult r = run(dir.path(), {QStringLiteral("--backup"), path});
     QCOMPARE(r.status, kExitBadArguments);

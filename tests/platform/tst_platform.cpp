@@ -287,6 +287,7 @@ void TestPlatform::outputsNeverGoOverTheProgramsData_data()
     QTest::newRow("hard link to it") << "dur.csv" << true;
     QTest::newRow("register not made yet") << "vide/Velmaris.sqlite" << true;
     QTest::newRow("journal not made yet") << "vide/Velmaris.sqlite-shm" << true;
+    QTest::newRow("index file in the register's folder") << "vide/VELMARIS.TXT" << true;
     QTest::newRow("an export") << "data/baux.csv" << false;
     QTest::newRow("elsewhere") << "baux.csv" << false;
 }
@@ -311,6 +312,8 @@ void TestPlatform::outputsNeverGoOverTheProgramsData()
     folders.indexFolder = folders.settingsFolder = folders.dataFolder = data;
     if (target.startsWith(u"vide/"))
         folders.dataFolder = dir.filePath(QStringLiteral("vide"));
+    if (target == u"vide/VELMARIS.TXT")
+        writeFile(dir.filePath(target), "donnees");
     const QString why = outputRefusal(dir.filePath(target), folders);
     QCOMPARE(why.contains(QStringLiteral("fichier de données de Velmaris")), refused);
 }
