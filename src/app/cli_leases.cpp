@@ -55,6 +55,21 @@ std::optional<CommandLineResult> openStore(const Options& options, const QString
     return std::nullopt;
 }
 
+std::optional<CommandLineResult> startLeaseCommand(const Options& options, const QString& command,
+                                                   const QString& dateName,
+                                                   const QStringList& allowed,
+                                                   const QString& indexPath,
+                                                   const QString& dataFolder, LeaseCommand& run)
+{
+    if (auto bad = onlyOptions(options, command, allowed + QStringList{dateName}))
+        return bad;
+    if (auto bad = dateOption(options, dateName, run.date))
+        return bad;
+    if (auto failed = loadTable(options, indexPath, run.table))
+        return failed;
+    return openStore(options, dataFolder, run.store);
+}
+
 // Options each lease command takes besides --index-file and --data-folder.
 std::optional<CommandLineResult> onlyOptions(const Options& options, const QString& command,
                                              const QStringList& allowed)
@@ -76,18 +91,14 @@ namespace {
 CommandLineResult listLeases(const Options& options, const QString& indexPath,
                              const QString& dataFolder)
 {
-    if (auto bad = onlyOptions(options, QStringLiteral("--leases"),
-                               {QStringLiteral("--all"), QStringLiteral("--date")}))
-        return *bad;
-    QDate at;
-    if (auto bad = dateOption(options, QStringLiteral("--date"), at))
-        return *bad;
-    IndexTable table;
-    if (auto failed = loadTable(options, indexPath, table))
+    LeaseCommand run;
+    if (auto failed = startLeaseCommand(options, QStringLiteral("--leases"),
+                                        QStringLiteral("--date"), {QStringLiteral("--all")},
+                                        indexPath, dataFolder, run))
         return *failed;
-    LeaseStore store;
-    if (auto failed = openStore(options, dataFolder, store))
-        return *failed;
+    LeaseStore& store = run.store;
+    const IndexTable& table = run.table;
+    const QDate at = run.date;
     const auto leases = store.leases();
     const auto last = store.lastRevisions();
     if (!leases || !last)
@@ -111,21 +122,15 @@ CommandLineResult listLeases(const Options& options, const QString& indexPath,
 CommandLineResult reviseOne(const Options& options, const QString& indexPath,
                             const QString& dataFolder)
 {
-    if (auto bad = onlyOptions(options, QStringLiteral("--revise-lease"),
-                               {QStringLiteral("--request-date")}))
-        return *bad;
-    QDate request;
-    if (auto bad = dateOption(options, QStringLiteral("--request-date"), request))
-        return *bad;
-    IndexTable table;
-    if (auto failed = loadTable(options, indexPath, table))
-        return *failed;
-    LeaseStore store;
-    if (auto failed = openStore(options, dataFolder, store))
+    LeaseCommand command;
+    if (auto failed = startLeaseCommand(options, QStringLiteral("--revise-lease"),
+                                        QStringLiteral("--request-date"), {}, indexPath,
+                                        dataFolder, command))
         return *failed;
     LeaseRevisionRun run;
-    if (auto failed = computeRevision(store, options.value(QStringLiteral("--revise-lease")), table,
-                                      request, run))
+    if (auto failed =
+            computeRevision(command.store, options.value(QStringLiteral("--revise-lease")),
+                            command.table, command.date, run))
         return *failed;
     return run.result;
 }

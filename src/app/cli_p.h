@@ -61,6 +61,20 @@ std::optional<CommandLineResult> openStore(const Options& options, const QString
                                            LeaseStore& store);
 
 // Refuses any option but the command's, --index-file, --data-folder and `allowed`.
+// What a command on the register's leases starts with: only its own options,
+// its date option read (today when absent), the index file read, the register
+// opened. The first failure is the command's result.
+struct LeaseCommand {
+    QDate date;
+    IndexTable table;
+    LeaseStore store;
+};
+std::optional<CommandLineResult> startLeaseCommand(const Options& options, const QString& command,
+                                                   const QString& dateName,
+                                                   const QStringList& allowed,
+                                                   const QString& indexPath,
+                                                   const QString& dataFolder, LeaseCommand& run);
+
 // Why an export or a backup may not be written to path (empty when it may).
 QString outputRefusalFor(const Options& options, const QString& path, const QString& indexPath,
                       const QString& dataFolder);

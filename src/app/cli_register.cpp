@@ -43,21 +43,16 @@ QString settingsPath(const QString& folder)
 CommandLineResult applyRevision(const Options& options, const QString& indexPath,
                                 const QString& dataFolder)
 {
-    if (auto bad = onlyOptions(options, QStringLiteral("--apply-revision"),
-                               {QStringLiteral("--request-date")}))
-        return *bad;
-    QDate request;
-    if (auto bad = dateOption(options, QStringLiteral("--request-date"), request))
-        return *bad;
-    IndexTable table;
-    if (auto failed = loadTable(options, indexPath, table))
+    LeaseCommand command;
+    if (auto failed = startLeaseCommand(options, QStringLiteral("--apply-revision"),
+                                        QStringLiteral("--request-date"), {}, indexPath,
+                                        dataFolder, command))
         return *failed;
-    LeaseStore store;
-    if (auto failed = openStore(options, dataFolder, store))
-        return *failed;
+    LeaseStore& store = command.store;
+    const QDate request = command.date;
     LeaseRevisionRun run;
     if (auto failed = computeRevision(store, options.value(QStringLiteral("--apply-revision")),
-                                      table, request, run))
+                                      command.table, request, run))
         return *failed;
     CommandLineResult r = run.result;
     if (r.status != 0)
