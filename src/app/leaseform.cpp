@@ -103,6 +103,12 @@ void LeaseForm::buildControls()
     notes->setTabChangesFocus(true);
     notes->setMinimumHeight(60);
 
+    layOutControls();
+}
+
+// Two columns, the lease on the left and its rent on the right, notes below.
+void LeaseForm::layOutControls()
+{
     auto* leaseBox = new QGroupBox(QStringLiteral("Bail"), this);
     auto* left = new QFormLayout(leaseBox);
     left->addRow(QStringLiteral("Référence :"), reference);

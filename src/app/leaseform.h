@@ -65,6 +65,7 @@ public:
 
 private:
     void buildControls();
+    void layOutControls();
     void showLease(const Lease& lease);
     void showFields(const LeaseFields& fields);
     void save();

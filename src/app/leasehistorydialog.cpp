@@ -37,6 +37,37 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
         summary += QStringLiteral("\nAucune révision enregistrée.");
     bail->setText(summary);
 
+    fillTable();
+
+    notesrevision = new QPlainTextEdit(this);
+    notesrevision->setObjectName(QStringLiteral("notesrevision"));
+    notesrevision->setReadOnly(true);
+    notesrevision->setMaximumHeight(130);
+    connect(revisions, &QTableWidget::currentCellChanged, this, [this](int row) {
+        notesrevision->setPlainText(row >= 0 && row < int(m_history.size())
+                                        ? m_history[std::size_t(row)].notes
+                                        : QString());
+    });
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* close = buttons->addButton(QStringLiteral("Fermer"), QDialogButtonBox::RejectRole);
+    close->setObjectName(QStringLiteral("fermer"));
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(bail);
+    layout->addWidget(revisions, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Notes de la révision choisie :"), this));
+    layout->addWidget(notesrevision);
+    layout->addWidget(buttons);
+    resize(900, 420);
+    // The newest revision is the one usually looked for.
+    if (!m_history.empty())
+        revisions->setCurrentCell(int(m_history.size()) - 1, 0);
+}
+
+void LeaseHistoryDialog::fillTable()
+{
     revisions = new QTableWidget(int(m_history.size()), ColumnCount, this);
     revisions->setObjectName(QStringLiteral("revisions"));
     revisions->setHorizontalHeaderLabels(
@@ -78,32 +109,6 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
     revisions->resizeColumnsToContents();
     revisions->setColumnWidth(Notes, 160); // read whole in the box below
     revisions->horizontalHeader()->setStretchLastSection(true);
-
-    notesrevision = new QPlainTextEdit(this);
-    notesrevision->setObjectName(QStringLiteral("notesrevision"));
-    notesrevision->setReadOnly(true);
-    notesrevision->setMaximumHeight(130);
-    connect(revisions, &QTableWidget::currentCellChanged, this, [this](int row) {
-        notesrevision->setPlainText(row >= 0 && row < int(m_history.size())
-                                        ? m_history[std::size_t(row)].notes
-                                        : QString());
-    });
-
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* close = buttons->addButton(QStringLiteral("Fermer"), QDialogButtonBox::RejectRole);
-    close->setObjectName(QStringLiteral("fermer"));
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(bail);
-    layout->addWidget(revisions, 1);
-    layout->addWidget(new QLabel(QStringLiteral("Notes de la révision choisie :"), this));
-    layout->addWidget(notesrevision);
-    layout->addWidget(buttons);
-    resize(900, 420);
-    // The newest revision is the one usually looked for.
-    if (!m_history.empty())
-        revisions->setCurrentCell(int(m_history.size()) - 1, 0);
 }
 
 } // namespace velmaris

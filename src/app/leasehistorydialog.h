@@ -41,6 +41,8 @@ public:
     QPlainTextEdit* notesrevision = nullptr;
 
 private:
+    // One line a recorded revision, oldest first.
+    void fillTable();
     std::vector<RevisionRecord> m_history;
 };
 
