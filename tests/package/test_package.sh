@@ -89,6 +89,7 @@ fi
 grep -q '<svg' "$icon" || fail "the icon is not SVG"
 
 # The installed program opens its window from its module (offscreen here).
+: >"$scratch/window.err"
 HOME=$scratch/home QT_QPA_PLATFORM=offscreen VELMARIS_TRACE_STARTUP=1 \
     "$program" "$(dirname "$index")" >/dev/null 2>"$scratch/window.err" &
 window=$!
