@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Whole-process figures, medians of RUNS runs:
+# Whole-process figures, medians of RUNS runs, with the targets they are held to:
 #   - the command-line revision, from start to exit;
 #   - the window, from start to its first paint (offscreen), beside the floor
 #     program (one window of 120 labels), in time and in peak memory.
@@ -15,6 +15,9 @@ export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
 [ -x "$program" ] && [ -x "$floor" ] && [ -x "$floor_core" ] || { echo "build $build with VELMARIS_BENCH=ON first" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# A home of its own: the user's settings, register and index file stay out of it.
+mkdir -p "$work/home"
+export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CONFIG_HOME=$work/home/.config
 
 median() {
     sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
@@ -80,3 +83,14 @@ printf 'ratio window/floor: time from main %.2f, time from exec %.2f, peak memor
     "$(ratio "$(col "$work/window" 1)" "$(col "$work/floor" 1)")" \
     "$(ratio "$(col "$work/window" 2)" "$(col "$work/floor" 2)")" \
     "$(ratio "$(col "$work/window" 3)" "$(col "$work/floor" 3)")"
+# The targets: a figure, never a test's verdict (timings belong here, not in tests).
+verdict() { awk -v r="$1" -v t="$2" 'BEGIN { print (r <= t) ? "met" : "MISSED" }'; }
+echo "targets (ratio <= target):"
+printf '  command line/QtCore time   %.2f <= 1.10: %s\n' "$(ratio "$(col "$work/cli" 1)" "$(col "$work/core" 1)")" \
+    "$(verdict "$(ratio "$(col "$work/cli" 1)" "$(col "$work/core" 1)")" 1.10)"
+printf '  command line/QtCore memory %.2f <= 1.10: %s\n' "$(ratio "$(col "$work/cli" 2)" "$(col "$work/core" 2)")" \
+    "$(verdict "$(ratio "$(col "$work/cli" 2)" "$(col "$work/core" 2)")" 1.10)"
+printf '  window/floor first paint   %.2f <= 1.20: %s\n' "$(ratio "$(col "$work/window" 2)" "$(col "$work/floor" 2)")" \
+    "$(verdict "$(ratio "$(col "$work/window" 2)" "$(col "$work/floor" 2)")" 1.20)"
+printf '  window/floor peak memory   %.2f <= 1.15: %s\n' "$(ratio "$(col "$work/window" 3)" "$(col "$work/floor" 3)")" \
+    "$(verdict "$(ratio "$(col "$work/window" 3)" "$(col "$work/floor" 3)")" 1.15)"

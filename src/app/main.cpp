@@ -9,11 +9,9 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
-#include <string>
 
 #ifdef VELMARIS_WINDOW_MODULE
-#include <dlfcn.h>
-#include <unistd.h>
+#include "modules.h"
 #else
 #include "window.h"
 #endif
@@ -60,30 +58,18 @@ bool displayAvailable()
 }
 
 #ifdef VELMARIS_WINDOW_MODULE
-// The window module beside the program (build tree, portable copy) or in the
-// installed lib/velmaris.
+// The window module, found where every module of the program is.
 int runWindowModule(int argc, char* argv[], const QElapsedTimer& clock)
 {
-    char self[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string folder = n > 0 ? std::string(self, std::size_t(n)) : std::string(argv[0]);
-    folder.erase(folder.find_last_of('/') + 1);
-    void* module = nullptr;
-    for (const char* place : {"", "../lib/velmaris/"}) {
-        const std::string path = folder + place + VELMARIS_WINDOW_MODULE;
-        module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (module)
-            break;
-    }
     using Entry = int (*)(int, char**, const QElapsedTimer*);
-    auto* entry =
-        module ? reinterpret_cast<Entry>(::dlsym(module, "velmaris_window_main")) : nullptr;
+    QString why;
+    const auto entry = reinterpret_cast<Entry>(
+        velmaris::moduleEntry(VELMARIS_WINDOW_MODULE, "velmaris_window_main", &why));
     if (!entry) {
-        say(QStringLiteral("La fenêtre de Velmaris ne peut pas s'ouvrir : %1 est introuvable ou "
-                           "illisible (%2). Réinstallez le programme ; la ligne de commande "
-                           "reste utilisable (velmaris --help).\n")
-                .arg(QString::fromUtf8(VELMARIS_WINDOW_MODULE),
-                     QString::fromLocal8Bit(::dlerror())));
+        say(QStringLiteral("La fenêtre de Velmaris ne peut pas s'ouvrir : %1. Réinstallez le "
+                           "programme ; la ligne de commande reste utilisable (velmaris "
+                           "--help).\n")
+                .arg(why));
         return 1;
     }
     return entry(argc, argv, &clock);

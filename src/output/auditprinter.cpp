@@ -11,7 +11,6 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrinter>
 
 #include <array>
 #include <optional>
@@ -161,7 +160,8 @@ bool writeAuditReportPdf(const QString& path, const AuditReport& report, QString
 bool printAuditReport(const AuditReport& report, QWidget* parent)
 {
     return printOnDefaultPrinter(
-        report.title, [&](QPrinter& printer) { return drawAuditReport(printer, report); }, parent);
+        report.title, PrintPages::AsPrinterSetsUp,
+        [&](QPagedPaintDevice& printer) { return drawAuditReport(printer, report); }, parent);
 }
 
 } // namespace velmaris

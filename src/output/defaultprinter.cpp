@@ -2,27 +2,24 @@
 
 #include "cursor.h"
 #include "messages.h"
-
-#include <QPrinter>
-#include <QPrinterInfo>
+#include "modules.h"
 
 #include <optional>
 
 namespace velmaris {
 
-bool printOnDefaultPrinter(const QString& documentName, const std::function<bool(QPrinter&)>& draw,
-                           QWidget* parent)
+bool printOnDefaultPrinter(const QString& documentName, PrintPages pages,
+                           const std::function<bool(QPagedPaintDevice&)>& draw, QWidget* parent)
 {
     std::optional<BusyCursor> busy(std::in_place);
-    bool printed = false;
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (!info.isNull()) {
-        QPrinter printer(info, QPrinter::HighResolution);
-        printer.setDocName(documentName);
-        printed = printer.isValid() && draw(printer);
-    }
+    QString why;
+    const auto print = reinterpret_cast<PrintEntry>(moduleEntry(kPrintModule, kPrintEntry, &why));
+    const bool printed = print && print(documentName, pages, draw);
     busy.reset(); // the error box gets the normal pointer
-    if (!printed)
+    if (!print)
+        MessageBox::critical(parent, QStringLiteral("Erreur d'impression"),
+                             missingModuleText(QStringLiteral("L'impression"), why) + u'.');
+    else if (!printed)
         MessageBox::critical(parent, QStringLiteral("Erreur d'impression"),
                              QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "
                                             "configuration avant de relancer l'impression."));

@@ -10,8 +10,6 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrinter>
-
 
 namespace velmaris {
 
@@ -124,14 +122,8 @@ bool saveLettersPdf(const std::vector<RevisionLetter>& letters, const QString& t
 bool printLetters(const std::vector<RevisionLetter>& letters, const QString& title, QWidget* parent)
 {
     return printOnDefaultPrinter(
-        title,
-        [&](QPrinter& printer) {
-            printer.setPageSize(QPageSize(QPageSize::A4));
-            printer.setPageOrientation(QPageLayout::Portrait);
-            printer.setFullPage(true);
-            return drawLetters(printer, letters);
-        },
-        parent);
+        title, PrintPages::WholeA4Portrait,
+        [&](QPagedPaintDevice& printer) { return drawLetters(printer, letters); }, parent);
 }
 
 } // namespace velmaris

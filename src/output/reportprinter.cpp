@@ -5,9 +5,8 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPrinter>
-
 
 namespace velmaris {
 
@@ -46,7 +45,7 @@ QFont reportFont(const QStringList& families)
     return font;
 }
 
-bool drawReport(QPrinter& printer, const ReportRows& rows)
+bool drawReport(QPagedPaintDevice& printer, const ReportRows& rows)
 {
     QPainter painter;
     if (!painter.begin(&printer))
@@ -56,7 +55,7 @@ bool drawReport(QPrinter& printer, const ReportRows& rows)
 
     // The painter's origin is the top left of the printable area, in device
     // pixels; the layout works in centimetres.
-    const double pixelsPerCm = printer.resolution() / kCmPerInch;
+    const double pixelsPerCm = printer.logicalDpiY() / kCmPerInch;
     const QFontMetricsF metrics(font, &printer);
     ReportPage page;
     page.width = printer.width() / pixelsPerCm;
@@ -79,8 +78,8 @@ void printTableReport(const IndexTable& table, const Schedule& schedule, bool re
                       const QLocale& locale, QWidget* parent)
 {
     printOnDefaultPrinter(
-        QStringLiteral("Velmaris"),
-        [&](QPrinter& printer) {
+        QStringLiteral("Velmaris"), PrintPages::AsPrinterSetsUp,
+        [&](QPagedPaintDevice& printer) {
             return drawReport(printer, reportRows(table, schedule, reeval, locale));
         },
         parent);

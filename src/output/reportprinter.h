@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-class QPrinter;
+class QPagedPaintDevice;
 class QWidget;
 
 namespace velmaris {
@@ -27,7 +27,7 @@ QFont reportFont(const QStringList& families);
 
 // Draws the report on a printer that is set up (the default printer, or a PDF
 // file), in one document. False when painting on it fails.
-bool drawReport(QPrinter& printer, const ReportRows& rows);
+bool drawReport(QPagedPaintDevice& printer, const ReportRows& rows);
 
 // The print command: the report on the system's default printer, no dialog,
 // hourglass meanwhile. Without a usable default printer it says so in an error

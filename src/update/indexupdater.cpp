@@ -4,13 +4,10 @@
 #include "indexfile.h"
 #include "indexlines.h"
 #include "indexseries.h"
-#include "network.h"
+#include "modules.h"
 #include "sdmxmerge.h"
 
 #include <QFileInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTimer>
 
 namespace velmaris {
@@ -37,12 +34,25 @@ QString seconds(int milliseconds)
     return QString::number(std::max(1, (milliseconds + 500) / 1000));
 }
 
+const NetworkModule* networkModule(QString* reason)
+{
+    const auto entry =
+        reinterpret_cast<NetworkModuleEntry>(moduleEntry(kNetworkModule, kNetworkEntry, reason));
+    return entry ? entry() : nullptr;
+}
+
+// The system's answer; yes when the module is missing: the download says why.
+bool networkConnected()
+{
+    const NetworkModule* module = networkModule(nullptr);
+    return !module || module->connected();
+}
+
 } // namespace
 
 IndexUpdater::IndexUpdater(IndexTable& table, QObject* parent)
     : QObject(parent)
     , m_table(table)
-    , m_network(new QNetworkAccessManager(this))
     , m_deadlineTimer(new QTimer(this))
     , m_connectionTest(&networkConnected)
     , m_today(&QDate::currentDate)
@@ -55,18 +65,12 @@ IndexUpdater::IndexUpdater(IndexTable& table, QObject* parent)
     });
 }
 
-IndexUpdater::~IndexUpdater()
-{
-    if (m_reply) {
-        disconnect(m_reply, nullptr, this, nullptr);
-        m_reply->abort();
-        m_reply->deleteLater();
-    }
-}
+// The transfer under way, if any, is dropped without a word.
+IndexUpdater::~IndexUpdater() = default;
 
 bool IndexUpdater::isRunning() const
 {
-    return m_reply != nullptr;
+    return m_transfer != nullptr;
 }
 
 void IndexUpdater::setTimeout(int milliseconds)
@@ -137,6 +141,10 @@ bool IndexUpdater::download(const UpdateSettings& settings)
             return cannotStart(
                 QStringLiteral("l'idBank « %1 » des réglages ne s'écrit pas qu'avec des chiffres")
                     .arg(id.trimmed()));
+    QString missing;
+    m_module = networkModule(&missing);
+    if (!m_module)
+        return cannotStart(missingModuleText(QStringLiteral("le téléchargement"), missing));
     if (settings.checkConnection && m_connectionTest && !m_connectionTest())
         return cannotStart(QStringLiteral("aucune connexion au réseau n'est disponible"));
 
@@ -165,7 +173,7 @@ void IndexUpdater::cancel()
     if (!isRunning())
         return;
     m_cancelled = true;
-    m_reply->abort();
+    m_transfer->abort();
 }
 
 void IndexUpdater::abortWith(DownloadVerdict verdict, const QString& reason)
@@ -173,78 +181,30 @@ void IndexUpdater::abortWith(DownloadVerdict verdict, const QString& reason)
     if (!isRunning())
         return;
     m_abort.emplace(verdict, reason);
-    m_reply->abort();
+    m_transfer->abort();
 }
 
 void IndexUpdater::fetch(const Fetch& next)
 {
     m_current = next;
-    QNetworkRequest request(next.url);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Mozilla"));
-    // Always the server's own copy, never one kept by a cache on the way.
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setRawHeader("Cache-Control", "no-cache");
-    request.setRawHeader("Pragma", "no-cache");
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(m_timeoutMs);
-
-    m_reply = m_network->get(request);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
+    HttpGet get;
+    get.url = next.url;
+    get.timeoutMs = m_timeoutMs;
+    get.progress = [this](qint64 received, qint64 total) {
         if (received > kMaxDownloadBytes)
             abortWith(DownloadVerdict::TooLarge,
                       QStringLiteral("la réponse du serveur dépasse 4 Mo : ce n'est pas "
                                      "un fichier des indices"));
         else
             emit progress(received, total);
-    });
-    connect(m_reply, &QNetworkReply::finished, this, &IndexUpdater::replyFinished);
+    };
+    get.finished = [this](const DownloadReply& got) { replyFinished(got); };
+    m_transfer = m_module->get(get, this);
 }
 
-QString IndexUpdater::networkReason(QNetworkReply* reply) const
+void IndexUpdater::replyFinished(const DownloadReply& got)
 {
-    const QString host = reply->url().host();
-    switch (reply->error()) {
-    case QNetworkReply::ConnectionRefusedError:
-        return QStringLiteral("le serveur %1 refuse la connexion").arg(host);
-    case QNetworkReply::RemoteHostClosedError:
-        return QStringLiteral("le serveur %1 a coupé la connexion avant la fin").arg(host);
-    case QNetworkReply::HostNotFoundError:
-        return QStringLiteral("le serveur %1 est introuvable (pas de connexion, ou adresse "
-                              "mal tapée)")
-            .arg(host);
-    case QNetworkReply::TimeoutError:
-        return QStringLiteral("le serveur %1 ne répond pas").arg(host);
-    case QNetworkReply::OperationCanceledError:
-        // Our own aborts are told apart before; this is the transfer timeout.
-        return QStringLiteral("le serveur %1 n'a rien envoyé pendant %2 s")
-            .arg(host, seconds(m_timeoutMs));
-    case QNetworkReply::SslHandshakeFailedError:
-        return QStringLiteral("la connexion sécurisée avec %1 a échoué").arg(host);
-    case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::NetworkSessionFailedError:
-        return QStringLiteral("le réseau n'est pas disponible");
-    case QNetworkReply::ProxyConnectionRefusedError:
-    case QNetworkReply::ProxyConnectionClosedError:
-    case QNetworkReply::ProxyNotFoundError:
-    case QNetworkReply::ProxyTimeoutError:
-    case QNetworkReply::ProxyAuthenticationRequiredError:
-        return QStringLiteral("le proxy du réseau refuse la connexion");
-    default:
-        return QStringLiteral("le transfert depuis %1 n'est pas allé jusqu'au bout (%2)")
-            .arg(host, reply->errorString());
-    }
-}
-
-void IndexUpdater::replyFinished()
-{
-    QNetworkReply* reply = m_reply;
-    m_reply = nullptr;
-    if (!reply)
-        return;
-    reply->deleteLater();
+    m_transfer.reset();
 
     if (m_cancelled) {
         end(Outcome::Cancelled);
@@ -254,17 +214,6 @@ void IndexUpdater::replyFinished()
         refuse(m_abort->first, m_abort->second);
         return;
     }
-
-    DownloadReply got;
-    got.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    // A 404 or a 500 shows as an error too; what counts as a network error is a
-    // transfer that did not complete: no status at all, or a 2xx cut short.
-    const bool success = got.httpStatus >= 200 && got.httpStatus <= 299;
-    got.networkError = reply->error() != QNetworkReply::NoError && (got.httpStatus == 0 || success);
-    if (got.networkError)
-        got.errorText = networkReason(reply);
-    if (reply->isOpen())
-        got.body = reply->readAll();
 
     if (m_current.name.isEmpty())
         mainReply(got);

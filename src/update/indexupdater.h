@@ -2,21 +2,20 @@
 
 #include "indextable.h"
 #include "inseesdmx.h"
+#include "networkmodule.h"
 #include "settings.h"
 #include "updaterules.h"
 
 #include <QDate>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
-class QNetworkAccessManager;
-class QNetworkReply;
 class QTimer;
 
 namespace velmaris {
@@ -25,7 +24,8 @@ namespace velmaris {
 // passes every check. The reply is either an index file in the program's own
 // format or an INSEE SDMX series (told apart by content); a series completes
 // the current file with its new quarters. The fetch runs on the event loop:
-// the window stays live, and the whole of it ends within the deadline.
+// the window stays live, and the whole of it ends within the deadline. The
+// transfers themselves run in the network module, loaded at the first download.
 class IndexUpdater : public QObject {
     Q_OBJECT
 
@@ -44,7 +44,8 @@ public:
 
     // Starts a download with these settings. False when it cannot start: one
     // is already running, the address is not http(s), an idBank is not valid,
-    // or the connection test (when asked for) finds no network; then
+    // the network module cannot be loaded, or the connection test (when asked
+    // for) finds no network; then
     // lastMessage() says why (but for the first case) and nothing is fetched.
     bool download(const UpdateSettings& settings);
     bool download(const QString& address, bool testConnection);
@@ -92,7 +93,7 @@ private:
     };
 
     void fetch(const Fetch& next);
-    void replyFinished();
+    void replyFinished(const DownloadReply& got);
     void mainReply(const DownloadReply& got);
     void regionalReply(const DownloadReply& got);
     void fetchNextOrComplete();
@@ -103,12 +104,11 @@ private:
     void refuse(DownloadVerdict verdict, const QString& reason);
     void end(Outcome outcome);
     void abortWith(DownloadVerdict verdict, const QString& reason);
-    QString networkReason(QNetworkReply* reply) const;
 
     IndexTable& m_table;
-    QNetworkAccessManager* m_network = nullptr;
+    const NetworkModule* m_module = nullptr; // loaded by the first download
     QTimer* m_deadlineTimer = nullptr;
-    QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<HttpTransfer> m_transfer;
     std::function<bool()> m_connectionTest;
     std::function<QDate()> m_today;
     std::function<bool(const QString&)> m_askCorrection;

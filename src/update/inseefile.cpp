@@ -3,12 +3,11 @@
 #include "datafolder.h"
 #include "dates.h"
 #include "indextable.h"
+#include "inseezip.h"
+#include "modules.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <quazip.h>
-#include <quazipfile.h>
 
 namespace velmaris {
 
@@ -28,45 +27,17 @@ InseeFile refused(const QString& why)
 
 namespace {
 
-// The CSV inside INSEE's ZIP: valeurs_trimestrielles.csv, else the one CSV.
+// The CSV inside INSEE's ZIP, read by the ZIP module.
 InseeFile readZip(const QString& path)
 {
-    QuaZip zip(path);
-    if (!zip.open(QuaZip::mdUnzip))
-        return refused(QStringLiteral("le fichier ZIP ne s'ouvre pas (abîmé ou incomplet)"));
-    QStringList csvs;
-    for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
-        const QString name = zip.getCurrentFileName();
-        if (name.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
-            csvs << name;
-    }
-    QString chosen;
-    for (const QString& name : csvs)
-        if (QFileInfo(name).fileName().startsWith(QStringLiteral("valeurs_"), Qt::CaseInsensitive))
-            chosen = name;
-    if (chosen.isEmpty() && csvs.size() == 1)
-        chosen = csvs.first();
-    if (chosen.isEmpty())
-        return refused(QStringLiteral("le fichier ZIP ne contient pas le fichier des valeurs de "
-                                      "l'Insee (valeurs_trimestrielles.csv)"));
-    QuaZipFileInfo64 info;
-    if (!zip.setCurrentFile(chosen) || !zip.getCurrentFileInfo(&info))
-        return refused(QStringLiteral("« %1 » ne se lit pas dans le fichier ZIP").arg(chosen));
-    if (info.uncompressedSize > quint64(kMaxCsvBytes))
-        return refused(
-            QStringLiteral("« %1 » dépasse 4 Mo : ce n'est pas une série de l'Insee").arg(chosen));
-    QuaZipFile member(&zip);
-    if (!member.open(QIODevice::ReadOnly))
-        return refused(QStringLiteral("« %1 » ne se lit pas dans le fichier ZIP").arg(chosen));
-    // The size written in the ZIP may lie: never read more than the limit.
-    const QByteArray csv = member.read(kMaxCsvBytes + 1);
-    const bool complete = member.atEnd() && member.getZipError() == UNZ_OK;
-    member.close();
-    if (csv.size() > kMaxCsvBytes)
-        return refused(
-            QStringLiteral("« %1 » dépasse 4 Mo : ce n'est pas une série de l'Insee").arg(chosen));
-    if (!complete || member.getZipError() != UNZ_OK)
-        return refused(QStringLiteral("« %1 » est abîmé dans le fichier ZIP").arg(chosen));
+    QString why;
+    const auto entry =
+        reinterpret_cast<InseeZipEntry>(moduleEntry(kInseeZipModule, kInseeZipEntry, &why));
+    if (!entry)
+        return refused(missingModuleText(QStringLiteral("la lecture des fichiers ZIP"), why));
+    QByteArray csv;
+    if (!entry(path, kMaxCsvBytes, &csv, &why))
+        return refused(why);
     return parseInseeCsv(csv);
 }
 

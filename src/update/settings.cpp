@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 
 #include <optional>
 #include <tuple>

@@ -20,7 +20,8 @@ mkdir -p "$scratch/out" "$scratch/home"
 # cmake --install lays out a prefix the way the package does.
 cmake --install "$build" --prefix "$scratch/prefix" >"$scratch/install.log" 2>&1 \
     || { cat "$scratch/install.log" >&2; fail "cmake --install"; }
-for f in bin/velmaris lib/velmaris/libvelmaris_window.so share/velmaris/VELMARIS.TXT \
+modules="libvelmaris_window.so libvelmaris_network.so libvelmaris_print.so libvelmaris_zip.so"
+for f in bin/velmaris $(printf 'lib/velmaris/%s ' $modules) share/velmaris/VELMARIS.TXT \
     share/applications/velmaris.desktop \
     share/icons/hicolor/scalable/apps/velmaris.svg; do
     [ -f "$scratch/prefix/$f" ] || fail "cmake --install left out $f"
@@ -45,6 +46,14 @@ HOME=$home XDG_DATA_HOME=$home/.local/share XDG_CONFIG_HOME=$home/.config \
 grep -q $'^Référence\t' "$scratch/leases.txt" || fail "prefix copy: no heading of the lease list"
 [ -f "$home/.local/share/Velmaris/Velmaris.sqlite" ] || fail "prefix copy: no register in the user's data folder"
 echo "copy installed in a prefix keeps its lease register in the user's data folder"
+# The installed copy loads its own modules, from lib/velmaris.
+cp "$scratch/prefix/share/velmaris/VELMARIS.TXT" "$scratch/zipindex.txt"
+LD_DEBUG=files "$scratch/prefix/bin/velmaris" --import-insee \
+    "$(dirname "$0")/../update/data/insee/serie_001515333.zip" --index-file "$scratch/zipindex.txt" \
+    >/dev/null 2>"$scratch/zip.debug" || true
+grep -q "file=$scratch/prefix/bin/../lib/velmaris/libvelmaris_zip.so" "$scratch/zip.debug" \
+    || fail "prefix copy: the ZIP module was not loaded from lib/velmaris"
+echo "copy installed in a prefix loads its modules from lib/velmaris"
 
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1 \
     || { cat "$scratch/cpack.log" >&2; fail "cpack"; }
@@ -67,7 +76,9 @@ index=$root/usr/share/velmaris/VELMARIS.TXT
 desktop=$root/usr/share/applications/velmaris.desktop
 icon=$root/usr/share/icons/hicolor/scalable/apps/velmaris.svg
 [ -x "$program" ] || fail "no executable usr/bin/velmaris"
-[ -f "$root/usr/lib/velmaris/libvelmaris_window.so" ] || fail "no usr/lib/velmaris/libvelmaris_window.so"
+for module in $modules; do
+    [ -f "$root/usr/lib/velmaris/$module" ] || fail "no usr/lib/velmaris/$module"
+done
 # A revision from the command line loads QtCore, not the window's libraries.
 if ldd "$program" | grep -q 'libQt6\(Widgets\|Gui\|Network\|PrintSupport\)'; then
     fail "usr/bin/velmaris loads the window's libraries at start"
@@ -78,6 +89,7 @@ fi
 grep -q '<svg' "$icon" || fail "the icon is not SVG"
 
 # The installed program opens its window from its module (offscreen here).
+: >"$scratch/window.err"
 HOME=$scratch/home QT_QPA_PLATFORM=offscreen VELMARIS_TRACE_STARTUP=1 \
     "$program" "$(dirname "$index")" >/dev/null 2>"$scratch/window.err" &
 window=$!
