@@ -1,8 +1,8 @@
 // The audit window driven as a user would: rents typed in the table, a CSV
 // imported, periods removed, the differences shown, the PDF written and read
 // back, and a register that refuses to be written.
+#include "amounts.h"
 #include "auditwindow.h"
-#include "cents.h"
 #include "filechoice.h"
 #include "leasefixture.h"
 #include "leasestore.h"
@@ -277,7 +277,7 @@ void TestAuditWindow::typedRents()
         QVERIFY(w->isSaved());
         QStringList storedRents;
         for (const ChargedRent& p : inRegister)
-            storedRents << centsText(p.rentCents);
+            storedRents << amountText(p.rentCents);
         QCOMPARE(storedRents.join(u';'), rents);
         QCOMPARE(w->audit().totals.overCents, over);
         const QString shown = w->findChild<QTextBrowser*>(QStringLiteral("ecarts"))->toPlainText();
