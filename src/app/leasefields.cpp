@@ -34,10 +34,7 @@ LeaseFields fieldsOf(const Lease& lease)
     f.signingDate = dateText(lease.signingDate);
     f.startDate = dateText(lease.startDate);
     f.referenceQuarter = lease.referenceQuarter;
-    if (lease.revisionDay > 0 && lease.revisionMonth > 0)
-        f.revisionDate = QStringLiteral("%1/%2")
-                             .arg(lease.revisionDay, 2, 10, QChar(u'0'))
-                             .arg(lease.revisionMonth, 2, 10, QChar(u'0'));
+    f.revisionDate = dayMonthText(lease.revisionDay, lease.revisionMonth);
     f.clause = lease.clause;
     f.dpe = lease.dpeClass;
     f.dpeDate = dateText(lease.dpeDate);

@@ -32,6 +32,13 @@ std::optional<DayMonth> parseDayMonth(QStringView text)
     return DayMonth{m.capturedView(1).toInt(), m.capturedView(2).toInt()};
 }
 
+QString dayMonthText(int day, int month)
+{
+    if (day <= 0 || month <= 0)
+        return {};
+    return QStringLiteral("%1/%2").arg(day, 2, 10, QChar(u'0')).arg(month, 2, 10, QChar(u'0'));
+}
+
 QString formatShortDate(const QDate& date, const QLocale& locale)
 {
     if (!date.isValid())
@@ -69,7 +76,7 @@ QString monthName(int month)
 
 } // namespace
 
-QString dayMonthText(int day, int month)
+QString longDayMonthText(int day, int month)
 {
     return (day == 1 ? QStringLiteral("1er") : QString::number(day)) + u' ' + monthName(month);
 }
@@ -78,7 +85,7 @@ QString longDateText(const QDate& date)
 {
     if (!date.isValid())
         return {};
-    return dayMonthText(date.day(), date.month()) + u' ' + QString::number(date.year());
+    return longDayMonthText(date.day(), date.month()) + u' ' + QString::number(date.year());
 }
 
 QString monthText(int year, int month)

@@ -224,11 +224,7 @@ QByteArray leasesToCsv(const std::vector<Lease>& leases,
     }
     text += QStringLiteral("\r\n");
     for (const Lease& lease : leases) {
-        const QString revisionDate = lease.revisionDay > 0
-                                         ? QStringLiteral("%1/%2")
-                                               .arg(lease.revisionDay, 2, 10, QChar(u'0'))
-                                               .arg(lease.revisionMonth, 2, 10, QChar(u'0'))
-                                         : QString();
+        const QString revisionDate = dayMonthText(lease.revisionDay, lease.revisionMonth);
         const QString fields[ColumnCount] = {
             lease.reference,
             lease.tenant,

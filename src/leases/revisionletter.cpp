@@ -318,7 +318,7 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
                                    : QStringLiteral("du logement situé ") + dwelling + u',')
              + QStringLiteral(" signé le ") + longDateText(lease.signingDate)
              + QStringLiteral(", prévoit la révision du loyer chaque année au ")
-             + dayMonthText(lease.effectiveRevisionDay(), lease.effectiveRevisionMonth())
+             + longDayMonthText(lease.effectiveRevisionDay(), lease.effectiveRevisionMonth())
              + QStringLiteral(", ") + clauseText(lease.clause)
              + QStringLiteral(", selon la variation de ") + indexName(r.series)
              + QStringLiteral(", conformément à ") + lawText(s.due) + u'.',

@@ -27,6 +27,8 @@ private slots:
     void amountsReadBack();
     void frenchDates_data();
     void frenchDates();
+    void dayMonths_data();
+    void dayMonths();
     void quotes();
 };
 
@@ -177,11 +179,42 @@ void TestValues::frenchDates()
     QCOMPARE(parseFrenchDate(written), date);
 }
 
+void TestValues::dayMonths_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("day"); // 0: refused
+    QTest::addColumn<int>("month");
+
+    QTest::newRow("slash") << "15/03" << 15 << 3;
+    QTest::newRow("one digit, dot") << "1.4" << 1 << 4;
+    QTest::newRow("dash, blanks") << " 31 - 12 " << 31 << 12;
+    QTest::newRow("a whole date") << "15/03/2024" << 0 << 0;
+    QTest::newRow("words") << "mars" << 0 << 0;
+}
+
+void TestValues::dayMonths()
+{
+    QFETCH(QString, text);
+    QFETCH(int, day);
+    QFETCH(int, month);
+    const std::optional<DayMonth> read = parseDayMonth(text);
+    QCOMPARE(read.has_value(), day != 0);
+    if (!read)
+        return;
+    QCOMPARE(read->day, day);
+    QCOMPARE(read->month, month);
+    const QString written = dayMonthText(day, month);
+    QCOMPARE(written.size(), 5);
+    QCOMPARE(parseDayMonth(written)->day, day);
+    QCOMPARE(parseDayMonth(written)->month, month);
+}
+
 void TestValues::quotes()
 {
     QCOMPARE(quoted(u"B-7"), QStringLiteral("« B-7 »"));
     QCOMPARE(quoted(u""), QStringLiteral("«  »"));
     QCOMPARE(dateText(QDate()), QString());
+    QCOMPARE(dayMonthText(0, 0), QString());
 }
 
 QTEST_GUILESS_MAIN(TestValues)
