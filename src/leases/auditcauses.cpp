@@ -2,12 +2,10 @@
 // by recomputing the rent the way that mistake would have given it.
 #include "audit_p.h"
 
-#include "amounts.h"
 #include "cents.h"
 #include "dates.h"
 #include "duedates.h"
 #include "indexseries.h"
-#include "quoting.h"
 
 #include <functional>
 #include <optional>
@@ -311,9 +309,8 @@ Recognition withLawful(const Change& c)
         return *k;
     if (!moves && gives(c, lawful, c.before))
         return found(AuditCause::Other,
-                     QStringLiteral("L'indice baisse et la clause ")
-                         + quoted(clauseText(c.lease->clause))
-                         + QStringLiteral(" maintient le loyer à ") + eurosText(c.before)
+                     QStringLiteral("L'indice baisse et la clause « ") + clauseText(c.lease->clause)
+                         + QStringLiteral(" » maintient le loyer à ") + eurosText(c.before)
                          + QStringLiteral(" ; la baisse de l'indice (") + lawful.text()
                          + QStringLiteral(") est appliquée quand même."));
     return found(AuditCause::Other,
