@@ -1,6 +1,6 @@
 #include "entry_points.h"
 
-#include "cents.h"
+#include "amounts.h"
 #include "dates.h"
 #include "gridline.h"
 #include "indexfile.h"
@@ -204,22 +204,23 @@ bool number(const QByteArray& data)
 
     // A typed amount has at most eleven whole digits, and reads back from the
     // text the register writes for it, grouped or not.
-    if (const auto cents = parseCents(text)) {
+    if (const auto cents = readAmount(text)) {
         constexpr qint64 kElevenDigits = 10'000'000'000'000;
         if (*cents >= kElevenDigits || *cents <= -kElevenDigits)
             return false;
-        if (parseCents(centsText(*cents)) != cents || parseCents(centsText(*cents, false)) != cents)
+        if (readAmount(amountText(*cents)) != cents
+            || readAmount(amountText(*cents, AmountLayout::Plain)) != cents)
             return false;
     }
     parseIndexValue(text);
 
     // The amount picture, and an amount that reads back within half a cent.
     static const QRegularExpression picture(QStringLiteral("^-?\\d* \\d{1,3},\\d\\d$"));
-    const QString amount = formatAmount(value, french());
+    const QString amount = amountText(roundToCents(value).value_or(0), AmountLayout::Grid);
     if (!picture.match(amount).hasMatch())
         return false;
     if (!roundToCents(value)) // beyond any amount: shown as zero
-        return amount == formatCents(0, french());
+        return amount == amountText(0, AmountLayout::Grid);
     return closeTo(parseNumber(amount), value, 1e-14, 0.005 + 1e-9);
 }
 

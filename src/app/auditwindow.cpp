@@ -2,12 +2,13 @@
 // the register. What the audit makes of them: auditwindow_result.cpp.
 #include "auditwindow.h"
 
-#include "cents.h"
+#include "amounts.h"
 #include "chargedcsv.h"
 #include "dates.h"
 #include "filechoice.h"
 #include "leasestore.h"
 #include "messages.h"
+#include "quoting.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -27,11 +28,6 @@ namespace {
 enum Column { From, To, Rent, Request, Columns };
 
 constexpr int kMaxListedErrors = 30;
-
-QString quoted(const QString& text)
-{
-    return QStringLiteral("« ") + text + QStringLiteral(" »");
-}
 
 QString cellText(const QTableWidget* table, int row, int column)
 {
@@ -216,9 +212,9 @@ void AuditWindow::fillPeriods(const std::vector<ChargedRent>& periods)
     for (int row = 0; row < int(periods.size()); ++row) {
         const ChargedRent& p = periods[std::size_t(row)];
         set(row, From, monthText(p.month));
-        set(row, Rent, centsText(p.rentCents))->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        set(row, Request,
-            p.requestDate.isValid() ? p.requestDate.toString(u"dd/MM/yyyy") : QString());
+        set(row, Rent, amountText(p.rentCents))
+            ->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        set(row, Request, dateText(p.requestDate));
         // "Au": the month before the next period, which the table derives.
         QTableWidgetItem* to =
             set(row, To,
@@ -253,7 +249,7 @@ std::optional<std::vector<ChargedRent>> AuditWindow::typedPeriods(QStringList* p
         if (rent.isEmpty()) {
             found << line + QStringLiteral("loyer manquant");
             ok = false;
-        } else if (const std::optional<qint64> c = parseCents(rent); c && *c > 0) {
+        } else if (const std::optional<qint64> c = readAmount(rent); c && *c > 0) {
             p.rentCents = *c;
         } else {
             found << line + QStringLiteral("loyer invalide ") + quoted(rent)
@@ -297,15 +293,15 @@ void AuditWindow::cellEdited(int row, int column)
         m_filling = true;
         const QString text = item->text().trimmed();
         if (column == Rent) {
-            if (const std::optional<qint64> c = parseCents(text); c && *c > 0)
-                item->setText(centsText(*c));
+            if (const std::optional<qint64> c = readAmount(text); c && *c > 0)
+                item->setText(amountText(*c));
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         } else if (column == From) {
             if (const std::optional<QDate> m = parseMonth(text))
                 item->setText(monthText(*m));
         } else if (column == Request) {
             if (const std::optional<QDate> d = parseFrenchDate(text))
-                item->setText(d->toString(u"dd/MM/yyyy"));
+                item->setText(dateText(*d));
         }
         m_filling = false;
     }

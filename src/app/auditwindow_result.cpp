@@ -1,9 +1,10 @@
 // What the audit window shows of the audit, and its report on paper or as PDF.
 #include "auditwindow.h"
 
+#include "amounts.h"
 #include "auditprinter.h"
 #include "auditreport.h"
-#include "cents.h"
+#include "dates.h"
 #include "filechoice.h"
 #include "messages.h"
 
@@ -89,12 +90,12 @@ void AuditWindow::showResult()
         const AuditMonth& m = m_audit.months[std::size_t(row)];
         const qint64 d = m.differenceCents();
         m_months->setItem(row, 0, new QTableWidgetItem(monthText(m.month)));
-        m_months->setItem(row, 1, amountItem(centsText(m.chargedCents)));
-        m_months->setItem(row, 2, amountItem(centsText(m.lawfulCents)));
+        m_months->setItem(row, 1, amountItem(amountText(m.chargedCents)));
+        m_months->setItem(row, 2, amountItem(amountText(m.lawfulCents)));
         m_months->setItem(
             row, 3,
             amountItem(d == 0 ? QString()
-                              : (d > 0 ? QStringLiteral("+") : QString()) + centsText(d)));
+                              : (d > 0 ? QStringLiteral("+") : QString()) + amountText(d)));
         m_months->setItem(row, 4,
                           new QTableWidgetItem(m.timeBarred ? timeBarredMark() : QString()));
         for (int c = 0; c < 5; ++c) {
@@ -114,15 +115,14 @@ void AuditWindow::showResult()
     } else {
         totals = QStringLiteral("<b>Trop-perçu : %1</b>, dont <b>%2</b> réclamable par le "
                                 "locataire")
-                     .arg(euros(t.overCents), euros(t.overClaimableCents));
+                     .arg(eurosText(t.overCents), eurosText(t.overClaimableCents));
         if (firstClaimable.isValid())
             totals += QStringLiteral(" (mois depuis ") + monthText(firstClaimable) + u')';
         totals += u'.';
         if (t.underCents > 0)
             totals += QStringLiteral(" Moins-perçu : %1, dont %2 réclamable par le bailleur.")
-                          .arg(euros(t.underCents), euros(t.underClaimableCents));
-        totals += QStringLiteral("<br>Les mois commencés avant le ")
-                  + m_audit.limitDate.toString(u"dd/MM/yyyy")
+                          .arg(eurosText(t.underCents), eurosText(t.underClaimableCents));
+        totals += QStringLiteral("<br>Les mois commencés avant le ") + dateText(m_audit.limitDate)
                   + QStringLiteral(" (plus de trois ans) sont prescrits.");
         if (!m_audit.complete())
             totals += QStringLiteral("<br>Audit incomplet : ") + m_audit.error.toHtmlEscaped();

@@ -1,7 +1,7 @@
 #include "cli.h"
 #include "cli_p.h"
 
-#include "cents.h"
+#include "amounts.h"
 #include "clipboardtext.h"
 #include "datafolder.h"
 #include "dates.h"
@@ -267,9 +267,9 @@ CommandLineResult reviseRent(const Options& options, const QString& defaultIndex
                        QStringLiteral("Indiquez le trimestre de référence (--quarter) ou la date "
                                       "du bail (--lease-date). (velmaris --help)"));
 
-    // A script must say exactly what it means: an amount as a rent box shows it.
+    // A script must say exactly what it means: the strict reading of every form.
     const QString rentText = options.value(QStringLiteral("--rent"));
-    const std::optional<qint64> rent = parseCents(rentText);
+    const std::optional<qint64> rent = readAmount(rentText);
     if (!rent || *rent <= 0)
         return failure(
             kExitBadArguments,

@@ -2,6 +2,7 @@
 // revision, CSV import and export.
 #include "cli_p.h"
 
+#include "amounts.h"
 #include "cents.h"
 #include "datafolder.h"
 #include "dates.h"
@@ -111,8 +112,9 @@ CommandLineResult listLeases(const Options& options, const QString& indexPath,
          registerLines(*leases, *last, table, at, !options.has(QStringLiteral("--all")))) {
         const Lease& lease = *line.lease;
         r.output += field(lease.reference) + u'\t' + field(lease.tenant) + u'\t'
-                    + territoryText(lease.territory) + u'\t' + centsText(lease.rentCents, false)
-                    + u'\t' + dateText(line.status.due) + u'\t' + line.status.text()
+                    + territoryText(lease.territory) + u'\t'
+                    + amountText(lease.rentCents, AmountLayout::Plain) + u'\t'
+                    + dateText(line.status.due) + u'\t' + line.status.text()
                     + QStringLiteral("\r\n");
     }
     r.error = stalenessNotice(table);
@@ -176,8 +178,8 @@ std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QStrin
         line(QStringLiteral("Nouvel indice : %1 du %2 = %3")
                  .arg(seriesText(revision.series), revision.newQuarter.label(),
                       indexText(revision.newValue)));
-        line(QStringLiteral("Loyer actuel : %1 €").arg(centsText(revision.oldRentCents)));
-        line(QStringLiteral("Nouveau loyer : %1 €").arg(centsText(revision.newRentCents)));
+        line(QStringLiteral("Loyer actuel : ") + eurosText(revision.oldRentCents));
+        line(QStringLiteral("Nouveau loyer : ") + eurosText(revision.newRentCents));
     }
     for (const ExplanationLine& e : revision.lines)
         line(e.reference.isEmpty() ? e.text : e.text + QStringLiteral(" (") + e.reference + u')');

@@ -2,7 +2,7 @@
 // "Appliquer" records it, a backup of the register and its restore.
 #include "cli_p.h"
 
-#include "cents.h"
+#include "amounts.h"
 #include "datafolder.h"
 #include "dates.h"
 #include "leasestore.h"
@@ -69,10 +69,9 @@ CommandLineResult applyRevision(const Options& options, const QString& indexPath
     if (!store.appendRevision(revision.record(run.lease.id), run.lease.version))
         return failure(registerFault(store.errorKind()) ? kExitRegister : kExitRevision,
                        store.error());
-    r.output +=
-        QStringLiteral("Révision enregistrée : loyer %1 € porté à %2 € à compter du %3.\r\n")
-            .arg(centsText(revision.oldRentCents), centsText(revision.newRentCents),
-                 dateText(revision.effectiveDate));
+    r.output += QStringLiteral("Révision enregistrée : loyer %1 porté à %2 à compter du %3.\r\n")
+                    .arg(eurosText(revision.oldRentCents), eurosText(revision.newRentCents),
+                         dateText(revision.effectiveDate));
     return r;
 }
 

@@ -1,19 +1,13 @@
 #include "leasefields.h"
 
-#include "cents.h"
+#include "amounts.h"
 #include "dates.h"
 #include "duedates.h"
-
-#include <QRegularExpression>
+#include "quoting.h"
 
 namespace velmaris {
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    return QStringLiteral("« ") + text.trimmed() + QStringLiteral(" »");
-}
 
 // An optional date: empty is none, anything unreadable a problem.
 QDate optionalDate(const QString& text, const QString& what, QStringList* problems)
@@ -22,7 +16,7 @@ QDate optionalDate(const QString& text, const QString& what, QStringList* proble
         return {};
     if (const std::optional<QDate> date = parseFrenchDate(text))
         return *date;
-    *problems << what + QStringLiteral(" invalide ") + quoted(text);
+    *problems << what + QStringLiteral(" invalide ") + quoted(text.trimmed());
     return {};
 }
 
@@ -40,39 +34,15 @@ LeaseFields fieldsOf(const Lease& lease)
     f.signingDate = dateText(lease.signingDate);
     f.startDate = dateText(lease.startDate);
     f.referenceQuarter = lease.referenceQuarter;
-    if (lease.revisionDay > 0 && lease.revisionMonth > 0)
-        f.revisionDate = QStringLiteral("%1/%2")
-                             .arg(lease.revisionDay, 2, 10, QChar(u'0'))
-                             .arg(lease.revisionMonth, 2, 10, QChar(u'0'));
+    f.revisionDate = dayMonthText(lease.revisionDay, lease.revisionMonth);
     f.clause = lease.clause;
     f.dpe = lease.dpeClass;
     f.dpeDate = dateText(lease.dpeDate);
-    f.rent = lease.rentCents > 0 ? centsText(lease.rentCents) : QString();
-    f.charges = lease.chargesCents > 0 ? centsText(lease.chargesCents) : QString();
+    f.rent = lease.rentCents > 0 ? amountText(lease.rentCents) : QString();
+    f.charges = lease.chargesCents > 0 ? amountText(lease.chargesCents) : QString();
     f.priorRevision = dateText(lease.priorRevision);
     f.notes = lease.notes;
     return f;
-}
-
-std::optional<qint64> parseFormAmount(QStringView text)
-{
-    text = text.trimmed();
-    if (text.endsWith(u'€'))
-        text = text.chopped(1).trimmed();
-    const std::optional<qint64> cents = parseCents(text);
-    if (!cents || *cents < 0)
-        return std::nullopt;
-    return cents;
-}
-
-std::optional<DayMonth> parseDayMonth(QStringView text)
-{
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\s*(\\d{1,2})\\s*[/.-]\\s*(\\d{1,2})\\s*$"));
-    const QRegularExpressionMatch m = pattern.match(text);
-    if (!m.hasMatch())
-        return std::nullopt;
-    return DayMonth{m.capturedView(1).toInt(), m.capturedView(2).toInt()};
 }
 
 Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
@@ -94,7 +64,7 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
             lease.revisionDay = dm->day;
             lease.revisionMonth = dm->month;
         } else {
-            read << QStringLiteral("date de révision invalide ") + quoted(f.revisionDate)
+            read << QStringLiteral("date de révision invalide ") + quoted(f.revisionDate.trimmed())
                         + QStringLiteral(" (jj/mm)");
         }
     }
@@ -104,18 +74,18 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
 
     bool rentUnreadable = false;
     if (!f.rent.trimmed().isEmpty()) {
-        if (const std::optional<qint64> cents = parseFormAmount(f.rent)) {
+        if (const std::optional<qint64> cents = readAmount(f.rent)) {
             lease.rentCents = *cents;
         } else {
             rentUnreadable = true;
-            read << QStringLiteral("loyer invalide ") + quoted(f.rent);
+            read << QStringLiteral("loyer invalide ") + quoted(f.rent.trimmed());
         }
     }
     if (!f.charges.trimmed().isEmpty()) {
-        if (const std::optional<qint64> cents = parseFormAmount(f.charges))
+        if (const std::optional<qint64> cents = readAmount(f.charges))
             lease.chargesCents = *cents;
         else
-            read << QStringLiteral("charges invalides ") + quoted(f.charges);
+            read << QStringLiteral("charges invalides ") + quoted(f.charges.trimmed());
     }
     lease.priorRevision =
         optionalDate(f.priorRevision, QStringLiteral("date de dernière révision"), &read);
@@ -129,7 +99,7 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
             if (p != reason)
                 return;
             p = typed.trimmed().isEmpty() ? what + QStringLiteral(" manquante")
-                                          : reason + u' ' + quoted(typed);
+                                          : reason + u' ' + quoted(typed.trimmed());
         };
         aboutDate(QStringLiteral("date de signature invalide"), f.signingDate,
                   QStringLiteral("date de signature"));

@@ -36,17 +36,6 @@ LeaseFields fieldsOf(const Lease& lease);
 // never taken for empty.
 Lease leaseOf(const LeaseFields& fields, qint64 id, QStringList* problems);
 
-// An amount typed in the form: what parseCents() reads ("1 234,50", "850.5"),
-// a euro sign after it allowed; nothing for a negative amount or any other text.
-std::optional<qint64> parseFormAmount(QStringView text);
-
-// Day and month of the yearly revision, "15/03" (or with "-" or "."); nothing
-// when it is not two numbers. Whether the day exists is validateLease()'s to say.
-struct DayMonth {
-    int day = 0, month = 0;
-};
-std::optional<DayMonth> parseDayMonth(QStringView text);
-
 // What the form says of a lease naming no quarter: which one its signing date gives.
 QString referenceQuarterHint(const QDate& signingDate, const IndexTable& table);
 

@@ -1,6 +1,6 @@
 #include "leaseform.h"
 
-#include "cents.h"
+#include "amounts.h"
 #include "dates.h"
 #include "messages.h"
 
@@ -303,13 +303,13 @@ void LeaseForm::showReferenceQuarter()
 void LeaseForm::tidyDate(QLineEdit* box)
 {
     if (const std::optional<QDate> date = parseFrenchDate(box->text()))
-        box->setText(date->toString(u"dd/MM/yyyy"));
+        box->setText(dateText(*date));
 }
 
 void LeaseForm::tidyAmount(QLineEdit* box)
 {
-    if (const std::optional<qint64> cents = parseFormAmount(box->text()))
-        box->setText(centsText(*cents));
+    if (const std::optional<qint64> cents = readAmount(box->text()))
+        box->setText(amountText(*cents));
 }
 
 } // namespace velmaris

@@ -1,5 +1,6 @@
 #include "leasehistorydialog.h"
 
+#include "amounts.h"
 #include "cents.h"
 #include "dates.h"
 
@@ -32,7 +33,7 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
     QString summary = QStringLiteral("Bail ") + lease.reference;
     if (!lease.tenant.isEmpty())
         summary += QStringLiteral(" — ") + lease.tenant;
-    summary += QStringLiteral(" — loyer actuel ") + euros(lease.rentCents);
+    summary += QStringLiteral(" — loyer actuel ") + eurosText(lease.rentCents);
     if (m_history.empty())
         summary += QStringLiteral("\nAucune révision enregistrée.");
     bail->setText(summary);
@@ -88,8 +89,8 @@ void LeaseHistoryDialog::fillTable()
             dateText(rec.dueDate),
             dateText(rec.requestDate),
             dateText(rec.effectiveDate),
-            euros(rec.oldRentCents),
-            euros(rec.newRentCents),
+            eurosText(rec.oldRentCents),
+            eurosText(rec.newRentCents),
             rec.baseQuarter.label(),
             indexText(rec.baseValue),
             rec.newQuarter.label(),

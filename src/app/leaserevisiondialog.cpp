@@ -1,5 +1,6 @@
 #include "leaserevisiondialog.h"
 
+#include "amounts.h"
 #include "cents.h"
 #include "dates.h"
 #include "messages.h"
@@ -124,7 +125,7 @@ void LeaseRevisionDialog::recompute()
     m_dateValid = date.has_value();
     for (QLabel* l : {indicebase, nouvelindice, formule, nouveauloyer, priseeffet})
         l->clear();
-    ancienloyer->setText(euros(m_lease.rentCents));
+    ancienloyer->setText(eurosText(m_lease.rentCents));
     if (!date) {
         m_revision = LawfulRevision();
         etatrevision->setText(QStringLiteral("Saisissez la date de la demande (jj/mm/aaaa)."));
@@ -150,12 +151,12 @@ void LeaseRevisionDialog::recompute()
         const std::optional<qint64> newUnits = indexUnits(r.newValue);
         const std::optional<qint64> baseUnits = indexUnits(r.baseValue);
         if (newUnits && baseUnits)
-            formule->setText(euros(r.oldRentCents) + QStringLiteral(" × ") + indexText(r.newValue)
-                             + QStringLiteral(" ÷ ") + indexText(r.baseValue)
-                             + QStringLiteral(" = ")
-                             + euros(revisedCents(r.oldRentCents, *newUnits, *baseUnits)));
+            formule->setText(eurosText(r.oldRentCents) + QStringLiteral(" × ")
+                             + indexText(r.newValue) + QStringLiteral(" ÷ ")
+                             + indexText(r.baseValue) + QStringLiteral(" = ")
+                             + eurosText(revisedCents(r.oldRentCents, *newUnits, *baseUnits)));
         nouveauloyer->setText(
-            euros(r.newRentCents)
+            eurosText(r.newRentCents)
             + (r.newRentCents == r.oldRentCents ? QStringLiteral(" (inchangé)") : QString()));
         priseeffet->setText(dateText(r.effectiveDate));
     }

@@ -4,6 +4,7 @@
 #include "letteroutput.h"
 #include "letterprinter.h"
 #include "messages.h"
+#include "quoting.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -138,8 +139,8 @@ LetterDialog* showLeaseLetter(QWidget* parent, LeaseStore& store, qint64 leaseId
         const QString reason = dialog->refusal();
         delete dialog;
         MessageBox::information(parent, kTitle,
-                                QStringLiteral("Pas de lettre pour le bail « ") + lease->reference
-                                    + QStringLiteral(" ».\n\n") + reason);
+                                QStringLiteral("Pas de lettre pour le bail ")
+                                    + quoted(lease->reference) + QStringLiteral(".\n\n") + reason);
         return nullptr;
     }
     dialog->setAttribute(Qt::WA_DeleteOnClose);

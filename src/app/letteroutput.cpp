@@ -3,6 +3,7 @@
 #include "filechoice.h"
 #include "letterprinter.h"
 #include "messages.h"
+#include "quoting.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -71,8 +72,8 @@ QString saveLettersAs(QWidget* parent, const std::vector<RevisionLetter>& letter
     QString reason = outputRefusal(path, folders);
     if (!reason.isEmpty() || !saveLettersPdf(letters, title, path, &reason)) {
         MessageBox::critical(parent, QStringLiteral("Enregistrer en PDF"),
-                             QStringLiteral("Le fichier « ") + QDir::toNativeSeparators(path)
-                                 + QStringLiteral(" » n'a pas pu être écrit : ") + reason + u'.');
+                             QStringLiteral("Le fichier ") + quotedPath(path)
+                                 + QStringLiteral(" n'a pas pu être écrit : ") + reason + u'.');
         return {};
     }
     return path;

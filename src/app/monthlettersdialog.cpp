@@ -1,5 +1,7 @@
 #include "monthlettersdialog.h"
 
+#include "amounts.h"
+#include "dates.h"
 #include "landlorddialog.h"
 #include "letteroutput.h"
 #include "letterprinter.h"
@@ -168,9 +170,10 @@ void MonthLettersDialog::rebuild()
                                        : draftLetter(lease, month.basis, landlord);
         QString what;
         if (result.letter) {
-            what = QStringLiteral("Nouveau loyer hors charges ") + eurosText(revision.newRentCents)
-                   + QStringLiteral(" (au lieu de ") + eurosText(revision.oldRentCents)
-                   + QStringLiteral(")");
+            what = QStringLiteral("Nouveau loyer hors charges ")
+                   + eurosText(revision.newRentCents, AmountLayout::NoBreak)
+                   + QStringLiteral(" (au lieu de ")
+                   + eurosText(revision.oldRentCents, AmountLayout::NoBreak) + QStringLiteral(")");
             if (complete)
                 m_letters.push_back(std::move(*result.letter));
         } else {
@@ -180,7 +183,7 @@ void MonthLettersDialog::rebuild()
         liste->insertRow(row);
         liste->setItem(row, 0, cell(lease.reference));
         liste->setItem(row, 1, cell(lease.tenant));
-        liste->setItem(row, 2, cell(revision.status.due.toString(u"dd/MM/yyyy")));
+        liste->setItem(row, 2, cell(dateText(revision.status.due)));
         QTableWidgetItem* whatItem = cell(what);
         if (!result.letter)
             whatItem->setForeground(refusedColour);

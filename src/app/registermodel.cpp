@@ -1,6 +1,6 @@
 #include "registermodel.h"
 
-#include "cents.h"
+#include "amounts.h"
 #include "dates.h"
 
 #include <QColor>
@@ -134,7 +134,7 @@ QVariant RegisterModel::data(const QModelIndex& index, int role) const
     case TerritoryColumn:
         return territoryText(lease.territory);
     case Rent:
-        return centsText(lease.rentCents) + QStringLiteral(" €");
+        return eurosText(lease.rentCents);
     case NextDue:
         return dateText(status.due);
     case Status:

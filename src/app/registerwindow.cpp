@@ -7,6 +7,7 @@
 #include "leasehistorydialog.h"
 #include "leaserevisiondialog.h"
 #include "messages.h"
+#include "quoting.h"
 
 #include <QDir>
 #include <QEvent>
@@ -31,11 +32,6 @@ template <typename T> T* named(T* widget, const QString& name)
 {
     widget->setObjectName(name);
     return widget;
-}
-
-QString quoted(const QString& text)
-{
-    return QStringLiteral("« ") + QDir::toNativeSeparators(text) + QStringLiteral(" »");
 }
 
 QString leaseCount(int n)
@@ -222,7 +218,8 @@ bool RegisterWindow::openStore()
         if (m_store.isReadOnly()) {
             etat->setText(QStringLiteral("Lecture seule : le registre ne peut pas être modifié."));
             MessageBox::information(this, kTitle,
-                                    QStringLiteral("Le registre des baux ") + quoted(m_store.path())
+                                    QStringLiteral("Le registre des baux ")
+                                        + quotedPath(m_store.path())
                                         + QStringLiteral(" est en lecture seule : vous pouvez le "
                                                          "consulter, pas le modifier."));
         }
@@ -409,7 +406,7 @@ void RegisterWindow::removeLease()
         return;
     const qint64 id = chosen->id;
     const qint64 version = chosen->version; // the lease the user sees, not a later one
-    QString who = quoted(chosen->reference);
+    QString who = quotedPath(chosen->reference);
     if (!chosen->tenant.isEmpty())
         who += QStringLiteral(" (") + chosen->tenant + u')';
     if (!MessageBox::question(this, QStringLiteral("Supprimer un bail"),
@@ -480,7 +477,7 @@ void RegisterWindow::importCsv()
     }
     if (!outcome.ok) {
         MessageBox::criticalList(this, QStringLiteral("Importer des baux"),
-                                 QStringLiteral("Aucun bail n'est importé de ") + quoted(path)
+                                 QStringLiteral("Aucun bail n'est importé de ") + quotedPath(path)
                                      + QStringLiteral(" :"),
                                  outcome.errors);
         return;
@@ -488,7 +485,7 @@ void RegisterWindow::importCsv()
     changed(selectedLeaseId());
     MessageBox::information(this, QStringLiteral("Importer des baux"),
                             outcome.imported == 0
-                                ? QStringLiteral("Aucun bail dans ") + quoted(path) + u'.'
+                                ? QStringLiteral("Aucun bail dans ") + quotedPath(path) + u'.'
                                 : leaseCount(outcome.imported)
                                       + (outcome.imported == 1 ? QStringLiteral(" importé.")
                                                                : QStringLiteral(" importés.")));
@@ -516,8 +513,8 @@ void RegisterWindow::exportCsv()
         return;
     }
     MessageBox::information(this, QStringLiteral("Exporter les baux"),
-                            QStringLiteral("Le registre des baux est exporté dans ") + quoted(path)
-                                + u'.');
+                            QStringLiteral("Le registre des baux est exporté dans ")
+                                + quotedPath(path) + u'.');
 }
 
 } // namespace velmaris

@@ -1,6 +1,7 @@
 // The register window's side of backups and of other programs' changes:
 // "Sauvegarder le registre…", "Restaurer…", and a window that follows the
 // register when another copy of Velmaris writes to it.
+#include "quoting.h"
 #include "registerwindow.h"
 
 #include "cursor.h"
@@ -25,11 +26,6 @@ const QString kBackupTitle = QStringLiteral("Sauvegarder le registre");
 const QString kRestoreTitle = QStringLiteral("Restaurer le registre");
 const QString kBackupFilter =
     QStringLiteral("Sauvegardes du registre (*.sqlite *.bak);;Tous les fichiers (*)");
-
-QString quoted(const QString& text)
-{
-    return QStringLiteral("« ") + QDir::toNativeSeparators(text) + QStringLiteral(" »");
-}
 
 } // namespace
 
@@ -96,7 +92,7 @@ void RegisterWindow::backupRegister()
     }
     MessageBox::information(this, kBackupTitle,
                             QStringLiteral("Le registre des baux est sauvegardé dans ")
-                                + quoted(path)
+                                + quotedPath(path)
                                 + QStringLiteral(", avec l'historique, les loyers facturés et "
                                                  "le bailleur."));
 }
@@ -111,7 +107,7 @@ void RegisterWindow::restoreRegister()
     if (!MessageBox::question(this, kRestoreTitle,
                               QStringLiteral("Remplacer tout le registre des baux par la "
                                              "sauvegarde ")
-                                  + quoted(path)
+                                  + quotedPath(path)
                                   + QStringLiteral(" ? Le registre actuel est gardé dans une "
                                                    "copie datée à côté de lui.")))
         return;
@@ -127,8 +123,9 @@ void RegisterWindow::restoreRegister()
         return;
     }
     changed(0);
-    QString text = QStringLiteral("Le registre des baux est restauré de ") + quoted(path)
-                   + QStringLiteral(". L'ancien registre est gardé dans ") + quoted(kept) + u'.';
+    QString text = QStringLiteral("Le registre des baux est restauré de ") + quotedPath(path)
+                   + QStringLiteral(". L'ancien registre est gardé dans ") + quotedPath(kept)
+                   + u'.';
     QString reason;
     if (!landlord.isEmpty() && !m_iniPath.isEmpty()
         && !writeLandlord({landlord.name, landlord.address, landlord.place}, m_iniPath, &reason)) {

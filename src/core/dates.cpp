@@ -22,6 +22,23 @@ std::optional<QDate> parseFrenchDate(QStringView text)
     return date;
 }
 
+std::optional<DayMonth> parseDayMonth(QStringView text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*(\\d{1,2})\\s*[/.-]\\s*(\\d{1,2})\\s*$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return DayMonth{m.capturedView(1).toInt(), m.capturedView(2).toInt()};
+}
+
+QString dayMonthText(int day, int month)
+{
+    if (day <= 0 || month <= 0)
+        return {};
+    return QStringLiteral("%1/%2").arg(day, 2, 10, QChar(u'0')).arg(month, 2, 10, QChar(u'0'));
+}
+
 QString formatShortDate(const QDate& date, const QLocale& locale)
 {
     if (!date.isValid())
@@ -45,6 +62,35 @@ QString formatShortDate(const QDate& date, const QLocale& locale)
         return QString(reinterpret_cast<const QChar*>(text), 10);
     }
     return locale.toString(date, cachedFormat);
+}
+
+namespace {
+
+QString monthName(int month)
+{
+    static const char* const months[] = {"janvier",   "février", "mars",     "avril",
+                                         "mai",       "juin",    "juillet",  "août",
+                                         "septembre", "octobre", "novembre", "décembre"};
+    return month >= 1 && month <= 12 ? QString::fromUtf8(months[month - 1]) : QString();
+}
+
+} // namespace
+
+QString longDayMonthText(int day, int month)
+{
+    return (day == 1 ? QStringLiteral("1er") : QString::number(day)) + u' ' + monthName(month);
+}
+
+QString longDateText(const QDate& date)
+{
+    if (!date.isValid())
+        return {};
+    return longDayMonthText(date.day(), date.month()) + u' ' + QString::number(date.year());
+}
+
+QString monthText(int year, int month)
+{
+    return monthName(month) + u' ' + QString::number(year);
 }
 
 QDate sameDayNextYear(const QDate& date)

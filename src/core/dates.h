@@ -22,6 +22,21 @@ QString formatShortDate(const QDate& date, const QLocale& locale);
 // line write dates; empty for no date.
 QString dateText(const QDate& date);
 
+// Dates as a letter writes them, whatever the locale.
+QString longDateText(const QDate& date);  // "1er avril 2026", "15 août 2025"
+QString longDayMonthText(int day, int month); // "1er avril", "15 mars"
+QString monthText(int year, int month);   // "mars 2026"
+
+// Day and month of a yearly date, "15/03" (or with "-" or "."); nothing when
+// it is not two numbers. Whether the day exists is the caller's to say.
+struct DayMonth {
+    int day = 0, month = 0;
+};
+std::optional<DayMonth> parseDayMonth(QStringView text);
+
+// "15/03"; empty when the day or the month is 0 (none).
+QString dayMonthText(int day, int month);
+
 // The same month and day one year later; 29 February gives 1 March.
 QDate sameDayNextYear(const QDate& date);
 

@@ -26,11 +26,6 @@ QString number(double value)
     return formatGeneral(value, QLocale(QLocale::French, QLocale::France));
 }
 
-QString date(const QDate& d)
-{
-    return d.toString(QStringLiteral("dd/MM/yyyy"));
-}
-
 double iccOf(const IndexRow& row)
 {
     return row.icc;
@@ -178,12 +173,12 @@ std::optional<Fault> Parser::record(QStringView text, int line, bool afterComma)
     if (*published <= quarter.lastDay() || *published > quarter.lastDay().addMonths(18))
         return Fault{line, QStringLiteral("le %1 ne peut pas avoir paru le %2 : un indice paraît "
                                           "après la fin de son trimestre et dans les 18 mois")
-                               .arg(quarter.label(), date(*published))};
+                               .arg(quarter.label(), dateText(*published))};
     if (!m_rows.empty() && *published > m_rows.back().published)
         return Fault{line, QStringLiteral("le %1 a paru le %2, après le %3 paru le %4 : les dates "
                                           "de parution ne croissent pas vers le bas du fichier")
-                               .arg(quarter.label(), date(*published), m_rows.back().label(),
-                                    date(m_rows.back().published))};
+                               .arg(quarter.label(), dateText(*published), m_rows.back().label(),
+                                    dateText(m_rows.back().published))};
     row.published = *published;
 
     m_rows.push_back(row);

@@ -1,5 +1,6 @@
 #include "lawfulrevision.h"
 
+#include "amounts.h"
 #include "cents.h"
 #include "dates.h"
 
@@ -235,9 +236,10 @@ LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>
 
     const qint64 computed = revisedCents(lease.rentCents, *newUnits, *baseUnits);
     add(r,
-        QStringLiteral("Loyer révisé : ") + euros(lease.rentCents) + QStringLiteral(" × ")
+        QStringLiteral("Loyer révisé : ") + eurosText(lease.rentCents) + QStringLiteral(" × ")
             + indexText(r.newValue) + QStringLiteral(" ÷ ") + indexText(r.baseValue)
-            + QStringLiteral(" = ") + euros(computed) + QStringLiteral(" (arrondi au centime)."),
+            + QStringLiteral(" = ") + eurosText(computed)
+            + QStringLiteral(" (arrondi au centime)."),
         indexReference(s.due));
 
     qint64 rent = computed;
@@ -247,13 +249,13 @@ LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>
             add(r,
                 QStringLiteral("L'indice baisse ; la clause « à la hausse seulement » maintient "
                                "le loyer à ")
-                    + euros(rent) + u'.',
+                    + eurosText(rent) + u'.',
                 clauseReference());
         } else {
             add(r,
                 QStringLiteral("L'indice baisse ; la clause « à la hausse et à la baisse » "
                                "baisse le loyer à ")
-                    + euros(rent) + u'.',
+                    + eurosText(rent) + u'.',
                 clauseReference());
         }
     }
@@ -263,7 +265,7 @@ LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>
 
     r.newRentCents = rent;
     r.effectiveDate = requestDate;
-    const QString newRent = QStringLiteral("Nouveau loyer : ") + euros(rent)
+    const QString newRent = QStringLiteral("Nouveau loyer : ") + eurosText(rent)
                             + (rent == lease.rentCents ? QStringLiteral(" (inchangé)") : QString())
                             + QStringLiteral(", dû à compter du ") + dateText(requestDate);
     if (requestDate > s.due)
@@ -276,7 +278,7 @@ LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>
         add(r, newRent + QStringLiteral(", date de révision."), referenceLaw2014());
     if (lease.chargesCents > 0)
         add(r,
-            QStringLiteral("Charges (") + euros(lease.chargesCents)
+            QStringLiteral("Charges (") + eurosText(lease.chargesCents)
                 + QStringLiteral(") non révisées."),
             QStringLiteral("art. 23 de la loi du 6 juillet 1989"));
     r.computed = true;

@@ -242,36 +242,4 @@ QString formatGeneral(double value, const QLocale& locale)
     return text;
 }
 
-QString formatCents(qint64 cents, const QLocale& locale)
-{
-    const bool negative = cents < 0;
-    const quint64 magnitude = negative ? quint64(-(cents + 1)) + 1 : quint64(cents);
-    const quint64 units = magnitude / 100;
-    const int fraction = int(magnitude % 100);
-
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, units).ptr;
-    const std::size_t length = std::size_t(end - digits);
-
-    QString text;
-    text.reserve(int(length) + 6);
-    if (negative)
-        text += u'-';
-    // The blank before the last three integer digits is written even when
-    // nothing stands to its left.
-    const std::size_t head = length > 3 ? length - 3 : 0;
-    text += QLatin1StringView(digits, qsizetype(head));
-    text += u' ';
-    text += QLatin1StringView(digits + head, qsizetype(length - head));
-    text += locale.decimalPoint();
-    text += QChar(u'0' + fraction / 10);
-    text += QChar(u'0' + fraction % 10);
-    return text;
-}
-
-QString formatAmount(double value, const QLocale& locale)
-{
-    return formatCents(roundToCents(value).value_or(0), locale);
-}
-
 } // namespace velmaris

@@ -11,7 +11,8 @@ namespace velmaris {
 // None of these depends on the C locale or on the system's: "145.77" and
 // "145,77" read the same on every machine.
 
-// Reads the leading number of a text the way a rent box always has: every ","
+// Reads the leading number of a text the way a rent box of the calculator grid
+// always has (readAmount()'s lenient reading, and the box's own text): every ","
 // counts as ".", blanks are ignored anywhere, the number stops at the first
 // character that cannot continue it, and a text without a number gives 0.
 // A number too large for a double sets *overflow (when given) and gives 0.
@@ -41,14 +42,5 @@ qint64 scaledRatio(qint64 cents, qint64 numerator, qint64 denominator);
 // locale's decimal separator, no thousands separator. 1276 -> "1276",
 // 1271.25 -> "1271,25".
 QString formatGeneral(double value, const QLocale& locale);
-
-// The "### ##0.00" amount picture: two decimals, the locale's decimal
-// separator, and a literal blank before the last three integer digits even
-// when nothing stands to its left. 85000 -> " 850,00", 123457 -> "1 234,57",
-// 123456700 -> "1234 567,00".
-QString formatCents(qint64 cents, const QLocale& locale);
-
-// The same for a number, rounded as roundToCents does (0 when it cannot be).
-QString formatAmount(double value, const QLocale& locale);
 
 } // namespace velmaris

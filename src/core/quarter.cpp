@@ -83,6 +83,14 @@ QString Quarter::key() const
     return isValid() ? QString::number(number()) + QString::number(year()) : QString();
 }
 
+QString Quarter::longLabel() const
+{
+    if (!isValid())
+        return {};
+    return (number() == 1 ? QStringLiteral("1er") : QString::number(number()) + u'e')
+           + QStringLiteral(" trimestre ") + QString::number(year());
+}
+
 QString Quarter::label() const
 {
     if (!isValid())

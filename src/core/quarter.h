@@ -46,6 +46,7 @@ public:
 
     QString key() const;   // "32019"
     QString label() const; // "3è tr.2019"
+    QString longLabel() const; // "1er trimestre 2025", "3e trimestre 2025", as letters write it
 
     constexpr auto operator<=>(const Quarter&) const = default;
 

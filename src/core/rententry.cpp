@@ -1,5 +1,6 @@
 #include "rententry.h"
 
+#include "amounts.h"
 #include "numbers.h"
 
 namespace velmaris {
@@ -15,11 +16,7 @@ std::optional<QString> normaliseRentText(QStringView typed, const QLocale& local
 
 std::optional<qint64> typedRentCents(QStringView typed)
 {
-    bool overflow = false;
-    const double value = parseNumber(typed, &overflow);
-    if (overflow || !(value > 0))
-        return std::nullopt;
-    const std::optional<qint64> cents = roundToCents(value);
+    const std::optional<qint64> cents = readAmount(typed, AmountReading::Lenient);
     if (!cents || *cents <= 0)
         return std::nullopt;
     return cents;

@@ -1,5 +1,6 @@
 #include "revision.h"
 
+#include "amounts.h"
 #include "numbers.h"
 
 #include <cmath>
@@ -111,7 +112,7 @@ QString rentText(const ScheduleEntry* entry, const QLocale& locale)
         return QStringLiteral("Loyer ") + QString::number(entry->year);
     case ScheduleEntry::Kind::Reference:
     case ScheduleEntry::Kind::Revised:
-        return formatCents(entry->cents, locale);
+        return amountText(entry->cents, AmountLayout::Grid, locale.decimalPoint());
     }
     return {};
 }

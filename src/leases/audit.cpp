@@ -2,8 +2,8 @@
 // landlord made, month by month against what was charged.
 #include "audit.h"
 
+#include "amounts.h"
 #include "audit_p.h"
-#include "cents.h"
 #include "dates.h"
 #include "duedates.h"
 
@@ -180,7 +180,7 @@ Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& input,
             revised.priorRevision = lease.priorRevision;
         audit.notes << QStringLiteral("Loyers facturés connus à partir de ") + monthText(first)
                            + QStringLiteral(" : le loyer de ce mois (")
-                           + euros(periods.front().rentCents)
+                           + eurosText(periods.front().rentCents)
                            + QStringLiteral(") est pris pour le loyer légal d'alors.");
     }
     const RevisionDates dates(lease, revised.priorRevision.isValid() ? revised.priorRevision
@@ -388,13 +388,13 @@ Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& input,
         QString text =
             (e.revisionDate.isValid() ? QStringLiteral("Révision du ") + dateText(e.revisionDate)
                                       : QStringLiteral("Changement de loyer"))
-            + QStringLiteral(" : ") + euros(e.after) + QStringLiteral(" facturés à partir de ")
+            + QStringLiteral(" : ") + eurosText(e.after) + QStringLiteral(" facturés à partir de ")
             + monthText(e.chargedFrom);
         if (e.lawfulFrom.isValid())
-            text += QStringLiteral(" ; loyer légal ") + euros(e.lawfulAfter)
+            text += QStringLiteral(" ; loyer légal ") + eurosText(e.lawfulAfter)
                     + QStringLiteral(" dû à compter du ") + dateText(e.lawfulFrom) + u'.';
         else
-            text += QStringLiteral(" ; loyer légal inchangé, ") + euros(e.lawfulAfter) + u'.';
+            text += QStringLiteral(" ; loyer légal inchangé, ") + eurosText(e.lawfulAfter) + u'.';
         if (!e.amount.text.isEmpty())
             text += u' ' + e.amount.text;
         if (!e.timingText.isEmpty())

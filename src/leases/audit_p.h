@@ -2,6 +2,7 @@
 
 // What the audit and its recognition of causes share.
 
+#include "amounts.h"
 #include "audit.h"
 
 #include <QDate>

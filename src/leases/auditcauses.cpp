@@ -251,16 +251,16 @@ std::optional<Recognition> byCompounding(const Change& c, const Pair& lawful)
     const Pair cumulative = pairOf(c, lawful.newQuarter, c.initialQuarter);
     if (c.initialQuarter.isValid() && c.initialQuarter != lawful.baseQuarter
         && gives(c, cumulative, c.initial))
-        return found(AuditCause::Compounding,
-                     QStringLiteral("Le calcul part du premier loyer (") + euros(c.initial)
-                         + QStringLiteral(") avec la variation cumulée de l'indice : ")
-                         + cumulative.text()
-                         + QStringLiteral(", au lieu de réviser le loyer en cours (")
-                         + euros(c.before) + QStringLiteral(") avec la variation d'une année."));
+        return found(
+            AuditCause::Compounding,
+            QStringLiteral("Le calcul part du premier loyer (") + eurosText(c.initial)
+                + QStringLiteral(") avec la variation cumulée de l'indice : ") + cumulative.text()
+                + QStringLiteral(", au lieu de réviser le loyer en cours (") + eurosText(c.before)
+                + QStringLiteral(") avec la variation d'une année."));
     if (gives(c, lawful, c.initial))
         return found(AuditCause::Compounding,
-                     QStringLiteral("Le calcul révise le premier loyer (") + euros(c.initial)
-                         + QStringLiteral(") au lieu du loyer en cours (") + euros(c.before)
+                     QStringLiteral("Le calcul révise le premier loyer (") + eurosText(c.initial)
+                         + QStringLiteral(") au lieu du loyer en cours (") + eurosText(c.before)
                          + QStringLiteral(") : ") + lawful.text() + u'.');
     return std::nullopt;
 }
@@ -310,13 +310,13 @@ Recognition withLawful(const Change& c)
     if (!moves && gives(c, lawful, c.before))
         return found(AuditCause::Other,
                      QStringLiteral("L'indice baisse et la clause « ") + clauseText(c.lease->clause)
-                         + QStringLiteral(" » maintient le loyer à ") + euros(c.before)
+                         + QStringLiteral(" » maintient le loyer à ") + eurosText(c.before)
                          + QStringLiteral(" ; la baisse de l'indice (") + lawful.text()
                          + QStringLiteral(") est appliquée quand même."));
-    return found(AuditCause::Other, QStringLiteral("Aucun calcul connu ne donne ") + euros(c.after)
-                                        + QStringLiteral(" ; le loyer légal est ")
-                                        + euros(r.newRentCents) + QStringLiteral(" (")
-                                        + lawful.text() + QStringLiteral(")."));
+    return found(AuditCause::Other,
+                 QStringLiteral("Aucun calcul connu ne donne ") + eurosText(c.after)
+                     + QStringLiteral(" ; le loyer légal est ") + eurosText(r.newRentCents)
+                     + QStringLiteral(" (") + lawful.text() + QStringLiteral(")."));
 }
 
 Recognition withoutLawful(const Change& c)

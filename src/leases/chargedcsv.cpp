@@ -1,9 +1,10 @@
 #include "chargedcsv.h"
 
-#include "cents.h"
+#include "amounts.h"
 #include "csvtext.h"
 #include "dates.h"
 #include "leasecsv.h"
+#include "quoting.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,25 +20,6 @@ namespace {
 enum Column { Month, Rent, Request, ColumnCount };
 
 constexpr std::array<const char16_t*, ColumnCount> kHeaders = {u"mois", u"loyer", u"date_demande"};
-
-// dd/mm/yyyy with a four-digit year, as every date of the program's files.
-std::optional<QDate> parseFileDate(QStringView text)
-{
-    text = text.trimmed();
-    const QList<QStringView> parts = text.split(u'/');
-    if (parts.size() != 3 || parts[2].size() != 4)
-        return std::nullopt;
-    return parseFrenchDate(text);
-}
-
-// Spreadsheets format amounts as currency: "850,00 €".
-std::optional<qint64> parseAmount(QStringView text)
-{
-    text = text.trimmed();
-    if (text.endsWith(u'€'))
-        text.chop(1);
-    return parseCents(text);
-}
 
 } // namespace
 
@@ -67,19 +49,18 @@ ChargedCsvImport parseChargedRentsCsv(const QByteArray& bytes, const Lease& leas
         else if (const std::optional<QDate> m = parseMonth(t))
             period.month = *m;
         else
-            reasons << QStringLiteral("mois invalide ") + csvQuoted(t)
-                           + QStringLiteral(" (mm/aaaa)");
+            reasons << QStringLiteral("mois invalide ") + quoted(t) + QStringLiteral(" (mm/aaaa)");
         if (const QString t = field(Rent); t.isEmpty())
             reasons << QStringLiteral("loyer manquant");
-        else if (const std::optional<qint64> c = parseAmount(t); c && *c > 0)
+        else if (const std::optional<qint64> c = readAmount(t); c && *c > 0)
             period.rentCents = *c;
         else
-            reasons << QStringLiteral("loyer invalide ") + csvQuoted(t);
+            reasons << QStringLiteral("loyer invalide ") + quoted(t);
         if (const QString t = field(Request); !t.isEmpty()) {
-            if (const std::optional<QDate> d = parseFileDate(t))
+            if (const std::optional<QDate> d = parseFrenchDate(t))
                 period.requestDate = *d;
             else
-                reasons << QStringLiteral("date de demande invalide ") + csvQuoted(t)
+                reasons << QStringLiteral("date de demande invalide ") + quoted(t)
                                + QStringLiteral(" (jj/mm/aaaa)");
         }
         if (reasons.isEmpty()) {
@@ -122,9 +103,8 @@ QByteArray chargedRentsToCsv(const std::vector<ChargedRent>& periods)
     text += QChar(0xFEFF); // spreadsheets read the file as UTF-8 only with it
     text += QStringLiteral("mois;loyer;date_demande\r\n");
     for (const ChargedRent& p : periods) {
-        text += monthText(p.month) + u';' + centsText(p.rentCents, false) + u';'
-                + (p.requestDate.isValid() ? p.requestDate.toString(u"dd/MM/yyyy") : QString())
-                + QStringLiteral("\r\n");
+        text += monthText(p.month) + u';' + amountText(p.rentCents, AmountLayout::Plain) + u';'
+                + dateText(p.requestDate) + QStringLiteral("\r\n");
     }
     return text.toUtf8();
 }

@@ -1,6 +1,7 @@
 #include "csvtext.h"
 
 #include "leasecsv.h"
+#include "quoting.h"
 #include "safefile.h"
 
 #include <QDir>
@@ -109,11 +110,6 @@ std::optional<QString> decodeUtf8(const QByteArray& bytes, int* badLine)
 
 } // namespace
 
-QString csvQuoted(QStringView text)
-{
-    return QStringLiteral("« ") + text.toString() + QStringLiteral(" »");
-}
-
 QString csvLineError(int line, const QString& reason)
 {
     return QStringLiteral("ligne %1 : ").arg(line) + reason;
@@ -156,17 +152,17 @@ CsvSheet readCsvSheet(const QByteArray& bytes, const std::vector<QStringView>& h
         }
         if (column < 0)
             sheet.errors << csvLineError(header.line,
-                                         QStringLiteral("colonne inconnue ") + csvQuoted(name));
+                                         QStringLiteral("colonne inconnue ") + quoted(name));
         else if (sheet.columns[std::size_t(column)] >= 0)
             sheet.errors << csvLineError(header.line,
-                                         QStringLiteral("colonne en double ") + csvQuoted(name));
+                                         QStringLiteral("colonne en double ") + quoted(name));
         else
             sheet.columns[std::size_t(column)] = i;
     }
     for (int c : required) {
         if (sheet.columns[std::size_t(c)] < 0)
             sheet.errors << csvLineError(header.line, QStringLiteral("colonne manquante ")
-                                                          + csvQuoted(headers[std::size_t(c)]));
+                                                          + quoted(headers[std::size_t(c)]));
     }
     return sheet;
 }
@@ -183,7 +179,7 @@ std::optional<QByteArray> readCsvFile(const QString& path, QString* error)
     if (!read.ok()) {
         if (error)
             *error = QStringLiteral("Impossible de lire le fichier %1 : %2.")
-                         .arg(csvQuoted(QDir::toNativeSeparators(path)), read.reason);
+                         .arg(quoted(QDir::toNativeSeparators(path)), read.reason);
         return std::nullopt;
     }
     return std::move(read.bytes);

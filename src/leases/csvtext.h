@@ -49,8 +49,7 @@ CsvSheet readCsvSheet(const QByteArray& bytes, const std::vector<QStringView>& h
 // in French, when it cannot be had.
 std::optional<QByteArray> readCsvFile(const QString& path, QString* error);
 
-// "« text »" and "ligne 4 : reason", as every import message writes them.
-QString csvQuoted(QStringView text);
+// "ligne 4 : reason", as every import message writes it.
 QString csvLineError(int line, const QString& reason);
 
 } // namespace velmaris

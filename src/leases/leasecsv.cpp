@@ -1,10 +1,11 @@
 #include "leasecsv.h"
 
-#include "cents.h"
+#include "amounts.h"
 #include "csvtext.h"
 #include "datafolder.h"
 #include "dates.h"
 #include "leasestore.h"
+#include "quoting.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,33 +50,6 @@ constexpr std::array<const char16_t*, ColumnCount> kHeaders = {
 
 constexpr std::array<Column, 5> kRequired = {Reference, SigningDate, StartDate, ClauseCol, Rent};
 
-bool isDigits(QStringView text)
-{
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-    }
-    return !text.isEmpty();
-}
-
-// dd/MM/yyyy (one-digit day and month accepted); an impossible date gives nothing.
-std::optional<QDate> parseDate(QStringView text)
-{
-    text = text.trimmed();
-    const qsizetype a = text.indexOf(u'/');
-    const qsizetype b = a < 0 ? -1 : text.indexOf(u'/', a + 1);
-    if (a < 1 || b < 0)
-        return std::nullopt;
-    const QStringView d = text.first(a), m = text.sliced(a + 1, b - a - 1), y = text.sliced(b + 1);
-    if (d.size() > 2 || m.isEmpty() || m.size() > 2 || y.size() != 4 || !isDigits(d) || !isDigits(m)
-        || !isDigits(y))
-        return std::nullopt;
-    const QDate date(y.toInt(), m.toInt(), d.toInt());
-    if (!date.isValid())
-        return std::nullopt;
-    return date;
-}
-
 // Reads one record into a lease; each bad field adds its reason. A bad field
 // gets a harmless value so that validateLease() does not report it twice.
 Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& reasons)
@@ -85,9 +59,9 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& rea
         const QString text = field(c);
         if (text.isEmpty())
             return {};
-        if (const std::optional<QDate> d = parseDate(text))
+        if (const std::optional<QDate> d = parseFrenchDate(text))
             return *d;
-        reasons << what + QStringLiteral(" invalide ") + csvQuoted(text);
+        reasons << what + QStringLiteral(" invalide ") + quoted(text);
         return fallback;
     };
 
@@ -122,13 +96,13 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& rea
     else if (const std::optional<Territory> t = territoryFromText(text))
         lease.territory = *t;
     else
-        reasons << QStringLiteral("territoire invalide ") + csvQuoted(text)
+        reasons << QStringLiteral("territoire invalide ") + quoted(text)
                        + QStringLiteral(" (métropole, Corse ou outre-mer)");
 
     if (const QString text = field(Furnished).toLower(); text == u"oui")
         lease.furnished = true;
     else if (!text.isEmpty() && text != u"non")
-        reasons << QStringLiteral("meublé invalide ") + csvQuoted(field(Furnished))
+        reasons << QStringLiteral("meublé invalide ") + quoted(field(Furnished))
                        + QStringLiteral(" (oui ou non)");
 
     if (const QString text = field(ReferenceQuarter); !text.isEmpty()) {
@@ -138,20 +112,17 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& rea
         if (q)
             lease.referenceQuarter = *q;
         else
-            reasons << QStringLiteral("trimestre de référence invalide ") + csvQuoted(text);
+            reasons << QStringLiteral("trimestre de référence invalide ") + quoted(text);
     }
 
     if (const QString text = field(RevisionDate); !text.isEmpty()) {
-        const qsizetype slash = text.indexOf(u'/');
-        const QStringView d = QStringView(text).first(std::max<qsizetype>(slash, 0));
-        const QStringView m = slash < 0 ? QStringView() : QStringView(text).sliced(slash + 1);
-        const int day = isDigits(d) && d.size() <= 2 ? d.toInt() : 0;
-        const int month = isDigits(m) && m.size() <= 2 ? m.toInt() : 0;
-        if (month >= 1 && month <= 12 && day >= 1 && day <= QDate(2000, month, 1).daysInMonth()) {
-            lease.revisionDay = day;
-            lease.revisionMonth = month;
+        const DayMonth dm = parseDayMonth(text).value_or(DayMonth());
+        if (dm.month >= 1 && dm.month <= 12 && dm.day >= 1
+            && dm.day <= QDate(2000, dm.month, 1).daysInMonth()) {
+            lease.revisionDay = dm.day;
+            lease.revisionMonth = dm.month;
         } else {
-            reasons << QStringLiteral("date de révision invalide ") + csvQuoted(text)
+            reasons << QStringLiteral("date de révision invalide ") + quoted(text)
                            + QStringLiteral(" (jour/mois)");
         }
     }
@@ -161,30 +132,30 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& rea
     else if (const std::optional<Clause> c = clauseFromText(text))
         lease.clause = *c;
     else
-        reasons << QStringLiteral("clause invalide ") + csvQuoted(text)
+        reasons << QStringLiteral("clause invalide ") + quoted(text)
                        + QStringLiteral(" (« à la hausse seulement » ou « à la hausse et à la "
                                         "baisse »)");
 
     if (const std::optional<DpeClass> dpe = dpeFromText(field(Dpe)))
         lease.dpeClass = *dpe;
     else
-        reasons << QStringLiteral("classe DPE invalide ") + csvQuoted(field(Dpe))
+        reasons << QStringLiteral("classe DPE invalide ") + quoted(field(Dpe))
                        + QStringLiteral(" (A à G)");
 
     if (const QString text = field(Rent); text.isEmpty()) {
         reasons << QStringLiteral("loyer manquant");
         lease.rentCents = 1;
-    } else if (const std::optional<qint64> c = parseCents(text); c && *c > 0) {
+    } else if (const std::optional<qint64> c = readAmount(text); c && *c > 0) {
         lease.rentCents = *c;
     } else {
-        reasons << QStringLiteral("loyer invalide ") + csvQuoted(text);
+        reasons << QStringLiteral("loyer invalide ") + quoted(text);
         lease.rentCents = 1;
     }
     if (const QString text = field(Charges); !text.isEmpty()) {
-        if (const std::optional<qint64> c = parseCents(text); c && *c >= 0)
+        if (const std::optional<qint64> c = readAmount(text); c && *c >= 0)
             lease.chargesCents = *c;
         else
-            reasons << QStringLiteral("charges invalides ") + csvQuoted(text);
+            reasons << QStringLiteral("charges invalides ") + quoted(text);
     }
     reasons << validateLease(lease);
     return lease;
@@ -215,7 +186,7 @@ CsvImport parseLeasesCsv(const QByteArray& bytes)
         if (!lease.reference.isEmpty()) {
             const auto it = seen.constFind(lease.reference);
             if (it != seen.constEnd())
-                reasons << QStringLiteral("référence ") + csvQuoted(lease.reference)
+                reasons << QStringLiteral("référence ") + quoted(lease.reference)
                                + QStringLiteral(" en double (ligne %1)").arg(it.value());
             else
                 seen.insert(lease.reference, record.line);
@@ -253,11 +224,7 @@ QByteArray leasesToCsv(const std::vector<Lease>& leases,
     }
     text += QStringLiteral("\r\n");
     for (const Lease& lease : leases) {
-        const QString revisionDate = lease.revisionDay > 0
-                                         ? QStringLiteral("%1/%2")
-                                               .arg(lease.revisionDay, 2, 10, QChar(u'0'))
-                                               .arg(lease.revisionMonth, 2, 10, QChar(u'0'))
-                                         : QString();
+        const QString revisionDate = dayMonthText(lease.revisionDay, lease.revisionMonth);
         const QString fields[ColumnCount] = {
             lease.reference,
             lease.tenant,
@@ -272,8 +239,8 @@ QByteArray leasesToCsv(const std::vector<Lease>& leases,
             clauseText(lease.clause),
             dpeText(lease.dpeClass),
             dateText(lease.dpeDate),
-            centsText(lease.rentCents, false),
-            centsText(lease.chargesCents, false),
+            amountText(lease.rentCents, AmountLayout::Plain),
+            amountText(lease.chargesCents, AmountLayout::Plain),
             dateText(lease.priorRevision),
             lease.notes,
             dateText(applied.value(lease.id)),
@@ -306,7 +273,7 @@ ImportOutcome importLeasesCsv(LeaseStore& store, const QString& path)
     if (!store.importLeases(csv.leases, &clashes)) {
         for (int i : clashes)
             outcome.errors << csvLineError(csv.lines[i], QStringLiteral("référence ")
-                                                             + csvQuoted(csv.leases[i].reference)
+                                                             + quoted(csv.leases[i].reference)
                                                              + QStringLiteral(" déjà dans le "
                                                                               "registre"));
         if (clashes.empty())

@@ -4,6 +4,7 @@
 #include "leasestore_p.h"
 
 #include "datafolder.h"
+#include "quoting.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,11 +19,6 @@ namespace velmaris {
 using namespace storeinternal;
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    return QStringLiteral("« ") + QDir::toNativeSeparators(text) + QStringLiteral(" »");
-}
 
 std::atomic<int> g_connections{0};
 
@@ -207,14 +203,14 @@ bool LeaseStore::open(const QString& folder)
     const QFileInfo info(m_path);
     if (info.exists()) {
         if (!info.isFile())
-            return fail(quoted(m_path)
+            return fail(quotedPath(m_path)
                             + QStringLiteral(" n'est pas un fichier : le registre des "
                                              "baux n'est pas disponible."),
                         StoreError::Unavailable);
         QFile file(m_path);
         if (!file.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("Impossible de lire le registre des baux ") + quoted(m_path)
-                            + u'.',
+            return fail(QStringLiteral("Impossible de lire le registre des baux ")
+                            + quotedPath(m_path) + u'.',
                         StoreError::Unavailable);
         // Look before SQLite does: a file of something else is never written to.
         const QByteArray header = file.read(16);
@@ -266,7 +262,7 @@ bool LeaseStore::open(const QString& folder)
     if (version < kSchemaVersion) {
         if (m_readOnly) {
             close();
-            return fail(QStringLiteral("Le registre des baux ") + quoted(m_path)
+            return fail(QStringLiteral("Le registre des baux ") + quotedPath(m_path)
                             + QStringLiteral(" est en lecture seule et d'une version ancienne : "
                                              "il ne peut pas être mis à jour."),
                         StoreError::ReadOnly);
@@ -303,7 +299,7 @@ int LeaseStore::readVersion(bool* ok)
         if (sqliteCode(query.lastError()) == 5 || sqliteCode(query.lastError()) == 6)
             failSql(query.lastError());
         else
-            fail(quoted(m_path)
+            fail(quotedPath(m_path)
                      + QStringLiteral(" n'est pas un registre des baux de Velmaris ; il n'a pas "
                                       "été modifié."),
                  StoreError::Damaged);

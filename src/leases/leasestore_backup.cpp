@@ -4,6 +4,7 @@
 #include "leasestore.h"
 
 #include "leasestore_p.h"
+#include "quoting.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,11 +28,6 @@ using namespace storeinternal;
 namespace {
 
 std::atomic<int> g_checks{0};
-
-QString quoted(const QString& text)
-{
-    return QStringLiteral("« ") + QDir::toNativeSeparators(text) + QStringLiteral(" »");
-}
 
 // A name beside target that no other copy uses and that no reader takes for a backup.
 QString partialName(const QString& target)
@@ -110,13 +106,14 @@ FileCheck checkRegisterFile(const QString& path, bool writable, QString* keepNam
     const QFileInfo info(path);
     if (!info.isFile())
         return refuse(StoreError::Unavailable,
-                      quoted(path) + QStringLiteral(" n'est pas un fichier"));
+                      quotedPath(path) + QStringLiteral(" n'est pas un fichier"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return refuse(StoreError::Unavailable, quoted(path) + QStringLiteral(" est illisible"));
+        return refuse(StoreError::Unavailable, quotedPath(path) + QStringLiteral(" est illisible"));
     if (file.read(16) != QByteArray("SQLite format 3\0", 16))
         return refuse(StoreError::Damaged,
-                      quoted(path) + QStringLiteral(" n'est pas un registre des baux de Velmaris"));
+                      quotedPath(path)
+                          + QStringLiteral(" n'est pas un registre des baux de Velmaris"));
     file.close();
 
     const QString name = QStringLiteral("velmaris-check-%1").arg(++g_checks);
@@ -134,26 +131,26 @@ FileCheck checkRegisterFile(const QString& path, bool writable, QString* keepNam
             if (!q.exec(QStringLiteral("PRAGMA integrity_check")) || !q.next()
                 || q.value(0).toString() != u"ok") {
                 check.kind = StoreError::Damaged;
-                check.reason = quoted(path) + QStringLiteral(" est endommagé");
+                check.reason = quotedPath(path) + QStringLiteral(" est endommagé");
             } else if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next()
                        || !q.exec(QStringLiteral("SELECT count(*) FROM leases"))) {
                 check.kind = StoreError::Damaged;
-                check.reason =
-                    quoted(path) + QStringLiteral(" n'est pas un registre des baux de Velmaris");
+                check.reason = quotedPath(path)
+                               + QStringLiteral(" n'est pas un registre des baux de Velmaris");
             } else {
                 q.exec(QStringLiteral("SELECT version FROM schema_version"));
                 q.next();
                 check.version = q.value(0).toInt();
                 if (check.version > LeaseStore::kSchemaVersion) {
                     check.kind = StoreError::Newer;
-                    check.reason = quoted(path)
+                    check.reason = quotedPath(path)
                                    + QStringLiteral(" a été écrit par une version plus récente de "
                                                     "Velmaris");
                 } else {
                     check.ok = check.version >= 1;
                     if (!check.ok) {
                         check.kind = StoreError::Damaged;
-                        check.reason = quoted(path)
+                        check.reason = quotedPath(path)
                                        + QStringLiteral(" n'est pas un registre des baux de "
                                                         "Velmaris");
                     }
@@ -200,7 +197,7 @@ bool LeaseStore::copyTo(const QString& target, const BackupLandlord* landlord)
     auto failCopy = [&](StoreError kind, const QString& why) {
         QFile::remove(temp);
         QFile::remove(temp + QStringLiteral("-journal"));
-        return fail(QStringLiteral("La copie du registre des baux ") + quoted(target)
+        return fail(QStringLiteral("La copie du registre des baux ") + quotedPath(target)
                         + QStringLiteral(" n'a pas pu être écrite : ") + why + u'.',
                     kind);
     };
@@ -273,7 +270,7 @@ bool LeaseStore::backupTo(const QString& target, const BackupLandlord* landlord)
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
         if (absolute == QFileInfo(m_path + QString::fromLatin1(suffix)).absoluteFilePath())
             return fail(QStringLiteral("La copie du registre des baux ne peut pas prendre le nom ")
-                            + quoted(target)
+                            + quotedPath(target)
                             + QStringLiteral(" : c'est celui du registre ou de son journal."),
                         StoreError::Refused);
     }

@@ -1,7 +1,9 @@
 // Reading and writing leases and their history.
 #include "leasestore.h"
 
+#include "dates.h"
 #include "leasestore_p.h"
+#include "quoting.h"
 
 #include <QSet>
 #include <QSqlQuery>
@@ -23,8 +25,8 @@ QString invalidLease(const QStringList& problems)
 
 QString referenceExists(const QString& reference)
 {
-    return QStringLiteral("La référence « ") + reference.trimmed()
-           + QStringLiteral(" » existe déjà dans le registre.");
+    return QStringLiteral("La référence ") + quoted(reference.trimmed())
+           + QStringLiteral(" existe déjà dans le registre.");
 }
 
 } // namespace
@@ -169,8 +171,8 @@ std::optional<Lease> LeaseStore::findLease(const QString& reference)
         return std::nullopt;
     }
     if (!query.next()) {
-        fail(QStringLiteral("Aucun bail de référence « ") + reference.trimmed()
-                 + QStringLiteral(" » dans le registre."),
+        fail(QStringLiteral("Aucun bail de référence ") + quoted(reference.trimmed())
+                 + QStringLiteral(" dans le registre."),
              StoreError::NotFound);
         return std::nullopt;
     }
@@ -208,7 +210,7 @@ bool LeaseStore::importLeases(const std::vector<Lease>& leases, std::vector<int>
         return false;
     for (const Lease& lease : leases) {
         if (const QStringList problems = validateLease(lease); !problems.isEmpty())
-            return fail(QStringLiteral("Bail « ") + lease.reference + QStringLiteral(" » : ")
+            return fail(QStringLiteral("Bail ") + quoted(lease.reference) + QStringLiteral(" : ")
                         + problems.join(QStringLiteral(" ; ")) + u'.');
     }
     QSqlDatabase db = database();
@@ -292,7 +294,7 @@ std::optional<qint64> LeaseStore::appendRevision(const RevisionRecord& rec, qint
     }
     const QDate lastDue = dateFromKey(query.value(1).toString());
     if (lastDue.isValid() && rec.dueDate <= lastDue) {
-        fail(QStringLiteral("Une révision du ") + lastDue.toString(u"dd/MM/yyyy")
+        fail(QStringLiteral("Une révision du ") + dateText(lastDue)
                  + QStringLiteral(" ou plus récente est déjà enregistrée pour ce bail."),
              StoreError::Conflict);
         return std::nullopt;

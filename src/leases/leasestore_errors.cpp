@@ -2,6 +2,7 @@
 #include "leasestore.h"
 
 #include "leasestore_p.h"
+#include "quoting.h"
 
 #include <QDir>
 
@@ -10,11 +11,6 @@ namespace velmaris {
 using namespace storeinternal;
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    return QStringLiteral("« ") + QDir::toNativeSeparators(text) + QStringLiteral(" »");
-}
 
 } // namespace
 
@@ -47,7 +43,7 @@ StoreError kindOf(const QSqlError& error)
 
 QString describe(const QSqlError& error, const QString& path)
 {
-    const QString file = quoted(path);
+    const QString file = quotedPath(path);
     switch (sqliteCode(error)) {
     case 14: // SQLITE_CANTOPEN
         return QStringLiteral("Impossible d'ouvrir le registre des baux ") + file + u'.';
@@ -68,7 +64,7 @@ QString describe(const QSqlError& error, const QString& path)
 
 QString storeErrorText(StoreError kind, const QString& path)
 {
-    const QString file = quoted(path);
+    const QString file = quotedPath(path);
     switch (kind) {
     case StoreError::None:
         return {};

@@ -5,6 +5,7 @@
 #include "leasestore.h"
 
 #include "leasestore_p.h"
+#include "quoting.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -19,11 +20,6 @@ namespace velmaris {
 using namespace storeinternal;
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    return QStringLiteral("« ") + QDir::toNativeSeparators(text) + QStringLiteral(" »");
-}
 
 const QString kRestoredLeaseColumns = QStringLiteral(
     "id, reference, tenant, address, postal_code, territory, furnished, signing_date, "
@@ -79,7 +75,7 @@ bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLan
     if (!checkWritable())
         return false;
     auto refuse = [&](StoreError kind, const QString& why) {
-        return fail(QStringLiteral("La sauvegarde ") + quoted(source)
+        return fail(QStringLiteral("La sauvegarde ") + quotedPath(source)
                         + QStringLiteral(" n'est pas restaurée : ") + why
                         + QStringLiteral(" ; le registre n'a pas été modifié."),
                     kind);

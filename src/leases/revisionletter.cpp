@@ -1,5 +1,6 @@
 #include "revisionletter.h"
 
+#include "amounts.h"
 #include "cents.h"
 #include "dates.h"
 #include "duedates.h"
@@ -17,24 +18,6 @@ constexpr QChar kNoBreak(0x00A0);
 
 // The 2014 law came into force on 27 March 2014; before it the clause fell under art. 17 d.
 const QDate kAlur(2014, 3, 27);
-
-QString shortDate(const QDate& date)
-{
-    return date.toString(u"dd/MM/yyyy");
-}
-
-QString monthName(int month)
-{
-    static const char* const months[] = {"janvier",   "février", "mars",     "avril",
-                                         "mai",       "juin",    "juillet",  "août",
-                                         "septembre", "octobre", "novembre", "décembre"};
-    return month >= 1 && month <= 12 ? QString::fromUtf8(months[month - 1]) : QString();
-}
-
-QString dayAndMonth(int day, int month)
-{
-    return (day == 1 ? QStringLiteral("1er") : QString::number(day)) + u' ' + monthName(month);
-}
 
 QString lawText(const QDate& due)
 {
@@ -93,7 +76,7 @@ QString changeText(qint64 hundredths)
 {
     if (hundredths == 0)
         return QStringLiteral("stable (0,00") + kNoBreak + QStringLiteral("%)");
-    const QString amount = centsText(hundredths < 0 ? -hundredths : hundredths) + kNoBreak + u'%';
+    const QString amount = amountText(hundredths < 0 ? -hundredths : hundredths) + kNoBreak + u'%';
     return (hundredths < 0 ? QStringLiteral("baisse de ") : QStringLiteral("hausse de ")) + amount;
 }
 
@@ -163,11 +146,11 @@ QDate deadlineOf(const Lease& lease, const QDate& due)
 // Why a revision that leaves the rent as it is gets no letter.
 QString unchangedReason(const Lease& lease, const LawfulRevision& r, bool fall)
 {
-    const QString rent = eurosText(r.oldRentCents);
+    const QString rent = eurosText(r.oldRentCents, AmountLayout::NoBreak);
     if (r.status.state == DueState::Frozen && !fall)
         return QStringLiteral("Loyer gelé : logement classé ") + dpeText(lease.dpeClass)
                + QStringLiteral(" au DPE, bail signé ou renouvelé depuis le ")
-               + shortDate(freezeDate(lease.territory)) + QStringLiteral(" ; le loyer reste à ")
+               + dateText(freezeDate(lease.territory)) + QStringLiteral(" ; le loyer reste à ")
                + rent + QStringLiteral(" et aucune lettre de révision n'est à envoyer.");
     if (fall && lease.clause == Clause::HausseSeulement)
         return QStringLiteral("L'indice baisse et la clause « à la hausse seulement » maintient "
@@ -178,32 +161,6 @@ QString unchangedReason(const Lease& lease, const LawfulRevision& r, bool fall)
 }
 
 } // namespace
-
-QString longDateText(const QDate& date)
-{
-    if (!date.isValid())
-        return {};
-    return dayAndMonth(date.day(), date.month()) + u' ' + QString::number(date.year());
-}
-
-QString monthText(int year, int month)
-{
-    return monthName(month) + u' ' + QString::number(year);
-}
-
-QString quarterLongText(Quarter quarter)
-{
-    if (!quarter.isValid())
-        return {};
-    return (quarter.number() == 1 ? QStringLiteral("1er")
-                                  : QString::number(quarter.number()) + u'e')
-           + QStringLiteral(" trimestre ") + QString::number(quarter.year());
-}
-
-QString eurosText(qint64 cents)
-{
-    return centsText(cents).replace(u' ', kNoBreak) + kNoBreak + u'€';
-}
 
 QString salutationFor(const QString& tenant)
 {
@@ -306,14 +263,14 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
                           : r.error);
     if (!s.reached)
         return refuse(QStringLiteral("La révision n'est pas encore due : prochaine révision le ")
-                      + shortDate(s.due) + u'.');
+                      + dateText(s.due) + u'.');
     if (!r.computed)
         return refuse(r.error.isEmpty() ? QStringLiteral("La révision n'est pas calculée.")
                                         : r.error);
     if (s.deadline.isValid() && date >= s.deadline)
-        return refuse(QStringLiteral("Révision du ") + shortDate(s.due)
+        return refuse(QStringLiteral("Révision du ") + dateText(s.due)
                       + QStringLiteral(" perdue : elle devait être demandée avant le ")
-                      + shortDate(s.deadline) + u'.');
+                      + dateText(s.deadline) + u'.');
 
     const std::optional<qint64> newUnits = indexUnits(r.newValue);
     const std::optional<qint64> baseUnits = indexUnits(r.baseValue);
@@ -325,9 +282,11 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
     const qint64 formula = revisedCents(r.oldRentCents, *newUnits, *baseUnits);
     // What the letter asks must be what its own formula gives.
     if (formula != r.newRentCents)
-        return refuse(QStringLiteral("Le nouveau loyer enregistré (") + eurosText(r.newRentCents)
+        return refuse(QStringLiteral("Le nouveau loyer enregistré (")
+                      + eurosText(r.newRentCents, AmountLayout::NoBreak)
                       + QStringLiteral(") ne suit pas la formule de révision (")
-                      + eurosText(formula) + QStringLiteral(") : aucune lettre n'est écrite."));
+                      + eurosText(formula, AmountLayout::NoBreak)
+                      + QStringLiteral(") : aucune lettre n'est écrite."));
     if (landlord.name.trimmed().isEmpty())
         return refuse(QStringLiteral("Le nom du bailleur n'est pas renseigné : indiquez-le dans "
                                      "les réglages du bailleur."));
@@ -359,7 +318,7 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
                                    : QStringLiteral("du logement situé ") + dwelling + u',')
              + QStringLiteral(" signé le ") + longDateText(lease.signingDate)
              + QStringLiteral(", prévoit la révision du loyer chaque année au ")
-             + dayAndMonth(lease.effectiveRevisionDay(), lease.effectiveRevisionMonth())
+             + longDayMonthText(lease.effectiveRevisionDay(), lease.effectiveRevisionMonth())
              + QStringLiteral(", ") + clauseText(lease.clause)
              + QStringLiteral(", selon la variation de ") + indexName(r.series)
              + QStringLiteral(", conformément à ") + lawText(s.due) + u'.',
@@ -380,7 +339,7 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
                                {}});
 
     letter.body.push_back({QStringLiteral("L'indice retenu est celui du ")
-                               + quarterLongText(r.newQuarter)
+                               + r.newQuarter.longLabel()
                                + QStringLiteral(", dernier publié à la date de révision, comparé "
                                                 "à celui du même trimestre de l'année "
                                                 "précédente :"),
@@ -388,17 +347,18 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
     const QString series = seriesLabel(r.series);
     letter.body.push_back({{},
                            {{QStringLiteral("Indice de base : ") + series + QStringLiteral(", ")
-                                 + quarterLongText(r.baseQuarter),
+                                 + r.baseQuarter.longLabel(),
                              indexText(r.baseValue)},
                             {QStringLiteral("Nouvel indice : ") + series + QStringLiteral(", ")
-                                 + quarterLongText(r.newQuarter),
+                                 + r.newQuarter.longLabel(),
                              indexText(r.newValue)},
                             {QStringLiteral("Variation de l'indice"),
                              changeText(changeHundredths(*newUnits, *baseUnits))}}});
 
-    const QString product = eurosText(r.oldRentCents) + QStringLiteral(" × ")
+    const QString product = eurosText(r.oldRentCents, AmountLayout::NoBreak) + QStringLiteral(" × ")
                             + indexText(r.newValue) + QStringLiteral(" ÷ ") + indexText(r.baseValue)
-                            + QStringLiteral(" = ") + eurosText(r.newRentCents);
+                            + QStringLiteral(" = ")
+                            + eurosText(r.newRentCents, AmountLayout::NoBreak);
     letter.body.push_back(
         {(fall ? QStringLiteral("L'indice ayant baissé et le bail prévoyant une révision à la "
                                 "hausse et à la baisse, le loyer hors charges diminue : ")
@@ -408,15 +368,16 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
          {}});
 
     LetterBlock rents;
-    rents.figures.push_back(
-        {QStringLiteral("Loyer actuel hors charges"), eurosText(r.oldRentCents)});
+    rents.figures.push_back({QStringLiteral("Loyer actuel hors charges"),
+                             eurosText(r.oldRentCents, AmountLayout::NoBreak)});
     rents.figures.push_back({QStringLiteral("Nouveau loyer hors charges, à compter du ") + from,
-                             eurosText(r.newRentCents)});
+                             eurosText(r.newRentCents, AmountLayout::NoBreak)});
     if (lease.chargesCents > 0) {
+        rents.figures.push_back({QStringLiteral("Charges, inchangées"),
+                                 eurosText(lease.chargesCents, AmountLayout::NoBreak)});
         rents.figures.push_back(
-            {QStringLiteral("Charges, inchangées"), eurosText(lease.chargesCents)});
-        rents.figures.push_back({QStringLiteral("Total charges comprises, à compter du ") + from,
-                                 eurosText(r.newRentCents + lease.chargesCents)});
+            {QStringLiteral("Total charges comprises, à compter du ") + from,
+             eurosText(r.newRentCents + lease.chargesCents, AmountLayout::NoBreak)});
     }
     letter.body.push_back(std::move(rents));
 

@@ -96,10 +96,6 @@ std::vector<MonthLetter> monthLetters(const std::vector<Lease>& leases,
 QString letterText(const RevisionLetter& letter);
 
 // Texts as a letter writes them, whatever the locale.
-QString longDateText(const QDate& date);      // "1er avril 2026", "15 mars 2026"
-QString monthText(int year, int month);       // "mars 2026"
-QString quarterLongText(Quarter quarter);     // "1er trimestre 2025", "3e trimestre 2025"
-QString eurosText(qint64 cents);              // "1 234,50 €", with no-break spaces
 QString salutationFor(const QString& tenant); // "Madame,", "Monsieur,", "Madame, Monsieur,"
 
 } // namespace velmaris

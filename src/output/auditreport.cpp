@@ -1,5 +1,6 @@
 #include "auditreport.h"
 
+#include "amounts.h"
 #include "cents.h"
 #include "dates.h"
 
@@ -9,7 +10,7 @@ namespace {
 
 QString signedEuros(qint64 cents)
 {
-    return (cents > 0 ? QStringLiteral("+") : QString()) + euros(cents);
+    return (cents > 0 ? QStringLiteral("+") : QString()) + eurosText(cents);
 }
 
 class Builder {
@@ -94,19 +95,19 @@ void describeResult(Builder& b, const Audit& audit)
     } else {
         if (t.overCents > 0)
             b.paragraph(AuditStyle::Body,
-                        QStringLiteral("Trop-perçu par le bailleur : ") + euros(t.overCents)
-                            + QStringLiteral(", dont ") + euros(t.overClaimableCents)
+                        QStringLiteral("Trop-perçu par le bailleur : ") + eurosText(t.overCents)
+                            + QStringLiteral(", dont ") + eurosText(t.overClaimableCents)
                             + QStringLiteral(" sur les trois dernières années, que le locataire "
                                              "peut réclamer."));
         if (t.underCents > 0)
             b.paragraph(AuditStyle::Body, QStringLiteral("Moins-perçu par le bailleur : ")
-                                              + euros(t.underCents) + QStringLiteral(", dont ")
-                                              + euros(t.underClaimableCents)
+                                              + eurosText(t.underCents) + QStringLiteral(", dont ")
+                                              + eurosText(t.underClaimableCents)
                                               + QStringLiteral(" sur les trois dernières années."));
         if (t.netCents() != 0 && t.overCents > 0 && t.underCents > 0)
             b.paragraph(AuditStyle::Body,
                         QStringLiteral("Solde : ")
-                            + euros(t.netCents() > 0 ? t.netCents() : -t.netCents())
+                            + eurosText(t.netCents() > 0 ? t.netCents() : -t.netCents())
                             + (t.netCents() > 0 ? QStringLiteral(" en faveur du locataire.")
                                                 : QStringLiteral(" en faveur du bailleur.")));
     }
@@ -149,8 +150,8 @@ void describeRevisions(Builder& b, const Audit& audit)
     const AuditMonth& first = audit.months.front();
     b.row(kAuditRevisionTable,
           {QStringLiteral("premier loyer\n") + monthText(first.month),
-           QStringLiteral("loyer facturé pris pour légal"), euros(first.lawfulCents),
-           euros(first.chargedCents), signedEuros(first.differenceCents()), QString()});
+           QStringLiteral("loyer facturé pris pour légal"), eurosText(first.lawfulCents),
+           eurosText(first.chargedCents), signedEuros(first.differenceCents()), QString()});
     for (const AuditRevision& rev : audit.revisions) {
         const LawfulRevision& lawful = rev.lawful;
         const AuditFinding* finding = findingOf(audit, rev.chargedFrom);
@@ -167,8 +168,8 @@ void describeRevisions(Builder& b, const Audit& audit)
             due += QStringLiteral("\neffet ") + dateText(lawful.effectiveDate);
         const qint64 lawfulAfter = lawful.computed ? lawful.newRentCents : rev.lawfulBeforeCents;
         b.row(kAuditRevisionTable,
-              {due, indicesText(lawful), euros(lawfulAfter),
-               euros(rev.chargedCents) + QStringLiteral("\ndès ") + monthText(rev.chargedFrom),
+              {due, indicesText(lawful), eurosText(lawfulAfter),
+               eurosText(rev.chargedCents) + QStringLiteral("\ndès ") + monthText(rev.chargedFrom),
                signedEuros(rev.chargedCents - lawfulAfter),
                finding ? auditCausesText(finding->causes) : QString()});
     }
@@ -183,9 +184,9 @@ void describeFindings(Builder& b, const Audit& audit)
     for (const AuditFinding& f : audit.findings) {
         QStringList amounts;
         if (f.overCents > 0)
-            amounts << QStringLiteral("trop-perçu ") + euros(f.overCents);
+            amounts << QStringLiteral("trop-perçu ") + eurosText(f.overCents);
         if (f.underCents > 0)
-            amounts << QStringLiteral("moins-perçu ") + euros(f.underCents);
+            amounts << QStringLiteral("moins-perçu ") + eurosText(f.underCents);
         const QString months =
             !f.lastMonth.isValid() || f.firstMonth == f.lastMonth
                 ? monthText(f.firstMonth)
@@ -215,32 +216,33 @@ void describeMonths(Builder& b, const Audit& audit)
             firstClaimable = m.month;
         const qint64 d = m.differenceCents();
         b.row(kAuditMonthTable,
-              {monthText(m.month), centsText(m.chargedCents), centsText(m.lawfulCents),
-               d == 0 ? QString() : (d > 0 ? QStringLiteral("+") : QString()) + centsText(d),
+              {monthText(m.month), amountText(m.chargedCents), amountText(m.lawfulCents),
+               d == 0 ? QString() : (d > 0 ? QStringLiteral("+") : QString()) + amountText(d),
                m.timeBarred ? timeBarredMark() : QString()});
     }
     const AuditTotals& t = audit.totals;
     b.row(kAuditMonthTable,
-          {QStringLiteral("Total"), centsText(charged), centsText(lawful),
+          {QStringLiteral("Total"), amountText(charged), amountText(lawful),
            signedEuros(charged - lawful), QString()},
           false, true);
     const QString since = firstClaimable.isValid()
                               ? QStringLiteral(" (depuis ") + monthText(firstClaimable) + u')'
                               : QString();
     b.row(kAuditMonthTable,
-          {QStringLiteral("Trop-perçu"), QString(), QString(), euros(t.overCents), QString()},
+          {QStringLiteral("Trop-perçu"), QString(), QString(), eurosText(t.overCents), QString()},
           false, true);
     b.row(kAuditMonthTable,
           {QStringLiteral("dont réclamable par le locataire") + since, QString(), QString(),
-           euros(t.overClaimableCents), QString()},
+           eurosText(t.overClaimableCents), QString()},
           false, true);
     if (t.underCents > 0) {
         b.row(kAuditMonthTable,
-              {QStringLiteral("Moins-perçu"), QString(), QString(), euros(t.underCents), QString()},
+              {QStringLiteral("Moins-perçu"), QString(), QString(), eurosText(t.underCents),
+               QString()},
               false, true);
         b.row(kAuditMonthTable,
               {QStringLiteral("dont réclamable par le bailleur") + since, QString(), QString(),
-               euros(t.underClaimableCents), QString()},
+               eurosText(t.underClaimableCents), QString()},
               false, true);
     }
 }

@@ -122,8 +122,9 @@ QString newRows(const IndexLines& file, const InseeSeries& series,
                               "(vérifiez la date de l'ordinateur)")
             .arg(latest.label());
     if (newest < kSwitch)
-        return QStringLiteral("le fichier des indices s'arrête avant le 3è tr.2005 : la série de "
-                              "l'IRL ne peut pas le compléter");
+        return QStringLiteral("le fichier des indices s'arrête avant le %1 : la série de "
+                              "l'IRL ne peut pas le compléter")
+            .arg(kSwitch.next().label());
 
     // LAST_UPDATE dates the newest quarter only when it can be its release:
     // after the quarter ended, before the next one would have come out.

@@ -219,12 +219,16 @@ void TestCommandLine::exitStatuses_data()
                                   << kExitBadArguments << "";
     QTest::newRow("rent not a number")
         << list("--rent", "abc", "--quarter", "32019") << kExitBadArguments << "";
-    for (const char* rent : {"1e400", "-850", "1.234,50", "12abc", "0.001", "0", "0,00", " "})
+    for (const char* rent :
+         {"1e400", "-850", "1.234,50", "12abc", "850 5", "0.001", "0", "0,00", " "})
         QTest::newRow(qPrintable(QStringLiteral("rent «%1»").arg(QString::fromUtf8(rent))))
             << list("--rent", rent, "--quarter", "32019", "--index-file", file) << kExitBadArguments
             << "";
     QTest::newRow("rent with blanks and comma")
         << list("--rent", "1 234,50", "--quarter", "32019", "--index-file", file) << 0
+        << "\t\tMoyennes des\tIndice de\tDate de\tMontant du\r";
+    QTest::newRow("rent as a spreadsheet writes it")
+        << list("--rent", "1\u202F234,50 €", "--quarter", "32019", "--index-file", file) << 0
         << "\t\tMoyennes des\tIndice de\tDate de\tMontant du\r";
     QTest::newRow("rent twice") << list("--rent", "850", "--rent", "900", "--quarter", "32019",
                                         "--index-file", file)

@@ -1,6 +1,7 @@
 // The "Baux" window driven as a landlord drives it: the register opened from
 // the main window, leases added, edited, deleted, revised, imported, and
 // registers that cannot be written or read.
+#include "amounts.h"
 #include "auditwindow.h"
 #include "filechoice.h"
 #include "leasefields.h"
@@ -967,7 +968,7 @@ void TestRegister::formAmounts()
 {
     QFETCH(QString, typed);
     QFETCH(qint64, cents);
-    const std::optional<qint64> read = parseFormAmount(typed);
+    const std::optional<qint64> read = readAmount(typed);
     QCOMPARE(read.value_or(-1), cents);
 }
 

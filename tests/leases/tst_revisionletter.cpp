@@ -1,6 +1,7 @@
 // The revision letter's content: what it says for worked leases, when it is
 // refused, and which revision a lease's letter is written from.
-#include "cents.h"
+#include "amounts.h"
+#include "dates.h"
 #include "lawfulrevision.h"
 #include "leasefixture.h"
 #include "revisionletter.h"
@@ -378,10 +379,11 @@ void TestRevisionLetter::frenchTexts_data()
     QTest::newRow("accents") << longDateText(QDate(2025, 8, 15)) << "15 août 2025";
     QTest::newRow("december") << longDateText(QDate(2025, 12, 31)) << "31 décembre 2025";
     QTest::newRow("month") << monthText(2026, 2) << "février 2026";
-    QTest::newRow("first quarter") << quarterLongText({2025, 1}) << "1er trimestre 2025";
-    QTest::newRow("third quarter") << quarterLongText({2025, 3}) << "3e trimestre 2025";
-    QTest::newRow("thousands") << plain(eurosText(123456789)) << "1 234 567,89 €";
-    QTest::newRow("cents only") << plain(eurosText(5)) << "0,05 €";
+    QTest::newRow("first quarter") << Quarter(2025, 1).longLabel() << "1er trimestre 2025";
+    QTest::newRow("third quarter") << Quarter(2025, 3).longLabel() << "3e trimestre 2025";
+    QTest::newRow("thousands") << plain(eurosText(123456789, AmountLayout::NoBreak))
+                               << "1 234 567,89 €";
+    QTest::newRow("cents only") << plain(eurosText(5, AmountLayout::NoBreak)) << "0,05 €";
 }
 
 void TestRevisionLetter::frenchTexts()
@@ -390,7 +392,7 @@ void TestRevisionLetter::frenchTexts()
     QFETCH(QString, expected);
     QCOMPARE(text, expected);
     // An amount never breaks across two lines.
-    QVERIFY(!eurosText(123456789).contains(u' '));
+    QVERIFY(!eurosText(123456789, AmountLayout::NoBreak).contains(u' '));
 }
 
 void TestRevisionLetter::basis_data()

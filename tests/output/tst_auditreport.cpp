@@ -1,10 +1,10 @@
 // The printed audit of a lease: its contents from worked audits, the layout
 // of its pages (lines within the margins, tables carried over pages with their
 // headings, the footer on each page), and the PDF read back.
+#include "amounts.h"
 #include "auditlayout.h"
 #include "auditprinter.h"
 #include "auditreport.h"
-#include "cents.h"
 #include "leasefixture.h"
 
 #include "messages.h"
@@ -40,7 +40,7 @@ std::vector<ChargedRent> periods(const QString& text)
         const QStringList rent = parts.value(1).split(u'@');
         ChargedRent p;
         p.month = *parseMonth(parts[0]);
-        p.rentCents = parseCents(rent[0]).value_or(0);
+        p.rentCents = readAmount(rent[0]).value_or(0);
         if (rent.size() > 1)
             p.requestDate = day(rent[1].toLatin1().constData());
         result.push_back(p);

@@ -1,0 +1,221 @@
+// The values every window, file and the command line share: amounts and dates
+// read and written one way each, and the French quotes.
+#include "amounts.h"
+#include "dates.h"
+#include "quoting.h"
+
+#include <QTest>
+
+using namespace velmaris;
+
+namespace {
+
+constexpr qint64 kRefused = -1;
+
+} // namespace
+
+class TestValues : public QObject {
+    Q_OBJECT
+
+private slots:
+    void strictAmounts_data();
+    void strictAmounts();
+    void lenientAmounts_data();
+    void lenientAmounts();
+    void amountWriter_data();
+    void amountWriter();
+    void amountsReadBack();
+    void frenchDates_data();
+    void frenchDates();
+    void dayMonths_data();
+    void dayMonths();
+    void quotes();
+};
+
+void TestValues::strictAmounts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("cents");
+
+    QTest::newRow("euro sign after a blank") << "850 €" << qint64(85000);
+    QTest::newRow("euro sign stuck") << "850,5€" << qint64(85050);
+    QTest::newRow("spreadsheet currency")
+        << QStringLiteral("1\u202F234,50\u00A0€") << qint64(123450);
+    QTest::newRow("no-break groups")
+        << QStringLiteral("12\u00A0345\u00A0678,90") << qint64(1234567890);
+    QTest::newRow("dot") << "850.05" << qint64(85005);
+    QTest::newRow("zero") << "0" << qint64(0);
+    QTest::newRow("largest") << "99 999 999 999,99" << qint64(9999999999999);
+    QTest::newRow("junk after") << "12abc" << kRefused;
+    QTest::newRow("blank inside a group") << "850 5" << kRefused;
+    QTest::newRow("one digit groups") << "1 2 3" << kRefused;
+    QTest::newRow("two digit group") << "8 50" << kRefused;
+    QTest::newRow("four digits before a group") << "1234 567" << kRefused;
+    QTest::newRow("blank in the decimals") << "850,0 5" << kRefused;
+    QTest::newRow("blank before the comma") << "850 ,50" << kRefused;
+    QTest::newRow("thousands dot") << "1.234" << kRefused;
+    QTest::newRow("negative") << "-850" << kRefused;
+    QTest::newRow("plus") << "+850" << kRefused;
+    QTest::newRow("euro first") << "€ 850" << kRefused;
+    QTest::newRow("two euro signs") << "850 € €" << kRefused;
+    QTest::newRow("euro alone") << "€" << kRefused;
+    QTest::newRow("exponent") << "1e3" << kRefused;
+    QTest::newRow("twelve digits") << "999999999999" << kRefused;
+}
+
+void TestValues::strictAmounts()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, cents);
+    QCOMPARE(readAmount(text).value_or(kRefused), cents);
+    QCOMPARE(readAmount(text, AmountReading::Strict).value_or(kRefused), cents);
+}
+
+void TestValues::lenientAmounts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("cents");
+
+    QTest::newRow("junk after") << "12abc" << qint64(1200);
+    QTest::newRow("no number") << "abc" << qint64(0);
+    QTest::newRow("blanks anywhere") << "8 50" << qint64(85000);
+    QTest::newRow("euro sign") << "850 €" << qint64(85000);
+    QTest::newRow("comma is a point") << "1,234" << qint64(123);
+    QTest::newRow("second comma stops") << "1,2,3" << qint64(120);
+    QTest::newRow("exponent") << "1e3" << qint64(100000);
+    QTest::newRow("negative") << "-5" << qint64(-500);
+    QTest::newRow("half cent up") << "2,675" << qint64(268);
+    QTest::newRow("too large") << "1e400" << kRefused;
+}
+
+void TestValues::lenientAmounts()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, cents);
+    QCOMPARE(readAmount(text, AmountReading::Lenient).value_or(kRefused), cents);
+}
+
+void TestValues::amountWriter_data()
+{
+    QTest::addColumn<qint64>("cents");
+    QTest::addColumn<AmountLayout>("layout");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("euros");
+
+    QTest::newRow("grouped") << qint64(123456789) << AmountLayout::Grouped << "1 234 567,89"
+                             << "1 234 567,89 €";
+    QTest::newRow("no-break") << qint64(123450) << AmountLayout::NoBreak
+                              << QStringLiteral("1\u00A0234,50")
+                              << QStringLiteral("1\u00A0234,50\u00A0€");
+    QTest::newRow("plain") << qint64(123456789) << AmountLayout::Plain << "1234567,89"
+                           << "1234567,89 €";
+    QTest::newRow("grid under a thousand") << qint64(85000) << AmountLayout::Grid << " 850,00"
+                                           << " 850,00 €";
+    QTest::newRow("grid millions") << qint64(123456700) << AmountLayout::Grid << "1234 567,00"
+                                   << "1234 567,00 €";
+    QTest::newRow("cents only") << qint64(5) << AmountLayout::Grouped << "0,05"
+                                << "0,05 €";
+    QTest::newRow("negative") << qint64(-123456) << AmountLayout::Grouped << "-1 234,56"
+                              << "-1 234,56 €";
+}
+
+void TestValues::amountWriter()
+{
+    QFETCH(qint64, cents);
+    QFETCH(AmountLayout, layout);
+    QFETCH(QString, amount);
+    QFETCH(QString, euros);
+    QCOMPARE(amountText(cents, layout), amount);
+    QCOMPARE(eurosText(cents, layout), euros);
+}
+
+void TestValues::amountsReadBack()
+{
+    const qint64 samples[] = {0, 5, 85000, 100000, 123456, 99999999, 9999999999999};
+    for (qint64 cents : samples) {
+        for (AmountLayout layout :
+             {AmountLayout::Grouped, AmountLayout::NoBreak, AmountLayout::Plain}) {
+            QCOMPARE(readAmount(amountText(cents, layout)), cents);
+            QCOMPARE(readAmount(eurosText(cents, layout)), cents);
+        }
+        // The grid reads back what it writes.
+        QCOMPARE(readAmount(amountText(cents, AmountLayout::Grid), AmountReading::Lenient), cents);
+    }
+}
+
+void TestValues::frenchDates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("date");
+
+    QTest::newRow("spreadsheet default") << "15/03/21" << QDate(2021, 3, 15);
+    QTest::newRow("two-digit year") << "20/03/24" << QDate(2024, 3, 20);
+    QTest::newRow("last 20xx year") << "1/1/29" << QDate(2029, 1, 1);
+    QTest::newRow("first 19xx year") << "1/1/30" << QDate(1930, 1, 1);
+    QTest::newRow("dots") << "1.2.21" << QDate(2021, 2, 1);
+    QTest::newRow("dashes") << "01-02-2021" << QDate(2021, 2, 1);
+    QTest::newRow("leap day") << "29/02/24" << QDate(2024, 2, 29);
+    QTest::newRow("no leap day") << "29/02/2023" << QDate();
+    QTest::newRow("day 0") << "00/01/2020" << QDate();
+    QTest::newRow("month 13") << "15/13/2020" << QDate();
+    QTest::newRow("three-digit year") << "15/03/202" << QDate();
+    QTest::newRow("no year") << "15/03" << QDate();
+    QTest::newRow("ISO") << "2021-03-15" << QDate();
+}
+
+void TestValues::frenchDates()
+{
+    QFETCH(QString, text);
+    QFETCH(QDate, date);
+    QCOMPARE(parseFrenchDate(text).value_or(QDate()), date);
+    if (!date.isValid())
+        return;
+    const QString written = dateText(date);
+    QCOMPARE(written, QStringLiteral("%1/%2/%3")
+                          .arg(date.day(), 2, 10, QChar(u'0'))
+                          .arg(date.month(), 2, 10, QChar(u'0'))
+                          .arg(date.year()));
+    QCOMPARE(formatShortDate(date, QLocale(QLocale::French, QLocale::France)), written);
+    QCOMPARE(parseFrenchDate(written), date);
+}
+
+void TestValues::dayMonths_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("day"); // 0: refused
+    QTest::addColumn<int>("month");
+
+    QTest::newRow("slash") << "15/03" << 15 << 3;
+    QTest::newRow("one digit, dot") << "1.4" << 1 << 4;
+    QTest::newRow("dash, blanks") << " 31 - 12 " << 31 << 12;
+    QTest::newRow("a whole date") << "15/03/2024" << 0 << 0;
+    QTest::newRow("words") << "mars" << 0 << 0;
+}
+
+void TestValues::dayMonths()
+{
+    QFETCH(QString, text);
+    QFETCH(int, day);
+    QFETCH(int, month);
+    const std::optional<DayMonth> read = parseDayMonth(text);
+    QCOMPARE(read.has_value(), day != 0);
+    if (!read)
+        return;
+    QCOMPARE(read->day, day);
+    QCOMPARE(read->month, month);
+    const QString written = dayMonthText(day, month);
+    QCOMPARE(written.size(), 5);
+    QCOMPARE(parseDayMonth(written)->day, day);
+    QCOMPARE(parseDayMonth(written)->month, month);
+}
+
+void TestValues::quotes()
+{
+    QCOMPARE(quoted(u"B-7"), QStringLiteral("« B-7 »"));
+    QCOMPARE(quoted(u""), QStringLiteral("«  »"));
+    QCOMPARE(dateText(QDate()), QString());
+    QCOMPARE(dayMonthText(0, 0), QString());
+}
+
+QTEST_GUILESS_MAIN(TestValues)
+#include "tst_values.moc"
