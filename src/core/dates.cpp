@@ -1,20 +1,48 @@
 #include "dates.h"
 
-#include <QRegularExpression>
 
 namespace velmaris {
 
+namespace {
+
+// Reads up to `most` ASCII digits at text[*at]; how many were read.
+int readDigits(QStringView text, qsizetype* at, int most, int* value)
+{
+    int count = 0;
+    *value = 0;
+    while (*at < text.size() && count < most && text[*at] >= u'0' && text[*at] <= u'9') {
+        *value = *value * 10 + (text[*at].unicode() - u'0');
+        ++*at;
+        ++count;
+    }
+    return count;
+}
+
+bool isDateSeparator(QChar c)
+{
+    return c == u'/' || c == u'.' || c == u'-';
+}
+
+} // namespace
+
+// Read by hand rather than by a regular expression: the index file's every
+// date comes through here, and the expression engine weighs on a start-up
+// that needs nothing else of it. Only ASCII digits count.
 std::optional<QDate> parseFrenchDate(QStringView text)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\s*(\\d{1,2})([/.-])(\\d{1,2})\\2(\\d{4}|\\d{2})\\s*$"));
-    const QRegularExpressionMatch m = pattern.match(text);
-    if (!m.hasMatch())
+    text = text.trimmed();
+    qsizetype at = 0;
+    int day = 0, month = 0, year = 0;
+    if (readDigits(text, &at, 2, &day) == 0 || at >= text.size() || !isDateSeparator(text[at]))
         return std::nullopt;
-    const int day = m.capturedView(1).toInt();
-    const int month = m.capturedView(3).toInt();
-    int year = m.capturedView(4).toInt();
-    if (m.capturedLength(4) == 2)
+    const QChar separator = text[at++];
+    if (readDigits(text, &at, 2, &month) == 0 || at >= text.size() || text[at] != separator)
+        return std::nullopt;
+    ++at;
+    const int yearDigits = readDigits(text, &at, 4, &year);
+    if (at != text.size() || (yearDigits != 2 && yearDigits != 4))
+        return std::nullopt;
+    if (yearDigits == 2)
         year += year < 30 ? 2000 : 1900;
     const QDate date(year, month, day);
     if (!date.isValid())
@@ -24,12 +52,19 @@ std::optional<QDate> parseFrenchDate(QStringView text)
 
 std::optional<DayMonth> parseDayMonth(QStringView text)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\s*(\\d{1,2})\\s*[/.-]\\s*(\\d{1,2})\\s*$"));
-    const QRegularExpressionMatch m = pattern.match(text);
-    if (!m.hasMatch())
+    text = text.trimmed();
+    qsizetype at = 0;
+    int day = 0, month = 0;
+    if (readDigits(text, &at, 2, &day) == 0)
         return std::nullopt;
-    return DayMonth{m.capturedView(1).toInt(), m.capturedView(2).toInt()};
+    const QStringView rest = text.mid(at).trimmed();
+    if (rest.isEmpty() || !isDateSeparator(rest.front()))
+        return std::nullopt;
+    const QStringView tail = rest.mid(1).trimmed();
+    qsizetype after = 0;
+    if (readDigits(tail, &after, 2, &month) == 0 || after != tail.size())
+        return std::nullopt;
+    return DayMonth{day, month};
 }
 
 QString dayMonthText(int day, int month)

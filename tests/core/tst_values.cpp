@@ -161,6 +161,13 @@ void TestValues::frenchDates_data()
     QTest::newRow("three-digit year") << "15/03/202" << QDate();
     QTest::newRow("no year") << "15/03" << QDate();
     QTest::newRow("ISO") << "2021-03-15" << QDate();
+    QTest::newRow("blanks around") << " 15/03/2021 " << QDate(2021, 3, 15);
+    QTest::newRow("mixed separators") << "15/03-2021" << QDate();
+    QTest::newRow("five-digit year") << "15/03/20210" << QDate();
+    QTest::newRow("three-digit day") << "015/03/2021" << QDate();
+    QTest::newRow("text after") << "15/03/2021 x" << QDate();
+    QTest::newRow("non-ASCII digits") << QStringLiteral("\u0661\u0665/03/2021") << QDate();
+    QTest::newRow("empty") << "" << QDate();
 }
 
 void TestValues::frenchDates()
