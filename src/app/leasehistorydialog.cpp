@@ -2,6 +2,7 @@
 
 #include "cents.h"
 #include "dates.h"
+#include "indexvalue.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -14,6 +15,31 @@
 #include <algorithm>
 
 namespace velmaris {
+
+void LeaseHistoryDialog::fillRow(int r, const RevisionRecord& rec)
+{
+    const QString cells[ColumnCount] = {
+        dateText(rec.dueDate),
+        dateText(rec.requestDate),
+        dateText(rec.effectiveDate),
+        euros(rec.oldRentCents),
+        euros(rec.newRentCents),
+        rec.baseQuarter.label(),
+        indexText(rec.baseValue),
+        rec.newQuarter.label(),
+        indexText(rec.newValue),
+        seriesName(rec.series),
+        QString(rec.notes).replace(u'\n', QStringLiteral(" · ")),
+    };
+    for (int c = 0; c < ColumnCount; ++c) {
+        auto* item = new QTableWidgetItem(cells[c]);
+        if (c == OldRent || c == NewRent || c == BaseValue || c == NewValue)
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        if (c == Notes)
+            item->setToolTip(rec.notes);
+        revisions->setItem(r, c, item);
+    }
+}
 
 LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
                                        const std::vector<RevisionRecord>& history, QWidget* parent)
@@ -51,30 +77,8 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
     revisions->setSelectionMode(QAbstractItemView::SingleSelection);
     revisions->verticalHeader()->hide();
     revisions->setWordWrap(false);
-    for (int r = 0; r < int(m_history.size()); ++r) {
-        const RevisionRecord& rec = m_history[std::size_t(r)];
-        const QString cells[ColumnCount] = {
-            dateText(rec.dueDate),
-            dateText(rec.requestDate),
-            dateText(rec.effectiveDate),
-            euros(rec.oldRentCents),
-            euros(rec.newRentCents),
-            rec.baseQuarter.label(),
-            indexText(rec.baseValue),
-            rec.newQuarter.label(),
-            indexText(rec.newValue),
-            seriesText(rec.series),
-            QString(rec.notes).replace(u'\n', QStringLiteral(" · ")),
-        };
-        for (int c = 0; c < ColumnCount; ++c) {
-            auto* item = new QTableWidgetItem(cells[c]);
-            if (c == OldRent || c == NewRent || c == BaseValue || c == NewValue)
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (c == Notes)
-                item->setToolTip(rec.notes);
-            revisions->setItem(r, c, item);
-        }
-    }
+    for (int r = 0; r < int(m_history.size()); ++r)
+        fillRow(r, m_history[std::size_t(r)]);
     revisions->resizeColumnsToContents();
     revisions->setColumnWidth(Notes, 160); // read whole in the box below
     revisions->horizontalHeader()->setStretchLastSection(true);

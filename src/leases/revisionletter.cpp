@@ -3,8 +3,9 @@
 #include "cents.h"
 #include "dates.h"
 #include "duedates.h"
+#include "indexvalue.h"
+#include "revisionstep.h"
 
-#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -14,9 +15,6 @@ namespace velmaris {
 namespace {
 
 constexpr QChar kNoBreak(0x00A0);
-
-// The 2014 law came into force on 27 March 2014; before it the clause fell under art. 17 d.
-const QDate kAlur(2014, 3, 27);
 
 QString shortDate(const QDate& date)
 {
@@ -40,53 +38,9 @@ QString lawText(const QDate& due)
 {
     const QString law = QStringLiteral("de la loi n") + QChar(0x00B0) + kNoBreak
                         + QStringLiteral("89-462 du 6 juillet 1989");
-    return (due < kAlur ? QStringLiteral("l'article 17 d ") : QStringLiteral("l'article 17-1 "))
+    return (!underLaw2014(due) ? QStringLiteral("l'article 17 d ")
+                               : QStringLiteral("l'article 17-1 "))
            + law;
-}
-
-QString indexName(LeaseSeries series)
-{
-    const QString irl = QStringLiteral("l'indice de référence des loyers (IRL) publié par l'INSEE");
-    switch (series) {
-    case LeaseSeries::Icc:
-        return QStringLiteral("l'indice du coût de la construction (ICC) publié par l'INSEE");
-    case LeaseSeries::Average:
-        return QStringLiteral("la moyenne sur quatre trimestres de l'indice du coût de la "
-                              "construction (ICC) publié par l'INSEE");
-    case LeaseSeries::Irl:
-        return irl;
-    case LeaseSeries::IrlCorse:
-        return irl + QStringLiteral(" pour la Corse");
-    case LeaseSeries::IrlOutreMer:
-        return irl + QStringLiteral(" pour l'outre-mer");
-    }
-    return irl;
-}
-
-// The series as the figures name it: the tenant can find that very series at INSEE.
-QString seriesLabel(LeaseSeries series)
-{
-    switch (series) {
-    case LeaseSeries::Icc:
-        return QStringLiteral("ICC");
-    case LeaseSeries::Average:
-        return QStringLiteral("moyenne des 4 derniers ICC");
-    case LeaseSeries::Irl:
-        return QStringLiteral("IRL, série métropole");
-    case LeaseSeries::IrlCorse:
-        return QStringLiteral("IRL, série Corse");
-    case LeaseSeries::IrlOutreMer:
-        return QStringLiteral("IRL, série outre-mer");
-    }
-    return {};
-}
-
-// The change of the index in hundredths of a per cent, halves away from zero.
-qint64 changeHundredths(qint64 newUnits, qint64 baseUnits)
-{
-    const qint64 n = (newUnits - baseUnits) * 10000;
-    const qint64 magnitude = ((n < 0 ? -n : n) * 2 + baseUnits) / (2 * baseUnits);
-    return n < 0 ? -magnitude : magnitude;
 }
 
 QString changeText(qint64 hundredths)
@@ -153,13 +107,6 @@ LetterResult refuse(QString reason)
     return {std::nullopt, std::move(reason)};
 }
 
-QDate deadlineOf(const Lease& lease, const QDate& due)
-{
-    const QDate next = revisionDateIn(lease, due.year() + 1);
-    const QDate yearOn = sameDayNextYear(due);
-    return next.isValid() ? std::min(yearOn, next) : yearOn;
-}
-
 // Why a revision that leaves the rent as it is gets no letter.
 QString unchangedReason(const Lease& lease, const LawfulRevision& r, bool fall)
 {
@@ -175,6 +122,143 @@ QString unchangedReason(const Lease& lease, const LawfulRevision& r, bool fall)
                + rent + QStringLiteral(" : aucune lettre de révision n'est à envoyer.");
     return QStringLiteral("Le loyer reste à ") + rent
            + QStringLiteral(" : aucune lettre de révision n'est à envoyer.");
+}
+
+// Why no letter can be written for this revision; nothing when one can.
+std::optional<QString> refusal(const Lease& lease, const LawfulRevision& r,
+                               const Landlord& landlord, const QDate& date)
+{
+    const DueStatus& s = r.status;
+    if (!s.due.isValid())
+        return (r.error.isEmpty() ? QStringLiteral("Bail incomplet : pas de date de révision.")
+                                  : r.error);
+    if (!s.reached)
+        return (QStringLiteral("La révision n'est pas encore due : prochaine révision le ")
+                + shortDate(s.due) + u'.');
+    if (!r.computed)
+        return (r.error.isEmpty() ? QStringLiteral("La révision n'est pas calculée.") : r.error);
+    if (s.deadline.isValid() && date >= s.deadline)
+        return (QStringLiteral("Révision du ") + shortDate(s.due)
+                + QStringLiteral(" perdue : elle devait être demandée avant le ")
+                + shortDate(s.deadline) + u'.');
+
+    const std::optional<IndexValue> newIndex = IndexValue::fromDouble(r.newValue);
+    const std::optional<IndexValue> baseIndex = IndexValue::fromDouble(r.baseValue);
+    if (!newIndex || !baseIndex || r.oldRentCents <= 0 || r.oldRentCents > kMaxAmountCents)
+        return (QStringLiteral("Révision incomplète : indice ou loyer manquant."));
+    const bool fall = *newIndex < *baseIndex;
+    if (r.newRentCents == r.oldRentCents)
+        return (unchangedReason(lease, r, fall));
+    const qint64 formula =
+        revisedRent(r.oldRentCents, *newIndex, *baseIndex, RentRounding::Register);
+    // What the letter asks must be what its own formula gives.
+    if (formula != r.newRentCents)
+        return (QStringLiteral("Le nouveau loyer enregistré (") + eurosText(r.newRentCents)
+                + QStringLiteral(") ne suit pas la formule de révision (") + eurosText(formula)
+                + QStringLiteral(") : aucune lettre n'est écrite."));
+    if (landlord.name.trimmed().isEmpty())
+        return (QStringLiteral("Le nom du bailleur n'est pas renseigné : indiquez-le dans "
+                               "les réglages du bailleur."));
+    if (landlord.address.isEmpty())
+        return (QStringLiteral("L'adresse du bailleur n'est pas renseignée : indiquez-la "
+                               "dans les réglages du bailleur."));
+    if (lease.tenant.trimmed().isEmpty())
+        return (QStringLiteral("Le locataire du bail « ") + lease.reference
+                + QStringLiteral(" » n'est pas renseigné."));
+
+    return std::nullopt;
+}
+
+// The opening: what the lease provides, and from when the new rent is owed.
+void addOpening(RevisionLetter& letter, const Lease& lease, const LawfulRevision& r,
+                const QString& from, bool late)
+{
+    const DueStatus& s = r.status;
+    const QString dwelling = dwellingLines(lease).join(QStringLiteral(", "));
+    letter.body.push_back(
+        {QStringLiteral("Le bail ")
+             + (dwelling.isEmpty() ? QString()
+                                   : QStringLiteral("du logement situé ") + dwelling + u',')
+             + QStringLiteral(" signé le ") + longDateText(lease.signingDate)
+             + QStringLiteral(", prévoit la révision du loyer chaque année au ")
+             + dayAndMonth(lease.effectiveRevisionDay(), lease.effectiveRevisionMonth())
+             + QStringLiteral(", ") + clauseText(lease.clause)
+             + QStringLiteral(", selon la variation de ") + seriesLongName(r.series)
+             + QStringLiteral(", conformément à ") + lawText(s.due) + u'.',
+         {}});
+    if (late)
+        letter.body.push_back(
+            {QStringLiteral("La date de révision prévue au bail était le ") + longDateText(s.due)
+                 + QStringLiteral(". La révision étant demandée après cette date, elle prend "
+                                  "effet à compter de la présente demande, soit le ")
+                 + from + QStringLiteral(", sans effet rétroactif (") + lawText(s.due)
+                 + QStringLiteral(")."),
+             {}});
+    else
+        letter.body.push_back({QStringLiteral("La révision de cette année intervient le ") + from
+                                   + QStringLiteral(", date de révision prévue au bail ; le "
+                                                    "nouveau loyer est dû à compter de cette "
+                                                    "date."),
+                               {}});
+}
+
+// The indices, the computation and the new rent.
+void addFigures(RevisionLetter& letter, const Lease& lease, const LawfulRevision& r,
+                const QString& from)
+{
+    const IndexValue newIndex = IndexValue::fromDouble(r.newValue).value_or(IndexValue());
+    const IndexValue baseIndex = IndexValue::fromDouble(r.baseValue).value_or(IndexValue());
+    const bool fall = newIndex < baseIndex;
+    letter.body.push_back({QStringLiteral("L'indice retenu est celui du ")
+                               + quarterLongText(r.newQuarter)
+                               + QStringLiteral(", dernier publié à la date de révision, comparé "
+                                                "à celui du même trimestre de l'année "
+                                                "précédente :"),
+                           {}});
+    const QString series = seriesFigureName(r.series);
+    letter.body.push_back({{},
+                           {{QStringLiteral("Indice de base : ") + series + QStringLiteral(", ")
+                                 + quarterLongText(r.baseQuarter),
+                             indexText(r.baseValue)},
+                            {QStringLiteral("Nouvel indice : ") + series + QStringLiteral(", ")
+                                 + quarterLongText(r.newQuarter),
+                             indexText(r.newValue)},
+                            {QStringLiteral("Variation de l'indice"),
+                             changeText(changeHundredths(newIndex, baseIndex))}}});
+
+    const QString product = eurosText(r.oldRentCents) + QStringLiteral(" × ")
+                            + indexText(r.newValue) + QStringLiteral(" ÷ ") + indexText(r.baseValue)
+                            + QStringLiteral(" = ") + eurosText(r.newRentCents);
+    letter.body.push_back(
+        {(fall ? QStringLiteral("L'indice ayant baissé et le bail prévoyant une révision à la "
+                                "hausse et à la baisse, le loyer hors charges diminue : ")
+               : QStringLiteral("Le loyer hors charges révisé est égal au loyer actuel multiplié "
+                                "par le nouvel indice et divisé par l'indice de base : "))
+             + product + QStringLiteral(" (arrondi au centime)."),
+         {}});
+
+    LetterBlock rents;
+    rents.figures.push_back(
+        {QStringLiteral("Loyer actuel hors charges"), eurosText(r.oldRentCents)});
+    rents.figures.push_back({QStringLiteral("Nouveau loyer hors charges, à compter du ") + from,
+                             eurosText(r.newRentCents)});
+    if (lease.chargesCents > 0) {
+        rents.figures.push_back(
+            {QStringLiteral("Charges, inchangées"), eurosText(lease.chargesCents)});
+        rents.figures.push_back({QStringLiteral("Total charges comprises, à compter du ") + from,
+                                 eurosText(r.newRentCents + lease.chargesCents)});
+    }
+    letter.body.push_back(std::move(rents));
+
+    letter.body.push_back(
+        {QStringLiteral("Je vous remercie d'appliquer ce nouveau montant à vos paiements à compter "
+                        "du ")
+             + from
+             + (lease.chargesCents > 0
+                    ? QStringLiteral(" ; les charges ne sont pas concernées par la révision et "
+                                     "restent inchangées.")
+                    : QStringLiteral(".")),
+         {}});
 }
 
 } // namespace
@@ -224,120 +308,12 @@ QString salutationFor(const QString& tenant)
     return QStringLiteral("Madame, Monsieur,");
 }
 
-LawfulRevision revisionOfRecord(const Lease& lease, const RevisionRecord& record)
-{
-    LawfulRevision r;
-    r.status.state = DueState::Due;
-    r.status.due = record.dueDate;
-    r.status.firstUnrevised = record.dueDate;
-    r.status.deadline = deadlineOf(lease, record.dueDate);
-    r.status.reached = true;
-    r.computed = true;
-    r.requestDate = record.requestDate;
-    r.effectiveDate = record.effectiveDate;
-    r.series = record.series;
-    r.baseQuarter = record.baseQuarter;
-    r.newQuarter = record.newQuarter;
-    r.baseValue = record.baseValue;
-    r.newValue = record.newValue;
-    r.oldRentCents = record.oldRentCents;
-    r.newRentCents = record.newRentCents;
-    return r;
-}
-
-LetterBasis letterBasis(const Lease& lease, const std::vector<RevisionRecord>& history,
-                        const IndexTable& table, const QDate& today)
-{
-    LawfulRevision now = reviseLease(lease, history, table, today);
-    if (now.status.reached || !now.status.due.isValid())
-        return {std::move(now), today, false};
-    // Sent ahead of the revision date, the request takes effect on that date;
-    // it can only quote an index published by the day it is written.
-    LawfulRevision coming = reviseLease(lease, history, table, now.status.due);
-    const IndexRow* index = table.find(coming.newQuarter);
-    if (coming.canApply() && coming.status.due == now.status.due && index
-        && index->published.isValid() && index->published <= today)
-        return {std::move(coming), today, false};
-    const RevisionRecord* last = nullptr;
-    for (const RevisionRecord& rec : history)
-        if (!last || rec.dueDate > last->dueDate)
-            last = &rec;
-    if (last && last->dueDate.isValid() && today < deadlineOf(lease, last->dueDate))
-        return {revisionOfRecord(lease, *last), last->requestDate, true};
-    return {std::move(now), today, false};
-}
-
-std::vector<MonthLetter> monthLetters(const std::vector<Lease>& leases,
-                                      const std::vector<RevisionRecord>& lastRevisions,
-                                      const IndexTable& table, const QDate& today, int year,
-                                      int month)
-{
-    QHash<qint64, const RevisionRecord*> lastOf;
-    for (const RevisionRecord& rec : lastRevisions) {
-        const RevisionRecord*& slot = lastOf[rec.leaseId];
-        if (!slot || rec.dueDate > slot->dueDate)
-            slot = &rec;
-    }
-    std::vector<MonthLetter> letters;
-    std::vector<RevisionRecord> history;
-    for (const Lease& lease : leases) {
-        history.clear();
-        if (const RevisionRecord* last = lastOf.value(lease.id))
-            history.push_back(*last);
-        LetterBasis basis = letterBasis(lease, history, table, today);
-        const QDate due = basis.revision.status.due;
-        if (due.isValid() && due.year() == year && due.month() == month)
-            letters.push_back({&lease, std::move(basis)});
-    }
-    std::sort(letters.begin(), letters.end(), [](const MonthLetter& a, const MonthLetter& b) {
-        const QDate da = a.basis.revision.status.due, db = b.basis.revision.status.due;
-        return da != db ? da < db : a.lease->reference < b.lease->reference;
-    });
-    return letters;
-}
-
 LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const Landlord& landlord,
                             const QString& place, const QDate& date)
 {
+    if (std::optional<QString> why = refusal(lease, r, landlord, date))
+        return refuse(*why);
     const DueStatus& s = r.status;
-    if (!s.due.isValid())
-        return refuse(r.error.isEmpty()
-                          ? QStringLiteral("Bail incomplet : pas de date de révision.")
-                          : r.error);
-    if (!s.reached)
-        return refuse(QStringLiteral("La révision n'est pas encore due : prochaine révision le ")
-                      + shortDate(s.due) + u'.');
-    if (!r.computed)
-        return refuse(r.error.isEmpty() ? QStringLiteral("La révision n'est pas calculée.")
-                                        : r.error);
-    if (s.deadline.isValid() && date >= s.deadline)
-        return refuse(QStringLiteral("Révision du ") + shortDate(s.due)
-                      + QStringLiteral(" perdue : elle devait être demandée avant le ")
-                      + shortDate(s.deadline) + u'.');
-
-    const std::optional<qint64> newUnits = indexUnits(r.newValue);
-    const std::optional<qint64> baseUnits = indexUnits(r.baseValue);
-    if (!newUnits || !baseUnits || r.oldRentCents <= 0 || r.oldRentCents > kMaxAmountCents)
-        return refuse(QStringLiteral("Révision incomplète : indice ou loyer manquant."));
-    const bool fall = *newUnits < *baseUnits;
-    if (r.newRentCents == r.oldRentCents)
-        return refuse(unchangedReason(lease, r, fall));
-    const qint64 formula = revisedCents(r.oldRentCents, *newUnits, *baseUnits);
-    // What the letter asks must be what its own formula gives.
-    if (formula != r.newRentCents)
-        return refuse(QStringLiteral("Le nouveau loyer enregistré (") + eurosText(r.newRentCents)
-                      + QStringLiteral(") ne suit pas la formule de révision (")
-                      + eurosText(formula) + QStringLiteral(") : aucune lettre n'est écrite."));
-    if (landlord.name.trimmed().isEmpty())
-        return refuse(QStringLiteral("Le nom du bailleur n'est pas renseigné : indiquez-le dans "
-                                     "les réglages du bailleur."));
-    if (landlord.address.isEmpty())
-        return refuse(QStringLiteral("L'adresse du bailleur n'est pas renseignée : indiquez-la "
-                                     "dans les réglages du bailleur."));
-    if (lease.tenant.trimmed().isEmpty())
-        return refuse(QStringLiteral("Le locataire du bail « ") + lease.reference
-                      + QStringLiteral(" » n'est pas renseigné."));
-
     const QDate effective = std::max({r.effectiveDate, date, s.due});
     const QString from = longDateText(effective);
 
@@ -352,83 +328,8 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
     letter.subjectDetail = QStringLiteral("Réf. : bail ") + lease.reference;
     letter.salutation = salutationFor(lease.tenant);
 
-    const QString dwelling = dwellingLines(lease).join(QStringLiteral(", "));
-    letter.body.push_back(
-        {QStringLiteral("Le bail ")
-             + (dwelling.isEmpty() ? QString()
-                                   : QStringLiteral("du logement situé ") + dwelling + u',')
-             + QStringLiteral(" signé le ") + longDateText(lease.signingDate)
-             + QStringLiteral(", prévoit la révision du loyer chaque année au ")
-             + dayAndMonth(lease.effectiveRevisionDay(), lease.effectiveRevisionMonth())
-             + QStringLiteral(", ") + clauseText(lease.clause)
-             + QStringLiteral(", selon la variation de ") + indexName(r.series)
-             + QStringLiteral(", conformément à ") + lawText(s.due) + u'.',
-         {}});
-    if (effective > s.due)
-        letter.body.push_back(
-            {QStringLiteral("La date de révision prévue au bail était le ") + longDateText(s.due)
-                 + QStringLiteral(". La révision étant demandée après cette date, elle prend "
-                                  "effet à compter de la présente demande, soit le ")
-                 + from + QStringLiteral(", sans effet rétroactif (") + lawText(s.due)
-                 + QStringLiteral(")."),
-             {}});
-    else
-        letter.body.push_back({QStringLiteral("La révision de cette année intervient le ") + from
-                                   + QStringLiteral(", date de révision prévue au bail ; le "
-                                                    "nouveau loyer est dû à compter de cette "
-                                                    "date."),
-                               {}});
-
-    letter.body.push_back({QStringLiteral("L'indice retenu est celui du ")
-                               + quarterLongText(r.newQuarter)
-                               + QStringLiteral(", dernier publié à la date de révision, comparé "
-                                                "à celui du même trimestre de l'année "
-                                                "précédente :"),
-                           {}});
-    const QString series = seriesLabel(r.series);
-    letter.body.push_back({{},
-                           {{QStringLiteral("Indice de base : ") + series + QStringLiteral(", ")
-                                 + quarterLongText(r.baseQuarter),
-                             indexText(r.baseValue)},
-                            {QStringLiteral("Nouvel indice : ") + series + QStringLiteral(", ")
-                                 + quarterLongText(r.newQuarter),
-                             indexText(r.newValue)},
-                            {QStringLiteral("Variation de l'indice"),
-                             changeText(changeHundredths(*newUnits, *baseUnits))}}});
-
-    const QString product = eurosText(r.oldRentCents) + QStringLiteral(" × ")
-                            + indexText(r.newValue) + QStringLiteral(" ÷ ") + indexText(r.baseValue)
-                            + QStringLiteral(" = ") + eurosText(r.newRentCents);
-    letter.body.push_back(
-        {(fall ? QStringLiteral("L'indice ayant baissé et le bail prévoyant une révision à la "
-                                "hausse et à la baisse, le loyer hors charges diminue : ")
-               : QStringLiteral("Le loyer hors charges révisé est égal au loyer actuel multiplié "
-                                "par le nouvel indice et divisé par l'indice de base : "))
-             + product + QStringLiteral(" (arrondi au centime)."),
-         {}});
-
-    LetterBlock rents;
-    rents.figures.push_back(
-        {QStringLiteral("Loyer actuel hors charges"), eurosText(r.oldRentCents)});
-    rents.figures.push_back({QStringLiteral("Nouveau loyer hors charges, à compter du ") + from,
-                             eurosText(r.newRentCents)});
-    if (lease.chargesCents > 0) {
-        rents.figures.push_back(
-            {QStringLiteral("Charges, inchangées"), eurosText(lease.chargesCents)});
-        rents.figures.push_back({QStringLiteral("Total charges comprises, à compter du ") + from,
-                                 eurosText(r.newRentCents + lease.chargesCents)});
-    }
-    letter.body.push_back(std::move(rents));
-
-    letter.body.push_back(
-        {QStringLiteral("Je vous remercie d'appliquer ce nouveau montant à vos paiements à compter "
-                        "du ")
-             + from
-             + (lease.chargesCents > 0
-                    ? QStringLiteral(" ; les charges ne sont pas concernées par la révision et "
-                                     "restent inchangées.")
-                    : QStringLiteral(".")),
-         {}});
+    addOpening(letter, lease, r, from, effective > s.due);
+    addFigures(letter, lease, r, from);
 
     QString form = letter.salutation;
     form.chop(1); // its comma

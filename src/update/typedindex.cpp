@@ -5,6 +5,7 @@
 #include "indexfile.h"
 #include "indexlines.h"
 #include "indextable.h"
+#include "indexvalue.h"
 #include "numbers.h"
 #include "provenance.h"
 
@@ -28,6 +29,12 @@ std::optional<QString> valueText(const QString& typed, const QString& what, QStr
         error = QStringLiteral("%1 « %2 » n'est pas un indice (des chiffres, avec au plus une "
                                "virgule)")
                     .arg(what, text);
+        return std::nullopt;
+    }
+    if (indexDecimals(text) > IndexValue::kDecimals) {
+        error = QStringLiteral("%1 « %2 » a plus de %3 décimales")
+                    .arg(what, text)
+                    .arg(IndexValue::kDecimals);
         return std::nullopt;
     }
     return QString(text).replace(u',', u'.');

@@ -390,17 +390,17 @@ void TestIndices::territoryColumns()
     QCOMPARE(r.rows[1].irlCorse, 0.0);
     QCOMPARE(r.rows[2].irlCorse, 0.0);
     QCOMPARE(r.rows[2].irlOutreMer, 142.67);
-    QCOMPARE(seriesValue(r.rows[0], IndexSeries::Irl, Territory::Corse), 141.58);
-    QCOMPARE(seriesValue(r.rows[1], IndexSeries::Irl, Territory::Corse), 0.0);
-    QCOMPARE(seriesName(IndexSeries::Irl, Territory::OutreMer), QStringLiteral("IRL outre-mer"));
+    QCOMPARE(seriesValue(r.rows[0], IndexSeries::IrlCorse), 141.58);
+    QCOMPARE(seriesValue(r.rows[1], IndexSeries::IrlCorse), 0.0);
+    QCOMPARE(seriesName(IndexSeries::IrlOutreMer), QStringLiteral("IRL outre-mer"));
 
     // Up to the 2nd quarter 2022 the three series are one.
     IndexRow shared;
     shared.quarter = Quarter(2022, 2);
     shared.irl = 135.84;
-    QCOMPARE(seriesValue(shared, IndexSeries::Irl, Territory::OutreMer), 135.84);
+    QCOMPARE(seriesValue(shared, IndexSeries::IrlOutreMer), 135.84);
     shared.quarter = Quarter(2022, 3);
-    QCOMPARE(seriesValue(shared, IndexSeries::Irl, Territory::OutreMer), 0.0);
+    QCOMPARE(seriesValue(shared, IndexSeries::IrlOutreMer), 0.0);
 }
 
 // Consecutive quarters from the 2nd of 2005 down, ICC 1000 + 4i on row i, the
