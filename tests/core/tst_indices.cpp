@@ -542,6 +542,9 @@ void TestIndices::damagedFiles_data()
                                 << "l'IRL du 2è tr.2006 « 145.7.7 » n'est pas un nombre";
     QTest::newRow("exponent") << withLine(3, "22006\t1e2\t13/07/2006") << 3
                               << "« 1e2 » n'est pas un nombre";
+    // Beyond six decimals the revision could not hold the value exactly.
+    QTest::newRow("seven decimals") << withLine(3, "22006\t107.0700001\t13/07/2006") << 3
+                                    << "l'IRL du 2è tr.2006 « 107.0700001 » a plus de 6 décimales";
     QTest::newRow("zero IRL") << withLine(3, "22006\t0\t13/07/2006") << 3
                               << "l'IRL du 2è tr.2006 vaut 0 : un indice est toujours positif";
     QTest::newRow("IRL of 40000") << withLine(3, "22006\t40000\t13/07/2006") << 3
@@ -655,6 +658,7 @@ void TestIndices::harmlessVariants_data()
         << withLine(5, "42005\t106.41\t12/01/2006\r\n\r\n' x");
     QTest::newRow("trailing tabs") << withLine(3, "22006\t107.07\t13/07/2006\t\t");
     QTest::newRow("blanks around a value") << withLine(3, "22006\t 107.07 \t13/07/2006");
+    QTest::newRow("six decimals") << withLine(3, "22006\t107.070000\t13/07/2006");
 }
 
 void TestIndices::harmlessVariants()
