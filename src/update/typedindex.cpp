@@ -93,7 +93,7 @@ Quarter nextQuarterToType(const QByteArray& indexFile)
     const IndexFileResult current = parseIndexFile(indexFile);
     if (!current.ok() || current.rows.empty())
         return {};
-    return current.rows.front().quarter.next();
+    return newestQuarter(current.rows).next();
 }
 
 TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& entry,
@@ -110,7 +110,7 @@ TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& en
         result.error = QStringLiteral("le fichier des indices ne contient aucun trimestre");
         return result;
     }
-    const Quarter newest = current.rows.front().quarter;
+    const Quarter newest = newestQuarter(current.rows);
     if (entry.quarter != newest.next()) {
         result.error = entry.quarter <= newest
                            ? QStringLiteral("le %1 est déjà dans le fichier des indices ; le "
@@ -135,7 +135,7 @@ TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& en
         result.error = read.reason;
         return result;
     }
-    if (read.rows.size() != current.rows.size() + 1 || read.rows.front().quarter != entry.quarter) {
+    if (read.rows.size() != current.rows.size() + 1 || newestQuarter(read.rows) != entry.quarter) {
         result.error = QStringLiteral("le fichier complété ne se relit pas");
         return result;
     }
