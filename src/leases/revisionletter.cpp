@@ -130,41 +130,41 @@ std::optional<QString> refusal(const Lease& lease, const LawfulRevision& r,
 {
     const DueStatus& s = r.status;
     if (!s.due.isValid())
-        return (r.error.isEmpty() ? QStringLiteral("Bail incomplet : pas de date de révision.")
-                                  : r.error);
+        return r.error.isEmpty() ? QStringLiteral("Bail incomplet : pas de date de révision.")
+                                 : r.error;
     if (!s.reached)
-        return (QStringLiteral("La révision n'est pas encore due : prochaine révision le ")
-                + shortDate(s.due) + u'.');
+        return QStringLiteral("La révision n'est pas encore due : prochaine révision le ")
+               + shortDate(s.due) + u'.';
     if (!r.computed)
-        return (r.error.isEmpty() ? QStringLiteral("La révision n'est pas calculée.") : r.error);
+        return r.error.isEmpty() ? QStringLiteral("La révision n'est pas calculée.") : r.error;
     if (s.deadline.isValid() && date >= s.deadline)
-        return (QStringLiteral("Révision du ") + shortDate(s.due)
-                + QStringLiteral(" perdue : elle devait être demandée avant le ")
-                + shortDate(s.deadline) + u'.');
+        return QStringLiteral("Révision du ") + shortDate(s.due)
+               + QStringLiteral(" perdue : elle devait être demandée avant le ")
+               + shortDate(s.deadline) + u'.';
 
     const std::optional<IndexValue> newIndex = IndexValue::fromDouble(r.newValue);
     const std::optional<IndexValue> baseIndex = IndexValue::fromDouble(r.baseValue);
     if (!newIndex || !baseIndex || r.oldRentCents <= 0 || r.oldRentCents > kMaxAmountCents)
-        return (QStringLiteral("Révision incomplète : indice ou loyer manquant."));
+        return QStringLiteral("Révision incomplète : indice ou loyer manquant.");
     const bool fall = *newIndex < *baseIndex;
     if (r.newRentCents == r.oldRentCents)
-        return (unchangedReason(lease, r, fall));
+        return unchangedReason(lease, r, fall);
     const qint64 formula =
         revisedRent(r.oldRentCents, *newIndex, *baseIndex, RentRounding::Register);
     // What the letter asks must be what its own formula gives.
     if (formula != r.newRentCents)
-        return (QStringLiteral("Le nouveau loyer enregistré (") + eurosText(r.newRentCents)
-                + QStringLiteral(") ne suit pas la formule de révision (") + eurosText(formula)
-                + QStringLiteral(") : aucune lettre n'est écrite."));
+        return QStringLiteral("Le nouveau loyer enregistré (") + eurosText(r.newRentCents)
+               + QStringLiteral(") ne suit pas la formule de révision (") + eurosText(formula)
+               + QStringLiteral(") : aucune lettre n'est écrite.");
     if (landlord.name.trimmed().isEmpty())
-        return (QStringLiteral("Le nom du bailleur n'est pas renseigné : indiquez-le dans "
-                               "les réglages du bailleur."));
+        return QStringLiteral("Le nom du bailleur n'est pas renseigné : indiquez-le dans "
+                              "les réglages du bailleur.");
     if (landlord.address.isEmpty())
-        return (QStringLiteral("L'adresse du bailleur n'est pas renseignée : indiquez-la "
-                               "dans les réglages du bailleur."));
+        return QStringLiteral("L'adresse du bailleur n'est pas renseignée : indiquez-la "
+                              "dans les réglages du bailleur.");
     if (lease.tenant.trimmed().isEmpty())
-        return (QStringLiteral("Le locataire du bail « ") + lease.reference
-                + QStringLiteral(" » n'est pas renseigné."));
+        return QStringLiteral("Le locataire du bail « ") + lease.reference
+               + QStringLiteral(" » n'est pas renseigné.");
 
     return std::nullopt;
 }
