@@ -76,7 +76,7 @@ bool revisionHolds(const IndexTable& table, int r, const Schedule& schedule)
     if (r >= 4 && !schedule.find(table.rows[std::size_t(r)].quarter.plus(4)))
         return false;
     for (const ScheduleEntry& e : schedule.entries)
-        if (e.kind == ScheduleEntry::Kind::Revised && (e.cents <= 0 || e.baseIndex <= 0))
+        if (e.kind == ScheduleEntry::Kind::Revised && (e.cents <= 0 || e.baseIndex.units() <= 0))
             return false;
     return schedule.ok() || !schedule.message.isEmpty();
 }

@@ -1,5 +1,6 @@
 // The audit window: the rents actually charged, typed or imported, kept in
-// the register. What the audit makes of them: auditwindow_result.cpp.
+// the register. Its controls: auditwindow_controls.cpp; what the audit makes
+// of them: auditwindow_result.cpp.
 #include "auditwindow.h"
 
 #include "amounts.h"
@@ -11,21 +12,14 @@
 #include "quoting.h"
 
 #include <QCloseEvent>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QSet>
-#include <QSplitter>
 #include <QTableWidget>
-#include <QTextBrowser>
-#include <QVBoxLayout>
 
 namespace velmaris {
 
 namespace {
-
-enum Column { From, To, Rent, Request, Columns };
 
 constexpr int kMaxListedErrors = 30;
 
@@ -84,116 +78,6 @@ AuditWindow::AuditWindow(LeaseStore& store, const Lease& lease, std::vector<Char
     if (m_store.isReadOnly())
         m_state->setText(QStringLiteral("Registre en lecture seule : les loyers saisis ici ne "
                                         "pourront pas y être enregistrés."));
-}
-
-void AuditWindow::buildControls()
-{
-    auto* layout = new QVBoxLayout(this);
-    QString place = m_lease.address.simplified();
-    if (!m_lease.postalCode.isEmpty())
-        place += u' ' + m_lease.postalCode;
-    auto* heading =
-        new QLabel(QStringLiteral("<b>Bail %1</b> — %2, %3 (%4)")
-                       .arg(m_lease.reference.toHtmlEscaped(), m_lease.tenant.toHtmlEscaped(),
-                            place.toHtmlEscaped(), territoryText(m_lease.territory)),
-                   this);
-    heading->setObjectName(QStringLiteral("bail"));
-    layout->addWidget(heading);
-
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    layout->addWidget(splitter, 1);
-
-    // Left: the rents charged.
-    auto* left = new QWidget(splitter);
-    auto* leftLayout = new QVBoxLayout(left);
-    leftLayout->setContentsMargins(0, 0, 0, 0);
-    leftLayout->addWidget(new QLabel(QStringLiteral("Loyers facturés, hors charges :"), left));
-    m_periods = new QTableWidget(0, Columns, left);
-    m_periods->setObjectName(QStringLiteral("loyersfactures"));
-    m_periods->setHorizontalHeaderLabels({QStringLiteral("Du (mm/aaaa)"), QStringLiteral("Au"),
-                                          QStringLiteral("Loyer"), QStringLiteral("Demandé le")});
-    m_periods->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_periods->horizontalHeader()->setStretchLastSection(true);
-    m_periods->verticalHeader()->setVisible(true);
-    m_periods->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_periods->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_periods->setToolTip(QStringLiteral("Chaque ligne : le premier mois facturé à ce loyer "
-                                         "(mm/aaaa), le loyer hors charges (850,00) et, si vous "
-                                         "la connaissez, la date de la demande (jj/mm/aaaa)."));
-    leftLayout->addWidget(m_periods, 1);
-    auto* editButtons = new QHBoxLayout;
-    auto* add = new QPushButton(QStringLiteral("Ajouter"), left);
-    add->setObjectName(QStringLiteral("ajouter"));
-    auto* remove = new QPushButton(QStringLiteral("Supprimer"), left);
-    remove->setObjectName(QStringLiteral("supprimer"));
-    auto* import = new QPushButton(QStringLiteral("Importer CSV…"), left);
-    import->setObjectName(QStringLiteral("importer"));
-    editButtons->addWidget(add);
-    editButtons->addWidget(remove);
-    editButtons->addWidget(import);
-    editButtons->addStretch();
-    leftLayout->addLayout(editButtons);
-    m_state = new QLabel(left);
-    m_state->setObjectName(QStringLiteral("etat"));
-    m_state->setWordWrap(true);
-    leftLayout->addWidget(m_state);
-
-    // Right: what the audit found.
-    auto* right = new QWidget(splitter);
-    auto* rightLayout = new QVBoxLayout(right);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
-    m_result = new QTextBrowser(right);
-    m_result->setObjectName(QStringLiteral("ecarts"));
-    rightLayout->addWidget(m_result, 3);
-    m_months = new QTableWidget(0, 5, right);
-    m_months->setObjectName(QStringLiteral("mois"));
-    m_months->setHorizontalHeaderLabels({QStringLiteral("Mois"), QStringLiteral("Facturé"),
-                                         QStringLiteral("Légal"), QStringLiteral("Écart"),
-                                         QString()});
-    m_months->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_months->verticalHeader()->setVisible(false);
-    m_months->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_months->horizontalHeader()->setStretchLastSection(true);
-    rightLayout->addWidget(m_months, 2);
-    m_totals = new QLabel(right);
-    m_totals->setObjectName(QStringLiteral("totaux"));
-    m_totals->setWordWrap(true);
-    rightLayout->addWidget(m_totals);
-    splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 2);
-    splitter->setSizes({380, 720});
-    // Rows as high as their text, not the style's default.
-    const int rowHeight = fontMetrics().height() + 6;
-    for (QTableWidget* t : {m_periods, m_months}) {
-        t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-        t->verticalHeader()->setDefaultSectionSize(rowHeight);
-    }
-
-    auto* buttons = new QHBoxLayout;
-    m_print = new QPushButton(QStringLiteral("Imprimer"), this);
-    m_print->setObjectName(QStringLiteral("imprimer"));
-    m_pdf = new QPushButton(QStringLiteral("Enregistrer en PDF…"), this);
-    m_pdf->setObjectName(QStringLiteral("enregistrerpdf"));
-    auto* close = new QPushButton(QStringLiteral("Fermer"), this);
-    close->setObjectName(QStringLiteral("fermer"));
-    close->setAutoDefault(false);
-    buttons->addStretch();
-    buttons->addWidget(m_print);
-    buttons->addWidget(m_pdf);
-    buttons->addWidget(close);
-    layout->addLayout(buttons);
-    // Enter ends the edit of a cell, never presses a button.
-    for (QPushButton* b : {add, remove, import, m_print, m_pdf})
-        b->setAutoDefault(false);
-
-    connect(m_periods, &QTableWidget::cellChanged, this, &AuditWindow::cellEdited);
-    connect(add, &QPushButton::clicked, this, &AuditWindow::addPeriod);
-    connect(remove, &QPushButton::clicked, this, &AuditWindow::removePeriod);
-    connect(import, &QPushButton::clicked, this, &AuditWindow::importCsv);
-    connect(m_print, &QPushButton::clicked, this, &AuditWindow::print);
-    connect(m_pdf, &QPushButton::clicked, this, &AuditWindow::savePdf);
-    connect(close, &QPushButton::clicked, this, &QDialog::close);
-    resize(1100, 640);
 }
 
 void AuditWindow::fillPeriods(const std::vector<ChargedRent>& periods)

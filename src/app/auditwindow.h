@@ -55,7 +55,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The columns of the rents charged.
+    enum Column { From, To, Rent, Request, Columns };
+
     void buildControls();
+    void buildPeriodsPane(QWidget* splitter);
+    void buildResultPane(QWidget* splitter);
     void fillPeriods(const std::vector<ChargedRent>& periods);
     void cellEdited(int row, int column);
     void addPeriod();

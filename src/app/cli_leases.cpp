@@ -3,9 +3,10 @@
 #include "cli_p.h"
 
 #include "amounts.h"
-#include "cents.h"
+#include "amounts.h"
 #include "datafolder.h"
 #include "dates.h"
+#include "indexvalue.h"
 #include "lawfulrevision.h"
 #include "lease.h"
 #include "leasecsv.h"
@@ -173,10 +174,10 @@ std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QStrin
                  .arg(dateText(revision.status.due), dateText(revision.requestDate),
                       dateText(revision.effectiveDate)));
         line(QStringLiteral("Indice de base : %1 du %2 = %3")
-                 .arg(seriesText(revision.series), revision.baseQuarter.label(),
+                 .arg(seriesName(revision.series), revision.baseQuarter.label(),
                       indexText(revision.baseValue)));
         line(QStringLiteral("Nouvel indice : %1 du %2 = %3")
-                 .arg(seriesText(revision.series), revision.newQuarter.label(),
+                 .arg(seriesName(revision.series), revision.newQuarter.label(),
                       indexText(revision.newValue)));
         line(QStringLiteral("Loyer actuel : ") + eurosText(revision.oldRentCents));
         line(QStringLiteral("Nouveau loyer : ") + eurosText(revision.newRentCents));

@@ -1,8 +1,9 @@
 #include "leasehistorydialog.h"
 
 #include "amounts.h"
-#include "cents.h"
+#include "amounts.h"
 #include "dates.h"
+#include "indexvalue.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -15,6 +16,31 @@
 #include <algorithm>
 
 namespace velmaris {
+
+void LeaseHistoryDialog::fillRow(int r, const RevisionRecord& rec)
+{
+    const QString cells[ColumnCount] = {
+        dateText(rec.dueDate),
+        dateText(rec.requestDate),
+        dateText(rec.effectiveDate),
+        eurosText(rec.oldRentCents),
+        eurosText(rec.newRentCents),
+        rec.baseQuarter.label(),
+        indexText(rec.baseValue),
+        rec.newQuarter.label(),
+        indexText(rec.newValue),
+        seriesName(rec.series),
+        QString(rec.notes).replace(u'\n', QStringLiteral(" · ")),
+    };
+    for (int c = 0; c < ColumnCount; ++c) {
+        auto* item = new QTableWidgetItem(cells[c]);
+        if (c == OldRent || c == NewRent || c == BaseValue || c == NewValue)
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        if (c == Notes)
+            item->setToolTip(rec.notes);
+        revisions->setItem(r, c, item);
+    }
+}
 
 LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
                                        const std::vector<RevisionRecord>& history, QWidget* parent)
@@ -38,7 +64,25 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
         summary += QStringLiteral("\nAucune révision enregistrée.");
     bail->setText(summary);
 
-    fillTable();
+    revisions = new QTableWidget(int(m_history.size()), ColumnCount, this);
+    revisions->setObjectName(QStringLiteral("revisions"));
+    revisions->setHorizontalHeaderLabels(
+        // Headings on two lines: the figures, not their names, set the widths.
+        {QStringLiteral("Révision\ndu"), QStringLiteral("Demandée\nle"),
+         QStringLiteral("Effet\nle"), QStringLiteral("Ancien\nloyer"),
+         QStringLiteral("Nouveau\nloyer"), QStringLiteral("Trimestre\nde base"),
+         QStringLiteral("Indice\nde base"), QStringLiteral("Nouveau\ntrimestre"),
+         QStringLiteral("Nouvel\nindice"), QStringLiteral("Série"), QStringLiteral("Notes")});
+    revisions->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    revisions->setSelectionBehavior(QAbstractItemView::SelectRows);
+    revisions->setSelectionMode(QAbstractItemView::SingleSelection);
+    revisions->verticalHeader()->hide();
+    revisions->setWordWrap(false);
+    for (int r = 0; r < int(m_history.size()); ++r)
+        fillRow(r, m_history[std::size_t(r)]);
+    revisions->resizeColumnsToContents();
+    revisions->setColumnWidth(Notes, 160); // read whole in the box below
+    revisions->horizontalHeader()->setStretchLastSection(true);
 
     notesrevision = new QPlainTextEdit(this);
     notesrevision->setObjectName(QStringLiteral("notesrevision"));
@@ -65,51 +109,6 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
     // The newest revision is the one usually looked for.
     if (!m_history.empty())
         revisions->setCurrentCell(int(m_history.size()) - 1, 0);
-}
-
-void LeaseHistoryDialog::fillTable()
-{
-    revisions = new QTableWidget(int(m_history.size()), ColumnCount, this);
-    revisions->setObjectName(QStringLiteral("revisions"));
-    revisions->setHorizontalHeaderLabels(
-        // Headings on two lines: the figures, not their names, set the widths.
-        {QStringLiteral("Révision\ndu"), QStringLiteral("Demandée\nle"),
-         QStringLiteral("Effet\nle"), QStringLiteral("Ancien\nloyer"),
-         QStringLiteral("Nouveau\nloyer"), QStringLiteral("Trimestre\nde base"),
-         QStringLiteral("Indice\nde base"), QStringLiteral("Nouveau\ntrimestre"),
-         QStringLiteral("Nouvel\nindice"), QStringLiteral("Série"), QStringLiteral("Notes")});
-    revisions->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    revisions->setSelectionBehavior(QAbstractItemView::SelectRows);
-    revisions->setSelectionMode(QAbstractItemView::SingleSelection);
-    revisions->verticalHeader()->hide();
-    revisions->setWordWrap(false);
-    for (int r = 0; r < int(m_history.size()); ++r) {
-        const RevisionRecord& rec = m_history[std::size_t(r)];
-        const QString cells[ColumnCount] = {
-            dateText(rec.dueDate),
-            dateText(rec.requestDate),
-            dateText(rec.effectiveDate),
-            eurosText(rec.oldRentCents),
-            eurosText(rec.newRentCents),
-            rec.baseQuarter.label(),
-            indexText(rec.baseValue),
-            rec.newQuarter.label(),
-            indexText(rec.newValue),
-            seriesText(rec.series),
-            QString(rec.notes).replace(u'\n', QStringLiteral(" · ")),
-        };
-        for (int c = 0; c < ColumnCount; ++c) {
-            auto* item = new QTableWidgetItem(cells[c]);
-            if (c == OldRent || c == NewRent || c == BaseValue || c == NewValue)
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (c == Notes)
-                item->setToolTip(rec.notes);
-            revisions->setItem(r, c, item);
-        }
-    }
-    revisions->resizeColumnsToContents();
-    revisions->setColumnWidth(Notes, 160); // read whole in the box below
-    revisions->horizontalHeader()->setStretchLastSection(true);
 }
 
 } // namespace velmaris

@@ -41,8 +41,9 @@ public:
     QPlainTextEdit* notesrevision = nullptr;
 
 private:
-    // One line a recorded revision, oldest first.
-    void fillTable();
+    // One recorded revision into row r of the table.
+    void fillRow(int r, const RevisionRecord& rec);
+
     std::vector<RevisionRecord> m_history;
 };
 

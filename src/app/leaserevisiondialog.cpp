@@ -1,8 +1,8 @@
 #include "leaserevisiondialog.h"
 
 #include "amounts.h"
-#include "cents.h"
 #include "dates.h"
+#include "indexvalue.h"
 #include "messages.h"
 
 #include <QDialogButtonBox>
@@ -23,9 +23,9 @@ template <typename T> T* named(T* widget, const QString& name)
     return widget;
 }
 
-QString indexLine(LeaseSeries series, Quarter quarter, double value)
+QString indexLine(IndexSeries series, Quarter quarter, double value)
 {
-    return seriesText(series) + QStringLiteral(" du ") + quarter.label() + QStringLiteral(" : ")
+    return seriesName(series) + QStringLiteral(" du ") + quarter.label() + QStringLiteral(" : ")
            + indexText(value);
 }
 
@@ -148,13 +148,9 @@ void LeaseRevisionDialog::recompute()
     if (r.computed) {
         indicebase->setText(indexLine(r.series, r.baseQuarter, r.baseValue));
         nouvelindice->setText(indexLine(r.series, r.newQuarter, r.newValue));
-        const std::optional<qint64> newUnits = indexUnits(r.newValue);
-        const std::optional<qint64> baseUnits = indexUnits(r.baseValue);
-        if (newUnits && baseUnits)
-            formule->setText(eurosText(r.oldRentCents) + QStringLiteral(" × ")
-                             + indexText(r.newValue) + QStringLiteral(" ÷ ")
-                             + indexText(r.baseValue) + QStringLiteral(" = ")
-                             + eurosText(revisedCents(r.oldRentCents, *newUnits, *baseUnits)));
+        formule->setText(eurosText(r.oldRentCents) + QStringLiteral(" × ") + indexText(r.newValue)
+                         + QStringLiteral(" ÷ ") + indexText(r.baseValue) + QStringLiteral(" = ")
+                         + eurosText(r.formulaCents));
         nouveauloyer->setText(
             eurosText(r.newRentCents)
             + (r.newRentCents == r.oldRentCents ? QStringLiteral(" (inchangé)") : QString()));

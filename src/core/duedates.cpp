@@ -17,14 +17,21 @@ int firstYearAfter(const Lease& lease, const QDate& after)
     return year;
 }
 
-// The last day to ask for the revision of one year: a year after it, and never
-// past the next revision date.
 QDate deadlineOf(const Lease& lease, int year)
 {
-    return std::min(sameDayNextYear(revisionDateIn(lease, year)), revisionDateIn(lease, year + 1));
+    return revisionDeadline(lease, revisionDateIn(lease, year));
 }
 
 } // namespace
+
+QDate revisionDeadline(const Lease& lease, const QDate& due)
+{
+    if (!due.isValid())
+        return {};
+    const QDate yearOn = sameDayNextYear(due);
+    const QDate next = revisionDateIn(lease, due.year() + 1);
+    return next.isValid() ? std::min(yearOn, next) : yearOn;
+}
 
 QString DueStatus::text() const
 {

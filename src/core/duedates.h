@@ -47,6 +47,10 @@ DueStatus dueStatus(const Lease& lease, const RevisionRecord* last, const IndexT
 // 1 March in the other years.
 QDate revisionDateIn(const Lease& lease, int year);
 
+// The day before which the revision of `due` must be asked: a year after it,
+// and never past the next revision date.
+QDate revisionDeadline(const Lease& lease, const QDate& due);
+
 // The date the contract in force at `date` was signed or renewed: the signing
 // date, then a renewal every three years (every year when furnished) from the
 // start date.

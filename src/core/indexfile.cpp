@@ -2,6 +2,7 @@
 
 #include "dates.h"
 #include "indexseries.h"
+#include "indexvalue.h"
 #include "numbers.h"
 #include "safefile.h"
 
@@ -68,6 +69,11 @@ std::optional<Fault> Parser::value(QStringView text, int line, const QString& wh
     if (!(*v > 0))
         return Fault{line, QStringLiteral("%1 du %2 vaut %3 : un indice est toujours positif")
                                .arg(what, quarter.label(), number(*v))};
+    // Beyond six decimals a value would no longer be exact in the revision.
+    if (indexDecimals(text) > IndexValue::kDecimals)
+        return Fault{line, QStringLiteral("%1 du %2 « %3 » a plus de %4 décimales")
+                               .arg(what, quarter.label(), text.trimmed().toString())
+                               .arg(IndexValue::kDecimals)};
     *out = *v;
     return std::nullopt;
 }

@@ -2,8 +2,13 @@
 
 namespace velmaris {
 
-IndexSeries seriesForAnniversary(Quarter anniversary, const std::optional<QDate>& leaseDate)
+IndexSeries seriesFor(Quarter anniversary, const std::optional<QDate>& leaseDate,
+                      Territory territory)
 {
+    if (anniversary > kLastSharedIrlQuarter && territory == Territory::Corse)
+        return IndexSeries::IrlCorse;
+    if (anniversary > kLastSharedIrlQuarter && territory == Territory::OutreMer)
+        return IndexSeries::IrlOutreMer;
     if (anniversary > kLastIccQuarter)
         return IndexSeries::Irl;
     if (anniversary == kLastIccQuarter) {
@@ -23,27 +28,35 @@ bool averageMatters(Quarter quarter)
     return quarter.year() >= 1995 && quarter != kLastIccQuarter;
 }
 
-double seriesValue(const IndexRow& row, IndexSeries series, Territory territory)
+double seriesValue(const IndexRow& row, IndexSeries series)
 {
+    double own = 0;
     switch (series) {
     case IndexSeries::Icc:
         return row.icc;
     case IndexSeries::Average:
         return row.average;
     case IndexSeries::Irl:
+        return row.irl;
+    case IndexSeries::IrlCorse:
+        own = row.irlCorse;
+        break;
+    case IndexSeries::IrlOutreMer:
+        own = row.irlOutreMer;
         break;
     }
-    double own = row.irl;
-    if (territory == Territory::Corse)
-        own = row.irlCorse;
-    else if (territory == Territory::OutreMer)
-        own = row.irlOutreMer;
     if (own == 0 && row.quarter <= kLastSharedIrlQuarter)
         return row.irl;
     return own;
 }
 
-QString seriesName(IndexSeries series, Territory territory)
+std::optional<IndexValue> seriesIndex(const IndexTable& table, Quarter quarter, IndexSeries series)
+{
+    const IndexRow* row = table.find(quarter);
+    return row ? IndexValue::fromDouble(seriesValue(*row, series)) : std::nullopt;
+}
+
+QString seriesName(IndexSeries series)
 {
     switch (series) {
     case IndexSeries::Icc:
@@ -51,17 +64,75 @@ QString seriesName(IndexSeries series, Territory territory)
     case IndexSeries::Average:
         return QStringLiteral("moyenne des 4 derniers ICC");
     case IndexSeries::Irl:
-        break;
-    }
-    switch (territory) {
-    case Territory::Metropole:
-        break;
-    case Territory::Corse:
+        return QStringLiteral("IRL");
+    case IndexSeries::IrlCorse:
         return QStringLiteral("IRL Corse");
-    case Territory::OutreMer:
+    case IndexSeries::IrlOutreMer:
         return QStringLiteral("IRL outre-mer");
     }
-    return QStringLiteral("IRL");
+    return {};
+}
+
+QString seriesFigureName(IndexSeries series)
+{
+    switch (series) {
+    case IndexSeries::Icc:
+    case IndexSeries::Average:
+        return seriesName(series);
+    case IndexSeries::Irl:
+        return QStringLiteral("IRL, série métropole");
+    case IndexSeries::IrlCorse:
+        return QStringLiteral("IRL, série Corse");
+    case IndexSeries::IrlOutreMer:
+        return QStringLiteral("IRL, série outre-mer");
+    }
+    return {};
+}
+
+QString seriesLongName(IndexSeries series)
+{
+    const QString irl = QStringLiteral("l'indice de référence des loyers (IRL) publié par l'INSEE");
+    switch (series) {
+    case IndexSeries::Icc:
+        return QStringLiteral("l'indice du coût de la construction (ICC) publié par l'INSEE");
+    case IndexSeries::Average:
+        return QStringLiteral("la moyenne sur quatre trimestres de l'indice du coût de la "
+                              "construction (ICC) publié par l'INSEE");
+    case IndexSeries::Irl:
+        return irl;
+    case IndexSeries::IrlCorse:
+        return irl + QStringLiteral(" pour la Corse");
+    case IndexSeries::IrlOutreMer:
+        return irl + QStringLiteral(" pour l'outre-mer");
+    }
+    return irl;
+}
+
+QString seriesKey(IndexSeries series)
+{
+    switch (series) {
+    case IndexSeries::Icc:
+        return QStringLiteral("icc");
+    case IndexSeries::Average:
+        return QStringLiteral("moyenne");
+    case IndexSeries::Irl:
+        return QStringLiteral("irl");
+    case IndexSeries::IrlCorse:
+        return QStringLiteral("irl_corse");
+    case IndexSeries::IrlOutreMer:
+        return QStringLiteral("irl_outremer");
+    }
+    return {};
+}
+
+std::optional<IndexSeries> seriesFromKey(QStringView key)
+{
+    for (IndexSeries s : {IndexSeries::Icc, IndexSeries::Average, IndexSeries::Irl,
+                          IndexSeries::IrlCorse, IndexSeries::IrlOutreMer}) {
+        if (key == seriesKey(s))
+            return s;
+    }
+    return std::nullopt;
 }
 
 } // namespace velmaris

@@ -24,6 +24,12 @@ struct IndexRow {
     QString label() const { return quarter.label(); }
 };
 
+// The newest quarter of rows kept newest first; invalid when there are none.
+inline Quarter newestQuarter(const std::vector<IndexRow>& rows)
+{
+    return rows.empty() ? Quarter() : rows.front().quarter;
+}
+
 // The whole program works on one of these, owned by the main window.
 struct IndexTable {
     std::vector<IndexRow> rows; // newest quarter first, one row per quarter, no gap
@@ -54,7 +60,7 @@ struct IndexTable {
         const int r = rowOf(quarter);
         return r < 0 ? nullptr : &rows[std::size_t(r)];
     }
-    Quarter newestQuarter() const { return rows.empty() ? Quarter() : rows.front().quarter; }
+    Quarter newestQuarter() const { return velmaris::newestQuarter(rows); }
     Quarter oldestQuarter() const { return rows.empty() ? Quarter() : rows.back().quarter; }
 };
 

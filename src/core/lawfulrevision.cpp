@@ -1,8 +1,9 @@
 #include "lawfulrevision.h"
 
 #include "amounts.h"
-#include "cents.h"
 #include "dates.h"
+#include "indexvalue.h"
+#include "revisionstep.h"
 
 #include <algorithm>
 #include <optional>
@@ -11,10 +12,6 @@ namespace velmaris {
 
 namespace {
 
-// The 2014 law (ALUR) came into force on 27 March 2014; before it the revision
-// clause was governed by art. 17 d.
-const QDate kAlur(2014, 3, 27);
-
 QString clauseReference()
 {
     return QStringLiteral("clause de révision du bail ; ") + referenceLaw2014();
@@ -22,37 +19,20 @@ QString clauseReference()
 
 QString indexReference(const QDate& due)
 {
-    return due < kAlur ? QStringLiteral("art. 17 d de la loi du 6 juillet 1989, rédaction alors "
-                                        "en vigueur")
-                       : referenceLaw2014();
+    return !underLaw2014(due)
+               ? QStringLiteral("art. 17 d de la loi du 6 juillet 1989, rédaction alors "
+                                "en vigueur")
+               : referenceLaw2014();
 }
 
-// The index table's series and territory behind a record's series.
-IndexSeries tableSeries(LeaseSeries series)
-{
-    switch (series) {
-    case LeaseSeries::Icc:
-        return IndexSeries::Icc;
-    case LeaseSeries::Average:
-        return IndexSeries::Average;
-    default:
-        return IndexSeries::Irl;
-    }
-}
-
-double valueOf(const IndexTable& table, Quarter quarter, LeaseSeries series, Territory territory)
-{
-    const IndexRow* row = table.find(quarter);
-    return row ? seriesValue(*row, tableSeries(series), territory) : 0;
-}
-
-QString missing(LeaseSeries series, Quarter quarter, Territory territory)
+QString missing(IndexSeries series, Quarter quarter)
 {
     // Before its own series began, a territory takes the mainland value: name that one.
-    if (quarter <= kLastSharedIrlQuarter)
-        territory = Territory::Metropole;
-    return QStringLiteral("Indice manquant : ") + seriesName(tableSeries(series), territory)
-           + QStringLiteral(" du ") + quarter.label() + u'.';
+    if (quarter <= kLastSharedIrlQuarter && series != IndexSeries::Average
+        && series != IndexSeries::Icc)
+        series = IndexSeries::Irl;
+    return QStringLiteral("Indice manquant : ") + seriesName(series) + QStringLiteral(" du ")
+           + quarter.label() + u'.';
 }
 
 void add(LawfulRevision& r, QString text, QString reference)
@@ -125,22 +105,17 @@ QString referenceFreeze2021()
                           "22 août 2021 « Climat et résilience »");
 }
 
-LeaseSeries seriesFor(Quarter q, const QDate& signingDate, Territory territory)
+bool underLaw2014(const QDate& due)
 {
-    switch (seriesForAnniversary(q, signingDate.isValid() ? std::optional(signingDate)
-                                                          : std::nullopt)) {
-    case IndexSeries::Icc:
-        return LeaseSeries::Icc;
-    case IndexSeries::Average:
-        return LeaseSeries::Average;
-    case IndexSeries::Irl:
-        break;
-    }
-    if (q > kLastSharedIrlQuarter && territory == Territory::Corse)
-        return LeaseSeries::IrlCorse;
-    if (q > kLastSharedIrlQuarter && territory == Territory::OutreMer)
-        return LeaseSeries::IrlOutreMer;
-    return LeaseSeries::Irl;
+    // The 2014 law (ALUR) came into force on 27 March 2014.
+    return due >= QDate(2014, 3, 27);
+}
+
+IndexSeries leaseSeries(const Lease& lease, Quarter newQuarter)
+{
+    return seriesFor(newQuarter,
+                     lease.signingDate.isValid() ? std::optional(lease.signingDate) : std::nullopt,
+                     lease.territory);
 }
 
 RevisionRecord LawfulRevision::record(qint64 leaseId) const
@@ -163,6 +138,107 @@ RevisionRecord LawfulRevision::record(qint64 leaseId) const
     rec.notes = notes.join(u'\n');
     return rec;
 }
+
+namespace {
+
+// The indices of the revision at the status's due date; false with r.error set
+// when one is missing.
+bool findIndices(LawfulRevision& r, const Lease& lease, const IndexTable& table,
+                 IndexValue& newIndex, IndexValue& baseIndex)
+{
+    const std::optional<Quarter> reference = referenceQuarterOf(lease, table);
+    if (!reference) {
+        r.error = QStringLiteral("Trimestre de référence introuvable : aucun indice publié au ")
+                  + dateText(lease.signingDate) + u'.';
+        return false;
+    }
+    const PublishedQuarter n = lastPublished(reference->number(), r.status.due, table);
+    r.series = leaseSeries(lease, n.quarter);
+    if (!n.found) {
+        r.error = missing(r.series, n.quarter);
+        return false;
+    }
+    r.newQuarter = n.quarter;
+    r.baseQuarter = n.quarter.yearEarlier();
+    const std::optional<IndexValue> newValue = seriesIndex(table, r.newQuarter, r.series);
+    const std::optional<IndexValue> baseValue = seriesIndex(table, r.baseQuarter, r.series);
+    if (!newValue || !baseValue) {
+        r.error = missing(r.series, newValue ? r.baseQuarter : r.newQuarter);
+        return false;
+    }
+    newIndex = *newValue;
+    baseIndex = *baseValue;
+    r.newValue = newIndex.toDouble();
+    r.baseValue = baseIndex.toDouble();
+    return true;
+}
+
+void explainIndices(LawfulRevision& r, const Lease& lease, qint64 computed)
+{
+    QString where;
+    if (r.series == IndexSeries::IrlCorse)
+        where = QStringLiteral(" ; bail en Corse");
+    else if (r.series == IndexSeries::IrlOutreMer)
+        where = QStringLiteral(" ; bail outre-mer");
+    const QDate& due = r.status.due;
+    add(r,
+        QStringLiteral("Indice : ") + seriesName(r.series) + QStringLiteral(" du ")
+            + r.newQuarter.label() + QStringLiteral(" (") + indexText(r.newValue)
+            + QStringLiteral(", dernier publié au ") + dateText(due) + QStringLiteral("), base ")
+            + r.baseQuarter.label() + QStringLiteral(" (") + indexText(r.baseValue) + u')' + where
+            + u'.',
+        indexReference(due));
+    add(r,
+        QStringLiteral("Loyer révisé : ") + eurosText(lease.rentCents) + QStringLiteral(" × ")
+            + indexText(r.newValue) + QStringLiteral(" ÷ ") + indexText(r.baseValue)
+            + QStringLiteral(" = ") + eurosText(computed)
+            + QStringLiteral(" (arrondi au centime)."),
+        indexReference(due));
+}
+
+// The rent after the clause: a fall is passed on only under "à la hausse et à la baisse".
+qint64 applyClause(LawfulRevision& r, const Lease& lease, qint64 computed, bool fall)
+{
+    if (!fall)
+        return computed;
+    if (lease.clause == Clause::HausseSeulement) {
+        add(r,
+            QStringLiteral("L'indice baisse ; la clause « à la hausse seulement » maintient "
+                           "le loyer à ")
+                + eurosText(lease.rentCents) + u'.',
+            clauseReference());
+        return lease.rentCents;
+    }
+    add(r,
+        QStringLiteral("L'indice baisse ; la clause « à la hausse et à la baisse » "
+                       "baisse le loyer à ")
+            + eurosText(computed) + u'.',
+        clauseReference());
+    return computed;
+}
+
+void explainNewRent(LawfulRevision& r, const Lease& lease)
+{
+    const qint64 rent = r.newRentCents;
+    const QString newRent = QStringLiteral("Nouveau loyer : ") + eurosText(rent)
+                            + (rent == lease.rentCents ? QStringLiteral(" (inchangé)") : QString())
+                            + QStringLiteral(", dû à compter du ") + dateText(r.requestDate);
+    if (r.requestDate > r.status.due)
+        add(r,
+            newRent
+                + QStringLiteral(" : demandée après la date de révision, la révision prend "
+                                 "effet à compter de la demande."),
+            referenceLaw2014());
+    else
+        add(r, newRent + QStringLiteral(", date de révision."), referenceLaw2014());
+    if (lease.chargesCents > 0)
+        add(r,
+            QStringLiteral("Charges (") + eurosText(lease.chargesCents)
+                + QStringLiteral(") non révisées."),
+            QStringLiteral("art. 23 de la loi du 6 juillet 1989"));
+}
+
+} // namespace
 
 LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>& history,
                            const IndexTable& table, const QDate& requestDate)
@@ -198,89 +274,21 @@ LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>
     }
     explainDates(r, lease);
 
-    const std::optional<Quarter> reference = referenceQuarterOf(lease, table);
-    if (!reference) {
-        r.error = QStringLiteral("Trimestre de référence introuvable : aucun indice publié au ")
-                  + dateText(lease.signingDate) + u'.';
+    IndexValue newIndex, baseIndex;
+    if (!findIndices(r, lease, table, newIndex, baseIndex))
         return r;
-    }
-    const PublishedQuarter n = lastPublished(reference->number(), s.due, table);
-    r.series = seriesFor(n.quarter, lease.signingDate, lease.territory);
-    if (!n.found) {
-        r.error = missing(r.series, n.quarter, lease.territory);
-        return r;
-    }
-    r.newQuarter = n.quarter;
-    r.baseQuarter = n.quarter.yearEarlier();
-    r.newValue = valueOf(table, r.newQuarter, r.series, lease.territory);
-    r.baseValue = valueOf(table, r.baseQuarter, r.series, lease.territory);
-    const std::optional<qint64> newUnits = indexUnits(r.newValue);
-    const std::optional<qint64> baseUnits = indexUnits(r.baseValue);
-    if (!newUnits || !baseUnits) {
-        r.error = missing(r.series, newUnits ? r.baseQuarter : r.newQuarter, lease.territory);
-        return r;
-    }
-
-    QString where;
-    if (r.series == LeaseSeries::IrlCorse)
-        where = QStringLiteral(" ; bail en Corse");
-    else if (r.series == LeaseSeries::IrlOutreMer)
-        where = QStringLiteral(" ; bail outre-mer");
-    add(r,
-        QStringLiteral("Indice : ") + seriesText(r.series) + QStringLiteral(" du ")
-            + r.newQuarter.label() + QStringLiteral(" (") + indexText(r.newValue)
-            + QStringLiteral(", dernier publié au ") + dateText(s.due) + QStringLiteral("), base ")
-            + r.baseQuarter.label() + QStringLiteral(" (") + indexText(r.baseValue) + u')' + where
-            + u'.',
-        indexReference(s.due));
-
-    const qint64 computed = revisedCents(lease.rentCents, *newUnits, *baseUnits);
-    add(r,
-        QStringLiteral("Loyer révisé : ") + eurosText(lease.rentCents) + QStringLiteral(" × ")
-            + indexText(r.newValue) + QStringLiteral(" ÷ ") + indexText(r.baseValue)
-            + QStringLiteral(" = ") + eurosText(computed)
-            + QStringLiteral(" (arrondi au centime)."),
-        indexReference(s.due));
-
-    qint64 rent = computed;
-    if (*newUnits < *baseUnits) {
-        if (lease.clause == Clause::HausseSeulement) {
-            rent = lease.rentCents;
-            add(r,
-                QStringLiteral("L'indice baisse ; la clause « à la hausse seulement » maintient "
-                               "le loyer à ")
-                    + eurosText(rent) + u'.',
-                clauseReference());
-        } else {
-            add(r,
-                QStringLiteral("L'indice baisse ; la clause « à la hausse et à la baisse » "
-                               "baisse le loyer à ")
-                    + eurosText(rent) + u'.',
-                clauseReference());
-        }
-    }
+    const qint64 computed =
+        revisedRent(lease.rentCents, newIndex, baseIndex, RentRounding::Register);
+    r.formulaCents = computed;
+    explainIndices(r, lease, computed);
+    qint64 rent = applyClause(r, lease, computed, newIndex < baseIndex);
     explainFreeze(r, lease);
     if (s.state == DueState::Frozen && rent > lease.rentCents)
         rent = lease.rentCents;
 
     r.newRentCents = rent;
     r.effectiveDate = requestDate;
-    const QString newRent = QStringLiteral("Nouveau loyer : ") + eurosText(rent)
-                            + (rent == lease.rentCents ? QStringLiteral(" (inchangé)") : QString())
-                            + QStringLiteral(", dû à compter du ") + dateText(requestDate);
-    if (requestDate > s.due)
-        add(r,
-            newRent
-                + QStringLiteral(" : demandée après la date de révision, la révision prend "
-                                 "effet à compter de la demande."),
-            referenceLaw2014());
-    else
-        add(r, newRent + QStringLiteral(", date de révision."), referenceLaw2014());
-    if (lease.chargesCents > 0)
-        add(r,
-            QStringLiteral("Charges (") + eurosText(lease.chargesCents)
-                + QStringLiteral(") non révisées."),
-            QStringLiteral("art. 23 de la loi du 6 juillet 1989"));
+    explainNewRent(r, lease);
     r.computed = true;
     return r;
 }

@@ -27,11 +27,13 @@ struct LawfulRevision {
 
     QDate requestDate;
     QDate effectiveDate; // the request date: a revision never takes effect earlier
-    LeaseSeries series = LeaseSeries::Irl;
+    IndexSeries series = IndexSeries::Irl;
     Quarter baseQuarter, newQuarter;
     double baseValue = 0, newValue = 0;
     qint64 oldRentCents = 0;
     qint64 newRentCents = 0;
+    // rent x new / base as the formula gives it, before the clause and the freeze.
+    qint64 formulaCents = 0;
 
     std::vector<ExplanationLine> lines;
 
@@ -48,7 +50,7 @@ struct LawfulRevision {
 // - due once a year at the revision date; the new index is the reference
 //   quarter last published by that date, the base the same quarter a year
 //   earlier, both in the series of the period and the territory;
-// - rent x new / base to the cent, halves away from zero, in integers;
+// - rent x new / base by revisedRent(), RentRounding::Register;
 // - a fall lowers the rent only under "à la hausse et à la baisse";
 // - a revision not asked within a year of its date is lost, the next one
 //   starts from the rent paid with one year's change; asked within the year it
@@ -58,10 +60,13 @@ struct LawfulRevision {
 LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>& history,
                            const IndexTable& table, const QDate& requestDate);
 
-// The series that revises a rent whose new index is this quarter, as the
-// record names it: seriesForAnniversary() with the signing date, and the
-// Corsica or overseas IRL from the 3rd quarter 2022.
-LeaseSeries seriesFor(Quarter newQuarter, const QDate& signingDate, Territory territory);
+// The series that revises the lease's rent when its new index is this
+// quarter: seriesFor() with the signing date and the lease's territory.
+IndexSeries leaseSeries(const Lease& lease, Quarter newQuarter);
+
+// Whether a revision date falls under the 2014 law (in force from 27 March
+// 2014); before it the revision clause was governed by art. 17 d.
+bool underLaw2014(const QDate& due);
 
 // The legal references the explanation lines cite.
 QString referenceLaw2014();    // art. 17-1 as amended on 24 March 2014

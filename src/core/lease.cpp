@@ -84,6 +84,19 @@ QString territoryText(Territory territory)
     return {};
 }
 
+QString territoryKey(Territory territory)
+{
+    switch (territory) {
+    case Territory::Metropole:
+        return QStringLiteral("metropole");
+    case Territory::Corse:
+        return QStringLiteral("corse");
+    case Territory::OutreMer:
+        return QStringLiteral("outremer");
+    }
+    return {};
+}
+
 std::optional<Territory> territoryFromText(QStringView text)
 {
     if (sameWord(text, u"métropole"))
@@ -128,50 +141,6 @@ std::optional<DpeClass> dpeFromText(QStringView text)
     if (c < u'A' || c > u'G')
         return std::nullopt;
     return DpeClass(int(DpeClass::A) + (c - u'A'));
-}
-
-QString seriesText(LeaseSeries series)
-{
-    switch (series) {
-    case LeaseSeries::Icc:
-        return QStringLiteral("ICC");
-    case LeaseSeries::Average:
-        return QStringLiteral("moyenne des 4 derniers ICC");
-    case LeaseSeries::Irl:
-        return QStringLiteral("IRL");
-    case LeaseSeries::IrlCorse:
-        return QStringLiteral("IRL Corse");
-    case LeaseSeries::IrlOutreMer:
-        return QStringLiteral("IRL outre-mer");
-    }
-    return {};
-}
-
-QString seriesKey(LeaseSeries series)
-{
-    switch (series) {
-    case LeaseSeries::Icc:
-        return QStringLiteral("icc");
-    case LeaseSeries::Average:
-        return QStringLiteral("moyenne");
-    case LeaseSeries::Irl:
-        return QStringLiteral("irl");
-    case LeaseSeries::IrlCorse:
-        return QStringLiteral("irl_corse");
-    case LeaseSeries::IrlOutreMer:
-        return QStringLiteral("irl_outremer");
-    }
-    return {};
-}
-
-std::optional<LeaseSeries> seriesFromKey(QStringView key)
-{
-    for (LeaseSeries s : {LeaseSeries::Icc, LeaseSeries::Average, LeaseSeries::Irl,
-                          LeaseSeries::IrlCorse, LeaseSeries::IrlOutreMer}) {
-        if (key == seriesKey(s))
-            return s;
-    }
-    return std::nullopt;
 }
 
 QStringList validateLease(const Lease& lease)

@@ -21,10 +21,6 @@ enum class Clause {
 // The energy class of the dwelling (diagnostic de performance énergétique).
 enum class DpeClass { None, A, B, C, D, E, F, G };
 
-// The series an applied revision followed, as its record names it. (Territory,
-// from the index table, decides the IRL series and the date of the F/G freeze.)
-enum class LeaseSeries { Icc, Average, Irl, IrlCorse, IrlOutreMer };
-
 // Amounts are whole cents; a rent above this is refused everywhere (it also
 // keeps rent x index products far from overflow).
 inline constexpr qint64 kMaxAmountCents = 9'999'999'999; // 99 999 999,99 €
@@ -79,7 +75,7 @@ struct RevisionRecord {
     double baseValue = 0;
     Quarter newQuarter;
     double newValue = 0;
-    LeaseSeries series = LeaseSeries::Irl;
+    IndexSeries series = IndexSeries::Irl;
     QString notes; // the explanation lines, one per line
 
     bool operator==(const RevisionRecord&) const = default;
@@ -95,14 +91,12 @@ bool isValidPostalCode(QStringView postalCode);
 // Texts as the register writes them, and their readers (case and accents as
 // written; the readers also accept the plain keys the database stores).
 QString territoryText(Territory territory); // "métropole", "Corse", "outre-mer"
+QString territoryKey(Territory territory);  // "metropole", "corse", "outremer": stored
 std::optional<Territory> territoryFromText(QStringView text);
 QString clauseText(Clause clause); // "à la hausse seulement", "à la hausse et à la baisse"
 std::optional<Clause> clauseFromText(QStringView text);
 QString dpeText(DpeClass dpe); // "A" to "G", empty for none
 std::optional<DpeClass> dpeFromText(QStringView text);
-QString seriesText(LeaseSeries series); // "IRL Corse", "moyenne des 4 derniers ICC"...
-QString seriesKey(LeaseSeries series);  // "irl_corse": stored in the database
-std::optional<LeaseSeries> seriesFromKey(QStringView key);
 
 // What a form or an import refuses in a lease, as French phrases starting in
 // lower case ("date de signature invalide"); empty when the lease is sound.

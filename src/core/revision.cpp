@@ -2,21 +2,9 @@
 
 #include "amounts.h"
 #include "numbers.h"
-
-#include <cmath>
+#include "revisionstep.h"
 
 namespace velmaris {
-
-namespace {
-
-// An index value as millionths: exact for every value of up to six decimals,
-// which covers every published index with room to spare.
-qint64 millionths(double value)
-{
-    return std::llround(value * 1e6);
-}
-
-} // namespace
 
 const ScheduleEntry* Schedule::find(Quarter quarter) const
 {
@@ -26,11 +14,6 @@ const ScheduleEntry* Schedule::find(Quarter quarter) const
     if (k < 0 || k >= int(entries.size()))
         return nullptr;
     return &entries[std::size_t(k)];
-}
-
-qint64 revisedCents(qint64 cents, double newIndex, double baseIndex)
-{
-    return scaledRatio(cents, millionths(newIndex), millionths(baseIndex));
 }
 
 Schedule reviseRents(const IndexTable& table, const RevisionRequest& request)
@@ -73,25 +56,24 @@ Schedule reviseRents(const IndexTable& table, const RevisionRequest& request)
         // the base from the same quarter one year earlier.
         const IndexRow& row = rows[std::size_t(j)];
         const Quarter baseQuarter = row.quarter.yearEarlier();
-        const IndexRow* baseRow = table.find(baseQuarter);
         const ScheduleEntry* previous = schedule.find(baseQuarter);
-        const IndexSeries series = seriesForAnniversary(row.quarter, request.leaseDate);
-        const double baseIndex = baseRow ? seriesValue(*baseRow, series) : 0;
-        const double newIndex = seriesValue(row, series);
-        if (baseIndex == 0 || newIndex == 0 || !previous) {
+        const IndexSeries series = seriesFor(row.quarter, request.leaseDate);
+        const std::optional<IndexValue> baseIndex = seriesIndex(table, baseQuarter, series);
+        const std::optional<IndexValue> newIndex = seriesIndex(table, row.quarter, series);
+        if (!baseIndex || !newIndex || !previous) {
             for (int k = j; k >= 0; --k)
                 entries[std::size_t(k)] = ScheduleEntry{rows[std::size_t(k)].quarter};
             schedule.completed = false;
             schedule.message =
                 QStringLiteral("Indice manquant : %1 du %2.")
-                    .arg(seriesName(series), (baseIndex == 0 ? baseQuarter : row.quarter).label());
+                    .arg(seriesName(series), (!baseIndex ? baseQuarter : row.quarter).label());
             return schedule;
         }
         entry.kind = ScheduleEntry::Kind::Revised;
         entry.series = series;
-        entry.newIndex = newIndex;
-        entry.baseIndex = baseIndex;
-        entry.cents = revisedCents(previous->cents, newIndex, baseIndex);
+        entry.newIndex = *newIndex;
+        entry.baseIndex = *baseIndex;
+        entry.cents = revisedRent(previous->cents, *newIndex, *baseIndex, RentRounding::Grid);
         // Without "réévalué" a fall is not passed on; the kept amount carries forward.
         if (!request.reeval && previous->cents > entry.cents) {
             entry.cents = previous->cents;

@@ -2,6 +2,7 @@
 
 #include "indexseries.h"
 #include "indextable.h"
+#include "indexvalue.h"
 #include "quarter.h"
 
 #include <QDate>
@@ -38,8 +39,8 @@ struct ScheduleEntry {
     // Revised: the series, its value at this quarter and one year earlier, and
     // whether a fall was not passed on (the rent stayed).
     IndexSeries series = IndexSeries::Irl;
-    double newIndex = 0;
-    double baseIndex = 0;
+    IndexValue newIndex{};
+    IndexValue baseIndex{};
     bool kept = false;
 };
 
@@ -56,17 +57,14 @@ struct Schedule {
     const ScheduleEntry* find(Quarter quarter) const;
 };
 
-// rent x newIndex / baseIndex to the cent, halves away from zero, computed on
-// the decimal values of the indices (no binary rounding on the way).
-qint64 revisedCents(qint64 cents, double newIndex, double baseIndex);
-
 // The rent at every yearly anniversary from the reference quarter up to the
 // newest one: the reference rent, then towards the newer quarters a year
 // caption, two empty quarters and the revised rent, in a four-quarter cycle.
 // The first caption is the lease date's year when it is known, else the year
 // the reference quarter was published. Each anniversary is revised from the
 // amount of the same quarter one year earlier, by the series of the
-// anniversary quarter; without "réévalué" a fall never lowers the rent.
+// anniversary quarter (revisedRent(), RentRounding::Grid); without "réévalué"
+// a fall never lowers the rent.
 //
 // A missing index at either anniversary stops the run: the anniversaries
 // already revised stay, the newer quarters are empty, and the message names

@@ -11,9 +11,7 @@
 
 namespace velmaris {
 
-using namespace auditinternal;
-
-namespace {
+namespace auditinternal {
 
 QDate firstOfMonth(const QDate& date)
 {
@@ -25,43 +23,11 @@ QDate lastOfMonth(const QDate& date)
     return QDate(date.year(), date.month(), date.daysInMonth());
 }
 
-// The lease's revision dates, in order, from the first after `after`.
-class RevisionDates {
-public:
-    RevisionDates(const Lease& lease, const QDate& after)
-        : m_lease(lease)
-    {
-        m_firstYear = after.year();
-        while (revisionDateIn(lease, m_firstYear) <= after)
-            ++m_firstYear;
-    }
-    // The first revision date after the date.
-    QDate nextAfter(const QDate& date) const
-    {
-        int year = m_firstYear;
-        while (revisionDateIn(m_lease, year) <= date)
-            ++year;
-        return revisionDateIn(m_lease, year);
-    }
-    // The latest revision date on or before the date; invalid when none.
-    QDate latestBy(const QDate& date) const
-    {
-        QDate found;
-        for (int year = m_firstYear; revisionDateIn(m_lease, year) <= date; ++year)
-            found = revisionDateIn(m_lease, year);
-        return found;
-    }
+} // namespace auditinternal
 
-private:
-    const Lease& m_lease;
-    int m_firstYear = 0;
-};
+using namespace auditinternal;
 
-// The last day a revision may be asked for: a year on, never past the next date.
-QDate deadlineOf(const Lease& lease, const QDate& due)
-{
-    return std::min(sameDayNextYear(due), revisionDateIn(lease, due.year() + 1));
-}
+namespace {
 
 // The last revision date whose year was over before the month: a first rent
 // known only from then on already includes it, or it was lost.
@@ -72,20 +38,14 @@ QDate anchorBefore(const Lease& lease, const QDate& month)
         const QDate due = revisionDateIn(lease, year);
         if (due <= lease.startDate)
             continue;
-        if (deadlineOf(lease, due) > month)
+        if (revisionDeadline(lease, due) > month)
             break;
         anchor = due;
     }
     return anchor;
 }
 
-// The lawful rent for each month: a revision taking effect within a month
-// counts by the day.
-struct LawfulChange {
-    QDate from;
-    qint64 rent;
-};
-
+// The lawful rent for a month: a revision taking effect within it counts by the day.
 qint64 lawfulForMonth(const std::vector<LawfulChange>& changes, const QDate& month)
 {
     const int days = month.daysInMonth();
@@ -107,43 +67,12 @@ qint64 lawfulForMonth(const std::vector<LawfulChange>& changes, const QDate& mon
     return (2 * sum + days) / (2 * days);
 }
 
-// Whether the index of the revision at `due` (the lease's reference quarter
-// as last published by then) is already published at `asked`.
-bool indexOutBy(const Lease& lease, const IndexTable& table, const QDate& due, const QDate& asked)
+// The periods charged up to the audit month, sorted and checked; false with
+// audit.error set when the audit cannot be made.
+bool preparePeriods(Audit& audit, const Lease& lease, const std::vector<ChargedRent>& input,
+                    std::vector<ChargedRent>& periods)
 {
-    const std::optional<Quarter> reference = referenceQuarterOf(lease, table);
-    if (!reference)
-        return false;
-    const PublishedQuarter atDue = lastPublished(reference->number(), due, table);
-    const PublishedQuarter atAsk = lastPublished(reference->number(), asked, table);
-    return atDue.found && atAsk.found && atDue.quarter == atAsk.quarter;
-}
-
-// One change of the rent charged, with what the audit made of it.
-struct Event {
-    std::size_t period = 0; // index of the period it starts
-    QDate chargedFrom;
-    QDate startMonth; // first month it concerns: the earlier of chargedFrom and the lawful effect
-    QDate revisionDate;
-    QDate lawfulFrom;
-    qint64 before = 0, after = 0, lawfulBefore = 0, lawfulAfter = 0;
-    Recognition amount;
-    std::vector<AuditCause> timing;
-    QString timingText;
-};
-
-} // namespace
-
-Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& input,
-                 const std::vector<RevisionRecord>& history, const IndexTable& table,
-                 const QDate& auditDate)
-{
-    Audit audit;
-    audit.auditDate = auditDate;
-    audit.limitDate = auditDate.addYears(-3);
-    const QDate auditMonth = firstOfMonth(auditDate);
-
-    std::vector<ChargedRent> periods;
+    const QDate auditMonth = firstOfMonth(audit.auditDate);
     for (const ChargedRent& p : input) {
         if (p.month.isValid() && p.month <= auditMonth)
             periods.push_back(p);
@@ -155,23 +84,27 @@ Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& input,
     if (periods.empty()) {
         audit.error = QStringLiteral("Aucun loyer facturé jusqu'au mois de l'audit : saisissez "
                                      "ou importez les loyers facturés.");
-        return audit;
+        return false;
     }
     if (!lease.startDate.isValid() || !lease.signingDate.isValid()
         || !revisionDateIn(lease, 2000).isValid()) {
         audit.error = QStringLiteral("Audit impossible : dates de signature, d'effet ou de "
                                      "révision du bail invalides.");
-        return audit;
+        return false;
     }
     if (const QStringList problems = validateChargedRents(periods, lease); !problems.isEmpty()) {
         audit.error =
             QStringLiteral("Audit impossible : ") + problems.join(QStringLiteral(" ; ")) + u'.';
-        return audit;
+        return false;
     }
+    return true;
+}
 
-    // The lease as the audit revises it: from the first rent charged.
+// The lease as the audit revises it: from the first rent charged.
+Lease revisedFromFirst(Audit& audit, const Lease& lease, const ChargedRent& firstCharged)
+{
     Lease revised = lease;
-    const QDate first = periods.front().month;
+    const QDate first = firstCharged.month;
     revised.priorRevision = QDate();
     if (first > firstOfMonth(lease.startDate)) {
         revised.priorRevision = anchorBefore(lease, first);
@@ -180,155 +113,26 @@ Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& input,
             revised.priorRevision = lease.priorRevision;
         audit.notes << QStringLiteral("Loyers facturés connus à partir de ") + monthText(first)
                            + QStringLiteral(" : le loyer de ce mois (")
-                           + eurosText(periods.front().rentCents)
+                           + eurosText(firstCharged.rentCents)
                            + QStringLiteral(") est pris pour le loyer légal d'alors.");
     }
-    const RevisionDates dates(lease, revised.priorRevision.isValid() ? revised.priorRevision
-                                                                     : lease.startDate);
-    Quarter initialQuarter;
-    if (const std::optional<Quarter> ref = referenceQuarterOf(lease, table)) {
-        initialQuarter = *ref;
-        if (revised.priorRevision.isValid())
-            initialQuarter = lastPublished(ref->number(), revised.priorRevision, table).quarter;
-    }
+    return revised;
+}
 
-    std::vector<RevisionRecord> lawfulHistory;
-    std::vector<LawfulChange> lawful = {{first, periods.front().rentCents}};
-    std::vector<Event> events;
-    qint64 lawfulRent = periods.front().rentCents;
-    QDate stop;
-
-    for (std::size_t i = 1; i < periods.size(); ++i) {
-        const ChargedRent& p = periods[i];
-        const qint64 before = periods[i - 1].rentCents;
-        if (p.rentCents == before)
-            continue;
-        Event e;
-        e.period = i;
-        e.chargedFrom = e.startMonth = p.month;
-        e.before = before;
-        e.after = p.rentCents;
-        e.lawfulBefore = e.lawfulAfter = lawfulRent;
-
-        // The request: the period's own date, else the register's for that
-        // revision date, else the first day charged (never retroactive then).
-        AuditRevision rev;
-        rev.chargedFrom = p.month;
-        rev.chargedBeforeCents = before;
-        rev.chargedCents = p.rentCents;
-        rev.lawfulBeforeCents = lawfulRent;
-        QDate request = p.requestDate;
-        QDate due = dates.latestBy(std::max(request, lastOfMonth(p.month)));
-        if (!request.isValid() && due.isValid()) {
-            for (const RevisionRecord& rec : history) {
-                if (rec.dueDate == due && rec.requestDate.isValid())
-                    request = rec.requestDate;
-            }
-            due = dates.latestBy(std::max(request, lastOfMonth(p.month)));
-        }
-        rev.requestKnown = request.isValid();
-        rev.requestDate = request.isValid() ? request : p.month;
-        // A rise asked before the coming revision date, once that date's index
-        // is out, is that revision applied early (a letter sent ahead), not a
-        // second rise in the year before: it is owed from the revision date.
-        if (p.rentCents > before
-            && (!due.isValid()
-                || (!lawfulHistory.empty() && lawfulHistory.back().dueDate >= due))) {
-            const QDate coming =
-                dates.nextAfter(lawfulHistory.empty() ? QDate() : lawfulHistory.back().dueDate);
-            if (coming.isValid() && coming > rev.requestDate
-                && indexOutBy(lease, table, coming, rev.requestDate))
-                due = coming;
-        }
-        e.revisionDate = due;
-
-        Change change;
-        change.lease = &lease;
-        change.table = &table;
-        change.before = before;
-        change.after = p.rentCents;
-        change.initial = periods.front().rentCents;
-        change.initialQuarter = initialQuarter;
-        change.latest = std::max(rev.requestDate, lastOfMonth(p.month));
-
-        LawfulRevision onCharged; // the lawful revision on the landlord's own rent
-        const LawfulRevision* yearRevision = nullptr;
-        if (!due.isValid()) {
-            change.none = NoRevision::BeforeFirst;
-        } else if (!lawfulHistory.empty() && lawfulHistory.back().dueDate >= due) {
-            change.none = NoRevision::SameYear;
-            for (const AuditRevision& r : audit.revisions) {
-                if (r.lawful.computed && r.lawful.status.due == lawfulHistory.back().dueDate)
-                    yearRevision = &r.lawful;
-            }
-            change.yearRevision = yearRevision;
-            if (!yearRevision)
-                change.none =
-                    NoRevision::NoNewIndex; // cannot happen: every record has its revision
-        } else {
-            const QDate asked = std::max(rev.requestDate, due);
-            Lease atLawful = revised;
-            atLawful.rentCents = lawfulRent;
-            rev.lawful = reviseLease(atLawful, lawfulHistory, table, asked);
-            if (!rev.lawful.status.reached) {
-                change.none = NoRevision::NoNewIndex;
-            } else if (!rev.lawful.computed) {
-                audit.error = QStringLiteral("Révision du ") + dateText(rev.lawful.status.due)
-                              + QStringLiteral(" : ") + rev.lawful.error
-                              + QStringLiteral(" Les mois suivants ne sont pas contrôlés.");
-                stop = std::min(p.month, firstOfMonth(asked));
-                audit.revisions.push_back(rev);
-                break;
-            } else {
-                Lease atCharged = revised;
-                atCharged.rentCents = before;
-                onCharged = before == lawfulRent
-                                ? rev.lawful
-                                : reviseLease(atCharged, lawfulHistory, table, asked);
-                change.lawful = &onCharged;
-                e.lawfulFrom = rev.lawful.effectiveDate;
-                e.lawfulAfter = rev.lawful.newRentCents;
-                lawfulHistory.push_back(rev.lawful.record(lease.id));
-                lawful.push_back({e.lawfulFrom, e.lawfulAfter});
-                lawfulRent = e.lawfulAfter;
-                e.startMonth = std::min(p.month, firstOfMonth(e.lawfulFrom));
-            }
-        }
-        e.amount = recognise(change);
-
-        // When the new rent was charged from, against when it was owed.
-        if (e.lawfulFrom.isValid() && e.lawfulAfter != e.lawfulBefore) {
-            if (p.month < e.lawfulFrom) {
-                e.timing.push_back(AuditCause::Retroactive);
-                e.timingText = QStringLiteral("Nouveau loyer facturé dès ") + monthText(p.month)
-                               + QStringLiteral(", avant le ") + dateText(e.lawfulFrom)
-                               + (rev.requestKnown && rev.requestDate >= e.revisionDate
-                                      ? QStringLiteral(", date de la demande : la révision ne "
-                                                       "prend effet qu'à compter de la demande.")
-                                      : QStringLiteral(", date de la révision."));
-            } else if (e.lawfulFrom < p.month) {
-                e.timing.push_back(AuditCause::Late);
-                e.timingText = QStringLiteral("Nouveau loyer dû à compter du ")
-                               + dateText(e.lawfulFrom)
-                               + QStringLiteral(" mais facturé à partir de ") + monthText(p.month)
-                               + QStringLiteral(" seulement.");
-            }
-        }
-        audit.revisions.push_back(rev);
-        events.push_back(std::move(e));
-    }
-    audit.stoppedAt = stop;
-
-    // Month by month.
+// Month by month, from the first month charged to the audit month or the stop.
+void compareMonths(Audit& audit, const std::vector<ChargedRent>& periods, const Walk& walk)
+{
+    const QDate auditMonth = firstOfMonth(audit.auditDate);
     std::size_t next = 0;
     qint64 charged = 0;
-    for (QDate m = first; m <= auditMonth && (!stop.isValid() || m < stop); m = m.addMonths(1)) {
+    for (QDate m = periods.front().month;
+         m <= auditMonth && (!walk.stop.isValid() || m < walk.stop); m = m.addMonths(1)) {
         while (next < periods.size() && periods[next].month <= m)
             charged = periods[next++].rentCents;
         AuditMonth month;
         month.month = m;
         month.chargedCents = charged;
-        month.lawfulCents = lawfulForMonth(lawful, m);
+        month.lawfulCents = lawfulForMonth(walk.lawful, m);
         month.timeBarred = m < audit.limitDate;
         audit.months.push_back(month);
         const qint64 d = month.differenceCents();
@@ -342,8 +146,55 @@ Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& input,
                 audit.totals.underClaimableCents -= d;
         }
     }
+}
 
-    // The differences, one per change of the rent charged.
+// The explanation of a finding, in French.
+QString findingText(const Event& e, const AuditFinding& f)
+{
+    QString text =
+        (e.revisionDate.isValid() ? QStringLiteral("Révision du ") + dateText(e.revisionDate)
+                                  : QStringLiteral("Changement de loyer"))
+        + QStringLiteral(" : ") + eurosText(e.after) + QStringLiteral(" facturés à partir de ")
+        + monthText(e.chargedFrom);
+    if (e.lawfulFrom.isValid())
+        text += QStringLiteral(" ; loyer légal ") + eurosText(e.lawfulAfter)
+                + QStringLiteral(" dû à compter du ") + dateText(e.lawfulFrom) + u'.';
+    else
+        text += QStringLiteral(" ; loyer légal inchangé, ") + eurosText(e.lawfulAfter) + u'.';
+    if (!e.amount.text.isEmpty())
+        text += u' ' + e.amount.text;
+    if (!e.timingText.isEmpty())
+        text += u' ' + e.timingText;
+    if (f.carriedFrom.isValid())
+        text += e.amount.causes.empty()
+                    ? QStringLiteral(" Le calcul de ce changement est juste, mais il part d'un "
+                                     "loyer déjà faux depuis le ")
+                          + dateText(f.carriedFrom) + QStringLiteral(" (")
+                          + auditCausesText(f.causes) + QStringLiteral(").")
+                    : QStringLiteral(" Il part en outre d'un loyer déjà faux depuis le ")
+                          + dateText(f.carriedFrom) + u'.';
+    return text;
+}
+
+// The months from the event's first one to the next event's, summed.
+void sumMonths(const Audit& audit, AuditFinding& f, const QDate& end)
+{
+    for (const AuditMonth& m : audit.months) {
+        if (m.month < f.firstMonth || (end.isValid() && m.month >= end))
+            continue;
+        const qint64 d = m.differenceCents();
+        if (d > 0)
+            f.overCents += d;
+        else
+            f.underCents -= d;
+        if (d != 0)
+            f.lastMonth = m.month;
+    }
+}
+
+// The differences, one per change of the rent charged.
+void addFindings(Audit& audit, const std::vector<Event>& events)
+{
     std::vector<AuditCause> originCauses;
     QDate origin;
     for (std::size_t k = 0; k < events.size(); ++k) {
@@ -355,18 +206,7 @@ Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& input,
         f.chargedCents = e.after;
         f.lawfulCents = e.lawfulAfter;
         f.firstMonth = e.startMonth;
-        const QDate end = k + 1 < events.size() ? events[k + 1].startMonth : QDate();
-        for (const AuditMonth& m : audit.months) {
-            if (m.month < f.firstMonth || (end.isValid() && m.month >= end))
-                continue;
-            const qint64 d = m.differenceCents();
-            if (d > 0)
-                f.overCents += d;
-            else
-                f.underCents -= d;
-            if (d != 0)
-                f.lastMonth = m.month;
-        }
+        sumMonths(audit, f, k + 1 < events.size() ? events[k + 1].startMonth : QDate());
         const bool baseWrong = e.before != e.lawfulBefore;
         f.causes = e.amount.causes;
         f.causes.insert(f.causes.end(), e.timing.begin(), e.timing.end());
@@ -384,32 +224,28 @@ Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& input,
             continue;
         if (f.causes.empty())
             f.causes = originCauses.empty() ? std::vector{AuditCause::Other} : originCauses;
-
-        QString text =
-            (e.revisionDate.isValid() ? QStringLiteral("Révision du ") + dateText(e.revisionDate)
-                                      : QStringLiteral("Changement de loyer"))
-            + QStringLiteral(" : ") + eurosText(e.after) + QStringLiteral(" facturés à partir de ")
-            + monthText(e.chargedFrom);
-        if (e.lawfulFrom.isValid())
-            text += QStringLiteral(" ; loyer légal ") + eurosText(e.lawfulAfter)
-                    + QStringLiteral(" dû à compter du ") + dateText(e.lawfulFrom) + u'.';
-        else
-            text += QStringLiteral(" ; loyer légal inchangé, ") + eurosText(e.lawfulAfter) + u'.';
-        if (!e.amount.text.isEmpty())
-            text += u' ' + e.amount.text;
-        if (!e.timingText.isEmpty())
-            text += u' ' + e.timingText;
-        if (f.carriedFrom.isValid())
-            text += e.amount.causes.empty()
-                        ? QStringLiteral(" Le calcul de ce changement est juste, mais il part d'un "
-                                         "loyer déjà faux depuis le ")
-                              + dateText(f.carriedFrom) + QStringLiteral(" (")
-                              + auditCausesText(f.causes) + QStringLiteral(").")
-                        : QStringLiteral(" Il part en outre d'un loyer déjà faux depuis le ")
-                              + dateText(f.carriedFrom) + u'.';
-        f.text = text;
+        f.text = findingText(e, f);
         audit.findings.push_back(std::move(f));
     }
+}
+
+} // namespace
+
+Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& input,
+                 const std::vector<RevisionRecord>& history, const IndexTable& table,
+                 const QDate& auditDate)
+{
+    Audit audit;
+    audit.auditDate = auditDate;
+    audit.limitDate = auditDate.addYears(-3);
+    std::vector<ChargedRent> periods;
+    if (!preparePeriods(audit, lease, input, periods))
+        return audit;
+    const Lease revised = revisedFromFirst(audit, lease, periods.front());
+    const Walk walk = walkChanges(audit, lease, revised, periods, history, table);
+    audit.stoppedAt = walk.stop;
+    compareMonths(audit, periods, walk);
+    addFindings(audit, walk.events);
     return audit;
 }
 

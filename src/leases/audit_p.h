@@ -45,4 +45,42 @@ struct Recognition {
 
 Recognition recognise(const Change& change);
 
+QDate firstOfMonth(const QDate& date);
+QDate lastOfMonth(const QDate& date);
+
+// The lawful rent from a day on: a revision taking effect within a month
+// counts by the day.
+struct LawfulChange {
+    QDate from;
+    qint64 rent;
+};
+
+// One change of the rent charged, with what the audit made of it.
+struct Event {
+    std::size_t period = 0; // index of the period it starts
+    QDate chargedFrom;
+    QDate startMonth; // first month it concerns: the earlier of chargedFrom and the lawful effect
+    QDate revisionDate;
+    QDate lawfulFrom;
+    qint64 before = 0, after = 0, lawfulBefore = 0, lawfulAfter = 0;
+    Recognition amount;
+    std::vector<AuditCause> timing;
+    QString timingText;
+};
+
+// What the walk over the changes of the rent charged found.
+struct Walk {
+    std::vector<LawfulChange> lawful; // the lawful rent, from the first month charged
+    std::vector<Event> events;
+    QDate stop; // the first month not compared (a revision could not be computed)
+};
+
+// Each change of the rent charged (periods sorted, validated), as a revision
+// asked for, against the lawful revision of `revised` (the lease as the audit
+// revises it, from the first rent charged). Fills audit.revisions, and
+// audit.error when a revision cannot be computed.
+Walk walkChanges(Audit& audit, const Lease& lease, const Lease& revised,
+                 const std::vector<ChargedRent>& periods,
+                 const std::vector<RevisionRecord>& history, const IndexTable& table);
+
 } // namespace velmaris::auditinternal

@@ -2,10 +2,11 @@
 // by recomputing the rent the way that mistake would have given it.
 #include "audit_p.h"
 
-#include "cents.h"
+#include "amounts.h"
 #include "dates.h"
 #include "duedates.h"
 #include "indexseries.h"
+#include "revisionstep.h"
 
 #include <functional>
 #include <optional>
@@ -14,80 +15,52 @@ namespace velmaris::auditinternal {
 
 namespace {
 
+// Rent x index products of the wrong ways of rounding: wider than 64 bits.
+__extension__ typedef __int128 Wide;
+
 // num / den to the nearest whole, halves up; both positive.
-qint64 roundDiv(qint64 num, qint64 den)
+Wide roundDiv(Wide num, Wide den)
 {
     return (2 * num + den) / (2 * den);
 }
 
-qint64 ceilDiv(qint64 num, qint64 den)
+Wide ceilDiv(Wide num, Wide den)
 {
     return (num + den - 1) / den;
-}
-
-// A series' value for a quarter, as the index table holds it.
-double valueIn(const IndexTable& table, Quarter quarter, LeaseSeries series)
-{
-    const IndexRow* row = table.find(quarter);
-    if (!row)
-        return 0;
-    switch (series) {
-    case LeaseSeries::Icc:
-        return row->icc;
-    case LeaseSeries::Average:
-        return row->average;
-    case LeaseSeries::Irl:
-        return row->irl;
-    case LeaseSeries::IrlCorse:
-        return seriesValue(*row, IndexSeries::Irl, Territory::Corse);
-    case LeaseSeries::IrlOutreMer:
-        return seriesValue(*row, IndexSeries::Irl, Territory::OutreMer);
-    }
-    return 0;
 }
 
 // A pair of indices the landlord may have used: new over base.
 struct Pair {
     Quarter newQuarter, baseQuarter;
-    LeaseSeries newSeries = LeaseSeries::Irl, baseSeries = LeaseSeries::Irl;
-    double newValue = 0, baseValue = 0;
-    qint64 n = 0, b = 0;
+    IndexSeries newSeries = IndexSeries::Irl, baseSeries = IndexSeries::Irl;
+    IndexValue n, b;
     bool ok = false;
 
     QString text() const
     {
         const QString series =
             newSeries == baseSeries
-                ? seriesText(newSeries)
-                : seriesText(newSeries) + QStringLiteral(" / ") + seriesText(baseSeries);
+                ? seriesName(newSeries)
+                : seriesName(newSeries) + QStringLiteral(" / ") + seriesName(baseSeries);
         return series + QStringLiteral(" du ") + newQuarter.label() + QStringLiteral(" (")
-               + indexText(newValue) + QStringLiteral(") sur celui du ") + baseQuarter.label()
-               + QStringLiteral(" (") + indexText(baseValue) + u')';
+               + n.text() + QStringLiteral(") sur celui du ") + baseQuarter.label()
+               + QStringLiteral(" (") + b.text() + u')';
     }
 };
 
-// The series the lease's own rules give a quarter.
-LeaseSeries lawfulSeries(const Lease& lease, Quarter quarter)
-{
-    return seriesFor(quarter, lease.signingDate, lease.territory);
-}
-
 Pair pairOf(const Change& c, Quarter newQuarter, Quarter baseQuarter,
-            std::optional<LeaseSeries> series = std::nullopt)
+            std::optional<IndexSeries> series = std::nullopt)
 {
     Pair p;
     p.newQuarter = newQuarter;
     p.baseQuarter = baseQuarter;
-    p.newSeries = series.value_or(lawfulSeries(*c.lease, newQuarter));
-    p.baseSeries = series.value_or(lawfulSeries(*c.lease, baseQuarter));
-    p.newValue = valueIn(*c.table, newQuarter, p.newSeries);
-    p.baseValue = valueIn(*c.table, baseQuarter, p.baseSeries);
-    const std::optional<qint64> n = indexUnits(p.newValue), b = indexUnits(p.baseValue);
+    p.newSeries = series.value_or(leaseSeries(*c.lease, newQuarter));
+    p.baseSeries = series.value_or(leaseSeries(*c.lease, baseQuarter));
+    const std::optional<IndexValue> n = seriesIndex(*c.table, newQuarter, p.newSeries);
+    const std::optional<IndexValue> b = seriesIndex(*c.table, baseQuarter, p.baseSeries);
+    p.n = n.value_or(IndexValue());
+    p.b = b.value_or(IndexValue());
     p.ok = n && b;
-    if (p.ok) {
-        p.n = *n;
-        p.b = *b;
-    }
     return p;
 }
 
@@ -97,20 +70,22 @@ Pair lawfulPair(const LawfulRevision& r)
     p.newQuarter = r.newQuarter;
     p.baseQuarter = r.baseQuarter;
     p.newSeries = p.baseSeries = r.series;
-    p.newValue = r.newValue;
-    p.baseValue = r.baseValue;
-    const std::optional<qint64> n = indexUnits(r.newValue), b = indexUnits(r.baseValue);
+    const std::optional<IndexValue> n = IndexValue::fromDouble(r.newValue);
+    const std::optional<IndexValue> b = IndexValue::fromDouble(r.baseValue);
+    p.n = n.value_or(IndexValue());
+    p.b = b.value_or(IndexValue());
     p.ok = n && b;
-    if (p.ok) {
-        p.n = *n;
-        p.b = *b;
-    }
     return p;
+}
+
+qint64 lawfulRent(qint64 from, const Pair& p)
+{
+    return revisedRent(from, p.n, p.b, RentRounding::Register);
 }
 
 bool gives(const Change& c, const Pair& p, qint64 from)
 {
-    return p.ok && revisedCents(from, p.n, p.b) == c.after;
+    return p.ok && lawfulRent(from, p) == c.after;
 }
 
 Recognition found(AuditCause cause, QString text)
@@ -122,22 +97,19 @@ Recognition found(AuditCause cause, QString text)
 // what it did.
 struct Rounding {
     const char16_t* text;
-    std::function<qint64(qint64 rent, qint64 n, qint64 b)> rent;
+    std::function<Wide(Wide rent, Wide n, Wide b)> rent;
 };
 
 const std::vector<Rounding>& fineRoundings()
 {
     static const std::vector<Rounding> r = {
-        {u"montant tronqué au centime",
-         [](qint64 rent, qint64 n, qint64 b) { return rent * n / b; }},
+        {u"montant tronqué au centime", [](Wide rent, Wide n, Wide b) { return rent * n / b; }},
         {u"montant arrondi au centime supérieur",
-         [](qint64 rent, qint64 n, qint64 b) { return ceilDiv(rent * n, b); }},
+         [](Wide rent, Wide n, Wide b) { return ceilDiv(rent * n, b); }},
         {u"coefficient arrondi à 4 décimales",
-         [](qint64 rent, qint64 n, qint64 b) {
-             return roundDiv(rent * roundDiv(n * 10000, b), 10000);
-         }},
+         [](Wide rent, Wide n, Wide b) { return roundDiv(rent * roundDiv(n * 10000, b), 10000); }},
         {u"coefficient tronqué à 4 décimales",
-         [](qint64 rent, qint64 n, qint64 b) { return roundDiv(rent * (n * 10000 / b), 10000); }},
+         [](Wide rent, Wide n, Wide b) { return roundDiv(rent * (n * 10000 / b), 10000); }},
     };
     return r;
 }
@@ -146,17 +118,15 @@ const std::vector<Rounding>& coarseRoundings()
 {
     static const std::vector<Rounding> r = {
         {u"montant arrondi à l'euro",
-         [](qint64 rent, qint64 n, qint64 b) { return roundDiv(rent * n, b * 100) * 100; }},
+         [](Wide rent, Wide n, Wide b) { return roundDiv(rent * n, b * 100) * 100; }},
         {u"montant arrondi à l'euro supérieur",
-         [](qint64 rent, qint64 n, qint64 b) { return ceilDiv(rent * n, b * 100) * 100; }},
+         [](Wide rent, Wide n, Wide b) { return ceilDiv(rent * n, b * 100) * 100; }},
         {u"montant tronqué à l'euro",
-         [](qint64 rent, qint64 n, qint64 b) { return rent * n / (b * 100) * 100; }},
+         [](Wide rent, Wide n, Wide b) { return rent * n / (b * 100) * 100; }},
         {u"coefficient arrondi à 3 décimales",
-         [](qint64 rent, qint64 n, qint64 b) {
-             return roundDiv(rent * roundDiv(n * 1000, b), 1000);
-         }},
+         [](Wide rent, Wide n, Wide b) { return roundDiv(rent * roundDiv(n * 1000, b), 1000); }},
         {u"coefficient tronqué à 3 décimales",
-         [](qint64 rent, qint64 n, qint64 b) { return roundDiv(rent * (n * 1000 / b), 1000); }},
+         [](Wide rent, Wide n, Wide b) { return roundDiv(rent * (n * 1000 / b), 1000); }},
     };
     return r;
 }
@@ -165,7 +135,7 @@ std::optional<Recognition> byRounding(const Change& c, const Pair& lawful,
                                       const std::vector<Rounding>& ways)
 {
     for (const Rounding& way : ways) {
-        if (way.rent(c.before, lawful.n, lawful.b) == c.after)
+        if (lawful.ok && way.rent(c.before, lawful.n.units(), lawful.b.units()) == c.after)
             return found(AuditCause::Rounding,
                          QStringLiteral("Les indices sont les bons, mais le calcul n'est pas "
                                         "arrondi au centime le plus proche : ")
@@ -198,8 +168,7 @@ std::optional<Recognition> byLostYear(const Change& c, const LawfulRevision& r, 
                          lostText + QStringLiteral("elle est appliquée quand même : ") + old.text()
                              + QStringLiteral(", au lieu de ") + lawful.text()
                              + QStringLiteral("."));
-        if (old.ok && lawful.ok
-            && revisedCents(revisedCents(c.before, old.n, old.b), lawful.n, lawful.b) == c.after)
+        if (old.ok && lawful.ok && lawfulRent(lawfulRent(c.before, old), lawful) == c.after)
             return found(AuditCause::LostYear,
                          lostText + QStringLiteral("elle est appliquée avant celle de l'année (")
                              + old.text() + QStringLiteral(", puis ") + lawful.text()
@@ -210,8 +179,8 @@ std::optional<Recognition> byLostYear(const Change& c, const LawfulRevision& r, 
 
 std::optional<Recognition> bySeries(const Change& c, const Pair& lawful)
 {
-    for (LeaseSeries s : {LeaseSeries::Irl, LeaseSeries::IrlCorse, LeaseSeries::IrlOutreMer,
-                          LeaseSeries::Average, LeaseSeries::Icc}) {
+    for (IndexSeries s : {IndexSeries::Irl, IndexSeries::IrlCorse, IndexSeries::IrlOutreMer,
+                          IndexSeries::Average, IndexSeries::Icc}) {
         if (s == lawful.newSeries)
             continue;
         const Pair other = pairOf(c, lawful.newQuarter, lawful.baseQuarter, s);

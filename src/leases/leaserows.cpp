@@ -37,19 +37,6 @@ QDate dateFromKey(const QString& text)
     return QDate(parts[0], parts[1], parts[2]);
 }
 
-QString territoryKey(Territory territory)
-{
-    switch (territory) {
-    case Territory::Metropole:
-        return QStringLiteral("metropole");
-    case Territory::Corse:
-        return QStringLiteral("corse");
-    case Territory::OutreMer:
-        return QStringLiteral("outremer");
-    }
-    return {};
-}
-
 // The columns are NOT NULL: an absent value is an empty text, never a null one.
 QString text(const QString& value)
 {
@@ -134,7 +121,7 @@ RevisionRecord revisionFromRow(const QSqlQuery& q)
     rec.baseValue = q.value(8).toDouble();
     rec.newQuarter = quarterFromKey(q.value(9).toString());
     rec.newValue = q.value(10).toDouble();
-    rec.series = seriesFromKey(q.value(11).toString()).value_or(LeaseSeries::Irl);
+    rec.series = seriesFromKey(q.value(11).toString()).value_or(IndexSeries::Irl);
     rec.notes = q.value(12).toString();
     return rec;
 }

@@ -46,15 +46,11 @@ const char* const kSchemaV1[] = {
 };
 
 // Version 2: the territory becomes a column of its own (editable, first taken
-// from the postal code), the revision known before the register, an index for
-// the history, and the history made append-only in the file itself (a
-// record goes only with its lease).
+// from the postal code by territoriesFromPostalCodes()), the revision known
+// before the register, an index for the history, and the history made
+// append-only in the file itself (a record goes only with its lease).
 const char* const kMigrationTo2[] = {
     "ALTER TABLE leases ADD COLUMN territory TEXT NOT NULL DEFAULT 'metropole'",
-    "UPDATE leases SET territory = CASE"
-    " WHEN upper(substr(postal_code, 1, 2)) IN ('20', '2A', '2B') THEN 'corse'"
-    " WHEN substr(postal_code, 1, 3) IN ('971', '972', '973', '974', '975', '976')"
-    " THEN 'outremer' ELSE 'metropole' END",
     "ALTER TABLE leases ADD COLUMN prior_revision TEXT NOT NULL DEFAULT ''",
     "CREATE INDEX revisions_by_lease ON revisions (lease_id, due_date)",
     "CREATE TRIGGER revisions_no_update BEFORE UPDATE ON revisions"
@@ -107,6 +103,34 @@ QStringList migrationSteps(int fromVersion)
             steps << QString::fromLatin1(sql);
     }
     return steps;
+}
+
+bool territoriesFromPostalCodes(QSqlDatabase db, QSqlError* error)
+{
+    QSqlQuery read(db);
+    if (!read.exec(QStringLiteral("SELECT id, postal_code FROM leases"))) {
+        *error = read.lastError();
+        return false;
+    }
+    QSqlQuery write(db);
+    if (!write.prepare(QStringLiteral("UPDATE leases SET territory = ? WHERE id = ?"))) {
+        *error = write.lastError();
+        return false;
+    }
+    while (read.next()) {
+        const Territory territory = territoryFromPostalCode(read.value(1).toString());
+        write.addBindValue(territoryKey(territory));
+        write.addBindValue(read.value(0));
+        if (!write.exec()) {
+            *error = write.lastError();
+            return false;
+        }
+    }
+    if (read.lastError().isValid()) {
+        *error = read.lastError();
+        return false;
+    }
+    return true;
 }
 
 } // namespace velmaris::storeinternal

@@ -330,6 +330,8 @@ bool LeaseStore::migrate(int from)
         if (!run(db, sql, &e))
             return failSql(e);
     }
+    if (version >= 1 && version < 2 && !territoriesFromPostalCodes(db, &e))
+        return failSql(e);
     if (!transaction.commit())
         return failSql(transaction.error());
     return true;

@@ -48,6 +48,9 @@ bool run(QSqlDatabase db, const QString& sql, QSqlError* error);
 // The SQL that brings a file of this version to LeaseStore::kSchemaVersion
 // (from 0, an empty file, it creates version 1 first), in order.
 QStringList migrationSteps(int fromVersion);
+// The territory of every lease from its postal code, by the one rule of
+// territoryFromPostalCode(): the step of version 2 that SQL cannot say.
+bool territoriesFromPostalCodes(QSqlDatabase db, QSqlError* error);
 
 // What a look at a register file found: its schema version, or why it is no
 // register this program can read (kind and French reason).

@@ -1,11 +1,11 @@
 #include "revisionletter.h"
 
 #include "amounts.h"
-#include "cents.h"
 #include "dates.h"
 #include "duedates.h"
+#include "indexvalue.h"
+#include "revisionstep.h"
 
-#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -16,60 +16,31 @@ namespace {
 
 constexpr QChar kNoBreak(0x00A0);
 
-// The 2014 law came into force on 27 March 2014; before it the clause fell under art. 17 d.
-const QDate kAlur(2014, 3, 27);
+QString shortDate(const QDate& date)
+{
+    return date.toString(u"dd/MM/yyyy");
+}
+
+QString monthName(int month)
+{
+    static const char* const months[] = {"janvier",   "février", "mars",     "avril",
+                                         "mai",       "juin",    "juillet",  "août",
+                                         "septembre", "octobre", "novembre", "décembre"};
+    return month >= 1 && month <= 12 ? QString::fromUtf8(months[month - 1]) : QString();
+}
+
+QString dayAndMonth(int day, int month)
+{
+    return (day == 1 ? QStringLiteral("1er") : QString::number(day)) + u' ' + monthName(month);
+}
 
 QString lawText(const QDate& due)
 {
     const QString law = QStringLiteral("de la loi n") + QChar(0x00B0) + kNoBreak
                         + QStringLiteral("89-462 du 6 juillet 1989");
-    return (due < kAlur ? QStringLiteral("l'article 17 d ") : QStringLiteral("l'article 17-1 "))
+    return (!underLaw2014(due) ? QStringLiteral("l'article 17 d ")
+                               : QStringLiteral("l'article 17-1 "))
            + law;
-}
-
-QString indexName(LeaseSeries series)
-{
-    const QString irl = QStringLiteral("l'indice de référence des loyers (IRL) publié par l'INSEE");
-    switch (series) {
-    case LeaseSeries::Icc:
-        return QStringLiteral("l'indice du coût de la construction (ICC) publié par l'INSEE");
-    case LeaseSeries::Average:
-        return QStringLiteral("la moyenne sur quatre trimestres de l'indice du coût de la "
-                              "construction (ICC) publié par l'INSEE");
-    case LeaseSeries::Irl:
-        return irl;
-    case LeaseSeries::IrlCorse:
-        return irl + QStringLiteral(" pour la Corse");
-    case LeaseSeries::IrlOutreMer:
-        return irl + QStringLiteral(" pour l'outre-mer");
-    }
-    return irl;
-}
-
-// The series as the figures name it: the tenant can find that very series at INSEE.
-QString seriesLabel(LeaseSeries series)
-{
-    switch (series) {
-    case LeaseSeries::Icc:
-        return QStringLiteral("ICC");
-    case LeaseSeries::Average:
-        return QStringLiteral("moyenne des 4 derniers ICC");
-    case LeaseSeries::Irl:
-        return QStringLiteral("IRL, série métropole");
-    case LeaseSeries::IrlCorse:
-        return QStringLiteral("IRL, série Corse");
-    case LeaseSeries::IrlOutreMer:
-        return QStringLiteral("IRL, série outre-mer");
-    }
-    return {};
-}
-
-// The change of the index in hundredths of a per cent, halves away from zero.
-qint64 changeHundredths(qint64 newUnits, qint64 baseUnits)
-{
-    const qint64 n = (newUnits - baseUnits) * 10000;
-    const qint64 magnitude = ((n < 0 ? -n : n) * 2 + baseUnits) / (2 * baseUnits);
-    return n < 0 ? -magnitude : magnitude;
 }
 
 QString changeText(qint64 hundredths)
@@ -136,13 +107,6 @@ LetterResult refuse(QString reason)
     return {std::nullopt, std::move(reason)};
 }
 
-QDate deadlineOf(const Lease& lease, const QDate& due)
-{
-    const QDate next = revisionDateIn(lease, due.year() + 1);
-    const QDate yearOn = sameDayNextYear(due);
-    return next.isValid() ? std::min(yearOn, next) : yearOn;
-}
-
 // Why a revision that leaves the rent as it is gets no letter.
 QString unchangedReason(const Lease& lease, const LawfulRevision& r, bool fall)
 {
@@ -160,157 +124,58 @@ QString unchangedReason(const Lease& lease, const LawfulRevision& r, bool fall)
            + QStringLiteral(" : aucune lettre de révision n'est à envoyer.");
 }
 
-} // namespace
-
-QString salutationFor(const QString& tenant)
-{
-    const QStringList words = tenant.simplified().split(u' ', Qt::SkipEmptyParts);
-    const QString first = words.value(0).toLower();
-    // Two people, or nobody named: both forms, as any formal letter does.
-    if (words.contains(QStringLiteral("et"), Qt::CaseInsensitive))
-        return QStringLiteral("Madame, Monsieur,");
-    if (first == u"mme" || first == u"mme." || first == u"madame" || first == u"mlle"
-        || first == u"mademoiselle")
-        return QStringLiteral("Madame,");
-    if (first == u"m." || first == u"monsieur" || first == u"mr" || first == u"mr.")
-        return QStringLiteral("Monsieur,");
-    if (first == u"mmes" || first == u"mesdames")
-        return QStringLiteral("Mesdames,");
-    if (first == u"mm." || first == u"messieurs")
-        return QStringLiteral("Messieurs,");
-    return QStringLiteral("Madame, Monsieur,");
-}
-
-LawfulRevision revisionOfRecord(const Lease& lease, const RevisionRecord& record)
-{
-    LawfulRevision r;
-    r.status.state = DueState::Due;
-    r.status.due = record.dueDate;
-    r.status.firstUnrevised = record.dueDate;
-    r.status.deadline = deadlineOf(lease, record.dueDate);
-    r.status.reached = true;
-    r.computed = true;
-    r.requestDate = record.requestDate;
-    r.effectiveDate = record.effectiveDate;
-    r.series = record.series;
-    r.baseQuarter = record.baseQuarter;
-    r.newQuarter = record.newQuarter;
-    r.baseValue = record.baseValue;
-    r.newValue = record.newValue;
-    r.oldRentCents = record.oldRentCents;
-    r.newRentCents = record.newRentCents;
-    return r;
-}
-
-LetterBasis letterBasis(const Lease& lease, const std::vector<RevisionRecord>& history,
-                        const IndexTable& table, const QDate& today)
-{
-    LawfulRevision now = reviseLease(lease, history, table, today);
-    if (now.status.reached || !now.status.due.isValid())
-        return {std::move(now), today, false};
-    // Sent ahead of the revision date, the request takes effect on that date;
-    // it can only quote an index published by the day it is written.
-    LawfulRevision coming = reviseLease(lease, history, table, now.status.due);
-    const IndexRow* index = table.find(coming.newQuarter);
-    if (coming.canApply() && coming.status.due == now.status.due && index
-        && index->published.isValid() && index->published <= today)
-        return {std::move(coming), today, false};
-    const RevisionRecord* last = nullptr;
-    for (const RevisionRecord& rec : history)
-        if (!last || rec.dueDate > last->dueDate)
-            last = &rec;
-    if (last && last->dueDate.isValid() && today < deadlineOf(lease, last->dueDate))
-        return {revisionOfRecord(lease, *last), last->requestDate, true};
-    return {std::move(now), today, false};
-}
-
-std::vector<MonthLetter> monthLetters(const std::vector<Lease>& leases,
-                                      const std::vector<RevisionRecord>& lastRevisions,
-                                      const IndexTable& table, const QDate& today, int year,
-                                      int month)
-{
-    QHash<qint64, const RevisionRecord*> lastOf;
-    for (const RevisionRecord& rec : lastRevisions) {
-        const RevisionRecord*& slot = lastOf[rec.leaseId];
-        if (!slot || rec.dueDate > slot->dueDate)
-            slot = &rec;
-    }
-    std::vector<MonthLetter> letters;
-    std::vector<RevisionRecord> history;
-    for (const Lease& lease : leases) {
-        history.clear();
-        if (const RevisionRecord* last = lastOf.value(lease.id))
-            history.push_back(*last);
-        LetterBasis basis = letterBasis(lease, history, table, today);
-        const QDate due = basis.revision.status.due;
-        if (due.isValid() && due.year() == year && due.month() == month)
-            letters.push_back({&lease, std::move(basis)});
-    }
-    std::sort(letters.begin(), letters.end(), [](const MonthLetter& a, const MonthLetter& b) {
-        const QDate da = a.basis.revision.status.due, db = b.basis.revision.status.due;
-        return da != db ? da < db : a.lease->reference < b.lease->reference;
-    });
-    return letters;
-}
-
-LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const Landlord& landlord,
-                            const QString& place, const QDate& date)
+// Why no letter can be written for this revision; nothing when one can.
+std::optional<QString> refusal(const Lease& lease, const LawfulRevision& r,
+                               const Landlord& landlord, const QDate& date)
 {
     const DueStatus& s = r.status;
     if (!s.due.isValid())
-        return refuse(r.error.isEmpty()
-                          ? QStringLiteral("Bail incomplet : pas de date de révision.")
-                          : r.error);
+        return r.error.isEmpty() ? QStringLiteral("Bail incomplet : pas de date de révision.")
+                                 : r.error;
     if (!s.reached)
-        return refuse(QStringLiteral("La révision n'est pas encore due : prochaine révision le ")
-                      + dateText(s.due) + u'.');
+        return QStringLiteral("La révision n'est pas encore due : prochaine révision le ")
+               + shortDate(s.due) + u'.';
     if (!r.computed)
-        return refuse(r.error.isEmpty() ? QStringLiteral("La révision n'est pas calculée.")
-                                        : r.error);
+        return r.error.isEmpty() ? QStringLiteral("La révision n'est pas calculée.") : r.error;
     if (s.deadline.isValid() && date >= s.deadline)
-        return refuse(QStringLiteral("Révision du ") + dateText(s.due)
-                      + QStringLiteral(" perdue : elle devait être demandée avant le ")
-                      + dateText(s.deadline) + u'.');
+        return QStringLiteral("Révision du ") + shortDate(s.due)
+               + QStringLiteral(" perdue : elle devait être demandée avant le ")
+               + shortDate(s.deadline) + u'.';
 
-    const std::optional<qint64> newUnits = indexUnits(r.newValue);
-    const std::optional<qint64> baseUnits = indexUnits(r.baseValue);
-    if (!newUnits || !baseUnits || r.oldRentCents <= 0 || r.oldRentCents > kMaxAmountCents)
-        return refuse(QStringLiteral("Révision incomplète : indice ou loyer manquant."));
-    const bool fall = *newUnits < *baseUnits;
+    const std::optional<IndexValue> newIndex = IndexValue::fromDouble(r.newValue);
+    const std::optional<IndexValue> baseIndex = IndexValue::fromDouble(r.baseValue);
+    if (!newIndex || !baseIndex || r.oldRentCents <= 0 || r.oldRentCents > kMaxAmountCents)
+        return QStringLiteral("Révision incomplète : indice ou loyer manquant.");
+    const bool fall = *newIndex < *baseIndex;
     if (r.newRentCents == r.oldRentCents)
-        return refuse(unchangedReason(lease, r, fall));
-    const qint64 formula = revisedCents(r.oldRentCents, *newUnits, *baseUnits);
+        return unchangedReason(lease, r, fall);
+    const qint64 formula =
+        revisedRent(r.oldRentCents, *newIndex, *baseIndex, RentRounding::Register);
     // What the letter asks must be what its own formula gives.
     if (formula != r.newRentCents)
-        return refuse(QStringLiteral("Le nouveau loyer enregistré (")
-                      + eurosText(r.newRentCents, AmountLayout::NoBreak)
-                      + QStringLiteral(") ne suit pas la formule de révision (")
-                      + eurosText(formula, AmountLayout::NoBreak)
-                      + QStringLiteral(") : aucune lettre n'est écrite."));
+        return QStringLiteral("Le nouveau loyer enregistré (")
+               + eurosText(r.newRentCents, AmountLayout::NoBreak)
+               + QStringLiteral(") ne suit pas la formule de révision (")
+               + eurosText(formula, AmountLayout::NoBreak)
+               + QStringLiteral(") : aucune lettre n'est écrite.");
     if (landlord.name.trimmed().isEmpty())
-        return refuse(QStringLiteral("Le nom du bailleur n'est pas renseigné : indiquez-le dans "
-                                     "les réglages du bailleur."));
+        return QStringLiteral("Le nom du bailleur n'est pas renseigné : indiquez-le dans "
+                              "les réglages du bailleur.");
     if (landlord.address.isEmpty())
-        return refuse(QStringLiteral("L'adresse du bailleur n'est pas renseignée : indiquez-la "
-                                     "dans les réglages du bailleur."));
+        return QStringLiteral("L'adresse du bailleur n'est pas renseignée : indiquez-la "
+                              "dans les réglages du bailleur.");
     if (lease.tenant.trimmed().isEmpty())
-        return refuse(QStringLiteral("Le locataire du bail « ") + lease.reference
-                      + QStringLiteral(" » n'est pas renseigné."));
+        return QStringLiteral("Le locataire du bail « ") + lease.reference
+               + QStringLiteral(" » n'est pas renseigné.");
 
-    const QDate effective = std::max({r.effectiveDate, date, s.due});
-    const QString from = longDateText(effective);
+    return std::nullopt;
+}
 
-    RevisionLetter letter;
-    letter.reference = lease.reference;
-    letter.sender << landlord.name.trimmed() << landlord.address;
-    letter.recipient << lease.tenant.trimmed() << dwellingLines(lease);
-    const QString on = QStringLiteral("le ") + longDateText(date);
-    letter.placeAndDate = place.trimmed().isEmpty() ? QStringLiteral("Le ") + longDateText(date)
-                                                    : place.trimmed() + QStringLiteral(", ") + on;
-    letter.subject = QStringLiteral("Objet : révision annuelle du loyer au ") + longDateText(s.due);
-    letter.subjectDetail = QStringLiteral("Réf. : bail ") + lease.reference;
-    letter.salutation = salutationFor(lease.tenant);
-
+// The opening: what the lease provides, and from when the new rent is owed.
+void addOpening(RevisionLetter& letter, const Lease& lease, const LawfulRevision& r,
+                const QString& from, bool late)
+{
+    const DueStatus& s = r.status;
     const QString dwelling = dwellingLines(lease).join(QStringLiteral(", "));
     letter.body.push_back(
         {QStringLiteral("Le bail ")
@@ -318,12 +183,12 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
                                    : QStringLiteral("du logement situé ") + dwelling + u',')
              + QStringLiteral(" signé le ") + longDateText(lease.signingDate)
              + QStringLiteral(", prévoit la révision du loyer chaque année au ")
-             + longDayMonthText(lease.effectiveRevisionDay(), lease.effectiveRevisionMonth())
+             + dayAndMonth(lease.effectiveRevisionDay(), lease.effectiveRevisionMonth())
              + QStringLiteral(", ") + clauseText(lease.clause)
-             + QStringLiteral(", selon la variation de ") + indexName(r.series)
+             + QStringLiteral(", selon la variation de ") + seriesLongName(r.series)
              + QStringLiteral(", conformément à ") + lawText(s.due) + u'.',
          {}});
-    if (effective > s.due)
+    if (late)
         letter.body.push_back(
             {QStringLiteral("La date de révision prévue au bail était le ") + longDateText(s.due)
                  + QStringLiteral(". La révision étant demandée après cette date, elle prend "
@@ -337,14 +202,22 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
                                                     "nouveau loyer est dû à compter de cette "
                                                     "date."),
                                {}});
+}
 
+// The indices, the computation and the new rent.
+void addFigures(RevisionLetter& letter, const Lease& lease, const LawfulRevision& r,
+                const QString& from)
+{
+    const IndexValue newIndex = IndexValue::fromDouble(r.newValue).value_or(IndexValue());
+    const IndexValue baseIndex = IndexValue::fromDouble(r.baseValue).value_or(IndexValue());
+    const bool fall = newIndex < baseIndex;
     letter.body.push_back({QStringLiteral("L'indice retenu est celui du ")
                                + r.newQuarter.longLabel()
                                + QStringLiteral(", dernier publié à la date de révision, comparé "
                                                 "à celui du même trimestre de l'année "
                                                 "précédente :"),
                            {}});
-    const QString series = seriesLabel(r.series);
+    const QString series = seriesFigureName(r.series);
     letter.body.push_back({{},
                            {{QStringLiteral("Indice de base : ") + series + QStringLiteral(", ")
                                  + r.baseQuarter.longLabel(),
@@ -353,7 +226,7 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
                                  + r.newQuarter.longLabel(),
                              indexText(r.newValue)},
                             {QStringLiteral("Variation de l'indice"),
-                             changeText(changeHundredths(*newUnits, *baseUnits))}}});
+                             changeText(changeHundredths(newIndex, baseIndex))}}});
 
     const QString product = eurosText(r.oldRentCents, AmountLayout::NoBreak) + QStringLiteral(" × ")
                             + indexText(r.newValue) + QStringLiteral(" ÷ ") + indexText(r.baseValue)
@@ -390,6 +263,51 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
                                      "restent inchangées.")
                     : QStringLiteral(".")),
          {}});
+}
+
+} // namespace
+
+QString salutationFor(const QString& tenant)
+{
+    const QStringList words = tenant.simplified().split(u' ', Qt::SkipEmptyParts);
+    const QString first = words.value(0).toLower();
+    // Two people, or nobody named: both forms, as any formal letter does.
+    if (words.contains(QStringLiteral("et"), Qt::CaseInsensitive))
+        return QStringLiteral("Madame, Monsieur,");
+    if (first == u"mme" || first == u"mme." || first == u"madame" || first == u"mlle"
+        || first == u"mademoiselle")
+        return QStringLiteral("Madame,");
+    if (first == u"m." || first == u"monsieur" || first == u"mr" || first == u"mr.")
+        return QStringLiteral("Monsieur,");
+    if (first == u"mmes" || first == u"mesdames")
+        return QStringLiteral("Mesdames,");
+    if (first == u"mm." || first == u"messieurs")
+        return QStringLiteral("Messieurs,");
+    return QStringLiteral("Madame, Monsieur,");
+}
+
+LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const Landlord& landlord,
+                            const QString& place, const QDate& date)
+{
+    if (std::optional<QString> why = refusal(lease, r, landlord, date))
+        return refuse(*why);
+    const DueStatus& s = r.status;
+    const QDate effective = std::max({r.effectiveDate, date, s.due});
+    const QString from = longDateText(effective);
+
+    RevisionLetter letter;
+    letter.reference = lease.reference;
+    letter.sender << landlord.name.trimmed() << landlord.address;
+    letter.recipient << lease.tenant.trimmed() << dwellingLines(lease);
+    const QString on = QStringLiteral("le ") + longDateText(date);
+    letter.placeAndDate = place.trimmed().isEmpty() ? QStringLiteral("Le ") + longDateText(date)
+                                                    : place.trimmed() + QStringLiteral(", ") + on;
+    letter.subject = QStringLiteral("Objet : révision annuelle du loyer au ") + longDateText(s.due);
+    letter.subjectDetail = QStringLiteral("Réf. : bail ") + lease.reference;
+    letter.salutation = salutationFor(lease.tenant);
+
+    addOpening(letter, lease, r, from, effective > s.due);
+    addFigures(letter, lease, r, from);
 
     QString form = letter.salutation;
     form.chop(1); // its comma

@@ -1,8 +1,9 @@
 #include "auditreport.h"
 
 #include "amounts.h"
-#include "cents.h"
+#include "amounts.h"
 #include "dates.h"
+#include "indexvalue.h"
 
 namespace velmaris {
 
@@ -132,7 +133,7 @@ QString indicesText(const LawfulRevision& lawful)
     if (!lawful.computed)
         return QStringLiteral("aucune révision possible")
                + (lawful.error.isEmpty() ? QString() : QStringLiteral(" : ") + lawful.error);
-    return seriesText(lawful.series) + u'\n' + lawful.newQuarter.label() + QStringLiteral(" : ")
+    return seriesName(lawful.series) + u'\n' + lawful.newQuarter.label() + QStringLiteral(" : ")
            + indexText(lawful.newValue) + QStringLiteral("\nsur ") + lawful.baseQuarter.label()
            + QStringLiteral(" : ") + indexText(lawful.baseValue);
 }

@@ -268,7 +268,7 @@ void IndexUpdater::mainReply(const DownloadReply& got)
     for (int i = 0; i < acceptance.added; ++i)
         done.added.push_back(acceptance.rows[std::size_t(i)].quarter);
     if (acceptance.added == 0)
-        done.completed.push_back(acceptance.rows.front().quarter);
+        done.completed.push_back(newestQuarter(acceptance.rows));
     install(indexFileBytes(got.body), mergeSummary(done));
 }
 

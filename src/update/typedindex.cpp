@@ -5,6 +5,7 @@
 #include "indexfile.h"
 #include "indexlines.h"
 #include "indextable.h"
+#include "indexvalue.h"
 #include "numbers.h"
 #include "provenance.h"
 
@@ -28,6 +29,12 @@ std::optional<QString> valueText(const QString& typed, const QString& what, QStr
         error = QStringLiteral("%1 « %2 » n'est pas un indice (des chiffres, avec au plus une "
                                "virgule)")
                     .arg(what, text);
+        return std::nullopt;
+    }
+    if (indexDecimals(text) > IndexValue::kDecimals) {
+        error = QStringLiteral("%1 « %2 » a plus de %3 décimales")
+                    .arg(what, text)
+                    .arg(IndexValue::kDecimals);
         return std::nullopt;
     }
     return QString(text).replace(u',', u'.');
@@ -86,7 +93,7 @@ Quarter nextQuarterToType(const QByteArray& indexFile)
     const IndexFileResult current = parseIndexFile(indexFile);
     if (!current.ok() || current.rows.empty())
         return {};
-    return current.rows.front().quarter.next();
+    return newestQuarter(current.rows).next();
 }
 
 TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& entry,
@@ -103,7 +110,7 @@ TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& en
         result.error = QStringLiteral("le fichier des indices ne contient aucun trimestre");
         return result;
     }
-    const Quarter newest = current.rows.front().quarter;
+    const Quarter newest = newestQuarter(current.rows);
     if (entry.quarter != newest.next()) {
         result.error = entry.quarter <= newest
                            ? QStringLiteral("le %1 est déjà dans le fichier des indices ; le "
@@ -128,7 +135,7 @@ TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& en
         result.error = read.reason;
         return result;
     }
-    if (read.rows.size() != current.rows.size() + 1 || read.rows.front().quarter != entry.quarter) {
+    if (read.rows.size() != current.rows.size() + 1 || newestQuarter(read.rows) != entry.quarter) {
         result.error = QStringLiteral("le fichier complété ne se relit pas");
         return result;
     }

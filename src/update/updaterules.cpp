@@ -38,16 +38,6 @@ bool indexTableOutOfDate(const IndexTable& table, const QDate& today)
     return today >= sameDayNextYear(published);
 }
 
-Quarter quarterOf(const IndexRow& row)
-{
-    return row.quarter;
-}
-
-Quarter newestQuarter(const IndexTable& table)
-{
-    return table.newestQuarter();
-}
-
 std::optional<QUrl> downloadUrl(const QString& address)
 {
     const QUrl url(address.trimmed(), QUrl::TolerantMode);
@@ -118,7 +108,7 @@ DownloadAcceptance acceptRows(std::vector<IndexRow> rows, const IndexTable& curr
                                      "quatre trimestres)"));
     std::map<Quarter, const IndexRow*> fresh;
     for (const IndexRow& row : rows) {
-        const Quarter q = quarterOf(row);
+        const Quarter q = row.quarter;
         if (!q.isValid())
             return refuse(DownloadVerdict::NotIndexFile,
                           QStringLiteral("la réponse a une clé de trimestre illisible (« %1 »)")
@@ -132,7 +122,7 @@ DownloadAcceptance acceptRows(std::vector<IndexRow> rows, const IndexTable& curr
 
     // Every quarter already held, with the same values.
     for (const IndexRow& held : current.rows) {
-        const Quarter q = quarterOf(held);
+        const Quarter q = held.quarter;
         if (!q.isValid())
             continue;
         const auto it = fresh.find(q);

@@ -19,10 +19,6 @@ namespace velmaris {
 // four rows, or without that date, is never due.
 bool indexTableOutOfDate(const IndexTable& table, const QDate& today);
 
-// The quarter of a row, and the newest quarter of a table (invalid when empty).
-Quarter quarterOf(const IndexRow& row);
-Quarter newestQuarter(const IndexTable& table);
-
 // The address typed in the dialog as a URL to fetch: http or https with a host.
 // Nothing for anything else, an empty text included.
 std::optional<QUrl> downloadUrl(const QString& address);

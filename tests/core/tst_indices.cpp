@@ -394,17 +394,17 @@ void TestIndices::territoryColumns()
     QCOMPARE(r.rows[1].irlCorse, 0.0);
     QCOMPARE(r.rows[2].irlCorse, 0.0);
     QCOMPARE(r.rows[2].irlOutreMer, 142.67);
-    QCOMPARE(seriesValue(r.rows[0], IndexSeries::Irl, Territory::Corse), 141.58);
-    QCOMPARE(seriesValue(r.rows[1], IndexSeries::Irl, Territory::Corse), 0.0);
-    QCOMPARE(seriesName(IndexSeries::Irl, Territory::OutreMer), QStringLiteral("IRL outre-mer"));
+    QCOMPARE(seriesValue(r.rows[0], IndexSeries::IrlCorse), 141.58);
+    QCOMPARE(seriesValue(r.rows[1], IndexSeries::IrlCorse), 0.0);
+    QCOMPARE(seriesName(IndexSeries::IrlOutreMer), QStringLiteral("IRL outre-mer"));
 
     // Up to the 2nd quarter 2022 the three series are one.
     IndexRow shared;
     shared.quarter = Quarter(2022, 2);
     shared.irl = 135.84;
-    QCOMPARE(seriesValue(shared, IndexSeries::Irl, Territory::OutreMer), 135.84);
+    QCOMPARE(seriesValue(shared, IndexSeries::IrlOutreMer), 135.84);
     shared.quarter = Quarter(2022, 3);
-    QCOMPARE(seriesValue(shared, IndexSeries::Irl, Territory::OutreMer), 0.0);
+    QCOMPARE(seriesValue(shared, IndexSeries::IrlOutreMer), 0.0);
 }
 
 // Consecutive quarters from the 2nd of 2005 down, ICC 1000 + 4i on row i, the
@@ -546,6 +546,9 @@ void TestIndices::damagedFiles_data()
                                 << "l'IRL du 2è tr.2006 « 145.7.7 » n'est pas un nombre";
     QTest::newRow("exponent") << withLine(3, "22006\t1e2\t13/07/2006") << 3
                               << "« 1e2 » n'est pas un nombre";
+    // Beyond six decimals the revision could not hold the value exactly.
+    QTest::newRow("seven decimals") << withLine(3, "22006\t107.0700001\t13/07/2006") << 3
+                                    << "l'IRL du 2è tr.2006 « 107.0700001 » a plus de 6 décimales";
     QTest::newRow("zero IRL") << withLine(3, "22006\t0\t13/07/2006") << 3
                               << "l'IRL du 2è tr.2006 vaut 0 : un indice est toujours positif";
     QTest::newRow("IRL of 40000") << withLine(3, "22006\t40000\t13/07/2006") << 3
@@ -659,6 +662,7 @@ void TestIndices::harmlessVariants_data()
         << withLine(5, "42005\t106.41\t12/01/2006\r\n\r\n' x");
     QTest::newRow("trailing tabs") << withLine(3, "22006\t107.07\t13/07/2006\t\t");
     QTest::newRow("blanks around a value") << withLine(3, "22006\t 107.07 \t13/07/2006");
+    QTest::newRow("six decimals") << withLine(3, "22006\t107.070000\t13/07/2006");
 }
 
 void TestIndices::harmlessVariants()

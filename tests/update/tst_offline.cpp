@@ -122,6 +122,12 @@ void TestOffline::typedEntry_data()
         << "14.24"
         << "" << d << QByteArray()
         << "l'IRL Corse du 1er tr.2026 (14,24) s'écarte de plus de 25 % de celui du 4è tr.2025";
+    QTest::newRow("seven decimals")
+        << "12026"
+        << "146.6000001"
+        << ""
+        << ""
+        << "16/04/2026" << QByteArray() << "l'IRL « 146.6000001 » a plus de 6 décimales";
     QTest::newRow("no date") << "12026"
                              << "146.60"
                              << ""
