@@ -7,6 +7,8 @@
 #include "maj.h"
 #include "messages.h"
 #include "programs.h"
+#include "registersession.h"
+#include "registerwindow.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -81,6 +83,8 @@ MainWindow::MainWindow(Maj& maj, const QString& commandLineFolder, const QString
 MainWindow::~MainWindow()
 {
     releaseUpdateDialog();
+    // The register window goes before a session of this window's own.
+    delete m_register;
 }
 
 void MainWindow::buildControls()

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QCheckBox;
 class QFileSystemWatcher;
@@ -22,6 +23,7 @@ namespace velmaris {
 
 class Maj;
 class IndexUpdater;
+class RegisterSession;
 class RegisterWindow;
 
 // The program's one window: the index grid, the rent boxes, the lease date and
@@ -50,8 +52,10 @@ public:
     // The start-up steps after the window is built: the table, then the update check.
     void load();
 
-    // The lease register ("Baux", registeropen.cpp): the folder of its file,
-    // and its one window, made at the first click.
+    // The lease register ("Baux", registeropen.cpp): the application's
+    // session, the folder of its file, and its one window, made at the first
+    // click. A window given no session (tests) makes one on that folder.
+    void setRegisterSession(RegisterSession& session);
     void setRegisterFolder(const QString& folder);
     // Where the program's files are (the register's folder among them): no
     // output goes over them, and a broken index file can get the shipped copy back.
@@ -161,6 +165,8 @@ private:
     bool m_downloadByHand = false;
 
     DataFolders m_folders;
+    RegisterSession* m_session = nullptr;
+    std::unique_ptr<RegisterSession> m_ownSession;
     RegisterWindow* m_register = nullptr;
 
     QWidget* m_panel = nullptr;

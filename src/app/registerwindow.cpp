@@ -45,13 +45,15 @@ QString leaseCount(int n)
 
 } // namespace
 
-RegisterWindow::RegisterWindow(const QString& folder, const IndexTable& table, QWidget* parent)
+RegisterWindow::RegisterWindow(RegisterSession& session, const IndexTable& table, QWidget* parent)
     : QWidget(parent, Qt::Window)
-    , m_folder(folder)
+    , m_session(session)
+    , m_store(session.store())
     , m_table(table)
 {
     // Until told the whole set, at least the register itself is never exported over.
-    m_programFolders.dataFolder = folder;
+    m_programFolders.dataFolder = session.folder();
+    connect(&m_session, &RegisterSession::leaseChanged, this, &RegisterWindow::leaseChanged);
     setObjectName(QStringLiteral("Registre"));
     setWindowTitle(QStringLiteral("Velmaris — Baux"));
     // Only the main window's closing ends the program.
@@ -203,18 +205,19 @@ bool RegisterWindow::openStore()
 {
     etat->hide();
     bool ok = false;
-    if (m_folder.isEmpty()) {
+    const QString folder = m_session.folder();
+    if (folder.isEmpty()) {
         const QString why = QStringLiteral("Le dossier des données de Velmaris est inconnu : le "
                                            "registre des baux n'est pas disponible.");
         etat->setText(why);
         MessageBox::critical(this, kTitle, why);
-    } else if (const QString refusal = dataFolderRefusal(m_folder); !refusal.isEmpty()) {
+    } else if (const QString refusal = dataFolderRefusal(folder); !refusal.isEmpty()) {
         // Someone else's folder (root run with a user's HOME) is never written.
         etat->setText(QStringLiteral("Registre des baux indisponible."));
         MessageBox::critical(
             this, kTitle,
             QStringLiteral("Le registre des baux n'est pas ouvert : %1.").arg(refusal));
-    } else if (!m_store.open(m_folder)) {
+    } else if (!m_store.open(folder)) {
         etat->setText(QStringLiteral("Registre des baux indisponible."));
         MessageBox::critical(this, kTitle, m_store.error());
     } else {
@@ -354,11 +357,17 @@ void RegisterWindow::updateCount()
     compte->setText(text);
 }
 
-void RegisterWindow::changed(qint64 select)
+void RegisterWindow::changed(qint64 leaseId, qint64 select)
 {
-    reload();
+    m_session.announce(leaseId); // this window reloads as every other one
     selectLease(select);
     emit registerChanged();
+}
+
+void RegisterWindow::leaseChanged()
+{
+    if (m_store.isOpen())
+        reload();
 }
 
 void RegisterWindow::addLease()
@@ -373,7 +382,7 @@ void RegisterWindow::addLease()
             *error = m_store.error();
             return false;
         }
-        changed(*id);
+        changed(*id, *id);
         return true;
     });
     form->open();
@@ -393,12 +402,13 @@ void RegisterWindow::editLease()
     form->setSave([this, form](const Lease& lease, QString* error) {
         if (!m_store.updateLease(lease)) {
             *error = m_store.error();
-            showCurrentLease(lease.id, form, nullptr);
+            showCurrentLease(lease.id);
             return false;
         }
-        changed(lease.id);
+        changed(lease.id, lease.id);
         return true;
     });
+    follow(chosen->id, form, nullptr);
     form->open();
 }
 
@@ -418,10 +428,10 @@ void RegisterWindow::removeLease()
         return;
     if (!m_store.removeLease(id, version)) {
         MessageBox::critical(this, kTitle, m_store.error());
-        showCurrentLease(id, nullptr, nullptr);
+        showCurrentLease(id);
         return;
     }
-    changed(0);
+    changed(id, 0);
 }
 
 void RegisterWindow::reviseLease()
@@ -441,12 +451,13 @@ void RegisterWindow::reviseLease()
     dialog->setApply([this, id, dialog](const RevisionRecord& record, QString* error) {
         if (!m_store.appendRevision(record, dialog->lease().version)) {
             *error = m_store.error();
-            showCurrentLease(id, nullptr, dialog);
+            showCurrentLease(id);
             return false;
         }
-        changed(id);
+        changed(id, id);
         return true;
     });
+    follow(id, nullptr, dialog);
     m_revision = dialog;
     dialog->open();
 }
@@ -485,7 +496,7 @@ void RegisterWindow::importCsv()
                                  outcome.errors);
         return;
     }
-    changed(selectedLeaseId());
+    changed(0, selectedLeaseId());
     MessageBox::information(this, QStringLiteral("Importer des baux"),
                             outcome.imported == 0
                                 ? QStringLiteral("Aucun bail dans ") + quoted(path) + u'.'

@@ -89,8 +89,9 @@ QToolButton* picture(QWidget* parent, const QIcon& icon, int size, const QString
 
 } // namespace
 
-Maj::Maj(QWidget* parent)
+Maj::Maj(Settings& settings, QWidget* parent)
     : QDialog(parent)
+    , m_settings(settings)
 {
     setObjectName(QStringLiteral("Maj"));
     setWindowTitle(QStringLiteral("Mise à jour des indices"));
@@ -212,19 +213,15 @@ Maj::Maj(QWidget* parent)
     connect(Boutonmanuel, &QPushButton::clicked, this, &Maj::manualEditRequested);
     connect(saisirindice, &QPushButton::clicked, this, &Maj::indexEntryRequested);
     connect(importinsee, &QPushButton::clicked, this, &Maj::inseeImportRequested);
-    showSettings(*this, m_settings);
-}
-
-void Maj::setSettings(const UpdateSettings& settings)
-{
-    m_settings = settings;
-    showSettings(*this, settings);
+    connect(&m_settings, &Settings::updateChanged, this,
+            [this] { showSettings(*this, m_settings.update()); });
+    showSettings(*this, m_settings.update());
 }
 
 void Maj::reject()
 {
     // What was typed and not saved is dropped: the settings stay as they were.
-    showSettings(*this, m_settings);
+    showSettings(*this, m_settings.update());
     QDialog::reject();
 }
 
@@ -239,14 +236,13 @@ void Maj::valider()
         return;
     }
     QString reason;
-    if (!m_iniPath.isEmpty() && !writeSettings(edited, m_iniPath, &reason)) {
+    if (!m_settings.setUpdate(edited, &reason)) {
         // The dialog stays open: the user may fix the file or cancel.
         MessageBox::critical(
             this, title,
             QStringLiteral("Les réglages n'ont pas pu être enregistrés : %1.").arg(reason));
         return;
     }
-    m_settings = edited;
     accept();
 }
 

@@ -25,7 +25,8 @@ constexpr char kIndexFile[] = "' fixture\r\n"
 
 struct Window {
     QTemporaryDir dir;
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     std::unique_ptr<MainWindow> w;
 
     Window()

@@ -36,7 +36,8 @@ QString copied(MainWindow& w)
 struct OwnWindow {
     QTemporaryDir dir;
     Messages messages;
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     std::unique_ptr<MainWindow> w;
 
     explicit OwnWindow(const QByteArray& indexFile = {})
@@ -452,7 +453,8 @@ void TestWindow::brokenIndexFileGetsTheShippedCopy()
         asked << text;
         return yes;
     });
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     MainWindow w(maj, dir.path(), QString());
     DataFolders folders;
     folders.indexFolder = folders.settingsFolder = folders.dataFolder = dir.path();

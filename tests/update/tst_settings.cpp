@@ -177,12 +177,12 @@ void TestSettings::readRules()
     if (!content.isNull())
         writeAll(ini(), content);
 
-    Maj maj;
-    loadSettings(maj, ini());
+    Settings settings(ini());
+    Maj maj(settings);
     QCOMPARE(maj.ftp->text(), address);
     QCOMPARE(maj.Checkconnection->isChecked(), checkConnection);
     QCOMPARE(maj.CheckMaj->isChecked(), checkMaj);
-    QCOMPARE(maj.iniPath(), ini());
+    QCOMPARE(settings.path(), ini());
     QCOMPARE(maj.settings(), settingsOf(maj));
     QFile::remove(ini());
 }
@@ -198,8 +198,8 @@ void TestSettings::writesInOrderIntoNewFile()
 
 void TestSettings::okWritesWhatIsReadBack()
 {
-    Maj maj;
-    loadSettings(maj, ini());
+    Settings settings(ini());
+    Maj maj(settings);
     maj.ftp->setText(QStringLiteral("https://exemple.test/dossier/VELMARIS.TXT"));
     maj.Checkconnection->setChecked(false);
     maj.CheckMaj->setChecked(true);
@@ -207,8 +207,8 @@ void TestSettings::okWritesWhatIsReadBack()
     QTest::mouseClick(maj.Valider, Qt::LeftButton);
     QVERIFY(!maj.isVisible());
 
-    Maj again;
-    loadSettings(again, ini());
+    Settings againSettings(ini());
+    Maj again(againSettings);
     QCOMPARE(again.ftp->text(), QStringLiteral("https://exemple.test/dossier/VELMARIS.TXT"));
     QVERIFY(!again.Checkconnection->isChecked());
     QVERIFY(again.CheckMaj->isChecked());
@@ -233,8 +233,8 @@ void TestSettings::writingKeepsTheRestOfTheFile()
 void TestSettings::emptyAddressWritesDefaultBack()
 {
     writeAll(ini(), "[FTP]\r\nADRESS=\r\n");
-    Maj maj;
-    loadSettings(maj, ini());
+    Settings settings(ini());
+    Maj maj(settings);
     QTest::mouseClick(maj.Picture2, Qt::LeftButton);
     QCOMPARE(readProfileString(u"FTP", u"ADRESS", ini()), kDefaultAddress.toString());
     QFile::remove(ini());
@@ -292,8 +292,8 @@ void TestSettings::regionalIdBanksDefaultToInsees()
 void TestSettings::annulerDropsTheEdits()
 {
     writeAll(ini(), "[FTP]\r\nCHECKMAJ=0\r\n");
-    Maj maj;
-    loadSettings(maj, ini());
+    Settings settings(ini());
+    Maj maj(settings);
     const UpdateSettings before = maj.settings();
     maj.show();
     QTest::mouseClick(maj.CheckMaj, Qt::LeftButton);
@@ -344,8 +344,8 @@ void TestSettings::okRefuses()
     QFETCH(QString, message);
     writeAll(ini(), "[FTP]\r\nCHECKMAJ=1\r\n");
     test::Messages boxes;
-    Maj maj;
-    loadSettings(maj, ini());
+    Settings settings(ini());
+    Maj maj(settings);
     maj.show();
     maj.ftp->setText(address);
     maj.idcorse->setText(corse);
@@ -375,8 +375,8 @@ void TestSettings::okThatCannotWriteSaysSo()
     writeAll(target, "[FTP]\r\nCHECKMAJ=0\r\n");
     QVERIFY(QFile::link(target, ini()));
     test::Messages boxes;
-    Maj maj;
-    loadSettings(maj, ini());
+    Settings settings(ini());
+    Maj maj(settings);
     QVERIFY(!maj.settings().checkMaj);
     maj.show();
     QTest::mouseClick(maj.CheckMaj, Qt::LeftButton);
@@ -402,7 +402,8 @@ void TestSettings::okThatCannotWriteSaysSo()
 
 void TestSettings::picturesActLikeTheirButtons()
 {
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     int downloads = 0, edits = 0;
     connect(&maj, &Maj::downloadRequested, this, [&] { ++downloads; });
     connect(&maj, &Maj::manualEditRequested, this, [&] { ++edits; });
