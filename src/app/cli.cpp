@@ -322,7 +322,6 @@ CommandLineResult reviseRent(const Options& options, const QString& defaultIndex
     }
 
     // The lease date plays the part of the lease-date box.
-    table.referenceRow = reference;
     RevisionRequest request;
     request.reference = table.rows[std::size_t(reference)].quarter;
     request.cents = *rent;
@@ -333,7 +332,7 @@ CommandLineResult reviseRent(const Options& options, const QString& defaultIndex
         return failure(kExitRevision, QStringLiteral("Calcul impossible. ") + schedule.message);
 
     CommandLineResult r;
-    r.output = clipboardText(table, schedule, request.reeval, locale);
+    r.output = clipboardText(table, reference, schedule, request.reeval, locale);
     r.error = notices;
     return r;
 }

@@ -385,7 +385,7 @@ void MainWindow::load()
     loadTable();
     // The lease date comes first; no rent box is the reference until a rent is typed.
     datedubail->setFocus();
-    m_table.referenceRow = -1;
+    m_view.referenceRow = -1;
     autoUpdateCheck();
     // The window opens fitted to what the table and the lines under it hold.
     if (!isVisible())
@@ -396,13 +396,13 @@ void MainWindow::resetScrollBar()
 {
     const QSignalBlocker block(barreinsee);
     barreinsee->setRange(0, std::max(0, m_table.scrollMaximum()));
-    barreinsee->setValue(m_table.topRow);
+    barreinsee->setValue(m_view.topRow);
 }
 
 void MainWindow::fillGrid()
 {
     for (int i = 0; i < kGridLines; ++i) {
-        const GridLine g = gridLine(m_table, i, m_locale);
+        const GridLine g = gridLine(m_table, m_view, i, m_locale);
         textind[i]->setText(g.label);
         indice[i]->setText(g.icc);
         setBold(moyenne[i], g.averageBold);
@@ -419,7 +419,7 @@ void MainWindow::fillGrid()
 
 void MainWindow::scrollChanged(int value)
 {
-    m_table.topRow = value;
+    m_view.topRow = value;
     fillGrid();
 }
 

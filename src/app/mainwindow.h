@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datafolder.h"
+#include "gridline.h"
 #include "indexfile.h"
 #include "indextable.h"
 #include "revision.h"
@@ -41,6 +42,8 @@ public:
 
     IndexTable& table() { return m_table; }
     const IndexTable& table() const { return m_table; }
+    // What the grid shows of the table: its top row and reference row.
+    const GridView& view() const { return m_view; }
     const QLocale& locale() const { return m_locale; }
     // The rents of the last revision, by quarter.
     const Schedule& schedule() const { return m_schedule; }
@@ -173,6 +176,7 @@ private:
     QScrollArea* m_scroll = nullptr;
     Maj& m_maj;
     IndexTable m_table;
+    GridView m_view;
     Schedule m_schedule;
     QLocale m_locale;
     bool m_loading = false;

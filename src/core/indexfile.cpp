@@ -337,8 +337,6 @@ void installRows(IndexTable& table, std::vector<IndexRow> rows, const QDateTime&
     table.fileDate = fileDate;
     table.fileBytes = bytes;
     table.fileSize = bytes.size();
-    table.topRow = 0;
-    table.referenceRow = -1;
 }
 
 IndexFileResult loadIndexTable(IndexTable& table)

@@ -24,11 +24,10 @@ struct IndexRow {
     QString label() const { return quarter.label(); }
 };
 
-// The whole program works on one of these, owned by the main window.
+// The whole program works on one of these, owned by the main window: figures
+// only; what the grid shows of them is the window's (GridView).
 struct IndexTable {
     std::vector<IndexRow> rows; // newest quarter first, one row per quarter, no gap
-    int topRow = 0;             // row shown on the first grid line
-    int referenceRow = -1;      // row whose rent the user typed; -1 = none
     QDateTime fileDate;         // modification time of the file when it was read
     qint64 fileSize = -1;       // its size then, -1 when it was not read
     QByteArray fileBytes;       // what was read, to tell later whether the file changed

@@ -138,7 +138,7 @@ void TestMainWindow::gridShowsTheTableAndScrolls()
 
     // One step down moves every column by one line.
     w.barreinsee->setValue(1);
-    QCOMPARE(w.table().topRow, 1);
+    QCOMPARE(w.view().topRow, 1);
     QCOMPARE(w.textind[0]->text(), QStringLiteral("2è tr.2025"));
     QCOMPARE(w.irl[0]->text(), QStringLiteral("145,52"));
 

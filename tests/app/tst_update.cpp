@@ -254,7 +254,7 @@ void TestUpdate::startUpCheck()
         QVERIFY(!QApplication::overrideCursor());
         QTRY_COMPARE(f.window->textind[0]->text(), newestWithFourth(fourth).next().label());
         QCOMPARE(readAll(f.indexPath), fresh);
-        QCOMPARE(f.window->table().topRow, 0);
+        QCOMPARE(f.window->view().topRow, 0);
         QCOMPARE(f.window->barreinsee->maximum(), 0);
         QCOMPARE(f.statut(),
                  QStringLiteral("Indices mis à jour jusqu'au %1 (4 trimestres ajoutés).")
