@@ -1,5 +1,6 @@
 #include "indexfile.h"
 
+#include "datafolder.h"
 #include "dates.h"
 #include "indexseries.h"
 #include "numbers.h"
@@ -355,12 +356,7 @@ IndexFileResult loadIndexTable(IndexTable& table)
 
 QString resolveIndexPath(const QString& commandLineFolder, const QString& programFolder)
 {
-    const QString fileName = QStringLiteral("VELMARIS.TXT");
-    if (commandLineFolder.isEmpty())
-        return programFolder + u'/' + fileName;
-    if (commandLineFolder.endsWith(u'/') || commandLineFolder.endsWith(u'\\'))
-        return commandLineFolder + fileName;
-    return commandLineFolder + u'/' + fileName;
+    return indexFileIn(commandLineFolder.isEmpty() ? programFolder : commandLineFolder);
 }
 
 QString corruptionDetail(const IndexFileResult& result)
@@ -377,12 +373,33 @@ QString loadFailureTitle(const IndexFileResult& result)
                : QStringLiteral("Réinstallation nécessaire");
 }
 
+namespace {
+
+// What a failed load is called, wherever it is said.
+const QString kIndexMissing = QStringLiteral("Fichier des indices introuvable");
+const QString kIndexCorrupt = QStringLiteral("Fichier des indices corrompu");
+
+} // namespace
+
 QString loadFailureText(const IndexFileResult& result)
 {
     if (result.status == IndexFileResult::Status::Missing)
-        return QStringLiteral("Fichier des indices introuvable. (Contrôler avant réinstallation "
-                              "la présence du fichier VELMARIS.TXT).");
-    return QStringLiteral("Fichier des indices corrompu\n%1.").arg(corruptionDetail(result));
+        return kIndexMissing
+               + QStringLiteral(". (Contrôler avant réinstallation la présence du fichier "
+                                "VELMARIS.TXT).");
+    return kIndexCorrupt + QStringLiteral("\n%1.").arg(corruptionDetail(result));
+}
+
+QString indexMissingLine(const QString& path)
+{
+    return kIndexMissing + QStringLiteral(" : ") + path;
+}
+
+QString loadFailureLine(const IndexFileResult& result, const QString& path)
+{
+    if (result.status == IndexFileResult::Status::Missing)
+        return indexMissingLine(path);
+    return kIndexCorrupt + QStringLiteral(" : %1 : %2.").arg(path, corruptionDetail(result));
 }
 
 } // namespace velmaris

@@ -63,8 +63,4 @@ inline constexpr int kGridLines = 20;
 // Largest file the table accepts: row numbers stay 16-bit.
 inline constexpr int kMaxRows = 32000;
 
-// Largest index file read: far more than any real one, and a guard against a
-// device or a wrong file given by mistake.
-inline constexpr qint64 kMaxIndexFileBytes = 4 * 1024 * 1024;
-
 } // namespace velmaris

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "inseesdmx.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -10,8 +12,7 @@ class Maj;
 
 // Where the indices are fetched from until the user types another address:
 // INSEE's SDMX service, series of the IRL.
-inline constexpr QStringView kDefaultAddress =
-    u"https://bdm.insee.fr/series/sdmx/data/SERIES_BDM/001515333";
+inline constexpr QStringView kDefaultAddress = kIrlSeriesAddress;
 
 // The address earlier copies wrote as their default. Its host never resolved,
 // so a settings file holding it is read as holding none.

@@ -1,3 +1,4 @@
+#include "datafolder.h"
 #include "dates.h"
 #include "gridline.h"
 #include "indexfile.h"
