@@ -14,6 +14,8 @@
 
 class QCheckBox;
 class QFileSystemWatcher;
+class QFrame;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -111,7 +113,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The controls (mainwindow_build.cpp).
     void buildControls();
+    QFrame* buildGrid();
+    void buildGridHeadings(QWidget* panel, QGridLayout* grid);
+    QWidget* buildSide();
+    void buildTitle();
+    void buildCommands();
     void buildShortcuts();
     void fitToContents();
     void showCredits();

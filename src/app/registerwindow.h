@@ -95,7 +95,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The controls (registerwindow_build.cpp).
     void buildControls();
+    void buildTable();
+    void buildButtons();
     bool openStore();
     bool writable() const;
     const Lease* selectedLease() const;
