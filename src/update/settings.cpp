@@ -208,3 +208,7 @@ bool Settings::setLandlord(const LandlordSettings& landlord, QString* reason)
 }
 
 } // namespace velmaris
+
+// Compiled here rather than with the dialogs' meta-objects: the command line
+// takes this file alone, with QtCore.
+#include "moc_settings.cpp"
