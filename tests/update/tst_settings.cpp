@@ -46,6 +46,9 @@ private slots:
     void okRefuses();
     void okThatCannotWriteSaysSo();
     void picturesActLikeTheirButtons();
+    void oneObjectForTheFile_data();
+    void oneObjectForTheFile();
+    void dialogFollowsTheObject();
 
 private:
     QString ini() const { return m_dir.filePath(QStringLiteral("Velmaris.ini")); }
@@ -417,4 +420,55 @@ void TestSettings::picturesActLikeTheirButtons()
 }
 
 QTEST_MAIN(TestSettings)
+// The settings object alone owns the file: what it writes it puts in effect,
+// what it cannot write leaves both the file and the settings as they were.
+void TestSettings::oneObjectForTheFile_data()
+{
+    QTest::addColumn<QString>("where"); // "file", "no folder" (cannot be written), "none"
+    QTest::addColumn<bool>("written");
+    QTest::newRow("a file") << "file" << true;
+    QTest::newRow("a file that cannot be written") << "no folder" << false;
+    QTest::newRow("no file: kept in memory") << "none" << true;
+}
+
+void TestSettings::oneObjectForTheFile()
+{
+    QFETCH(QString, where);
+    QFETCH(bool, written);
+    const QString path = where == u"file"        ? ini()
+                         : where == u"no folder" ? m_dir.filePath(QStringLiteral("absent/x.ini"))
+                                                 : QString();
+    Settings settings(path);
+    UpdateSettings update = settings.update();
+    update.address = QStringLiteral("https://exemple.test/VELMARIS.TXT");
+    const LandlordSettings landlord{
+        QStringLiteral("Jean Martin"), {QStringLiteral("12 avenue Foch")}, QStringLiteral("Lyon")};
+    QString reason;
+    QCOMPARE(settings.setUpdate(update, &reason), written);
+    QCOMPARE(settings.setLandlord(landlord, &reason), written);
+    QCOMPARE(reason.isEmpty(), written);
+    QCOMPARE(settings.update().address, written ? update.address : kDefaultAddress.toString());
+    QCOMPARE(settings.landlord() == landlord, written);
+    if (where == u"file") {
+        const Settings again(path); // another reader of the same file
+        QCOMPARE(again.update(), update);
+        QCOMPARE(again.landlord(), landlord);
+    }
+    QFile::remove(ini());
+}
+
+// The update dialog shows the settings the program holds, read again or not.
+void TestSettings::dialogFollowsTheObject()
+{
+    Settings settings;
+    Maj maj(settings);
+    QCOMPARE(maj.ftp->text(), kDefaultAddress.toString());
+    writeAll(ini(), "[FTP]\r\nADRESS=https://exemple.test/autre/VELMARIS.TXT\r\nCHECKMAJ=1\r\n");
+    settings.load(ini());
+    QCOMPARE(maj.ftp->text(), QStringLiteral("https://exemple.test/autre/VELMARIS.TXT"));
+    QVERIFY(maj.CheckMaj->isChecked());
+    QCOMPARE(maj.settings(), settings.update());
+    QFile::remove(ini());
+}
+
 #include "tst_settings.moc"
