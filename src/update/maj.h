@@ -61,4 +61,8 @@ private:
     Settings& m_settings;
 };
 
+// The dialog's controls as settings, and back (settingsform.cpp).
+UpdateSettings settingsOf(const Maj& maj);
+void showSettings(Maj& maj, const UpdateSettings& settings);
+
 } // namespace velmaris

@@ -8,8 +8,6 @@
 
 namespace velmaris {
 
-class Maj;
-
 // Where the indices are fetched from until the user types another address:
 // INSEE's SDMX service, series of the IRL.
 inline constexpr QStringView kDefaultAddress = kIrlSeriesAddress;
@@ -106,9 +104,5 @@ private:
     UpdateSettings m_update;
     LandlordSettings m_landlord; // only without a file
 };
-
-// The dialog's controls as settings, and back.
-UpdateSettings settingsOf(const Maj& maj);
-void showSettings(Maj& maj, const UpdateSettings& settings);
 
 } // namespace velmaris
