@@ -96,6 +96,24 @@ Maj::Maj(Settings& settings, QWidget* parent)
     setObjectName(QStringLiteral("Maj"));
     setWindowTitle(QStringLiteral("Mise à jour des indices"));
 
+    buildControls();
+    layOutControls();
+
+    connect(Valider, &QPushButton::clicked, this, &Maj::valider);
+    connect(Picture2, &QToolButton::clicked, this, &Maj::valider);
+    connect(Annuler, &QPushButton::clicked, this, &Maj::reject);
+    connect(Picture1, &QToolButton::clicked, this, &Maj::reject);
+    connect(Image1, &QToolButton::clicked, this, &Maj::downloadRequested);
+    connect(Boutonmanuel, &QPushButton::clicked, this, &Maj::manualEditRequested);
+    connect(saisirindice, &QPushButton::clicked, this, &Maj::indexEntryRequested);
+    connect(importinsee, &QPushButton::clicked, this, &Maj::inseeImportRequested);
+    connect(&m_settings, &Settings::updateChanged, this,
+            [this] { showSettings(*this, m_settings.update()); });
+    showSettings(*this, m_settings.update());
+}
+
+void Maj::buildControls()
+{
     CheckMaj =
         new QCheckBox(QStringLiteral("Activer la mise à jour automatique des indices"), this);
     CheckMaj->setObjectName(QStringLiteral("CheckMaj"));
@@ -162,7 +180,10 @@ Maj::Maj(Settings& settings, QWidget* parent)
     Valider->setDefault(true);
     Picture1 = picture(this, discIcon(QColor(200, 50, 45), false), 20, QStringLiteral("Picture1"));
     Picture2 = picture(this, discIcon(QColor(45, 150, 65), true), 20, QStringLiteral("Picture2"));
+}
 
+void Maj::layOutControls()
+{
     auto* address = new QGridLayout;
     address->addWidget(Label2, 0, 0, 1, 2);
     address->addWidget(ftp, 1, 0);
@@ -204,18 +225,6 @@ Maj::Maj(Settings& settings, QWidget* parent)
     layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    connect(Valider, &QPushButton::clicked, this, &Maj::valider);
-    connect(Picture2, &QToolButton::clicked, this, &Maj::valider);
-    connect(Annuler, &QPushButton::clicked, this, &Maj::reject);
-    connect(Picture1, &QToolButton::clicked, this, &Maj::reject);
-    connect(Image1, &QToolButton::clicked, this, &Maj::downloadRequested);
-    connect(Boutonmanuel, &QPushButton::clicked, this, &Maj::manualEditRequested);
-    connect(saisirindice, &QPushButton::clicked, this, &Maj::indexEntryRequested);
-    connect(importinsee, &QPushButton::clicked, this, &Maj::inseeImportRequested);
-    connect(&m_settings, &Settings::updateChanged, this,
-            [this] { showSettings(*this, m_settings.update()); });
-    showSettings(*this, m_settings.update());
 }
 
 void Maj::reject()

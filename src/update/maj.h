@@ -56,6 +56,8 @@ signals:
     void inseeImportRequested();
 
 private:
+    void buildControls();
+    void layOutControls();
     void valider();
 
     Settings& m_settings;
