@@ -55,10 +55,10 @@ void twentyGridLines(benchmark::State& state, Source source)
 {
     Revised revised = loadedTable(bytesOf(source), true);
     IndexTable& table = revised.table;
-    table.topRow = std::max(0, table.scrollMaximum());
+    const GridView view{std::max(0, table.scrollMaximum()), revised.referenceRow};
     for (auto _ : state) {
         for (int line = 0; line < kGridLines; ++line) {
-            GridLine g = gridLine(table, line, french());
+            GridLine g = gridLine(table, view, line, french());
             g.rent = rentText(revised.schedule, g.quarter, french());
             benchmark::DoNotOptimize(g.label.constData());
             benchmark::DoNotOptimize(g.rent.constData());

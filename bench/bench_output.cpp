@@ -21,7 +21,8 @@ void clipboard(benchmark::State& state, bool synthetic)
 {
     const Revised revised = revisedTable(synthetic);
     for (auto _ : state) {
-        QString text = clipboardText(revised.table, revised.schedule, false, french());
+        QString text =
+            clipboardText(revised.table, revised.referenceRow, revised.schedule, false, french());
         benchmark::DoNotOptimize(text.constData());
     }
 }
@@ -34,12 +35,15 @@ void reportLayout(benchmark::State& state, bool synthetic)
     const Revised revised = revisedTable(synthetic);
     const ReportPage page{19.0, 27.7, 0.5};
     for (auto _ : state) {
-        ReportLayout layout =
-            layoutReport(reportRows(revised.table, revised.schedule, false, french()), page);
+        ReportLayout layout = layoutReport(
+            reportRows(revised.table, revised.referenceRow, revised.schedule, false, french()),
+            page);
         benchmark::DoNotOptimize(layout.texts.data());
     }
-    state.counters["pages"] = double(
-        layoutReport(reportRows(revised.table, revised.schedule, false, french()), page).pages);
+    state.counters["pages"] = double(layoutReport(reportRows(revised.table, revised.referenceRow,
+                                                             revised.schedule, false, french()),
+                                                  page)
+                                         .pages);
 }
 BENCHMARK_CAPTURE(reportLayout, shipped, false)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(reportLayout, synthetic_2000, true)->Unit(benchmark::kMicrosecond);

@@ -93,7 +93,7 @@ Revised loadedTable(const QByteArray& bytes, bool revised)
     installRows(out.table, parsed.rows, QDateTime());
     if (revised && !out.table.rows.empty()) {
         const int first = longestRunRow(out.table);
-        out.table.referenceRow = first;
+        out.referenceRow = first;
         out.schedule = reviseRents(out.table, requestAt(out.table, first));
     }
     return out;

@@ -27,6 +27,7 @@ int longestRunRow(const IndexTable& table);
 // A loaded table, with the rents revised along the longest run when asked.
 struct Revised {
     IndexTable table;
+    int referenceRow = -1; // the grid's reference row
     Schedule schedule;
 };
 Revised loadedTable(const QByteArray& bytes, bool revised);

@@ -172,9 +172,9 @@ bool indexFile(const QByteArray& data)
 
     IndexTable table;
     installRows(table, std::move(result.rows), QDateTime());
-    table.topRow = std::max(0, table.scrollMaximum());
+    const GridView view{std::max(0, table.scrollMaximum()), -1};
     for (int line = 0; line < kGridLines; ++line)
-        gridLine(table, line, french());
+        gridLine(table, view, line, french());
 
     // The oldest row gives the longest run; the one five rows up crosses a
     // change of series in most files.

@@ -31,9 +31,10 @@ QString cellText(const QTableWidget* table, int row, int column)
 
 } // namespace
 
-AuditWindow* showAudit(QWidget* parent, LeaseStore& store, qint64 leaseId, const IndexTable& table,
-                       const QDate& today)
+AuditWindow* showAudit(QWidget* parent, RegisterSession& session, qint64 leaseId,
+                       const IndexTable& table, const QDate& today)
 {
+    LeaseStore& store = session.store();
     const QString title = QStringLiteral("Audit du bail");
     const std::optional<Lease> lease = store.lease(leaseId);
     if (!lease) {
@@ -50,7 +51,7 @@ AuditWindow* showAudit(QWidget* parent, LeaseStore& store, qint64 leaseId, const
                                  + QStringLiteral(" n'ont pas pu être lus : ") + store.error());
         return nullptr;
     }
-    auto* window = new AuditWindow(store, *lease, *periods, *history, table, today, parent);
+    auto* window = new AuditWindow(session, *lease, *periods, *history, table, today, parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     window->raise();
@@ -58,11 +59,12 @@ AuditWindow* showAudit(QWidget* parent, LeaseStore& store, qint64 leaseId, const
     return window;
 }
 
-AuditWindow::AuditWindow(LeaseStore& store, const Lease& lease, std::vector<ChargedRent> periods,
-                         std::vector<RevisionRecord> history, const IndexTable& table,
-                         const QDate& today, QWidget* parent)
+AuditWindow::AuditWindow(RegisterSession& session, const Lease& lease,
+                         std::vector<ChargedRent> periods, std::vector<RevisionRecord> history,
+                         const IndexTable& table, const QDate& today, QWidget* parent)
     : QDialog(parent)
-    , m_store(store)
+    , m_session(session)
+    , m_store(session.store())
     , m_lease(lease)
     , m_history(std::move(history))
     , m_table(table)
@@ -75,6 +77,7 @@ AuditWindow::AuditWindow(LeaseStore& store, const Lease& lease, std::vector<Char
     fillPeriods(periods);
     m_audit = auditLease(m_lease, periods, m_history, m_table, m_today);
     showResult();
+    connect(&m_session, &RegisterSession::leaseChanged, this, &AuditWindow::leaseChanged);
     if (m_store.isReadOnly())
         m_state->setText(QStringLiteral("Registre en lecture seule : les loyers saisis ici ne "
                                         "pourront pas y être enregistrés."));

@@ -5,6 +5,7 @@
 #include "datafolder.h"
 #include "indextable.h"
 #include "lease.h"
+#include "registersession.h"
 
 #include <QDate>
 #include <QDialog>
@@ -30,14 +31,14 @@ class AuditWindow;
 // must outlive the parent; today is the audit date. When the lease or its rents
 // cannot be read it says why in an error box and returns nullptr: nothing is
 // opened that could write over rents it could not read.
-AuditWindow* showAudit(QWidget* parent, LeaseStore& store, qint64 leaseId, const IndexTable& table,
-                       const QDate& today);
+AuditWindow* showAudit(QWidget* parent, RegisterSession& session, qint64 leaseId,
+                       const IndexTable& table, const QDate& today);
 
 class AuditWindow : public QDialog {
     Q_OBJECT
 
 public:
-    AuditWindow(LeaseStore& store, const Lease& lease, std::vector<ChargedRent> periods,
+    AuditWindow(RegisterSession& session, const Lease& lease, std::vector<ChargedRent> periods,
                 std::vector<RevisionRecord> history, const IndexTable& table, const QDate& today,
                 QWidget* parent = nullptr);
 
@@ -72,10 +73,14 @@ private:
     void print();
     void savePdf();
     QString suggestedPdfPath() const;
+    // The lease changed in the register (auditwindow_result.cpp): the audit is
+    // done again on it, the rents typed kept.
+    void leaseChanged(qint64 leaseId);
 
+    RegisterSession& m_session;
     LeaseStore& m_store;
-    const Lease m_lease;
-    const std::vector<RevisionRecord> m_history;
+    Lease m_lease;
+    std::vector<RevisionRecord> m_history;
     const IndexTable& m_table;
     const QDate m_today;
     Audit m_audit;

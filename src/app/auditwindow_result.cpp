@@ -176,4 +176,25 @@ void AuditWindow::savePdf()
                      + u'.');
 }
 
+void AuditWindow::leaseChanged(qint64 leaseId)
+{
+    if (leaseId != m_lease.id && leaseId != 0)
+        return;
+    const std::optional<Lease> lease = m_store.lease(m_lease.id);
+    std::optional<std::vector<RevisionRecord>> history =
+        lease ? m_store.history(m_lease.id) : std::nullopt;
+    if (!lease || !history) {
+        m_state->setText(m_store.error());
+        return;
+    }
+    m_lease = *lease;
+    m_history = std::move(*history);
+    setWindowTitle(QStringLiteral("Audit du bail ") + m_lease.reference);
+    // Rents being typed and not yet sound wait for the user; the audit follows them.
+    if (const std::optional<std::vector<ChargedRent>> periods = typedPeriods()) {
+        m_audit = auditLease(m_lease, *periods, m_history, m_table, m_today);
+        showResult();
+    }
+}
+
 } // namespace velmaris

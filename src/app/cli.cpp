@@ -36,13 +36,8 @@ std::optional<CommandLineResult> loadTable(const Options& options, const QString
                          : defaultPath;
     const IndexFileResult loaded = loadIndexTable(table);
     if (!loaded.ok()) {
-        const QString text =
-            loaded.status == IndexFileResult::Status::Missing
-                ? QStringLiteral("Fichier des indices introuvable : %1").arg(table.filePath)
-                : QStringLiteral("Fichier des indices corrompu : %1 : %2.")
-                      .arg(table.filePath, corruptionDetail(loaded));
-        return failure(kExitIndexFile,
-                       text + u'\n' + putBackAdvice(shippedIndexFile(), table.filePath));
+        return failure(kExitIndexFile, loadFailureLine(loaded, table.filePath) + u'\n'
+                                           + putBackAdvice(shippedIndexFile(), table.filePath));
     }
     if (table.rows.empty())
         return failure(kExitIndexFile, QStringLiteral("Le fichier des indices ne contient aucun "
@@ -322,7 +317,6 @@ CommandLineResult reviseRent(const Options& options, const QString& defaultIndex
     }
 
     // The lease date plays the part of the lease-date box.
-    table.referenceRow = reference;
     RevisionRequest request;
     request.reference = table.rows[std::size_t(reference)].quarter;
     request.cents = *rent;
@@ -333,7 +327,7 @@ CommandLineResult reviseRent(const Options& options, const QString& defaultIndex
         return failure(kExitRevision, QStringLiteral("Calcul impossible. ") + schedule.message);
 
     CommandLineResult r;
-    r.output = clipboardText(table, schedule, request.reeval, locale);
+    r.output = clipboardText(table, reference, schedule, request.reeval, locale);
     r.error = notices;
     return r;
 }

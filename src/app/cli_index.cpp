@@ -2,6 +2,7 @@
 #include "cli_p.h"
 
 #include "dates.h"
+#include "indexfile.h"
 #include "inseefile.h"
 #include "quarter.h"
 #include "settings.h"
@@ -80,8 +81,7 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
 
     const QString path = indexPath(options, defaultIndexPath);
     if (!QFileInfo::exists(path))
-        return failure(kExitIndexFile,
-                       QStringLiteral("Fichier des indices introuvable : %1").arg(path));
+        return failure(kExitIndexFile, indexMissingLine(path));
     const QString error = saveTypedIndex(path, entry, QDate::currentDate());
     if (!error.isEmpty())
         return failure(
@@ -103,8 +103,7 @@ CommandLineResult runImportInsee(const Options& options, const QString& defaultI
         return *bad;
     const QString path = indexPath(options, defaultIndexPath);
     if (!QFileInfo::exists(path))
-        return failure(kExitIndexFile,
-                       QStringLiteral("Fichier des indices introuvable : %1").arg(path));
+        return failure(kExitIndexFile, indexMissingLine(path));
     const QString file = options.value(command);
     QString summary;
     // No one to ask: a value typed by hand that INSEE gives otherwise is refused and named.

@@ -88,7 +88,7 @@ CommandLineResult backup(const Options& options, const QString& indexPath,
     LeaseStore store;
     if (auto failed = openStore(options, dataFolder, store))
         return *failed;
-    const LandlordSettings landlord = readLandlord(settingsPath(folder));
+    const LandlordSettings landlord = Settings(settingsPath(folder)).landlord();
     const BackupLandlord carried{landlord.name, landlord.address, landlord.place};
     if (!store.backupTo(target, &carried))
         return failure(registerFault(store.errorKind()) ? kExitRegister : kExitBadArguments,
@@ -124,7 +124,8 @@ CommandLineResult restore(const Options& options, const QString& dataFolder)
     if (!landlord.isEmpty()) {
         QString reason;
         const LandlordSettings settings{landlord.name, landlord.address, landlord.place};
-        if (!writeLandlord(settings, settingsPath(registerFolder(options, dataFolder)), &reason)) {
+        if (!Settings(settingsPath(registerFolder(options, dataFolder)))
+                 .setLandlord(settings, &reason)) {
             r.status = kExitRegister;
             r.error = QStringLiteral("Le bailleur de la sauvegarde n'a pas pu être rétabli : "
                                      "%1.\n")

@@ -1,5 +1,6 @@
 #include "indexentrydialog.h"
 
+#include "datafolder.h"
 #include "indextable.h"
 #include "messages.h"
 #include "typedindex.h"

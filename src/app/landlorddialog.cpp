@@ -13,9 +13,9 @@
 
 namespace velmaris {
 
-LandlordDialog::LandlordDialog(const QString& iniPath, QWidget* parent)
+LandlordDialog::LandlordDialog(Settings& settings, QWidget* parent)
     : QDialog(parent)
-    , m_iniPath(iniPath)
+    , m_settings(settings)
 {
     setObjectName(QStringLiteral("Bailleur"));
     setWindowTitle(QStringLiteral("Bailleur"));
@@ -87,8 +87,7 @@ LandlordDialog::LandlordDialog(const QString& iniPath, QWidget* parent)
 
     connect(Valider, &QPushButton::clicked, this, &LandlordDialog::accept);
     connect(Annuler, &QPushButton::clicked, this, &LandlordDialog::reject);
-    if (!m_iniPath.isEmpty())
-        showLandlord(readLandlord(m_iniPath));
+    showLandlord(m_settings.landlord());
 }
 
 LandlordSettings LandlordDialog::landlord() const
@@ -112,7 +111,7 @@ void LandlordDialog::showLandlord(const LandlordSettings& landlord)
 void LandlordDialog::accept()
 {
     QString reason;
-    if (!m_iniPath.isEmpty() && !writeLandlord(landlord(), m_iniPath, &reason)) {
+    if (!m_settings.setLandlord(landlord(), &reason)) {
         MessageBox::critical(this, QStringLiteral("Bailleur"),
                              QStringLiteral("Les coordonnées du bailleur n'ont pas pu être "
                                             "enregistrées : ")

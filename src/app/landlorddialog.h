@@ -20,7 +20,7 @@ class LandlordDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit LandlordDialog(const QString& iniPath, QWidget* parent = nullptr);
+    explicit LandlordDialog(Settings& settings, QWidget* parent = nullptr);
 
     // The block as the controls show it, and the other way round.
     LandlordSettings landlord() const;
@@ -39,7 +39,7 @@ public:
     QPushButton* Valider = nullptr;
 
 private:
-    QString m_iniPath;
+    Settings& m_settings;
 };
 
 } // namespace velmaris

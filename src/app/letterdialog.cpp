@@ -28,12 +28,14 @@ const QString kTitle = QStringLiteral("Lettre de révision");
 } // namespace
 
 LetterDialog::LetterDialog(const Lease& lease, const std::vector<RevisionRecord>& history,
-                           const IndexTable& table, const QString& iniPath, const QDate& today,
+                           const IndexTable& table, Settings& settings, const QDate& today,
                            QWidget* parent)
     : QDialog(parent)
     , m_lease(lease)
+    , m_table(table)
+    , m_today(today)
     , m_basis(letterBasis(lease, history, table, today))
-    , m_iniPath(iniPath)
+    , m_settings(settings)
 {
     setObjectName(QStringLiteral("Lettre"));
     setWindowTitle(title());
@@ -81,7 +83,7 @@ void LetterDialog::buildControls()
 
 void LetterDialog::rebuild()
 {
-    const LandlordSettings landlord = readLandlord(m_iniPath);
+    const LandlordSettings landlord = m_settings.landlord();
     const bool complete = landlordComplete(landlord);
     // Without the landlord the letter still reads, its sender to be filled in.
     LetterResult result = complete ? basisLetter(m_lease, m_basis, landlord)
@@ -99,9 +101,37 @@ void LetterDialog::rebuild()
 
 void LetterDialog::editLandlord()
 {
-    LandlordDialog dialog(m_iniPath, this);
+    LandlordDialog dialog(m_settings, this);
     if (dialog.exec() == QDialog::Accepted)
         rebuild();
+}
+
+void LetterDialog::follow(RegisterSession& session)
+{
+    connect(&session, &RegisterSession::leaseChanged, this, [this, &session](qint64 id) {
+        if (id == m_lease.id || id == 0)
+            leaseChanged(session);
+    });
+}
+
+void LetterDialog::leaseChanged(RegisterSession& session)
+{
+    LeaseStore& store = session.store();
+    const std::optional<Lease> lease = store.lease(m_lease.id);
+    const std::optional<std::vector<RevisionRecord>> history =
+        lease ? store.history(m_lease.id) : std::nullopt;
+    if (!lease || !history) {
+        // Nothing goes out that the register no longer holds.
+        m_letter.reset();
+        enregistrer->setEnabled(false);
+        imprimer->setEnabled(false);
+        etat->setText(store.error());
+        return;
+    }
+    m_lease = *lease;
+    m_basis = letterBasis(m_lease, *history, m_table, m_today);
+    setWindowTitle(title());
+    rebuild();
 }
 
 void LetterDialog::savePdf()
@@ -122,9 +152,10 @@ void LetterDialog::print()
         etat->setText(QStringLiteral("Lettre envoyée à l'imprimante."));
 }
 
-LetterDialog* showLeaseLetter(QWidget* parent, LeaseStore& store, qint64 leaseId,
-                              const IndexTable& table, const QString& iniPath, const QDate& today)
+LetterDialog* showLeaseLetter(QWidget* parent, RegisterSession& session, qint64 leaseId,
+                              const IndexTable& table, Settings& settings, const QDate& today)
 {
+    LeaseStore& store = session.store();
     const std::optional<Lease> lease = store.lease(leaseId);
     const std::optional<std::vector<RevisionRecord>> history =
         lease ? store.history(leaseId) : std::nullopt;
@@ -134,7 +165,7 @@ LetterDialog* showLeaseLetter(QWidget* parent, LeaseStore& store, qint64 leaseId
                                  + store.error());
         return nullptr;
     }
-    auto* dialog = new LetterDialog(*lease, *history, table, iniPath, today, parent);
+    auto* dialog = new LetterDialog(*lease, *history, table, settings, today, parent);
     if (!dialog->refusal().isEmpty()) {
         const QString reason = dialog->refusal();
         delete dialog;
@@ -143,6 +174,7 @@ LetterDialog* showLeaseLetter(QWidget* parent, LeaseStore& store, qint64 leaseId
                                     + quoted(lease->reference) + QStringLiteral(".\n\n") + reason);
         return nullptr;
     }
+    dialog->follow(session);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->show();

@@ -3,6 +3,7 @@
 #include "datafolder.h"
 #include "indextable.h"
 #include "leasestore.h"
+#include "registersession.h"
 #include "revisionletter.h"
 #include "settings.h"
 
@@ -30,8 +31,12 @@ class LetterDialog : public QDialog {
 
 public:
     LetterDialog(const Lease& lease, const std::vector<RevisionRecord>& history,
-                 const IndexTable& table, const QString& iniPath, const QDate& today,
+                 const IndexTable& table, Settings& settings, const QDate& today,
                  QWidget* parent = nullptr);
+
+    // The letter follows its lease: when the session says it changed, the
+    // letter is written again from the register; a lease gone leaves no letter.
+    void follow(RegisterSession& session);
 
     // Why no letter can be written for this lease, in French; empty when one
     // can (perhaps once the landlord is given).
@@ -63,9 +68,13 @@ private:
     void savePdf();
     void print();
 
+    void leaseChanged(RegisterSession& session);
+
     Lease m_lease;
+    IndexTable m_table;
+    QDate m_today;
     LetterBasis m_basis;
-    QString m_iniPath;
+    Settings& m_settings;
     QString m_refusal;
     std::optional<RevisionLetter> m_letter;
     QString m_saved;
@@ -76,9 +85,9 @@ private:
 // lease and its history from the store, then shows its letter in a LetterDialog
 // over `parent` (window-modal, deleted when closed) and returns it. When no
 // letter can be written, or the store cannot be read, one box says why in
-// French and nothing else opens: the result is then null. iniPath is
-// Velmaris.ini in the data folder; today the day the letter is written.
-LetterDialog* showLeaseLetter(QWidget* parent, LeaseStore& store, qint64 leaseId,
-                              const IndexTable& table, const QString& iniPath, const QDate& today);
+// French and nothing else opens: the result is then null. The letter signs
+// with the settings' landlord; today the day the letter is written.
+LetterDialog* showLeaseLetter(QWidget* parent, RegisterSession& session, qint64 leaseId,
+                              const IndexTable& table, Settings& settings, const QDate& today);
 
 } // namespace velmaris

@@ -38,8 +38,7 @@ int runWithoutWindow(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Velmaris"));
     const velmaris::DataFolders folders = velmaris::dataFolders(QString());
     const velmaris::CommandLineResult result = velmaris::runCommandLine(
-        argumentsOf(argc, argv), QDir(folders.indexFolder).filePath(QStringLiteral("VELMARIS.TXT")),
-        folders.dataFolder);
+        argumentsOf(argc, argv), velmaris::indexFileIn(folders.indexFolder), folders.dataFolder);
     const QByteArray out = result.output.toUtf8();
     std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);
     say(result.error);

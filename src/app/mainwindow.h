@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datafolder.h"
+#include "gridline.h"
 #include "indexfile.h"
 #include "indextable.h"
 #include "revision.h"
@@ -9,9 +10,12 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QCheckBox;
 class QFileSystemWatcher;
+class QFrame;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -22,6 +26,7 @@ namespace velmaris {
 
 class Maj;
 class IndexUpdater;
+class RegisterSession;
 class RegisterWindow;
 
 // The program's one window: the index grid, the rent boxes, the lease date and
@@ -39,6 +44,8 @@ public:
 
     IndexTable& table() { return m_table; }
     const IndexTable& table() const { return m_table; }
+    // What the grid shows of the table: its top row and reference row.
+    const GridView& view() const { return m_view; }
     const QLocale& locale() const { return m_locale; }
     // The rents of the last revision, by quarter.
     const Schedule& schedule() const { return m_schedule; }
@@ -50,8 +57,10 @@ public:
     // The start-up steps after the window is built: the table, then the update check.
     void load();
 
-    // The lease register ("Baux", registeropen.cpp): the folder of its file,
-    // and its one window, made at the first click.
+    // The lease register ("Baux", registeropen.cpp): the application's
+    // session, the folder of its file, and its one window, made at the first
+    // click. A window given no session (tests) makes one on that folder.
+    void setRegisterSession(RegisterSession& session);
     void setRegisterFolder(const QString& folder);
     // Where the program's files are (the register's folder among them): no
     // output goes over them, and a broken index file can get the shipped copy back.
@@ -104,7 +113,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The controls (mainwindow_build.cpp).
     void buildControls();
+    QFrame* buildGrid();
+    void buildGridHeadings(QWidget* panel, QGridLayout* grid);
+    QWidget* buildSide();
+    void buildTitle();
+    void buildCommands();
     void buildShortcuts();
     void fitToContents();
     void showCredits();
@@ -161,12 +176,15 @@ private:
     bool m_downloadByHand = false;
 
     DataFolders m_folders;
+    RegisterSession* m_session = nullptr;
+    std::unique_ptr<RegisterSession> m_ownSession;
     RegisterWindow* m_register = nullptr;
 
     QWidget* m_panel = nullptr;
     QScrollArea* m_scroll = nullptr;
     Maj& m_maj;
     IndexTable m_table;
+    GridView m_view;
     Schedule m_schedule;
     QLocale m_locale;
     bool m_loading = false;

@@ -11,12 +11,14 @@ namespace velmaris {
 // Both read the "réévalué" box as it stands now.
 void MainWindow::printReport()
 {
-    printTableReport(m_table, m_schedule, reeval && reeval->isChecked(), m_locale, this);
+    printTableReport(m_table, m_view.referenceRow, m_schedule, reeval && reeval->isChecked(),
+                     m_locale, this);
 }
 
 void MainWindow::copyTable()
 {
-    copyTableToClipboard(m_table, m_schedule, reeval && reeval->isChecked(), m_locale);
+    copyTableToClipboard(m_table, m_view.referenceRow, m_schedule, reeval && reeval->isChecked(),
+                         m_locale);
 }
 
 } // namespace velmaris

@@ -36,7 +36,7 @@ void MainWindow::loyerClick(int i)
         return;
     // A click in the box the lease date found is the user coming to type the
     // rent there; a click elsewhere chooses another quarter and leaves the lease.
-    const int row = m_table.topRow + i;
+    const int row = m_view.topRow + i;
     if (m_leaseQuarter.isValid() && m_table.hasRow(row)
         && m_table.rows[std::size_t(row)].quarter == m_leaseQuarter)
         return;
@@ -71,7 +71,7 @@ void MainWindow::loyerEnter(int i, bool fromLeaving)
     if (!cents)
         return;
     box->setText(*typed);
-    const int row = m_table.topRow + i;
+    const int row = m_view.topRow + i;
     if (!m_table.hasRow(row))
         return; // a line below the end of a short table
 
@@ -85,7 +85,7 @@ void MainWindow::loyerEnter(int i, bool fromLeaving)
     const bool told = fromLeaving && !m_schedule.ok() && m_schedule.request == request;
 
     m_inRevision = true;
-    m_table.referenceRow = row;
+    m_view.referenceRow = row;
     m_schedule = reviseRents(m_table, request);
     fillGrid();
     // Done: leaving the box now changes nothing more.
@@ -120,12 +120,14 @@ void MainWindow::reevalToggled()
 
 void MainWindow::reviseAgain()
 {
+    // New rows: shown from the top, the reference found again below.
+    m_view = GridView();
     if (m_leaseQuarter.isValid() && m_table.rowOf(m_leaseQuarter) < 0)
         m_leaseQuarter = Quarter();
     if (m_schedule.request.cents <= 0) {
         // A lease date looked up, no rent typed yet: its quarter stays the reference.
         m_schedule = Schedule();
-        m_table.referenceRow = m_table.rowOf(m_leaseQuarter);
+        m_view.referenceRow = m_table.rowOf(m_leaseQuarter);
         return;
     }
     const int row = m_table.rowOf(m_schedule.request.reference);
@@ -133,7 +135,7 @@ void MainWindow::reviseAgain()
         m_schedule = Schedule(); // that quarter is gone: no rent beside another one
         return;
     }
-    m_table.referenceRow = row;
+    m_view.referenceRow = row;
     m_schedule = reviseRents(m_table, m_schedule.request);
 }
 
@@ -186,11 +188,11 @@ void MainWindow::findReferenceIndex()
         return;
     }
 
-    m_table.referenceRow = row;
+    m_view.referenceRow = row;
     m_leaseQuarter = m_table.rows[std::size_t(row)].quarter;
     const int top = topRowShowing(row);
     barreinsee->setValue(top); // fills the grid when the position changes
-    m_table.topRow = top;
+    m_view.topRow = top;
     fillGrid();
     QLineEdit* box = loyer[row - top];
     box->setFocus();

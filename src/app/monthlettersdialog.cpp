@@ -46,12 +46,12 @@ QTableWidgetItem* cell(const QString& text)
 
 MonthLettersDialog::MonthLettersDialog(std::vector<Lease> leases,
                                        std::vector<RevisionRecord> lastRevisions, IndexTable table,
-                                       const QString& iniPath, const QDate& today, QWidget* parent)
+                                       Settings& settings, const QDate& today, QWidget* parent)
     : QDialog(parent)
     , m_leases(std::move(leases))
     , m_lastRevisions(std::move(lastRevisions))
     , m_table(std::move(table))
-    , m_iniPath(iniPath)
+    , m_settings(settings)
     , m_today(today)
 {
     setObjectName(QStringLiteral("LettresDuMois"));
@@ -152,7 +152,7 @@ QString MonthLettersDialog::title() const
 
 void MonthLettersDialog::rebuild()
 {
-    const LandlordSettings landlord = readLandlord(m_iniPath);
+    const LandlordSettings landlord = m_settings.landlord();
     const bool complete = landlordComplete(landlord);
     m_letters.clear();
     m_refused.clear();
@@ -218,7 +218,7 @@ void MonthLettersDialog::rebuild()
 
 void MonthLettersDialog::editLandlord()
 {
-    LandlordDialog dialog(m_iniPath, this);
+    LandlordDialog dialog(m_settings, this);
     if (dialog.exec() == QDialog::Accepted)
         rebuild();
 }
@@ -246,9 +246,32 @@ void MonthLettersDialog::print()
                                                                 "l'imprimante.")));
 }
 
-MonthLettersDialog* showMonthLetters(QWidget* parent, LeaseStore& store, const IndexTable& table,
-                                     const QString& iniPath, const QDate& today)
+void MonthLettersDialog::follow(RegisterSession& session)
 {
+    connect(&session, &RegisterSession::leaseChanged, this, [this, &session] {
+        LeaseStore& store = session.store();
+        std::optional<std::vector<Lease>> leases = store.leases();
+        std::optional<std::vector<RevisionRecord>> last =
+            leases ? store.lastRevisions() : std::nullopt;
+        if (!leases || !last) {
+            // Nothing goes out that may no longer be what the register holds.
+            m_letters.clear();
+            enregistrer->setEnabled(false);
+            imprimer->setEnabled(false);
+            etat->setText(store.error());
+            return;
+        }
+        m_leases = std::move(*leases);
+        m_lastRevisions = std::move(*last);
+        rebuild();
+    });
+}
+
+MonthLettersDialog* showMonthLetters(QWidget* parent, RegisterSession& session,
+                                     const IndexTable& table, Settings& settings,
+                                     const QDate& today)
+{
+    LeaseStore& store = session.store();
     std::optional<std::vector<Lease>> leases = store.leases();
     std::optional<std::vector<RevisionRecord>> last = leases ? store.lastRevisions() : std::nullopt;
     if (!leases || !last) {
@@ -257,8 +280,9 @@ MonthLettersDialog* showMonthLetters(QWidget* parent, LeaseStore& store, const I
                                  + store.error());
         return nullptr;
     }
-    auto* dialog =
-        new MonthLettersDialog(std::move(*leases), std::move(*last), table, iniPath, today, parent);
+    auto* dialog = new MonthLettersDialog(std::move(*leases), std::move(*last), table, settings,
+                                          today, parent);
+    dialog->follow(session);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->show();

@@ -3,6 +3,7 @@
 #include "datafolder.h"
 #include "indextable.h"
 #include "leasestore.h"
+#include "registersession.h"
 #include "revisionletter.h"
 #include "settings.h"
 
@@ -32,8 +33,12 @@ class MonthLettersDialog : public QDialog {
 public:
     // lastRevisions: the latest record of each lease, as LeaseStore::lastRevisions() gives.
     MonthLettersDialog(std::vector<Lease> leases, std::vector<RevisionRecord> lastRevisions,
-                       IndexTable table, const QString& iniPath, const QDate& today,
+                       IndexTable table, Settings& settings, const QDate& today,
                        QWidget* parent = nullptr);
+
+    // The list follows the register: when the session says a lease changed,
+    // the leases are read again and the month's letters written anew.
+    void follow(RegisterSession& session);
 
     void setMonth(int year, int month);
     int year() const;
@@ -78,7 +83,7 @@ private:
     std::vector<Lease> m_leases;
     std::vector<RevisionRecord> m_lastRevisions;
     IndexTable m_table;
-    QString m_iniPath;
+    Settings& m_settings;
     QDate m_today;
     std::vector<RevisionLetter> m_letters;
     std::vector<Refused> m_refused;
@@ -90,9 +95,10 @@ private:
 // leases and their last revisions from the store and shows the month's
 // letters over `parent` (window-modal, deleted when closed), which it
 // returns. When the store cannot be read one box says why and nothing else
-// opens: the result is then null. iniPath is Velmaris.ini in the data folder;
-// today the day the letters are written.
-MonthLettersDialog* showMonthLetters(QWidget* parent, LeaseStore& store, const IndexTable& table,
-                                     const QString& iniPath, const QDate& today);
+// opens: the result is then null. The letters sign with the settings'
+// landlord; today the day the letters are written.
+MonthLettersDialog* showMonthLetters(QWidget* parent, RegisterSession& session,
+                                     const IndexTable& table, Settings& settings,
+                                     const QDate& today);
 
 } // namespace velmaris

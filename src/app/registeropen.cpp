@@ -6,41 +6,56 @@
 #include "letterdialog.h"
 #include "maj.h"
 #include "monthlettersdialog.h"
+#include "registersession.h"
 #include "registerwindow.h"
 
 namespace velmaris {
 
+void MainWindow::setRegisterSession(RegisterSession& session)
+{
+    m_session = &session;
+}
+
 void MainWindow::setRegisterFolder(const QString& folder)
 {
     m_folders.dataFolder = folder;
+    if (m_session)
+        m_session->setFolder(folder);
 }
 
 void MainWindow::setDataFolders(const DataFolders& folders)
 {
     m_folders = folders;
+    if (m_session)
+        m_session->setFolder(folders.dataFolder);
 }
 
 void MainWindow::showRegister()
 {
+    if (!m_session) {
+        m_ownSession = std::make_unique<RegisterSession>(m_folders.dataFolder);
+        m_session = m_ownSession.get();
+    }
     if (!m_register) {
-        m_register = new RegisterWindow(m_folders.dataFolder, m_table, this);
+        m_register = new RegisterWindow(*m_session, m_table, this);
         RegisterWindow* r = m_register;
+        Settings& settings = m_maj.settingsFile();
         r->setProgramFolders(m_folders);
-        r->setSettingsPath(m_maj.iniPath());
+        r->setSettings(&settings);
         connect(this, &MainWindow::tableLoaded, r, &RegisterWindow::indexTableChanged);
         // The letters sign with the "Bailleur" block of the settings file.
-        connect(r, &RegisterWindow::letterRequested, this, [this, r](qint64 id) {
+        connect(r, &RegisterWindow::letterRequested, this, [this, r, &settings](qint64 id) {
             if (LetterDialog* d =
-                    showLeaseLetter(r, r->store(), id, m_table, m_maj.iniPath(), r->today()))
+                    showLeaseLetter(r, r->session(), id, m_table, settings, r->today()))
                 d->setProgramFolders(m_folders);
         });
-        connect(r, &RegisterWindow::monthLettersRequested, this, [this, r] {
+        connect(r, &RegisterWindow::monthLettersRequested, this, [this, r, &settings] {
             if (MonthLettersDialog* d =
-                    showMonthLetters(r, r->store(), m_table, m_maj.iniPath(), r->today()))
+                    showMonthLetters(r, r->session(), m_table, settings, r->today()))
                 d->setProgramFolders(m_folders);
         });
         connect(r, &RegisterWindow::auditRequested, this, [this, r](qint64 id) {
-            if (AuditWindow* w = showAudit(r, r->store(), id, m_table, r->today()))
+            if (AuditWindow* w = showAudit(r, r->session(), id, m_table, r->today()))
                 w->setProgramFolders(m_folders);
         });
         connect(r, &RegisterWindow::indexEntryRequested, this, [this, r] { enterIndex(r); });

@@ -28,12 +28,6 @@ namespace {
 const QString kTitle = QStringLiteral("Baux");
 const QString kCsvFilter = QStringLiteral("Fichiers CSV (*.csv);;Tous les fichiers (*)");
 
-template <typename T> T* named(T* widget, const QString& name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
-
 QString leaseCount(int n)
 {
     return n == 1 ? QStringLiteral("1 bail") : QStringLiteral("%1 baux").arg(n);
@@ -41,13 +35,15 @@ QString leaseCount(int n)
 
 } // namespace
 
-RegisterWindow::RegisterWindow(const QString& folder, const IndexTable& table, QWidget* parent)
+RegisterWindow::RegisterWindow(RegisterSession& session, const IndexTable& table, QWidget* parent)
     : QWidget(parent, Qt::Window)
-    , m_folder(folder)
+    , m_session(session)
+    , m_store(session.store())
     , m_table(table)
 {
     // Until told the whole set, at least the register itself is never exported over.
-    m_programFolders.dataFolder = folder;
+    m_programFolders.dataFolder = session.folder();
+    connect(&m_session, &RegisterSession::leaseChanged, this, &RegisterWindow::leaseChanged);
     setObjectName(QStringLiteral("Registre"));
     setWindowTitle(QStringLiteral("Velmaris — Baux"));
     // Only the main window's closing ends the program.
@@ -57,132 +53,6 @@ RegisterWindow::RegisterWindow(const QString& folder, const IndexTable& table, Q
 }
 
 RegisterWindow::~RegisterWindow() = default;
-
-void RegisterWindow::buildControls()
-{
-    recherche = named(new QLineEdit(this), QStringLiteral("recherche"));
-    recherche->setPlaceholderText(QStringLiteral("Rechercher une référence ou un locataire"));
-    recherche->setClearButtonEnabled(true);
-    compte = named(new QLabel(this), QStringLiteral("compte"));
-    etat = named(new QLabel(this), QStringLiteral("etat"));
-    etat->setWordWrap(true);
-    {
-        QPalette p = etat->palette();
-        p.setColor(QPalette::WindowText, QColor(150, 0, 0));
-        etat->setPalette(p);
-    }
-    etat->hide();
-
-    tableau = named(new QTableView(this), QStringLiteral("tableau"));
-    tableau->setModel(&m_filter);
-    tableau->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tableau->setSelectionMode(QAbstractItemView::SingleSelection);
-    tableau->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tableau->setAlternatingRowColors(true);
-    tableau->setWordWrap(false);
-    tableau->verticalHeader()->hide();
-    // Fixed heights and widths: nothing is measured row by row, whatever the number of leases.
-    tableau->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    tableau->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
-    QHeaderView* header = tableau->horizontalHeader();
-    header->setSectionsClickable(true);
-    header->setHighlightSections(false);
-    const QFontMetrics fm = fontMetrics();
-    auto width = [&fm](const char* sample) {
-        return fm.horizontalAdvance(QString::fromUtf8(sample)) + 28;
-    };
-    header->resizeSection(RegisterModel::Reference, width("REF-2025-000"));
-    header->resizeSection(RegisterModel::Tenant, width("M. et Mme Dupont-Du"));
-    header->resizeSection(RegisterModel::TerritoryColumn, width("métropole"));
-    header->resizeSection(RegisterModel::Rent, width("99 999,99 €"));
-    header->resizeSection(RegisterModel::NextDue, width("00/00/0000"));
-    header->resizeSection(RegisterModel::Status,
-                          width("à réviser avant le 00/00/0000 (révision perdue le 00/00/0000)"));
-    // The status takes what is left; every other column keeps its width, the
-    // tenant's included, and a narrow window scrolls rather than hiding names.
-    header->setStretchLastSection(true);
-    tableau->setSortingEnabled(true);
-    tableau->sortByColumn(RegisterModel::NextDue, Qt::AscendingOrder);
-
-    auto button = [this](const QString& name, const QString& text) {
-        auto* b = named(new QPushButton(text, this), name);
-        b->setAutoDefault(false);
-        return b;
-    };
-    ajouter = button(QStringLiteral("ajouter"), QStringLiteral("Ajouter…"));
-    modifier = button(QStringLiteral("modifier"), QStringLiteral("Modifier…"));
-    supprimer = button(QStringLiteral("supprimer"), QStringLiteral("Supprimer"));
-    reviser = button(QStringLiteral("reviser"), QStringLiteral("Réviser"));
-    historique = button(QStringLiteral("historique"), QStringLiteral("Historique"));
-    importer = button(QStringLiteral("importer"), QStringLiteral("Importer…"));
-    exporter = button(QStringLiteral("exporter"), QStringLiteral("Exporter…"));
-    lettre = button(QStringLiteral("lettre"), QStringLiteral("Lettre"));
-    lettresdumois = button(QStringLiteral("lettresdumois"), QStringLiteral("Lettres du mois…"));
-    audit = button(QStringLiteral("audit"), QStringLiteral("Audit"));
-    saisirindice = button(QStringLiteral("saisirindice"), QStringLiteral("Saisir un indice…"));
-    fermer = button(QStringLiteral("fermer"), QStringLiteral("Fermer"));
-
-    connect(ajouter, &QPushButton::clicked, this, &RegisterWindow::addLease);
-    connect(modifier, &QPushButton::clicked, this, &RegisterWindow::editLease);
-    connect(supprimer, &QPushButton::clicked, this, &RegisterWindow::removeLease);
-    connect(reviser, &QPushButton::clicked, this, &RegisterWindow::reviseLease);
-    connect(historique, &QPushButton::clicked, this, &RegisterWindow::showHistory);
-    connect(importer, &QPushButton::clicked, this, &RegisterWindow::importCsv);
-    connect(exporter, &QPushButton::clicked, this, &RegisterWindow::exportCsv);
-    connect(fermer, &QPushButton::clicked, this, &QWidget::close);
-    connect(lettre, &QPushButton::clicked, this, [this] {
-        if (const qint64 id = selectedLeaseId())
-            emit letterRequested(id);
-    });
-    connect(lettresdumois, &QPushButton::clicked, this, &RegisterWindow::monthLettersRequested);
-    connect(saisirindice, &QPushButton::clicked, this, &RegisterWindow::indexEntryRequested);
-    connect(audit, &QPushButton::clicked, this, [this] {
-        if (const qint64 id = selectedLeaseId())
-            emit auditRequested(id);
-    });
-    connect(recherche, &QLineEdit::textChanged, this, [this](const QString& text) {
-        m_filter.setSearch(text);
-        updateCount();
-    });
-    connect(tableau->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &RegisterWindow::updateButtons);
-    connect(tableau, &QTableView::doubleClicked, this, &RegisterWindow::editLease);
-
-    auto* side = new QVBoxLayout;
-    side->setSpacing(6);
-    for (QPushButton* b : {ajouter, modifier, supprimer})
-        side->addWidget(b);
-    side->addSpacing(12);
-    for (QPushButton* b : {reviser, historique, lettre, lettresdumois, audit})
-        side->addWidget(b);
-    side->addSpacing(12);
-    for (QPushButton* b : {importer, exporter, saisirindice})
-        side->addWidget(b);
-    addBackupButtons(side);
-    side->addStretch(1);
-    side->addWidget(fermer);
-
-    auto* searchRow = new QHBoxLayout;
-    searchRow->addWidget(recherche, 1);
-    searchRow->addWidget(compte);
-
-    auto* main = new QVBoxLayout;
-    main->addLayout(searchRow);
-    main->addWidget(etat);
-    main->addWidget(tableau, 1);
-
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(main, 1);
-    layout->addLayout(side);
-
-    setTabOrder(recherche, tableau);
-    updateButtons();
-    updateCount();
-
-    const QSize wanted(1180, 600);
-    const QScreen* s = screen();
-    resize(s ? wanted.boundedTo(s->availableGeometry().size()) : wanted);
-}
 
 void RegisterWindow::open()
 {
@@ -199,18 +69,19 @@ bool RegisterWindow::openStore()
 {
     etat->hide();
     bool ok = false;
-    if (m_folder.isEmpty()) {
+    const QString folder = m_session.folder();
+    if (folder.isEmpty()) {
         const QString why = QStringLiteral("Le dossier des données de Velmaris est inconnu : le "
                                            "registre des baux n'est pas disponible.");
         etat->setText(why);
         MessageBox::critical(this, kTitle, why);
-    } else if (const QString refusal = dataFolderRefusal(m_folder); !refusal.isEmpty()) {
+    } else if (const QString refusal = dataFolderRefusal(folder); !refusal.isEmpty()) {
         // Someone else's folder (root run with a user's HOME) is never written.
         etat->setText(QStringLiteral("Registre des baux indisponible."));
         MessageBox::critical(
             this, kTitle,
             QStringLiteral("Le registre des baux n'est pas ouvert : %1.").arg(refusal));
-    } else if (!m_store.open(m_folder)) {
+    } else if (!m_store.open(folder)) {
         etat->setText(QStringLiteral("Registre des baux indisponible."));
         MessageBox::critical(this, kTitle, m_store.error());
     } else {
@@ -320,24 +191,6 @@ void RegisterWindow::selectLease(qint64 id)
     tableau->scrollTo(index);
 }
 
-void RegisterWindow::updateButtons()
-{
-    const bool open = m_store.isOpen();
-    const bool chosen = selectedLease() != nullptr;
-    ajouter->setEnabled(writable());
-    importer->setEnabled(writable());
-    modifier->setEnabled(open && chosen);
-    modifier->setText(writable() ? QStringLiteral("Modifier…") : QStringLiteral("Consulter…"));
-    supprimer->setEnabled(writable() && chosen);
-    reviser->setEnabled(open && chosen);
-    historique->setEnabled(open && chosen);
-    exporter->setEnabled(open);
-    lettre->setEnabled(open && chosen);
-    lettresdumois->setEnabled(open);
-    audit->setEnabled(open && chosen);
-    updateBackupButtons();
-}
-
 void RegisterWindow::updateCount()
 {
     const int all = m_model.leaseCount();
@@ -351,11 +204,17 @@ void RegisterWindow::updateCount()
     compte->setText(text);
 }
 
-void RegisterWindow::changed(qint64 select)
+void RegisterWindow::changed(qint64 leaseId, qint64 select)
 {
-    reload();
+    m_session.announce(leaseId); // this window reloads as every other one
     selectLease(select);
     emit registerChanged();
+}
+
+void RegisterWindow::leaseChanged()
+{
+    if (m_store.isOpen())
+        reload();
 }
 
 void RegisterWindow::addLease()
@@ -370,7 +229,7 @@ void RegisterWindow::addLease()
             *error = m_store.error();
             return false;
         }
-        changed(*id);
+        changed(*id, *id);
         return true;
     });
     form->open();
@@ -390,12 +249,13 @@ void RegisterWindow::editLease()
     form->setSave([this, form](const Lease& lease, QString* error) {
         if (!m_store.updateLease(lease)) {
             *error = m_store.error();
-            showCurrentLease(lease.id, form, nullptr);
+            showCurrentLease(lease.id);
             return false;
         }
-        changed(lease.id);
+        changed(lease.id, lease.id);
         return true;
     });
+    follow(chosen->id, form, nullptr);
     form->open();
 }
 
@@ -415,10 +275,10 @@ void RegisterWindow::removeLease()
         return;
     if (!m_store.removeLease(id, version)) {
         MessageBox::critical(this, kTitle, m_store.error());
-        showCurrentLease(id, nullptr, nullptr);
+        showCurrentLease(id);
         return;
     }
-    changed(0);
+    changed(id, 0);
 }
 
 void RegisterWindow::reviseLease()
@@ -438,12 +298,13 @@ void RegisterWindow::reviseLease()
     dialog->setApply([this, id, dialog](const RevisionRecord& record, QString* error) {
         if (!m_store.appendRevision(record, dialog->lease().version)) {
             *error = m_store.error();
-            showCurrentLease(id, nullptr, dialog);
+            showCurrentLease(id);
             return false;
         }
-        changed(id);
+        changed(id, id);
         return true;
     });
+    follow(id, nullptr, dialog);
     m_revision = dialog;
     dialog->open();
 }
@@ -482,7 +343,7 @@ void RegisterWindow::importCsv()
                                  outcome.errors);
         return;
     }
-    changed(selectedLeaseId());
+    changed(0, selectedLeaseId());
     MessageBox::information(this, QStringLiteral("Importer des baux"),
                             outcome.imported == 0
                                 ? QStringLiteral("Aucun bail dans ") + quotedPath(path) + u'.'

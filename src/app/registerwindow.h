@@ -4,6 +4,7 @@
 #include "indextable.h"
 #include "leasestore.h"
 #include "registermodel.h"
+#include "registersession.h"
 
 #include <QDate>
 #include <QPointer>
@@ -19,16 +20,19 @@ namespace velmaris {
 
 class LeaseForm;
 class LeaseRevisionDialog;
+class Settings;
 
 // "Baux": the lease register in a window of its own. It revises by the main
 // window's index table, which it only reads; a register that cannot be opened
-// leaves it empty, one that cannot be written leaves it read-only.
+// leaves it empty, one that cannot be written leaves it read-only. The
+// register itself is the session's: the window shows it and follows every
+// change the session announces.
 class RegisterWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // folder: where Velmaris.sqlite lives. Nothing is read before open().
-    RegisterWindow(const QString& folder, const IndexTable& table, QWidget* parent = nullptr);
+    // Nothing is read before open().
+    RegisterWindow(RegisterSession& session, const IndexTable& table, QWidget* parent = nullptr);
     ~RegisterWindow() override;
 
     // Shows the window in front; opens the register when it is not open yet
@@ -39,9 +43,9 @@ public:
     // The main window read its index table again: every status follows.
     void indexTableChanged();
 
-    // Velmaris.ini, whose landlord goes with a backup and comes back with a
-    // restore; empty: backups carry no landlord.
-    void setSettingsPath(const QString& iniPath);
+    // The program's settings, whose landlord goes with a backup and comes back
+    // with a restore; none: backups carry no landlord.
+    void setSettings(Settings* settings) { m_settings = settings; }
 
     // The day the statuses are computed at, and the default request date;
     // today unless set (tests).
@@ -49,6 +53,7 @@ public:
     void setToday(const QDate& day);
 
     LeaseStore& store() { return m_store; }
+    RegisterSession& session() { return m_session; }
     // The program's files, which an export never writes over.
     void setProgramFolders(const DataFolders& folders) { m_programFolders = folders; }
     const DataFolders& programFolders() const { return m_programFolders; }
@@ -90,13 +95,20 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The controls (registerwindow_build.cpp).
     void buildControls();
+    void buildTable();
+    void buildButtons();
     bool openStore();
     bool writable() const;
     const Lease* selectedLease() const;
     void updateButtons();
     void updateCount();
-    void changed(qint64 select);
+    // A lease written here: every window is told, this one selects `select`.
+    void changed(qint64 leaseId, qint64 select);
+    void leaseChanged();
+    // The open form or revision dialog of lease id follows it when it changes.
+    void follow(qint64 id, LeaseForm* form, LeaseRevisionDialog* dialog);
 
     void addLease();
     void editLease();
@@ -113,13 +125,13 @@ private:
     void backupRegister();
     void restoreRegister();
     void refreshIfChangedElsewhere();
-    void showCurrentLease(qint64 id, LeaseForm* form, LeaseRevisionDialog* dialog);
+    void showCurrentLease(qint64 id);
 
-    QString m_folder;
+    RegisterSession& m_session;
+    LeaseStore& m_store;
     DataFolders m_programFolders;
-    QString m_iniPath;
+    Settings* m_settings = nullptr;
     const IndexTable& m_table;
-    LeaseStore m_store;
     RegisterModel m_model;
     RegisterFilter m_filter;
     QDate m_today;       // set by tests; invalid: the real day

@@ -29,11 +29,6 @@ const QString kBackupFilter =
 
 } // namespace
 
-void RegisterWindow::setSettingsPath(const QString& iniPath)
-{
-    m_iniPath = iniPath;
-}
-
 void RegisterWindow::addBackupButtons(QBoxLayout* side)
 {
     sauvegarder = new QPushButton(QStringLiteral("Sauvegarder le registre…"), this);
@@ -69,16 +64,17 @@ void RegisterWindow::backupRegister()
     if (folders.indexFolder.isEmpty())
         folders.indexFolder = QFileInfo(m_table.filePath).absolutePath();
     if (folders.settingsFolder.isEmpty())
-        folders.settingsFolder = m_iniPath.isEmpty() ? m_folder : QFileInfo(m_iniPath).absolutePath();
-    folders.dataFolder = m_folder;
+        folders.settingsFolder =
+            m_settings && !m_settings->path().isEmpty() ? m_settings->folder() : m_session.folder();
+    folders.dataFolder = m_session.folder();
     if (const QString why = outputRefusal(path, folders); !why.isEmpty()) {
         MessageBox::critical(this, kBackupTitle,
                              QStringLiteral("Sauvegarde impossible : ") + why + u'.');
         return;
     }
     BackupLandlord landlord;
-    if (!m_iniPath.isEmpty()) {
-        const LandlordSettings settings = readLandlord(m_iniPath);
+    if (m_settings) {
+        const LandlordSettings settings = m_settings->landlord();
         landlord = {settings.name, settings.address, settings.place};
     }
     bool ok = false;
@@ -122,13 +118,13 @@ void RegisterWindow::restoreRegister()
         MessageBox::critical(this, kRestoreTitle, m_store.error());
         return;
     }
-    changed(0);
+    changed(0, 0);
     QString text = QStringLiteral("Le registre des baux est restauré de ") + quotedPath(path)
                    + QStringLiteral(". L'ancien registre est gardé dans ") + quotedPath(kept)
                    + u'.';
     QString reason;
-    if (!landlord.isEmpty() && !m_iniPath.isEmpty()
-        && !writeLandlord({landlord.name, landlord.address, landlord.place}, m_iniPath, &reason)) {
+    if (!landlord.isEmpty() && m_settings
+        && !m_settings->setLandlord({landlord.name, landlord.address, landlord.place}, &reason)) {
         MessageBox::critical(this, kRestoreTitle,
                              text
                                  + QStringLiteral(" Le bailleur de la sauvegarde n'a pas pu "
@@ -141,31 +137,41 @@ void RegisterWindow::restoreRegister()
 
 void RegisterWindow::refreshIfChangedElsewhere()
 {
-    if (m_store.changedElsewhere())
-        reload();
+    // The session tells every window, this one with them.
+    m_session.refreshIfChangedElsewhere();
 }
 
 // A write refused because another copy changed or removed the lease: the
 // window shows the register as it now is, and the form or the revision the
 // user was working on follows, the user's typing kept.
-void RegisterWindow::showCurrentLease(qint64 id, LeaseForm* form, LeaseRevisionDialog* dialog)
+void RegisterWindow::showCurrentLease(qint64 id)
 {
     const StoreError kind = m_store.errorKind();
     if (kind != StoreError::Conflict && kind != StoreError::NotFound)
         return;
-    reload();
+    // Told as any change: this window reloads, the form or dialog that follows
+    // the lease (follow()) takes it as it now is.
+    m_session.announce(id);
     emit registerChanged();
-    if (kind != StoreError::Conflict)
-        return;
-    const std::optional<Lease> current = m_store.lease(id);
-    if (!current)
-        return;
-    if (form)
-        form->rebase(*current);
-    if (dialog) {
-        if (std::optional<std::vector<RevisionRecord>> history = m_store.history(id))
-            dialog->setLease(*current, std::move(*history));
-    }
+}
+
+void RegisterWindow::follow(qint64 id, LeaseForm* form, LeaseRevisionDialog* dialog)
+{
+    QObject* receiver = form ? static_cast<QObject*>(form) : static_cast<QObject*>(dialog);
+    connect(&m_session, &RegisterSession::leaseChanged, receiver,
+            [this, id, form, dialog](qint64 changed) {
+                if (changed != id && changed != 0)
+                    return;
+                const std::optional<Lease> current = m_store.lease(id);
+                if (!current)
+                    return;
+                if (form)
+                    form->rebase(*current);
+                if (dialog) {
+                    if (std::optional<std::vector<RevisionRecord>> history = m_store.history(id))
+                        dialog->setLease(*current, std::move(*history));
+                }
+            });
 }
 
 } // namespace velmaris

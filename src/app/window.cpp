@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "maj.h"
 #include "messages.h"
+#include "registersession.h"
 #include "settings.h"
 
 #include <QApplication>
@@ -51,10 +52,14 @@ int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
     const QString folder = args.isEmpty() ? QString() : args.first();
     const DataFolders folders = dataFolders(folder);
 
-    Maj maj;
-    loadSettings(maj, QDir(folders.settingsFolder).filePath(QStringLiteral("Velmaris.ini")));
+    // The program's state, made here and lent to the windows: the settings
+    // file and the lease register outlive every window that shows them.
+    Settings settings(QDir(folders.settingsFolder).filePath(QStringLiteral("Velmaris.ini")));
+    RegisterSession session(folders.dataFolder);
+    Maj maj(settings);
 
     MainWindow window(maj, folders.indexFolder, folders.indexFolder);
+    window.setRegisterSession(session);
     window.setDataFolders(folders);
     FirstPaintTracer tracer(clock);
     if (qEnvironmentVariableIntValue("VELMARIS_TRACE_STARTUP") == 1)

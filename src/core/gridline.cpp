@@ -6,10 +6,10 @@
 
 namespace velmaris {
 
-GridLine gridLine(const IndexTable& table, int line, const QLocale& locale)
+GridLine gridLine(const IndexTable& table, const GridView& view, int line, const QLocale& locale)
 {
     GridLine g;
-    const int r = table.topRow + line;
+    const int r = view.topRow + line;
     if (!table.hasRow(r))
         return g;
     const IndexRow& row = table.rows[std::size_t(r)];
@@ -28,7 +28,7 @@ GridLine gridLine(const IndexTable& table, int line, const QLocale& locale)
     if (row.irl > 0)
         g.irl = formatGeneral(row.irl, locale);
     g.date = formatShortDate(row.published, locale);
-    g.reference = r == table.referenceRow;
+    g.reference = r == view.referenceRow;
     return g;
 }
 

@@ -1,5 +1,6 @@
 #include "indexfile.h"
 
+#include "datafolder.h"
 #include "dates.h"
 #include "indexseries.h"
 #include "indexvalue.h"
@@ -338,8 +339,6 @@ void installRows(IndexTable& table, std::vector<IndexRow> rows, const QDateTime&
     table.fileDate = fileDate;
     table.fileBytes = bytes;
     table.fileSize = bytes.size();
-    table.topRow = 0;
-    table.referenceRow = -1;
 }
 
 IndexFileResult loadIndexTable(IndexTable& table)
@@ -354,38 +353,6 @@ IndexFileResult loadIndexTable(IndexTable& table)
     }
     result.rows.clear();
     return result;
-}
-
-QString resolveIndexPath(const QString& commandLineFolder, const QString& programFolder)
-{
-    const QString fileName = QStringLiteral("VELMARIS.TXT");
-    if (commandLineFolder.isEmpty())
-        return programFolder + u'/' + fileName;
-    if (commandLineFolder.endsWith(u'/') || commandLineFolder.endsWith(u'\\'))
-        return commandLineFolder + fileName;
-    return commandLineFolder + u'/' + fileName;
-}
-
-QString corruptionDetail(const IndexFileResult& result)
-{
-    if (result.badLine <= 0)
-        return result.reason;
-    return QStringLiteral("ligne %1 : %2").arg(result.badLine).arg(result.reason);
-}
-
-QString loadFailureTitle(const IndexFileResult& result)
-{
-    return result.status == IndexFileResult::Status::Missing
-               ? QStringLiteral("Installation incomplète, ou mauvais paramètres")
-               : QStringLiteral("Réinstallation nécessaire");
-}
-
-QString loadFailureText(const IndexFileResult& result)
-{
-    if (result.status == IndexFileResult::Status::Missing)
-        return QStringLiteral("Fichier des indices introuvable. (Contrôler avant réinstallation "
-                              "la présence du fichier VELMARIS.TXT).");
-    return QStringLiteral("Fichier des indices corrompu\n%1.").arg(corruptionDetail(result));
 }
 
 } // namespace velmaris

@@ -51,8 +51,12 @@ QString resolveIndexPath(const QString& commandLineFolder, const QString& progra
 // the reason alone when it concerns the whole file.
 QString corruptionDetail(const IndexFileResult& result);
 
-// The messages for a failed load, as (title, text).
+// The messages for a failed load, as (title, text), for a window.
 QString loadFailureTitle(const IndexFileResult& result);
 QString loadFailureText(const IndexFileResult& result);
+// The same failure on one line naming the file, for the command line:
+// "Fichier des indices introuvable : path", "Fichier des indices corrompu : path : detail."
+QString loadFailureLine(const IndexFileResult& result, const QString& path);
+QString indexMissingLine(const QString& path);
 
 } // namespace velmaris

@@ -1,5 +1,6 @@
 #include "indexrestore.h"
 
+#include "datafolder.h"
 #include "indexfile.h"
 #include "safefile.h"
 

@@ -30,11 +30,10 @@ inline Quarter newestQuarter(const std::vector<IndexRow>& rows)
     return rows.empty() ? Quarter() : rows.front().quarter;
 }
 
-// The whole program works on one of these, owned by the main window.
+// The whole program works on one of these, owned by the main window: figures
+// only; what the grid shows of them is the window's (GridView).
 struct IndexTable {
     std::vector<IndexRow> rows; // newest quarter first, one row per quarter, no gap
-    int topRow = 0;             // row shown on the first grid line
-    int referenceRow = -1;      // row whose rent the user typed; -1 = none
     QDateTime fileDate;         // modification time of the file when it was read
     qint64 fileSize = -1;       // its size then, -1 when it was not read
     QByteArray fileBytes;       // what was read, to tell later whether the file changed
@@ -69,9 +68,5 @@ inline constexpr int kGridLines = 20;
 
 // Largest file the table accepts: row numbers stay 16-bit.
 inline constexpr int kMaxRows = 32000;
-
-// Largest index file read: far more than any real one, and a guard against a
-// device or a wrong file given by mistake.
-inline constexpr qint64 kMaxIndexFileBytes = 4 * 1024 * 1024;
 
 } // namespace velmaris

@@ -9,15 +9,15 @@
 
 namespace velmaris {
 
-void copyTableToClipboard(const IndexTable& table, const Schedule& schedule, bool reeval,
-                          const QLocale& locale)
+void copyTableToClipboard(const IndexTable& table, int referenceRow, const Schedule& schedule,
+                          bool reeval, const QLocale& locale)
 {
     const BusyCursor busy;
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) // no clipboard on this platform: nothing to copy into
         return;
     clipboard->clear();
-    clipboard->setText(clipboardText(table, schedule, reeval, locale));
+    clipboard->setText(clipboardText(table, referenceRow, schedule, reeval, locale));
 }
 
 } // namespace velmaris

@@ -28,10 +28,10 @@ QString clipboardText(const ReportRows& rows)
     return text;
 }
 
-QString clipboardText(const IndexTable& table, const Schedule& schedule, bool reeval,
-                      const QLocale& locale)
+QString clipboardText(const IndexTable& table, int referenceRow, const Schedule& schedule,
+                      bool reeval, const QLocale& locale)
 {
-    return clipboardText(reportRows(table, schedule, reeval, locale));
+    return clipboardText(reportRows(table, referenceRow, schedule, reeval, locale));
 }
 
 } // namespace velmaris

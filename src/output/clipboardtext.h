@@ -12,11 +12,11 @@ namespace velmaris {
 // heading lines, then one line per row down to the reference row; a TAB between
 // cells, CR LF after every line, the last one included.
 QString clipboardText(const ReportRows& rows);
-QString clipboardText(const IndexTable& table, const Schedule& schedule, bool reeval,
-                      const QLocale& locale);
+QString clipboardText(const IndexTable& table, int referenceRow, const Schedule& schedule,
+                      bool reeval, const QLocale& locale);
 
 // The copy command: puts that text on the system clipboard, hourglass meanwhile.
-void copyTableToClipboard(const IndexTable& table, const Schedule& schedule, bool reeval,
-                          const QLocale& locale);
+void copyTableToClipboard(const IndexTable& table, int referenceRow, const Schedule& schedule,
+                          bool reeval, const QLocale& locale);
 
 } // namespace velmaris

@@ -74,13 +74,13 @@ bool drawReport(QPagedPaintDevice& printer, const ReportRows& rows)
     return painter.end(); // sends the document
 }
 
-void printTableReport(const IndexTable& table, const Schedule& schedule, bool reeval,
-                      const QLocale& locale, QWidget* parent)
+void printTableReport(const IndexTable& table, int referenceRow, const Schedule& schedule,
+                      bool reeval, const QLocale& locale, QWidget* parent)
 {
     printOnDefaultPrinter(
         QStringLiteral("Velmaris"), PrintPages::AsPrinterSetsUp,
         [&](QPagedPaintDevice& printer) {
-            return drawReport(printer, reportRows(table, schedule, reeval, locale));
+            return drawReport(printer, reportRows(table, referenceRow, schedule, reeval, locale));
         },
         parent);
 }

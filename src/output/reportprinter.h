@@ -32,7 +32,7 @@ bool drawReport(QPagedPaintDevice& printer, const ReportRows& rows);
 // The print command: the report on the system's default printer, no dialog,
 // hourglass meanwhile. Without a usable default printer it says so in an error
 // box and returns.
-void printTableReport(const IndexTable& table, const Schedule& schedule, bool reeval,
-                      const QLocale& locale, QWidget* parent);
+void printTableReport(const IndexTable& table, int referenceRow, const Schedule& schedule,
+                      bool reeval, const QLocale& locale, QWidget* parent);
 
 } // namespace velmaris

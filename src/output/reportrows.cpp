@@ -40,13 +40,13 @@ ReportCells reportCells(const IndexRow& row, const QString& rent, const QLocale&
             rent};
 }
 
-ReportRows reportRows(const IndexTable& table, const Schedule& schedule, bool reeval,
-                      const QLocale& locale)
+ReportRows reportRows(const IndexTable& table, int referenceRow, const Schedule& schedule,
+                      bool reeval, const QLocale& locale)
 {
     ReportRows out;
     out.headings = reportHeadings(reeval);
     // A reference row left over from a longer table must not read past the end.
-    const int last = std::min(table.referenceRow, table.lastRow());
+    const int last = std::min(referenceRow, table.lastRow());
     if (last >= 0)
         out.rows.reserve(std::size_t(last) + 1);
     for (int r = 0; r <= last; ++r) {

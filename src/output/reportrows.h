@@ -39,10 +39,10 @@ std::array<ReportCells, kHeadingLines> reportHeadings(bool reeval);
 // gives an empty cell.
 ReportCells reportCells(const IndexRow& row, const QString& rent, const QLocale& locale);
 
-// Headings and the rows from the newest quarter down to the reference row (none
-// when there is no reference row; a reference row past the end stops at the
-// last row of the table).
-ReportRows reportRows(const IndexTable& table, const Schedule& schedule, bool reeval,
-                      const QLocale& locale);
+// Headings and the rows from the newest quarter down to referenceRow, the
+// grid's reference (none when it is -1; a reference row past the end stops at
+// the last row of the table).
+ReportRows reportRows(const IndexTable& table, int referenceRow, const Schedule& schedule,
+                      bool reeval, const QLocale& locale);
 
 } // namespace velmaris

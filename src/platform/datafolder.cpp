@@ -17,8 +17,6 @@ namespace velmaris {
 namespace {
 
 const QString kIndexName = QStringLiteral("VELMARIS.TXT");
-// Far above any index file: the copy is only checked to be a file of sane size.
-constexpr qint64 kMaxShippedIndexBytes = 4 * 1024 * 1024;
 
 QString quoted(const QString& path)
 {
@@ -144,7 +142,7 @@ QString prepareDataFolders(const DataFolders& folders)
     // there is left alone too; writing to it later says why it is refused.
     if (target.exists() || target.isSymLink())
         return {};
-    const FileRead shipped = readRegularFile(folders.shippedIndex, kMaxShippedIndexBytes);
+    const FileRead shipped = readRegularFile(folders.shippedIndex, kMaxIndexFileBytes);
     if (!shipped.ok())
         return QStringLiteral("le fichier des indices livré %1 est illisible : %2")
             .arg(quoted(folders.shippedIndex), shipped.reason);
@@ -161,14 +159,16 @@ DataFolders dataFolders(const QString& commandLineFolder)
     folders.problem = prepareDataFolders(folders);
     // Without a folder of its own an installed copy still shows the shipped figures.
     if (!folders.problem.isEmpty() && commandLineFolder.isEmpty()
-        && !QFileInfo::exists(QDir(folders.indexFolder).filePath(kIndexName)))
+        && !QFileInfo::exists(indexFileIn(folders.indexFolder)))
         folders.indexFolder = QFileInfo(folders.shippedIndex).absolutePath();
     return folders;
 }
 
-QString dataFolder()
+QString indexFileIn(const QString& folder)
 {
-    return dataFolders(QString()).dataFolder;
+    if (folder.endsWith(u'/') || folder.endsWith(u'\\'))
+        return folder + kIndexName;
+    return folder + u'/' + kIndexName;
 }
 
 QStringList programFiles(const DataFolders& folders)
@@ -201,8 +201,8 @@ QStringList programFiles(const DataFolders& folders)
     // written under one of those names would be taken for the register's journal.
     if (!folders.dataFolder.isEmpty())
         for (const char* suffix : {"-wal", "-shm", "-journal"})
-            files << QDir(folders.dataFolder).filePath(QStringLiteral("Velmaris.sqlite")
-                                                      + QLatin1String(suffix));
+            files << QDir(folders.dataFolder)
+                         .filePath(QStringLiteral("Velmaris.sqlite") + QLatin1String(suffix));
     files.removeDuplicates();
     return files;
 }

@@ -44,9 +44,14 @@ QString dataFolderRefusal(const QString& folder);
 // portable copy.
 QString shippedIndexFile();
 
-// The folder where this program keeps its data, made when needed: other parts
-// of the program put their files there.
-QString dataFolder();
+// The index file in folder, with or without its trailing separator (either
+// kind): the one way every part of the program names it.
+QString indexFileIn(const QString& folder);
+
+// Largest index file read: far more than any real one, and a guard against a
+// device or a wrong file given by mistake. The shipped copy, a download and the
+// file on disk are all held to it.
+inline constexpr qint64 kMaxIndexFileBytes = 4 * 1024 * 1024;
 
 // The files of the program's own data in these folders: the index file, the
 // settings, the register with its journals and the copies kept beside it.

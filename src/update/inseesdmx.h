@@ -12,13 +12,13 @@
 
 namespace velmaris {
 
-// The rent reference index (mainland France) in INSEE's series database.
-inline constexpr QStringView kIrlIdBank = u"001515333";
-
-// INSEE's SDMX web service: this address followed by an idBank gives the
-// whole series, newest quarter first. No key is needed.
-inline constexpr QStringView kInseeSeriesService =
-    u"https://bdm.insee.fr/series/sdmx/data/SERIES_BDM/";
+// INSEE's series of the rent reference index (mainland France) on its SDMX
+// web service, the program's default address. The service's address followed
+// by an idBank gives the whole series, newest quarter first; no key is needed.
+inline constexpr QStringView kIrlSeriesAddress =
+    u"https://bdm.insee.fr/series/sdmx/data/SERIES_BDM/001515333";
+inline constexpr QStringView kIrlIdBank = kIrlSeriesAddress.last(9);
+inline constexpr QStringView kInseeSeriesService = kIrlSeriesAddress.chopped(9);
 
 // One quarter of a series, its value as INSEE wrote it ("145.77").
 struct SdmxObservation {

@@ -89,12 +89,31 @@ QToolButton* picture(QWidget* parent, const QIcon& icon, int size, const QString
 
 } // namespace
 
-Maj::Maj(QWidget* parent)
+Maj::Maj(Settings& settings, QWidget* parent)
     : QDialog(parent)
+    , m_settings(settings)
 {
     setObjectName(QStringLiteral("Maj"));
     setWindowTitle(QStringLiteral("Mise à jour des indices"));
 
+    buildControls();
+    layOutControls();
+
+    connect(Valider, &QPushButton::clicked, this, &Maj::valider);
+    connect(Picture2, &QToolButton::clicked, this, &Maj::valider);
+    connect(Annuler, &QPushButton::clicked, this, &Maj::reject);
+    connect(Picture1, &QToolButton::clicked, this, &Maj::reject);
+    connect(Image1, &QToolButton::clicked, this, &Maj::downloadRequested);
+    connect(Boutonmanuel, &QPushButton::clicked, this, &Maj::manualEditRequested);
+    connect(saisirindice, &QPushButton::clicked, this, &Maj::indexEntryRequested);
+    connect(importinsee, &QPushButton::clicked, this, &Maj::inseeImportRequested);
+    connect(&m_settings, &Settings::updateChanged, this,
+            [this] { showSettings(*this, m_settings.update()); });
+    showSettings(*this, m_settings.update());
+}
+
+void Maj::buildControls()
+{
     CheckMaj =
         new QCheckBox(QStringLiteral("Activer la mise à jour automatique des indices"), this);
     CheckMaj->setObjectName(QStringLiteral("CheckMaj"));
@@ -161,7 +180,10 @@ Maj::Maj(QWidget* parent)
     Valider->setDefault(true);
     Picture1 = picture(this, discIcon(QColor(200, 50, 45), false), 20, QStringLiteral("Picture1"));
     Picture2 = picture(this, discIcon(QColor(45, 150, 65), true), 20, QStringLiteral("Picture2"));
+}
 
+void Maj::layOutControls()
+{
     auto* address = new QGridLayout;
     address->addWidget(Label2, 0, 0, 1, 2);
     address->addWidget(ftp, 1, 0);
@@ -203,28 +225,12 @@ Maj::Maj(QWidget* parent)
     layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    connect(Valider, &QPushButton::clicked, this, &Maj::valider);
-    connect(Picture2, &QToolButton::clicked, this, &Maj::valider);
-    connect(Annuler, &QPushButton::clicked, this, &Maj::reject);
-    connect(Picture1, &QToolButton::clicked, this, &Maj::reject);
-    connect(Image1, &QToolButton::clicked, this, &Maj::downloadRequested);
-    connect(Boutonmanuel, &QPushButton::clicked, this, &Maj::manualEditRequested);
-    connect(saisirindice, &QPushButton::clicked, this, &Maj::indexEntryRequested);
-    connect(importinsee, &QPushButton::clicked, this, &Maj::inseeImportRequested);
-    showSettings(*this, m_settings);
-}
-
-void Maj::setSettings(const UpdateSettings& settings)
-{
-    m_settings = settings;
-    showSettings(*this, settings);
 }
 
 void Maj::reject()
 {
     // What was typed and not saved is dropped: the settings stay as they were.
-    showSettings(*this, m_settings);
+    showSettings(*this, m_settings.update());
     QDialog::reject();
 }
 
@@ -239,14 +245,13 @@ void Maj::valider()
         return;
     }
     QString reason;
-    if (!m_iniPath.isEmpty() && !writeSettings(edited, m_iniPath, &reason)) {
+    if (!m_settings.setUpdate(edited, &reason)) {
         // The dialog stays open: the user may fix the file or cancel.
         MessageBox::critical(
             this, title,
             QStringLiteral("Les réglages n'ont pas pu être enregistrés : %1.").arg(reason));
         return;
     }
-    m_settings = edited;
     accept();
 }
 

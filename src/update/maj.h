@@ -14,22 +14,19 @@ class QToolButton;
 
 namespace velmaris {
 
-// The update dialog. It holds the settings in effect and lets the user edit a
-// copy of them in its controls: OK checks the copy, writes it to Velmaris.ini
-// and only then puts it in effect; Annuler puts the controls back.
+// The update dialog. It shows the program's settings and lets the user edit a
+// copy of them in its controls: OK checks the copy and has the settings write
+// it to Velmaris.ini, and only then put it in effect; Annuler puts the
+// controls back.
 class Maj : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Maj(QWidget* parent = nullptr);
+    explicit Maj(Settings& settings, QWidget* parent = nullptr);
 
-    // The settings file that OK writes to; none (tests) keeps them in memory.
-    void setIniPath(const QString& path) { m_iniPath = path; }
-    QString iniPath() const { return m_iniPath; }
-
-    // The settings in effect, and the controls showing them.
-    const UpdateSettings& settings() const { return m_settings; }
-    void setSettings(const UpdateSettings& settings);
+    // The settings in effect (the controls may show an edited copy).
+    const UpdateSettings& settings() const { return m_settings.update(); }
+    Settings& settingsFile() { return m_settings; }
 
     void reject() override;
 
@@ -59,10 +56,15 @@ signals:
     void inseeImportRequested();
 
 private:
+    void buildControls();
+    void layOutControls();
     void valider();
 
-    QString m_iniPath;
-    UpdateSettings m_settings;
+    Settings& m_settings;
 };
+
+// The dialog's controls as settings, and back (settingsform.cpp).
+UpdateSettings settingsOf(const Maj& maj);
+void showSettings(Maj& maj, const UpdateSettings& settings);
 
 } // namespace velmaris

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <optional>
 #include <tuple>
@@ -165,4 +166,49 @@ QString settingsRefusal(const UpdateSettings& settings)
     return {};
 }
 
+Settings::Settings(const QString& iniPath, QObject* parent)
+    : QObject(parent)
+{
+    load(iniPath);
+}
+
+void Settings::load(const QString& iniPath)
+{
+    m_path = iniPath;
+    m_update = iniPath.isEmpty() ? UpdateSettings() : readSettings(iniPath);
+    emit updateChanged();
+}
+
+QString Settings::folder() const
+{
+    return m_path.isEmpty() ? QString() : QFileInfo(m_path).absolutePath();
+}
+
+bool Settings::setUpdate(const UpdateSettings& settings, QString* reason)
+{
+    if (!m_path.isEmpty() && !writeSettings(settings, m_path, reason))
+        return false;
+    m_update = settings;
+    emit updateChanged();
+    return true;
+}
+
+LandlordSettings Settings::landlord() const
+{
+    return m_path.isEmpty() ? m_landlord : readLandlord(m_path);
+}
+
+bool Settings::setLandlord(const LandlordSettings& landlord, QString* reason)
+{
+    if (m_path.isEmpty()) {
+        m_landlord = landlord;
+        return true;
+    }
+    return writeLandlord(landlord, m_path, reason);
+}
+
 } // namespace velmaris
+
+// Compiled here rather than with the dialogs' meta-objects: the command line
+// takes this file alone, with QtCore.
+#include "moc_settings.cpp"

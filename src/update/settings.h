@@ -1,16 +1,16 @@
 #pragma once
 
+#include "inseesdmx.h"
+
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
 namespace velmaris {
 
-class Maj;
-
 // Where the indices are fetched from until the user types another address:
 // INSEE's SDMX service, series of the IRL.
-inline constexpr QStringView kDefaultAddress =
-    u"https://bdm.insee.fr/series/sdmx/data/SERIES_BDM/001515333";
+inline constexpr QStringView kDefaultAddress = kIrlSeriesAddress;
 
 // The address earlier copies wrote as their default. Its host never resolved,
 // so a settings file holding it is read as holding none.
@@ -70,12 +70,39 @@ LandlordSettings readLandlord(const QString& iniPath);
 bool writeLandlord(const LandlordSettings& landlord, const QString& iniPath,
                    QString* reason = nullptr);
 
-// Reads Velmaris.ini into the dialog (once, at start-up) and remembers the
-// path for the dialog's OK button.
-void loadSettings(Maj& maj, const QString& iniPath);
+// Velmaris.ini and its sections, one object for the whole program: the
+// application makes it and lends it to the update dialog, the landlord and
+// letter dialogs, the register's backups and the command line. QtCore only.
+class Settings : public QObject {
+    Q_OBJECT
 
-// The dialog's controls as settings, and back.
-UpdateSettings settingsOf(const Maj& maj);
-void showSettings(Maj& maj, const UpdateSettings& settings);
+public:
+    // iniPath empty: nothing is read or written, the settings live in memory (tests).
+    explicit Settings(const QString& iniPath = QString(), QObject* parent = nullptr);
+
+    // Reads another file (or the same again); the update settings follow.
+    void load(const QString& iniPath);
+    QString path() const { return m_path; }
+    // The folder of the file, empty when there is none.
+    QString folder() const;
+
+    // Section "FTP" as in effect; written first, then put in effect, so that a
+    // file that cannot be written leaves both as they were.
+    const UpdateSettings& update() const { return m_update; }
+    bool setUpdate(const UpdateSettings& settings, QString* reason = nullptr);
+
+    // Section "BAILLEUR", read each time: another copy of the program may have
+    // written it since.
+    LandlordSettings landlord() const;
+    bool setLandlord(const LandlordSettings& landlord, QString* reason = nullptr);
+
+signals:
+    void updateChanged();
+
+private:
+    QString m_path;
+    UpdateSettings m_update;
+    LandlordSettings m_landlord; // only without a file
+};
 
 } // namespace velmaris

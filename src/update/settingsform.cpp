@@ -9,12 +9,6 @@
 
 namespace velmaris {
 
-void loadSettings(Maj& maj, const QString& iniPath)
-{
-    maj.setIniPath(iniPath);
-    maj.setSettings(readSettings(iniPath));
-}
-
 UpdateSettings settingsOf(const Maj& maj)
 {
     UpdateSettings settings;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datafolder.h"
 #include "indextable.h"
 #include "quarter.h"
 
@@ -34,8 +35,8 @@ struct DownloadReply {
     QString errorText; // what went wrong on the network, in French (networkError)
 };
 
-// Replies larger than this are not index files.
-inline constexpr qint64 kMaxDownloadBytes = 4 * 1024 * 1024;
+// Replies larger than this are not index files: the index file's own limit.
+inline constexpr qint64 kMaxDownloadBytes = kMaxIndexFileBytes;
 
 // Why a reply was kept or refused.
 enum class DownloadVerdict {

@@ -210,21 +210,22 @@ bool TestFileFaults::write(const QString& writer, const QString& path, QString* 
     FileChoice::setHandler([path](bool, const QString&) { return path; });
     bool written = false;
     if (writer == u"settings, Ok in Mise à jour") {
-        Maj maj;
-        maj.setIniPath(path);
-        maj.setSettings(readSettings(path));
+        Settings settings(path);
+        Maj maj(settings);
         maj.ftp->setText(QStringLiteral("https://example.invalid/telechar/VELMARIS.TXT"));
         maj.Valider->click();
         written = boxes.texts.isEmpty();
     } else if (writer == u"landlord, window") {
-        LandlordDialog dialog(path);
+        Settings settings(path);
+        LandlordDialog dialog(settings);
         dialog.nom->setText(QStringLiteral("Jean Martin"));
         dialog.adresse->setPlainText(QStringLiteral("12 avenue Foch\n69006 Lyon"));
         dialog.Valider->click();
         written = boxes.texts.isEmpty();
     } else if (writer == u"lease export, window") {
         // Through the main window: the folders it is given reach the register's.
-        Maj maj;
+        Settings settings;
+        Maj maj{settings};
         MainWindow main(maj, m_data, QString());
         main.setDataFolders(m_folders);
         main.showRegister();
@@ -379,7 +380,8 @@ void TestFileFaults::importsReadOnlyRegularFiles()
     } else if (importer == u"leases, window") {
         test::Messages boxes;
         FileChoice::setHandler([path](bool, const QString&) { return path; });
-        RegisterWindow window(m_data, m_table);
+        RegisterSession session(m_data);
+        RegisterWindow window(session, m_table);
         window.open();
         window.importer->click();
         said = boxes.texts;

@@ -24,7 +24,8 @@ namespace velmaris::test {
 
 struct RentWindow {
     Messages messages;
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     MainWindow w{maj, QStringLiteral(VELMARIS_TEST_DATA "/rent"), QString()};
 
     RentWindow()

@@ -68,7 +68,8 @@ struct Boxes {
 // 01/04/2021 in Lyon, 800 € a month.
 struct Register {
     QTemporaryDir dir;
-    LeaseStore store;
+    RegisterSession session;
+    LeaseStore& store = session.store();
     qint64 id = 0;
 
     Register()
@@ -270,7 +271,7 @@ void TestAuditWindow::typedRents()
 
     Boxes boxes;
     Register reg;
-    AuditWindow* w = showAudit(nullptr, reg.store, reg.id, table(), kToday);
+    AuditWindow* w = showAudit(nullptr, reg.session, reg.id, table(), kToday);
     QVERIFY(w);
     std::unique_ptr<AuditWindow> owner(w);
     QVERIFY(typePeriods(w, typed));
@@ -342,7 +343,7 @@ void TestAuditWindow::importCsv()
     Register reg;
     boxes.fileToOpen = reg.dir.filePath(QStringLiteral("loyers.csv"));
     QVERIFY(writeFile(boxes.fileToOpen, csv));
-    std::unique_ptr<AuditWindow> w(showAudit(nullptr, reg.store, reg.id, table(), kToday));
+    std::unique_ptr<AuditWindow> w(showAudit(nullptr, reg.session, reg.id, table(), kToday));
     QVERIFY(w);
     click(w.get(), "importer");
     QTableWidget* t = periodsOf(w.get());
@@ -371,7 +372,7 @@ void TestAuditWindow::importAsksBeforeReplacing()
     QVERIFY(reg.store.setChargedRents(reg.id, {{day("01/04/2021"), 80000, {}}}));
     boxes.fileToOpen = reg.dir.filePath(QStringLiteral("loyers.csv"));
     QVERIFY(writeFile(boxes.fileToOpen, "mois;loyer\n04/2021;800\n05/2022;819,83\n"));
-    std::unique_ptr<AuditWindow> w(showAudit(nullptr, reg.store, reg.id, table(), kToday));
+    std::unique_ptr<AuditWindow> w(showAudit(nullptr, reg.session, reg.id, table(), kToday));
     QVERIFY(w);
     QCOMPARE(periodsOf(w.get())->rowCount(), 1);
 
@@ -401,7 +402,7 @@ void TestAuditWindow::removeAsks()
     Register reg;
     QVERIFY(reg.store.setChargedRents(
         reg.id, {{day("01/04/2021"), 80000, {}}, {day("01/05/2022"), 81983, {}}}));
-    std::unique_ptr<AuditWindow> w(showAudit(nullptr, reg.store, reg.id, table(), kToday));
+    std::unique_ptr<AuditWindow> w(showAudit(nullptr, reg.session, reg.id, table(), kToday));
     QVERIFY(w);
     QCOMPARE(w->audit().totals.overCents, qint64(41 * 696));
     QTableWidget* t = periodsOf(w.get());
@@ -427,7 +428,7 @@ void TestAuditWindow::monthsAndTotals()
     Register reg;
     QVERIFY(reg.store.setChargedRents(
         reg.id, {{day("01/04/2021"), 80000, {}}, {day("01/05/2022"), 81983, {}}}));
-    std::unique_ptr<AuditWindow> w(showAudit(nullptr, reg.store, reg.id, table(), kToday));
+    std::unique_ptr<AuditWindow> w(showAudit(nullptr, reg.session, reg.id, table(), kToday));
     QVERIFY(w);
     QCOMPARE(column(periodsOf(w.get()), 1), QStringLiteral("04/2022;à ce jour"));
     QTableWidget* months = w->findChild<QTableWidget*>(QStringLiteral("mois"));
@@ -459,7 +460,7 @@ void TestAuditWindow::pdfReadBack()
     Register reg;
     boxes.fileToOpen = reg.dir.filePath(QStringLiteral("loyers.csv"));
     QVERIFY(writeFile(boxes.fileToOpen, "mois;loyer\n04/2021;800\n05/2022;819,83\n"));
-    std::unique_ptr<AuditWindow> w(showAudit(nullptr, reg.store, reg.id, table(), kToday));
+    std::unique_ptr<AuditWindow> w(showAudit(nullptr, reg.session, reg.id, table(), kToday));
     QVERIFY(w);
     click(w.get(), "importer");
 
@@ -492,7 +493,7 @@ void TestAuditWindow::registerRefusesWrite()
 {
     Boxes boxes;
     Register reg;
-    std::unique_ptr<AuditWindow> w(showAudit(nullptr, reg.store, reg.id, table(), kToday));
+    std::unique_ptr<AuditWindow> w(showAudit(nullptr, reg.session, reg.id, table(), kToday));
     QVERIFY(w);
     // Another window takes the lease out of the register meanwhile.
     {
@@ -525,10 +526,10 @@ void TestAuditWindow::missingLease()
 {
     Boxes boxes;
     Register reg;
-    QVERIFY(!showAudit(nullptr, reg.store, reg.id + 1, table(), kToday));
+    QVERIFY(!showAudit(nullptr, reg.session, reg.id + 1, table(), kToday));
     QCOMPARE(boxes.shown.value(1), QStringLiteral("Ce bail n'est plus dans le registre."));
     reg.store.close();
-    QVERIFY(!showAudit(nullptr, reg.store, reg.id, table(), kToday));
+    QVERIFY(!showAudit(nullptr, reg.session, reg.id, table(), kToday));
     QCOMPARE(boxes.shown.size(), 4);
 }
 

@@ -158,7 +158,8 @@ void TestCommandLine::printsWhatCopierCopies()
     QFETCH(bool, reevaluate);
 
     // What a person gets in the window...
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     MainWindow w(maj, kShippedFolder, QString());
     w.load();
     w.show();

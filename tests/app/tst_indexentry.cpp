@@ -199,7 +199,8 @@ void TestIndexEntry::dialogAddsOrSaysWhy()
 void TestIndexEntry::mainWindowAndRegisterOpenIt()
 {
     Folder folder;
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     MainWindow w(maj, folder.dir.path(), QString());
     w.setRegisterFolder(folder.dir.path());
     w.load();
@@ -232,7 +233,8 @@ void TestIndexEntry::importFromTheUpdateDialog()
 {
     Folder folder;
     test::Messages boxes;
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     MainWindow w(maj, folder.dir.path(), QString());
     w.load();
     w.show();

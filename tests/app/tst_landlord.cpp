@@ -150,7 +150,8 @@ void TestLandlord::readsAFileTypedByHand()
 void TestLandlord::dialogShowsAndWrites()
 {
     writeAll(ini(), kOther + "[BAILLEUR]\r\nNOM=Jean Martin\r\nADRESSE1=12 avenue Foch\r\n");
-    LandlordDialog dialog(ini());
+    Settings settings(ini());
+    LandlordDialog dialog(settings);
     QCOMPARE(dialog.objectName(), QStringLiteral("Bailleur"));
     dialog.show();
     QCOMPARE(dialog.nom->text(), QStringLiteral("Jean Martin"));
@@ -174,7 +175,8 @@ void TestLandlord::dialogShowsAndWrites()
 void TestLandlord::annulerWritesNothing()
 {
     writeAll(ini(), kOther);
-    LandlordDialog dialog(ini());
+    Settings settings(ini());
+    LandlordDialog dialog(settings);
     dialog.show();
     QTest::keyClicks(dialog.nom, QStringLiteral("Jean Martin"));
     QTest::mouseClick(dialog.Annuler, Qt::LeftButton);
@@ -188,7 +190,8 @@ void TestLandlord::okThatCannotWriteStaysOpen()
     writeAll(target, kOther);
     QVERIFY(QFile::link(target, ini()));
     test::Messages boxes;
-    LandlordDialog dialog(ini());
+    Settings settings(ini());
+    LandlordDialog dialog(settings);
     dialog.show();
     for (int i = 0; i < 6; ++i) {
         QTest::keyClicks(dialog.adresse, QStringLiteral("ligne"));

@@ -48,8 +48,8 @@ void TestLease::lookup()
     QVERIFY(rw.active());
     RentWindow::type(rw.w.datedubail, lease);
 
-    QCOMPARE(rw.w.table().referenceRow, row);
-    QCOMPARE(rw.w.table().topRow, top);
+    QCOMPARE(rw.w.view().referenceRow, row);
+    QCOMPARE(rw.w.view().topRow, top);
     QCOMPARE(rw.w.barreinsee->value(), top);
     QVERIFY(rw.w.loyer[row - top]->hasFocus());
     QCOMPARE(rw.w.loyer[row - top]->palette().color(QPalette::Base), QColor(128, 255, 255));
@@ -83,7 +83,7 @@ void TestLease::leaseYearStartsTheCaptions()
     RentWindow rw;
     QVERIFY(rw.active());
     RentWindow::type(rw.w.datedubail, QStringLiteral("10/01/2009"));
-    QCOMPARE(rw.w.table().referenceRow, 29);
+    QCOMPARE(rw.w.view().referenceRow, 29);
     QLineEdit* box = rw.w.loyer[19];
     QVERIFY(box->hasFocus());
 
@@ -103,7 +103,7 @@ void TestLease::clickEmptiesTheLeaseDate()
 
     QTest::mouseClick(rw.w.loyer[5], Qt::LeftButton);
     QCOMPARE(rw.w.datedubail->text(), QString());
-    QCOMPARE(rw.w.table().referenceRow, 30); // until a rent is typed there
+    QCOMPARE(rw.w.view().referenceRow, 30); // until a rent is typed there
     QVERIFY(rw.w.loyer[5]->hasFocus());
 }
 
@@ -152,8 +152,8 @@ void TestLease::beforeTheOldestPublication()
     QCOMPARE(rw.messages.titles, QStringList{QStringLiteral("Calcul impossible")});
     QCOMPARE(rw.messages.texts,
              QStringList{QStringLiteral("Pas d'indice inférieur au 15/04/2000")});
-    QCOMPARE(rw.w.table().referenceRow, 5);
-    QCOMPARE(rw.w.table().topRow, 3);
+    QCOMPARE(rw.w.view().referenceRow, 5);
+    QCOMPARE(rw.w.view().topRow, 3);
     // The rents are gone, and the grid says so at once.
     QCOMPARE(rw.rents(), QStringList(64, QString()));
     QCOMPARE(rw.w.loyer[2]->text(), QString());

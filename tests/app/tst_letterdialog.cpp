@@ -102,6 +102,8 @@ private slots:
     void pdfFileNames_data();
     void pdfFileNames();
     void letterReadSavedAndReadBack();
+    void letterFollowsItsLease_data();
+    void letterFollowsItsLease();
     void refusedInOneBox_data();
     void refusedInOneBox();
     void saveCancelledOrRefused_data();
@@ -117,14 +119,18 @@ private:
     QString ini() const { return m_dir.filePath(QStringLiteral("Velmaris.ini")); }
 
     QTemporaryDir m_dir;
-    std::unique_ptr<LeaseStore> m_store;
+    std::unique_ptr<RegisterSession> m_session;
+    std::unique_ptr<Settings> m_settings;
+    LeaseStore* m_store = nullptr;
     std::unique_ptr<QWidget> m_parent;
 };
 
 void TestLetterDialog::init()
 {
     QVERIFY(m_dir.isValid());
-    m_store = std::make_unique<LeaseStore>();
+    m_session = std::make_unique<RegisterSession>(m_dir.path());
+    m_settings = std::make_unique<Settings>(ini());
+    m_store = &m_session->store();
     QVERIFY2(m_store->open(m_dir.path()), qPrintable(m_store->error()));
     m_parent = std::make_unique<QWidget>();
     m_parent->show();
@@ -136,7 +142,9 @@ void TestLetterDialog::init()
 void TestLetterDialog::cleanup()
 {
     m_parent.reset(); // and the dialogs over it
-    m_store.reset();
+    m_store = nullptr;
+    m_session.reset();
+    m_settings.reset();
     QFile::remove(m_dir.filePath(LeaseStore::fileName()));
     QFile::remove(ini());
     QVERIFY(!QApplication::activeModalWidget());
@@ -184,13 +192,55 @@ void TestLetterDialog::pdfFileNames()
     QCOMPARE(pdfFileName(title), name);
 }
 
+void TestLetterDialog::letterFollowsItsLease_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("toldForAll"); // announced as a change of the whole register
+    QTest::addColumn<QString>("tenant");  // the letter's tenant after; empty: no letter
+    QTest::newRow("renamed, told by its id") << "rename" << false << "M. Petit";
+    QTest::newRow("renamed, register told") << "rename" << true << "M. Petit";
+    QTest::newRow("another lease told") << "other" << false << "Mme Durand";
+    QTest::newRow("removed") << "remove" << false << "";
+}
+
+void TestLetterDialog::letterFollowsItsLease()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, toldForAll);
+    QFETCH(QString, tenant);
+    const qint64 id = add(lease(QStringLiteral("A/12"), "15/03/2023", QStringLiteral("Mme Durand"),
+                                QStringLiteral("69003")));
+    const qint64 other = add(lease(QStringLiteral("B/7"), "15/03/2023", QStringLiteral("M. Roux"),
+                                   QStringLiteral("69003")));
+    Messages messages;
+    QPointer<LetterDialog> dialog =
+        showLeaseLetter(m_parent.get(), *m_session, id, table(), *m_settings, QDate(2024, 3, 15));
+    QVERIFY(dialog);
+    Lease current = *m_store->lease(id);
+    current.tenant = QStringLiteral("M. Petit");
+    if (change == u"remove")
+        QVERIFY(m_store->removeLease(id, current.version));
+    else
+        QVERIFY(m_store->updateLease(current));
+    m_session->announce(toldForAll ? 0 : change == u"other" ? other : id);
+
+    QCOMPARE(dialog->letter().has_value(), !tenant.isEmpty());
+    QCOMPARE(dialog->enregistrer->isEnabled(), !tenant.isEmpty());
+    if (tenant.isEmpty())
+        QCOMPARE(dialog->etat->text(), QStringLiteral("Ce bail n'est plus dans le registre."));
+    else
+        QVERIFY(dialog->texte->toPlainText().contains(tenant));
+    QVERIFY(messages.texts.isEmpty());
+    dialog->close();
+}
+
 void TestLetterDialog::letterReadSavedAndReadBack()
 {
     const qint64 id = add(lease(QStringLiteral("A/12"), "15/03/2023", QStringLiteral("Mme Durand"),
                                 QStringLiteral("69003")));
     Messages messages;
     QPointer<LetterDialog> dialog =
-        showLeaseLetter(m_parent.get(), *m_store, id, table(), ini(), QDate(2024, 3, 15));
+        showLeaseLetter(m_parent.get(), *m_session, id, table(), *m_settings, QDate(2024, 3, 15));
     QVERIFY(dialog);
     QVERIFY(dialog->isVisible());
     QVERIFY(messages.texts.isEmpty());
@@ -270,7 +320,7 @@ void TestLetterDialog::refusedInOneBox()
     if (!known)
         id += 1000;
     Messages messages;
-    QVERIFY(!showLeaseLetter(m_parent.get(), *m_store, id, table(), ini(), today));
+    QVERIFY(!showLeaseLetter(m_parent.get(), *m_session, id, table(), *m_settings, today));
     QCOMPARE(messages.titles, QStringList{title});
     const QString text = messages.texts.value(0).replace(QChar(0x00A0), u' ');
     QVERIFY2(text.contains(reason), qPrintable(text));
@@ -295,7 +345,7 @@ void TestLetterDialog::saveCancelledOrRefused()
     const qint64 id = add(lease(QStringLiteral("A-12"), "15/03/2023", QStringLiteral("Mme Durand"),
                                 QStringLiteral("69003")));
     QPointer<LetterDialog> dialog =
-        showLeaseLetter(m_parent.get(), *m_store, id, table(), ini(), QDate(2024, 3, 15));
+        showLeaseLetter(m_parent.get(), *m_session, id, table(), *m_settings, QDate(2024, 3, 15));
     QVERIFY(dialog);
     Files files;
     files.next = target.isEmpty() ? QString() : m_dir.filePath(target);
@@ -318,7 +368,7 @@ void TestLetterDialog::landlordFilledFromTheLetter()
                                 QStringLiteral("69003")));
     Messages messages;
     QPointer<LetterDialog> dialog =
-        showLeaseLetter(m_parent.get(), *m_store, id, table(), ini(), QDate(2024, 3, 15));
+        showLeaseLetter(m_parent.get(), *m_session, id, table(), *m_settings, QDate(2024, 3, 15));
     QVERIFY(dialog);
     QVERIFY(messages.texts.isEmpty());
     QVERIFY(dialog->bailleurmanquant->isVisible());
@@ -359,7 +409,7 @@ void TestLetterDialog::printWithoutPrinter()
     const qint64 id = add(lease(QStringLiteral("A-12"), "15/03/2023", QStringLiteral("Mme Durand"),
                                 QStringLiteral("69003")));
     QPointer<LetterDialog> dialog =
-        showLeaseLetter(m_parent.get(), *m_store, id, table(), ini(), QDate(2024, 3, 15));
+        showLeaseLetter(m_parent.get(), *m_session, id, table(), *m_settings, QDate(2024, 3, 15));
     QVERIFY(dialog);
     Messages messages;
     QTest::mouseClick(dialog->imprimer, Qt::LeftButton);
@@ -379,7 +429,7 @@ void TestLetterDialog::monthLetters()
               QStringLiteral("97400")));
     Messages messages;
     QPointer<MonthLettersDialog> dialog =
-        showMonthLetters(m_parent.get(), *m_store, table(), ini(), QDate(2024, 2, 20));
+        showMonthLetters(m_parent.get(), *m_session, table(), *m_settings, QDate(2024, 2, 20));
     QVERIFY(dialog);
     QVERIFY(messages.texts.isEmpty());
     // Next month at first.
@@ -448,7 +498,7 @@ void TestLetterDialog::monthWithoutLandlord()
     add(lease(QStringLiteral("M-1"), "15/03/2023", QStringLiteral("Mme Durand"),
               QStringLiteral("69003")));
     QPointer<MonthLettersDialog> dialog =
-        showMonthLetters(m_parent.get(), *m_store, table(), ini(), QDate(2024, 2, 20));
+        showMonthLetters(m_parent.get(), *m_session, table(), *m_settings, QDate(2024, 2, 20));
     QVERIFY(dialog);
     QCOMPARE(dialog->liste->rowCount(), 1);
     QVERIFY(dialog->refused().empty()); // listed as a letter, waiting for its sender

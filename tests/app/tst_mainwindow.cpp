@@ -55,7 +55,8 @@ QByteArray indexFile(int quarters, double firstIrl = 145.77)
 struct Started {
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("VELMARIS.TXT"));
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     std::unique_ptr<MainWindow> window;
 
     explicit Started(const QByteArray& file, const QString& folderSuffix = QString())
@@ -137,7 +138,7 @@ void TestMainWindow::gridShowsTheTableAndScrolls()
 
     // One step down moves every column by one line.
     w.barreinsee->setValue(1);
-    QCOMPARE(w.table().topRow, 1);
+    QCOMPARE(w.view().topRow, 1);
     QCOMPARE(w.textind[0]->text(), QStringLiteral("2è tr.2025"));
     QCOMPARE(w.irl[0]->text(), QStringLiteral("145,52"));
 
@@ -219,7 +220,8 @@ void TestMainWindow::loadFailures()
     if (create)
         test::writeAll(dir.filePath(QStringLiteral("VELMARIS.TXT")), bytes);
     Messages messages;
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     MainWindow w(maj, dir.path(), QString());
     w.load();
     w.show();

@@ -108,7 +108,7 @@ private slots:
             break;
         }
         case Command::Print:
-            printTableReport(IndexTable(), {}, false, QLocale(QLocale::French), nullptr);
+            printTableReport(IndexTable(), -1, {}, false, QLocale(QLocale::French), nullptr);
             QCOMPARE(boxes.titles, QStringList{QStringLiteral("Erreur d'impression")});
             text = boxes.texts.value(0);
             break;

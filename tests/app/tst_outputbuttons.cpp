@@ -25,7 +25,8 @@ constexpr char kIndexFile[] = "' fixture\r\n"
 
 struct Window {
     QTemporaryDir dir;
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     std::unique_ptr<MainWindow> w;
 
     Window()
@@ -83,7 +84,7 @@ void TestOutputButtons::copierPutsTheTableOnTheClipboard()
         w.loyer[reference]->setFocus();
         QTest::keyClicks(w.loyer[reference], QStringLiteral("850"));
         QTest::keyClick(w.loyer[reference], Qt::Key_Return);
-        QCOMPARE(w.table().referenceRow, reference);
+        QCOMPARE(w.view().referenceRow, reference);
     }
     w.reeval->setChecked(reeval);
     QApplication::clipboard()->setText(QStringLiteral("before"));

@@ -105,7 +105,8 @@ struct App {
     Messages messages;
     Questions questions;
     Files files;
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     std::unique_ptr<MainWindow> w;
 
     explicit App(const QString& indexFolder = kShippedFolder)

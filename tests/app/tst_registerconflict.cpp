@@ -1,6 +1,7 @@
 // The "Baux" window while another copy of the program writes to the same
 // register: nothing the other copy did is undone, nothing the user typed is
 // lost; and the whole register saved and brought back from the window.
+#include "auditwindow.h"
 #include "filechoice.h"
 #include "lawfulrevision.h"
 #include "leaseform.h"
@@ -57,7 +58,8 @@ Lease r1()
 struct App {
     QTemporaryDir dir;
     Messages messages;
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     std::unique_ptr<MainWindow> w;
     RegisterWindow* r = nullptr;
     LeaseStore other; // the other copy of the program
@@ -122,6 +124,7 @@ private slots:
     void revisionFollowsTheRegister();
     void removalOfAChangedLease();
     void activationShowsOtherChanges();
+    void openWindowsFollowTheLease();
     void backupAndRestoreFromTheWindow();
 };
 
@@ -203,6 +206,31 @@ void TestRegisterConflict::activationShowsOtherChanges()
     QCOMPARE(app.r->selectedLeaseId(), app.other.findLease(QStringLiteral("R-1"))->id);
 }
 
+// The register window and an audit open beside it both follow a lease the
+// other copy renamed, once the register window is back in front.
+void TestRegisterConflict::openWindowsFollowTheLease()
+{
+    App app;
+    const qint64 id = app.r->selectedLeaseId();
+    QTest::mouseClick(app.r->audit, Qt::LeftButton);
+    QPointer<AuditWindow> audit = dialogOf<AuditWindow>(app.r);
+    QVERIFY(audit);
+    QCOMPARE(audit->windowTitle(), QStringLiteral("Audit du bail R-1"));
+
+    Lease renamed = *app.other.findLease(QStringLiteral("R-1"));
+    renamed.reference = QStringLiteral("R-1 bis");
+    QVERIFY(app.other.updateLease(renamed));
+    app.w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(app.w.get()));
+    app.r->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(app.r));
+    QTRY_COMPARE(app.r->model().leaseAt(app.r->model().rowOfLease(id))->reference,
+                 QStringLiteral("R-1 bis"));
+    QCOMPARE(audit->windowTitle(), QStringLiteral("Audit du bail R-1 bis"));
+    QCOMPARE(app.r->selectedLeaseId(), id);
+    audit->close();
+}
+
 void TestRegisterConflict::backupAndRestoreFromTheWindow()
 {
     App app;
@@ -211,7 +239,7 @@ void TestRegisterConflict::backupAndRestoreFromTheWindow()
                                     {QStringLiteral("4 place Bellecour")},
                                     QStringLiteral("Lyon")};
     QVERIFY(writeLandlord(landlord, ini));
-    app.r->setSettingsPath(ini);
+    app.settings.load(ini); // the program's settings, which the register window was lent
     QTemporaryDir saves;
     const QString backup = saves.filePath(QStringLiteral("registre.sqlite"));
     QString next = backup;

@@ -40,9 +40,7 @@ void TestRent::enterInBox3()
     rw.scrollTo(10);
     RentWindow::type(rw.w.loyer[3], typed);
 
-    const IndexTable& t = rw.w.table();
-    QCOMPARE(t.topRow, 10);
-    QCOMPARE(t.referenceRow, 13);
+    QCOMPARE(rw.w.view(), (GridView{10, 13}));
     QCOMPARE(rw.w.loyer[3]->text(), QStringLiteral("1 234,50"));
     QCOMPARE(rw.w.loyer[3]->palette().color(QPalette::Base), QColor(128, 255, 255));
     QCOMPARE(rw.w.loyer[4]->palette().color(QPalette::Base), QColor(255, 255, 255));

@@ -73,7 +73,8 @@ struct Fixture {
     QString indexPath;
     QString iniPath;
     QByteArray oldFile;
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     std::unique_ptr<MainWindow> window;
     IndexUpdater* updater = nullptr;
 
@@ -85,7 +86,7 @@ struct Fixture {
         writeAll(indexPath, indexFile);
         if (!ini.isEmpty())
             writeAll(iniPath, ini);
-        loadSettings(maj, iniPath);
+        settings.load(iniPath);
         window = std::make_unique<MainWindow>(maj, dir.path(), QString());
         updater = window->findChild<IndexUpdater*>();
         updater->setTimeout(1000);
@@ -253,7 +254,7 @@ void TestUpdate::startUpCheck()
         QVERIFY(!QApplication::overrideCursor());
         QTRY_COMPARE(f.window->textind[0]->text(), newestWithFourth(fourth).next().label());
         QCOMPARE(readAll(f.indexPath), fresh);
-        QCOMPARE(f.window->table().topRow, 0);
+        QCOMPARE(f.window->view().topRow, 0);
         QCOMPARE(f.window->barreinsee->maximum(), 0);
         QCOMPARE(f.statut(),
                  QStringLiteral("Indices mis à jour jusqu'au %1 (4 trimestres ajoutés).")
@@ -437,7 +438,9 @@ void TestUpdate::manualEditingKeepsTheProgramAndRereads()
     const QString edited = base.filePath(QStringLiteral("edited.txt"));
     writeAll(edited, freshFileAfter(fourth));
 
-    Maj maj;
+    Settings settings;
+
+    Maj maj{settings};
     MainWindow w(maj, folder, QString());
     w.load();
     w.show();

@@ -36,7 +36,8 @@ QString copied(MainWindow& w)
 struct OwnWindow {
     QTemporaryDir dir;
     Messages messages;
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     std::unique_ptr<MainWindow> w;
 
     explicit OwnWindow(const QByteArray& indexFile = {})
@@ -108,7 +109,7 @@ void TestWindow::startsOnTheLeaseDate()
     RentWindow rw;
     QVERIFY(rw.active());
     QTRY_VERIFY(rw.w.datedubail->hasFocus());
-    QCOMPARE(rw.w.table().referenceRow, -1);
+    QCOMPARE(rw.w.view().referenceRow, -1);
     // Nothing chosen yet: the copied table is its headings alone.
     QCOMPARE(copied(rw.w).count(QStringLiteral("\r\n")), 3);
 }
@@ -164,8 +165,8 @@ void TestWindow::clickInTheFoundBoxKeepsTheLease()
 {
     OwnWindow o;
     RentWindow::type(o.w->datedubail, QStringLiteral("15/11/2004"));
-    const int row = o.w->table().referenceRow;
-    QLineEdit* box = o.w->loyer[row - o.w->table().topRow];
+    const int row = o.w->view().referenceRow;
+    QLineEdit* box = o.w->loyer[row - o.w->view().topRow];
     QTest::mouseClick(box, Qt::LeftButton);
     QCOMPARE(o.w->datedubail->text(), QStringLiteral("15/11/2004"));
     QTest::keyClicks(box, QStringLiteral("500"));
@@ -184,7 +185,7 @@ void TestWindow::clickInAnotherBoxLeavesTheLease()
     QVERIFY(rw.w.loyer[5]->hasFocus());
     // The first caption now comes from the publication of the clicked quarter.
     RentWindow::type(rw.w.loyer[5], QStringLiteral("700"));
-    QCOMPARE(rw.w.table().referenceRow, 16);
+    QCOMPARE(rw.w.view().referenceRow, 16);
     QCOMPARE(rw.rent(15), QStringLiteral("Loyer 2012")); // the 4th quarter 2011 came out in 2012
 }
 
@@ -237,7 +238,7 @@ void TestWindow::enterOnNoAmountDoesNothing()
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(rw.rents(), before);
     QCOMPARE(edit->text(), shown);
-    QCOMPARE(rw.w.table().referenceRow, 3);
+    QCOMPARE(rw.w.view().referenceRow, 3);
 }
 
 // A new quarter at the top: the rent typed stays on its quarter, one row down,
@@ -260,7 +261,7 @@ void TestWindow::reloadRevisesOnTheSameQuarter()
     QTRY_COMPARE(o.w->table().rows.front().quarter, Quarter(2016, 1));
 
     QCOMPARE(o.rent(14), QStringLiteral("1 234,50"));
-    QCOMPARE(o.w->table().referenceRow, 14);
+    QCOMPARE(o.w->view().referenceRow, 14);
     QCOMPARE(o.rent(2), QStringLiteral("1 279,23"));
     QCOMPARE(o.rent(1), QStringLiteral("Loyer 2015"));
     QCOMPARE(o.rent(0), QString());
@@ -288,7 +289,7 @@ void TestWindow::reloadWithoutTheQuarterClearsTheRents()
     QVERIFY(o.w->schedule().isEmpty());
     for (QLineEdit* box : o.w->loyer)
         QCOMPARE(box->text(), QString());
-    QCOMPARE(o.w->table().referenceRow, -1);
+    QCOMPARE(o.w->view().referenceRow, -1);
 }
 
 void TestWindow::tabOrder()
@@ -452,7 +453,8 @@ void TestWindow::brokenIndexFileGetsTheShippedCopy()
         asked << text;
         return yes;
     });
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     MainWindow w(maj, dir.path(), QString());
     DataFolders folders;
     folders.indexFolder = folders.settingsFolder = folders.dataFolder = dir.path();

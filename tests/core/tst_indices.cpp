@@ -1,4 +1,5 @@
 #include "amounts.h"
+#include "datafolder.h"
 #include "dates.h"
 #include "gridline.h"
 #include "indexfile.h"
@@ -743,11 +744,7 @@ void TestIndices::reloadResetsScalars()
 {
     IndexTable table;
     installRows(table, parseIndexFile(sampleFile()).rows, QDateTime());
-    table.topRow = 3;
-    table.referenceRow = 2;
     installRows(table, parseIndexFile(sampleFile()).rows, QDateTime());
-    QCOMPARE(table.topRow, 0);
-    QCOMPARE(table.referenceRow, -1);
     QCOMPARE(table.rowOf(Quarter(2005, 1)), 2);
     QCOMPARE(table.rowOf(Quarter(2005, 4)), -1);
     QCOMPARE(table.rowOf(Quarter(2004, 1)), 6);
@@ -799,7 +796,7 @@ void TestIndices::gridBoldRules()
     row.average = average;
     row.irl = 110.5;
     table.rows.push_back(row);
-    const GridLine g = gridLine(table, 0, kFrench);
+    const GridLine g = gridLine(table, GridView(), 0, kFrench);
     QCOMPARE(g.averageBold, averageBold);
     QCOMPARE(g.irlBold, irlBold);
 }
@@ -808,31 +805,31 @@ void TestIndices::gridLineValues()
 {
     IndexTable table;
     installRows(table, parseIndexFile(sampleFile()).rows, QDateTime());
-    table.referenceRow = 2;
+    GridView view{0, 2};
 
     // IRL-only row: blank ICC and average.
-    GridLine g = gridLine(table, 0, kFrench);
+    GridLine g = gridLine(table, view, 0, kFrench);
     QCOMPARE(g.icc, QString());
     QCOMPARE(g.average, QString());
     QCOMPARE(g.irl, QStringLiteral("110,57"));
     QCOMPARE(g.date, QStringLiteral("12/01/2006"));
     QVERIFY(!g.reference);
 
-    g = gridLine(table, 1, kFrench);
+    g = gridLine(table, view, 1, kFrench);
     QCOMPARE(g.icc, QStringLiteral("1276"));
     QCOMPARE(g.average, QStringLiteral("1271,75"));
 
     // Row 3 has no IRL: blank, not "0".
-    g = gridLine(table, 3, kFrench);
+    g = gridLine(table, view, 3, kFrench);
     QCOMPARE(g.irl, QString());
 
-    g = gridLine(table, 2, kFrench);
+    g = gridLine(table, view, 2, kFrench);
     QVERIFY(g.reference);
     QCOMPARE(g.quarter, Quarter(2005, 1));
 
     // One step down: line 1 shows what line 2 showed.
-    table.topRow = 1;
-    g = gridLine(table, 1, kFrench);
+    view.topRow = 1;
+    g = gridLine(table, view, 1, kFrench);
     QVERIFY(g.reference);
     QCOMPARE(g.label, QStringLiteral("1er tr.2005"));
 }
@@ -841,7 +838,7 @@ void TestIndices::gridPastTheEndIsEmpty()
 {
     IndexTable table;
     installRows(table, parseIndexFile(sampleFile()).rows, QDateTime());
-    const GridLine g = gridLine(table, 7, kFrench);
+    const GridLine g = gridLine(table, GridView(), 7, kFrench);
     QVERIFY(g.label.isEmpty() && g.date.isEmpty() && !g.quarter.isValid() && !g.reference);
 }
 

@@ -6,12 +6,14 @@
 #include "leasefixture.h"
 #include "leaseregister.h"
 #include "leasestore.h"
+#include "registersession.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -133,6 +135,7 @@ private slots:
     void staleCopyIsRefused_data();
     void staleCopyIsRefused();
     void otherProgramsChangesAreSeen();
+    void sessionTellsEveryListener();
     void journalsFollowTheRegister();
     void migrationCopyIsWhole();
     void csvRoundTripKeepsStatuses();
@@ -237,6 +240,31 @@ void TestRegisterSafety::otherProgramsChangesAreSeen()
     QVERIFY(b.updateLease(lease));
     QVERIFY(a.changedElsewhere());
     QCOMPARE(a.findLease(QStringLiteral("A1"))->notes, QStringLiteral("vu"));
+}
+
+// Two windows on one session: both are told of a lease written here and of
+// the register another program changed, once each, and of nothing else.
+void TestRegisterSafety::sessionTellsEveryListener()
+{
+    RegisterSession session(m_dir->path());
+    QVERIFY(session.store().open(session.folder()));
+    QSignalSpy first(&session, &RegisterSession::leaseChanged);
+    QSignalSpy second(&session, &RegisterSession::leaseChanged);
+    QVERIFY(!session.refreshIfChangedElsewhere());
+    const qint64 id =
+        session.store().addLease(makeLease(QStringLiteral("S1"), day("15/03/2023"), 85000)).value();
+    session.announce(id);
+    QVERIFY(!session.refreshIfChangedElsewhere()); // its own write
+    LeaseStore other;
+    QVERIFY(other.open(m_dir->path()));
+    QVERIFY(other.addLease(makeLease(QStringLiteral("S2"), day("15/03/2023"), 85000)));
+    QVERIFY(session.refreshIfChangedElsewhere());
+    QVERIFY(!session.refreshIfChangedElsewhere()); // told once
+    for (const QSignalSpy* spy : {&first, &second}) {
+        QCOMPARE(spy->count(), 2);
+        QCOMPARE(spy->at(0).at(0).toLongLong(), id);
+        QCOMPARE(spy->at(1).at(0).toLongLong(), 0); // the whole register
+    }
 }
 
 // A register opened while it was read-only, then made writable again, opens

@@ -46,7 +46,7 @@ IndexRow row(Quarter quarter, qint16 icc, double average, double irl, QDate publ
 }
 
 // Newest first: IRL-only quarters, then two with an ICC and its average.
-IndexTable sampleTable(int referenceRow)
+IndexTable sampleTable()
 {
     IndexTable t;
     t.rows = {
@@ -56,7 +56,6 @@ IndexTable sampleTable(int referenceRow)
         row({2024, 4}, 1276, 1271.25, 0, QDate(2005, 10, 6)),
         row({2024, 3}, 1270, 1267.5, 0, QDate(2005, 7, 1)),
     };
-    t.referenceRow = referenceRow;
     return t;
 }
 
@@ -66,7 +65,6 @@ IndexTable longTable(int rows)
     Quarter q(2100, 4);
     for (int i = 0; i < rows; ++i, q = q.previous())
         t.rows.push_back(row(q, qint16(1000 + i), 1000.5 + i, 0, QDate(2000, 1, 1).addDays(i)));
-    t.referenceRow = rows - 1;
     return t;
 }
 
@@ -121,24 +119,27 @@ private slots:
 void TestOutput::clipboardText_data()
 {
     QTest::addColumn<IndexTable>("table");
+    QTest::addColumn<int>("reference"); // the grid's reference row
     QTest::addColumn<bool>("reeval");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("no reference") << sampleTable(-1) << true << headings(true);
-    QTest::newRow("no reference, augmenté") << sampleTable(-1) << false << headings(false);
-    QTest::newRow("empty table") << IndexTable{} << true << headings(true);
+    QTest::newRow("no reference") << sampleTable() << -1 << true << headings(true);
+    QTest::newRow("no reference, augmenté") << sampleTable() << -1 << false << headings(false);
+    QTest::newRow("empty table") << IndexTable{} << -1 << true << headings(true);
     // The newest quarter has no ICC: two empty cells, then an empty rent.
-    QTest::newRow("reference 0") << sampleTable(
-        0) << true << headings(true) + QStringLiteral("3è tr.2025\t\t\t145,77\t15/10/2025\t\r\n");
+    QTest::newRow("reference 0") << sampleTable() << 0 << true
+                                 << headings(true)
+                                        + QStringLiteral(
+                                            "3è tr.2025\t\t\t145,77\t15/10/2025\t\r\n");
     const QString revised = QStringLiteral("3è tr.2025\t\t\t145,77\t15/10/2025\t\r\n"
                                            "2è tr.2025\t\t\t146,68\t16/07/2025\t 921,37\r\n"
                                            "1er tr.2025\t\t\t145,47\t16/04/2025\tLoyer 2025\r\n"
                                            "4è tr.2024\t1276\t1271,25\t\t06/10/2005\t 850,00\r\n");
-    QTest::newRow("revision, réévalué") << sampleTable(3) << true << headings(true) + revised;
-    QTest::newRow("revision, augmenté") << sampleTable(3) << false << headings(false) + revised;
+    QTest::newRow("revision, réévalué") << sampleTable() << 3 << true << headings(true) + revised;
+    QTest::newRow("revision, augmenté") << sampleTable() << 3 << false << headings(false) + revised;
     // A reference left over from a longer table stops at the last row.
     QTest::newRow("reference past the end")
-        << sampleTable(40) << true
+        << sampleTable() << 40 << true
         << headings(true) + revised
                + QStringLiteral("3è tr.2024\t1270\t1267,5\t\t01/07/2005\t\r\n");
 }
@@ -146,18 +147,20 @@ void TestOutput::clipboardText_data()
 void TestOutput::clipboardText()
 {
     QFETCH(IndexTable, table);
+    QFETCH(int, reference);
     QFETCH(bool, reeval);
     QFETCH(QString, expected);
-    QCOMPARE(velmaris::clipboardText(table, scheduleFor(table), reeval, kFrench), expected);
+    QCOMPARE(velmaris::clipboardText(table, reference, scheduleFor(table), reeval, kFrench),
+             expected);
 }
 
 void TestOutput::copyPutsTextOnClipboard()
 {
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    const IndexTable table = sampleTable(3);
-    copyTableToClipboard(table, scheduleFor(table), false, kFrench);
+    const IndexTable table = sampleTable();
+    copyTableToClipboard(table, 3, scheduleFor(table), false, kFrench);
     QCOMPARE(QGuiApplication::clipboard()->text(),
-             velmaris::clipboardText(table, scheduleFor(table), false, kFrench));
+             velmaris::clipboardText(table, 3, scheduleFor(table), false, kFrench));
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 
@@ -176,7 +179,7 @@ void TestOutput::columnStarts()
 void TestOutput::headingLayout()
 {
     const ReportLayout layout =
-        layoutReport(reportRows(sampleTable(-1), {}, true, kFrench), {19.0, 27.0, 0.5});
+        layoutReport(reportRows(sampleTable(), -1, {}, true, kFrench), {19.0, 27.0, 0.5});
     const auto starts = reportColumnStarts(19.0);
     struct Expected {
         double y;
@@ -203,8 +206,9 @@ void TestOutput::headingLayout()
 
 void TestOutput::rowsDownToReference()
 {
-    const ReportLayout layout = layoutReport(
-        reportRows(sampleTable(3), scheduleFor(sampleTable(3)), false, kFrench), {19.0, 27.0, 0.5});
+    const ReportLayout layout =
+        layoutReport(reportRows(sampleTable(), 3, scheduleFor(sampleTable()), false, kFrench),
+                     {19.0, 27.0, 0.5});
     const auto starts = reportColumnStarts(19.0);
     // Rows start after the headings and one empty line; numbers carry a blank each side.
     const auto at = [&](double y) {
@@ -236,7 +240,7 @@ void TestOutput::pageBreaks()
     const ReportPage page{19.0, 27.7, 0.5};
     const IndexTable table = longTable(301);
     const ReportLayout layout =
-        layoutReport(reportRows(table, scheduleFor(table), true, kFrench), page);
+        layoutReport(reportRows(table, table.lastRow(), scheduleFor(table), true, kFrench), page);
 
     // 3 headings + 1 empty + 301 rows = 305 lines with text: 6 pages of 55 lines.
     QCOMPARE(layout.pages, 6);
@@ -304,12 +308,12 @@ void TestOutput::pdfReport()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
 
-    const auto render = [&](const IndexTable& table, const QString& name) {
+    const auto render = [&](const IndexTable& table, int reference, const QString& name) {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setPageSize(QPageSize(QPageSize::A4));
         printer.setOutputFileName(dir.filePath(name + QStringLiteral(".pdf")));
-        if (!drawReport(printer, reportRows(table, scheduleFor(table), true, kFrench)))
+        if (!drawReport(printer, reportRows(table, reference, scheduleFor(table), true, kFrench)))
             return QString();
         QProcess p;
         p.start(pdftotext,
@@ -321,7 +325,7 @@ void TestOutput::pdfReport()
             .normalized(QString::NormalizationForm_KC);
     };
 
-    const QString text = render(sampleTable(3), QStringLiteral("short"));
+    const QString text = render(sampleTable(), 3, QStringLiteral("short"));
     QVERIFY(!text.isEmpty());
     for (const char* expected :
          {"Moyennes des", "Trimestre", "loyer (réévalué)", "Journal Officiel", "(hors charges)",
@@ -331,7 +335,7 @@ void TestOutput::pdfReport()
     QCOMPARE(text.count(u'\f'), 1);                        // one page
 
     // A long table runs over several pages with the headings on the first only.
-    const QString longText = render(longTable(301), QStringLiteral("long"));
+    const QString longText = render(longTable(301), 300, QStringLiteral("long"));
     QVERIFY(longText.count(u'\f') > 1);
     QCOMPARE(longText.count(QStringLiteral("Trimestre")), 1);
     QVERIFY(longText.section(u'\f', 1).contains(longTable(301).rows.back().label()));
@@ -345,7 +349,7 @@ void TestOutput::noDefaultPrinter()
     QStringList shown;
     MessageBox::setHandler(
         [&](const QString& title, const QString& text) { shown << title << text; });
-    printTableReport(sampleTable(3), scheduleFor(sampleTable(3)), true, kFrench, nullptr);
+    printTableReport(sampleTable(), 3, scheduleFor(sampleTable()), true, kFrench, nullptr);
     MessageBox::setHandler(nullptr);
     QCOMPARE(shown, (QStringList{QStringLiteral("Erreur d'impression"),
                                  QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "

@@ -377,7 +377,6 @@ void TestDownload::goodFileReplacesOldOne()
     QCOMPARE(int(m_table.rows.size()), 13);
     QCOMPARE(m_table.rows.front().label(), QStringLiteral("4è tr.2025"));
     QCOMPARE(m_table.fileDate, QFileInfo(m_path).lastModified());
-    QCOMPARE(m_table.referenceRow, -1);
     QCOMPARE(reloaded.count(), 1);
     QCOMPARE(updater.lastMessage(),
              QStringLiteral("Indices mis à jour jusqu'au 4è tr.2025 (1 trimestre ajouté)."));

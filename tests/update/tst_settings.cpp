@@ -46,6 +46,9 @@ private slots:
     void okRefuses();
     void okThatCannotWriteSaysSo();
     void picturesActLikeTheirButtons();
+    void oneObjectForTheFile_data();
+    void oneObjectForTheFile();
+    void dialogFollowsTheObject();
 
 private:
     QString ini() const { return m_dir.filePath(QStringLiteral("Velmaris.ini")); }
@@ -177,12 +180,12 @@ void TestSettings::readRules()
     if (!content.isNull())
         writeAll(ini(), content);
 
-    Maj maj;
-    loadSettings(maj, ini());
+    Settings settings(ini());
+    Maj maj(settings);
     QCOMPARE(maj.ftp->text(), address);
     QCOMPARE(maj.Checkconnection->isChecked(), checkConnection);
     QCOMPARE(maj.CheckMaj->isChecked(), checkMaj);
-    QCOMPARE(maj.iniPath(), ini());
+    QCOMPARE(settings.path(), ini());
     QCOMPARE(maj.settings(), settingsOf(maj));
     QFile::remove(ini());
 }
@@ -198,8 +201,8 @@ void TestSettings::writesInOrderIntoNewFile()
 
 void TestSettings::okWritesWhatIsReadBack()
 {
-    Maj maj;
-    loadSettings(maj, ini());
+    Settings settings(ini());
+    Maj maj(settings);
     maj.ftp->setText(QStringLiteral("https://exemple.test/dossier/VELMARIS.TXT"));
     maj.Checkconnection->setChecked(false);
     maj.CheckMaj->setChecked(true);
@@ -207,8 +210,8 @@ void TestSettings::okWritesWhatIsReadBack()
     QTest::mouseClick(maj.Valider, Qt::LeftButton);
     QVERIFY(!maj.isVisible());
 
-    Maj again;
-    loadSettings(again, ini());
+    Settings againSettings(ini());
+    Maj again(againSettings);
     QCOMPARE(again.ftp->text(), QStringLiteral("https://exemple.test/dossier/VELMARIS.TXT"));
     QVERIFY(!again.Checkconnection->isChecked());
     QVERIFY(again.CheckMaj->isChecked());
@@ -233,8 +236,8 @@ void TestSettings::writingKeepsTheRestOfTheFile()
 void TestSettings::emptyAddressWritesDefaultBack()
 {
     writeAll(ini(), "[FTP]\r\nADRESS=\r\n");
-    Maj maj;
-    loadSettings(maj, ini());
+    Settings settings(ini());
+    Maj maj(settings);
     QTest::mouseClick(maj.Picture2, Qt::LeftButton);
     QCOMPARE(readProfileString(u"FTP", u"ADRESS", ini()), kDefaultAddress.toString());
     QFile::remove(ini());
@@ -292,8 +295,8 @@ void TestSettings::regionalIdBanksDefaultToInsees()
 void TestSettings::annulerDropsTheEdits()
 {
     writeAll(ini(), "[FTP]\r\nCHECKMAJ=0\r\n");
-    Maj maj;
-    loadSettings(maj, ini());
+    Settings settings(ini());
+    Maj maj(settings);
     const UpdateSettings before = maj.settings();
     maj.show();
     QTest::mouseClick(maj.CheckMaj, Qt::LeftButton);
@@ -344,8 +347,8 @@ void TestSettings::okRefuses()
     QFETCH(QString, message);
     writeAll(ini(), "[FTP]\r\nCHECKMAJ=1\r\n");
     test::Messages boxes;
-    Maj maj;
-    loadSettings(maj, ini());
+    Settings settings(ini());
+    Maj maj(settings);
     maj.show();
     maj.ftp->setText(address);
     maj.idcorse->setText(corse);
@@ -375,8 +378,8 @@ void TestSettings::okThatCannotWriteSaysSo()
     writeAll(target, "[FTP]\r\nCHECKMAJ=0\r\n");
     QVERIFY(QFile::link(target, ini()));
     test::Messages boxes;
-    Maj maj;
-    loadSettings(maj, ini());
+    Settings settings(ini());
+    Maj maj(settings);
     QVERIFY(!maj.settings().checkMaj);
     maj.show();
     QTest::mouseClick(maj.CheckMaj, Qt::LeftButton);
@@ -402,7 +405,8 @@ void TestSettings::okThatCannotWriteSaysSo()
 
 void TestSettings::picturesActLikeTheirButtons()
 {
-    Maj maj;
+    Settings settings;
+    Maj maj{settings};
     int downloads = 0, edits = 0;
     connect(&maj, &Maj::downloadRequested, this, [&] { ++downloads; });
     connect(&maj, &Maj::manualEditRequested, this, [&] { ++edits; });
@@ -416,4 +420,55 @@ void TestSettings::picturesActLikeTheirButtons()
 }
 
 QTEST_MAIN(TestSettings)
+// The settings object alone owns the file: what it writes it puts in effect,
+// what it cannot write leaves both the file and the settings as they were.
+void TestSettings::oneObjectForTheFile_data()
+{
+    QTest::addColumn<QString>("where"); // "file", "no folder" (cannot be written), "none"
+    QTest::addColumn<bool>("written");
+    QTest::newRow("a file") << "file" << true;
+    QTest::newRow("a file that cannot be written") << "no folder" << false;
+    QTest::newRow("no file: kept in memory") << "none" << true;
+}
+
+void TestSettings::oneObjectForTheFile()
+{
+    QFETCH(QString, where);
+    QFETCH(bool, written);
+    const QString path = where == u"file"        ? ini()
+                         : where == u"no folder" ? m_dir.filePath(QStringLiteral("absent/x.ini"))
+                                                 : QString();
+    Settings settings(path);
+    UpdateSettings update = settings.update();
+    update.address = QStringLiteral("https://exemple.test/VELMARIS.TXT");
+    const LandlordSettings landlord{
+        QStringLiteral("Jean Martin"), {QStringLiteral("12 avenue Foch")}, QStringLiteral("Lyon")};
+    QString reason;
+    QCOMPARE(settings.setUpdate(update, &reason), written);
+    QCOMPARE(settings.setLandlord(landlord, &reason), written);
+    QCOMPARE(reason.isEmpty(), written);
+    QCOMPARE(settings.update().address, written ? update.address : kDefaultAddress.toString());
+    QCOMPARE(settings.landlord() == landlord, written);
+    if (where == u"file") {
+        const Settings again(path); // another reader of the same file
+        QCOMPARE(again.update(), update);
+        QCOMPARE(again.landlord(), landlord);
+    }
+    QFile::remove(ini());
+}
+
+// The update dialog shows the settings the program holds, read again or not.
+void TestSettings::dialogFollowsTheObject()
+{
+    Settings settings;
+    Maj maj(settings);
+    QCOMPARE(maj.ftp->text(), kDefaultAddress.toString());
+    writeAll(ini(), "[FTP]\r\nADRESS=https://exemple.test/autre/VELMARIS.TXT\r\nCHECKMAJ=1\r\n");
+    settings.load(ini());
+    QCOMPARE(maj.ftp->text(), QStringLiteral("https://exemple.test/autre/VELMARIS.TXT"));
+    QVERIFY(maj.CheckMaj->isChecked());
+    QCOMPARE(maj.settings(), settings.update());
+    QFile::remove(ini());
+}
+
 #include "tst_settings.moc"

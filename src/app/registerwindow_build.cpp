@@ -1,0 +1,180 @@
+// The register window's controls: the search box, the table of leases, the
+// commands beside it, and which of them the register allows.
+#include "registerwindow.h"
+
+#include <QBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+
+namespace velmaris {
+
+namespace {
+
+template <typename T> T* named(T* widget, const QString& name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+} // namespace
+
+void RegisterWindow::buildControls()
+{
+    recherche = named(new QLineEdit(this), QStringLiteral("recherche"));
+    recherche->setPlaceholderText(QStringLiteral("Rechercher une référence ou un locataire"));
+    recherche->setClearButtonEnabled(true);
+    compte = named(new QLabel(this), QStringLiteral("compte"));
+    etat = named(new QLabel(this), QStringLiteral("etat"));
+    etat->setWordWrap(true);
+    {
+        QPalette p = etat->palette();
+        p.setColor(QPalette::WindowText, QColor(150, 0, 0));
+        etat->setPalette(p);
+    }
+    etat->hide();
+
+    buildTable();
+
+    buildButtons();
+
+    auto* side = new QVBoxLayout;
+    side->setSpacing(6);
+    for (QPushButton* b : {ajouter, modifier, supprimer})
+        side->addWidget(b);
+    side->addSpacing(12);
+    for (QPushButton* b : {reviser, historique, lettre, lettresdumois, audit})
+        side->addWidget(b);
+    side->addSpacing(12);
+    for (QPushButton* b : {importer, exporter, saisirindice})
+        side->addWidget(b);
+    addBackupButtons(side);
+    side->addStretch(1);
+    side->addWidget(fermer);
+
+    auto* searchRow = new QHBoxLayout;
+    searchRow->addWidget(recherche, 1);
+    searchRow->addWidget(compte);
+
+    auto* main = new QVBoxLayout;
+    main->addLayout(searchRow);
+    main->addWidget(etat);
+    main->addWidget(tableau, 1);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(main, 1);
+    layout->addLayout(side);
+
+    setTabOrder(recherche, tableau);
+    updateButtons();
+    updateCount();
+
+    const QSize wanted(1180, 600);
+    const QScreen* s = screen();
+    resize(s ? wanted.boundedTo(s->availableGeometry().size()) : wanted);
+}
+
+void RegisterWindow::buildTable()
+{
+    tableau = named(new QTableView(this), QStringLiteral("tableau"));
+    tableau->setModel(&m_filter);
+    tableau->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tableau->setSelectionMode(QAbstractItemView::SingleSelection);
+    tableau->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tableau->setAlternatingRowColors(true);
+    tableau->setWordWrap(false);
+    tableau->verticalHeader()->hide();
+    // Fixed heights and widths: nothing is measured row by row, whatever the number of leases.
+    tableau->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    tableau->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    QHeaderView* header = tableau->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setHighlightSections(false);
+    const QFontMetrics fm = fontMetrics();
+    auto width = [&fm](const char* sample) {
+        return fm.horizontalAdvance(QString::fromUtf8(sample)) + 28;
+    };
+    header->resizeSection(RegisterModel::Reference, width("REF-2025-000"));
+    header->resizeSection(RegisterModel::Tenant, width("M. et Mme Dupont-Du"));
+    header->resizeSection(RegisterModel::TerritoryColumn, width("métropole"));
+    header->resizeSection(RegisterModel::Rent, width("99 999,99 €"));
+    header->resizeSection(RegisterModel::NextDue, width("00/00/0000"));
+    header->resizeSection(RegisterModel::Status,
+                          width("à réviser avant le 00/00/0000 (révision perdue le 00/00/0000)"));
+    // The status takes what is left; every other column keeps its width, the
+    // tenant's included, and a narrow window scrolls rather than hiding names.
+    header->setStretchLastSection(true);
+    tableau->setSortingEnabled(true);
+    tableau->sortByColumn(RegisterModel::NextDue, Qt::AscendingOrder);
+}
+
+void RegisterWindow::buildButtons()
+{
+    auto button = [this](const QString& name, const QString& text) {
+        auto* b = named(new QPushButton(text, this), name);
+        b->setAutoDefault(false);
+        return b;
+    };
+    ajouter = button(QStringLiteral("ajouter"), QStringLiteral("Ajouter…"));
+    modifier = button(QStringLiteral("modifier"), QStringLiteral("Modifier…"));
+    supprimer = button(QStringLiteral("supprimer"), QStringLiteral("Supprimer"));
+    reviser = button(QStringLiteral("reviser"), QStringLiteral("Réviser"));
+    historique = button(QStringLiteral("historique"), QStringLiteral("Historique"));
+    importer = button(QStringLiteral("importer"), QStringLiteral("Importer…"));
+    exporter = button(QStringLiteral("exporter"), QStringLiteral("Exporter…"));
+    lettre = button(QStringLiteral("lettre"), QStringLiteral("Lettre"));
+    lettresdumois = button(QStringLiteral("lettresdumois"), QStringLiteral("Lettres du mois…"));
+    audit = button(QStringLiteral("audit"), QStringLiteral("Audit"));
+    saisirindice = button(QStringLiteral("saisirindice"), QStringLiteral("Saisir un indice…"));
+    fermer = button(QStringLiteral("fermer"), QStringLiteral("Fermer"));
+
+    connect(ajouter, &QPushButton::clicked, this, &RegisterWindow::addLease);
+    connect(modifier, &QPushButton::clicked, this, &RegisterWindow::editLease);
+    connect(supprimer, &QPushButton::clicked, this, &RegisterWindow::removeLease);
+    connect(reviser, &QPushButton::clicked, this, &RegisterWindow::reviseLease);
+    connect(historique, &QPushButton::clicked, this, &RegisterWindow::showHistory);
+    connect(importer, &QPushButton::clicked, this, &RegisterWindow::importCsv);
+    connect(exporter, &QPushButton::clicked, this, &RegisterWindow::exportCsv);
+    connect(fermer, &QPushButton::clicked, this, &QWidget::close);
+    connect(lettre, &QPushButton::clicked, this, [this] {
+        if (const qint64 id = selectedLeaseId())
+            emit letterRequested(id);
+    });
+    connect(lettresdumois, &QPushButton::clicked, this, &RegisterWindow::monthLettersRequested);
+    connect(saisirindice, &QPushButton::clicked, this, &RegisterWindow::indexEntryRequested);
+    connect(audit, &QPushButton::clicked, this, [this] {
+        if (const qint64 id = selectedLeaseId())
+            emit auditRequested(id);
+    });
+    connect(recherche, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_filter.setSearch(text);
+        updateCount();
+    });
+    connect(tableau->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &RegisterWindow::updateButtons);
+    connect(tableau, &QTableView::doubleClicked, this, &RegisterWindow::editLease);
+}
+
+void RegisterWindow::updateButtons()
+{
+    const bool open = m_store.isOpen();
+    const bool chosen = selectedLease() != nullptr;
+    ajouter->setEnabled(writable());
+    importer->setEnabled(writable());
+    modifier->setEnabled(open && chosen);
+    modifier->setText(writable() ? QStringLiteral("Modifier…") : QStringLiteral("Consulter…"));
+    supprimer->setEnabled(writable() && chosen);
+    reviser->setEnabled(open && chosen);
+    historique->setEnabled(open && chosen);
+    exporter->setEnabled(open);
+    lettre->setEnabled(open && chosen);
+    lettresdumois->setEnabled(open);
+    audit->setEnabled(open && chosen);
+    updateBackupButtons();
+}
+
+} // namespace velmaris

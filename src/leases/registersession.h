@@ -1,0 +1,44 @@
+#pragma once
+
+#include "leasestore.h"
+
+#include <QObject>
+#include <QString>
+
+namespace velmaris {
+
+// The lease register of one run of the program: its store, opened once, and
+// the news of its changes. The application owns it and lends it to every
+// window that shows a lease; each listens to leaseChanged and reads the lease
+// again, so that no window keeps a copy the register no longer holds.
+class RegisterSession : public QObject {
+    Q_OBJECT
+
+public:
+    // folder: where Velmaris.sqlite lives; nothing is read before the store is opened.
+    explicit RegisterSession(const QString& folder = QString(), QObject* parent = nullptr);
+
+    QString folder() const { return m_folder; }
+    // Another folder: the store is closed, to be opened again there.
+    void setFolder(const QString& folder);
+
+    LeaseStore& store() { return m_store; }
+    const LeaseStore& store() const { return m_store; }
+
+    // Says to every window that the lease changed (written, revised, removed);
+    // 0: several leases or the whole register (import, restore).
+    void announce(qint64 leaseId) { emit leaseChanged(leaseId); }
+
+    // Another program committed to the register since it was last read: every
+    // window is told, as for a change of the whole register. True when it did.
+    bool refreshIfChangedElsewhere();
+
+signals:
+    void leaseChanged(qint64 leaseId);
+
+private:
+    QString m_folder;
+    LeaseStore m_store;
+};
+
+} // namespace velmaris
