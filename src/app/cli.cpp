@@ -243,9 +243,16 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
 
 namespace {
 
-CommandLineResult reviseRent(const Options& options, const QString& defaultIndexPath)
+// What --rent was asked: the rent, and its quarter or the lease's date.
+struct RentArguments {
+    qint64 rent = 0;
+    QString quarterText;
+    std::optional<Quarter> quarter;
+    std::optional<QDate> leaseDate;
+};
+
+std::optional<CommandLineResult> readRentArguments(const Options& options, RentArguments& args)
 {
-    const QLocale locale = commandLineLocale();
     for (const char* other : {"--request-date", "--data-folder", "--date", "--all"})
         if (options.has(QString::fromLatin1(other)))
             return failure(kExitBadArguments,
@@ -271,25 +278,35 @@ CommandLineResult reviseRent(const Options& options, const QString& defaultIndex
             QStringLiteral("Loyer invalide : « %1 » (un montant positif, par exemple 850 "
                            "ou \"1 234,50\").")
                 .arg(rentText));
+    args.rent = *rent;
 
-    const QString quarterText = options.value(QStringLiteral("--quarter"));
-    std::optional<Quarter> quarter;
+    args.quarterText = options.value(QStringLiteral("--quarter"));
     if (hasQuarter) {
-        quarter = Quarter::fromKey(quarterText);
-        if (!quarter)
+        args.quarter = Quarter::fromKey(args.quarterText);
+        if (!args.quarter)
             return failure(kExitBadArguments,
                            QStringLiteral("Trimestre invalide : « %1 » (chiffre du trimestre puis "
                                           "année, par exemple 32019).")
-                               .arg(quarterText));
+                               .arg(args.quarterText));
     }
-    std::optional<QDate> leaseDate;
     if (hasLeaseDate) {
-        leaseDate = parseFrenchDate(options.value(QStringLiteral("--lease-date")));
-        if (!leaseDate)
+        args.leaseDate = parseFrenchDate(options.value(QStringLiteral("--lease-date")));
+        if (!args.leaseDate)
             return failure(kExitBadArguments,
                            QStringLiteral("Date du bail invalide : « %1 » (jj/mm/aaaa attendu).")
                                .arg(options.value(QStringLiteral("--lease-date"))));
     }
+    return std::nullopt;
+}
+
+CommandLineResult reviseRent(const Options& options, const QString& defaultIndexPath)
+{
+    const QLocale locale = commandLineLocale();
+    RentArguments args;
+    if (auto bad = readRentArguments(options, args))
+        return *bad;
+    const std::optional<Quarter>& quarter = args.quarter;
+    const std::optional<QDate>& leaseDate = args.leaseDate;
 
     IndexTable table;
     if (auto failed = cli::loadTable(options, defaultIndexPath, table))
@@ -305,7 +322,7 @@ CommandLineResult reviseRent(const Options& options, const QString& defaultIndex
         if (reference < 0)
             return failure(kExitBadArguments,
                            QStringLiteral("Trimestre absent du fichier des indices : %1 (%2).")
-                               .arg(quarterText.trimmed(), quarter->label()));
+                               .arg(args.quarterText.trimmed(), quarter->label()));
     } else {
         reference = findLeaseRow(table, *leaseDate);
         if (reference < 0)
@@ -319,7 +336,7 @@ CommandLineResult reviseRent(const Options& options, const QString& defaultIndex
     // The lease date plays the part of the lease-date box.
     RevisionRequest request;
     request.reference = table.rows[std::size_t(reference)].quarter;
-    request.cents = *rent;
+    request.cents = args.rent;
     request.leaseDate = leaseDate;
     request.reeval = options.has(QStringLiteral("--reevaluate"));
     const Schedule schedule = reviseRents(table, request);

@@ -51,6 +51,9 @@ public:
 private:
     std::optional<Fault> value(QStringView text, int line, const QString& what, Quarter quarter,
                                double* out);
+    std::optional<Fault> order(Quarter quarter, int line) const;
+    std::optional<Fault> values(const std::vector<QStringView>& columns, int line, IndexRow& row);
+    std::optional<Fault> publication(QStringView text, int line, IndexRow& row) const;
 
     std::vector<IndexRow> m_rows;
     std::vector<int> m_lines; // the line of each row, for the checks made once all are read
@@ -79,13 +82,9 @@ std::optional<Fault> Parser::value(QStringView text, int line, const QString& wh
     return std::nullopt;
 }
 
-std::optional<Fault> Parser::record(QStringView text, int line, bool afterComma)
+// A line's columns, tab separated, without the empty ones at its end.
+std::vector<QStringView> columnsOf(QStringView text)
 {
-    if (int(m_rows.size()) >= kMaxRows)
-        return Fault{line, QStringLiteral("plus de %1 trimestres : ce n'est pas un fichier des "
-                                          "indices")
-                               .arg(kMaxRows)};
-
     std::vector<QStringView> columns;
     for (qsizetype from = 0;;) {
         const qsizetype tab = text.indexOf(u'\t', from);
@@ -97,8 +96,17 @@ std::optional<Fault> Parser::record(QStringView text, int line, bool afterComma)
     // Empty columns at the end of a line say nothing.
     while (columns.size() > 3 && isBlankRecord(columns.back()))
         columns.pop_back();
-    const int count = int(columns.size());
+    return columns;
+}
 
+std::optional<Fault> Parser::record(QStringView text, int line, bool afterComma)
+{
+    if (int(m_rows.size()) >= kMaxRows)
+        return Fault{line, QStringLiteral("plus de %1 trimestres : ce n'est pas un fichier des "
+                                          "indices")
+                               .arg(kMaxRows)};
+
+    const std::vector<QStringView> columns = columnsOf(text);
     const std::optional<Quarter> key = Quarter::fromKey(columns[0]);
     if (!key) {
         QString reason = QStringLiteral("« %1 » n'est pas un trimestre (chiffre du trimestre "
@@ -110,56 +118,63 @@ std::optional<Fault> Parser::record(QStringView text, int line, bool afterComma)
         return Fault{line, reason};
     }
     const Quarter quarter = *key;
-    if (count < 3)
+    if (columns.size() < 3)
         return Fault{line, QStringLiteral("la ligne du %1 doit tenir le trimestre, l'indice et la "
                                           "date de parution séparés par des tabulations")
                                .arg(quarter.label())};
-
-    if (!m_rows.empty()) {
-        const Quarter newer = m_rows.back().quarter;
-        if (quarter == newer)
-            return Fault{line, QStringLiteral("le %1 figure deux fois").arg(quarter.label())};
-        if (quarter > newer)
-            return Fault{line, QStringLiteral("le %1 vient après le %2, plus ancien : les "
-                                              "trimestres vont du plus récent au plus ancien")
-                                   .arg(quarter.label(), newer.label())};
-        if (quarter != newer.previous()) {
-            const Quarter first = newer.previous();
-            const Quarter last = quarter.next();
-            const QString missing = first == last
-                                        ? QStringLiteral("le %1 manque").arg(first.label())
-                                        : QStringLiteral("les trimestres du %1 au %2 manquent")
-                                              .arg(last.label(), first.label());
-            return Fault{line, QStringLiteral("%1 entre le %2 et le %3")
-                                   .arg(missing, newer.label(), quarter.label())};
-        }
-    }
+    if (auto fault = order(quarter, line))
+        return fault;
 
     IndexRow row;
     row.quarter = quarter;
+    if (auto fault = values(columns, line, row))
+        return fault;
+    if (auto fault = publication(columns[2], line, row))
+        return fault;
+    m_rows.push_back(row);
+    m_lines.push_back(line);
+    return std::nullopt;
+}
+
+// Newest first, each quarter once, none left out.
+std::optional<Fault> Parser::order(Quarter quarter, int line) const
+{
+    if (m_rows.empty())
+        return std::nullopt;
+    const Quarter newer = m_rows.back().quarter;
+    if (quarter == newer)
+        return Fault{line, QStringLiteral("le %1 figure deux fois").arg(quarter.label())};
+    if (quarter > newer)
+        return Fault{line, QStringLiteral("le %1 vient après le %2, plus ancien : les "
+                                          "trimestres vont du plus récent au plus ancien")
+                               .arg(quarter.label(), newer.label())};
+    if (quarter != newer.previous()) {
+        const Quarter first = newer.previous();
+        const Quarter last = quarter.next();
+        const QString missing = first == last
+                                    ? QStringLiteral("le %1 manque").arg(first.label())
+                                    : QStringLiteral("les trimestres du %1 au %2 manquent")
+                                          .arg(last.label(), first.label());
+        return Fault{
+            line,
+            QStringLiteral("%1 entre le %2 et le %3").arg(missing, newer.label(), quarter.label())};
+    }
+    return std::nullopt;
+}
+
+// The index columns: the ICC (and the IRL when known) up to the 2nd quarter
+// 2005, then the IRL and its Corsica and overseas values.
+std::optional<Fault> Parser::values(const std::vector<QStringView>& columns, int line,
+                                    IndexRow& row)
+{
+    const Quarter quarter = row.quarter;
+    const int count = int(columns.size());
     const int allowed = rowHoldsIcc(quarter) ? 4 : 5;
     if (count > allowed)
         return Fault{line, QStringLiteral("la ligne du %1 a plus de %2 colonnes")
                                .arg(quarter.label())
                                .arg(allowed)};
-    if (rowHoldsIcc(quarter)) {
-        double icc = 0;
-        if (auto fault = value(columns[1], line, QStringLiteral("l'ICC"), quarter, &icc))
-            return fault;
-        // ICC values are whole numbers; a stored decimal is rounded half to even.
-        const double rounded = std::nearbyint(icc);
-        if (rounded > 32767)
-            return Fault{line, QStringLiteral("l'ICC du %1 vaut %2 : trop grand pour un ICC")
-                                   .arg(quarter.label(), number(icc))};
-        if (icc > 0 && rounded < 1)
-            return Fault{line, QStringLiteral("l'ICC du %1 vaut %2 : un indice est toujours "
-                                              "positif")
-                                   .arg(quarter.label(), number(icc))};
-        row.icc = qint16(rounded);
-        if (count > 3)
-            if (auto fault = value(columns[3], line, QStringLiteral("l'IRL"), quarter, &row.irl))
-                return fault;
-    } else {
+    if (!rowHoldsIcc(quarter)) {
         if (auto fault = value(columns[1], line, QStringLiteral("l'IRL"), quarter, &row.irl))
             return fault;
         if (count > 3)
@@ -170,13 +185,36 @@ std::optional<Fault> Parser::record(QStringView text, int line, bool afterComma)
             if (auto fault = value(columns[4], line, QStringLiteral("l'IRL outre-mer"), quarter,
                                    &row.irlOutreMer))
                 return fault;
+        return std::nullopt;
     }
+    double icc = 0;
+    if (auto fault = value(columns[1], line, QStringLiteral("l'ICC"), quarter, &icc))
+        return fault;
+    // ICC values are whole numbers; a stored decimal is rounded half to even.
+    const double rounded = std::nearbyint(icc);
+    if (rounded > 32767)
+        return Fault{line, QStringLiteral("l'ICC du %1 vaut %2 : trop grand pour un ICC")
+                               .arg(quarter.label(), number(icc))};
+    if (icc > 0 && rounded < 1)
+        return Fault{line, QStringLiteral("l'ICC du %1 vaut %2 : un indice est toujours "
+                                          "positif")
+                               .arg(quarter.label(), number(icc))};
+    row.icc = qint16(rounded);
+    if (count > 3)
+        if (auto fault = value(columns[3], line, QStringLiteral("l'IRL"), quarter, &row.irl))
+            return fault;
+    return std::nullopt;
+}
 
-    const std::optional<QDate> published = parseFrenchDate(columns[2]);
+// After the quarter's end, within 18 months, never later than the row above.
+std::optional<Fault> Parser::publication(QStringView text, int line, IndexRow& row) const
+{
+    const Quarter quarter = row.quarter;
+    const std::optional<QDate> published = parseFrenchDate(text);
     if (!published)
         return Fault{line, QStringLiteral("la date de parution du %1 « %2 » n'est pas une date "
                                           "(jj/mm/aaaa)")
-                               .arg(quarter.label(), columns[2].trimmed().toString())};
+                               .arg(quarter.label(), text.trimmed().toString())};
     if (*published <= quarter.lastDay() || *published > quarter.lastDay().addMonths(18))
         return Fault{line, QStringLiteral("le %1 ne peut pas avoir paru le %2 : un indice paraît "
                                           "après la fin de son trimestre et dans les 18 mois")
@@ -187,9 +225,6 @@ std::optional<Fault> Parser::record(QStringView text, int line, bool afterComma)
                                .arg(quarter.label(), dateText(*published), m_rows.back().label(),
                                     dateText(m_rows.back().published))};
     row.published = *published;
-
-    m_rows.push_back(row);
-    m_lines.push_back(line);
     return std::nullopt;
 }
 
