@@ -50,12 +50,16 @@ constexpr std::array<const char16_t*, ColumnCount> kHeaders = {
 
 constexpr std::array<Column, 5> kRequired = {Reference, SigningDate, StartDate, ClauseCol, Rent};
 
-// Reads one record into a lease; each bad field adds its reason. A bad field
-// gets a harmless value so that validateLease() does not report it twice.
-Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& reasons)
-{
-    auto field = [&](Column c) { return sheet.field(record, c); };
-    auto date = [&](Column c, const QString& what, QDate fallback) -> QDate {
+// One record being read; each bad field adds its reason. A bad field gets a
+// harmless value so that validateLease() does not report it twice.
+struct LeaseReading {
+    const CsvRecord& record;
+    const CsvSheet& sheet;
+    QStringList& reasons;
+
+    QString field(Column c) const { return sheet.field(record, c); }
+    QDate date(Column c, const QString& what, QDate fallback) const
+    {
         const QString text = field(c);
         if (text.isEmpty())
             return {};
@@ -63,35 +67,37 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& rea
             return *d;
         reasons << what + QStringLiteral(" invalide ") + quoted(text);
         return fallback;
-    };
+    }
+};
 
-    Lease lease;
-    lease.reference = field(Reference);
-    lease.tenant = field(Tenant);
-    lease.address = sheet.rawField(record, Address);
-    lease.postalCode = field(PostalCode).toUpper();
-    lease.notes = sheet.rawField(record, Notes);
-
+void readDates(const LeaseReading& in, Lease& lease)
+{
     const QDate placeholder(2000, 1, 1);
-    lease.signingDate = date(SigningDate, QStringLiteral("date de signature"), placeholder);
-    lease.startDate = date(StartDate, QStringLiteral("date d'effet"), placeholder);
-    lease.dpeDate = date(DpeDate, QStringLiteral("date du DPE"), {});
-    lease.priorRevision = date(PriorRevision, QStringLiteral("date de dernière révision"), {});
+    lease.signingDate = in.date(SigningDate, QStringLiteral("date de signature"), placeholder);
+    lease.startDate = in.date(StartDate, QStringLiteral("date d'effet"), placeholder);
+    lease.dpeDate = in.date(DpeDate, QStringLiteral("date du DPE"), {});
+    lease.priorRevision = in.date(PriorRevision, QStringLiteral("date de dernière révision"), {});
     // The last revision applied in the register the file comes from counts
     // here as one made before: the same status, the same next revision.
-    const QDate applied = date(AppliedRevision, QStringLiteral("date de révision appliquée"), {});
+    const QDate applied =
+        in.date(AppliedRevision, QStringLiteral("date de révision appliquée"), {});
     if (applied.isValid() && (!lease.priorRevision.isValid() || applied > lease.priorRevision))
         lease.priorRevision = applied;
-    if (field(SigningDate).isEmpty())
-        reasons << QStringLiteral("date de signature manquante");
-    if (field(StartDate).isEmpty())
-        reasons << QStringLiteral("date d'effet manquante");
+    if (in.field(SigningDate).isEmpty())
+        in.reasons << QStringLiteral("date de signature manquante");
+    if (in.field(StartDate).isEmpty())
+        in.reasons << QStringLiteral("date d'effet manquante");
     if (!lease.signingDate.isValid() || !lease.startDate.isValid()) {
         lease.signingDate = placeholder;
         lease.startDate = placeholder;
     }
+}
 
-    if (const QString text = field(TerritoryCol); text.isEmpty())
+// Territory, furnished, reference quarter, revision day and clause.
+void readTerms(const LeaseReading& in, Lease& lease)
+{
+    QStringList& reasons = in.reasons;
+    if (const QString text = in.field(TerritoryCol); text.isEmpty())
         lease.territory = territoryFromPostalCode(lease.postalCode);
     else if (const std::optional<Territory> t = territoryFromText(text))
         lease.territory = *t;
@@ -99,13 +105,13 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& rea
         reasons << QStringLiteral("territoire invalide ") + quoted(text)
                        + QStringLiteral(" (métropole, Corse ou outre-mer)");
 
-    if (const QString text = field(Furnished).toLower(); text == u"oui")
+    if (const QString text = in.field(Furnished).toLower(); text == u"oui")
         lease.furnished = true;
     else if (!text.isEmpty() && text != u"non")
-        reasons << QStringLiteral("meublé invalide ") + quoted(field(Furnished))
+        reasons << QStringLiteral("meublé invalide ") + quoted(in.field(Furnished))
                        + QStringLiteral(" (oui ou non)");
 
-    if (const QString text = field(ReferenceQuarter); !text.isEmpty()) {
+    if (const QString text = in.field(ReferenceQuarter); !text.isEmpty()) {
         std::optional<Quarter> q = Quarter::fromLabel(text);
         if (!q)
             q = Quarter::fromKey(text);
@@ -115,7 +121,7 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& rea
             reasons << QStringLiteral("trimestre de référence invalide ") + quoted(text);
     }
 
-    if (const QString text = field(RevisionDate); !text.isEmpty()) {
+    if (const QString text = in.field(RevisionDate); !text.isEmpty()) {
         const DayMonth dm = parseDayMonth(text).value_or(DayMonth());
         if (dm.month >= 1 && dm.month <= 12 && dm.day >= 1
             && dm.day <= QDate(2000, dm.month, 1).daysInMonth()) {
@@ -127,7 +133,7 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& rea
         }
     }
 
-    if (const QString text = field(ClauseCol); text.isEmpty())
+    if (const QString text = in.field(ClauseCol); text.isEmpty())
         reasons << QStringLiteral("clause manquante");
     else if (const std::optional<Clause> c = clauseFromText(text))
         lease.clause = *c;
@@ -135,28 +141,44 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& rea
         reasons << QStringLiteral("clause invalide ") + quoted(text)
                        + QStringLiteral(" (« à la hausse seulement » ou « à la hausse et à la "
                                         "baisse »)");
+}
 
-    if (const std::optional<DpeClass> dpe = dpeFromText(field(Dpe)))
-        lease.dpeClass = *dpe;
-    else
-        reasons << QStringLiteral("classe DPE invalide ") + quoted(field(Dpe))
-                       + QStringLiteral(" (A à G)");
-
-    if (const QString text = field(Rent); text.isEmpty()) {
-        reasons << QStringLiteral("loyer manquant");
+void readAmounts(const LeaseReading& in, Lease& lease)
+{
+    if (const QString text = in.field(Rent); text.isEmpty()) {
+        in.reasons << QStringLiteral("loyer manquant");
         lease.rentCents = 1;
     } else if (const std::optional<qint64> c = readAmount(text); c && *c > 0) {
         lease.rentCents = *c;
     } else {
-        reasons << QStringLiteral("loyer invalide ") + quoted(text);
+        in.reasons << QStringLiteral("loyer invalide ") + quoted(text);
         lease.rentCents = 1;
     }
-    if (const QString text = field(Charges); !text.isEmpty()) {
+    if (const QString text = in.field(Charges); !text.isEmpty()) {
         if (const std::optional<qint64> c = readAmount(text); c && *c >= 0)
             lease.chargesCents = *c;
         else
-            reasons << QStringLiteral("charges invalides ") + quoted(text);
+            in.reasons << QStringLiteral("charges invalides ") + quoted(text);
     }
+}
+
+Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& reasons)
+{
+    const LeaseReading in{record, sheet, reasons};
+    Lease lease;
+    lease.reference = in.field(Reference);
+    lease.tenant = in.field(Tenant);
+    lease.address = sheet.rawField(record, Address);
+    lease.postalCode = in.field(PostalCode).toUpper();
+    lease.notes = sheet.rawField(record, Notes);
+    readDates(in, lease);
+    readTerms(in, lease);
+    if (const std::optional<DpeClass> dpe = dpeFromText(in.field(Dpe)))
+        lease.dpeClass = *dpe;
+    else
+        reasons << QStringLiteral("classe DPE invalide ") + quoted(in.field(Dpe))
+                       + QStringLiteral(" (A à G)");
+    readAmounts(in, lease);
     reasons << validateLease(lease);
     return lease;
 }
