@@ -190,7 +190,19 @@ bool LeaseStore::open(const QString& folder)
     m_readOnly = false;
     m_dataVersion = -1;
     m_path = QDir(folder).filePath(fileName());
+    if (!checkFile() || !connectFile())
+        return false;
+    if (!prepareSchema()) {
+        close();
+        return false;
+    }
+    changedElsewhere(); // what the caller reads next is the baseline
+    return true;
+}
 
+// What is at the register's place, looked at before SQLite opens it.
+bool LeaseStore::checkFile()
+{
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         return fail(QStringLiteral("Le pilote SQLite de Qt n'est pas installé (paquet "
                                    "libqt6sql6-sqlite) : le registre des baux n'est pas "
@@ -222,7 +234,11 @@ bool LeaseStore::open(const QString& folder)
         if (!m_readOnly)
             repairJournalModes();
     }
+    return true;
+}
 
+bool LeaseStore::connectFile()
+{
     m_connection = QStringLiteral("velmaris-leases-%1").arg(++g_connections);
     QSqlError openError;
     {
@@ -240,37 +256,33 @@ bool LeaseStore::open(const QString& folder)
         close();
         return failSql(openError);
     }
+    return true;
+}
 
+// The schema checked whole, brought up to date; false after saying why (the
+// caller closes).
+bool LeaseStore::prepareSchema()
+{
     bool ok = false;
     const int version = readVersion(&ok);
-    if (!ok) {
-        close();
+    if (!ok)
         return false;
-    }
     // A damaged page shows now, before any migration, rather than in the
     // middle of some later work.
     QSqlError e;
     if (!run(database(), QStringLiteral("PRAGMA foreign_keys = ON"), &e)
-        || !integrityHolds(database(), &e)) {
-        close();
+        || !integrityHolds(database(), &e))
         return failSql(e);
-    }
-    if (version > kSchemaVersion) {
-        close();
+    if (version > kSchemaVersion)
         return failKind(StoreError::Newer);
-    }
     if (version < kSchemaVersion) {
-        if (m_readOnly) {
-            close();
+        if (m_readOnly)
             return fail(QStringLiteral("Le registre des baux ") + quotedPath(m_path)
                             + QStringLiteral(" est en lecture seule et d'une version ancienne : "
                                              "il ne peut pas être mis à jour."),
                         StoreError::ReadOnly);
-        }
-        if ((version > 0 && !makeBackup(version)) || !migrate(version)) {
-            close();
+        if ((version > 0 && !makeBackup(version)) || !migrate(version))
             return false;
-        }
     }
     if (!m_readOnly) {
         // WAL lets readers go on while a write runs. If another connection keeps
@@ -278,7 +290,6 @@ bool LeaseStore::open(const QString& folder)
         // rollback journal.
         run(database(), QStringLiteral("PRAGMA journal_mode = WAL"), nullptr);
     }
-    changedElsewhere(); // what the caller reads next is the baseline
     return true;
 }
 

@@ -126,6 +126,11 @@ private:
     bool failSql(const QSqlError& error);
     bool checkWritable();
     int readVersion(bool* ok);
+    // open()'s steps, each saying why it failed.
+    bool checkFile();
+    bool connectFile();
+    bool prepareSchema();
+    bool revisionStillApplies(const RevisionRecord& rec, qint64 leaseVersion);
     bool leaseExists(qint64 id);
     bool migrate(int from);
     bool makeBackup(int version);

@@ -252,6 +252,44 @@ bool LeaseStore::importLeases(const std::vector<Lease>& leases, std::vector<int>
     return transaction.commit() || failSql(transaction.error());
 }
 
+// The lease as the revision was computed on: same version, same rent, and
+// no revision of that date or a later one recorded meanwhile.
+bool LeaseStore::revisionStillApplies(const RevisionRecord& rec, qint64 leaseVersion)
+{
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("SELECT rent_cents, (SELECT max(due_date) FROM revisions "
+                                 "WHERE lease_id = leases.id), version FROM leases WHERE id = ?"));
+    query.addBindValue(rec.leaseId);
+    if (!query.exec()) {
+        failSql(query.lastError());
+        return false;
+    }
+    if (!query.next()) {
+        failKind(StoreError::NotFound);
+        return false;
+    }
+    // Computed on a state that has changed since (another window, another
+    // program): recording it would revise twice or from the wrong rent.
+    if (leaseVersion > 0 && query.value(2).toLongLong() != leaseVersion) {
+        failKind(StoreError::Conflict);
+        return false;
+    }
+    if (query.value(0).toLongLong() != rec.oldRentCents) {
+        fail(QStringLiteral("Le loyer de ce bail a changé depuis le calcul : recalculez la "
+                            "révision."),
+             StoreError::Conflict);
+        return false;
+    }
+    const QDate lastDue = dateFromKey(query.value(1).toString());
+    if (lastDue.isValid() && rec.dueDate <= lastDue) {
+        fail(QStringLiteral("Une révision du ") + dateText(lastDue)
+                 + QStringLiteral(" ou plus récente est déjà enregistrée pour ce bail."),
+             StoreError::Conflict);
+        return false;
+    }
+    return true;
+}
+
 std::optional<qint64> LeaseStore::appendRevision(const RevisionRecord& rec, qint64 leaseVersion)
 {
     if (!checkWritable())
@@ -268,38 +306,9 @@ std::optional<qint64> LeaseStore::appendRevision(const RevisionRecord& rec, qint
         failSql(transaction.error());
         return std::nullopt;
     }
+    if (!revisionStillApplies(rec, leaseVersion))
+        return std::nullopt;
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT rent_cents, (SELECT max(due_date) FROM revisions "
-                                 "WHERE lease_id = leases.id), version FROM leases WHERE id = ?"));
-    query.addBindValue(rec.leaseId);
-    if (!query.exec()) {
-        failSql(query.lastError());
-        return std::nullopt;
-    }
-    if (!query.next()) {
-        failKind(StoreError::NotFound);
-        return std::nullopt;
-    }
-    // Computed on a state that has changed since (another window, another
-    // program): recording it would revise twice or from the wrong rent.
-    if (leaseVersion > 0 && query.value(2).toLongLong() != leaseVersion) {
-        failKind(StoreError::Conflict);
-        return std::nullopt;
-    }
-    if (query.value(0).toLongLong() != rec.oldRentCents) {
-        fail(QStringLiteral("Le loyer de ce bail a changé depuis le calcul : recalculez la "
-                            "révision."),
-             StoreError::Conflict);
-        return std::nullopt;
-    }
-    const QDate lastDue = dateFromKey(query.value(1).toString());
-    if (lastDue.isValid() && rec.dueDate <= lastDue) {
-        fail(QStringLiteral("Une révision du ") + dateText(lastDue)
-                 + QStringLiteral(" ou plus récente est déjà enregistrée pour ce bail."),
-             StoreError::Conflict);
-        return std::nullopt;
-    }
-
     query.prepare(QStringLiteral(
         "INSERT INTO revisions (lease_id, due_date, request_date, effective_date, "
         "old_rent_cents, new_rent_cents, base_quarter, base_value, new_quarter, new_value, "
