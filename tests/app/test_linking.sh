@@ -21,8 +21,9 @@ export HOME=$scratch/home XDG_DATA_HOME=$scratch/home/.local/share \
 
 needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'; }
 
-# What the executable asks the loader for: Qt's Core and Sql, the C and C++ runtimes.
-runtime='^(libQt6Core|libQt6Sql|libc|libm|libdl|libpthread|librt|libstdc\+\+|libgcc_s|ld-linux[-a-z0-9_]*)\.so'
+# What the executable asks the loader for: Qt's Core and Sql, the C and C++ runtimes
+# (and the sanitizers' runtimes in a sanitizer build).
+runtime='^(libQt6Core|libQt6Sql|libasan|libubsan|libc|libm|libdl|libpthread|librt|libstdc\+\+|libgcc_s|ld-linux[-a-z0-9_]*)\.so'
 list=$(needed "$program")
 grep -q '^libQt6Core\.so' <<<"$list" || fail "readelf finds no NEEDED libQt6Core in $program: $list"
 others=$(grep -Ev "$runtime" <<<"$list" || true)
