@@ -123,6 +123,28 @@ std::optional<Clause> clauseFromText(QStringView text)
     return std::nullopt;
 }
 
+QString landlordKindText(LandlordKind kind)
+{
+    return kind == LandlordKind::Company ? QStringLiteral("personne morale")
+                                         : QStringLiteral("personne physique ou SCI familiale");
+}
+
+QString landlordKindKey(LandlordKind kind)
+{
+    return kind == LandlordKind::Company ? QStringLiteral("morale") : QStringLiteral("physique");
+}
+
+std::optional<LandlordKind> landlordKindFromText(QStringView text)
+{
+    text = text.trimmed();
+    if (text.isEmpty() || sameWord(text, u"personne physique ou SCI familiale")
+        || sameWord(text, u"physique"))
+        return LandlordKind::Person;
+    if (sameWord(text, u"personne morale") || sameWord(text, u"morale"))
+        return LandlordKind::Company;
+    return std::nullopt;
+}
+
 QString dpeText(DpeClass dpe)
 {
     if (dpe == DpeClass::None)

@@ -18,6 +18,13 @@ enum class Clause {
     HausseEtBaisse,  // "à la hausse et à la baisse": a falling index lowers it
 };
 
+// Who lets the dwelling: it sets how often an unfurnished lease renews
+// (3 years for a person or a family SCI, 6 for a company).
+enum class LandlordKind {
+    Person,  // "personne physique ou SCI familiale"
+    Company, // "personne morale"
+};
+
 // The energy class of the dwelling (diagnostic de performance énergétique).
 enum class DpeClass { None, A, B, C, D, E, F, G };
 
@@ -32,8 +39,10 @@ struct Lease {
     QString tenant;
     QString address;
     QString postalCode;
+    QString town; // "LYON": the last line of the address is "69003 LYON"
     Territory territory = Territory::Metropole; // from the postal code unless edited
     bool furnished = false;
+    LandlordKind landlordKind = LandlordKind::Person;
     QDate signingDate;
     QDate startDate;
     // The quarter written in the lease ("IRL du 2è tr.2019"); invalid when the
@@ -95,6 +104,10 @@ QString territoryKey(Territory territory);  // "metropole", "corse", "outremer":
 std::optional<Territory> territoryFromText(QStringView text);
 QString clauseText(Clause clause); // "à la hausse seulement", "à la hausse et à la baisse"
 std::optional<Clause> clauseFromText(QStringView text);
+QString
+landlordKindText(LandlordKind kind); // "personne physique ou SCI familiale", "personne morale"
+QString landlordKindKey(LandlordKind kind); // "physique", "morale": stored
+std::optional<LandlordKind> landlordKindFromText(QStringView text);
 QString dpeText(DpeClass dpe); // "A" to "G", empty for none
 std::optional<DpeClass> dpeFromText(QStringView text);
 

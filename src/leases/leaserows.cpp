@@ -8,7 +8,7 @@ namespace velmaris::storeinternal {
 const QString kLeaseColumns = QStringLiteral(
     "id, reference, tenant, address, postal_code, territory, furnished, signing_date, "
     "start_date, reference_quarter, revision_day, revision_month, clause, dpe_class, dpe_date, "
-    "rent_cents, charges_cents, prior_revision, notes, version");
+    "rent_cents, charges_cents, prior_revision, notes, version, town, landlord_kind");
 
 const QString kRevisionColumns = QStringLiteral(
     "id, lease_id, due_date, request_date, effective_date, old_rent_cents, new_rent_cents, "
@@ -70,15 +70,18 @@ void bindLease(QSqlQuery& query, const Lease& lease)
     query.bindValue(QStringLiteral(":charges_cents"), lease.chargesCents);
     query.bindValue(QStringLiteral(":prior_revision"), text(dateKey(lease.priorRevision)));
     query.bindValue(QStringLiteral(":notes"), text(lease.notes));
+    query.bindValue(QStringLiteral(":town"), text(lease.town.trimmed()));
+    query.bindValue(QStringLiteral(":landlord_kind"), landlordKindKey(lease.landlordKind));
 }
 
 const QString kInsertLease = QStringLiteral(
     "INSERT INTO leases (reference, tenant, address, postal_code, territory, furnished, "
     "signing_date, start_date, reference_quarter, revision_day, revision_month, clause, "
-    "dpe_class, dpe_date, rent_cents, charges_cents, prior_revision, notes) VALUES "
+    "dpe_class, dpe_date, rent_cents, charges_cents, prior_revision, notes, town, landlord_kind) "
+    "VALUES "
     "(:reference, :tenant, :address, :postal_code, :territory, :furnished, :signing_date, "
     ":start_date, :reference_quarter, :revision_day, :revision_month, :clause, :dpe_class, "
-    ":dpe_date, :rent_cents, :charges_cents, :prior_revision, :notes)");
+    ":dpe_date, :rent_cents, :charges_cents, :prior_revision, :notes, :town, :landlord_kind)");
 
 Lease leaseFromRow(const QSqlQuery& q)
 {
@@ -104,6 +107,9 @@ Lease leaseFromRow(const QSqlQuery& q)
     lease.priorRevision = dateFromKey(q.value(17).toString());
     lease.notes = q.value(18).toString();
     lease.version = q.value(19).toLongLong();
+    lease.town = q.value(20).toString();
+    lease.landlordKind =
+        landlordKindFromText(q.value(21).toString()).value_or(LandlordKind::Person);
     return lease;
 }
 

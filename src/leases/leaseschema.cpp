@@ -81,6 +81,14 @@ const char* const kMigrationTo4[] = {
     "UPDATE schema_version SET version = 4",
 };
 
+// Version 5: the town beside the postal code (the address's last line), and
+// who the landlord is, which sets the renewal term of an unfurnished lease.
+const char* const kMigrationTo5[] = {
+    "ALTER TABLE leases ADD COLUMN town TEXT NOT NULL DEFAULT ''",
+    "ALTER TABLE leases ADD COLUMN landlord_kind TEXT NOT NULL DEFAULT 'physique'",
+    "UPDATE schema_version SET version = 5",
+};
+
 } // namespace
 
 QStringList migrationSteps(int fromVersion)
@@ -100,6 +108,10 @@ QStringList migrationSteps(int fromVersion)
     }
     if (fromVersion < 4) {
         for (const char* sql : kMigrationTo4)
+            steps << QString::fromLatin1(sql);
+    }
+    if (fromVersion < 5) {
+        for (const char* sql : kMigrationTo5)
             steps << QString::fromLatin1(sql);
     }
     return steps;

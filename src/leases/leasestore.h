@@ -48,7 +48,7 @@ public:
     // prior revision, version 2 the rents charged, version 3 the leases'
     // versions; an older file is migrated at open, after a copy of it is kept
     // beside it (Velmaris.sqlite.v1.bak, .v2.bak, .v3.bak).
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = 5;
     static QString fileName(); // "Velmaris.sqlite"
 
     LeaseStore();

@@ -93,7 +93,8 @@ bool LeaseStore::updateLease(const Lease& lease)
         "reference_quarter = :reference_quarter, revision_day = :revision_day, "
         "revision_month = :revision_month, clause = :clause, dpe_class = :dpe_class, "
         "dpe_date = :dpe_date, rent_cents = :rent_cents, charges_cents = :charges_cents, "
-        "prior_revision = :prior_revision, notes = :notes, version = version + 1 "
+        "prior_revision = :prior_revision, notes = :notes, town = :town, "
+        "landlord_kind = :landlord_kind, version = version + 1 "
         "WHERE id = :id AND (:any_version = 0 OR version = :version)"));
     bindLease(query, lease);
     query.bindValue(QStringLiteral(":id"), lease.id);

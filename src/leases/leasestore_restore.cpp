@@ -24,7 +24,7 @@ namespace {
 const QString kRestoredLeaseColumns = QStringLiteral(
     "id, reference, tenant, address, postal_code, territory, furnished, signing_date, "
     "start_date, reference_quarter, revision_day, revision_month, clause, dpe_class, dpe_date, "
-    "rent_cents, charges_cents, prior_revision, notes");
+    "rent_cents, charges_cents, prior_revision, notes, town, landlord_kind");
 const QString kChargedColumns = QStringLiteral("id, lease_id, month, rent_cents, request_date");
 
 // The landlord a backup carries, then the table taken out of the copy: the

@@ -170,6 +170,8 @@ void TestLeaseStore::createsAndReopens()
     lease.dpeDate = day("02/02/2022");
     lease.priorRevision = day("01/04/2024");
     lease.notes = QStringLiteral("ligne 1\nligne 2 ; « guillemets »");
+    lease.town = QStringLiteral("Saint-Denis");
+    lease.landlordKind = LandlordKind::Company;
     {
         LeaseStore store;
         QVERIFY2(store.open(m_dir->path()), qPrintable(store.error()));
@@ -313,6 +315,9 @@ void TestLeaseStore::migratesVersion1()
     QCOMPARE(leases[1].territory, Territory::Metropole);
     QCOMPARE(leases[2].territory, Territory::OutreMer);
     QVERIFY(!leases[2].priorRevision.isValid());
+    // Columns added since: no town known, the landlord taken as a person.
+    QVERIFY(leases[2].town.isEmpty());
+    QCOMPARE(leases[2].landlordKind, LandlordKind::Person);
     const std::vector<RevisionRecord> history = *store.history(leases[1].id);
     QCOMPARE(history.size(), std::size_t(1));
     QCOMPARE(history[0].newQuarter, Quarter(2020, 4));
