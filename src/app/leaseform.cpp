@@ -3,6 +3,7 @@
 #include "amounts.h"
 #include "dates.h"
 #include "messages.h"
+#include "windowfit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -161,6 +162,11 @@ void LeaseForm::layOutControls()
         connect(date, &QLineEdit::editingFinished, this, [this, date] { tidyDate(date); });
     for (QLineEdit* amount : {loyer, charges})
         connect(amount, &QLineEdit::editingFinished, this, [this, amount] { tidyAmount(amount); });
+
+    // Tab reads each column top to bottom, whatever boxes the columns hold.
+    tabOrderFromLayout(this);
+    giveMnemonics(this);
+    scrollWhenSmall(this, buttons);
 }
 
 void LeaseForm::showLease(const Lease& lease)
@@ -280,6 +286,20 @@ void LeaseForm::save()
     }
     m_saved = lease;
     accept();
+}
+
+bool LeaseForm::isChanged() const
+{
+    return fields() != m_shown;
+}
+
+void LeaseForm::reject()
+{
+    if (isChanged()
+        && !MessageBox::question(this, windowTitle(),
+                                 QStringLiteral("Abandonner les modifications ?")))
+        return;
+    QDialog::reject();
 }
 
 void LeaseForm::postalCodeEdited()
