@@ -13,11 +13,10 @@ using velmaris::test::RentWindow;
 
 namespace {
 
-const QStringList kMoves{QStringLiteral("wheel up"),   QStringLiteral("wheel down"),
-                         QStringLiteral("scroll bar"), QStringLiteral("page up"),
-                         QStringLiteral("page down"),  QStringLiteral("tab"),
-                         QStringLiteral("shift tab"),  QStringLiteral("click Copier"),
-                         QStringLiteral("click a box")};
+const QStringList kMoves{
+    QStringLiteral("wheel up"),  QStringLiteral("wheel down"),   QStringLiteral("scroll bar"),
+    QStringLiteral("page up"),   QStringLiteral("page down"),    QStringLiteral("tab"),
+    QStringLiteral("shift tab"), QStringLiteral("click Copier"), QStringLiteral("click a box")};
 
 void wheel(QWidget* over, int delta)
 {
@@ -34,8 +33,7 @@ void move(RentWindow& rw, const QString& how)
     QVERIFY(focus);
     // A wheel turned over a box reaches the grid under it.
     if (how == u"wheel up" || how == u"wheel down")
-        wheel(rw.w.findChild<QWidget*>(QStringLiteral("grille")),
-              how == u"wheel up" ? 120 : -120);
+        wheel(rw.w.findChild<QWidget*>(QStringLiteral("grille")), how == u"wheel up" ? 120 : -120);
     else if (how == u"scroll bar")
         rw.w.barreinsee->triggerAction(QAbstractSlider::SliderPageStepAdd);
     else if (how == u"page up" || how == u"page down")
@@ -101,8 +99,8 @@ void TestScroll::movingTheViewKeepsTheRevision()
         clipboardText(rw.w.table(), view.referenceRow, rw.w.schedule(), false, rw.w.locale());
 
     // The measured fault: Enter, the wheel, then leaving the box.
-    for (const QString& how : {first, then, first, QStringLiteral("tab"), then,
-                               QStringLiteral("shift tab"), first}) {
+    for (const QString& how :
+         {first, then, first, QStringLiteral("tab"), then, QStringLiteral("shift tab"), first}) {
         move(rw, how);
         QCOMPARE(rw.rents(), rents);
         QCOMPARE(rw.w.view().referenceRow, view.referenceRow);
