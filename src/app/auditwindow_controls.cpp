@@ -64,7 +64,7 @@ void AuditWindow::buildControls()
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     giveMnemonics(this);
     scrollWhenSmall(this, buttons);
-    fitToScreen(this, QSize(1000, 640));
+    fitToScreen(this, size().expandedTo(QSize(1000, 640)));
 }
 
 void AuditWindow::buildPeriodsPane(QWidget* splitter)

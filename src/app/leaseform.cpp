@@ -163,6 +163,9 @@ void LeaseForm::layOutControls()
     for (QLineEdit* amount : {loyer, charges})
         connect(amount, &QLineEdit::editingFinished, this, [this, amount] { tidyAmount(amount); });
 
+    // A screen too narrow for both columns gets one above the other.
+    if (columns->sizeHint().width() > screenRoom(this).width())
+        columns->setDirection(QBoxLayout::TopToBottom);
     // Tab reads each column top to bottom, whatever boxes the columns hold.
     tabOrderFromLayout(this);
     giveMnemonics(this);

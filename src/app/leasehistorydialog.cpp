@@ -108,7 +108,7 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
     layout->addWidget(buttons);
     giveMnemonics(this);
     scrollWhenSmall(this, buttons);
-    fitToScreen(this, QSize(900, 420));
+    fitToScreen(this, size().expandedTo(QSize(900, 420)));
     // The newest revision is the one usually looked for.
     if (!m_history.empty())
         revisions->setCurrentCell(int(m_history.size()) - 1, 0);

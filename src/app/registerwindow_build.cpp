@@ -32,6 +32,7 @@ void RegisterWindow::buildControls()
     recherche = named(new QLineEdit(this), QStringLiteral("recherche"));
     recherche->setPlaceholderText(QStringLiteral("Rechercher une référence ou un locataire"));
     recherche->setClearButtonEnabled(true);
+    recherche->setMinimumWidth(recherche->fontMetrics().averageCharWidth() * 24);
     compte = named(new QLabel(this), QStringLiteral("compte"));
     etat = named(new QLabel(this), QStringLiteral("etat"));
     etat->setWordWrap(true);
@@ -84,7 +85,7 @@ void RegisterWindow::buildControls()
     updateCount();
 
     scrollWhenSmall(this);
-    fitToScreen(this, QSize(1180, 600));
+    fitToScreen(this, size().expandedTo(QSize(1180, 600)));
 }
 
 void RegisterWindow::buildTable()
@@ -95,7 +96,6 @@ void RegisterWindow::buildTable()
     tableau->setSelectionMode(QAbstractItemView::SingleSelection);
     tableau->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tableau->setAlternatingRowColors(true);
-    tableau->setWordWrap(false);
     // One Tab stop: the arrows move among the leases, Tab goes on to the commands.
     tableau->setTabKeyNavigation(false);
     tableau->installEventFilter(this);
@@ -115,11 +115,20 @@ void RegisterWindow::buildTable()
     header->resizeSection(RegisterModel::TerritoryColumn, width("métropole"));
     header->resizeSection(RegisterModel::Rent, width("99 999,99 €"));
     header->resizeSection(RegisterModel::NextDue, width("00/00/0000"));
-    header->resizeSection(RegisterModel::Status,
-                          width("à réviser avant le 00/00/0000 (révision perdue le 00/00/0000)"));
     // The status takes what is left; every other column keeps its width, the
     // tenant's included, and a narrow window scrolls rather than hiding names.
+    // A status narrower than its longest text goes on two lines (every row
+    // alike: still nothing measured row by row); the tooltip shows it whole.
+    const int wholeStatus = width("à réviser avant le 00/00/0000 (révision perdue le 00/00/0000)");
+    header->resizeSection(RegisterModel::Status, wholeStatus / 2);
     header->setStretchLastSection(true);
+    tableau->setWordWrap(true);
+    connect(header, &QHeaderView::sectionResized, this, [this, header, wholeStatus](int section) {
+        if (section != RegisterModel::Status)
+            return;
+        const int lines = header->sectionSize(section) < wholeStatus ? 2 : 1;
+        tableau->verticalHeader()->setDefaultSectionSize(fontMetrics().height() * lines + 8);
+    });
     tableau->setSortingEnabled(true);
     tableau->sortByColumn(RegisterModel::NextDue, Qt::AscendingOrder);
 }

@@ -53,7 +53,7 @@ struct Questions {
     Questions& operator=(const Questions&) = delete;
 };
 
-Lease lease(const QString& reference, const QString& tenant)
+Lease lease(const QString& reference, const QString& tenant, int priorYear = 2024)
 {
     Lease l;
     l.reference = reference;
@@ -62,7 +62,7 @@ Lease lease(const QString& reference, const QString& tenant)
     l.postalCode = QStringLiteral("69003");
     l.signingDate = l.startDate = QDate(2020, 3, 1);
     l.rentCents = 85000;
-    l.priorRevision = QDate(2024, 3, 1);
+    l.priorRevision = QDate(priorYear, 3, 1);
     return l;
 }
 
@@ -83,7 +83,7 @@ struct App {
         if (s.open(dir.path()))
             s.importLeases({lease(QStringLiteral("B-2"), QStringLiteral("M. Martin")),
                             lease(QStringLiteral("A-1"), QStringLiteral("Mme Durand")),
-                            lease(QStringLiteral("C-3"), QStringLiteral("Mme Petit"))});
+                            lease(QStringLiteral("C-3"), QStringLiteral("Mme Petit"), 2023)});
         maj.CheckMaj->setChecked(false);
         w = std::make_unique<MainWindow>(maj, QStringLiteral(VELMARIS_SOURCE_DIR "/data"),
                                          QString());
