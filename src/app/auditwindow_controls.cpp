@@ -1,6 +1,7 @@
 // The audit window's controls: the rents charged on the left, what the audit
 // found on the right, the print buttons below.
 #include "auditwindow.h"
+#include "windowfit.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -61,7 +62,9 @@ void AuditWindow::buildControls()
     connect(m_print, &QPushButton::clicked, this, &AuditWindow::print);
     connect(m_pdf, &QPushButton::clicked, this, &AuditWindow::savePdf);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
-    resize(1100, 640);
+    giveMnemonics(this);
+    scrollWhenSmall(this, buttons);
+    fitToScreen(this, size().expandedTo(QSize(1000, 640)));
 }
 
 void AuditWindow::buildPeriodsPane(QWidget* splitter)

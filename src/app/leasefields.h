@@ -26,6 +26,8 @@ struct LeaseFields {
     QString rent, charges;
     QString priorRevision; // dd/mm/yyyy or empty
     QString notes;
+
+    bool operator==(const LeaseFields&) const = default;
 };
 
 // The boxes showing a lease (amounts "1 234,50", dates dd/mm/yyyy).

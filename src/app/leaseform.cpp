@@ -3,6 +3,7 @@
 #include "amounts.h"
 #include "dates.h"
 #include "messages.h"
+#include "windowfit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -161,6 +162,14 @@ void LeaseForm::layOutControls()
         connect(date, &QLineEdit::editingFinished, this, [this, date] { tidyDate(date); });
     for (QLineEdit* amount : {loyer, charges})
         connect(amount, &QLineEdit::editingFinished, this, [this, amount] { tidyAmount(amount); });
+
+    // A screen too narrow for both columns gets one above the other.
+    if (columns->sizeHint().width() > screenRoom(this).width())
+        columns->setDirection(QBoxLayout::TopToBottom);
+    // Tab reads each column top to bottom, whatever boxes the columns hold.
+    tabOrderFromLayout(this);
+    giveMnemonics(this);
+    scrollWhenSmall(this, buttons);
 }
 
 void LeaseForm::showLease(const Lease& lease)
@@ -280,6 +289,20 @@ void LeaseForm::save()
     }
     m_saved = lease;
     accept();
+}
+
+bool LeaseForm::isChanged() const
+{
+    return fields() != m_shown;
+}
+
+void LeaseForm::reject()
+{
+    if (isChanged()
+        && !MessageBox::question(this, windowTitle(),
+                                 QStringLiteral("Abandonner les modifications ?")))
+        return;
+    QDialog::reject();
 }
 
 void LeaseForm::postalCodeEdited()

@@ -40,6 +40,11 @@ public:
     void rebase(const Lease& current);
     // The lease stored by the last successful "Enregistrer".
     const Lease& saved() const { return m_saved; }
+    // Whether a box differs from what the register gave.
+    bool isChanged() const;
+
+    // Escape and "Annuler": a changed form asks before its typing is thrown away.
+    void reject() override;
 
     // Controls, named as the register names the fields.
     QLineEdit* reference = nullptr;

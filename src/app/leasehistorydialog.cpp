@@ -4,6 +4,7 @@
 #include "amounts.h"
 #include "dates.h"
 #include "indexvalue.h"
+#include "windowfit.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -105,7 +106,9 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
     layout->addWidget(new QLabel(QStringLiteral("Notes de la révision choisie :"), this));
     layout->addWidget(notesrevision);
     layout->addWidget(buttons);
-    resize(900, 420);
+    giveMnemonics(this);
+    scrollWhenSmall(this, buttons);
+    fitToScreen(this, size().expandedTo(QSize(900, 420)));
     // The newest revision is the one usually looked for.
     if (!m_history.empty())
         revisions->setCurrentCell(int(m_history.size()) - 1, 0);

@@ -4,6 +4,7 @@
 #include "dates.h"
 #include "indexvalue.h"
 #include "messages.h"
+#include "windowfit.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -99,6 +100,8 @@ void LeaseRevisionDialog::buildControls()
     layout->addWidget(new QLabel(QStringLiteral("Explications :"), this));
     layout->addWidget(explications, 1);
     layout->addWidget(buttons);
+    giveMnemonics(this);
+    scrollWhenSmall(this, buttons);
 }
 
 void LeaseRevisionDialog::setApply(Apply apply)

@@ -5,6 +5,7 @@
 #include "letterprinter.h"
 #include "messages.h"
 #include "quoting.h"
+#include "windowfit.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -74,6 +75,8 @@ void LetterDialog::buildControls()
     layout->addWidget(texte, 1);
     layout->addWidget(etat);
     layout->addLayout(commands.row);
+    giveMnemonics(this);
+    scrollWhenSmall(this, commands.row);
 
     connect(bailleur, &QPushButton::clicked, this, &LetterDialog::editLandlord);
     connect(enregistrer, &QPushButton::clicked, this, &LetterDialog::savePdf);

@@ -29,6 +29,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace velmaris {
 
@@ -115,6 +116,8 @@ void MainWindow::load()
 
 void MainWindow::resetScrollBar()
 {
+    // The rows start again from the top: a rent being typed has lost its row.
+    m_edited.fill(false);
     const QSignalBlocker block(barreinsee);
     barreinsee->setRange(0, std::max(0, m_table.scrollMaximum()));
     barreinsee->setValue(m_view.topRow);
@@ -134,14 +137,29 @@ void MainWindow::fillGrid()
         QPalette p = loyer[i]->palette();
         p.setColor(QPalette::Base, g.reference ? kReferenceColour : kPlainColour);
         loyer[i]->setPalette(p);
-        loyer[i]->setText(rentText(m_schedule, g.quarter, m_locale));
+        // A rent being typed is the user's until the box is left.
+        if (!m_edited[std::size_t(i)])
+            loyer[i]->setText(rentText(m_schedule, g.quarter, m_locale));
     }
 }
 
 void MainWindow::scrollChanged(int value)
 {
+    commitTyping();
     m_view.topRow = value;
     fillGrid();
+}
+
+bool MainWindow::gridWheel(QEvent* event)
+{
+    // At the end of the indices the wheel goes on to the window, which a small
+    // screen scrolls: the grid never holds the user there.
+    const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+    if ((delta > 0 && barreinsee->value() == barreinsee->minimum())
+        || (delta < 0 && barreinsee->value() == barreinsee->maximum()))
+        return false;
+    QCoreApplication::sendEvent(barreinsee, event);
+    return true;
 }
 
 void MainWindow::activated()
@@ -180,10 +198,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
 
-    if (type == QEvent::Wheel && watched == m_panel) {
-        QCoreApplication::sendEvent(barreinsee, event);
-        return true;
-    }
+    if (type == QEvent::Wheel && watched == m_panel)
+        return gridWheel(event);
 
     // Focus that leaves for another window (a message box, another program)
     // is not the user leaving the box.
@@ -212,12 +228,21 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         if (watched != loyer[i])
             continue;
         switch (type) {
-        case QEvent::KeyPress:
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
             if (isEnter(event)) {
                 loyerEnter(i, false);
                 return true;
             }
+            // A page of indices up or down, the cursor staying on its line.
+            if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+                barreinsee->triggerAction(key == Qt::Key_PageUp
+                                              ? QAbstractSlider::SliderPageStepSub
+                                              : QAbstractSlider::SliderPageStepAdd);
+                return true;
+            }
             break;
+        }
         case QEvent::MouseButtonPress:
             loyerClick(i);
             break;

@@ -85,6 +85,7 @@ public:
     QLabel* nover = nullptr;
     QPushButton* calculatrice = nullptr;
     QPushButton* imprimer = nullptr;
+    QPushButton* pdf = nullptr; // "Enregistrer en PDF…"
     QPushButton* Command2 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* baux = nullptr;
@@ -126,6 +127,8 @@ private:
     void calculatorClicked();
     void activated();
     void scrollChanged(int value);
+    // The wheel over the grid: the indices scroll, or the window once they are at an end.
+    bool gridWheel(QEvent* event);
     void resetScrollBar();
     // A table that cannot be read (mainwindow_index.cpp): said, with the shipped
     // copy offered in its place. What the table holds afterwards.
@@ -144,14 +147,20 @@ private:
     // After the table was read again: the same revision on the same quarter, or
     // none when that quarter is gone.
     void reviseAgain();
+    // A rent typed in the focused box and not yet revised goes with the row it was
+    // typed on, before the box shows another row.
+    void commitTyping();
     bool m_inRevision = false; // guards the Enter that leaving a box repeats
-    // What each box held when it got the focus: leaving it unchanged changes nothing.
-    std::array<QString, kGridLines> m_textOnFocus{};
+    // Whether the user typed in each box since coming into it: only typing counts,
+    // never a text the grid put there (after a scroll, say).
+    std::array<bool, kGridLines> m_edited{};
     QString m_leaseTextOnFocus;
     Quarter m_leaseQuarter; // the quarter the lease-date lookup found
 
     // Printing and copying (mainwindow_output.cpp).
     void printReport();
+    // The pages "Imprimer" prints, in a PDF file the user chooses.
+    void saveReportPdf();
     void copyTable();
 
     // Settings dialog, download and manual editing (mainwindow_update.cpp).

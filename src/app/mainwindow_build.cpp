@@ -2,6 +2,8 @@
 // and the scroll area they sit in.
 #include "mainwindow.h"
 
+#include "windowfit.h"
+
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QFrame>
@@ -68,13 +70,15 @@ void MainWindow::buildControls()
         setTabOrder(previous, next);
         previous = next;
     }
-    for (QWidget* next : std::initializer_list<QWidget*>{reeval, calculatrice, imprimer, Command2,
-                                                         Command1, saisirindice, baux, arret}) {
+    for (QWidget* next : std::initializer_list<QWidget*>{
+             reeval, calculatrice, imprimer, pdf, Command2, Command1, saisirindice, baux, arret}) {
         setTabOrder(previous, next);
         previous = next;
     }
     connect(reeval, &QCheckBox::toggled, this, &MainWindow::reevalToggled);
     buildShortcuts();
+    keepFocusInView(m_scroll);
+    giveMnemonics(this);
 
     fitToContents();
 }
@@ -93,8 +97,7 @@ void MainWindow::fitToContents()
     // The wrapped texts of the side column are as tall as that width makes them.
     if (contents->hasHeightForWidth())
         wanted.setHeight(std::max(wanted.height(), contents->heightForWidth(wanted.width())));
-    const QScreen* s = screen();
-    resize(s ? wanted.boundedTo(s->availableGeometry().size()) : wanted);
+    fitToScreen(this, wanted);
 }
 
 void MainWindow::buildShortcuts()
@@ -154,6 +157,8 @@ QFrame* MainWindow::buildGrid()
                                   + 16);
         loyer[i]->setAutoFillBackground(true);
         loyer[i]->installEventFilter(this);
+        connect(loyer[i], &QLineEdit::textEdited, this,
+                [this, i] { m_edited[std::size_t(i)] = true; });
 
         grid->addWidget(textind[i], i + 1, 0);
         grid->addWidget(indice[i], i + 1, 1);
@@ -271,7 +276,8 @@ QWidget* MainWindow::buildSide()
     side->addSpacing(6);
     side->addWidget(reeval);
     side->addStretch(1);
-    for (QPushButton* b : {calculatrice, imprimer, Command2, Command1, saisirindice, baux, arret})
+    for (QPushButton* b :
+         {calculatrice, imprimer, pdf, Command2, Command1, saisirindice, baux, arret})
         side->addWidget(b);
     side->addSpacing(6);
     side->addWidget(Label1[1], 0, Qt::AlignHCenter);
@@ -312,7 +318,9 @@ void MainWindow::buildCommands()
     };
     calculatrice = button(QStringLiteral("calculatrice"), QStringLiteral("Calculatrice"));
     imprimer = button(QStringLiteral("imprimer"), QStringLiteral("Imprimer"));
-    Command2 = button(QStringLiteral("Command2"), QStringLiteral("Copier"));
+    pdf = button(QStringLiteral("enregistrerpdf"), QStringLiteral("Enregistrer en PDF…"));
+    pdf->setToolTip(QStringLiteral("Enregistrer le tableau imprimable dans un fichier PDF"));
+    Command2 = button(QStringLiteral("Command2"), QStringLiteral("&Copier"));
     Command1 = button(QStringLiteral("Command1"), QStringLiteral("Mise à jour"));
     Command1->setToolTip(QStringLiteral("Mise à jour des indices"));
     saisirindice = button(QStringLiteral("saisirindice"), QStringLiteral("Saisir un indice…"));
@@ -323,6 +331,7 @@ void MainWindow::buildCommands()
     arret = button(QStringLiteral("arret"), QStringLiteral("Quitter"));
     connect(calculatrice, &QPushButton::clicked, this, &MainWindow::calculatorClicked);
     connect(imprimer, &QPushButton::clicked, this, &MainWindow::printReport);
+    connect(pdf, &QPushButton::clicked, this, &MainWindow::saveReportPdf);
     connect(Command2, &QPushButton::clicked, this, &MainWindow::copyTable);
     connect(Command1, &QPushButton::clicked, this, &MainWindow::showUpdateDialog);
     connect(saisirindice, &QPushButton::clicked, this, [this] { enterIndex(); });

@@ -49,7 +49,7 @@ void MainWindow::loyerGotFocus(int i)
 {
     // Walking through the boxes chooses nothing: the reference row is the one
     // whose rent was typed (or that the lease date found).
-    m_textOnFocus[std::size_t(i)] = loyer[i]->text();
+    m_edited[std::size_t(i)] = false;
     loyer[i]->selectAll();
 }
 
@@ -85,11 +85,11 @@ void MainWindow::loyerEnter(int i, bool fromLeaving)
     const bool told = fromLeaving && !m_schedule.ok() && m_schedule.request == request;
 
     m_inRevision = true;
+    // Done: leaving the box now changes nothing more.
+    m_edited[std::size_t(i)] = false;
     m_view.referenceRow = row;
     m_schedule = reviseRents(m_table, request);
     fillGrid();
-    // Done: leaving the box now changes nothing more.
-    m_textOnFocus[std::size_t(i)] = box->text();
     if (!m_schedule.ok() && !told)
         MessageBox::critical(this, kImpossible, m_schedule.message);
     m_inRevision = false;
@@ -98,9 +98,20 @@ void MainWindow::loyerEnter(int i, bool fromLeaving)
 void MainWindow::loyerLostFocus(int i)
 {
     // Only what the user typed since coming into the box counts.
-    const QString text = loyer[i]->text();
-    if (text != m_textOnFocus[std::size_t(i)] && parseNumber(text) != 0)
+    if (m_edited[std::size_t(i)] && parseNumber(loyer[i]->text()) != 0)
         loyerEnter(i, true);
+    m_edited[std::size_t(i)] = false;
+}
+
+void MainWindow::commitTyping()
+{
+    for (int i = 0; i < kGridLines; ++i) {
+        if (!m_edited[std::size_t(i)])
+            continue;
+        if (parseNumber(loyer[i]->text()) != 0)
+            loyerEnter(i, true);
+        m_edited[std::size_t(i)] = false; // what was no amount is not kept on another row
+    }
 }
 
 void MainWindow::reevalToggled()

@@ -6,6 +6,7 @@
 #include "letteroutput.h"
 #include "letterprinter.h"
 #include "messages.h"
+#include "windowfit.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -115,6 +116,8 @@ void MonthLettersDialog::buildControls()
     layout->addWidget(compte);
     layout->addWidget(etat);
     layout->addLayout(commands.row);
+    giveMnemonics(this);
+    scrollWhenSmall(this, commands.row);
 
     connect(mois, &QComboBox::currentIndexChanged, this, &MonthLettersDialog::rebuild);
     connect(annee, &QSpinBox::valueChanged, this, &MonthLettersDialog::rebuild);

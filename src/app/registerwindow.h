@@ -11,6 +11,7 @@
 #include <QWidget>
 
 class QBoxLayout;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -65,6 +66,7 @@ public:
 
     QTableView* tableau = nullptr;
     QLineEdit* recherche = nullptr;
+    QComboBox* tri = nullptr; // "Trier par" : the headings' sorting, from the keyboard
     QLabel* compte = nullptr;
     QLabel* etat = nullptr; // read-only or unavailable register
     QPushButton* ajouter = nullptr;
@@ -93,11 +95,14 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    // Enter on a lease revises it, Delete asks to remove it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The controls (registerwindow_build.cpp).
     void buildControls();
     void buildTable();
+    void buildSorting();
     void buildButtons();
     bool openStore();
     bool writable() const;

@@ -31,9 +31,9 @@ const QString kBackupFilter =
 
 void RegisterWindow::addBackupButtons(QBoxLayout* side)
 {
-    sauvegarder = new QPushButton(QStringLiteral("Sauvegarder le registre…"), this);
+    sauvegarder = new QPushButton(QStringLiteral("Sau&vegarder le registre…"), this);
     sauvegarder->setObjectName(QStringLiteral("sauvegarder"));
-    restaurer = new QPushButton(QStringLiteral("Restaurer…"), this);
+    restaurer = new QPushButton(QStringLiteral("Resta&urer…"), this);
     restaurer->setObjectName(QStringLiteral("restaurer"));
     side->addSpacing(12);
     for (QPushButton* b : {sauvegarder, restaurer}) {

@@ -2,9 +2,13 @@
 // commands beside it, and which of them the register allows.
 #include "registerwindow.h"
 
+#include "windowfit.h"
+
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,6 +32,7 @@ void RegisterWindow::buildControls()
     recherche = named(new QLineEdit(this), QStringLiteral("recherche"));
     recherche->setPlaceholderText(QStringLiteral("Rechercher une référence ou un locataire"));
     recherche->setClearButtonEnabled(true);
+    recherche->setMinimumWidth(recherche->fontMetrics().averageCharWidth() * 24);
     compte = named(new QLabel(this), QStringLiteral("compte"));
     etat = named(new QLabel(this), QStringLiteral("etat"));
     etat->setWordWrap(true);
@@ -39,6 +44,7 @@ void RegisterWindow::buildControls()
     etat->hide();
 
     buildTable();
+    buildSorting();
 
     buildButtons();
 
@@ -58,6 +64,10 @@ void RegisterWindow::buildControls()
 
     auto* searchRow = new QHBoxLayout;
     searchRow->addWidget(recherche, 1);
+    auto* sortLabel = new QLabel(QStringLiteral("&Trier par :"), this);
+    sortLabel->setBuddy(tri);
+    searchRow->addWidget(sortLabel);
+    searchRow->addWidget(tri);
     searchRow->addWidget(compte);
 
     auto* main = new QVBoxLayout;
@@ -69,13 +79,13 @@ void RegisterWindow::buildControls()
     layout->addLayout(main, 1);
     layout->addLayout(side);
 
-    setTabOrder(recherche, tableau);
+    setTabOrder(recherche, tri);
+    setTabOrder(tri, tableau);
     updateButtons();
     updateCount();
 
-    const QSize wanted(1180, 600);
-    const QScreen* s = screen();
-    resize(s ? wanted.boundedTo(s->availableGeometry().size()) : wanted);
+    scrollWhenSmall(this);
+    fitToScreen(this, size().expandedTo(QSize(1180, 600)));
 }
 
 void RegisterWindow::buildTable()
@@ -86,7 +96,9 @@ void RegisterWindow::buildTable()
     tableau->setSelectionMode(QAbstractItemView::SingleSelection);
     tableau->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tableau->setAlternatingRowColors(true);
-    tableau->setWordWrap(false);
+    // One Tab stop: the arrows move among the leases, Tab goes on to the commands.
+    tableau->setTabKeyNavigation(false);
+    tableau->installEventFilter(this);
     tableau->verticalHeader()->hide();
     // Fixed heights and widths: nothing is measured row by row, whatever the number of leases.
     tableau->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -103,13 +115,62 @@ void RegisterWindow::buildTable()
     header->resizeSection(RegisterModel::TerritoryColumn, width("métropole"));
     header->resizeSection(RegisterModel::Rent, width("99 999,99 €"));
     header->resizeSection(RegisterModel::NextDue, width("00/00/0000"));
-    header->resizeSection(RegisterModel::Status,
-                          width("à réviser avant le 00/00/0000 (révision perdue le 00/00/0000)"));
     // The status takes what is left; every other column keeps its width, the
     // tenant's included, and a narrow window scrolls rather than hiding names.
+    // A status narrower than its longest text goes on two lines (every row
+    // alike: still nothing measured row by row); the tooltip shows it whole.
+    const int wholeStatus = width("à réviser avant le 00/00/0000 (révision perdue le 00/00/0000)");
+    header->resizeSection(RegisterModel::Status, wholeStatus / 2);
     header->setStretchLastSection(true);
+    tableau->setWordWrap(true);
+    connect(header, &QHeaderView::sectionResized, this, [this, header, wholeStatus](int section) {
+        if (section != RegisterModel::Status)
+            return;
+        const int lines = header->sectionSize(section) < wholeStatus ? 2 : 1;
+        tableau->verticalHeader()->setDefaultSectionSize(fontMetrics().height() * lines + 8);
+    });
     tableau->setSortingEnabled(true);
     tableau->sortByColumn(RegisterModel::NextDue, Qt::AscendingOrder);
+}
+
+void RegisterWindow::buildSorting()
+{
+    // Each column both ways, as a click on its heading sorts; the two follow each other.
+    tri = named(new QComboBox(this), QStringLiteral("tri"));
+    for (int c = 0; c < RegisterModel::ColumnCount; ++c) {
+        const QString name = m_model.headerData(c, Qt::Horizontal).toString();
+        tri->addItem(name + QStringLiteral(" ↑"), c * 2);
+        tri->addItem(name + QStringLiteral(" ↓"), c * 2 + 1);
+    }
+    tri->setToolTip(
+        QStringLiteral("Ordre des baux (un clic sur un en-tête du tableau fait de même)"));
+    auto show = [this](int column, Qt::SortOrder order) {
+        const QSignalBlocker block(tri);
+        tri->setCurrentIndex(tri->findData(column * 2 + (order == Qt::DescendingOrder ? 1 : 0)));
+    };
+    QHeaderView* header = tableau->horizontalHeader();
+    show(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    connect(header, &QHeaderView::sortIndicatorChanged, this, show);
+    connect(tri, &QComboBox::currentIndexChanged, this, [this] {
+        const int value = tri->currentData().toInt();
+        tableau->sortByColumn(value / 2, value % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
+    });
+}
+
+bool RegisterWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == tableau && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            reviseLease();
+            return true;
+        }
+        if (key == Qt::Key_Delete) {
+            removeLease();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void RegisterWindow::buildButtons()
@@ -119,18 +180,19 @@ void RegisterWindow::buildButtons()
         b->setAutoDefault(false);
         return b;
     };
-    ajouter = button(QStringLiteral("ajouter"), QStringLiteral("Ajouter…"));
-    modifier = button(QStringLiteral("modifier"), QStringLiteral("Modifier…"));
-    supprimer = button(QStringLiteral("supprimer"), QStringLiteral("Supprimer"));
-    reviser = button(QStringLiteral("reviser"), QStringLiteral("Réviser"));
-    historique = button(QStringLiteral("historique"), QStringLiteral("Historique"));
-    importer = button(QStringLiteral("importer"), QStringLiteral("Importer…"));
-    exporter = button(QStringLiteral("exporter"), QStringLiteral("Exporter…"));
-    lettre = button(QStringLiteral("lettre"), QStringLiteral("Lettre"));
-    lettresdumois = button(QStringLiteral("lettresdumois"), QStringLiteral("Lettres du mois…"));
-    audit = button(QStringLiteral("audit"), QStringLiteral("Audit"));
-    saisirindice = button(QStringLiteral("saisirindice"), QStringLiteral("Saisir un indice…"));
-    fermer = button(QStringLiteral("fermer"), QStringLiteral("Fermer"));
+    // Alt and the underlined letter: no two alike in the window ("&Trier par" too).
+    ajouter = button(QStringLiteral("ajouter"), QStringLiteral("&Ajouter…"));
+    modifier = button(QStringLiteral("modifier"), QStringLiteral("&Modifier…"));
+    supprimer = button(QStringLiteral("supprimer"), QStringLiteral("&Supprimer"));
+    reviser = button(QStringLiteral("reviser"), QStringLiteral("&Réviser"));
+    historique = button(QStringLiteral("historique"), QStringLiteral("&Historique"));
+    importer = button(QStringLiteral("importer"), QStringLiteral("&Importer…"));
+    exporter = button(QStringLiteral("exporter"), QStringLiteral("&Exporter…"));
+    lettre = button(QStringLiteral("lettre"), QStringLiteral("&Lettre"));
+    lettresdumois = button(QStringLiteral("lettresdumois"), QStringLiteral("Lettres du m&ois…"));
+    audit = button(QStringLiteral("audit"), QStringLiteral("Au&dit"));
+    saisirindice = button(QStringLiteral("saisirindice"), QStringLiteral("Saisir u&n indice…"));
+    fermer = button(QStringLiteral("fermer"), QStringLiteral("&Fermer"));
 
     connect(ajouter, &QPushButton::clicked, this, &RegisterWindow::addLease);
     connect(modifier, &QPushButton::clicked, this, &RegisterWindow::editLease);
@@ -166,7 +228,7 @@ void RegisterWindow::updateButtons()
     ajouter->setEnabled(writable());
     importer->setEnabled(writable());
     modifier->setEnabled(open && chosen);
-    modifier->setText(writable() ? QStringLiteral("Modifier…") : QStringLiteral("Consulter…"));
+    modifier->setText(writable() ? QStringLiteral("&Modifier…") : QStringLiteral("&Consulter…"));
     supprimer->setEnabled(writable() && chosen);
     reviser->setEnabled(open && chosen);
     historique->setEnabled(open && chosen);

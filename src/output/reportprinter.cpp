@@ -2,11 +2,15 @@
 
 #include "defaultprinter.h"
 #include "reportlayout.h"
+#include "safefile.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
 
 namespace velmaris {
 
@@ -14,6 +18,7 @@ namespace {
 
 constexpr double kCmPerInch = 2.54;
 constexpr int kReportPointSize = 11;
+constexpr double kPdfMarginMm = 15;
 
 } // namespace
 
@@ -72,6 +77,38 @@ bool drawReport(QPagedPaintDevice& printer, const ReportRows& rows)
                          placed.text);
     }
     return painter.end(); // sends the document
+}
+
+QByteArray tableReportPdf(const ReportRows& rows)
+{
+    QBuffer buffer;
+    if (!buffer.open(QIODevice::WriteOnly))
+        return {};
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(300);
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                        QMarginsF(kPdfMarginMm, kPdfMarginMm, kPdfMarginMm, kPdfMarginMm),
+                        QPageLayout::Millimeter));
+        writer.setTitle(QStringLiteral("Velmaris"));
+        writer.setCreator(QStringLiteral("Velmaris"));
+        if (!drawReport(writer, rows))
+            return {};
+    }
+    // A document the writer did not finish is no PDF: never saved as one.
+    return isWholePdf(buffer.data()) ? buffer.data() : QByteArray();
+}
+
+bool writeTableReportPdf(const QString& path, const ReportRows& rows, QString* reason)
+{
+    const QByteArray pdf = tableReportPdf(rows);
+    if (pdf.isEmpty()) {
+        if (reason)
+            *reason = QStringLiteral("le PDF n'a pas pu être composé");
+        return false;
+    }
+    return writeFileSafely(path, pdf, reason);
 }
 
 void printTableReport(const IndexTable& table, int referenceRow, const Schedule& schedule,

@@ -29,6 +29,14 @@ QFont reportFont(const QStringList& families);
 // file), in one document. False when painting on it fails.
 bool drawReport(QPagedPaintDevice& printer, const ReportRows& rows);
 
+// The report as a PDF document in memory: the pages the printer gets, on A4
+// with 15 mm margins. Empty when it could not be made.
+QByteArray tableReportPdf(const ReportRows& rows);
+
+// Writes that PDF to path, replacing a file there only once the whole PDF is
+// on the disk. False with the reason in French.
+bool writeTableReportPdf(const QString& path, const ReportRows& rows, QString* reason);
+
 // The print command: the report on the system's default printer, no dialog,
 // hourglass meanwhile. Without a usable default printer it says so in an error
 // box and returns.

@@ -1,4 +1,6 @@
 // The Imprimer and Copier buttons of the main window.
+#include "defaultprinter.h"
+#include "filechoice.h"
 #include "mainwindow.h"
 #include "maj.h"
 #include "messages.h"
@@ -6,7 +8,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -51,6 +55,8 @@ private slots:
     void copierPutsTheTableOnTheClipboard_data();
     void copierPutsTheTableOnTheClipboard();
     void imprimerWithoutPrinterSaysSo();
+    void pdfIsWrittenSafely_data();
+    void pdfIsWrittenSafely();
 };
 
 void TestOutputButtons::copierPutsTheTableOnTheClipboard_data()
@@ -114,6 +120,69 @@ void TestOutputButtons::imprimerWithoutPrinterSaysSo()
                                                 "l'impression.")}));
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(win.w->isVisible()); // the program goes on
+}
+
+void TestOutputButtons::pdfIsWrittenSafely_data()
+{
+    QTest::addColumn<QString>("chosen");  // in the index file's folder
+    QTest::addColumn<QString>("written"); // empty: nothing written
+    QTest::addColumn<bool>("link");       // chosen is a link to the index file
+
+    QTest::newRow("a new file") << "tableau.pdf"
+                                << "tableau.pdf" << false;
+    QTest::newRow("no suffix") << "tableau"
+                               << "tableau.pdf" << false;
+    QTest::newRow("the index file's name") << "VELMARIS.TXT"
+                                           << "VELMARIS.TXT.pdf" << false;
+    QTest::newRow("a link to the index file") << "lien.pdf"
+                                              << "" << true;
+    QTest::newRow("cancelled") << ""
+                               << "" << false;
+}
+
+// "Enregistrer en PDF…": the printed pages in a file the user chooses, written
+// whole or not at all, never over the program's own files.
+void TestOutputButtons::pdfIsWrittenSafely()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    QFETCH(bool, link);
+    Window win;
+    MainWindow& w = *win.w;
+    w.loyer[1]->setFocus();
+    QTest::keyClicks(w.loyer[1], QStringLiteral("850"));
+    QTest::keyClick(w.loyer[1], Qt::Key_Return);
+    const QString indexPath = win.dir.filePath(QStringLiteral("VELMARIS.TXT"));
+    auto indexBytes = [&] {
+        QFile f(indexPath);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray index = indexBytes();
+    if (link)
+        QVERIFY(QFile::link(indexPath, win.dir.filePath(chosen)));
+    const QStringList before = QDir(win.dir.path()).entryList(QDir::Files | QDir::System);
+    QString offered;
+    FileChoice::setHandler([&](bool, const QString& proposed) {
+        offered = proposed;
+        return chosen.isEmpty() ? QString() : win.dir.filePath(chosen);
+    });
+    QStringList shown;
+    MessageBox::setHandler([&](const QString&, const QString& text) { shown << text; });
+    QTest::mouseClick(w.pdf, Qt::LeftButton);
+    FileChoice::setHandler(nullptr);
+    MessageBox::setHandler(nullptr);
+
+    QCOMPARE(QFileInfo(offered).fileName(), QStringLiteral("Révision du loyer.pdf"));
+    QCOMPARE(indexBytes(), index);
+    if (written.isEmpty()) {
+        QCOMPARE(shown.size(), link ? 1 : 0);
+        QCOMPARE(QDir(win.dir.path()).entryList(QDir::Files | QDir::System), before);
+        return;
+    }
+    QVERIFY2(shown.isEmpty(), qPrintable(shown.join(u'|')));
+    QFile pdf(win.dir.filePath(written));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(isWholePdf(pdf.readAll()));
 }
 
 QTEST_MAIN(TestOutputButtons)

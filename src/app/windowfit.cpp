@@ -1,0 +1,223 @@
+#include "windowfit.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <set>
+#include <vector>
+
+namespace velmaris {
+
+namespace {
+
+// Before the window is shown its frame is unknown: a title bar and borders' worth.
+constexpr QSize kFrameGuess(16, 40);
+
+// The letter after a single "&" in a caption; none: 0.
+char16_t mnemonicOf(const QString& text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != u'&')
+            continue;
+        if (text[i + 1] == u'&') {
+            ++i; // "&&" is an ampersand shown
+            continue;
+        }
+        return text[i + 1].toLower().unicode();
+    }
+    return 0;
+}
+
+bool isAsciiLetter(QChar c)
+{
+    const char16_t u = c.toLower().unicode();
+    return u >= u'a' && u <= u'z';
+}
+
+// Where the mnemonic goes: a word's first letter, else any letter, not yet taken.
+qsizetype mnemonicPlace(const QString& text, const std::set<char16_t>& taken)
+{
+    auto free = [&](qsizetype i) {
+        return isAsciiLetter(text[i]) && !taken.count(text[i].toLower().unicode());
+    };
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if ((i == 0 || text[i - 1].isSpace()) && free(i))
+            return i;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (free(i))
+            return i;
+    return -1;
+}
+
+// The controls a keyboard reaches, in the order the layout shows them.
+void collectFocusable(QLayout* layout, std::vector<QWidget*>& out);
+
+void collectItem(QLayoutItem* item, std::vector<QWidget*>& out)
+{
+    if (!item)
+        return;
+    if (QLayout* inner = item->layout()) {
+        collectFocusable(inner, out);
+        return;
+    }
+    QWidget* w = item->widget();
+    if (!w)
+        return;
+    if (w->focusPolicy() & Qt::TabFocus)
+        out.push_back(w);
+    else if (w->layout())
+        collectFocusable(w->layout(), out); // a group box, a panel
+}
+
+void collectFocusable(QLayout* layout, std::vector<QWidget*>& out)
+{
+    if (auto* form = qobject_cast<QFormLayout*>(layout)) {
+        for (int row = 0; row < form->rowCount(); ++row)
+            for (auto role :
+                 {QFormLayout::LabelRole, QFormLayout::FieldRole, QFormLayout::SpanningRole})
+                collectItem(form->itemAt(row, role), out);
+        return;
+    }
+    if (auto* grid = qobject_cast<QGridLayout*>(layout)) {
+        for (int r = 0; r < grid->rowCount(); ++r)
+            for (int c = 0; c < grid->columnCount(); ++c) {
+                QLayoutItem* item = grid->itemAtPosition(r, c);
+                int row = 0, column = 0, rows = 0, columns = 0;
+                const int i = item ? grid->indexOf(item) : -1;
+                if (i >= 0)
+                    grid->getItemPosition(i, &row, &column, &rows, &columns);
+                if (item && row == r && column == c) // a spanning item once, where it starts
+                    collectItem(item, out);
+            }
+        return;
+    }
+    for (int i = 0; i < layout->count(); ++i)
+        collectItem(layout->itemAt(i), out);
+}
+
+} // namespace
+
+QSize screenRoom(const QWidget* window)
+{
+    const QScreen* screen = window->screen();
+    if (!screen)
+        return QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    QSize frame = kFrameGuess;
+    if (window->isVisible()) {
+        const QSize shown = window->frameGeometry().size() - window->geometry().size();
+        frame = shown.expandedTo(QSize(0, 0));
+    }
+    return (screen->availableGeometry().size() - frame).expandedTo(QSize(240, 160));
+}
+
+void fitToScreen(QWidget* window, QSize wanted)
+{
+    window->resize(wanted.boundedTo(screenRoom(window)));
+}
+
+void keepFocusInView(QScrollArea* area)
+{
+    QObject::connect(qApp, &QApplication::focusChanged, area, [area](QWidget*, QWidget* now) {
+        const QWidget* contents = area->widget();
+        if (now && contents && contents->isAncestorOf(now))
+            area->ensureWidgetVisible(now);
+    });
+}
+
+QScrollArea* scrollWhenSmall(QWidget* window, QWidget* below)
+{
+    QLayout* layout = window->layout();
+    const QMargins margins = layout->contentsMargins();
+    if (below)
+        layout->removeWidget(below);
+    auto* contents = new QWidget;
+    contents->setObjectName(QStringLiteral("contenu"));
+    contents->setLayout(layout); // takes the layout off the window, its controls with it
+    auto* area = new QScrollArea(window);
+    area->setObjectName(QStringLiteral("defilement"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(contents);
+
+    auto* outer = new QVBoxLayout(window);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    outer->addWidget(area, 1);
+    QSize wanted = contents->sizeHint();
+    if (below) {
+        auto* row = new QVBoxLayout;
+        row->setContentsMargins(margins.left(), 0, margins.right(), margins.bottom());
+        row->addWidget(below);
+        outer->addLayout(row);
+        wanted.rheight() += below->sizeHint().height() + margins.bottom();
+    }
+    keepFocusInView(area);
+    // What is taller than the screen gets a scroll bar beside it.
+    const QSize room = screenRoom(window);
+    if (wanted.height() > room.height())
+        wanted.rwidth() += window->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    fitToScreen(window, wanted);
+    return area;
+}
+
+void tabOrderFromLayout(QWidget* window)
+{
+    std::vector<QWidget*> order;
+    if (window->layout())
+        collectFocusable(window->layout(), order);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+QScrollArea* scrollWhenSmall(QWidget* window, QLayout* below)
+{
+    auto* holder = new QWidget(window);
+    window->layout()->removeItem(below);
+    below->setParent(nullptr);
+    below->setContentsMargins(0, 0, 0, 0);
+    holder->setLayout(below); // its buttons go with it
+    return scrollWhenSmall(window, holder);
+}
+
+void giveMnemonics(QWidget* window)
+{
+    std::set<char16_t> taken;
+    std::vector<QAbstractButton*> without;
+    auto own = [window](const QWidget* w) { return w->window() == window; };
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        if (own(label) && label->buddy())
+            if (const char16_t m = mnemonicOf(label->text()))
+                taken.insert(m);
+    for (const QGroupBox* box : window->findChildren<QGroupBox*>())
+        if (own(box))
+            if (const char16_t m = mnemonicOf(box->title()))
+                taken.insert(m);
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        if (!own(button) || button->text().isEmpty())
+            continue;
+        if (const char16_t m = mnemonicOf(button->text()))
+            taken.insert(m);
+        else
+            without.push_back(button);
+    }
+    for (QAbstractButton* button : without) {
+        QString text = button->text();
+        const qsizetype at = mnemonicPlace(text, taken);
+        if (at < 0)
+            continue;
+        taken.insert(text[at].toLower().unicode());
+        text.insert(at, u'&');
+        button->setText(text);
+    }
+}
+
+} // namespace velmaris

@@ -1,0 +1,302 @@
+// The windows driven from the keyboard and on small screens: the register and
+// the lease form walked with Tab, Enter, Delete and Escape; every window's
+// Alt mnemonics; every window within the screen.
+#include "auditwindow.h"
+#include "leaseform.h"
+#include "leasehistorydialog.h"
+#include "leaserevisiondialog.h"
+#include "leasestore.h"
+#include "letterdialog.h"
+#include "mainwindow.h"
+#include "maj.h"
+#include "monthlettersdialog.h"
+#include "registerwindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <deque>
+#include <memory>
+
+#include "testsupport.h"
+
+using namespace velmaris;
+using velmaris::test::Messages;
+
+namespace {
+
+// Answers the questions asked, in turn, and keeps their texts.
+struct Questions {
+    std::deque<bool> answers;
+    QStringList texts;
+    Questions()
+    {
+        MessageBox::setQuestionHandler([this](const QString&, const QString& text) {
+            texts << text;
+            const bool answer = !answers.empty() && answers.front();
+            if (!answers.empty())
+                answers.pop_front();
+            return answer;
+        });
+    }
+    ~Questions() { MessageBox::setQuestionHandler(nullptr); }
+    Questions(const Questions&) = delete;
+    Questions& operator=(const Questions&) = delete;
+};
+
+Lease lease(const QString& reference, const QString& tenant, int priorYear = 2024)
+{
+    Lease l;
+    l.reference = reference;
+    l.tenant = tenant;
+    l.address = QStringLiteral("3 rue des Lilas");
+    l.postalCode = QStringLiteral("69003");
+    l.signingDate = l.startDate = QDate(2020, 3, 1);
+    l.rentCents = 85000;
+    l.priorRevision = QDate(priorYear, 3, 1);
+    return l;
+}
+
+// The main window on the shipped index file, the register in a folder of its
+// own holding three leases.
+struct App {
+    QTemporaryDir dir;
+    Messages messages;
+    Questions questions;
+    Settings settings;
+    Maj maj{settings};
+    std::unique_ptr<MainWindow> w;
+    RegisterWindow* r = nullptr;
+
+    App()
+    {
+        LeaseStore s;
+        if (s.open(dir.path()))
+            s.importLeases({lease(QStringLiteral("B-2"), QStringLiteral("M. Martin")),
+                            lease(QStringLiteral("A-1"), QStringLiteral("Mme Durand")),
+                            lease(QStringLiteral("C-3"), QStringLiteral("Mme Petit"), 2023)});
+        maj.CheckMaj->setChecked(false);
+        w = std::make_unique<MainWindow>(maj, QStringLiteral(VELMARIS_SOURCE_DIR "/data"),
+                                         QString());
+        w->setRegisterFolder(dir.path());
+        w->load();
+        w->show();
+        QTest::mouseClick(w->baux, Qt::LeftButton);
+        r = w->registerWindow();
+        if (r)
+            r->setToday(QDate(2025, 11, 15));
+    }
+
+    template <typename T> T* shown() const
+    {
+        for (T* d : r->findChildren<T*>())
+            if (d->isVisible())
+                return d;
+        return nullptr;
+    }
+
+    QString chosenReference() const
+    {
+        const QModelIndex i = r->tableau->currentIndex();
+        return i.siblingAtColumn(RegisterModel::Reference).data().toString();
+    }
+};
+
+// The object names met walking with Tab from `from`, `count` of them.
+QStringList walk(QWidget* from, int count)
+{
+    from->setFocus();
+    QStringList names{from->objectName()};
+    for (int i = 1; i < count; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        names << QApplication::focusWidget()->objectName();
+    }
+    return names;
+}
+
+} // namespace
+
+class TestKeyboard : public QObject {
+    Q_OBJECT
+
+private slots:
+    void registerByKeyboard();
+    void formTabFollowsItsColumns();
+    void formAsksBeforeAbandoning_data();
+    void formAsksBeforeAbandoning();
+    void everyWindow_data();
+    void everyWindow();
+};
+
+void TestKeyboard::registerByKeyboard()
+{
+    App app;
+    QVERIFY(app.r);
+    QVERIFY(QTest::qWaitForWindowActive(app.r));
+    // Search, sorting, the table as one stop, then the commands.
+    QCOMPARE(walk(app.r->recherche, 4),
+             (QStringList{QStringLiteral("recherche"), QStringLiteral("tri"),
+                          QStringLiteral("tableau"), QStringLiteral("ajouter")}));
+
+    // Sorted by reference from the keyboard; the arrows walk the leases.
+    app.r->tri->setFocus();
+    app.r->tri->setCurrentIndex(app.r->tri->findData(RegisterModel::Reference * 2));
+    QCOMPARE(app.r->tableau->horizontalHeader()->sortIndicatorSection(),
+             int(RegisterModel::Reference));
+    app.r->tableau->setFocus();
+    QTest::keyClick(app.r->tableau, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(app.chosenReference(), QStringLiteral("A-1"));
+    QTest::keyClick(app.r->tableau, Qt::Key_Down);
+    QCOMPARE(app.chosenReference(), QStringLiteral("B-2"));
+    QVERIFY(app.r->tableau->hasFocus());
+    // A heading's click shows in the control.
+    app.r->tableau->sortByColumn(RegisterModel::Tenant, Qt::DescendingOrder);
+    QCOMPARE(app.r->tri->currentData().toInt(), RegisterModel::Tenant * 2 + 1);
+
+    // Enter revises the chosen lease; Delete asks before it removes it.
+    QTest::keyClick(app.r->tableau, Qt::Key_Return);
+    LeaseRevisionDialog* revision = app.shown<LeaseRevisionDialog>();
+    QVERIFY(revision);
+    QCOMPARE(revision->lease().reference, QStringLiteral("B-2"));
+    revision->close();
+    app.r->tableau->setFocus();
+    QTest::keyClick(app.r->tableau, Qt::Key_Delete);
+    QCOMPARE(app.questions.texts,
+             QStringList{
+                 QStringLiteral("Supprimer le bail « B-2 » (M. Martin) et tout son historique ?")});
+    QCOMPARE(app.r->model().leaseCount(), 3);
+    QVERIFY(app.messages.texts.isEmpty());
+}
+
+void TestKeyboard::formTabFollowsItsColumns()
+{
+    App app;
+    QTest::mouseClick(app.r->ajouter, Qt::LeftButton);
+    LeaseForm* f = app.shown<LeaseForm>();
+    QVERIFY(f);
+    QVERIFY(QTest::qWaitForWindowActive(f));
+    const QStringList order{QStringLiteral("reference"),
+                            QStringLiteral("locataire"),
+                            QStringLiteral("adresse"),
+                            QStringLiteral("codepostal"),
+                            QStringLiteral("territoire"),
+                            QStringLiteral("meuble"),
+                            QStringLiteral("datesignature"),
+                            QStringLiteral("dateeffet"),
+                            QStringLiteral("dpe"),
+                            QStringLiteral("datedpe"),
+                            QStringLiteral("loyer"),
+                            QStringLiteral("charges"),
+                            QStringLiteral("trimestrereference"),
+                            QStringLiteral("daterevision"),
+                            QStringLiteral("clause"),
+                            QStringLiteral("derniererevision"),
+                            QStringLiteral("notes")};
+    QCOMPARE(walk(f->reference, int(order.size())), order);
+}
+
+void TestKeyboard::formAsksBeforeAbandoning_data()
+{
+    QTest::addColumn<bool>("existing");
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<bool>("escape"); // else "Annuler"
+    QTest::addColumn<bool>("abandon");
+
+    QTest::newRow("new, untouched, Escape") << false << false << true << false;
+    QTest::newRow("existing, untouched, Annuler") << true << false << false << false;
+    QTest::newRow("new, typed, Escape, kept") << false << true << true << false;
+    QTest::newRow("new, typed, Escape, abandoned") << false << true << true << true;
+    QTest::newRow("existing, typed, Annuler, kept") << true << true << false << false;
+    QTest::newRow("existing, typed, Annuler, abandoned") << true << true << false << true;
+}
+
+void TestKeyboard::formAsksBeforeAbandoning()
+{
+    QFETCH(bool, existing);
+    QFETCH(bool, typed);
+    QFETCH(bool, escape);
+    QFETCH(bool, abandon);
+    App app;
+    app.r->selectLease(1);
+    QTest::mouseClick(existing ? app.r->modifier : app.r->ajouter, Qt::LeftButton);
+    LeaseForm* f = app.shown<LeaseForm>();
+    QVERIFY(f);
+    QVERIFY(QTest::qWaitForWindowActive(f));
+    if (typed) {
+        f->locataire->setFocus();
+        QTest::keyClicks(f->locataire, QStringLiteral(" et M. Durand"));
+    }
+    app.questions.answers = {abandon};
+    if (escape)
+        QTest::keyClick(f->locataire, Qt::Key_Escape);
+    else
+        QTest::mouseClick(f->annuler, Qt::LeftButton);
+
+    QCOMPARE(app.questions.texts,
+             typed ? QStringList{QStringLiteral("Abandonner les modifications ?")} : QStringList{});
+    QCOMPARE(f->isVisible(), typed && !abandon);
+    QCOMPARE(app.r->model().leaseCount(), 3);
+}
+
+void TestKeyboard::everyWindow_data()
+{
+    QTest::addColumn<QString>("window");
+    for (const char* name : {"principale", "registre", "bail", "revision", "historique", "lettre",
+                             "lettresdumois", "audit"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// Each window within the screen (the test screen is smaller than 1024×768), and
+// every button with an Alt mnemonic of its own.
+void TestKeyboard::everyWindow()
+{
+    QFETCH(QString, window);
+    App app;
+    app.r->selectLease(1);
+    auto opened = [&](QPushButton* button) -> QWidget* {
+        QTest::mouseClick(button, Qt::LeftButton);
+        for (QWidget* w : app.r->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w->isWindow() && w->isVisible())
+                return w;
+        return nullptr;
+    };
+    QWidget* w = window == u"principale"      ? app.w.get()
+                 : window == u"registre"      ? static_cast<QWidget*>(app.r)
+                 : window == u"bail"          ? opened(app.r->modifier)
+                 : window == u"revision"      ? opened(app.r->reviser)
+                 : window == u"historique"    ? opened(app.r->historique)
+                 : window == u"lettre"        ? opened(app.r->lettre)
+                 : window == u"lettresdumois" ? opened(app.r->lettresdumois)
+                                              : opened(app.r->audit);
+    QVERIFY(w);
+    QTest::qWait(20);
+    if (qEnvironmentVariableIntValue("VELMARIS_SCREENSHOTS") == 1)
+        w->grab().save(QStringLiteral("/tmp/fenetre_%1.png").arg(window));
+
+    const QSize room = w->screen()->availableGeometry().size();
+    QVERIFY2(w->width() <= room.width() && w->height() <= room.height(),
+             qPrintable(QStringLiteral("%1×%2").arg(w->width()).arg(w->height())));
+
+    QStringList taken;
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
+        if (b->window() != w || b->text().isEmpty())
+            continue;
+        const qsizetype at = b->text().indexOf(u'&');
+        QVERIFY2(at >= 0 && at + 1 < b->text().size(), qPrintable(b->text()));
+        const QString letter = b->text().mid(at + 1, 1).toLower();
+        QVERIFY2(!taken.contains(letter), qPrintable(b->text()));
+        taken << letter;
+    }
+}
+
+QTEST_MAIN(TestKeyboard)
+#include "tst_keyboard.moc"
