@@ -3,6 +3,8 @@
 #include "auditwindow.h"
 #include "windowfit.h"
 
+#include "postaladdress.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,9 +19,7 @@ namespace velmaris {
 void AuditWindow::buildControls()
 {
     auto* layout = new QVBoxLayout(this);
-    QString place = m_lease.address.simplified();
-    if (!m_lease.postalCode.isEmpty())
-        place += u' ' + m_lease.postalCode;
+    const QString place = dwellingText(m_lease);
     auto* heading =
         new QLabel(QStringLiteral("<b>Bail %1</b> — %2, %3 (%4)")
                        .arg(m_lease.reference.toHtmlEscaped(), m_lease.tenant.toHtmlEscaped(),

@@ -104,7 +104,7 @@ std::optional<QString> cli::parseOptions(const QStringList& arguments, Options& 
             inlineValue = name.mid(eq + 1);
             name = name.left(eq);
         }
-        if (name == u"-h")
+        if (name == u"-h" || name == u"-?")
             name = QStringLiteral("--help");
         const bool valued = kValued.contains(name);
         if (!valued && (!kFlags.contains(name) || inlineValue))
@@ -155,7 +155,10 @@ CommandLineResult reviseRent(const Options& options, const QString& defaultIndex
 
 bool isCommandLine(const QStringList& arguments)
 {
-    return !arguments.isEmpty() && arguments.first().startsWith(u"--");
+    // -h and -? ask for the help as --help does, never for the window.
+    return !arguments.isEmpty()
+           && (arguments.first().startsWith(u"--") || arguments.first() == u"-h"
+               || arguments.first() == u"-?");
 }
 
 QString commandLineUsage()
@@ -206,7 +209,7 @@ QString commandLineUsage()
         "                        paru le --published DATE ; --corse et --outre-mer : ses IRL\n"
         "                        de Corse et d'outre-mer\n"
         "  --import-insee F      complète le fichier par le fichier de l'Insee F (CSV ou ZIP)\n"
-        "  --help                cette aide\n"
+        "  --help, -h, -?        cette aide\n"
         "\n"
         "Codes de sortie : 0 fait, 2 arguments invalides, 3 fichier des indices absent ou "
         "corrompu, 4 révision impossible, 5 registre inaccessible, 6 fichier CSV refusé.\n");

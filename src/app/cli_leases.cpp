@@ -3,7 +3,6 @@
 #include "cli_p.h"
 
 #include "amounts.h"
-#include "amounts.h"
 #include "datafolder.h"
 #include "dates.h"
 #include "indexvalue.h"
@@ -12,6 +11,7 @@
 #include "leasecsv.h"
 #include "leaseregister.h"
 #include "leasestore.h"
+#include "postaladdress.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -162,9 +162,7 @@ std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QStrin
     QString text;
     auto line = [&](const QString& t) { text += t + QStringLiteral("\r\n"); };
     // The address and postal code as far as they are known, with no stray blank.
-    const QString where = QStringList{field(lease->address), lease->postalCode}
-                              .filter(QRegularExpression(QStringLiteral("\\S")))
-                              .join(QLatin1Char(' '));
+    const QString where = dwellingText(*lease);
     line(QStringLiteral("Bail %1 : %2, %3 (%4)")
              .arg(field(lease->reference), field(lease->tenant), where,
                   territoryText(lease->territory)));

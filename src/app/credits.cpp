@@ -14,10 +14,13 @@ FrmQUERVO::FrmQUERVO(QWidget* parent)
 
     LabelQuervo = new QLabel(this);
     LabelQuervo->setObjectName(QStringLiteral("LabelQuervo"));
-    LabelQuervo->setText(
-        QStringList{QStringLiteral("Velmaris"), QStringLiteral("Service des utilisateurs"),
-                    QStringLiteral("10 rue de l'Exemple"), QStringLiteral("75000 Paris")}
-            .join(QStringLiteral("\r\n")));
+    // What the program is, and nothing made up: no postal address stands here
+    // that a user could write to.
+    LabelQuervo->setText(QStringList{QStringLiteral("Velmaris"),
+                                     QStringLiteral("Révision des loyers d'habitation selon "
+                                                    "l'indice de référence des loyers (IRL)")}
+                             .join(QStringLiteral("\r\n")));
+    LabelQuervo->setWordWrap(true);
     LabelQuervo->setAlignment(Qt::AlignCenter);
     LabelQuervo->setMargin(16);
 

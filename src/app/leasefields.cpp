@@ -29,6 +29,7 @@ LeaseFields fieldsOf(const Lease& lease)
     f.tenant = lease.tenant;
     f.address = lease.address;
     f.postalCode = lease.postalCode;
+    f.town = lease.town;
     f.territory = lease.territory;
     f.furnished = lease.furnished;
     f.signingDate = dateText(lease.signingDate);
@@ -54,13 +55,17 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
     lease.tenant = f.tenant.trimmed();
     lease.address = f.address.trimmed();
     lease.postalCode = f.postalCode.trimmed().toUpper();
+    lease.town = f.town.simplified();
     lease.territory = f.territory;
     lease.furnished = f.furnished;
     lease.signingDate = parseFrenchDate(f.signingDate).value_or(QDate());
     lease.startDate = parseFrenchDate(f.startDate).value_or(QDate());
     lease.referenceQuarter = f.referenceQuarter;
     if (!f.revisionDate.trimmed().isEmpty()) {
-        if (const std::optional<DayMonth> dm = parseDayMonth(f.revisionDate)) {
+        const std::optional<DayMonth> dm = parseDayMonth(f.revisionDate);
+        // 29 February counts: in other years the revision falls on 1 March.
+        if (dm && dm->month >= 1 && dm->month <= 12 && dm->day >= 1
+            && dm->day <= QDate(2000, dm->month, 1).daysInMonth()) {
             lease.revisionDay = dm->day;
             lease.revisionMonth = dm->month;
         } else {

@@ -15,6 +15,7 @@ namespace velmaris {
 // values where the user picks.
 struct LeaseFields {
     QString reference, tenant, address, postalCode;
+    QString town;
     Territory territory = Territory::Metropole;
     bool furnished = false;
     QString signingDate, startDate; // dd/mm/yyyy

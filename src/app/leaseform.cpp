@@ -67,8 +67,13 @@ void LeaseForm::buildControls()
     reference->setMaxLength(100);
     locataire = line(QStringLiteral("locataire"));
     adresse = line(QStringLiteral("adresse"));
-    codepostal = line(QStringLiteral("codepostal"), QStringLiteral("69003, 2A004, 97411"));
+    codepostal = line(QStringLiteral("codepostal"), QStringLiteral("69003"));
     codepostal->setMaxLength(5);
+    codepostal->setToolTip(
+        QStringLiteral("Cinq chiffres : 69003, 20000 en Corse, 97411 outre-mer"));
+    commune = line(QStringLiteral("commune"), QStringLiteral("Lyon"));
+    commune->setToolTip(QStringLiteral("La commune de l'adresse : la lettre l'écrit en capitales "
+                                       "après le code postal, « 69003 LYON »"));
     territoire = named(new QComboBox(this), QStringLiteral("territoire"));
     for (Territory t : kTerritories)
         territoire->addItem(territoryText(t), int(t));
@@ -115,7 +120,15 @@ void LeaseForm::layOutControls()
     left->addRow(QStringLiteral("Référence :"), reference);
     left->addRow(QStringLiteral("Locataire :"), locataire);
     left->addRow(QStringLiteral("Adresse :"), adresse);
-    left->addRow(QStringLiteral("Code postal :"), codepostal);
+    // The town beside its postal code, as the address's last line reads.
+    auto* place = new QHBoxLayout;
+    codepostal->setMaximumWidth(codepostal->fontMetrics().horizontalAdvance(u'0') * 8 + 16);
+    auto* townLabel = new QLabel(QStringLiteral("Commune :"), this);
+    townLabel->setBuddy(commune);
+    place->addWidget(codepostal);
+    place->addWidget(townLabel);
+    place->addWidget(commune, 1);
+    left->addRow(QStringLiteral("Code postal :"), place);
     left->addRow(QStringLiteral("Territoire :"), territoire);
     left->addRow(QString(), meuble);
     left->addRow(QStringLiteral("Date de signature :"), datesignature);
@@ -194,6 +207,7 @@ void LeaseForm::rebase(const Lease& current)
     keep(&LeaseFields::tenant);
     keep(&LeaseFields::address);
     keep(&LeaseFields::postalCode);
+    keep(&LeaseFields::town);
     keep(&LeaseFields::territory);
     keep(&LeaseFields::furnished);
     keep(&LeaseFields::signingDate);
@@ -220,6 +234,7 @@ void LeaseForm::showFields(const LeaseFields& f)
     locataire->setText(f.tenant);
     adresse->setText(f.address);
     codepostal->setText(f.postalCode);
+    commune->setText(f.town);
     territoire->setCurrentIndex(comboIndex(territoire, int(f.territory)));
     // A territory other than the postal code's was chosen by hand: keep it.
     m_territoryChosen = m_id != 0 && f.territory != territoryFromPostalCode(f.postalCode);
@@ -254,6 +269,7 @@ LeaseFields LeaseForm::fields() const
     f.tenant = locataire->text();
     f.address = adresse->text();
     f.postalCode = codepostal->text();
+    f.town = commune->text();
     f.territory = Territory(territoire->currentData().toInt());
     f.furnished = meuble->isChecked();
     f.signingDate = datesignature->text();
@@ -276,6 +292,11 @@ void LeaseForm::save()
     QStringList problems;
     Lease lease = leaseOf(fields(), m_id, &problems);
     lease.version = m_version;
+    // A commune code ("2A004") an older register holds stays as it is; a new
+    // one is no postal code.
+    if (isCorsicanCommuneCode(lease.postalCode)
+        && lease.postalCode != m_shown.postalCode.trimmed().toUpper())
+        problems.prepend(postalCodeProblem(lease.postalCode));
     if (!problems.isEmpty()) {
         MessageBox::critical(this, QStringLiteral("Bail"),
                              QStringLiteral("Le bail n'est pas enregistré :\n• ")

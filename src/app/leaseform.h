@@ -51,6 +51,7 @@ public:
     QLineEdit* locataire = nullptr;
     QLineEdit* adresse = nullptr;
     QLineEdit* codepostal = nullptr;
+    QLineEdit* commune = nullptr;
     QComboBox* territoire = nullptr;
     QCheckBox* meuble = nullptr;
     QLineEdit* datesignature = nullptr;

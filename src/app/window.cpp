@@ -1,5 +1,6 @@
 #include "window.h"
 
+#include "applocale.h"
 #include "datafolder.h"
 #include "mainwindow.h"
 #include "maj.h"
@@ -47,6 +48,7 @@ int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmaris"));
+    loadQtTranslations(appLocale());
 
     const QStringList args = QCoreApplication::arguments().mid(1);
     const QString folder = args.isEmpty() ? QString() : args.first();

@@ -49,14 +49,31 @@ bool isValidPostalCode(QStringView code)
 {
     if (code.size() != 5)
         return false;
-    const bool corsica =
-        code[0] == u'2'
-        && (code[1] == u'A' || code[1] == u'B' || code[1] == u'a' || code[1] == u'b');
-    for (int i = corsica ? 2 : 0; i < 5; ++i) {
-        if (!isDigit(code[i]))
+    for (QChar c : code) {
+        if (!isDigit(c))
             return false;
     }
-    return true;
+    const int department = (code[0].unicode() - u'0') * 10 + (code[1].unicode() - u'0');
+    return (department >= 1 && department <= 95) || department == 97;
+}
+
+bool isCorsicanCommuneCode(QStringView code)
+{
+    return code.size() == 5 && code[0] == u'2'
+           && (code[1] == u'A' || code[1] == u'B' || code[1] == u'a' || code[1] == u'b')
+           && isDigit(code[2]) && isDigit(code[3]) && isDigit(code[4]);
+}
+
+QString postalCodeProblem(QStringView code)
+{
+    if (code.isEmpty() || isValidPostalCode(code))
+        return {};
+    if (isCorsicanCommuneCode(code))
+        return QStringLiteral("code postal invalide ") + quoted(code)
+               + QStringLiteral(" : c'est un code commune ; les codes postaux de Corse "
+                                "commencent par 20 (20000 à 20620)");
+    return QStringLiteral("code postal invalide ") + quoted(code)
+           + QStringLiteral(" (cinq chiffres, de 01000 à 95999 ou 97xxx)");
 }
 
 Territory territoryFromPostalCode(QStringView code)
@@ -177,8 +194,11 @@ QStringList validateLease(const Lease& lease)
         problems << QStringLiteral("date de signature invalide");
     if (!lease.startDate.isValid())
         problems << QStringLiteral("date d'effet invalide");
-    if (!lease.postalCode.isEmpty() && !isValidPostalCode(lease.postalCode))
-        problems << QStringLiteral("code postal invalide ") + quoted(lease.postalCode);
+    // A commune code an older register holds stays; new ones are refused
+    // where they are typed or imported.
+    if (!isCorsicanCommuneCode(lease.postalCode))
+        if (const QString problem = postalCodeProblem(lease.postalCode); !problem.isEmpty())
+            problems << problem;
 
     const bool noRevisionDate = lease.revisionDay == 0 && lease.revisionMonth == 0;
     // 29 February is allowed: in other years the revision falls on 1 March.

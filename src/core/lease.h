@@ -94,8 +94,18 @@ struct RevisionRecord {
 // 971xx to 976xx -> outre-mer; anything else -> métropole.
 Territory territoryFromPostalCode(QStringView postalCode);
 
-// Whether a postal code has the French form: five digits, or 2A/2B and three digits.
+// Whether a postal code has the French form: five digits, from 01xxx to 95xxx
+// or 97xxx (Corsica's are 20xxx). Which overseas codes a revision follows is
+// the territory's business, not this one's.
 bool isValidPostalCode(QStringView postalCode);
+
+// "2A004", "2B033": Corsican commune codes that older registers hold as postal
+// codes. A stored one keeps working; a new one is refused (postalCodeProblem()).
+bool isCorsicanCommuneCode(QStringView postalCode);
+
+// Why a postal code typed or imported is refused, in French ("code postal
+// invalide « 99999 » (…)"); empty when it is sound or empty.
+QString postalCodeProblem(QStringView postalCode);
 
 // Texts as the register writes them, and their readers (case and accents as
 // written; the readers also accept the plain keys the database stores).

@@ -1,6 +1,7 @@
 #include "chargedcsv.h"
 
 #include "amounts.h"
+#include "csvfields.h"
 #include "csvtext.h"
 #include "dates.h"
 #include "leasecsv.h"
@@ -49,22 +50,28 @@ ChargedCsvImport parseChargedRentsCsv(const QByteArray& bytes, const Lease& leas
         else if (const std::optional<QDate> m = parseMonth(t))
             period.month = *m;
         else
-            reasons << QStringLiteral("mois invalide ") + quoted(t) + QStringLiteral(" (mm/aaaa)");
+            reasons << csvFieldFault(QStringLiteral("mois invalide"), t, CsvLayout::Month);
+        bool rentSaid = true; // a fault of the rent already given
         if (const QString t = field(Rent); t.isEmpty())
             reasons << QStringLiteral("loyer manquant");
         else if (const std::optional<qint64> c = readAmount(t); c && *c > 0)
-            period.rentCents = *c;
+            period.rentCents = *c, rentSaid = false;
         else
-            reasons << QStringLiteral("loyer invalide ") + quoted(t);
+            reasons << csvFieldFault(QStringLiteral("loyer invalide"), t, CsvLayout::Amount);
         if (const QString t = field(Request); !t.isEmpty()) {
             if (const std::optional<QDate> d = parseFrenchDate(t))
                 period.requestDate = *d;
             else
-                reasons << QStringLiteral("date de demande invalide ") + quoted(t)
-                               + QStringLiteral(" (jj/mm/aaaa)");
+                reasons << csvFieldFault(QStringLiteral("date de demande invalide"), t,
+                                         CsvLayout::Date);
         }
-        if (reasons.isEmpty()) {
-            reasons << validateChargedRent(period, lease);
+        // Every fault of the line at once, none said twice.
+        for (const QString& problem : validateChargedRent(period, lease)) {
+            if (!(problem == u"mois invalide" && !period.month.isValid())
+                && !(problem == u"loyer manquant" && rentSaid))
+                reasons << problem;
+        }
+        if (period.month.isValid()) {
             const auto it = seen.constFind(period.month);
             if (it != seen.constEnd())
                 reasons << QStringLiteral("mois ") + monthText(period.month)
@@ -103,8 +110,9 @@ QByteArray chargedRentsToCsv(const std::vector<ChargedRent>& periods)
     text += QChar(0xFEFF); // spreadsheets read the file as UTF-8 only with it
     text += QStringLiteral("mois;loyer;date_demande\r\n");
     for (const ChargedRent& p : periods) {
-        text += monthText(p.month) + u';' + amountText(p.rentCents, AmountLayout::Plain) + u';'
-                + dateText(p.requestDate) + QStringLiteral("\r\n");
+        text += csvField(monthText(p.month)) + u';'
+                + csvField(amountText(p.rentCents, AmountLayout::Plain)) + u';'
+                + csvField(dateText(p.requestDate)) + QStringLiteral("\r\n");
     }
     return text.toUtf8();
 }

@@ -28,12 +28,51 @@ QString monthText(const QDate& month)
     return month.isValid() ? month.toString(u"MM/yyyy") : QString();
 }
 
+namespace {
+
+// "février 2020", "Février 2020", "févr.-20", "fevrier 2020": the month as a
+// spreadsheet writes a date cell shown by its month's name.
+std::optional<QDate> namedMonth(QStringView text)
+{
+    static const char* const names[] = {"janvier",   "février", "mars",     "avril",
+                                        "mai",       "juin",    "juillet",  "août",
+                                        "septembre", "octobre", "novembre", "décembre"};
+    qsizetype end = 0;
+    while (end < text.size() && (text[end].isLetter() || text[end] == u'.'))
+        ++end;
+    const QString word = text.first(end).toString().toLower().remove(u'.');
+    QStringView year = text.sliced(end).trimmed();
+    if (year.startsWith(u'-'))
+        year = year.sliced(1).trimmed();
+    if (word.size() < 3 || !isDigits(year) || (year.size() != 2 && year.size() != 4))
+        return std::nullopt;
+    const auto plain = [](QString s) { return s.replace(u'é', u'e').replace(u'û', u'u'); };
+    for (int m = 1; m <= 12; ++m) {
+        const QString name = QString::fromUtf8(names[m - 1]);
+        // The whole name or an abbreviation of it ("févr", "sept", "juil").
+        if (name.startsWith(word) || plain(name).startsWith(plain(word))) {
+            int y = year.toInt();
+            if (year.size() == 2)
+                y += y < 30 ? 2000 : 1900;
+            return QDate(y, m, 1);
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<QDate> parseMonth(QStringView text)
 {
     text = text.trimmed();
+    if (!text.isEmpty() && text[0].isLetter())
+        return namedMonth(text);
     const QList<QStringView> parts = text.split(u'/');
-    if (parts.size() == 3 && parts[0].size() <= 2 && isDigits(parts[0]) && parts[0].toInt() == 1)
-        return parseMonth(text.sliced(parts[0].size() + 1));
+    // The first of the month as a date cell gives it: 01/02/2020 or 01/02/20.
+    if (parts.size() == 3 && parts[0].size() <= 2 && isDigits(parts[0]) && parts[0].toInt() == 1) {
+        const std::optional<QDate> date = parseFrenchDate(text);
+        return date ? std::optional<QDate>(QDate(date->year(), date->month(), 1)) : std::nullopt;
+    }
     if (parts.size() != 2 || parts[0].size() > 2 || parts[1].size() != 4 || !isDigits(parts[0])
         || !isDigits(parts[1]))
         return std::nullopt;

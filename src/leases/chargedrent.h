@@ -27,8 +27,9 @@ struct ChargedRent {
 // "03/2024".
 QString monthText(const QDate& month);
 
-// Reads "03/2024", "3/2024" or the first of a month "01/03/2024" (what a
-// spreadsheet makes of a month); the first day of that month, or nothing.
+// Reads "03/2024", "3/2024", the first of a month "01/03/2024" or "01/03/24"
+// (what a spreadsheet makes of a month), or its name "mars 2024", "mars-24";
+// the first day of that month, or nothing.
 std::optional<QDate> parseMonth(QStringView text);
 
 // The periods in month order.

@@ -12,7 +12,8 @@
 
 namespace velmaris {
 
-bool splitCsv(QStringView text, std::vector<CsvRecord>* records, int* openQuoteLine)
+bool splitCsv(QStringView text, std::vector<CsvRecord>* records, int* openQuoteLine,
+              QChar separator)
 {
     records->clear();
     int line = 1;
@@ -52,16 +53,16 @@ bool splitCsv(QStringView text, std::vector<CsvRecord>* records, int* openQuoteL
                     return false;
                 }
                 // Anything up to the next separator stays with the field.
-                while (i < n && text[i] != u';' && text[i] != u'\n' && text[i] != u'\r')
+                while (i < n && text[i] != separator && text[i] != u'\n' && text[i] != u'\r')
                     field += text[i++];
             } else {
                 const qsizetype start = i;
-                while (i < n && text[i] != u';' && text[i] != u'\n' && text[i] != u'\r')
+                while (i < n && text[i] != separator && text[i] != u'\n' && text[i] != u'\r')
                     ++i;
                 field = text.sliced(start, i - start).toString();
             }
             record.fields << field;
-            if (i < n && text[i] == u';') {
+            if (i < n && text[i] == separator) {
                 ++i;
                 continue;
             }
@@ -78,14 +79,48 @@ bool splitCsv(QStringView text, std::vector<CsvRecord>* records, int* openQuoteL
     return true;
 }
 
+namespace {
+
+// "=SOMME(A1)", "'=SOMME(A1)", "-5", "@x": what a spreadsheet runs, or what
+// csvField() made of it.
+bool formulaLike(QStringView text)
+{
+    while (text.startsWith(u'\''))
+        text = text.sliced(1);
+    return !text.isEmpty()
+           && (text[0] == u'=' || text[0] == u'+' || text[0] == u'-' || text[0] == u'@');
+}
+
+} // namespace
+
+QChar csvSeparator(QStringView text)
+{
+    bool quoted = false;
+    for (QChar c : text) {
+        if (c == u'"')
+            quoted = !quoted;
+        else if (!quoted && (c == u';' || c == u',' || c == u'\t'))
+            return c;
+        else if (!quoted && (c == u'\n' || c == u'\r'))
+            break;
+    }
+    return u';';
+}
+
 QString csvField(const QString& text)
 {
-    if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n')
-        && !text.contains(u'\r'))
-        return text;
-    QString escaped = text;
+    const QString cell = formulaLike(text) ? u'\'' + text : text;
+    if (!cell.contains(u';') && !cell.contains(u',') && !cell.contains(u'"')
+        && !cell.contains(u'\n') && !cell.contains(u'\r'))
+        return cell;
+    QString escaped = cell;
     escaped.replace(u'"', QStringLiteral("\"\""));
     return u'"' + escaped + u'"';
+}
+
+QString csvTyped(const QString& field)
+{
+    return field.startsWith(u'\'') && formulaLike(field) ? field.mid(1) : field;
 }
 
 namespace {
@@ -130,7 +165,7 @@ CsvSheet readCsvSheet(const QByteArray& bytes, const std::vector<QStringView>& h
     QStringView text = *decoded;
     if (text.startsWith(QChar(0xFEFF)))
         text = text.sliced(1);
-    if (int openedOn = 0; !splitCsv(text, &sheet.records, &openedOn)) {
+    if (int openedOn = 0; !splitCsv(text, &sheet.records, &openedOn, csvSeparator(text))) {
         sheet.errors << csvLineError(openedOn, QStringLiteral("guillemet non fermé"));
         sheet.records.clear();
         return sheet;
@@ -170,7 +205,7 @@ CsvSheet readCsvSheet(const QByteArray& bytes, const std::vector<QStringView>& h
 QString CsvSheet::rawField(const CsvRecord& record, int column) const
 {
     const int at = columns[std::size_t(column)];
-    return at >= 0 ? record.fields[at] : QString();
+    return at >= 0 ? csvTyped(record.fields[at]) : QString();
 }
 
 std::optional<QByteArray> readCsvFile(const QString& path, QString* error)

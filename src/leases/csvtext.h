@@ -16,13 +16,27 @@ struct CsvRecord {
     QStringList fields;
 };
 
-// Splits a text into records: ";" between fields, double quotes around a field
-// that holds ";", quotes ("" inside) or line breaks; lines end with \n, \r\n or
+// Splits a text into records: the separator (";" as Velmaris writes, "," or a
+// tab as some spreadsheets save) between fields, double quotes around a field
+// that holds it, quotes ("" inside) or line breaks; lines end with \n, \r\n or
 // \r. False, with the line where it opened, when a quote is never closed.
-bool splitCsv(QStringView text, std::vector<CsvRecord>* records, int* openQuoteLine);
+bool splitCsv(QStringView text, std::vector<CsvRecord>* records, int* openQuoteLine,
+              QChar separator = u';');
 
-// A field as written: between double quotes when it needs them.
+// The separator of a CSV text: the first ";", "," or tab of its header line
+// (no column name holds one); ";" when the line has none.
+QChar csvSeparator(QStringView text);
+
+// A field as written: between double quotes when it holds the separator, a
+// comma (a spreadsheet opened on commas would split it), a quote or a line
+// break. A text a spreadsheet would run as a formula ("=", "+", "-" or "@"
+// first, after any apostrophes) gets an apostrophe before it, which
+// csvTyped() takes away: the cell shows the text, never a result.
 QString csvField(const QString& text);
+
+// A field read back as it was typed: the apostrophe csvField() put before a
+// formula-like text is taken away.
+QString csvTyped(const QString& field);
 
 // A CSV file as an import reads it before its own fields: decoded as UTF-8 (a
 // byte-order mark skipped), split into records, the header's names matched,

@@ -1,6 +1,7 @@
 #include "leasecsv.h"
 
 #include "amounts.h"
+#include "csvfields.h"
 #include "csvtext.h"
 #include "datafolder.h"
 #include "dates.h"
@@ -10,6 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QSet>
+
+#include <algorithm>
 
 #include <array>
 #include <optional>
@@ -23,6 +27,7 @@ enum Column {
     Tenant,
     Address,
     PostalCode,
+    Town,
     TerritoryCol,
     Furnished,
     SigningDate,
@@ -40,13 +45,25 @@ enum Column {
     ColumnCount
 };
 
-constexpr std::array<const char16_t*, ColumnCount> kHeaders = {
-    u"reference",         u"locataire",  u"adresse",
-    u"code_postal",       u"territoire", u"meuble",
-    u"date_signature",    u"date_effet", u"trimestre_reference",
-    u"date_revision",     u"clause",     u"dpe",
-    u"date_dpe",          u"loyer",      u"charges",
-    u"derniere_revision", u"notes",      u"revision_appliquee"};
+constexpr std::array<const char16_t*, ColumnCount> kHeaders = {u"reference",
+                                                               u"locataire",
+                                                               u"adresse",
+                                                               u"code_postal",
+                                                               u"commune",
+                                                               u"territoire",
+                                                               u"meuble",
+                                                               u"date_signature",
+                                                               u"date_effet",
+                                                               u"trimestre_reference",
+                                                               u"date_revision",
+                                                               u"clause",
+                                                               u"dpe",
+                                                               u"date_dpe",
+                                                               u"loyer",
+                                                               u"charges",
+                                                               u"derniere_revision",
+                                                               u"notes",
+                                                               u"revision_appliquee"};
 
 constexpr std::array<Column, 5> kRequired = {Reference, SigningDate, StartDate, ClauseCol, Rent};
 
@@ -65,7 +82,7 @@ struct LeaseReading {
             return {};
         if (const std::optional<QDate> d = parseFrenchDate(text))
             return *d;
-        reasons << what + QStringLiteral(" invalide ") + quoted(text);
+        reasons << csvFieldFault(what + QStringLiteral(" invalide"), text, CsvLayout::Date);
         return fallback;
     }
 };
@@ -122,14 +139,14 @@ void readTerms(const LeaseReading& in, Lease& lease)
     }
 
     if (const QString text = in.field(RevisionDate); !text.isEmpty()) {
-        const DayMonth dm = parseDayMonth(text).value_or(DayMonth());
+        const DayMonth dm = csvDayMonth(text).value_or(DayMonth());
         if (dm.month >= 1 && dm.month <= 12 && dm.day >= 1
             && dm.day <= QDate(2000, dm.month, 1).daysInMonth()) {
             lease.revisionDay = dm.day;
             lease.revisionMonth = dm.month;
         } else {
-            reasons << QStringLiteral("date de révision invalide ") + quoted(text)
-                           + QStringLiteral(" (jour/mois)");
+            reasons << csvFieldFault(QStringLiteral("date de révision invalide"), text,
+                                     CsvLayout::DayMonth);
         }
     }
 
@@ -151,14 +168,15 @@ void readAmounts(const LeaseReading& in, Lease& lease)
     } else if (const std::optional<qint64> c = readAmount(text); c && *c > 0) {
         lease.rentCents = *c;
     } else {
-        in.reasons << QStringLiteral("loyer invalide ") + quoted(text);
+        in.reasons << csvFieldFault(QStringLiteral("loyer invalide"), text, CsvLayout::Amount);
         lease.rentCents = 1;
     }
     if (const QString text = in.field(Charges); !text.isEmpty()) {
         if (const std::optional<qint64> c = readAmount(text); c && *c >= 0)
             lease.chargesCents = *c;
         else
-            in.reasons << QStringLiteral("charges invalides ") + quoted(text);
+            in.reasons << csvFieldFault(QStringLiteral("charges invalides"), text,
+                                        CsvLayout::Amount);
     }
 }
 
@@ -169,7 +187,17 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& rea
     lease.reference = in.field(Reference);
     lease.tenant = in.field(Tenant);
     lease.address = sheet.rawField(record, Address);
-    lease.postalCode = in.field(PostalCode).toUpper();
+    lease.postalCode = csvPostalCode(in.field(PostalCode).toUpper());
+    lease.town = in.field(Town);
+    if (!lease.postalCode.isEmpty() && !isValidPostalCode(lease.postalCode)) {
+        // Said here with what was expected; the code is then left out so
+        // that validateLease() does not say it again.
+        reasons << (isCorsicanCommuneCode(lease.postalCode)
+                        ? postalCodeProblem(lease.postalCode)
+                        : csvFieldFault(QStringLiteral("code postal invalide"), lease.postalCode,
+                                        CsvLayout::PostalCode));
+        lease.postalCode.clear();
+    }
     lease.notes = sheet.rawField(record, Notes);
     readDates(in, lease);
     readTerms(in, lease);
@@ -206,6 +234,7 @@ CsvImport parseLeasesCsv(const QByteArray& bytes)
         QStringList reasons;
         Lease lease = readLease(record, sheet, reasons);
         if (!lease.reference.isEmpty()) {
+            result.references.emplace_back(record.line, lease.reference);
             const auto it = seen.constFind(lease.reference);
             if (it != seen.constEnd())
                 reasons << QStringLiteral("référence ") + quoted(lease.reference)
@@ -252,6 +281,7 @@ QByteArray leasesToCsv(const std::vector<Lease>& leases,
             lease.tenant,
             lease.address,
             lease.postalCode,
+            lease.town,
             territoryText(lease.territory),
             lease.furnished ? QStringLiteral("oui") : QStringLiteral("non"),
             dateText(lease.signingDate),
@@ -277,6 +307,39 @@ QByteArray leasesToCsv(const std::vector<Lease>& leases,
     return text.toUtf8();
 }
 
+namespace {
+
+int lineOf(const QString& error)
+{
+    const QString prefix = QStringLiteral("ligne ");
+    return error.startsWith(prefix) ? error.mid(prefix.size()).section(u' ', 0, 0).toInt() : 0;
+}
+
+// The faults of a refused file and, in the same list, its references the
+// register already holds: the user mends everything in one round.
+QStringList faultsWithClashes(LeaseStore& store, const CsvImport& csv)
+{
+    QStringList errors = csv.errors;
+    const std::optional<std::vector<Lease>> stored = store.leases();
+    if (!stored) {
+        errors << store.error();
+        return errors;
+    }
+    QSet<QString> held;
+    for (const Lease& lease : *stored)
+        held.insert(lease.reference.trimmed());
+    for (const auto& [line, reference] : csv.references) {
+        if (held.contains(reference))
+            errors << csvLineError(line, QStringLiteral("référence ") + quoted(reference)
+                                             + QStringLiteral(" déjà dans le registre"));
+    }
+    std::stable_sort(errors.begin(), errors.end(),
+                     [](const QString& a, const QString& b) { return lineOf(a) < lineOf(b); });
+    return errors;
+}
+
+} // namespace
+
 ImportOutcome importLeasesCsv(LeaseStore& store, const QString& path)
 {
     ImportOutcome outcome;
@@ -288,7 +351,7 @@ ImportOutcome importLeasesCsv(LeaseStore& store, const QString& path)
     }
     const CsvImport csv = parseLeasesCsv(*bytes);
     if (!csv.ok()) {
-        outcome.errors = csv.errors;
+        outcome.errors = faultsWithClashes(store, csv);
         return outcome;
     }
     std::vector<int> clashes;

@@ -21,6 +21,9 @@ struct CsvImport {
     std::vector<Lease> leases;
     std::vector<int> lines; // 1-based line of each lease (the header is line 1)
     QStringList errors;
+    // The reference of every record and its line, kept even when the file is
+    // refused: the import checks them against the register in the same pass.
+    std::vector<std::pair<int, QString>> references;
     bool ok() const { return errors.isEmpty(); }
 };
 

@@ -210,8 +210,8 @@ bool LeaseStore::checkFile()
     // The program's rule for every file it writes: never through a symbolic
     // link, never in a folder of someone else's.
     if (const QString refusal = writeRefusal(m_path); !refusal.isEmpty())
-        return fail(QStringLiteral("Le registre des baux n'est pas disponible : ") + refusal
-                    + u'.');
+        return fail(QStringLiteral("Le registre des baux n'est pas disponible : ") + refusal + u'.',
+                    StoreError::Unavailable);
     const QFileInfo info(m_path);
     if (info.exists()) {
         if (!info.isFile())

@@ -5,12 +5,30 @@
 #include "quoting.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace velmaris {
 
 using namespace storeinternal;
 
 namespace {
+
+// Why SQLite could not open or make the file, as far as the folder tells.
+QString cantOpenCause(const QString& path)
+{
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    if (!file.exists() && !folder.isWritable())
+        return QStringLiteral(" : le dossier ") + quotedPath(folder.filePath())
+               + QStringLiteral(" est en lecture seule, le registre ne peut pas y être créé");
+    if (file.exists() && !file.isReadable())
+        return QStringLiteral(" : le fichier n'est pas lisible par l'utilisateur qui lance "
+                              "Velmaris");
+    if (!folder.isWritable())
+        return QStringLiteral(" : le dossier ") + quotedPath(folder.filePath())
+               + QStringLiteral(" est en lecture seule (SQLite y écrit son journal)");
+    return {};
+}
 
 } // namespace
 
@@ -46,7 +64,8 @@ QString describe(const QSqlError& error, const QString& path)
     const QString file = quotedPath(path);
     switch (sqliteCode(error)) {
     case 14: // SQLITE_CANTOPEN
-        return QStringLiteral("Impossible d'ouvrir le registre des baux ") + file + u'.';
+        return QStringLiteral("Impossible d'ouvrir le registre des baux ") + file
+               + cantOpenCause(path) + u'.';
     case 10: // SQLITE_IOERR
         return QStringLiteral("Erreur de lecture ou d'écriture sur le registre des baux ") + file
                + QStringLiteral(" ; il n'a pas été modifié.");

@@ -4,6 +4,7 @@
 #include "dates.h"
 #include "duedates.h"
 #include "indexvalue.h"
+#include "postaladdress.h"
 #include "revisionstep.h"
 
 #include <QRegularExpression>
@@ -49,30 +50,6 @@ QString changeText(qint64 hundredths)
         return QStringLiteral("stable (0,00") + kNoBreak + QStringLiteral("%)");
     const QString amount = amountText(hundredths < 0 ? -hundredths : hundredths) + kNoBreak + u'%';
     return (hundredths < 0 ? QStringLiteral("baisse de ") : QStringLiteral("hausse de ")) + amount;
-}
-
-QStringList addressLines(const QString& address)
-{
-    QStringList lines;
-    for (const QString& line : address.split(u'\n')) {
-        const QString trimmed = line.trimmed();
-        if (!trimmed.isEmpty())
-            lines << trimmed;
-    }
-    return lines;
-}
-
-// The dwelling's address as the recipient block prints it: the lease keeps the
-// postal code apart, so it ends the block unless a line already holds it.
-QStringList dwellingLines(const Lease& lease)
-{
-    QStringList lines = addressLines(lease.address);
-    const QString code = lease.postalCode.trimmed();
-    if (!code.isEmpty() && std::none_of(lines.begin(), lines.end(), [&](const QString& l) {
-            return l.contains(code, Qt::CaseInsensitive);
-        }))
-        lines << code;
-    return lines;
 }
 
 // French typography: a no-break space before ":" and ";" and inside the
@@ -176,7 +153,7 @@ void addOpening(RevisionLetter& letter, const Lease& lease, const LawfulRevision
                 const QString& from, bool late)
 {
     const DueStatus& s = r.status;
-    const QString dwelling = dwellingLines(lease).join(QStringLiteral(", "));
+    const QString dwelling = dwellingText(lease);
     letter.body.push_back(
         {QStringLiteral("Le bail ")
              + (dwelling.isEmpty() ? QString()
@@ -298,7 +275,7 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
     RevisionLetter letter;
     letter.reference = lease.reference;
     letter.sender << landlord.name.trimmed() << landlord.address;
-    letter.recipient << lease.tenant.trimmed() << dwellingLines(lease);
+    letter.recipient = postalBlock(lease.tenant, lease);
     const QString on = QStringLiteral("le ") + longDateText(date);
     letter.placeAndDate = place.trimmed().isEmpty() ? QStringLiteral("Le ") + longDateText(date)
                                                     : place.trimmed() + QStringLiteral(", ") + on;

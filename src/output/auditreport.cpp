@@ -1,9 +1,9 @@
 #include "auditreport.h"
 
 #include "amounts.h"
-#include "amounts.h"
 #include "dates.h"
 #include "indexvalue.h"
+#include "postaladdress.h"
 
 namespace velmaris {
 
@@ -52,10 +52,7 @@ void describeLease(Builder& b, const Lease& lease)
     };
     item(QStringLiteral("Référence"), lease.reference.trimmed());
     item(QStringLiteral("Locataire"), lease.tenant.trimmed());
-    QString address = lease.address.trimmed();
-    if (!lease.postalCode.isEmpty())
-        address += (address.isEmpty() ? QString() : QStringLiteral("\n")) + lease.postalCode;
-    item(QStringLiteral("Adresse"), address);
+    item(QStringLiteral("Adresse"), dwellingLines(lease).join(u'\n'));
     item(QStringLiteral("Territoire"), territoryText(lease.territory)
                                            + (lease.furnished ? QStringLiteral(", logement meublé")
                                                               : QStringLiteral(", logement vide")));

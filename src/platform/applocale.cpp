@@ -1,5 +1,10 @@
 #include "applocale.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QTranslator>
+
 namespace velmaris {
 
 QLocale appLocaleFor(const QLocale& system)
@@ -14,6 +19,24 @@ QLocale appLocaleFor(const QLocale& system)
 QLocale appLocale()
 {
     return appLocaleFor(QLocale::system());
+}
+
+QTranslator* loadQtTranslations(const QLocale& locale)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || locale.language() != QLocale::French)
+        return nullptr;
+    auto* translator = new QTranslator(app);
+    const QStringList folders = {
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("translations"))};
+    for (const QString& folder : folders) {
+        if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder)
+            && QCoreApplication::installTranslator(translator))
+            return translator;
+    }
+    delete translator;
+    return nullptr;
 }
 
 } // namespace velmaris

@@ -58,6 +58,36 @@ QString networkReason(const QNetworkReply& reply, int timeoutMs)
     }
 }
 
+// A redirect the transfer did not follow: where it led and why it stopped.
+QString redirectReason(const QNetworkReply& reply)
+{
+    const QUrl target =
+        reply.url().resolved(reply.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl());
+    const QString where = target.isEmpty() || target == reply.url()
+                              ? QStringLiteral("une adresse que sa réponse ne donne pas")
+                              : QStringLiteral("« %1 »").arg(target.toDisplayString());
+    QString cause;
+    switch (reply.error()) {
+    case QNetworkReply::InsecureRedirectError:
+        cause = QStringLiteral("cette adresse est moins sûre que la première (http après https)");
+        break;
+    case QNetworkReply::TooManyRedirectsError:
+        cause = QStringLiteral("les renvois se suivent sans fin");
+        break;
+    case QNetworkReply::ProtocolUnknownError:
+        cause = QStringLiteral("seules les adresses http et https sont prises en charge");
+        break;
+    case QNetworkReply::NoError:
+        cause = QStringLiteral("le renvoi n'a pas été suivi");
+        break;
+    default:
+        cause = reply.errorString();
+        break;
+    }
+    return QStringLiteral("le serveur %1 renvoie vers %2, qui n'a pas pu être suivie : %3")
+        .arg(reply.url().host(), where, cause);
+}
+
 DownloadReply replyOf(QNetworkReply& reply, int timeoutMs)
 {
     DownloadReply got;
@@ -68,6 +98,8 @@ DownloadReply replyOf(QNetworkReply& reply, int timeoutMs)
     got.networkError = reply.error() != QNetworkReply::NoError && (got.httpStatus == 0 || success);
     if (got.networkError)
         got.errorText = networkReason(reply, timeoutMs);
+    else if (got.httpStatus >= 300 && got.httpStatus <= 399)
+        got.errorText = redirectReason(reply);
     if (reply.isOpen())
         got.body = reply.readAll();
     return got;

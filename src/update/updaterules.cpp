@@ -76,6 +76,8 @@ DownloadAcceptance checkTransfer(const DownloadReply& reply)
                       reply.errorText.isEmpty()
                           ? QStringLiteral("le transfert n'est pas allé jusqu'au bout")
                           : reply.errorText);
+    if (reply.httpStatus >= 300 && reply.httpStatus <= 399 && !reply.errorText.isEmpty())
+        return refuse(DownloadVerdict::HttpStatus, reply.errorText);
     if (reply.httpStatus < 200 || reply.httpStatus > 299)
         return refuse(DownloadVerdict::HttpStatus,
                       reply.httpStatus == 0

@@ -32,7 +32,9 @@ struct DownloadReply {
     bool networkError = false; // refused, cut, timed out, aborted...
     int httpStatus = 0;        // 0 when none was received
     QByteArray body;
-    QString errorText; // what went wrong on the network, in French (networkError)
+    // What went wrong on the network, in French (networkError), or where a
+    // redirect that was not followed led (a 3xx status).
+    QString errorText;
 };
 
 // Replies larger than this are not index files: the index file's own limit.

@@ -129,6 +129,7 @@ private slots:
     void leaseCommandsRefuse();
     void filesAndFoldersRefused_data();
     void filesAndFoldersRefused();
+    void help_data();
     void help();
     void windowWithoutDisplay();
 };
@@ -564,11 +565,22 @@ void TestCommandLine::filesAndFoldersRefused()
     QVERIFY(!QFileInfo::exists(QDir(other).filePath(QStringLiteral("Velmaris.sqlite"))));
 }
 
+void TestCommandLine::help_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::newRow("--help") << "--help";
+    QTest::newRow("-h") << "-h";
+    QTest::newRow("-?") << "-?";
+}
+
+// The help on the terminal, never the window, even without an index file.
 void TestCommandLine::help()
 {
-    const Run run = runProgram({QStringLiteral("--help")}, plainEnvironment());
+    QFETCH(QString, option);
+    const Run run = runProgram({option}, plainEnvironment());
     QCOMPARE(run.status, 0);
     QVERIFY(QString::fromUtf8(run.out).startsWith(QStringLiteral("Usage :")));
+    QCOMPARE(run.err, QByteArray());
 }
 
 void TestCommandLine::windowWithoutDisplay()

@@ -3,6 +3,7 @@
 #include "cli.h"
 #include "indexfile.h"
 #include "lawfulrevision.h"
+#include "leasecsv.h"
 #include "leasestore.h"
 #include "settings.h"
 
@@ -70,6 +71,8 @@ private slots:
     void applyRevision_data();
     void applyRevision();
     void appliesAsTheWindowDoes();
+    void importIntoUnwritableRegister_data();
+    void importIntoUnwritableRegister();
     void wholeCycle();
     void backupAndRestore();
     void backupRefusals_data();
@@ -142,6 +145,56 @@ void TestCliRegister::applyRevision()
         QCOMPARE(again.status, kExitRevision);
         QCOMPARE(store.findLease(QStringLiteral("LYO-03"))->rentCents, 78731);
     }
+}
+
+// A register that cannot take the import is the register's fault (5), and
+// the message says why; the file itself is sound.
+void TestCliRegister::importIntoUnwritableRegister_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("busy") << "busy"
+                          << "est occupé par un autre programme";
+    QTest::newRow("read-only") << "readonly"
+                               << "est en lecture seule";
+    QTest::newRow("data folder is a file") << "file"
+                                           << "pas un dossier";
+}
+
+void TestCliRegister::importIntoUnwritableRegister()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    QString folder = dir.filePath(QStringLiteral("registre"));
+    QVERIFY(QDir().mkpath(folder));
+    fill(folder, {lyo03()});
+    const QString path = QDir(folder).filePath(LeaseStore::fileName());
+    const QString csv = dir.filePath(QStringLiteral("baux.csv"));
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly)
+            && file.write(leasesToCsv({lease(QStringLiteral("NEW-2"), "01/09/2025", 90000)})) > 0);
+    file.close();
+    if (setup == u"readonly")
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+    if (setup == u"file")
+        folder = csv;
+    std::optional<QSqlDatabase> holder;
+    if (setup == u"busy") {
+        holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+        holder->setDatabaseName(path);
+        QVERIFY(holder->open());
+        QVERIFY(QSqlQuery(*holder).exec(QStringLiteral("BEGIN IMMEDIATE")));
+    }
+    const CommandLineResult r = run(folder, {QStringLiteral("--import-leases"), csv});
+    if (holder) {
+        holder->close();
+        holder.reset();
+        QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+    }
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(r.status, kExitRegister);
+    QVERIFY2(r.error.contains(said), qPrintable(r.error));
 }
 
 // What the command line records is what "Appliquer" records, and it prints

@@ -1,3 +1,4 @@
+#include "applocale.h"
 #include "credits.h"
 #include "mainwindow.h"
 #include "maj.h"
@@ -6,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 #include <memory>
 
@@ -80,6 +83,8 @@ private slots:
     void loadFailures_data();
     void loadFailures();
     void creditsWindow();
+    void qtTextsInFrench_data();
+    void qtTextsInFrench();
 };
 
 void TestMainWindow::controlsAndCaptions()
@@ -261,6 +266,30 @@ void TestMainWindow::creditsWindow()
     QTest::mouseClick(w.Label1[1], Qt::LeftButton);
     QTRY_VERIFY(closed);
     QVERIFY(seen.startsWith(QStringLiteral("Velmaris\r\n")));
+    QVERIFY2(!seen.contains(QStringLiteral("rue")), qPrintable(seen)); // no made-up address
+}
+
+// Qt's own buttons and dialogs speak French as the program does.
+void TestMainWindow::qtTextsInFrench_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Cancel") << int(QDialogButtonBox::Cancel) << "Annuler";
+    QTest::newRow("Save") << int(QDialogButtonBox::Save) << "Enregistrer";
+    QTest::newRow("Close") << int(QDialogButtonBox::Close) << "Fermer";
+}
+
+void TestMainWindow::qtTextsInFrench()
+{
+    QFETCH(int, button);
+    QFETCH(QString, text);
+    QTranslator* french = loadQtTranslations(appLocale());
+    QVERIFY(french);
+    QDialogButtonBox box{QDialogButtonBox::StandardButton(button)};
+    const QString shown = box.button(QDialogButtonBox::StandardButton(button))->text();
+    QCoreApplication::removeTranslator(french);
+    delete french;
+    QCOMPARE(shown.remove(u'&'), text);
 }
 
 QTEST_MAIN(TestMainWindow)

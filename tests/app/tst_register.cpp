@@ -261,6 +261,7 @@ void TestRegister::addThroughTheForm()
     QVERIFY(f);
     fillSound(f);
     QCOMPARE(f->territoire->currentText(), QStringLiteral("Corse"));
+    typeInto(f->commune, QStringLiteral("Ajaccio"));
     f->meuble->setChecked(true);
     typeInto(f->daterevision, QStringLiteral("1/7"));
     f->clause->setCurrentIndex(1);
@@ -280,6 +281,7 @@ void TestRegister::addThroughTheForm()
     expected.tenant = QStringLiteral("M. Hélène Martin");
     expected.address = QStringLiteral("12 cours Napoléon");
     expected.postalCode = QStringLiteral("20000");
+    expected.town = QStringLiteral("Ajaccio");
     expected.territory = Territory::Corse;
     expected.furnished = true;
     expected.signingDate = day("15/06/2021");
@@ -341,13 +343,24 @@ void TestRegister::refusedInputIsKept_data()
                                         << "charges invalides « 50 par mois »";
     QTest::newRow("revision day that no month has") << "daterevision"
                                                     << "31/02"
-                                                    << "date de révision invalide « 31/2 »";
+                                                    << "date de révision invalide « 31/02 » "
+                                                       "(jj/mm)";
     QTest::newRow("revision date unreadable") << "daterevision"
                                               << "mars"
                                               << "date de révision invalide « mars » (jj/mm)";
     QTest::newRow("postal code short") << "codepostal"
                                        << "2000"
-                                       << "code postal invalide « 2000 »";
+                                       << "code postal invalide « 2000 » (cinq chiffres, de 01000 "
+                                          "à 95999 ou 97xxx)";
+    QTest::newRow("no such department") << "codepostal"
+                                        << "98000"
+                                        << "code postal invalide « 98000 » (cinq chiffres, de "
+                                           "01000 à 95999 ou 97xxx)";
+    QTest::newRow("new commune code") << "codepostal"
+                                      << "2A004"
+                                      << "code postal invalide « 2A004 » : c'est un code commune "
+                                         "; les codes postaux de Corse commencent par 20 (20000 "
+                                         "à 20620)";
     QTest::newRow("DPE date unreadable") << "datedpe"
                                          << "2021"
                                          << "date du DPE invalide « 2021 »";
@@ -486,6 +499,10 @@ void TestRegister::editKeepsWhatIsNotTouched()
     lease.referenceQuarter = Quarter(2019, 4);
     lease.dpeClass = DpeClass::C;
     lease.notes = QStringLiteral("ligne 1\nligne 2");
+    // A commune code an older register holds stays through an edit.
+    lease.postalCode = QStringLiteral("2A004");
+    lease.territory = Territory::Corse;
+    lease.town = QStringLiteral("Ajaccio");
     app.store({lease});
     RegisterWindow* r = app.open();
     const qint64 id = app.stored()[0].id;
@@ -493,6 +510,8 @@ void TestRegister::editKeepsWhatIsNotTouched()
     QTest::mouseClick(r->modifier, Qt::LeftButton);
     QPointer<LeaseForm> f = dialogOf<LeaseForm>(r);
     QVERIFY(f);
+    QCOMPARE(f->commune->text(), QStringLiteral("Ajaccio"));
+    QVERIFY(f->codepostal->placeholderText().indexOf(u'A') < 0);
     QCOMPARE(f->loyer->text(), QStringLiteral("850,00"));
     QCOMPARE(f->charges->text(), QStringLiteral("50,00"));
     QCOMPARE(f->datesignature->text(), QStringLiteral("01/03/2020"));

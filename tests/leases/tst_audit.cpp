@@ -11,6 +11,9 @@
 using namespace velmaris;
 using namespace velmaris::test;
 
+#define AMOUNT_LAYOUT                                                                              \
+    " (attendu : un montant comme 850,00 ou 1 234,50 €, les blancs seulement entre les milliers)"
+
 namespace {
 
 const IndexTable& table()
@@ -471,6 +474,18 @@ void TestAudit::monthText_data()
                                << "03/2024";
     QTest::newRow("first of the month") << "01/03/2024"
                                         << "03/2024";
+    QTest::newRow("first of the month, two-digit year") << "01/02/20"
+                                                        << "02/2020";
+    QTest::newRow("month's name") << QStringLiteral("février 2020") << "02/2020";
+    QTest::newRow("capital, no accent") << "Fevrier 2020"
+                                        << "02/2020";
+    QTest::newRow("abbreviated") << QStringLiteral("févr.-20") << "02/2020";
+    QTest::newRow("July, not June") << "juil. 2021"
+                                    << "07/2021";
+    QTest::newRow("no such month") << "brumaire 2020"
+                                   << "";
+    QTest::newRow("name without year") << "mars"
+                                       << "";
     QTest::newRow("another day") << "15/03/2024"
                                  << "";
     QTest::newRow("month 13") << "13/2024"
@@ -537,14 +552,23 @@ void TestAudit::csvRefusesBadLines_data()
 
     const auto one = [](const char* text) { return QStringList{QString::fromUtf8(text)}; };
     QTest::newRow("month") << "13/2024;900;"
-                           << one("ligne 3 : mois invalide « 13/2024 » (mm/aaaa)");
+                           << one("ligne 3 : mois invalide « 13/2024 » (attendu : un mois "
+                                  "mm/aaaa, 01/mm/aa ou « février 2020 »)");
     QTest::newRow("no month") << ";900;" << one("ligne 3 : mois manquant");
     QTest::newRow("rent") << "04/2024;neuf cents;"
-                          << one("ligne 3 : loyer invalide « neuf cents »");
-    QTest::newRow("zero rent") << "04/2024;0;" << one("ligne 3 : loyer invalide « 0 »");
+                          << one("ligne 3 : loyer invalide « neuf cents » : caractère « n » "
+                                 "inattendu" AMOUNT_LAYOUT);
+    QTest::newRow("zero rent") << "04/2024;0;"
+                               << one("ligne 3 : loyer invalide « 0 »" AMOUNT_LAYOUT);
     QTest::newRow("request date") << "04/2024;900;2024-03-20"
                                   << one("ligne 3 : date de demande invalide « 2024-03-20 » "
-                                         "(jj/mm/aaaa)");
+                                         "(attendu : une date jj/mm/aaaa ou jj/mm/aa)");
+    QTest::newRow("bad rent before the lease")
+        << "01/2023;cher;"
+        << QStringList{QStringLiteral("ligne 3 : loyer invalide « cher » : caractère « c » "
+                                      "inattendu" AMOUNT_LAYOUT),
+                       QStringLiteral("ligne 3 : mois 01/2023 antérieur à la prise d'effet du "
+                                      "bail (15/03/2023)")};
     QTest::newRow("before the lease") << "01/2023;900;"
                                       << one("ligne 3 : mois 01/2023 antérieur à la prise "
                                              "d'effet du bail (15/03/2023)");
@@ -552,10 +576,13 @@ void TestAudit::csvRefusesBadLines_data()
         << "03/2023;900;" << one("ligne 3 : mois 03/2023 en double (ligne 2)");
     QTest::newRow("field count") << "04/2024;900" << one("ligne 3 : 2 champs au lieu de 3");
     QTest::newRow("two faults") << "04/2024;-5;31/02/2024"
-                                << QStringList{QStringLiteral("ligne 3 : loyer invalide « -5 »"),
-                                               QStringLiteral("ligne 3 : date de demande "
-                                                              "invalide « 31/02/2024 » "
-                                                              "(jj/mm/aaaa)")};
+                                << QStringList{
+                                       QStringLiteral("ligne 3 : loyer invalide « -5 » : "
+                                                      "caractère « - » inattendu" AMOUNT_LAYOUT),
+                                       QStringLiteral("ligne 3 : date de demande "
+                                                      "invalide « 31/02/2024 » "
+                                                      "(attendu : une date jj/mm/aaaa "
+                                                      "ou jj/mm/aa)")};
 }
 
 void TestAudit::csvRefusesBadLines()

@@ -1,7 +1,7 @@
 // The lease model, the lawful revision of a lease, the register's statuses and
 // the CSV layout, without a database.
 #include "amounts.h"
-#include "amounts.h"
+#include "dates.h"
 #include "lawfulrevision.h"
 #include "leasecsv.h"
 #include "leasefixture.h"
@@ -11,6 +11,12 @@
 
 using namespace velmaris;
 using namespace velmaris::test;
+
+// What an import's refusals say is expected, after the field they quote.
+#define DATE_LAYOUT " (attendu : une date jj/mm/aaaa ou jj/mm/aa)"
+#define AMOUNT_LAYOUT                                                                              \
+    " (attendu : un montant comme 850,00 ou 1 234,50 €, les blancs seulement entre les milliers)"
+#define POSTAL_LAYOUT " (attendu : cinq chiffres, de 01000 à 95999 ou 97xxx)"
 
 namespace {
 
@@ -61,6 +67,8 @@ private slots:
     void csvHeader_data();
     void csvHeader();
     void csvLayoutTolerance();
+    void csvFromSpreadsheet_data();
+    void csvFromSpreadsheet();
 };
 
 void TestLeases::parseAmount_data()
@@ -113,8 +121,13 @@ void TestLeases::territory_data()
 
     QTest::newRow("Paris") << "75011" << int(Territory::Metropole) << true;
     QTest::newRow("Ajaccio 20000") << "20000" << int(Territory::Corse) << true;
-    QTest::newRow("Corse-du-Sud 2A") << "2A004" << int(Territory::Corse) << true;
-    QTest::newRow("Haute-Corse 2b") << "2b033" << int(Territory::Corse) << true;
+    QTest::newRow("Corse-du-Sud 2A, a commune code") << "2A004" << int(Territory::Corse) << false;
+    QTest::newRow("Haute-Corse 2b, a commune code") << "2b033" << int(Territory::Corse) << false;
+    QTest::newRow("Bastia") << "20200" << int(Territory::Corse) << true;
+    QTest::newRow("Val-d'Oise 95") << "95000" << int(Territory::Metropole) << true;
+    QTest::newRow("no department 96") << "96000" << int(Territory::Metropole) << false;
+    QTest::newRow("99999") << "99999" << int(Territory::Metropole) << false;
+    QTest::newRow("00 is no department") << "00100" << int(Territory::Metropole) << false;
     QTest::newRow("Guadeloupe") << "97110" << int(Territory::OutreMer) << true;
     QTest::newRow("Mayotte") << "97600" << int(Territory::OutreMer) << true;
     QTest::newRow("Saint-Barthélemy 977") << "97700" << int(Territory::Metropole) << true;
@@ -148,7 +161,8 @@ void TestLeases::validation_data()
     QTest::newRow("no start date") << "start"
                                    << "date d'effet invalide";
     QTest::newRow("postal code") << "postal"
-                                 << "code postal invalide « 7501 »";
+                                 << "code postal invalide « 7501 » (cinq chiffres, de 01000 à "
+                                    "95999 ou 97xxx)";
     QTest::newRow("31 April") << "revision"
                               << "date de révision invalide « 31/4 »";
     QTest::newRow("day without month") << "revisionDay"
@@ -831,18 +845,27 @@ void TestLeases::csvRoundTrip()
     a.priorRevision = day("01/01/2024");
     a.chargesCents = 0;
     Lease b = makeLease(QStringLiteral("AJA 2"), day("29/02/2024"), 123456789);
-    b.postalCode = QStringLiteral("2A004");
+    b.postalCode = QStringLiteral("20090");
+    b.town = QStringLiteral("Ajaccio");
     b.territory = Territory::Corse;
     b.furnished = true;
     Lease c = makeLease(QStringLiteral("RUN-3"), day("01/07/2024"), 1);
     c.postalCode = QStringLiteral("97400");
     c.territory = Territory::Metropole; // edited by hand: kept as written
+    // What a spreadsheet would split on a comma or run as a formula.
+    c.address = QStringLiteral("Chemin des Hauts, Saint-Denis");
+    c.tenant = QStringLiteral("@Martin");
+    c.notes = QStringLiteral("=SOMME(A1:A3)");
+    c.reference = QStringLiteral("'-3");
     leases = {a, b, c};
 
     const QByteArray csv = leasesToCsv(leases);
-    QVERIFY(csv.startsWith("\xEF\xBB\xBFreference;locataire;"));
-    QVERIFY(csv.contains(";1234567,89;"));
-    QVERIFY(csv.contains(";4è tr.2022;01/01;à la hausse et à la baisse;F;03/02/2021;850,50;"));
+    QVERIFY(csv.startsWith("\xEF\xBB\xBFreference;locataire;adresse;code_postal;commune;"));
+    QVERIFY(csv.contains(";20090;Ajaccio;Corse;"));
+    QVERIFY(csv.contains(";\"1234567,89\";"));
+    QVERIFY(csv.contains(";4è tr.2022;01/01;à la hausse et à la baisse;F;03/02/2021;\"850,50\";"));
+    QVERIFY(csv.contains("''-3;'@Martin;\"Chemin des Hauts, Saint-Denis\";97400;"));
+    QVERIFY(csv.contains(";'=SOMME(A1:A3);"));
 
     const CsvImport back = parseLeasesCsv(csv);
     QVERIFY2(back.ok(), qPrintable(back.errors.join(u'\n')));
@@ -858,7 +881,7 @@ void TestLeases::csvRefusesBadLines_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QStringList>("errors");
 
-    const QString good = QStringLiteral("A3;Durand;1 rue;75011;;non;15/03/2023;15/03/2023;;;"
+    const QString good = QStringLiteral("A3;Durand;1 rue;75011;Paris;;non;15/03/2023;15/03/2023;;;"
                                         "à la hausse seulement;;;850,00;50,00;;;");
     auto replace = [&](int field, const QString& value) {
         QStringList fields = good.split(u';');
@@ -866,49 +889,71 @@ void TestLeases::csvRefusesBadLines_data()
         return fields.join(u';');
     };
     QTest::newRow("impossible date")
-        << replace(6, QStringLiteral("31/02/2020"))
-        << strings({"ligne 3 : date de signature invalide « 31/02/2020 »"});
-    QTest::newRow("ISO date") << replace(7, QStringLiteral("2023-03-15"))
-                              << strings({"ligne 3 : date d'effet invalide « 2023-03-15 »"});
+        << replace(7, QStringLiteral("31/02/2020"))
+        << strings({"ligne 3 : date de signature invalide « 31/02/2020 »" DATE_LAYOUT});
+    QTest::newRow("ISO date")
+        << replace(8, QStringLiteral("2023-03-15"))
+        << strings({"ligne 3 : date d'effet invalide « 2023-03-15 »" DATE_LAYOUT});
     QTest::newRow("missing start date")
-        << replace(7, QString()) << strings({"ligne 3 : date d'effet manquante"});
-    QTest::newRow("amount") << replace(13, QStringLiteral("850,005"))
-                            << strings({"ligne 3 : loyer invalide « 850,005 »"});
-    QTest::newRow("zero rent") << replace(13, QStringLiteral("0"))
-                               << strings({"ligne 3 : loyer invalide « 0 »"});
-    QTest::newRow("charges") << replace(14, QStringLiteral("-5"))
-                             << strings({"ligne 3 : charges invalides « -5 »"});
-    QTest::newRow("clause") << replace(10, QStringLiteral("indexée"))
+        << replace(8, QString()) << strings({"ligne 3 : date d'effet manquante"});
+    QTest::newRow("amount") << replace(14, QStringLiteral("850,005"))
+                            << strings({"ligne 3 : loyer invalide « 850,005 »" AMOUNT_LAYOUT});
+    QTest::newRow("zero rent") << replace(14, QStringLiteral("0"))
+                               << strings({"ligne 3 : loyer invalide « 0 »" AMOUNT_LAYOUT});
+    QTest::newRow("charges")
+        << replace(15, QStringLiteral("-5"))
+        << strings(
+               {"ligne 3 : charges invalides « -5 » : caractère « - » inattendu" AMOUNT_LAYOUT});
+    QTest::newRow("clause") << replace(11, QStringLiteral("indexée"))
                             << strings({"ligne 3 : clause invalide « indexée » (« à la hausse "
                                         "seulement » ou « à la hausse et à la baisse »)"});
-    QTest::newRow("no clause") << replace(10, QString()) << strings({"ligne 3 : clause manquante"});
-    QTest::newRow("dpe") << replace(11, QStringLiteral("H"))
+    QTest::newRow("no clause") << replace(11, QString()) << strings({"ligne 3 : clause manquante"});
+    QTest::newRow("dpe") << replace(12, QStringLiteral("H"))
                          << strings({"ligne 3 : classe DPE invalide « H » (A à G)"});
-    QTest::newRow("quarter") << replace(8, QStringLiteral("T5 2020"))
+    QTest::newRow("quarter") << replace(9, QStringLiteral("T5 2020"))
                              << strings({"ligne 3 : trimestre de référence invalide « T5 2020 »"});
-    QTest::newRow("revision date") << replace(9, QStringLiteral("31/04"))
-                                   << strings({"ligne 3 : date de révision invalide « 31/04 » "
-                                               "(jour/mois)"});
-    QTest::newRow("territory") << replace(4, QStringLiteral("Bretagne"))
+    QTest::newRow("revision date")
+        << replace(10, QStringLiteral("31/04"))
+        << strings({"ligne 3 : date de révision invalide « 31/04 » (attendu : un "
+                    "jour et un mois jj/mm, ou une date jj/mm/aa)"});
+    QTest::newRow("territory") << replace(5, QStringLiteral("Bretagne"))
                                << strings({"ligne 3 : territoire invalide « Bretagne » "
                                            "(métropole, Corse ou outre-mer)"});
-    QTest::newRow("furnished") << replace(5, QStringLiteral("peut-être"))
+    QTest::newRow("furnished") << replace(6, QStringLiteral("peut-être"))
                                << strings({"ligne 3 : meublé invalide « peut-être » (oui ou "
                                            "non)"});
-    QTest::newRow("postal code") << replace(3, QStringLiteral("7501"))
-                                 << strings({"ligne 3 : code postal invalide « 7501 »"});
+    QTest::newRow("postal code") << replace(3, QStringLiteral("750"))
+                                 << strings(
+                                        {"ligne 3 : code postal invalide « 750 »" POSTAL_LAYOUT});
+    QTest::newRow("no such department")
+        << replace(3, QStringLiteral("99999"))
+        << strings({"ligne 3 : code postal invalide « 99999 »" POSTAL_LAYOUT});
+    QTest::newRow("commune code") << replace(3, QStringLiteral("2A004"))
+                                  << strings({"ligne 3 : code postal invalide « 2A004 » : c'est un "
+                                              "code commune ; les codes postaux de Corse "
+                                              "commencent par 20 (20000 à 20620)"});
+    QTest::newRow("blank inside a group")
+        << replace(14, QStringLiteral("850 5"))
+        << strings({"ligne 3 : loyer invalide « 850 5 »" AMOUNT_LAYOUT});
+    QTest::newRow("dollar") << replace(14, QStringLiteral("850,00 $"))
+                            << strings({"ligne 3 : loyer invalide « 850,00 $ » : caractère « $ » "
+                                        "inattendu" AMOUNT_LAYOUT});
+    QTest::newRow("date in words")
+        << replace(7, QStringLiteral("15 mars 2021"))
+        << strings({"ligne 3 : date de signature invalide « 15 mars 2021 » : caractère espace "
+                    "inattendu" DATE_LAYOUT});
     QTest::newRow("reference") << replace(0, QString()) << strings({"ligne 3 : référence vide"});
     QTest::newRow("duplicate of line 2")
         << replace(0, QStringLiteral("A1"))
         << strings({"ligne 3 : référence « A1 » en double (ligne 2)"});
-    QTest::newRow("field count") << good + u';' << strings({"ligne 3 : 19 champs au lieu de 18"});
+    QTest::newRow("field count") << good + u';' << strings({"ligne 3 : 20 champs au lieu de 19"});
     QTest::newRow("two faults on one line")
-        << replace(13, QStringLiteral("cher"))
+        << replace(14, QStringLiteral("cher"))
                .replace(QStringLiteral("15/03/2023;15/03/2023"),
                         QStringLiteral("15/03/2023;32/03/2023"))
-        << strings({"ligne 3 : date d'effet invalide « 32/03/2023 »",
-                    "ligne 3 : loyer invalide « cher »"});
-    QTest::newRow("open quote") << replace(16, QStringLiteral("\"sans fin"))
+        << strings({"ligne 3 : date d'effet invalide « 32/03/2023 »" DATE_LAYOUT,
+                    "ligne 3 : loyer invalide « cher » : caractère « c » inattendu" AMOUNT_LAYOUT});
+    QTest::newRow("open quote") << replace(17, QStringLiteral("\"sans fin"))
                                 << strings({"ligne 3 : guillemet non fermé"});
 }
 
@@ -920,11 +965,11 @@ void TestLeases::csvRefusesBadLines()
     // Line 2 is sound (its reference is A1), line 3 is the one under test, line
     // 4 is sound again: the whole file is refused all the same.
     const QString text = header
-                         + QStringLiteral("\nA1;Durand;1 rue;75011;;non;15/03/2023;"
+                         + QStringLiteral("\nA1;Durand;1 rue;75011;Paris;;non;15/03/2023;"
                                           "15/03/2023;;;à la hausse seulement;;;850,00;"
                                           "50,00;;;\n")
                          + line
-                         + QStringLiteral("\nA9;Petit;2 rue;75011;;non;15/03/2023;15/03/2023;;;"
+                         + QStringLiteral("\nA9;Petit;2 rue;75011;;;non;15/03/2023;15/03/2023;;;"
                                           "à la hausse seulement;;;850,00;50,00;;;\n");
     const CsvImport result = parseLeasesCsv(text.toUtf8());
     QCOMPARE(result.errors, errors);
@@ -983,6 +1028,79 @@ void TestLeases::csvLayoutTolerance()
     QCOMPARE(lease.signingDate, day("01/02/2021"));
     QCOMPARE(lease.territory, Territory::Corse); // from the postal code
     QCOMPARE(lease.revisionDay, 0);
+}
+
+// Cells as Calc or Excel save them from a sheet of leases, separated by ";"
+// (Excel in French) or "," (Calc's default): each read as the user meant it.
+void TestLeases::csvFromSpreadsheet_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("read");
+
+    QTest::newRow("two-digit year") << "date_signature"
+                                    << "15/03/21"
+                                    << "15/03/2021";
+    QTest::newRow("currency cell") << "loyer" << QStringLiteral("850,00\u00A0€") << "850,00";
+    QTest::newRow("grouped currency")
+        << "loyer" << QStringLiteral("1\u202F234,50\u00A0€") << "1 234,50";
+    QTest::newRow("postal code as a number") << "code_postal"
+                                             << "6000"
+                                             << "06000";
+    QTest::newRow("postal code as text") << "code_postal"
+                                         << "06000"
+                                         << "06000";
+    QTest::newRow("revision day as a date") << "date_revision"
+                                            << "01/09/26"
+                                            << "01/09";
+    QTest::newRow("revision day") << "date_revision"
+                                  << "1/9"
+                                  << "01/09";
+    QTest::newRow("formula kept as text") << "notes"
+                                          << "'=SOMME(A1:A3)"
+                                          << "=SOMME(A1:A3)";
+    QTest::newRow("apostrophe typed") << "notes"
+                                      << "''+33"
+                                      << "'+33";
+    QTest::newRow("apostrophe before text") << "notes"
+                                            << "'bis"
+                                            << "'bis";
+    QTest::newRow("comma in a quoted cell") << "adresse"
+                                            << "Chemin des Hauts, Saint-Denis"
+                                            << "Chemin des Hauts, Saint-Denis";
+}
+
+void TestLeases::csvFromSpreadsheet()
+{
+    QFETCH(QString, column);
+    QFETCH(QString, cell);
+    QFETCH(QString, read);
+    QStringList names = strings({"reference", "date_signature", "date_effet", "clause", "loyer"});
+    QStringList cells = strings({"A1", "15/03/2021", "15/03/2021", "à la hausse seulement", "850"});
+    if (const qsizetype at = names.indexOf(column); at >= 0)
+        cells[at] = cell;
+    else
+        names << column, cells << cell;
+    for (const QChar separator : {u';', u','}) {
+        QStringList quoted = cells;
+        for (QString& c : quoted) {
+            if (c.contains(u',') || c.contains(separator))
+                c = u'"' + c + u'"';
+        }
+        const QString text = names.join(separator) + QStringLiteral("\r\n") + quoted.join(separator)
+                             + QStringLiteral("\r\n");
+        const CsvImport result = parseLeasesCsv(text.toUtf8());
+        QVERIFY2(result.ok(), qPrintable(result.errors.join(u'\n')));
+        const Lease& lease = result.leases.front();
+        const QString got = column == u"date_signature" ? dateText(lease.signingDate)
+                            : column == u"loyer"        ? amountText(lease.rentCents)
+                            : column == u"code_postal"  ? lease.postalCode
+                            : column == u"date_revision"
+                                ? dayMonthText(lease.revisionDay, lease.revisionMonth)
+                            : column == u"notes" ? lease.notes
+                                                 : lease.address;
+        QCOMPARE(got, read);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLeases)

@@ -214,7 +214,8 @@ void TestLeaseStore::leasesAndReferences()
     bad.postalCode = QStringLiteral("123");
     QVERIFY(!store.addLease(bad));
     QCOMPARE(store.error(),
-             QStringLiteral("Bail refusé : Code postal invalide « 123 » ; loyer manquant."));
+             QStringLiteral("Bail refusé : Code postal invalide « 123 » (cinq chiffres, de 01000 "
+                            "à 95999 ou 97xxx) ; loyer manquant."));
 
     b.reference = QStringLiteral("A1");
     QVERIFY(!store.updateLease(b));
@@ -629,6 +630,25 @@ void TestLeaseStore::csvFiles()
                           QStringLiteral("ligne 3 : référence « E1 » déjà dans le registre"),
                           QStringLiteral("ligne 4 : référence « E2 » déjà dans le registre")}));
     QCOMPARE(copy.leases()->size(), std::size_t(3));
+
+    // With a bad line besides: every fault in the one list, in line order.
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+    file.close();
+    QCOMPARE(lines.size(), 5); // the header, three leases, the last line's end
+    QStringList fields = lines[3].split(u';');
+    fields[0] = QStringLiteral("E9");
+    fields[7] = QStringLiteral("32/01/2020");
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Append));
+    QVERIFY(file.write((fields.join(u';') + QStringLiteral("\r\n")).toUtf8()) > 0);
+    file.close();
+    outcome = importLeasesCsv(copy, csv);
+    QCOMPARE(outcome.errors.size(), 4);
+    QCOMPARE(outcome.errors[2], QStringLiteral("ligne 4 : référence « E2 » déjà dans le registre"));
+    QCOMPARE(outcome.errors[3],
+             QStringLiteral("ligne 5 : date de signature invalide « 32/01/2020 » "
+                            "(attendu : une date jj/mm/aaaa ou jj/mm/aa)"));
 
     outcome = importLeasesCsv(copy, m_dir->filePath(QStringLiteral("absent.csv")));
     QVERIFY(!outcome.ok);

@@ -4,6 +4,7 @@
 #include "dates.h"
 #include "lawfulrevision.h"
 #include "leasefixture.h"
+#include "postaladdress.h"
 #include "revisionletter.h"
 
 #include <QTest>
@@ -59,6 +60,8 @@ private slots:
     void content_data();
     void content();
     void wholeLetter();
+    void addressBlock_data();
+    void addressBlock();
     void refusals_data();
     void refusals();
     void lostAtTheLetterDate();
@@ -185,6 +188,7 @@ void TestRevisionLetter::wholeLetter()
     Lease lease =
         leaseOf(QStringLiteral("69003"), "10/03/2023", "15/03/2023", false, {}, 85000, 5000);
     lease.address = QStringLiteral("3 rue des Lilas\nBât. B");
+    lease.town = QStringLiteral("Lyon");
     const QDate at(2024, 3, 15);
     const LetterResult result = revisionLetter(lease, reviseLease(lease, {}, table(), at),
                                                kLandlord, QStringLiteral("Lyon"), at.addDays(-5));
@@ -197,11 +201,11 @@ void TestRevisionLetter::wholeLetter()
     QCOMPARE(plain(raw),
              QStringLiteral(
                  "Jean Martin\n12 avenue Foch\n69006 Lyon\n\n"
-                 "Mme Durand\n3 rue des Lilas\nBât. B\n69003\n\n"
+                 "Mme Durand\n3 rue des Lilas\nBât. B\n69003 LYON\n\n"
                  "Lyon, le 10 mars 2024\n\n"
                  "Objet : révision annuelle du loyer au 15 mars 2024\nRéf. : bail A-12\n\n"
                  "Madame,\n\n"
-                 "Le bail du logement situé 3 rue des Lilas, Bât. B, 69003, signé le 10 mars "
+                 "Le bail du logement situé 3 rue des Lilas, Bât. B, 69003 Lyon, signé le 10 mars "
                  "2023, prévoit la révision du loyer chaque année au 15 mars, à la hausse "
                  "seulement, selon la variation de l'indice de référence des loyers (IRL) publié "
                  "par l'INSEE, conformément à l'article 17-1 de la loi n° 89-462 du 6 juillet "
@@ -225,6 +229,74 @@ void TestRevisionLetter::wholeLetter()
                  "inchangées.\n\n"
                  "Je vous prie d'agréer, Madame, l'expression de mes salutations distinguées.\n\n"
                  "Jean Martin\n"));
+}
+
+// The recipient block as La Poste reads it: six lines of 38 characters at
+// most, "69003 LYON" last.
+void TestRevisionLetter::addressBlock_data()
+{
+    QTest::addColumn<QString>("tenant");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("town");
+    QTest::addColumn<QString>("block"); // lines joined by "|"
+
+    QTest::newRow("as measured") << "Mme Claire Bernard"
+                                 << "8 rue Paul Bert"
+                                 << "Lyon"
+                                 << "Mme Claire Bernard|8 rue Paul Bert|69003 LYON";
+    QTest::newRow("accents and blanks")
+        << "M. Éric Noël"
+        << "  12  allée des Érables " << QStringLiteral(" saint-étienne ")
+        << QStringLiteral("M. Éric Noël|12 allée des Érables|69003 SAINT-ETIENNE");
+    QTest::newRow("town typed in the address") << "Mme Claire Bernard"
+                                               << "8 rue Paul Bert\n69003 Lyon"
+                                               << ""
+                                               << "Mme Claire Bernard|8 rue Paul Bert|69003 LYON";
+    QTest::newRow("town twice") << "Mme Claire Bernard"
+                                << "8 rue Paul Bert\n69003 LYON"
+                                << "Lyon"
+                                << "Mme Claire Bernard|8 rue Paul Bert|69003 LYON";
+    QTest::newRow("older lease without a town") << "Mme Claire Bernard"
+                                                << "8 rue Paul Bert"
+                                                << ""
+                                                << "Mme Claire Bernard|8 rue Paul Bert|69003";
+    QTest::newRow("long line cut at a word")
+        << "M. et Mme Jean-Christophe de La Rochefoucauld"
+        << "Résidence des Grands Chênes, bâtiment C, escalier 4"
+        << "Lyon"
+        << QStringLiteral("M. et Mme Jean-Christophe de La|Rochefoucauld|Résidence des Grands "
+                          "Chênes, bâtiment|C, escalier 4|69003 LYON");
+    QTest::newRow("too many lines joined")
+        << "Mme Claire Bernard"
+        << "Appt 12\n3e étage\nBât. B\nRésidence Les Pins\n8 rue Paul Bert"
+        << "Lyon"
+        << QStringLiteral("Mme Claire Bernard|Appt 12, 3e étage, Bât. B, Résidence|Les Pins, "
+                          "8 rue Paul Bert|69003 LYON");
+}
+
+void TestRevisionLetter::addressBlock()
+{
+    QFETCH(QString, tenant);
+    QFETCH(QString, address);
+    QFETCH(QString, town);
+    QFETCH(QString, block);
+    Lease lease =
+        leaseOf(QStringLiteral("69003"), "10/03/2023", "15/03/2023", false, {}, 85000, 5000);
+    lease.tenant = tenant;
+    lease.address = address;
+    lease.town = town;
+    const QStringList lines = postalBlock(tenant, lease);
+    QCOMPARE(lines.join(u'|'), block);
+    QVERIFY(lines.size() <= kPostalLines);
+    for (const QString& line : lines)
+        QVERIFY2(line.size() <= kPostalLineWidth, qPrintable(line));
+    // The letter writes the same block, and the same place in its first sentence.
+    const QDate at(2024, 3, 15);
+    const LetterResult result = revisionLetter(lease, reviseLease(lease, {}, table(), at),
+                                               kLandlord, QStringLiteral("Lyon"), at);
+    QVERIFY(result.letter);
+    QCOMPARE(result.letter->recipient, lines);
+    QVERIFY(plain(result.letter->body.front().text).contains(dwellingText(lease)));
 }
 
 void TestRevisionLetter::refusals_data()

@@ -101,6 +101,7 @@ private slots:
     void dripEndedByTheDeadline();
     void fileChangedByAnotherCopy();
     void redirectIsFollowed();
+    void redirectNotFollowed();
     void doesNotStart_data();
     void doesNotStart();
     void failedWriteKeepsFileAndTable();
@@ -729,6 +730,21 @@ void TestDownload::redirectIsFollowed()
     IndexUpdater updater(m_table);
     QCOMPARE(run(updater, server.url(QStringLiteral("/ancien"))), Outcome::Replaced);
     QCOMPARE(server.requests().size(), 2);
+}
+
+// A redirect Velmaris does not follow is said with its target, never as an
+// "HTTP 302" error.
+void TestDownload::redirectNotFollowed()
+{
+    HttpFixture server;
+    server.reply(302, {}, "/ancien", "Location: ftp://127.0.0.1/VELMARIS.TXT\r\n");
+    IndexUpdater updater(m_table);
+    QCOMPARE(run(updater, server.url(QStringLiteral("/ancien"))), Outcome::Refused);
+    const QString reason = updater.lastReason();
+    QVERIFY2(reason.contains(QStringLiteral("renvoie vers « ftp://127.0.0.1/VELMARIS.TXT »")),
+             qPrintable(reason));
+    QVERIFY2(!reason.contains(QStringLiteral("HTTP 302")), qPrintable(reason));
+    unchanged(updater);
 }
 
 void TestDownload::doesNotStart_data()
