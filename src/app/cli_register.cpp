@@ -23,6 +23,7 @@ bool registerFault(StoreError kind)
     case StoreError::Damaged:
     case StoreError::Newer:
     case StoreError::Unavailable:
+    case StoreError::Password:
     case StoreError::Conflict: // another program changed the lease under this one
         return true;
     case StoreError::None:

@@ -4,6 +4,7 @@
 #include "quarter.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -86,6 +87,8 @@ struct RevisionRecord {
     double newValue = 0;
     IndexSeries series = IndexSeries::Irl;
     QString notes; // the explanation lines, one per line
+    QString appliedBy;   // the desk's user who recorded it (empty before that was kept)
+    QDateTime appliedAt; // when, in UTC
 
     bool operator==(const RevisionRecord&) const = default;
 };

@@ -12,7 +12,7 @@ const QString kLeaseColumns = QStringLiteral(
 
 const QString kRevisionColumns = QStringLiteral(
     "id, lease_id, due_date, request_date, effective_date, old_rent_cents, new_rent_cents, "
-    "base_quarter, base_value, new_quarter, new_value, series, notes");
+    "base_quarter, base_value, new_quarter, new_value, series, notes, applied_by, applied_at");
 
 // Dates are kept as ISO text: readable in the file, and they sort as dates.
 QString dateKey(const QDate& date)
@@ -129,6 +129,8 @@ RevisionRecord revisionFromRow(const QSqlQuery& q)
     rec.newValue = q.value(10).toDouble();
     rec.series = seriesFromKey(q.value(11).toString()).value_or(IndexSeries::Irl);
     rec.notes = q.value(12).toString();
+    rec.appliedBy = q.value(13).toString();
+    rec.appliedAt = QDateTime::fromString(q.value(14).toString(), Qt::ISODate);
     return rec;
 }
 

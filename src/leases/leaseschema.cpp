@@ -89,30 +89,73 @@ const char* const kMigrationTo5[] = {
     "UPDATE schema_version SET version = 5",
 };
 
+// Version 6: each record says who applied it (the desk's user) and when
+// (UTC, ISO), for an office where several people revise.
+const char* const kMigrationTo6[] = {
+    "ALTER TABLE revisions ADD COLUMN applied_by TEXT NOT NULL DEFAULT ''",
+    "ALTER TABLE revisions ADD COLUMN applied_at TEXT NOT NULL DEFAULT ''",
+    "UPDATE schema_version SET version = 6",
+};
+
+// The append-only history on a server: PostgreSQL's triggers call a function.
+// The lease of a cascaded delete is already gone when its records go.
+const char* const kServerHistoryGuard[] = {
+    "CREATE FUNCTION revisions_append_only() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+    " IF TG_OP = 'UPDATE' OR EXISTS (SELECT 1 FROM leases WHERE id = OLD.lease_id) THEN"
+    " RAISE EXCEPTION 'historique en ajout seul'; END IF; RETURN OLD; END $$",
+    "CREATE TRIGGER revisions_no_update BEFORE UPDATE ON revisions"
+    " FOR EACH ROW EXECUTE FUNCTION revisions_append_only()",
+    "CREATE TRIGGER revisions_no_delete BEFORE DELETE ON revisions"
+    " FOR EACH ROW EXECUTE FUNCTION revisions_append_only()",
+};
+
+// The same step in PostgreSQL's words: its own keys and 64-bit integers, its
+// doubles, its triggers.
+void addStep(QStringList& steps, const char* sql, bool server)
+{
+    QString step = QString::fromLatin1(sql);
+    if (server) {
+        if (step.startsWith(u"CREATE TRIGGER")) {
+            if (step.contains(u"revisions_no_update"))
+                for (const char* guard : kServerHistoryGuard)
+                    steps << QString::fromLatin1(guard);
+            return;
+        }
+        step.replace(QStringLiteral("INTEGER PRIMARY KEY"), QStringLiteral("BIGSERIAL PRIMARY KEY"));
+        step.replace(QStringLiteral(" INTEGER"), QStringLiteral(" BIGINT"));
+        step.replace(QStringLiteral(" REAL"), QStringLiteral(" DOUBLE PRECISION"));
+    }
+    steps << step;
+}
+
 } // namespace
 
-QStringList migrationSteps(int fromVersion)
+QStringList migrationSteps(int fromVersion, bool server)
 {
     QStringList steps;
     if (fromVersion < 1) {
         for (const char* sql : kSchemaV1)
-            steps << QString::fromLatin1(sql);
+            addStep(steps, sql, server);
     }
     if (fromVersion < 2) {
         for (const char* sql : kMigrationTo2)
-            steps << QString::fromLatin1(sql);
+            addStep(steps, sql, server);
     }
     if (fromVersion < 3) {
         for (const char* sql : kMigrationTo3)
-            steps << QString::fromLatin1(sql);
+            addStep(steps, sql, server);
     }
     if (fromVersion < 4) {
         for (const char* sql : kMigrationTo4)
-            steps << QString::fromLatin1(sql);
+            addStep(steps, sql, server);
     }
     if (fromVersion < 5) {
         for (const char* sql : kMigrationTo5)
-            steps << QString::fromLatin1(sql);
+            addStep(steps, sql, server);
+    }
+    if (fromVersion < 6) {
+        for (const char* sql : kMigrationTo6)
+            addStep(steps, sql, server);
     }
     return steps;
 }

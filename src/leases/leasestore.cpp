@@ -13,6 +13,7 @@
 #include <QVariant>
 
 #include <atomic>
+#include <utility>
 
 namespace velmaris {
 
@@ -53,7 +54,8 @@ bool run(QSqlDatabase db, const QString& sql, QSqlError* error)
 Transaction::Transaction(QSqlDatabase db)
     : m_db(db)
 {
-    m_begun = run(m_db, QStringLiteral("BEGIN IMMEDIATE"), &m_error);
+    m_begun = run(m_db, onServer(m_db) ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"),
+                  &m_error);
 }
 
 Transaction::~Transaction()
@@ -65,6 +67,10 @@ Transaction::~Transaction()
 bool Transaction::commit()
 {
     if (!m_begun || m_done)
+        return false;
+    // Delivered to the other desks at the commit, and only if it happens.
+    if (onServer(m_db)
+        && !run(m_db, QStringLiteral("NOTIFY ") + kChangeChannel.toString(), &m_error))
         return false;
     if (!run(m_db, QStringLiteral("COMMIT"), &m_error))
         return false; // the destructor rolls back
@@ -140,6 +146,8 @@ bool LeaseStore::failKind(StoreError kind)
 
 bool LeaseStore::failSql(const QSqlError& error)
 {
+    if (isServer())
+        return fail(describeServer(error, m_path), serverKindOf(error));
     return fail(describe(error, m_path), kindOf(error));
 }
 
@@ -156,6 +164,8 @@ bool LeaseStore::changedElsewhere()
 {
     if (!isOpen())
         return false;
+    if (isServer())
+        return std::exchange(m_notified, false);
     // data_version moves only when another connection commits: this store's
     // own writes are already in what the caller shows.
     QSqlQuery query(database());
@@ -177,8 +187,10 @@ void LeaseStore::close()
     }
     QSqlDatabase::removeDatabase(m_connection);
     m_connection.clear();
-    if (m_readOnly)
+    if (m_readOnly && !isServer())
         repairJournalModes();
+    m_server.reset();
+    m_notified = false;
 }
 
 bool LeaseStore::open(const QString& folder)
@@ -189,6 +201,7 @@ bool LeaseStore::open(const QString& folder)
     m_backup.clear();
     m_readOnly = false;
     m_dataVersion = -1;
+    m_server.reset();
     m_path = QDir(folder).filePath(fileName());
     if (!checkFile() || !connectFile())
         return false;
@@ -270,8 +283,9 @@ bool LeaseStore::prepareSchema()
     // A damaged page shows now, before any migration, rather than in the
     // middle of some later work.
     QSqlError e;
-    if (!run(database(), QStringLiteral("PRAGMA foreign_keys = ON"), &e)
-        || !integrityHolds(database(), &e))
+    if (!isServer()
+        && (!run(database(), QStringLiteral("PRAGMA foreign_keys = ON"), &e)
+            || !integrityHolds(database(), &e)))
         return failSql(e);
     if (version > kSchemaVersion)
         return failKind(StoreError::Newer);
@@ -281,10 +295,11 @@ bool LeaseStore::prepareSchema()
                             + QStringLiteral(" est en lecture seule et d'une version ancienne : "
                                              "il ne peut pas être mis à jour."),
                         StoreError::ReadOnly);
-        if ((version > 0 && !makeBackup(version)) || !migrate(version))
+        // A server's migration is one transaction: there is no file to copy.
+        if ((version > 0 && !isServer() && !makeBackup(version)) || !migrate(version))
             return false;
     }
-    if (!m_readOnly) {
+    if (!m_readOnly && !isServer()) {
         // WAL lets readers go on while a write runs. If another connection keeps
         // the file from switching now, the register still works, only with the
         // rollback journal.
@@ -297,8 +312,11 @@ int LeaseStore::readVersion(bool* ok)
 {
     *ok = false;
     QSqlQuery query(database());
-    if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'"))
-        || !query.next()) {
+    const QString tables =
+        isServer() ? QStringLiteral("SELECT count(*) FROM information_schema.tables "
+                                    "WHERE table_schema = current_schema()")
+                   : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'");
+    if (!query.exec(tables) || !query.next()) {
         failSql(query.lastError());
         return 0;
     }
@@ -307,7 +325,9 @@ int LeaseStore::readVersion(bool* ok)
         return 0; // a new file
     }
     if (!query.exec(QStringLiteral("SELECT version FROM schema_version")) || !query.next()) {
-        if (sqliteCode(query.lastError()) == 5 || sqliteCode(query.lastError()) == 6)
+        // Only a missing table says it is no register; anything else says why.
+        if (isServer() ? query.lastError().nativeErrorCode() != u"42P01"
+                       : sqliteCode(query.lastError()) == 5 || sqliteCode(query.lastError()) == 6)
             failSql(query.lastError());
         else
             fail(quotedPath(m_path)
@@ -326,6 +346,12 @@ bool LeaseStore::migrate(int from)
     Transaction transaction(db);
     if (!transaction.begun())
         return failSql(transaction.error());
+    // Two desks opening a new database at once: the second waits for the
+    // first one's schema, then finds it made.
+    QSqlError e;
+    if (isServer()
+        && !run(db, QStringLiteral("SELECT pg_advisory_xact_lock(8367227)"), &e))
+        return failSql(e);
     // Another program may have migrated the file between our look and our lock.
     bool ok = false;
     const int version = readVersion(&ok);
@@ -336,8 +362,7 @@ bool LeaseStore::migrate(int from)
                                          : fail(QStringLiteral("Le registre des baux a changé "
                                                                "pendant son ouverture."),
                                                 StoreError::Busy);
-    QSqlError e;
-    for (const QString& sql : migrationSteps(version)) {
+    for (const QString& sql : migrationSteps(version, isServer())) {
         if (!run(db, sql, &e))
             return failSql(e);
     }

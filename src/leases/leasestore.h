@@ -3,9 +3,11 @@
 #include "chargedrent.h"
 #include "lease.h"
 #include "leasebackup.h"
+#include "registerserver.h"
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -27,6 +29,7 @@ enum class StoreError {
     Full,        // the disk is full
     Damaged,     // not a register, or a damaged one
     Newer,       // written by a newer Velmaris
+    Password,    // the server refuses the password, or wants one
     Unavailable, // the file cannot be opened, read or written for another reason
 };
 
@@ -34,8 +37,8 @@ enum class StoreError {
 // (for Conflict: "Ce bail a été modifié par ailleurs depuis son ouverture.").
 QString storeErrorText(StoreError kind, const QString& path);
 
-// The lease register on disk: one SQLite file, Velmaris.sqlite, in a folder
-// the caller gives. Each store has its own connection, so that two stores (two
+// The lease register: one SQLite file, Velmaris.sqlite, in a folder the
+// caller gives, or an office's PostgreSQL database that several desks share. Each store has its own connection, so that two stores (two
 // windows, the window and the command line) may be open on one file at once.
 //
 // Every write runs in one transaction. A failure never ends the program: the
@@ -47,8 +50,9 @@ public:
     // The schema this program writes. Version 1 lacked the territory and the
     // prior revision, version 2 the rents charged, version 3 the leases'
     // versions; an older file is migrated at open, after a copy of it is kept
-    // beside it (Velmaris.sqlite.v1.bak, .v2.bak, .v3.bak).
-    static constexpr int kSchemaVersion = 5;
+    // beside it (Velmaris.sqlite.v1.bak, .v2.bak, .v3.bak). Version 6 records
+    // who applied each revision, and when.
+    static constexpr int kSchemaVersion = 6;
     static QString fileName(); // "Velmaris.sqlite"
 
     LeaseStore();
@@ -63,17 +67,24 @@ public:
     // Opens (or creates) the register in the folder and migrates it. A file
     // without write permission opens read-only: it can be read, not changed.
     bool open(const QString& folder);
+    // Opens (or creates, in an empty database) the register on a PostgreSQL
+    // server and migrates it, in one transaction that other desks wait for.
+    bool openServer(const RegisterServer& server);
     void close();
     bool isOpen() const;
+    bool isServer() const { return m_server.has_value(); }
     bool isReadOnly() const;
-    QString path() const;         // full path of the file
+    QString path() const;         // full path of the file, or the server's user@host:port/base
     QString backupPath() const;   // the copy made before a migration at the last open, or empty
     QString error() const;        // why the last call failed, in French
     StoreError errorKind() const; // and what kind of failure it was
 
-    // Whether another connection (another window, another program) committed
-    // a change to the file since the last call; the first call says false.
+    // Whether another connection (another window, another program, another
+    // desk) committed a change since the last call; the first call says false.
+    // On a server the news comes by notification, read in the event loop.
     bool changedElsewhere();
+    // Called from the event loop when another desk commits to the server's register.
+    void setChangeListener(std::function<void()> listener);
 
     // Leases. add gives the new lease's id; a lease that fails validateLease()
     // or whose reference exists already is refused.
@@ -97,7 +108,8 @@ public:
     // the lease's rent to its new rent, together; it refuses a record computed
     // on a lease at another version than leaseVersion (0: at any version), whose
     // old rent is no longer the lease's rent, or whose revision date is not
-    // after the last one recorded.
+    // after the last one recorded. Who applied it (the record's appliedBy, else
+    // the session's user name) and when go with it.
     std::optional<qint64> appendRevision(const RevisionRecord& record, qint64 leaseVersion = 0);
     std::optional<std::vector<RevisionRecord>> history(qint64 leaseId); // oldest first
     // The latest record of every lease that has one: what the register needs.
@@ -120,7 +132,14 @@ public:
     bool restoreFrom(const QString& source, QString* keptCopy = nullptr,
                      BackupLandlord* landlord = nullptr);
 
+    // Copies the whole register (leases with their ids, history, rents charged)
+    // into target, which must be open, writable and hold no lease, in one
+    // transaction of target's, and checks the counts before it commits.
+    bool copyInto(LeaseStore& target);
+
 private:
+    bool connectServer();
+    bool refuseOnServer(const QString& what);
     bool fail(const QString& message, StoreError kind = StoreError::Refused);
     bool failKind(StoreError kind);
     bool failSql(const QSqlError& error);
@@ -139,6 +158,9 @@ private:
     void repairJournalModes();
     QSqlDatabase database() const;
 
+    std::optional<RegisterServer> m_server;
+    std::function<void()> m_changeListener;
+    bool m_notified = false;
     QString m_connection;
     QString m_path;
     QString m_backup;

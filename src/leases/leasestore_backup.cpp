@@ -264,6 +264,8 @@ bool LeaseStore::backupTo(const QString& target, const BackupLandlord* landlord)
 {
     if (!isOpen())
         return failKind(StoreError::NotOpen);
+    if (isServer())
+        return refuseOnServer(QStringLiteral("La sauvegarde"));
     // The register's journals may not exist at this moment: their names are
     // taken all the same (a file there would be read as the register's journal).
     const QString absolute = QFileInfo(target).absoluteFilePath();

@@ -5,6 +5,7 @@
 #include "leasestore_p.h"
 #include "quoting.h"
 
+#include <QDateTime>
 #include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
@@ -21,6 +22,15 @@ QString invalidLease(const QStringList& problems)
     if (!text.isEmpty())
         text[0] = text[0].toUpper();
     return QStringLiteral("Bail refusé : ") + text + u'.';
+}
+
+// Who records a revision: the desk's session user.
+QString sessionUser()
+{
+    QString name = qEnvironmentVariable("USER");
+    if (name.isEmpty())
+        name = qEnvironmentVariable("USERNAME");
+    return name.isEmpty() ? QStringLiteral("?") : name;
 }
 
 QString referenceExists(const QString& reference)
@@ -55,13 +65,13 @@ std::optional<qint64> LeaseStore::addLease(const Lease& lease)
         fail(referenceExists(lease.reference));
         return std::nullopt;
     }
-    query.prepare(kInsertLease);
+    query.prepare(kInsertLease + returningId(database()));
     bindLease(query, lease);
     if (!query.exec()) {
         failSql(query.lastError());
         return std::nullopt;
     }
-    const qint64 id = query.lastInsertId().toLongLong();
+    const qint64 id = insertedId(query);
     if (!transaction.commit()) {
         failSql(transaction.error());
         return std::nullopt;
@@ -258,6 +268,16 @@ bool LeaseStore::importLeases(const std::vector<Lease>& leases, std::vector<int>
 bool LeaseStore::revisionStillApplies(const RevisionRecord& rec, qint64 leaseVersion)
 {
     QSqlQuery query(database());
+    // A server's desks run side by side: the lease's row is locked before it
+    // is read, so that a second desk waits and then sees the first one's rent.
+    if (isServer()) {
+        query.prepare(QStringLiteral("SELECT 1 FROM leases WHERE id = ? FOR UPDATE"));
+        query.addBindValue(rec.leaseId);
+        if (!query.exec()) {
+            failSql(query.lastError());
+            return false;
+        }
+    }
     query.prepare(QStringLiteral("SELECT rent_cents, (SELECT max(due_date) FROM revisions "
                                  "WHERE lease_id = leases.id), version FROM leases WHERE id = ?"));
     query.addBindValue(rec.leaseId);
@@ -311,9 +331,11 @@ std::optional<qint64> LeaseStore::appendRevision(const RevisionRecord& rec, qint
         return std::nullopt;
     QSqlQuery query(db);
     query.prepare(QStringLiteral(
-        "INSERT INTO revisions (lease_id, due_date, request_date, effective_date, "
-        "old_rent_cents, new_rent_cents, base_quarter, base_value, new_quarter, new_value, "
-        "series, notes) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                      "INSERT INTO revisions (lease_id, due_date, request_date, effective_date, "
+                      "old_rent_cents, new_rent_cents, base_quarter, base_value, new_quarter, "
+                      "new_value, series, notes, applied_by, applied_at) "
+                      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                  + returningId(db));
     query.addBindValue(rec.leaseId);
     query.addBindValue(text(dateKey(rec.dueDate)));
     query.addBindValue(text(dateKey(rec.requestDate)));
@@ -326,11 +348,14 @@ std::optional<qint64> LeaseStore::appendRevision(const RevisionRecord& rec, qint
     query.addBindValue(rec.newValue);
     query.addBindValue(text(seriesKey(rec.series)));
     query.addBindValue(text(rec.notes));
+    query.addBindValue(text(rec.appliedBy.isEmpty() ? sessionUser() : rec.appliedBy));
+    const QDateTime at = rec.appliedAt.isValid() ? rec.appliedAt : QDateTime::currentDateTimeUtc();
+    query.addBindValue(at.toUTC().toString(Qt::ISODate));
     if (!query.exec()) {
         failSql(query.lastError());
         return std::nullopt;
     }
-    const qint64 id = query.lastInsertId().toLongLong();
+    const qint64 id = insertedId(query);
     query.prepare(
         QStringLiteral("UPDATE leases SET rent_cents = ?, version = version + 1 WHERE id = ?"));
     query.addBindValue(rec.newRentCents);
@@ -379,7 +404,7 @@ std::optional<std::vector<RevisionRecord>> LeaseStore::lastRevisions()
     if (!query.exec(QStringLiteral(
             "SELECT r.id, r.lease_id, r.due_date, r.request_date, r.effective_date, "
             "r.old_rent_cents, r.new_rent_cents, r.base_quarter, r.base_value, r.new_quarter, "
-            "r.new_value, r.series, '' FROM revisions r JOIN (SELECT lease_id, max(due_date) "
+            "r.new_value, r.series, '', r.applied_by, r.applied_at FROM revisions r JOIN (SELECT lease_id, max(due_date) "
             "AS due FROM revisions GROUP BY lease_id) m ON r.lease_id = m.lease_id AND "
             "r.due_date = m.due"))) {
         failSql(query.lastError());

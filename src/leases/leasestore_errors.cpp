@@ -114,6 +114,9 @@ QString storeErrorText(StoreError kind, const QString& path)
         return QStringLiteral("Le registre des baux ") + file
                + QStringLiteral(" a été écrit par une version plus récente de Velmaris : "
                                 "mettez le programme à jour pour l'ouvrir.");
+    case StoreError::Password:
+        return QStringLiteral("Le serveur refuse l'accès au registre des baux ") + file
+               + QStringLiteral(" : mot de passe absent ou incorrect.");
     case StoreError::Unavailable:
         return QStringLiteral("Impossible d'ouvrir le registre des baux ") + file + u'.';
     }

@@ -19,11 +19,26 @@ namespace velmaris::storeinternal {
 QString describe(const QSqlError& error, const QString& path);
 StoreError kindOf(const QSqlError& error);
 
+// The same for a PostgreSQL server, named by where ("user@host:port/base").
+QString describeServer(const QSqlError& error, const QString& where);
+StoreError serverKindOf(const QSqlError& error);
+
+// Whether the connection is to a PostgreSQL server rather than an SQLite file.
+bool onServer(const QSqlDatabase& db);
+// The channel a server's register announces its commits on.
+inline constexpr QStringView kChangeChannel = u"velmaris_register";
+
+// " RETURNING id" for the server, which has no last row id; then the new row's id.
+QString returningId(const QSqlDatabase& db);
+qint64 insertedId(QSqlQuery& query);
+
 // The primary SQLite result code of a failure (5 busy, 8 read-only, 11 corrupt...).
 int sqliteCode(const QSqlError& error);
 
 // BEGIN IMMEDIATE at construction, ROLLBACK at destruction unless committed:
-// taking the write lock first means a busy file is found before any work.
+// taking the write lock first means a busy file is found before any work. On
+// a server, BEGIN (rows are locked as they are written or read FOR UPDATE),
+// and the commit tells the other desks.
 class Transaction {
 public:
     explicit Transaction(QSqlDatabase db);
@@ -46,8 +61,9 @@ private:
 bool run(QSqlDatabase db, const QString& sql, QSqlError* error);
 
 // The SQL that brings a file of this version to LeaseStore::kSchemaVersion
-// (from 0, an empty file, it creates version 1 first), in order.
-QStringList migrationSteps(int fromVersion);
+// (from 0, an empty file, it creates version 1 first), in order; for a server,
+// in PostgreSQL's words.
+QStringList migrationSteps(int fromVersion, bool server = false);
 // The territory of every lease from its postal code, by the one rule of
 // territoryFromPostalCode(): the step of version 2 that SQL cannot say.
 bool territoriesFromPostalCodes(QSqlDatabase db, QSqlError* error);

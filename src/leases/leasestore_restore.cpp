@@ -74,6 +74,8 @@ bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLan
 {
     if (!checkWritable())
         return false;
+    if (isServer())
+        return refuseOnServer(QStringLiteral("La restauration d'une sauvegarde"));
     auto refuse = [&](StoreError kind, const QString& why) {
         return fail(QStringLiteral("La sauvegarde ") + quotedPath(source)
                         + QStringLiteral(" n'est pas restaurée : ") + why

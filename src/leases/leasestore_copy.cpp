@@ -1,0 +1,143 @@
+// Moving a register between an SQLite file and a server, whole or not at all.
+#include "leasestore.h"
+
+#include "leasestore_p.h"
+#include "quoting.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace velmaris {
+
+using namespace storeinternal;
+
+namespace {
+
+struct Table {
+    const char* name;
+    const char* columns;
+};
+
+// Parents first: the history and the rents charged point at their lease.
+const Table kTables[] = {
+    {"leases",
+     "id, reference, tenant, address, postal_code, territory, furnished, signing_date, "
+     "start_date, reference_quarter, revision_day, revision_month, clause, dpe_class, dpe_date, "
+     "rent_cents, charges_cents, prior_revision, notes, version, town, landlord_kind"},
+    {"revisions",
+     "id, lease_id, due_date, request_date, effective_date, old_rent_cents, new_rent_cents, "
+     "base_quarter, base_value, new_quarter, new_value, series, notes, applied_by, applied_at"},
+    {"charged_rents", "id, lease_id, month, rent_cents, request_date"},
+};
+
+qint64 rowCount(QSqlDatabase db, const QString& table, QSqlError* error)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM ") + table) || !query.next()) {
+        *error = query.lastError();
+        return -1;
+    }
+    return query.value(0).toLongLong();
+}
+
+// Copies one table's rows, ids kept; the number copied, or -1.
+qint64 copyTable(QSqlDatabase from, QSqlDatabase to, const Table& table, QSqlError* error)
+{
+    const QString columns = QString::fromLatin1(table.columns);
+    const QString name = QString::fromLatin1(table.name);
+    const qsizetype count = columns.count(u',') + 1;
+    QSqlQuery read(from);
+    read.setForwardOnly(true);
+    QSqlQuery write(to);
+    QStringList marks(count, QStringLiteral("?"));
+    if (!read.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY id").arg(columns, name))
+        || !write.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                              .arg(name, columns, marks.join(QStringLiteral(", "))))) {
+        *error = read.lastError().isValid() ? read.lastError() : write.lastError();
+        return -1;
+    }
+    qint64 copied = 0;
+    while (read.next()) {
+        for (int i = 0; i < count; ++i) {
+            const QVariant value = read.value(i);
+            // The columns are NOT NULL: an empty text must not become a null one.
+            write.bindValue(i, value.typeId() == QMetaType::QString ? QVariant(text(value.toString()))
+                                                                   : value);
+        }
+        if (!write.exec()) {
+            *error = write.lastError();
+            return -1;
+        }
+        ++copied;
+    }
+    if (read.lastError().isValid()) {
+        *error = read.lastError();
+        return -1;
+    }
+    // A server's next ids follow the copied ones.
+    if (onServer(to)
+        && !run(to,
+                QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', 'id'), "
+                               "coalesce(max(id), 0) + 1, false) FROM %1")
+                    .arg(name),
+                error))
+        return -1;
+    return copied;
+}
+
+} // namespace
+
+bool LeaseStore::copyInto(LeaseStore& target)
+{
+    if (!isOpen())
+        return failKind(StoreError::NotOpen);
+    if (!target.checkWritable())
+        return fail(target.error(), target.errorKind());
+    QSqlDatabase from = database(), to = target.database();
+    // The source is read in one snapshot, while its desks may go on writing.
+    QSqlError e;
+    if (!run(from,
+             isServer() ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")
+                        : QStringLiteral("BEGIN"),
+             &e))
+        return failSql(e);
+    // A failure on the target's side, said as the target says it.
+    const auto targetFailed = [&](const QSqlError& error) {
+        target.failSql(error);
+        return fail(target.error(), target.errorKind());
+    };
+    const bool copied = [&] {
+        Transaction transaction(to);
+        if (!transaction.begun())
+            return targetFailed(transaction.error());
+        for (const Table& table : kTables) {
+            const QString name = QString::fromLatin1(table.name);
+            const qint64 there = rowCount(to, name, &e);
+            if (there != 0)
+                return there < 0 ? targetFailed(e)
+                                 : fail(QStringLiteral("Le registre ") + quoted(target.path())
+                                            + QStringLiteral(" n'est pas vide : la copie ne "
+                                                             "s'y fait pas, rien n'a été écrit."),
+                                        StoreError::Refused);
+        }
+        for (const Table& table : kTables) {
+            const QString name = QString::fromLatin1(table.name);
+            const qint64 source = rowCount(from, name, &e);
+            if (source < 0)
+                return failSql(e);
+            const qint64 written = copyTable(from, to, table, &e);
+            if (written < 0 || rowCount(to, name, &e) != source || written != source) {
+                if (e.isValid())
+                    return targetFailed(e);
+                return fail(QStringLiteral("La copie du registre ne compte pas autant de lignes "
+                                           "que l'original ; rien n'a été écrit."),
+                            StoreError::Refused);
+            }
+        }
+        return transaction.commit() || targetFailed(transaction.error());
+    }();
+    run(from, QStringLiteral("ROLLBACK"), nullptr);
+    return copied;
+}
+
+} // namespace velmaris

@@ -1,0 +1,213 @@
+// The register on an office's PostgreSQL server: the connection, the news
+// of the other desks' commits, and what its failures say in French.
+#include "leasestore.h"
+
+#include "leasestore_p.h"
+#include "quoting.h"
+
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <atomic>
+
+namespace velmaris {
+
+using namespace storeinternal;
+
+namespace {
+
+std::atomic<int> g_serverConnections{0};
+
+bool mentions(const QSqlError& error, std::initializer_list<const char*> words)
+{
+    const QString text = error.databaseText() + u' ' + error.driverText();
+    for (const char* word : words) {
+        if (text.contains(QString::fromUtf8(word), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+// At connection time libpq gives no SQLSTATE: its sentence (English, or
+// French when the server or libpq speaks it) is all there is.
+bool passwordRefused(const QSqlError& error)
+{
+    return error.nativeErrorCode().startsWith(u"28")
+           || (error.type() == QSqlError::ConnectionError
+               && mentions(error, {"password", "mot de passe"}));
+}
+
+bool noSuchDatabase(const QSqlError& error)
+{
+    return error.nativeErrorCode() == u"3D000"
+           || (error.type() == QSqlError::ConnectionError
+               && mentions(error, {"does not exist", "n'existe pas"}));
+}
+
+} // namespace
+
+namespace storeinternal {
+
+bool onServer(const QSqlDatabase& db)
+{
+    return db.driverName() == u"QPSQL";
+}
+
+QString returningId(const QSqlDatabase& db)
+{
+    return onServer(db) ? QStringLiteral(" RETURNING id") : QString();
+}
+
+qint64 insertedId(QSqlQuery& query)
+{
+    const qint64 id = query.next() ? query.value(0).toLongLong() : query.lastInsertId().toLongLong();
+    query.finish();
+    return id;
+}
+
+StoreError serverKindOf(const QSqlError& error)
+{
+    const QString code = error.nativeErrorCode();
+    if (passwordRefused(error))
+        return StoreError::Password;
+    if (code == u"40001" || code == u"40P01" || code == u"55P03")
+        return StoreError::Busy;
+    if (code == u"53100")
+        return StoreError::Full;
+    if (code == u"42501" || code == u"25006")
+        return StoreError::ReadOnly;
+    if (code.startsWith(u"23"))
+        return StoreError::Refused;
+    if (code.startsWith(u"XX"))
+        return StoreError::Damaged;
+    return StoreError::Unavailable;
+}
+
+QString describeServer(const QSqlError& error, const QString& where)
+{
+    const QString server = quoted(where);
+    const QString code = error.nativeErrorCode();
+    if (passwordRefused(error))
+        return QStringLiteral("Le serveur refuse l'accès au registre des baux ") + server
+               + QStringLiteral(" : mot de passe absent ou incorrect.");
+    if (noSuchDatabase(error))
+        return QStringLiteral("La base du registre des baux ") + server
+               + QStringLiteral(" n'existe pas sur le serveur : demandez à l'administrateur de "
+                                "la créer.");
+    if (error.type() == QSqlError::ConnectionError)
+        return QStringLiteral("Le serveur du registre des baux ") + server
+               + QStringLiteral(" ne répond pas : vérifiez qu'il est en marche et joignable "
+                                "depuis ce poste.");
+    if (code.startsWith(u"23"))
+        return QStringLiteral("Le registre des baux ") + server
+               + QStringLiteral(" refuse cette modification (un autre poste vient d'enregistrer "
+                                "la même référence ?) ; rien n'a été enregistré.");
+    const StoreError kind = serverKindOf(error);
+    if (kind == StoreError::Busy)
+        return QStringLiteral("Le registre des baux ") + server
+               + QStringLiteral(" est occupé par un autre poste. Réessayez dans un instant.");
+    if (kind != StoreError::Unavailable)
+        return storeErrorText(kind, where);
+    // No SQLSTATE, or one of a lost connection: the server is gone mid-way,
+    // and it drops what the transaction had begun.
+    if (code.isEmpty() || code.startsWith(u"08") || code.startsWith(u"57P"))
+        return QStringLiteral("La connexion au serveur du registre des baux ") + server
+               + QStringLiteral(" a été coupée ; rien n'a été enregistré. Rouvrez le registre "
+                                "quand le serveur est de nouveau joignable.");
+    return QStringLiteral("Erreur du serveur du registre des baux ") + server
+           + QStringLiteral(" : ") + error.databaseText().trimmed() + u'.';
+}
+
+} // namespace storeinternal
+
+bool LeaseStore::openServer(const RegisterServer& server)
+{
+    close();
+    m_error.clear();
+    m_errorKind = StoreError::None;
+    m_backup.clear();
+    m_readOnly = false;
+    m_path = server.display();
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return fail(QStringLiteral("Le pilote PostgreSQL de Qt n'est pas installé (paquet "
+                                   "libqt6sql6-psql) : le registre des baux ")
+                        + quoted(m_path) + QStringLiteral(" n'est pas disponible."),
+                    StoreError::Unavailable);
+    if (!server.isValid())
+        return fail(QStringLiteral("Le nom de la base du registre des baux manque."),
+                    StoreError::Unavailable);
+    m_server = server;
+    if (!connectServer())
+        return false;
+    if (!prepareSchema()) {
+        close();
+        return false;
+    }
+    m_notified = false;
+    return true;
+}
+
+bool LeaseStore::connectServer()
+{
+    m_connection = QStringLiteral("velmaris-server-%1").arg(++g_serverConnections);
+    QSqlError openError;
+    {
+        // No copy of the connection may outlive this block: close() removes it.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connection);
+        db.setHostName(m_server->host);
+        db.setPort(m_server->port);
+        db.setDatabaseName(m_server->database);
+        db.setUserName(m_server->user);
+        db.setPassword(m_server->password);
+        // A server that does not answer, or a network gone quiet, is said
+        // within seconds rather than hanging the window.
+        QStringList options = {QStringLiteral("connect_timeout=5"),
+                               QStringLiteral("application_name=Velmaris"),
+                               QStringLiteral("keepalives_idle=30")};
+        if (!m_server->sslmode.isEmpty())
+            options << QStringLiteral("sslmode=") + m_server->sslmode;
+        db.setConnectOptions(options.join(u';'));
+        QSqlError e;
+        if (!db.open())
+            openError = db.lastError();
+        // Another desk's lock is waited for as long as a file's would be.
+        else if (!run(db, QStringLiteral("SET lock_timeout = %1").arg(m_busyTimeout), &e)
+                 || !run(db, QStringLiteral("SET client_min_messages = warning"), &e))
+            openError = e;
+        else if (db.driver()->subscribeToNotification(kChangeChannel.toString()))
+            QObject::connect(db.driver(), &QSqlDriver::notification, db.driver(),
+                             [this](const QString&, QSqlDriver::NotificationSource source,
+                                    const QVariant&) {
+                                 if (source != QSqlDriver::OtherSource)
+                                     return;
+                                 m_notified = true;
+                                 if (m_changeListener)
+                                     m_changeListener();
+                             });
+    }
+    if (openError.isValid()) {
+        failSql(openError);
+        close();
+        return false;
+    }
+    return true;
+}
+
+void LeaseStore::setChangeListener(std::function<void()> listener)
+{
+    m_changeListener = std::move(listener);
+}
+
+bool LeaseStore::refuseOnServer(const QString& what)
+{
+    return fail(what
+                    + QStringLiteral(" ne concerne que le registre en fichier SQLite : le registre "
+                                     "du serveur ")
+                    + quoted(m_path)
+                    + QStringLiteral(" est sauvegardé par le serveur lui-même, ou copié dans un "
+                                     "fichier avec --copy-register."),
+                StoreError::Refused);
+}
+
+} // namespace velmaris

@@ -1,0 +1,74 @@
+#include "registerserver.h"
+
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace velmaris {
+
+QString RegisterServer::display() const
+{
+    QString text = user.isEmpty() ? QString() : user + u'@';
+    text += host.isEmpty() ? QStringLiteral("localhost") : host;
+    return text + QStringLiteral(":%1/%2").arg(port).arg(database);
+}
+
+bool isServerAddress(const QString& text)
+{
+    return text.startsWith(u"postgresql://", Qt::CaseInsensitive)
+           || text.startsWith(u"postgres://", Qt::CaseInsensitive);
+}
+
+std::optional<RegisterServer> serverFromAddress(const QString& text, QString* why)
+{
+    const auto refuse = [&](const QString& reason) -> std::optional<RegisterServer> {
+        if (why)
+            *why = QStringLiteral("adresse de registre illisible « %1 » : %2").arg(text, reason);
+        return std::nullopt;
+    };
+    if (!isServerAddress(text))
+        return refuse(QStringLiteral("elle doit commencer par postgresql://"));
+    // QUrl would lower-case a host and refuses a folder in it: the host is cut out by hand.
+    const qsizetype start = text.indexOf(u"//") + 2;
+    QString rest = text.mid(start);
+    QString query;
+    if (const qsizetype q = rest.indexOf(u'?'); q >= 0) {
+        query = rest.mid(q + 1);
+        rest.truncate(q);
+    }
+    const qsizetype slash = rest.indexOf(u'/');
+    if (slash < 0 || slash == rest.size() - 1)
+        return refuse(QStringLiteral("le nom de la base manque (…/base)"));
+    RegisterServer server;
+    server.database = QUrl::fromPercentEncoding(rest.mid(slash + 1).toUtf8());
+    QString authority = rest.left(slash);
+    if (const qsizetype at = authority.lastIndexOf(u'@'); at >= 0) {
+        server.user = QUrl::fromPercentEncoding(authority.left(at).toUtf8());
+        if (server.user.contains(u':'))
+            return refuse(QStringLiteral("le mot de passe ne s'écrit pas dans l'adresse"));
+        authority = authority.mid(at + 1);
+    }
+    if (const qsizetype colon = authority.lastIndexOf(u':'); colon >= 0) {
+        bool ok = false;
+        server.port = authority.mid(colon + 1).toInt(&ok);
+        if (!ok || server.port <= 0 || server.port > 65535)
+            return refuse(QStringLiteral("port invalide"));
+        authority.truncate(colon);
+    }
+    server.host = QUrl::fromPercentEncoding(authority.toUtf8());
+    const QUrlQuery options(query);
+    for (const auto& [key, value] : options.queryItems(QUrl::FullyDecoded)) {
+        if (key == u"host")
+            server.host = value;
+        else if (key == u"sslmode")
+            server.sslmode = value;
+        else if (key == u"user")
+            server.user = value;
+        else
+            return refuse(QStringLiteral("option inconnue « %1 »").arg(key));
+    }
+    if (server.database.contains(u'/'))
+        return refuse(QStringLiteral("nom de base invalide"));
+    return server;
+}
+
+} // namespace velmaris

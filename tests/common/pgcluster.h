@@ -1,0 +1,187 @@
+#pragma once
+
+// A throwaway PostgreSQL cluster for the tests of the shared register:
+// initdb into a temporary folder, the server on a Unix socket there (no TCP),
+// stopped and removed after. Run as "nobody" when the tests run as root, as
+// CI does: the server refuses to run as root.
+
+#include "registerserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <unistd.h>
+
+namespace velmaris::test {
+
+class PgCluster {
+public:
+    static constexpr const char* kUser = "velmaris";
+    // A role that logs in by password only, for the refusals.
+    static constexpr const char* kPasswordUser = "guichet";
+    static constexpr const char* kPassword = "bon-mot-de-passe";
+
+    ~PgCluster() { stop(); }
+
+    // Where initdb and pg_ctl are, empty when PostgreSQL is not installed.
+    static QString binaries()
+    {
+        if (const QString initdb = QStandardPaths::findExecutable(QStringLiteral("initdb"));
+            !initdb.isEmpty())
+            return QFileInfo(initdb).absolutePath();
+        QDir versions(QStringLiteral("/usr/lib/postgresql"));
+        const QStringList found = versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot,
+                                                     QDir::Name | QDir::Reversed);
+        for (const QString& version : found) {
+            const QString bin = versions.filePath(version + QStringLiteral("/bin"));
+            if (QFile::exists(bin + QStringLiteral("/initdb")))
+                return bin;
+        }
+        return {};
+    }
+
+    // Starts the cluster; false with why() when it cannot.
+    bool start()
+    {
+        m_bin = binaries();
+        if (m_bin.isEmpty())
+            return failed(QStringLiteral("PostgreSQL binaries not installed"));
+        if (!m_dir.isValid())
+            return failed(QStringLiteral("no temporary folder"));
+        m_asNobody = ::geteuid() == 0;
+        if (m_asNobody && !run(QStringLiteral("chown"), {QStringLiteral("nobody:"), m_dir.path()}, false))
+            return false;
+        const QString data = dataDir();
+        if (!run(QStringLiteral("initdb"),
+                 {QStringLiteral("-D"), data, QStringLiteral("-U"), QString::fromLatin1(kUser),
+                  QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("--no-locale"),
+                  QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--no-sync")}))
+            return false;
+        QFile hba(data + QStringLiteral("/pg_hba.conf"));
+        if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || hba.write(QByteArray("local all ") + kPasswordUser
+                         + " scram-sha-256\nlocal all all trust\n")
+                   < 0)
+            return failed(QStringLiteral("pg_hba.conf not written"));
+        hba.close();
+        const QString options =
+            QStringLiteral("-k %1 -c listen_addresses= -F -p %2").arg(m_dir.path()).arg(kPort);
+        if (!run(QStringLiteral("pg_ctl"),
+                 {QStringLiteral("-D"), data, QStringLiteral("-l"), m_dir.filePath(QStringLiteral("log")),
+                  QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("-o"),
+                  options, QStringLiteral("start")}))
+            return false;
+        m_running = true;
+        return exec(QStringLiteral("postgres"),
+                    QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'")
+                        .arg(QString::fromLatin1(kPasswordUser), QString::fromLatin1(kPassword)));
+    }
+
+    void stop()
+    {
+        if (!m_running)
+            return;
+        for (const QString& name : std::as_const(m_connections))
+            QSqlDatabase::removeDatabase(name);
+        m_connections.clear();
+        m_running = false;
+        run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), dataDir(), QStringLiteral("-m"),
+                                       QStringLiteral("immediate"), QStringLiteral("stop")});
+    }
+
+    QString why() const { return m_why; }
+    QString socketFolder() const { return m_dir.path(); }
+    static constexpr int kPort = 5432;
+
+    // The address of a database of the cluster.
+    RegisterServer server(const QString& database, const QString& user = QString::fromLatin1(kUser)) const
+    {
+        RegisterServer server;
+        server.host = m_dir.path();
+        server.port = kPort;
+        server.database = database;
+        server.user = user;
+        return server;
+    }
+
+    // A new empty database, owned by owner.
+    bool createDatabase(const QString& name, const QString& owner = QString::fromLatin1(kUser))
+    {
+        return exec(QStringLiteral("postgres"),
+                    QStringLiteral("CREATE DATABASE %1 OWNER %2").arg(name, owner));
+    }
+
+    // A connection of the test's own (kept until stop()).
+    QSqlDatabase connection(const QString& database)
+    {
+        const QString name = QStringLiteral("pgcluster-") + database;
+        if (QSqlDatabase::contains(name))
+            return QSqlDatabase::database(name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(m_dir.path());
+        db.setPort(kPort);
+        db.setDatabaseName(database);
+        db.setUserName(QString::fromLatin1(kUser));
+        db.open();
+        m_connections << name;
+        return db;
+    }
+
+    bool exec(const QString& database, const QString& sql)
+    {
+        QSqlQuery query(connection(database));
+        if (query.exec(sql))
+            return true;
+        return failed(sql + QStringLiteral(": ") + query.lastError().text());
+    }
+    QVariant value(const QString& database, const QString& sql)
+    {
+        QSqlQuery query(connection(database));
+        return query.exec(sql) && query.next() ? query.value(0) : QVariant();
+    }
+
+private:
+    QString dataDir() const { return m_dir.filePath(QStringLiteral("data")); }
+
+    bool failed(const QString& why)
+    {
+        m_why = why;
+        return false;
+    }
+
+    bool run(const QString& program, QStringList arguments, bool asServerUser = true)
+    {
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        QString command = program == u"chown" ? program : m_bin + u'/' + program;
+        if (asServerUser && m_asNobody) {
+            arguments.prepend(command);
+            arguments.prepend(QStringLiteral("--"));
+            arguments.prepend(QStringLiteral("nobody"));
+            arguments.prepend(QStringLiteral("-u"));
+            command = QStringLiteral("runuser");
+        }
+        process.start(command, arguments);
+        if (process.waitForFinished(90000) && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() == 0)
+            return true;
+        return failed(program + QStringLiteral(" failed: ")
+                      + QString::fromLocal8Bit(process.readAllStandardError()));
+    }
+
+    QTemporaryDir m_dir{QDir::tempPath() + QStringLiteral("/vpg-XXXXXX")};
+    QString m_bin;
+    QString m_why;
+    QStringList m_connections;
+    bool m_asNobody = false;
+    bool m_running = false;
+};
+
+} // namespace velmaris::test

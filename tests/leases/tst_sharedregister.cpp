@@ -1,0 +1,443 @@
+// The register on both back ends, an SQLite file and a PostgreSQL server
+// (a throwaway cluster): the same behaviours on each, several desks at once,
+// the copy from one to the other, and the server's failures.
+#include "leasefixture.h"
+#include "leasestore.h"
+#include "pgcluster.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <latch>
+#include <memory>
+
+using namespace velmaris;
+using namespace velmaris::test;
+
+namespace {
+
+RevisionRecord revisionOf(const Lease& lease, const QDate& due, qint64 newRent)
+{
+    RevisionRecord rec;
+    rec.leaseId = lease.id;
+    rec.dueDate = due;
+    rec.requestDate = due;
+    rec.effectiveDate = due;
+    rec.oldRentCents = lease.rentCents;
+    rec.newRentCents = newRent;
+    rec.baseQuarter = Quarter(2023, 2);
+    rec.baseValue = 140.59;
+    rec.newQuarter = Quarter(2024, 2);
+    rec.newValue = 145.17;
+    return rec;
+}
+
+std::vector<Lease> someLeases(const QString& prefix, int count)
+{
+    std::vector<Lease> leases;
+    for (int i = 0; i < count; ++i)
+        leases.push_back(makeLease(prefix + QString::number(i), day("01/07/2020"), 70000 + i));
+    return leases;
+}
+
+// Two desks, each on a thread of its own (a QThread: the server's
+// notifications need one), started together and waited for.
+template <typename A, typename B>
+void runTogether(A a, B b)
+{
+    std::unique_ptr<QThread> first(QThread::create(a)), second(QThread::create(b));
+    first->start();
+    second->start();
+    first->wait();
+    second->wait();
+}
+
+} // namespace
+
+class SharedRegister : public QObject {
+    Q_OBJECT
+
+    PgCluster m_pg;
+    bool m_pgUp = false;
+    int m_databases = 0;
+    std::vector<std::unique_ptr<QTemporaryDir>> m_folders;
+
+    // A new empty register on the back end of the current row; its address
+    // for every desk (store) the test opens on it.
+    struct Register {
+        QString folder;
+        std::optional<RegisterServer> server;
+        bool open(LeaseStore& store) const
+        {
+            return server ? store.openServer(*server) : store.open(folder);
+        }
+    };
+    Register freshRegister()
+    {
+        QFETCH(bool, onServer);
+        Register reg;
+        if (onServer) {
+            if (!m_pgUp)
+                return reg;
+            const QString name = QStringLiteral("registre%1").arg(++m_databases);
+            if (!m_pg.createDatabase(name))
+                qWarning() << m_pg.why();
+            reg.server = m_pg.server(name);
+        } else {
+            m_folders.push_back(std::make_unique<QTemporaryDir>());
+            reg.folder = m_folders.back()->path();
+        }
+        return reg;
+    }
+
+    void backEnds()
+    {
+        QTest::addColumn<bool>("onServer");
+        QTest::newRow("sqlite") << false;
+        QTest::newRow("postgresql") << true;
+    }
+    void skipWithoutServer()
+    {
+        QFETCH(bool, onServer);
+        if (onServer && !m_pgUp)
+            QSKIP(qPrintable(QStringLiteral("PostgreSQL unavailable: ") + m_pg.why()));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_pgUp = m_pg.start();
+        if (!m_pgUp && !PgCluster::binaries().isEmpty())
+            QFAIL(qPrintable(m_pg.why())); // installed but not working: a fault, not a skip
+    }
+    void cleanupTestCase() { m_pg.stop(); }
+
+    void leaseLifeCycle_data() { backEnds(); }
+    void leaseLifeCycle()
+    {
+        skipWithoutServer();
+        const Register reg = freshRegister();
+        LeaseStore store;
+        QVERIFY2(reg.open(store), qPrintable(store.error()));
+        Lease lease = makeLease(QStringLiteral("A-1"), day("15/03/2021"), 81234);
+        lease.town = QStringLiteral("Lyon");
+        lease.notes = QStringLiteral("l'été « chaud »");
+        const auto id = store.addLease(lease);
+        QVERIFY2(id, qPrintable(store.error()));
+        const auto read = store.lease(*id);
+        QVERIFY(read);
+        QCOMPARE(read->reference, lease.reference);
+        QCOMPARE(read->notes, lease.notes);
+        QCOMPARE(read->town, lease.town);
+        QCOMPARE(read->startDate, lease.startDate);
+        QCOMPARE(read->rentCents, 81234);
+        QCOMPARE(read->version, 1);
+        QVERIFY(!store.addLease(lease)); // the reference is taken
+        QCOMPARE(store.errorKind(), StoreError::Refused);
+
+        Lease changed = *read;
+        changed.rentCents = 82000;
+        QVERIFY2(store.updateLease(changed), qPrintable(store.error()));
+        QVERIFY(!store.updateLease(changed)); // read at version 1, now 2
+        QCOMPARE(store.errorKind(), StoreError::Conflict);
+
+        // The history goes with its lease, and only so.
+        QVERIFY2(store.appendRevision(revisionOf(*store.lease(*id), day("15/03/2024"), 84000)),
+                 qPrintable(store.error()));
+        QVERIFY(!store.removeLease(*id, 2));
+        QCOMPARE(store.errorKind(), StoreError::Conflict);
+        QVERIFY2(store.removeLease(*id, 3), qPrintable(store.error()));
+        QVERIFY(!store.lease(*id));
+        QCOMPARE(store.errorKind(), StoreError::NotFound);
+        QCOMPARE(store.history(*id)->size(), 0u);
+    }
+
+    void historyRecordsWhoAndWhen_data() { backEnds(); }
+    void historyRecordsWhoAndWhen()
+    {
+        skipWithoutServer();
+        const Register reg = freshRegister();
+        LeaseStore store;
+        QVERIFY2(reg.open(store), qPrintable(store.error()));
+        const Lease lease = makeLease(QStringLiteral("H-1"), day("01/02/2020"), 60000);
+        const qint64 id = *store.addLease(lease);
+        RevisionRecord rec = revisionOf(*store.lease(id), day("01/02/2024"), 61980);
+        rec.appliedBy = QStringLiteral("Mme Lefèvre");
+        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+        QVERIFY2(store.appendRevision(rec, 1), qPrintable(store.error()));
+        // A record of an earlier date, or from a rent that is no longer the lease's.
+        QVERIFY(!store.appendRevision(revisionOf(*store.lease(id), day("01/02/2023"), 62000)));
+        QVERIFY(!store.appendRevision(rec));
+        const auto history = store.history(id);
+        QCOMPARE(history->size(), 1u);
+        QCOMPARE(history->front().appliedBy, QStringLiteral("Mme Lefèvre"));
+        QVERIFY(history->front().appliedAt >= before);
+        QCOMPARE(history->front().baseValue, 140.59);
+        QCOMPARE(store.lastRevisions()->front().appliedBy, QStringLiteral("Mme Lefèvre"));
+        QCOMPARE(store.lease(id)->rentCents, 61980);
+    }
+
+    void importAllOrNothing_data() { backEnds(); }
+    void importAllOrNothing()
+    {
+        skipWithoutServer();
+        const Register reg = freshRegister();
+        LeaseStore store;
+        QVERIFY2(reg.open(store), qPrintable(store.error()));
+        QVERIFY(store.importLeases(someLeases(QStringLiteral("I-"), 3)));
+        std::vector<int> clashes;
+        auto again = someLeases(QStringLiteral("J-"), 4);
+        again[2].reference = QStringLiteral("I-1");
+        QVERIFY(!store.importLeases(again, &clashes));
+        QCOMPARE(clashes, std::vector<int>{2});
+        QCOMPARE(store.leases()->size(), 3u);
+        QVERIFY(store.setChargedRents(store.findLease(QStringLiteral("I-0"))->id,
+                                      {{day("01/07/2021"), 70000, {}}}));
+        QCOMPARE(store.chargedRents(store.findLease(QStringLiteral("I-0"))->id)->size(), 1u);
+    }
+
+    // Two desks apply a revision at the same moment: on one lease exactly one
+    // wins, the other is told the lease changed; on two leases both win.
+    void simultaneousApplies_data()
+    {
+        QTest::addColumn<bool>("onServer");
+        QTest::addColumn<bool>("sameLease");
+        QTest::newRow("sqlite, one lease") << false << true;
+        QTest::newRow("sqlite, two leases") << false << false;
+        QTest::newRow("postgresql, one lease") << true << true;
+        QTest::newRow("postgresql, two leases") << true << false;
+    }
+    void simultaneousApplies()
+    {
+        skipWithoutServer();
+        QFETCH(bool, sameLease);
+        const Register reg = freshRegister();
+        LeaseStore setup;
+        QVERIFY2(reg.open(setup), qPrintable(setup.error()));
+        QVERIFY(setup.importLeases(someLeases(QStringLiteral("S-"), 2)));
+        const Lease first = *setup.findLease(QStringLiteral("S-0"));
+        const Lease second = *setup.findLease(QStringLiteral("S-1"));
+        std::latch ready(2);
+        bool won[2] = {false, false};
+        StoreError kinds[2] = {StoreError::None, StoreError::None};
+        auto desk = [&](int n, const Lease& lease) {
+            LeaseStore store;
+            store.setBusyTimeout(10000);
+            const bool opened = reg.open(store);
+            ready.arrive_and_wait();
+            won[n] = opened
+                     && store.appendRevision(revisionOf(lease, day("01/07/2024"), 72000 + n),
+                                             lease.version)
+                            .has_value();
+            kinds[n] = store.errorKind();
+        };
+        const Lease other = sameLease ? first : second;
+        runTogether([&] { desk(0, first); }, [&] { desk(1, other); });
+        if (sameLease) {
+            QCOMPARE(int(won[0]) + int(won[1]), 1);
+            QCOMPARE(kinds[won[0] ? 1 : 0], StoreError::Conflict);
+            QCOMPARE(setup.history(first.id)->size(), 1u);
+        } else {
+            QVERIFY(won[0] && won[1]);
+            QCOMPARE(setup.history(second.id)->size(), 1u);
+        }
+    }
+
+    void importWhileAnotherDeskEdits_data() { backEnds(); }
+    void importWhileAnotherDeskEdits()
+    {
+        skipWithoutServer();
+        const Register reg = freshRegister();
+        LeaseStore setup;
+        QVERIFY2(reg.open(setup), qPrintable(setup.error()));
+        const qint64 id = *setup.addLease(makeLease(QStringLiteral("E-1"), day("01/07/2020"), 50000));
+        std::latch ready(2);
+        bool imported = false, edited = false;
+        runTogether([&] {
+            LeaseStore store;
+            store.setBusyTimeout(10000);
+            const bool opened = reg.open(store);
+            ready.arrive_and_wait();
+            imported = opened && store.importLeases(someLeases(QStringLiteral("N-"), 300));
+        }, [&] {
+            LeaseStore store;
+            store.setBusyTimeout(10000);
+            const bool opened = reg.open(store);
+            ready.arrive_and_wait();
+            for (int i = 0; opened && i < 20; ++i) {
+                Lease lease = *store.lease(id);
+                lease.tenant = QStringLiteral("M. Petit %1").arg(i);
+                edited = store.updateLease(lease);
+                if (!edited)
+                    break;
+            }
+        });
+        QVERIFY(imported);
+        QVERIFY(edited);
+        QCOMPARE(setup.leases()->size(), 301u);
+        QCOMPARE(setup.lease(id)->version, 21);
+    }
+
+    // The window refreshes when another desk commits, not for its own writes.
+    void changesOfOtherDesksAreSeen_data() { backEnds(); }
+    void changesOfOtherDesksAreSeen()
+    {
+        skipWithoutServer();
+        const Register reg = freshRegister();
+        LeaseStore mine, theirs;
+        QVERIFY(reg.open(mine) && reg.open(theirs));
+        QVERIFY(mine.addLease(makeLease(QStringLiteral("C-1"), day("01/07/2020"), 50000)));
+        QCoreApplication::processEvents();
+        QVERIFY(!mine.changedElsewhere());
+        QVERIFY(theirs.addLease(makeLease(QStringLiteral("C-2"), day("01/07/2020"), 50000)));
+        bool seen = false; // the news is taken by the call: asked once until it comes
+        QTRY_VERIFY(seen = seen || mine.changedElsewhere());
+        QVERIFY(!mine.changedElsewhere());
+    }
+
+    // SQLite to the server and back: every row, its id, and the counts.
+    void copyBetweenBackEnds()
+    {
+        if (!m_pgUp)
+            QSKIP(qPrintable(QStringLiteral("PostgreSQL unavailable: ") + m_pg.why()));
+        QTemporaryDir from, back;
+        LeaseStore file, server, copy;
+        QVERIFY(file.open(from.path()));
+        QVERIFY(file.importLeases(someLeases(QStringLiteral("K-"), 5)));
+        QVERIFY(file.removeLease(file.findLease(QStringLiteral("K-0"))->id)); // ids with a gap
+        const Lease lease = *file.findLease(QStringLiteral("K-3"));
+        QVERIFY(file.appendRevision(revisionOf(lease, day("01/07/2024"), 71000)));
+        QVERIFY(file.setChargedRents(lease.id, {{day("01/07/2021"), 70003, day("25/06/2021")}}));
+        QVERIFY(m_pg.createDatabase(QStringLiteral("copie")));
+        QVERIFY2(server.openServer(m_pg.server(QStringLiteral("copie"))), qPrintable(server.error()));
+        QVERIFY2(file.copyInto(server), qPrintable(file.error()));
+        QVERIFY(!file.copyInto(server)); // not empty any more: nothing written twice
+        QVERIFY2(copy.open(back.path()), qPrintable(copy.error()));
+        QVERIFY2(server.copyInto(copy), qPrintable(server.error()));
+        for (LeaseStore* store : {&server, &copy}) {
+            QCOMPARE(store->leases()->size(), 4u);
+            const Lease there = *store->findLease(QStringLiteral("K-3"));
+            QCOMPARE(there.id, lease.id);
+            QCOMPARE(there.rentCents, 71000);
+            QCOMPARE(store->history(lease.id)->size(), 1u);
+            QCOMPARE(store->history(lease.id)->front().newValue, 145.17);
+            QCOMPARE(store->chargedRents(lease.id)->front().requestDate, day("25/06/2021"));
+        }
+        // The server's next id follows the copied ones.
+        QCOMPARE(*server.addLease(makeLease(QStringLiteral("K-9"), day("01/07/2020"), 1000)),
+                 lease.id + 2);
+    }
+
+    // What a desk is told when the server is not there, refuses it, or holds
+    // what this program cannot read.
+    void serverFailures_data()
+    {
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<StoreError>("kind");
+        QTest::addColumn<QString>("saying");
+        const QString user = QString::fromLatin1(PgCluster::kUser);
+        const QString guichet = QString::fromLatin1(PgCluster::kPasswordUser);
+        QTest::newRow("server down") << "postgres" << user << "" << 5999
+                                     << StoreError::Unavailable << "ne répond pas";
+        QTest::newRow("wrong password") << "postgres" << guichet << "faux" << PgCluster::kPort
+                                        << StoreError::Password << "mot de passe absent ou incorrect";
+        QTest::newRow("no password") << "postgres" << guichet << "" << PgCluster::kPort
+                                     << StoreError::Password << "mot de passe absent ou incorrect";
+        QTest::newRow("no such database") << "absente" << user << "" << PgCluster::kPort
+                                          << StoreError::Unavailable << "n'existe pas sur le serveur";
+        QTest::newRow("newer schema") << "recente" << user << "" << PgCluster::kPort
+                                      << StoreError::Newer << "version plus récente";
+        QTest::newRow("not a register") << "etrangere" << user << "" << PgCluster::kPort
+                                        << StoreError::Damaged << "n'est pas un registre";
+    }
+    void serverFailures()
+    {
+        if (!m_pgUp)
+            QSKIP(qPrintable(QStringLiteral("PostgreSQL unavailable: ") + m_pg.why()));
+        QFETCH(QString, database);
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(int, port);
+        QFETCH(StoreError, kind);
+        QFETCH(QString, saying);
+        if (database == u"recente" || database == u"etrangere") {
+            QVERIFY(m_pg.createDatabase(database));
+            QVERIFY(m_pg.exec(database, QStringLiteral("CREATE TABLE schema_version (version INTEGER)")));
+            if (database == u"recente")
+                QVERIFY(m_pg.exec(database, QStringLiteral("INSERT INTO schema_version VALUES (99)")));
+            else
+                QVERIFY(m_pg.exec(database, QStringLiteral("DROP TABLE schema_version; CREATE TABLE t (x int)")));
+        }
+        RegisterServer server = m_pg.server(database, user);
+        server.port = port;
+        server.password = password;
+        LeaseStore store;
+        QVERIFY(!store.openServer(server));
+        QVERIFY(!store.isOpen());
+        QCOMPARE(store.errorKind(), kind);
+        QVERIFY2(store.error().contains(saying), qPrintable(store.error()));
+        if (database == u"recente") // looked at, never migrated
+            QCOMPARE(m_pg.value(database, QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = 'public'")).toInt(), 1);
+        server.password = QString::fromLatin1(PgCluster::kPassword);
+        if (user == QString::fromLatin1(PgCluster::kPasswordUser)
+            && m_pg.createDatabase(QStringLiteral("privee"), QString::fromLatin1(PgCluster::kPasswordUser))) {
+            server.database = QStringLiteral("privee");
+            QVERIFY2(store.openServer(server), qPrintable(store.error()));
+        }
+    }
+
+    // The server's connection cut while a revision waits inside its
+    // transaction: the desk is told, and nothing of it remains.
+    void connectionCutMidTransaction()
+    {
+        if (!m_pgUp)
+            QSKIP(qPrintable(QStringLiteral("PostgreSQL unavailable: ") + m_pg.why()));
+        QVERIFY(m_pg.createDatabase(QStringLiteral("coupure")));
+        const RegisterServer address = m_pg.server(QStringLiteral("coupure"));
+        LeaseStore setup;
+        QVERIFY(setup.openServer(address));
+        const qint64 id = *setup.addLease(makeLease(QStringLiteral("X-1"), day("01/07/2020"), 50000));
+        const Lease lease = *setup.lease(id);
+        const QString holder = QStringLiteral("coupure");
+        QVERIFY(m_pg.exec(holder, QStringLiteral("BEGIN")));
+        QVERIFY(m_pg.exec(holder, QStringLiteral("SELECT 1 FROM leases WHERE id = %1 FOR UPDATE").arg(id)));
+        bool applied = true;
+        StoreError kind = StoreError::None;
+        QString said;
+        std::unique_ptr<QThread> desk(QThread::create([&] {
+            LeaseStore store;
+            store.setBusyTimeout(30000);
+            if (!store.openServer(address))
+                return;
+            applied = store.appendRevision(revisionOf(lease, day("01/07/2024"), 52000)).has_value();
+            kind = store.errorKind();
+            said = store.error();
+        }));
+        desk->start();
+        QTRY_COMPARE_WITH_TIMEOUT(m_pg.value(QStringLiteral("postgres"), QStringLiteral(
+                                      "SELECT count(*) FROM pg_stat_activity WHERE "
+                                      "application_name = 'Velmaris' AND wait_event_type = 'Lock'")).toInt(),
+                                  1, 20000);
+        QVERIFY(m_pg.exec(QStringLiteral("postgres"), QStringLiteral(
+            "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+            "application_name = 'Velmaris' AND wait_event_type = 'Lock'")));
+        QVERIFY(m_pg.exec(holder, QStringLiteral("ROLLBACK")));
+        desk->wait();
+        QVERIFY(!applied);
+        QCOMPARE(kind, StoreError::Unavailable);
+        QVERIFY2(said.contains(QStringLiteral("coupée")), qPrintable(said));
+        QCOMPARE(setup.history(id)->size(), 0u);
+        QCOMPARE(setup.lease(id)->rentCents, 50000);
+        QCOMPARE(setup.lease(id)->version, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(SharedRegister)
+#include "tst_sharedregister.moc"
