@@ -286,7 +286,7 @@ void TestMainWindow::qtTextsInFrench()
     QTranslator* french = loadQtTranslations(appLocale());
     QVERIFY(french);
     QDialogButtonBox box{QDialogButtonBox::StandardButton(button)};
-    const QString shown = box.button(QDialogButtonBox::StandardButton(button))->text();
+    QString shown = box.button(QDialogButtonBox::StandardButton(button))->text();
     QCoreApplication::removeTranslator(french);
     delete french;
     QCOMPARE(shown.remove(u'&'), text);
