@@ -40,7 +40,7 @@ const IndexTable& table()
 // in the three territories, furnished or not, some F or G.
 std::vector<Lease> makeLeases()
 {
-    const char* const codes[] = {"75011", "69003", "13001", "20000", "97400", "33000", "2B033"};
+    const char* const codes[] = {"75011", "69003", "13001", "20000", "97400", "33000", "20200"};
     std::vector<Lease> leases;
     leases.reserve(kLeases);
     for (int i = 0; i < kLeases; ++i) {

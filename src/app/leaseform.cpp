@@ -122,7 +122,10 @@ void LeaseForm::layOutControls()
     left->addRow(QStringLiteral("Adresse :"), adresse);
     // The town beside its postal code, as the address's last line reads.
     auto* place = new QHBoxLayout;
-    codepostal->setMaximumWidth(codepostal->fontMetrics().horizontalAdvance(u'0') * 8 + 16);
+    // Room for the whole code and a usual town name, however narrow the column.
+    const QFontMetrics metrics = codepostal->fontMetrics();
+    codepostal->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("000000")) + 16);
+    commune->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("Villeurbanne")) + 16);
     auto* townLabel = new QLabel(QStringLiteral("Commune :"), this);
     townLabel->setBuddy(commune);
     place->addWidget(codepostal);

@@ -45,25 +45,14 @@ enum Column {
     ColumnCount
 };
 
-constexpr std::array<const char16_t*, ColumnCount> kHeaders = {u"reference",
-                                                               u"locataire",
-                                                               u"adresse",
-                                                               u"code_postal",
-                                                               u"commune",
-                                                               u"territoire",
-                                                               u"meuble",
-                                                               u"date_signature",
-                                                               u"date_effet",
-                                                               u"trimestre_reference",
-                                                               u"date_revision",
-                                                               u"clause",
-                                                               u"dpe",
-                                                               u"date_dpe",
-                                                               u"loyer",
-                                                               u"charges",
-                                                               u"derniere_revision",
-                                                               u"notes",
-                                                               u"revision_appliquee"};
+// clang-format off
+constexpr std::array<const char16_t*, ColumnCount> kHeaders = {
+    u"reference",      u"locataire",           u"adresse",       u"code_postal",
+    u"commune",        u"territoire",          u"meuble",        u"date_signature",
+    u"date_effet",     u"trimestre_reference", u"date_revision", u"clause",
+    u"dpe",            u"date_dpe",            u"loyer",         u"charges",
+    u"derniere_revision", u"notes",            u"revision_appliquee"};
+// clang-format on
 
 constexpr std::array<Column, 5> kRequired = {Reference, SigningDate, StartDate, ClauseCol, Rent};
 

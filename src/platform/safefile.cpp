@@ -93,8 +93,7 @@ QString writeRefusal(const QString& path)
         return QStringLiteral("%1 n'est pas un fichier ordinaire").arg(quoted(path));
     const QFileInfo folder(file.absolutePath());
     if (folder.exists() && !folder.isDir())
-        return QStringLiteral("%1 n'est pas un dossier mais un fichier")
-            .arg(quoted(folder.filePath()));
+        return QStringLiteral("%1 est un fichier, pas un dossier").arg(quoted(folder.filePath()));
     if (!folder.isDir())
         return QStringLiteral("le dossier %1 n'existe pas").arg(quoted(folder.filePath()));
 #ifdef Q_OS_UNIX

@@ -61,8 +61,11 @@ QString networkReason(const QNetworkReply& reply, int timeoutMs)
 // A redirect the transfer did not follow: where it led and why it stopped.
 QString redirectReason(const QNetworkReply& reply)
 {
-    const QUrl target =
-        reply.url().resolved(reply.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl());
+    // Qt gives no target for a redirect it refuses outright: the header does.
+    QUrl location = reply.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    if (location.isEmpty())
+        location = QUrl::fromEncoded(reply.rawHeader("Location"));
+    const QUrl target = location.isEmpty() ? QUrl() : reply.url().resolved(location);
     const QString where = target.isEmpty() || target == reply.url()
                               ? QStringLiteral("une adresse que sa réponse ne donne pas")
                               : QStringLiteral("« %1 »").arg(target.toDisplayString());

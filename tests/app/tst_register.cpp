@@ -748,7 +748,7 @@ void TestRegister::importBadThenGood()
     test::writeAll(good, header
                              + "C-1;Mme Petit;69001;01/02/2021;01/02/2021;à la hausse "
                                "seulement;700\r\n"
-                               "C-2;M. Grand;2A004;01/03/2021;01/03/2021;à la hausse et à "
+                               "C-2;M. Grand;20167;01/03/2021;01/03/2021;à la hausse et à "
                                "la baisse;650,50\r\n");
     app.files.next = good;
     QTest::mouseClick(r->importer, Qt::LeftButton);

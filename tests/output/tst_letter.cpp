@@ -35,7 +35,9 @@ RevisionLetter letterFor(const QString& tenant, const QString& postal, const QSt
     Lease lease = makeLease(QStringLiteral("A-12"), QDate(2023, 3, 15), 85000);
     lease.signingDate = QDate(2023, 3, 10);
     lease.tenant = tenant;
+    lease.address = QStringLiteral("8 rue Paul Bert");
     lease.postalCode = postal;
+    lease.town = QStringLiteral("Lyon");
     lease.territory = territoryFromPostalCode(postal);
     const QDate at(2024, 3, 15);
     const LetterResult result =
@@ -276,6 +278,11 @@ void TestLetter::pdfReadsBack()
     // Sender at the left edge, recipient and date far to the right.
     QVERIFY(lineOf(QStringLiteral("Jean Martin")).startsWith(QStringLiteral("Jean Martin")));
     QVERIFY(lineOf(QStringLiteral("Mme Durand")).indexOf(QStringLiteral("Mme Durand")) > 30);
+    // The envelope's last line, under the street, as La Poste reads it.
+    const int column = lineOf(QStringLiteral("Mme Durand")).indexOf(u'M');
+    QCOMPARE(lineOf(QStringLiteral("8 rue Paul Bert")).indexOf(u'8'), column);
+    QCOMPARE(lineOf(QStringLiteral("69003 LYON")).trimmed(), QStringLiteral("69003 LYON"));
+    QCOMPARE(lineOf(QStringLiteral("69003 LYON")).indexOf(u'6'), column);
     QVERIFY(lineOf(QStringLiteral("Lyon, le 15 mars 2024")).indexOf(u'L') > 30);
     QVERIFY(lineOf(QStringLiteral("Objet : révision annuelle du loyer au 15 mars 2024"))
                 .startsWith(QStringLiteral("Objet")));

@@ -41,6 +41,8 @@ void TestSafeFile::safeWrites_data()
     QTest::newRow("dangling link") << "dangling" << false << "est un lien symbolique";
     QTest::newRow("folder") << "folder" << false << "est un dossier, pas un fichier";
     QTest::newRow("missing folder") << "nofolder" << false << "n'existe pas";
+    QTest::newRow("folder that is a file")
+        << "filefolder" << false << "est un fichier, pas un dossier";
     QTest::newRow("pipe") << "fifo" << false << "n'est pas un fichier ordinaire";
     QTest::newRow("device") << "device" << false << "n'est pas un fichier ordinaire";
 }
@@ -65,6 +67,10 @@ void TestSafeFile::safeWrites()
         QVERIFY(QDir().mkpath(path));
     if (setup == u"nofolder")
         path = dir.filePath(QStringLiteral("absent/Velmaris.ini"));
+    if (setup == u"filefolder") {
+        writeFile(dir.filePath(QStringLiteral("dossier")), "un fichier\r\n");
+        path = dir.filePath(QStringLiteral("dossier/Velmaris.ini"));
+    }
 #ifdef Q_OS_UNIX
     if (setup == u"fifo")
         QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
