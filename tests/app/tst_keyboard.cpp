@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -135,6 +136,7 @@ private slots:
     void formAsksBeforeAbandoning();
     void everyWindow_data();
     void everyWindow();
+    void focusedBoxIsInView();
 };
 
 void TestKeyboard::registerByKeyboard()
@@ -296,6 +298,34 @@ void TestKeyboard::everyWindow()
         QVERIFY2(!taken.contains(letter), qPrintable(b->text()));
         taken << letter;
     }
+}
+
+// On a screen too small for the main window, the box the cursor goes to is
+// scrolled into view: the lease date on the right, then the rent box on the left.
+void TestKeyboard::focusedBoxIsInView()
+{
+    App app;
+    MainWindow& w = *app.w;
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.resize(420, 300);
+    QTest::qWait(20); // laid out again
+    auto* area = w.findChild<QScrollArea*>(QStringLiteral("defilement"));
+    QVERIFY(area);
+    auto inView = [area](QWidget* box) {
+        const QRect shown(box->mapTo(area->viewport(), QPoint(0, 0)), box->size());
+        return area->viewport()->rect().contains(shown);
+    };
+    w.loyer[0]->setFocus();
+    QVERIFY(inView(w.loyer[0]));
+    QVERIFY(!inView(w.datedubail));
+    w.datedubail->setFocus();
+    QVERIFY(inView(w.datedubail));
+    QTest::keyClicks(w.datedubail, QStringLiteral("15/07/2020"));
+    QTest::keyClick(w.datedubail, Qt::Key_Return);
+    QWidget* box = QApplication::focusWidget();
+    QVERIFY(box && box->objectName().startsWith(u"loyer_"));
+    QVERIFY(inView(box));
 }
 
 QTEST_MAIN(TestKeyboard)
