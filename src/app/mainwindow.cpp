@@ -9,6 +9,7 @@
 #include "programs.h"
 #include "registersession.h"
 #include "registerwindow.h"
+#include "windowfit.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -183,6 +184,7 @@ void MainWindow::changeEvent(QEvent* event)
 void MainWindow::showCredits()
 {
     FrmQUERVO credits(this);
+    giveMnemonics(&credits);
     credits.exec();
 }
 

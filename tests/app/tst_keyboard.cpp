@@ -253,7 +253,7 @@ void TestKeyboard::everyWindow_data()
 {
     QTest::addColumn<QString>("window");
     for (const char* name : {"principale", "registre", "bail", "revision", "historique", "lettre",
-                             "lettresdumois", "audit"})
+                             "lettresdumois", "audit", "miseajour"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -271,7 +271,10 @@ void TestKeyboard::everyWindow()
                 return w;
         return nullptr;
     };
-    QWidget* w = window == u"principale"      ? app.w.get()
+    if (window == u"miseajour")
+        app.maj.show();
+    QWidget* w = window == u"miseajour"       ? static_cast<QWidget*>(&app.maj)
+                 : window == u"principale"    ? app.w.get()
                  : window == u"registre"      ? static_cast<QWidget*>(app.r)
                  : window == u"bail"          ? opened(app.r->modifier)
                  : window == u"revision"      ? opened(app.r->reviser)
