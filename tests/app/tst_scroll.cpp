@@ -18,12 +18,14 @@ const QStringList kMoves{
     QStringLiteral("page up"),   QStringLiteral("page down"),    QStringLiteral("tab"),
     QStringLiteral("shift tab"), QStringLiteral("click Copier"), QStringLiteral("click a box")};
 
-void wheel(QWidget* over, int delta)
+// Whether the widget took the wheel (else it goes on to the window).
+bool wheel(QWidget* over, int delta)
 {
     const QPointF at(over->width() / 2.0, over->height() / 2.0);
     QWheelEvent event(at, over->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(over, &event);
+    return event.isAccepted();
 }
 
 // One move of the view, made on the control that has the focus where a key does it.
@@ -61,6 +63,8 @@ private slots:
     void movingTheViewKeepsTheRevision();
     void typedRentGoesWithItsRow_data();
     void typedRentGoesWithItsRow();
+    void wheelAtTheEndGoesToTheWindow_data();
+    void wheelAtTheEndGoesToTheWindow();
 };
 
 void TestScroll::movingTheViewKeepsTheRevision_data()
@@ -134,6 +138,32 @@ void TestScroll::typedRentGoesWithItsRow()
     QCOMPARE(rw.w.view().referenceRow, 13);
     QCOMPARE(rw.rent(13), QStringLiteral("1 234,50"));
     QCOMPARE(rw.rent(9), QStringLiteral("1 250,70"));
+}
+
+void TestScroll::wheelAtTheEndGoesToTheWindow_data()
+{
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("after"); // the grid's top row; unchanged: the window has the wheel
+
+    QTest::newRow("up from the middle") << 10 << 120 << 7;
+    QTest::newRow("down from the middle") << 10 << -120 << 13;
+    QTest::newRow("up at the top") << 0 << 120 << 0;
+    QTest::newRow("down at the bottom") << 44 << -120 << 44;
+}
+
+void TestScroll::wheelAtTheEndGoesToTheWindow()
+{
+    QFETCH(int, top);
+    QFETCH(int, delta);
+    QFETCH(int, after);
+    RentWindow rw;
+    QVERIFY(rw.active());
+    rw.scrollTo(top);
+    QCOMPARE(rw.w.barreinsee->maximum(), 44);
+    const bool taken = wheel(rw.w.findChild<QWidget*>(QStringLiteral("grille")), delta);
+    QCOMPARE(rw.w.barreinsee->value(), after);
+    QCOMPARE(taken, after != top);
 }
 
 QTEST_MAIN(TestScroll)
