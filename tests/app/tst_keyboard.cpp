@@ -22,6 +22,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -283,6 +284,16 @@ void TestKeyboard::everyWindow()
                  : window == u"lettresdumois" ? opened(app.r->lettresdumois)
                                               : opened(app.r->audit);
     QVERIFY(w);
+    if (window == u"audit") { // rents charged: an increase of 2022 applied too early
+        auto* add = w->findChild<QPushButton*>(QStringLiteral("ajouter"));
+        auto* rents = w->findChild<QTableWidget*>(QStringLiteral("loyersfactures"));
+        for (const char* month : {"03/2020", "01/2022"}) {
+            QTest::mouseClick(add, Qt::LeftButton);
+            const int row = rents->rowCount() - 1;
+            rents->item(row, 0)->setText(QString::fromLatin1(month));
+            rents->item(row, 2)->setText(QStringLiteral("%1,00").arg(850 + 40 * row));
+        }
+    }
     QTest::qWait(20);
     if (qEnvironmentVariableIntValue("VELMARIS_SCREENSHOTS") == 1)
         w->grab().save(QStringLiteral("/tmp/fenetre_%1.png").arg(window));
