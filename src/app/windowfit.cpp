@@ -121,6 +121,11 @@ QSize screenRoom(const QWidget* window)
     return (screen->availableGeometry().size() - frame).expandedTo(QSize(240, 160));
 }
 
+QSize withinScreen(const QWidget* control, QSize wanted)
+{
+    return wanted.boundedTo(screenRoom(control->window()) * 4 / 5);
+}
+
 void fitToScreen(QWidget* window, QSize wanted)
 {
     window->resize(wanted.boundedTo(screenRoom(window)));
