@@ -294,6 +294,8 @@ void TestKeyboard::everyWindow()
             rents->item(row, 2)->setText(QStringLiteral("%1,00").arg(850 + 40 * row));
         }
     }
+    w->activateWindow(); // its focus comes back, in view
+    QVERIFY(QTest::qWaitForWindowActive(w));
     QTest::qWait(20);
     if (qEnvironmentVariableIntValue("VELMARIS_SCREENSHOTS") == 1)
         w->grab().save(QStringLiteral("/tmp/fenetre_%1.png").arg(window));
