@@ -14,6 +14,9 @@ namespace velmaris {
 // The lease form's boxes as the user filled them: texts where the user types,
 // values where the user picks.
 struct LeaseFields {
+    // Every box alike: whether the user changed the form.
+    bool operator==(const LeaseFields&) const = default;
+
     QString reference, tenant, address, postalCode;
     QString town;
     Territory territory = Territory::Metropole;
@@ -27,8 +30,6 @@ struct LeaseFields {
     QString rent, charges;
     QString priorRevision; // dd/mm/yyyy or empty
     QString notes;
-
-    bool operator==(const LeaseFields&) const = default;
 };
 
 // The boxes showing a lease (amounts "1 234,50", dates dd/mm/yyyy).

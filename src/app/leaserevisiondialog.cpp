@@ -72,7 +72,7 @@ void LeaseRevisionDialog::buildControls()
     }
     priseeffet = label(QStringLiteral("priseeffet"));
     explications = named(new QTextBrowser(this), QStringLiteral("explications"));
-    explications->setMinimumSize(560, 180);
+    explications->setMinimumSize(withinScreen(this, QSize(560, 180)));
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Date de la demande :"), datedemande);

@@ -57,7 +57,8 @@ void LetterDialog::buildControls()
     texte->setReadOnly(true);
     texte->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     const QFontMetrics metrics(texte->font());
-    texte->setMinimumSize(metrics.averageCharWidth() * 86, metrics.lineSpacing() * 30);
+    texte->setMinimumSize(
+        withinScreen(this, QSize(metrics.averageCharWidth() * 86, metrics.lineSpacing() * 30)));
 
     etat = named(new QLabel(this), QStringLiteral("etat"));
     etat->setWordWrap(true);

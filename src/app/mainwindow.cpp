@@ -9,6 +9,7 @@
 #include "programs.h"
 #include "registersession.h"
 #include "registerwindow.h"
+#include "windowfit.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -183,6 +184,7 @@ void MainWindow::changeEvent(QEvent* event)
 void MainWindow::showCredits()
 {
     FrmQUERVO credits(this);
+    giveMnemonics(&credits);
     credits.exec();
 }
 
@@ -201,9 +203,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (type == QEvent::Wheel && watched == m_panel)
         return gridWheel(event);
 
-    // Focus that leaves for another window (a message box, another program)
-    // is not the user leaving the box.
-    auto leavesForOtherWindow = [](QEvent* e) {
+    // Focus that leaves for another window (a message box, another program),
+    // or comes back from it, is not the user leaving the box or coming to it:
+    // what was typed there still counts.
+    auto otherWindow = [](QEvent* e) {
         const auto reason = static_cast<QFocusEvent*>(e)->reason();
         return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
     };
@@ -217,9 +220,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             datedubailEnter();
             return true;
         }
-        if (type == QEvent::FocusIn)
+        if (type == QEvent::FocusIn && !otherWindow(event))
             datedubailGotFocus();
-        if (type == QEvent::FocusOut && !leavesForOtherWindow(event) && !m_loading)
+        if (type == QEvent::FocusOut && !otherWindow(event) && !m_loading)
             datedubailLostFocus();
         return false;
     }
@@ -247,10 +250,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             loyerClick(i);
             break;
         case QEvent::FocusIn:
-            loyerGotFocus(i);
+            if (!otherWindow(event))
+                loyerGotFocus(i);
             break;
         case QEvent::FocusOut:
-            if (!leavesForOtherWindow(event) && !m_loading)
+            if (!otherWindow(event) && !m_loading)
                 loyerLostFocus(i);
             break;
         default:

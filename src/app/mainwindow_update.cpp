@@ -8,6 +8,7 @@
 #include "settings.h"
 #include "staleness.h"
 #include "updaterules.h"
+#include "windowfit.h"
 
 #include <QDate>
 #include <QDir>
@@ -22,6 +23,7 @@ void MainWindow::setupUpdate()
     // The dialog is this window's child while the window lives: it opens over
     // it and goes with it. Its owner gets it back in releaseUpdateDialog().
     m_maj.setParent(this, m_maj.windowFlags() | Qt::Dialog);
+    giveMnemonics(&m_maj);
 
     // One line under the grid says how the last update ended.
     auto* panel = findChild<QFrame*>(QStringLiteral("grille"));

@@ -88,7 +88,8 @@ void MonthLettersDialog::buildControls()
     liste->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
     liste->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     const QFontMetrics metrics(liste->font());
-    liste->setMinimumSize(metrics.averageCharWidth() * 110, metrics.lineSpacing() * 16);
+    liste->setMinimumSize(
+        withinScreen(this, QSize(metrics.averageCharWidth() * 110, metrics.lineSpacing() * 16)));
 
     compte = named(new QLabel(this), QStringLiteral("compte"));
     compte->setWordWrap(true);

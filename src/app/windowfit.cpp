@@ -21,6 +21,8 @@ namespace {
 
 // Before the window is shown its frame is unknown: a title bar and borders' worth.
 constexpr QSize kFrameGuess(16, 40);
+// Room left around a control scrolled into view.
+constexpr int kFocusMargin = 12;
 
 // The letter after a single "&" in a caption; none: 0.
 char16_t mnemonicOf(const QString& text)
@@ -119,6 +121,11 @@ QSize screenRoom(const QWidget* window)
     return (screen->availableGeometry().size() - frame).expandedTo(QSize(240, 160));
 }
 
+QSize withinScreen(const QWidget* control, QSize wanted)
+{
+    return wanted.boundedTo(screenRoom(control->window()) * 4 / 5);
+}
+
 void fitToScreen(QWidget* window, QSize wanted)
 {
     window->resize(wanted.boundedTo(screenRoom(window)));
@@ -128,8 +135,14 @@ void keepFocusInView(QScrollArea* area)
 {
     QObject::connect(qApp, &QApplication::focusChanged, area, [area](QWidget*, QWidget* now) {
         const QWidget* contents = area->widget();
-        if (now && contents && contents->isAncestorOf(now))
-            area->ensureWidgetVisible(now);
+        if (!now || !contents || !contents->isAncestorOf(now))
+            return;
+        // The whole box, not only its text cursor (which ensureWidgetVisible
+        // shows): what is typed next must show too.
+        const QRect box(now->mapTo(contents, QPoint(0, 0)), now->size());
+        const QPoint centre = box.center();
+        area->ensureVisible(centre.x(), centre.y(), box.width() / 2 + kFocusMargin,
+                            box.height() / 2 + kFocusMargin);
     });
 }
 

@@ -14,6 +14,10 @@ namespace velmaris {
 // The room a window has on its screen, its frame (title bar, borders) taken off.
 QSize screenRoom(const QWidget* window);
 
+// A control's minimum size that leaves room on a small screen: at most four
+// fifths of the room of the window it is in (a text that wraps, a list that scrolls).
+QSize withinScreen(const QWidget* control, QSize wanted);
+
 // Resizes the window to wanted, within that room.
 void fitToScreen(QWidget* window, QSize wanted);
 

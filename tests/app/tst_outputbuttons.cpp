@@ -183,6 +183,8 @@ void TestOutputButtons::pdfIsWrittenSafely()
     QFile pdf(win.dir.filePath(written));
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QVERIFY(isWholePdf(pdf.readAll()));
+    if (qEnvironmentVariableIntValue("VELMARIS_SCREENSHOTS") == 1) // to look at
+        QFile::copy(pdf.fileName(), QStringLiteral("/tmp/tableau.pdf"));
 }
 
 QTEST_MAIN(TestOutputButtons)

@@ -13,17 +13,20 @@ using velmaris::test::RentWindow;
 
 namespace {
 
-const QStringList kMoves{
-    QStringLiteral("wheel up"),  QStringLiteral("wheel down"),   QStringLiteral("scroll bar"),
-    QStringLiteral("page up"),   QStringLiteral("page down"),    QStringLiteral("tab"),
-    QStringLiteral("shift tab"), QStringLiteral("click Copier"), QStringLiteral("click a box")};
+const QStringList kMoves{QStringLiteral("wheel up"),    QStringLiteral("wheel down"),
+                         QStringLiteral("scroll bar"),  QStringLiteral("page up"),
+                         QStringLiteral("page down"),   QStringLiteral("tab"),
+                         QStringLiteral("shift tab"),   QStringLiteral("click Copier"),
+                         QStringLiteral("click a box"), QStringLiteral("another window")};
 
-void wheel(QWidget* over, int delta)
+// Whether the widget took the wheel (else it goes on to the window).
+bool wheel(QWidget* over, int delta)
 {
     const QPointF at(over->width() / 2.0, over->height() / 2.0);
     QWheelEvent event(at, over->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(over, &event);
+    return event.isAccepted();
 }
 
 // One move of the view, made on the control that has the focus where a key does it.
@@ -40,7 +43,12 @@ void move(RentWindow& rw, const QString& how)
         QTest::keyClick(focus, how == u"page up" ? Qt::Key_PageUp : Qt::Key_PageDown);
     else if (how == u"tab" || how == u"shift tab")
         QTest::keyClick(focus, Qt::Key_Tab, how == u"tab" ? Qt::NoModifier : Qt::ShiftModifier);
-    else if (how == u"click Copier")
+    else if (how == u"another window") { // and back, as a message box or Alt+Tab does
+        QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(focus, &out);
+        QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(focus, &in);
+    } else if (how == u"click Copier")
         QTest::mouseClick(rw.w.Command2, Qt::LeftButton);
     else
         QTest::mouseClick(rw.w.loyer[2], Qt::LeftButton);
@@ -61,6 +69,8 @@ private slots:
     void movingTheViewKeepsTheRevision();
     void typedRentGoesWithItsRow_data();
     void typedRentGoesWithItsRow();
+    void wheelAtTheEndGoesToTheWindow_data();
+    void wheelAtTheEndGoesToTheWindow();
 };
 
 void TestScroll::movingTheViewKeepsTheRevision_data()
@@ -118,7 +128,7 @@ void TestScroll::typedRentGoesWithItsRow_data()
 }
 
 // A rent typed and not yet entered is revised on the row it was typed on,
-// whatever moves the view first.
+// whatever moves the view before the box is left.
 void TestScroll::typedRentGoesWithItsRow()
 {
     QFETCH(QString, how);
@@ -131,9 +141,36 @@ void TestScroll::typedRentGoesWithItsRow()
     if (how.startsWith(u"wheel") || how.startsWith(u"page") || how == u"scroll bar")
         QVERIFY(rw.w.barreinsee->value() != top);
 
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(rw.w.view().referenceRow, 13);
     QCOMPARE(rw.rent(13), QStringLiteral("1 234,50"));
     QCOMPARE(rw.rent(9), QStringLiteral("1 250,70"));
+}
+
+void TestScroll::wheelAtTheEndGoesToTheWindow_data()
+{
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("after"); // the grid's top row; unchanged: the window has the wheel
+
+    QTest::newRow("up from the middle") << 10 << 120 << 7;
+    QTest::newRow("down from the middle") << 10 << -120 << 13;
+    QTest::newRow("up at the top") << 0 << 120 << 0;
+    QTest::newRow("down at the bottom") << 44 << -120 << 44;
+}
+
+void TestScroll::wheelAtTheEndGoesToTheWindow()
+{
+    QFETCH(int, top);
+    QFETCH(int, delta);
+    QFETCH(int, after);
+    RentWindow rw;
+    QVERIFY(rw.active());
+    rw.scrollTo(top);
+    QCOMPARE(rw.w.barreinsee->maximum(), 44);
+    const bool taken = wheel(rw.w.findChild<QWidget*>(QStringLiteral("grille")), delta);
+    QCOMPARE(rw.w.barreinsee->value(), after);
+    QCOMPARE(taken, after != top);
 }
 
 QTEST_MAIN(TestScroll)

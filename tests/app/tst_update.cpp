@@ -172,8 +172,8 @@ void TestUpdate::dialogShowsEveryControl()
         const QString n = QString::fromLatin1(name);
         if (auto* l = f.maj.findChild<QLabel*>(n))
             return l->text();
-        if (auto* b = f.maj.findChild<QAbstractButton*>(n))
-            return b->text();
+        if (auto* b = f.maj.findChild<QAbstractButton*>(n)) // as shown: its Alt letter aside
+            return b->text().remove(u'&');
         return QStringLiteral("<missing>");
     };
     QCOMPARE(text("CheckMaj"), QStringLiteral("Activer la mise à jour automatique des indices"));
@@ -182,8 +182,8 @@ void TestUpdate::dialogShowsEveryControl()
     QVERIFY(text("Label1").startsWith(QStringLiteral("La mise à jour automatique utilise")));
     QVERIFY(text("Label1").endsWith(QStringLiteral("du précédent indice concerné.")));
     QCOMPARE(text("Boutonmanuel"), QStringLiteral("Mise à jour manuelle"));
-    QCOMPARE(text("Annuler"), QStringLiteral("&Annuler"));
-    QCOMPARE(text("Valider"), QStringLiteral("&Ok"));
+    QCOMPARE(text("Annuler"), QStringLiteral("Annuler"));
+    QCOMPARE(text("Valider"), QStringLiteral("Ok"));
     for (const char* picture : {"Image1", "Picture1", "Picture2"})
         QVERIFY(f.maj.findChild<QToolButton*>(QString::fromLatin1(picture)));
     QVERIFY(f.maj.findChild<QFrame*>(QStringLiteral("Line1")));
@@ -195,8 +195,8 @@ void TestUpdate::dialogShowsEveryControl()
     // INSEE's own series of Corsica and the overseas departments.
     QCOMPARE(f.maj.idcorse->text(), QStringLiteral("010760507"));
     QCOMPARE(f.maj.idoutremer->text(), QStringLiteral("010760509"));
-    QCOMPARE(f.maj.saisirindice->text(), QStringLiteral("Saisir un indice…"));
-    QCOMPARE(f.maj.importinsee->text(), QStringLiteral("Importer un fichier Insee…"));
+    QCOMPARE(text("saisirindice"), QStringLiteral("Saisir un indice…"));
+    QCOMPARE(text("importinsee"), QStringLiteral("Importer un fichier Insee…"));
     // A child of the main window, over it.
     QCOMPARE(f.maj.parentWidget(), f.window.get());
     QVERIFY(f.maj.isWindow());

@@ -299,8 +299,8 @@ void TestWindow::tabOrder()
     QList<QWidget*> expected{rw.w.datedubail};
     for (QLineEdit* box : rw.w.loyer)
         expected << box;
-    expected << rw.w.reeval << rw.w.calculatrice << rw.w.imprimer << rw.w.Command2 << rw.w.Command1
-             << rw.w.saisirindice << rw.w.baux << rw.w.arret;
+    expected << rw.w.reeval << rw.w.calculatrice << rw.w.imprimer << rw.w.pdf << rw.w.Command2
+             << rw.w.Command1 << rw.w.saisirindice << rw.w.baux << rw.w.arret;
     rw.w.datedubail->setFocus();
     QList<QWidget*> walked{QApplication::focusWidget()};
     for (int k = 1; k < expected.size(); ++k) {
@@ -338,10 +338,10 @@ void TestWindow::shortcuts()
     QTest::keyClick(rw.w.loyer[3], Qt::Key_F1);
     QTRY_VERIFY(credits);
 
-    // The captions stay as the product writes them.
-    QCOMPARE(rw.w.imprimer->text(), QStringLiteral("Imprimer"));
-    QCOMPARE(rw.w.Command2->text(), QStringLiteral("Copier"));
-    QCOMPARE(rw.w.arret->text(), QStringLiteral("Quitter"));
+    // The captions stay as the product writes them, with an Alt letter.
+    QCOMPARE(rw.w.imprimer->text(), QStringLiteral("&Imprimer"));
+    QCOMPARE(rw.w.Command2->text(), QStringLiteral("&Copier"));
+    QCOMPARE(rw.w.arret->text(), QStringLiteral("&Quitter"));
 
     QApplication::setActiveWindow(&rw.w);
     QVERIFY(rw.active());
