@@ -279,6 +279,8 @@ CommandLineResult runLeaseCommand(const Options& options, const QString& default
         return importLeases(options, defaultDataFolder);
     if (options.has(QStringLiteral("--export-leases")))
         return exportLeases(options, defaultIndexPath, defaultDataFolder);
+    if (options.has(QStringLiteral("--audit-lease")))
+        return runAuditLease(options, defaultIndexPath, defaultDataFolder);
     return runRegisterCommand(options, defaultIndexPath, defaultDataFolder);
 }
 

@@ -31,6 +31,7 @@ LeaseFields fieldsOf(const Lease& lease)
     f.postalCode = lease.postalCode;
     f.territory = lease.territory;
     f.furnished = lease.furnished;
+    f.landlordKind = lease.landlordKind;
     f.signingDate = dateText(lease.signingDate);
     f.startDate = dateText(lease.startDate);
     f.referenceQuarter = lease.referenceQuarter;
@@ -56,6 +57,7 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
     lease.postalCode = f.postalCode.trimmed().toUpper();
     lease.territory = f.territory;
     lease.furnished = f.furnished;
+    lease.landlordKind = f.landlordKind;
     lease.signingDate = parseFrenchDate(f.signingDate).value_or(QDate());
     lease.startDate = parseFrenchDate(f.startDate).value_or(QDate());
     lease.referenceQuarter = f.referenceQuarter;
@@ -92,7 +94,7 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
     lease.notes = f.notes;
 
     // The register's own reasons, said of what was typed.
-    QStringList checked = validateLease(lease);
+    QStringList checked = validateLease(lease, QDate::currentDate());
     for (qsizetype i = checked.size() - 1; i >= 0; --i) {
         QString& p = checked[i];
         auto aboutDate = [&](const QString& reason, const QString& typed, const QString& what) {

@@ -47,7 +47,9 @@ public:
     QLineEdit* adresse = nullptr;
     QLineEdit* codepostal = nullptr;
     QComboBox* territoire = nullptr;
+    QLabel* territoireabsent = nullptr; // a place without a series of its own: choose one
     QCheckBox* meuble = nullptr;
+    QComboBox* bailleur = nullptr;
     QLineEdit* datesignature = nullptr;
     QLineEdit* dateeffet = nullptr;
     QComboBox* trimestrereference = nullptr;
@@ -71,6 +73,7 @@ private:
     void save();
     void postalCodeEdited();
     void showReferenceQuarter();
+    void showMissingTerritory();
     // Writes back a date or an amount once read, so the user sees what counts.
     void tidyDate(QLineEdit* box);
     void tidyAmount(QLineEdit* box);

@@ -559,8 +559,8 @@ void TestRegister::reviseThenApply()
     QCOMPARE(d->ancienloyer->text(), QStringLiteral("850,00 €"));
     QCOMPARE(d->indicebase->text(), QStringLiteral("IRL du 4è tr.2023 : 142,06"));
     QCOMPARE(d->nouvelindice->text(), QStringLiteral("IRL du 4è tr.2024 : 144,64"));
-    QCOMPARE(d->formule->text(), QStringLiteral("850,00 € × 144,64 ÷ 142,06 = 865,44 €"));
-    QCOMPARE(d->nouveauloyer->text(), QStringLiteral("865,44 €"));
+    QCOMPARE(d->formule->text(), QStringLiteral("850,00 € × 144,64 ÷ 142,06 = 865,43 €"));
+    QCOMPARE(d->nouveauloyer->text(), QStringLiteral("865,43 €"));
     QCOMPARE(d->priseeffet->text(), QStringLiteral("15/11/2025"));
     // Every explanation line and its legal reference.
     const QString shown = d->explications->toPlainText();
@@ -575,8 +575,8 @@ void TestRegister::reviseThenApply()
     QTest::mouseClick(d->appliquer, Qt::LeftButton);
     QTRY_VERIFY(!d);
     QVERIFY2(app.messages.texts.isEmpty(), qPrintable(app.messages.texts.join(u'\n')));
-    QCOMPARE(app.stored()[0].rentCents, 86544);
-    QCOMPARE(column(r, RegisterModel::Rent), QStringList{QStringLiteral("865,44 €")});
+    QCOMPARE(app.stored()[0].rentCents, 86543);
+    QCOMPARE(column(r, RegisterModel::Rent), QStringList{QStringLiteral("865,43 €")});
     QCOMPARE(column(r, RegisterModel::Status), QStringList{QStringLiteral("à jour")});
     QCOMPARE(column(r, RegisterModel::NextDue), QStringList{QStringLiteral("01/03/2026")});
 
@@ -589,9 +589,9 @@ void TestRegister::reviseThenApply()
     QStringList cells;
     for (int c = 0; c < LeaseHistoryDialog::Notes; ++c)
         cells << h->revisions->item(0, c)->text();
-    QCOMPARE(cells, texts({"01/03/2025", "15/11/2025", "15/11/2025", "850,00 €", "865,44 €",
+    QCOMPARE(cells, texts({"01/03/2025", "15/11/2025", "15/11/2025", "850,00 €", "865,43 €",
                            "4è tr.2023", "142,06", "4è tr.2024", "144,64", "IRL"}));
-    QVERIFY(h->notesrevision->toPlainText().contains(QStringLiteral("Nouveau loyer : 865,44 €")));
+    QVERIFY(h->notesrevision->toPlainText().contains(QStringLiteral("Nouveau loyer : 865,43 €")));
     QVERIFY(h->revisions->item(0, LeaseHistoryDialog::Notes)->text().contains(u"art. 17-1"));
     h->reject();
 
@@ -695,7 +695,7 @@ void TestRegister::statusesFollowTheIndexTable()
 
     test::writeAll(indexPath, full);
     QVERIFY(app.w->loadTable());
-    QCOMPARE(d->nouveauloyer->text(), QStringLiteral("865,44 €"));
+    QCOMPARE(d->nouveauloyer->text(), QStringLiteral("865,43 €"));
     QVERIFY(d->appliquer->isEnabled());
     QCOMPARE(column(r, RegisterModel::Status),
              QStringList{QStringLiteral("à réviser avant le 01/03/2026")});
@@ -792,7 +792,7 @@ void TestRegister::readOnlyRegister()
     // The computation shows; nothing can be recorded.
     QTest::mouseClick(r->reviser, Qt::LeftButton);
     LeaseRevisionDialog* d = dialogOf<LeaseRevisionDialog>(r);
-    QCOMPARE(d->nouveauloyer->text(), QStringLiteral("865,44 €"));
+    QCOMPARE(d->nouveauloyer->text(), QStringLiteral("865,43 €"));
     QVERIFY(!d->appliquer->isEnabled());
     d->reject();
     QTest::mouseClick(r->modifier, Qt::LeftButton);
