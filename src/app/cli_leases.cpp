@@ -181,6 +181,11 @@ std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QStrin
                       indexText(revision.newValue)));
         line(QStringLiteral("Loyer actuel : ") + eurosText(revision.oldRentCents));
         line(QStringLiteral("Nouveau loyer : ") + eurosText(revision.newRentCents));
+    } else if (revision.frozen) {
+        // No index needed: the rent stays as it is.
+        line(QStringLiteral("Loyer actuel : ") + eurosText(revision.oldRentCents));
+        line(QStringLiteral("Nouveau loyer : ") + eurosText(revision.newRentCents)
+             + QStringLiteral(" (inchangé, loyer gelé)"));
     }
     for (const ExplanationLine& e : revision.lines)
         line(e.reference.isEmpty() ? e.text : e.text + QStringLiteral(" (") + e.reference + u')');

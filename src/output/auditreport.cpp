@@ -302,7 +302,9 @@ AuditReport auditReport(const Lease& lease, const Audit& audit)
         b.paragraph(AuditStyle::Small, note);
     if (!audit.months.empty())
         b.paragraph(AuditStyle::Small,
-                    QStringLiteral("Montants en euros, hors charges. Un mois où un loyer révisé "
+                    QStringLiteral("Montants en euros, hors charges. Un loyer révisé est "
+                                   "arrondi au centime inférieur (la hausse ne dépasse jamais "
+                                   "la variation de l'indice). Un mois où un loyer révisé "
                                    "prend effet compte au jour près ; « Écart » : facturé moins "
                                    "légal, positif quand le bailleur a trop perçu."));
     return r;

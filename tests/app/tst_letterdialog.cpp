@@ -451,6 +451,8 @@ void TestLetterDialog::monthLetters()
     QCOMPARE(due, (QStringList{QStringLiteral("10/03/2024"), QStringLiteral("15/03/2024"),
                                QStringLiteral("20/03/2024")}));
     QVERIFY(list->item(0, 3)->text().startsWith(QStringLiteral("loyer gelé (DPE F/G)")));
+    if (qEnvironmentVariableIsSet("VELMARIS_SHOTS"))
+        dialog->grab().save(QStringLiteral("/tmp/i19_month.png"));
     QVERIFY(list->item(1, 3)->text().contains(QStringLiteral("879,72")));
     QCOMPARE(dialog->letters().size(), std::size_t(2));
     QCOMPARE(dialog->refused().size(), std::size_t(1));

@@ -210,6 +210,7 @@ private slots:
     void refusedInputIsKept_data();
     void refusedInputIsKept();
     void territoryFollowsThePostalCode();
+    void landlordAndPlaceWithoutSeries();
     void quarterTheSigningDateGives();
     void editKeepsWhatIsNotTouched();
     void deleteAsksFirst();
@@ -358,6 +359,25 @@ void TestRegister::refusedInputIsKept_data()
         << "derniererevision"
         << "01/07/2020"
         << "dernière révision antérieure à la date d'effet";
+    // Nothing of these can have happened yet.
+    QTest::newRow("signed in the future") << "datesignature"
+                                          << "01/01/2099"
+                                          << "date de signature dans le futur « 01/01/2099 »";
+    QTest::newRow("prior revision in the future")
+        << "derniererevision"
+        << "01/06/2099"
+        << "date de dernière révision dans le futur « 01/06/2099 »";
+    QTest::newRow("diagnosis in the future") << "datedpe"
+                                             << "07/11/2099"
+                                             << "date du DPE dans le futur « 07/11/2099 »";
+    QTest::newRow("no series for Saint-Barthélemy")
+        << "codepostal"
+        << "97133"
+        << "pas de série de l'IRL publiée pour Saint-Barthélemy : indiquez le territoire";
+    QTest::newRow("Monaco") << "codepostal"
+                            << "98000"
+                            << "code postal « 98000 » hors du champ de la loi du 6 juillet 1989 "
+                               "(Monaco, collectivités du Pacifique)";
 }
 
 void TestRegister::refusedInputIsKept()
@@ -452,6 +472,39 @@ void TestRegister::territoryFollowsThePostalCode()
     QCOMPARE(f->territoire->currentText(), QStringLiteral("métropole"));
     typeInto(f->codepostal, QStringLiteral("20090"));
     QCOMPARE(f->territoire->currentText(), QStringLiteral("métropole"));
+}
+
+// Saint-Martin has no series: the form says so until a territory is chosen;
+// the landlord's kind is kept with the lease.
+void TestRegister::landlordAndPlaceWithoutSeries()
+{
+    App app;
+    RegisterWindow* r = app.open();
+    QTest::mouseClick(r->ajouter, Qt::LeftButton);
+    QPointer<LeaseForm> f = dialogOf<LeaseForm>(r);
+    QVERIFY(f);
+    fillSound(f);
+    QCOMPARE(f->bailleur->currentText(), QStringLiteral("personne physique ou SCI familiale"));
+    typeInto(f->codepostal, QStringLiteral("97150"));
+    QCOMPARE(f->territoire->currentText(), QStringLiteral("à indiquer"));
+    QVERIFY(f->territoireabsent->isVisibleTo(f));
+    QCOMPARE(f->territoireabsent->text(),
+             QStringLiteral("pas de série de l'IRL publiée pour Saint-Martin : indiquez le "
+                            "territoire"));
+    if (qEnvironmentVariableIsSet("VELMARIS_SHOTS"))
+        f->grab().save(QStringLiteral("/tmp/i19_form.png"));
+    f->territoire->setCurrentIndex(f->territoire->findText(QStringLiteral("outre-mer")));
+    emit f->territoire->activated(f->territoire->currentIndex());
+    QVERIFY(!f->territoireabsent->isVisibleTo(f));
+    typeInto(f->codepostal, QStringLiteral("97133")); // chosen: the code no longer decides
+    QCOMPARE(f->territoire->currentText(), QStringLiteral("outre-mer"));
+    f->bailleur->setCurrentIndex(f->bailleur->findText(QStringLiteral("personne morale")));
+    QTest::mouseClick(f->enregistrer, Qt::LeftButton);
+    QTRY_VERIFY(!f);
+    const std::vector<Lease> leases = app.stored();
+    QCOMPARE(leases.size(), std::size_t(1));
+    QCOMPARE(leases[0].territory, Territory::OutreMer);
+    QCOMPARE(leases[0].landlordKind, LandlordKind::Company);
 }
 
 void TestRegister::quarterTheSigningDateGives()
