@@ -211,10 +211,25 @@ void TestAuditReport::contents()
         unmade += y.made ? 0 : 1;
     QCOMPARE(revisions.size(), c.audit.revisions.size() + 1 + unmade);
     QVERIFY(revisions.front()[0].startsWith(QStringLiteral("premier loyer")));
-    QStringList lastMade;
-    for (const QStringList& row : revisions)
+    QStringList lastMade, unmadeCauses;
+    for (const QStringList& row : revisions) {
         if (!row[0].contains(QStringLiteral("non demandée")))
             lastMade = row;
+        else
+            unmadeCauses << row[5];
+    }
+    QStringList yearCauses;
+    for (const AuditYear& y : c.audit.years)
+        if (!y.made)
+            yearCauses << y.cause;
+    QCOMPARE(unmadeCauses, yearCauses);
+    // The legal footing, whatever the result.
+    bool footing = false;
+    for (const AuditBlock& b : report.blocks)
+        footing = footing
+                  || (b.text.contains(QStringLiteral("art. 7-1"))
+                      && b.text.contains(QStringLiteral("n'est pas un moins-perçu")));
+    QVERIFY(footing);
     if (revision.isEmpty()) {
         for (const QStringList& row : revisions)
             QCOMPARE(row[4], QStringLiteral("0,00 €"));
