@@ -259,7 +259,7 @@ struct RentArguments {
 
 std::optional<CommandLineResult> readRentArguments(const Options& options, RentArguments& args)
 {
-    for (const char* other : {"--request-date", "--data-folder", "--date", "--all"})
+    for (const char* other : {"--request-date", "--data-folder", "--date", "--all", "--charged"})
         if (options.has(QString::fromLatin1(other)))
             return failure(kExitBadArguments,
                            QStringLiteral("L'option %1 ne sert qu'aux commandes des baux. "
