@@ -87,7 +87,8 @@ const QStringList kValued = {
     QStringLiteral("--apply-revision"), QStringLiteral("--backup"),
     QStringLiteral("--restore"),        QStringLiteral("--published"),
     QStringLiteral("--corse"),          QStringLiteral("--outre-mer"),
-    QStringLiteral("--import-insee"),
+    QStringLiteral("--import-insee"),   QStringLiteral("--audit-lease"),
+    QStringLiteral("--charged"),
 };
 const QStringList kFlags = {QStringLiteral("--reevaluate"), QStringLiteral("--leases"),
                             QStringLiteral("--all"), QStringLiteral("--help"),
@@ -137,7 +138,7 @@ std::optional<QString> commandOf(const Options& options, QString& command)
         QStringLiteral("--revise-lease"),  QStringLiteral("--import-leases"),
         QStringLiteral("--export-leases"), QStringLiteral("--apply-revision"),
         QStringLiteral("--backup"),        QStringLiteral("--restore"),
-        QStringLiteral("--import-insee"),
+        QStringLiteral("--import-insee"),  QStringLiteral("--audit-lease"),
     };
     for (const QString& c : commands) {
         if (!options.has(c))
@@ -173,6 +174,7 @@ QString commandLineUsage()
         "  velmaris --import-leases FICHIER.csv\n"
         "  velmaris --export-leases FICHIER.csv\n"
         "  velmaris --apply-revision RÉFÉRENCE [--request-date DATE]\n"
+        "  velmaris --audit-lease RÉFÉRENCE [--charged FICHIER.csv] [--date DATE]\n"
         "  velmaris --backup FICHIER | --restore FICHIER\n"
         "  velmaris --add-index TRIMESTRE IRL --published DATE [--corse IRL] [--outre-mer IRL]\n"
         "  velmaris --import-insee FICHIER.csv|FICHIER.zip\n"
@@ -192,13 +194,17 @@ QString commandLineUsage()
         "Registre des baux (Velmaris.sqlite) :\n"
         "  --leases              les baux à réviser (avec --all : tous), en colonnes séparées "
         "par des tabulations\n"
-        "  --date DATE           la date à laquelle --leases les regarde (aujourd'hui par "
-        "défaut)\n"
+        "  --date DATE           la date à laquelle --leases les regarde, ou celle de "
+        "l'audit (aujourd'hui par défaut)\n"
         "  --revise-lease REF    le calcul de la révision légale du bail REF\n"
         "  --request-date DATE   la date de la demande de révision (aujourd'hui par défaut)\n"
         "  --import-leases F     importe les baux du fichier CSV F (tout ou rien)\n"
         "  --export-leases F     écrit tous les baux dans le fichier CSV F\n"
         "  --apply-revision REF  enregistre la révision légale du bail REF, comme « Appliquer »\n"
+        "  --audit-lease REF     l'audit des loyers facturés du bail REF, en colonnes séparées "
+        "par des tabulations\n"
+        "  --charged F           les loyers facturés lus du fichier CSV F (le registre n'est "
+        "pas modifié)\n"
         "  --backup F            sauvegarde tout le registre (historique, loyers facturés, "
         "bailleur) dans F\n"
         "  --restore F           remplace le registre par la sauvegarde F (l'ancien est gardé)\n"
@@ -256,7 +262,7 @@ struct RentArguments {
 
 std::optional<CommandLineResult> readRentArguments(const Options& options, RentArguments& args)
 {
-    for (const char* other : {"--request-date", "--data-folder", "--date", "--all"})
+    for (const char* other : {"--request-date", "--data-folder", "--date", "--all", "--charged"})
         if (options.has(QString::fromLatin1(other)))
             return failure(kExitBadArguments,
                            QStringLiteral("L'option %1 ne sert qu'aux commandes des baux. "

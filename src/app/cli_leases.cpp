@@ -179,6 +179,11 @@ std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QStrin
                       indexText(revision.newValue)));
         line(QStringLiteral("Loyer actuel : ") + eurosText(revision.oldRentCents));
         line(QStringLiteral("Nouveau loyer : ") + eurosText(revision.newRentCents));
+    } else if (revision.frozen) {
+        // No index needed: the rent stays as it is.
+        line(QStringLiteral("Loyer actuel : ") + eurosText(revision.oldRentCents));
+        line(QStringLiteral("Nouveau loyer : ") + eurosText(revision.newRentCents)
+             + QStringLiteral(" (inchangé, loyer gelé)"));
     }
     for (const ExplanationLine& e : revision.lines)
         line(e.reference.isEmpty() ? e.text : e.text + QStringLiteral(" (") + e.reference + u')');
@@ -277,6 +282,8 @@ CommandLineResult runLeaseCommand(const Options& options, const QString& default
         return importLeases(options, defaultDataFolder);
     if (options.has(QStringLiteral("--export-leases")))
         return exportLeases(options, defaultIndexPath, defaultDataFolder);
+    if (options.has(QStringLiteral("--audit-lease")))
+        return runAuditLease(options, defaultIndexPath, defaultDataFolder);
     return runRegisterCommand(options, defaultIndexPath, defaultDataFolder);
 }
 

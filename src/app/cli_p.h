@@ -99,6 +99,10 @@ std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QStrin
                                                  const IndexTable& table, const QDate& request,
                                                  LeaseRevisionRun& run);
 
+// --audit-lease REF [--charged FILE.csv] [--date D] (cli_audit.cpp).
+CommandLineResult runAuditLease(const Options& options, const QString& indexPath,
+                                const QString& dataFolder);
+
 // The index commands (cli_index.cpp): --add-index QUARTER VALUE, whose two
 // values follow it, and --import-insee FILE.
 CommandLineResult runAddIndex(const QStringList& arguments, const QString& defaultIndexPath);

@@ -32,6 +32,7 @@ LeaseFields fieldsOf(const Lease& lease)
     f.town = lease.town;
     f.territory = lease.territory;
     f.furnished = lease.furnished;
+    f.landlordKind = lease.landlordKind;
     f.signingDate = dateText(lease.signingDate);
     f.startDate = dateText(lease.startDate);
     f.referenceQuarter = lease.referenceQuarter;
@@ -58,6 +59,7 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
     lease.town = f.town.simplified();
     lease.territory = f.territory;
     lease.furnished = f.furnished;
+    lease.landlordKind = f.landlordKind;
     lease.signingDate = parseFrenchDate(f.signingDate).value_or(QDate());
     lease.startDate = parseFrenchDate(f.startDate).value_or(QDate());
     lease.referenceQuarter = f.referenceQuarter;
@@ -97,7 +99,7 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
     lease.notes = f.notes;
 
     // The register's own reasons, said of what was typed.
-    QStringList checked = validateLease(lease);
+    QStringList checked = validateLease(lease, QDate::currentDate());
     for (qsizetype i = checked.size() - 1; i >= 0; --i) {
         QString& p = checked[i];
         auto aboutDate = [&](const QString& reason, const QString& typed, const QString& what) {

@@ -77,8 +77,17 @@ void LeaseForm::buildControls()
     territoire = named(new QComboBox(this), QStringLiteral("territoire"));
     for (Territory t : kTerritories)
         territoire->addItem(territoryText(t), int(t));
+    territoire->addItem(QStringLiteral("à indiquer"), int(Territory::Unset));
+    territoireabsent = named(new QLabel(this), QStringLiteral("territoireabsent"));
+    territoireabsent->setWordWrap(true);
+    territoireabsent->setStyleSheet(QStringLiteral("color: #9c1c1c"));
     meuble =
         named(new QCheckBox(QStringLiteral("Logement meublé"), this), QStringLiteral("meuble"));
+    bailleur = named(new QComboBox(this), QStringLiteral("bailleur"));
+    for (LandlordKind k : {LandlordKind::Person, LandlordKind::Company})
+        bailleur->addItem(landlordKindText(k), int(k));
+    bailleur->setToolTip(QStringLiteral("Bail vide : renouvelé tous les 3 ans avec une personne "
+                                        "physique, tous les 6 ans avec une personne morale"));
     datesignature = line(QStringLiteral("datesignature"), QStringLiteral("jj/mm/aaaa"));
     dateeffet = line(QStringLiteral("dateeffet"), QStringLiteral("jj/mm/aaaa"));
     trimestrereference = named(new QComboBox(this), QStringLiteral("trimestrereference"));
@@ -133,7 +142,9 @@ void LeaseForm::layOutControls()
     place->addWidget(commune, 1);
     left->addRow(QStringLiteral("Code postal :"), place);
     left->addRow(QStringLiteral("Territoire :"), territoire);
+    left->addRow(QString(), territoireabsent);
     left->addRow(QString(), meuble);
+    left->addRow(QStringLiteral("Bailleur :"), bailleur);
     left->addRow(QStringLiteral("Date de signature :"), datesignature);
     left->addRow(QStringLiteral("Date d'effet :"), dateeffet);
     left->addRow(QStringLiteral("Classe DPE :"), dpe);
@@ -171,6 +182,7 @@ void LeaseForm::layOutControls()
 
     connect(codepostal, &QLineEdit::textEdited, this, &LeaseForm::postalCodeEdited);
     connect(territoire, &QComboBox::activated, this, [this] { m_territoryChosen = true; });
+    connect(territoire, &QComboBox::currentIndexChanged, this, &LeaseForm::showMissingTerritory);
     connect(datesignature, &QLineEdit::textChanged, this, &LeaseForm::showReferenceQuarter);
     connect(trimestrereference, &QComboBox::currentIndexChanged, this,
             &LeaseForm::showReferenceQuarter);
@@ -213,6 +225,7 @@ void LeaseForm::rebase(const Lease& current)
     keep(&LeaseFields::town);
     keep(&LeaseFields::territory);
     keep(&LeaseFields::furnished);
+    keep(&LeaseFields::landlordKind);
     keep(&LeaseFields::signingDate);
     keep(&LeaseFields::startDate);
     keep(&LeaseFields::referenceQuarter);
@@ -242,6 +255,7 @@ void LeaseForm::showFields(const LeaseFields& f)
     // A territory other than the postal code's was chosen by hand: keep it.
     m_territoryChosen = m_id != 0 && f.territory != territoryFromPostalCode(f.postalCode);
     meuble->setChecked(f.furnished);
+    bailleur->setCurrentIndex(comboIndex(bailleur, int(f.landlordKind)));
     datesignature->setText(f.signingDate);
     dateeffet->setText(f.startDate);
     if (!f.referenceQuarter.isValid()) {
@@ -263,6 +277,7 @@ void LeaseForm::showFields(const LeaseFields& f)
     derniererevision->setText(f.priorRevision);
     notes->setPlainText(f.notes);
     showReferenceQuarter();
+    showMissingTerritory();
 }
 
 LeaseFields LeaseForm::fields() const
@@ -275,6 +290,7 @@ LeaseFields LeaseForm::fields() const
     f.town = commune->text();
     f.territory = Territory(territoire->currentData().toInt());
     f.furnished = meuble->isChecked();
+    f.landlordKind = LandlordKind(bailleur->currentData().toInt());
     f.signingDate = datesignature->text();
     f.startDate = dateeffet->text();
     if (const auto q = Quarter::fromKey(trimestrereference->currentData().toString()))
@@ -331,10 +347,10 @@ void LeaseForm::reject()
 
 void LeaseForm::postalCodeEdited()
 {
-    if (m_territoryChosen)
-        return;
-    territoire->setCurrentIndex(
-        comboIndex(territoire, int(territoryFromPostalCode(codepostal->text()))));
+    if (!m_territoryChosen)
+        territoire->setCurrentIndex(
+            comboIndex(territoire, int(territoryFromPostalCode(codepostal->text()))));
+    showMissingTerritory();
 }
 
 void LeaseForm::showReferenceQuarter()
@@ -345,6 +361,13 @@ void LeaseForm::showReferenceQuarter()
     }
     const QDate signing = parseFrenchDate(datesignature->text()).value_or(QDate());
     trimestreapplique->setText(referenceQuarterHint(signing, m_table));
+}
+
+void LeaseForm::showMissingTerritory()
+{
+    const bool unset = Territory(territoire->currentData().toInt()) == Territory::Unset;
+    territoireabsent->setText(unset ? noSeriesMessage(codepostal->text()) : QString());
+    territoireabsent->setVisible(unset);
 }
 
 void LeaseForm::tidyDate(QLineEdit* box)

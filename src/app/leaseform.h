@@ -53,7 +53,9 @@ public:
     QLineEdit* codepostal = nullptr;
     QLineEdit* commune = nullptr;
     QComboBox* territoire = nullptr;
+    QLabel* territoireabsent = nullptr; // a place without a series of its own: choose one
     QCheckBox* meuble = nullptr;
+    QComboBox* bailleur = nullptr;
     QLineEdit* datesignature = nullptr;
     QLineEdit* dateeffet = nullptr;
     QComboBox* trimestrereference = nullptr;
@@ -77,6 +79,7 @@ private:
     void save();
     void postalCodeEdited();
     void showReferenceQuarter();
+    void showMissingTerritory();
     // Writes back a date or an amount once read, so the user sees what counts.
     void tidyDate(QLineEdit* box);
     void tidyAmount(QLineEdit* box);

@@ -158,6 +158,9 @@ void LeaseRevisionDialog::recompute()
             eurosText(r.newRentCents)
             + (r.newRentCents == r.oldRentCents ? QStringLiteral(" (inchangé)") : QString()));
         priseeffet->setText(dateText(r.effectiveDate));
+    } else if (r.frozen) {
+        nouveauloyer->setText(eurosText(r.newRentCents)
+                              + QStringLiteral(" (inchangé, loyer gelé)"));
     }
 
     QString html;

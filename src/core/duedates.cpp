@@ -65,7 +65,8 @@ QDate revisionDateIn(const Lease& lease, int year)
 
 QDate contractStartAt(const Lease& lease, const QDate& date)
 {
-    const int period = lease.furnished ? 1 : 3;
+    // Unfurnished: 3 years with a person or a family SCI, 6 with a company.
+    const int period = lease.furnished ? 1 : (lease.landlordKind == LandlordKind::Company ? 6 : 3);
     QDate start = lease.signingDate;
     if (!lease.startDate.isValid() || date < lease.startDate)
         return start;
@@ -102,6 +103,12 @@ std::optional<Quarter> referenceQuarterOf(const Lease& lease, const IndexTable& 
     return std::nullopt;
 }
 
+QDate earliestPublication(Quarter quarter)
+{
+    // INSEE never publishes before the 10th of the month after the quarter.
+    return quarter.lastDay().addDays(10);
+}
+
 PublishedQuarter lastPublished(int quarterNumber, const QDate& date, const IndexTable& table)
 {
     // Nothing is published before its quarter ends: the newest candidate is
@@ -109,14 +116,31 @@ PublishedQuarter lastPublished(int quarterNumber, const QDate& date, const Index
     Quarter candidate(date.year(), quarterNumber);
     if (candidate.lastDay() >= date)
         candidate = candidate.yearEarlier();
+    // A file read after the date holds every quarter published by then.
+    QDate newestPublication;
+    for (const IndexRow& row : table.rows) {
+        if (row.published.isValid()) {
+            newestPublication = row.published;
+            break;
+        }
+    }
+    Quarter unpublished;
     for (int tries = 0; tries < 2; ++tries, candidate = candidate.yearEarlier()) {
         const IndexRow* row = table.find(candidate);
-        if (!row || !row->published.isValid())
-            return {candidate, false};
-        if (row->published <= date)
-            return {candidate, true};
+        // Older than the series: the file lacks it, whatever the date.
+        if (!row && (table.rows.empty() || candidate < table.oldestQuarter()))
+            return {candidate, false, {}};
+        if (row && row->published.isValid()) {
+            if (row->published <= date)
+                return {candidate, true, unpublished};
+        } else if (tries > 0
+                   || (date >= earliestPublication(candidate)
+                       && !(newestPublication.isValid() && newestPublication > date))) {
+            return {candidate, false, {}};
+        }
+        unpublished = candidate;
     }
-    return {candidate.plus(4), false};
+    return {candidate.plus(4), false, {}};
 }
 
 DueStatus dueStatus(const Lease& lease, const RevisionRecord* last, const IndexTable& table,
@@ -170,14 +194,15 @@ DueStatus dueStatus(const Lease& lease, const RevisionRecord* last, const IndexT
     status.due = revisionDateIn(lease, current);
     status.deadline = deadlineOf(lease, current);
     status.lostYears = current - year;
+    if (status.lostYears > 0)
+        status.lostOn = deadlineOf(lease, year);
     if (rentFrozenAt(lease, status.due))
         status.state = DueState::Frozen;
     else if (!status.reached)
         status.state = DueState::UpToDate;
-    else if (status.lostYears > 0) {
+    else if (status.lostYears > 0)
         status.state = DueState::Lost;
-        status.lostOn = deadlineOf(lease, year);
-    } else
+    else
         status.state = DueState::Due;
     return status;
 }

@@ -25,7 +25,7 @@ struct DueStatus {
     QDate due;
     QDate deadline;       // the revision of `due` must be asked before this date
     QDate firstUnrevised; // oldest revision date not revised yet
-    QDate lostOn;         // Lost: when the revision of firstUnrevised was lost
+    QDate lostOn;         // lostYears > 0: when the revision of firstUnrevised was lost
     int lostYears = 0;    // yearly revisions lost between firstUnrevised and due
     bool reached = false; // `due` is on or before the date asked about
 
@@ -52,8 +52,8 @@ QDate revisionDateIn(const Lease& lease, int year);
 QDate revisionDeadline(const Lease& lease, const QDate& due);
 
 // The date the contract in force at `date` was signed or renewed: the signing
-// date, then a renewal every three years (every year when furnished) from the
-// start date.
+// date, then a renewal every three years (six when the landlord is a company,
+// every year when furnished) from the start date.
 QDate contractStartAt(const Lease& lease, const QDate& date);
 
 // From when the F/G freeze applies to contracts signed or renewed: 24/08/2022
@@ -68,13 +68,18 @@ bool rentFrozenAt(const Lease& lease, const QDate& due);
 std::optional<Quarter> referenceQuarterOf(const Lease& lease, const IndexTable& table);
 
 // The quarter of this number (1 to 4) last published on or before the date.
-// When the series cannot tell (the quarter that may have been published is not
-// in it, or has no publication date), `found` is false and `quarter` names the
-// one that is missing.
+// A quarter the series lacks counts as not yet published when the date comes
+// before its earliest publication (the 10th of the month after it), or when
+// the series has a publication newer than the date: then the year before
+// applies. Otherwise `found` is false and `quarter` names the missing one.
 struct PublishedQuarter {
     Quarter quarter;
     bool found = false;
+    Quarter unpublished; // found: the newer quarter not yet out at the date, if any
 };
 PublishedQuarter lastPublished(int quarterNumber, const QDate& date, const IndexTable& table);
+
+// The earliest day INSEE may publish a quarter: the 10th of the month after it.
+QDate earliestPublication(Quarter quarter);
 
 } // namespace velmaris

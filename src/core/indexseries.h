@@ -25,11 +25,14 @@ enum class IndexSeries {
 };
 
 // Where a dwelling is: Corsica and the overseas departments have an IRL of
-// their own since the 3rd quarter 2022.
+// their own since the 3rd quarter 2022. Unset: a place INSEE publishes no
+// series for (Saint-Pierre-et-Miquelon, Saint-Barthélemy, Saint-Martin), until
+// the user chooses the series the lease follows.
 enum class Territory {
     Metropole,
     Corse,
     OutreMer,
+    Unset,
 };
 
 // Every rule that hangs on the 2nd quarter of 2005, when the IRL took over

@@ -101,8 +101,8 @@ QString referenceLaw2014()
 
 QString referenceFreeze2021()
 {
-    return QStringLiteral("art. 17-1 de la loi du 6 juillet 1989, modifié par la loi du "
-                          "22 août 2021 « Climat et résilience »");
+    return QStringLiteral("art. 17-1 de la loi du 6 juillet 1989, modifié par l'art. 159 de la "
+                          "loi du 22 août 2021 « Climat et résilience »");
 }
 
 bool underLaw2014(const QDate& due)
@@ -159,6 +159,7 @@ bool findIndices(LawfulRevision& r, const Lease& lease, const IndexTable& table,
         return false;
     }
     r.newQuarter = n.quarter;
+    r.unpublishedQuarter = n.unpublished;
     r.baseQuarter = n.quarter.yearEarlier();
     const std::optional<IndexValue> newValue = seriesIndex(table, r.newQuarter, r.series);
     const std::optional<IndexValue> baseValue = seriesIndex(table, r.baseQuarter, r.series);
@@ -188,11 +189,20 @@ void explainIndices(LawfulRevision& r, const Lease& lease, qint64 computed)
             + r.baseQuarter.label() + QStringLiteral(" (") + indexText(r.baseValue) + u')' + where
             + u'.',
         indexReference(due));
+    if (r.unpublishedQuarter.isValid())
+        add(r,
+            QStringLiteral("Le ") + r.unpublishedQuarter.label()
+                + QStringLiteral(" n'était pas publié au ") + dateText(due)
+                + QStringLiteral(" (publication au plus tôt le ")
+                + dateText(earliestPublication(r.unpublishedQuarter))
+                + QStringLiteral(") : l'indice applicable est le dernier publié à la date de "
+                                 "révision, celui du même trimestre de l'année précédente."),
+            indexReference(due));
     add(r,
         QStringLiteral("Loyer révisé : ") + eurosText(lease.rentCents) + QStringLiteral(" × ")
             + indexText(r.newValue) + QStringLiteral(" ÷ ") + indexText(r.baseValue)
             + QStringLiteral(" = ") + eurosText(computed)
-            + QStringLiteral(" (arrondi au centime)."),
+            + QStringLiteral(" (arrondi au centime inférieur)."),
         indexReference(due));
 }
 
@@ -215,6 +225,14 @@ qint64 applyClause(LawfulRevision& r, const Lease& lease, qint64 computed, bool 
             + eurosText(computed) + u'.',
         clauseReference());
     return computed;
+}
+
+void explainFrozenRent(LawfulRevision& r, const Lease& lease)
+{
+    add(r,
+        QStringLiteral("Loyer gelé : ") + eurosText(lease.rentCents)
+            + QStringLiteral(" inchangé à la révision du ") + dateText(r.status.due) + u'.',
+        referenceFreeze2021());
 }
 
 void explainNewRent(LawfulRevision& r, const Lease& lease)
@@ -273,18 +291,31 @@ LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>
         return r;
     }
     explainDates(r, lease);
-
-    IndexValue newIndex, baseIndex;
-    if (!findIndices(r, lease, table, newIndex, baseIndex))
+    if (lease.territory == Territory::Unset) {
+        r.error = noSeriesMessage(lease.postalCode);
         return r;
+    }
+    IndexValue newIndex, baseIndex;
+    if (!findIndices(r, lease, table, newIndex, baseIndex)) {
+        // A frozen rent that may only rise stays as it is: no index needed.
+        if (s.state != DueState::Frozen || lease.clause != Clause::HausseSeulement)
+            return r;
+        r.error.clear();
+        r.frozen = true;
+        explainFreeze(r, lease);
+        explainFrozenRent(r, lease);
+        return r;
+    }
     const qint64 computed =
         revisedRent(lease.rentCents, newIndex, baseIndex, RentRounding::Register);
     r.formulaCents = computed;
     explainIndices(r, lease, computed);
     qint64 rent = applyClause(r, lease, computed, newIndex < baseIndex);
     explainFreeze(r, lease);
-    if (s.state == DueState::Frozen && rent > lease.rentCents)
+    if (s.state == DueState::Frozen && rent >= lease.rentCents) {
         rent = lease.rentCents;
+        explainFrozenRent(r, lease);
+    }
 
     r.newRentCents = rent;
     r.effectiveDate = requestDate;

@@ -23,12 +23,19 @@ struct LawfulRevision {
     // The amounts below hold: the indices were found. False when the revision
     // date is not reached yet or the series lacks a value (see error).
     bool computed = false;
+    // An F/G lease under the freeze whose clause only lets the rent rise,
+    // with an index missing: the rent stays as it is all the same (computed
+    // false, no error, nothing to record).
+    bool frozen = false;
     QString error; // "Indice manquant : IRL Corse du 2è tr.2025."
 
     QDate requestDate;
     QDate effectiveDate; // the request date: a revision never takes effect earlier
     IndexSeries series = IndexSeries::Irl;
     Quarter baseQuarter, newQuarter;
+    // The newer quarter not yet published at the revision date, whose year
+    // before gives the new index instead; invalid when there is none.
+    Quarter unpublishedQuarter;
     double baseValue = 0, newValue = 0;
     qint64 oldRentCents = 0;
     qint64 newRentCents = 0;
@@ -50,13 +57,17 @@ struct LawfulRevision {
 // - due once a year at the revision date; the new index is the reference
 //   quarter last published by that date, the base the same quarter a year
 //   earlier, both in the series of the period and the territory;
-// - rent x new / base by revisedRent(), RentRounding::Register;
+// - a quarter not yet published at the revision date (lastPublished()) gives
+//   way to the one of the year before;
+// - rent x new / base by revisedRent(), RentRounding::Register (the cent below);
 // - a fall lowers the rent only under "à la hausse et à la baisse";
 // - a revision not asked within a year of its date is lost, the next one
 //   starts from the rent paid with one year's change; asked within the year it
 //   takes effect from the request;
 // - no increase for an F or G dwelling under a contract signed or renewed from
-//   the freeze date of its territory.
+//   the freeze date of its territory; under "à la hausse seulement" such a
+//   lease needs no index: without one it is `frozen`, its rent unchanged;
+// - no revision for a lease whose territory is not chosen (Territory::Unset).
 LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>& history,
                            const IndexTable& table, const QDate& requestDate);
 
@@ -70,6 +81,6 @@ bool underLaw2014(const QDate& due);
 
 // The legal references the explanation lines cite.
 QString referenceLaw2014();    // art. 17-1 as amended on 24 March 2014
-QString referenceFreeze2021(); // art. 17-1 as amended on 22 August 2021 ("Climat et résilience")
+QString referenceFreeze2021(); // art. 17-1 as amended on 22 August 2021 (art. 159)
 
 } // namespace velmaris

@@ -1,5 +1,9 @@
 #include "lease.h"
 
+#include "dates.h"
+
+#include <utility>
+
 namespace velmaris {
 
 namespace {
@@ -83,9 +87,31 @@ Territory territoryFromPostalCode(QStringView code)
         && (code[1] == u'0' || code[1] == u'A' || code[1] == u'B' || code[1] == u'a'
             || code[1] == u'b'))
         return Territory::Corse;
+    if (!placeWithoutSeries(code).isEmpty())
+        return Territory::Unset;
     if (code.size() >= 3 && code.startsWith(u"97") && code[2] >= u'1' && code[2] <= u'6')
         return Territory::OutreMer;
     return Territory::Metropole;
+}
+
+QString placeWithoutSeries(QStringView code)
+{
+    code = code.trimmed();
+    if (code.startsWith(u"975"))
+        return QStringLiteral("Saint-Pierre-et-Miquelon");
+    if (code == u"97133")
+        return QStringLiteral("Saint-Barthélemy");
+    if (code == u"97150")
+        return QStringLiteral("Saint-Martin");
+    return {};
+}
+
+QString noSeriesMessage(QStringView code)
+{
+    const QString place = placeWithoutSeries(code);
+    return QStringLiteral("pas de série de l'IRL publiée pour ")
+           + (place.isEmpty() ? QStringLiteral("ce code postal") : place)
+           + QStringLiteral(" : indiquez le territoire");
 }
 
 QString territoryText(Territory territory)
@@ -97,6 +123,8 @@ QString territoryText(Territory territory)
         return QStringLiteral("Corse");
     case Territory::OutreMer:
         return QStringLiteral("outre-mer");
+    case Territory::Unset:
+        break;
     }
     return {};
 }
@@ -110,6 +138,8 @@ QString territoryKey(Territory territory)
         return QStringLiteral("corse");
     case Territory::OutreMer:
         return QStringLiteral("outremer");
+    case Territory::Unset:
+        break;
     }
     return {};
 }
@@ -182,7 +212,7 @@ std::optional<DpeClass> dpeFromText(QStringView text)
     return DpeClass(int(DpeClass::A) + (c - u'A'));
 }
 
-QStringList validateLease(const Lease& lease)
+QStringList validateLease(const Lease& lease, const QDate& today)
 {
     QStringList problems;
     const QString reference = lease.reference.trimmed();
@@ -194,11 +224,30 @@ QStringList validateLease(const Lease& lease)
         problems << QStringLiteral("date de signature invalide");
     if (!lease.startDate.isValid())
         problems << QStringLiteral("date d'effet invalide");
-    // A commune code an older register holds stays; new ones are refused
-    // where they are typed or imported.
-    if (!isCorsicanCommuneCode(lease.postalCode))
-        if (const QString problem = postalCodeProblem(lease.postalCode); !problem.isEmpty())
-            problems << problem;
+    if (lease.postalCode.size() == 5 && lease.postalCode.startsWith(u"98")) {
+        // Monaco and the Pacific have laws of their own.
+        problems << QStringLiteral("code postal ") + quoted(lease.postalCode)
+                        + QStringLiteral(" hors du champ de la loi du 6 juillet 1989 (Monaco, "
+                                         "collectivités du Pacifique)");
+    } else if (const QString problem = isCorsicanCommuneCode(lease.postalCode)
+                                           ? QString() // kept from an older register
+                                           : postalCodeProblem(lease.postalCode);
+               !problem.isEmpty()) {
+        problems << problem;
+    } else if (lease.territory == Territory::Unset) {
+        problems << noSeriesMessage(lease.postalCode);
+    }
+    if (today.isValid()) {
+        const std::pair<QDate, const char16_t*> past[] = {
+            {lease.signingDate, u"date de signature"},
+            {lease.priorRevision, u"date de dernière révision"},
+            {lease.dpeDate, u"date du DPE"}};
+        for (const auto& [date, what] : past) {
+            if (date.isValid() && date > today)
+                problems << QString::fromUtf16(what) + QStringLiteral(" dans le futur ")
+                                + quoted(dateText(date));
+        }
+    }
 
     const bool noRevisionDate = lease.revisionDay == 0 && lease.revisionMonth == 0;
     // 29 February is allowed: in other years the revision falls on 1 March.

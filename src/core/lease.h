@@ -94,8 +94,14 @@ struct RevisionRecord {
 };
 
 // The territory of a French postal code: 20xxx, 2Axxx, 2Bxxx -> Corse;
-// 971xx to 976xx -> outre-mer; anything else -> métropole.
+// 971xx to 976xx -> outre-mer, but 975xx, 97133 and 97150 (no series of their
+// own) -> Unset; anything else -> métropole.
 Territory territoryFromPostalCode(QStringView postalCode);
+
+// The place a postal code of Unset names ("Saint-Barthélemy"), empty for others.
+QString placeWithoutSeries(QStringView postalCode);
+// "pas de série de l'IRL publiée pour Saint-Barthélemy : indiquez le territoire"
+QString noSeriesMessage(QStringView postalCode);
 
 // Whether a postal code has the French form: five digits, from 01xxx to 95xxx
 // or 97xxx (Corsica's are 20xxx). Which overseas codes a revision follows is
@@ -112,6 +118,7 @@ QString postalCodeProblem(QStringView postalCode);
 
 // Texts as the register writes them, and their readers (case and accents as
 // written; the readers also accept the plain keys the database stores).
+// Unset is the empty text and the empty key.
 QString territoryText(Territory territory); // "métropole", "Corse", "outre-mer"
 QString territoryKey(Territory territory);  // "metropole", "corse", "outremer": stored
 std::optional<Territory> territoryFromText(QStringView text);
@@ -126,6 +133,8 @@ std::optional<DpeClass> dpeFromText(QStringView text);
 
 // What a form or an import refuses in a lease, as French phrases starting in
 // lower case ("date de signature invalide"); empty when the lease is sound.
-QStringList validateLease(const Lease& lease);
+// Given today, a signing, a last revision or a diagnosis after it is refused
+// too (the start date may lie ahead).
+QStringList validateLease(const Lease& lease, const QDate& today = QDate());
 
 } // namespace velmaris

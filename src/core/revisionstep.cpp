@@ -8,13 +8,16 @@ qint64 revisedRent(qint64 cents, IndexValue newIndex, IndexValue baseIndex, Rent
 {
     if (baseIndex.units() <= 0)
         return cents;
-    // The two modes round alike today; each is written out so that changing
-    // one leaves the other as it is.
     switch (rounding) {
     case RentRounding::Grid:
         return scaledRatio(cents, newIndex.units(), baseIndex.units());
-    case RentRounding::Register:
-        return scaledRatio(cents, newIndex.units(), baseIndex.units());
+    case RentRounding::Register: {
+        // Rents and indices are positive: the quotient of the division is the floor.
+        __extension__ typedef __int128 Wide;
+        if (cents <= 0 || newIndex.units() <= 0)
+            return scaledRatio(cents, newIndex.units(), baseIndex.units());
+        return qint64(Wide(cents) * newIndex.units() / baseIndex.units());
+    }
     }
     return cents;
 }

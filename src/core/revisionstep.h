@@ -12,7 +12,8 @@ enum class RentRounding {
     // The calculator grid: the nearest cent, halves away from zero.
     Grid,
     // The register (lawful revision, letter, revision dialog, audit): the
-    // nearest cent, halves away from zero.
+    // cent below, so that a rise never exceeds the index change and a fall
+    // is never smaller than it (the legal ceiling).
     Register,
 };
 

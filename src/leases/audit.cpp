@@ -246,6 +246,7 @@ Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& input,
     audit.stoppedAt = walk.stop;
     compareMonths(audit, periods, walk);
     addFindings(audit, walk.events);
+    audit.years = auditYears(audit, lease, table);
     return audit;
 }
 

@@ -81,12 +81,31 @@ struct AuditTotals {
     qint64 netCents() const { return overCents - underCents; }
 };
 
+// One yearly revision date from the first rent charged to the audit date:
+// the revision the landlord made of it, or the one he lost, left frozen or has
+// still to ask.
+struct AuditYear {
+    QDate revisionDate;
+    // The indices of that date (computed false when none can be found).
+    LawfulRevision lawful;
+    qint64 lawfulCents = 0;  // the lawful rent after it
+    qint64 chargedCents = 0; // the rent charged from then on
+    bool made = false;       // the landlord changed the rent for it
+    bool lost = false;       // not asked within the year: the rent stays, the tenant owes nothing
+    qint64 allowedCents = 0; // lost: the rent it would have allowed
+    // "révision perdue (loyer permis 1 018,16)", "mauvais trimestre", ... or empty.
+    QString cause;
+
+    qint64 differenceCents() const { return chargedCents - lawfulCents; }
+};
+
 struct Audit {
     QDate auditDate;
     QDate limitDate; // months that start before it are past the three-year limit
     std::vector<AuditRevision> revisions;
     std::vector<AuditFinding> findings;
     std::vector<AuditMonth> months; // from the first month charged to the month of the audit
+    std::vector<AuditYear> years;   // every revision date from the first month charged on
     AuditTotals totals;
     QStringList notes; // what the audit assumed, in French
     // Why the audit could not go on (a missing index, no rent charged...):
@@ -105,6 +124,9 @@ struct Audit {
 // from. The lawful rent is recomputed at each by reviseLease's rules (reference
 // quarter, territory series, one-year limit, effect from the request, F/G
 // freeze, clause) from the lawful rent before it, and every month compared.
+// The audit's revision dates (Audit::years), from its revisions and months.
+std::vector<AuditYear> auditYears(const Audit& audit, const Lease& lease, const IndexTable& table);
+
 Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& periods,
                  const std::vector<RevisionRecord>& history, const IndexTable& table,
                  const QDate& auditDate);

@@ -103,7 +103,8 @@ struct Rounding {
 const std::vector<Rounding>& fineRoundings()
 {
     static const std::vector<Rounding> r = {
-        {u"montant tronqué au centime", [](Wide rent, Wide n, Wide b) { return rent * n / b; }},
+        {u"montant arrondi au centime le plus proche",
+         [](Wide rent, Wide n, Wide b) { return roundDiv(rent * n, b); }},
         {u"montant arrondi au centime supérieur",
          [](Wide rent, Wide n, Wide b) { return ceilDiv(rent * n, b); }},
         {u"coefficient arrondi à 4 décimales",
@@ -138,7 +139,7 @@ std::optional<Recognition> byRounding(const Change& c, const Pair& lawful,
         if (lawful.ok && way.rent(c.before, lawful.n.units(), lawful.b.units()) == c.after)
             return found(AuditCause::Rounding,
                          QStringLiteral("Les indices sont les bons, mais le calcul n'est pas "
-                                        "arrondi au centime le plus proche : ")
+                                        "arrondi au centime inférieur : ")
                              + QString::fromUtf16(way.text) + QStringLiteral(" (") + lawful.text()
                              + QStringLiteral(")."));
     }

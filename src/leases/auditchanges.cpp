@@ -132,7 +132,8 @@ bool Walker::revise(Event& e, const ChargedRent& p, AuditRevision& rev, Change& 
     Lease atLawful = revised;
     atLawful.rentCents = lawfulRent;
     rev.lawful = reviseLease(atLawful, lawfulHistory, table, asked);
-    if (!rev.lawful.status.reached) {
+    // A frozen rent with no index yet: nothing changes, as before its date.
+    if (!rev.lawful.status.reached || rev.lawful.frozen) {
         change.none = NoRevision::NoNewIndex;
         return true;
     }

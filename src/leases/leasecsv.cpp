@@ -42,6 +42,7 @@ enum Column {
     PriorRevision,
     Notes,
     AppliedRevision,
+    LandlordCol,
     ColumnCount
 };
 
@@ -51,7 +52,7 @@ constexpr std::array<const char16_t*, ColumnCount> kHeaders = {
     u"commune",        u"territoire",          u"meuble",        u"date_signature",
     u"date_effet",     u"trimestre_reference", u"date_revision", u"clause",
     u"dpe",            u"date_dpe",            u"loyer",         u"charges",
-    u"derniere_revision", u"notes",            u"revision_appliquee"};
+    u"derniere_revision", u"notes",            u"revision_appliquee", u"bailleur"};
 // clang-format on
 
 constexpr std::array<Column, 5> kRequired = {Reference, SigningDate, StartDate, ClauseCol, Rent};
@@ -117,6 +118,13 @@ void readTerms(const LeaseReading& in, Lease& lease)
         reasons << QStringLiteral("meublé invalide ") + quoted(in.field(Furnished))
                        + QStringLiteral(" (oui ou non)");
 
+    if (const std::optional<LandlordKind> k = landlordKindFromText(in.field(LandlordCol)))
+        lease.landlordKind = *k;
+    else
+        reasons << QStringLiteral("bailleur invalide ") + quoted(in.field(LandlordCol))
+                       + QStringLiteral(" (« personne physique ou SCI familiale » ou « personne "
+                                        "morale »)");
+
     if (const QString text = in.field(ReferenceQuarter); !text.isEmpty()) {
         std::optional<Quarter> q = Quarter::fromLabel(text);
         if (!q)
@@ -169,7 +177,8 @@ void readAmounts(const LeaseReading& in, Lease& lease)
     }
 }
 
-Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& reasons)
+Lease readLease(const CsvRecord& record, const CsvSheet& sheet, const QDate& today,
+                QStringList& reasons)
 {
     const LeaseReading in{record, sheet, reasons};
     Lease lease;
@@ -196,13 +205,13 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, QStringList& rea
         reasons << QStringLiteral("classe DPE invalide ") + quoted(in.field(Dpe))
                        + QStringLiteral(" (A à G)");
     readAmounts(in, lease);
-    reasons << validateLease(lease);
+    reasons << validateLease(lease, today);
     return lease;
 }
 
 } // namespace
 
-CsvImport parseLeasesCsv(const QByteArray& bytes)
+CsvImport parseLeasesCsv(const QByteArray& bytes, const QDate& today)
 {
     CsvImport result;
     const CsvSheet sheet = readCsvSheet(bytes, {std::begin(kHeaders), std::end(kHeaders)},
@@ -221,7 +230,7 @@ CsvImport parseLeasesCsv(const QByteArray& bytes)
             continue;
         }
         QStringList reasons;
-        Lease lease = readLease(record, sheet, reasons);
+        Lease lease = readLease(record, sheet, today, reasons);
         if (!lease.reference.isEmpty()) {
             result.references.emplace_back(record.line, lease.reference);
             const auto it = seen.constFind(lease.reference);
@@ -285,6 +294,7 @@ QByteArray leasesToCsv(const std::vector<Lease>& leases,
             dateText(lease.priorRevision),
             lease.notes,
             dateText(applied.value(lease.id)),
+            landlordKindText(lease.landlordKind),
         };
         for (int c = 0; c < ColumnCount; ++c) {
             if (c > 0)

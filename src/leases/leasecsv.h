@@ -3,6 +3,7 @@
 #include "lease.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -28,7 +29,8 @@ struct CsvImport {
 };
 
 // Reads the whole text, checking every line; with any error, no lease is kept.
-CsvImport parseLeasesCsv(const QByteArray& bytes);
+// A signing, a last revision or a diagnosis after `today` is an error.
+CsvImport parseLeasesCsv(const QByteArray& bytes, const QDate& today = QDate::currentDate());
 
 // The CSV of these leases, in their order, with the header row; the last
 // revision applied to each (LeaseStore::lastRevisions()) gives its date.

@@ -91,7 +91,11 @@ Lease leaseFromRow(const QSqlQuery& q)
     lease.tenant = q.value(2).toString();
     lease.address = q.value(3).toString();
     lease.postalCode = q.value(4).toString();
-    lease.territory = territoryFromText(q.value(5).toString()).value_or(Territory::Metropole);
+    // '' is a territory still to choose; an unknown key reads as before.
+    const QString territory = q.value(5).toString();
+    lease.territory = territory.isEmpty()
+                          ? Territory::Unset
+                          : territoryFromText(territory).value_or(Territory::Metropole);
     lease.furnished = q.value(6).toInt() != 0;
     lease.signingDate = dateFromKey(q.value(7).toString());
     lease.startDate = dateFromKey(q.value(8).toString());

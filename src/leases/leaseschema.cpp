@@ -173,7 +173,10 @@ bool territoriesFromPostalCodes(QSqlDatabase db, QSqlError* error)
         return false;
     }
     while (read.next()) {
-        const Territory territory = territoryFromPostalCode(read.value(1).toString());
+        // Registers of that age took every 97xxx code as overseas: they read as before.
+        Territory territory = territoryFromPostalCode(read.value(1).toString());
+        if (territory == Territory::Unset)
+            territory = Territory::OutreMer;
         write.addBindValue(territoryKey(territory));
         write.addBindValue(read.value(0));
         if (!write.exec()) {

@@ -70,10 +70,19 @@ std::vector<MonthLetter> monthLetters(const std::vector<Lease>& leases,
         history.clear();
         if (const RevisionRecord* last = lastOf.value(lease.id))
             history.push_back(*last);
+        const auto inMonth = [&](const QDate& due) {
+            return due.isValid() && due.year() == year && due.month() == month;
+        };
         LetterBasis basis = letterBasis(lease, history, table, today);
-        const QDate due = basis.revision.status.due;
-        if (due.isValid() && due.year() == year && due.month() == month)
-            letters.push_back({&lease, std::move(basis)});
+        if (!inMonth(basis.revision.status.due)) {
+            // Its letter is still the one of the year before: the list names
+            // the coming revision of the month all the same, with its date.
+            LawfulRevision now = reviseLease(lease, history, table, today);
+            if (now.status.reached || !inMonth(now.status.due))
+                continue;
+            basis = {std::move(now), today, false};
+        }
+        letters.push_back({&lease, std::move(basis)});
     }
     std::sort(letters.begin(), letters.end(), [](const MonthLetter& a, const MonthLetter& b) {
         const QDate da = a.basis.revision.status.due, db = b.basis.revision.status.due;

@@ -84,15 +84,26 @@ LetterResult refuse(QString reason)
     return {std::nullopt, std::move(reason)};
 }
 
+// Why an F/G lease under the freeze gets no letter.
+QString frozenReason(const Lease& lease, const LawfulRevision& r)
+{
+    const QDate contract = contractStartAt(lease, r.status.due);
+    return QStringLiteral("loyer gelé (DPE F/G) : logement classé ") + dpeText(lease.dpeClass)
+           + QStringLiteral(" au DPE, bail ")
+           + (contract == lease.signingDate ? QStringLiteral("signé le ")
+                                            : QStringLiteral("renouvelé le "))
+           + shortDate(contract) + QStringLiteral(", depuis le ")
+           + shortDate(freezeDate(lease.territory)) + QStringLiteral(" ; le loyer reste à ")
+           + eurosText(r.oldRentCents, AmountLayout::NoBreak)
+           + QStringLiteral(" et aucune lettre de révision n'est à envoyer.");
+}
+
 // Why a revision that leaves the rent as it is gets no letter.
 QString unchangedReason(const Lease& lease, const LawfulRevision& r, bool fall)
 {
     const QString rent = eurosText(r.oldRentCents, AmountLayout::NoBreak);
     if (r.status.state == DueState::Frozen && !fall)
-        return QStringLiteral("Loyer gelé : logement classé ") + dpeText(lease.dpeClass)
-               + QStringLiteral(" au DPE, bail signé ou renouvelé depuis le ")
-               + dateText(freezeDate(lease.territory)) + QStringLiteral(" ; le loyer reste à ")
-               + rent + QStringLiteral(" et aucune lettre de révision n'est à envoyer.");
+        return frozenReason(lease, r);
     if (fall && lease.clause == Clause::HausseSeulement)
         return QStringLiteral("L'indice baisse et la clause « à la hausse seulement » maintient "
                               "le loyer à ")
@@ -109,8 +120,13 @@ std::optional<QString> refusal(const Lease& lease, const LawfulRevision& r,
     if (!s.due.isValid())
         return r.error.isEmpty() ? QStringLiteral("Bail incomplet : pas de date de révision.")
                                  : r.error;
+    // A frozen rent that may only rise gets no letter, this year or any other.
+    if (r.frozen
+        || (!s.reached && s.state == DueState::Frozen && lease.clause == Clause::HausseSeulement))
+        return frozenReason(lease, r);
     if (!s.reached)
         return QStringLiteral("La révision n'est pas encore due : prochaine révision le ")
+               + shortDate(s.due) + QStringLiteral(", lettre à écrire à partir du ")
                + shortDate(s.due) + u'.';
     if (!r.computed)
         return r.error.isEmpty() ? QStringLiteral("La révision n'est pas calculée.") : r.error;
@@ -214,7 +230,7 @@ void addFigures(RevisionLetter& letter, const Lease& lease, const LawfulRevision
                                 "hausse et à la baisse, le loyer hors charges diminue : ")
                : QStringLiteral("Le loyer hors charges révisé est égal au loyer actuel multiplié "
                                 "par le nouvel indice et divisé par l'indice de base : "))
-             + product + QStringLiteral(" (arrondi au centime)."),
+             + product + QStringLiteral(" (arrondi au centime inférieur)."),
          {}});
 
     LetterBlock rents;

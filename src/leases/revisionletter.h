@@ -80,8 +80,9 @@ LetterBasis letterBasis(const Lease& lease, const std::vector<RevisionRecord>& h
 // A recorded revision as the letter needs it: due at its revision date, computed.
 LawfulRevision revisionOfRecord(const Lease& lease, const RevisionRecord& record);
 
-// The leases whose letter at `today` is for a revision date in that month,
-// with their basis; sorted by revision date, then reference. lastRevisions
+// The leases whose revision date falls in that month, with the basis of
+// their letter at `today` (the revision not yet due when its letter waits);
+// sorted by revision date, then reference. lastRevisions
 // holds the latest record of each lease, as LeaseStore::lastRevisions() gives.
 struct MonthLetter {
     const Lease* lease = nullptr; // points into `leases`

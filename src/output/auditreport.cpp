@@ -115,6 +115,15 @@ void describeResult(Builder& b, const Audit& audit)
                     + timeBarredMark()
                     + QStringLiteral(" » : ce qui y a été trop ou moins perçu ne peut plus être "
                                      "réclamé (art. 7-1 de la loi du 6 juillet 1989)."));
+    b.paragraph(AuditStyle::Small,
+                QStringLiteral("Fondement : un mois est prescrit quand son loyer est échu plus de "
+                               "trois ans avant la date de l'audit (art. 7-1 de la loi du "
+                               "6 juillet 1989), le loyer étant échu le premier du mois sauf "
+                               "clause contraire du bail. Une révision que le bailleur a perdue, "
+                               "faute de l'avoir demandée dans l'année (art. 17-1), n'est pas un "
+                               "moins-perçu : le locataire ne doit rien à ce titre. Le réclamable "
+                               "est ce que le locataire peut encore réclamer s'il le réclame à la "
+                               "date de l'audit."));
 }
 
 const AuditFinding* findingOf(const Audit& audit, const QDate& chargedFrom)
@@ -150,8 +159,23 @@ void describeRevisions(Builder& b, const Audit& audit)
           {QStringLiteral("premier loyer\n") + monthText(first.month),
            QStringLiteral("loyer facturé pris pour légal"), eurosText(first.lawfulCents),
            eurosText(first.chargedCents), signedEuros(first.differenceCents()), QString()});
+    // The revision dates the landlord let pass, in their place among the others.
+    std::size_t unmade = 0;
+    auto unmadeUntil = [&](const QDate& before) {
+        for (; unmade < audit.years.size(); ++unmade) {
+            const AuditYear& y = audit.years[unmade];
+            if (before.isValid() && y.revisionDate >= before)
+                break;
+            if (!y.made)
+                b.row(kAuditRevisionTable,
+                      {dateText(y.revisionDate) + QStringLiteral("\nnon demandée"),
+                       indicesText(y.lawful), eurosText(y.lawfulCents),
+                       eurosText(y.chargedCents), signedEuros(y.differenceCents()), y.cause});
+        }
+    };
     for (const AuditRevision& rev : audit.revisions) {
         const LawfulRevision& lawful = rev.lawful;
+        unmadeUntil(lawful.computed ? lawful.status.due : rev.chargedFrom);
         const AuditFinding* finding = findingOf(audit, rev.chargedFrom);
         QString due;
         if (lawful.computed)
@@ -171,6 +195,7 @@ void describeRevisions(Builder& b, const Audit& audit)
                signedEuros(rev.chargedCents - lawfulAfter),
                finding ? auditCausesText(finding->causes) : QString()});
     }
+    unmadeUntil(QDate());
 }
 
 void describeFindings(Builder& b, const Audit& audit)
@@ -274,7 +299,9 @@ AuditReport auditReport(const Lease& lease, const Audit& audit)
         b.paragraph(AuditStyle::Small, note);
     if (!audit.months.empty())
         b.paragraph(AuditStyle::Small,
-                    QStringLiteral("Montants en euros, hors charges. Un mois où un loyer révisé "
+                    QStringLiteral("Montants en euros, hors charges. Un loyer révisé est "
+                                   "arrondi au centime inférieur (la hausse ne dépasse jamais "
+                                   "la variation de l'indice). Un mois où un loyer révisé "
                                    "prend effet compte au jour près ; « Écart » : facturé moins "
                                    "légal, positif quand le bailleur a trop perçu."));
     return r;

@@ -88,7 +88,7 @@ void TestCliRegister::applyRevision_data()
 
     QTest::newRow("due") << "LYO-03"
                          << "" << 0
-                         << "Révision enregistrée : loyer 780,50 € porté à 787,31 € à compter "
+                         << "Révision enregistrée : loyer 780,50 € porté à 787,30 € à compter "
                             "du 10/12/2025.";
     QTest::newRow("not due yet") << "NEW-1"
                                  << "" << kExitRevision
@@ -135,7 +135,7 @@ void TestCliRegister::applyRevision()
     LeaseStore store;
     QVERIFY(store.open(dir.path()));
     const Lease after = *store.findLease(QStringLiteral("LYO-03"));
-    QCOMPARE(after.rentCents, status == 0 && reference == u"LYO-03" ? 78731 : 78050);
+    QCOMPARE(after.rentCents, status == 0 && reference == u"LYO-03" ? 78730 : 78050);
     QCOMPARE(store.history(after.id)->size(), std::size_t(status == 0 ? 1 : 0));
 
     if (status == 0) { // a second time, nothing is left to record
@@ -143,7 +143,7 @@ void TestCliRegister::applyRevision()
             run(dir.path(), {QStringLiteral("--apply-revision"), reference,
                              QStringLiteral("--request-date"), QStringLiteral("11/12/2025")});
         QCOMPARE(again.status, kExitRevision);
-        QCOMPARE(store.findLease(QStringLiteral("LYO-03"))->rentCents, 78731);
+        QCOMPARE(store.findLease(QStringLiteral("LYO-03"))->rentCents, 78730);
     }
 }
 

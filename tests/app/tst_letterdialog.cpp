@@ -289,16 +289,17 @@ void TestLetterDialog::refusedInOneBox_data()
     const QString letter = QStringLiteral("Lettre de révision");
     QTest::newRow("not due, index not out")
         << "15/03/2023" << int(DpeClass::None) << true << QDate(2024, 1, 10) << true << letter
-        << "La révision n'est pas encore due : prochaine révision le 15/03/2024.";
+        << "La révision n'est pas encore due : prochaine révision le 15/03/2024, lettre à écrire "
+           "à partir du 15/03/2024.";
     QTest::newRow("frozen, G") << "10/03/2023" << int(DpeClass::G) << true << QDate(2024, 3, 15)
-                               << true << letter << "Loyer gelé : logement classé G au DPE";
+                               << true << letter << "loyer gelé (DPE F/G) : logement classé G au DPE";
     QTest::newRow("frozen, ahead of its date")
         << "10/03/2023" << int(DpeClass::G) << true << QDate(2024, 2, 20) << true << letter
-        << "Loyer gelé : logement classé G au DPE";
+        << "loyer gelé (DPE F/G) : logement classé G au DPE";
     // The lease's own reason comes first: a landlord given would not help.
     QTest::newRow("frozen, no landlord either")
         << "10/03/2023" << int(DpeClass::G) << false << QDate(2024, 3, 15) << true << letter
-        << "Loyer gelé";
+        << "loyer gelé (DPE F/G)";
     QTest::newRow("removed meanwhile")
         << "15/03/2023" << int(DpeClass::None) << true << QDate(2024, 3, 15) << false << letter
         << "Ce bail n'est plus dans le registre.";
@@ -449,7 +450,9 @@ void TestLetterDialog::monthLetters()
              (QStringList{QStringLiteral("M-3"), QStringLiteral("M-1"), QStringLiteral("M-2")}));
     QCOMPARE(due, (QStringList{QStringLiteral("10/03/2024"), QStringLiteral("15/03/2024"),
                                QStringLiteral("20/03/2024")}));
-    QVERIFY(list->item(0, 3)->text().startsWith(QStringLiteral("Loyer gelé")));
+    QVERIFY(list->item(0, 3)->text().startsWith(QStringLiteral("loyer gelé (DPE F/G)")));
+    if (qEnvironmentVariableIsSet("VELMARIS_SHOTS"))
+        dialog->grab().save(QStringLiteral("/tmp/i19_month.png"));
     QVERIFY(list->item(1, 3)->text().contains(QStringLiteral("879,72")));
     QCOMPARE(dialog->letters().size(), std::size_t(2));
     QCOMPARE(dialog->refused().size(), std::size_t(1));

@@ -29,6 +29,12 @@ qint64 nearestCent(qint64 rent, qint64 n, qint64 b)
     return qint64((2 * p + b) / (2 * Wide(b)));
 }
 
+qint64 centBelow(qint64 rent, qint64 n, qint64 b)
+{
+    __extension__ typedef __int128 Wide;
+    return qint64(Wide(rent) * n / b);
+}
+
 // An index text with five decimals, as a file may hold it: 100,00000 to 199,99999.
 QString fiveDecimals(QRandomGenerator& random)
 {
@@ -120,25 +126,33 @@ void TestRevisionStep::revisedRent_data()
     QTest::newRow("grid: large rent")
         << grid << qint64(99999999999) << 146.68 << 145.47 << qint64(100831786622);
 
-    // 12,50 x 101.32 / 100 = 12,665 exactly; in doubles it is 12,66499... and
-    // a naive rounding gives 12,66.
-    QTest::newRow("register: exact half, doubles fall short")
-        << reg << qint64(1250) << 101.32 << 100.0 << qint64(1267);
+    // The register takes the cent below: the legal ceiling. 12,50 x 101.32 /
+    // 100 = 12,665 exactly -> 12,66; 25,115 -> 25,11; 865,437... -> 865,43.
+    QTest::newRow("register: exact half, cent below")
+        << reg << qint64(1250) << 101.32 << 100.0 << qint64(1266);
     QTest::newRow("register: another half")
-        << reg << qint64(2500) << 100.46 << 100.0 << qint64(2512);
+        << reg << qint64(2500) << 100.46 << 100.0 << qint64(2511);
     QTest::newRow("register: below half")
-        << reg << qint64(85000) << 144.64 << 142.06 << qint64(86544);
+        << reg << qint64(85000) << 144.64 << 142.06 << qint64(86543);
+    // The national housing agency's example: 500 x 129,38 / 127,22 = 508,4892... -> 508,48.
+    QTest::newRow("register: agency example")
+        << reg << qint64(50000) << 129.38 << 127.22 << qint64(50848);
+    // 1 000 x 144,64 / 142,06 = 1 018,161... -> 1 018,16.
+    QTest::newRow("register: Q4 lease of the publication boundary")
+        << reg << qint64(100000) << 144.64 << 142.06 << qint64(101816);
+    // A fall is at least the index change: 999,920... -> 999,92 (and never 999,93).
+    QTest::newRow("register: fall, cent below")
+        << reg << qint64(100000) << 125.27 << 125.29 << qint64(99984);
     QTest::newRow("register: above half")
         << reg << qint64(85000) << 142.06 << 137.26 << qint64(87972);
     QTest::newRow("register: average with quarters")
-        << reg << qint64(50000) << 1271.75 << 1227.25 << qint64(51813);
+        << reg << qint64(50000) << 1271.75 << 1227.25 << qint64(51812);
     QTest::newRow("register: fall") << reg << qint64(100000) << 125.28 << 125.29 << qint64(99992);
     QTest::newRow("register: largest rent")
         << reg << kMaxAmountCents << 9999.99 << 0.01 << qint64(9'999'989'999'000'001);
-    // 850 x 144.0461 / 146.01906 = 838,515...: a base rounded to ten-thousandths
-    // made this 838,51.
+    // 850 x 144.0461 / 146.01906 = 838,515...: the cent below, 838,51.
     QTest::newRow("register: five decimals")
-        << reg << qint64(85000) << 144.0461 << 146.01906 << qint64(83852);
+        << reg << qint64(85000) << 144.0461 << 146.01906 << qint64(83851);
 }
 
 void TestRevisionStep::revisedRent()
@@ -153,8 +167,8 @@ void TestRevisionStep::revisedRent()
 }
 
 // Random leases: the grid's chain and the register's lawful revision, for the
-// same quarter, rent and indices, give the same rent, and it is the nearest
-// cent of the exact product (the two modes round alike).
+// same quarter, rent and indices, take the same indices; the grid gives the
+// nearest cent of the exact product, the register the cent below.
 void TestRevisionStep::gridAndRegisterAgree()
 {
     QRandomGenerator random(20'260'118);
@@ -200,9 +214,10 @@ void TestRevisionStep::gridAndRegisterAgree()
         QCOMPARE(value(lawful.baseValue), entry->baseIndex);
 
         const qint64 n = entry->newIndex.units(), b = entry->baseIndex.units();
-        const qint64 exact = nearestCent(lease.rentCents, n, b);
-        const qint64 expected = n < b && !request.reeval ? lease.rentCents : exact;
-        if (entry->cents != lawful.newRentCents || entry->cents != expected)
+        const bool kept = n < b && !request.reeval;
+        const qint64 expected = kept ? lease.rentCents : nearestCent(lease.rentCents, n, b);
+        const qint64 floor = kept ? lease.rentCents : centBelow(lease.rentCents, n, b);
+        if (entry->cents != expected || lawful.newRentCents != floor)
             QFAIL(qPrintable(QStringLiteral("case %1: %2 x %3 / %4 gives %5 on the grid, %6 in "
                                             "the register, %7 expected")
                                  .arg(i)
@@ -210,7 +225,7 @@ void TestRevisionStep::gridAndRegisterAgree()
                                  .arg(entry->newIndex.text(), entry->baseIndex.text())
                                  .arg(entry->cents)
                                  .arg(lawful.newRentCents)
-                                 .arg(expected)));
+                                 .arg(floor)));
     }
 }
 

@@ -124,13 +124,14 @@ void TestAudit::worked_data()
     QTest::addColumn<QString>("lastBarred"); // last month past the three-year limit
 
     // Signed 01/04/2022: the 4th quarter 2021 (132,62) is the last published.
-    // 800 x 137,26 / 132,62 = 827,99; x 142,06 / 137,26 = 856,94; x 144,64 / 142,06 = 872,50.
+    // 800 x 137,26 / 132,62 = 827,98; x 142,06 / 137,26 = 856,93; x 144,64 / 142,06 = 872,49
+    // (each the cent below).
     QTest::newRow("clean: revised every year on its date")
         << "01/04/2022"
         << "01/04/2022"
         << "69003"
         << ""
-        << "04/2022=800;04/2023=827,99;04/2024=856,94;04/2025=872,50"
+        << "04/2022=800;04/2023=827,98;04/2024=856,93;04/2025=872,49"
         << ""
         << "15/09/2025"
         << ""
@@ -161,7 +162,7 @@ void TestAudit::worked_data()
         << "mauvais trimestre|mauvais trimestre"
         << "05/2022-03/2023:+6,96;04/2023-09/2025:+7,20" << qint64(11 * 696 + 30 * 720) << qint64(0)
         << qint64(6 * 696 + 30 * 720) << "09/2022";
-    // Corsica: 700 x 136,98 / 134,30 = 713,97; the mainland IRL (141,03 /
+    // Corsica: 700 x 136,98 / 134,30 = 713,96; the mainland IRL (141,03 /
     // 136,27) gives 724,45.
     QTest::newRow("wrong series: mainland IRL in Corsica")
         << "01/12/2022"
@@ -172,7 +173,7 @@ void TestAudit::worked_data()
         << ""
         << "15/02/2026"
         << "mauvaise série d'indices"
-        << "12/2023-02/2026:+10,48" << qint64(27 * 1048) << qint64(0) << qint64(27 * 1048)
+        << "12/2023-02/2026:+10,49" << qint64(27 * 1049) << qint64(0) << qint64(27 * 1049)
         << "02/2023";
     // A G dwelling let from 01/09/2022: 800 x 140,59 / 135,84 = 827,97 is not owed.
     QTest::newRow("increase during the F/G freeze") << "01/09/2022"
@@ -246,7 +247,7 @@ void TestAudit::worked_data()
         << "application tardive"
         << "03/2024:-11,50;04/2024:-29,72" << qint64(0) << qint64(1150 + 2972) << qint64(0) << "";
     // Not asked in 2024: lost. In 2025 the lawful rent takes one year's change,
-    // 850 x 144,64 / 142,06 = 865,44; two years' (÷ 137,26) give 895,70.
+    // 850 x 144,64 / 142,06 = 865,43; two years' (÷ 137,26) give 895,70.
     QTest::newRow("lost year caught up")
         << "10/03/2023"
         << "15/03/2023"
@@ -256,7 +257,7 @@ void TestAudit::worked_data()
         << ""
         << "15/09/2025"
         << "année perdue appliquée"
-        << "05/2025-09/2025:+30,26" << qint64(5 * 3026) << qint64(0) << qint64(5 * 3026) << "";
+        << "05/2025-09/2025:+30,27" << qint64(5 * 3027) << qint64(0) << qint64(5 * 3027) << "";
     // The lost revision of 2024 itself (879,72) applied in 2025.
     QTest::newRow("lost year's own revision applied")
         << "10/03/2023"
@@ -267,36 +268,37 @@ void TestAudit::worked_data()
         << ""
         << "15/09/2025"
         << "année perdue appliquée"
-        << "05/2025-09/2025:+14,28" << qint64(5 * 1428) << qint64(0) << qint64(5 * 1428) << "";
-    // 827,99 x 142,06 / 137,26 = 856,94, rounded to the euro.
+        << "05/2025-09/2025:+14,29" << qint64(5 * 1429) << qint64(0) << qint64(5 * 1429) << "";
+    // 827,98 x 142,06 / 137,26 = 856,93, rounded to the euro.
     QTest::newRow("rounding to the euro")
         << "01/04/2022"
         << "01/04/2022"
         << "69003"
         << ""
-        << "04/2022=800;04/2023=827,99;04/2024=857,00"
+        << "04/2022=800;04/2023=827,98;04/2024=857,00"
         << ""
         << "15/09/2025"
         << "erreur d'arrondi"
-        << "04/2024-09/2025:+0,06" << qint64(18 * 6) << qint64(0) << qint64(18 * 6) << "09/2022";
-    // 800 x 137,26 / 132,62 = 827,9898: truncated to 827,98.
-    QTest::newRow("rounding: truncated")
+        << "04/2024-09/2025:+0,07" << qint64(18 * 7) << qint64(0) << qint64(18 * 7) << "09/2022";
+    // 800 x 137,26 / 132,62 = 827,9898: the nearest cent, 827,99, exceeds the
+    // ceiling of 827,98.
+    QTest::newRow("rounding: to the nearest cent")
         << "01/04/2022"
         << "01/04/2022"
         << "69003"
         << ""
-        << "04/2022=800;04/2023=827,98"
+        << "04/2022=800;04/2023=827,99"
         << ""
         << "15/09/2025"
         << "erreur d'arrondi"
-        << "04/2023-09/2025:-0,01" << qint64(0) << qint64(30) << qint64(0) << "09/2022";
-    // The first rent revised again in 2024: 800 x 142,06 / 137,26 = 827,98.
+        << "04/2023-09/2025:+0,01" << qint64(30) << qint64(0) << qint64(30) << "09/2022";
+    // The first rent revised again in 2024: 800 x 142,06 / 137,26 = 827,97.
     QTest::newRow("compounding: the first rent revised")
         << "01/04/2022"
         << "01/04/2022"
         << "69003"
         << ""
-        << "04/2022=800;04/2023=827,99;04/2024=827,98"
+        << "04/2022=800;04/2023=827,98;04/2024=827,97"
         << ""
         << "15/09/2025"
         << "erreur de calcul composé"
@@ -310,24 +312,24 @@ void TestAudit::worked_data()
         << ""
         << "15/09/2025"
         << "autre écart"
-        << "04/2023-09/2025:+72,01" << qint64(30 * 7201) << qint64(0) << qint64(30 * 7201)
+        << "04/2023-09/2025:+72,02" << qint64(30 * 7202) << qint64(0) << qint64(30 * 7202)
         << "09/2022";
     QTest::newRow("autre écart: two increases in one year")
         << "01/04/2022"
         << "01/04/2022"
         << "69003"
         << ""
-        << "04/2022=800;04/2023=827,99;10/2023=850"
+        << "04/2022=800;04/2023=827,98;10/2023=850"
         << ""
         << "15/01/2024"
         << "autre écart"
-        << "10/2023-01/2024:+22,01" << qint64(4 * 2201) << qint64(0) << qint64(4 * 2201) << "";
+        << "10/2023-01/2024:+22,02" << qint64(4 * 2202) << qint64(0) << qint64(4 * 2202) << "";
     // Rents known from 06/2024 only: that rent stands as lawful.
     QTest::newRow("rents known from later on") << "10/03/2023"
                                                << "15/03/2023"
                                                << "69003"
                                                << ""
-                                               << "06/2024=879,72;04/2025=895,70"
+                                               << "06/2024=879,72;04/2025=895,69"
                                                << ""
                                                << "15/09/2025"
                                                << ""

@@ -94,7 +94,7 @@ void TestRevisionLetter::content_data()
         << strings({"Indice de base : IRL, série métropole, 4e trimestre 2022 : 137,26",
                     "Nouvel indice : IRL, série métropole, 4e trimestre 2023 : 142,06",
                     "Variation de l'indice : hausse de 3,50 %",
-                    "850,00 € × 142,06 ÷ 137,26 = 879,72 € (arrondi au centime)",
+                    "850,00 € × 142,06 ÷ 137,26 = 879,72 € (arrondi au centime inférieur)",
                     "Loyer actuel hors charges : 850,00 €",
                     "Nouveau loyer hors charges, à compter du 15 mars 2024 : 879,72 €",
                     "intervient le 15 mars 2024, date de révision prévue au bail",
@@ -116,7 +116,7 @@ void TestRevisionLetter::content_data()
         << "15/03/2024" << false << qint64(85000) << qint64(5000) << "15/03/2025"
         << strings({"Indice de base : IRL, série outre-mer, 4e trimestre 2023 : 139,32",
                     "Nouvel indice : IRL, série outre-mer, 4e trimestre 2024 : 141,86",
-                    "850,00 € × 141,86 ÷ 139,32 = 865,50 €", "publié par l'INSEE pour l'outre-mer"})
+                    "850,00 € × 141,86 ÷ 139,32 = 865,49 €", "publié par l'INSEE pour l'outre-mer"})
         << strings({"métropole"});
     QTest::newRow("fall, both ways: lowered")
         << "69003"
@@ -219,7 +219,7 @@ void TestRevisionLetter::wholeLetter()
                  "Variation de l'indice : hausse de 3,50 %\n\n"
                  "Le loyer hors charges révisé est égal au loyer actuel multiplié par le nouvel "
                  "indice et divisé par l'indice de base : 850,00 € × 142,06 ÷ 137,26 = 879,72 € "
-                 "(arrondi au centime).\n\n"
+                 "(arrondi au centime inférieur).\n\n"
                  "Loyer actuel hors charges : 850,00 €\n"
                  "Nouveau loyer hors charges, à compter du 15 mars 2024 : 879,72 €\n"
                  "Charges, inchangées : 50,00 €\n"
@@ -312,7 +312,8 @@ void TestRevisionLetter::refusals_data()
         << "10/03/2023" << false << ""
         << "14/03/2024"
         << ""
-        << "La révision n'est pas encore due : prochaine révision le 15/03/2024.";
+        << "La révision n'est pas encore due : prochaine révision le 15/03/2024, lettre à "
+           "écrire à partir du 15/03/2024.";
     QTest::newRow("index missing") << "10/03/2023" << false << ""
                                    << "20/03/2026"
                                    << ""
@@ -327,8 +328,9 @@ void TestRevisionLetter::refusals_data()
         << "01/09/2022" << false << "G"
         << "05/09/2023"
         << ""
-        << "Loyer gelé : logement classé G au DPE, bail signé ou renouvelé depuis le "
-           "24/08/2022 ; le loyer reste à 850,00 € et aucune lettre de révision n'est à envoyer.";
+        << "loyer gelé (DPE F/G) : logement classé G au DPE, bail signé le 01/09/2022, depuis "
+           "le 24/08/2022 ; le loyer reste à 850,00 € et aucune lettre de révision n'est à "
+           "envoyer.";
     QTest::newRow("no landlord")
         << "10/03/2023" << false << ""
         << "15/03/2024"
@@ -550,6 +552,29 @@ void TestRevisionLetter::monthSelection()
     QVERIFY(march[1].basis.recorded);
     QCOMPARE(march[1].basis.date, QDate(2024, 3, 12));
     QVERIFY(monthLetters(leases, last, table(), QDate(2024, 3, 25), 2024, 5).empty());
+
+    // Revised each 10 January on the 4th quarter; on 02/01/2026 the 4th quarter
+    // 2025 is not out and last year's letter still runs: the lease is listed
+    // all the same, with the day its letter can be written.
+    Lease january = leaseOf(QStringLiteral("75011"), "10/03/2019", "10/03/2019", false, {},
+                            100000, 0);
+    january.id = 9;
+    january.referenceQuarter = Quarter(2018, 4);
+    january.revisionDay = 10;
+    january.revisionMonth = 1;
+    january.priorRevision = day("10/01/2024");
+    const std::vector<RevisionRecord> recorded{
+        reviseLease(january, {}, table(), day("10/01/2025")).record(9)};
+    const std::vector<Lease> one{january};
+    const std::vector<MonthLetter> listed =
+        monthLetters(one, recorded, table(), day("02/01/2026"), 2026, 1);
+    QCOMPARE(listed.size(), std::size_t(1));
+    QCOMPARE(listed[0].basis.revision.status.due, day("10/01/2026"));
+    const LetterResult result = revisionLetter(january, listed[0].basis.revision, kLandlord,
+                                               QStringLiteral("Lyon"), day("02/01/2026"));
+    QVERIFY(!result.letter);
+    QVERIFY2(result.refusal.contains(QStringLiteral("à écrire à partir du 10/01/2026")),
+             qPrintable(result.refusal));
 }
 
 QTEST_GUILESS_MAIN(TestRevisionLetter)

@@ -299,7 +299,7 @@ void TestLetter::pdfReadsBack()
         QVERIFY2(line.endsWith(QString::fromUtf8(value)), qPrintable(line));
     }
     const QString flowing = text.simplified();
-    for (const char* part : {"850,00 € × 142,06 ÷ 137,26 = 879,72 € (arrondi au centime)",
+    for (const char* part : {"850,00 € × 142,06 ÷ 137,26 = 879,72 € (arrondi au centime inférieur)",
                              "l'article 17-1 de la loi n° 89-462 du 6 juillet 1989",
                              "Je vous prie d'agréer, Madame, l'expression de mes salutations "
                              "distinguées."})
