@@ -354,8 +354,8 @@ void TestRegister::refusedInputIsKept_data()
                                        << "code postal invalide « 2000 » (cinq chiffres, de 01000 "
                                           "à 95999 ou 97xxx)";
     QTest::newRow("no such department") << "codepostal"
-                                        << "98000"
-                                        << "code postal invalide « 98000 » (cinq chiffres, de "
+                                        << "96000"
+                                        << "code postal invalide « 96000 » (cinq chiffres, de "
                                            "01000 à 95999 ou 97xxx)";
     QTest::newRow("new commune code") << "codepostal"
                                       << "2A004"

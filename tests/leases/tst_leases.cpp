@@ -951,7 +951,7 @@ void TestLeases::csvRefusesBadLines_data()
     QTest::newRow("duplicate of line 2")
         << replace(0, QStringLiteral("A1"))
         << strings({"ligne 3 : référence « A1 » en double (ligne 2)"});
-    QTest::newRow("field count") << good + u';' << strings({"ligne 3 : 20 champs au lieu de 19"});
+    QTest::newRow("field count") << good + u';' << strings({"ligne 3 : 21 champs au lieu de 20"});
     QTest::newRow("two faults on one line")
         << replace(14, QStringLiteral("cher"))
                .replace(QStringLiteral("15/03/2023;15/03/2023"),
