@@ -63,7 +63,9 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
                                               .arg(copy.error()));
     } else {
         const QString file = QDir(target).filePath(LeaseStore::fileName());
-        QString refusal = dataFolderRefusal(target);
+        // A new folder is made only where the program may write.
+        const QFileInfo info(target);
+        QString refusal = dataFolderRefusal(info.exists() ? target : info.absolutePath());
         if (refusal.isEmpty() && QFileInfo::exists(file))
             refusal = QStringLiteral("%1 existe déjà : la copie va dans un dossier sans registre")
                           .arg(quotedPath(file));
