@@ -13,6 +13,7 @@
 
 class QSqlDatabase;
 class QSqlError;
+class QSqlQuery;
 
 namespace velmaris {
 
@@ -111,6 +112,11 @@ public:
     // after the last one recorded. Who applied it (the record's appliedBy, else
     // the session's user name) and when go with it.
     std::optional<qint64> appendRevision(const RevisionRecord& record, qint64 leaseVersion = 0);
+    // Many at once ("Appliquer" on a whole list): all recorded or none, in one
+    // transaction; leaseVersions[i] goes with records[i]. On a refusal,
+    // *failed (when given) is the position of the record refused.
+    bool appendRevisions(const std::vector<RevisionRecord>& records,
+                         const std::vector<qint64>& leaseVersions, int* failed = nullptr);
     std::optional<std::vector<RevisionRecord>> history(qint64 leaseId); // oldest first
     // The latest record of every lease that has one: what the register needs.
     std::optional<std::vector<RevisionRecord>> lastRevisions();
@@ -149,7 +155,11 @@ private:
     bool checkFile();
     bool connectFile();
     bool prepareSchema();
-    bool revisionStillApplies(const RevisionRecord& rec, qint64 leaseVersion);
+    struct RevisionQueries;
+    bool prepareRevisionQueries(RevisionQueries& queries);
+    std::optional<qint64> recordRevision(const RevisionRecord& rec, qint64 leaseVersion,
+                                         RevisionQueries& queries);
+    bool revisionStillApplies(const RevisionRecord& rec, qint64 leaseVersion, QSqlQuery& query);
     bool leaseExists(qint64 id);
     bool migrate(int from);
     bool makeBackup(int version);

@@ -228,6 +228,36 @@ private slots:
         QCOMPARE(store.lease(id)->rentCents, 61980);
     }
 
+    // Many revisions at once: one refused (its lease changed) and none is recorded.
+    void revisionsAllOrNothing_data() { backEnds(); }
+    void revisionsAllOrNothing()
+    {
+        skipWithoutServer();
+        const Register reg = freshRegister();
+        LeaseStore store;
+        QVERIFY2(reg.open(store), qPrintable(store.error()));
+        QVERIFY(store.importLeases(someLeases(QStringLiteral("R-"), 3)));
+        std::vector<RevisionRecord> records;
+        std::vector<qint64> versions;
+        const std::vector<Lease> leases = *store.leases();
+        for (const Lease& lease : leases) {
+            records.push_back(revisionOf(lease, day("01/07/2024"), lease.rentCents + 1000));
+            versions.push_back(lease.version);
+        }
+        Lease changed = *store.findLease(QStringLiteral("R-2"));
+        changed.tenant = QStringLiteral("M. Martin");
+        QVERIFY(store.updateLease(changed));
+        int failed = -1;
+        QVERIFY(!store.appendRevisions(records, versions, &failed));
+        QCOMPARE(failed, 2);
+        QCOMPARE(store.errorKind(), StoreError::Conflict);
+        QVERIFY(store.lastRevisions()->empty());
+        QCOMPARE(store.findLease(QStringLiteral("R-0"))->rentCents, 70000);
+        versions[2] = changed.version + 1;
+        QVERIFY2(store.appendRevisions(records, versions, &failed), qPrintable(store.error()));
+        QCOMPARE(store.lastRevisions()->size(), 3u);
+    }
+
     void importAllOrNothing_data() { backEnds(); }
     void importAllOrNothing()
     {
