@@ -121,8 +121,9 @@ struct Register {
         last = *store.lastRevisions();
         pgUp = pg.start() && pg.createDatabase(QStringLiteral("registre"));
         LeaseStore server;
-        if (pgUp && !(server.openServer(pg.server(QStringLiteral("registre")))
-                      && store.copyInto(server)))
+        if (pgUp
+            && !(server.openServer(pg.server(QStringLiteral("registre")))
+                 && store.copyInto(server)))
             pgUp = false;
         if (!pgUp)
             qWarning("no PostgreSQL figures: %s", qPrintable(pg.why() + server.error()));

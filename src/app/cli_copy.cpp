@@ -16,8 +16,8 @@ namespace {
 
 // The SQLite register of the folder, the source when the copy goes to a
 // server and no other is named: the settings may already name the server.
-std::optional<CommandLineResult> openFileRegister(const Options& options,
-                                                  const QString& dataFolder, LeaseStore& store)
+std::optional<CommandLineResult> openFileRegister(const Options& options, const QString& dataFolder,
+                                                  LeaseStore& store)
 {
     const QString folder = registerFolder(options, dataFolder);
     QString refusal = dataFolderRefusal(folder);
@@ -59,8 +59,8 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
                               : openFileRegister(options, dataFolder, source))
             return *failed;
         if (!copy.openServer(*server))
-            return failure(kExitRegister, QStringLiteral("Copie du registre impossible : %1")
-                                              .arg(copy.error()));
+            return failure(kExitRegister,
+                           QStringLiteral("Copie du registre impossible : %1").arg(copy.error()));
     } else {
         const QString file = QDir(target).filePath(LeaseStore::fileName());
         // A new folder is made only where the program may write.
@@ -75,12 +75,13 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
         if (auto failed = openStore(options, dataFolder, source))
             return *failed;
         if (!QDir().mkpath(target) || !copy.open(target)) {
-            const QString why = copy.error().isEmpty()
-                                    ? QStringLiteral("impossible de créer le dossier %1.")
-                                          .arg(quotedPath(target))
-                                    : copy.error();
+            const QString why =
+                copy.error().isEmpty()
+                    ? QStringLiteral("impossible de créer le dossier %1.").arg(quotedPath(target))
+                    : copy.error();
             removeNewFile(copy, file);
-            return failure(kExitRegister, QStringLiteral("Copie du registre impossible : %1").arg(why));
+            return failure(kExitRegister,
+                           QStringLiteral("Copie du registre impossible : %1").arg(why));
         }
         newFile = file;
     }

@@ -3,7 +3,6 @@
 #include "cli_p.h"
 
 #include "amounts.h"
-#include "amounts.h"
 #include "datafolder.h"
 #include "dates.h"
 #include "indexvalue.h"
@@ -49,7 +48,7 @@ RegisterChoice chosenRegister(const Options& options, const QString& defaultFold
     const RegisterSettings settings = readRegisterSettings(
         QDir(registerFolder(options, defaultFolder)).filePath(QStringLiteral("Velmaris.ini")));
     if (settings.isSet())
-        choice.server = RegisterServer{settings.host, settings.port, settings.database,
+        choice.server = RegisterServer{settings.host, settings.port,    settings.database,
                                        settings.user, settings.sslmode, QString()};
     return choice;
 }
@@ -65,8 +64,9 @@ std::optional<CommandLineResult> openStore(const Options& options, const QString
         return failure(kExitBadArguments, choice.error + QStringLiteral(" (velmaris --help)"));
     else if (choice.server) {
         if (!store.openServer(*choice.server))
-            return failure(kExitRegister,
-                           QStringLiteral("Registre des baux inaccessible : %1").arg(store.error()));
+            return failure(
+                kExitRegister,
+                QStringLiteral("Registre des baux inaccessible : %1").arg(store.error()));
         return std::nullopt;
     }
     const QString folder = registerFolder(options, defaultFolder);

@@ -87,7 +87,7 @@ struct RevisionRecord {
     Quarter newQuarter;
     double newValue = 0;
     IndexSeries series = IndexSeries::Irl;
-    QString notes; // the explanation lines, one per line
+    QString notes;       // the explanation lines, one per line
     QString appliedBy;   // the desk's user who recorded it (empty before that was kept)
     QDateTime appliedAt; // when, in UTC
 

@@ -39,8 +39,9 @@ enum class StoreError {
 QString storeErrorText(StoreError kind, const QString& path);
 
 // The lease register: one SQLite file, Velmaris.sqlite, in a folder the
-// caller gives, or an office's PostgreSQL database that several desks share. Each store has its own connection, so that two stores (two
-// windows, the window and the command line) may be open on one file at once.
+// caller gives, or an office's PostgreSQL database that several desks share.
+// Each store has its own connection, so that two stores (two windows, the
+// window and the command line) may be open on one register at once.
 //
 // Every write runs in one transaction. A failure never ends the program: the
 // call returns false (or nothing) and error() says why in French, ready for a

@@ -59,8 +59,8 @@ bool LeaseStore::prepareRevisionQueries(RevisionQueries& q)
                            "base_value, new_quarter, new_value, series, notes, applied_by, "
                            "applied_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
             + returningId(database()))
-        && q.update.prepare(QStringLiteral(
-            "UPDATE leases SET rent_cents = ?, version = version + 1 WHERE id = ?"));
+        && q.update.prepare(
+            QStringLiteral("UPDATE leases SET rent_cents = ?, version = version + 1 WHERE id = ?"));
     if (!ok)
         failSql(q.check.lastError().isValid()    ? q.check.lastError()
                 : q.insert.lastError().isValid() ? q.insert.lastError()
@@ -238,7 +238,8 @@ std::optional<std::vector<RevisionRecord>> LeaseStore::lastRevisions()
     if (!query.exec(QStringLiteral(
             "SELECT r.id, r.lease_id, r.due_date, r.request_date, r.effective_date, "
             "r.old_rent_cents, r.new_rent_cents, r.base_quarter, r.base_value, r.new_quarter, "
-            "r.new_value, r.series, '', r.applied_by, r.applied_at FROM revisions r JOIN (SELECT lease_id, max(due_date) "
+            "r.new_value, r.series, '', r.applied_by, r.applied_at FROM revisions r JOIN (SELECT "
+            "lease_id, max(due_date) "
             "AS due FROM revisions GROUP BY lease_id) m ON r.lease_id = m.lease_id AND "
             "r.due_date = m.due"))) {
         failSql(query.lastError());

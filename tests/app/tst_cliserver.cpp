@@ -67,8 +67,8 @@ private slots:
         {
             LeaseStore store;
             QVERIFY(store.open(office.path()));
-            QVERIFY(store.importLeases({lease(QStringLiteral("LYO-01"), 78050),
-                                        lease(QStringLiteral("LYO-02"), 65000)}));
+            QVERIFY(store.importLeases(
+                {lease(QStringLiteral("LYO-01"), 78050), lease(QStringLiteral("LYO-02"), 65000)}));
         }
         QVERIFY(m_pg.createDatabase(QStringLiteral("agence")));
         const QString server = address(QStringLiteral("agence"));
@@ -88,8 +88,8 @@ private slots:
         QVERIFY(r.output.contains(QStringLiteral("LYO-02")));
 
         const QString copy = back.filePath(QStringLiteral("copie"));
-        r = run(office.path(), {QStringLiteral("--register"), server,
-                                QStringLiteral("--copy-register"), copy});
+        r = run(office.path(),
+                {QStringLiteral("--register"), server, QStringLiteral("--copy-register"), copy});
         QVERIFY2(r.status == 0, qPrintable(r.error));
         LeaseStore store;
         QVERIFY(store.open(copy));
@@ -103,11 +103,12 @@ private slots:
         QVERIFY(m_pg.createDatabase(QStringLiteral("reglee")));
         QFile ini(folder.filePath(QStringLiteral("Velmaris.ini")));
         QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(QStringLiteral("[REGISTRE]\r\nHOST=%1\r\nPORT=%2\r\nDATABASE=reglee\r\nUSER=%3\r\n")
-                      .arg(m_pg.socketFolder())
-                      .arg(PgCluster::kPort)
-                      .arg(QString::fromLatin1(PgCluster::kUser))
-                      .toUtf8());
+        ini.write(
+            QStringLiteral("[REGISTRE]\r\nHOST=%1\r\nPORT=%2\r\nDATABASE=reglee\r\nUSER=%3\r\n")
+                .arg(m_pg.socketFolder())
+                .arg(PgCluster::kPort)
+                .arg(QString::fromLatin1(PgCluster::kUser))
+                .toUtf8());
         ini.close();
         const QString csv = folder.filePath(QStringLiteral("baux.csv"));
         CommandLineResult r = run(folder.path(), {QStringLiteral("--export-leases"), csv,
@@ -127,16 +128,20 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("saying");
         QTest::newRow("server down")
-            << QStringList{QStringLiteral("--leases"), QStringLiteral("--register"), QStringLiteral("@down")}
+            << QStringList{QStringLiteral("--leases"), QStringLiteral("--register"),
+                           QStringLiteral("@down")}
             << 5 << "ne répond pas";
         QTest::newRow("no such database")
-            << QStringList{QStringLiteral("--leases"), QStringLiteral("--register"), QStringLiteral("@absente")}
+            << QStringList{QStringLiteral("--leases"), QStringLiteral("--register"),
+                           QStringLiteral("@absente")}
             << 5 << "n'existe pas";
         QTest::newRow("address unreadable")
-            << QStringList{QStringLiteral("--leases"), QStringLiteral("--register"), QStringLiteral("postgresql://hote")}
+            << QStringList{QStringLiteral("--leases"), QStringLiteral("--register"),
+                           QStringLiteral("postgresql://hote")}
             << 2 << "le nom de la base manque";
         QTest::newRow("backup of a server")
-            << QStringList{QStringLiteral("--backup"), QStringLiteral("@tmp/sauvegarde.sqlite"), QStringLiteral("--register"), QStringLiteral("@postgres")}
+            << QStringList{QStringLiteral("--backup"), QStringLiteral("@tmp/sauvegarde.sqlite"),
+                           QStringLiteral("--register"), QStringLiteral("@postgres")}
             << 2 << "ne concerne que le registre en fichier SQLite";
     }
     void failures()
