@@ -88,7 +88,8 @@ const QStringList kValued = {
     QStringLiteral("--restore"),        QStringLiteral("--published"),
     QStringLiteral("--corse"),          QStringLiteral("--outre-mer"),
     QStringLiteral("--import-insee"),   QStringLiteral("--audit-lease"),
-    QStringLiteral("--charged"),
+    QStringLiteral("--charged"),        QStringLiteral("--register"),
+    QStringLiteral("--copy-register"),
 };
 const QStringList kFlags = {QStringLiteral("--reevaluate"), QStringLiteral("--leases"),
                             QStringLiteral("--all"), QStringLiteral("--help"),
@@ -139,6 +140,7 @@ std::optional<QString> commandOf(const Options& options, QString& command)
         QStringLiteral("--export-leases"), QStringLiteral("--apply-revision"),
         QStringLiteral("--backup"),        QStringLiteral("--restore"),
         QStringLiteral("--import-insee"),  QStringLiteral("--audit-lease"),
+        QStringLiteral("--copy-register"),
     };
     for (const QString& c : commands) {
         if (!options.has(c))
@@ -209,6 +211,11 @@ QString commandLineUsage()
         "bailleur) dans F\n"
         "  --restore F           remplace le registre par la sauvegarde F (l'ancien est gardé)\n"
         "  --data-folder DOSSIER dossier du registre (par défaut le dossier des données)\n"
+        "  --register ADRESSE    le registre partagé d'un serveur PostgreSQL\n"
+        "                        (postgresql://utilisateur@hôte:port/base ; mot de passe :\n"
+        "                        ~/.pgpass ou PGPASSWORD)\n"
+        "  --copy-register CIBLE copie tout le registre dans une base PostgreSQL vide\n"
+        "                        (postgresql://…) ou, depuis le serveur, dans un dossier\n"
         "\n"
         "Fichier des indices :\n"
         "  --add-index T IRL     ajoute le trimestre T (le suivant du fichier) saisi à la main,\n"
@@ -262,7 +269,8 @@ struct RentArguments {
 
 std::optional<CommandLineResult> readRentArguments(const Options& options, RentArguments& args)
 {
-    for (const char* other : {"--request-date", "--data-folder", "--date", "--all", "--charged"})
+    for (const char* other :
+         {"--request-date", "--data-folder", "--date", "--all", "--charged", "--register"})
         if (options.has(QString::fromLatin1(other)))
             return failure(kExitBadArguments,
                            QStringLiteral("L'option %1 ne sert qu'aux commandes des baux. "

@@ -12,6 +12,7 @@
 #include "leaseregister.h"
 #include "leasestore.h"
 #include "postaladdress.h"
+#include "settings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,9 +36,40 @@ QString registerFolder(const Options& options, const QString& defaultFolder)
                : defaultFolder;
 }
 
+RegisterChoice chosenRegister(const Options& options, const QString& defaultFolder)
+{
+    RegisterChoice choice;
+    if (options.has(QStringLiteral("--register"))) {
+        QString why;
+        choice.server = serverFromAddress(options.value(QStringLiteral("--register")), &why);
+        if (!choice.server)
+            choice.error = QStringLiteral("Option --register : %1.").arg(why);
+        return choice;
+    }
+    const RegisterSettings settings = readRegisterSettings(
+        QDir(registerFolder(options, defaultFolder)).filePath(QStringLiteral("Velmaris.ini")));
+    if (settings.isSet())
+        choice.server = RegisterServer{settings.host, settings.port,    settings.database,
+                                       settings.user, settings.sslmode, QString()};
+    return choice;
+}
+
 std::optional<CommandLineResult> openStore(const Options& options, const QString& defaultFolder,
                                            LeaseStore& store)
 {
+    // The office's server, named on the command line or in the settings. The
+    // password comes from libpq's own ways (~/.pgpass, PGPASSWORD): a command
+    // never asks.
+    if (const RegisterChoice choice = chosenRegister(options, defaultFolder);
+        !choice.error.isEmpty())
+        return failure(kExitBadArguments, choice.error + QStringLiteral(" (velmaris --help)"));
+    else if (choice.server) {
+        if (!store.openServer(*choice.server))
+            return failure(
+                kExitRegister,
+                QStringLiteral("Registre des baux inaccessible : %1").arg(store.error()));
+        return std::nullopt;
+    }
     const QString folder = registerFolder(options, defaultFolder);
     QString refusal = dataFolderRefusal(folder);
     // A folder named on the command line starts a register only by an import
@@ -79,7 +111,7 @@ std::optional<CommandLineResult> onlyOptions(const Options& options, const QStri
     for (auto it = options.values.cbegin(); it != options.values.cend(); ++it) {
         const QString& name = it.key();
         if (name == command || name == u"--index-file" || name == u"--data-folder"
-            || allowed.contains(name))
+            || name == u"--register" || allowed.contains(name))
             continue;
         return failure(
             kExitBadArguments,

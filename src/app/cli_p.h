@@ -56,6 +56,18 @@ QString field(QString text);
 // The register's folder: --data-folder, or the default one.
 QString registerFolder(const Options& options, const QString& defaultFolder);
 
+// Which register a command works on: the server of --register or of the
+// settings' section REGISTRE, else (no server) the SQLite file of the folder;
+// error: why --register does not read.
+struct RegisterChoice {
+    std::optional<RegisterServer> server;
+    QString error;
+};
+RegisterChoice chosenRegister(const Options& options, const QString& defaultFolder);
+
+// --copy-register: the register copied whole into an empty one.
+CommandLineResult copyRegister(const Options& options, const QString& defaultFolder);
+
 // Opens the register; on failure the result to return (status 5).
 std::optional<CommandLineResult> openStore(const Options& options, const QString& defaultFolder,
                                            LeaseStore& store);

@@ -145,6 +145,8 @@ CommandLineResult runRegisterCommand(const Options& options, const QString& defa
         return applyRevision(options, defaultIndexPath, defaultDataFolder);
     if (options.has(QStringLiteral("--backup")))
         return backup(options, defaultIndexPath, defaultDataFolder);
+    if (options.has(QStringLiteral("--copy-register")))
+        return copyRegister(options, defaultDataFolder);
     return restore(options, defaultDataFolder);
 }
 

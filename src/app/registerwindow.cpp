@@ -70,18 +70,20 @@ bool RegisterWindow::openStore()
     etat->hide();
     bool ok = false;
     const QString folder = m_session.folder();
-    if (folder.isEmpty()) {
+    const bool onServer = m_session.server().has_value();
+    if (!onServer && folder.isEmpty()) {
         const QString why = QStringLiteral("Le dossier des données de Velmaris est inconnu : le "
                                            "registre des baux n'est pas disponible.");
         etat->setText(why);
         MessageBox::critical(this, kTitle, why);
-    } else if (const QString refusal = dataFolderRefusal(folder); !refusal.isEmpty()) {
+    } else if (const QString refusal = onServer ? QString() : dataFolderRefusal(folder);
+               !refusal.isEmpty()) {
         // Someone else's folder (root run with a user's HOME) is never written.
         etat->setText(QStringLiteral("Registre des baux indisponible."));
         MessageBox::critical(
             this, kTitle,
             QStringLiteral("Le registre des baux n'est pas ouvert : %1.").arg(refusal));
-    } else if (!m_store.open(folder)) {
+    } else if (!openSessionStore()) {
         etat->setText(QStringLiteral("Registre des baux indisponible."));
         MessageBox::critical(this, kTitle, m_store.error());
     } else {

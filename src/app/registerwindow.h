@@ -105,6 +105,8 @@ private:
     void buildSorting();
     void buildButtons();
     bool openStore();
+    // The session's store opened, the server's password asked once if it wants one.
+    bool openSessionStore();
     bool writable() const;
     const Lease* selectedLease() const;
     void updateButtons();

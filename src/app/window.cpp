@@ -58,6 +58,10 @@ int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
     // file and the lease register outlive every window that shows them.
     Settings settings(QDir(folders.settingsFolder).filePath(QStringLiteral("Velmaris.ini")));
     RegisterSession session(folders.dataFolder);
+    // An office's shared register, when the settings name its server.
+    if (const RegisterSettings shared = readRegisterSettings(settings.path()); shared.isSet())
+        session.setServer(RegisterServer{shared.host, shared.port, shared.database, shared.user,
+                                         shared.sslmode, QString()});
     Maj maj(settings);
 
     MainWindow window(maj, folders.indexFolder, folders.indexFolder);

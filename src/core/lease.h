@@ -10,6 +10,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <tuple>
 
 namespace velmaris {
 
@@ -86,11 +87,21 @@ struct RevisionRecord {
     Quarter newQuarter;
     double newValue = 0;
     IndexSeries series = IndexSeries::Irl;
-    QString notes; // the explanation lines, one per line
+    QString notes;       // the explanation lines, one per line
     QString appliedBy;   // the desk's user who recorded it (empty before that was kept)
     QDateTime appliedAt; // when, in UTC
 
-    bool operator==(const RevisionRecord&) const = default;
+    // The same revision, whoever recorded it and whenever: who and when are
+    // the register's account of it, not part of the revision.
+    bool operator==(const RevisionRecord& other) const
+    {
+        return std::tie(id, leaseId, dueDate, requestDate, effectiveDate, oldRentCents,
+                        newRentCents, baseQuarter, baseValue, newQuarter, newValue, series, notes)
+               == std::tie(other.id, other.leaseId, other.dueDate, other.requestDate,
+                           other.effectiveDate, other.oldRentCents, other.newRentCents,
+                           other.baseQuarter, other.baseValue, other.newQuarter, other.newValue,
+                           other.series, other.notes);
+    }
 };
 
 // The territory of a French postal code: 20xxx, 2Axxx, 2Bxxx -> Corse;

@@ -121,7 +121,8 @@ void addStep(QStringList& steps, const char* sql, bool server)
                     steps << QString::fromLatin1(guard);
             return;
         }
-        step.replace(QStringLiteral("INTEGER PRIMARY KEY"), QStringLiteral("BIGSERIAL PRIMARY KEY"));
+        step.replace(QStringLiteral("INTEGER PRIMARY KEY"),
+                     QStringLiteral("BIGSERIAL PRIMARY KEY"));
         step.replace(QStringLiteral(" INTEGER"), QStringLiteral(" BIGINT"));
         step.replace(QStringLiteral(" REAL"), QStringLiteral(" DOUBLE PRECISION"));
     }

@@ -54,8 +54,9 @@ bool run(QSqlDatabase db, const QString& sql, QSqlError* error)
 Transaction::Transaction(QSqlDatabase db)
     : m_db(db)
 {
-    m_begun = run(m_db, onServer(m_db) ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"),
-                  &m_error);
+    m_begun =
+        run(m_db, onServer(m_db) ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"),
+            &m_error);
 }
 
 Transaction::~Transaction()
@@ -349,8 +350,7 @@ bool LeaseStore::migrate(int from)
     // Two desks opening a new database at once: the second waits for the
     // first one's schema, then finds it made.
     QSqlError e;
-    if (isServer()
-        && !run(db, QStringLiteral("SELECT pg_advisory_xact_lock(8367227)"), &e))
+    if (isServer() && !run(db, QStringLiteral("SELECT pg_advisory_xact_lock(8367227)"), &e))
         return failSql(e);
     // Another program may have migrated the file between our look and our lock.
     bool ok = false;

@@ -13,6 +13,7 @@
 
 class QSqlDatabase;
 class QSqlError;
+class QSqlQuery;
 
 namespace velmaris {
 
@@ -38,8 +39,9 @@ enum class StoreError {
 QString storeErrorText(StoreError kind, const QString& path);
 
 // The lease register: one SQLite file, Velmaris.sqlite, in a folder the
-// caller gives, or an office's PostgreSQL database that several desks share. Each store has its own connection, so that two stores (two
-// windows, the window and the command line) may be open on one file at once.
+// caller gives, or an office's PostgreSQL database that several desks share.
+// Each store has its own connection, so that two stores (two windows, the
+// window and the command line) may be open on one register at once.
 //
 // Every write runs in one transaction. A failure never ends the program: the
 // call returns false (or nothing) and error() says why in French, ready for a
@@ -111,6 +113,11 @@ public:
     // after the last one recorded. Who applied it (the record's appliedBy, else
     // the session's user name) and when go with it.
     std::optional<qint64> appendRevision(const RevisionRecord& record, qint64 leaseVersion = 0);
+    // Many at once ("Appliquer" on a whole list): all recorded or none, in one
+    // transaction; leaseVersions[i] goes with records[i]. On a refusal,
+    // *failed (when given) is the position of the record refused.
+    bool appendRevisions(const std::vector<RevisionRecord>& records,
+                         const std::vector<qint64>& leaseVersions, int* failed = nullptr);
     std::optional<std::vector<RevisionRecord>> history(qint64 leaseId); // oldest first
     // The latest record of every lease that has one: what the register needs.
     std::optional<std::vector<RevisionRecord>> lastRevisions();
@@ -149,7 +156,11 @@ private:
     bool checkFile();
     bool connectFile();
     bool prepareSchema();
-    bool revisionStillApplies(const RevisionRecord& rec, qint64 leaseVersion);
+    struct RevisionQueries;
+    bool prepareRevisionQueries(RevisionQueries& queries);
+    std::optional<qint64> recordRevision(const RevisionRecord& rec, qint64 leaseVersion,
+                                         RevisionQueries& queries);
+    bool revisionStillApplies(const RevisionRecord& rec, qint64 leaseVersion, QSqlQuery& query);
     bool leaseExists(qint64 id);
     bool migrate(int from);
     bool makeBackup(int version);

@@ -61,8 +61,8 @@ qint64 copyTable(QSqlDatabase from, QSqlDatabase to, const Table& table, QSqlErr
         for (int i = 0; i < count; ++i) {
             const QVariant value = read.value(i);
             // The columns are NOT NULL: an empty text must not become a null one.
-            write.bindValue(i, value.typeId() == QMetaType::QString ? QVariant(text(value.toString()))
-                                                                   : value);
+            write.bindValue(
+                i, value.typeId() == QMetaType::QString ? QVariant(text(value.toString())) : value);
         }
         if (!write.exec()) {
             *error = write.lastError();

@@ -1,11 +1,10 @@
-// Reading and writing leases and their history.
+// Reading and writing leases.
 #include "leasestore.h"
 
 #include "dates.h"
 #include "leasestore_p.h"
 #include "quoting.h"
 
-#include <QDateTime>
 #include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
@@ -22,15 +21,6 @@ QString invalidLease(const QStringList& problems)
     if (!text.isEmpty())
         text[0] = text[0].toUpper();
     return QStringLiteral("Bail refusé : ") + text + u'.';
-}
-
-// Who records a revision: the desk's session user.
-QString sessionUser()
-{
-    QString name = qEnvironmentVariable("USER");
-    if (name.isEmpty())
-        name = qEnvironmentVariable("USERNAME");
-    return name.isEmpty() ? QStringLiteral("?") : name;
 }
 
 QString referenceExists(const QString& reference)
@@ -261,159 +251,6 @@ bool LeaseStore::importLeases(const std::vector<Lease>& leases, std::vector<int>
             return failSql(insert.lastError());
     }
     return transaction.commit() || failSql(transaction.error());
-}
-
-// The lease as the revision was computed on: same version, same rent, and
-// no revision of that date or a later one recorded meanwhile.
-bool LeaseStore::revisionStillApplies(const RevisionRecord& rec, qint64 leaseVersion)
-{
-    QSqlQuery query(database());
-    // A server's desks run side by side: the lease's row is locked before it
-    // is read, so that a second desk waits and then sees the first one's rent.
-    if (isServer()) {
-        query.prepare(QStringLiteral("SELECT 1 FROM leases WHERE id = ? FOR UPDATE"));
-        query.addBindValue(rec.leaseId);
-        if (!query.exec()) {
-            failSql(query.lastError());
-            return false;
-        }
-    }
-    query.prepare(QStringLiteral("SELECT rent_cents, (SELECT max(due_date) FROM revisions "
-                                 "WHERE lease_id = leases.id), version FROM leases WHERE id = ?"));
-    query.addBindValue(rec.leaseId);
-    if (!query.exec()) {
-        failSql(query.lastError());
-        return false;
-    }
-    if (!query.next()) {
-        failKind(StoreError::NotFound);
-        return false;
-    }
-    // Computed on a state that has changed since (another window, another
-    // program): recording it would revise twice or from the wrong rent.
-    if (leaseVersion > 0 && query.value(2).toLongLong() != leaseVersion) {
-        failKind(StoreError::Conflict);
-        return false;
-    }
-    if (query.value(0).toLongLong() != rec.oldRentCents) {
-        fail(QStringLiteral("Le loyer de ce bail a changé depuis le calcul : recalculez la "
-                            "révision."),
-             StoreError::Conflict);
-        return false;
-    }
-    const QDate lastDue = dateFromKey(query.value(1).toString());
-    if (lastDue.isValid() && rec.dueDate <= lastDue) {
-        fail(QStringLiteral("Une révision du ") + dateText(lastDue)
-                 + QStringLiteral(" ou plus récente est déjà enregistrée pour ce bail."),
-             StoreError::Conflict);
-        return false;
-    }
-    return true;
-}
-
-std::optional<qint64> LeaseStore::appendRevision(const RevisionRecord& rec, qint64 leaseVersion)
-{
-    if (!checkWritable())
-        return std::nullopt;
-    if (!rec.dueDate.isValid() || !rec.requestDate.isValid() || !rec.effectiveDate.isValid()
-        || rec.newRentCents <= 0 || rec.newRentCents > kMaxAmountCents) {
-        fail(QStringLiteral("Révision incomplète : elle n'est pas enregistrée."),
-             StoreError::Refused);
-        return std::nullopt;
-    }
-    QSqlDatabase db = database();
-    Transaction transaction(db);
-    if (!transaction.begun()) {
-        failSql(transaction.error());
-        return std::nullopt;
-    }
-    if (!revisionStillApplies(rec, leaseVersion))
-        return std::nullopt;
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral(
-                      "INSERT INTO revisions (lease_id, due_date, request_date, effective_date, "
-                      "old_rent_cents, new_rent_cents, base_quarter, base_value, new_quarter, "
-                      "new_value, series, notes, applied_by, applied_at) "
-                      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
-                  + returningId(db));
-    query.addBindValue(rec.leaseId);
-    query.addBindValue(text(dateKey(rec.dueDate)));
-    query.addBindValue(text(dateKey(rec.requestDate)));
-    query.addBindValue(text(dateKey(rec.effectiveDate)));
-    query.addBindValue(rec.oldRentCents);
-    query.addBindValue(rec.newRentCents);
-    query.addBindValue(text(rec.baseQuarter.key()));
-    query.addBindValue(rec.baseValue);
-    query.addBindValue(text(rec.newQuarter.key()));
-    query.addBindValue(rec.newValue);
-    query.addBindValue(text(seriesKey(rec.series)));
-    query.addBindValue(text(rec.notes));
-    query.addBindValue(text(rec.appliedBy.isEmpty() ? sessionUser() : rec.appliedBy));
-    const QDateTime at = rec.appliedAt.isValid() ? rec.appliedAt : QDateTime::currentDateTimeUtc();
-    query.addBindValue(at.toUTC().toString(Qt::ISODate));
-    if (!query.exec()) {
-        failSql(query.lastError());
-        return std::nullopt;
-    }
-    const qint64 id = insertedId(query);
-    query.prepare(
-        QStringLiteral("UPDATE leases SET rent_cents = ?, version = version + 1 WHERE id = ?"));
-    query.addBindValue(rec.newRentCents);
-    query.addBindValue(rec.leaseId);
-    if (!query.exec()) {
-        failSql(query.lastError());
-        return std::nullopt;
-    }
-    if (!transaction.commit()) {
-        failSql(transaction.error());
-        return std::nullopt;
-    }
-    return id;
-}
-
-std::optional<std::vector<RevisionRecord>> LeaseStore::history(qint64 leaseId)
-{
-    if (!isOpen()) {
-        failKind(StoreError::NotOpen);
-        return std::nullopt;
-    }
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT ") + kRevisionColumns
-                  + QStringLiteral(" FROM revisions WHERE lease_id = ? ORDER BY due_date, id"));
-    query.addBindValue(leaseId);
-    if (!query.exec()) {
-        failSql(query.lastError());
-        return std::nullopt;
-    }
-    std::vector<RevisionRecord> result;
-    while (query.next())
-        result.push_back(revisionFromRow(query));
-    return result;
-}
-
-std::optional<std::vector<RevisionRecord>> LeaseStore::lastRevisions()
-{
-    if (!isOpen()) {
-        failKind(StoreError::NotOpen);
-        return std::nullopt;
-    }
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    // The notes stay out: the register needs the dates and the quarter only.
-    if (!query.exec(QStringLiteral(
-            "SELECT r.id, r.lease_id, r.due_date, r.request_date, r.effective_date, "
-            "r.old_rent_cents, r.new_rent_cents, r.base_quarter, r.base_value, r.new_quarter, "
-            "r.new_value, r.series, '', r.applied_by, r.applied_at FROM revisions r JOIN (SELECT lease_id, max(due_date) "
-            "AS due FROM revisions GROUP BY lease_id) m ON r.lease_id = m.lease_id AND "
-            "r.due_date = m.due"))) {
-        failSql(query.lastError());
-        return std::nullopt;
-    }
-    std::vector<RevisionRecord> result;
-    while (query.next())
-        result.push_back(revisionFromRow(query));
-    return result;
 }
 
 } // namespace velmaris

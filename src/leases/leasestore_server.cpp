@@ -61,7 +61,8 @@ QString returningId(const QSqlDatabase& db)
 
 qint64 insertedId(QSqlQuery& query)
 {
-    const qint64 id = query.next() ? query.value(0).toLongLong() : query.lastInsertId().toLongLong();
+    const qint64 id =
+        query.next() ? query.value(0).toLongLong() : query.lastInsertId().toLongLong();
     query.finish();
     return id;
 }
@@ -176,15 +177,15 @@ bool LeaseStore::connectServer()
                  || !run(db, QStringLiteral("SET client_min_messages = warning"), &e))
             openError = e;
         else if (db.driver()->subscribeToNotification(kChangeChannel.toString()))
-            QObject::connect(db.driver(), &QSqlDriver::notification, db.driver(),
-                             [this](const QString&, QSqlDriver::NotificationSource source,
-                                    const QVariant&) {
-                                 if (source != QSqlDriver::OtherSource)
-                                     return;
-                                 m_notified = true;
-                                 if (m_changeListener)
-                                     m_changeListener();
-                             });
+            QObject::connect(
+                db.driver(), &QSqlDriver::notification, db.driver(),
+                [this](const QString&, QSqlDriver::NotificationSource source, const QVariant&) {
+                    if (source != QSqlDriver::OtherSource)
+                        return;
+                    m_notified = true;
+                    if (m_changeListener)
+                        m_changeListener();
+                });
     }
     if (openError.isValid()) {
         failSql(openError);

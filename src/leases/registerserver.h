@@ -10,7 +10,7 @@ namespace velmaris {
 // password is never written anywhere: libpq reads ~/.pgpass, or the window
 // asks once and keeps it for the session.
 struct RegisterServer {
-    QString host;     // a name, an address, or a folder holding the server's socket
+    QString host; // a name, an address, or a folder holding the server's socket
     int port = 5432;
     QString database;
     QString user;

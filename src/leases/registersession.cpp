@@ -6,6 +6,31 @@ RegisterSession::RegisterSession(const QString& folder, QObject* parent)
     : QObject(parent)
     , m_folder(folder)
 {
+    // Another desk committed to the server: every window reads again, once
+    // the driver is done delivering the news.
+    m_store.setChangeListener([this] {
+        QMetaObject::invokeMethod(this, &RegisterSession::refreshIfChangedElsewhere,
+                                  Qt::QueuedConnection);
+    });
+}
+
+void RegisterSession::setServer(const std::optional<RegisterServer>& server)
+{
+    if (server == m_server)
+        return;
+    m_store.close();
+    m_server = server;
+}
+
+void RegisterSession::setPassword(const QString& password)
+{
+    if (m_server)
+        m_server->password = password;
+}
+
+bool RegisterSession::openStore()
+{
+    return m_server ? m_store.openServer(*m_server) : m_store.open(m_folder);
 }
 
 void RegisterSession::setFolder(const QString& folder)

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 namespace velmaris {
 
 // The lease register of one run of the program: its store, opened once, and
@@ -22,6 +24,16 @@ public:
     // Another folder: the store is closed, to be opened again there.
     void setFolder(const QString& folder);
 
+    // The office's server instead of the folder's file (none: the file); the
+    // store is closed, to be opened again there.
+    void setServer(const std::optional<RegisterServer>& server);
+    const std::optional<RegisterServer>& server() const { return m_server; }
+    // The server's password, asked once and kept for this run only.
+    void setPassword(const QString& password);
+
+    // Opens the store on the server, or on the folder's file.
+    bool openStore();
+
     LeaseStore& store() { return m_store; }
     const LeaseStore& store() const { return m_store; }
 
@@ -38,6 +50,7 @@ signals:
 
 private:
     QString m_folder;
+    std::optional<RegisterServer> m_server;
     LeaseStore m_store;
 };
 

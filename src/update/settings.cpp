@@ -121,6 +121,23 @@ LandlordSettings readLandlord(const QString& iniPath)
     return landlord;
 }
 
+RegisterSettings readRegisterSettings(const QString& iniPath)
+{
+    const QByteArray content = contentOrNothing(iniPath);
+    const auto value = [&](QStringView key) {
+        return profileValue(content, u"REGISTRE", key).trimmed();
+    };
+    RegisterSettings settings;
+    settings.host = value(u"HOST");
+    bool ok = false;
+    if (const int port = value(u"PORT").toInt(&ok); ok && port > 0 && port <= 65535)
+        settings.port = port;
+    settings.database = value(u"DATABASE");
+    settings.user = value(u"USER");
+    settings.sslmode = value(u"SSLMODE");
+    return settings;
+}
+
 bool writeLandlord(const LandlordSettings& landlord, const QString& iniPath, QString* reason)
 {
     QStringList address;

@@ -70,6 +70,25 @@ LandlordSettings readLandlord(const QString& iniPath);
 bool writeLandlord(const LandlordSettings& landlord, const QString& iniPath,
                    QString* reason = nullptr);
 
+// An office's shared register on a PostgreSQL server, section "REGISTRE":
+// HOST (a name, an address, or the folder of the server's socket), PORT,
+// DATABASE, USER, SSLMODE. Never a password: libpq's ~/.pgpass, or the
+// window asks once per session.
+struct RegisterSettings {
+    QString host;
+    int port = 5432;
+    QString database;
+    QString user;
+    QString sslmode;
+
+    // Without a database the register is the SQLite file of the data folder.
+    bool isSet() const { return !database.isEmpty(); }
+    bool operator==(const RegisterSettings&) const = default;
+};
+
+// Reads section "REGISTRE", blanks trimmed; a PORT that does not read is 5432.
+RegisterSettings readRegisterSettings(const QString& iniPath);
+
 // Velmaris.ini and its sections, one object for the whole program: the
 // application makes it and lends it to the update dialog, the landlord and
 // letter dialogs, the register's backups and the command line. QtCore only.

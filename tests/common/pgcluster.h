@@ -37,8 +37,8 @@ public:
             !initdb.isEmpty())
             return QFileInfo(initdb).absolutePath();
         QDir versions(QStringLiteral("/usr/lib/postgresql"));
-        const QStringList found = versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot,
-                                                     QDir::Name | QDir::Reversed);
+        const QStringList found =
+            versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
         for (const QString& version : found) {
             const QString bin = versions.filePath(version + QStringLiteral("/bin"));
             if (QFile::exists(bin + QStringLiteral("/initdb")))
@@ -56,7 +56,8 @@ public:
         if (!m_dir.isValid())
             return failed(QStringLiteral("no temporary folder"));
         m_asNobody = ::geteuid() == 0;
-        if (m_asNobody && !run(QStringLiteral("chown"), {QStringLiteral("nobody:"), m_dir.path()}, false))
+        if (m_asNobody
+            && !run(QStringLiteral("chown"), {QStringLiteral("nobody:"), m_dir.path()}, false))
             return false;
         const QString data = dataDir();
         if (!run(QStringLiteral("initdb"),
@@ -74,9 +75,9 @@ public:
         const QString options =
             QStringLiteral("-k %1 -c listen_addresses= -F -p %2").arg(m_dir.path()).arg(kPort);
         if (!run(QStringLiteral("pg_ctl"),
-                 {QStringLiteral("-D"), data, QStringLiteral("-l"), m_dir.filePath(QStringLiteral("log")),
-                  QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("-o"),
-                  options, QStringLiteral("start")}))
+                 {QStringLiteral("-D"), data, QStringLiteral("-l"),
+                  m_dir.filePath(QStringLiteral("log")), QStringLiteral("-w"), QStringLiteral("-t"),
+                  QStringLiteral("60"), QStringLiteral("-o"), options, QStringLiteral("start")}))
             return false;
         m_running = true;
         return exec(QStringLiteral("postgres"),
@@ -101,7 +102,8 @@ public:
     static constexpr int kPort = 5432;
 
     // The address of a database of the cluster.
-    RegisterServer server(const QString& database, const QString& user = QString::fromLatin1(kUser)) const
+    RegisterServer server(const QString& database,
+                          const QString& user = QString::fromLatin1(kUser)) const
     {
         RegisterServer server;
         server.host = m_dir.path();

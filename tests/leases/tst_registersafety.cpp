@@ -315,6 +315,8 @@ static void downgradeToVersion3(const QString& path)
 {
     for (const char* column : {"version", "town", "landlord_kind"})
         sql(path, QStringLiteral("ALTER TABLE leases DROP COLUMN ") + QLatin1String(column));
+    for (const char* column : {"applied_by", "applied_at"})
+        sql(path, QStringLiteral("ALTER TABLE revisions DROP COLUMN ") + QLatin1String(column));
     sql(path, QStringLiteral("UPDATE schema_version SET version = 3"));
 }
 

@@ -1,0 +1,169 @@
+// The shared register from the command line: moving an office's register to
+// the server and back, the server named by --register or by the settings, and
+// what a command says when the server fails it (exit status 5).
+#include "cli.h"
+#include "leasestore.h"
+#include "pgcluster.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velmaris;
+using namespace velmaris::test;
+
+namespace {
+
+const QString kShippedFile = QStringLiteral(VELMARIS_SOURCE_DIR "/data/VELMARIS.TXT");
+
+CommandLineResult run(const QString& folder, QStringList args)
+{
+    return runCommandLine(args, kShippedFile, folder);
+}
+
+Lease lease(const QString& reference, qint64 rent)
+{
+    Lease l;
+    l.reference = reference;
+    l.tenant = QStringLiteral("Mme Durand");
+    l.postalCode = QStringLiteral("69003");
+    l.signingDate = l.startDate = QDate(2019, 12, 10);
+    l.referenceQuarter = Quarter(2019, 3);
+    l.rentCents = rent;
+    return l;
+}
+
+} // namespace
+
+class TestCliServer : public QObject {
+    Q_OBJECT
+
+    PgCluster m_pg;
+    bool m_up = false;
+
+    // The address of a database of the cluster, the socket folder as ?host=.
+    QString address(const QString& database, int port = PgCluster::kPort) const
+    {
+        return QStringLiteral("postgresql://%1@:%2/%3?host=%4")
+            .arg(QString::fromLatin1(PgCluster::kUser))
+            .arg(port)
+            .arg(database, m_pg.socketFolder());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_up = m_pg.start();
+        if (!m_up && PgCluster::binaries().isEmpty())
+            QSKIP("PostgreSQL binaries not installed");
+        QVERIFY2(m_up, qPrintable(m_pg.why()));
+    }
+    void cleanupTestCase() { m_pg.stop(); }
+
+    void copyToServerAndBack()
+    {
+        QTemporaryDir office, back;
+        {
+            LeaseStore store;
+            QVERIFY(store.open(office.path()));
+            QVERIFY(store.importLeases(
+                {lease(QStringLiteral("LYO-01"), 78050), lease(QStringLiteral("LYO-02"), 65000)}));
+        }
+        QVERIFY(m_pg.createDatabase(QStringLiteral("agence")));
+        const QString server = address(QStringLiteral("agence"));
+        CommandLineResult r = run(office.path(), {QStringLiteral("--copy-register"), server,
+                                                  QStringLiteral("--data-folder"), office.path()});
+        QVERIFY2(r.status == 0, qPrintable(r.error));
+        QVERIFY2(r.output.contains(QStringLiteral("2 bail(s)")), qPrintable(r.output));
+        // Once there, never twice: nothing is written over the desks' work.
+        r = run(office.path(), {QStringLiteral("--copy-register"), server,
+                                QStringLiteral("--data-folder"), office.path()});
+        QCOMPARE(r.status, 6);
+        QVERIFY2(r.error.contains(QStringLiteral("n'est pas vide")), qPrintable(r.error));
+
+        r = run(office.path(), {QStringLiteral("--leases"), QStringLiteral("--all"),
+                                QStringLiteral("--register"), server});
+        QVERIFY2(r.status == 0, qPrintable(r.error));
+        QVERIFY(r.output.contains(QStringLiteral("LYO-02")));
+
+        const QString copy = back.filePath(QStringLiteral("copie"));
+        r = run(office.path(),
+                {QStringLiteral("--register"), server, QStringLiteral("--copy-register"), copy});
+        QVERIFY2(r.status == 0, qPrintable(r.error));
+        LeaseStore store;
+        QVERIFY(store.open(copy));
+        QCOMPARE(store.leases()->size(), 2u);
+    }
+
+    // The settings' section REGISTRE names the server for every command.
+    void serverFromSettings()
+    {
+        QTemporaryDir folder;
+        QVERIFY(m_pg.createDatabase(QStringLiteral("reglee")));
+        QFile ini(folder.filePath(QStringLiteral("Velmaris.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(
+            QStringLiteral("[REGISTRE]\r\nHOST=%1\r\nPORT=%2\r\nDATABASE=reglee\r\nUSER=%3\r\n")
+                .arg(m_pg.socketFolder())
+                .arg(PgCluster::kPort)
+                .arg(QString::fromLatin1(PgCluster::kUser))
+                .toUtf8());
+        ini.close();
+        const QString csv = folder.filePath(QStringLiteral("baux.csv"));
+        CommandLineResult r = run(folder.path(), {QStringLiteral("--export-leases"), csv,
+                                                  QStringLiteral("--data-folder"), folder.path()});
+        QVERIFY2(r.status == 0, qPrintable(r.error));
+        // The server's register holds the schema; the folder got no file.
+        QCOMPARE(m_pg.value(QStringLiteral("reglee"), QStringLiteral("SELECT version FROM "
+                                                                     "schema_version"))
+                     .toInt(),
+                 LeaseStore::kSchemaVersion);
+        QVERIFY(!QFile::exists(folder.filePath(LeaseStore::fileName())));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("saying");
+        QTest::newRow("server down")
+            << QStringList{QStringLiteral("--leases"), QStringLiteral("--register"),
+                           QStringLiteral("@down")}
+            << 5 << "ne répond pas";
+        QTest::newRow("no such database")
+            << QStringList{QStringLiteral("--leases"), QStringLiteral("--register"),
+                           QStringLiteral("@absente")}
+            << 5 << "n'existe pas";
+        QTest::newRow("address unreadable")
+            << QStringList{QStringLiteral("--leases"), QStringLiteral("--register"),
+                           QStringLiteral("postgresql://hote")}
+            << 2 << "le nom de la base manque";
+        QTest::newRow("backup of a server")
+            << QStringList{QStringLiteral("--backup"), QStringLiteral("@tmp/sauvegarde.sqlite"),
+                           QStringLiteral("--register"), QStringLiteral("@postgres")}
+            << 2 << "ne concerne que le registre en fichier SQLite";
+    }
+    void failures()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, saying);
+        QTemporaryDir folder;
+        for (QString& arg : args) {
+            if (arg == u"@down")
+                arg = address(QStringLiteral("postgres"), 5999);
+            else if (arg.startsWith(u"@tmp/"))
+                arg = folder.filePath(arg.mid(5));
+            else if (arg.startsWith(u'@'))
+                arg = address(arg.mid(1));
+        }
+        const CommandLineResult r = run(folder.path(), args);
+        QCOMPARE(r.status, status);
+        QVERIFY2(r.error.contains(saying), qPrintable(r.error));
+        QVERIFY(QDir(folder.path()).isEmpty()); // nothing left behind
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliServer)
+#include "tst_cliserver.moc"
