@@ -66,32 +66,28 @@ CommandLineResult runAuditLease(const Options& options, const QString& indexPath
                               {QStringLiteral("--charged")}, indexPath, dataFolder, run))
         return *failed;
     LeaseStore& store = run.store;
-    const std::optional<Lease> lease =
-        store.findLease(options.value(QStringLiteral("--audit-lease")));
-    if (!lease)
-        return failure(store.errorKind() == StoreError::NotFound ? kExitBadArguments
-                                                                 : kExitRegister,
-                       store.error());
-    const auto history = store.history(lease->id);
-    if (!history)
-        return failure(kExitRegister, store.error());
+    Lease lease;
+    std::vector<RevisionRecord> history;
+    if (auto failed = findLeaseAndHistory(store, options.value(QStringLiteral("--audit-lease")),
+                                          lease, history))
+        return *failed;
     std::vector<ChargedRent> periods;
     if (options.has(QStringLiteral("--charged"))) {
         // The file stands in for the register's rents, which stay as they are.
         const QString path = options.value(QStringLiteral("--charged"));
-        const ChargedCsvImport read = readChargedRentsCsv(path, *lease);
+        const ChargedCsvImport read = readChargedRentsCsv(path, lease);
         if (!read.ok())
             return failure(kExitRefused,
                            QStringLiteral("Loyers facturés refusés (%1) :\n  ").arg(path)
                                + read.errors.join(QStringLiteral("\n  ")));
         periods = read.periods;
     } else {
-        const auto charged = store.chargedRents(lease->id);
+        const auto charged = store.chargedRents(lease.id);
         if (!charged)
             return failure(kExitRegister, store.error());
         periods = *charged;
     }
-    const Audit audit = auditLease(*lease, periods, *history, run.table, run.date);
+    const Audit audit = auditLease(lease, periods, history, run.table, run.date);
     if (audit.months.empty())
         return failure(kExitRevision, QStringLiteral("Audit impossible. ") + audit.error);
     CommandLineResult r;

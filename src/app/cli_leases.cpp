@@ -126,9 +126,9 @@ CommandLineResult listLeases(const Options& options, const QString& indexPath,
                              const QString& dataFolder)
 {
     LeaseCommand run;
-    if (auto failed = startLeaseCommand(options, QStringLiteral("--leases"),
-                                        QStringLiteral("--date"), {QStringLiteral("--all")},
-                                        indexPath, dataFolder, run))
+    if (auto failed =
+            startLeaseCommand(options, QStringLiteral("--leases"), QStringLiteral("--date"),
+                              {QStringLiteral("--all")}, indexPath, dataFolder, run))
         return *failed;
     LeaseStore& store = run.store;
     const IndexTable& table = run.table;
@@ -158,9 +158,9 @@ CommandLineResult reviseOne(const Options& options, const QString& indexPath,
                             const QString& dataFolder)
 {
     LeaseCommand command;
-    if (auto failed = startLeaseCommand(options, QStringLiteral("--revise-lease"),
-                                        QStringLiteral("--request-date"), {}, indexPath,
-                                        dataFolder, command))
+    if (auto failed =
+            startLeaseCommand(options, QStringLiteral("--revise-lease"),
+                              QStringLiteral("--request-date"), {}, indexPath, dataFolder, command))
         return *failed;
     LeaseRevisionRun run;
     if (auto failed =
@@ -172,32 +172,41 @@ CommandLineResult reviseOne(const Options& options, const QString& indexPath,
 
 } // namespace
 
+std::optional<CommandLineResult> findLeaseAndHistory(LeaseStore& store, const QString& reference,
+                                                     Lease& lease,
+                                                     std::vector<RevisionRecord>& history)
+{
+    const std::optional<Lease> found = store.findLease(reference);
+    if (!found)
+        return failure(store.errorKind() == StoreError::NotFound ? kExitBadArguments
+                                                                 : kExitRegister,
+                       store.error());
+    auto records = store.history(found->id);
+    if (!records)
+        return failure(kExitRegister, store.error());
+    lease = *found;
+    history = std::move(*records);
+    return std::nullopt;
+}
+
 std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QString& reference,
                                                  const IndexTable& table, const QDate& request,
                                                  LeaseRevisionRun& run)
 {
-    const std::optional<Lease> lease = store.findLease(reference);
-    if (!lease) {
-        // A reference the register does not hold is the caller's mistake; any
-        // other failure is the register's.
-        return failure(store.errorKind() == StoreError::NotFound ? kExitBadArguments
-                                                                 : kExitRegister,
-                       store.error());
-    }
-    const auto history = store.history(lease->id);
-    if (!history)
-        return failure(kExitRegister, store.error());
-    run.lease = *lease;
-    run.revision = reviseLease(*lease, *history, table, request);
+    std::vector<RevisionRecord> history;
+    if (auto failed = findLeaseAndHistory(store, reference, run.lease, history))
+        return failed;
+    run.revision = reviseLease(run.lease, history, table, request);
     const LawfulRevision& revision = run.revision;
+    const Lease& lease = run.lease;
 
     QString text;
     auto line = [&](const QString& t) { text += t + QStringLiteral("\r\n"); };
     // The address and postal code as far as they are known, with no stray blank.
-    const QString where = dwellingText(*lease);
+    const QString where = dwellingText(lease);
     line(QStringLiteral("Bail %1 : %2, %3 (%4)")
-             .arg(field(lease->reference), field(lease->tenant), where,
-                  territoryText(lease->territory)));
+             .arg(field(lease.reference), field(lease.tenant), where,
+                  territoryText(lease.territory)));
     line(QStringLiteral("État au %1 : %2").arg(dateText(request), revision.status.text()));
     if (revision.computed) {
         line(QStringLiteral("Révision du %1, demandée le %2, effet le %3")
@@ -234,7 +243,7 @@ std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QStrin
 // Why an export or a backup may not go to path: the program's data, by the
 // folders in use and by the default ones, is never written over.
 QString outputRefusalFor(const Options& options, const QString& path, const QString& indexPath,
-                      const QString& dataFolder)
+                         const QString& dataFolder)
 {
     std::vector<DataFolders> sets(2);
     sets[0].indexFolder = QFileInfo(indexPath).absolutePath();
@@ -277,7 +286,6 @@ CommandLineResult importLeases(const Options& options, const QString& dataFolder
     r.output = QStringLiteral("%1 bail(s) importé(s) de %2.\n").arg(outcome.imported).arg(path);
     return r;
 }
-
 
 CommandLineResult exportLeases(const Options& options, const QString& indexPath,
                                const QString& dataFolder)

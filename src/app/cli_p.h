@@ -89,7 +89,7 @@ std::optional<CommandLineResult> startLeaseCommand(const Options& options, const
 
 // Why an export or a backup may not be written to path (empty when it may).
 QString outputRefusalFor(const Options& options, const QString& path, const QString& indexPath,
-                      const QString& dataFolder);
+                         const QString& dataFolder);
 
 std::optional<CommandLineResult> onlyOptions(const Options& options, const QString& command,
                                              const QStringList& allowed);
@@ -102,6 +102,12 @@ bool registerFault(StoreError kind);
 // --revise-lease prints of it (result: the output, and status 4 with the
 // reason when it cannot be computed). On a failure to read the lease, the
 // result to return instead.
+// The lease of a reference and its history; a reference the register does
+// not hold is the caller's mistake, any other failure the register's.
+std::optional<CommandLineResult> findLeaseAndHistory(LeaseStore& store, const QString& reference,
+                                                     Lease& lease,
+                                                     std::vector<RevisionRecord>& history);
+
 struct LeaseRevisionRun {
     Lease lease;
     LawfulRevision revision;
