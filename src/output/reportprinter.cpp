@@ -19,6 +19,18 @@ namespace {
 constexpr double kCmPerInch = 2.54;
 constexpr int kReportPointSize = 11;
 constexpr double kPdfMarginMm = 15;
+// Blank kept between a text and the next column, in centimetres.
+constexpr double kColumnGapCm = 0.15;
+
+// Room for a text that starts at x (cm): up to the next column, or to the
+// edge of the page for the last one.
+double roomAt(double x, double pageWidth)
+{
+    for (const double start : reportColumnStarts(pageWidth))
+        if (start > x + 1e-9)
+            return start - x - kColumnGapCm;
+    return pageWidth - x;
+}
 
 } // namespace
 
@@ -73,8 +85,20 @@ bool drawReport(QPagedPaintDevice& printer, const ReportRows& rows)
         for (; current < placed.page; ++current)
             if (!printer.newPage())
                 return false;
-        painter.drawText(QPointF(placed.x * pixelsPerCm, placed.y * pixelsPerCm + metrics.ascent()),
-                         placed.text);
+        const QPointF at(placed.x * pixelsPerCm, placed.y * pixelsPerCm + metrics.ascent());
+        // Where the first choices are missing, a wider face could run a
+        // heading into the next column: that text alone is set smaller.
+        const double room = roomAt(placed.x, page.width) * pixelsPerCm;
+        const double wide = metrics.horizontalAdvance(placed.text);
+        if (wide > room && room > 0) {
+            QFont narrower = font;
+            narrower.setPointSizeF(font.pointSizeF() * room / wide);
+            painter.setFont(narrower);
+            painter.drawText(at, placed.text);
+            painter.setFont(font);
+        } else {
+            painter.drawText(at, placed.text);
+        }
     }
     return painter.end(); // sends the document
 }

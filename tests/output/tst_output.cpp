@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -326,6 +327,29 @@ void TestOutput::pdfReport()
     };
 
     const QString text = render(sampleTable(), 3, QStringLiteral("short"));
+    // Whatever face stands in for Arial, no heading runs into the next column:
+    // the PDF's words stay apart ("desIndice" if they touch).
+    // The saved PDF has the narrowest columns (15 mm margins).
+    {
+        QFile saved(dir.filePath(QStringLiteral("saved.pdf")));
+        QVERIFY(saved.open(QIODevice::WriteOnly));
+        saved.write(tableReportPdf(
+            reportRows(sampleTable(), 3, scheduleFor(sampleTable()), false, kFrench)));
+        saved.close();
+        QProcess p;
+        p.start(pdftotext, {QStringLiteral("-bbox"), saved.fileName(), QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000) && p.exitCode() == 0);
+        const QString boxes =
+            QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+        QStringList words;
+        static const QRegularExpression word(QStringLiteral("<word [^>]*>([^<]*)</word>"));
+        for (const QRegularExpressionMatch& m : word.globalMatch(boxes))
+            words << m.captured(1);
+        const std::pair<const char*, int> counts[] = {{"Moyennes", 1}, {"des", 2},   {"Indice", 2},
+                                                      {"Officiel", 1}, {"(hors", 1}, {"loyer", 1}};
+        for (const auto& [w, n] : counts)
+            QVERIFY2(words.count(QString::fromUtf8(w)) == n, w);
+    }
     QVERIFY(!text.isEmpty());
     for (const char* expected :
          {"Moyennes des", "Trimestre", "loyer (réévalué)", "Journal Officiel", "(hors charges)",
