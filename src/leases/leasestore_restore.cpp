@@ -68,6 +68,15 @@ bool migrateCopy(QSqlDatabase db, int version, QSqlError* error)
     return run(db, QStringLiteral("COMMIT"), error);
 }
 
+// A whole, compact copy of the database open on a connection.
+QSqlError vacuumInto(const QString& connection, const QString& target)
+{
+    QSqlQuery copy(QSqlDatabase::database(connection, false));
+    copy.prepare(QStringLiteral("VACUUM INTO ?"));
+    copy.addBindValue(target);
+    return copy.exec() ? QSqlError() : copy.lastError();
+}
+
 } // namespace
 
 bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLandlord* landlord)
@@ -97,14 +106,7 @@ bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLan
     const QString temp =
         m_path + QStringLiteral(".restauration-%1").arg(QCoreApplication::applicationPid());
     QFile::remove(temp);
-    QSqlError e;
-    {
-        QSqlQuery copy(QSqlDatabase::database(name, false));
-        copy.prepare(QStringLiteral("VACUUM INTO ?"));
-        copy.addBindValue(temp);
-        if (!copy.exec())
-            e = copy.lastError();
-    }
+    QSqlError e = vacuumInto(name, temp);
     closeConnection(name);
     auto cleanUp = [&temp] {
         QFile::remove(temp);
