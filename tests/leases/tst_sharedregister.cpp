@@ -524,7 +524,7 @@ private slots:
         QVERIFY(m_pg.exec(holder, QStringLiteral("BEGIN")));
         QVERIFY(m_pg.exec(holder,
                           QStringLiteral("SELECT 1 FROM leases WHERE id = %1 FOR UPDATE").arg(id)));
-        bool applied = true;
+        bool applied = true, reopened = false;
         StoreError kind = StoreError::None;
         QString said;
         std::unique_ptr<QThread> desk(QThread::create([&] {
@@ -535,6 +535,8 @@ private slots:
             applied = store.appendRevision(revisionOf(lease, day("01/07/2024"), 52000)).has_value();
             kind = store.errorKind();
             said = store.error();
+            // Closed by the cut, it opens again once the server is there.
+            reopened = !store.isOpen() && store.openServer(address) && store.lease(lease.id);
         }));
         desk->start();
         QTRY_COMPARE_WITH_TIMEOUT(
@@ -552,6 +554,7 @@ private slots:
         QVERIFY(!applied);
         QCOMPARE(kind, StoreError::Unavailable);
         QVERIFY2(said.contains(QStringLiteral("coupée")), qPrintable(said));
+        QVERIFY(reopened);
         QCOMPARE(setup.history(id)->size(), 0u);
         QCOMPARE(setup.lease(id)->rentCents, 50000);
         QCOMPARE(setup.lease(id)->version, 1);
