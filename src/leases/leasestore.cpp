@@ -105,7 +105,7 @@ QSqlDatabase LeaseStore::database() const
 
 bool LeaseStore::isOpen() const
 {
-    return !m_connection.isEmpty() && database().isOpen();
+    return !m_connection.isEmpty() && !m_connectionLost && database().isOpen();
 }
 
 bool LeaseStore::isReadOnly() const
@@ -147,8 +147,12 @@ bool LeaseStore::failKind(StoreError kind)
 
 bool LeaseStore::failSql(const QSqlError& error)
 {
-    if (isServer())
+    if (isServer()) {
+        // A connection the server dropped stays dropped: the store counts as
+        // closed, so that the next opening connects again.
+        m_connectionLost = m_connectionLost || connectionLost(error);
         return fail(describeServer(error, m_path), serverKindOf(error));
+    }
     return fail(describe(error, m_path), kindOf(error));
 }
 
@@ -192,6 +196,7 @@ void LeaseStore::close()
         repairJournalModes();
     m_server.reset();
     m_notified = false;
+    m_connectionLost = false;
 }
 
 bool LeaseStore::open(const QString& folder)

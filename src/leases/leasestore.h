@@ -172,6 +172,7 @@ private:
     std::optional<RegisterServer> m_server;
     std::function<void()> m_changeListener;
     bool m_notified = false;
+    bool m_connectionLost = false;
     QString m_connection;
     QString m_path;
     QString m_backup;

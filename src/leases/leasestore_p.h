@@ -22,6 +22,8 @@ StoreError kindOf(const QSqlError& error);
 // The same for a PostgreSQL server, named by where ("user@host:port/base").
 QString describeServer(const QSqlError& error, const QString& where);
 StoreError serverKindOf(const QSqlError& error);
+// Whether the server's connection is gone (cut, or ended by the server).
+bool connectionLost(const QSqlError& error);
 
 // Whether the connection is to a PostgreSQL server rather than an SQLite file.
 bool onServer(const QSqlDatabase& db);

@@ -67,6 +67,14 @@ qint64 insertedId(QSqlQuery& query)
     return id;
 }
 
+bool connectionLost(const QSqlError& error)
+{
+    // No SQLSTATE outside the connection's opening: libpq found the socket closed.
+    const QString code = error.nativeErrorCode();
+    return error.type() != QSqlError::ConnectionError
+           && (code.isEmpty() || code.startsWith(u"08") || code.startsWith(u"57P"));
+}
+
 StoreError serverKindOf(const QSqlError& error)
 {
     const QString code = error.nativeErrorCode();
@@ -110,9 +118,8 @@ QString describeServer(const QSqlError& error, const QString& where)
                + QStringLiteral(" est occupé par un autre poste. Réessayez dans un instant.");
     if (kind != StoreError::Unavailable)
         return storeErrorText(kind, where);
-    // No SQLSTATE, or one of a lost connection: the server is gone mid-way,
-    // and it drops what the transaction had begun.
-    if (code.isEmpty() || code.startsWith(u"08") || code.startsWith(u"57P"))
+    // The server is gone mid-way, and it drops what the transaction had begun.
+    if (connectionLost(error))
         return QStringLiteral("La connexion au serveur du registre des baux ") + server
                + QStringLiteral(" a été coupée ; rien n'a été enregistré. Rouvrez le registre "
                                 "quand le serveur est de nouveau joignable.");
