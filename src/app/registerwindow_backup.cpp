@@ -46,8 +46,16 @@ void RegisterWindow::addBackupButtons(QBoxLayout* side)
 
 void RegisterWindow::updateBackupButtons()
 {
-    sauvegarder->setEnabled(m_store.isOpen());
-    restaurer->setEnabled(writable());
+    // A register on a server is saved by the server itself.
+    const bool file = !m_store.isServer();
+    sauvegarder->setEnabled(file && m_store.isOpen());
+    restaurer->setEnabled(file && writable());
+    const QString why = file ? QString()
+                             : QStringLiteral("Le registre du serveur est sauvegardé par le "
+                                              "serveur lui-même, ou copié dans un fichier avec "
+                                              "--copy-register.");
+    sauvegarder->setToolTip(why);
+    restaurer->setToolTip(why);
 }
 
 void RegisterWindow::backupRegister()

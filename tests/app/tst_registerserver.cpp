@@ -66,6 +66,11 @@ private slots:
         QVERIFY2(session.store().isOpen(), qPrintable(session.store().error()));
         QVERIFY(session.store().isServer());
         QCOMPARE(asked, 1);
+        // The server keeps its own backups: the file's buttons say so, greyed.
+        for (QPushButton* b : {r->sauvegarder, r->restaurer}) {
+            QVERIFY(!b->isEnabled());
+            QVERIFY(b->toolTip().contains(QStringLiteral("--copy-register")));
+        }
 
         LeaseStore desk;
         RegisterServer other = m_pg.server(QStringLiteral("bureau"), user);
