@@ -1,7 +1,6 @@
 #include "leasehistorydialog.h"
 
 #include "amounts.h"
-#include "amounts.h"
 #include "dates.h"
 #include "indexvalue.h"
 #include "windowfit.h"
@@ -18,6 +17,25 @@
 
 namespace velmaris {
 
+namespace {
+
+// Who recorded a revision and when, at this desk's clock ("mdurand, le
+// 15/11/2025 à 14:32"); empty for revisions recorded before that was kept.
+QString appliedText(const RevisionRecord& rec)
+{
+    QStringList parts;
+    if (!rec.appliedBy.isEmpty())
+        parts << rec.appliedBy;
+    if (rec.appliedAt.isValid()) {
+        const QDateTime local = rec.appliedAt.toLocalTime();
+        parts << QStringLiteral("le %1 à %2")
+                     .arg(dateText(local.date()), local.time().toString(QStringLiteral("HH:mm")));
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
 void LeaseHistoryDialog::fillRow(int r, const RevisionRecord& rec)
 {
     const QString cells[ColumnCount] = {
@@ -31,6 +49,7 @@ void LeaseHistoryDialog::fillRow(int r, const RevisionRecord& rec)
         rec.newQuarter.label(),
         indexText(rec.newValue),
         seriesName(rec.series),
+        appliedText(rec),
         QString(rec.notes).replace(u'\n', QStringLiteral(" · ")),
     };
     for (int c = 0; c < ColumnCount; ++c) {
@@ -73,7 +92,8 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
          QStringLiteral("Effet\nle"), QStringLiteral("Ancien\nloyer"),
          QStringLiteral("Nouveau\nloyer"), QStringLiteral("Trimestre\nde base"),
          QStringLiteral("Indice\nde base"), QStringLiteral("Nouveau\ntrimestre"),
-         QStringLiteral("Nouvel\nindice"), QStringLiteral("Série"), QStringLiteral("Notes")});
+         QStringLiteral("Nouvel\nindice"), QStringLiteral("Série"),
+         QStringLiteral("Appliquée\npar"), QStringLiteral("Notes")});
     revisions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     revisions->setSelectionBehavior(QAbstractItemView::SelectRows);
     revisions->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -29,6 +29,7 @@ public:
         NewQuarter,
         NewValue,
         Series,
+        AppliedBy,
         Notes,
         ColumnCount
     };

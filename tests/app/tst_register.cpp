@@ -659,12 +659,16 @@ void TestRegister::reviseThenApply()
     QVERIFY(h);
     QCOMPARE(h->revisions->rowCount(), 1);
     QStringList cells;
-    for (int c = 0; c < LeaseHistoryDialog::Notes; ++c)
+    for (int c = 0; c < LeaseHistoryDialog::AppliedBy; ++c)
         cells << h->revisions->item(0, c)->text();
     QCOMPARE(cells, texts({"01/03/2025", "15/11/2025", "15/11/2025", "850,00 €", "865,43 €",
                            "4è tr.2023", "142,06", "4è tr.2024", "144,64", "IRL"}));
     QVERIFY(h->notesrevision->toPlainText().contains(QStringLiteral("Nouveau loyer : 865,43 €")));
     QVERIFY(h->revisions->item(0, LeaseHistoryDialog::Notes)->text().contains(u"art. 17-1"));
+    // Who applied it, at this desk's clock.
+    const QString applied = h->revisions->item(0, LeaseHistoryDialog::AppliedBy)->text();
+    QVERIFY2(applied.contains(QStringLiteral(", le ")) && applied.contains(u" à "),
+             qPrintable(applied));
     h->reject();
 
     // Revised: the next one is a year away, nothing to apply.
