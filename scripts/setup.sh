@@ -46,7 +46,7 @@ test)
     ctest --preset ci
     # Then the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, when
     # the first pass leaves room for it in CI's 20 minutes (a second build on 2 cores).
-    budget=${VELMARIS_ASAN_BUDGET:-600}
+    budget=${VELMARIS_ASAN_BUDGET:-480}
     spent=$((SECONDS - start))
     if [ "$spent" -le "$budget" ]; then
         cmake --preset asan
