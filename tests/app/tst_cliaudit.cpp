@@ -8,24 +8,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "clifixture.h"
 #include "testsupport.h"
 
 using namespace velmaris;
+using namespace velmaris::test;
 
 namespace {
-
-const QString kShippedFile = QStringLiteral(VELMARIS_SOURCE_DIR "/data/VELMARIS.TXT");
-
-QDate day(const char* text)
-{
-    return QDate::fromString(QString::fromLatin1(text), u"dd/MM/yyyy");
-}
-
-CommandLineResult run(const QString& folder, QStringList args)
-{
-    args << QStringLiteral("--data-folder") << folder;
-    return runCommandLine(args, kShippedFile, folder);
-}
 
 Lease lease(const QString& reference, const char* start, qint64 rent)
 {
@@ -111,8 +100,8 @@ void TestCliAudit::reviseAtTheBoundaries()
     QFETCH(QString, reference);
     QFETCH(QString, request);
     QFETCH(QString, output);
-    const CommandLineResult r = run(folder(), {QStringLiteral("--revise-lease"), reference,
-                                               QStringLiteral("--request-date"), request});
+    const CommandLineResult r = runInFolder(folder(), {QStringLiteral("--revise-lease"), reference,
+                                                       QStringLiteral("--request-date"), request});
     QCOMPARE(r.status, 0);
     QString printed = r.output;
     printed.replace(QChar(0x00A0), u' ');
@@ -122,8 +111,8 @@ void TestCliAudit::reviseAtTheBoundaries()
 void TestCliAudit::auditLines()
 {
     const CommandLineResult r =
-        run(folder(), {QStringLiteral("--audit-lease"), QStringLiteral("AUD"),
-                       QStringLiteral("--date"), QStringLiteral("15/09/2025")});
+        runInFolder(folder(), {QStringLiteral("--audit-lease"), QStringLiteral("AUD"),
+                               QStringLiteral("--date"), QStringLiteral("15/09/2025")});
     QCOMPARE(r.status, 0);
     const QStringList lines = r.output.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     // Signed 15/03/2022: the 4th quarter 2021 is its index. The revision of
@@ -154,15 +143,15 @@ void TestCliAudit::auditLines()
     file.write(chargedRentsToCsv({{day("01/03/2022"), 85000, {}}, {day("01/04/2024"), 90000, {}}}));
     file.close();
     const CommandLineResult fromFile =
-        run(folder(),
-            {QStringLiteral("--audit-lease"), QStringLiteral("AUD"), QStringLiteral("--charged"),
-             csv, QStringLiteral("--date"), QStringLiteral("15/09/2025")});
+        runInFolder(folder(), {QStringLiteral("--audit-lease"), QStringLiteral("AUD"),
+                               QStringLiteral("--charged"), csv, QStringLiteral("--date"),
+                               QStringLiteral("15/09/2025")});
     QCOMPARE(fromFile.status, 0);
     QVERIFY2(fromFile.output.contains(QStringLiteral("Total\ttrop-perçu\t")),
              qPrintable(fromFile.output));
     QVERIFY(!fromFile.output.contains(QStringLiteral("Total\ttrop-perçu\t0,00")));
-    QCOMPARE(run(folder(), {QStringLiteral("--audit-lease"), QStringLiteral("AUD"),
-                            QStringLiteral("--date"), QStringLiteral("15/09/2025")})
+    QCOMPARE(runInFolder(folder(), {QStringLiteral("--audit-lease"), QStringLiteral("AUD"),
+                                    QStringLiteral("--date"), QStringLiteral("15/09/2025")})
                  .output,
              r.output);
 }
@@ -197,7 +186,7 @@ void TestCliAudit::auditStatuses()
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, error);
-    const CommandLineResult r = run(folder(), arguments);
+    const CommandLineResult r = runInFolder(folder(), arguments);
     QCOMPARE(r.status, status);
     QVERIFY(r.output.isEmpty());
     QVERIFY2(r.error.contains(error), qPrintable(r.error));

@@ -14,24 +14,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "clifixture.h"
 #include "testsupport.h"
 
 using namespace velmaris;
+using namespace velmaris::test;
 
 namespace {
-
-const QString kShippedFile = QStringLiteral(VELMARIS_SOURCE_DIR "/data/VELMARIS.TXT");
-
-QDate day(const char* text)
-{
-    return QDate::fromString(QString::fromLatin1(text), u"dd/MM/yyyy");
-}
-
-CommandLineResult run(const QString& folder, QStringList args)
-{
-    args << QStringLiteral("--data-folder") << folder;
-    return runCommandLine(args, kShippedFile, folder);
-}
 
 Lease lease(const QString& reference, const char* start, qint64 rent, const char* prior = nullptr)
 {
@@ -122,8 +111,8 @@ void TestCliRegister::applyRevision()
         QVERIFY(QSqlQuery(*holder).exec(QStringLiteral("BEGIN IMMEDIATE")));
     }
     const CommandLineResult r =
-        run(dir.path(), {QStringLiteral("--apply-revision"), reference,
-                         QStringLiteral("--request-date"), QStringLiteral("10/12/2025")});
+        runInFolder(dir.path(), {QStringLiteral("--apply-revision"), reference,
+                                 QStringLiteral("--request-date"), QStringLiteral("10/12/2025")});
     if (holder) {
         holder->close();
         holder.reset();
@@ -139,9 +128,9 @@ void TestCliRegister::applyRevision()
     QCOMPARE(store.history(after.id)->size(), std::size_t(status == 0 ? 1 : 0));
 
     if (status == 0) { // a second time, nothing is left to record
-        const CommandLineResult again =
-            run(dir.path(), {QStringLiteral("--apply-revision"), reference,
-                             QStringLiteral("--request-date"), QStringLiteral("11/12/2025")});
+        const CommandLineResult again = runInFolder(
+            dir.path(), {QStringLiteral("--apply-revision"), reference,
+                         QStringLiteral("--request-date"), QStringLiteral("11/12/2025")});
         QCOMPARE(again.status, kExitRevision);
         QCOMPARE(store.findLease(QStringLiteral("LYO-03"))->rentCents, 78730);
     }
@@ -186,7 +175,7 @@ void TestCliRegister::importIntoUnwritableRegister()
         QVERIFY(holder->open());
         QVERIFY(QSqlQuery(*holder).exec(QStringLiteral("BEGIN IMMEDIATE")));
     }
-    const CommandLineResult r = run(folder, {QStringLiteral("--import-leases"), csv});
+    const CommandLineResult r = runInFolder(folder, {QStringLiteral("--import-leases"), csv});
     if (holder) {
         holder->close();
         holder.reset();
@@ -204,7 +193,7 @@ void TestCliRegister::appliesAsTheWindowDoes()
     QTemporaryDir dir;
     fill(dir.path(), {lyo03()});
     const QStringList at = {QStringLiteral("--request-date"), QStringLiteral("15/12/2025")};
-    const CommandLineResult shown = run(
+    const CommandLineResult shown = runInFolder(
         dir.path(), QStringList{QStringLiteral("--revise-lease"), QStringLiteral("LYO-03")} + at);
     LeaseStore store;
     QVERIFY(store.open(dir.path()));
@@ -214,7 +203,7 @@ void TestCliRegister::appliesAsTheWindowDoes()
     QVERIFY(loadIndexTable(table).ok());
     RevisionRecord expected = reviseLease(before, {}, table, day("15/12/2025")).record(before.id);
 
-    const CommandLineResult applied = run(
+    const CommandLineResult applied = runInFolder(
         dir.path(), QStringList{QStringLiteral("--apply-revision"), QStringLiteral("LYO-03")} + at);
     QCOMPARE(applied.status, 0);
     QVERIFY(applied.output.startsWith(shown.output));
@@ -232,25 +221,27 @@ void TestCliRegister::wholeCycle()
     QTemporaryDir first, second;
     fill(first.path(), {lyo03(), lease(QStringLiteral("LYO-07"), "01/04/2020", 65000, "01/04/2022"),
                         lease(QStringLiteral("PAR-01"), "01/09/2024", 120000)});
-    QCOMPARE(run(first.path(), {QStringLiteral("--apply-revision"), QStringLiteral("LYO-03"),
-                                QStringLiteral("--request-date"), QStringLiteral("10/12/2025")})
-                 .status,
-             0);
-    QCOMPARE(run(first.path(), {QStringLiteral("--apply-revision"), QStringLiteral("LYO-07"),
-                                QStringLiteral("--request-date"), QStringLiteral("15/04/2023")})
-                 .status,
-             0);
+    QCOMPARE(
+        runInFolder(first.path(), {QStringLiteral("--apply-revision"), QStringLiteral("LYO-03"),
+                                   QStringLiteral("--request-date"), QStringLiteral("10/12/2025")})
+            .status,
+        0);
+    QCOMPARE(
+        runInFolder(first.path(), {QStringLiteral("--apply-revision"), QStringLiteral("LYO-07"),
+                                   QStringLiteral("--request-date"), QStringLiteral("15/04/2023")})
+            .status,
+        0);
     const QString csv = first.filePath(QStringLiteral("baux.csv"));
-    QCOMPARE(run(first.path(), {QStringLiteral("--export-leases"), csv}).status, 0);
-    QCOMPARE(run(second.path(), {QStringLiteral("--import-leases"), csv}).status, 0);
+    QCOMPARE(runInFolder(first.path(), {QStringLiteral("--export-leases"), csv}).status, 0);
+    QCOMPARE(runInFolder(second.path(), {QStringLiteral("--import-leases"), csv}).status, 0);
     for (const char* at : {"11/12/2025", "20/01/2026", "10/12/2026"}) {
         const QStringList args = {QStringLiteral("--leases"), QStringLiteral("--all"),
                                   QStringLiteral("--date"), QString::fromLatin1(at)};
-        QCOMPARE(run(second.path(), args).output, run(first.path(), args).output);
+        QCOMPARE(runInFolder(second.path(), args).output, runInFolder(first.path(), args).output);
     }
-    const CommandLineResult twice =
-        run(second.path(), {QStringLiteral("--apply-revision"), QStringLiteral("LYO-03"),
-                            QStringLiteral("--request-date"), QStringLiteral("11/12/2025")});
+    const CommandLineResult twice = runInFolder(
+        second.path(), {QStringLiteral("--apply-revision"), QStringLiteral("LYO-03"),
+                        QStringLiteral("--request-date"), QStringLiteral("11/12/2025")});
     QCOMPARE(twice.status, kExitRevision);
     QVERIFY(!twice.output.contains(QStringLiteral("794,17")));
 }
@@ -266,17 +257,19 @@ void TestCliRegister::backupAndRestore()
         QStringLiteral("Lyon")};
     QVERIFY(writeLandlord(landlord, ini));
     const QString backup = saves.filePath(QStringLiteral("registre.sqlite"));
-    const CommandLineResult saved = run(dir.path(), {QStringLiteral("--backup"), backup});
+    const CommandLineResult saved = runInFolder(dir.path(), {QStringLiteral("--backup"), backup});
     QCOMPARE(saved.status, 0);
     QCOMPARE(saved.output,
              QStringLiteral("Registre sauvegardé dans %1 (1 bail(s)).\n").arg(backup));
 
-    QCOMPARE(run(dir.path(), {QStringLiteral("--apply-revision"), QStringLiteral("LYO-03"),
-                              QStringLiteral("--request-date"), QStringLiteral("10/12/2025")})
-                 .status,
-             0);
+    QCOMPARE(
+        runInFolder(dir.path(), {QStringLiteral("--apply-revision"), QStringLiteral("LYO-03"),
+                                 QStringLiteral("--request-date"), QStringLiteral("10/12/2025")})
+            .status,
+        0);
     QVERIFY(writeLandlord({QStringLiteral("Autre"), {QStringLiteral("1 rue")}, QString()}, ini));
-    const CommandLineResult restored = run(dir.path(), {QStringLiteral("--restore"), backup});
+    const CommandLineResult restored =
+        runInFolder(dir.path(), {QStringLiteral("--restore"), backup});
     QCOMPARE(restored.status, 0);
     QVERIFY(restored.output.startsWith(
         QStringLiteral("Registre restauré de %1 (1 bail(s))").arg(backup)));
@@ -288,7 +281,7 @@ void TestCliRegister::backupAndRestore()
 
     // A backup that does not hold is refused as a file; the register stays.
     velmaris::test::writeAll(backup, "SQLite format 3");
-    const CommandLineResult bad = run(dir.path(), {QStringLiteral("--restore"), backup});
+    const CommandLineResult bad = runInFolder(dir.path(), {QStringLiteral("--restore"), backup});
     QCOMPARE(bad.status, kExitRefused);
     QVERIFY(bad.error.endsWith(QStringLiteral("le registre n'a pas été modifié.\n")));
     QCOMPARE(store.leases()->size(), std::size_t(1));
@@ -316,7 +309,7 @@ void TestCliRegister::backupRefusals()
     if (target == u"VELMARIS.TXT")
         QVERIFY(QFile::copy(kShippedFile, path));
     const QByteArray before = velmaris::test::readAll(path);
-    const CommandLineResult r = run(dir.path(), {QStringLiteral("--backup"), path});
+    const CommandLineResult r = runInFolder(dir.path(), {QStringLiteral("--backup"), path});
     QCOMPARE(r.status, kExitBadArguments);
     QVERIFY2(r.error.startsWith(QStringLiteral("Sauvegarde impossible : ")), qPrintable(r.error));
     QVERIFY2(r.error.contains(said), qPrintable(r.error));

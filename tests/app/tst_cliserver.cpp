@@ -2,6 +2,7 @@
 // the server and back, the server named by --register or by the settings, and
 // what a command says when the server fails it (exit status 5).
 #include "cli.h"
+#include "clifixture.h"
 #include "leasestore.h"
 #include "pgcluster.h"
 
@@ -14,8 +15,6 @@ using namespace velmaris;
 using namespace velmaris::test;
 
 namespace {
-
-const QString kShippedFile = QStringLiteral(VELMARIS_SOURCE_DIR "/data/VELMARIS.TXT");
 
 CommandLineResult run(const QString& folder, QStringList args)
 {

@@ -67,4 +67,20 @@ inline Lease makeLease(const QString& reference, const QDate& start, qint64 rent
     return lease;
 }
 
+// A revision of the lease asked and owed on its due date, by the IRL of the
+// 2nd quarter (140,59 then 145,17), to the given rent.
+inline RevisionRecord revisionOf(const Lease& lease, const QDate& due, qint64 newRent)
+{
+    RevisionRecord rec;
+    rec.leaseId = lease.id;
+    rec.dueDate = rec.requestDate = rec.effectiveDate = due;
+    rec.oldRentCents = lease.rentCents;
+    rec.newRentCents = newRent;
+    rec.baseQuarter = Quarter(2023, 2);
+    rec.baseValue = 140.59;
+    rec.newQuarter = Quarter(2024, 2);
+    rec.newValue = 145.17;
+    return rec;
+}
+
 } // namespace velmaris::test

@@ -13,24 +13,6 @@
 using namespace velmaris;
 using namespace velmaris::test;
 
-namespace {
-
-RevisionRecord revisionOf(const Lease& lease, const QDate& due, qint64 newRent)
-{
-    RevisionRecord rec;
-    rec.leaseId = lease.id;
-    rec.dueDate = rec.requestDate = rec.effectiveDate = due;
-    rec.oldRentCents = lease.rentCents;
-    rec.newRentCents = newRent;
-    rec.baseQuarter = Quarter(2023, 2);
-    rec.baseValue = 140.59;
-    rec.newQuarter = Quarter(2024, 2);
-    rec.newValue = 145.17;
-    return rec;
-}
-
-} // namespace
-
 class ServerFaults : public QObject {
     Q_OBJECT
 
