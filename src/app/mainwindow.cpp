@@ -4,7 +4,6 @@
 #include "credits.h"
 #include "gridline.h"
 #include "indexfile.h"
-#include "maj.h"
 #include "messages.h"
 #include "programs.h"
 #include "registersession.h"
@@ -50,10 +49,10 @@ void setBold(QLabel* label, bool bold)
 
 } // namespace
 
-MainWindow::MainWindow(Maj& maj, const QString& commandLineFolder, const QString& programFolder,
-                       QWidget* parent)
+MainWindow::MainWindow(Settings& settings, const QString& commandLineFolder,
+                       const QString& programFolder, QWidget* parent)
     : QWidget(parent)
-    , m_maj(maj)
+    , m_settings(settings)
     , m_locale(appLocale())
 {
     setObjectName(QStringLiteral("Velmaris"));
@@ -61,13 +60,10 @@ MainWindow::MainWindow(Maj& maj, const QString& commandLineFolder, const QString
     m_table.filePath = resolveIndexPath(commandLineFolder, programFolder);
     buildControls();
     setupUpdate();
-    // Closing this window ends the program, even with the update dialog open.
-    m_maj.setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 MainWindow::~MainWindow()
 {
-    releaseUpdateDialog();
     // The register window goes before a session of this window's own.
     delete m_register;
 }

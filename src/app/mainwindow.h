@@ -5,6 +5,7 @@
 #include "indexfile.h"
 #include "indextable.h"
 #include "revision.h"
+#include "settings.h"
 
 #include <QLocale>
 #include <QWidget>
@@ -36,11 +37,15 @@ class MainWindow : public QWidget {
 
 public:
     // commandLineFolder: the folder of the index file given on the command line,
-    // or empty for the program's own folder. maj: the update dialog, already
-    // holding the settings.
-    MainWindow(Maj& maj, const QString& commandLineFolder, const QString& programFolder,
+    // or empty for the program's own folder. settings: the program's settings
+    // file, which the update dialog edits.
+    MainWindow(Settings& settings, const QString& commandLineFolder, const QString& programFolder,
                QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // The update dialog, made the first time it is wanted: most sessions never
+    // open it, and the window shows sooner without it.
+    Maj& updateDialog();
 
     IndexTable& table() { return m_table; }
     const IndexTable& table() const { return m_table; }
@@ -165,8 +170,12 @@ private:
 
     // Settings dialog, download and manual editing (mainwindow_update.cpp).
     void setupUpdate();
-    void releaseUpdateDialog();
     void showUpdateDialog();
+    // The update dialog when it is on screen, else this window: the owner of
+    // what a command of the dialog asks or says.
+    QWidget* updateOwner();
+    // The address and idBanks as the dialog shows them, saved or not.
+    UpdateSettings shownUpdateSettings() const;
     void autoUpdateCheck();
     void downloadNow();
     void downloadFinished();
@@ -191,7 +200,8 @@ private:
 
     QWidget* m_panel = nullptr;
     QScrollArea* m_scroll = nullptr;
-    Maj& m_maj;
+    Settings& m_settings;
+    Maj* m_maj = nullptr; // a child, made by updateDialog()
     IndexTable m_table;
     GridView m_view;
     Schedule m_schedule;

@@ -78,8 +78,7 @@ void MainWindow::buildControls()
     buildShortcuts();
     keepFocusInView(m_scroll);
     giveMnemonics(this);
-
-    fitToContents();
+    // load() fits the window to what it then holds.
 }
 
 void MainWindow::fitToContents()

@@ -87,7 +87,7 @@ const QString kImportTitle = QStringLiteral("Importer un fichier Insee");
 
 void MainWindow::enterIndex(QWidget* over)
 {
-    QWidget* parent = over ? over : (m_maj.isVisible() ? static_cast<QWidget*>(&m_maj) : this);
+    QWidget* parent = over ? over : updateOwner();
     auto* dialog = new IndexEntryDialog(m_table.filePath, parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (!dialog->refusal().isEmpty()) {
@@ -111,13 +111,13 @@ bool MainWindow::askCorrection(const QString& question)
     // A silent update at start-up never replaces what the user typed.
     if (!m_downloadByHand)
         return false;
-    QWidget* owner = m_maj.isVisible() ? static_cast<QWidget*>(&m_maj) : this;
+    QWidget* owner = updateOwner();
     return MessageBox::question(owner, QStringLiteral("Mise à jour des indices"), question);
 }
 
 void MainWindow::importInseeFile()
 {
-    QWidget* owner = m_maj.isVisible() ? static_cast<QWidget*>(&m_maj) : this;
+    QWidget* owner = updateOwner();
     const QString path = FileChoice::open(
         owner, kImportTitle,
         QStringLiteral("Fichiers de l'Insee (*.csv *.zip);;Tous les fichiers (*)"));
@@ -126,7 +126,7 @@ void MainWindow::importInseeFile()
     QString summary;
     // The idBanks as the dialog shows them, saved or not, as for a download.
     const QString error = velmaris::importInseeFile(
-        m_table.filePath, path, settingsOf(m_maj), QDate::currentDate(),
+        m_table.filePath, path, shownUpdateSettings(), QDate::currentDate(),
         [owner](const QString& question) {
             return MessageBox::question(owner, kImportTitle, question);
         },
@@ -156,12 +156,12 @@ void MainWindow::editIndexFile()
         return;
     }
     case EditorStart::NoneInstalled:
-        if (MessageBox::question(&m_maj, QStringLiteral("Mise à jour manuelle"),
+        if (MessageBox::question(updateOwner(), QStringLiteral("Mise à jour manuelle"),
                                  kNoTextEditor.toString()))
-            enterIndex(&m_maj);
+            enterIndex(updateOwner());
         return;
     case EditorStart::Failed:
-        MessageBox::critical(&m_maj, QStringLiteral("Mise à jour manuelle"),
+        MessageBox::critical(updateOwner(), QStringLiteral("Mise à jour manuelle"),
                              QStringLiteral("L'éditeur de texte n'a pas pu être lancé sur le "
                                             "fichier des indices %1.")
                                  .arg(QDir::toNativeSeparators(m_table.filePath)));

@@ -18,13 +18,34 @@
 
 namespace velmaris {
 
+Maj& MainWindow::updateDialog()
+{
+    if (m_maj)
+        return *m_maj;
+    // This window's child: it opens over it and goes with it.
+    m_maj = new Maj(m_settings, this);
+    // Closing this window ends the program, even with the update dialog open.
+    m_maj->setAttribute(Qt::WA_QuitOnClose, false);
+    giveMnemonics(m_maj);
+    connect(m_maj, &Maj::downloadRequested, this, &MainWindow::downloadNow);
+    connect(m_maj, &Maj::manualEditRequested, this, &MainWindow::editIndexFile);
+    connect(m_maj, &Maj::indexEntryRequested, this, [this] { enterIndex(m_maj); });
+    connect(m_maj, &Maj::inseeImportRequested, this, &MainWindow::importInseeFile);
+    return *m_maj;
+}
+
+QWidget* MainWindow::updateOwner()
+{
+    return m_maj && m_maj->isVisible() ? static_cast<QWidget*>(m_maj) : this;
+}
+
+UpdateSettings MainWindow::shownUpdateSettings() const
+{
+    return m_maj ? settingsOf(*m_maj) : m_settings.update();
+}
+
 void MainWindow::setupUpdate()
 {
-    // The dialog is this window's child while the window lives: it opens over
-    // it and goes with it. Its owner gets it back in releaseUpdateDialog().
-    m_maj.setParent(this, m_maj.windowFlags() | Qt::Dialog);
-    giveMnemonics(&m_maj);
-
     // One line under the grid says how the last update ended.
     auto* panel = findChild<QFrame*>(QStringLiteral("grille"));
     auto* grid = static_cast<QGridLayout*>(panel->layout());
@@ -48,10 +69,6 @@ void MainWindow::setupUpdate()
 
     m_updater = new IndexUpdater(m_table, this);
     m_updater->setObjectName(QStringLiteral("updater"));
-    connect(&m_maj, &Maj::downloadRequested, this, &MainWindow::downloadNow);
-    connect(&m_maj, &Maj::manualEditRequested, this, &MainWindow::editIndexFile);
-    connect(&m_maj, &Maj::indexEntryRequested, this, [this] { enterIndex(&m_maj); });
-    connect(&m_maj, &Maj::inseeImportRequested, this, &MainWindow::importInseeFile);
     m_updater->setCorrectionQuestion(
         [this](const QString& question) { return askCorrection(question); });
     connect(m_updater, &IndexUpdater::tableReloaded, this, [this] {
@@ -64,29 +81,24 @@ void MainWindow::setupUpdate()
     connect(m_updater, &IndexUpdater::finished, this, &MainWindow::downloadFinished);
 }
 
-void MainWindow::releaseUpdateDialog()
-{
-    m_maj.hide();
-    m_maj.setParent(nullptr, m_maj.windowFlags());
-}
-
 void MainWindow::showUpdateDialog()
 {
+    Maj& maj = updateDialog();
     // Modal for the user, without a nested event loop, and over this window.
-    m_maj.setWindowModality(Qt::ApplicationModal);
-    if (!m_maj.isVisible()) {
-        m_maj.adjustSize();
-        m_maj.move(frameGeometry().center() - m_maj.rect().center());
+    maj.setWindowModality(Qt::ApplicationModal);
+    if (!maj.isVisible()) {
+        maj.adjustSize();
+        maj.move(frameGeometry().center() - maj.rect().center());
     }
-    m_maj.show();
-    m_maj.raise();
-    m_maj.activateWindow();
+    maj.show();
+    maj.raise();
+    maj.activateWindow();
 }
 
 void MainWindow::autoUpdateCheck()
 {
     // Silent: the outcome goes to the status line only, and no hourglass.
-    const UpdateSettings& settings = m_maj.settings();
+    const UpdateSettings& settings = m_settings.update();
     if (!settings.checkMaj || !indexTableOutOfDate(m_table, QDate::currentDate()))
         return;
     m_downloadByHand = false;
@@ -98,9 +110,8 @@ void MainWindow::downloadNow()
 {
     if (m_updater->isRunning())
         return;
-    // The address and idBanks as the dialog shows them, saved or not.
     m_downloadByHand = true;
-    if (!m_updater->download(settingsOf(m_maj))) {
+    if (!m_updater->download(shownUpdateSettings())) {
         downloadFinished();
         return;
     }
@@ -115,7 +126,7 @@ void MainWindow::downloadFinished()
     if (!m_downloadByHand)
         return;
     m_downloadByHand = false;
-    QWidget* owner = m_maj.isVisible() ? static_cast<QWidget*>(&m_maj) : this;
+    QWidget* owner = updateOwner();
     const QString title = QStringLiteral("Mise à jour des indices");
     switch (m_updater->lastOutcome()) {
     case IndexUpdater::Outcome::Replaced:

@@ -4,7 +4,6 @@
 
 #include "auditwindow.h"
 #include "letterdialog.h"
-#include "maj.h"
 #include "monthlettersdialog.h"
 #include "registersession.h"
 #include "registerwindow.h"
@@ -39,7 +38,7 @@ void MainWindow::showRegister()
     if (!m_register) {
         m_register = new RegisterWindow(*m_session, m_table, this);
         RegisterWindow* r = m_register;
-        Settings& settings = m_maj.settingsFile();
+        Settings& settings = m_settings;
         r->setProgramFolders(m_folders);
         r->setSettings(&settings);
         connect(this, &MainWindow::tableLoaded, r, &RegisterWindow::indexTableChanged);

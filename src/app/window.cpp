@@ -3,7 +3,6 @@
 #include "applocale.h"
 #include "datafolder.h"
 #include "mainwindow.h"
-#include "maj.h"
 #include "messages.h"
 #include "registersession.h"
 #include "settings.h"
@@ -62,9 +61,7 @@ int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
     if (const RegisterSettings shared = readRegisterSettings(settings.path()); shared.isSet())
         session.setServer(RegisterServer{shared.host, shared.port, shared.database, shared.user,
                                          shared.sslmode, QString()});
-    Maj maj(settings);
-
-    MainWindow window(maj, folders.indexFolder, folders.indexFolder);
+    MainWindow window(settings, folders.indexFolder, folders.indexFolder);
     window.setRegisterSession(session);
     window.setDataFolders(folders);
     FirstPaintTracer tracer(clock);

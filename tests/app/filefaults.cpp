@@ -225,8 +225,7 @@ bool TestFileFaults::write(const QString& writer, const QString& path, QString* 
     } else if (writer == u"lease export, window") {
         // Through the main window: the folders it is given reach the register's.
         Settings settings;
-        Maj maj{settings};
-        MainWindow main(maj, m_data, QString());
+        MainWindow main(settings, m_data, QString());
         main.setDataFolders(m_folders);
         main.showRegister();
         if (main.registerWindow()->programFolders().shippedIndex != kShipped)

@@ -7,8 +7,8 @@
 // (row 46) nor below the 4th quarter 2002 (row 52).
 
 #include "mainwindow.h"
-#include "maj.h"
 #include "messages.h"
+#include "settings.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -25,8 +25,7 @@ namespace velmaris::test {
 struct RentWindow {
     Messages messages;
     Settings settings;
-    Maj maj{settings};
-    MainWindow w{maj, QStringLiteral(VELMARIS_TEST_DATA "/rent"), QString()};
+    MainWindow w{settings, QStringLiteral(VELMARIS_TEST_DATA "/rent"), QString()};
 
     RentWindow()
     {

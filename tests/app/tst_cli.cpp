@@ -1,8 +1,8 @@
 #include "cli.h"
 #include "leasestore.h"
 #include "mainwindow.h"
-#include "maj.h"
 #include "quarter.h"
+#include "settings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -160,8 +160,7 @@ void TestCommandLine::printsWhatCopierCopies()
 
     // What a person gets in the window...
     Settings settings;
-    Maj maj{settings};
-    MainWindow w(maj, kShippedFolder, QString());
+    MainWindow w(settings, kShippedFolder, QString());
     w.load();
     w.show();
     QVERIFY(QTest::qWaitForWindowActive(&w));

@@ -5,9 +5,9 @@
 #include "indexentrydialog.h"
 #include "indexfile.h"
 #include "mainwindow.h"
-#include "maj.h"
 #include "registerwindow.h"
 #include "settings.h"
+#include "maj.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -200,8 +200,7 @@ void TestIndexEntry::mainWindowAndRegisterOpenIt()
 {
     Folder folder;
     Settings settings;
-    Maj maj{settings};
-    MainWindow w(maj, folder.dir.path(), QString());
+    MainWindow w(settings, folder.dir.path(), QString());
     w.setRegisterFolder(folder.dir.path());
     w.load();
     w.show();
@@ -234,17 +233,16 @@ void TestIndexEntry::importFromTheUpdateDialog()
     Folder folder;
     test::Messages boxes;
     Settings settings;
-    Maj maj{settings};
-    MainWindow w(maj, folder.dir.path(), QString());
+    MainWindow w(settings, folder.dir.path(), QString());
     w.load();
     w.show();
     FileChoice::setHandler([&](bool saving, const QString&) {
         return saving ? QString() : kInsee + QStringLiteral("serie_010760507.zip");
     });
     QTest::mouseClick(w.Command1, Qt::LeftButton);
-    QTRY_VERIFY(maj.isVisible());
-    maj.grab().save(QStringLiteral("/tmp/velmaris-maj.png"));
-    QTest::mouseClick(maj.importinsee, Qt::LeftButton);
+    QTRY_VERIFY(w.updateDialog().isVisible());
+    w.updateDialog().grab().save(QStringLiteral("/tmp/velmaris-w.updateDialog().png"));
+    QTest::mouseClick(w.updateDialog().importinsee, Qt::LeftButton);
     FileChoice::setHandler(nullptr);
     QCOMPARE(boxes.texts,
              QStringList{QStringLiteral("Valeurs manquantes complétées pour le 2è tr.2025.")});
@@ -256,13 +254,13 @@ void TestIndexEntry::importFromTheUpdateDialog()
     FileChoice::setHandler([&](bool, const QString&) {
         return kInsee + QStringLiteral("valeurs_trimestrielles-example.csv");
     });
-    QTest::mouseClick(maj.importinsee, Qt::LeftButton);
+    QTest::mouseClick(w.updateDialog().importinsee, Qt::LeftButton);
     FileChoice::setHandler(nullptr);
     QCOMPARE(boxes.texts.size(), 2);
     QVERIFY2(boxes.texts.last().contains(QStringLiteral("la série 010567069 n'est pas un IRL")),
              qPrintable(boxes.texts.last()));
     QCOMPARE(readAll(folder.path), now);
-    maj.hide();
+    w.updateDialog().hide();
 }
 
 QTEST_MAIN(TestIndexEntry)

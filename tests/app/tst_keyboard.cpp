@@ -75,7 +75,6 @@ struct App {
     Messages messages;
     Questions questions;
     Settings settings;
-    Maj maj{settings};
     std::unique_ptr<MainWindow> w;
     RegisterWindow* r = nullptr;
 
@@ -86,8 +85,7 @@ struct App {
             s.importLeases({lease(QStringLiteral("B-2"), QStringLiteral("M. Martin")),
                             lease(QStringLiteral("A-1"), QStringLiteral("Mme Durand")),
                             lease(QStringLiteral("C-3"), QStringLiteral("Mme Petit"), 2023)});
-        maj.CheckMaj->setChecked(false);
-        w = std::make_unique<MainWindow>(maj, QStringLiteral(VELMARIS_SOURCE_DIR "/data"),
+        w = std::make_unique<MainWindow>(settings, QStringLiteral(VELMARIS_SOURCE_DIR "/data"),
                                          QString());
         w->setRegisterFolder(dir.path());
         w->load();
@@ -275,8 +273,8 @@ void TestKeyboard::everyWindow()
         return nullptr;
     };
     if (window == u"miseajour")
-        app.maj.show();
-    QWidget* w = window == u"miseajour"       ? static_cast<QWidget*>(&app.maj)
+        app.w->updateDialog().show();
+    QWidget* w = window == u"miseajour"       ? static_cast<QWidget*>(&app.w->updateDialog())
                  : window == u"principale"    ? app.w.get()
                  : window == u"registre"      ? static_cast<QWidget*>(app.r)
                  : window == u"bail"          ? opened(app.r->modifier)

@@ -1,8 +1,8 @@
 #include "applocale.h"
 #include "credits.h"
 #include "mainwindow.h"
-#include "maj.h"
 #include "messages.h"
+#include "settings.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -59,13 +59,12 @@ struct Started {
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("VELMARIS.TXT"));
     Settings settings;
-    Maj maj{settings};
     std::unique_ptr<MainWindow> window;
 
     explicit Started(const QByteArray& file, const QString& folderSuffix = QString())
     {
         test::writeAll(path, file);
-        window = std::make_unique<MainWindow>(maj, dir.path() + folderSuffix, QString());
+        window = std::make_unique<MainWindow>(settings, dir.path() + folderSuffix, QString());
         window->load();
     }
 };
@@ -227,8 +226,7 @@ void TestMainWindow::loadFailures()
         test::writeAll(dir.filePath(QStringLiteral("VELMARIS.TXT")), bytes);
     Messages messages;
     Settings settings;
-    Maj maj{settings};
-    MainWindow w(maj, dir.path(), QString());
+    MainWindow w(settings, dir.path(), QString());
     w.load();
     w.show();
     QCOMPARE(messages.titles, QStringList{title});

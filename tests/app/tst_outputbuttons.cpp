@@ -2,8 +2,8 @@
 #include "defaultprinter.h"
 #include "filechoice.h"
 #include "mainwindow.h"
-#include "maj.h"
 #include "messages.h"
+#include "settings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,7 +30,6 @@ constexpr char kIndexFile[] = "' fixture\r\n"
 struct Window {
     QTemporaryDir dir;
     Settings settings;
-    Maj maj{settings};
     std::unique_ptr<MainWindow> w;
 
     Window()
@@ -39,8 +38,7 @@ struct Window {
         if (f.open(QIODevice::WriteOnly))
             f.write(kIndexFile);
         f.close();
-        maj.CheckMaj->setChecked(false); // no download during the test
-        w = std::make_unique<MainWindow>(maj, dir.path(), QString());
+        w = std::make_unique<MainWindow>(settings, dir.path(), QString());
         w->load();
         w->show();
     }

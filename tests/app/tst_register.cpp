@@ -11,9 +11,9 @@
 #include "leasestore.h"
 #include "letterdialog.h"
 #include "mainwindow.h"
-#include "maj.h"
 #include "monthlettersdialog.h"
 #include "registerwindow.h"
+#include "settings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -106,12 +106,11 @@ struct App {
     Questions questions;
     Files files;
     Settings settings;
-    Maj maj{settings};
     std::unique_ptr<MainWindow> w;
 
     explicit App(const QString& indexFolder = kShippedFolder)
     {
-        w = std::make_unique<MainWindow>(maj, indexFolder, QString());
+        w = std::make_unique<MainWindow>(settings, indexFolder, QString());
         w->setRegisterFolder(dir.path());
         w->load();
         w->show();

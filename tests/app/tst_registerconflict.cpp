@@ -8,7 +8,6 @@
 #include "leaserevisiondialog.h"
 #include "leasestore.h"
 #include "mainwindow.h"
-#include "maj.h"
 #include "registerwindow.h"
 #include "settings.h"
 
@@ -59,7 +58,6 @@ struct App {
     QTemporaryDir dir;
     Messages messages;
     Settings settings;
-    Maj maj{settings};
     std::unique_ptr<MainWindow> w;
     RegisterWindow* r = nullptr;
     LeaseStore other; // the other copy of the program
@@ -71,7 +69,7 @@ struct App {
             s.open(dir.path());
             s.addLease(r1());
         }
-        w = std::make_unique<MainWindow>(maj, kShippedFolder, QString());
+        w = std::make_unique<MainWindow>(settings, kShippedFolder, QString());
         w->setRegisterFolder(dir.path());
         w->load();
         w->show();

@@ -2,7 +2,6 @@
 // the leases another desk adds shown without a click.
 #include "leasestore.h"
 #include "mainwindow.h"
-#include "maj.h"
 #include "pgcluster.h"
 #include "registersession.h"
 #include "registerwindow.h"
@@ -40,10 +39,9 @@ private slots:
         QVERIFY(m_pg.createDatabase(QStringLiteral("bureau"), user));
         Messages messages;
         Settings settings;
-        Maj maj{settings};
         RegisterSession session;
         session.setServer(m_pg.server(QStringLiteral("bureau"), user));
-        MainWindow w(maj, QStringLiteral(VELMARIS_SOURCE_DIR "/data"), QString());
+        MainWindow w(settings, QStringLiteral(VELMARIS_SOURCE_DIR "/data"), QString());
         w.setRegisterSession(session);
         w.load();
         w.show();

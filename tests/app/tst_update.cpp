@@ -74,7 +74,6 @@ struct Fixture {
     QString iniPath;
     QByteArray oldFile;
     Settings settings;
-    Maj maj{settings};
     std::unique_ptr<MainWindow> window;
     IndexUpdater* updater = nullptr;
 
@@ -87,7 +86,7 @@ struct Fixture {
         if (!ini.isEmpty())
             writeAll(iniPath, ini);
         settings.load(iniPath);
-        window = std::make_unique<MainWindow>(maj, dir.path(), QString());
+        window = std::make_unique<MainWindow>(settings, dir.path(), QString());
         updater = window->findChild<IndexUpdater*>();
         updater->setTimeout(1000);
         updater->setConnectionTest([] { return true; });
@@ -143,8 +142,8 @@ void TestUpdate::staleTableIsSaidUnderTheGrid()
     QVERIFY(old.window->perime->text().contains(QStringLiteral(">Mise à jour</a>")));
     QVERIFY(old.window->perime->text().contains(QStringLiteral(">Saisir un indice…</a>")));
     emit old.window->perime->linkActivated(QStringLiteral("maj"));
-    QTRY_VERIFY(old.maj.isVisible());
-    old.maj.hide();
+    QTRY_VERIFY(old.window->updateDialog().isVisible());
+    old.window->updateDialog().hide();
     emit old.window->perime->linkActivated(QStringLiteral("saisie"));
     IndexEntryDialog* entry = nullptr;
     QTRY_VERIFY((entry = old.window->findChild<IndexEntryDialog*>()) && entry->isVisible());
@@ -165,14 +164,15 @@ void TestUpdate::dialogShowsEveryControl()
     f.window->load();
     f.window->show();
     QTest::mouseClick(f.window->Command1, Qt::LeftButton);
-    QTRY_VERIFY(f.maj.isVisible());
-    QVERIFY(f.maj.isModal());
+    QTRY_VERIFY(f.window->updateDialog().isVisible());
+    QVERIFY(f.window->updateDialog().isModal());
 
     auto text = [&](const char* name) {
         const QString n = QString::fromLatin1(name);
-        if (auto* l = f.maj.findChild<QLabel*>(n))
+        if (auto* l = f.window->updateDialog().findChild<QLabel*>(n))
             return l->text();
-        if (auto* b = f.maj.findChild<QAbstractButton*>(n)) // as shown: its Alt letter aside
+        if (auto* b = f.window->updateDialog().findChild<QAbstractButton*>(
+                n)) // as shown: its Alt letter aside
             return b->text().remove(u'&');
         return QStringLiteral("<missing>");
     };
@@ -185,23 +185,23 @@ void TestUpdate::dialogShowsEveryControl()
     QCOMPARE(text("Annuler"), QStringLiteral("Annuler"));
     QCOMPARE(text("Valider"), QStringLiteral("Ok"));
     for (const char* picture : {"Image1", "Picture1", "Picture2"})
-        QVERIFY(f.maj.findChild<QToolButton*>(QString::fromLatin1(picture)));
-    QVERIFY(f.maj.findChild<QFrame*>(QStringLiteral("Line1")));
-    QCOMPARE(f.maj.Image1->toolTip(),
+        QVERIFY(f.window->updateDialog().findChild<QToolButton*>(QString::fromLatin1(picture)));
+    QVERIFY(f.window->updateDialog().findChild<QFrame*>(QStringLiteral("Line1")));
+    QCOMPARE(f.window->updateDialog().Image1->toolTip(),
              QStringLiteral("Téléchargement du fichier des derniers indices"));
-    QCOMPARE(f.maj.ftp->text(), kDefaultAddress.toString());
+    QCOMPARE(f.window->updateDialog().ftp->text(), kDefaultAddress.toString());
     QCOMPARE(text("Label3"), QStringLiteral("idBank de l'IRL de Corse"));
     QCOMPARE(text("Label4"), QStringLiteral("idBank de l'IRL d'outre-mer"));
     // INSEE's own series of Corsica and the overseas departments.
-    QCOMPARE(f.maj.idcorse->text(), QStringLiteral("010760507"));
-    QCOMPARE(f.maj.idoutremer->text(), QStringLiteral("010760509"));
+    QCOMPARE(f.window->updateDialog().idcorse->text(), QStringLiteral("010760507"));
+    QCOMPARE(f.window->updateDialog().idoutremer->text(), QStringLiteral("010760509"));
     QCOMPARE(text("saisirindice"), QStringLiteral("Saisir un indice…"));
     QCOMPARE(text("importinsee"), QStringLiteral("Importer un fichier Insee…"));
     // A child of the main window, over it.
-    QCOMPARE(f.maj.parentWidget(), f.window.get());
-    QVERIFY(f.maj.isWindow());
-    QVERIFY(f.window->geometry().contains(f.maj.geometry().center()));
-    f.maj.hide();
+    QCOMPARE(f.window->updateDialog().parentWidget(), f.window.get());
+    QVERIFY(f.window->updateDialog().isWindow());
+    QVERIFY(f.window->geometry().contains(f.window->updateDialog().geometry().center()));
+    f.window->updateDialog().hide();
 }
 
 void TestUpdate::okSavesTheTickedBox()
@@ -210,11 +210,11 @@ void TestUpdate::okSavesTheTickedBox()
     f.window->load();
     f.window->show();
     QTest::mouseClick(f.window->Command1, Qt::LeftButton);
-    QTRY_VERIFY(f.maj.isVisible());
-    QVERIFY(!f.maj.CheckMaj->isChecked());
-    QTest::mouseClick(f.maj.CheckMaj, Qt::LeftButton);
-    QTest::mouseClick(f.maj.Valider, Qt::LeftButton);
-    QVERIFY(!f.maj.isVisible());
+    QTRY_VERIFY(f.window->updateDialog().isVisible());
+    QVERIFY(!f.window->updateDialog().CheckMaj->isChecked());
+    QTest::mouseClick(f.window->updateDialog().CheckMaj, Qt::LeftButton);
+    QTest::mouseClick(f.window->updateDialog().Valider, Qt::LeftButton);
+    QVERIFY(!f.window->updateDialog().isVisible());
     QCOMPARE(readProfileString(u"FTP", u"CHECKMAJ", f.iniPath), QStringLiteral("1"));
 }
 
@@ -335,17 +335,17 @@ void TestUpdate::manualDownloadEndsWithOneBox()
     f.window->load();
     f.window->show();
     QTest::mouseClick(f.window->Command1, Qt::LeftButton);
-    QTRY_VERIFY(f.maj.isVisible());
+    QTRY_VERIFY(f.window->updateDialog().isVisible());
     // The address as typed, before Ok.
-    f.maj.ftp->setText(address == u"server" ? server.url() : address);
-    QTest::mouseClick(f.maj.Image1, Qt::LeftButton);
+    f.window->updateDialog().ftp->setText(address == u"server" ? server.url() : address);
+    QTest::mouseClick(f.window->updateDialog().Image1, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, 10000);
     QCOMPARE(boxes.texts.first(), text);
     QCOMPARE(f.statut(), text);
     QTRY_VERIFY(!f.window->findChild<QProgressDialog*>());
     QTest::qWait(50);
     QCOMPARE(boxes.texts.size(), 1);
-    f.maj.hide();
+    f.window->updateDialog().hide();
 }
 
 void TestUpdate::image1ShowsProgressAndAnnulerStopsIt()
@@ -358,16 +358,16 @@ void TestUpdate::image1ShowsProgressAndAnnulerStopsIt()
     f.window->load();
     f.window->show();
     QTest::mouseClick(f.window->Command1, Qt::LeftButton);
-    QTRY_VERIFY(f.maj.isVisible());
+    QTRY_VERIFY(f.window->updateDialog().isVisible());
 
-    QTest::mouseClick(f.maj.Image1, Qt::LeftButton);
+    QTest::mouseClick(f.window->updateDialog().Image1, Qt::LeftButton);
     QVERIFY(f.updater->isRunning());
     QVERIFY(!QApplication::overrideCursor()); // the progress says it, and Annuler stays clickable
     auto* progress = f.window->findChild<QProgressDialog*>(QStringLiteral("progression"));
     QVERIFY(progress);
     QTRY_VERIFY(progress->isVisible());
     // A second click while it runs starts nothing.
-    QTest::mouseClick(f.maj.Image1, Qt::LeftButton);
+    QTest::mouseClick(f.window->updateDialog().Image1, Qt::LeftButton);
     QCOMPARE(f.window->findChildren<QProgressDialog*>().size(), 1);
 
     auto* annuler = progress->findChild<QPushButton*>(QStringLiteral("Annuler"));
@@ -383,7 +383,7 @@ void TestUpdate::image1ShowsProgressAndAnnulerStopsIt()
     QCOMPARE(f.window->textind[0]->text(), newestWithFourth(QDate::currentDate()).label());
     QVERIFY(boxes.texts.isEmpty()); // the user knows: only the status line says it
     QCOMPARE(f.statut(), QStringLiteral("Mise à jour annulée : les indices n'ont pas changé."));
-    f.maj.hide();
+    f.window->updateDialog().hide();
 }
 
 void TestUpdate::failedWriteIsReported()
@@ -399,7 +399,7 @@ void TestUpdate::failedWriteIsReported()
     QVERIFY(QFile::link(target, f.indexPath));
     f.window->load();
     test::Messages boxes;
-    emit f.maj.downloadRequested();
+    emit f.window->updateDialog().downloadRequested();
     QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, 10000);
     QVERIFY2(boxes.texts.first().startsWith(QStringLiteral("Mise à jour impossible : ")),
              qPrintable(boxes.texts.first()));
@@ -439,9 +439,7 @@ void TestUpdate::manualEditingKeepsTheProgramAndRereads()
     writeAll(edited, freshFileAfter(fourth));
 
     Settings settings;
-
-    Maj maj{settings};
-    MainWindow w(maj, folder, QString());
+    MainWindow w(settings, folder, QString());
     w.load();
     w.show();
     const Quarter before = w.table().newestQuarter();
@@ -450,8 +448,8 @@ void TestUpdate::manualEditingKeepsTheProgramAndRereads()
         QCOMPARE(textEditorFor(path).arguments.last(), path); // blanks and all
         test::Messages boxes;
         QTest::mouseClick(w.Command1, Qt::LeftButton);
-        QTRY_VERIFY(maj.isVisible());
-        QTest::mouseClick(maj.Boutonmanuel, Qt::LeftButton);
+        QTRY_VERIFY(w.updateDialog().isVisible());
+        QTest::mouseClick(w.updateDialog().Boutonmanuel, Qt::LeftButton);
         QTRY_COMPARE(w.table().newestQuarter(), before.next());
         QCOMPARE(w.textind[0]->text(), before.next().label());
         QVERIFY(boxes.texts.isEmpty());
@@ -463,7 +461,7 @@ void TestUpdate::manualEditingKeepsTheProgramAndRereads()
     QVERIFY(QFile::remove(path));
     QVERIFY(QFile::copy(edited, path));
     QTRY_COMPARE(w.table().newestQuarter(), before);
-    maj.hide();
+    w.updateDialog().hide();
 }
 
 // No text editor installed: said in French, and typing the quarter offered.
@@ -481,17 +479,18 @@ void TestUpdate::manualEditingWithoutEditorOffersTyping()
         return true;
     });
     QTest::mouseClick(f.window->Command1, Qt::LeftButton);
-    QTRY_VERIFY(f.maj.isVisible());
-    QTest::mouseClick(f.maj.Boutonmanuel, Qt::LeftButton);
+    QTRY_VERIFY(f.window->updateDialog().isVisible());
+    QTest::mouseClick(f.window->updateDialog().Boutonmanuel, Qt::LeftButton);
     MessageBox::setQuestionHandler(nullptr);
     qputenv("PATH", oldPath);
 
     QCOMPARE(asked, QStringList{kNoTextEditor.toString()});
     IndexEntryDialog* entry = nullptr;
-    QTRY_VERIFY((entry = f.maj.findChild<IndexEntryDialog*>()) && entry->isVisible());
+    QTRY_VERIFY((entry = f.window->updateDialog().findChild<IndexEntryDialog*>())
+                && entry->isVisible());
     entry->reject();
     QVERIFY(f.window->isVisible());
-    f.maj.hide();
+    f.window->updateDialog().hide();
 }
 
 QTEST_MAIN(TestUpdate)

@@ -37,7 +37,6 @@ struct OwnWindow {
     QTemporaryDir dir;
     Messages messages;
     Settings settings;
-    Maj maj{settings};
     std::unique_ptr<MainWindow> w;
 
     explicit OwnWindow(const QByteArray& indexFile = {})
@@ -47,7 +46,7 @@ struct OwnWindow {
             test::writeAll(path(), indexFile);
             folder = dir.path();
         }
-        w = std::make_unique<MainWindow>(maj, folder, QString());
+        w = std::make_unique<MainWindow>(settings, folder, QString());
         w->load();
         w->show();
         QApplication::setActiveWindow(w.get());
@@ -454,8 +453,7 @@ void TestWindow::brokenIndexFileGetsTheShippedCopy()
         return yes;
     });
     Settings settings;
-    Maj maj{settings};
-    MainWindow w(maj, dir.path(), QString());
+    MainWindow w(settings, dir.path(), QString());
     DataFolders folders;
     folders.indexFolder = folders.settingsFolder = folders.dataFolder = dir.path();
     if (shipped)
