@@ -30,12 +30,6 @@ template <typename T> T* named(T* widget, const QString& name)
 
 const QString kTitle = QStringLiteral("Lettres du mois");
 
-QString monthName(int month)
-{
-    const QString text = monthText(2000, month);
-    return text.left(text.indexOf(u' '));
-}
-
 QTableWidgetItem* cell(const QString& text)
 {
     auto* item = new QTableWidgetItem(text);

@@ -1,6 +1,5 @@
 #include "dates.h"
 
-
 namespace velmaris {
 
 namespace {
@@ -43,7 +42,7 @@ std::optional<QDate> parseFrenchDate(QStringView text)
     if (at != text.size() || (yearDigits != 2 && yearDigits != 4))
         return std::nullopt;
     if (yearDigits == 2)
-        year += year < 30 ? 2000 : 1900;
+        year = yearOfTwoDigits(year);
     const QDate date(year, month, day);
     if (!date.isValid())
         return std::nullopt;
@@ -99,7 +98,10 @@ QString formatShortDate(const QDate& date, const QLocale& locale)
     return locale.toString(date, cachedFormat);
 }
 
-namespace {
+int yearOfTwoDigits(int year)
+{
+    return year + (year < 30 ? 2000 : 1900);
+}
 
 QString monthName(int month)
 {
@@ -108,8 +110,6 @@ QString monthName(int month)
                                          "septembre", "octobre", "novembre", "décembre"};
     return month >= 1 && month <= 12 ? QString::fromUtf8(months[month - 1]) : QString();
 }
-
-} // namespace
 
 QString longDayMonthText(int day, int month)
 {

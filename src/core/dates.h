@@ -15,6 +15,12 @@ namespace velmaris {
 // (31/02/2020) or any other text gives nothing.
 std::optional<QDate> parseFrenchDate(QStringView text);
 
+// The year a two-digit year stands for: 00-29 is 20xx, 30-99 is 19xx.
+int yearOfTwoDigits(int year);
+
+// The month's name, "janvier" to "décembre"; empty for no month.
+QString monthName(int month);
+
 // Short date text of the locale (dd/MM/yyyy in French).
 QString formatShortDate(const QDate& date, const QLocale& locale);
 
@@ -23,9 +29,9 @@ QString formatShortDate(const QDate& date, const QLocale& locale);
 QString dateText(const QDate& date);
 
 // Dates as a letter writes them, whatever the locale.
-QString longDateText(const QDate& date);  // "1er avril 2026", "15 août 2025"
+QString longDateText(const QDate& date);      // "1er avril 2026", "15 août 2025"
 QString longDayMonthText(int day, int month); // "1er avril", "15 mars"
-QString monthText(int year, int month);   // "mars 2026"
+QString monthText(int year, int month);       // "mars 2026"
 
 // Day and month of a yearly date, "15/03" (or with "-" or "."); nothing when
 // it is not two numbers. Whether the day exists is the caller's to say.

@@ -34,9 +34,6 @@ namespace {
 // spreadsheet writes a date cell shown by its month's name.
 std::optional<QDate> namedMonth(QStringView text)
 {
-    static const char* const names[] = {"janvier",   "février", "mars",     "avril",
-                                        "mai",       "juin",    "juillet",  "août",
-                                        "septembre", "octobre", "novembre", "décembre"};
     qsizetype end = 0;
     while (end < text.size() && (text[end].isLetter() || text[end] == u'.'))
         ++end;
@@ -48,13 +45,11 @@ std::optional<QDate> namedMonth(QStringView text)
         return std::nullopt;
     const auto plain = [](QString s) { return s.replace(u'é', u'e').replace(u'û', u'u'); };
     for (int m = 1; m <= 12; ++m) {
-        const QString name = QString::fromUtf8(names[m - 1]);
+        const QString name = monthName(m);
         // The whole name or an abbreviation of it ("févr", "sept", "juil").
         if (name.startsWith(word) || plain(name).startsWith(plain(word))) {
-            int y = year.toInt();
-            if (year.size() == 2)
-                y += y < 30 ? 2000 : 1900;
-            return QDate(y, m, 1);
+            const int y = year.toInt();
+            return QDate(year.size() == 2 ? yearOfTwoDigits(y) : y, m, 1);
         }
     }
     return std::nullopt;

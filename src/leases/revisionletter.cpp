@@ -17,24 +17,6 @@ namespace {
 
 constexpr QChar kNoBreak(0x00A0);
 
-QString shortDate(const QDate& date)
-{
-    return date.toString(u"dd/MM/yyyy");
-}
-
-QString monthName(int month)
-{
-    static const char* const months[] = {"janvier",   "février", "mars",     "avril",
-                                         "mai",       "juin",    "juillet",  "août",
-                                         "septembre", "octobre", "novembre", "décembre"};
-    return month >= 1 && month <= 12 ? QString::fromUtf8(months[month - 1]) : QString();
-}
-
-QString dayAndMonth(int day, int month)
-{
-    return (day == 1 ? QStringLiteral("1er") : QString::number(day)) + u' ' + monthName(month);
-}
-
 QString lawText(const QDate& due)
 {
     const QString law = QStringLiteral("de la loi n") + QChar(0x00B0) + kNoBreak
@@ -92,8 +74,8 @@ QString frozenReason(const Lease& lease, const LawfulRevision& r)
            + QStringLiteral(" au DPE, bail ")
            + (contract == lease.signingDate ? QStringLiteral("signé le ")
                                             : QStringLiteral("renouvelé le "))
-           + shortDate(contract) + QStringLiteral(", depuis le ")
-           + shortDate(freezeDate(lease.territory)) + QStringLiteral(" ; le loyer reste à ")
+           + dateText(contract) + QStringLiteral(", depuis le ")
+           + dateText(freezeDate(lease.territory)) + QStringLiteral(" ; le loyer reste à ")
            + eurosText(r.oldRentCents, AmountLayout::NoBreak)
            + QStringLiteral(" et aucune lettre de révision n'est à envoyer.");
 }
@@ -126,14 +108,14 @@ std::optional<QString> refusal(const Lease& lease, const LawfulRevision& r,
         return frozenReason(lease, r);
     if (!s.reached)
         return QStringLiteral("La révision n'est pas encore due : prochaine révision le ")
-               + shortDate(s.due) + QStringLiteral(", lettre à écrire à partir du ")
-               + shortDate(s.due) + u'.';
+               + dateText(s.due) + QStringLiteral(", lettre à écrire à partir du ")
+               + dateText(s.due) + u'.';
     if (!r.computed)
         return r.error.isEmpty() ? QStringLiteral("La révision n'est pas calculée.") : r.error;
     if (s.deadline.isValid() && date >= s.deadline)
-        return QStringLiteral("Révision du ") + shortDate(s.due)
+        return QStringLiteral("Révision du ") + dateText(s.due)
                + QStringLiteral(" perdue : elle devait être demandée avant le ")
-               + shortDate(s.deadline) + u'.';
+               + dateText(s.deadline) + u'.';
 
     const std::optional<IndexValue> newIndex = IndexValue::fromDouble(r.newValue);
     const std::optional<IndexValue> baseIndex = IndexValue::fromDouble(r.baseValue);
@@ -176,7 +158,7 @@ void addOpening(RevisionLetter& letter, const Lease& lease, const LawfulRevision
                                    : QStringLiteral("du logement situé ") + dwelling + u',')
              + QStringLiteral(" signé le ") + longDateText(lease.signingDate)
              + QStringLiteral(", prévoit la révision du loyer chaque année au ")
-             + dayAndMonth(lease.effectiveRevisionDay(), lease.effectiveRevisionMonth())
+             + longDayMonthText(lease.effectiveRevisionDay(), lease.effectiveRevisionMonth())
              + QStringLiteral(", ") + clauseText(lease.clause)
              + QStringLiteral(", selon la variation de ") + seriesLongName(r.series)
              + QStringLiteral(", conformément à ") + lawText(s.due) + u'.',
