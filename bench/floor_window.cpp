@@ -1,12 +1,15 @@
 // The floor for a Qt Widgets program here: one window holding 120 labels in a
 // grid, set up like the index grid, and nothing else. It prints the time from
 // its start to its first paint on standard error, as the program does with
-// VELMARIS_TRACE_STARTUP=1.
+// VELMARIS_TRACE_STARTUP=1. Given a size (velmaris_floor 784x603) it opens at
+// that size: a window's memory is mostly its image on screen, so the program's
+// window is weighed against a floor of its own size.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -64,6 +67,12 @@ int main(int argc, char* argv[])
 
     FirstPaint firstPaint(clock);
     window.installEventFilter(&firstPaint);
+    if (qEnvironmentVariableIsSet("FLOOR_W")) window.resize(qEnvironmentVariableIntValue("FLOOR_W"), qEnvironmentVariableIntValue("FLOOR_H"));
+    if (argc > 1) {
+        const QStringList size = QString::fromLatin1(argv[1]).split(u'x');
+        if (size.size() == 2)
+            window.resize(size[0].toInt(), size[1].toInt());
+    }
     window.show();
     return app.exec();
 }

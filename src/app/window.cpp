@@ -16,7 +16,8 @@ namespace velmaris {
 
 namespace {
 
-// Reports the time from start to the window's first paint when asked to.
+// Reports the time from start to the window's first paint when asked to, and
+// the window's size (bench/startup.sh opens its floor at the same size).
 class FirstPaintTracer : public QObject {
 public:
     explicit FirstPaintTracer(const QElapsedTimer& clock)
@@ -29,8 +30,10 @@ protected:
     {
         if (event->type() == QEvent::Paint && !m_done) {
             m_done = true;
-            std::fprintf(stderr, "velmaris: first paint after %.1f ms\n",
-                         double(m_clock.nsecsElapsed()) / 1e6);
+            const QWidget* window = static_cast<QWidget*>(watched);
+            std::fprintf(stderr, "velmaris: first paint after %.1f ms (%dx%d)\n",
+                         double(m_clock.nsecsElapsed()) / 1e6, window->width(),
+                         window->height());
             watched->removeEventFilter(this);
         }
         return false;
