@@ -125,7 +125,7 @@ std::optional<QString> cli::parseOptions(const QStringList& arguments, Options& 
             else
                 return QStringLiteral("L'option %1 attend une valeur.").arg(name);
         }
-        options.values.insert(name, value);
+        options.insert(name, value);
     }
     return std::nullopt;
 }

@@ -7,20 +7,54 @@
 #include "indextable.h"
 
 #include <QDate>
-#include <QMap>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 namespace velmaris::cli {
 
-// The options as given: each name once, with its value ("" for a flag).
+// The options as given: each name once, with its value ("" for a flag), in
+// the order of their names, so that a refusal names the same option whatever
+// the order they were given in. A handful: a list does (std::map's code stays
+// out of a revision's start).
 struct Options {
-    QMap<QString, QString> values;
+    QList<std::pair<QString, QString>> values;
 
-    bool has(const QString& name) const { return values.contains(name); }
-    QString value(const QString& name) const { return values.value(name); }
+    bool has(const QString& name) const { return find(name) >= 0; }
+    QString value(const QString& name) const
+    {
+        const qsizetype at = find(name);
+        return at < 0 ? QString() : values.at(at).second;
+    }
+    void insert(const QString& name, const QString& value)
+    {
+        qsizetype at = 0;
+        while (at < values.size() && values.at(at).first < name)
+            ++at;
+        if (at < values.size() && values.at(at).first == name)
+            values[at].second = value;
+        else
+            values.insert(at, {name, value});
+    }
+    QStringList names() const
+    {
+        QStringList list;
+        for (const auto& [name, value] : values)
+            list << name;
+        return list;
+    }
+
+private:
+    qsizetype find(const QString& name) const
+    {
+        for (qsizetype i = 0; i < values.size(); ++i)
+            if (values.at(i).first == name)
+                return i;
+        return -1;
+    }
 };
 
 CommandLineResult failure(int status, const QString& message);
