@@ -1,5 +1,8 @@
+// The command line's start: the options, --help and --rent. The other
+// commands are handed over (cli_commands.cpp), so that a revision links and
+// loads nothing of the register.
 #include "cli.h"
-#include "cli_p.h"
+#include "cli_options.h"
 
 #include "amounts.h"
 #include "clipboardtext.h"
@@ -122,7 +125,7 @@ std::optional<QString> cli::parseOptions(const QStringList& arguments, Options& 
             else
                 return QStringLiteral("L'option %1 attend une valeur.").arg(name);
         }
-        options.values.insert(name, value);
+        options.insert(name, value);
     }
     return std::nullopt;
 }
@@ -236,10 +239,11 @@ QLocale commandLineLocale()
 }
 
 CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath,
-                                 const QString& defaultDataFolder)
+                                 const QString& defaultDataFolder, OtherCommands other)
 {
     if (arguments.contains(QStringLiteral("--add-index")))
-        return cli::runAddIndex(arguments, defaultIndexPath);
+        return other(
+            {QStringLiteral("--add-index"), arguments, defaultIndexPath, defaultDataFolder});
     Options options;
     QString command;
     if (auto error = parseOptions(arguments, options);
@@ -252,9 +256,7 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
     }
     if (command.isEmpty() || command == u"--rent")
         return reviseRent(options, defaultIndexPath);
-    if (command == u"--import-insee")
-        return cli::runImportInsee(options, defaultIndexPath);
-    return cli::runLeaseCommand(options, defaultIndexPath, defaultDataFolder);
+    return other({command, arguments, defaultIndexPath, defaultDataFolder});
 }
 
 namespace {

@@ -31,6 +31,32 @@ bool isCommandLine(const QStringList& arguments);
 CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath,
                                  const QString& defaultDataFolder = {});
 
+// A command beyond --rent and --help (the register's, the index file's), its
+// options already read and found sound.
+struct CommandRequest {
+    QString command;       // "--leases", "--add-index"...
+    QStringList arguments; // as given: --add-index reads its own
+    QString defaultIndexPath;
+    QString defaultDataFolder;
+};
+using OtherCommands = CommandLineResult (*)(const CommandRequest& request);
+
+// The same, with those commands run by `other`: runCommandLine itself does the
+// options, --help and --rent, which need nothing of the register, so that the
+// program can load the other commands only when one is asked for.
+CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath,
+                                 const QString& defaultDataFolder, OtherCommands other);
+
+// Those commands, linked in: what the commands module runs, and what the
+// three-argument runCommandLine hands them to.
+CommandLineResult runOtherCommand(const CommandRequest& request);
+
+// The module holding the other commands where the program is split (Linux),
+// and its entry: the command's result in *result.
+inline constexpr char kCommandsModule[] = "libvelmaris_commands.so";
+inline constexpr char kCommandsEntry[] = "velmaris_commands_main";
+using CommandsEntry = void (*)(const CommandRequest& request, CommandLineResult* result);
+
 // Those formats: decimal comma, dd/MM/yyyy, no thousands separator.
 QLocale commandLineLocale();
 

@@ -25,7 +25,7 @@ QString indexPath(const Options& options, const QString& defaultPath)
 std::optional<CommandLineResult> onlyOptions(const Options& options, const QStringList& allowed,
                                              const QString& command)
 {
-    for (const QString& name : options.values.keys())
+    for (const QString& name : options.names())
         if (!allowed.contains(name))
             return failure(kExitBadArguments,
                            QStringLiteral("L'option %1 ne va pas avec %2. (velmaris --help)")

@@ -108,8 +108,7 @@ std::optional<CommandLineResult> startLeaseCommand(const Options& options, const
 std::optional<CommandLineResult> onlyOptions(const Options& options, const QString& command,
                                              const QStringList& allowed)
 {
-    for (auto it = options.values.cbegin(); it != options.values.cend(); ++it) {
-        const QString& name = it.key();
+    for (const QString& name : options.names()) {
         if (name == command || name == u"--index-file" || name == u"--data-folder"
             || name == u"--register" || allowed.contains(name))
             continue;

@@ -1,6 +1,8 @@
-// The program's entry. The command line runs here on QtCore alone, so that a
-// script's revision starts like a small program; the window, with Widgets,
-// Network and PrintSupport, is loaded only when it is wanted.
+// The program's entry. The command line's revision (--rent) runs here on
+// QtCore alone, so that a script's revision starts like a small program; the
+// other commands, with QtSql and the register, and the window, with Widgets,
+// are each a module loaded only when it is wanted (on Linux; elsewhere they
+// are linked in).
 #include "cli.h"
 #include "datafolder.h"
 
@@ -10,9 +12,10 @@
 
 #include <cstdio>
 
-#ifdef VELMARIS_WINDOW_MODULE
+#if defined(VELMARIS_WINDOW_MODULE) || defined(VELMARIS_COMMANDS_MODULE)
 #include "modules.h"
-#else
+#endif
+#ifndef VELMARIS_WINDOW_MODULE
 #include "window.h"
 #endif
 
@@ -32,13 +35,40 @@ void say(const QString& text)
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
 }
 
+#ifdef VELMARIS_COMMANDS_MODULE
+// Every command but --rent and --help, run by the commands module.
+velmaris::CommandLineResult runCommandsModule(const velmaris::CommandRequest& request)
+{
+    QString why;
+    const auto entry = reinterpret_cast<velmaris::CommandsEntry>(
+        velmaris::moduleEntry(velmaris::kCommandsModule, velmaris::kCommandsEntry, &why));
+    velmaris::CommandLineResult result;
+    if (!entry) {
+        result.status = 1;
+        result.error =
+            velmaris::missingModuleText(QStringLiteral("La commande %1").arg(request.command), why)
+            + QStringLiteral(". Le calcul d'un loyer révisé reste possible (velmaris --rent ; "
+                             "velmaris --help pour l'aide).\n");
+        return result;
+    }
+    entry(request, &result);
+    return result;
+}
+#endif
+
 int runWithoutWindow(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Velmaris"));
     const velmaris::DataFolders folders = velmaris::dataFolders(QString());
+#ifdef VELMARIS_COMMANDS_MODULE
+    const velmaris::CommandLineResult result = velmaris::runCommandLine(
+        argumentsOf(argc, argv), velmaris::indexFileIn(folders.indexFolder), folders.dataFolder,
+        runCommandsModule);
+#else
     const velmaris::CommandLineResult result = velmaris::runCommandLine(
         argumentsOf(argc, argv), velmaris::indexFileIn(folders.indexFolder), folders.dataFolder);
+#endif
     const QByteArray out = result.output.toUtf8();
     std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);
     say(result.error);

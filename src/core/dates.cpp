@@ -22,6 +22,21 @@ bool isDateSeparator(QChar c)
     return c == u'/' || c == u'.' || c == u'-';
 }
 
+// dd/MM/yyyy written digit by digit, as QDate::toString would for a year of
+// four digits (empty for any other year): the grid writes twenty dates at
+// every scroll step, and the command line need not load the date formatter.
+QString ddMMyyyy(int y, int m, int d)
+{
+    if (y < 1000 || y > 9999)
+        return {};
+    const char16_t text[10] = {
+        char16_t(u'0' + d / 10),   char16_t(u'0' + d % 10),       u'/',
+        char16_t(u'0' + m / 10),   char16_t(u'0' + m % 10),       u'/',
+        char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
+        char16_t(u'0' + y % 10)};
+    return QString(reinterpret_cast<const QChar*>(text), 10);
+}
+
 } // namespace
 
 // Read by hand rather than by a regular expression: the index file's every
@@ -87,14 +102,9 @@ QString formatShortDate(const QDate& date, const QLocale& locale)
     }
     int y = 0, m = 0, d = 0;
     date.getDate(&y, &m, &d); // one calendar conversion rather than three
-    if (cachedFormat == u"dd/MM/yyyy" && y >= 1000 && y <= 9999) {
-        const char16_t text[10] = {
-            char16_t(u'0' + d / 10),   char16_t(u'0' + d % 10),       u'/',
-            char16_t(u'0' + m / 10),   char16_t(u'0' + m % 10),       u'/',
-            char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
-            char16_t(u'0' + y % 10)};
-        return QString(reinterpret_cast<const QChar*>(text), 10);
-    }
+    if (cachedFormat == u"dd/MM/yyyy")
+        if (QString text = ddMMyyyy(y, m, d); !text.isEmpty())
+            return text;
     return locale.toString(date, cachedFormat);
 }
 
@@ -139,7 +149,13 @@ QDate sameDayNextYear(const QDate& date)
 
 QString dateText(const QDate& date)
 {
-    return date.isValid() ? date.toString(u"dd/MM/yyyy") : QString();
+    if (!date.isValid())
+        return {};
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    if (QString text = ddMMyyyy(y, m, d); !text.isEmpty())
+        return text;
+    return date.toString(u"dd/MM/yyyy");
 }
 
 } // namespace velmaris

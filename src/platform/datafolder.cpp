@@ -153,9 +153,14 @@ QString prepareDataFolders(const DataFolders& folders)
 
 DataFolders dataFolders(const QString& commandLineFolder)
 {
-    DataFolders folders =
-        chooseDataFolders(commandLineFolder, QCoreApplication::applicationDirPath(),
-                          QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    // Only an installed copy keeps its data in the user's data folder: a
+    // portable one need not ask the system where that is.
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    DataFolders folders = chooseDataFolders(commandLineFolder, programFolder, QString());
+    if (folders.installed)
+        folders =
+            chooseDataFolders(commandLineFolder, programFolder,
+                              QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     folders.problem = prepareDataFolders(folders);
     // Without a folder of its own an installed copy still shows the shipped figures.
     if (!folders.problem.isEmpty() && commandLineFolder.isEmpty()

@@ -155,6 +155,26 @@ QString sizeText(qint64 bytes)
     return QStringLiteral("%1 Mio").arg(bytes / (1024 * 1024));
 }
 
+namespace {
+
+// A chunk of an open file, straight from its descriptor where there is one:
+// no copy through QIODevice's buffer, nor its code loaded for a command
+// line's start. -1 on failure, with errno.
+qint64 readChunk(QFile& file, char* into, qint64 size)
+{
+#ifdef Q_OS_UNIX
+    for (;;) {
+        const ssize_t n = ::read(file.handle(), into, std::size_t(size));
+        if (n >= 0 || errno != EINTR)
+            return qint64(n);
+    }
+#else
+    return file.read(into, size);
+#endif
+}
+
+} // namespace
+
 FileRead readRegularFile(const QString& path, qint64 maxBytes)
 {
     FileRead read;
@@ -194,7 +214,7 @@ FileRead readRegularFile(const QString& path, qint64 maxBytes)
     char chunk[64 * 1024];
     for (;;) {
         errno = 0;
-        const qint64 n = file.read(chunk, sizeof chunk);
+        const qint64 n = readChunk(file, chunk, sizeof chunk);
         if (n < 0)
             return fail(FileRead::Status::Unreadable,
                         QStringLiteral("le fichier ne peut pas être lu : %1")

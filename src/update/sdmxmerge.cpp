@@ -5,6 +5,7 @@
 #include "indexlines.h"
 #include "indexseries.h"
 #include "provenance.h"
+#include "staleness.h"
 
 #include <algorithm>
 #include <map>
@@ -265,12 +266,6 @@ QString mergeSummary(const SdmxMerge& merge)
     QString text = parts.join(QStringLiteral(" ; ")) + u'.';
     text[0] = text[0].toUpper();
     return text;
-}
-
-QDate usualRelease(Quarter quarter)
-{
-    const QDate next = quarter.next().firstDay();
-    return next.isValid() ? QDate(next.year(), next.month(), 15) : QDate();
 }
 
 SdmxMerge mergeInseeSeries(const QByteArray& indexFile, const InseeSeries& series,

@@ -60,9 +60,6 @@ QString correctionQuestion(const SdmxMerge& merge);
 // (1 trimestre ajouté).", "Valeurs manquantes complétées pour le 2è tr.2025."
 QString mergeSummary(const SdmxMerge& merge);
 
-// When INSEE usually publishes a quarter: the 15th of the month after it ends.
-QDate usualRelease(Quarter quarter);
-
 // The comment line of the index file's header that lists the estimated dates.
 inline constexpr QStringView kEstimatedDatesComment =
     u"' Dates de parution estimées (calendrier habituel de l'Insee) : ";

@@ -1,9 +1,14 @@
 #include "staleness.h"
 
 #include "dates.h"
-#include "sdmxmerge.h"
 
 namespace velmaris {
+
+QDate usualRelease(Quarter quarter)
+{
+    const QDate next = quarter.next().firstDay();
+    return next.isValid() ? QDate(next.year(), next.month(), 15) : QDate();
+}
 
 std::optional<Staleness> staleness(const IndexTable& table, const QDate& today)
 {

@@ -10,6 +10,9 @@
 
 namespace velmaris {
 
+// When INSEE usually publishes a quarter: the 15th of the month after it ends.
+QDate usualRelease(Quarter quarter);
+
 // A table that lacks a quarter INSEE has already published, going by its
 // usual calendar.
 struct Staleness {

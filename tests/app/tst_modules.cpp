@@ -1,5 +1,6 @@
 // The modules loaded on demand: each command that needs one finds it, and
 // without it says so in French and changes nothing.
+#include "cli.h"
 #include "indexupdater.h"
 #include "inseefile.h"
 #include "inseezip.h"
@@ -14,6 +15,7 @@
 #include "testsupport.h"
 
 using namespace velmaris;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -54,6 +56,7 @@ private slots:
         QTest::newRow("window") << "libvelmaris_window.so"
                                 << "velmaris_window_main"
                                 << "";
+        QTest::newRow("commands") << kCommandsModule << kCommandsEntry << "";
         QTest::newRow("no such entry")
             << kPrintModule << kNetworkEntry << "n'a pas le point d'entrée velmaris_network_module";
         QTest::newRow("no such module") << "libvelmaris_aucun.so"
@@ -114,6 +117,50 @@ private slots:
             break;
         }
         QCOMPARE(text, said);
+    }
+
+    // The command line keeps the options, --help and --rent, which need no
+    // module, and hands every other command over whole.
+    void handsOver_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("handed"); // the command handed over; empty: none
+
+        const QString index = QStringLiteral(VELMARIS_SOURCE_DIR "/data/VELMARIS.TXT");
+        QTest::newRow("rent") << QStringList{u"--rent"_s, u"850"_s, u"--quarter"_s, u"32019"_s}
+                              << "";
+        QTest::newRow("help") << QStringList{u"-h"_s} << "";
+        QTest::newRow("unknown option") << QStringList{u"--leases"_s, u"--bogus"_s} << "";
+        QTest::newRow("two commands") << QStringList{u"--leases"_s, u"--backup"_s, u"b"_s} << "";
+        QTest::newRow("leases") << QStringList{u"--leases"_s, u"--all"_s} << "--leases";
+        QTest::newRow("index file given")
+            << QStringList{u"--import-insee"_s, u"f.csv"_s, u"--index-file"_s, index}
+            << "--import-insee";
+        QTest::newRow("add index")
+            << QStringList{u"--add-index"_s, u"12026"_s, u"146,6"_s} << "--add-index";
+        QTest::newRow("add index with help")
+            << QStringList{u"--help"_s, u"--add-index"_s} << "--add-index";
+    }
+
+    void handsOver()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, handed);
+        static CommandRequest seen;
+        seen = {};
+        const OtherCommands record = [](const CommandRequest& request) {
+            seen = request;
+            return CommandLineResult{9, {}, {}};
+        };
+        const CommandLineResult result =
+            runCommandLine(arguments, u"/nowhere/VELMARIS.TXT"_s, u"/nowhere"_s, record);
+        QCOMPARE(seen.command, handed);
+        QCOMPARE(result.status == 9, !handed.isEmpty());
+        if (!handed.isEmpty()) {
+            QCOMPARE(seen.arguments, arguments);
+            QCOMPARE(seen.defaultIndexPath, u"/nowhere/VELMARIS.TXT"_s);
+            QCOMPARE(seen.defaultDataFolder, u"/nowhere"_s);
+        }
     }
 
     // The ZIP read through its module gives INSEE's values.

@@ -29,6 +29,8 @@ private slots:
     void frenchDates();
     void dayMonths_data();
     void dayMonths();
+    void datesWritten_data();
+    void datesWritten();
     void quotes();
 };
 
@@ -214,6 +216,29 @@ void TestValues::dayMonths()
     QCOMPARE(written.size(), 5);
     QCOMPARE(parseDayMonth(written)->day, day);
     QCOMPARE(parseDayMonth(written)->month, month);
+}
+
+// Written digit by digit for a four-digit year, by Qt otherwise: the same
+// text either way, at the edges of the shortcut too.
+void TestValues::datesWritten_data()
+{
+    QTest::addColumn<QDate>("date");
+
+    QTest::newRow("first of the year") << QDate(2026, 1, 1);
+    QTest::newRow("last of the year") << QDate(2025, 12, 31);
+    QTest::newRow("year 1000") << QDate(1000, 10, 5);
+    QTest::newRow("year 9999") << QDate(9999, 12, 31);
+    QTest::newRow("year 999") << QDate(999, 3, 15);
+    QTest::newRow("year 10000") << QDate(10000, 3, 15);
+}
+
+void TestValues::datesWritten()
+{
+    QFETCH(QDate, date);
+    const QString qt = date.toString(u"dd/MM/yyyy");
+    QCOMPARE(dateText(date), qt);
+    QCOMPARE(formatShortDate(date, QLocale(QLocale::French, QLocale::France)),
+             QLocale(QLocale::French, QLocale::France).toString(date, u"dd/MM/yyyy"));
 }
 
 void TestValues::quotes()

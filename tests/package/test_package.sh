@@ -20,7 +20,7 @@ mkdir -p "$scratch/out" "$scratch/home"
 # cmake --install lays out a prefix the way the package does.
 cmake --install "$build" --prefix "$scratch/prefix" >"$scratch/install.log" 2>&1 \
     || { cat "$scratch/install.log" >&2; fail "cmake --install"; }
-modules="libvelmaris_window.so libvelmaris_network.so libvelmaris_print.so libvelmaris_zip.so"
+modules="libvelmaris_window.so libvelmaris_commands.so libvelmaris_network.so libvelmaris_print.so libvelmaris_zip.so"
 for f in bin/velmaris $(printf 'lib/velmaris/%s ' $modules) share/velmaris/VELMARIS.TXT \
     share/applications/velmaris.desktop \
     share/icons/hicolor/scalable/apps/velmaris.svg; do
