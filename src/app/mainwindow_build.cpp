@@ -299,7 +299,6 @@ void MainWindow::buildTitle()
         QFont f = Image1->font();
         f.setPointSizeF(f.pointSizeF() * 2.2);
         f.setBold(true);
-        f.setItalic(true);
         Image1->setFont(f);
         QPalette p = Image1->palette();
         p.setColor(QPalette::WindowText, QColor(255, 235, 255));
