@@ -231,13 +231,6 @@ QString commandLineUsage()
         "corrompu, 4 révision impossible, 5 registre inaccessible, 6 fichier CSV refusé.\n");
 }
 
-QLocale commandLineLocale()
-{
-    QLocale locale(QLocale::French, QLocale::France);
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale;
-}
-
 CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath,
                                  const QString& defaultDataFolder, OtherCommands other)
 {
@@ -320,7 +313,7 @@ std::optional<CommandLineResult> readRentArguments(const Options& options, RentA
 
 CommandLineResult reviseRent(const Options& options, const QString& defaultIndexPath)
 {
-    const QLocale locale = commandLineLocale();
+    const NumberStyle french; // the same bytes on every machine
     RentArguments args;
     if (auto bad = readRentArguments(options, args))
         return *bad;
@@ -347,7 +340,7 @@ CommandLineResult reviseRent(const Options& options, const QString& defaultIndex
         if (reference < 0)
             return failure(kExitRevision,
                            QStringLiteral("Calcul impossible : pas d'indice inférieur au %1.")
-                               .arg(formatShortDate(table.rows.back().published, locale)));
+                               .arg(formatShortDate(table.rows.back().published, french)));
         if (leaseMayFollowAMissingIndex(table, *leaseDate))
             notices += kLeaseAfterKnownIndices.toString() + u'\n';
     }
@@ -363,7 +356,7 @@ CommandLineResult reviseRent(const Options& options, const QString& defaultIndex
         return failure(kExitRevision, QStringLiteral("Calcul impossible. ") + schedule.message);
 
     CommandLineResult r;
-    r.output = clipboardText(table, reference, schedule, request.reeval, locale);
+    r.output = clipboardText(table, reference, schedule, request.reeval, french);
     r.error = notices;
     return r;
 }

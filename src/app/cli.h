@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -56,9 +55,6 @@ CommandLineResult runOtherCommand(const CommandRequest& request);
 inline constexpr char kCommandsModule[] = "libvelmaris_commands.so";
 inline constexpr char kCommandsEntry[] = "velmaris_commands_main";
 using CommandsEntry = void (*)(const CommandRequest& request, CommandLineResult* result);
-
-// Those formats: decimal comma, dd/MM/yyyy, no thousands separator.
-QLocale commandLineLocale();
 
 // The usage text, in French.
 QString commandLineUsage();

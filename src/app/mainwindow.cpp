@@ -54,6 +54,7 @@ MainWindow::MainWindow(Settings& settings, const QString& commandLineFolder,
     : QWidget(parent)
     , m_settings(settings)
     , m_locale(appLocale())
+    , m_style(m_locale)
 {
     setObjectName(QStringLiteral("Velmaris"));
     setWindowTitle(QStringLiteral("Velmaris — Révision des loyers"));
@@ -123,7 +124,7 @@ void MainWindow::resetScrollBar()
 void MainWindow::fillGrid()
 {
     for (int i = 0; i < kGridLines; ++i) {
-        const GridLine g = gridLine(m_table, m_view, i, m_locale);
+        const GridLine g = gridLine(m_table, m_view, i, m_style);
         textind[i]->setText(g.label);
         indice[i]->setText(g.icc);
         setBold(moyenne[i], g.averageBold);
@@ -136,7 +137,7 @@ void MainWindow::fillGrid()
         loyer[i]->setPalette(p);
         // A rent being typed is the user's until the box is left.
         if (!m_edited[std::size_t(i)])
-            loyer[i]->setText(rentText(m_schedule, g.quarter, m_locale));
+            loyer[i]->setText(rentText(m_schedule, g.quarter, m_style));
     }
 }
 

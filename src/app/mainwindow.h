@@ -206,6 +206,7 @@ private:
     GridView m_view;
     Schedule m_schedule;
     QLocale m_locale;
+    NumberStyle m_style; // how m_locale writes numbers and dates
     bool m_loading = false;
 };
 

@@ -18,7 +18,7 @@ namespace velmaris {
 void MainWindow::printReport()
 {
     printTableReport(m_table, m_view.referenceRow, m_schedule, reeval && reeval->isChecked(),
-                     m_locale, this);
+                     m_style, this);
 }
 
 void MainWindow::saveReportPdf()
@@ -41,7 +41,7 @@ void MainWindow::saveReportPdf()
     QString reason = outputRefusal(path, own);
     if (reason.isEmpty()) {
         const ReportRows rows = reportRows(m_table, m_view.referenceRow, m_schedule,
-                                           reeval && reeval->isChecked(), m_locale);
+                                           reeval && reeval->isChecked(), m_style);
         if (writeTableReportPdf(path, rows, &reason))
             return;
     }
@@ -53,7 +53,7 @@ void MainWindow::saveReportPdf()
 void MainWindow::copyTable()
 {
     copyTableToClipboard(m_table, m_view.referenceRow, m_schedule, reeval && reeval->isChecked(),
-                         m_locale);
+                         m_style);
 }
 
 } // namespace velmaris

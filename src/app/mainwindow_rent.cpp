@@ -195,7 +195,7 @@ void MainWindow::findReferenceIndex()
         fillGrid();
         MessageBox::critical(this, kImpossible,
                              QStringLiteral("Pas d'indice inférieur au ")
-                                 + formatShortDate(m_table.rows.back().published, m_locale));
+                                 + formatShortDate(m_table.rows.back().published, m_style));
         return;
     }
 

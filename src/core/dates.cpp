@@ -88,24 +88,19 @@ QString dayMonthText(int day, int month)
     return QStringLiteral("%1/%2").arg(day, 2, 10, QChar(u'0')).arg(month, 2, 10, QChar(u'0'));
 }
 
-QString formatShortDate(const QDate& date, const QLocale& locale)
+QString formatShortDate(const QDate& date, const NumberStyle& style)
 {
     if (!date.isValid())
         return {};
-    // The grid formats twenty dates at every scroll step: look the locale's
-    // format up once, and write the usual French one directly.
-    thread_local QLocale cachedLocale = QLocale::c();
-    thread_local QString cachedFormat = cachedLocale.dateFormat(QLocale::ShortFormat);
-    if (!(locale == cachedLocale)) {
-        cachedLocale = locale;
-        cachedFormat = locale.dateFormat(QLocale::ShortFormat);
-    }
+    // The grid formats twenty dates at every scroll step: the usual French
+    // format is written directly.
     int y = 0, m = 0, d = 0;
     date.getDate(&y, &m, &d); // one calendar conversion rather than three
-    if (cachedFormat == u"dd/MM/yyyy")
+    if (style.shortDateFormat == u"dd/MM/yyyy")
         if (QString text = ddMMyyyy(y, m, d); !text.isEmpty())
             return text;
-    return locale.toString(date, cachedFormat);
+    return style.locale ? style.locale->toString(date, style.shortDateFormat)
+                        : date.toString(style.shortDateFormat);
 }
 
 int yearOfTwoDigits(int year)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "numberstyle.h"
+
 #include <QDate>
 #include <QLocale>
 #include <QString>
@@ -22,7 +24,7 @@ int yearOfTwoDigits(int year);
 QString monthName(int month);
 
 // Short date text of the locale (dd/MM/yyyy in French).
-QString formatShortDate(const QDate& date, const QLocale& locale);
+QString formatShortDate(const QDate& date, const NumberStyle& style = {});
 
 // dd/MM/yyyy whatever the locale, as the register, its files and the command
 // line write dates; empty for no date.

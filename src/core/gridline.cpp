@@ -6,7 +6,7 @@
 
 namespace velmaris {
 
-GridLine gridLine(const IndexTable& table, const GridView& view, int line, const QLocale& locale)
+GridLine gridLine(const IndexTable& table, const GridView& view, int line, const NumberStyle& style)
 {
     GridLine g;
     const int r = view.topRow + line;
@@ -20,14 +20,14 @@ GridLine gridLine(const IndexTable& table, const GridView& view, int line, const
         g.icc = QString::number(row.icc);
     g.averageBold = averageMatters(row.quarter);
     if (row.average != 0) {
-        g.average = formatGeneral(row.average, locale);
+        g.average = formatGeneral(row.average, style);
         g.irlBold = false;
     } else {
         g.irlBold = true; // a row without an ICC average puts the weight on its IRL
     }
     if (row.irl > 0)
-        g.irl = formatGeneral(row.irl, locale);
-    g.date = formatShortDate(row.published, locale);
+        g.irl = formatGeneral(row.irl, style);
+    g.date = formatShortDate(row.published, style);
     g.reference = r == view.referenceRow;
     return g;
 }

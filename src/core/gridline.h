@@ -1,8 +1,8 @@
 #pragma once
 
 #include "indextable.h"
+#include "numberstyle.h"
 
-#include <QLocale>
 #include <QString>
 
 namespace velmaris {
@@ -31,6 +31,7 @@ struct GridLine {
 
 // Line i (0-19) of the grid, showing row view.topRow + i, without its rent.
 // A line past the end of the table is empty.
-GridLine gridLine(const IndexTable& table, const GridView& view, int line, const QLocale& locale);
+GridLine gridLine(const IndexTable& table, const GridView& view, int line,
+                  const NumberStyle& style);
 
 } // namespace velmaris

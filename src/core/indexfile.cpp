@@ -25,7 +25,7 @@ struct Fault {
 
 QString number(double value)
 {
-    return formatGeneral(value, QLocale(QLocale::French, QLocale::France));
+    return formatGeneral(value);
 }
 
 double iccOf(const IndexRow& row)

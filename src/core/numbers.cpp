@@ -201,7 +201,7 @@ std::optional<qint64> roundToCents(double value)
     return value < 0 ? -cents : cents;
 }
 
-QString formatGeneral(double value, const QLocale& locale)
+QString formatGeneral(double value, const NumberStyle& style)
 {
     if (value == 0)
         return QStringLiteral("0");
@@ -222,7 +222,7 @@ QString formatGeneral(double value, const QLocale& locale)
                 text[n++] = char16_t(*d);
             const int fraction = int(magnitude % 100);
             if (fraction != 0) {
-                for (QChar c : locale.decimalPoint())
+                for (QChar c : style.decimalPoint)
                     text[n++] = c.unicode();
                 text[n++] = char16_t(u'0' + fraction / 10);
                 if (fraction % 10 != 0)
@@ -238,8 +238,15 @@ QString formatGeneral(double value, const QLocale& locale)
     QString text = QString::fromLatin1(buffer, end - buffer);
     if (text.contains(u'e')) // very large or very small: keep the exponent, upper case
         text = text.toUpper();
-    text.replace(u'.', locale.decimalPoint());
+    text.replace(u'.', style.decimalPoint);
     return text;
+}
+
+NumberStyle::NumberStyle(const QLocale& from)
+    : decimalPoint(from.decimalPoint())
+    , shortDateFormat(from.dateFormat(QLocale::ShortFormat))
+    , locale(from)
+{
 }
 
 } // namespace velmaris

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QLocale>
+#include "numberstyle.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -39,8 +40,8 @@ inline constexpr qint64 kMaxCents = 1'000'000'000'000'000;
 qint64 scaledRatio(qint64 cents, qint64 numerator, qint64 denominator);
 
 // General number text: shortest form (up to 15 significant digits), the
-// locale's decimal separator, no thousands separator. 1276 -> "1276",
+// style's decimal separator, no thousands separator. 1276 -> "1276",
 // 1271.25 -> "1271,25".
-QString formatGeneral(double value, const QLocale& locale);
+QString formatGeneral(double value, const NumberStyle& style = {});
 
 } // namespace velmaris

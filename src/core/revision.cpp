@@ -83,7 +83,7 @@ Schedule reviseRents(const IndexTable& table, const RevisionRequest& request)
     return schedule;
 }
 
-QString rentText(const ScheduleEntry* entry, const QLocale& locale)
+QString rentText(const ScheduleEntry* entry, const NumberStyle& style)
 {
     if (!entry)
         return {};
@@ -94,7 +94,7 @@ QString rentText(const ScheduleEntry* entry, const QLocale& locale)
         return QStringLiteral("Loyer ") + QString::number(entry->year);
     case ScheduleEntry::Kind::Reference:
     case ScheduleEntry::Kind::Revised:
-        return amountText(entry->cents, AmountLayout::Grid, locale.decimalPoint());
+        return amountText(entry->cents, AmountLayout::Grid, style.decimalPoint);
     }
     return {};
 }

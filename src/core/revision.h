@@ -3,10 +3,10 @@
 #include "indexseries.h"
 #include "indextable.h"
 #include "indexvalue.h"
+#include "numberstyle.h"
 #include "quarter.h"
 
 #include <QDate>
-#include <QLocale>
 #include <QString>
 
 #include <optional>
@@ -73,10 +73,10 @@ struct Schedule {
 Schedule reviseRents(const IndexTable& table, const RevisionRequest& request);
 
 // What the rent column shows for an entry: " 953,19", "Loyer 2019" or nothing.
-QString rentText(const ScheduleEntry* entry, const QLocale& locale);
-inline QString rentText(const Schedule& schedule, Quarter quarter, const QLocale& locale)
+QString rentText(const ScheduleEntry* entry, const NumberStyle& style);
+inline QString rentText(const Schedule& schedule, Quarter quarter, const NumberStyle& style)
 {
-    return rentText(schedule.find(quarter), locale);
+    return rentText(schedule.find(quarter), style);
 }
 
 } // namespace velmaris

@@ -10,14 +10,14 @@
 namespace velmaris {
 
 void copyTableToClipboard(const IndexTable& table, int referenceRow, const Schedule& schedule,
-                          bool reeval, const QLocale& locale)
+                          bool reeval, const NumberStyle& style)
 {
     const BusyCursor busy;
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) // no clipboard on this platform: nothing to copy into
         return;
     clipboard->clear();
-    clipboard->setText(clipboardText(table, referenceRow, schedule, reeval, locale));
+    clipboard->setText(clipboardText(table, referenceRow, schedule, reeval, style));
 }
 
 } // namespace velmaris

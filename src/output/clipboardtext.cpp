@@ -29,9 +29,9 @@ QString clipboardText(const ReportRows& rows)
 }
 
 QString clipboardText(const IndexTable& table, int referenceRow, const Schedule& schedule,
-                      bool reeval, const QLocale& locale)
+                      bool reeval, const NumberStyle& style)
 {
-    return clipboardText(reportRows(table, referenceRow, schedule, reeval, locale));
+    return clipboardText(reportRows(table, referenceRow, schedule, reeval, style));
 }
 
 } // namespace velmaris

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "indextable.h"
+#include "numberstyle.h"
 #include "reportrows.h"
 
-#include <QLocale>
 #include <QString>
 
 namespace velmaris {
@@ -13,10 +13,10 @@ namespace velmaris {
 // cells, CR LF after every line, the last one included.
 QString clipboardText(const ReportRows& rows);
 QString clipboardText(const IndexTable& table, int referenceRow, const Schedule& schedule,
-                      bool reeval, const QLocale& locale);
+                      bool reeval, const NumberStyle& style);
 
 // The copy command: puts that text on the system clipboard, hourglass meanwhile.
 void copyTableToClipboard(const IndexTable& table, int referenceRow, const Schedule& schedule,
-                          bool reeval, const QLocale& locale);
+                          bool reeval, const NumberStyle& style);
 
 } // namespace velmaris

@@ -136,12 +136,12 @@ bool writeTableReportPdf(const QString& path, const ReportRows& rows, QString* r
 }
 
 void printTableReport(const IndexTable& table, int referenceRow, const Schedule& schedule,
-                      bool reeval, const QLocale& locale, QWidget* parent)
+                      bool reeval, const NumberStyle& style, QWidget* parent)
 {
     printOnDefaultPrinter(
         QStringLiteral("Velmaris"), PrintPages::AsPrinterSetsUp,
         [&](QPagedPaintDevice& printer) {
-            return drawReport(printer, reportRows(table, referenceRow, schedule, reeval, locale));
+            return drawReport(printer, reportRows(table, referenceRow, schedule, reeval, style));
         },
         parent);
 }

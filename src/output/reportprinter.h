@@ -1,11 +1,11 @@
 #pragma once
 
 #include "indextable.h"
+#include "numberstyle.h"
 #include "reportrows.h"
 #include "revision.h"
 
 #include <QFont>
-#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +41,6 @@ bool writeTableReportPdf(const QString& path, const ReportRows& rows, QString* r
 // hourglass meanwhile. Without a usable default printer it says so in an error
 // box and returns.
 void printTableReport(const IndexTable& table, int referenceRow, const Schedule& schedule,
-                      bool reeval, const QLocale& locale, QWidget* parent);
+                      bool reeval, const NumberStyle& style, QWidget* parent);
 
 } // namespace velmaris

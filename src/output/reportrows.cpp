@@ -9,9 +9,9 @@ namespace velmaris {
 
 namespace {
 
-QString numberCell(double value, const QLocale& locale)
+QString numberCell(double value, const NumberStyle& style)
 {
-    return value == 0 ? QString() : formatGeneral(value, locale);
+    return value == 0 ? QString() : formatGeneral(value, style);
 }
 
 } // namespace
@@ -30,18 +30,18 @@ std::array<ReportCells, kHeadingLines> reportHeadings(bool reeval)
     }};
 }
 
-ReportCells reportCells(const IndexRow& row, const QString& rent, const QLocale& locale)
+ReportCells reportCells(const IndexRow& row, const QString& rent, const NumberStyle& style)
 {
     return {row.label(),
-            numberCell(row.icc, locale),
-            numberCell(row.average, locale),
-            numberCell(row.irl, locale),
-            formatShortDate(row.published, locale),
+            numberCell(row.icc, style),
+            numberCell(row.average, style),
+            numberCell(row.irl, style),
+            formatShortDate(row.published, style),
             rent};
 }
 
 ReportRows reportRows(const IndexTable& table, int referenceRow, const Schedule& schedule,
-                      bool reeval, const QLocale& locale)
+                      bool reeval, const NumberStyle& style)
 {
     ReportRows out;
     out.headings = reportHeadings(reeval);
@@ -51,7 +51,7 @@ ReportRows reportRows(const IndexTable& table, int referenceRow, const Schedule&
         out.rows.reserve(std::size_t(last) + 1);
     for (int r = 0; r <= last; ++r) {
         const IndexRow& row = table.rows[std::size_t(r)];
-        out.rows.push_back(reportCells(row, rentText(schedule, row.quarter, locale), locale));
+        out.rows.push_back(reportCells(row, rentText(schedule, row.quarter, style), style));
     }
     return out;
 }

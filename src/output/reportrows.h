@@ -1,9 +1,9 @@
 #pragma once
 
 #include "indextable.h"
+#include "numberstyle.h"
 #include "revision.h"
 
-#include <QLocale>
 #include <QString>
 
 #include <array>
@@ -37,12 +37,12 @@ std::array<ReportCells, kHeadingLines> reportHeadings(bool reeval);
 
 // The cells of one table row, with its rent text. A number that is exactly 0
 // gives an empty cell.
-ReportCells reportCells(const IndexRow& row, const QString& rent, const QLocale& locale);
+ReportCells reportCells(const IndexRow& row, const QString& rent, const NumberStyle& style);
 
 // Headings and the rows from the newest quarter down to referenceRow, the
 // grid's reference (none when it is -1; a reference row past the end stops at
 // the last row of the table).
 ReportRows reportRows(const IndexTable& table, int referenceRow, const Schedule& schedule,
-                      bool reeval, const QLocale& locale);
+                      bool reeval, const NumberStyle& style);
 
 } // namespace velmaris

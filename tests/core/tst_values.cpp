@@ -2,6 +2,7 @@
 // read and written one way each, and the French quotes.
 #include "amounts.h"
 #include "dates.h"
+#include "numbers.h"
 #include "quoting.h"
 
 #include <QTest>
@@ -31,6 +32,8 @@ private slots:
     void dayMonths();
     void datesWritten_data();
     void datesWritten();
+    void styles_data();
+    void styles();
     void quotes();
 };
 
@@ -239,6 +242,36 @@ void TestValues::datesWritten()
     QCOMPARE(dateText(date), qt);
     QCOMPARE(formatShortDate(date, QLocale(QLocale::French, QLocale::France)),
              QLocale(QLocale::French, QLocale::France).toString(date, u"dd/MM/yyyy"));
+}
+
+void TestValues::styles_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("number");
+
+    QTest::newRow("French") << QLocale(QLocale::French, QLocale::France) << "1271,25";
+    QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates) << "1271.25";
+    QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << "1271,25";
+    QTest::newRow("Swiss French") << QLocale(QLocale::French, QLocale::Switzerland) << "1271,25";
+}
+
+// A locale's style writes as the locale does; the default one, which the
+// command line uses without a QLocale, is French (France) exactly.
+void TestValues::styles()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, number);
+    const NumberStyle style(locale);
+    const QDate date(2025, 3, 7);
+    QCOMPARE(formatShortDate(date, style),
+             locale.toString(date, locale.dateFormat(QLocale::ShortFormat)));
+    QCOMPARE(formatGeneral(1271.25, style), number);
+
+    const NumberStyle french;
+    const NumberStyle france(QLocale(QLocale::French, QLocale::France));
+    QCOMPARE(french.decimalPoint, france.decimalPoint);
+    QCOMPARE(french.shortDateFormat, france.shortDateFormat);
+    QCOMPARE(formatShortDate(date, french), QStringLiteral("07/03/2025"));
 }
 
 void TestValues::quotes()
