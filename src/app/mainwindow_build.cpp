@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 
 #include "windowfit.h"
+#include "wrappedlabel.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -29,8 +30,7 @@ template <typename T> T* named(T* widget, const QString& name)
 
 QLabel* heading(QWidget* parent, const QString& name, const QString& text)
 {
-    auto* label = named(new QLabel(text, parent), name);
-    label->setWordWrap(true);
+    auto* label = named(new WrappedLabel(text, parent), name);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     QFont font = label->font();
     font.setBold(true);
@@ -218,8 +218,7 @@ QWidget* MainWindow::buildSide()
     auto* side = new QVBoxLayout;
     side->setSpacing(8);
     auto sideText = [&](const QString& name, const QString& text) {
-        auto* label = named(new QLabel(text, this), name);
-        label->setWordWrap(true);
+        QLabel* label = named(new WrappedLabel(text, this), name);
         QPalette p = label->palette();
         p.setColor(QPalette::WindowText, Qt::white);
         label->setPalette(p);

@@ -9,6 +9,7 @@
 #include "staleness.h"
 #include "updaterules.h"
 #include "windowfit.h"
+#include "wrappedlabel.h"
 
 #include <QDate>
 #include <QDir>
@@ -53,9 +54,8 @@ void MainWindow::setupUpdate()
     statut->setObjectName(QStringLiteral("statut"));
     statut->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed); // long texts never widen it
     grid->addWidget(statut, kGridLines + 2, 0, 1, grid->columnCount());
-    perime = new QLabel(panel);
+    perime = new WrappedLabel(QString(), panel);
     perime->setObjectName(QStringLiteral("perime"));
-    perime->setWordWrap(true);
     perime->setTextFormat(Qt::RichText);
     perime->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     perime->hide();
