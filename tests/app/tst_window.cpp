@@ -3,6 +3,7 @@
 #include "rentfixture.h"
 
 #include "credits.h"
+#include "wrappedlabel.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -98,6 +99,7 @@ private slots:
     void fitsASmallScreen_data();
     void fitsASmallScreen();
     void opensTallEnoughForTheLinesUnderTheGrid();
+    void wrappedTextsFollowTheirChanges();
     void calculatorMissingSaysSo();
     void brokenIndexFileGetsTheShippedCopy_data();
     void brokenIndexFileGetsTheShippedCopy();
@@ -409,6 +411,37 @@ void TestWindow::opensTallEnoughForTheLinesUnderTheGrid()
     if (rw.w.screen()->availableGeometry().height() < wanted)
         QSKIP("the screen is too short for the whole window");
     QCOMPARE(rw.w.height(), wanted);
+}
+
+// A wrapped label remembers its heights, and forgets them when its text or its
+// font changes: a stale height would cut the line under the grid off.
+void TestWindow::wrappedTextsFollowTheirChanges()
+{
+    WrappedLabel label(QStringLiteral("Indices connus"));
+    QLabel plain(label.text());
+    plain.setWordWrap(true);
+    const auto same = [&] {
+        for (int width : {60, 120, 300, 60})
+            if (label.heightForWidth(width) != plain.heightForWidth(width))
+                return false;
+        return true;
+    };
+    QVERIFY(same());
+    const QString longer = QStringLiteral("Indices connus jusqu'au 4è tr.2025 : il manque les "
+                                          "trimestres du 1er tr.2026 et du 2è tr.2026.");
+    label.setText(longer);
+    plain.setText(longer);
+    QVERIFY(same());
+    QFont larger = label.font();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+    label.setFont(larger);
+    plain.setFont(larger);
+    QVERIFY(same());
+    label.setTextFormat(Qt::RichText);
+    label.setText(QStringLiteral("<b>") + longer + QStringLiteral("</b>"));
+    plain.setTextFormat(Qt::RichText);
+    plain.setText(label.text());
+    QVERIFY(same());
 }
 
 void TestWindow::calculatorMissingSaysSo()
