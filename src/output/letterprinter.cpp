@@ -3,6 +3,7 @@
 #include "datafolder.h"
 #include "defaultprinter.h"
 #include "letterlayout.h"
+#include "reportprinter.h"
 
 #include <QBuffer>
 #include <QFontDatabase>
@@ -29,20 +30,13 @@ QStringList letterFontCandidates()
 
 QFont letterFont(const QStringList& families)
 {
-    QFont font;
+    QString family;
     for (const QString& candidate : letterFontCandidates())
         if (families.contains(candidate, Qt::CaseSensitive)) {
-            font.setFamilies({candidate});
+            family = candidate;
             break;
         }
-    font.setPointSize(kLetterPointSize);
-    font.setWeight(QFont::Normal);
-    font.setStyle(QFont::StyleNormal);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    // Word spacing and kerning as the layout measured them.
-    font.setKerning(true);
-    return font;
+    return paperFont(family, kLetterPointSize);
 }
 
 bool drawLetters(QPagedPaintDevice& device, const std::vector<RevisionLetter>& letters)

@@ -48,18 +48,24 @@ QString reportFontFamily(const QStringList& families)
     return {};
 }
 
-QFont reportFont(const QStringList& families)
+QFont paperFont(const QString& family, int pointSize)
 {
     QFont font; // the application's default font
-    const QString family = reportFontFamily(families);
     if (!family.isEmpty())
         font.setFamilies({family});
-    font.setPointSize(kReportPointSize);
+    font.setPointSize(pointSize);
     font.setWeight(QFont::Normal);
     font.setStyle(QFont::StyleNormal);
     font.setUnderline(false);
     font.setStrikeOut(false);
+    font.setStyleStrategy(QFont::PreferDefault);
+    font.setKerning(true);
     return font;
+}
+
+QFont reportFont(const QStringList& families)
+{
+    return paperFont(reportFontFamily(families), kReportPointSize);
 }
 
 bool drawReport(QPagedPaintDevice& printer, const ReportRows& rows)

@@ -21,6 +21,11 @@ QStringList reportFontCandidates();
 // the same (letter case included); empty when there is none.
 QString reportFontFamily(const QStringList& families);
 
+// The application's default font as paper takes it: in the given family (when
+// not empty) and size, regular, upright, plain, and shaped and kerned whatever
+// the windows chose for the screen.
+QFont paperFont(const QString& family, int pointSize);
+
 // The report's font: that family, or the default font when there is none, at
 // 11 points in regular style.
 QFont reportFont(const QStringList& families);

@@ -1,5 +1,6 @@
 // The clipboard text, the report layout and the report drawn into a PDF file.
 #include "clipboardtext.h"
+#include "letterprinter.h"
 #include "messages.h"
 #include "reportlayout.h"
 #include "reportprinter.h"
@@ -293,12 +294,27 @@ void TestOutput::fontChoice()
     QFETCH(QStringList, families);
     QFETCH(QString, chosen);
     QCOMPARE(reportFontFamily(families), chosen);
+    // Paper takes nothing of what the windows chose for the screen: bold,
+    // italic, no shaping, no kerning.
+    const QFont screen = QGuiApplication::font();
+    QFont unusual = screen;
+    unusual.setBold(true);
+    unusual.setItalic(true);
+    unusual.setStyleStrategy(QFont::PreferNoShaping);
+    unusual.setKerning(false);
+    QGuiApplication::setFont(unusual);
     const QFont font = reportFont(families);
+    const QFont letter = letterFont(families);
+    QGuiApplication::setFont(screen);
     QCOMPARE(font.pointSize(), 11);
-    QCOMPARE(font.weight(), QFont::Normal);
-    QCOMPARE(font.style(), QFont::StyleNormal);
     if (!chosen.isEmpty())
         QCOMPARE(font.families().value(0), chosen);
+    for (const QFont& paper : {font, letter}) {
+        QCOMPARE(paper.weight(), QFont::Normal);
+        QCOMPARE(paper.style(), QFont::StyleNormal);
+        QCOMPARE(paper.styleStrategy(), QFont::PreferDefault);
+        QVERIFY(paper.kerning());
+    }
 }
 
 void TestOutput::pdfReport()
