@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFont>
 
 #include <cstdio>
 
@@ -50,6 +51,13 @@ int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmaris"));
+    // French needs no shaping: the windows set their letters straight from the
+    // font's table, without the kerning pass that was most of the cost of
+    // laying their texts out. Scripts that need shaping still get it; paper
+    // keeps its kerning (the printed fonts ask for it).
+    QFont plain = QApplication::font();
+    plain.setStyleStrategy(QFont::PreferNoShaping);
+    QApplication::setFont(plain);
     loadQtTranslations(appLocale());
 
     const QStringList args = QCoreApplication::arguments().mid(1);
