@@ -91,11 +91,7 @@ void MainWindow::fitToContents()
     m_panel->updateGeometry();
     if (contents->layout())
         contents->layout()->invalidate();
-    QSize wanted = contents->sizeHint().expandedTo(QSize(1000, 0));
-    // The wrapped texts of the side column are as tall as that width makes them.
-    if (contents->hasHeightForWidth())
-        wanted.setHeight(std::max(wanted.height(), contents->heightForWidth(wanted.width())));
-    fitToScreen(this, wanted);
+    fitToScreen(this, scrolledSize(contents, screenRoom(this), 1000));
 }
 
 void MainWindow::buildShortcuts()

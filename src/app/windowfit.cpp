@@ -131,6 +131,28 @@ void fitToScreen(QWidget* window, QSize wanted)
     window->resize(wanted.boundedTo(screenRoom(window)));
 }
 
+QSize scrolledSize(const QWidget* contents, QSize room, int minimumWidth, QSize extra)
+{
+    const int bar = contents->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    QSize wanted = contents->sizeHint().expandedTo(QSize(minimumWidth, 0));
+    wanted.setWidth(std::min(wanted.width(), room.width()));
+    // Wrapped texts are as tall as the width they get makes them. A vertical
+    // bar that came while the window was being laid out takes a bar's width,
+    // and would stay for the texts it makes taller: the height is asked for
+    // that width.
+    if (contents->hasHeightForWidth())
+        wanted.setHeight(
+            std::max(wanted.height(), contents->heightForWidth(std::max(0, wanted.width() - bar))));
+    // Narrower than the contents can be: a horizontal bar under them.
+    if (contents->minimumSizeHint().width() > wanted.width())
+        wanted.rheight() += bar;
+    wanted += extra;
+    // What is taller than the room gets a scroll bar beside it.
+    if (wanted.height() > room.height())
+        wanted.rwidth() += bar;
+    return wanted;
+}
+
 void keepFocusInView(QScrollArea* area)
 {
     QObject::connect(qApp, &QApplication::focusChanged, area, [area](QWidget*, QWidget* now) {
@@ -165,20 +187,16 @@ QScrollArea* scrollWhenSmall(QWidget* window, QWidget* below)
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
     outer->addWidget(area, 1);
-    QSize wanted = contents->sizeHint();
+    QSize extra(0, 0);
     if (below) {
         auto* row = new QVBoxLayout;
         row->setContentsMargins(margins.left(), 0, margins.right(), margins.bottom());
         row->addWidget(below);
         outer->addLayout(row);
-        wanted.rheight() += below->sizeHint().height() + margins.bottom();
+        extra.setHeight(below->sizeHint().height() + margins.bottom());
     }
     keepFocusInView(area);
-    // What is taller than the screen gets a scroll bar beside it.
-    const QSize room = screenRoom(window);
-    if (wanted.height() > room.height())
-        wanted.rwidth() += window->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    fitToScreen(window, wanted);
+    fitToScreen(window, scrolledSize(contents, screenRoom(window), 0, extra));
     return area;
 }
 

@@ -21,6 +21,13 @@ QSize withinScreen(const QWidget* control, QSize wanted);
 // Resizes the window to wanted, within that room.
 void fitToScreen(QWidget* window, QSize wanted);
 
+// The size a scroll area's contents ask of a window in that room: their width
+// (at least minimumWidth) within the room; the height that a width a scroll
+// bar narrower gives their wrapped texts, so that no bar comes for them; a
+// bar's height more when narrower than they can be, a bar's width more when
+// taller than the room. extra is what the window holds under the area.
+QSize scrolledSize(const QWidget* contents, QSize room, int minimumWidth = 0, QSize extra = QSize(0, 0));
+
 // Keeps the control that gets the focus inside area in view: on a small
 // screen the user never types into a box out of sight.
 void keepFocusInView(QScrollArea* area);
