@@ -67,7 +67,6 @@ int main(int argc, char* argv[])
 
     FirstPaint firstPaint(clock);
     window.installEventFilter(&firstPaint);
-    if (qEnvironmentVariableIsSet("FLOOR_W")) window.resize(qEnvironmentVariableIntValue("FLOOR_W"), qEnvironmentVariableIntValue("FLOOR_H"));
     if (argc > 1) {
         const QStringList size = QString::fromLatin1(argv[1]).split(u'x');
         if (size.size() == 2)
