@@ -2,6 +2,7 @@
 // and the scroll area they sit in.
 #include "mainwindow.h"
 
+#include "linelabel.h"
 #include "windowfit.h"
 #include "wrappedlabel.h"
 
@@ -132,10 +133,11 @@ QFrame* MainWindow::buildGrid()
     buildGridHeadings(panel, grid);
 
     const int numberWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000,0000")) + 8;
+    const int rentWidth = fontMetrics().horizontalAdvance(QStringLiteral("0 000 000,00")) + 16;
     for (int i = 0; i < kGridLines; ++i) {
         const QString n = QString::number(i);
         auto cell = [&](const QString& name, Qt::Alignment align) {
-            auto* label = named(new QLabel(panel), name + u'_' + n);
+            auto* label = named(new LineLabel(panel), name + u'_' + n);
             label->setAlignment(align | Qt::AlignVCenter);
             label->setMinimumWidth(numberWidth);
             return label;
@@ -147,8 +149,7 @@ QFrame* MainWindow::buildGrid()
         Datejo[i] = cell(QStringLiteral("Datejo"), Qt::AlignHCenter);
         loyer[i] = named(new QLineEdit(panel), QStringLiteral("loyer_") + n);
         loyer[i]->setAlignment(Qt::AlignRight);
-        loyer[i]->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0 000 000,00"))
-                                  + 16);
+        loyer[i]->setMinimumWidth(rentWidth);
         loyer[i]->setAutoFillBackground(true);
         loyer[i]->installEventFilter(this);
         connect(loyer[i], &QLineEdit::textEdited, this,
