@@ -37,7 +37,10 @@ void* moduleEntry(const char* fileName, const char* entry, QString* reason)
         if (!QFileInfo::exists(QFile::decodeName(path)))
             continue;
         // Loaded once for the process: dlopen counts the calls, the module stays.
-        void* module = ::dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
+        // Its calls are bound as they are first made, as a program's own
+        // libraries are: binding all of them here (RTLD_NOW) made the window
+        // start a few per cent later, for calls that most runs never make.
+        void* module = ::dlopen(path.constData(), RTLD_LAZY | RTLD_LOCAL);
         if (!module) {
             failure = QString::fromLocal8Bit(::dlerror());
             continue;
