@@ -425,7 +425,7 @@ void TestWindow::wrappedTextsFollowTheirChanges()
     QLabel plain(label.text());
     plain.setWordWrap(true);
     const auto same = [&] {
-        for (int width : {60, 120, 300, 60})
+        for (int width : {60, 120, 300, 60, 700})
             if (label.heightForWidth(width) != plain.heightForWidth(width))
                 return false;
         return true;
@@ -445,6 +445,20 @@ void TestWindow::wrappedTextsFollowTheirChanges()
     label.setText(QStringLiteral("<b>") + longer + QStringLiteral("</b>"));
     plain.setTextFormat(Qt::RichText);
     plain.setText(label.text());
+    QVERIFY(same());
+    // The line under the grid: links, and margins round the text.
+    label.setText(longer + QStringLiteral(" À obtenir par <a href=\"maj\">Mise à jour</a> ou "
+                                          "<a href=\"saisie\">Saisir un indice…</a>."));
+    plain.setText(label.text());
+    QVERIFY(same());
+    label.setContentsMargins(3, 2, 5, 4);
+    plain.setContentsMargins(3, 2, 5, 4);
+    label.setMargin(2);
+    plain.setMargin(2);
+    QVERIFY(same());
+    // The same text read as plain text again.
+    label.setTextFormat(Qt::PlainText);
+    plain.setTextFormat(Qt::PlainText);
     QVERIFY(same());
 }
 
