@@ -33,8 +33,7 @@ protected:
             m_done = true;
             const QWidget* window = static_cast<QWidget*>(watched);
             std::fprintf(stderr, "velmaris: first paint after %.1f ms (%dx%d)\n",
-                         double(m_clock.nsecsElapsed()) / 1e6, window->width(),
-                         window->height());
+                         double(m_clock.nsecsElapsed()) / 1e6, window->width(), window->height());
             watched->removeEventFilter(this);
         }
         return false;

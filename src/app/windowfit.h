@@ -26,7 +26,8 @@ void fitToScreen(QWidget* window, QSize wanted);
 // bar narrower gives their wrapped texts, so that no bar comes for them; a
 // bar's height more when narrower than they can be, a bar's width more when
 // taller than the room. extra is what the window holds under the area.
-QSize scrolledSize(const QWidget* contents, QSize room, int minimumWidth = 0, QSize extra = QSize(0, 0));
+QSize scrolledSize(const QWidget* contents, QSize room, int minimumWidth = 0,
+                   QSize extra = QSize(0, 0));
 
 // Keeps the control that gets the focus inside area in view: on a small
 // screen the user never types into a box out of sight.

@@ -1,6 +1,5 @@
 #include "wrappedlabel.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QEvent>
 #include <QTextDocument>
 #include <QTextFrame>

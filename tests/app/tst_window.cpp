@@ -447,8 +447,9 @@ void TestWindow::wrappedTextsFollowTheirChanges()
     plain.setText(label.text());
     QVERIFY(same());
     // The line under the grid: links, and margins round the text.
-    label.setText(longer + QStringLiteral(" À obtenir par <a href=\"maj\">Mise à jour</a> ou "
-                                          "<a href=\"saisie\">Saisir un indice…</a>."));
+    label.setText(longer
+                  + QStringLiteral(" À obtenir par <a href=\"maj\">Mise à jour</a> ou "
+                                   "<a href=\"saisie\">Saisir un indice…</a>."));
     plain.setText(label.text());
     QVERIFY(same());
     label.setContentsMargins(3, 2, 5, 4);

@@ -92,8 +92,7 @@ void TestWindowFit::barsOnlyWhereTheRoomIsSmall()
             --width;
         QVERIFY(width > least + bar);
         space.setWidth(width);
-    }
-    else if (room == u"too narrow")
+    } else if (room == u"too narrow")
         space.setWidth(least - 40);
     else if (room == u"too short")
         space.setHeight(w.contents->heightForWidth(wish.width()) / 2);
@@ -124,8 +123,8 @@ void TestWindowFit::lineLabelsAskWhatQLabelAsks_data()
     QTest::newRow("index") << QStringLiteral("145,78") << right << false << 70;
     QTest::newRow("bold index") << QStringLiteral("146,68") << right << true << 70;
     QTest::newRow("date") << QStringLiteral("15/01/2026") << int(Qt::AlignHCenter) << false << 70;
-    QTest::newRow("wider than its minimum") << QStringLiteral("1er tr.2026 (paru vers le 15/04)")
-                                            << right << true << 70;
+    QTest::newRow("wider than its minimum")
+        << QStringLiteral("1er tr.2026 (paru vers le 15/04)") << right << true << 70;
     QTest::newRow("no minimum") << QStringLiteral("131,12") << right << false << 0;
 }
 
