@@ -5,6 +5,7 @@
 #include "auditprinter.h"
 #include "auditreport.h"
 #include "dates.h"
+#include "defaultprinter.h"
 #include "filechoice.h"
 #include "messages.h"
 

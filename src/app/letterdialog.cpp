@@ -1,5 +1,6 @@
 #include "letterdialog.h"
 
+#include "defaultprinter.h"
 #include "landlorddialog.h"
 #include "letteroutput.h"
 #include "letterprinter.h"

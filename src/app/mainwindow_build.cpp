@@ -2,9 +2,7 @@
 // and the scroll area they sit in.
 #include "mainwindow.h"
 
-#include "linelabel.h"
 #include "windowfit.h"
-#include "wrappedlabel.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -31,7 +29,8 @@ template <typename T> T* named(T* widget, const QString& name)
 
 QLabel* heading(QWidget* parent, const QString& name, const QString& text)
 {
-    auto* label = named(new WrappedLabel(text, parent), name);
+    auto* label = named(new QLabel(text, parent), name);
+    label->setWordWrap(true);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     QFont font = label->font();
     font.setBold(true);
@@ -137,7 +136,7 @@ QFrame* MainWindow::buildGrid()
     for (int i = 0; i < kGridLines; ++i) {
         const QString n = QString::number(i);
         auto cell = [&](const QString& name, Qt::Alignment align) {
-            auto* label = named(new LineLabel(panel), name + u'_' + n);
+            auto* label = named(new QLabel(panel), name + u'_' + n);
             label->setAlignment(align | Qt::AlignVCenter);
             label->setMinimumWidth(numberWidth);
             return label;
@@ -215,7 +214,8 @@ QWidget* MainWindow::buildSide()
     auto* side = new QVBoxLayout;
     side->setSpacing(8);
     auto sideText = [&](const QString& name, const QString& text) {
-        QLabel* label = named(new WrappedLabel(text, this), name);
+        QLabel* label = named(new QLabel(text, this), name);
+        label->setWordWrap(true);
         QPalette p = label->palette();
         p.setColor(QPalette::WindowText, Qt::white);
         label->setPalette(p);

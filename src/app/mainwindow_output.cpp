@@ -1,7 +1,8 @@
 // Printing, saving and copying the table, as the main window drives them.
 #include "mainwindow.h"
 
-#include "clipboardtext.h"
+#include "clipboardcopy.h"
+#include "defaultprinter.h"
 #include "filechoice.h"
 #include "messages.h"
 #include "quoting.h"

@@ -9,7 +9,6 @@
 #include "staleness.h"
 #include "updaterules.h"
 #include "windowfit.h"
-#include "wrappedlabel.h"
 
 #include <QDate>
 #include <QDir>
@@ -54,7 +53,8 @@ void MainWindow::setupUpdate()
     statut->setObjectName(QStringLiteral("statut"));
     statut->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed); // long texts never widen it
     grid->addWidget(statut, kGridLines + 2, 0, 1, grid->columnCount());
-    perime = new WrappedLabel(QString(), panel);
+    perime = new QLabel(panel);
+    perime->setWordWrap(true);
     perime->setObjectName(QStringLiteral("perime"));
     perime->setTextFormat(Qt::RichText);
     perime->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

@@ -2,6 +2,7 @@
 
 #include "amounts.h"
 #include "dates.h"
+#include "defaultprinter.h"
 #include "landlorddialog.h"
 #include "letteroutput.h"
 #include "letterprinter.h"

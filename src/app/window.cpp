@@ -9,7 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFont>
+#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -44,19 +44,75 @@ private:
     bool m_done = false;
 };
 
+// A word for a shell as typed: quoted only when it must be.
+QString shellWord(const QString& word)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
+    if (plain.match(word).hasMatch())
+        return word;
+    QString quoted = word;
+    quoted.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + quoted + u'\'';
+}
+
+void write(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+}
+
+// Without a display Qt would abort; say what to do instead.
+bool displayAvailable()
+{
+#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
+    const auto set = [](const char* name) { return !qEnvironmentVariableIsEmpty(name); };
+    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
 } // namespace
+
+std::optional<NoWindow> answerWithoutWindow(const QStringList& arguments)
+{
+    if (arguments.isEmpty())
+        return std::nullopt;
+    const QString& first = arguments.first();
+    if (first == u"--help" || first == u"-h" || first == u"-?")
+        return NoWindow{
+            0, QStringLiteral("Usage : velmaris [DOSSIER]\n"
+                              "Ouvre la fenêtre de Velmaris sur le fichier des indices du "
+                              "dossier (par défaut celui du programme).\n"
+                              "Les commandes (--rent, --leases, --import-leases…) sont celles "
+                              "de velmaris-cli : velmaris-cli --help pour leur aide.\n")};
+    if (!first.startsWith(u"--"))
+        return std::nullopt;
+    QStringList line{QStringLiteral("velmaris-cli")};
+    for (const QString& argument : arguments)
+        line << shellWord(argument);
+    return NoWindow{2, QStringLiteral("Les commandes de Velmaris se lancent par velmaris-cli :\n"
+                                      "  %1\n")
+                           .arg(line.join(u' '))};
+}
 
 int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
 {
+    QStringList given;
+    for (int i = 1; i < argc; ++i)
+        given << QString::fromLocal8Bit(argv[i]);
+    if (const auto answer = answerWithoutWindow(given)) {
+        write(answer->status == 0 ? stdout : stderr, answer->text);
+        return answer->status;
+    }
+    if (!displayAvailable()) {
+        write(stderr, QStringLiteral("La fenêtre de Velmaris demande une session graphique. Sans "
+                                     "écran, utilisez velmaris-cli : velmaris-cli --rent 850 "
+                                     "--quarter 32019 (velmaris-cli --help pour l'aide).\n"));
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmaris"));
-    // French needs no shaping: the windows set their letters straight from the
-    // font's table, without the kerning pass that was most of the cost of
-    // laying their texts out. Scripts that need shaping still get it; paper
-    // keeps its kerning (the printed fonts ask for it).
-    QFont plain = QApplication::font();
-    plain.setStyleStrategy(QFont::PreferNoShaping);
-    QApplication::setFont(plain);
     loadQtTranslations(appLocale());
 
     const QStringList args = QCoreApplication::arguments().mid(1);
@@ -89,9 +145,3 @@ int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
 }
 
 } // namespace velmaris
-
-extern "C" Q_DECL_EXPORT int velmaris_window_main(int argc, char* argv[],
-                                                  const QElapsedTimer* clock)
-{
-    return velmaris::runWindow(argc, argv, *clock);
-}

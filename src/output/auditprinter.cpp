@@ -2,7 +2,6 @@
 
 #include "auditlayout.h"
 #include "datafolder.h"
-#include "defaultprinter.h"
 #include "reportprinter.h"
 
 #include <QBuffer>
@@ -155,13 +154,6 @@ bool writeAuditReportPdf(const QString& path, const AuditReport& report, QString
         return false;
     }
     return writeFileSafely(path, pdf, reason);
-}
-
-bool printAuditReport(const AuditReport& report, QWidget* parent)
-{
-    return printOnDefaultPrinter(
-        report.title, PrintPages::AsPrinterSetsUp,
-        [&](QPagedPaintDevice& printer) { return drawAuditReport(printer, report); }, parent);
 }
 
 } // namespace velmaris

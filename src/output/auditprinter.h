@@ -5,7 +5,6 @@
 #include <QString>
 
 class QPagedPaintDevice;
-class QWidget;
 
 namespace velmaris {
 
@@ -20,10 +19,5 @@ QByteArray auditReportPdf(const AuditReport& report);
 // Writes the PDF to `path`, replacing a file there only once the whole PDF is
 // written. False with the reason in French (*reason) when nothing was written.
 bool writeAuditReportPdf(const QString& path, const AuditReport& report, QString* reason);
-
-// The print command: the report on the system's default printer, no dialog,
-// hourglass meanwhile; an error box when there is no usable default printer.
-// True when the document went to the printer.
-bool printAuditReport(const AuditReport& report, QWidget* parent);
 
 } // namespace velmaris

@@ -15,8 +15,4 @@ QString clipboardText(const ReportRows& rows);
 QString clipboardText(const IndexTable& table, int referenceRow, const Schedule& schedule,
                       bool reeval, const NumberStyle& style);
 
-// The copy command: puts that text on the system clipboard, hourglass meanwhile.
-void copyTableToClipboard(const IndexTable& table, int referenceRow, const Schedule& schedule,
-                          bool reeval, const NumberStyle& style);
-
 } // namespace velmaris

@@ -1,7 +1,6 @@
 #include "letterprinter.h"
 
 #include "datafolder.h"
-#include "defaultprinter.h"
 #include "letterlayout.h"
 #include "reportprinter.h"
 
@@ -111,13 +110,6 @@ bool saveLettersPdf(const std::vector<RevisionLetter>& letters, const QString& t
         return false;
     }
     return writeFileSafely(path, pdf, reason);
-}
-
-bool printLetters(const std::vector<RevisionLetter>& letters, const QString& title, QWidget* parent)
-{
-    return printOnDefaultPrinter(
-        title, PrintPages::WholeA4Portrait,
-        [&](QPagedPaintDevice& printer) { return drawLetters(printer, letters); }, parent);
 }
 
 } // namespace velmaris

@@ -9,7 +9,6 @@
 #include <vector>
 
 class QPagedPaintDevice;
-class QWidget;
 
 namespace velmaris {
 
@@ -31,10 +30,5 @@ QByteArray lettersPdf(const std::vector<RevisionLetter>& letters, const QString&
 // reason in French, when nothing was written (no letter: no blank page).
 bool saveLettersPdf(const std::vector<RevisionLetter>& letters, const QString& title,
                     const QString& path, QString* reason = nullptr);
-
-// The letters on the system's default printer, no dialog, hourglass meanwhile.
-// Without a usable default printer it says so in the report's error box.
-bool printLetters(const std::vector<RevisionLetter>& letters, const QString& title,
-                  QWidget* parent);
 
 } // namespace velmaris

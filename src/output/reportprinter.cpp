@@ -1,6 +1,5 @@
 #include "reportprinter.h"
 
-#include "defaultprinter.h"
 #include "reportlayout.h"
 #include "safefile.h"
 
@@ -58,8 +57,6 @@ QFont paperFont(const QString& family, int pointSize)
     font.setStyle(QFont::StyleNormal);
     font.setUnderline(false);
     font.setStrikeOut(false);
-    font.setStyleStrategy(QFont::PreferDefault);
-    font.setKerning(true);
     return font;
 }
 
@@ -141,15 +138,9 @@ bool writeTableReportPdf(const QString& path, const ReportRows& rows, QString* r
     return writeFileSafely(path, pdf, reason);
 }
 
-void printTableReport(const IndexTable& table, int referenceRow, const Schedule& schedule,
-                      bool reeval, const NumberStyle& style, QWidget* parent)
+bool isWholePdf(const QByteArray& bytes)
 {
-    printOnDefaultPrinter(
-        QStringLiteral("Velmaris"), PrintPages::AsPrinterSetsUp,
-        [&](QPagedPaintDevice& printer) {
-            return drawReport(printer, reportRows(table, referenceRow, schedule, reeval, style));
-        },
-        parent);
+    return bytes.startsWith("%PDF-") && bytes.right(32).contains("%%EOF");
 }
 
 } // namespace velmaris

@@ -10,7 +10,6 @@
 #include <QStringList>
 
 class QPagedPaintDevice;
-class QWidget;
 
 namespace velmaris {
 
@@ -22,8 +21,7 @@ QStringList reportFontCandidates();
 QString reportFontFamily(const QStringList& families);
 
 // The application's default font as paper takes it: in the given family (when
-// not empty) and size, regular, upright, plain, and shaped and kerned whatever
-// the windows chose for the screen.
+// not empty) and size, regular, upright, plain.
 QFont paperFont(const QString& family, int pointSize);
 
 // The report's font: that family, or the default font when there is none, at
@@ -42,10 +40,8 @@ QByteArray tableReportPdf(const ReportRows& rows);
 // on the disk. False with the reason in French.
 bool writeTableReportPdf(const QString& path, const ReportRows& rows, QString* reason);
 
-// The print command: the report on the system's default printer, no dialog,
-// hourglass meanwhile. Without a usable default printer it says so in an error
-// box and returns.
-void printTableReport(const IndexTable& table, int referenceRow, const Schedule& schedule,
-                      bool reeval, const NumberStyle& style, QWidget* parent);
+// A PDF document as a writer ends it: its header first, its end mark last. A
+// writer that failed halfway leaves something else.
+bool isWholePdf(const QByteArray& bytes);
 
 } // namespace velmaris

@@ -4,7 +4,7 @@
 #include "indexfile.h"
 #include "indexlines.h"
 #include "indexseries.h"
-#include "modules.h"
+#include "network.h"
 #include "sdmxmerge.h"
 
 #include <QFileInfo>
@@ -25,20 +25,6 @@ bool digitsOnly(const QString& text)
 QString seconds(int milliseconds)
 {
     return QString::number(std::max(1, (milliseconds + 500) / 1000));
-}
-
-const NetworkModule* networkModule(QString* reason)
-{
-    const auto entry =
-        reinterpret_cast<NetworkModuleEntry>(moduleEntry(kNetworkModule, kNetworkEntry, reason));
-    return entry ? entry() : nullptr;
-}
-
-// The system's answer; yes when the module is missing: the download says why.
-bool networkConnected()
-{
-    const NetworkModule* module = networkModule(nullptr);
-    return !module || module->connected();
 }
 
 } // namespace
@@ -134,10 +120,6 @@ bool IndexUpdater::download(const UpdateSettings& settings)
             return cannotStart(
                 QStringLiteral("l'idBank « %1 » des réglages ne s'écrit pas qu'avec des chiffres")
                     .arg(id.trimmed()));
-    QString missing;
-    m_module = networkModule(&missing);
-    if (!m_module)
-        return cannotStart(missingModuleText(QStringLiteral("le téléchargement"), missing));
     if (settings.checkConnection && m_connectionTest && !m_connectionTest())
         return cannotStart(QStringLiteral("aucune connexion au réseau n'est disponible"));
 
@@ -192,7 +174,7 @@ void IndexUpdater::fetch(const Fetch& next)
             emit progress(received, total);
     };
     get.finished = [this](const DownloadReply& got) { replyFinished(got); };
-    m_transfer = m_module->get(get, this);
+    m_transfer = startHttpGet(get, this);
 }
 
 void IndexUpdater::replyFinished(const DownloadReply& got)

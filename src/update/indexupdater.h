@@ -1,8 +1,8 @@
 #pragma once
 
+#include "httptransfer.h"
 #include "indextable.h"
 #include "inseesdmx.h"
-#include "networkmodule.h"
 #include "settings.h"
 #include "updaterules.h"
 
@@ -24,8 +24,7 @@ namespace velmaris {
 // passes every check. The reply is either an index file in the program's own
 // format or an INSEE SDMX series (told apart by content); a series completes
 // the current file with its new quarters. The fetch runs on the event loop:
-// the window stays live, and the whole of it ends within the deadline. The
-// transfers themselves run in the network module, loaded at the first download.
+// the window stays live, and the whole of it ends within the deadline.
 class IndexUpdater : public QObject {
     Q_OBJECT
 
@@ -44,8 +43,7 @@ public:
 
     // Starts a download with these settings. False when it cannot start: one
     // is already running, the address is not http(s), an idBank is not valid,
-    // the network module cannot be loaded, or the connection test (when asked
-    // for) finds no network; then
+    // or the connection test (when asked for) finds no network; then
     // lastMessage() says why (but for the first case) and nothing is fetched.
     bool download(const UpdateSettings& settings);
     bool download(const QString& address, bool testConnection);
@@ -106,7 +104,6 @@ private:
     void abortWith(DownloadVerdict verdict, const QString& reason);
 
     IndexTable& m_table;
-    const NetworkModule* m_module = nullptr; // loaded by the first download
     QTimer* m_deadlineTimer = nullptr;
     std::unique_ptr<HttpTransfer> m_transfer;
     std::function<bool()> m_connectionTest;

@@ -4,7 +4,6 @@
 #include "dates.h"
 #include "indextable.h"
 #include "inseezip.h"
-#include "modules.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -27,16 +26,12 @@ InseeFile refused(const QString& why)
 
 namespace {
 
-// The CSV inside INSEE's ZIP, read by the ZIP module.
+// The CSV inside INSEE's ZIP.
 InseeFile readZip(const QString& path)
 {
     QString why;
-    const auto entry =
-        reinterpret_cast<InseeZipEntry>(moduleEntry(kInseeZipModule, kInseeZipEntry, &why));
-    if (!entry)
-        return refused(missingModuleText(QStringLiteral("la lecture des fichiers ZIP"), why));
     QByteArray csv;
-    if (!entry(path, kMaxCsvBytes, &csv, &why))
+    if (!csvFromZip(path, kMaxCsvBytes, &csv, &why))
         return refused(why);
     return parseInseeCsv(csv);
 }

@@ -1,5 +1,4 @@
-// The ZIP module (libvelmaris_zip.so): the CSV out of INSEE's ZIP, through
-// QuaZip. Loaded by readInseeFile() when a ZIP is imported.
+// The CSV out of INSEE's ZIP, through QuaZip.
 #include "inseezip.h"
 
 #include <QFileInfo>
@@ -8,7 +7,7 @@
 #include <quazip.h>
 #include <quazipfile.h>
 
-#include <type_traits>
+namespace velmaris {
 
 namespace {
 
@@ -35,6 +34,8 @@ QString chosenCsv(QuaZip& zip)
         chosen = csvs.first();
     return chosen;
 }
+
+} // namespace
 
 bool csvFromZip(const QString& path, qint64 limit, QByteArray* csv, QString* reason)
 {
@@ -68,13 +69,4 @@ bool csvFromZip(const QString& path, qint64 limit, QByteArray* csv, QString* rea
     return true;
 }
 
-} // namespace
-
-extern "C" Q_DECL_EXPORT bool velmaris_insee_csv_from_zip(const QString& path, qint64 limit,
-                                                          QByteArray* csv, QString* reason)
-{
-    return csvFromZip(path, limit, csv, reason);
-}
-
-// The entry has the type the loader casts it to.
-static_assert(std::is_same_v<decltype(&velmaris_insee_csv_from_zip), velmaris::InseeZipEntry>);
+} // namespace velmaris

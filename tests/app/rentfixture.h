@@ -7,6 +7,7 @@
 // (row 46) nor below the 4th quarter 2002 (row 52).
 
 #include "mainwindow.h"
+#include "messagecatcher.h"
 #include "messages.h"
 #include "settings.h"
 

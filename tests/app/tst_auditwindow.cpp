@@ -7,6 +7,7 @@
 #include "leasefixture.h"
 #include "leasestore.h"
 #include "messages.h"
+#include "testmain.h"
 
 #include <QApplication>
 #include <QFile>
@@ -537,5 +538,5 @@ void TestAuditWindow::missingLease()
     QCOMPARE(boxes.shown.size(), 4);
 }
 
-QTEST_MAIN(TestAuditWindow)
+VELMARIS_TEST(TestAuditWindow)
 #include "tst_auditwindow.moc"

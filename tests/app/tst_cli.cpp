@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 #include "quarter.h"
 #include "settings.h"
+#include "testmain.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,11 +31,12 @@ struct Run {
     QByteArray out, err;
 };
 
-Run runProgram(const QStringList& arguments, const QProcessEnvironment& env)
+Run runProgram(const QStringList& arguments, const QProcessEnvironment& env,
+               const QString& program = QStringLiteral(VELMARIS_EXECUTABLE))
 {
     QProcess p;
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(VELMARIS_EXECUTABLE), arguments);
+    p.start(program, arguments);
     Run r;
     if (!p.waitForFinished(30000))
         return r;
@@ -131,7 +133,8 @@ private slots:
     void filesAndFoldersRefused();
     void help_data();
     void help();
-    void windowWithoutDisplay();
+    void windowArguments_data();
+    void windowArguments();
 };
 
 void TestCommandLine::printsWhatCopierCopies_data()
@@ -582,18 +585,47 @@ void TestCommandLine::help()
     QCOMPARE(run.err, QByteArray());
 }
 
-void TestCommandLine::windowWithoutDisplay()
+void TestCommandLine::windowArguments_data()
 {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said");
+    const QString commands =
+        QStringLiteral("Les commandes de Velmaris se lancent par velmaris-cli :\n");
+    QTest::newRow("a command") << list(
+        "--rent", "850", "--quarter",
+        "32019") << 2 << commands + QStringLiteral("  velmaris-cli --rent 850 --quarter 32019\n");
+    QTest::newRow("words to quote")
+        << list("--import-leases", "mes baux.csv", "--data-folder", "/tmp/l'agence") << 2
+        << commands
+               + QStringLiteral("  velmaris-cli --import-leases 'mes baux.csv' --data-folder "
+                                "'/tmp/l'\\''agence'\n");
+    QTest::newRow("--help") << list("--help") << 0 << QStringLiteral("velmaris-cli --help");
+    QTest::newRow("-?") << list("-?") << 0 << QStringLiteral("velmaris-cli --help");
+    // A folder asks for the window, and without a display it says what to do.
+    QTest::newRow("no display") << QStringList() << 1 << QStringLiteral("session graphique");
+}
+
+// The window's program takes its folder only: a command is pointed to
+// velmaris-cli, nothing is done, and nothing opens.
+void TestCommandLine::windowArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, said);
     QProcessEnvironment env = plainEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(QString::fromLatin1(name));
     QTemporaryDir dir;
-    const Run run = runProgram({dir.path()}, env);
-    QCOMPARE(run.status, 1);
-    QCOMPARE(run.out, QByteArray());
-    QVERIFY(QString::fromUtf8(run.err).contains(QStringLiteral("session graphique")));
-    QVERIFY(QString::fromUtf8(run.err).contains(QStringLiteral("--rent")));
+    if (arguments.isEmpty())
+        arguments << dir.path();
+    const Run run = runProgram(arguments, env, QStringLiteral(VELMARIS_WINDOW_EXECUTABLE));
+    QCOMPARE(run.status, status);
+    const QString text = QString::fromUtf8(status == 0 ? run.out : run.err);
+    QVERIFY2(status == 2 ? text == said : text.contains(said), qPrintable(text));
+    QCOMPARE(status == 0 ? run.err : run.out, QByteArray());
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("Velmaris.sqlite"))));
 }
 
-QTEST_MAIN(TestCommandLine)
+VELMARIS_TEST(TestCommandLine)
 #include "tst_cli.moc"

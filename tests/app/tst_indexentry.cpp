@@ -5,9 +5,11 @@
 #include "indexentrydialog.h"
 #include "indexfile.h"
 #include "mainwindow.h"
+#include "maj.h"
+#include "messagecatcher.h"
 #include "registerwindow.h"
 #include "settings.h"
-#include "maj.h"
+#include "testmain.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -263,5 +265,5 @@ void TestIndexEntry::importFromTheUpdateDialog()
     w.updateDialog().hide();
 }
 
-QTEST_MAIN(TestIndexEntry)
+VELMARIS_TEST(TestIndexEntry)
 #include "tst_indexentry.moc"

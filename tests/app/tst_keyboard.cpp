@@ -9,8 +9,10 @@
 #include "letterdialog.h"
 #include "mainwindow.h"
 #include "maj.h"
+#include "messagecatcher.h"
 #include "monthlettersdialog.h"
 #include "registerwindow.h"
+#include "testmain.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -344,5 +346,5 @@ void TestKeyboard::focusedBoxIsInView()
     QVERIFY(inView(box));
 }
 
-QTEST_MAIN(TestKeyboard)
+VELMARIS_TEST(TestKeyboard)
 #include "tst_keyboard.moc"

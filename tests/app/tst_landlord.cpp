@@ -1,6 +1,8 @@
 // The "Bailleur" block: section [BAILLEUR] of Velmaris.ini and its dialog.
 #include "landlorddialog.h"
+#include "messagecatcher.h"
 #include "settings.h"
+#include "testmain.h"
 
 #include <QFileInfo>
 #include <QLineEdit>
@@ -217,5 +219,5 @@ void TestLandlord::okThatCannotWriteStaysOpen()
     QFile::remove(target);
 }
 
-QTEST_MAIN(TestLandlord)
+VELMARIS_TEST(TestLandlord)
 #include "tst_landlord.moc"

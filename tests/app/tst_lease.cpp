@@ -1,6 +1,7 @@
 // The lease-date box: finding the reference quarter, scrolling to it, and
 // refusing what is not a date.
 #include "rentfixture.h"
+#include "testmain.h"
 
 #include <QCheckBox>
 
@@ -159,5 +160,5 @@ void TestLease::beforeTheOldestPublication()
     QCOMPARE(rw.w.loyer[2]->text(), QString());
 }
 
-QTEST_MAIN(TestLease)
+VELMARIS_TEST(TestLease)
 #include "tst_lease.moc"

@@ -6,8 +6,10 @@
 #include "leasestore.h"
 #include "letterdialog.h"
 #include "letteroutput.h"
+#include "messagecatcher.h"
 #include "messages.h"
 #include "monthlettersdialog.h"
+#include "testmain.h"
 
 #include "../leases/leasefixture.h"
 
@@ -292,7 +294,8 @@ void TestLetterDialog::refusedInOneBox_data()
         << "La révision n'est pas encore due : prochaine révision le 15/03/2024, lettre à écrire "
            "à partir du 15/03/2024.";
     QTest::newRow("frozen, G") << "10/03/2023" << int(DpeClass::G) << true << QDate(2024, 3, 15)
-                               << true << letter << "loyer gelé (DPE F/G) : logement classé G au DPE";
+                               << true << letter
+                               << "loyer gelé (DPE F/G) : logement classé G au DPE";
     QTest::newRow("frozen, ahead of its date")
         << "10/03/2023" << int(DpeClass::G) << true << QDate(2024, 2, 20) << true << letter
         << "loyer gelé (DPE F/G) : logement classé G au DPE";
@@ -517,5 +520,5 @@ void TestLetterDialog::monthWithoutLandlord()
     QVERIFY(dialog->enregistrer->isEnabled());
 }
 
-QTEST_MAIN(TestLetterDialog)
+VELMARIS_TEST(TestLetterDialog)
 #include "tst_letterdialog.moc"

@@ -1,8 +1,10 @@
 #include "applocale.h"
 #include "credits.h"
 #include "mainwindow.h"
+#include "messagecatcher.h"
 #include "messages.h"
 #include "settings.h"
+#include "testmain.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -290,5 +292,5 @@ void TestMainWindow::qtTextsInFrench()
     QCOMPARE(QString(shown).remove(u'&'), text);
 }
 
-QTEST_MAIN(TestMainWindow)
+VELMARIS_TEST(TestMainWindow)
 #include "tst_mainwindow.moc"

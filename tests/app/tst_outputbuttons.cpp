@@ -3,7 +3,9 @@
 #include "filechoice.h"
 #include "mainwindow.h"
 #include "messages.h"
+#include "reportprinter.h"
 #include "settings.h"
+#include "testmain.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -53,6 +55,8 @@ private slots:
     void copierPutsTheTableOnTheClipboard_data();
     void copierPutsTheTableOnTheClipboard();
     void imprimerWithoutPrinterSaysSo();
+    void lettersAndAuditWithoutPrinterSaySo_data();
+    void lettersAndAuditWithoutPrinterSaySo();
     void pdfIsWrittenSafely_data();
     void pdfIsWrittenSafely();
 };
@@ -98,6 +102,33 @@ void TestOutputButtons::copierPutsTheTableOnTheClipboard()
     QTest::mouseClick(copier, Qt::LeftButton);
     QCOMPARE(QApplication::clipboard()->text(), expected);
     QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestOutputButtons::lettersAndAuditWithoutPrinterSaySo_data()
+{
+    QTest::addColumn<bool>("letters");
+    QTest::newRow("letters") << true;
+    QTest::newRow("audit") << false;
+}
+
+void TestOutputButtons::lettersAndAuditWithoutPrinterSaySo()
+{
+    QFETCH(bool, letters);
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        QSKIP("this machine has a default printer: the test would print");
+    QStringList shown;
+    MessageBox::setHandler(
+        [&](const QString& title, const QString& text) { shown << title << text; });
+    const bool printed = letters
+                             ? printLetters({RevisionLetter{}}, QStringLiteral("Lettre"), nullptr)
+                             : printAuditReport(AuditReport{}, nullptr);
+    MessageBox::setHandler(nullptr);
+    QVERIFY(!printed);
+    QCOMPARE(shown, (QStringList{QStringLiteral("Erreur d'impression"),
+                                 QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "
+                                                "configuration avant de relancer "
+                                                "l'impression.")}));
+    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 void TestOutputButtons::imprimerWithoutPrinterSaysSo()
@@ -185,5 +216,5 @@ void TestOutputButtons::pdfIsWrittenSafely()
         QFile::copy(pdf.fileName(), QStringLiteral("/tmp/tableau.pdf"));
 }
 
-QTEST_MAIN(TestOutputButtons)
+VELMARIS_TEST(TestOutputButtons)
 #include "tst_outputbuttons.moc"

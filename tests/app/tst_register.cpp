@@ -11,9 +11,11 @@
 #include "leasestore.h"
 #include "letterdialog.h"
 #include "mainwindow.h"
+#include "messagecatcher.h"
 #include "monthlettersdialog.h"
 #include "registerwindow.h"
 #include "settings.h"
+#include "testmain.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -1092,5 +1094,5 @@ void TestRegister::screenshots()
     h->grab().save(QStringLiteral("/tmp/historique.png"));
 }
 
-QTEST_MAIN(TestRegister)
+VELMARIS_TEST(TestRegister)
 #include "tst_register.moc"

@@ -8,8 +8,10 @@
 #include "leaserevisiondialog.h"
 #include "leasestore.h"
 #include "mainwindow.h"
+#include "messagecatcher.h"
 #include "registerwindow.h"
 #include "settings.h"
+#include "testmain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -267,5 +269,5 @@ void TestRegisterConflict::backupAndRestoreFromTheWindow()
     MessageBox::setQuestionHandler(nullptr);
 }
 
-QTEST_MAIN(TestRegisterConflict)
+VELMARIS_TEST(TestRegisterConflict)
 #include "tst_registerconflict.moc"

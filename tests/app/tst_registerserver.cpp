@@ -2,10 +2,12 @@
 // the leases another desk adds shown without a click.
 #include "leasestore.h"
 #include "mainwindow.h"
+#include "messagecatcher.h"
 #include "pgcluster.h"
 #include "registersession.h"
 #include "registerwindow.h"
 #include "settings.h"
+#include "testmain.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -93,5 +95,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestRegisterServer)
+VELMARIS_TEST(TestRegisterServer)
 #include "tst_registerserver.moc"

@@ -1,6 +1,7 @@
 // The rent boxes of the main window: entry, normalisation, leaving a box,
 // scrolling and the stop on a missing index.
 #include "rentfixture.h"
+#include "testmain.h"
 
 #include <QCheckBox>
 
@@ -177,5 +178,5 @@ void TestRent::leavingAfterMissingIndexTellsOnce()
              QStringList{QStringLiteral("Indice manquant : IRL du 2è tr.2004.")});
 }
 
-QTEST_MAIN(TestRent)
+VELMARIS_TEST(TestRent)
 #include "tst_rent.moc"

@@ -3,6 +3,7 @@
 // order, between every step of a revision.
 #include "clipboardtext.h"
 #include "rentfixture.h"
+#include "testmain.h"
 
 #include <QClipboard>
 #include <QPushButton>
@@ -173,5 +174,5 @@ void TestScroll::wheelAtTheEndGoesToTheWindow()
     QCOMPARE(taken, after != top);
 }
 
-QTEST_MAIN(TestScroll)
+VELMARIS_TEST(TestScroll)
 #include "tst_scroll.moc"

@@ -1,4 +1,6 @@
 #include "../update/httpfixture.h"
+#include "messagecatcher.h"
+#include "testmain.h"
 
 #include "indexentrydialog.h"
 #include "indexupdater.h"
@@ -493,5 +495,5 @@ void TestUpdate::manualEditingWithoutEditorOffersTyping()
     f.window->updateDialog().hide();
 }
 
-QTEST_MAIN(TestUpdate)
+VELMARIS_TEST(TestUpdate)
 #include "tst_update.moc"

@@ -1,9 +1,10 @@
 // The main window as a careful user drives it: walking through the boxes,
 // clicking, ticking "réévalué", reloads, shortcuts, small screens.
+#include "messagecatcher.h"
 #include "rentfixture.h"
+#include "testmain.h"
 
 #include "credits.h"
-#include "wrappedlabel.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -99,7 +100,6 @@ private slots:
     void fitsASmallScreen_data();
     void fitsASmallScreen();
     void opensTallEnoughForTheLinesUnderTheGrid();
-    void wrappedTextsFollowTheirChanges();
     void calculatorMissingSaysSo();
     void brokenIndexFileGetsTheShippedCopy_data();
     void brokenIndexFileGetsTheShippedCopy();
@@ -417,52 +417,6 @@ void TestWindow::opensTallEnoughForTheLinesUnderTheGrid()
     QVERIFY(area->viewport()->rect().bottom() >= line.bottom());
 }
 
-// A wrapped label remembers its heights, and forgets them when its text or its
-// font changes: a stale height would cut the line under the grid off.
-void TestWindow::wrappedTextsFollowTheirChanges()
-{
-    WrappedLabel label(QStringLiteral("Indices connus"));
-    QLabel plain(label.text());
-    plain.setWordWrap(true);
-    const auto same = [&] {
-        for (int width : {60, 120, 300, 60, 700})
-            if (label.heightForWidth(width) != plain.heightForWidth(width))
-                return false;
-        return true;
-    };
-    QVERIFY(same());
-    const QString longer = QStringLiteral("Indices connus jusqu'au 4è tr.2025 : il manque les "
-                                          "trimestres du 1er tr.2026 et du 2è tr.2026.");
-    label.setText(longer);
-    plain.setText(longer);
-    QVERIFY(same());
-    QFont larger = label.font();
-    larger.setPointSizeF(larger.pointSizeF() * 2);
-    label.setFont(larger);
-    plain.setFont(larger);
-    QVERIFY(same());
-    label.setTextFormat(Qt::RichText);
-    label.setText(QStringLiteral("<b>") + longer + QStringLiteral("</b>"));
-    plain.setTextFormat(Qt::RichText);
-    plain.setText(label.text());
-    QVERIFY(same());
-    // The line under the grid: links, and margins round the text.
-    label.setText(longer
-                  + QStringLiteral(" À obtenir par <a href=\"maj\">Mise à jour</a> ou "
-                                   "<a href=\"saisie\">Saisir un indice…</a>."));
-    plain.setText(label.text());
-    QVERIFY(same());
-    label.setContentsMargins(3, 2, 5, 4);
-    plain.setContentsMargins(3, 2, 5, 4);
-    label.setMargin(2);
-    plain.setMargin(2);
-    QVERIFY(same());
-    // The same text read as plain text again.
-    label.setTextFormat(Qt::PlainText);
-    plain.setTextFormat(Qt::PlainText);
-    QVERIFY(same());
-}
-
 void TestWindow::calculatorMissingSaysSo()
 {
     RentWindow rw;
@@ -530,5 +484,5 @@ void TestWindow::brokenIndexFileGetsTheShippedCopy()
         QCOMPARE(test::readAll(dir.filePath(kept.front())), broken);
 }
 
-QTEST_MAIN(TestWindow)
+VELMARIS_TEST(TestWindow)
 #include "tst_window.moc"

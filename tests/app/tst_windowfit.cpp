@@ -1,9 +1,7 @@
 // A window sized to the scroll area it holds: a scroll bar only where the room
-// is too small, never one that its own wrapped texts bring. The grid's labels
-// ask the sizes QLabel would.
-#include "linelabel.h"
+// is too small, never one that its own wrapped texts bring.
+#include "testmain.h"
 #include "windowfit.h"
-#include "wrappedlabel.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -32,11 +30,12 @@ struct ScrolledWindow {
         auto* box = new QWidget;
         box->setMinimumSize(300, 20);
         row->addWidget(box, 1, Qt::AlignTop);
-        auto* text = new WrappedLabel(
+        auto* text = new QLabel(
             QStringLiteral("Pour rappel : si le bail ne précise pas d'indice de référence, "
                            "l'indice à considérer est le dernier publié au Journal Officiel à "
                            "la date du bail. Pour le calculer automatiquement, entrez "
                            "ci-dessous la date du bail."));
+        text->setWordWrap(true);
         row->addWidget(text, 1);
         area = new QScrollArea(&window);
         area->setFrameShape(QFrame::NoFrame);
@@ -55,8 +54,6 @@ class TestWindowFit : public QObject {
 private slots:
     void barsOnlyWhereTheRoomIsSmall_data();
     void barsOnlyWhereTheRoomIsSmall();
-    void lineLabelsAskWhatQLabelAsks_data();
-    void lineLabelsAskWhatQLabelAsks();
 };
 
 // Rooms told from the contents' own wishes: their wished width is wider than
@@ -111,51 +108,5 @@ void TestWindowFit::barsOnlyWhereTheRoomIsSmall()
         QVERIFY(w.contents->height() <= w.area->viewport()->height());
 }
 
-void TestWindowFit::lineLabelsAskWhatQLabelAsks_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("alignment");
-    QTest::addColumn<bool>("bold");
-    QTest::addColumn<int>("minimumWidth");
-    const int right = Qt::AlignRight | Qt::AlignVCenter;
-    QTest::newRow("empty") << QString() << right << false << 70;
-    QTest::newRow("quarter") << QStringLiteral("4è tr.2025") << int(Qt::AlignLeft) << false << 70;
-    QTest::newRow("index") << QStringLiteral("145,78") << right << false << 70;
-    QTest::newRow("bold index") << QStringLiteral("146,68") << right << true << 70;
-    QTest::newRow("date") << QStringLiteral("15/01/2026") << int(Qt::AlignHCenter) << false << 70;
-    QTest::newRow("wider than its minimum")
-        << QStringLiteral("1er tr.2026 (paru vers le 15/04)") << right << true << 70;
-    QTest::newRow("no minimum") << QStringLiteral("131,12") << right << false << 0;
-}
-
-void TestWindowFit::lineLabelsAskWhatQLabelAsks()
-{
-    QFETCH(QString, text);
-    QFETCH(int, alignment);
-    QFETCH(bool, bold);
-    QFETCH(int, minimumWidth);
-    LineLabel line;
-    QLabel label;
-    for (QLabel* l : {static_cast<QLabel*>(&line), &label}) {
-        l->setAlignment(Qt::Alignment(alignment));
-        l->setMinimumWidth(minimumWidth);
-        QFont font = l->font();
-        font.setBold(bold);
-        l->setFont(font);
-        l->setText(QStringLiteral("0"));
-        (void)l->sizeHint(); // a size asked before the text changes
-        l->setText(text);
-    }
-    QCOMPARE(line.sizeHint(), label.sizeHint());
-    QCOMPARE(line.minimumSizeHint(), label.minimumSizeHint());
-    // A new font is a new size.
-    for (QLabel* l : {static_cast<QLabel*>(&line), &label}) {
-        QFont larger = l->font();
-        larger.setPointSizeF(larger.pointSizeF() * 2);
-        l->setFont(larger);
-    }
-    QCOMPARE(line.sizeHint(), label.sizeHint());
-}
-
-QTEST_MAIN(TestWindowFit)
+VELMARIS_TEST(TestWindowFit)
 #include "tst_windowfit.moc"

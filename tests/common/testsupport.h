@@ -2,8 +2,6 @@
 
 // Small helpers shared by the test programs.
 
-#include "messages.h"
-
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -24,20 +22,5 @@ inline void writeAll(const QString& path, const QByteArray& bytes)
     QVERIFY(f.open(QIODevice::WriteOnly));
     QCOMPARE(f.write(bytes), bytes.size());
 }
-
-// Catches the error boxes instead of showing them, for as long as it lives.
-struct Messages {
-    QStringList titles, texts;
-    Messages()
-    {
-        MessageBox::setHandler([this](const QString& title, const QString& text) {
-            titles << title;
-            texts << text;
-        });
-    }
-    ~Messages() { MessageBox::setHandler(nullptr); }
-    Messages(const Messages&) = delete;
-    Messages& operator=(const Messages&) = delete;
-};
 
 } // namespace velmaris::test

@@ -7,6 +7,7 @@
 #include "indexseries.h"
 #include "numbers.h"
 #include "quarter.h"
+#include "testmain.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -934,5 +935,5 @@ void TestIndices::putBackAdviceNamesBothFiles()
     QVERIFY(putBackAdvice(QString(), path).contains(QStringLiteral("fichier des indices valide")));
 }
 
-QTEST_GUILESS_MAIN(TestIndices)
+VELMARIS_TEST(TestIndices)
 #include "tst_indices.moc"

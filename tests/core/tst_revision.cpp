@@ -5,6 +5,7 @@
 #include "numbers.h"
 #include "rententry.h"
 #include "revision.h"
+#include "testmain.h"
 
 #include <QTest>
 
@@ -427,5 +428,5 @@ void TestRevision::leaseRow()
         QCOMPARE(topRowShowing(row), topRow);
 }
 
-QTEST_GUILESS_MAIN(TestRevision)
+VELMARIS_TEST(TestRevision)
 #include "tst_revision.moc"

@@ -7,6 +7,7 @@
 #include "numbers.h"
 #include "revision.h"
 #include "revisionstep.h"
+#include "testmain.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -229,5 +230,5 @@ void TestRevisionStep::gridAndRegisterAgree()
     }
 }
 
-QTEST_GUILESS_MAIN(TestRevisionStep)
+VELMARIS_TEST(TestRevisionStep)
 #include "tst_revisionstep.moc"

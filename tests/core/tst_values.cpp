@@ -4,6 +4,7 @@
 #include "dates.h"
 #include "numbers.h"
 #include "quoting.h"
+#include "testmain.h"
 
 #include <QTest>
 
@@ -282,5 +283,5 @@ void TestValues::quotes()
     QCOMPARE(dayMonthText(0, 0), QString());
 }
 
-QTEST_GUILESS_MAIN(TestValues)
+VELMARIS_TEST(TestValues)
 #include "tst_values.moc"

@@ -1,4 +1,5 @@
 #include "entry_points.h"
+#include "testmain.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,5 +80,5 @@ void TestCorpus::replay()
     QVERIFY(entries()[entry].second(file.readAll()));
 }
 
-QTEST_GUILESS_MAIN(TestCorpus)
+VELMARIS_TEST(TestCorpus)
 #include "tst_corpus.moc"

@@ -5,6 +5,7 @@
 #include "audit.h"
 #include "chargedcsv.h"
 #include "leasefixture.h"
+#include "testmain.h"
 
 #include <QTest>
 
@@ -600,5 +601,5 @@ void TestAudit::csvRefusesBadLines()
     QVERIFY(result.periods.empty());
 }
 
-QTEST_GUILESS_MAIN(TestAudit)
+VELMARIS_TEST(TestAudit)
 #include "tst_audit.moc"

@@ -3,6 +3,7 @@
 #include "chargedcsv.h"
 #include "leasefixture.h"
 #include "leasestore.h"
+#include "testmain.h"
 #include "testsupport.h"
 
 #include <QFile>
@@ -272,5 +273,5 @@ void TestAuditStore::readOnlyRegister()
     QCOMPARE(readAll(file()), before);
 }
 
-QTEST_GUILESS_MAIN(TestAuditStore)
+VELMARIS_TEST(TestAuditStore)
 #include "tst_auditstore.moc"

@@ -6,6 +6,7 @@
 #include "lawfulrevision.h"
 #include "leasecsv.h"
 #include "leasefixture.h"
+#include "testmain.h"
 
 #include <QTest>
 
@@ -321,5 +322,5 @@ void TestBoundaries::landlordColumn()
                                         "physique ou SCI familiale » ou « personne morale »)")});
 }
 
-QTEST_GUILESS_MAIN(TestBoundaries)
+VELMARIS_TEST(TestBoundaries)
 #include "tst_boundaries.moc"

@@ -6,6 +6,7 @@
 #include "leasecsv.h"
 #include "leasefixture.h"
 #include "leaseregister.h"
+#include "testmain.h"
 
 #include <QTest>
 
@@ -1108,5 +1109,5 @@ void TestLeases::csvFromSpreadsheet()
     }
 }
 
-QTEST_GUILESS_MAIN(TestLeases)
+VELMARIS_TEST(TestLeases)
 #include "tst_leases.moc"

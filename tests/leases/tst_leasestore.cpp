@@ -4,6 +4,7 @@
 #include "leasecsv.h"
 #include "leasefixture.h"
 #include "leasestore.h"
+#include "testmain.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -657,14 +658,9 @@ void TestLeaseStore::csvFiles()
     QVERIFY(error.startsWith(QStringLiteral("Export impossible : ")));
 }
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    if (argc == 3 && std::strcmp(argv[1], "--child-writer") == 0)
-        return childWriter(QString::fromLocal8Bit(argv[2]));
-    TestLeaseStore test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+VELMARIS_TEST(TestLeaseStore)
+VELMARIS_TEST_CHILD("--child-writer", [](int argc, char** argv) {
+    return argc == 3 ? childWriter(QString::fromLocal8Bit(argv[2])) : 2;
+})
 
 #include "tst_leasestore.moc"

@@ -7,6 +7,7 @@
 #include "leaseregister.h"
 #include "leasestore.h"
 #include "registersession.h"
+#include "testmain.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -370,7 +371,8 @@ void TestRegisterSafety::csvRoundTripKeepsStatuses()
     QString error;
     QVERIFY2(exportLeasesCsv(store, csv, &error), qPrintable(error));
     QVERIFY(readAll(csv).contains(";revision_appliquee;bailleur\r\n"));
-    QVERIFY(readAll(csv).contains(";10/12/2024;;10/12/2025;personne physique ou SCI familiale\r\n"));
+    QVERIFY(
+        readAll(csv).contains(";10/12/2024;;10/12/2025;personne physique ou SCI familiale\r\n"));
 
     QTemporaryDir elsewhere;
     LeaseStore copy;
@@ -545,14 +547,11 @@ void TestRegisterSafety::backupOnAFullDisk()
     QVERIFY2(said.contains("plein"), said.constData());
 }
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    if (argc == 4 && std::strcmp(argv[1], "--full-disk-child") == 0)
-        return fullDiskChild(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
-    TestRegisterSafety test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+VELMARIS_TEST(TestRegisterSafety)
+VELMARIS_TEST_CHILD("--full-disk-child", [](int argc, char** argv) {
+    return argc == 4
+               ? fullDiskChild(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]))
+               : 2;
+})
 
 #include "tst_registersafety.moc"

@@ -6,6 +6,7 @@
 #include "leasefixture.h"
 #include "postaladdress.h"
 #include "revisionletter.h"
+#include "testmain.h"
 
 #include <QTest>
 
@@ -556,8 +557,8 @@ void TestRevisionLetter::monthSelection()
     // Revised each 10 January on the 4th quarter; on 02/01/2026 the 4th quarter
     // 2025 is not out and last year's letter still runs: the lease is listed
     // all the same, with the day its letter can be written.
-    Lease january = leaseOf(QStringLiteral("75011"), "10/03/2019", "10/03/2019", false, {},
-                            100000, 0);
+    Lease january =
+        leaseOf(QStringLiteral("75011"), "10/03/2019", "10/03/2019", false, {}, 100000, 0);
     january.id = 9;
     january.referenceQuarter = Quarter(2018, 4);
     january.revisionDay = 10;
@@ -577,5 +578,5 @@ void TestRevisionLetter::monthSelection()
              qPrintable(result.refusal));
 }
 
-QTEST_GUILESS_MAIN(TestRevisionLetter)
+VELMARIS_TEST(TestRevisionLetter)
 #include "tst_revisionletter.moc"

@@ -4,6 +4,7 @@
 #include "leasefixture.h"
 #include "leasestore.h"
 #include "pgcluster.h"
+#include "testmain.h"
 
 #include <QTest>
 #include <QThread>
@@ -223,5 +224,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(ServerFaults)
+VELMARIS_TEST(ServerFaults)
 #include "tst_serverfaults.moc"

@@ -4,6 +4,7 @@
 #include "leasefixture.h"
 #include "leasestore.h"
 #include "pgcluster.h"
+#include "testmain.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -351,5 +352,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(SharedRegister)
+VELMARIS_TEST(SharedRegister)
 #include "tst_sharedregister.moc"

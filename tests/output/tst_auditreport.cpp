@@ -6,13 +6,11 @@
 #include "auditprinter.h"
 #include "auditreport.h"
 #include "leasefixture.h"
-
-#include "messages.h"
+#include "testmain.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -129,7 +127,6 @@ private slots:
     void layout();
     void pdf();
     void pdfRefused();
-    void noDefaultPrinter();
 };
 
 void TestAuditReport::contents_data()
@@ -417,21 +414,5 @@ void TestAuditReport::pdfRefused()
     QCOMPARE(file.readAll(), QByteArray("kept"));
 }
 
-void TestAuditReport::noDefaultPrinter()
-{
-    if (!QPrinterInfo::defaultPrinter().isNull())
-        QSKIP("this machine has a default printer: the test would print");
-    const Case c = worked("01/04/2023", "69003", "", QStringLiteral("04/2023=800"), "15/09/2025");
-    QStringList shown;
-    MessageBox::setHandler(
-        [&](const QString& title, const QString& text) { shown << title << text; });
-    const bool printed = printAuditReport(auditReport(c.lease, c.audit), nullptr);
-    MessageBox::setHandler(nullptr);
-    QVERIFY(!printed);
-    QCOMPARE(shown.value(0), QStringLiteral("Erreur d'impression"));
-    QVERIFY(shown.value(1).startsWith(QStringLiteral("Pas d'imprimante par défaut.")));
-    QVERIFY(!QGuiApplication::overrideCursor());
-}
-
-QTEST_MAIN(TestAuditReport)
+VELMARIS_TEST(TestAuditReport)
 #include "tst_auditreport.moc"

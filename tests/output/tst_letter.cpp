@@ -3,12 +3,11 @@
 #include "leasefixture.h"
 #include "letterlayout.h"
 #include "letterprinter.h"
-#include "messages.h"
 #include "revisionletter.h"
+#include "testmain.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -89,7 +88,6 @@ private slots:
     void pdfReadsBack();
     void monthPdfOneLetterPerPage();
     void noLetterNoFile();
-    void noDefaultPrinter();
 };
 
 void TestLetter::wrap_data()
@@ -341,21 +339,5 @@ void TestLetter::monthPdfOneLetterPerPage()
     QVERIFY(pages[2].contains(QStringLiteral("série outre-mer")));
 }
 
-void TestLetter::noDefaultPrinter()
-{
-    if (!QPrinterInfo::defaultPrinter().isNull())
-        QSKIP("this machine has a default printer: the test would print");
-    QStringList shown;
-    MessageBox::setHandler(
-        [&](const QString& title, const QString& text) { shown << title << text; });
-    QVERIFY(!printLetters({sample()}, QStringLiteral("Lettre"), nullptr));
-    MessageBox::setHandler(nullptr);
-    QCOMPARE(shown, (QStringList{QStringLiteral("Erreur d'impression"),
-                                 QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "
-                                                "configuration avant de relancer "
-                                                "l'impression.")}));
-    QVERIFY(!QGuiApplication::overrideCursor());
-}
-
-QTEST_MAIN(TestLetter)
+VELMARIS_TEST(TestLetter)
 #include "tst_letter.moc"

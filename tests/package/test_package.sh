@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# test_package.sh BUILD_DIR SCRATCH BUILT_PROGRAM
-# The .deb holds the program, the index file, the menu entry and the icon where
-# freedesktop systems look for them, depends on the Qt 6 runtime, and the
-# program it installs revises a rent from the command line like the built one.
+# test_package.sh BUILD_DIR SCRATCH BUILT_CLI
+# The .deb holds the two programs, the index file, the menu entry and the icon
+# where freedesktop systems look for them, depends on the Qt 6 runtime, and the
+# velmaris-cli it installs revises a rent like the built one.
 set -euo pipefail
 build=$1
 scratch=$2
@@ -20,8 +20,7 @@ mkdir -p "$scratch/out" "$scratch/home"
 # cmake --install lays out a prefix the way the package does.
 cmake --install "$build" --prefix "$scratch/prefix" >"$scratch/install.log" 2>&1 \
     || { cat "$scratch/install.log" >&2; fail "cmake --install"; }
-modules="libvelmaris_window.so libvelmaris_commands.so libvelmaris_network.so libvelmaris_print.so libvelmaris_zip.so"
-for f in bin/velmaris $(printf 'lib/velmaris/%s ' $modules) share/velmaris/VELMARIS.TXT \
+for f in bin/velmaris bin/velmaris-cli share/velmaris/VELMARIS.TXT \
     share/applications/velmaris.desktop \
     share/icons/hicolor/scalable/apps/velmaris.svg; do
     [ -f "$scratch/prefix/$f" ] || fail "cmake --install left out $f"
@@ -34,26 +33,25 @@ home=$scratch/installer
 mkdir -p "$home"
 before=$(find "$scratch/prefix" -type f | sort)
 HOME=$home XDG_DATA_HOME=$home/.local/share XDG_CONFIG_HOME=$home/.config \
-    "$scratch/prefix/bin/velmaris" --rent 850 --quarter 32019 >"$scratch/prefix.txt" 2>"$scratch/prefix.err" \
+    "$scratch/prefix/bin/velmaris-cli" --rent 850 --quarter 32019 >"$scratch/prefix.txt" 2>"$scratch/prefix.err" \
     || { cat "$scratch/prefix.err" >&2; fail "the copy installed in a prefix did not revise"; }
 grep -q $'^3è tr\\.2019\t.*\t 850,00\r$' "$scratch/prefix.txt" || fail "prefix copy: no 850,00 at the 3rd quarter 2019"
 [ -f "$home/.local/share/Velmaris/VELMARIS.TXT" ] || fail "prefix copy: no index file in the user's data folder"
 [ "$(find "$scratch/prefix" -type f | sort)" = "$before" ] || fail "prefix copy: wrote into its prefix"
 echo "copy installed in a prefix revised from the user's data folder"
 HOME=$home XDG_DATA_HOME=$home/.local/share XDG_CONFIG_HOME=$home/.config \
-    "$scratch/prefix/bin/velmaris" --leases --all >"$scratch/leases.txt" 2>"$scratch/leases.err" \
+    "$scratch/prefix/bin/velmaris-cli" --leases --all >"$scratch/leases.txt" 2>"$scratch/leases.err" \
     || { cat "$scratch/leases.err" >&2; fail "the copy installed in a prefix could not open its register"; }
 grep -q $'^Référence\t' "$scratch/leases.txt" || fail "prefix copy: no heading of the lease list"
 [ -f "$home/.local/share/Velmaris/Velmaris.sqlite" ] || fail "prefix copy: no register in the user's data folder"
 echo "copy installed in a prefix keeps its lease register in the user's data folder"
-# The installed copy loads its own modules, from lib/velmaris.
+# An INSEE ZIP is read by the installed program as by the built one.
 cp "$scratch/prefix/share/velmaris/VELMARIS.TXT" "$scratch/zipindex.txt"
-LD_DEBUG=files "$scratch/prefix/bin/velmaris" --import-insee \
+"$scratch/prefix/bin/velmaris-cli" --import-insee \
     "$(dirname "$0")/../update/data/insee/serie_001515333.zip" --index-file "$scratch/zipindex.txt" \
-    >/dev/null 2>"$scratch/zip.debug" || true
-grep -q "file=$scratch/prefix/bin/../lib/velmaris/libvelmaris_zip.so" "$scratch/zip.debug" \
-    || fail "prefix copy: the ZIP module was not loaded from lib/velmaris"
-echo "copy installed in a prefix loads its modules from lib/velmaris"
+    >"$scratch/zip.out" 2>"$scratch/zip.err" \
+    || { cat "$scratch/zip.err" >&2; fail "prefix copy: the INSEE ZIP was not read"; }
+echo "copy installed in a prefix reads INSEE's ZIP"
 
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1 \
     || { cat "$scratch/cpack.log" >&2; fail "cpack"; }
@@ -71,35 +69,40 @@ done
 
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
-program=$root/usr/bin/velmaris
+window=$root/usr/bin/velmaris
+program=$root/usr/bin/velmaris-cli
 index=$root/usr/share/velmaris/VELMARIS.TXT
 desktop=$root/usr/share/applications/velmaris.desktop
 icon=$root/usr/share/icons/hicolor/scalable/apps/velmaris.svg
-[ -x "$program" ] || fail "no executable usr/bin/velmaris"
-for module in $modules; do
-    [ -f "$root/usr/lib/velmaris/$module" ] || fail "no usr/lib/velmaris/$module"
-done
-# A revision from the command line loads QtCore, not the window's libraries.
-if ldd "$program" | grep -q 'libQt6\(Widgets\|Gui\|Network\|PrintSupport\)'; then
-    fail "usr/bin/velmaris loads the window's libraries at start"
+[ -x "$window" ] || fail "no executable usr/bin/velmaris"
+[ -x "$program" ] || fail "no executable usr/bin/velmaris-cli"
+# The commands load neither Widgets nor Gui, nor what printing brings.
+if ldd "$program" | grep 'libQt6\(Widgets\|Gui\|PrintSupport\|OpenGL\|XcbQpa\)'; then
+    fail "usr/bin/velmaris-cli loads the window's libraries"
 fi
+# A command given to the window is pointed to velmaris-cli, ready to paste.
+status=0
+"$window" --rent 850 --quarter 32019 >/dev/null 2>"$scratch/redirect.err" || status=$?
+[ $status -eq 2 ] || fail "velmaris --rent exited with $status, not 2"
+grep -qxF '  velmaris-cli --rent 850 --quarter 32019' "$scratch/redirect.err" \
+    || { cat "$scratch/redirect.err" >&2; fail "velmaris --rent does not give the velmaris-cli line"; }
 [ -f "$index" ] || fail "no usr/share/velmaris/VELMARIS.TXT"
 [ -f "$desktop" ] || fail "no usr/share/applications/velmaris.desktop"
 [ -f "$icon" ] || fail "no scalable icon"
 grep -q '<svg' "$icon" || fail "the icon is not SVG"
 
-# The installed program opens its window from its module (offscreen here).
+# The installed program opens its window (offscreen here).
 : >"$scratch/window.err"
 HOME=$scratch/home QT_QPA_PLATFORM=offscreen VELMARIS_TRACE_STARTUP=1 \
-    "$program" "$(dirname "$index")" >/dev/null 2>"$scratch/window.err" &
-window=$!
+    "$window" "$(dirname "$index")" >/dev/null 2>"$scratch/window.err" &
+pid=$!
 for _ in $(seq 100); do
     grep -q 'first paint after' "$scratch/window.err" && break
-    kill -0 $window 2>/dev/null || break
+    kill -0 $pid 2>/dev/null || break
     sleep 0.1
 done
-kill $window 2>/dev/null || true
-wait $window 2>/dev/null || true
+kill $pid 2>/dev/null || true
+wait $pid 2>/dev/null || true
 grep -q 'first paint after' "$scratch/window.err" \
     || { cat "$scratch/window.err" >&2; fail "the installed program did not open its window"; }
 echo "installed program opened its window"

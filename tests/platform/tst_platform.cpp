@@ -1,6 +1,7 @@
 #include "applocale.h"
 #include "datafolder.h"
 #include "programs.h"
+#include "testmain.h"
 
 #include <QDir>
 #include <QFile>
@@ -348,5 +349,5 @@ void TestPlatform::editorGetsThePathAsOneArgument()
 #endif
 }
 
-QTEST_GUILESS_MAIN(TestPlatform)
+VELMARIS_TEST(TestPlatform)
 #include "tst_platform.moc"

@@ -1,5 +1,6 @@
 // The one safe write and the one bounded read every file of the program goes through.
 #include "safefile.h"
+#include "testmain.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,5 +144,5 @@ void TestSafeFile::onlyRegularFilesAreRead()
     QCOMPARE(read.bytes, read.ok() ? readFile(path) : QByteArray());
 }
 
-QTEST_GUILESS_MAIN(TestSafeFile)
+VELMARIS_TEST(TestSafeFile)
 #include "tst_safefile.moc"

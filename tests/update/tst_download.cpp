@@ -1,5 +1,6 @@
 #include "httpfixture.h"
 #include "sdmxreply.h"
+#include "testmain.h"
 
 #include "dates.h"
 #include "indexfile.h"
@@ -822,5 +823,5 @@ void TestDownload::failedWriteKeepsFileAndTable()
     QFile::remove(target);
 }
 
-QTEST_MAIN(TestDownload)
+VELMARIS_TEST(TestDownload)
 #include "tst_download.moc"

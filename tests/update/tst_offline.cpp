@@ -1,6 +1,7 @@
 // Without a network: a quarter typed by hand, INSEE's own CSV or ZIP merged in.
 #include "indexfile.h"
 #include "inseefile.h"
+#include "testmain.h"
 #include "typedindex.h"
 
 #include <QTemporaryDir>
@@ -400,5 +401,5 @@ void TestOffline::import()
     }
 }
 
-QTEST_GUILESS_MAIN(TestOffline)
+VELMARIS_TEST(TestOffline)
 #include "tst_offline.moc"

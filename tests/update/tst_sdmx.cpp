@@ -1,4 +1,5 @@
 #include "sdmxreply.h"
+#include "testmain.h"
 
 #include "indexfile.h"
 #include "inseesdmx.h"
@@ -548,5 +549,5 @@ void TestSdmx::mergeRules()
         QVERIFY(parseIndexFile(merge.bytes).ok());
 }
 
-QTEST_GUILESS_MAIN(TestSdmx)
+VELMARIS_TEST(TestSdmx)
 #include "tst_sdmx.moc"

@@ -18,8 +18,10 @@
 #include "letteroutput.h"
 #include "mainwindow.h"
 #include "maj.h"
+#include "messagecatcher.h"
 #include "registerwindow.h"
 #include "settings.h"
+#include "testmain.h"
 
 #include "../update/httpfixture.h"
 #include "filefaults_data.h"
@@ -395,5 +397,5 @@ void TestFileFaults::importsReadOnlyRegularFiles()
     QCOMPARE(m_store.leases()->size(), leases);
 }
 
-QTEST_MAIN(TestFileFaults)
-#include "filefaults.moc"
+VELMARIS_TEST(TestFileFaults)
+#include "tst_filefaults.moc"

@@ -1,7 +1,6 @@
-// The copy command, apart from the text so that the command line, which only
-// writes the text, never loads the clipboard's libraries.
-#include "clipboardtext.h"
+#include "clipboardcopy.h"
 
+#include "clipboardtext.h"
 #include "cursor.h"
 
 #include <QClipboard>

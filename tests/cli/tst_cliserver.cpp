@@ -5,6 +5,7 @@
 #include "clifixture.h"
 #include "leasestore.h"
 #include "pgcluster.h"
+#include "testmain.h"
 
 #include <QDir>
 #include <QFile>
@@ -164,5 +165,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCliServer)
+VELMARIS_TEST(TestCliServer)
 #include "tst_cliserver.moc"

@@ -3,6 +3,7 @@
 #include "chargedcsv.h"
 #include "cli.h"
 #include "leasestore.h"
+#include "testmain.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -192,5 +193,5 @@ void TestCliAudit::auditStatuses()
     QVERIFY2(r.error.contains(error), qPrintable(r.error));
 }
 
-QTEST_GUILESS_MAIN(TestCliAudit)
+VELMARIS_TEST(TestCliAudit)
 #include "tst_cliaudit.moc"

@@ -28,7 +28,7 @@ std::optional<CommandLineResult> onlyOptions(const Options& options, const QStri
     for (const QString& name : options.names())
         if (!allowed.contains(name))
             return failure(kExitBadArguments,
-                           QStringLiteral("L'option %1 ne va pas avec %2. (velmaris --help)")
+                           QStringLiteral("L'option %1 ne va pas avec %2. (velmaris-cli --help)")
                                .arg(name, command));
     return std::nullopt;
 }
@@ -43,12 +43,12 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
         || arguments.at(at + 2).startsWith(u"--"))
         return failure(kExitBadArguments,
                        QStringLiteral("--add-index attend le trimestre puis l'IRL, par exemple "
-                                      "--add-index 12026 146.60. (velmaris --help)"));
+                                      "--add-index 12026 146.60. (velmaris-cli --help)"));
     QStringList rest = arguments;
     rest.remove(at, 3);
     Options options;
     if (auto error = parseOptions(rest, options))
-        return failure(kExitBadArguments, *error + QStringLiteral(" (velmaris --help)"));
+        return failure(kExitBadArguments, *error + QStringLiteral(" (velmaris-cli --help)"));
     if (auto bad = onlyOptions(options,
                                {QStringLiteral("--published"), QStringLiteral("--corse"),
                                 QStringLiteral("--outre-mer"), QStringLiteral("--index-file")},
@@ -57,7 +57,7 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
     if (!options.has(QStringLiteral("--published")))
         return failure(kExitBadArguments,
                        QStringLiteral("La date de parution manque (--published jj/mm/aaaa). "
-                                      "(velmaris --help)"));
+                                      "(velmaris-cli --help)"));
 
     const QString key = arguments.at(at + 1);
     const std::optional<Quarter> quarter = Quarter::fromKey(key);

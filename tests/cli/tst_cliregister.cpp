@@ -6,6 +6,7 @@
 #include "leasecsv.h"
 #include "leasestore.h"
 #include "settings.h"
+#include "testmain.h"
 
 #include <QDir>
 #include <QFile>
@@ -316,5 +317,5 @@ void TestCliRegister::backupRefusals()
     QCOMPARE(velmaris::test::readAll(path), before);
 }
 
-QTEST_GUILESS_MAIN(TestCliRegister)
+VELMARIS_TEST(TestCliRegister)
 #include "tst_cliregister.moc"

@@ -1,8 +1,8 @@
-// The command line's start: the options, --help and --rent. The other
-// commands are handed over (cli_commands.cpp), so that a revision links and
-// loads nothing of the register.
+// The command line's start: the options, --help, --rent, and the dispatch to
+// the other commands.
 #include "cli.h"
 #include "cli_options.h"
+#include "cli_p.h"
 
 #include "amounts.h"
 #include "clipboardtext.h"
@@ -54,7 +54,7 @@ QString stalenessNotice(const IndexTable& table)
     if (const auto stale = staleness(table, QDate::currentDate()))
         return stalenessText(*stale)
                + QStringLiteral(" À obtenir par « Mise à jour » ou « Saisir un indice… » "
-                                "dans la fenêtre, ou velmaris --add-index.\n");
+                                "dans la fenêtre, ou velmaris-cli --add-index.\n");
     return {};
 }
 
@@ -159,31 +159,24 @@ CommandLineResult reviseRent(const Options& options, const QString& defaultIndex
 
 } // namespace
 
-bool isCommandLine(const QStringList& arguments)
-{
-    // -h and -? ask for the help as --help does, never for the window.
-    return !arguments.isEmpty()
-           && (arguments.first().startsWith(u"--") || arguments.first() == u"-h"
-               || arguments.first() == u"-?");
-}
-
 QString commandLineUsage()
 {
     return QStringLiteral(
         "Usage :\n"
-        "  velmaris --rent LOYER --quarter TRIMESTRE [--lease-date DATE] [--reevaluate] "
+        "  velmaris-cli --rent LOYER --quarter TRIMESTRE [--lease-date DATE] [--reevaluate] "
         "[--index-file FICHIER]\n"
-        "  velmaris --rent LOYER --lease-date DATE [--reevaluate] [--index-file FICHIER]\n"
-        "  velmaris --leases [--all] [--date DATE]\n"
-        "  velmaris --revise-lease RÉFÉRENCE [--request-date DATE]\n"
-        "  velmaris --import-leases FICHIER.csv\n"
-        "  velmaris --export-leases FICHIER.csv\n"
-        "  velmaris --apply-revision RÉFÉRENCE [--request-date DATE]\n"
-        "  velmaris --audit-lease RÉFÉRENCE [--charged FICHIER.csv] [--date DATE]\n"
-        "  velmaris --backup FICHIER | --restore FICHIER\n"
-        "  velmaris --add-index TRIMESTRE IRL --published DATE [--corse IRL] [--outre-mer IRL]\n"
-        "  velmaris --import-insee FICHIER.csv|FICHIER.zip\n"
-        "  velmaris [DOSSIER]          ouvre la fenêtre sur le fichier des indices du dossier\n"
+        "  velmaris-cli --rent LOYER --lease-date DATE [--reevaluate] [--index-file FICHIER]\n"
+        "  velmaris-cli --leases [--all] [--date DATE]\n"
+        "  velmaris-cli --revise-lease RÉFÉRENCE [--request-date DATE]\n"
+        "  velmaris-cli --import-leases FICHIER.csv\n"
+        "  velmaris-cli --export-leases FICHIER.csv\n"
+        "  velmaris-cli --apply-revision RÉFÉRENCE [--request-date DATE]\n"
+        "  velmaris-cli --audit-lease RÉFÉRENCE [--charged FICHIER.csv] [--date DATE]\n"
+        "  velmaris-cli --backup FICHIER | --restore FICHIER\n"
+        "  velmaris-cli --add-index TRIMESTRE IRL --published DATE [--corse IRL] [--outre-mer "
+        "IRL]\n"
+        "  velmaris-cli --import-insee FICHIER.csv|FICHIER.zip\n"
+        "  velmaris [DOSSIER]          (la fenêtre) sur le fichier des indices du dossier\n"
         "\n"
         "Avec --rent, imprime sur la sortie standard le tableau de révision que le bouton\n"
         "« Copier » met dans le presse-papiers (colonnes séparées par des tabulations).\n"
@@ -232,16 +225,17 @@ QString commandLineUsage()
 }
 
 CommandLineResult runCommandLine(const QStringList& arguments, const QString& defaultIndexPath,
-                                 const QString& defaultDataFolder, OtherCommands other)
+                                 const QString& defaultDataFolder)
 {
+    using namespace cli;
+    // --add-index reads its own arguments.
     if (arguments.contains(QStringLiteral("--add-index")))
-        return other(
-            {QStringLiteral("--add-index"), arguments, defaultIndexPath, defaultDataFolder});
+        return runAddIndex(arguments, defaultIndexPath);
     Options options;
     QString command;
     if (auto error = parseOptions(arguments, options);
         error || (error = commandOf(options, command)))
-        return failure(kExitBadArguments, *error + QStringLiteral(" (velmaris --help)"));
+        return failure(kExitBadArguments, *error + QStringLiteral(" (velmaris-cli --help)"));
     if (options.has(QStringLiteral("--help"))) {
         CommandLineResult r;
         r.output = commandLineUsage();
@@ -249,7 +243,9 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
     }
     if (command.isEmpty() || command == u"--rent")
         return reviseRent(options, defaultIndexPath);
-    return other({command, arguments, defaultIndexPath, defaultDataFolder});
+    if (command == u"--import-insee")
+        return runImportInsee(options, defaultIndexPath);
+    return runLeaseCommand(options, defaultIndexPath, defaultDataFolder);
 }
 
 namespace {
@@ -269,17 +265,18 @@ std::optional<CommandLineResult> readRentArguments(const Options& options, RentA
         if (options.has(QString::fromLatin1(other)))
             return failure(kExitBadArguments,
                            QStringLiteral("L'option %1 ne sert qu'aux commandes des baux. "
-                                          "(velmaris --help)")
+                                          "(velmaris-cli --help)")
                                .arg(QString::fromLatin1(other)));
     if (!options.has(QStringLiteral("--rent")))
-        return failure(kExitBadArguments,
-                       QStringLiteral("Le loyer de référence manque (--rent). (velmaris --help)"));
+        return failure(
+            kExitBadArguments,
+            QStringLiteral("Le loyer de référence manque (--rent). (velmaris-cli --help)"));
     const bool hasQuarter = options.has(QStringLiteral("--quarter"));
     const bool hasLeaseDate = options.has(QStringLiteral("--lease-date"));
     if (!hasQuarter && !hasLeaseDate)
         return failure(kExitBadArguments,
                        QStringLiteral("Indiquez le trimestre de référence (--quarter) ou la date "
-                                      "du bail (--lease-date). (velmaris --help)"));
+                                      "du bail (--lease-date). (velmaris-cli --help)"));
 
     // A script must say exactly what it means: the strict reading of every form.
     const QString rentText = options.value(QStringLiteral("--rent"));

@@ -1,9 +1,5 @@
-// The network module (libvelmaris_network.so): HTTP transfers and the
-// system's reachability, through QtNetwork. Loaded by IndexUpdater at the
-// first download.
-#include "networkmodule.h"
-
-#include "network.h"
+// HTTP transfers through QtNetwork, for the download of the indices.
+#include "httptransfer.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -11,7 +7,6 @@
 #include <QPointer>
 
 #include <algorithm>
-#include <type_traits>
 
 namespace velmaris {
 
@@ -159,7 +154,9 @@ private:
     std::function<void(const DownloadReply&)> m_finished;
 };
 
-std::unique_ptr<HttpTransfer> startGet(const HttpGet& get, QObject* owner)
+} // namespace
+
+std::unique_ptr<HttpTransfer> startHttpGet(const HttpGet& get, QObject* owner)
 {
     auto* network = owner->findChild<QNetworkAccessManager*>(QString(), Qt::FindDirectChildrenOnly);
     if (!network)
@@ -167,16 +164,4 @@ std::unique_ptr<HttpTransfer> startGet(const HttpGet& get, QObject* owner)
     return std::make_unique<Transfer>(get, *network);
 }
 
-const NetworkModule kModule{&startGet, &networkConnected};
-
-} // namespace
-
 } // namespace velmaris
-
-extern "C" Q_DECL_EXPORT const velmaris::NetworkModule* velmaris_network_module()
-{
-    return &velmaris::kModule;
-}
-
-// The entry has the type the loader casts it to.
-static_assert(std::is_same_v<decltype(&velmaris_network_module), velmaris::NetworkModuleEntry>);

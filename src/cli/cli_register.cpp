@@ -45,9 +45,9 @@ CommandLineResult applyRevision(const Options& options, const QString& indexPath
                                 const QString& dataFolder)
 {
     LeaseCommand command;
-    if (auto failed = startLeaseCommand(options, QStringLiteral("--apply-revision"),
-                                        QStringLiteral("--request-date"), {}, indexPath,
-                                        dataFolder, command))
+    if (auto failed =
+            startLeaseCommand(options, QStringLiteral("--apply-revision"),
+                              QStringLiteral("--request-date"), {}, indexPath, dataFolder, command))
         return *failed;
     LeaseStore& store = command.store;
     const QDate request = command.date;

@@ -1,6 +1,8 @@
 #include "maj.h"
+#include "messagecatcher.h"
 #include "profile.h"
 #include "settings.h"
+#include "testmain.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -419,7 +421,7 @@ void TestSettings::picturesActLikeTheirButtons()
     QVERIFY(!maj.isVisible());
 }
 
-QTEST_MAIN(TestSettings)
+VELMARIS_TEST(TestSettings)
 // The settings object alone owns the file: what it writes it puts in effect,
 // what it cannot write leaves both the file and the settings as they were.
 void TestSettings::oneObjectForTheFile_data()

@@ -52,7 +52,7 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
         const auto server = serverFromAddress(target, &why);
         if (!server)
             return failure(kExitBadArguments, QStringLiteral("Option --copy-register : %1. "
-                                                             "(velmaris --help)")
+                                                             "(velmaris-cli --help)")
                                                   .arg(why));
         if (auto failed = options.has(QStringLiteral("--register"))
                               ? openStore(options, dataFolder, source)

@@ -62,7 +62,7 @@ std::optional<CommandLineResult> openStore(const Options& options, const QString
     // never asks.
     if (const RegisterChoice choice = chosenRegister(options, defaultFolder);
         !choice.error.isEmpty())
-        return failure(kExitBadArguments, choice.error + QStringLiteral(" (velmaris --help)"));
+        return failure(kExitBadArguments, choice.error + QStringLiteral(" (velmaris-cli --help)"));
     else if (choice.server) {
         if (!store.openServer(*choice.server))
             return failure(
@@ -112,9 +112,9 @@ std::optional<CommandLineResult> onlyOptions(const Options& options, const QStri
         if (name == command || name == u"--index-file" || name == u"--data-folder"
             || name == u"--register" || allowed.contains(name))
             continue;
-        return failure(
-            kExitBadArguments,
-            QStringLiteral("L'option %1 ne va pas avec %2. (velmaris --help)").arg(name, command));
+        return failure(kExitBadArguments,
+                       QStringLiteral("L'option %1 ne va pas avec %2. (velmaris-cli --help)")
+                           .arg(name, command));
     }
     return std::nullopt;
 }

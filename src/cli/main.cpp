@@ -1,0 +1,34 @@
+// velmaris-cli: every command of Velmaris, without a window.
+#include "cli.h"
+#include "datafolder.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+void write(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Velmaris"));
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.isEmpty()) {
+        write(stderr, velmaris::commandLineUsage());
+        return velmaris::kExitBadArguments;
+    }
+    const velmaris::DataFolders folders = velmaris::dataFolders(QString());
+    const velmaris::CommandLineResult result = velmaris::runCommandLine(
+        arguments, velmaris::indexFileIn(folders.indexFolder), folders.dataFolder);
+    write(stdout, result.output);
+    write(stderr, result.error);
+    return result.status;
+}
