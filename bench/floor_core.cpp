@@ -1,6 +1,6 @@
-// The floor for a command-line Qt program here: a QCoreApplication that reads
-// its arguments, writes a line and ends. bench/startup.sh compares the
-// program's command-line revision with it.
+// The floor for velmaris-cli: a QCoreApplication that reads
+// its arguments, writes a line and ends, linked with the same Qt libraries.
+// bench/startup.sh compares velmaris-cli --rent with it.
 #include <QCoreApplication>
 #include <QStringList>
 

@@ -248,7 +248,7 @@ void RegisterWindow::editLease()
         form->enregistrer->setEnabled(false);
         form->enregistrer->setToolTip(QStringLiteral("Le registre est en lecture seule."));
     }
-    form->setSave([this, form](const Lease& lease, QString* error) {
+    form->setSave([this](const Lease& lease, QString* error) {
         if (!m_store.updateLease(lease)) {
             *error = m_store.error();
             showCurrentLease(lease.id);
