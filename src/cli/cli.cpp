@@ -176,7 +176,7 @@ QString commandLineUsage()
         "  velmaris-cli --add-index TRIMESTRE IRL --published DATE [--corse IRL] [--outre-mer "
         "IRL]\n"
         "  velmaris-cli --import-insee FICHIER.csv|FICHIER.zip\n"
-        "  velmaris [DOSSIER]          (la fenêtre) sur le fichier des indices du dossier\n"
+        "  velmaris [DOSSIER]          la fenêtre, sur le fichier des indices du dossier\n"
         "\n"
         "Avec --rent, imprime sur la sortie standard le tableau de révision que le bouton\n"
         "« Copier » met dans le presse-papiers (colonnes séparées par des tabulations).\n"

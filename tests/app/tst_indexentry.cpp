@@ -1,4 +1,4 @@
-// "Saisir un indice…", velmaris --add-index and "Importer un fichier Insee…",
+// "Saisir un indice…", velmaris-cli --add-index and "Importer un fichier Insee…",
 // through the windows and the command line.
 #include "cli.h"
 #include "filechoice.h"
