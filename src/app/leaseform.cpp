@@ -203,6 +203,7 @@ void LeaseForm::layOutControls()
 void LeaseForm::showLease(const Lease& lease)
 {
     m_shown = fieldsOf(lease);
+    m_base = m_shown;
     m_version = lease.version;
     showFields(m_shown);
 }
@@ -239,9 +240,46 @@ void LeaseForm::rebase(const Lease& current)
     keep(&LeaseFields::notes);
     const bool chosen = m_territoryChosen;
     m_shown = now;
-    m_version = current.version;
     showFields(f);
     m_territoryChosen = m_territoryChosen || chosen;
+}
+
+QString LeaseForm::takeVersion(const Lease& current)
+{
+    const LeaseFields now = fieldsOf(current);
+    struct Box {
+        const char* caption;
+        bool changed;
+    };
+    const Box boxes[] = {
+        {"Référence", m_base.reference != now.reference},
+        {"Locataire", m_base.tenant != now.tenant},
+        {"Adresse", m_base.address != now.address},
+        {"Code postal", m_base.postalCode != now.postalCode},
+        {"Commune", m_base.town != now.town},
+        {"Territoire", m_base.territory != now.territory},
+        {"Logement meublé", m_base.furnished != now.furnished},
+        {"Bailleur", m_base.landlordKind != now.landlordKind},
+        {"Date de signature", m_base.signingDate != now.signingDate},
+        {"Date d'effet", m_base.startDate != now.startDate},
+        {"Classe DPE", m_base.dpe != now.dpe},
+        {"Date du DPE", m_base.dpeDate != now.dpeDate},
+        {"Loyer", m_base.rent != now.rent},
+        {"Charges", m_base.charges != now.charges},
+        {"Trimestre de référence", m_base.referenceQuarter != now.referenceQuarter},
+        {"Date de révision", m_base.revisionDate != now.revisionDate},
+        {"Clause", m_base.clause != now.clause},
+        {"Dernière révision", m_base.priorRevision != now.priorRevision},
+        {"Notes", m_base.notes != now.notes},
+    };
+    QStringList changed;
+    for (const Box& box : boxes)
+        if (box.changed)
+            changed << QString::fromUtf8(box.caption);
+    rebase(current);
+    m_base = now;
+    m_version = current.version;
+    return changed.join(QStringLiteral(", "));
 }
 
 void LeaseForm::showFields(const LeaseFields& f)

@@ -34,10 +34,15 @@ public:
     void setSave(Save save);
 
     LeaseFields fields() const;
-    // Another copy changed the lease while the form was open: the form takes
+    // Another copy changed the lease while the form was open: the form shows
     // the lease as it now is, except in the boxes the user changed, which keep
-    // what was typed; "Enregistrer" then writes over that state.
+    // what was typed. The version "Enregistrer" is checked against stays the
+    // one the user opened: a save over the other change is refused.
     void rebase(const Lease& current);
+    // A save was refused because the lease changed: the form takes that state
+    // as its own (the next "Enregistrer" writes over it, the user having been
+    // told) and says, in French, which boxes it changed, "" when none did.
+    QString takeVersion(const Lease& current);
     // The lease stored by the last successful "Enregistrer".
     const Lease& saved() const { return m_saved; }
     // Whether a box differs from what the register gave.
@@ -86,8 +91,9 @@ private:
 
     const IndexTable& m_table;
     qint64 m_id = 0;
-    qint64 m_version = 0; // of the lease the form shows
-    LeaseFields m_shown;  // the boxes as the register gave them
+    qint64 m_version = 0; // of the lease the save is checked against
+    LeaseFields m_base;   // that lease's boxes
+    LeaseFields m_shown;  // the boxes as the register last gave them
     Save m_save;
     Lease m_saved;
     bool m_territoryChosen = false; // the user picked it: the postal code no longer decides

@@ -248,9 +248,17 @@ void RegisterWindow::editLease()
         form->enregistrer->setEnabled(false);
         form->enregistrer->setToolTip(QStringLiteral("Le registre est en lecture seule."));
     }
-    form->setSave([this](const Lease& lease, QString* error) {
+    form->setSave([this, form](const Lease& lease, QString* error) {
         if (!m_store.updateLease(lease)) {
             *error = m_store.error();
+            // What the other change was, for the user to weigh before saving again.
+            if (m_store.errorKind() == StoreError::Conflict)
+                if (const std::optional<Lease> current = m_store.lease(lease.id))
+                    if (const QString changed = form->takeVersion(*current); !changed.isEmpty())
+                        *error += QStringLiteral("\nModifié depuis : %1. Vos saisies sont "
+                                                 "gardées ; « Enregistrer » les enregistre "
+                                                 "sur ce nouvel état.")
+                                      .arg(changed);
             showCurrentLease(lease.id);
             return false;
         }

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
@@ -121,6 +122,7 @@ class TestRegisterConflict : public QObject {
 
 private slots:
     void formKeepsWhatWasTyped();
+    void noticeNeverMovesTheCheckedVersion();
     void revisionFollowsTheRegister();
     void removalOfAChangedLease();
     void activationShowsOtherChanges();
@@ -140,7 +142,8 @@ void TestRegisterConflict::formKeepsWhatWasTyped()
     QVERIFY(revised > 90000);
 
     QTest::mouseClick(f->enregistrer, Qt::LeftButton);
-    QCOMPARE(app.messages.texts.value(0), kConflict);
+    QVERIFY(app.messages.texts.value(0).startsWith(kConflict + u'\n'));
+    QVERIFY(app.messages.texts.value(0).contains(QStringLiteral("Modifié depuis : Loyer")));
     QVERIFY(f && f->isVisible());
     // The user's typing is kept; what the user left follows the register.
     QCOMPARE(f->locataire->text(), QStringLiteral("M. Martin"));
@@ -156,6 +159,42 @@ void TestRegisterConflict::formKeepsWhatWasTyped()
     QCOMPARE(stored.chargesCents, qint64(4500));
     QCOMPARE(stored.rentCents, revised); // the revision is not undone
     QCOMPARE(app.other.history(stored.id)->size(), std::size_t(1));
+}
+
+// The window learns of the other change before the user saves: the boxes the
+// user left follow it, yet the save is still checked against the lease the
+// user opened, so the other change is never written over unseen.
+void TestRegisterConflict::noticeNeverMovesTheCheckedVersion()
+{
+    App app;
+    QTest::mouseClick(app.r->modifier, Qt::LeftButton);
+    QPointer<LeaseForm> f = dialogOf<LeaseForm>(app.r);
+    QVERIFY(f);
+    typeInto(f->locataire, QStringLiteral("M. Martin"));
+    Lease changed = *app.other.findLease(QStringLiteral("R-1"));
+    changed.notes = QStringLiteral("Préavis reçu");
+    changed.rentCents = 95000;
+    QVERIFY(app.other.updateLease(changed));
+    app.w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(app.w.get()));
+    app.r->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(app.r));
+    QTRY_COMPARE(f->notes->toPlainText(), QStringLiteral("Préavis reçu"));
+
+    QTest::mouseClick(f->enregistrer, Qt::LeftButton);
+    QCOMPARE(app.messages.texts.value(0),
+             kConflict
+                 + QStringLiteral("\nModifié depuis : Loyer, Notes. Vos saisies sont gardées ; "
+                                  "« Enregistrer » les enregistre sur ce nouvel état."));
+    QVERIFY(f && f->isVisible());
+    QCOMPARE(app.other.findLease(QStringLiteral("R-1"))->tenant, QStringLiteral("Mme Durand"));
+
+    QTest::mouseClick(f->enregistrer, Qt::LeftButton);
+    QTRY_VERIFY(!f);
+    const Lease stored = *app.other.findLease(QStringLiteral("R-1"));
+    QCOMPARE(stored.tenant, QStringLiteral("M. Martin"));
+    QCOMPARE(stored.notes, QStringLiteral("Préavis reçu"));
+    QCOMPARE(stored.rentCents, qint64(95000));
 }
 
 void TestRegisterConflict::revisionFollowsTheRegister()

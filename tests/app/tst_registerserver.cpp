@@ -1,5 +1,6 @@
 // The register window on an office's server: the password asked once, and
 // the leases another desk adds shown without a click.
+#include "leaseform.h"
 #include "leasestore.h"
 #include "mainwindow.h"
 #include "messagecatcher.h"
@@ -11,6 +12,9 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -34,6 +38,8 @@ private slots:
         QVERIFY2(up, qPrintable(m_pg.why()));
     }
     void cleanupTestCase() { m_pg.stop(); }
+
+    void twoDesksNeverUndoEachOther();
 
     void passwordOnceThenLiveRefresh()
     {
@@ -94,6 +100,62 @@ private slots:
         QCOMPARE(asked, 1);
     }
 };
+
+// Two desks on one register: desk 1 saves a new rent and note while desk 2
+// edits the same lease; desk 2's form shows them at once (the server's
+// notice), yet its save is refused until the user has been told.
+void TestRegisterServer::twoDesksNeverUndoEachOther()
+{
+    QVERIFY(m_pg.createDatabase(QStringLiteral("deuxbureaux")));
+    const RegisterServer server = m_pg.server(QStringLiteral("deuxbureaux"));
+    LeaseStore desk1;
+    QVERIFY2(desk1.openServer(server), qPrintable(desk1.error()));
+    Lease lease;
+    lease.reference = QStringLiteral("BUR-2");
+    lease.tenant = QStringLiteral("Mme Durand");
+    lease.postalCode = QStringLiteral("69003");
+    lease.signingDate = lease.startDate = QDate(2020, 3, 1);
+    lease.rentCents = 85000;
+    QVERIFY(desk1.addLease(lease));
+
+    Messages messages;
+    Settings settings;
+    RegisterSession session;
+    session.setServer(server);
+    MainWindow w(settings, QStringLiteral(VELMARIS_SOURCE_DIR "/data"), QString());
+    w.setRegisterSession(session);
+    w.load();
+    w.show();
+    QTest::mouseClick(w.baux, Qt::LeftButton);
+    RegisterWindow* r = w.registerWindow();
+    QVERIFY(r && session.store().isOpen());
+    r->selectLease(session.store().findLease(QStringLiteral("BUR-2"))->id);
+    QTest::mouseClick(r->modifier, Qt::LeftButton);
+    QPointer<LeaseForm> form;
+    for (LeaseForm* f : r->findChildren<LeaseForm*>())
+        if (f->isVisible())
+            form = f;
+    QVERIFY(form);
+    form->charges->setText(QStringLiteral("40"));
+
+    Lease changed = *desk1.findLease(QStringLiteral("BUR-2"));
+    changed.rentCents = 90000;
+    changed.notes = QStringLiteral("Loyer renégocié");
+    QVERIFY(desk1.updateLease(changed));
+    QTRY_COMPARE(form->notes->toPlainText(), QStringLiteral("Loyer renégocié"));
+
+    QTest::mouseClick(form->enregistrer, Qt::LeftButton);
+    QVERIFY2(messages.texts.value(0).startsWith(
+                 QStringLiteral("Ce bail a été modifié par ailleurs depuis son ouverture.")),
+             qPrintable(messages.texts.value(0)));
+    QCOMPARE(desk1.findLease(QStringLiteral("BUR-2"))->chargesCents, qint64(0));
+    QTest::mouseClick(form->enregistrer, Qt::LeftButton);
+    QTRY_VERIFY(!form);
+    const Lease stored = *desk1.findLease(QStringLiteral("BUR-2"));
+    QCOMPARE(stored.rentCents, qint64(90000));
+    QCOMPARE(stored.notes, QStringLiteral("Loyer renégocié"));
+    QCOMPARE(stored.chargesCents, qint64(4000));
+}
 
 VELMARIS_TEST(TestRegisterServer)
 #include "tst_registerserver.moc"
