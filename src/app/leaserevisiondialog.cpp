@@ -39,6 +39,7 @@ LeaseRevisionDialog::LeaseRevisionDialog(const Lease& lease, std::vector<Revisio
     , m_lease(lease)
     , m_history(std::move(history))
     , m_table(table)
+    , m_today(requestDate)
 {
     setObjectName(QStringLiteral("Revision"));
     setWindowTitle(QStringLiteral("Révision du bail ") + lease.reference);
@@ -170,8 +171,11 @@ void LeaseRevisionDialog::recompute()
                 + QStringLiteral("</i></p>");
     explications->setHtml(html);
 
-    appliquer->setEnabled(r.canApply() && !m_readOnly);
+    // A letter may be prepared ahead; the revision is recorded once asked.
+    m_ahead = *date > m_today;
+    appliquer->setEnabled(r.canApply() && !m_readOnly && !m_ahead);
     appliquer->setToolTip(m_readOnly ? QStringLiteral("Le registre est en lecture seule.")
+                          : m_ahead  ? requestAheadText(*date, m_today)
                                      : QString());
 }
 
@@ -179,7 +183,7 @@ void LeaseRevisionDialog::apply()
 {
     // The index table may have been read again since it was shown.
     recompute();
-    if (!m_revision.canApply() || m_readOnly)
+    if (!m_revision.canApply() || m_readOnly || m_ahead)
         return;
     QString error;
     if (m_apply && !m_apply(m_revision.record(m_lease.id), &error)) {

@@ -51,6 +51,8 @@ CommandLineResult applyRevision(const Options& options, const QString& indexPath
         return *failed;
     LeaseStore& store = command.store;
     const QDate request = command.date;
+    if (const QDate today = QDate::currentDate(); request > today)
+        return failure(kExitBadArguments, requestAheadText(request, today));
     LeaseRevisionRun run;
     if (auto failed = computeRevision(store, options.value(QStringLiteral("--apply-revision")),
                                       command.table, request, run))

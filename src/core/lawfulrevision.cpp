@@ -324,4 +324,12 @@ LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>
     return r;
 }
 
+QString requestAheadText(const QDate& request, const QDate& today)
+{
+    return QStringLiteral("La demande est datée du %1, après aujourd'hui (%2) : une révision "
+                          "s'enregistre le jour où elle est demandée. La lettre peut être "
+                          "préparée à l'avance.")
+        .arg(dateText(request), dateText(today));
+}
+
 } // namespace velmaris

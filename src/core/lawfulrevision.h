@@ -75,6 +75,10 @@ LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>
 // quarter: seriesFor() with the signing date and the lease's territory.
 IndexSeries leaseSeries(const Lease& lease, Quarter newQuarter);
 
+// A revision is recorded when it is asked: a request dated after today is
+// refused with this text, in French (its letter may be prepared ahead).
+QString requestAheadText(const QDate& request, const QDate& today);
+
 // Whether a revision date falls under the 2014 law (in force from 27 March
 // 2014); before it the revision clause was governed by art. 17 d.
 bool underLaw2014(const QDate& due);

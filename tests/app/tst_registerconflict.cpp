@@ -124,6 +124,7 @@ private slots:
     void formKeepsWhatWasTyped();
     void noticeNeverMovesTheCheckedVersion();
     void revisionFollowsTheRegister();
+    void requestAfterTodayIsNotRecorded();
     void removalOfAChangedLease();
     void activationShowsOtherChanges();
     void openWindowsFollowTheLease();
@@ -216,6 +217,20 @@ void TestRegisterConflict::revisionFollowsTheRegister()
     QVERIFY(d->ancienloyer->text().startsWith(euros(revised)));
     QVERIFY(!d->appliquer->isEnabled());
     QCOMPARE(app.other.history(d->lease().id)->size(), std::size_t(1));
+}
+
+void TestRegisterConflict::requestAfterTodayIsNotRecorded()
+{
+    App app;
+    QTest::mouseClick(app.r->reviser, Qt::LeftButton);
+    QPointer<LeaseRevisionDialog> d = dialogOf<LeaseRevisionDialog>(app.r);
+    QVERIFY(d);
+    d->datedemande->setText(QStringLiteral("16/11/2025")); // the day after kToday
+    QVERIFY(!d->appliquer->isEnabled());
+    QVERIFY(d->appliquer->toolTip().contains(QStringLiteral("après aujourd'hui (15/11/2025)")));
+    QVERIFY(!d->nouveauloyer->text().isEmpty()); // the letter may still be prepared
+    d->datedemande->setText(QStringLiteral("15/11/2025"));
+    QVERIFY(d->appliquer->isEnabled());
 }
 
 void TestRegisterConflict::removalOfAChangedLease()

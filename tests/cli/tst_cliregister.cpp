@@ -80,6 +80,9 @@ void TestCliRegister::applyRevision_data()
                          << "" << 0
                          << "Révision enregistrée : loyer 780,50 € porté à 787,30 € à compter "
                             "du 10/12/2025.";
+    // Recorded when asked: a request dated tomorrow would count a claimable year as lost.
+    QTest::newRow("asked after today") << "LYO-03"
+                                       << "ahead" << kExitBadArguments << "après aujourd'hui";
     QTest::newRow("not due yet") << "NEW-1"
                                  << "" << kExitRevision
                                  << "Aucune révision à enregistrer au 10/12/2025 : à jour.";
@@ -111,9 +114,12 @@ void TestCliRegister::applyRevision()
         QVERIFY(holder->open());
         QVERIFY(QSqlQuery(*holder).exec(QStringLiteral("BEGIN IMMEDIATE")));
     }
-    const CommandLineResult r =
-        runInFolder(dir.path(), {QStringLiteral("--apply-revision"), reference,
-                                 QStringLiteral("--request-date"), QStringLiteral("10/12/2025")});
+    const QString requested = setup == u"ahead"
+                                  ? QDate::currentDate().addDays(1).toString(u"dd/MM/yyyy")
+                                  : QStringLiteral("10/12/2025");
+    const CommandLineResult r = runInFolder(
+        dir.path(), {QStringLiteral("--apply-revision"), reference,
+                     QStringLiteral("--request-date"), requested});
     if (holder) {
         holder->close();
         holder.reset();
