@@ -2,6 +2,7 @@
 // checked against its lease as it now is, and read back.
 #include "leasestore.h"
 
+#include "datafolder.h"
 #include "dates.h"
 #include "leasestore_p.h"
 
@@ -15,14 +16,6 @@ using namespace storeinternal;
 
 namespace {
 
-// Who records a revision: the desk's session user.
-QString sessionUser()
-{
-    QString name = qEnvironmentVariable("USER");
-    if (name.isEmpty())
-        name = qEnvironmentVariable("USERNAME");
-    return name.isEmpty() ? QStringLiteral("?") : name;
-}
 
 bool isComplete(const RevisionRecord& rec)
 {
@@ -57,7 +50,11 @@ bool LeaseStore::prepareRevisionQueries(RevisionQueries& q)
             QStringLiteral("INSERT INTO revisions (lease_id, due_date, request_date, "
                            "effective_date, old_rent_cents, new_rent_cents, base_quarter, "
                            "base_value, new_quarter, new_value, series, notes, applied_by, "
-                           "applied_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                           "applied_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ")
+            // Who applied it: on a server the role it knows, written by the
+            // server itself; here the system's account, never the environment.
+            + (isServer() ? QStringLiteral("COALESCE(?, current_user)") : QStringLiteral("?"))
+            + QStringLiteral(", ?)")
             + returningId(database()))
         && q.update.prepare(
             QStringLiteral("UPDATE leases SET rent_cents = ?, version = version + 1 WHERE id = ?"));
@@ -131,7 +128,9 @@ std::optional<qint64> LeaseStore::recordRevision(const RevisionRecord& rec, qint
         rec.newValue,
         text(seriesKey(rec.series)),
         text(rec.notes),
-        text(rec.appliedBy.isEmpty() ? sessionUser() : rec.appliedBy),
+        !rec.appliedBy.isEmpty() ? text(rec.appliedBy)
+        : isServer()             ? QVariant(QMetaType(QMetaType::QString))
+                                 : text(accountName()),
         (rec.appliedAt.isValid() ? rec.appliedAt : QDateTime::currentDateTimeUtc())
             .toUTC()
             .toString(Qt::ISODate),

@@ -30,16 +30,6 @@ QString ownerName(const QFileInfo& file)
     return name.isEmpty() ? QString::number(file.ownerId()) : name;
 }
 
-QString runningUser()
-{
-#ifdef Q_OS_UNIX
-    if (const passwd* entry = ::getpwuid(geteuid()))
-        return QString::fromLocal8Bit(entry->pw_name);
-    return QString::number(geteuid());
-#else
-    return {};
-#endif
-}
 
 // A folder of another user is not ours to make or fill, even for root: root
 // run with someone's HOME (su without -) would leave them a data folder they
@@ -52,7 +42,7 @@ QString ownerRefusal(const QFileInfo& folder)
     return QStringLiteral("le dossier %1 appartient à %2, pas à %3 qui lance Velmaris : il n'est "
                           "ni créé ni modifié. Lancez Velmaris sous le compte de %2 (pour root, "
                           "« su - » donne son propre dossier personnel)")
-        .arg(quoted(folder.filePath()), ownerName(folder), runningUser());
+        .arg(quoted(folder.filePath()), ownerName(folder), accountName());
 #else
     Q_UNUSED(folder);
     return {};
@@ -242,6 +232,17 @@ QString outputRefusal(const QString& path, const DataFolders& folders)
                 .arg(quoted(path), QFileInfo(own).fileName());
     }
     return writeRefusal(path);
+}
+
+QString accountName()
+{
+#ifdef Q_OS_UNIX
+    if (const passwd* entry = ::getpwuid(geteuid()))
+        return QString::fromLocal8Bit(entry->pw_name);
+    return QString::number(geteuid());
+#else
+    return {};
+#endif
 }
 
 } // namespace velmaris

@@ -63,4 +63,8 @@ QStringList programFiles(const DataFolders& folders);
 // spelling of the path, a hard link).
 QString outputRefusal(const QString& path, const DataFolders& folders);
 
+// The system's name of the account the program runs as (its number when it
+// has none), whatever the environment says.
+QString accountName();
+
 } // namespace velmaris

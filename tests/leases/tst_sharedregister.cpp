@@ -2,6 +2,7 @@
 // (a throwaway cluster): the same behaviours on each, several desks at once,
 // the copy from one to the other.
 #include "leasefixture.h"
+#include "datafolder.h"
 #include "leasestore.h"
 #include "pgcluster.h"
 #include "testmain.h"
@@ -163,6 +164,19 @@ private slots:
         QCOMPARE(history->front().baseValue, 140.59);
         QCOMPARE(store.lastRevisions()->front().appliedBy, QStringLiteral("Mme Lefèvre"));
         QCOMPARE(store.lease(id)->rentCents, 61980);
+
+        // A revision applied now: the server's role, or the system's account,
+        // whatever the environment claims.
+        QFETCH(bool, onServer);
+        const QByteArray user = qgetenv("USER");
+        qputenv("USER", "directeur");
+        const bool applied =
+            store.appendRevision(revisionOf(*store.lease(id), day("01/02/2025"), 63000))
+                .has_value();
+        qputenv("USER", user);
+        QVERIFY2(applied, qPrintable(store.error()));
+        QCOMPARE(store.history(id)->back().appliedBy,
+                 onServer ? QString::fromLatin1(PgCluster::kUser) : accountName());
     }
 
     // Many revisions at once: one refused (its lease changed) and none is recorded.
