@@ -6,6 +6,8 @@
 #include "datafolder.h"
 #include "dates.h"
 #include "leasestore.h"
+#include "quoting.h"
+#include "safefile.h"
 #include "settings.h"
 
 #include <QDir>
@@ -112,6 +114,15 @@ CommandLineResult restore(const Options& options, const QString& dataFolder)
     if (auto failed = openStore(options, dataFolder, store))
         return *failed;
     const QString source = options.value(QStringLiteral("--restore"));
+    // The backup's landlord goes into the settings file: a file that cannot be
+    // written refuses the restore before anything is replaced.
+    const QString ini = settingsPath(registerFolder(options, dataFolder));
+    if (const QString refusal = writeRefusal(ini); !refusal.isEmpty())
+        return failure(kExitRegister,
+                       QStringLiteral("La sauvegarde %1 n'est pas restaurée : le bailleur qu'elle "
+                                      "garde ne pourrait pas être écrit (%2) ; le registre n'a "
+                                      "pas été modifié.")
+                           .arg(quotedPath(source), refusal));
     QString kept;
     BackupLandlord landlord;
     if (!store.restoreFrom(source, &kept, &landlord))
@@ -127,11 +138,11 @@ CommandLineResult restore(const Options& options, const QString& dataFolder)
     if (!landlord.isEmpty()) {
         QString reason;
         const LandlordSettings settings{landlord.name, landlord.address, landlord.place};
-        if (!Settings(settingsPath(registerFolder(options, dataFolder)))
-                 .setLandlord(settings, &reason)) {
+        if (!Settings(ini).setLandlord(settings, &reason)) {
             r.status = kExitRegister;
-            r.error = QStringLiteral("Le bailleur de la sauvegarde n'a pas pu être rétabli : "
-                                     "%1.\n")
+            r.error = QStringLiteral("Le registre est restauré, mais le bailleur de la sauvegarde "
+                                     "n'a pas pu être rétabli : %1. Saisissez-le dans la fenêtre "
+                                     "(« Bailleur… ») ; inutile de restaurer à nouveau.\n")
                           .arg(reason);
         }
     }

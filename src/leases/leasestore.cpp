@@ -211,6 +211,7 @@ bool LeaseStore::open(const QString& folder)
     m_path = QDir(folder).filePath(fileName());
     if (!checkFile() || !connectFile())
         return false;
+    removeLeftovers();
     if (!prepareSchema()) {
         close();
         return false;

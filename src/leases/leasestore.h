@@ -5,6 +5,7 @@
 #include "leasebackup.h"
 #include "registerserver.h"
 
+#include <QSqlDatabase>
 #include <QString>
 
 #include <functional>
@@ -164,8 +165,18 @@ private:
     bool leaseExists(qint64 id);
     bool migrate(int from);
     bool makeBackup(int version);
-    bool copyTo(const QString& target, const BackupLandlord* landlord);
-    bool replaceFrom(const QString& copy);
+    // keptAs: the copy never replaces a file; it takes target's name or the
+    // next free one ("…-2.bak"), told in *keptAs. source: the connection the
+    // copy is read through (the register's own when invalid).
+    bool copyTo(const QString& target, const BackupLandlord* landlord,
+                QString* keptAs = nullptr, QSqlDatabase source = {});
+    // What a run killed while copying or restoring left beside the register.
+    void removeLeftovers();
+    // The register as it is, copied beside it under a dated name (*kept).
+    bool keepCopy(QString* kept);
+    // Replaces the leases, their history and rents charged by the copy's, in
+    // one transaction; keepOld runs first, under its write lock.
+    bool replaceFrom(const QString& copy, const std::function<bool()>& keepOld);
     void repairJournalModes();
     QSqlDatabase database() const;
 

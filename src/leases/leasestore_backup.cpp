@@ -10,13 +10,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QVariant>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
+#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -32,11 +36,12 @@ std::atomic<int> g_checks{0};
 // A name beside target that no other copy uses and that no reader takes for a backup.
 QString partialName(const QString& target)
 {
-    static std::atomic<int> counter{0};
+    // The process's number tells a later run whether its owner is gone; the
+    // random part keeps anyone from planting a link under the name beforehand.
     return target
            + QStringLiteral(".partiel-%1-%2")
                  .arg(QCoreApplication::applicationPid())
-                 .arg(++counter);
+                 .arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0'));
 }
 
 // Flushes a file, or a folder's entries, to the disk.
@@ -191,7 +196,18 @@ void LeaseStore::repairJournalModes()
     }
 }
 
-bool LeaseStore::copyTo(const QString& target, const BackupLandlord* landlord)
+// The name the nth copy kept under target's name takes: "….bak", "…-2.bak"…
+QString keptName(const QString& target, int n)
+{
+    if (n == 1)
+        return target;
+    const QString suffix = QStringLiteral(".bak");
+    const QString stem = target.endsWith(suffix) ? target.chopped(suffix.size()) : target;
+    return stem + QStringLiteral("-%1").arg(n) + (target.endsWith(suffix) ? suffix : QString());
+}
+
+bool LeaseStore::copyTo(const QString& target, const BackupLandlord* landlord, QString* keptAs,
+                        QSqlDatabase source)
 {
     const QString temp = partialName(target);
     auto failCopy = [&](StoreError kind, const QString& why) {
@@ -203,7 +219,7 @@ bool LeaseStore::copyTo(const QString& target, const BackupLandlord* landlord)
     };
     // VACUUM INTO writes a consistent copy while other connections go on,
     // the write-ahead log included.
-    QSqlQuery query(database());
+    QSqlQuery query(source.isValid() ? source : database());
     query.prepare(QStringLiteral("VACUUM INTO ?"));
     query.addBindValue(temp);
     if (!query.exec()) {
@@ -230,6 +246,23 @@ bool LeaseStore::copyTo(const QString& target, const BackupLandlord* landlord)
     if (!syncPath(temp))
         return failCopy(StoreError::Unavailable, QStringLiteral("le disque ne confirme pas "
                                                                 "l'écriture"));
+    if (keptAs) {
+        // A kept copy never takes the place of anything, not even another kept
+        // copy of the same second: link() fails where the name is taken.
+        for (int n = 1; n <= 100; ++n) {
+            const QString name = keptName(target, n);
+            if (::link(QFile::encodeName(temp).constData(), QFile::encodeName(name).constData())
+                == 0) {
+                QFile::remove(temp);
+                syncPath(QFileInfo(target).absolutePath());
+                *keptAs = name;
+                return true;
+            }
+            if (errno != EEXIST)
+                break;
+        }
+        return failCopy(StoreError::Unavailable, QStringLiteral("elle ne peut pas prendre ce nom"));
+    }
     if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData())
         != 0)
         return failCopy(StoreError::Unavailable, QStringLiteral("elle ne peut pas prendre ce nom"));
@@ -277,6 +310,27 @@ bool LeaseStore::backupTo(const QString& target, const BackupLandlord* landlord)
                         StoreError::Refused);
     }
     return copyTo(target, landlord);
+}
+
+void LeaseStore::removeLeftovers()
+{
+#ifdef Q_OS_UNIX
+    // "Velmaris.sqlite.restauration-PID…" and "….partiel-PID-…" of a process
+    // that is gone: half-written copies nobody will finish.
+    static const QRegularExpression leftover(QStringLiteral(
+        R"(\.(?:restauration-|partiel-)(\d+)(?:-[0-9a-f]+)?(?:-journal|-wal|-shm)?$)"));
+    const QFileInfo main(m_path);
+    const QDir folder = main.absoluteDir();
+    for (const QFileInfo& entry :
+         folder.entryInfoList({main.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden)) {
+        const QRegularExpressionMatch m = leftover.match(entry.fileName());
+        if (!m.hasMatch() || entry.isSymLink() || entry.ownerId() != uint(geteuid()))
+            continue;
+        const pid_t pid = pid_t(m.captured(1).toLongLong());
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+            QFile::remove(entry.filePath());
+    }
+#endif
 }
 
 } // namespace velmaris

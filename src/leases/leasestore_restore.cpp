@@ -12,8 +12,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <atomic>
 
 namespace velmaris {
 
@@ -103,8 +106,11 @@ bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLan
     if (!check.ok)
         return refuse(check.kind == StoreError::Busy ? StoreError::Busy : StoreError::Refused,
                       check.reason);
-    const QString temp =
-        m_path + QStringLiteral(".restauration-%1").arg(QCoreApplication::applicationPid());
+    const QString temp = m_path
+                         + QStringLiteral(".restauration-%1-%2")
+                               .arg(QCoreApplication::applicationPid())
+                               .arg(QRandomGenerator::system()->generate64(), 16, 16,
+                                    QChar(u'0'));
     QFile::remove(temp);
     QSqlError e = vacuumInto(name, temp);
     closeConnection(name);
@@ -138,16 +144,18 @@ bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLan
         return refuse(kindOf(e), describe(e, m_path));
     }
 
-    // The register as it was stays beside it, under the date of its replacement.
-    const QString kept = datedCopyName(m_path, QDateTime::currentDateTime());
-    if (!copyTo(kept, nullptr)) {
-        cleanUp();
+    // The register as it was stays beside it, under the date of its
+    // replacement, copied once the replacement holds the write lock: a
+    // revision another program records is either in that copy or waits and
+    // lands in the restored register.
+    QString kept;
+    const bool ok = replaceFrom(temp, [&] { return keepCopy(&kept); });
+    cleanUp();
+    if (!ok) {
+        if (!kept.isEmpty())
+            QFile::remove(kept);
         return false;
     }
-    const bool ok = replaceFrom(temp);
-    cleanUp();
-    if (!ok)
-        return false;
     if (keptCopy)
         *keptCopy = kept;
     if (landlord && carried)
@@ -155,7 +163,25 @@ bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLan
     return true;
 }
 
-bool LeaseStore::replaceFrom(const QString& copy)
+bool LeaseStore::keepCopy(QString* kept)
+{
+    // A connection of its own: the register's holds the write lock, and
+    // reading goes on beside a write.
+    static std::atomic<int> count{0};
+    const QString name = QStringLiteral("velmaris-kept-%1").arg(++count);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(m_path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+        ok = db.open() ? copyTo(datedCopyName(m_path, QDateTime::currentDateTime()), nullptr, kept, db)
+                       : failSql(db.lastError());
+    }
+    closeConnection(name);
+    return ok;
+}
+
+bool LeaseStore::replaceFrom(const QString& copy, const std::function<bool()>& keepOld)
 {
     QSqlDatabase db = database();
     QSqlError e;
@@ -174,7 +200,8 @@ bool LeaseStore::replaceFrom(const QString& copy)
             // Restored leases count their versions on from every version seen
             // here: a form opened before the restore can never write over them.
             const QString cols = kRestoredLeaseColumns;
-            ok = run(db,
+            ok = keepOld()
+                 && run(db,
                      QStringLiteral("CREATE TEMP TABLE restore_base AS SELECT coalesce(max("
                                     "version), 0) AS v FROM main.leases"),
                      &e)
@@ -202,8 +229,10 @@ bool LeaseStore::replaceFrom(const QString& copy)
         }
     }
     run(db, QStringLiteral("DETACH DATABASE restored"), nullptr);
-    if (!ok)
+    if (!ok && e.isValid())
         return failSql(e);
+    if (!ok)
+        return false; // the kept copy said why
     return true;
 }
 

@@ -2,6 +2,7 @@
 // file, the journals of a register that was read-only, the copy kept before a
 // migration, backups and restores, and the CSV round trip.
 #include "lawfulrevision.h"
+#include "leasebackup.h"
 #include "leasecsv.h"
 #include "leasefixture.h"
 #include "leaseregister.h"
@@ -21,8 +22,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include <unistd.h>
 
@@ -141,6 +144,8 @@ private slots:
     void migrationCopyIsWhole();
     void csvRoundTripKeepsStatuses();
     void backupAndRestore();
+    void restoresNeverLoseARegister();
+    void leftoversOfKilledRunsGo();
     void restoreRefusesBadFiles_data();
     void restoreRefusesBadFiles();
     void backupNeverLeavesAHalfFile();
@@ -443,6 +448,92 @@ void TestRegisterSafety::backupAndRestore()
     QVERIFY(other.changedElsewhere());
     QVERIFY(!other.updateLease(stale));
     QCOMPARE(other.errorKind(), StoreError::Conflict);
+}
+
+// Two restores in one second each keep the register they replace, under names
+// of their own; and a lease another program adds while restores run is in the
+// register or in the copy kept by the restore that replaced it, never lost.
+void TestRegisterSafety::restoresNeverLoseARegister()
+{
+    {
+        LeaseStore store;
+        QVERIFY(store.open(m_dir->path()));
+        QVERIFY(store.addLease(makeLease(QStringLiteral("A-1"), day("15/03/2023"), 90000)));
+    }
+    QTemporaryDir saves;
+    const QString backup = saves.filePath(QStringLiteral("vide.sqlite"));
+    {
+        LeaseStore empty;
+        QVERIFY(empty.open(saves.path()));
+        QVERIFY(empty.backupTo(backup, nullptr));
+    }
+    // Names a restore of this second or the next would take, already there.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QDateTime& at : {now, now.addSecs(1)})
+        test::writeAll(datedCopyName(file(), at), "autre copie");
+
+    std::atomic<bool> stop{false};
+    QStringList added; // what the other program was told is recorded
+    std::thread writer([&] {
+        LeaseStore other;
+        if (!other.open(m_dir->path()))
+            return;
+        for (int i = 0; !stop; ++i) {
+            const QString reference = QStringLiteral("W-%1").arg(i);
+            if (other.addLease(makeLease(reference, day("15/03/2023"), 80000)))
+                added << reference;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    LeaseStore store;
+    QVERIFY(store.open(m_dir->path()));
+    QStringList kept;
+    for (int i = 0; i < 6; ++i) {
+        QString copy;
+        if (store.restoreFrom(backup, &copy))
+            kept << copy;
+        QTest::qWait(5);
+    }
+    stop = true;
+    writer.join();
+    QVERIFY(kept.size() >= 2);
+    QCOMPARE(QSet<QString>(kept.begin(), kept.end()).size(), kept.size());
+    for (const QDateTime& at : {now, now.addSecs(1)})
+        QCOMPARE(test::readAll(datedCopyName(file(), at)), QByteArray("autre copie"));
+    QCOMPARE(sql(kept.first(), QStringLiteral("SELECT count(*) FROM leases WHERE reference = "
+                                              "'A-1'"))
+                 .toInt(),
+             1);
+    for (const QString& reference : added) {
+        const QString where =
+            QStringLiteral("SELECT count(*) FROM leases WHERE reference = '%1'").arg(reference);
+        bool found = sql(file(), where).toInt() == 1;
+        for (const QString& copy : kept)
+            found = found || sql(copy, where).toInt() == 1;
+        QVERIFY2(found, qPrintable(reference));
+    }
+}
+
+void TestRegisterSafety::leftoversOfKilledRunsGo()
+{
+    const QString deadPid = QString::number(1 << 30); // above any system's pid_max
+    const QString live = QString::number(QCoreApplication::applicationPid());
+    const QStringList left = {
+        file() + QStringLiteral(".restauration-") + deadPid,
+        file() + QStringLiteral(".restauration-") + deadPid + QStringLiteral("-0badf00d-journal"),
+        file() + QStringLiteral(".2026-01-05-101010.bak.partiel-") + deadPid
+            + QStringLiteral("-00c0ffee"),
+    };
+    const QStringList kept = {file() + QStringLiteral(".restauration-") + live,
+                              file() + QStringLiteral(".2026-01-05-101010.bak")};
+    for (const QString& path : left + kept)
+        test::writeAll(path, "reste");
+    LeaseStore store;
+    QVERIFY(store.open(m_dir->path()));
+    for (const QString& path : left)
+        QVERIFY2(!QFileInfo::exists(path), qPrintable(path));
+    for (const QString& path : kept)
+        QVERIFY2(QFileInfo::exists(path), qPrintable(path));
 }
 
 void TestRegisterSafety::restoreRefusesBadFiles_data()
