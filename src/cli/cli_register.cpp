@@ -138,8 +138,9 @@ CommandLineResult restore(const Options& options, const QString& dataFolder)
     if (!landlord.isEmpty()) {
         QString reason;
         const LandlordSettings settings{landlord.name, landlord.address, landlord.place};
+        // The register is replaced: said as done (a status other than 0 means
+        // nothing was), with what is left to do.
         if (!Settings(ini).setLandlord(settings, &reason)) {
-            r.status = kExitRegister;
             r.error = QStringLiteral("Le registre est restauré, mais le bailleur de la sauvegarde "
                                      "n'a pas pu être rétabli : %1. Saisissez-le dans la fenêtre "
                                      "(« Bailleur… ») ; inutile de restaurer à nouveau.\n")

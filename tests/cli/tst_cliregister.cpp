@@ -275,6 +275,18 @@ void TestCliRegister::backupAndRestore()
             .status,
         0);
     QVERIFY(writeLandlord({QStringLiteral("Autre"), {QStringLiteral("1 rue")}, QString()}, ini));
+    // A settings file that could not take the backup's landlord refuses the
+    // restore before anything is replaced.
+    const QString aside = dir.filePath(QStringLiteral("ailleurs.ini"));
+    QVERIFY(QFile::rename(ini, aside) && QFile::link(aside, ini));
+    const CommandLineResult refused =
+        runInFolder(dir.path(), {QStringLiteral("--restore"), backup});
+    QCOMPARE(refused.status, kExitRegister);
+    QVERIFY2(refused.error.contains(QStringLiteral("le registre n'a pas été modifié")),
+             qPrintable(refused.error));
+    QVERIFY(refused.output.isEmpty());
+    QVERIFY(QDir(dir.path()).entryList({QStringLiteral("Velmaris.sqlite.20*.bak")}).isEmpty());
+    QVERIFY(QFile::remove(ini) && QFile::rename(aside, ini));
     const CommandLineResult restored =
         runInFolder(dir.path(), {QStringLiteral("--restore"), backup});
     QCOMPARE(restored.status, 0);
