@@ -6,9 +6,15 @@
 #include "quoting.h"
 #include "registerserver.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+
+#include <unistd.h>
 
 namespace velmaris::cli {
 
@@ -30,12 +36,33 @@ std::optional<CommandLineResult> openFileRegister(const Options& options, const 
     return std::nullopt;
 }
 
-// Removes a register file this command made and could not fill.
+// Removes a register file this command made and could not fill, and the
+// folder it was built in.
 void removeNewFile(LeaseStore& store, const QString& path)
 {
     store.close();
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
         QFile::remove(path + QString::fromLatin1(suffix));
+    QDir().rmdir(QFileInfo(path).absolutePath());
+}
+
+// Gives the register built in its own folder the register's name in target,
+// never over a file there; the building folder goes.
+bool placeCopy(LeaseStore& copy, const QString& built, const QString& file, QString* why)
+{
+    copy.close();
+    const bool placed =
+        ::link(QFile::encodeName(built).constData(), QFile::encodeName(file).constData()) == 0;
+    if (!placed)
+        *why = errno == EEXIST
+                   ? QStringLiteral("%1 existe déjà : la copie va dans un dossier sans registre.")
+                         .arg(quotedPath(file))
+                   : QStringLiteral("le registre copié ne peut pas prendre le nom %1.")
+                         .arg(quotedPath(file));
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(built + QString::fromLatin1(suffix));
+    QDir().rmdir(QFileInfo(built).absolutePath());
+    return placed;
 }
 
 } // namespace
@@ -46,7 +73,8 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
         return *bad;
     const QString target = options.value(QStringLiteral("--copy-register"));
     LeaseStore source, copy;
-    QString newFile; // the target's file, when this command creates it
+    QString newFile;  // the target's file, when this command creates it
+    QString placedAs; // the name it takes once whole, when it is built aside
     if (isServerAddress(target)) {
         QString why;
         const auto server = serverFromAddress(target, &why);
@@ -74,16 +102,23 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
                            QStringLiteral("Copie du registre impossible : %1.").arg(refusal));
         if (auto failed = openStore(options, dataFolder, source))
             return *failed;
-        if (!QDir().mkpath(target) || !copy.open(target)) {
+        // Built in a folder of its own, the register takes its name in target
+        // only once whole and counted: a copy cut short leaves no register.
+        const QString building = QDir(target).filePath(
+            QStringLiteral(".copie-en-cours-%1-%2")
+                .arg(QCoreApplication::applicationPid())
+                .arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0')));
+        if (!QDir().mkpath(target) || !QDir().mkdir(building) || !copy.open(building)) {
             const QString why =
                 copy.error().isEmpty()
                     ? QStringLiteral("impossible de créer le dossier %1.").arg(quotedPath(target))
                     : copy.error();
-            removeNewFile(copy, file);
+            removeNewFile(copy, QDir(building).filePath(LeaseStore::fileName()));
             return failure(kExitRegister,
                            QStringLiteral("Copie du registre impossible : %1").arg(why));
         }
-        newFile = file;
+        newFile = copy.path();
+        placedAs = file;
     }
     if (!source.copyInto(copy)) {
         const QString why = source.error();
@@ -94,10 +129,16 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
                        QStringLiteral("Copie du registre impossible : %1").arg(why));
     }
     const auto leases = copy.leases();
+    const QString copied = placedAs.isEmpty() ? copy.path() : placedAs;
+    if (!placedAs.isEmpty()) {
+        QString why;
+        if (!placeCopy(copy, newFile, placedAs, &why))
+            return failure(kExitRegister, QStringLiteral("Copie du registre impossible : %1").arg(why));
+    }
     CommandLineResult r;
     r.output = QStringLiteral("Registre %1 copié dans %2 : %3 bail(s), avec leur historique et "
                               "leurs loyers facturés ; les nombres de lignes concordent.\n")
-                   .arg(quoted(source.path()), quoted(copy.path()))
+                   .arg(quoted(source.path()), quoted(copied))
                    .arg(leases ? qsizetype(leases->size()) : 0);
     return r;
 }

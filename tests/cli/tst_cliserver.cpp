@@ -91,6 +91,10 @@ private slots:
         r = run(office.path(),
                 {QStringLiteral("--register"), server, QStringLiteral("--copy-register"), copy});
         QVERIFY2(r.status == 0, qPrintable(r.error));
+        QVERIFY(r.output.contains(QDir(copy).filePath(LeaseStore::fileName())));
+        // Built aside, it took its name whole: nothing else is left in the folder.
+        QCOMPARE(QDir(copy).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{LeaseStore::fileName()});
         LeaseStore store;
         QVERIFY(store.open(copy));
         QCOMPARE(store.leases()->size(), 2u);
