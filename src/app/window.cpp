@@ -4,6 +4,7 @@
 #include "datafolder.h"
 #include "mainwindow.h"
 #include "messages.h"
+#include "qtmessages.h"
 #include "registersession.h"
 #include "settings.h"
 
@@ -105,6 +106,7 @@ int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
         write(answer->status == 0 ? stdout : stderr, answer->text);
         return answer->status;
     }
+    keepQtMessagesForDevelopers();
     if (!displayAvailable()) {
         write(stderr, QStringLiteral("La fenêtre de Velmaris demande une session graphique. Sans "
                                      "écran, utilisez velmaris-cli : velmaris-cli --rent 850 "

@@ -1,6 +1,7 @@
 // velmaris-cli: every command of Velmaris, without a window.
 #include "cli.h"
 #include "datafolder.h"
+#include "qtmessages.h"
 
 #include <QCoreApplication>
 
@@ -18,6 +19,7 @@ void write(std::FILE* stream, const QString& text)
 
 int main(int argc, char* argv[])
 {
+    velmaris::keepQtMessagesForDevelopers();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Velmaris"));
     const QStringList arguments = QCoreApplication::arguments().mid(1);

@@ -3,6 +3,7 @@
 #include "datafolder.h"
 #include "dates.h"
 #include "indextable.h"
+#include "safefile.h"
 #include "inseezip.h"
 
 #include <QFile>
@@ -40,9 +41,12 @@ InseeFile readZip(const QString& path)
 
 InseeFile readInseeFile(const QString& path)
 {
+    // Looked at before it is opened: a pipe would block the opening itself.
     const QFileInfo info(path);
-    if (!info.isFile())
+    if (!info.exists())
         return refused(QStringLiteral("le fichier n'existe pas"));
+    if (!info.isFile())
+        return refused(QStringLiteral("ce n'est pas un fichier ordinaire"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return refused(QStringLiteral("le fichier ne peut pas être lu"));
@@ -99,11 +103,10 @@ QString importInseeFile(const QString& indexPath, const QString& inseePath,
     if (!columns.error.isEmpty())
         return columns.error;
 
-    QFile file(indexPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("le fichier des indices ne peut pas être lu");
-    const QByteArray current = file.read(kMaxIndexFileBytes + 1);
-    file.close();
+    const FileRead read = readRegularFile(indexPath, kMaxIndexFileBytes);
+    if (!read.ok())
+        return QStringLiteral("le fichier des indices ne peut pas être lu : ") + read.reason;
+    const QByteArray& current = read.bytes;
 
     MergeOptions options;
     options.today = today;

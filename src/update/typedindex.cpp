@@ -8,6 +8,7 @@
 #include "indexvalue.h"
 #include "numbers.h"
 #include "provenance.h"
+#include "safefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -145,13 +146,12 @@ TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& en
 
 QString saveTypedIndex(const QString& path, const TypedIndex& entry, const QDate& today)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("le fichier des indices %1 ne peut pas être lu")
-            .arg(QDir::toNativeSeparators(path));
-    const QByteArray bytes = file.read(kMaxIndexFileBytes + 1);
-    file.close();
-    const TypedIndexResult added = addTypedIndex(bytes, entry, today);
+    // A pipe or a device given as the index file is refused at once, never waited on.
+    const FileRead read = readRegularFile(path, kMaxIndexFileBytes);
+    if (!read.ok())
+        return QStringLiteral("le fichier des indices %1 ne peut pas être lu : %2")
+            .arg(QDir::toNativeSeparators(path), read.reason);
+    const TypedIndexResult added = addTypedIndex(read.bytes, entry, today);
     if (!added.ok())
         return added.error;
     QString reason;

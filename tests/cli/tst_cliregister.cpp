@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include "clifixture.h"
 #include "testsupport.h"
 
@@ -67,6 +69,8 @@ private slots:
     void backupAndRestore();
     void backupRefusals_data();
     void backupRefusals();
+    void pipeAsIndexFile_data();
+    void pipeAsIndexFile();
 };
 
 void TestCliRegister::applyRevision_data()
@@ -304,6 +308,31 @@ void TestCliRegister::backupAndRestore()
     QCOMPARE(bad.status, kExitRefused);
     QVERIFY(bad.error.endsWith(QStringLiteral("le registre n'a pas été modifié.\n")));
     QCOMPARE(store.leases()->size(), std::size_t(1));
+}
+
+void TestCliRegister::pipeAsIndexFile_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::newRow("--add-index") << QStringList{QStringLiteral("--add-index"),
+                                                QStringLiteral("12026"), QStringLiteral("146.60"),
+                                                QStringLiteral("--published"),
+                                                QStringLiteral("15/04/2026")};
+    QTest::newRow("--import-insee") << QStringList{
+        QStringLiteral("--import-insee"),
+        QStringLiteral(VELMARIS_SOURCE_DIR "/tests/update/data/insee/serie_001515333.zip")};
+}
+
+// A pipe given as the index file is refused at once, never waited on.
+void TestCliRegister::pipeAsIndexFile()
+{
+    QFETCH(QStringList, command);
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath(QStringLiteral("VELMARIS.TXT"));
+    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+    const CommandLineResult r =
+        runCommandLine(command + QStringList{QStringLiteral("--index-file"), pipe}, pipe);
+    QVERIFY(r.status != 0);
+    QVERIFY2(r.error.contains(QStringLiteral("pas un fichier ordinaire")), qPrintable(r.error));
 }
 
 void TestCliRegister::backupRefusals_data()

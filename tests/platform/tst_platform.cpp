@@ -1,6 +1,7 @@
 #include "applocale.h"
 #include "datafolder.h"
 #include "programs.h"
+#include "qtmessages.h"
 #include "testmain.h"
 
 #include <QDir>
@@ -25,6 +26,8 @@ class TestPlatform : public QObject {
     Q_OBJECT
 
 private slots:
+    void qtMessagesStayWithDevelopers_data();
+    void qtMessagesStayWithDevelopers();
     void localeChoice_data();
     void localeChoice();
     void dataFolders_data();
@@ -349,5 +352,37 @@ void TestPlatform::editorGetsThePathAsOneArgument()
 #endif
 }
 
+void TestPlatform::qtMessagesStayWithDevelopers_data()
+{
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<QByteArray>("said");
+    QTest::newRow("a user") << QString() << QByteArray("Erreur grave\n");
+    QTest::newRow("a developer") << QStringLiteral("1")
+                                 << QByteArray("Unable to free statement\nErreur grave\n");
+}
+
+// The program's own process, started so that it says one warning and one
+// critical message the way Qt's modules do.
+void TestPlatform::qtMessagesStayWithDevelopers()
+{
+    QFETCH(QString, asked);
+    QFETCH(QByteArray, said);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VELMARIS_QT_MESSAGES"), asked);
+    env.insert(QStringLiteral("QT_MESSAGE_PATTERN"), QStringLiteral("%{message}"));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--qt-messages")});
+    QVERIFY(child.waitForFinished(30000));
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(child.readAllStandardError(), said);
+}
+
 VELMARIS_TEST(TestPlatform)
+VELMARIS_TEST_CHILD("--qt-messages", [](int, char**) {
+    velmaris::keepQtMessagesForDevelopers();
+    qWarning("Unable to free statement");
+    qCritical("Erreur grave");
+    return 0;
+})
 #include "tst_platform.moc"
