@@ -223,6 +223,16 @@ bool sameFile(const QString& a, const QString& b)
 
 } // namespace
 
+QString shippedFileRefusal(const QString& path, const QString& shipped)
+{
+    if (shipped.isEmpty() || !sameFile(path, shipped))
+        return {};
+    return QStringLiteral("%1 est le fichier des indices livré avec le programme : il ne se "
+                          "modifie pas, les indices nouveaux vont dans celui de votre dossier de "
+                          "données")
+        .arg(quoted(path));
+}
+
 QString outputRefusal(const QString& path, const DataFolders& folders)
 {
     for (const QString& own : programFiles(folders)) {

@@ -57,6 +57,11 @@ inline constexpr qint64 kMaxIndexFileBytes = 4 * 1024 * 1024;
 // settings, the register with its journals and the copies kept beside it.
 QStringList programFiles(const DataFolders& folders);
 
+// Why path may not be written because it is the index file an installed copy
+// was shipped with (shipped; none when empty), reached by any name; empty when
+// it is another file. No one writes it, root included.
+QString shippedFileRefusal(const QString& path, const QString& shipped);
+
 // Why an output the user chose (an export, a PDF, a backup) may not go to path,
 // in French; empty when it may. Besides writeRefusal: never one of the
 // program's own files, whatever the name it is reached by (a link, another

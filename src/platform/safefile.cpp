@@ -1,5 +1,7 @@
 #include "safefile.h"
 
+#include "datafolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -91,6 +93,8 @@ QString writeRefusal(const QString& path)
         return QStringLiteral("%1 est un dossier, pas un fichier").arg(quoted(path));
     if (file.exists() && !file.isFile())
         return QStringLiteral("%1 n'est pas un fichier ordinaire").arg(quoted(path));
+    if (const QString shipped = shippedFileRefusal(path, shippedIndexFile()); !shipped.isEmpty())
+        return shipped;
     const QFileInfo folder(file.absolutePath());
     if (folder.exists() && !folder.isDir())
         return QStringLiteral("%1 est un fichier, pas un dossier").arg(quoted(folder.filePath()));

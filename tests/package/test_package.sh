@@ -45,6 +45,25 @@ HOME=$home XDG_DATA_HOME=$home/.local/share XDG_CONFIG_HOME=$home/.config \
 grep -q $'^Référence\t' "$scratch/leases.txt" || fail "prefix copy: no heading of the lease list"
 [ -f "$home/.local/share/Velmaris/Velmaris.sqlite" ] || fail "prefix copy: no register in the user's data folder"
 echo "copy installed in a prefix keeps its lease register in the user's data folder"
+# Root with someone else's HOME (su without -): no data folder of its own, and
+# still the index file shipped with the program is never written.
+if [ "$(id -u)" -eq 0 ]; then
+    someone=$scratch/someone
+    mkdir -p "$someone"
+    chown 65534:65534 "$someone"
+    shipped=$scratch/prefix/share/velmaris/VELMARIS.TXT
+    sum=$(sha256sum <"$shipped")
+    if HOME=$someone XDG_DATA_HOME=$someone/.local/share XDG_CONFIG_HOME=$someone/.config \
+        "$scratch/prefix/bin/velmaris-cli" --add-index 12026 150 --published 15/04/2026 \
+        >"$scratch/shipped.out" 2>"$scratch/shipped.err"; then
+        fail "root with another user's HOME wrote a quarter into the shipped index file"
+    fi
+    grep -q "livré avec le programme" "$scratch/shipped.err" \
+        || { cat "$scratch/shipped.err" >&2; fail "no reason given for the shipped index file"; }
+    [ "$(sha256sum <"$shipped")" = "$sum" ] || fail "the shipped index file changed"
+    echo "the shipped index file is never written, root included"
+fi
+
 # An INSEE ZIP is read by the installed program as by the built one.
 cp "$scratch/prefix/share/velmaris/VELMARIS.TXT" "$scratch/zipindex.txt"
 "$scratch/prefix/bin/velmaris-cli" --import-insee \

@@ -42,6 +42,8 @@ private slots:
     void dataFolderMustBeTheUsers();
     void outputsNeverGoOverTheProgramsData_data();
     void outputsNeverGoOverTheProgramsData();
+    void shippedIndexIsNeverWritten_data();
+    void shippedIndexIsNeverWritten();
     void editorGetsThePathAsOneArgument();
 };
 
@@ -320,6 +322,31 @@ void TestPlatform::outputsNeverGoOverTheProgramsData()
         writeFile(dir.filePath(target), "donnees");
     const QString why = outputRefusal(dir.filePath(target), folders);
     QCOMPARE(why.contains(QStringLiteral("fichier de données de Velmaris")), refused);
+}
+
+void TestPlatform::shippedIndexIsNeverWritten_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("the file") << "share/velmaris/VELMARIS.TXT" << true;
+    QTest::newRow("another spelling") << "share/velmaris/../velmaris/VELMARIS.TXT" << true;
+    QTest::newRow("a link to it") << "lien.txt" << true;
+    QTest::newRow("the user's copy") << "donnees/VELMARIS.TXT" << false;
+}
+
+void TestPlatform::shippedIndexIsNeverWritten()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, refused);
+    QTemporaryDir dir;
+    const QString shipped = dir.filePath(QStringLiteral("share/velmaris/VELMARIS.TXT"));
+    writeFile(shipped, "livre");
+    writeFile(dir.filePath(QStringLiteral("donnees/VELMARIS.TXT")), "copie");
+    QVERIFY(QFile::link(shipped, dir.filePath(QStringLiteral("lien.txt"))));
+    QCOMPARE(shippedFileRefusal(dir.filePath(target), shipped).contains(
+                 QStringLiteral("livré avec le programme")),
+             refused);
+    QVERIFY(shippedFileRefusal(shipped, QString()).isEmpty()); // a portable copy
 }
 
 void TestPlatform::editorGetsThePathAsOneArgument()
