@@ -64,7 +64,7 @@ void LeaseForm::buildControls()
         return box;
     };
     reference = line(QStringLiteral("reference"));
-    reference->setMaxLength(100);
+    reference->setMaxLength(kMaxReferenceLength);
     locataire = line(QStringLiteral("locataire"));
     adresse = line(QStringLiteral("adresse"));
     codepostal = line(QStringLiteral("codepostal"), QStringLiteral("69003"));
@@ -74,6 +74,8 @@ void LeaseForm::buildControls()
     commune = line(QStringLiteral("commune"), QStringLiteral("Lyon"));
     commune->setToolTip(QStringLiteral("La commune de l'adresse : la lettre l'écrit en capitales "
                                        "après le code postal, « 69003 LYON »"));
+    for (QLineEdit* text : {locataire, adresse, commune})
+        text->setMaxLength(kMaxNameLength);
     territoire = named(new QComboBox(this), QStringLiteral("territoire"));
     for (Territory t : kTerritories)
         territoire->addItem(territoryText(t), int(t));

@@ -218,8 +218,20 @@ QStringList validateLease(const Lease& lease, const QDate& today)
     const QString reference = lease.reference.trimmed();
     if (reference.isEmpty())
         problems << QStringLiteral("référence vide");
-    else if (reference.size() > 100)
-        problems << QStringLiteral("référence trop longue (100 caractères au plus)");
+    else if (reference.size() > kMaxReferenceLength)
+        problems << QStringLiteral("référence trop longue (%1 caractères au plus)")
+                        .arg(kMaxReferenceLength);
+    const std::pair<const QString&, const char16_t*> texts[] = {
+        {lease.tenant, u"nom du locataire trop long"},
+        {lease.address, u"adresse trop longue"},
+        {lease.town, u"nom de commune trop long"}};
+    for (const auto& [text, what] : texts)
+        if (text.size() > kMaxNameLength)
+            problems << QString::fromUtf16(what)
+                            + QStringLiteral(" (%1 caractères au plus)").arg(kMaxNameLength);
+    if (lease.notes.size() > kMaxNotesLength)
+        problems << QStringLiteral("notes trop longues (%1 caractères au plus)")
+                        .arg(kMaxNotesLength);
     if (!lease.signingDate.isValid())
         problems << QStringLiteral("date de signature invalide");
     if (!lease.startDate.isValid())

@@ -34,6 +34,12 @@ enum class DpeClass { None, A, B, C, D, E, F, G };
 // keeps rent x index products far from overflow).
 inline constexpr qint64 kMaxAmountCents = 9'999'999'999; // 99 999 999,99 €
 
+// The longest texts a lease holds, in characters: what the form, the CSV
+// import, a restore and the register itself accept.
+inline constexpr int kMaxReferenceLength = 100;
+inline constexpr int kMaxNameLength = 300;  // tenant, address, town
+inline constexpr int kMaxNotesLength = 4000;
+
 // One lease of the register.
 struct Lease {
     qint64 id = 0; // given by the store; 0 = not stored yet

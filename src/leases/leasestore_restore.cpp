@@ -80,6 +80,59 @@ QSqlError vacuumInto(const QString& connection, const QString& target)
     return copy.exec() ? QSqlError() : copy.lastError();
 }
 
+// What in one lease row of a backup no register of this program would hold.
+QStringList rowProblems(const QSqlQuery& q)
+{
+    QStringList problems;
+    const auto unknown = [&](int column, bool known, const char16_t* what) {
+        if (!known)
+            problems << QString::fromUtf16(what) + u' ' + quoted(q.value(column).toString());
+    };
+    const QString territory = q.value(5).toString();
+    unknown(5, territory.isEmpty() || territoryFromText(territory).has_value(),
+            u"territoire inconnu");
+    const QString clause = q.value(12).toString();
+    unknown(12, clause == u"hausse" || clause == u"hausse_baisse", u"clause inconnue");
+    const QString quarter = q.value(9).toString();
+    unknown(9, quarter.isEmpty() || Quarter::fromKey(quarter).has_value(),
+            u"trimestre de référence invalide");
+    unknown(13, dpeFromText(q.value(13).toString()).has_value(), u"classe DPE inconnue");
+    unknown(21, landlordKindFromText(q.value(21).toString()).has_value(), u"bailleur inconnu");
+    for (const auto& [column, what] : {std::pair{14, u"date du DPE invalide"},
+                                       std::pair{17, u"date de dernière révision invalide"}}) {
+        const QString date = q.value(column).toString();
+        unknown(column, date.isEmpty() || dateFromKey(date).isValid(), what);
+    }
+    // Every rule the form and the import apply; a territory still to choose
+    // (an older register's) stays to choose.
+    Lease lease = leaseFromRow(q);
+    if (lease.territory == Territory::Unset)
+        lease.territory = Territory::Metropole;
+    problems << validateLease(lease);
+    return problems;
+}
+
+// Why the backup's leases cannot come back, naming the first leases at fault;
+// empty when each holds as the form and the import would take it.
+QString restoredLeasesProblem(QSqlDatabase db, QSqlError* error)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT ") + kLeaseColumns + QStringLiteral(" FROM leases"))) {
+        *error = q.lastError();
+        return {};
+    }
+    QStringList faults;
+    int count = 0;
+    while (q.next())
+        if (const QStringList problems = rowProblems(q); !problems.isEmpty() && count++ < 5)
+            faults << QStringLiteral("bail %1 : %2")
+                          .arg(quoted(q.value(1).toString()), problems.join(QStringLiteral(", ")));
+    if (count > 5)
+        faults << QStringLiteral("et %1 autre(s) bail(s)").arg(count - 5);
+    return faults.join(QStringLiteral(" ; "));
+}
+
 } // namespace
 
 bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLandlord* landlord)
@@ -132,16 +185,26 @@ bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLan
         cleanUp();
         return refuse(StoreError::Refused, copyCheck.reason);
     }
+    QString faults;
     {
         QSqlDatabase db = QSqlDatabase::database(name, false);
         if (run(db, QStringLiteral("PRAGMA journal_mode = DELETE"), &e)
             && (copyCheck.version == kSchemaVersion || migrateCopy(db, copyCheck.version, &e)))
+            faults = restoredLeasesProblem(db, &e);
+        if (!e.isValid() && faults.isEmpty())
             carried = takeLandlord(db, &e);
     }
     closeConnection(name);
     if (e.isValid()) {
         cleanUp();
         return refuse(kindOf(e), describe(e, m_path));
+    }
+    // A backup edited by hand is refused whole, as an import is.
+    if (!faults.isEmpty()) {
+        cleanUp();
+        return refuse(StoreError::Refused, QStringLiteral("elle contient des valeurs "
+                                                          "impossibles (")
+                                               + faults + u')');
     }
 
     // The register as it was stays beside it, under the date of its

@@ -949,6 +949,9 @@ void TestLeases::csvRefusesBadLines_data()
         << strings({"ligne 3 : date de signature invalide « 15 mars 2021 » : caractère espace "
                     "inattendu" DATE_LAYOUT});
     QTest::newRow("reference") << replace(0, QString()) << strings({"ligne 3 : référence vide"});
+    QTest::newRow("tenant too long")
+        << replace(1, QString(301, u'x'))
+        << strings({"ligne 3 : nom du locataire trop long (300 caractères au plus)"});
     QTest::newRow("duplicate of line 2")
         << replace(0, QStringLiteral("A1"))
         << strings({"ligne 3 : référence « A1 » en double (ligne 2)"});

@@ -550,6 +550,15 @@ void TestRegisterSafety::restoreRefusesBadFiles_data()
                              << "n'est pas un fichier";
     QTest::newRow("the register itself") << "self"
                                          << "c'est le registre lui-même";
+    // Edited by hand: refused whole, the lease and the field named.
+    QTest::newRow("territory") << "UPDATE leases SET territory = 'mars'"
+                               << "bail « K1 » : territoire inconnu « mars »";
+    QTest::newRow("clause") << "UPDATE leases SET clause = 'x?'"
+                            << "bail « K1 » : clause inconnue « x? »";
+    QTest::newRow("quarter") << "UPDATE leases SET reference_quarter = '99999'"
+                             << "bail « K1 » : trimestre de référence invalide « 99999 »";
+    QTest::newRow("notes") << "UPDATE leases SET notes = printf('%.5000c', 'x')"
+                           << "bail « K1 » : notes trop longues (4000 caractères au plus)";
 }
 
 void TestRegisterSafety::restoreRefusesBadFiles()
@@ -570,6 +579,9 @@ void TestRegisterSafety::restoreRefusesBadFiles()
         sql(source, QStringLiteral("CREATE TABLE photos (id INTEGER)"));
     } else if (kind == u"self") {
         source = file();
+    } else if (kind.startsWith(u"UPDATE")) {
+        QVERIFY(store.backupTo(source));
+        sql(source, kind);
     }
     QVERIFY(!store.restoreFrom(source));
     QVERIFY2(store.error().contains(reason), qPrintable(store.error()));
