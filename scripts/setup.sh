@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libquazip1-qt6-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libquazip1-qt6-dev openssl
           clang libclang-rt-14-dev libqt6sql6-sqlite libqt6sql6-psql postgresql libbenchmark-dev poppler-utils xvfb xauth
           fonts-dejavu-core locales qt6-translations-l10n)
 missing=()

@@ -128,7 +128,7 @@ int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
     // An office's shared register, when the settings name its server.
     if (const RegisterSettings shared = readRegisterSettings(settings.path()); shared.isSet())
         session.setServer(RegisterServer{shared.host, shared.port, shared.database, shared.user,
-                                         shared.sslmode, QString()});
+                                         shared.sslmode, QString(), shared.sslrootcert});
     MainWindow window(settings, folders.indexFolder, folders.indexFolder);
     window.setRegisterSession(session);
     window.setDataFolders(folders);

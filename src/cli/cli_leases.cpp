@@ -50,7 +50,8 @@ RegisterChoice chosenRegister(const Options& options, const QString& defaultFold
         QDir(registerFolder(options, defaultFolder)).filePath(QStringLiteral("Velmaris.ini")));
     if (settings.isSet())
         choice.server = RegisterServer{settings.host, settings.port,    settings.database,
-                                       settings.user, settings.sslmode, QString()};
+                                       settings.user, settings.sslmode, QString(),
+                                       settings.sslrootcert};
     return choice;
 }
 

@@ -38,6 +38,35 @@ bool passwordRefused(const QSqlError& error)
                && mentions(error, {"password", "mot de passe"}));
 }
 
+// Why a connection's TLS failed, from libpq's sentence; empty when it is not
+// about TLS.
+QString tlsProblem(const QSqlError& error)
+{
+    if (error.type() != QSqlError::ConnectionError)
+        return {};
+    if (mentions(error, {"root certificate file", "certificat racine"}))
+        return QStringLiteral("aucun certificat d'autorité n'est donné : sslmode=verify-full ou "
+                              "verify-ca en demande un (sslrootcert= dans l'adresse, "
+                              "SSLROOTCERT dans la section [REGISTRE] des réglages)");
+    if (mentions(error, {"does not match host name", "ne correspond pas au nom d'hôte"}))
+        return QStringLiteral("le certificat du serveur est établi pour un autre nom que celui "
+                              "de l'adresse");
+    if (mentions(error, {"certificate verify failed", "self-signed certificate",
+                         "unable to get local issuer"}))
+        return QStringLiteral("le certificat du serveur n'est pas signé par l'autorité de "
+                              "certification donnée (sslrootcert)");
+    if (mentions(error, {"does not support SSL", "ne supporte pas SSL"}))
+        return QStringLiteral("le serveur n'accepte pas les connexions chiffrées (TLS) que "
+                              "demande sslmode");
+    if (mentions(error, {"no encryption", "SSL off", "sans chiffrement"}))
+        return QStringLiteral("le serveur n'accepte que les connexions chiffrées : indiquez "
+                              "sslmode=require (ou verify-full)");
+    if (mentions(error, {"SSL", "certificate", "certificat"}))
+        return QStringLiteral("la connexion chiffrée (TLS) avec le serveur a échoué (%1)")
+            .arg(error.databaseText().trimmed());
+    return {};
+}
+
 bool noSuchDatabase(const QSqlError& error)
 {
     return error.nativeErrorCode() == u"3D000"
@@ -100,6 +129,10 @@ QString describeServer(const QSqlError& error, const QString& where)
     if (passwordRefused(error))
         return QStringLiteral("Le serveur refuse l'accès au registre des baux ") + server
                + QStringLiteral(" : mot de passe absent ou incorrect.");
+    // Before the missing base: libpq says a missing certificate "does not exist" too.
+    if (const QString tls = tlsProblem(error); !tls.isEmpty())
+        return QStringLiteral("Le registre des baux ") + server
+               + QStringLiteral(" n'est pas ouvert : ") + tls + u'.';
     if (noSuchDatabase(error))
         return QStringLiteral("La base du registre des baux ") + server
                + QStringLiteral(" n'existe pas sur le serveur : demandez à l'administrateur de "
@@ -145,6 +178,10 @@ bool LeaseStore::openServer(const RegisterServer& server)
     if (!server.isValid())
         return fail(QStringLiteral("Le nom de la base du registre des baux manque."),
                     StoreError::Unavailable);
+    if (const QString refusal = serverOptionsRefusal(server); !refusal.isEmpty())
+        return fail(QStringLiteral("Le registre des baux ") + quoted(m_path)
+                        + QStringLiteral(" n'est pas ouvert : ") + refusal + u'.',
+                    StoreError::Unavailable);
     m_server = server;
     if (!connectServer())
         return false;
@@ -168,14 +205,7 @@ bool LeaseStore::connectServer()
         db.setDatabaseName(m_server->database);
         db.setUserName(m_server->user);
         db.setPassword(m_server->password);
-        // A server that does not answer, or a network gone quiet, is said
-        // within seconds rather than hanging the window.
-        QStringList options = {QStringLiteral("connect_timeout=5"),
-                               QStringLiteral("application_name=Velmaris"),
-                               QStringLiteral("keepalives_idle=30")};
-        if (!m_server->sslmode.isEmpty())
-            options << QStringLiteral("sslmode=") + m_server->sslmode;
-        db.setConnectOptions(options.join(u';'));
+        db.setConnectOptions(serverConnectOptions(*m_server));
         QSqlError e;
         if (!db.open())
             openError = db.lastError();

@@ -1,5 +1,7 @@
 #include "registerserver.h"
 
+#include <QDir>
+#include <QStringList>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -61,6 +63,8 @@ std::optional<RegisterServer> serverFromAddress(const QString& text, QString* wh
             server.host = value;
         else if (key == u"sslmode")
             server.sslmode = value;
+        else if (key == u"sslrootcert")
+            server.sslrootcert = value;
         else if (key == u"user")
             server.user = value;
         else
@@ -68,7 +72,50 @@ std::optional<RegisterServer> serverFromAddress(const QString& text, QString* wh
     }
     if (server.database.contains(u'/'))
         return refuse(QStringLiteral("nom de base invalide"));
+    if (const QString refusal = serverOptionsRefusal(server); !refusal.isEmpty())
+        return refuse(refusal);
     return server;
+}
+
+QString serverOptionsRefusal(const RegisterServer& server)
+{
+    static const QStringList modes = {
+        QStringLiteral("disable"), QStringLiteral("allow"),     QStringLiteral("prefer"),
+        QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+    if (!server.sslmode.isEmpty() && !modes.contains(server.sslmode))
+        return QStringLiteral("sslmode « %1 » inconnu (%2)")
+            .arg(server.sslmode, modes.join(QStringLiteral(", ")));
+    const QString& ca = server.sslrootcert;
+    if (!ca.isEmpty()) {
+        if (!QDir::isAbsolutePath(ca))
+            return QStringLiteral("sslrootcert « %1 » : le chemin complet du fichier de "
+                                  "l'autorité de certification est attendu")
+                .arg(ca);
+        // The driver separates its options by ';'; a line end has no place in a path.
+        for (const QChar c : ca)
+            if (c == u';' || c.category() == QChar::Other_Control)
+                return QStringLiteral("sslrootcert « %1 » : ce nom de fichier contient un "
+                                      "caractère qu'une connexion ne peut pas transmettre")
+                    .arg(ca);
+    }
+    return {};
+}
+
+QString serverConnectOptions(const RegisterServer& server)
+{
+    // A server that does not answer, or a network gone quiet, is said within
+    // seconds rather than hanging the window.
+    QStringList options = {QStringLiteral("connect_timeout=5"),
+                           QStringLiteral("application_name=Velmaris"),
+                           QStringLiteral("keepalives_idle=30")};
+    if (!server.sslmode.isEmpty())
+        options << QStringLiteral("sslmode=") + server.sslmode;
+    if (!server.sslrootcert.isEmpty()) {
+        QString quoted = server.sslrootcert;
+        quoted.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
+        options << QStringLiteral("sslrootcert='") + quoted + u'\'';
+    }
+    return options.join(u';');
 }
 
 } // namespace velmaris

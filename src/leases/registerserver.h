@@ -14,8 +14,9 @@ struct RegisterServer {
     int port = 5432;
     QString database;
     QString user;
-    QString sslmode;  // libpq's: disable, prefer, require, verify-full...
+    QString sslmode;  // libpq's: disable, allow, prefer, require, verify-ca, verify-full
     QString password; // for this session only; empty: libpq's own ways
+    QString sslrootcert; // the certificate authority's file, for verify-ca and verify-full
 
     bool isValid() const { return !database.isEmpty(); }
     // "user@host:port/base", what the messages name (never the password).
@@ -25,6 +26,15 @@ struct RegisterServer {
 
 // Whether text is a server address rather than a folder.
 bool isServerAddress(const QString& text);
+
+// Why a server's options cannot be given to the driver, in French; empty when
+// they can: only libpq's own sslmode words, a certificate authority's file
+// by a full path that a connection string can hold.
+QString serverOptionsRefusal(const RegisterServer& server);
+
+// The driver's connection options for server (after serverOptionsRefusal),
+// each value quoted as libpq reads it.
+QString serverConnectOptions(const RegisterServer& server);
 
 // Reads postgresql://user@host:port/base?sslmode=require; a socket folder is
 // given percent-encoded as the host (postgresql://user@%2Frun%2Fpg/base) or as

@@ -135,6 +135,7 @@ RegisterSettings readRegisterSettings(const QString& iniPath)
     settings.database = value(u"DATABASE");
     settings.user = value(u"USER");
     settings.sslmode = value(u"SSLMODE");
+    settings.sslrootcert = value(u"SSLROOTCERT");
     return settings;
 }
 

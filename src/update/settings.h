@@ -72,14 +72,15 @@ bool writeLandlord(const LandlordSettings& landlord, const QString& iniPath,
 
 // An office's shared register on a PostgreSQL server, section "REGISTRE":
 // HOST (a name, an address, or the folder of the server's socket), PORT,
-// DATABASE, USER, SSLMODE. Never a password: libpq's ~/.pgpass, or the
-// window asks once per session.
+// DATABASE, USER, SSLMODE, SSLROOTCERT (the certificate authority). Never a
+// password: libpq's ~/.pgpass, or the window asks once per session.
 struct RegisterSettings {
     QString host;
     int port = 5432;
     QString database;
     QString user;
     QString sslmode;
+    QString sslrootcert; // the certificate authority's file, for verify-full
 
     // Without a database the register is the SQLite file of the data folder.
     bool isSet() const { return !database.isEmpty(); }

@@ -47,8 +47,10 @@ public:
         return {};
     }
 
-    // Starts the cluster; false with why() when it cannot.
-    bool start()
+    // Starts the cluster; false with why() when it cannot. With tlsPort, it
+    // also listens on 127.0.0.1 at that port, TLS only, with a certificate for
+    // "localhost" signed by authority() (openssl makes both).
+    bool start(int tlsPort = 0)
     {
         m_bin = binaries();
         if (m_bin.isEmpty())
@@ -68,12 +70,24 @@ public:
         QFile hba(data + QStringLiteral("/pg_hba.conf"));
         if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate)
             || hba.write(QByteArray("local all ") + kPasswordUser
-                         + " scram-sha-256\nlocal all all trust\n")
+                         + " scram-sha-256\nlocal all all trust\nhostssl all all 127.0.0.1/32 "
+                           "trust\n")
                    < 0)
             return failed(QStringLiteral("pg_hba.conf not written"));
         hba.close();
-        const QString options =
+        QString options =
             QStringLiteral("-k %1 -c listen_addresses= -F -p %2").arg(m_dir.path()).arg(kPort);
+        if (tlsPort) {
+            if (!makeCertificates())
+                return false;
+            options = QStringLiteral("-k %1 -c listen_addresses=127.0.0.1 -F -p %2 -c ssl=on "
+                                     "-c ssl_cert_file=%3 -c ssl_key_file=%4")
+                          .arg(m_dir.path())
+                          .arg(tlsPort)
+                          .arg(m_dir.filePath(QStringLiteral("server.crt")),
+                               m_dir.filePath(QStringLiteral("server.key")));
+            m_port = tlsPort;
+        }
         if (!run(QStringLiteral("pg_ctl"),
                  {QStringLiteral("-D"), data, QStringLiteral("-l"),
                   m_dir.filePath(QStringLiteral("log")), QStringLiteral("-w"), QStringLiteral("-t"),
@@ -98,6 +112,9 @@ public:
     }
 
     QString why() const { return m_why; }
+    // The authority that signed the server's certificate, and one that did not.
+    QString authority() const { return m_dir.filePath(QStringLiteral("ca.crt")); }
+    QString otherAuthority() const { return m_dir.filePath(QStringLiteral("other.crt")); }
     QString socketFolder() const { return m_dir.path(); }
     static constexpr int kPort = 5432;
 
@@ -107,7 +124,7 @@ public:
     {
         RegisterServer server;
         server.host = m_dir.path();
-        server.port = kPort;
+        server.port = m_port;
         server.database = database;
         server.user = user;
         return server;
@@ -128,7 +145,7 @@ public:
             return QSqlDatabase::database(name);
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
         db.setHostName(m_dir.path());
-        db.setPort(kPort);
+        db.setPort(m_port);
         db.setDatabaseName(database);
         db.setUserName(QString::fromLatin1(kUser));
         db.open();
@@ -151,6 +168,58 @@ public:
 
 private:
     QString dataDir() const { return m_dir.filePath(QStringLiteral("data")); }
+
+    // An authority, a server certificate for localhost it signs, and another
+    // authority; the server's key readable by the server alone.
+    bool makeCertificates()
+    {
+        const QStringList key = {QStringLiteral("-newkey"), QStringLiteral("ec"),
+                                 QStringLiteral("-pkeyopt"),
+                                 QStringLiteral("ec_paramgen_curve:prime256v1"),
+                                 QStringLiteral("-nodes"), QStringLiteral("-days"),
+                                 QStringLiteral("2")};
+        const auto openssl = [&](QStringList arguments) {
+            QProcess process;
+            process.setWorkingDirectory(m_dir.path());
+            process.start(QStringLiteral("openssl"), arguments);
+            return (process.waitForFinished(30000) && process.exitCode() == 0)
+                   || failed(QStringLiteral("openssl: ")
+                             + QString::fromLocal8Bit(process.readAllStandardError()));
+        };
+        QFile extension(m_dir.filePath(QStringLiteral("san.cnf")));
+        if (!extension.open(QIODevice::WriteOnly)
+            || extension.write("subjectAltName=DNS:localhost\n") < 0)
+            return failed(QStringLiteral("san.cnf not written"));
+        extension.close();
+        const bool made =
+            openssl(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + key
+                    + QStringList{QStringLiteral("-keyout"), QStringLiteral("ca.key"),
+                                  QStringLiteral("-out"), QStringLiteral("ca.crt"),
+                                  QStringLiteral("-subj"), QStringLiteral("/CN=Velmaris CA")})
+            && openssl(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + key
+                       + QStringList{QStringLiteral("-keyout"), QStringLiteral("other.key"),
+                                     QStringLiteral("-out"), QStringLiteral("other.crt"),
+                                     QStringLiteral("-subj"), QStringLiteral("/CN=Autre CA")})
+            && openssl(QStringList{QStringLiteral("req")} + key
+                       + QStringList{QStringLiteral("-keyout"), QStringLiteral("server.key"),
+                                     QStringLiteral("-out"), QStringLiteral("server.csr"),
+                                     QStringLiteral("-subj"), QStringLiteral("/CN=localhost")})
+            && openssl({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+                        QStringLiteral("server.csr"), QStringLiteral("-CA"),
+                        QStringLiteral("ca.crt"), QStringLiteral("-CAkey"),
+                        QStringLiteral("ca.key"), QStringLiteral("-CAcreateserial"),
+                        QStringLiteral("-out"), QStringLiteral("server.crt"),
+                        QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"),
+                        QStringLiteral("san.cnf")});
+        if (!made)
+            return false;
+        const QString serverKey = m_dir.filePath(QStringLiteral("server.key"));
+        QFile::setPermissions(serverKey, QFile::ReadOwner | QFile::WriteOwner);
+        return !m_asNobody
+               || run(QStringLiteral("chown"),
+                      {QStringLiteral("nobody:"), serverKey, m_dir.filePath(QStringLiteral("server.crt"))},
+                      false);
+    }
 
     bool failed(const QString& why)
     {
@@ -184,6 +253,7 @@ private:
     QStringList m_connections;
     bool m_asNobody = false;
     bool m_running = false;
+    int m_port = kPort; // of the socket, and of TCP when it listens there
 };
 
 } // namespace velmaris::test

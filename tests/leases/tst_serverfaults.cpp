@@ -3,6 +3,7 @@
 // this program cannot read, a connection cut in the middle of a write.
 #include "leasefixture.h"
 #include "leasestore.h"
+#include "leasestore_p.h"
 #include "pgcluster.h"
 #include "testmain.h"
 
@@ -80,6 +81,20 @@ private slots:
                                         << ""
                                         << ""
                                         << "postgresql://";
+        // Options are checked words, never text pasted into the connection.
+        QTest::newRow("sslmode smuggling another base")
+            << "postgresql://srv/baux?sslmode=prefer%20dbname%3Dautre"
+            << "" << 0 << "" << "" << "" << "sslmode « prefer dbname=autre » inconnu";
+        QTest::newRow("sslmode smuggling disable")
+            << "postgresql://srv/baux?sslmode=require%20sslmode%3Ddisable"
+            << "" << 0 << "" << "" << "" << "inconnu";
+        QTest::newRow("relative authority") << "postgresql://srv/baux?sslrootcert=ca.crt"
+                                            << "" << 0 << "" << "" << "" << "chemin complet";
+        QTest::newRow("authority with a ;")
+            << "postgresql://srv/baux?sslrootcert=/etc/ca.crt%3Bsslmode%3Ddisable"
+            << "" << 0 << "" << "" << "" << "caractère";
+        QTest::newRow("authority") << "postgresql://srv/baux?sslmode=verify-full&sslrootcert=/etc/ca.crt"
+                                   << "srv" << 5432 << "baux" << "" << "verify-full" << "";
     }
     void addresses()
     {
@@ -97,6 +112,44 @@ private slots:
         QTEST(server->database, "database");
         QTEST(server->user, "user");
         QTEST(server->sslmode, "sslmode");
+        // What the driver gets: each option a word of its own, the path quoted.
+        const QString options = serverConnectOptions(*server);
+        QVERIFY(!options.contains(QStringLiteral("dbname")));
+        if (!server->sslrootcert.isEmpty())
+            QVERIFY(options.endsWith(QStringLiteral(";sslrootcert='/etc/ca.crt'")));
+    }
+
+    // libpq's sentences of a TLS connection that fails, each told by its cause
+    // (a missing authority once read as a missing base).
+    void tlsRefusalsNameTheCause_data()
+    {
+        QTest::addColumn<QString>("libpq");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no authority")
+            << "root certificate file \"/root/.postgresql/root.crt\" does not exist\nEither "
+               "provide the file or change sslmode to disable server certificate verification."
+            << "aucun certificat d'autorité n'est donné";
+        QTest::newRow("another name")
+            << "server certificate for \"localhost\" does not match host name \"127.0.0.1\""
+            << "établi pour un autre nom";
+        QTest::newRow("wrong authority") << "SSL error: certificate verify failed"
+                                         << "pas signé par l'autorité";
+        QTest::newRow("no TLS on the server") << "server does not support SSL, but SSL was required"
+                                              << "n'accepte pas les connexions chiffrées";
+        QTest::newRow("TLS required by the server")
+            << "FATAL:  no pg_hba.conf entry for host \"127.0.0.1\", user \"a\", database "
+               "\"b\", no encryption"
+            << "n'accepte que les connexions chiffrées";
+    }
+    void tlsRefusalsNameTheCause()
+    {
+        QFETCH(QString, libpq);
+        QFETCH(QString, said);
+        const QString text = storeinternal::describeServer(
+            QSqlError(QStringLiteral("Unable to connect"), libpq, QSqlError::ConnectionError),
+            QStringLiteral("agence@srv:5432/baux"));
+        QVERIFY2(text.contains(said), qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("n'existe pas")));
     }
 
     // What a desk is told when the server is not there, refuses it, or holds
