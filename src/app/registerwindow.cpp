@@ -89,12 +89,14 @@ bool RegisterWindow::openStore()
     } else {
         ok = true;
         if (m_store.isReadOnly()) {
-            etat->setText(QStringLiteral("Lecture seule : le registre ne peut pas être modifié."));
+            etat->setText(QStringLiteral("Lecture seule : ") + m_store.readOnlyReason() + u'.');
             MessageBox::information(this, kTitle,
                                     QStringLiteral("Le registre des baux ")
                                         + quotedPath(m_store.path())
-                                        + QStringLiteral(" est en lecture seule : vous pouvez le "
-                                                         "consulter, pas le modifier."));
+                                        + QStringLiteral(" ne peut être que lu depuis ce poste (")
+                                        + m_store.readOnlyReason()
+                                        + QStringLiteral(") : vous pouvez le consulter, pas le "
+                                                         "modifier."));
         }
     }
     etat->setVisible(!ok || m_store.isReadOnly());
@@ -163,6 +165,14 @@ void RegisterWindow::changeEvent(QEvent* event)
 bool RegisterWindow::writable() const
 {
     return m_store.isOpen() && !m_store.isReadOnly();
+}
+
+QString RegisterWindow::readOnlyTip() const
+{
+    const QString reason = m_store.readOnlyReason();
+    return QStringLiteral("Lecture seule : ")
+           + (reason.isEmpty() ? QStringLiteral("le registre ne peut pas être modifié") : reason)
+           + u'.';
 }
 
 const Lease* RegisterWindow::selectedLease() const
@@ -246,7 +256,7 @@ void RegisterWindow::editLease()
     form->setAttribute(Qt::WA_DeleteOnClose);
     if (!writable()) {
         form->enregistrer->setEnabled(false);
-        form->enregistrer->setToolTip(QStringLiteral("Le registre est en lecture seule."));
+        form->enregistrer->setToolTip(readOnlyTip());
     }
     form->setSave([this, form](const Lease& lease, QString* error) {
         if (!m_store.updateLease(lease)) {

@@ -108,6 +108,8 @@ private:
     // The session's store opened, the server's password asked once if it wants one.
     bool openSessionStore();
     bool writable() const;
+    // Why the writing buttons are greyed, for their tooltips.
+    QString readOnlyTip() const;
     const Lease* selectedLease() const;
     void updateButtons();
     void updateCount();

@@ -226,6 +226,9 @@ void RegisterWindow::updateButtons()
     const bool chosen = selectedLease() != nullptr;
     ajouter->setEnabled(writable());
     importer->setEnabled(writable());
+    // A greyed button says why.
+    for (QPushButton* writing : {ajouter, importer, supprimer})
+        writing->setToolTip(open && !writable() ? readOnlyTip() : QString());
     modifier->setEnabled(open && chosen);
     modifier->setText(writable() ? QStringLiteral("&Modifier…") : QStringLiteral("&Consulter…"));
     supprimer->setEnabled(writable() && chosen);

@@ -160,6 +160,12 @@ bool LeaseStore::checkWritable()
 {
     if (!isOpen())
         return failKind(StoreError::NotOpen);
+    if (m_readOnly && isServer())
+        return fail(QStringLiteral("Le registre des baux ") + quoted(m_path)
+                        + QStringLiteral(" ne peut être que lu depuis ce poste : ")
+                        + m_readOnlyReason
+                        + QStringLiteral(" ; la modification n'est pas enregistrée."),
+                    StoreError::ReadOnly);
     if (m_readOnly)
         return failKind(StoreError::ReadOnly);
     return true;
@@ -206,6 +212,7 @@ bool LeaseStore::open(const QString& folder)
     m_errorKind = StoreError::None;
     m_backup.clear();
     m_readOnly = false;
+    m_readOnlyReason.clear();
     m_dataVersion = -1;
     m_server.reset();
     m_path = QDir(folder).filePath(fileName());
@@ -251,6 +258,8 @@ bool LeaseStore::checkFile()
         // Also for root, who could write anyway: a file without write permission
         // is meant to stay as it is.
         m_readOnly = !info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner);
+        if (m_readOnly)
+            m_readOnlyReason = QStringLiteral("le fichier est en lecture seule");
         if (!m_readOnly)
             repairJournalModes();
     }
@@ -320,8 +329,10 @@ int LeaseStore::readVersion(bool* ok)
     *ok = false;
     QSqlQuery query(database());
     const QString tables =
-        isServer() ? QStringLiteral("SELECT count(*) FROM information_schema.tables "
-                                    "WHERE table_schema = current_schema()")
+        // pg_tables lists every table, those the role may not read too: a
+        // register it has no right on is not taken for an empty database.
+        isServer() ? QStringLiteral("SELECT count(*) FROM pg_catalog.pg_tables "
+                                    "WHERE schemaname = current_schema()")
                    : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'");
     if (!query.exec(tables) || !query.next()) {
         failSql(query.lastError());
@@ -333,8 +344,15 @@ int LeaseStore::readVersion(bool* ok)
     }
     if (!query.exec(QStringLiteral("SELECT version FROM schema_version")) || !query.next()) {
         // Only a missing table says it is no register; anything else says why.
-        if (isServer() ? query.lastError().nativeErrorCode() != u"42P01"
-                       : sqliteCode(query.lastError()) == 5 || sqliteCode(query.lastError()) == 6)
+        if (isServer() && query.lastError().nativeErrorCode() == u"42501")
+            fail(QStringLiteral("Le rôle connecté n'a pas le droit de lire le registre des baux ")
+                     + quoted(m_path)
+                     + QStringLiteral(" : demandez à l'administrateur du serveur les droits d'un "
+                                      "poste (packaging/velmaris-roles.sql)."),
+                 StoreError::ReadOnly);
+        else if (isServer() ? query.lastError().nativeErrorCode() != u"42P01"
+                            : sqliteCode(query.lastError()) == 5
+                                  || sqliteCode(query.lastError()) == 6)
             failSql(query.lastError());
         else
             fail(quotedPath(m_path)

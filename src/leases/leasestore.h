@@ -77,6 +77,9 @@ public:
     bool isOpen() const;
     bool isServer() const { return m_server.has_value(); }
     bool isReadOnly() const;
+    // Why the register may only be read here, in French (no final stop);
+    // empty when it may be written.
+    QString readOnlyReason() const { return m_readOnlyReason; }
     QString path() const;         // full path of the file, or the server's user@host:port/base
     QString backupPath() const;   // the copy made before a migration at the last open, or empty
     QString error() const;        // why the last call failed, in French
@@ -170,6 +173,9 @@ private:
     // copy is read through (the register's own when invalid).
     bool copyTo(const QString& target, const BackupLandlord* landlord,
                 QString* keptAs = nullptr, QSqlDatabase source = {});
+    // What the server lets the connected role do with the register: read and
+    // write, read only (m_readOnlyReason), or nothing (false, said).
+    bool readPrivileges();
     // What a run killed while copying or restoring left beside the register.
     void removeLeftovers();
     // The register as it is, copied beside it under a dated name (*kept).
@@ -192,6 +198,7 @@ private:
     qint64 m_dataVersion = -1;
     int m_busyTimeout = 1000;
     bool m_readOnly = false;
+    QString m_readOnlyReason;
 };
 
 } // namespace velmaris

@@ -141,6 +141,12 @@ QString describeServer(const QSqlError& error, const QString& where)
         return QStringLiteral("Le serveur du registre des baux ") + server
                + QStringLiteral(" ne répond pas : vérifiez qu'il est en marche et joignable "
                                 "depuis ce poste.");
+    if (code == u"42501")
+        return QStringLiteral("Le serveur refuse cette opération sur le registre des baux ")
+               + server
+               + QStringLiteral(" : les droits du rôle connecté ne la permettent pas (%1) ; "
+                                "demandez à l'administrateur du serveur les droits d'un poste.")
+                     .arg(error.databaseText().trimmed());
     if (code.startsWith(u"23"))
         return QStringLiteral("Le registre des baux ") + server
                + QStringLiteral(" refuse cette modification (un autre poste vient d'enregistrer "
@@ -169,6 +175,7 @@ bool LeaseStore::openServer(const RegisterServer& server)
     m_errorKind = StoreError::None;
     m_backup.clear();
     m_readOnly = false;
+    m_readOnlyReason.clear();
     m_path = server.display();
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
         return fail(QStringLiteral("Le pilote PostgreSQL de Qt n'est pas installé (paquet "
@@ -185,7 +192,7 @@ bool LeaseStore::openServer(const RegisterServer& server)
     m_server = server;
     if (!connectServer())
         return false;
-    if (!prepareSchema()) {
+    if (!prepareSchema() || !readPrivileges()) {
         close();
         return false;
     }
@@ -246,6 +253,65 @@ bool LeaseStore::refuseOnServer(const QString& what)
                     + QStringLiteral(" est sauvegardé par le serveur lui-même, ou copié dans un "
                                      "fichier avec --copy-register."),
                 StoreError::Refused);
+}
+
+bool LeaseStore::readPrivileges()
+{
+    // Each right on its own: has_table_privilege() is true when any one of a
+    // list is held. A sequence the schema lacks needs no right.
+    struct Right {
+        const char* sql;
+        const char* what;
+    };
+    static const Right rights[] = {
+        {"has_table_privilege('leases', 'SELECT')", "SELECT sur leases"},
+        {"has_table_privilege('revisions', 'SELECT')", "SELECT sur revisions"},
+        {"has_table_privilege('charged_rents', 'SELECT')", "SELECT sur charged_rents"},
+        {"has_table_privilege('leases', 'INSERT')", "INSERT sur leases"},
+        {"has_table_privilege('leases', 'UPDATE')", "UPDATE sur leases"},
+        {"has_table_privilege('leases', 'DELETE')", "DELETE sur leases"},
+        {"has_table_privilege('revisions', 'INSERT')", "INSERT sur revisions"},
+        {"has_table_privilege('revisions', 'DELETE')", "DELETE sur revisions"},
+        {"has_table_privilege('charged_rents', 'INSERT')", "INSERT sur charged_rents"},
+        {"has_table_privilege('charged_rents', 'DELETE')", "DELETE sur charged_rents"},
+        {"coalesce(has_sequence_privilege(pg_get_serial_sequence('leases', 'id'), 'USAGE'), "
+         "true)",
+         "USAGE sur la séquence de leases"},
+        {"coalesce(has_sequence_privilege(pg_get_serial_sequence('revisions', 'id'), 'USAGE'), "
+         "true)",
+         "USAGE sur la séquence de revisions"},
+        {"coalesce(has_sequence_privilege(pg_get_serial_sequence('charged_rents', 'id'), "
+         "'USAGE'), true)",
+         "USAGE sur la séquence de charged_rents"},
+    };
+    constexpr int kReading = 3; // the first ones: what reading needs
+    QStringList columns = {QStringLiteral("current_user")};
+    for (const Right& right : rights)
+        columns << QString::fromLatin1(right.sql);
+    QSqlQuery query(database());
+    if (!query.exec(QStringLiteral("SELECT ") + columns.join(QStringLiteral(", "))) || !query.next())
+        return failSql(query.lastError());
+    QStringList reading, writing;
+    for (int i = 0; i < int(std::size(rights)); ++i)
+        if (!query.value(i + 1).toBool())
+            (i < kReading ? reading : writing) << QString::fromUtf8(rights[i].what);
+    const QString role = quoted(query.value(0).toString());
+    if (!reading.isEmpty())
+        return fail(QStringLiteral("Le rôle %1 n'a pas le droit de lire le registre des baux %2 "
+                                   "(il lui manque : %3) : demandez à l'administrateur du serveur "
+                                   "les droits d'un poste.")
+                        .arg(role, quoted(m_path), reading.join(QStringLiteral(", "))),
+                    StoreError::ReadOnly);
+    if (!writing.isEmpty()) {
+        m_readOnly = true;
+        m_readOnlyReason =
+            writing.size() == int(std::size(rights)) - kReading
+                ? QStringLiteral("le rôle %1 n'a que le droit de le lire").arg(role)
+                : QStringLiteral("le rôle %1 n'a pas tous les droits d'y écrire (il lui manque : "
+                                 "%2)")
+                      .arg(role, writing.join(QStringLiteral(", ")));
+    }
+    return true;
 }
 
 } // namespace velmaris

@@ -40,6 +40,7 @@ private slots:
     void cleanupTestCase() { m_pg.stop(); }
 
     void twoDesksNeverUndoEachOther();
+    void readingDeskIsToldWhy();
 
     void passwordOnceThenLiveRefresh()
     {
@@ -155,6 +156,51 @@ void TestRegisterServer::twoDesksNeverUndoEachOther()
     QCOMPARE(stored.rentCents, qint64(90000));
     QCOMPARE(stored.notes, QStringLiteral("Loyer renégocié"));
     QCOMPARE(stored.chargesCents, qint64(4000));
+}
+
+// A desk whose role may only read: the window opens in "Lecture seule", its
+// writing buttons greyed, each saying why.
+void TestRegisterServer::readingDeskIsToldWhy()
+{
+    QVERIFY(m_pg.createDatabase(QStringLiteral("consultation")));
+    {
+        LeaseStore owner;
+        QVERIFY(owner.openServer(m_pg.server(QStringLiteral("consultation"))));
+        Lease lease;
+        lease.reference = QStringLiteral("CON-1");
+        lease.tenant = QStringLiteral("Mme Durand");
+        lease.postalCode = QStringLiteral("69003");
+        lease.signingDate = lease.startDate = QDate(2020, 3, 1);
+        lease.rentCents = 85000;
+        QVERIFY(owner.addLease(lease));
+    }
+    QFile script(QStringLiteral(VELMARIS_SOURCE_DIR "/packaging/velmaris-roles.sql"));
+    QVERIFY(script.open(QIODevice::ReadOnly));
+    QVERIFY(m_pg.exec(QStringLiteral("consultation"), QString::fromUtf8(script.readAll())));
+    QVERIFY(m_pg.exec(QStringLiteral("consultation"),
+                      QStringLiteral("CREATE ROLE consultant LOGIN IN ROLE velmaris_lecture")));
+
+    Messages messages;
+    Settings settings;
+    RegisterSession session;
+    session.setServer(m_pg.server(QStringLiteral("consultation"), QStringLiteral("consultant")));
+    MainWindow w(settings, QStringLiteral(VELMARIS_SOURCE_DIR "/data"), QString());
+    w.setRegisterSession(session);
+    w.load();
+    w.show();
+    QTest::mouseClick(w.baux, Qt::LeftButton);
+    RegisterWindow* r = w.registerWindow();
+    QVERIFY(r && session.store().isOpen());
+    QCOMPARE(r->filter().sourceModel()->rowCount(), 1);
+    QVERIFY2(messages.texts.value(0).contains(QStringLiteral("ne peut être que lu")),
+             qPrintable(messages.texts.value(0)));
+    for (QPushButton* b : {r->ajouter, r->importer}) {
+        QVERIFY(!b->isEnabled());
+        QVERIFY2(b->toolTip().contains(
+                     QStringLiteral("Lecture seule : le rôle « consultant » n'a que le droit de "
+                                    "le lire.")),
+                 qPrintable(b->toolTip()));
+    }
 }
 
 VELMARIS_TEST(TestRegisterServer)

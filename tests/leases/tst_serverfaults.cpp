@@ -152,6 +152,64 @@ private slots:
         QVERIFY(!text.contains(QStringLiteral("n'existe pas")));
     }
 
+    // What each role may do, read from the server at opening: the roles of
+    // the shipped script, a role without any grant, one without the sequences.
+    void privileges_data()
+    {
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<QString>("readOnly"); // why, or empty when it may write
+        QTest::newRow("writing desk") << "redacteur" << true << "";
+        QTest::newRow("reading desk") << "lecteur" << true << "n'a que le droit de le lire";
+        QTest::newRow("no sequence") << "sansseq" << true
+                                     << "USAGE sur la séquence de leases";
+        QTest::newRow("no grant") << "sansdroit" << false << "";
+    }
+    void privileges()
+    {
+        QFETCH(QString, role);
+        QFETCH(bool, opens);
+        QFETCH(QString, readOnly);
+        if (!m_pg.value(QStringLiteral("postgres"),
+                        QStringLiteral("SELECT 1 FROM pg_database WHERE datname = 'droits'"))
+                 .isValid()) {
+            QVERIFY(m_pg.createDatabase(QStringLiteral("droits")));
+            LeaseStore owner;
+            QVERIFY2(owner.openServer(m_pg.server(QStringLiteral("droits"))),
+                     qPrintable(owner.error()));
+            QVERIFY(owner.addLease(makeLease(QStringLiteral("D-1"), day("15/03/2023"), 70000)));
+            QFile script(QStringLiteral(VELMARIS_SOURCE_DIR "/packaging/velmaris-roles.sql"));
+            QVERIFY(script.open(QIODevice::ReadOnly));
+            QVERIFY2(m_pg.exec(QStringLiteral("droits"), QString::fromUtf8(script.readAll())),
+                     qPrintable(m_pg.why()));
+            for (const char* sql :
+                 {"CREATE ROLE redacteur LOGIN IN ROLE velmaris_ecriture",
+                  "CREATE ROLE lecteur LOGIN IN ROLE velmaris_lecture",
+                  "CREATE ROLE sansdroit LOGIN", "CREATE ROLE sansseq LOGIN",
+                  "GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO sansseq"})
+                QVERIFY2(m_pg.exec(QStringLiteral("droits"), QString::fromLatin1(sql)),
+                         qPrintable(m_pg.why()));
+        }
+        LeaseStore store;
+        const bool opened = store.openServer(m_pg.server(QStringLiteral("droits"), role));
+        QCOMPARE(opened, opens);
+        if (!opened) {
+            QVERIFY2(store.error().contains(QStringLiteral("n'a pas le droit de lire")),
+                     qPrintable(store.error()));
+            return;
+        }
+        QCOMPARE(store.isReadOnly(), !readOnly.isEmpty());
+        QVERIFY2(store.readOnlyReason().contains(readOnly), qPrintable(store.readOnlyReason()));
+        QVERIFY(!store.leases()->empty());
+        const bool added =
+            store.addLease(makeLease(QStringLiteral("D-") + role, day("15/03/2023"), 70000))
+                .has_value();
+        QCOMPARE(added, readOnly.isEmpty());
+        if (!added)
+            QVERIFY2(store.error().contains(QStringLiteral("ne peut être que lu")),
+                     qPrintable(store.error()));
+    }
+
     // What a desk is told when the server is not there, refuses it, or holds
     // what this program cannot read.
     void serverFailures_data()
