@@ -1,6 +1,7 @@
 -- The two kinds of desk of an office's register on PostgreSQL: one that reads,
--- one that reads and writes. Run it as the register's owner, in its database,
--- once the register exists (a first opening by the owner creates it):
+-- one that reads and writes. The register lives in the schema "velmaris". Run
+-- this as the register's owner, in its database, once the register exists (an
+-- import, a copy, or the owner's first opening of "Baux" creates it):
 --     psql -d baux -f velmaris-roles.sql
 -- then give each desk's login role one of the two:
 --     CREATE ROLE accueil LOGIN PASSWORD '…' IN ROLE velmaris_ecriture;
@@ -17,15 +18,15 @@ BEGIN
 END
 $$;
 
-GRANT USAGE ON SCHEMA public TO velmaris_lecture, velmaris_ecriture;
+GRANT USAGE ON SCHEMA velmaris TO velmaris_lecture, velmaris_ecriture;
 
 -- Reading: the leases, their history and the rents charged.
-GRANT SELECT ON ALL TABLES IN SCHEMA public TO velmaris_lecture;
-ALTER DEFAULT PRIVILEGES IN SCHEMA public GRANT SELECT ON TABLES TO velmaris_lecture;
+GRANT SELECT ON ALL TABLES IN SCHEMA velmaris TO velmaris_lecture;
+ALTER DEFAULT PRIVILEGES IN SCHEMA velmaris GRANT SELECT ON TABLES TO velmaris_lecture;
 
 -- Writing: the same, and adding, changing and removing them; the numbers of new rows.
-GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO velmaris_ecriture;
-GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO velmaris_ecriture;
-ALTER DEFAULT PRIVILEGES IN SCHEMA public
+GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA velmaris TO velmaris_ecriture;
+GRANT USAGE ON ALL SEQUENCES IN SCHEMA velmaris TO velmaris_ecriture;
+ALTER DEFAULT PRIVILEGES IN SCHEMA velmaris
     GRANT SELECT, INSERT, UPDATE, DELETE ON TABLES TO velmaris_ecriture;
-ALTER DEFAULT PRIVILEGES IN SCHEMA public GRANT USAGE ON SEQUENCES TO velmaris_ecriture;
+ALTER DEFAULT PRIVILEGES IN SCHEMA velmaris GRANT USAGE ON SEQUENCES TO velmaris_ecriture;

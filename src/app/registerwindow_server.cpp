@@ -1,6 +1,7 @@
 // The register window on an office's server: the password, asked once.
 #include "registerwindow.h"
 
+#include "messages.h"
 #include "quoting.h"
 
 #include <QInputDialog>
@@ -13,20 +14,33 @@ bool RegisterWindow::openSessionStore()
     if (m_session.openStore())
         return true;
     const auto& server = m_session.server();
-    if (!server || m_store.errorKind() != StoreError::Password)
+    if (!server)
         return false;
-    // Never written anywhere: kept by the session until the program ends.
-    bool given = false;
-    const QString password = QInputDialog::getText(
-        this, QStringLiteral("Registre des baux"),
-        QStringLiteral("Mot de passe de %1 pour le registre des baux %2 :")
-            .arg(server->user.isEmpty() ? QStringLiteral("cet utilisateur") : server->user,
-                 quoted(server->display())),
-        QLineEdit::Password, QString(), &given);
-    if (!given || password.isEmpty())
+    if (m_store.errorKind() == StoreError::Password) {
+        // Never written anywhere: kept by the session until the program ends.
+        bool given = false;
+        const QString password = QInputDialog::getText(
+            this, QStringLiteral("Registre des baux"),
+            QStringLiteral("Mot de passe de %1 pour le registre des baux %2 :")
+                .arg(server->user.isEmpty() ? QStringLiteral("cet utilisateur") : server->user,
+                     quoted(server->display())),
+            QLineEdit::Password, QString(), &given);
+        if (!given || password.isEmpty())
+            return false;
+        m_session.setPassword(password);
+        if (m_session.openStore())
+            return true;
+    }
+    // A database without a register gets one only when the user says so: a
+    // wrong name in the settings never starts an office's second register.
+    if (m_store.errorKind() != StoreError::NoRegister)
         return false;
-    m_session.setPassword(password);
-    return m_session.openStore();
+    return MessageBox::question(
+               this, QStringLiteral("Registre des baux"),
+               QStringLiteral("La base %1 ne contient pas encore de registre des baux. Le créer "
+                              "(schéma « %2 ») pour tous les postes du bureau ?")
+                   .arg(quoted(server->display()), QString::fromLatin1(LeaseStore::kServerSchema)))
+           && m_session.openStore(Creation::Allowed);
 }
 
 } // namespace velmaris

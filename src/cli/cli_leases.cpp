@@ -65,7 +65,10 @@ std::optional<CommandLineResult> openStore(const Options& options, const QString
         !choice.error.isEmpty())
         return failure(kExitBadArguments, choice.error + QStringLiteral(" (velmaris-cli --help)"));
     else if (choice.server) {
-        if (!store.openServer(*choice.server))
+        // As for a folder: only an import or a restore starts a register there.
+        const bool fills = options.has(QStringLiteral("--import-leases"))
+                           || options.has(QStringLiteral("--restore"));
+        if (!store.openServer(*choice.server, fills ? Creation::Allowed : Creation::Refused))
             return failure(
                 kExitRegister,
                 QStringLiteral("Registre des baux inaccessible : %1").arg(store.error()));

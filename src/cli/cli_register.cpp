@@ -26,6 +26,7 @@ bool registerFault(StoreError kind)
     case StoreError::Newer:
     case StoreError::Unavailable:
     case StoreError::Password:
+    case StoreError::NoRegister:
     case StoreError::Conflict: // another program changed the lease under this one
         return true;
     case StoreError::None:

@@ -305,6 +305,8 @@ bool LeaseStore::prepareSchema()
         return failSql(e);
     if (version > kSchemaVersion)
         return failKind(StoreError::Newer);
+    if (version == 0 && isServer() && m_creation == Creation::Refused)
+        return failKind(StoreError::NoRegister);
     if (version < kSchemaVersion) {
         if (m_readOnly)
             return fail(QStringLiteral("Le registre des baux ") + quotedPath(m_path)
@@ -332,7 +334,8 @@ int LeaseStore::readVersion(bool* ok)
         // pg_tables lists every table, those the role may not read too: a
         // register it has no right on is not taken for an empty database.
         isServer() ? QStringLiteral("SELECT count(*) FROM pg_catalog.pg_tables "
-                                    "WHERE schemaname = current_schema()")
+                                    "WHERE schemaname = '%1'")
+                         .arg(QString::fromLatin1(kServerSchema))
                    : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'");
     if (!query.exec(tables) || !query.next()) {
         failSql(query.lastError());

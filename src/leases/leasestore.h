@@ -33,7 +33,12 @@ enum class StoreError {
     Newer,       // written by a newer Velmaris
     Password,    // the server refuses the password, or wants one
     Unavailable, // the file cannot be opened, read or written for another reason
+    NoRegister,  // the server's database holds no register, and none is to be made
 };
+
+// Whether opening a server's database that holds no register makes one: only
+// what is meant to fill it does (an import, a copy, the window once asked).
+enum class Creation { Allowed, Refused };
 
 // The French sentence a failure of this kind says about the register at path
 // (for Conflict: "Ce bail a été modifié par ailleurs depuis son ouverture.").
@@ -70,9 +75,13 @@ public:
     // Opens (or creates) the register in the folder and migrates it. A file
     // without write permission opens read-only: it can be read, not changed.
     bool open(const QString& folder);
-    // Opens (or creates, in an empty database) the register on a PostgreSQL
-    // server and migrates it, in one transaction that other desks wait for.
-    bool openServer(const RegisterServer& server);
+    // Opens (or creates, in a database without one, when creation allows) the
+    // register on a PostgreSQL server and migrates it, in one transaction that
+    // other desks wait for. The register lives in the schema kServerSchema,
+    // whatever the role's search_path; one that an earlier version left in
+    // "public" is moved there at its first opening.
+    bool openServer(const RegisterServer& server, Creation creation = Creation::Allowed);
+    static constexpr const char* kServerSchema = "velmaris";
     void close();
     bool isOpen() const;
     bool isServer() const { return m_server.has_value(); }
@@ -173,6 +182,8 @@ private:
     // copy is read through (the register's own when invalid).
     bool copyTo(const QString& target, const BackupLandlord* landlord,
                 QString* keptAs = nullptr, QSqlDatabase source = {});
+    // The register's schema on the server, made or moved there as creation allows.
+    bool placeServerSchema();
     // What the server lets the connected role do with the register: read and
     // write, read only (m_readOnlyReason), or nothing (false, said).
     bool readPrivileges();
@@ -199,6 +210,7 @@ private:
     int m_busyTimeout = 1000;
     bool m_readOnly = false;
     QString m_readOnlyReason;
+    Creation m_creation = Creation::Allowed;
 };
 
 } // namespace velmaris

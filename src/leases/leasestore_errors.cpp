@@ -119,6 +119,11 @@ QString storeErrorText(StoreError kind, const QString& path)
                + QStringLiteral(" : mot de passe absent ou incorrect.");
     case StoreError::Unavailable:
         return QStringLiteral("Impossible d'ouvrir le registre des baux ") + file + u'.';
+    case StoreError::NoRegister:
+        return QStringLiteral("La base ") + file
+               + QStringLiteral(" ne contient pas de registre des baux : seuls un import de "
+                                "baux, une copie de registre ou la fenêtre « Baux » (qui le "
+                                "demande) en créent un.");
     }
     return {};
 }

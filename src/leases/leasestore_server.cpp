@@ -168,8 +168,9 @@ QString describeServer(const QSqlError& error, const QString& where)
 
 } // namespace storeinternal
 
-bool LeaseStore::openServer(const RegisterServer& server)
+bool LeaseStore::openServer(const RegisterServer& server, Creation creation)
 {
+    m_creation = creation;
     close();
     m_error.clear();
     m_errorKind = StoreError::None;
@@ -192,7 +193,7 @@ bool LeaseStore::openServer(const RegisterServer& server)
     m_server = server;
     if (!connectServer())
         return false;
-    if (!prepareSchema() || !readPrivileges()) {
+    if (!placeServerSchema() || !prepareSchema() || !readPrivileges()) {
         close();
         return false;
     }
@@ -218,7 +219,13 @@ bool LeaseStore::connectServer()
             openError = db.lastError();
         // Another desk's lock is waited for as long as a file's would be.
         else if (!run(db, QStringLiteral("SET lock_timeout = %1").arg(m_busyTimeout), &e)
-                 || !run(db, QStringLiteral("SET client_min_messages = warning"), &e))
+                 || !run(db, QStringLiteral("SET client_min_messages = warning"), &e)
+                 // The register's own schema, the same for every desk: never a
+                 // schema of the role's, whatever its search_path.
+                 || !run(db,
+                         QStringLiteral("SET search_path TO ")
+                             + QString::fromLatin1(kServerSchema),
+                         &e))
             openError = e;
         else if (db.driver()->subscribeToNotification(kChangeChannel.toString()))
             QObject::connect(
@@ -253,6 +260,93 @@ bool LeaseStore::refuseOnServer(const QString& what)
                     + QStringLiteral(" est sauvegardé par le serveur lui-même, ou copié dans un "
                                      "fichier avec --copy-register."),
                 StoreError::Refused);
+}
+
+bool LeaseStore::placeServerSchema()
+{
+    const QString schema = QString::fromLatin1(kServerSchema);
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("SELECT EXISTS (SELECT FROM pg_namespace WHERE nspname = ?), "
+                                 "to_regclass('public.schema_version') IS NOT NULL, "
+                                 "(SELECT has_schema_privilege(oid, 'USAGE') FROM pg_namespace "
+                                 "WHERE nspname = ?), "
+                                 "(SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = "
+                                 "'public')"));
+    query.addBindValue(schema);
+    query.addBindValue(schema);
+    if (!query.exec() || !query.next())
+        return failSql(query.lastError());
+    const bool there = query.value(0).toBool(), inPublic = query.value(1).toBool();
+    const bool usable = query.value(2).toBool();
+    const bool publicTables = query.value(3).toLongLong() > 0;
+    query.finish();
+    if (there && !usable)
+        return fail(QStringLiteral("Le rôle connecté n'a pas le droit de lire le registre des "
+                                   "baux %1 (il lui manque : USAGE sur le schéma %2) : demandez à "
+                                   "l'administrateur du serveur les droits d'un poste.")
+                        .arg(quoted(m_path), schema),
+                    StoreError::ReadOnly);
+    if (there)
+        return true;
+    // Tables of something else: the address names the wrong database.
+    if (!inPublic && publicTables)
+        return fail(quoted(m_path)
+                        + QStringLiteral(" n'est pas un registre des baux de Velmaris ; il n'a "
+                                         "pas été modifié."),
+                    StoreError::Damaged);
+    if (!inPublic && m_creation == Creation::Refused)
+        return failKind(StoreError::NoRegister);
+    if (inPublic) {
+        // Moved only when this program can read it: a newer one's stays as it is.
+        QSqlQuery version(database());
+        if (!version.exec(QStringLiteral("SELECT version FROM public.schema_version"))
+            || !version.next())
+            return failSql(version.lastError());
+        if (version.value(0).toInt() > kSchemaVersion)
+            return failKind(StoreError::Newer);
+    }
+    // An earlier version's register, in "public": moved whole, with its
+    // sequences and indexes, in one transaction.
+    QSqlError e;
+    Transaction transaction(database());
+    bool ok = transaction.begun()
+              && run(database(), QStringLiteral("CREATE SCHEMA IF NOT EXISTS ") + schema, &e);
+    if (ok && inPublic) {
+        QSqlQuery tables(database());
+        ok = tables.exec(QStringLiteral("SELECT tablename FROM pg_catalog.pg_tables WHERE "
+                                        "schemaname = 'public' AND tablename IN "
+                                        "('schema_version', 'leases', 'revisions', "
+                                        "'charged_rents')"));
+        QStringList names;
+        while (ok && tables.next())
+            names << tables.value(0).toString();
+        if (!ok)
+            e = tables.lastError();
+        for (const QString& name : names)
+            ok = ok
+                 && run(database(),
+                        QStringLiteral("ALTER TABLE public.%1 SET SCHEMA %2").arg(name, schema),
+                        &e);
+        // The history's guard goes with it.
+        QSqlQuery guard(database());
+        ok = ok
+             && guard.exec(QStringLiteral(
+                 "SELECT to_regprocedure('public.revisions_append_only()') IS NOT NULL"))
+             && guard.next();
+        if (ok && guard.value(0).toBool())
+            ok = run(database(),
+                     QStringLiteral("ALTER FUNCTION public.revisions_append_only() SET SCHEMA ")
+                         + schema,
+                     &e);
+        else if (!ok && !e.isValid())
+            e = guard.lastError();
+    }
+    if (!ok || !transaction.commit()) {
+        if (!e.isValid())
+            e = transaction.error();
+        return failSql(e);
+    }
+    return true;
 }
 
 bool LeaseStore::readPrivileges()

@@ -28,9 +28,9 @@ void RegisterSession::setPassword(const QString& password)
         m_server->password = password;
 }
 
-bool RegisterSession::openStore()
+bool RegisterSession::openStore(Creation creation)
 {
-    return m_server ? m_store.openServer(*m_server) : m_store.open(m_folder);
+    return m_server ? m_store.openServer(*m_server, creation) : m_store.open(m_folder);
 }
 
 void RegisterSession::setFolder(const QString& folder)

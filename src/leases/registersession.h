@@ -32,7 +32,8 @@ public:
     void setPassword(const QString& password);
 
     // Opens the store on the server, or on the folder's file.
-    bool openStore();
+    // creation: whether a server's database without a register gets one.
+    bool openStore(Creation creation = Creation::Refused);
 
     LeaseStore& store() { return m_store; }
     const LeaseStore& store() const { return m_store; }

@@ -46,6 +46,12 @@ private slots:
     {
         const QString user = QString::fromLatin1(PgCluster::kPasswordUser);
         QVERIFY(m_pg.createDatabase(QStringLiteral("bureau"), user));
+        // An empty database: the register is made there once the user says so.
+        QStringList questions;
+        MessageBox::setQuestionHandler([&](const QString&, const QString& text) {
+            questions << text;
+            return true;
+        });
         Messages messages;
         Settings settings;
         RegisterSession session;
@@ -73,6 +79,9 @@ private slots:
         QVERIFY2(session.store().isOpen(), qPrintable(session.store().error()));
         QVERIFY(session.store().isServer());
         QCOMPARE(asked, 1);
+        MessageBox::setQuestionHandler(nullptr);
+        QCOMPARE(questions.size(), 1);
+        QVERIFY(questions.first().contains(QStringLiteral("ne contient pas encore de registre")));
         // The server keeps its own backups: the file's buttons say so, greyed.
         for (QPushButton* b : {r->sauvegarder, r->restaurer}) {
             QVERIFY(!b->isEnabled());

@@ -4,6 +4,8 @@
 #include "cli.h"
 #include "clifixture.h"
 #include "leasestore.h"
+#include "testsupport.h"
+#include "leasecsv.h"
 #include "pgcluster.h"
 #include "testmain.h"
 
@@ -115,14 +117,33 @@ private slots:
                 .toUtf8());
         ini.close();
         const QString csv = folder.filePath(QStringLiteral("baux.csv"));
-        CommandLineResult r = run(folder.path(), {QStringLiteral("--export-leases"), csv,
-                                                  QStringLiteral("--data-folder"), folder.path()});
+        const QStringList exporting = {QStringLiteral("--export-leases"), csv,
+                                       QStringLiteral("--data-folder"), folder.path()};
+        // A command that reads never starts a register in a database without one.
+        CommandLineResult r = run(folder.path(), exporting);
+        QCOMPARE(r.status, kExitRegister);
+        QVERIFY2(r.error.contains(QStringLiteral("ne contient pas de registre des baux")),
+                 qPrintable(r.error));
+        const QString schemas =
+            QStringLiteral("SELECT count(*) FROM pg_namespace WHERE nspname = 'velmaris'");
+        QCOMPARE(m_pg.value(QStringLiteral("reglee"), schemas).toInt(), 0);
+        // An import does, in the register's own schema.
+        Lease lease;
+        lease.reference = QStringLiteral("REG-1");
+        lease.postalCode = QStringLiteral("69003");
+        lease.signingDate = lease.startDate = QDate(2021, 5, 1);
+        lease.rentCents = 70000;
+        velmaris::test::writeAll(csv, leasesToCsv({lease}));
+        r = run(folder.path(), {QStringLiteral("--import-leases"), csv,
+                                QStringLiteral("--data-folder"), folder.path()});
         QVERIFY2(r.status == 0, qPrintable(r.error));
-        // The server's register holds the schema; the folder got no file.
+        r = run(folder.path(), exporting);
+        QVERIFY2(r.status == 0, qPrintable(r.error));
         QCOMPARE(m_pg.value(QStringLiteral("reglee"), QStringLiteral("SELECT version FROM "
-                                                                     "schema_version"))
+                                                                     "velmaris.schema_version"))
                      .toInt(),
                  LeaseStore::kSchemaVersion);
+        // The folder got no file.
         QVERIFY(!QFile::exists(folder.filePath(LeaseStore::fileName())));
     }
 
@@ -145,7 +166,7 @@ private slots:
             << 2 << "le nom de la base manque";
         QTest::newRow("backup of a server")
             << QStringList{QStringLiteral("--backup"), QStringLiteral("@tmp/sauvegarde.sqlite"),
-                           QStringLiteral("--register"), QStringLiteral("@postgres")}
+                           QStringLiteral("--register"), QStringLiteral("@sauvee")}
             << 2 << "ne concerne que le registre en fichier SQLite";
     }
     void failures()
@@ -157,7 +178,12 @@ private slots:
         for (QString& arg : args) {
             if (arg == u"@down")
                 arg = address(QStringLiteral("postgres"), 5999);
-            else if (arg.startsWith(u"@tmp/"))
+            else if (arg == u"@sauvee") {
+                LeaseStore made; // a register to save
+                if (m_pg.createDatabase(QStringLiteral("sauvee")))
+                    QVERIFY(made.openServer(m_pg.server(QStringLiteral("sauvee"))));
+                arg = address(QStringLiteral("sauvee"));
+            } else if (arg.startsWith(u"@tmp/"))
                 arg = folder.filePath(arg.mid(5));
             else if (arg.startsWith(u'@'))
                 arg = address(arg.mid(1));

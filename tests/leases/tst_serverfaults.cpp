@@ -152,6 +152,51 @@ private slots:
         QVERIFY(!text.contains(QStringLiteral("n'existe pas")));
     }
 
+    // The register in its own schema: an earlier version's, left in "public",
+    // is moved there at its first opening; a role owning a schema of its own
+    // finds the same register there, and nothing is made in its schema.
+    void registerLivesInItsSchema()
+    {
+        if (!m_pgUp)
+            QSKIP(qPrintable(QStringLiteral("PostgreSQL unavailable: ") + m_pg.why()));
+        const QString db = QStringLiteral("ancienne");
+        QVERIFY(m_pg.createDatabase(db));
+        {
+            LeaseStore made;
+            QVERIFY(made.openServer(m_pg.server(db)));
+            QVERIFY(made.addLease(makeLease(QStringLiteral("A-1"), day("15/03/2023"), 70000)));
+        }
+        for (const char* table : {"schema_version", "leases", "revisions", "charged_rents"})
+            QVERIFY(m_pg.exec(db, QStringLiteral("ALTER TABLE velmaris.%1 SET SCHEMA public")
+                                      .arg(QString::fromLatin1(table))));
+        QVERIFY(m_pg.exec(db, QStringLiteral("ALTER FUNCTION velmaris.revisions_append_only() "
+                                             "SET SCHEMA public; DROP SCHEMA velmaris")));
+        {
+            LeaseStore moved;
+            QVERIFY2(moved.openServer(m_pg.server(db), Creation::Refused),
+                     qPrintable(moved.error()));
+            QCOMPARE(moved.leases()->size(), 1u);
+        }
+        QCOMPARE(m_pg.value(db, QStringLiteral("SELECT count(*) FROM pg_tables WHERE "
+                                               "schemaname = 'public'"))
+                     .toInt(),
+                 0);
+        QFile script(QStringLiteral(VELMARIS_SOURCE_DIR "/packaging/velmaris-roles.sql"));
+        QVERIFY(script.open(QIODevice::ReadOnly));
+        QVERIFY(m_pg.exec(db, QString::fromUtf8(script.readAll())));
+        QVERIFY(m_pg.exec(db, QStringLiteral("CREATE ROLE agent LOGIN IN ROLE velmaris_ecriture; "
+                                             "CREATE SCHEMA agent AUTHORIZATION agent")));
+        LeaseStore desk;
+        QVERIFY2(desk.openServer(m_pg.server(db, QStringLiteral("agent"))),
+                 qPrintable(desk.error()));
+        QCOMPARE(desk.leases()->size(), 1u);
+        QVERIFY(desk.addLease(makeLease(QStringLiteral("A-2"), day("15/03/2023"), 70000)));
+        QCOMPARE(m_pg.value(db, QStringLiteral("SELECT count(*) FROM pg_tables WHERE "
+                                               "schemaname = 'agent'"))
+                     .toInt(),
+                 0);
+    }
+
     // What each role may do, read from the server at opening: the roles of
     // the shipped script, a role without any grant, one without the sequences.
     void privileges_data()
@@ -186,7 +231,9 @@ private slots:
                  {"CREATE ROLE redacteur LOGIN IN ROLE velmaris_ecriture",
                   "CREATE ROLE lecteur LOGIN IN ROLE velmaris_lecture",
                   "CREATE ROLE sansdroit LOGIN", "CREATE ROLE sansseq LOGIN",
-                  "GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO sansseq"})
+                  "GRANT USAGE ON SCHEMA velmaris TO sansseq",
+                  "GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA velmaris TO "
+                  "sansseq"})
                 QVERIFY2(m_pg.exec(QStringLiteral("droits"), QString::fromLatin1(sql)),
                          qPrintable(m_pg.why()));
         }
