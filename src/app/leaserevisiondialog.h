@@ -61,7 +61,7 @@ private:
     LawfulRevision m_revision;
     bool m_dateValid = true;
     bool m_readOnly = false;
-    QDate m_today;         // the day the dialog opened: no request is recorded after it
+    QDate m_today;        // the day the dialog opened: no request is recorded after it
     bool m_ahead = false; // the request date lies after m_today
     Apply m_apply;
 };

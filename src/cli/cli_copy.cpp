@@ -133,7 +133,8 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
     if (!placedAs.isEmpty()) {
         QString why;
         if (!placeCopy(copy, newFile, placedAs, &why))
-            return failure(kExitRegister, QStringLiteral("Copie du registre impossible : %1").arg(why));
+            return failure(kExitRegister,
+                           QStringLiteral("Copie du registre impossible : %1").arg(why));
     }
     CommandLineResult r;
     r.output = QStringLiteral("Registre %1 copié dans %2 : %3 bail(s), avec leur historique et "

@@ -49,9 +49,9 @@ RegisterChoice chosenRegister(const Options& options, const QString& defaultFold
     const RegisterSettings settings = readRegisterSettings(
         QDir(registerFolder(options, defaultFolder)).filePath(QStringLiteral("Velmaris.ini")));
     if (settings.isSet())
-        choice.server = RegisterServer{settings.host, settings.port,    settings.database,
-                                       settings.user, settings.sslmode, QString(),
-                                       settings.sslrootcert};
+        choice.server =
+            RegisterServer{settings.host,    settings.port, settings.database,   settings.user,
+                           settings.sslmode, QString(),     settings.sslrootcert};
     return choice;
 }
 

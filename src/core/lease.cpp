@@ -230,8 +230,8 @@ QStringList validateLease(const Lease& lease, const QDate& today)
             problems << QString::fromUtf16(what)
                             + QStringLiteral(" (%1 caractères au plus)").arg(kMaxNameLength);
     if (lease.notes.size() > kMaxNotesLength)
-        problems << QStringLiteral("notes trop longues (%1 caractères au plus)")
-                        .arg(kMaxNotesLength);
+        problems
+            << QStringLiteral("notes trop longues (%1 caractères au plus)").arg(kMaxNotesLength);
     if (!lease.signingDate.isValid())
         problems << QStringLiteral("date de signature invalide");
     if (!lease.startDate.isValid())

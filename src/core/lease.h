@@ -37,7 +37,7 @@ inline constexpr qint64 kMaxAmountCents = 9'999'999'999; // 99 999 999,99 €
 // The longest texts a lease holds, in characters: what the form, the CSV
 // import, a restore and the register itself accept.
 inline constexpr int kMaxReferenceLength = 100;
-inline constexpr int kMaxNameLength = 300;  // tenant, address, town
+inline constexpr int kMaxNameLength = 300; // tenant, address, town
 inline constexpr int kMaxNotesLength = 4000;
 
 // One lease of the register.

@@ -353,9 +353,9 @@ int LeaseStore::readVersion(bool* ok)
                      + QStringLiteral(" : demandez à l'administrateur du serveur les droits d'un "
                                       "poste (packaging/velmaris-roles.sql)."),
                  StoreError::ReadOnly);
-        else if (isServer() ? query.lastError().nativeErrorCode() != u"42P01"
-                            : sqliteCode(query.lastError()) == 5
-                                  || sqliteCode(query.lastError()) == 6)
+        else if (isServer()
+                     ? query.lastError().nativeErrorCode() != u"42P01"
+                     : sqliteCode(query.lastError()) == 5 || sqliteCode(query.lastError()) == 6)
             failSql(query.lastError());
         else
             fail(quotedPath(m_path)

@@ -180,8 +180,8 @@ private:
     // keptAs: the copy never replaces a file; it takes target's name or the
     // next free one ("…-2.bak"), told in *keptAs. source: the connection the
     // copy is read through (the register's own when invalid).
-    bool copyTo(const QString& target, const BackupLandlord* landlord,
-                QString* keptAs = nullptr, QSqlDatabase source = {});
+    bool copyTo(const QString& target, const BackupLandlord* landlord, QString* keptAs = nullptr,
+                QSqlDatabase source = {});
     // The register's schema on the server, made or moved there as creation allows.
     bool placeServerSchema();
     // What the server lets the connected role do with the register: read and

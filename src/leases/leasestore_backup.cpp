@@ -321,8 +321,8 @@ void LeaseStore::removeLeftovers()
         R"(\.(?:restauration-|partiel-)(\d+)(?:-[0-9a-f]+)?(?:-journal|-wal|-shm)?$)"));
     const QFileInfo main(m_path);
     const QDir folder = main.absoluteDir();
-    for (const QFileInfo& entry :
-         folder.entryInfoList({main.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden)) {
+    for (const QFileInfo& entry : folder.entryInfoList({main.fileName() + QStringLiteral(".*")},
+                                                       QDir::Files | QDir::Hidden)) {
         const QRegularExpressionMatch m = leftover.match(entry.fileName());
         if (!m.hasMatch() || entry.isSymLink() || entry.ownerId() != uint(geteuid()))
             continue;

@@ -16,7 +16,6 @@ using namespace storeinternal;
 
 namespace {
 
-
 bool isComplete(const RevisionRecord& rec)
 {
     return rec.dueDate.isValid() && rec.requestDate.isValid() && rec.effectiveDate.isValid()
@@ -54,8 +53,7 @@ bool LeaseStore::prepareRevisionQueries(RevisionQueries& q)
             // Who applied it: on a server the role it knows, written by the
             // server itself; here the system's account, never the environment.
             + (isServer() ? QStringLiteral("COALESCE(?, current_user)") : QStringLiteral("?"))
-            + QStringLiteral(", ?)")
-            + returningId(database()))
+            + QStringLiteral(", ?)") + returningId(database()))
         && q.update.prepare(
             QStringLiteral("UPDATE leases SET rent_cents = ?, version = version + 1 WHERE id = ?"));
     if (!ok)

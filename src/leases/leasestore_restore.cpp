@@ -162,8 +162,7 @@ bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLan
     const QString temp = m_path
                          + QStringLiteral(".restauration-%1-%2")
                                .arg(QCoreApplication::applicationPid())
-                               .arg(QRandomGenerator::system()->generate64(), 16, 16,
-                                    QChar(u'0'));
+                               .arg(QRandomGenerator::system()->generate64(), 16, 16, QChar(u'0'));
     QFile::remove(temp);
     QSqlError e = vacuumInto(name, temp);
     closeConnection(name);
@@ -237,8 +236,9 @@ bool LeaseStore::keepCopy(QString* kept)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(m_path);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
-        ok = db.open() ? copyTo(datedCopyName(m_path, QDateTime::currentDateTime()), nullptr, kept, db)
-                       : failSql(db.lastError());
+        ok = db.open()
+                 ? copyTo(datedCopyName(m_path, QDateTime::currentDateTime()), nullptr, kept, db)
+                 : failSql(db.lastError());
     }
     closeConnection(name);
     return ok;
@@ -265,9 +265,9 @@ bool LeaseStore::replaceFrom(const QString& copy, const std::function<bool()>& k
             const QString cols = kRestoredLeaseColumns;
             ok = keepOld()
                  && run(db,
-                     QStringLiteral("CREATE TEMP TABLE restore_base AS SELECT coalesce(max("
-                                    "version), 0) AS v FROM main.leases"),
-                     &e)
+                        QStringLiteral("CREATE TEMP TABLE restore_base AS SELECT coalesce(max("
+                                       "version), 0) AS v FROM main.leases"),
+                        &e)
                  && run(db, QStringLiteral("DELETE FROM main.leases"), &e)
                  && run(db,
                         QStringLiteral("INSERT INTO main.leases (") + cols

@@ -223,8 +223,7 @@ bool LeaseStore::connectServer()
                  // The register's own schema, the same for every desk: never a
                  // schema of the role's, whatever its search_path.
                  || !run(db,
-                         QStringLiteral("SET search_path TO ")
-                             + QString::fromLatin1(kServerSchema),
+                         QStringLiteral("SET search_path TO ") + QString::fromLatin1(kServerSchema),
                          &e))
             openError = e;
         else if (db.driver()->subscribeToNotification(kChangeChannel.toString()))
@@ -323,10 +322,10 @@ bool LeaseStore::placeServerSchema()
         if (!ok)
             e = tables.lastError();
         for (const QString& name : names)
-            ok = ok
-                 && run(database(),
-                        QStringLiteral("ALTER TABLE public.%1 SET SCHEMA %2").arg(name, schema),
-                        &e);
+            ok =
+                ok
+                && run(database(),
+                       QStringLiteral("ALTER TABLE public.%1 SET SCHEMA %2").arg(name, schema), &e);
         // The history's guard goes with it.
         QSqlQuery guard(database());
         ok = ok
@@ -383,7 +382,8 @@ bool LeaseStore::readPrivileges()
     for (const Right& right : rights)
         columns << QString::fromLatin1(right.sql);
     QSqlQuery query(database());
-    if (!query.exec(QStringLiteral("SELECT ") + columns.join(QStringLiteral(", "))) || !query.next())
+    if (!query.exec(QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")))
+        || !query.next())
         return failSql(query.lastError());
     QStringList reading, writing;
     for (int i = 0; i < int(std::size(rights)); ++i)

@@ -79,9 +79,9 @@ std::optional<RegisterServer> serverFromAddress(const QString& text, QString* wh
 
 QString serverOptionsRefusal(const RegisterServer& server)
 {
-    static const QStringList modes = {
-        QStringLiteral("disable"), QStringLiteral("allow"),     QStringLiteral("prefer"),
-        QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+    static const QStringList modes = {QStringLiteral("disable"),   QStringLiteral("allow"),
+                                      QStringLiteral("prefer"),    QStringLiteral("require"),
+                                      QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
     if (!server.sslmode.isEmpty() && !modes.contains(server.sslmode))
         return QStringLiteral("sslmode « %1 » inconnu (%2)")
             .arg(server.sslmode, modes.join(QStringLiteral(", ")));

@@ -14,8 +14,8 @@ struct RegisterServer {
     int port = 5432;
     QString database;
     QString user;
-    QString sslmode;  // libpq's: disable, allow, prefer, require, verify-ca, verify-full
-    QString password; // for this session only; empty: libpq's own ways
+    QString sslmode;     // libpq's: disable, allow, prefer, require, verify-ca, verify-full
+    QString password;    // for this session only; empty: libpq's own ways
     QString sslrootcert; // the certificate authority's file, for verify-ca and verify-full
 
     bool isValid() const { return !database.isEmpty(); }

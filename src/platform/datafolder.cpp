@@ -30,7 +30,6 @@ QString ownerName(const QFileInfo& file)
     return name.isEmpty() ? QString::number(file.ownerId()) : name;
 }
 
-
 // A folder of another user is not ours to make or fill, even for root: root
 // run with someone's HOME (su without -) would leave them a data folder they
 // cannot write, and their register changed under another name.

@@ -3,8 +3,8 @@
 #include "datafolder.h"
 #include "dates.h"
 #include "indextable.h"
-#include "safefile.h"
 #include "inseezip.h"
+#include "safefile.h"
 
 #include <QFile>
 #include <QFileInfo>

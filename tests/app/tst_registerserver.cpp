@@ -24,6 +24,22 @@
 using namespace velmaris;
 using namespace velmaris::test;
 
+namespace {
+
+// A lease of the office's, due every 1 March.
+Lease officeLease(const QString& reference)
+{
+    Lease lease;
+    lease.reference = reference;
+    lease.tenant = QStringLiteral("Mme Durand");
+    lease.postalCode = QStringLiteral("69003");
+    lease.signingDate = lease.startDate = QDate(2020, 3, 1);
+    lease.rentCents = 85000;
+    return lease;
+}
+
+} // namespace
+
 class TestRegisterServer : public QObject {
     Q_OBJECT
 
@@ -92,12 +108,7 @@ private slots:
         RegisterServer other = m_pg.server(QStringLiteral("bureau"), user);
         other.password = QString::fromLatin1(PgCluster::kPassword);
         QVERIFY2(desk.openServer(other), qPrintable(desk.error()));
-        Lease lease;
-        lease.reference = QStringLiteral("BUR-1");
-        lease.tenant = QStringLiteral("Mme Durand");
-        lease.postalCode = QStringLiteral("69003");
-        lease.signingDate = lease.startDate = QDate(2020, 3, 1);
-        lease.rentCents = 85000;
+        const Lease lease = officeLease(QStringLiteral("BUR-1"));
         QVERIFY(desk.addLease(lease));
         QTRY_COMPARE(r->filter().sourceModel()->rowCount(), 1);
         r->grab().save(QStringLiteral("/tmp/velmaris-register-server.png"));
@@ -120,12 +131,7 @@ void TestRegisterServer::twoDesksNeverUndoEachOther()
     const RegisterServer server = m_pg.server(QStringLiteral("deuxbureaux"));
     LeaseStore desk1;
     QVERIFY2(desk1.openServer(server), qPrintable(desk1.error()));
-    Lease lease;
-    lease.reference = QStringLiteral("BUR-2");
-    lease.tenant = QStringLiteral("Mme Durand");
-    lease.postalCode = QStringLiteral("69003");
-    lease.signingDate = lease.startDate = QDate(2020, 3, 1);
-    lease.rentCents = 85000;
+    const Lease lease = officeLease(QStringLiteral("BUR-2"));
     QVERIFY(desk1.addLease(lease));
 
     Messages messages;
@@ -175,17 +181,10 @@ void TestRegisterServer::readingDeskIsToldWhy()
     {
         LeaseStore owner;
         QVERIFY(owner.openServer(m_pg.server(QStringLiteral("consultation"))));
-        Lease lease;
-        lease.reference = QStringLiteral("CON-1");
-        lease.tenant = QStringLiteral("Mme Durand");
-        lease.postalCode = QStringLiteral("69003");
-        lease.signingDate = lease.startDate = QDate(2020, 3, 1);
-        lease.rentCents = 85000;
+        const Lease lease = officeLease(QStringLiteral("CON-1"));
         QVERIFY(owner.addLease(lease));
     }
-    QFile script(QStringLiteral(VELMARIS_SOURCE_DIR "/packaging/velmaris-roles.sql"));
-    QVERIFY(script.open(QIODevice::ReadOnly));
-    QVERIFY(m_pg.exec(QStringLiteral("consultation"), QString::fromUtf8(script.readAll())));
+    QVERIFY2(m_pg.makeDeskRoles(QStringLiteral("consultation")), qPrintable(m_pg.why()));
     QVERIFY(m_pg.exec(QStringLiteral("consultation"),
                       QStringLiteral("CREATE ROLE consultant LOGIN IN ROLE velmaris_lecture")));
 

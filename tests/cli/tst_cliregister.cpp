@@ -121,9 +121,9 @@ void TestCliRegister::applyRevision()
     const QString requested = setup == u"ahead"
                                   ? QDate::currentDate().addDays(1).toString(u"dd/MM/yyyy")
                                   : QStringLiteral("10/12/2025");
-    const CommandLineResult r = runInFolder(
-        dir.path(), {QStringLiteral("--apply-revision"), reference,
-                     QStringLiteral("--request-date"), requested});
+    const CommandLineResult r =
+        runInFolder(dir.path(), {QStringLiteral("--apply-revision"), reference,
+                                 QStringLiteral("--request-date"), requested});
     if (holder) {
         holder->close();
         holder.reset();
@@ -313,10 +313,9 @@ void TestCliRegister::backupAndRestore()
 void TestCliRegister::pipeAsIndexFile_data()
 {
     QTest::addColumn<QStringList>("command");
-    QTest::newRow("--add-index") << QStringList{QStringLiteral("--add-index"),
-                                                QStringLiteral("12026"), QStringLiteral("146.60"),
-                                                QStringLiteral("--published"),
-                                                QStringLiteral("15/04/2026")};
+    QTest::newRow("--add-index") << QStringList{
+        QStringLiteral("--add-index"), QStringLiteral("12026"), QStringLiteral("146.60"),
+        QStringLiteral("--published"), QStringLiteral("15/04/2026")};
     QTest::newRow("--import-insee") << QStringList{
         QStringLiteral("--import-insee"),
         QStringLiteral(VELMARIS_SOURCE_DIR "/tests/update/data/insee/serie_001515333.zip")};

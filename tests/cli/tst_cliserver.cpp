@@ -3,11 +3,11 @@
 // what a command says when the server fails it (exit status 5).
 #include "cli.h"
 #include "clifixture.h"
-#include "leasestore.h"
-#include "testsupport.h"
 #include "leasecsv.h"
+#include "leasestore.h"
 #include "pgcluster.h"
 #include "testmain.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>

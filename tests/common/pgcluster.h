@@ -153,6 +153,15 @@ public:
         return db;
     }
 
+    // The shipped script's reading and writing roles, in database.
+    bool makeDeskRoles(const QString& database)
+    {
+        QFile script(QStringLiteral(VELMARIS_SOURCE_DIR "/packaging/velmaris-roles.sql"));
+        if (!script.open(QIODevice::ReadOnly))
+            return failed(QStringLiteral("velmaris-roles.sql not read"));
+        return exec(database, QString::fromUtf8(script.readAll()));
+    }
+
     bool exec(const QString& database, const QString& sql)
     {
         QSqlQuery query(connection(database));
@@ -173,11 +182,11 @@ private:
     // authority; the server's key readable by the server alone.
     bool makeCertificates()
     {
-        const QStringList key = {QStringLiteral("-newkey"), QStringLiteral("ec"),
-                                 QStringLiteral("-pkeyopt"),
-                                 QStringLiteral("ec_paramgen_curve:prime256v1"),
-                                 QStringLiteral("-nodes"), QStringLiteral("-days"),
-                                 QStringLiteral("2")};
+        const QStringList key = {
+            QStringLiteral("-newkey"),  QStringLiteral("ec"),
+            QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+            QStringLiteral("-nodes"),   QStringLiteral("-days"),
+            QStringLiteral("2")};
         const auto openssl = [&](QStringList arguments) {
             QProcess process;
             process.setWorkingDirectory(m_dir.path());
@@ -217,7 +226,8 @@ private:
         QFile::setPermissions(serverKey, QFile::ReadOwner | QFile::WriteOwner);
         return !m_asNobody
                || run(QStringLiteral("chown"),
-                      {QStringLiteral("nobody:"), serverKey, m_dir.filePath(QStringLiteral("server.crt"))},
+                      {QStringLiteral("nobody:"), serverKey,
+                       m_dir.filePath(QStringLiteral("server.crt"))},
                       false);
     }
 

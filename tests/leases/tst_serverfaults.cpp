@@ -84,17 +84,33 @@ private slots:
         // Options are checked words, never text pasted into the connection.
         QTest::newRow("sslmode smuggling another base")
             << "postgresql://srv/baux?sslmode=prefer%20dbname%3Dautre"
-            << "" << 0 << "" << "" << "" << "sslmode « prefer dbname=autre » inconnu";
+            << "" << 0 << ""
+            << ""
+            << ""
+            << "sslmode « prefer dbname=autre » inconnu";
         QTest::newRow("sslmode smuggling disable")
             << "postgresql://srv/baux?sslmode=require%20sslmode%3Ddisable"
-            << "" << 0 << "" << "" << "" << "inconnu";
+            << "" << 0 << ""
+            << ""
+            << ""
+            << "inconnu";
         QTest::newRow("relative authority") << "postgresql://srv/baux?sslrootcert=ca.crt"
-                                            << "" << 0 << "" << "" << "" << "chemin complet";
+                                            << "" << 0 << ""
+                                            << ""
+                                            << ""
+                                            << "chemin complet";
         QTest::newRow("authority with a ;")
             << "postgresql://srv/baux?sslrootcert=/etc/ca.crt%3Bsslmode%3Ddisable"
-            << "" << 0 << "" << "" << "" << "caractère";
-        QTest::newRow("authority") << "postgresql://srv/baux?sslmode=verify-full&sslrootcert=/etc/ca.crt"
-                                   << "srv" << 5432 << "baux" << "" << "verify-full" << "";
+            << "" << 0 << ""
+            << ""
+            << ""
+            << "caractère";
+        QTest::newRow("authority")
+            << "postgresql://srv/baux?sslmode=verify-full&sslrootcert=/etc/ca.crt"
+            << "srv" << 5432 << "baux"
+            << ""
+            << "verify-full"
+            << "";
     }
     void addresses()
     {
@@ -181,9 +197,7 @@ private slots:
                                                "schemaname = 'public'"))
                      .toInt(),
                  0);
-        QFile script(QStringLiteral(VELMARIS_SOURCE_DIR "/packaging/velmaris-roles.sql"));
-        QVERIFY(script.open(QIODevice::ReadOnly));
-        QVERIFY(m_pg.exec(db, QString::fromUtf8(script.readAll())));
+        QVERIFY2(m_pg.makeDeskRoles(db), qPrintable(m_pg.why()));
         QVERIFY(m_pg.exec(db, QStringLiteral("CREATE ROLE agent LOGIN IN ROLE velmaris_ecriture; "
                                              "CREATE SCHEMA agent AUTHORIZATION agent")));
         LeaseStore desk;
@@ -206,8 +220,7 @@ private slots:
         QTest::addColumn<QString>("readOnly"); // why, or empty when it may write
         QTest::newRow("writing desk") << "redacteur" << true << "";
         QTest::newRow("reading desk") << "lecteur" << true << "n'a que le droit de le lire";
-        QTest::newRow("no sequence") << "sansseq" << true
-                                     << "USAGE sur la séquence de leases";
+        QTest::newRow("no sequence") << "sansseq" << true << "USAGE sur la séquence de leases";
         QTest::newRow("no grant") << "sansdroit" << false << "";
     }
     void privileges()
@@ -223,10 +236,7 @@ private slots:
             QVERIFY2(owner.openServer(m_pg.server(QStringLiteral("droits"))),
                      qPrintable(owner.error()));
             QVERIFY(owner.addLease(makeLease(QStringLiteral("D-1"), day("15/03/2023"), 70000)));
-            QFile script(QStringLiteral(VELMARIS_SOURCE_DIR "/packaging/velmaris-roles.sql"));
-            QVERIFY(script.open(QIODevice::ReadOnly));
-            QVERIFY2(m_pg.exec(QStringLiteral("droits"), QString::fromUtf8(script.readAll())),
-                     qPrintable(m_pg.why()));
+            QVERIFY2(m_pg.makeDeskRoles(QStringLiteral("droits")), qPrintable(m_pg.why()));
             for (const char* sql :
                  {"CREATE ROLE redacteur LOGIN IN ROLE velmaris_ecriture",
                   "CREATE ROLE lecteur LOGIN IN ROLE velmaris_lecture",

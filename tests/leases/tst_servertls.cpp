@@ -41,15 +41,29 @@ private slots:
         QTest::addColumn<QString>("sslmode");
         QTest::addColumn<QString>("authority"); // "ca", "other" or none
         QTest::addColumn<QString>("refusal");   // empty: it opens
-        QTest::newRow("require") << "127.0.0.1" << "require" << "" << "";
-        QTest::newRow("verify-full") << "localhost" << "verify-full" << "ca" << "";
-        QTest::newRow("wrong authority") << "localhost" << "verify-full" << "other"
+        QTest::newRow("require") << "127.0.0.1"
+                                 << "require"
+                                 << ""
+                                 << "";
+        QTest::newRow("verify-full") << "localhost"
+                                     << "verify-full"
+                                     << "ca"
+                                     << "";
+        QTest::newRow("wrong authority") << "localhost"
+                                         << "verify-full"
+                                         << "other"
                                          << "pas signé par l'autorité";
-        QTest::newRow("no authority") << "localhost" << "verify-full" << ""
+        QTest::newRow("no authority") << "localhost"
+                                      << "verify-full"
+                                      << ""
                                       << "aucun certificat d'autorité";
-        QTest::newRow("another name") << "127.0.0.1" << "verify-full" << "ca"
+        QTest::newRow("another name") << "127.0.0.1"
+                                      << "verify-full"
+                                      << "ca"
                                       << "établi pour un autre nom";
-        QTest::newRow("without TLS") << "127.0.0.1" << "disable" << ""
+        QTest::newRow("without TLS") << "127.0.0.1"
+                                     << "disable"
+                                     << ""
                                      << "n'accepte que les connexions chiffrées";
     }
     void connections()

@@ -1,8 +1,8 @@
 // The register on both back ends, an SQLite file and a PostgreSQL server
 // (a throwaway cluster): the same behaviours on each, several desks at once,
 // the copy from one to the other.
-#include "leasefixture.h"
 #include "datafolder.h"
+#include "leasefixture.h"
 #include "leasestore.h"
 #include "pgcluster.h"
 #include "testmain.h"

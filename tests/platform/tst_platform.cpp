@@ -343,8 +343,8 @@ void TestPlatform::shippedIndexIsNeverWritten()
     writeFile(shipped, "livre");
     writeFile(dir.filePath(QStringLiteral("donnees/VELMARIS.TXT")), "copie");
     QVERIFY(QFile::link(shipped, dir.filePath(QStringLiteral("lien.txt"))));
-    QCOMPARE(shippedFileRefusal(dir.filePath(target), shipped).contains(
-                 QStringLiteral("livré avec le programme")),
+    QCOMPARE(shippedFileRefusal(dir.filePath(target), shipped)
+                 .contains(QStringLiteral("livré avec le programme")),
              refused);
     QVERIFY(shippedFileRefusal(shipped, QString()).isEmpty()); // a portable copy
 }
