@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace velmaris {
@@ -50,6 +51,11 @@ RegisterWindow::RegisterWindow(RegisterSession& session, const IndexTable& table
     setAttribute(Qt::WA_QuitOnClose, false);
     m_filter.setSourceModel(&m_model);
     buildControls();
+    m_watch = new QTimer(this);
+    m_watch->setInterval(1000);
+    connect(m_watch, &QTimer::timeout, this, &RegisterWindow::watchServer);
+    if (m_session.server())
+        m_watch->start();
 }
 
 RegisterWindow::~RegisterWindow() = default;

@@ -17,6 +17,8 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 
+class QTimer;
+
 namespace velmaris {
 
 class LeaseForm;
@@ -55,6 +57,8 @@ public:
 
     LeaseStore& store() { return m_store; }
     RegisterSession& session() { return m_session; }
+    // Seconds between two tries to reach a server that stopped answering (tests).
+    void setRetryInterval(int seconds) { m_retryEvery = seconds; }
     // The program's files, which an export never writes over.
     void setProgramFolders(const DataFolders& folders) { m_programFolders = folders; }
     const DataFolders& programFolders() const { return m_programFolders; }
@@ -107,6 +111,10 @@ private:
     bool openStore();
     // The session's store opened, the server's password asked once if it wants one.
     bool openSessionStore();
+    // registerwindow_server.cpp: a server that stopped answering is shown,
+    // and the store opened again once it answers.
+    void watchServer();
+    void showLostServer();
     bool writable() const;
     // Why the writing buttons are greyed, for their tooltips.
     QString readOnlyTip() const;
@@ -146,6 +154,9 @@ private:
     QDate m_today;       // set by tests; invalid: the real day
     QDate m_statusesDay; // the day the statuses were computed at
     QPointer<LeaseRevisionDialog> m_revision;
+    QTimer* m_watch = nullptr; // each second: is the server still there, when to try again
+    int m_retryEvery = 10;     // seconds between two tries
+    int m_retryIn = 0;         // seconds to the next one; 0: the server answers
 };
 
 } // namespace velmaris

@@ -43,4 +43,38 @@ bool RegisterWindow::openSessionStore()
            && m_session.openStore(Creation::Allowed);
 }
 
+void RegisterWindow::watchServer()
+{
+    if (m_retryIn == 0) {
+        if (!m_store.isConnectionLost())
+            return;
+        m_retryIn = m_retryEvery; // just noticed: the first try waits its turn
+        showLostServer();
+        return;
+    }
+    if (--m_retryIn > 0) {
+        showLostServer();
+        return;
+    }
+    // Opened again with what the session keeps (the password); a form open
+    // meanwhile saves against the version it was opened at.
+    if (!m_session.openStore()) {
+        m_retryIn = m_retryEvery;
+        showLostServer();
+        return;
+    }
+    etat->setVisible(m_store.isReadOnly());
+    if (m_store.isReadOnly())
+        etat->setText(QStringLiteral("Lecture seule : ") + m_store.readOnlyReason() + u'.');
+    reload();
+    m_session.announce(0); // every window that shows a lease reads it again
+}
+
+void RegisterWindow::showLostServer()
+{
+    etat->setText(QStringLiteral("Serveur injoignable : nouvel essai dans %1 s…").arg(m_retryIn));
+    etat->show();
+    updateButtons();
+}
+
 } // namespace velmaris

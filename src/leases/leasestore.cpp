@@ -142,6 +142,12 @@ bool LeaseStore::fail(const QString& message, StoreError kind)
 
 bool LeaseStore::failKind(StoreError kind)
 {
+    // Not "not open": the server went away, and the user is to know it.
+    if (kind == StoreError::NotOpen && m_connectionLost)
+        return fail(QStringLiteral("Le serveur du registre des baux ") + quoted(m_path)
+                        + QStringLiteral(" ne répond plus ; rien n'a été enregistré. La "
+                                         "connexion sera rétablie dès qu'il répondra."),
+                    kind);
     return fail(storeErrorText(kind, m_path), kind);
 }
 

@@ -86,6 +86,9 @@ public:
     bool isOpen() const;
     bool isServer() const { return m_server.has_value(); }
     bool isReadOnly() const;
+    // The server dropped the connection: the store counts as closed until it
+    // is opened again.
+    bool isConnectionLost() const { return m_connectionLost; }
     // Why the register may only be read here, in French (no final stop);
     // empty when it may be written.
     QString readOnlyReason() const { return m_readOnlyReason; }

@@ -160,8 +160,8 @@ QString describeServer(const QSqlError& error, const QString& where)
     // The server is gone mid-way, and it drops what the transaction had begun.
     if (connectionLost(error))
         return QStringLiteral("La connexion au serveur du registre des baux ") + server
-               + QStringLiteral(" a été coupée ; rien n'a été enregistré. Rouvrez le registre "
-                                "quand le serveur est de nouveau joignable.");
+               + QStringLiteral(" a été coupée ; rien n'a été enregistré. Réessayez quand le "
+                                "serveur répondra de nouveau.");
     return QStringLiteral("Erreur du serveur du registre des baux ") + server
            + QStringLiteral(" : ") + error.databaseText().trimmed() + u'.';
 }

@@ -57,6 +57,7 @@ private slots:
 
     void twoDesksNeverUndoEachOther();
     void readingDeskIsToldWhy();
+    void lostServerIsAStateNotADeadEnd();
 
     void passwordOnceThenLiveRefresh()
     {
@@ -209,6 +210,59 @@ void TestRegisterServer::readingDeskIsToldWhy()
                                     "le lire.")),
                  qPrintable(b->toolTip()));
     }
+}
+
+// The server stops while a form is open with text typed: the save says the
+// server is gone, the form keeps the text, the window says it is trying again
+// and greys what cannot work; the server back, the window reconnects by
+// itself and the same "Enregistrer" saves.
+void TestRegisterServer::lostServerIsAStateNotADeadEnd()
+{
+    QVERIFY(m_pg.createDatabase(QStringLiteral("coupure")));
+    {
+        LeaseStore owner;
+        QVERIFY(owner.openServer(m_pg.server(QStringLiteral("coupure"))));
+        QVERIFY(owner.addLease(officeLease(QStringLiteral("COU-1"))));
+    }
+    Messages messages;
+    Settings settings;
+    RegisterSession session;
+    session.setServer(m_pg.server(QStringLiteral("coupure")));
+    MainWindow w(settings, QStringLiteral(VELMARIS_SOURCE_DIR "/data"), QString());
+    w.setRegisterSession(session);
+    w.load();
+    w.show();
+    QTest::mouseClick(w.baux, Qt::LeftButton);
+    RegisterWindow* r = w.registerWindow();
+    QVERIFY(r && session.store().isOpen());
+    r->setRetryInterval(1);
+    r->selectLease(session.store().findLease(QStringLiteral("COU-1"))->id);
+    QTest::mouseClick(r->modifier, Qt::LeftButton);
+    QPointer<LeaseForm> form;
+    for (LeaseForm* f : r->findChildren<LeaseForm*>())
+        if (f->isVisible())
+            form = f;
+    QVERIFY(form);
+    form->locataire->setText(QStringLiteral("M. Martin"));
+
+    QVERIFY2(m_pg.pause(), qPrintable(m_pg.why()));
+    QTest::mouseClick(form->enregistrer, Qt::LeftButton);
+    QVERIFY(form && form->isVisible());
+    QCOMPARE(form->locataire->text(), QStringLiteral("M. Martin"));
+    QVERIFY2(!messages.texts.isEmpty()
+                 && !messages.texts.last().contains(QStringLiteral("n'est pas ouvert")),
+             qPrintable(messages.texts.join(u'\n')));
+    QTRY_VERIFY(r->etat->isVisible()
+                && r->etat->text().startsWith(QStringLiteral("Serveur injoignable")));
+    QVERIFY(!r->ajouter->isEnabled());
+
+    QVERIFY2(m_pg.resume(), qPrintable(m_pg.why()));
+    QTRY_VERIFY_WITH_TIMEOUT(session.store().isOpen() && !r->etat->isVisible(), 15000);
+    QVERIFY(r->ajouter->isEnabled());
+    QTest::mouseClick(form->enregistrer, Qt::LeftButton);
+    QTRY_VERIFY(!form);
+    QCOMPARE(session.store().findLease(QStringLiteral("COU-1"))->tenant,
+             QStringLiteral("M. Martin"));
 }
 
 VELMARIS_TEST(TestRegisterServer)

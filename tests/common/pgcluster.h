@@ -88,12 +88,9 @@ public:
                                m_dir.filePath(QStringLiteral("server.key")));
             m_port = tlsPort;
         }
-        if (!run(QStringLiteral("pg_ctl"),
-                 {QStringLiteral("-D"), data, QStringLiteral("-l"),
-                  m_dir.filePath(QStringLiteral("log")), QStringLiteral("-w"), QStringLiteral("-t"),
-                  QStringLiteral("60"), QStringLiteral("-o"), options, QStringLiteral("start")}))
+        m_options = options;
+        if (!resume())
             return false;
-        m_running = true;
         return exec(QStringLiteral("postgres"),
                     QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'")
                         .arg(QString::fromLatin1(kPasswordUser), QString::fromLatin1(kPassword)));
@@ -109,6 +106,28 @@ public:
         m_running = false;
         run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), dataDir(), QStringLiteral("-m"),
                                        QStringLiteral("immediate"), QStringLiteral("stop")});
+    }
+
+    // The server stopped as a crash or a power cut would, and started again on
+    // the same data; connections of the test's own are dropped.
+    bool pause()
+    {
+        for (const QString& name : std::as_const(m_connections))
+            QSqlDatabase::removeDatabase(name);
+        m_connections.clear();
+        m_running = false;
+        return run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), dataDir(), QStringLiteral("-m"),
+                                              QStringLiteral("immediate"), QStringLiteral("stop")});
+    }
+    bool resume()
+    {
+        if (!run(QStringLiteral("pg_ctl"),
+                 {QStringLiteral("-D"), dataDir(), QStringLiteral("-l"),
+                  m_dir.filePath(QStringLiteral("log")), QStringLiteral("-w"), QStringLiteral("-t"),
+                  QStringLiteral("60"), QStringLiteral("-o"), m_options, QStringLiteral("start")}))
+            return false;
+        m_running = true;
+        return true;
     }
 
     QString why() const { return m_why; }
@@ -264,6 +283,7 @@ private:
     bool m_asNobody = false;
     bool m_running = false;
     int m_port = kPort; // of the socket, and of TCP when it listens there
+    QString m_options;  // the server's, for resume()
 };
 
 } // namespace velmaris::test
