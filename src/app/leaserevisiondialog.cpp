@@ -117,9 +117,10 @@ void LeaseRevisionDialog::setLease(const Lease& lease, std::vector<RevisionRecor
     recompute();
 }
 
-void LeaseRevisionDialog::setReadOnly(bool readOnly)
+void LeaseRevisionDialog::setReadOnly(bool readOnly, const QString& why)
 {
     m_readOnly = readOnly;
+    m_readOnlyWhy = why.isEmpty() ? QStringLiteral("Le registre est en lecture seule.") : why;
     recompute();
 }
 
@@ -174,7 +175,7 @@ void LeaseRevisionDialog::recompute()
     // A letter may be prepared ahead; the revision is recorded once asked.
     m_ahead = *date > m_today;
     appliquer->setEnabled(r.canApply() && !m_readOnly && !m_ahead);
-    appliquer->setToolTip(m_readOnly ? QStringLiteral("Le registre est en lecture seule.")
+    appliquer->setToolTip(m_readOnly ? m_readOnlyWhy
                           : m_ahead  ? requestAheadText(*date, m_today)
                                      : QString());
 }

@@ -30,7 +30,8 @@ public:
     using Apply = std::function<bool(const RevisionRecord& record, QString* error)>;
     void setApply(Apply apply);
     // A register that cannot be written: the computation shows, "Appliquer" stays off.
-    void setReadOnly(bool readOnly);
+    // why: what "Appliquer" says when greyed (a plain read-only register when empty).
+    void setReadOnly(bool readOnly, const QString& why = {});
 
     // Computes again: the request date or the index table changed.
     void recompute();
@@ -61,6 +62,7 @@ private:
     LawfulRevision m_revision;
     bool m_dateValid = true;
     bool m_readOnly = false;
+    QString m_readOnlyWhy;
     QDate m_today;        // the day the dialog opened: no request is recorded after it
     bool m_ahead = false; // the request date lies after m_today
     Apply m_apply;

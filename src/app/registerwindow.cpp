@@ -319,7 +319,7 @@ void RegisterWindow::reviseLease()
     }
     auto* dialog = new LeaseRevisionDialog(*chosen, std::move(*history), m_table, today(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setReadOnly(!writable());
+    dialog->setReadOnly(!writable(), readOnlyTip());
     const qint64 id = chosen->id;
     dialog->setApply([this, id, dialog](const RevisionRecord& record, QString* error) {
         if (!m_store.appendRevision(record, dialog->lease().version)) {

@@ -11,8 +11,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
+#include <csignal>
 
 #include <unistd.h>
 
@@ -44,6 +46,23 @@ void removeNewFile(LeaseStore& store, const QString& path)
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
         QFile::remove(path + QString::fromLatin1(suffix));
     QDir().rmdir(QFileInfo(path).absolutePath());
+}
+
+// What a copy killed before its end left in target: its building folder, once
+// the process that made it is gone.
+void removeLeftCopies(const QString& target)
+{
+    static const QRegularExpression name(QStringLiteral(R"(^\.copie-en-cours-(\d+)-[0-9a-f]+$)"));
+    for (const QFileInfo& entry :
+         QDir(target).entryInfoList({QStringLiteral(".copie-en-cours-*")},
+                                    QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        const QRegularExpressionMatch m = name.match(entry.fileName());
+        if (!m.hasMatch() || entry.isSymLink() || entry.ownerId() != uint(geteuid()))
+            continue;
+        const pid_t pid = pid_t(m.captured(1).toLongLong());
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+            QDir(entry.filePath()).removeRecursively();
+    }
 }
 
 // Gives the register built in its own folder the register's name in target,
@@ -104,6 +123,7 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
             return *failed;
         // Built in a folder of its own, the register takes its name in target
         // only once whole and counted: a copy cut short leaves no register.
+        removeLeftCopies(target);
         const QString building = QDir(target).filePath(
             QStringLiteral(".copie-en-cours-%1-%2")
                 .arg(QCoreApplication::applicationPid())

@@ -1,6 +1,7 @@
 // The register window on an office's server: the password asked once, and
 // the leases another desk adds shown without a click.
 #include "leaseform.h"
+#include "leaserevisiondialog.h"
 #include "leasestore.h"
 #include "mainwindow.h"
 #include "messagecatcher.h"
@@ -203,6 +204,14 @@ void TestRegisterServer::readingDeskIsToldWhy()
     QCOMPARE(r->filter().sourceModel()->rowCount(), 1);
     QVERIFY2(messages.texts.value(0).contains(QStringLiteral("ne peut être que lu")),
              qPrintable(messages.texts.value(0)));
+    // "Réviser" computes; its "Appliquer" is greyed and says why.
+    r->selectLease(session.store().findLease(QStringLiteral("CON-1"))->id);
+    QTest::mouseClick(r->reviser, Qt::LeftButton);
+    LeaseRevisionDialog* revision = r->findChild<LeaseRevisionDialog*>();
+    QVERIFY(revision && !revision->appliquer->isEnabled());
+    QVERIFY2(revision->appliquer->toolTip().contains(QStringLiteral("n'a que le droit de le lire")),
+             qPrintable(revision->appliquer->toolTip()));
+    revision->close();
     for (QPushButton* b : {r->ajouter, r->importer}) {
         QVERIFY(!b->isEnabled());
         QVERIFY2(b->toolTip().contains(

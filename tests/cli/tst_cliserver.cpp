@@ -90,6 +90,11 @@ private slots:
         QVERIFY(r.output.contains(QStringLiteral("LYO-02")));
 
         const QString copy = back.filePath(QStringLiteral("copie"));
+        // What a copy killed in the middle left there goes.
+        const QString left =
+            QDir(copy).filePath(QStringLiteral(".copie-en-cours-%1-00c0ffee").arg(1 << 30));
+        QVERIFY(QDir().mkpath(left));
+        velmaris::test::writeAll(QDir(left).filePath(LeaseStore::fileName()), "à moitié");
         r = run(office.path(),
                 {QStringLiteral("--register"), server, QStringLiteral("--copy-register"), copy});
         QVERIFY2(r.status == 0, qPrintable(r.error));
