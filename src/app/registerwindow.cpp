@@ -168,19 +168,6 @@ void RegisterWindow::changeEvent(QEvent* event)
         refreshIfChangedElsewhere();
 }
 
-bool RegisterWindow::writable() const
-{
-    return m_store.isOpen() && !m_store.isReadOnly();
-}
-
-QString RegisterWindow::readOnlyTip() const
-{
-    const QString reason = m_store.readOnlyReason();
-    return QStringLiteral("Lecture seule : ")
-           + (reason.isEmpty() ? QStringLiteral("le registre ne peut pas être modifié") : reason)
-           + u'.';
-}
-
 const Lease* RegisterWindow::selectedLease() const
 {
     const QModelIndexList rows = tableau->selectionModel()->selectedRows();

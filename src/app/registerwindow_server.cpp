@@ -1,4 +1,5 @@
-// The register window on an office's server: the password, asked once.
+// The register window and what it may do: the server's password, asked once;
+// a register that may only be read, and why; a server that stopped answering.
 #include "registerwindow.h"
 
 #include "messages.h"
@@ -75,6 +76,19 @@ void RegisterWindow::showLostServer()
     etat->setText(QStringLiteral("Serveur injoignable : nouvel essai dans %1 s…").arg(m_retryIn));
     etat->show();
     updateButtons();
+}
+
+bool RegisterWindow::writable() const
+{
+    return m_store.isOpen() && !m_store.isReadOnly();
+}
+
+QString RegisterWindow::readOnlyTip() const
+{
+    const QString reason = m_store.readOnlyReason();
+    return QStringLiteral("Lecture seule : ")
+           + (reason.isEmpty() ? QStringLiteral("le registre ne peut pas être modifié") : reason)
+           + u'.';
 }
 
 } // namespace velmaris

@@ -1,6 +1,13 @@
-// The register's schema, version by version. A step, once shipped, never
-// changes: files in the field were made by it.
+// The register's schema, version by version, and how a register's version is
+// read and brought up to date. A step, once shipped, never changes: files in
+// the field were made by it.
+#include "leasestore.h"
+
 #include "leasestore_p.h"
+#include "quoting.h"
+
+#include <QSqlQuery>
+#include <QVariant>
 
 namespace velmaris::storeinternal {
 
@@ -193,3 +200,83 @@ bool territoriesFromPostalCodes(QSqlDatabase db, QSqlError* error)
 }
 
 } // namespace velmaris::storeinternal
+
+namespace velmaris {
+
+using namespace storeinternal;
+
+int LeaseStore::readVersion(bool* ok)
+{
+    *ok = false;
+    QSqlQuery query(database());
+    const QString tables =
+        // pg_tables lists every table, those the role may not read too: a
+        // register it has no right on is not taken for an empty database.
+        isServer() ? QStringLiteral("SELECT count(*) FROM pg_catalog.pg_tables "
+                                    "WHERE schemaname = '%1'")
+                         .arg(QString::fromLatin1(kServerSchema))
+                   : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'");
+    if (!query.exec(tables) || !query.next()) {
+        failSql(query.lastError());
+        return 0;
+    }
+    if (query.value(0).toInt() == 0) {
+        *ok = true;
+        return 0; // a new file
+    }
+    if (!query.exec(QStringLiteral("SELECT version FROM schema_version")) || !query.next()) {
+        // Only a missing table says it is no register; anything else says why.
+        if (isServer() && query.lastError().nativeErrorCode() == u"42501")
+            fail(QStringLiteral("Le rôle connecté n'a pas le droit de lire le registre des baux ")
+                     + quoted(m_path)
+                     + QStringLiteral(" : demandez à l'administrateur du serveur les droits d'un "
+                                      "poste (packaging/velmaris-roles.sql)."),
+                 StoreError::ReadOnly);
+        else if (isServer()
+                     ? query.lastError().nativeErrorCode() != u"42P01"
+                     : sqliteCode(query.lastError()) == 5 || sqliteCode(query.lastError()) == 6)
+            failSql(query.lastError());
+        else
+            fail(quotedPath(m_path)
+                     + QStringLiteral(" n'est pas un registre des baux de Velmaris ; il n'a pas "
+                                      "été modifié."),
+                 StoreError::Damaged);
+        return 0;
+    }
+    *ok = true;
+    return query.value(0).toInt();
+}
+
+bool LeaseStore::migrate(int from)
+{
+    QSqlDatabase db = database();
+    Transaction transaction(db);
+    if (!transaction.begun())
+        return failSql(transaction.error());
+    // Two desks opening a new database at once: the second waits for the
+    // first one's schema, then finds it made.
+    QSqlError e;
+    if (isServer() && !run(db, QStringLiteral("SELECT pg_advisory_xact_lock(8367227)"), &e))
+        return failSql(e);
+    // Another program may have migrated the file between our look and our lock.
+    bool ok = false;
+    const int version = readVersion(&ok);
+    if (!ok)
+        return false;
+    if (version != from)
+        return version == kSchemaVersion ? transaction.commit() || failSql(transaction.error())
+                                         : fail(QStringLiteral("Le registre des baux a changé "
+                                                               "pendant son ouverture."),
+                                                StoreError::Busy);
+    for (const QString& sql : migrationSteps(version, isServer())) {
+        if (!run(db, sql, &e))
+            return failSql(e);
+    }
+    if (version >= 1 && version < 2 && !territoriesFromPostalCodes(db, &e))
+        return failSql(e);
+    if (!transaction.commit())
+        return failSql(transaction.error());
+    return true;
+}
+
+} // namespace velmaris

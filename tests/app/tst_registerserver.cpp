@@ -20,6 +20,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <memory>
+
 #include "testsupport.h"
 
 using namespace velmaris;
@@ -38,6 +40,30 @@ Lease officeLease(const QString& reference)
     lease.rentCents = 85000;
     return lease;
 }
+
+// One desk of the office: its main window on the server's register.
+struct Desk {
+    Messages messages;
+    Settings settings;
+    RegisterSession session;
+    std::unique_ptr<MainWindow> w;
+
+    explicit Desk(const RegisterServer& server)
+    {
+        session.setServer(server);
+        w = std::make_unique<MainWindow>(settings, QStringLiteral(VELMARIS_SOURCE_DIR "/data"),
+                                         QString());
+        w->setRegisterSession(session);
+        w->load();
+        w->show();
+    }
+    // "Baux" clicked: the register window.
+    RegisterWindow* openRegister()
+    {
+        QTest::mouseClick(w->baux, Qt::LeftButton);
+        return w->registerWindow();
+    }
+};
 
 } // namespace
 
@@ -136,18 +162,10 @@ void TestRegisterServer::twoDesksNeverUndoEachOther()
     const Lease lease = officeLease(QStringLiteral("BUR-2"));
     QVERIFY(desk1.addLease(lease));
 
-    Messages messages;
-    Settings settings;
-    RegisterSession session;
-    session.setServer(server);
-    MainWindow w(settings, QStringLiteral(VELMARIS_SOURCE_DIR "/data"), QString());
-    w.setRegisterSession(session);
-    w.load();
-    w.show();
-    QTest::mouseClick(w.baux, Qt::LeftButton);
-    RegisterWindow* r = w.registerWindow();
-    QVERIFY(r && session.store().isOpen());
-    r->selectLease(session.store().findLease(QStringLiteral("BUR-2"))->id);
+    Desk desk(server);
+    RegisterWindow* r = desk.openRegister();
+    QVERIFY(r && desk.session.store().isOpen());
+    r->selectLease(desk.session.store().findLease(QStringLiteral("BUR-2"))->id);
     QTest::mouseClick(r->modifier, Qt::LeftButton);
     QPointer<LeaseForm> form;
     for (LeaseForm* f : r->findChildren<LeaseForm*>())
@@ -163,9 +181,9 @@ void TestRegisterServer::twoDesksNeverUndoEachOther()
     QTRY_COMPARE(form->notes->toPlainText(), QStringLiteral("Loyer renégocié"));
 
     QTest::mouseClick(form->enregistrer, Qt::LeftButton);
-    QVERIFY2(messages.texts.value(0).startsWith(
+    QVERIFY2(desk.messages.texts.value(0).startsWith(
                  QStringLiteral("Ce bail a été modifié par ailleurs depuis son ouverture.")),
-             qPrintable(messages.texts.value(0)));
+             qPrintable(desk.messages.texts.value(0)));
     QCOMPARE(desk1.findLease(QStringLiteral("BUR-2"))->chargesCents, qint64(0));
     QTest::mouseClick(form->enregistrer, Qt::LeftButton);
     QTRY_VERIFY(!form);
@@ -190,22 +208,14 @@ void TestRegisterServer::readingDeskIsToldWhy()
     QVERIFY(m_pg.exec(QStringLiteral("consultation"),
                       QStringLiteral("CREATE ROLE consultant LOGIN IN ROLE velmaris_lecture")));
 
-    Messages messages;
-    Settings settings;
-    RegisterSession session;
-    session.setServer(m_pg.server(QStringLiteral("consultation"), QStringLiteral("consultant")));
-    MainWindow w(settings, QStringLiteral(VELMARIS_SOURCE_DIR "/data"), QString());
-    w.setRegisterSession(session);
-    w.load();
-    w.show();
-    QTest::mouseClick(w.baux, Qt::LeftButton);
-    RegisterWindow* r = w.registerWindow();
-    QVERIFY(r && session.store().isOpen());
+    Desk desk(m_pg.server(QStringLiteral("consultation"), QStringLiteral("consultant")));
+    RegisterWindow* r = desk.openRegister();
+    QVERIFY(r && desk.session.store().isOpen());
     QCOMPARE(r->filter().sourceModel()->rowCount(), 1);
-    QVERIFY2(messages.texts.value(0).contains(QStringLiteral("ne peut être que lu")),
-             qPrintable(messages.texts.value(0)));
+    QVERIFY2(desk.messages.texts.value(0).contains(QStringLiteral("ne peut être que lu")),
+             qPrintable(desk.messages.texts.value(0)));
     // "Réviser" computes; its "Appliquer" is greyed and says why.
-    r->selectLease(session.store().findLease(QStringLiteral("CON-1"))->id);
+    r->selectLease(desk.session.store().findLease(QStringLiteral("CON-1"))->id);
     QTest::mouseClick(r->reviser, Qt::LeftButton);
     LeaseRevisionDialog* revision = r->findChild<LeaseRevisionDialog*>();
     QVERIFY(revision && !revision->appliquer->isEnabled());
@@ -233,19 +243,11 @@ void TestRegisterServer::lostServerIsAStateNotADeadEnd()
         QVERIFY(owner.openServer(m_pg.server(QStringLiteral("coupure"))));
         QVERIFY(owner.addLease(officeLease(QStringLiteral("COU-1"))));
     }
-    Messages messages;
-    Settings settings;
-    RegisterSession session;
-    session.setServer(m_pg.server(QStringLiteral("coupure")));
-    MainWindow w(settings, QStringLiteral(VELMARIS_SOURCE_DIR "/data"), QString());
-    w.setRegisterSession(session);
-    w.load();
-    w.show();
-    QTest::mouseClick(w.baux, Qt::LeftButton);
-    RegisterWindow* r = w.registerWindow();
-    QVERIFY(r && session.store().isOpen());
+    Desk desk(m_pg.server(QStringLiteral("coupure")));
+    RegisterWindow* r = desk.openRegister();
+    QVERIFY(r && desk.session.store().isOpen());
     r->setRetryInterval(1);
-    r->selectLease(session.store().findLease(QStringLiteral("COU-1"))->id);
+    r->selectLease(desk.session.store().findLease(QStringLiteral("COU-1"))->id);
     QTest::mouseClick(r->modifier, Qt::LeftButton);
     QPointer<LeaseForm> form;
     for (LeaseForm* f : r->findChildren<LeaseForm*>())
@@ -258,19 +260,19 @@ void TestRegisterServer::lostServerIsAStateNotADeadEnd()
     QTest::mouseClick(form->enregistrer, Qt::LeftButton);
     QVERIFY(form && form->isVisible());
     QCOMPARE(form->locataire->text(), QStringLiteral("M. Martin"));
-    QVERIFY2(!messages.texts.isEmpty()
-                 && !messages.texts.last().contains(QStringLiteral("n'est pas ouvert")),
-             qPrintable(messages.texts.join(u'\n')));
+    QVERIFY2(!desk.messages.texts.isEmpty()
+                 && !desk.messages.texts.last().contains(QStringLiteral("n'est pas ouvert")),
+             qPrintable(desk.messages.texts.join(u'\n')));
     QTRY_VERIFY(r->etat->isVisible()
                 && r->etat->text().startsWith(QStringLiteral("Serveur injoignable")));
     QVERIFY(!r->ajouter->isEnabled());
 
     QVERIFY2(m_pg.resume(), qPrintable(m_pg.why()));
-    QTRY_VERIFY_WITH_TIMEOUT(session.store().isOpen() && !r->etat->isVisible(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(desk.session.store().isOpen() && !r->etat->isVisible(), 15000);
     QVERIFY(r->ajouter->isEnabled());
     QTest::mouseClick(form->enregistrer, Qt::LeftButton);
     QTRY_VERIFY(!form);
-    QCOMPARE(session.store().findLease(QStringLiteral("COU-1"))->tenant,
+    QCOMPARE(desk.session.store().findLease(QStringLiteral("COU-1"))->tenant,
              QStringLiteral("M. Martin"));
 }
 
