@@ -63,6 +63,16 @@ struct Desk {
         QTest::mouseClick(w->baux, Qt::LeftButton);
         return w->registerWindow();
     }
+    // "Modifier…" on the lease of that reference: its form.
+    LeaseForm* editLease(RegisterWindow* r, const QString& reference)
+    {
+        r->selectLease(session.store().findLease(reference)->id);
+        QTest::mouseClick(r->modifier, Qt::LeftButton);
+        for (LeaseForm* f : r->findChildren<LeaseForm*>())
+            if (f->isVisible())
+                return f;
+        return nullptr;
+    }
 };
 
 } // namespace
@@ -165,12 +175,7 @@ void TestRegisterServer::twoDesksNeverUndoEachOther()
     Desk desk(server);
     RegisterWindow* r = desk.openRegister();
     QVERIFY(r && desk.session.store().isOpen());
-    r->selectLease(desk.session.store().findLease(QStringLiteral("BUR-2"))->id);
-    QTest::mouseClick(r->modifier, Qt::LeftButton);
-    QPointer<LeaseForm> form;
-    for (LeaseForm* f : r->findChildren<LeaseForm*>())
-        if (f->isVisible())
-            form = f;
+    QPointer<LeaseForm> form = desk.editLease(r, QStringLiteral("BUR-2"));
     QVERIFY(form);
     form->charges->setText(QStringLiteral("40"));
 
@@ -247,12 +252,7 @@ void TestRegisterServer::lostServerIsAStateNotADeadEnd()
     RegisterWindow* r = desk.openRegister();
     QVERIFY(r && desk.session.store().isOpen());
     r->setRetryInterval(1);
-    r->selectLease(desk.session.store().findLease(QStringLiteral("COU-1"))->id);
-    QTest::mouseClick(r->modifier, Qt::LeftButton);
-    QPointer<LeaseForm> form;
-    for (LeaseForm* f : r->findChildren<LeaseForm*>())
-        if (f->isVisible())
-            form = f;
+    QPointer<LeaseForm> form = desk.editLease(r, QStringLiteral("COU-1"));
     QVERIFY(form);
     form->locataire->setText(QStringLiteral("M. Martin"));
 
