@@ -1,6 +1,7 @@
 // How a lease and a revision record map onto the columns of the register.
 #include "leasestore_p.h"
 
+#include <QSqlDriver>
 #include <QVariant>
 
 namespace velmaris::storeinternal {
@@ -37,6 +38,26 @@ QDate dateFromKey(const QString& text)
     return QDate(parts[0], parts[1], parts[2]);
 }
 
+QVariant dateParam(const QDate& date, bool server)
+{
+    // A server's date columns are DATE, an absent one NULL; a file's are text.
+    if (server)
+        return date.isValid() ? QVariant(dateKey(date)) : QVariant(QMetaType(QMetaType::QString));
+    return text(dateKey(date));
+}
+
+QDate dateFromValue(const QVariant& value)
+{
+    return value.typeId() == QMetaType::QDate ? value.toDate() : dateFromKey(value.toString());
+}
+
+QDateTime dateTimeFromValue(const QVariant& value)
+{
+    return value.typeId() == QMetaType::QDateTime
+               ? value.toDateTime()
+               : QDateTime::fromString(value.toString(), Qt::ISODate);
+}
+
 // The columns are NOT NULL: an absent value is an empty text, never a null one.
 QString text(const QString& value)
 {
@@ -50,14 +71,15 @@ Quarter quarterFromKey(const QString& key)
 
 void bindLease(QSqlQuery& query, const Lease& lease)
 {
+    const bool server = query.driver() && query.driver()->dbmsType() == QSqlDriver::PostgreSQL;
     query.bindValue(QStringLiteral(":reference"), text(lease.reference.trimmed()));
     query.bindValue(QStringLiteral(":tenant"), text(lease.tenant));
     query.bindValue(QStringLiteral(":address"), text(lease.address));
     query.bindValue(QStringLiteral(":postal_code"), text(lease.postalCode.trimmed().toUpper()));
     query.bindValue(QStringLiteral(":territory"), text(territoryKey(lease.territory)));
-    query.bindValue(QStringLiteral(":furnished"), lease.furnished ? 1 : 0);
-    query.bindValue(QStringLiteral(":signing_date"), text(dateKey(lease.signingDate)));
-    query.bindValue(QStringLiteral(":start_date"), text(dateKey(lease.startDate)));
+    query.bindValue(QStringLiteral(":furnished"), lease.furnished);
+    query.bindValue(QStringLiteral(":signing_date"), dateParam(lease.signingDate, server));
+    query.bindValue(QStringLiteral(":start_date"), dateParam(lease.startDate, server));
     query.bindValue(QStringLiteral(":reference_quarter"), text(lease.referenceQuarter.key()));
     query.bindValue(QStringLiteral(":revision_day"), lease.revisionDay);
     query.bindValue(QStringLiteral(":revision_month"), lease.revisionMonth);
@@ -65,10 +87,10 @@ void bindLease(QSqlQuery& query, const Lease& lease)
                                                    ? QStringLiteral("hausse_baisse")
                                                    : QStringLiteral("hausse"));
     query.bindValue(QStringLiteral(":dpe_class"), text(dpeText(lease.dpeClass)));
-    query.bindValue(QStringLiteral(":dpe_date"), text(dateKey(lease.dpeDate)));
+    query.bindValue(QStringLiteral(":dpe_date"), dateParam(lease.dpeDate, server));
     query.bindValue(QStringLiteral(":rent_cents"), lease.rentCents);
     query.bindValue(QStringLiteral(":charges_cents"), lease.chargesCents);
-    query.bindValue(QStringLiteral(":prior_revision"), text(dateKey(lease.priorRevision)));
+    query.bindValue(QStringLiteral(":prior_revision"), dateParam(lease.priorRevision, server));
     query.bindValue(QStringLiteral(":notes"), text(lease.notes));
     query.bindValue(QStringLiteral(":town"), text(lease.town.trimmed()));
     query.bindValue(QStringLiteral(":landlord_kind"), landlordKindKey(lease.landlordKind));
@@ -97,18 +119,18 @@ Lease leaseFromRow(const QSqlQuery& q)
                           ? Territory::Unset
                           : territoryFromText(territory).value_or(Territory::Metropole);
     lease.furnished = q.value(6).toInt() != 0;
-    lease.signingDate = dateFromKey(q.value(7).toString());
-    lease.startDate = dateFromKey(q.value(8).toString());
+    lease.signingDate = dateFromValue(q.value(7));
+    lease.startDate = dateFromValue(q.value(8));
     lease.referenceQuarter = quarterFromKey(q.value(9).toString());
     lease.revisionDay = q.value(10).toInt();
     lease.revisionMonth = q.value(11).toInt();
     lease.clause = q.value(12).toString() == u"hausse_baisse" ? Clause::HausseEtBaisse
                                                               : Clause::HausseSeulement;
     lease.dpeClass = dpeFromText(q.value(13).toString()).value_or(DpeClass::None);
-    lease.dpeDate = dateFromKey(q.value(14).toString());
+    lease.dpeDate = dateFromValue(q.value(14));
     lease.rentCents = q.value(15).toLongLong();
     lease.chargesCents = q.value(16).toLongLong();
-    lease.priorRevision = dateFromKey(q.value(17).toString());
+    lease.priorRevision = dateFromValue(q.value(17));
     lease.notes = q.value(18).toString();
     lease.version = q.value(19).toLongLong();
     lease.town = q.value(20).toString();
@@ -122,9 +144,9 @@ RevisionRecord revisionFromRow(const QSqlQuery& q)
     RevisionRecord rec;
     rec.id = q.value(0).toLongLong();
     rec.leaseId = q.value(1).toLongLong();
-    rec.dueDate = dateFromKey(q.value(2).toString());
-    rec.requestDate = dateFromKey(q.value(3).toString());
-    rec.effectiveDate = dateFromKey(q.value(4).toString());
+    rec.dueDate = dateFromValue(q.value(2));
+    rec.requestDate = dateFromValue(q.value(3));
+    rec.effectiveDate = dateFromValue(q.value(4));
     rec.oldRentCents = q.value(5).toLongLong();
     rec.newRentCents = q.value(6).toLongLong();
     rec.baseQuarter = quarterFromKey(q.value(7).toString());
@@ -134,7 +156,7 @@ RevisionRecord revisionFromRow(const QSqlQuery& q)
     rec.series = seriesFromKey(q.value(11).toString()).value_or(IndexSeries::Irl);
     rec.notes = q.value(12).toString();
     rec.appliedBy = q.value(13).toString();
-    rec.appliedAt = QDateTime::fromString(q.value(14).toString(), Qt::ISODate);
+    rec.appliedAt = dateTimeFromValue(q.value(14));
     return rec;
 }
 

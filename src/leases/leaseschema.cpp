@@ -9,6 +9,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
+
 namespace velmaris::storeinternal {
 
 namespace {
@@ -138,34 +140,48 @@ void addStep(QStringList& steps, const char* sql, bool server)
 
 } // namespace
 
-QStringList migrationSteps(int fromVersion, bool server)
+QStringList migrationSteps(int fromVersion, bool server, int toVersion)
 {
-    QStringList steps;
-    if (fromVersion < 1) {
-        for (const char* sql : kSchemaV1)
-            addStep(steps, sql, server);
+    struct Step {
+        const char* const* sql;
+        std::size_t count;
+    };
+    const Step steps[] = {
+        {kSchemaV1, std::size(kSchemaV1)},           {kMigrationTo2, std::size(kMigrationTo2)},
+        {kMigrationTo3, std::size(kMigrationTo3)}, {kMigrationTo4, std::size(kMigrationTo4)},
+        {kMigrationTo5, std::size(kMigrationTo5)}, {kMigrationTo6, std::size(kMigrationTo6)},
+    };
+    QStringList result;
+    for (int version = fromVersion + 1; version <= toVersion; ++version) {
+        if (version == 7)
+            result << typedSchemaSteps(server);
+        else
+            for (std::size_t i = 0; i < steps[version - 1].count; ++i)
+                addStep(result, steps[version - 1].sql[i], server);
     }
-    if (fromVersion < 2) {
-        for (const char* sql : kMigrationTo2)
-            addStep(steps, sql, server);
+    return result;
+}
+
+bool migrateSchema(QSqlDatabase db, int from, bool server, QString* refused, QSqlError* error)
+{
+    const auto runAll = [&](const QStringList& steps) {
+        for (const QString& sql : steps)
+            if (!run(db, sql, error))
+                return false;
+        return true;
+    };
+    if (!runAll(migrationSteps(from, server, std::min(6, LeaseStore::kSchemaVersion))))
+        return false;
+    if (from >= 1 && from < 2 && !territoriesFromPostalCodes(db, error))
+        return false;
+    if (from >= 1 && from < 7) {
+        // Rows another tool wrote that the typed schema would refuse, or
+        // read as something else: said, and nothing changed.
+        *refused = valuesRefused(db, server, error);
+        if (error->isValid() || !refused->isEmpty())
+            return false;
     }
-    if (fromVersion < 3) {
-        for (const char* sql : kMigrationTo3)
-            addStep(steps, sql, server);
-    }
-    if (fromVersion < 4) {
-        for (const char* sql : kMigrationTo4)
-            addStep(steps, sql, server);
-    }
-    if (fromVersion < 5) {
-        for (const char* sql : kMigrationTo5)
-            addStep(steps, sql, server);
-    }
-    if (fromVersion < 6) {
-        for (const char* sql : kMigrationTo6)
-            addStep(steps, sql, server);
-    }
-    return steps;
+    return runAll(migrationSteps(std::max(from, 6), server));
 }
 
 bool territoriesFromPostalCodes(QSqlDatabase db, QSqlError* error)
@@ -268,12 +284,18 @@ bool LeaseStore::migrate(int from)
                                          : fail(QStringLiteral("Le registre des baux a changé "
                                                                "pendant son ouverture."),
                                                 StoreError::Busy);
-    for (const QString& sql : migrationSteps(version, isServer())) {
-        if (!run(db, sql, &e))
+    QString refused;
+    if (!migrateSchema(db, version, isServer(), &refused, &e)) {
+        if (e.isValid())
             return failSql(e);
+        return fail(QStringLiteral("Le registre des baux ") + quotedPath(m_path)
+                        + QStringLiteral(" ne peut pas être mis à jour : il contient une valeur "
+                                         "que cette version refuse (")
+                        + refused
+                        + QStringLiteral("), sans doute écrite par un autre outil. Corrigez-la "
+                                         "avec cet outil ; le registre n'a pas été modifié."),
+                    StoreError::Damaged);
     }
-    if (version >= 1 && version < 2 && !territoriesFromPostalCodes(db, &e))
-        return failSql(e);
     if (!transaction.commit())
         return failSql(transaction.error());
     return true;

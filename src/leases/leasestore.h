@@ -60,7 +60,7 @@ public:
     // versions; an older file is migrated at open, after a copy of it is kept
     // beside it (Velmaris.sqlite.v1.bak, .v2.bak, .v3.bak). Version 6 records
     // who applied each revision, and when.
-    static constexpr int kSchemaVersion = 6;
+    static constexpr int kSchemaVersion = 7;
     static QString fileName(); // "Velmaris.sqlite"
 
     LeaseStore();

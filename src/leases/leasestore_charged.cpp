@@ -28,9 +28,9 @@ std::optional<std::vector<ChargedRent>> LeaseStore::chargedRents(qint64 leaseId)
     std::vector<ChargedRent> result;
     while (query.next()) {
         ChargedRent period;
-        period.month = dateFromKey(query.value(0).toString());
+        period.month = dateFromValue(query.value(0));
         period.rentCents = query.value(1).toLongLong();
-        period.requestDate = dateFromKey(query.value(2).toString());
+        period.requestDate = dateFromValue(query.value(2));
         result.push_back(period);
     }
     if (query.lastError().isValid()) {
@@ -73,9 +73,9 @@ bool LeaseStore::setChargedRents(qint64 leaseId, const std::vector<ChargedRent>&
                                  "request_date) VALUES (?, ?, ?, ?)"));
     for (const ChargedRent& period : periods) {
         query.bindValue(0, leaseId);
-        query.bindValue(1, text(dateKey(period.month)));
+        query.bindValue(1, dateParam(period.month, isServer()));
         query.bindValue(2, period.rentCents);
-        query.bindValue(3, text(dateKey(period.requestDate)));
+        query.bindValue(3, dateParam(period.requestDate, isServer()));
         if (!query.exec())
             return failSql(query.lastError());
     }

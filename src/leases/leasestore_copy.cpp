@@ -57,13 +57,11 @@ qint64 copyTable(QSqlDatabase from, QSqlDatabase to, const Table& table, QSqlErr
         return -1;
     }
     qint64 copied = 0;
+    const QStringList names = columns.split(QStringLiteral(", "));
+    const bool toServer = onServer(to);
     while (read.next()) {
-        for (int i = 0; i < count; ++i) {
-            const QVariant value = read.value(i);
-            // The columns are NOT NULL: an empty text must not become a null one.
-            write.bindValue(
-                i, value.typeId() == QMetaType::QString ? QVariant(text(value.toString())) : value);
-        }
+        for (int i = 0; i < count; ++i)
+            write.bindValue(i, copiedValue(name, names[i], read.value(i), toServer));
         if (!write.exec()) {
             *error = write.lastError();
             return -1;

@@ -66,6 +66,12 @@ QString describe(const QSqlError& error, const QString& path)
     case 14: // SQLITE_CANTOPEN
         return QStringLiteral("Impossible d'ouvrir le registre des baux ") + file
                + cantOpenCause(path) + u'.';
+    case 19: // SQLITE_CONSTRAINT
+        if (const QString label = refusedValueLabel(error.databaseText()); !label.isEmpty())
+            return QStringLiteral("Le registre des baux ") + file
+                   + QStringLiteral(" refuse une valeur impossible (") + label
+                   + QStringLiteral(") ; rien n'a été enregistré.");
+        break;
     case 10: // SQLITE_IOERR
         return QStringLiteral("Erreur de lecture ou d'écriture sur le registre des baux ") + file
                + QStringLiteral(" ; il n'a pas été modifié.");

@@ -89,7 +89,7 @@ bool LeaseStore::revisionStillApplies(const RevisionRecord& rec, qint64 leaseVer
              StoreError::Conflict);
         return false;
     }
-    const QDate lastDue = dateFromKey(query.value(1).toString());
+    const QDate lastDue = dateFromValue(query.value(1));
     if (lastDue.isValid() && rec.dueDate <= lastDue) {
         fail(QStringLiteral("Une révision du ") + dateText(lastDue)
                  + QStringLiteral(" ou plus récente est déjà enregistrée pour ce bail."),
@@ -115,9 +115,9 @@ std::optional<qint64> LeaseStore::recordRevision(const RevisionRecord& rec, qint
         return std::nullopt;
     const QVariant values[] = {
         rec.leaseId,
-        text(dateKey(rec.dueDate)),
-        text(dateKey(rec.requestDate)),
-        text(dateKey(rec.effectiveDate)),
+        dateParam(rec.dueDate, isServer()),
+        dateParam(rec.requestDate, isServer()),
+        dateParam(rec.effectiveDate, isServer()),
         rec.oldRentCents,
         rec.newRentCents,
         text(rec.baseQuarter.key()),

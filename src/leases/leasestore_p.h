@@ -7,6 +7,7 @@
 #include "leasestore.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -62,10 +63,26 @@ private:
 // Runs one statement; false with *error set when it fails.
 bool run(QSqlDatabase db, const QString& sql, QSqlError* error);
 
-// The SQL that brings a file of this version to LeaseStore::kSchemaVersion
-// (from 0, an empty file, it creates version 1 first), in order; for a server,
-// in PostgreSQL's words.
-QStringList migrationSteps(int fromVersion, bool server = false);
+// The SQL that brings a file of fromVersion to toVersion (from 0, an empty
+// file, it creates version 1 first), in order; for a server, in PostgreSQL's
+// words.
+QStringList migrationSteps(int fromVersion, bool server = false,
+                           int toVersion = LeaseStore::kSchemaVersion);
+// The whole migration inside the caller's transaction, the steps SQL cannot
+// say included. False with *error set, or with *refused naming the lease and
+// the value that the schema of version 7 would refuse.
+bool migrateSchema(QSqlDatabase db, int from, bool server, QString* refused, QSqlError* error);
+// Version 7's steps: typed columns and CHECK constraints on a server, the
+// same rules as triggers in an SQLite file.
+QStringList typedSchemaSteps(bool server);
+// The first row that breaks one of those rules ("bail « A-12 » : date de
+// signature « 15/10/2019 »"), empty when every row holds.
+QString valuesRefused(QSqlDatabase db, bool server, QSqlError* error);
+// The French name of the value a rule refused, from the database's own
+// text; empty when it is no rule of ours.
+QString refusedValueLabel(const QString& databaseText);
+// A value read from one back end as the other one's column takes it.
+QVariant copiedValue(QStringView table, QStringView column, const QVariant& value, bool toServer);
 // The territory of every lease from its postal code, by the one rule of
 // territoryFromPostalCode(): the step of version 2 that SQL cannot say.
 bool territoriesFromPostalCodes(QSqlDatabase db, QSqlError* error);
@@ -92,6 +109,11 @@ extern const QString kInsertLease;     // named placeholders, bound by bindLease
 QString dateKey(const QDate& date);
 QDate dateFromKey(const QString& text);
 QString text(const QString& value); // never a null text: the columns are NOT NULL
+// A date as a statement takes it: on a server a DATE or NULL, in a file ISO text.
+QVariant dateParam(const QDate& date, bool server);
+// A date or a moment as read back from either.
+QDate dateFromValue(const QVariant& value);
+QDateTime dateTimeFromValue(const QVariant& value);
 void bindLease(QSqlQuery& query, const Lease& lease);
 Lease leaseFromRow(const QSqlQuery& query);
 RevisionRecord revisionFromRow(const QSqlQuery& query);

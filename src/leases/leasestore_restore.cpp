@@ -58,15 +58,13 @@ std::optional<BackupLandlord> takeLandlord(QSqlDatabase db, QSqlError* error)
 }
 
 // Brings the copy to this program's schema, in one transaction.
-bool migrateCopy(QSqlDatabase db, int version, QSqlError* error)
+bool migrateCopy(QSqlDatabase db, int version, QString* refused, QSqlError* error)
 {
     if (!run(db, QStringLiteral("BEGIN IMMEDIATE"), error))
         return false;
-    for (const QString& sql : migrationSteps(version)) {
-        if (!run(db, sql, error)) {
-            run(db, QStringLiteral("ROLLBACK"), nullptr);
-            return false;
-        }
+    if (!migrateSchema(db, version, false, refused, error)) {
+        run(db, QStringLiteral("ROLLBACK"), nullptr);
+        return false;
     }
     return run(db, QStringLiteral("COMMIT"), error);
 }
@@ -188,8 +186,13 @@ bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLan
     {
         QSqlDatabase db = QSqlDatabase::database(name, false);
         if (run(db, QStringLiteral("PRAGMA journal_mode = DELETE"), &e)
-            && (copyCheck.version == kSchemaVersion || migrateCopy(db, copyCheck.version, &e)))
+            && (copyCheck.version == kSchemaVersion
+                || migrateCopy(db, copyCheck.version, &faults, &e))) {
             faults = restoredLeasesProblem(db, &e);
+            // The history and the rents charged, by the rules the register holds.
+            if (faults.isEmpty() && !e.isValid())
+                faults = valuesRefused(db, false, &e);
+        }
         if (!e.isValid() && faults.isEmpty())
             carried = takeLandlord(db, &e);
     }
