@@ -148,6 +148,23 @@ private slots:
         }
     }
 
+    // A backup of the first version restores as the register would migrate:
+    // its territories from the postal codes.
+    void firstVersionBackupRestores()
+    {
+        Register backup = make(false);
+        for (const QString& sql : storeinternal::migrationSteps(0, false, 1))
+            QVERIFY(exec(backup.raw, sql));
+        QVERIFY(fill(backup.raw, 1));
+        const QString source = backup.raw.databaseName();
+        backup.raw.close();
+        LeaseStore store;
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("restored"))));
+        QVERIFY(store.open(m_dir.filePath(QStringLiteral("restored"))));
+        QVERIFY2(store.restoreFrom(source), qPrintable(store.error()));
+        QCOMPARE(store.findLease(QStringLiteral("M-1"))->territory, Territory::Corse);
+    }
+
     // A value the typed schema would refuse stops the migration, naming the
     // lease and the value, and leaves the register as it was.
     void refusedValueStopsTheMigration_data()
