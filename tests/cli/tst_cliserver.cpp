@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 using namespace velmaris;
 using namespace velmaris::test;
@@ -105,6 +106,73 @@ private slots:
         LeaseStore store;
         QVERIFY(store.open(copy));
         QCOMPARE(store.leases()->size(), 2u);
+    }
+
+    // A copy killed at any moment, either way: the target holds the whole
+    // register or none (no empty register that opens as one), and the next
+    // copy goes through.
+    void killedCopiesLeaveAllOrNothing()
+    {
+        constexpr int kLeases = 2000;
+        QTemporaryDir office, back;
+        {
+            LeaseStore store;
+            QVERIFY(store.open(office.path()));
+            std::vector<Lease> leases;
+            for (int i = 0; i < kLeases; ++i)
+                leases.push_back(lease(QStringLiteral("K-%1").arg(i, 4, 10, QChar(u'0')), 70000));
+            QVERIFY(store.importLeases(leases));
+        }
+        const auto copy = [&](const QStringList& args, int killAfterMs) {
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(),
+                        QStringList{QStringLiteral("--copy-child"), office.path()} + args);
+            if (!child.waitForStarted())
+                return -1;
+            if (killAfterMs >= 0) {
+                QThread::msleep(killAfterMs);
+                child.kill();
+            }
+            child.waitForFinished(60000);
+            return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+        };
+        // Server to folder.
+        QVERIFY(m_pg.createDatabase(QStringLiteral("tuee")));
+        const QString server = address(QStringLiteral("tuee"));
+        QCOMPARE(copy({QStringLiteral("--copy-register"), server}, -1), 0);
+        for (int ms : {5, 20, 40, 80, 160, 320}) {
+            const QString target = back.filePath(QStringLiteral("copie-%1").arg(ms));
+            copy({QStringLiteral("--register"), server, QStringLiteral("--copy-register"),
+                  target},
+                 ms);
+            const QString file = QDir(target).filePath(LeaseStore::fileName());
+            if (QFile::exists(file)) {
+                LeaseStore whole;
+                QVERIFY(whole.open(target));
+                QCOMPARE(int(whole.leases()->size()), kLeases);
+                continue;
+            }
+            QCOMPARE(copy({QStringLiteral("--register"), server,
+                           QStringLiteral("--copy-register"), target},
+                          -1),
+                     0);
+            QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::Hidden
+                                            | QDir::NoDotAndDotDot),
+                     QStringList{LeaseStore::fileName()});
+        }
+        // Folder to server: the server's transaction goes whole or not at all.
+        for (int ms : {20, 80, 160, 400}) {
+            const QString name = QStringLiteral("tuee%1").arg(ms);
+            QVERIFY(m_pg.createDatabase(name));
+            copy({QStringLiteral("--copy-register"), address(name)}, ms);
+            LeaseStore there;
+            if (!there.openServer(m_pg.server(name), Creation::Refused))
+                continue; // killed before the schema was made
+            const int count = int(there.leases()->size());
+            QVERIFY2(count == 0 || count == kLeases, qPrintable(QString::number(count)));
+            if (count == 0)
+                QCOMPARE(copy({QStringLiteral("--copy-register"), address(name)}, -1), 0);
+        }
     }
 
     // The settings' section REGISTRE names the server for every command.
@@ -201,4 +269,12 @@ private slots:
 };
 
 VELMARIS_TEST(TestCliServer)
+// A copy run in a process of its own, to be killed: folder, then the command's arguments.
+VELMARIS_TEST_CHILD("--copy-child", [](int argc, char** argv) {
+    QStringList args;
+    for (int i = 3; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const QString folder = QString::fromLocal8Bit(argv[2]);
+    return run(folder, args << QStringLiteral("--data-folder") << folder).status;
+})
 #include "tst_cliserver.moc"
