@@ -69,41 +69,55 @@ Quarter quarterFromKey(const QString& key)
     return Quarter::fromKey(key).value_or(Quarter());
 }
 
+const QStringList kLeaseWrittenColumns = {
+    QStringLiteral("reference"),         QStringLiteral("tenant"),
+    QStringLiteral("address"),           QStringLiteral("postal_code"),
+    QStringLiteral("territory"),         QStringLiteral("furnished"),
+    QStringLiteral("signing_date"),      QStringLiteral("start_date"),
+    QStringLiteral("reference_quarter"), QStringLiteral("revision_day"),
+    QStringLiteral("revision_month"),    QStringLiteral("clause"),
+    QStringLiteral("dpe_class"),         QStringLiteral("dpe_date"),
+    QStringLiteral("rent_cents"),        QStringLiteral("charges_cents"),
+    QStringLiteral("prior_revision"),    QStringLiteral("notes"),
+    QStringLiteral("town"),              QStringLiteral("landlord_kind")};
+
+QVariantList leaseValues(const Lease& lease, bool server)
+{
+    return {text(lease.reference.trimmed()),
+            text(lease.tenant),
+            text(lease.address),
+            text(lease.postalCode.trimmed().toUpper()),
+            text(territoryKey(lease.territory)),
+            lease.furnished,
+            dateParam(lease.signingDate, server),
+            dateParam(lease.startDate, server),
+            text(lease.referenceQuarter.key()),
+            lease.revisionDay,
+            lease.revisionMonth,
+            lease.clause == Clause::HausseEtBaisse ? QStringLiteral("hausse_baisse")
+                                                   : QStringLiteral("hausse"),
+            text(dpeText(lease.dpeClass)),
+            dateParam(lease.dpeDate, server),
+            lease.rentCents,
+            lease.chargesCents,
+            dateParam(lease.priorRevision, server),
+            text(lease.notes),
+            text(lease.town.trimmed()),
+            landlordKindKey(lease.landlordKind)};
+}
+
 void bindLease(QSqlQuery& query, const Lease& lease)
 {
     const bool server = query.driver() && query.driver()->dbmsType() == QSqlDriver::PostgreSQL;
-    query.bindValue(QStringLiteral(":reference"), text(lease.reference.trimmed()));
-    query.bindValue(QStringLiteral(":tenant"), text(lease.tenant));
-    query.bindValue(QStringLiteral(":address"), text(lease.address));
-    query.bindValue(QStringLiteral(":postal_code"), text(lease.postalCode.trimmed().toUpper()));
-    query.bindValue(QStringLiteral(":territory"), text(territoryKey(lease.territory)));
-    query.bindValue(QStringLiteral(":furnished"), lease.furnished);
-    query.bindValue(QStringLiteral(":signing_date"), dateParam(lease.signingDate, server));
-    query.bindValue(QStringLiteral(":start_date"), dateParam(lease.startDate, server));
-    query.bindValue(QStringLiteral(":reference_quarter"), text(lease.referenceQuarter.key()));
-    query.bindValue(QStringLiteral(":revision_day"), lease.revisionDay);
-    query.bindValue(QStringLiteral(":revision_month"), lease.revisionMonth);
-    query.bindValue(QStringLiteral(":clause"), lease.clause == Clause::HausseEtBaisse
-                                                   ? QStringLiteral("hausse_baisse")
-                                                   : QStringLiteral("hausse"));
-    query.bindValue(QStringLiteral(":dpe_class"), text(dpeText(lease.dpeClass)));
-    query.bindValue(QStringLiteral(":dpe_date"), dateParam(lease.dpeDate, server));
-    query.bindValue(QStringLiteral(":rent_cents"), lease.rentCents);
-    query.bindValue(QStringLiteral(":charges_cents"), lease.chargesCents);
-    query.bindValue(QStringLiteral(":prior_revision"), dateParam(lease.priorRevision, server));
-    query.bindValue(QStringLiteral(":notes"), text(lease.notes));
-    query.bindValue(QStringLiteral(":town"), text(lease.town.trimmed()));
-    query.bindValue(QStringLiteral(":landlord_kind"), landlordKindKey(lease.landlordKind));
+    const QVariantList values = leaseValues(lease, server);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        query.bindValue(u':' + kLeaseWrittenColumns[i], values[i]);
 }
 
-const QString kInsertLease = QStringLiteral(
-    "INSERT INTO leases (reference, tenant, address, postal_code, territory, furnished, "
-    "signing_date, start_date, reference_quarter, revision_day, revision_month, clause, "
-    "dpe_class, dpe_date, rent_cents, charges_cents, prior_revision, notes, town, landlord_kind) "
-    "VALUES "
-    "(:reference, :tenant, :address, :postal_code, :territory, :furnished, :signing_date, "
-    ":start_date, :reference_quarter, :revision_day, :revision_month, :clause, :dpe_class, "
-    ":dpe_date, :rent_cents, :charges_cents, :prior_revision, :notes, :town, :landlord_kind)");
+const QString kInsertLease = QStringLiteral("INSERT INTO leases (")
+                             + kLeaseWrittenColumns.join(QStringLiteral(", "))
+                             + QStringLiteral(") VALUES (:")
+                             + kLeaseWrittenColumns.join(QStringLiteral(", :")) + u')';
 
 Lease leaseFromRow(const QSqlQuery& q)
 {

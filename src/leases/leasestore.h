@@ -134,6 +134,12 @@ public:
     // *failed (when given) is the position of the record refused.
     bool appendRevisions(const std::vector<RevisionRecord>& records,
                          const std::vector<qint64>& leaseVersions, int* failed = nullptr);
+    // The month's batch: in one transaction, every record that still applies,
+    // checked as appendRevision checks it; those that no longer do are left
+    // out. reasons[i] says why records[i] was left out (empty: recorded);
+    // nullopt when the register failed and nothing was recorded.
+    std::optional<std::vector<QString>> appendApplicable(
+        const std::vector<RevisionRecord>& records, const std::vector<qint64>& leaseVersions);
     std::optional<std::vector<RevisionRecord>> history(qint64 leaseId); // oldest first
     // The latest record of every lease that has one: what the register needs.
     std::optional<std::vector<RevisionRecord>> lastRevisions();
@@ -176,6 +182,12 @@ private:
     bool prepareRevisionQueries(RevisionQueries& queries);
     std::optional<qint64> recordRevision(const RevisionRecord& rec, qint64 leaseVersion,
                                          RevisionQueries& queries);
+    QVariantList revisionValues(const RevisionRecord& rec);
+    // Both batches: records checked in order against the leases as locked at
+    // the start, then written in a few statements whatever their number.
+    std::optional<std::vector<QString>> writeRevisions(const std::vector<RevisionRecord>& records,
+                                                       const std::vector<qint64>& leaseVersions,
+                                                       bool allOrNothing, int* failed);
     bool revisionStillApplies(const RevisionRecord& rec, qint64 leaseVersion, QSqlQuery& query);
     bool leaseExists(qint64 id);
     bool migrate(int from);

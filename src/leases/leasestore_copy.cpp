@@ -40,34 +40,33 @@ qint64 rowCount(QSqlDatabase db, const QString& table, QSqlError* error)
     return query.value(0).toLongLong();
 }
 
-// Copies one table's rows, ids kept; the number copied, or -1.
+// Copies one table's rows, ids kept, a few statements for the whole table;
+// the number copied, or -1.
 qint64 copyTable(QSqlDatabase from, QSqlDatabase to, const Table& table, QSqlError* error)
 {
     const QString columns = QString::fromLatin1(table.columns);
     const QString name = QString::fromLatin1(table.name);
-    const qsizetype count = columns.count(u',') + 1;
+    const QStringList names = columns.split(QStringLiteral(", "));
     QSqlQuery read(from);
     read.setForwardOnly(true);
-    QSqlQuery write(to);
-    QStringList marks(count, QStringLiteral("?"));
-    if (!read.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY id").arg(columns, name))
-        || !write.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                              .arg(name, columns, marks.join(QStringLiteral(", "))))) {
-        *error = read.lastError().isValid() ? read.lastError() : write.lastError();
+    if (!read.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY id").arg(columns, name))) {
+        *error = read.lastError();
         return -1;
     }
-    qint64 copied = 0;
-    const QStringList names = columns.split(QStringLiteral(", "));
     const bool toServer = onServer(to);
-    while (read.next()) {
-        for (int i = 0; i < count; ++i)
-            write.bindValue(i, copiedValue(name, names[i], read.value(i), toServer));
-        if (!write.exec()) {
-            *error = write.lastError();
-            return -1;
-        }
-        ++copied;
-    }
+    qint64 copied = 0;
+    if (!insertRows(to, QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(name, columns),
+                    u'(' + QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", "))
+                        + u')',
+                    [&](QVariantList& row) {
+                        if (!read.next())
+                            return false;
+                        for (qsizetype i = 0; i < names.size(); ++i)
+                            row << copiedValue(name, names[i], read.value(int(i)), toServer);
+                        return true;
+                    },
+                    &copied, error))
+        return -1;
     if (read.lastError().isValid()) {
         *error = read.lastError();
         return -1;

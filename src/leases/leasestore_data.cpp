@@ -243,13 +243,25 @@ bool LeaseStore::importLeases(const std::vector<Lease>& leases, std::vector<int>
                                                      "registre.")
                                           .arg(clashCount));
 
-    QSqlQuery insert(db);
-    insert.prepare(kInsertLease);
-    for (const Lease& lease : leases) {
-        bindLease(insert, lease);
-        if (!insert.exec())
-            return failSql(insert.lastError());
-    }
+    // A few statements of many rows each, whatever the number of leases.
+    QSqlError e;
+    std::size_t next = 0;
+    const QString row = u'(' + QStringList(kLeaseWrittenColumns.size(), QStringLiteral("?"))
+                                   .join(QStringLiteral(", "))
+                        + u')';
+    if (!insertRows(db,
+                    QStringLiteral("INSERT INTO leases (")
+                        + kLeaseWrittenColumns.join(QStringLiteral(", "))
+                        + QStringLiteral(") VALUES "),
+                    row,
+                    [&](QVariantList& values) {
+                        if (next == leases.size())
+                            return false;
+                        values = leaseValues(leases[next++], isServer());
+                        return true;
+                    },
+                    nullptr, &e))
+        return failSql(e);
     return transaction.commit() || failSql(transaction.error());
 }
 

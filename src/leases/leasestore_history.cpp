@@ -14,7 +14,7 @@ namespace velmaris {
 
 using namespace storeinternal;
 
-namespace {
+namespace storeinternal {
 
 bool isComplete(const RevisionRecord& rec)
 {
@@ -22,7 +22,7 @@ bool isComplete(const RevisionRecord& rec)
            && rec.newRentCents > 0 && rec.newRentCents <= kMaxAmountCents;
 }
 
-} // namespace
+} // namespace storeinternal
 
 // The statements a revision is written with, prepared once for a whole list:
 // a server prepares each one on its side, and a list runs them thousands of times.
@@ -99,21 +99,12 @@ bool LeaseStore::revisionStillApplies(const RevisionRecord& rec, qint64 leaseVer
     return true;
 }
 
-// One record written inside the caller's transaction: checked against the
-// lease as it now is, then the history row and the lease's new rent.
-std::optional<qint64> LeaseStore::recordRevision(const RevisionRecord& rec, qint64 leaseVersion,
-                                                 RevisionQueries& q)
+// A record's values in the order the history's INSERT takes them. Who applied
+// it: on a server the role it knows, written by the server itself (NULL here);
+// on a register of this machine the system's account, never the environment.
+QVariantList LeaseStore::revisionValues(const RevisionRecord& rec)
 {
-    if (!isComplete(rec)) {
-        fail(QStringLiteral("Révision incomplète : elle n'est pas enregistrée."),
-             StoreError::Refused);
-        return std::nullopt;
-    }
-    const bool applies = revisionStillApplies(rec, leaseVersion, q.check);
-    q.check.finish();
-    if (!applies)
-        return std::nullopt;
-    const QVariant values[] = {
+    return {
         rec.leaseId,
         dateParam(rec.dueDate, isServer()),
         dateParam(rec.requestDate, isServer()),
@@ -133,7 +124,24 @@ std::optional<qint64> LeaseStore::recordRevision(const RevisionRecord& rec, qint
             .toUTC()
             .toString(Qt::ISODate),
     };
-    for (int i = 0; i < int(std::size(values)); ++i)
+}
+
+// One record written inside the caller's transaction: checked against the
+// lease as it now is, then the history row and the lease's new rent.
+std::optional<qint64> LeaseStore::recordRevision(const RevisionRecord& rec, qint64 leaseVersion,
+                                                 RevisionQueries& q)
+{
+    if (!isComplete(rec)) {
+        fail(QStringLiteral("Révision incomplète : elle n'est pas enregistrée."),
+             StoreError::Refused);
+        return std::nullopt;
+    }
+    const bool applies = revisionStillApplies(rec, leaseVersion, q.check);
+    q.check.finish();
+    if (!applies)
+        return std::nullopt;
+    const QVariantList values = revisionValues(rec);
+    for (int i = 0; i < int(values.size()); ++i)
         q.insert.bindValue(i, values[i]);
     if (!q.insert.exec()) {
         failSql(q.insert.lastError());
@@ -176,30 +184,6 @@ std::optional<qint64> LeaseStore::appendRevision(const RevisionRecord& rec, qint
         return std::nullopt;
     }
     return id;
-}
-
-bool LeaseStore::appendRevisions(const std::vector<RevisionRecord>& records,
-                                 const std::vector<qint64>& leaseVersions, int* failed)
-{
-    if (failed)
-        *failed = -1;
-    if (!checkWritable())
-        return false;
-    Transaction transaction(database());
-    if (!transaction.begun())
-        return failSql(transaction.error());
-    RevisionQueries queries(database());
-    if (!prepareRevisionQueries(queries))
-        return false;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        const qint64 version = i < leaseVersions.size() ? leaseVersions[i] : 0;
-        if (!recordRevision(records[i], version, queries)) {
-            if (failed)
-                *failed = int(i);
-            return false;
-        }
-    }
-    return transaction.commit() || failSql(transaction.error());
 }
 
 std::optional<std::vector<RevisionRecord>> LeaseStore::history(qint64 leaseId)

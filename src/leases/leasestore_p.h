@@ -13,6 +13,9 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
+
+#include <functional>
 
 namespace velmaris::storeinternal {
 
@@ -102,10 +105,27 @@ struct FileCheck {
 FileCheck checkRegisterFile(const QString& path, bool writable, QString* name = nullptr);
 void closeConnection(const QString& name);
 
+// Inserts the rows nextRow gives (false: no more) with few statements: head
+// ("INSERT INTO t (a, b) VALUES ") then as many rowTemplate ("(?, ?)") as a
+// statement takes. *written (when given): the number of rows inserted.
+bool insertRows(QSqlDatabase db, const QString& head, const QString& rowTemplate,
+                const std::function<bool(QVariantList&)>& nextRow, qint64* written,
+                QSqlError* error);
+// How many values one statement takes: many on a server, where each
+// statement is a trip through the network; few in a file, where Qt's SQLite
+// driver looks each parameter up by walking the list of them all.
+int valuesPerStatement(const QSqlDatabase& db);
+
+// A record "Appliquer" may store: its dates and a new rent within bounds.
+bool isComplete(const RevisionRecord& rec);
+
 // Rows. Dates are ISO text ("2024-03-15", empty for none), quarters their key.
 extern const QString kLeaseColumns;    // in the order leaseFromRow() reads them
 extern const QString kRevisionColumns; // in the order revisionFromRow() reads them
 extern const QString kInsertLease;     // named placeholders, bound by bindLease()
+extern const QStringList kLeaseWrittenColumns; // what a form or an import writes
+// A lease's values in the order of kLeaseWrittenColumns.
+QVariantList leaseValues(const Lease& lease, bool server);
 QString dateKey(const QDate& date);
 QDate dateFromKey(const QString& text);
 QString text(const QString& value); // never a null text: the columns are NOT NULL
