@@ -95,6 +95,7 @@ const QStringList kValued = {
     QStringLiteral("--copy-register"),
 };
 const QStringList kFlags = {QStringLiteral("--reevaluate"), QStringLiteral("--leases"),
+                            QStringLiteral("--apply-due"),
                             QStringLiteral("--all"), QStringLiteral("--help"),
                             QStringLiteral("-h")};
 
@@ -143,7 +144,7 @@ std::optional<QString> commandOf(const Options& options, QString& command)
         QStringLiteral("--export-leases"), QStringLiteral("--apply-revision"),
         QStringLiteral("--backup"),        QStringLiteral("--restore"),
         QStringLiteral("--import-insee"),  QStringLiteral("--audit-lease"),
-        QStringLiteral("--copy-register"),
+        QStringLiteral("--copy-register"), QStringLiteral("--apply-due"),
     };
     for (const QString& c : commands) {
         if (!options.has(c))
@@ -171,6 +172,7 @@ QString commandLineUsage()
         "  velmaris-cli --import-leases FICHIER.csv\n"
         "  velmaris-cli --export-leases FICHIER.csv\n"
         "  velmaris-cli --apply-revision RÉFÉRENCE [--request-date DATE]\n"
+        "  velmaris-cli --apply-due [--date DATE]\n"
         "  velmaris-cli --audit-lease RÉFÉRENCE [--charged FICHIER.csv] [--date DATE]\n"
         "  velmaris-cli --backup FICHIER | --restore FICHIER\n"
         "  velmaris-cli --add-index TRIMESTRE IRL --published DATE [--corse IRL] [--outre-mer "
@@ -199,6 +201,9 @@ QString commandLineUsage()
         "  --import-leases F     importe les baux du fichier CSV F (tout ou rien)\n"
         "  --export-leases F     écrit tous les baux dans le fichier CSV F\n"
         "  --apply-revision REF  enregistre la révision légale du bail REF, comme « Appliquer »\n"
+        "  --apply-due           enregistre d'un coup toutes les révisions dues à --date\n"
+        "                        (aujourd'hui par défaut), demandées ce jour-là ; dit celles\n"
+        "                        qui ne peuvent pas l'être et pourquoi (code 4 : aucune due)\n"
         "  --audit-lease REF     l'audit des loyers facturés du bail REF, en colonnes séparées "
         "par des tabulations\n"
         "  --charged F           les loyers facturés lus du fichier CSV F (le registre n'est "

@@ -4,6 +4,7 @@
 
 #include "amounts.h"
 #include "datafolder.h"
+#include "duebatch.h"
 #include "dates.h"
 #include "leasestore.h"
 #include "quoting.h"
@@ -151,6 +152,51 @@ CommandLineResult restore(const Options& options, const QString& dataFolder)
     return r;
 }
 
+// Every revision due at --date (today), recorded in one transaction: those
+// that cannot be are listed with their reason.
+CommandLineResult applyDue(const Options& options, const QString& indexPath,
+                           const QString& dataFolder)
+{
+    LeaseCommand command;
+    if (auto failed = startLeaseCommand(options, QStringLiteral("--apply-due"),
+                                        QStringLiteral("--date"), {}, indexPath, dataFolder,
+                                        command))
+        return *failed;
+    const QDate date = command.date;
+    if (const QDate today = QDate::currentDate(); date > today)
+        return failure(kExitBadArguments, requestAheadText(date, today));
+    std::optional<DueBatch> batch = planDueRevisions(command.store, command.table, date);
+    if (!batch)
+        return failure(kExitRegister, command.store.error());
+    if (batch->items.empty())
+        return failure(kExitRevision, QStringLiteral("Aucune révision due au %1 : rien n'a été "
+                                                     "enregistré.")
+                                          .arg(dateText(date)));
+    if (!applyDueRevisions(command.store, *batch))
+        return failure(kExitRegister, command.store.error());
+    CommandLineResult r;
+    r.output = QStringLiteral("Référence\tLocataire\tLoyer\tNouveau loyer\tEffet\tRésultat\r\n");
+    for (const DueRevision& item : batch->items) {
+        const LawfulRevision& revision = item.revision;
+        r.output += field(item.lease.reference) + u'\t' + field(item.lease.tenant) + u'\t'
+                    + amountText(item.lease.rentCents, AmountLayout::Plain) + u'\t'
+                    + (item.recorded ? amountText(revision.newRentCents, AmountLayout::Plain)
+                                           + u'\t' + dateText(revision.effectiveDate)
+                                     : QStringLiteral("\t"))
+                    + u'\t'
+                    + (item.recorded ? QStringLiteral("enregistrée")
+                                     : QStringLiteral("non enregistrée : ") + field(item.reason))
+                    + QStringLiteral("\r\n");
+    }
+    const int recorded = batch->recordedCount();
+    const int left = int(batch->items.size()) - recorded;
+    r.error = QStringLiteral("Révisions dues au %1 : %2 enregistrée(s), %3 non enregistrée(s).\n")
+                  .arg(dateText(date))
+                  .arg(recorded)
+                  .arg(left);
+    return r;
+}
+
 } // namespace
 
 CommandLineResult runRegisterCommand(const Options& options, const QString& defaultIndexPath,
@@ -158,6 +204,8 @@ CommandLineResult runRegisterCommand(const Options& options, const QString& defa
 {
     if (options.has(QStringLiteral("--apply-revision")))
         return applyRevision(options, defaultIndexPath, defaultDataFolder);
+    if (options.has(QStringLiteral("--apply-due")))
+        return applyDue(options, defaultIndexPath, defaultDataFolder);
     if (options.has(QStringLiteral("--backup")))
         return backup(options, defaultIndexPath, defaultDataFolder);
     if (options.has(QStringLiteral("--copy-register")))

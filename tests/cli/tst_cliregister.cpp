@@ -66,6 +66,7 @@ private slots:
     void importIntoUnwritableRegister_data();
     void importIntoUnwritableRegister();
     void wholeCycle();
+    void applyDue();
     void backupAndRestore();
     void backupRefusals_data();
     void backupRefusals();
@@ -255,6 +256,32 @@ void TestCliRegister::wholeCycle()
                         QStringLiteral("--request-date"), QStringLiteral("11/12/2025")});
     QCOMPARE(twice.status, kExitRevision);
     QVERIFY(!twice.output.contains(QStringLiteral("794,17")));
+}
+
+// The month's batch: what is due recorded at once, then nothing left (4); a
+// date ahead is refused.
+void TestCliRegister::applyDue()
+{
+    QTemporaryDir dir;
+    Lease due = lease(QStringLiteral("DUE-1"), "01/10/2024", 85000);
+    due.referenceQuarter = Quarter(2024, 2);
+    fill(dir.path(), {due, lease(QStringLiteral("PLUS-TARD"), "01/03/2025", 70000)});
+    const QStringList args = {QStringLiteral("--apply-due"), QStringLiteral("--date"),
+                              QStringLiteral("20/11/2025")};
+    CommandLineResult r = runInFolder(dir.path(), args);
+    QVERIFY2(r.status == 0, qPrintable(r.error));
+    QCOMPARE(r.output, QStringLiteral("Référence\tLocataire\tLoyer\tNouveau loyer\tEffet\t"
+                                      "Résultat\r\nDUE-1\tMme Durand\t850,00\t858,84\t"
+                                      "20/11/2025\tenregistrée\r\n"));
+    QCOMPARE(r.error, QStringLiteral("Révisions dues au 20/11/2025 : 1 enregistrée(s), 0 non "
+                                     "enregistrée(s).\n"));
+    r = runInFolder(dir.path(), args);
+    QCOMPARE(r.status, kExitRevision);
+    QVERIFY2(r.error.startsWith(QStringLiteral("Aucune révision due au 20/11/2025")),
+             qPrintable(r.error));
+    r = runInFolder(dir.path(), {QStringLiteral("--apply-due"), QStringLiteral("--date"),
+                                 QDate::currentDate().addDays(1).toString(u"dd/MM/yyyy")});
+    QCOMPARE(r.status, kExitBadArguments);
 }
 
 void TestCliRegister::backupAndRestore()
