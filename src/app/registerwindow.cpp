@@ -1,6 +1,7 @@
 #include "registerwindow.h"
 
 #include "cursor.h"
+#include "duerevisionsdialog.h"
 #include "filechoice.h"
 #include "leasecsv.h"
 #include "leaseform.h"
@@ -220,6 +221,17 @@ void RegisterWindow::leaseChanged()
 {
     if (m_store.isOpen())
         reload();
+}
+
+void RegisterWindow::applyDue()
+{
+    if (!writable())
+        return;
+    auto* dialog = new DueRevisionsDialog(m_store, m_table, today(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &DueRevisionsDialog::recorded, this,
+            [this] { changed(0, selectedLeaseId()); });
+    dialog->open();
 }
 
 void RegisterWindow::addLease()

@@ -84,6 +84,7 @@ public:
     QPushButton* restaurer = nullptr;
     QPushButton* lettre = nullptr;
     QPushButton* lettresdumois = nullptr;
+    QPushButton* revisionsdues = nullptr; // "Appliquer les révisions dues…"
     QPushButton* audit = nullptr;
     QPushButton* saisirindice = nullptr; // "Saisir un indice…"
     QPushButton* fermer = nullptr;
@@ -131,6 +132,8 @@ private:
     void editLease();
     void removeLease();
     void reviseLease();
+    // Every revision due today, listed, then recorded at once.
+    void applyDue();
     void showHistory();
     void importCsv();
     void exportCsv();

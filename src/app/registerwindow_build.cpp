@@ -52,7 +52,7 @@ void RegisterWindow::buildControls()
     for (QPushButton* b : {ajouter, modifier, supprimer})
         side->addWidget(b);
     side->addSpacing(12);
-    for (QPushButton* b : {reviser, historique, lettre, lettresdumois, audit})
+    for (QPushButton* b : {reviser, historique, lettre, lettresdumois, revisionsdues, audit})
         side->addWidget(b);
     side->addSpacing(12);
     for (QPushButton* b : {importer, exporter, saisirindice})
@@ -189,6 +189,8 @@ void RegisterWindow::buildButtons()
     exporter = button(QStringLiteral("exporter"), QStringLiteral("&Exporter…"));
     lettre = button(QStringLiteral("lettre"), QStringLiteral("&Lettre"));
     lettresdumois = button(QStringLiteral("lettresdumois"), QStringLiteral("Lettres du m&ois…"));
+    revisionsdues = button(QStringLiteral("revisionsdues"),
+                           QStringLiteral("A&ppliquer les révisions dues…"));
     audit = button(QStringLiteral("audit"), QStringLiteral("Au&dit"));
     saisirindice = button(QStringLiteral("saisirindice"), QStringLiteral("Saisir u&n indice…"));
     fermer = button(QStringLiteral("fermer"), QStringLiteral("&Fermer"));
@@ -206,6 +208,7 @@ void RegisterWindow::buildButtons()
             emit letterRequested(id);
     });
     connect(lettresdumois, &QPushButton::clicked, this, &RegisterWindow::monthLettersRequested);
+    connect(revisionsdues, &QPushButton::clicked, this, &RegisterWindow::applyDue);
     connect(saisirindice, &QPushButton::clicked, this, &RegisterWindow::indexEntryRequested);
     connect(audit, &QPushButton::clicked, this, [this] {
         if (const qint64 id = selectedLeaseId())
@@ -226,8 +229,9 @@ void RegisterWindow::updateButtons()
     const bool chosen = selectedLease() != nullptr;
     ajouter->setEnabled(writable());
     importer->setEnabled(writable());
+    revisionsdues->setEnabled(writable());
     // A greyed button says why.
-    for (QPushButton* writing : {ajouter, importer, supprimer})
+    for (QPushButton* writing : {ajouter, importer, supprimer, revisionsdues})
         writing->setToolTip(open && !writable() ? readOnlyTip() : QString());
     modifier->setEnabled(open && chosen);
     modifier->setText(writable() ? QStringLiteral("&Modifier…") : QStringLiteral("&Consulter…"));

@@ -25,12 +25,13 @@ int valuesPerStatement(const QSqlDatabase& db)
 
 bool insertRows(QSqlDatabase db, const QString& head, const QString& rowTemplate,
                 const std::function<bool(QVariantList&)>& nextRow, qint64* written,
-                QSqlError* error)
+                QSqlError* error, const QString& tail)
 {
     const int perRow = int(rowTemplate.count(u'?'));
-    // A file takes its rows one by one through one prepared statement.
-    const int chunkRows =
-        onServer(db) ? std::max(1, valuesPerStatement(db) / std::max(1, perRow)) : 1;
+    // A file takes the rows of an insert one by one through one prepared statement.
+    const int chunkRows = onServer(db) || !tail.isEmpty()
+                              ? std::max(1, valuesPerStatement(db) / std::max(1, perRow))
+                              : 1;
     QSqlQuery full(db), last(db);
     bool fullPrepared = false;
     QVariantList values, row;
@@ -46,6 +47,7 @@ bool insertRows(QSqlDatabase db, const QString& head, const QString& rowTemplate
             sql.reserve(head.size() + rows * (rowTemplate.size() + 2));
             for (int i = 0; i < rows; ++i)
                 sql += (i ? QStringLiteral(", ") : QString()) + rowTemplate;
+            sql += tail;
             if (!query.prepare(sql)) {
                 *error = query.lastError();
                 return false;
@@ -221,34 +223,24 @@ std::optional<std::vector<QString>> LeaseStore::writeRevisions(
         if (it->recorded > 0)
             changed.push_back(it.key());
     std::sort(changed.begin(), changed.end());
-    const qsizetype perStatement = valuesPerStatement(db) / 5;
-    QSqlQuery update(db);
-    for (std::size_t at = 0; at < changed.size(); at += std::size_t(perStatement)) {
-        const qsizetype n = std::min<qsizetype>(perStatement, qsizetype(changed.size() - at));
-        const QString cases = QStringLiteral(" WHEN ? THEN CAST(? AS BIGINT)").repeated(n);
-        if (!update.prepare(QStringLiteral("UPDATE leases SET rent_cents = CASE id") + cases
-                            + QStringLiteral(" END, version = version + CASE id") + cases
-                            + QStringLiteral(" END WHERE id IN ") + inList(n))) {
-            failSql(update.lastError());
-            return std::nullopt;
-        }
-        int p = 0;
-        for (qsizetype i = 0; i < n; ++i) {
-            const qint64 id = changed[at + std::size_t(i)];
-            update.bindValue(p++, id);
-            update.bindValue(p++, states.value(id).rentCents);
-        }
-        for (qsizetype i = 0; i < n; ++i) {
-            const qint64 id = changed[at + std::size_t(i)];
-            update.bindValue(p++, id);
-            update.bindValue(p++, states.value(id).recorded);
-        }
-        for (qsizetype i = 0; i < n; ++i)
-            update.bindValue(p++, changed[at + std::size_t(i)]);
-        if (!update.exec()) {
-            failSql(update.lastError());
-            return std::nullopt;
-        }
+    // Each lease's new rent and how many records moved its version, joined
+    // from a list of values (both back ends name its columns column1…).
+    std::size_t at = 0;
+    if (!insertRows(db,
+                    QStringLiteral("UPDATE leases SET rent_cents = v.column2, version = version + "
+                                   "v.column3 FROM (VALUES "),
+                    QStringLiteral("(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS BIGINT))"),
+                    [&](QVariantList& row) {
+                        if (at == changed.size())
+                            return false;
+                        const qint64 id = changed[at++];
+                        const LeaseState& state = states[id];
+                        row << id << state.rentCents << state.recorded;
+                        return true;
+                    },
+                    nullptr, &e, QStringLiteral(") AS v WHERE leases.id = v.column1"))) {
+        failSql(e);
+        return std::nullopt;
     }
     if (!transaction.commit()) {
         failSql(transaction.error());

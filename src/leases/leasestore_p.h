@@ -107,10 +107,11 @@ void closeConnection(const QString& name);
 
 // Inserts the rows nextRow gives (false: no more) with few statements: head
 // ("INSERT INTO t (a, b) VALUES ") then as many rowTemplate ("(?, ?)") as a
-// statement takes. *written (when given): the number of rows inserted.
+// statement takes, then tail (for a statement that joins a list of values).
+// *written (when given): the number of rows inserted.
 bool insertRows(QSqlDatabase db, const QString& head, const QString& rowTemplate,
                 const std::function<bool(QVariantList&)>& nextRow, qint64* written,
-                QSqlError* error);
+                QSqlError* error, const QString& tail = QString());
 // How many values one statement takes: many on a server, where each
 // statement is a trip through the network; few in a file, where Qt's SQLite
 // driver looks each parameter up by walking the list of them all.

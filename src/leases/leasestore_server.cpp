@@ -227,14 +227,15 @@ bool LeaseStore::connectServer()
         QSqlError e;
         if (!db.open())
             openError = db.lastError();
-        // Another desk's lock is waited for as long as a file's would be.
-        else if (!run(db, QStringLiteral("SET lock_timeout = %1").arg(m_busyTimeout), &e)
-                 || !run(db, QStringLiteral("SET client_min_messages = warning"), &e)
-                 // The register's own schema, the same for every desk: never a
-                 // schema of the role's, whatever its search_path.
-                 || !run(db,
-                         QStringLiteral("SET search_path TO ") + QString::fromLatin1(kServerSchema),
-                         &e))
+        // Another desk's lock is waited for as long as a file's would be; the
+        // register's own schema, the same for every desk, never a schema of
+        // the role's whatever its search_path. One trip through the network.
+        else if (!run(db,
+                      QStringLiteral("SET lock_timeout = %1; SET client_min_messages = warning; "
+                                     "SET search_path TO %2")
+                          .arg(m_busyTimeout)
+                          .arg(QString::fromLatin1(kServerSchema)),
+                      &e))
             openError = e;
         else if (db.driver()->subscribeToNotification(kChangeChannel.toString()))
             QObject::connect(

@@ -6,6 +6,7 @@
 #include "filechoice.h"
 #include "leasefields.h"
 #include "leaseform.h"
+#include "duerevisionsdialog.h"
 #include "leasehistorydialog.h"
 #include "leaserevisiondialog.h"
 #include "leasestore.h"
@@ -216,6 +217,7 @@ private slots:
     void editKeepsWhatIsNotTouched();
     void deleteAsksFirst();
     void reviseThenApply();
+    void applyDueFromTheWindow();
     void requestDateDecides_data();
     void requestDateDecides();
     void storeRefusalIsSaid();
@@ -680,6 +682,37 @@ void TestRegister::reviseThenApply()
     QCOMPARE(d->etatrevision->text(), QStringLiteral("prochaine révision le 01/03/2026"));
 }
 
+// The month's batch: the list first, recorded on confirmation, then each
+// line says what became of it; the register follows.
+void TestRegister::applyDueFromTheWindow()
+{
+    App app;
+    Lease corse = dueLease(QStringLiteral("CORSE"));
+    corse.postalCode = QStringLiteral("20000");
+    corse.territory = Territory::Corse; // its 2nd quarter 2025 regional IRL is not in the file
+    corse.signingDate = corse.startDate = day("01/09/2024");
+    corse.priorRevision = QDate();
+    app.store({dueLease(), corse});
+    RegisterWindow* r = app.open();
+    QTest::mouseClick(r->revisionsdues, Qt::LeftButton);
+    QPointer<DueRevisionsDialog> d = dialogOf<DueRevisionsDialog>(r);
+    QVERIFY(d);
+    QCOMPARE(d->liste->rowCount(), 2);
+    QCOMPARE(d->enregistrer->text(), QStringLiteral("&Enregistrer la révision"));
+    QCOMPARE(app.stored()[1].rentCents, 85000); // nothing before the confirmation
+    QTest::mouseClick(d->enregistrer, Qt::LeftButton);
+    QStringList outcomes;
+    for (int row = 0; row < d->liste->rowCount(); ++row)
+        outcomes << d->liste->item(row, 0)->text() + u' ' + d->liste->item(row, 5)->text();
+    QCOMPARE(outcomes, (QStringList{QStringLiteral("A-1 enregistrée"),
+                                    QStringLiteral("CORSE non enregistrée : Indice manquant : IRL "
+                                                   "Corse du 2è tr.2025.")}));
+    QVERIFY(!d->enregistrer->isEnabled());
+    QCOMPARE(d->fermer->text(), QStringLiteral("&Fermer"));
+    QTRY_COMPARE(column(r, RegisterModel::Rent).contains(QStringLiteral("865,43 €")), true);
+    d->reject();
+}
+
 void TestRegister::requestDateDecides_data()
 {
     QTest::addColumn<QString>("request");
@@ -1092,6 +1125,14 @@ void TestRegister::screenshots()
     LeaseHistoryDialog* h = dialogOf<LeaseHistoryDialog>(r);
     QTest::qWait(50);
     h->grab().save(QStringLiteral("/tmp/historique.png"));
+    h->reject();
+    QTest::mouseClick(r->revisionsdues, Qt::LeftButton);
+    DueRevisionsDialog* due = dialogOf<DueRevisionsDialog>(r);
+    QTest::qWait(50);
+    due->grab().save(QStringLiteral("/tmp/revisionsdues.png"));
+    QTest::mouseClick(due->enregistrer, Qt::LeftButton);
+    QTest::qWait(50);
+    due->grab().save(QStringLiteral("/tmp/revisionsdues_faites.png"));
 }
 
 VELMARIS_TEST(TestRegister)
