@@ -5,6 +5,8 @@
 #include "dates.h"
 #include "leasestore.h"
 #include "messages.h"
+#include "registersession.h"
+#include "storeprogress.h"
 #include "windowfit.h"
 
 #include <QHBoxLayout>
@@ -31,10 +33,11 @@ QTableWidgetItem* cell(const QString& text, bool right = false)
 
 } // namespace
 
-DueRevisionsDialog::DueRevisionsDialog(LeaseStore& store, const IndexTable& table,
+DueRevisionsDialog::DueRevisionsDialog(RegisterSession& session, const IndexTable& table,
                                        const QDate& day, QWidget* parent)
     : QDialog(parent)
-    , m_store(store)
+    , m_session(session)
+    , m_store(session.store())
 {
     setObjectName(QStringLiteral("RevisionsDues"));
     setWindowTitle(kTitle);
@@ -142,8 +145,14 @@ void DueRevisionsDialog::record()
 {
     bool ok = false;
     {
-        const BusyCursor busy;
+        const StoreProgress progress(m_session, this,
+                                     QStringLiteral("Enregistrement des révisions dues…"));
         ok = applyDueRevisions(m_store, m_batch);
+    }
+    if (!ok && m_store.errorKind() == StoreError::Canceled) {
+        compte->setText(QStringLiteral("Enregistrement annulé : aucune révision n'est "
+                                       "enregistrée, le registre n'a pas été modifié."));
+        return;
     }
     if (!ok) {
         MessageBox::critical(this, kTitle, m_store.error());

@@ -12,6 +12,7 @@ class QTableWidget;
 namespace velmaris {
 
 class LeaseStore;
+class RegisterSession;
 
 // "Appliquer les révisions dues…": every lease due at the day, its lawful
 // revision asked that day, shown first; "Enregistrer" records at once every one
@@ -21,7 +22,7 @@ class DueRevisionsDialog : public QDialog {
     Q_OBJECT
 
 public:
-    DueRevisionsDialog(LeaseStore& store, const IndexTable& table, const QDate& day,
+    DueRevisionsDialog(RegisterSession& session, const IndexTable& table, const QDate& day,
                        QWidget* parent = nullptr);
 
     const DueBatch& batch() const { return m_batch; }
@@ -39,6 +40,7 @@ private:
     void fill();
     void record();
 
+    RegisterSession& m_session;
     LeaseStore& m_store;
     DueBatch m_batch;
     bool m_done = false;

@@ -9,6 +9,7 @@
 #include "leaserevisiondialog.h"
 #include "messages.h"
 #include "quoting.h"
+#include "storeprogress.h"
 
 #include <QDir>
 #include <QEvent>
@@ -227,7 +228,7 @@ void RegisterWindow::applyDue()
 {
     if (!writable())
         return;
-    auto* dialog = new DueRevisionsDialog(m_store, m_table, today(), this);
+    auto* dialog = new DueRevisionsDialog(m_session, m_table, today(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &DueRevisionsDialog::recorded, this,
             [this] { changed(0, selectedLeaseId()); });
@@ -358,8 +359,14 @@ void RegisterWindow::importCsv()
         return;
     ImportOutcome outcome;
     {
-        const BusyCursor busy;
+        const StoreProgress progress(m_session, this, QStringLiteral("Import des baux…"));
         outcome = importLeasesCsv(m_store, path);
+    }
+    if (!outcome.ok && m_store.errorKind() == StoreError::Canceled) {
+        MessageBox::information(this, QStringLiteral("Importer des baux"),
+                                QStringLiteral("Import annulé : aucun bail n'est importé, le "
+                                               "registre n'a pas été modifié."));
+        return;
     }
     if (!outcome.ok) {
         MessageBox::criticalList(this, QStringLiteral("Importer des baux"),

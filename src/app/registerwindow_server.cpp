@@ -46,6 +46,8 @@ bool RegisterWindow::openSessionStore()
 
 void RegisterWindow::watchServer()
 {
+    if (m_session.isWorking()) // a long work holds the connection: it says itself if it is cut
+        return;
     if (m_retryIn == 0) {
         if (!m_store.isConnectionLost())
             return;

@@ -33,6 +33,7 @@ bool registerFault(StoreError kind)
     case StoreError::None:
     case StoreError::NotFound:
     case StoreError::Refused:
+    case StoreError::Canceled:
         return false;
     }
     return true;

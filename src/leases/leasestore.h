@@ -34,6 +34,7 @@ enum class StoreError {
     Password,    // the server refuses the password, or wants one
     Unavailable, // the file cannot be opened, read or written for another reason
     NoRegister,  // the server's database holds no register, and none is to be made
+    Canceled,    // the user stopped a long work: nothing of it was written
 };
 
 // Whether opening a server's database that holds no register makes one: only
@@ -103,6 +104,12 @@ public:
     bool changedElsewhere();
     // Called from the event loop when another desk commits to the server's register.
     void setChangeListener(std::function<void()> listener);
+
+    // Long work (an import, a copy, a batch of revisions) says now and then
+    // how far it is, rows done out of total; when progress returns false it
+    // stops and writes nothing (StoreError::Canceled). {}: no report.
+    using Progress = std::function<bool(qint64 done, qint64 total)>;
+    void setProgress(Progress progress) { m_progress = std::move(progress); }
 
     // Leases. add gives the new lease's id; a lease that fails validateLease()
     // or whose reference exists already is refused.
@@ -214,6 +221,9 @@ private:
 
     std::optional<RegisterServer> m_server;
     std::function<void()> m_changeListener;
+    Progress m_progress;
+    // Reports done of total to m_progress; false (the work fails, Canceled) when stopped.
+    bool reportProgress(qint64 done, qint64 total);
     bool m_notified = false;
     bool m_connectionLost = false;
     QString m_connection;

@@ -25,7 +25,7 @@ int valuesPerStatement(const QSqlDatabase& db)
 
 bool insertRows(QSqlDatabase db, const QString& head, const QString& rowTemplate,
                 const std::function<bool(QVariantList&)>& nextRow, qint64* written,
-                QSqlError* error, const QString& tail)
+                QSqlError* error, const QString& tail, const std::function<bool(qint64)>& onRows)
 {
     const int perRow = int(rowTemplate.count(u'?'));
     // A file takes the rows of an insert one by one through one prepared statement.
@@ -62,6 +62,11 @@ bool insertRows(QSqlDatabase db, const QString& head, const QString& rowTemplate
         }
         count += rows;
         values.clear();
+        // Now and then, not for every row of a file.
+        if (onRows && (rows > 1 || count % 512 == 0) && !onRows(count)) {
+            *error = QSqlError();
+            return false;
+        }
         return true;
     };
     int rows = 0;
@@ -214,8 +219,10 @@ std::optional<std::vector<QString>> LeaseStore::writeRevisions(
                         row = revisionValues(records[accepted[next++]]);
                         return true;
                     },
-                    nullptr, &e)) {
-        failSql(e);
+                    nullptr, &e, QString(),
+                    [&](qint64 rows) { return reportProgress(rows, qint64(accepted.size())); })) {
+        if (e.isValid())
+            failSql(e);
         return std::nullopt;
     }
     std::vector<qint64> changed;
@@ -247,6 +254,13 @@ std::optional<std::vector<QString>> LeaseStore::writeRevisions(
         return std::nullopt;
     }
     return reasons;
+}
+
+bool LeaseStore::reportProgress(qint64 done, qint64 total)
+{
+    if (!m_progress || m_progress(done, total))
+        return true;
+    return failKind(StoreError::Canceled);
 }
 
 bool LeaseStore::appendRevisions(const std::vector<RevisionRecord>& records,

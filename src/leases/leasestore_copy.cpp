@@ -42,7 +42,8 @@ qint64 rowCount(QSqlDatabase db, const QString& table, QSqlError* error)
 
 // Copies one table's rows, ids kept, a few statements for the whole table;
 // the number copied, or -1.
-qint64 copyTable(QSqlDatabase from, QSqlDatabase to, const Table& table, QSqlError* error)
+qint64 copyTable(QSqlDatabase from, QSqlDatabase to, const Table& table, QSqlError* error,
+                 const std::function<bool(qint64)>& onRows)
 {
     const QString columns = QString::fromLatin1(table.columns);
     const QString name = QString::fromLatin1(table.name);
@@ -65,7 +66,7 @@ qint64 copyTable(QSqlDatabase from, QSqlDatabase to, const Table& table, QSqlErr
                             row << copiedValue(name, names[i], read.value(int(i)), toServer);
                         return true;
                     },
-                    &copied, error))
+                    &copied, error, QString(), onRows))
         return -1;
     if (read.lastError().isValid()) {
         *error = read.lastError();
@@ -117,13 +118,25 @@ bool LeaseStore::copyInto(LeaseStore& target)
                                                              "s'y fait pas, rien n'a été écrit."),
                                         StoreError::Refused);
         }
-        for (const Table& table : kTables) {
-            const QString name = QString::fromLatin1(table.name);
-            const qint64 source = rowCount(from, name, &e);
-            if (source < 0)
+        qint64 counts[std::size(kTables)] = {}, total = 0, before = 0;
+        bool canceled = false;
+        for (std::size_t t = 0; t < std::size(kTables); ++t) {
+            counts[t] = rowCount(from, QString::fromLatin1(kTables[t].name), &e);
+            if (counts[t] < 0)
                 return failSql(e);
-            const qint64 written = copyTable(from, to, table, &e);
+            total += counts[t];
+        }
+        for (std::size_t t = 0; t < std::size(kTables); ++t) {
+            const QString name = QString::fromLatin1(kTables[t].name);
+            const qint64 source = counts[t];
+            const qint64 written = copyTable(from, to, kTables[t], &e, [&](qint64 rows) {
+                canceled = !reportProgress(before + rows, total);
+                return !canceled;
+            });
+            before += source;
             if (written < 0 || rowCount(to, name, &e) != source || written != source) {
+                if (canceled)
+                    return false;
                 if (e.isValid())
                     return targetFailed(e);
                 return fail(QStringLiteral("La copie du registre ne compte pas autant de lignes "

@@ -260,8 +260,9 @@ bool LeaseStore::importLeases(const std::vector<Lease>& leases, std::vector<int>
                         values = leaseValues(leases[next++], isServer());
                         return true;
                     },
-                    nullptr, &e))
-        return failSql(e);
+                    nullptr, &e, QString(),
+                    [&](qint64 rows) { return reportProgress(rows, qint64(leases.size())); }))
+        return e.isValid() ? failSql(e) : false;
     return transaction.commit() || failSql(transaction.error());
 }
 

@@ -130,6 +130,9 @@ QString storeErrorText(StoreError kind, const QString& path)
                + QStringLiteral(" ne contient pas de registre des baux : seuls un import de "
                                 "baux, une copie de registre ou la fenêtre « Baux » (qui le "
                                 "demande) en créent un.");
+    case StoreError::Canceled:
+        return QStringLiteral("Travail annulé : le registre des baux ") + file
+               + QStringLiteral(" n'a pas été modifié.");
     }
     return {};
 }

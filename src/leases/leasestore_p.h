@@ -108,10 +108,13 @@ void closeConnection(const QString& name);
 // Inserts the rows nextRow gives (false: no more) with few statements: head
 // ("INSERT INTO t (a, b) VALUES ") then as many rowTemplate ("(?, ?)") as a
 // statement takes, then tail (for a statement that joins a list of values).
-// *written (when given): the number of rows inserted.
+// *written (when given): the number of rows inserted. onRows (when given) is
+// told the rows done now and then; when it returns false the work stops,
+// false with *error left empty.
 bool insertRows(QSqlDatabase db, const QString& head, const QString& rowTemplate,
                 const std::function<bool(QVariantList&)>& nextRow, qint64* written,
-                QSqlError* error, const QString& tail = QString());
+                QSqlError* error, const QString& tail = QString(),
+                const std::function<bool(qint64)>& onRows = {});
 // How many values one statement takes: many on a server, where each
 // statement is a trip through the network; few in a file, where Qt's SQLite
 // driver looks each parameter up by walking the list of them all.

@@ -41,8 +41,30 @@ void RegisterSession::setFolder(const QString& folder)
     m_folder = folder;
 }
 
+void RegisterSession::announce(qint64 leaseId)
+{
+    if (m_working) {
+        m_newsWaiting = true;
+        return;
+    }
+    emit leaseChanged(leaseId);
+}
+
+void RegisterSession::setWorking(bool working)
+{
+    m_working = working;
+    if (working || !m_newsWaiting)
+        return;
+    m_newsWaiting = false;
+    announce(0);
+}
+
 bool RegisterSession::refreshIfChangedElsewhere()
 {
+    if (m_working) {
+        m_newsWaiting = true;
+        return false;
+    }
     if (!m_store.isOpen() || !m_store.changedElsewhere())
         return false;
     announce(0);

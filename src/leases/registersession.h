@@ -40,7 +40,13 @@ public:
 
     // Says to every window that the lease changed (written, revised, removed);
     // 0: several leases or the whole register (import, restore).
-    void announce(qint64 leaseId) { emit leaseChanged(leaseId); }
+    void announce(qint64 leaseId);
+
+    // While a long work runs on the store (its progress shown, the event loop
+    // turning), nothing may read the store mid-way: news waits, and is told
+    // once, as a change of the whole register, when the work ends.
+    void setWorking(bool working);
+    bool isWorking() const { return m_working; }
 
     // Another program committed to the register since it was last read: every
     // window is told, as for a change of the whole register. True when it did.
@@ -53,6 +59,8 @@ private:
     QString m_folder;
     std::optional<RegisterServer> m_server;
     LeaseStore m_store;
+    bool m_working = false;
+    bool m_newsWaiting = false;
 };
 
 } // namespace velmaris

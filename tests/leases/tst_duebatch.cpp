@@ -1,5 +1,6 @@
 // The month's batch on both back ends: what is recorded, what is not and why,
-// and two desks running it at once recording each revision once.
+// and two desks running it at once recording each revision once; long work
+// stopped half-way leaves the register as it was.
 #include "duebatch.h"
 #include "leasefixture.h"
 #include "leasestore.h"
@@ -154,6 +155,57 @@ private slots:
         for (const Lease& l : now)
             recorded += int(first.history(l.id)->size());
         QCOMPARE(recorded, 300);
+    }
+
+    // "Annuler" half-way through an import, a batch or a copy: nothing written.
+    void canceledWorkWritesNothing_data()
+    {
+        QTest::addColumn<bool>("server");
+        QTest::addColumn<QString>("work");
+        for (const char* work : {"import", "batch", "copy"}) {
+            QTest::addRow("file, %s", work) << false << QString::fromLatin1(work);
+            QTest::addRow("server, %s", work) << true << QString::fromLatin1(work);
+        }
+    }
+    void canceledWorkWritesNothing()
+    {
+        QFETCH(bool, server);
+        QFETCH(QString, work);
+        if (server && !m_pgUp)
+            QSKIP("PostgreSQL unavailable");
+        const QString name = fresh(server);
+        LeaseStore store;
+        QVERIFY(open(store, server, name));
+        std::vector<Lease> leases;
+        for (int i = 0; i < 3000; ++i)
+            leases.push_back(makeLease(QStringLiteral("C-%1").arg(i), day("01/10/2024"), 70000));
+        if (work != u"import")
+            QVERIFY(store.importLeases(leases));
+        LeaseStore target; // the copy's, empty
+        if (work == u"copy")
+            QVERIFY(open(target, !server, fresh(!server)));
+        qint64 reported = 0;
+        store.setProgress([&](qint64 done, qint64 total) {
+            reported = done;
+            return done < total / 2;
+        });
+        bool ok = true;
+        if (work == u"import") {
+            ok = store.importLeases(leases);
+        } else if (work == u"batch") {
+            std::optional<DueBatch> batch = planDueRevisions(store, realTable(), kDate);
+            QVERIFY(batch);
+            ok = applyDueRevisions(store, *batch);
+        } else {
+            ok = store.copyInto(target);
+        }
+        QVERIFY(!ok);
+        QCOMPARE(store.errorKind(), StoreError::Canceled);
+        QVERIFY(reported > 0);
+        store.setProgress({});
+        LeaseStore& written = work == u"copy" ? target : store;
+        QCOMPARE(int(written.leases()->size()), work == u"batch" ? 3000 : 0);
+        QCOMPARE(int(written.lastRevisions()->size()), 0);
     }
 };
 
