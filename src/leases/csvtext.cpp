@@ -22,10 +22,8 @@ bool splitCsv(QStringView text, std::vector<CsvRecord>* records, int* openQuoteL
     while (i < n) {
         CsvRecord record;
         record.line = line;
-        QString field;
         bool endOfRecord = false;
         while (!endOfRecord) {
-            field.clear();
             if (i < n && text[i] == u'"') {
                 const int openedOn = line;
                 ++i;
@@ -34,7 +32,7 @@ bool splitCsv(QStringView text, std::vector<CsvRecord>* records, int* openQuoteL
                     const QChar c = text[i];
                     if (c == u'"') {
                         if (i + 1 < n && text[i + 1] == u'"') {
-                            field += u'"';
+                            record.text += u'"';
                             i += 2;
                             continue;
                         }
@@ -44,7 +42,7 @@ bool splitCsv(QStringView text, std::vector<CsvRecord>* records, int* openQuoteL
                     }
                     if (c == u'\n')
                         ++line;
-                    field += c;
+                    record.text += c;
                     ++i;
                 }
                 if (!closed) {
@@ -54,14 +52,14 @@ bool splitCsv(QStringView text, std::vector<CsvRecord>* records, int* openQuoteL
                 }
                 // Anything up to the next separator stays with the field.
                 while (i < n && text[i] != separator && text[i] != u'\n' && text[i] != u'\r')
-                    field += text[i++];
+                    record.text += text[i++];
             } else {
                 const qsizetype start = i;
                 while (i < n && text[i] != separator && text[i] != u'\n' && text[i] != u'\r')
                     ++i;
-                field = text.sliced(start, i - start).toString();
+                record.text += text.sliced(start, i - start);
             }
-            record.fields << field;
+            record.ends.push_back(int(record.text.size()));
             if (i < n && text[i] == separator) {
                 ++i;
                 continue;
@@ -74,6 +72,8 @@ bool splitCsv(QStringView text, std::vector<CsvRecord>* records, int* openQuoteL
             ++line;
             endOfRecord = true;
         }
+        record.text.squeeze();
+        record.ends.shrink_to_fit();
         records->push_back(std::move(record));
     }
     return true;
@@ -178,8 +178,8 @@ CsvSheet readCsvSheet(const QByteArray& bytes, const std::vector<QStringView>& h
     // The header names the columns; their order is free.
     sheet.columns.assign(headers.size(), -1);
     const CsvRecord& header = sheet.records.front();
-    for (int i = 0; i < int(header.fields.size()); ++i) {
-        const QString name = header.fields[i].trimmed().toLower();
+    for (int i = 0; i < header.size(); ++i) {
+        const QString name = header.field(i).trimmed().toLower();
         int column = -1;
         for (int c = 0; c < int(headers.size()); ++c) {
             if (name == headers[std::size_t(c)])
@@ -205,7 +205,7 @@ CsvSheet readCsvSheet(const QByteArray& bytes, const std::vector<QStringView>& h
 QString CsvSheet::rawField(const CsvRecord& record, int column) const
 {
     const int at = columns[std::size_t(column)];
-    return at >= 0 ? csvTyped(record.fields[at]) : QString();
+    return at >= 0 ? csvTyped(record.field(at)) : QString();
 }
 
 std::optional<QByteArray> readCsvFile(const QString& path, QString* error)
@@ -227,16 +227,13 @@ QString CsvSheet::field(const CsvRecord& record, int column) const
 
 QString CsvSheet::shapeFault(const CsvRecord& record, bool* skip) const
 {
-    bool blank = true;
-    for (const QString& f : record.fields)
-        blank = blank && f.trimmed().isEmpty();
+    const bool blank = record.text.trimmed().isEmpty();
     *skip = blank;
-    const qsizetype width = records.front().fields.size();
-    if (blank || record.fields.size() == width)
+    const int width = records.front().size();
+    if (blank || record.size() == width)
         return {};
-    return csvLineError(
-        record.line,
-        QStringLiteral("%1 champs au lieu de %2").arg(record.fields.size()).arg(width));
+    return csvLineError(record.line,
+                        QStringLiteral("%1 champs au lieu de %2").arg(record.size()).arg(width));
 }
 
 } // namespace velmaris

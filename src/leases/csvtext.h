@@ -10,10 +10,20 @@
 
 namespace velmaris {
 
-// One record of a CSV text and the line it starts on (1-based).
+// One record of a CSV text and the line it starts on (1-based). Its fields
+// are kept end to end in one text: a file of a hundred thousand lines is not
+// two million strings.
 struct CsvRecord {
     int line = 0;
-    QStringList fields;
+    QString text;          // the fields one after the other, quotes undone
+    std::vector<int> ends; // where each field ends in text
+
+    int size() const { return int(ends.size()); }
+    QString field(int i) const
+    {
+        const int start = i > 0 ? ends[std::size_t(i - 1)] : 0;
+        return text.mid(start, ends[std::size_t(i)] - start);
+    }
 };
 
 // Splits a text into records: the separator (";" as Velmaris writes, "," or a

@@ -214,8 +214,8 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, const QDate& tod
 CsvImport parseLeasesCsv(const QByteArray& bytes, const QDate& today)
 {
     CsvImport result;
-    const CsvSheet sheet = readCsvSheet(bytes, {std::begin(kHeaders), std::end(kHeaders)},
-                                        {std::begin(kRequired), std::end(kRequired)});
+    CsvSheet sheet = readCsvSheet(bytes, {std::begin(kHeaders), std::end(kHeaders)},
+                                  {std::begin(kRequired), std::end(kRequired)});
     result.errors = sheet.errors;
     if (!result.errors.isEmpty())
         return result;
@@ -246,6 +246,8 @@ CsvImport parseLeasesCsv(const QByteArray& bytes, const QDate& today)
             result.leases.push_back(std::move(lease));
             result.lines.push_back(record.line);
         }
+        // Read: its text goes, so that the file is never held twice over.
+        sheet.records[r] = CsvRecord();
     }
     if (!result.errors.isEmpty()) {
         result.leases.clear();
@@ -343,12 +345,13 @@ ImportOutcome importLeasesCsv(LeaseStore& store, const QString& path)
 {
     ImportOutcome outcome;
     QString unread;
-    const std::optional<QByteArray> bytes = readCsvFile(path, &unread);
+    std::optional<QByteArray> bytes = readCsvFile(path, &unread);
     if (!bytes) {
         outcome.errors << unread;
         return outcome;
     }
     const CsvImport csv = parseLeasesCsv(*bytes);
+    bytes.reset(); // read: not held while the leases are written
     if (!csv.ok()) {
         outcome.errors = faultsWithClashes(store, csv);
         return outcome;
