@@ -51,6 +51,12 @@ std::optional<DueBatch> planDueRevisions(LeaseStore& store, const IndexTable& ta
                                                         : item.revision.error;
         else if (!item.revision.status.reached)
             item.reason = item.revision.status.text();
+        // The explanation goes into the record's notes once: a batch of a
+        // hundred thousand leases does not keep it twice.
+        if (item.recordable())
+            item.record = item.revision.record(item.lease.id);
+        item.revision.lines.clear();
+        item.revision.lines.shrink_to_fit();
         batch.items.push_back(std::move(item));
     }
     return batch;
@@ -64,7 +70,7 @@ bool applyDueRevisions(LeaseStore& store, DueBatch& batch)
     for (DueRevision& item : batch.items) {
         if (!item.recordable())
             continue;
-        records.push_back(item.revision.record(item.lease.id));
+        records.push_back(std::move(item.record));
         versions.push_back(item.lease.version);
         sent.push_back(&item);
     }

@@ -20,7 +20,8 @@ class LeaseStore;
 
 struct DueRevision {
     Lease lease;             // as read when the batch was planned
-    LawfulRevision revision; // asked on the batch's date
+    LawfulRevision revision; // asked on the batch's date; its explanation is in record
+    RevisionRecord record;   // what recording it stores
     QString reason;          // why it is not (or was not) recorded; empty: it is to be
     bool recorded = false;
 

@@ -189,7 +189,8 @@ private:
     bool prepareRevisionQueries(RevisionQueries& queries);
     std::optional<qint64> recordRevision(const RevisionRecord& rec, qint64 leaseVersion,
                                          RevisionQueries& queries);
-    QVariantList revisionValues(const RevisionRecord& rec);
+    // account: the system's account name, asked once for a whole list.
+    QVariantList revisionValues(const RevisionRecord& rec, const QString& account);
     // Both batches: records checked in order against the leases as locked at
     // the start, then written in a few statements whatever their number.
     std::optional<std::vector<QString>> writeRevisions(const std::vector<RevisionRecord>& records,

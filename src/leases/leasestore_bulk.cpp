@@ -3,6 +3,7 @@
 // trip per lease would make the network's delay the cost of the work.
 #include "leasestore.h"
 
+#include "datafolder.h"
 #include "dates.h"
 #include "leasestore_p.h"
 
@@ -206,6 +207,7 @@ std::optional<std::vector<QString>> LeaseStore::writeRevisions(
     std::size_t next = 0;
     const QString who = isServer() ? QStringLiteral("COALESCE(?, current_user)")
                                    : QStringLiteral("?");
+    const QString account = isServer() ? QString() : accountName();
     if (!insertRows(db,
                     QStringLiteral("INSERT INTO revisions (lease_id, due_date, request_date, "
                                    "effective_date, old_rent_cents, new_rent_cents, "
@@ -216,7 +218,7 @@ std::optional<std::vector<QString>> LeaseStore::writeRevisions(
                     [&](QVariantList& row) {
                         if (next == accepted.size())
                             return false;
-                        row = revisionValues(records[accepted[next++]]);
+                        row = revisionValues(records[accepted[next++]], account);
                         return true;
                     },
                     nullptr, &e, QString(),

@@ -102,7 +102,7 @@ bool LeaseStore::revisionStillApplies(const RevisionRecord& rec, qint64 leaseVer
 // A record's values in the order the history's INSERT takes them. Who applied
 // it: on a server the role it knows, written by the server itself (NULL here);
 // on a register of this machine the system's account, never the environment.
-QVariantList LeaseStore::revisionValues(const RevisionRecord& rec)
+QVariantList LeaseStore::revisionValues(const RevisionRecord& rec, const QString& account)
 {
     return {
         rec.leaseId,
@@ -119,7 +119,7 @@ QVariantList LeaseStore::revisionValues(const RevisionRecord& rec)
         text(rec.notes),
         !rec.appliedBy.isEmpty() ? text(rec.appliedBy)
         : isServer()             ? QVariant(QMetaType(QMetaType::QString))
-                                 : text(accountName()),
+                                 : text(account),
         (rec.appliedAt.isValid() ? rec.appliedAt : QDateTime::currentDateTimeUtc())
             .toUTC()
             .toString(Qt::ISODate),
@@ -140,7 +140,7 @@ std::optional<qint64> LeaseStore::recordRevision(const RevisionRecord& rec, qint
     q.check.finish();
     if (!applies)
         return std::nullopt;
-    const QVariantList values = revisionValues(rec);
+    const QVariantList values = revisionValues(rec, isServer() ? QString() : accountName());
     for (int i = 0; i < int(values.size()); ++i)
         q.insert.bindValue(i, values[i]);
     if (!q.insert.exec()) {
