@@ -22,6 +22,10 @@ class QTimer;
 namespace velmaris {
 
 class LeaseForm;
+
+// "1 bail", "12 baux".
+QString leaseCount(int n);
+
 class LeaseRevisionDialog;
 class Settings;
 
