@@ -1,7 +1,6 @@
 // The register window's side of backups and of other programs' changes:
 // "Sauvegarder le registre…", "Restaurer…", and a window that follows the
 // register when another copy of Velmaris writes to it.
-#include "quoting.h"
 #include "registerwindow.h"
 
 #include "cursor.h"
@@ -10,7 +9,9 @@
 #include "leaseform.h"
 #include "leaserevisiondialog.h"
 #include "messages.h"
+#include "quoting.h"
 #include "settings.h"
+#include "storeprogress.h"
 
 #include <QBoxLayout>
 #include <QDate>
@@ -119,8 +120,14 @@ void RegisterWindow::restoreRegister()
     BackupLandlord landlord;
     bool ok = false;
     {
-        const BusyCursor busy;
+        const StoreProgress progress(m_session, this, QStringLiteral("Restauration du registre…"));
         ok = m_store.restoreFrom(path, &kept, &landlord);
+    }
+    if (!ok && m_store.errorKind() == StoreError::Canceled) {
+        MessageBox::information(this, kRestoreTitle,
+                                QStringLiteral("Restauration annulée : le registre n'a pas été "
+                                               "modifié."));
+        return;
     }
     if (!ok) {
         MessageBox::critical(this, kRestoreTitle, m_store.error());

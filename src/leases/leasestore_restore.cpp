@@ -174,6 +174,13 @@ bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLan
         cleanUp();
         return refuse(kindOf(e), describe(e, m_path));
     }
+    // The steps said as they go (a restore of a large register takes seconds);
+    // stopped before the replacement commits, nothing is changed.
+    constexpr int kSteps = 6;
+    if (!reportProgress(1, kSteps)) {
+        cleanUp();
+        return false;
+    }
 
     std::optional<BackupLandlord> carried;
     name.clear();
@@ -214,7 +221,11 @@ bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLan
     // revision another program records is either in that copy or waits and
     // lands in the restored register.
     QString kept;
-    const bool ok = replaceFrom(temp, [&] { return keepCopy(&kept); });
+    if (!reportProgress(2, kSteps)) {
+        cleanUp();
+        return false;
+    }
+    const bool ok = replaceFrom(temp, [&] { return keepCopy(&kept) && reportProgress(3, kSteps); });
     cleanUp();
     if (!ok) {
         if (!kept.isEmpty())
@@ -272,12 +283,14 @@ bool LeaseStore::replaceFrom(const QString& copy, const std::function<bool()>& k
                                        "version), 0) AS v FROM main.leases"),
                         &e)
                  && run(db, QStringLiteral("DELETE FROM main.leases"), &e)
+                 && reportProgress(4, 6)
                  && run(db,
                         QStringLiteral("INSERT INTO main.leases (") + cols
                             + QStringLiteral(", version) SELECT ") + cols
                             + QStringLiteral(", version + (SELECT v FROM restore_base) FROM "
                                              "restored.leases"),
                         &e)
+                 && reportProgress(5, 6)
                  && run(db,
                         QStringLiteral("INSERT INTO main.revisions (") + kRevisionColumns
                             + QStringLiteral(") SELECT ") + kRevisionColumns

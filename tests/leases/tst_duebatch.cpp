@@ -166,6 +166,7 @@ private slots:
             QTest::addRow("file, %s", work) << false << QString::fromLatin1(work);
             QTest::addRow("server, %s", work) << true << QString::fromLatin1(work);
         }
+        QTest::addRow("file, restore") << false << QStringLiteral("restore");
     }
     void canceledWorkWritesNothing()
     {
@@ -179,6 +180,9 @@ private slots:
         std::vector<Lease> leases;
         for (int i = 0; i < 3000; ++i)
             leases.push_back(makeLease(QStringLiteral("C-%1").arg(i), day("01/10/2024"), 70000));
+        const QString backup = m_dir.filePath(name + QStringLiteral("-vide.sqlite"));
+        if (work == u"restore")
+            QVERIFY(store.backupTo(backup));
         if (work != u"import")
             QVERIFY(store.importLeases(leases));
         LeaseStore target; // the copy's, empty
@@ -196,6 +200,9 @@ private slots:
             std::optional<DueBatch> batch = planDueRevisions(store, realTable(), kDate);
             QVERIFY(batch);
             ok = applyDueRevisions(store, *batch);
+        } else if (work == u"restore") {
+            ok = store.restoreFrom(backup);
+            QCOMPARE(QDir(m_dir.filePath(name)).entryList({QStringLiteral("*.bak")}), QStringList());
         } else {
             ok = store.copyInto(target);
         }
@@ -204,7 +211,7 @@ private slots:
         QVERIFY(reported > 0);
         store.setProgress({});
         LeaseStore& written = work == u"copy" ? target : store;
-        QCOMPARE(int(written.leases()->size()), work == u"batch" ? 3000 : 0);
+        QCOMPARE(int(written.leases()->size()), work == u"batch" || work == u"restore" ? 3000 : 0);
         QCOMPARE(int(written.lastRevisions()->size()), 0);
     }
 };
