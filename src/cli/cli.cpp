@@ -211,7 +211,9 @@ QString commandLineUsage()
         "  --backup F            sauvegarde tout le registre (historique, loyers facturés, "
         "bailleur) dans F\n"
         "  --restore F           remplace le registre par la sauvegarde F (l'ancien est gardé)\n"
-        "  --data-folder DOSSIER dossier du registre (par défaut le dossier des données)\n"
+        "  --data-folder DOSSIER dossier des données : son registre, ses réglages et son\n"
+        "                        fichier des indices s'il en a un (par défaut le dossier des\n"
+        "                        données du programme)\n"
         "  --register ADRESSE    le registre partagé d'un serveur PostgreSQL\n"
         "                        (postgresql://utilisateur@hôte:port/base ; mot de passe :\n"
         "                        ~/.pgpass ou PGPASSWORD)\n"
@@ -223,6 +225,7 @@ QString commandLineUsage()
         "                        paru le --published DATE ; --corse et --outre-mer : ses IRL\n"
         "                        de Corse et d'outre-mer\n"
         "  --import-insee F      complète le fichier par le fichier de l'Insee F (CSV ou ZIP)\n"
+        "                        (avec --data-folder : le fichier des indices de ce dossier)\n"
         "  --help, -h, -?        cette aide\n"
         "\n"
         "Codes de sortie : 0 fait, 2 arguments invalides, 3 fichier des indices absent ou "
@@ -246,11 +249,13 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
         r.output = commandLineUsage();
         return r;
     }
+    // --data-folder D is D's whole data: its index file when it has one.
+    const QString indexPath = dataFolderIndex(options, defaultIndexPath);
     if (command.isEmpty() || command == u"--rent")
-        return reviseRent(options, defaultIndexPath);
+        return reviseRent(options, indexPath);
     if (command == u"--import-insee")
         return runImportInsee(options, defaultIndexPath);
-    return runLeaseCommand(options, defaultIndexPath, defaultDataFolder);
+    return runLeaseCommand(options, indexPath, defaultDataFolder);
 }
 
 namespace {
@@ -266,7 +271,7 @@ struct RentArguments {
 std::optional<CommandLineResult> readRentArguments(const Options& options, RentArguments& args)
 {
     for (const char* other :
-         {"--request-date", "--data-folder", "--date", "--all", "--charged", "--register"})
+         {"--request-date", "--date", "--all", "--charged", "--register"})
         if (options.has(QString::fromLatin1(other)))
             return failure(kExitBadArguments,
                            QStringLiteral("L'option %1 ne sert qu'aux commandes des baux. "

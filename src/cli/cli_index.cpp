@@ -1,10 +1,12 @@
 // The index commands: a quarter typed by hand, INSEE's own file merged in.
 #include "cli_p.h"
 
+#include "datafolder.h"
 #include "dates.h"
 #include "indexfile.h"
 #include "inseefile.h"
 #include "quarter.h"
+#include "safefile.h"
 #include "settings.h"
 #include "typedindex.h"
 
@@ -14,12 +16,6 @@ namespace velmaris::cli {
 
 namespace {
 
-QString indexPath(const Options& options, const QString& defaultPath)
-{
-    return options.has(QStringLiteral("--index-file"))
-               ? options.value(QStringLiteral("--index-file"))
-               : defaultPath;
-}
 
 // The options a command takes besides its own; any other is a mistake.
 std::optional<CommandLineResult> onlyOptions(const Options& options, const QStringList& allowed,
@@ -34,6 +30,46 @@ std::optional<CommandLineResult> onlyOptions(const Options& options, const QStri
 }
 
 } // namespace
+
+QString dataFolderIndex(const Options& options, const QString& defaultPath)
+{
+    if (options.has(QStringLiteral("--data-folder"))) {
+        const QString own = indexFileIn(options.value(QStringLiteral("--data-folder")));
+        if (QFileInfo(own).isFile())
+            return own;
+    }
+    return defaultPath;
+}
+
+QString indexToComplete(const Options& options, const QString& defaultPath, QString* why)
+{
+    if (options.has(QStringLiteral("--index-file")))
+        return options.value(QStringLiteral("--index-file"));
+    if (!options.has(QStringLiteral("--data-folder")))
+        return defaultPath;
+    const QString folder = options.value(QStringLiteral("--data-folder"));
+    const QString own = indexFileIn(folder);
+    if (QFileInfo::exists(own) || QFileInfo(own).isSymLink())
+        return own;
+    // The folder's own file, begun from the one the program reads: what is
+    // added goes where every command on that folder reads it.
+    if (const QString refusal = dataFolderRefusal(folder); !refusal.isEmpty()) {
+        *why = QStringLiteral("Le fichier des indices du dossier %1 ne peut pas être créé : %2.")
+                   .arg(QDir::toNativeSeparators(folder), refusal);
+        return {};
+    }
+    const FileRead source = readRegularFile(defaultPath, kMaxIndexFileBytes);
+    if (!source.ok()) {
+        *why = indexMissingLine(defaultPath);
+        return {};
+    }
+    QString reason;
+    if (!writeFileSafely(own, source.bytes, &reason)) {
+        *why = reason + u'.';
+        return {};
+    }
+    return own;
+}
 
 CommandLineResult runAddIndex(const QStringList& arguments, const QString& defaultIndexPath)
 {
@@ -51,7 +87,8 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
         return failure(kExitBadArguments, *error + QStringLiteral(" (velmaris-cli --help)"));
     if (auto bad = onlyOptions(options,
                                {QStringLiteral("--published"), QStringLiteral("--corse"),
-                                QStringLiteral("--outre-mer"), QStringLiteral("--index-file")},
+                                QStringLiteral("--outre-mer"), QStringLiteral("--index-file"),
+                                QStringLiteral("--data-folder")},
                                command))
         return *bad;
     if (!options.has(QStringLiteral("--published")))
@@ -79,7 +116,10 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
                 kExitBadArguments,
                 QStringLiteral("L'option %1 attend une valeur.").arg(QString::fromLatin1(name)));
 
-    const QString path = indexPath(options, defaultIndexPath);
+    QString why;
+    const QString path = indexToComplete(options, defaultIndexPath, &why);
+    if (path.isEmpty())
+        return failure(kExitIndexFile, why);
     if (!QFileInfo::exists(path))
         return failure(kExitIndexFile, indexMissingLine(path));
     const QString error = saveTypedIndex(path, entry, QDate::currentDate());
@@ -99,9 +139,15 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
 CommandLineResult runImportInsee(const Options& options, const QString& defaultIndexPath)
 {
     const QString command = QStringLiteral("--import-insee");
-    if (auto bad = onlyOptions(options, {command, QStringLiteral("--index-file")}, command))
+    if (auto bad = onlyOptions(options,
+                               {command, QStringLiteral("--index-file"),
+                                QStringLiteral("--data-folder")},
+                               command))
         return *bad;
-    const QString path = indexPath(options, defaultIndexPath);
+    QString why;
+    const QString path = indexToComplete(options, defaultIndexPath, &why);
+    if (path.isEmpty())
+        return failure(kExitIndexFile, why);
     if (!QFileInfo::exists(path))
         return failure(kExitIndexFile, indexMissingLine(path));
     const QString file = options.value(command);

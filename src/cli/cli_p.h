@@ -26,6 +26,13 @@ QString field(QString text);
 
 // The register's folder: --data-folder, or the default one.
 QString registerFolder(const Options& options, const QString& defaultFolder);
+// The index file a command reads: --data-folder's own when it has one, else
+// defaultPath (--index-file, read later, overrides both).
+QString dataFolderIndex(const Options& options, const QString& defaultPath);
+// The index file --add-index and --import-insee complete: --index-file, else
+// --data-folder's own, which starts as a copy of defaultPath when the folder
+// has none, else defaultPath. Empty with *why (French) when it cannot be had.
+QString indexToComplete(const Options& options, const QString& defaultPath, QString* why);
 
 // Which register a command works on: the server of --register or of the
 // settings' section REGISTRE, else (no server) the SQLite file of the folder;

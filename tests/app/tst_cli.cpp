@@ -466,9 +466,6 @@ void TestCommandLine::leaseCommandsRefuse_data()
         << list("--leases", "--request-date", "01/01/2025") << kExitBadArguments;
     QTest::newRow("bad date") << list("--leases", "--date", "31/02/2025") << kExitBadArguments;
     QTest::newRow("unknown lease") << list("--revise-lease", "Z-9") << kExitBadArguments;
-    QTest::newRow("data folder with --rent")
-        << list("--rent", "850", "--quarter", "32019", "--data-folder", "/tmp")
-        << kExitBadArguments;
     QTest::newRow("no register folder")
         << list("--leases", "--data-folder", "/nonexistent/baux") << kExitRegister;
     QTest::newRow("missing CSV") << list("--import-leases", "/nonexistent/baux.csv")

@@ -67,6 +67,7 @@ private slots:
     void importIntoUnwritableRegister();
     void wholeCycle();
     void applyDue();
+    void dataFolderHoldsItsIndexFile();
     void backupAndRestore();
     void backupRefusals_data();
     void backupRefusals();
@@ -282,6 +283,36 @@ void TestCliRegister::applyDue()
     r = runInFolder(dir.path(), {QStringLiteral("--apply-due"), QStringLiteral("--date"),
                                  QDate::currentDate().addDays(1).toString(u"dd/MM/yyyy")});
     QCOMPARE(r.status, kExitBadArguments);
+}
+
+// --data-folder D is D's whole data: a quarter added there is the one every
+// command on D reads; the program's own file is not touched.
+void TestCliRegister::dataFolderHoldsItsIndexFile()
+{
+    QTemporaryDir dir;
+    Lease q1 = lease(QStringLiteral("Q1"), "01/06/2024", 80000);
+    q1.referenceQuarter = Quarter(2024, 1);
+    fill(dir.path(), {q1});
+    const QByteArray shipped = readAll(kShippedFile);
+    const QStringList revise = {QStringLiteral("--revise-lease"), QStringLiteral("Q1")};
+    QCOMPARE(runInFolder(dir.path(), revise).status, kExitRevision); // no 1st quarter 2026
+    const QStringList rent = {QStringLiteral("--rent"), QStringLiteral("850"),
+                              QStringLiteral("--quarter"), QStringLiteral("12024")};
+    const QString before = runInFolder(dir.path(), rent).output;
+
+    CommandLineResult r = runInFolder(
+        dir.path(), {QStringLiteral("--add-index"), QStringLiteral("12026"), QStringLiteral("147.10"),
+                     QStringLiteral("--published"), QStringLiteral("15/04/2026")});
+    QVERIFY2(r.status == 0, qPrintable(r.error));
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("VELMARIS.TXT"))));
+    QCOMPARE(readAll(kShippedFile), shipped);
+    r = runInFolder(dir.path(), revise);
+    QVERIFY2(r.status == 0, qPrintable(r.error));
+    QVERIFY2(r.output.contains(QStringLiteral("IRL du 1er tr.2026 = 147,1")), qPrintable(r.output));
+    QVERIFY(runInFolder(dir.path(), rent).output != before);
+    r = runInFolder(dir.path(), {QStringLiteral("--apply-due")});
+    QVERIFY2(r.status == 0 && r.output.contains(QStringLiteral("\tenregistrée")),
+             qPrintable(r.output + r.error));
 }
 
 void TestCliRegister::backupAndRestore()
