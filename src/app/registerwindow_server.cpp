@@ -3,10 +3,8 @@
 #include "registerwindow.h"
 
 #include "messages.h"
+#include "passworddialog.h"
 #include "quoting.h"
-
-#include <QInputDialog>
-#include <QLineEdit>
 
 namespace velmaris {
 
@@ -14,34 +12,67 @@ bool RegisterWindow::openSessionStore()
 {
     if (m_session.openStore())
         return true;
+    // Kept in the keyring only once the server took it.
+    QString rememberAs;
+    const auto remember = [this](const QString& key, const QString& password) {
+        if (key.isEmpty())
+            return;
+        if (const QString why = keyring::writePassword(key, password); !why.isEmpty())
+            MessageBox::information(this, QStringLiteral("Registre des baux"),
+                                    QStringLiteral("Le mot de passe n'est pas mémorisé : ") + why
+                                        + QStringLiteral(". Il sera demandé au prochain "
+                                                         "démarrage."));
+    };
     const auto& server = m_session.server();
     if (!server)
         return false;
+    const QString key = QStringLiteral("postgresql://") + server->display();
+    bool keptRefused = false;
     if (m_store.errorKind() == StoreError::Password) {
-        // Never written anywhere: kept by the session until the program ends.
-        bool given = false;
-        const QString password = QInputDialog::getText(
-            this, QStringLiteral("Registre des baux"),
-            QStringLiteral("Mot de passe de %1 pour le registre des baux %2 :")
-                .arg(server->user.isEmpty() ? QStringLiteral("cet utilisateur") : server->user,
-                     quoted(server->display())),
-            QLineEdit::Password, QString(), &given);
-        if (!given || password.isEmpty())
+        // The desktop's keyring first, when the user had it keep the password.
+        const keyring::Read kept = keyring::readPassword(key);
+        keptRefused = kept.found && !kept.password.isEmpty();
+        if (keptRefused) {
+            m_session.setPassword(kept.password);
+            if (m_session.openStore())
+                return true;
+        }
+    }
+    if (m_store.errorKind() == StoreError::Password) {
+        // Else asked, and kept by the session until the program ends.
+        PasswordDialog ask(
+            (keptRefused ? QStringLiteral("Le mot de passe gardé dans le trousseau est refusé "
+                                          "par le serveur. ")
+                         : QString())
+                + QStringLiteral("Mot de passe de %1 pour le registre des baux %2 :")
+                      .arg(server->user.isEmpty() ? QStringLiteral("cet utilisateur")
+                                                  : server->user,
+                           quoted(server->display())),
+            this);
+        if (ask.exec() != QDialog::Accepted || ask.password().isEmpty())
             return false;
-        m_session.setPassword(password);
-        if (m_session.openStore())
+        m_session.setPassword(ask.password());
+        if (ask.remember())
+            rememberAs = key;
+        if (m_session.openStore()) {
+            remember(rememberAs, ask.password());
             return true;
+        }
     }
     // A database without a register gets one only when the user says so: a
     // wrong name in the settings never starts an office's second register.
     if (m_store.errorKind() != StoreError::NoRegister)
         return false;
-    return MessageBox::question(
-               this, QStringLiteral("Registre des baux"),
-               QStringLiteral("La base %1 ne contient pas encore de registre des baux. Le créer "
-                              "(schéma « %2 ») pour tous les postes du bureau ?")
-                   .arg(quoted(server->display()), QString::fromLatin1(LeaseStore::kServerSchema)))
-           && m_session.openStore(Creation::Allowed);
+    const bool made =
+        MessageBox::question(
+            this, QStringLiteral("Registre des baux"),
+            QStringLiteral("La base %1 ne contient pas encore de registre des baux. Le créer "
+                           "(schéma « %2 ») pour tous les postes du bureau ?")
+                .arg(quoted(server->display()), QString::fromLatin1(LeaseStore::kServerSchema)))
+        && m_session.openStore(Creation::Allowed);
+    if (made)
+        remember(rememberAs, m_session.server()->password);
+    return made;
 }
 
 void RegisterWindow::watchServer()

@@ -5,6 +5,7 @@
 #include "leasestore.h"
 #include "mainwindow.h"
 #include "messagecatcher.h"
+#include "passworddialog.h"
 #include "pgcluster.h"
 #include "registersession.h"
 #include "registerwindow.h"
@@ -12,7 +13,6 @@
 #include "testmain.h"
 
 #include <QApplication>
-#include <QInputDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -118,13 +118,15 @@ private slots:
         int asked = 0;
         QTimer answer;
         QObject::connect(&answer, &QTimer::timeout, &answer, [&] {
-            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<PasswordDialog*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
             ++asked;
             dialog->grab().save(QStringLiteral("/tmp/velmaris-password.png"));
-            dialog->setTextValue(QString::fromLatin1(PgCluster::kPassword));
-            dialog->accept();
+            QVERIFY(!dialog->memoriser->isChecked()); // kept only when asked
+            dialog->memoriser->setChecked(true);
+            QTest::keyClicks(dialog->motdepasse, QString::fromLatin1(PgCluster::kPassword));
+            QTest::mouseClick(dialog->ok, Qt::LeftButton);
         });
         answer.start(50);
         QTest::mouseClick(w.baux, Qt::LeftButton);
@@ -133,6 +135,15 @@ private slots:
         QVERIFY2(session.store().isOpen(), qPrintable(session.store().error()));
         QVERIFY(session.store().isServer());
         QCOMPARE(asked, 1);
+        // Kept in the desktop's keyring, or said why not (no keyring in a headless session).
+        const keyring::Read back = keyring::readPassword(
+            QStringLiteral("postgresql://") + session.server()->display());
+        if (back.found)
+            QCOMPARE(back.password, QString::fromLatin1(PgCluster::kPassword));
+        else
+            QVERIFY2(messages.texts.join(u'|').contains(
+                         QStringLiteral("Le mot de passe n'est pas mémorisé : ")),
+                     qPrintable(messages.texts.join(u'|')));
         MessageBox::setQuestionHandler(nullptr);
         QCOMPARE(questions.size(), 1);
         QVERIFY(questions.first().contains(QStringLiteral("ne contient pas encore de registre")));
