@@ -82,13 +82,19 @@ void IndexLines::addHeaderLines(const std::vector<QString>& texts)
     firstData += added.size();
 }
 
-QByteArray IndexLines::bytes(const QByteArray& newRows) const
+QByteArray IndexLines::bytes(const QByteArray& newRows, const QByteArray& olderRows) const
 {
     QByteArray out;
+    const std::size_t last = rows.empty() ? lines.size() : rows.back().line;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i == firstData)
             out += newRows;
         out += lines[i].text + lines[i].ending;
+        if (i == last && !olderRows.isEmpty()) {
+            if (lines[i].ending.isEmpty())
+                out += eol;
+            out += olderRows;
+        }
     }
     if (firstData >= lines.size())
         out += newRows;
@@ -128,7 +134,7 @@ IndexLines scanIndexLines(const QByteArray& bytes)
                     ok = column(fields, 1, row.irl) && column(fields, 3, row.corse)
                          && column(fields, 4, row.outreMer);
                 } else {
-                    ok = column(fields, 3, row.irl);
+                    ok = column(fields, 3, row.irl) && column(fields, 1, row.icc);
                 }
             }
             if (!ok) {

@@ -23,6 +23,7 @@ struct IndexLines {
         std::size_t line = 0; // 0-based
         bool alone = true;    // the only record of its line: it may be rewritten
         std::optional<double> irl, corse, outreMer;
+        std::optional<double> icc; // from the 2nd quarter 2005 down
     };
 
     std::vector<Line> lines;
@@ -33,13 +34,15 @@ struct IndexLines {
 
     const Row* find(Quarter q) const;
     Quarter newest() const { return rows.empty() ? Quarter() : rows.front().quarter; }
+    Quarter oldest() const { return rows.empty() ? Quarter() : rows.back().quarter; }
 
     // Sets a tab-separated column (0-based) of a line, adding empty ones before it.
     void setColumn(std::size_t line, int column, const QByteArray& value);
     // Adds header lines after the existing header, before the first record.
     void addHeaderLines(const std::vector<QString>& texts);
-    // The file again, with rows (already ended lines) put before the first record.
-    QByteArray bytes(const QByteArray& newRows = {}) const;
+    // The file again, with rows (already ended lines) put before the first
+    // record, and olderRows after the last one.
+    QByteArray bytes(const QByteArray& newRows = {}, const QByteArray& olderRows = {}) const;
 };
 
 // Reads the lines and the records of an index file that parseIndexFile() took.

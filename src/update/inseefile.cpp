@@ -69,18 +69,21 @@ InseeColumns inseeColumns(const InseeFile& file, const UpdateSettings& settings)
         const SdmxSeries** column = nullptr;
         if (s.idBank == kIrlIdBank)
             column = &out.columns.irl;
+        else if (s.idBank == kIccIdBank)
+            column = &out.columns.icc;
         else if (!settings.corseIdBank.isEmpty() && s.idBank == settings.corseIdBank)
             column = &out.columns.corse;
         else if (!settings.outreMerIdBank.isEmpty() && s.idBank == settings.outreMerIdBank)
             column = &out.columns.outreMer;
         if (!column) {
-            out.error = QStringLiteral("la série %1 n'est pas un IRL que le fichier des indices "
-                                       "tient (IRL %2, Corse %3, outre-mer %4)")
+            out.error = QStringLiteral("la série %1 n'est pas un indice que le fichier des "
+                                       "indices tient (ICC %5, IRL %2, Corse %3, outre-mer %4)")
                             .arg(s.idBank, kIrlIdBank.toString(),
                                  settings.corseIdBank.isEmpty() ? QStringLiteral("aucun")
                                                                 : settings.corseIdBank,
                                  settings.outreMerIdBank.isEmpty() ? QStringLiteral("aucun")
-                                                                   : settings.outreMerIdBank);
+                                                                   : settings.outreMerIdBank,
+                                 kIccIdBank.toString());
             return out;
         }
         if (*column) {

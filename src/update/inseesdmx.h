@@ -18,6 +18,9 @@ namespace velmaris {
 inline constexpr QStringView kIrlSeriesAddress =
     u"https://bdm.insee.fr/series/sdmx/data/SERIES_BDM/001515333";
 inline constexpr QStringView kIrlIdBank = kIrlSeriesAddress.last(9);
+// The construction cost index, base 100 in the 4th quarter 1953: the older
+// quarters of the index file.
+inline constexpr QStringView kIccIdBank = u"000008630";
 inline constexpr QStringView kInseeSeriesService = kIrlSeriesAddress.chopped(9);
 
 // One quarter of a series, its value as INSEE wrote it ("145.77").

@@ -17,6 +17,18 @@ namespace {
 
 // Above this quarter a row holds the IRL in column 2; from it down, the ICC.
 constexpr Quarter kSwitch(2005, 2);
+// The ICC's first quarter, its base 100.
+constexpr Quarter kFirstIcc(1953, 4);
+
+// When INSEE usually published a quarter: the IRL's calendar above kSwitch,
+// the ICC's (the 10th of the month after the next quarter ended) from it down.
+QDate releaseOf(Quarter q)
+{
+    if (q > kSwitch)
+        return usualRelease(q);
+    const QDate first = q.next().next().firstDay();
+    return QDate(first.year(), first.month(), 10);
+}
 
 // One column of the file and the series that fills it.
 struct Column {
@@ -54,6 +66,9 @@ Comparison compareKnown(IndexLines& file, const std::vector<Column>& columns,
     const Quarter newest = file.newest();
     for (const Column& col : columns) {
         for (const SdmxObservation& o : col.series->observations) {
+            // The ICC has no column above kSwitch: there the 2nd one is the IRL's.
+            if (col.value == &IndexLines::Row::icc && o.quarter > kSwitch)
+                continue;
             const IndexLines::Row* row = o.quarter <= newest ? file.find(o.quarter) : nullptr;
             if (!row)
                 continue;
@@ -157,6 +172,34 @@ QString newRows(const IndexLines& file, const InseeSeries& series,
     return {};
 }
 
+// The ICC's quarters older than the file, as lines to put below its oldest
+// one: each with the ICC's usual release date, listed as estimated.
+QString olderRows(const IndexLines& file, const SdmxSeries& icc, QByteArray& rows,
+                  SdmxMerge& merge)
+{
+    std::vector<const SdmxObservation*> older;
+    const Quarter oldest = file.oldest();
+    for (const SdmxObservation& o : icc.observations)
+        if (o.quarter < oldest && o.quarter >= kFirstIcc)
+            older.push_back(&o);
+    std::sort(older.begin(), older.end(),
+              [](const auto* a, const auto* b) { return a->quarter > b->quarter; });
+    for (std::size_t i = 0; i < older.size(); ++i) {
+        const Quarter expected = oldest.plus(-int(i + 1));
+        if (older[i]->quarter != expected)
+            return QStringLiteral("il manque le %1 dans la série de l'ICC de l'Insee")
+                .arg(expected.label());
+    }
+    for (const SdmxObservation* o : older) {
+        rows += latin1Line(o->quarter.key() + u'\t' + o->text.trimmed() + u'\t'
+                           + dateText(releaseOf(o->quarter)))
+                + file.eol;
+        merge.addedOlder.push_back(o->quarter);
+        merge.estimated.push_back(o->quarter);
+    }
+    return {};
+}
+
 // The header keeps every comment; the list of estimated dates grows at its front.
 void listEstimated(IndexLines& file, const std::vector<Quarter>& estimated)
 {
@@ -164,7 +207,7 @@ void listEstimated(IndexLines& file, const std::vector<Quarter>& estimated)
         return;
     QStringList entries;
     for (Quarter q : estimated)
-        entries << q.label() + QStringLiteral(" le ") + dateText(usualRelease(q));
+        entries << q.label() + QStringLiteral(" le ") + dateText(releaseOf(q));
     const QByteArray prefix = latin1Line(kEstimatedDatesComment.toString());
     for (std::size_t i = 0; i < file.firstData; ++i) {
         IndexLines::Line& l = file.lines[i];
@@ -250,6 +293,12 @@ QString mergeSummary(const SdmxMerge& merge)
                           merge.added.size() == 1
                               ? QStringLiteral("1 trimestre ajouté")
                               : QStringLiteral("%1 trimestres ajoutés").arg(merge.added.size()));
+    if (!merge.addedOlder.empty())
+        parts << QStringLiteral("ICC complété en arrière jusqu'au %1 (%2)")
+                     .arg(merge.addedOlder.back().label(),
+                          merge.addedOlder.size() == 1
+                              ? QStringLiteral("1 trimestre ajouté")
+                              : QStringLiteral("%1 trimestres ajoutés").arg(merge.addedOlder.size()));
     if (!merge.completed.empty())
         parts << QStringLiteral("valeurs manquantes complétées pour ")
                      + quarterList(merge.completed);
@@ -276,6 +325,7 @@ SdmxMerge mergeInseeSeries(const QByteArray& indexFile, const InseeSeries& serie
         merge.error = why;
         merge.bytes.clear(); // nothing of a refused merge may reach the disk
         merge.added.clear();
+        merge.addedOlder.clear();
         merge.estimated.clear();
         merge.completed.clear();
         return merge;
@@ -300,6 +350,8 @@ SdmxMerge mergeInseeSeries(const QByteArray& indexFile, const InseeSeries& serie
          QStringLiteral("l'IRL de Corse"), QStringLiteral("IRL de Corse")},
         {series.outreMer, &IndexLines::Row::outreMer, 4, kLastSharedIrlQuarter.next(),
          QStringLiteral("l'IRL d'outre-mer"), QStringLiteral("IRL d'outre-mer")},
+        {series.icc, &IndexLines::Row::icc, 1, kFirstIcc, QStringLiteral("l'ICC"),
+         QStringLiteral("ICC")},
     };
     std::vector<Column> given;
     std::copy_if(all.begin(), all.end(), std::back_inserter(given),
@@ -328,17 +380,26 @@ SdmxMerge mergeInseeSeries(const QByteArray& indexFile, const InseeSeries& serie
         if (!error.isEmpty())
             return refuse(error);
     }
-    if (merge.added.empty() && merge.completed.empty() && compared.checked.empty())
+    QByteArray older;
+    if (series.icc) {
+        const QString error = olderRows(file, *series.icc, older, merge);
+        if (!error.isEmpty())
+            return refuse(error);
+    }
+    if (merge.added.empty() && merge.addedOlder.empty() && merge.completed.empty()
+        && compared.checked.empty())
         return merge; // nothing to write
 
     markChecked(file, compared, typed, options);
     listEstimated(file, merge.estimated);
     markCompleted(file, compared, options);
-    merge.bytes = file.bytes(rows);
+    merge.bytes = file.bytes(rows, older);
 
     // What is written must read as the program reads its file.
     const IndexFileResult result = parseIndexFile(merge.bytes);
-    if (!result.ok() || result.rows.size() != current.rows.size() + merge.added.size())
+    if (!result.ok()
+        || result.rows.size()
+               != current.rows.size() + merge.added.size() + merge.addedOlder.size())
         return refuse(QStringLiteral("le fichier complété ne se relit pas (%1)")
                           .arg(corruptionDetail(result)));
     return merge;

@@ -17,6 +17,8 @@ struct InseeSeries {
     const SdmxSeries* irl = nullptr;
     const SdmxSeries* corse = nullptr;
     const SdmxSeries* outreMer = nullptr;
+    // The construction cost index: its quarters older than the file's go below them.
+    const SdmxSeries* icc = nullptr;
 };
 
 // A value typed by hand that INSEE gives otherwise.
@@ -43,6 +45,7 @@ struct MergeOptions {
 struct SdmxMerge {
     QByteArray bytes;                    // the new file; empty when refused or nothing changes
     std::vector<Quarter> added;          // the quarters added, newest first
+    std::vector<Quarter> addedOlder;     // the ICC's quarters added below the oldest, newest first
     std::vector<Quarter> estimated;      // those of them dated by the usual calendar
     std::vector<Quarter> completed;      // rows that got a value they lacked
     std::vector<Correction> corrections; // typed values INSEE gives otherwise

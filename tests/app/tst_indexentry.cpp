@@ -259,7 +259,9 @@ void TestIndexEntry::importFromTheUpdateDialog()
     QTest::mouseClick(w.updateDialog().importinsee, Qt::LeftButton);
     FileChoice::setHandler(nullptr);
     QCOMPARE(boxes.texts.size(), 2);
-    QVERIFY2(boxes.texts.last().contains(QStringLiteral("la série 010567069 n'est pas un IRL")),
+    QVERIFY2(boxes.texts.last().contains(
+                 QStringLiteral("la série 010567069 n'est pas un indice que le fichier des "
+                                "indices tient")),
              qPrintable(boxes.texts.last()));
     QCOMPARE(readAll(folder.path), now);
     w.updateDialog().hide();

@@ -341,7 +341,8 @@ void TestOffline::import_data()
                       "serie_010760507.zip le 09/12/2026\r\n");
     QTest::newRow("another series")
         << old << QStringLiteral("valeurs_trimestrielles-example.csv") << -1 << ""
-        << "la série 010567069 n'est pas un IRL" << QByteArray();
+        << "la série 010567069 n'est pas un indice que le fichier des indices tient"
+        << QByteArray();
     QTest::newRow("typed value, no one to ask")
         << typed << zip << -1 << ""
         << "l'IRL du 4è tr.2025 : 145,90 saisi le 20/01/2026 ; 145,78 selon l'Insee"

@@ -21,6 +21,11 @@ const QByteArray kRows = "32025\t145.77\t15/10/2025\r\n"
                          "42024\t144.64\t15/01/2025\r\n"
                          "32024\t144.51\t16/10/2024\r\n";
 const QByteArray kFile = kHeader + kRows;
+// A file that stops at the 3rd quarter 1999, ICC only.
+const QByteArray kIccHeader = "' VELMARIS.TXT de test\r\n";
+const QByteArray kIccRows = "12000\t1089\t10/07/2000\r\n"
+                            "41999\t1080\t07/04/2000\r\n"
+                            "31999\t1065\t10/01/2000\r\n";
 
 QByteArray latin1(const QString& text)
 {
@@ -70,6 +75,8 @@ private slots:
     void secondUpdateExtendsTheEstimatedList();
     void mergeRules_data();
     void mergeRules();
+    void iccBelowTheOldest_data();
+    void iccBelowTheOldest();
 };
 
 void TestSdmx::plainDecimals_data()
@@ -538,6 +545,53 @@ void TestSdmx::mergeRules()
                           outreMer.isEmpty() ? nullptr : &o},
                          options);
     QCOMPARE(merge.needsConfirmation, asks);
+    if (!error.isEmpty()) {
+        QVERIFY2(merge.error.contains(error), qPrintable(merge.error));
+        QVERIFY(merge.bytes.isEmpty());
+        return;
+    }
+    QVERIFY2(merge.ok(), qPrintable(merge.error));
+    QCOMPARE(merge.bytes, expected);
+    if (!expected.isEmpty())
+        QVERIFY(parseIndexFile(merge.bytes).ok());
+}
+
+// INSEE's ICC series (idBank 000008630) brings the quarters older than the
+// file, below its oldest, dated by the ICC's usual calendar and listed as
+// estimated; a quarter the file holds keeps its value.
+void TestSdmx::iccBelowTheOldest_data()
+{
+    QTest::addColumn<Observations>("icc");
+    QTest::addColumn<QByteArray>("expected"); // the new file, or empty
+    QTest::addColumn<QString>("error");       // part of the reason
+
+    QTest::newRow("two older quarters")
+        << Observations{{"1999-Q3", "1065"}, {"1999-Q2", "1058"}, {"1999-Q1", "1071"}}
+        << QByteArray(kIccHeader
+                      + estimatedLine(QStringLiteral("2è tr.1999 le 10/10/1999 ; 1er tr.1999 "
+                                                     "le 10/07/1999"))
+                      + kIccRows + "21999\t1058\t10/10/1999\r\n11999\t1071\t10/07/1999\r\n")
+        << "";
+    QTest::newRow("nothing older") << Observations{{"1999-Q3", "1065"}} << QByteArray() << "";
+    QTest::newRow("a published value changed")
+        << Observations{{"1999-Q3", "1066"}, {"1999-Q2", "1058"}} << QByteArray()
+        << "l'ICC du 3è tr.1999 vaut 1066,00 selon l'Insee et 1065,00";
+    QTest::newRow("a quarter missing")
+        << Observations{{"1999-Q3", "1065"}, {"1999-Q1", "1071"}} << QByteArray()
+        << "il manque le 2è tr.1999 dans la série de l'ICC";
+}
+
+void TestSdmx::iccBelowTheOldest()
+{
+    QFETCH(Observations, icc);
+    QFETCH(QByteArray, expected);
+    QFETCH(QString, error);
+    const SdmxSeries series = ::series("000008630", "2026-01-15", icc);
+    MergeOptions options;
+    options.today = QDate(2026, 12, 8);
+    InseeSeries given;
+    given.icc = &series;
+    const SdmxMerge merge = mergeInseeSeries(kIccHeader + kIccRows, given, options);
     if (!error.isEmpty()) {
         QVERIFY2(merge.error.contains(error), qPrintable(merge.error));
         QVERIFY(merge.bytes.isEmpty());
