@@ -137,6 +137,10 @@ bool IndexUpdater::download(const UpdateSettings& settings)
     if (const QString id = settings.outreMerIdBank.trimmed(); !id.isEmpty())
         m_pending.push_back(
             {seriesAddress(url, id), id, QStringLiteral("d'outre-mer"), &m_outreMer.emplace()});
+    // And the ICC, whose quarters older than the file go below it.
+    m_icc.reset();
+    m_pending.push_back({seriesAddress(url, kIccIdBank.toString()), kIccIdBank.toString(),
+                         QStringLiteral("ICC"), &m_icc.emplace(), true});
 
     m_deadlineTimer->start(m_deadlineMs);
     fetch({url, idBankOf(url), QString(), &m_irl});

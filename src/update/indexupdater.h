@@ -88,6 +88,8 @@ private:
         QString idBank;
         QString name; // "de Corse", "d'outre-mer"; empty for the main request
         SdmxSeries* into = nullptr;
+        // The ICC's older quarters: a reply that fails leaves them out, never the update.
+        bool optional = false;
     };
 
     void fetch(const Fetch& next);
@@ -116,7 +118,7 @@ private:
     Fetch m_current;
     std::vector<Fetch> m_pending;
     SdmxSeries m_irl;
-    std::optional<SdmxSeries> m_corse, m_outreMer;
+    std::optional<SdmxSeries> m_corse, m_outreMer, m_icc;
     std::optional<std::pair<DownloadVerdict, QString>> m_abort; // why we stopped it
     bool m_cancelled = false;
 

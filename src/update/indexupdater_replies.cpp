@@ -77,6 +77,17 @@ void IndexUpdater::mainReply(const DownloadReply& got)
 
 void IndexUpdater::regionalReply(const DownloadReply& got)
 {
+    if (m_current.optional) {
+        SdmxReply parsed;
+        if (checkTransfer(got).accepted() && looksLikeXml(got.body))
+            parsed = parseSdmxSeries(got.body, m_current.idBank);
+        if (parsed.ok() && !parsed.series.observations.empty())
+            *m_current.into = std::move(parsed.series);
+        else if (m_current.into == &*m_icc)
+            m_icc.reset(); // the older quarters wait for another update
+        fetchNextOrComplete();
+        return;
+    }
     const QString series = QStringLiteral("série de l'IRL %1 : ").arg(m_current.name);
     const DownloadAcceptance transfer = checkTransfer(got);
     if (!transfer.accepted()) {
@@ -114,6 +125,8 @@ bool IndexUpdater::lacksRegionalValues(const QByteArray& current) const
     const IndexLines file = scanIndexLines(current);
     for (const Fetch& f : m_pending)
         for (const IndexLines::Row& row : file.rows) {
+            if (f.optional)
+                break;
             if (row.quarter <= kLastSharedIrlQuarter)
                 break;
             const bool corse = m_corse && f.into == &*m_corse;
@@ -130,9 +143,19 @@ void IndexUpdater::completeSeries()
     const QByteArray current = indexFileOnDisk(m_table.filePath);
     MergeOptions options;
     options.today = m_today();
-    const InseeSeries series{&m_irl, m_corse ? &*m_corse : nullptr,
-                             m_outreMer ? &*m_outreMer : nullptr};
+    InseeSeries series{&m_irl, m_corse ? &*m_corse : nullptr,
+                       m_outreMer ? &*m_outreMer : nullptr, m_icc ? &*m_icc : nullptr};
     SdmxMerge merge = mergeInseeSeries(current, series, options);
+    // The ICC's older quarters never hold back the IRL's news: refused, they
+    // are left out and the summary says why.
+    QString iccLeftOut;
+    if (!merge.ok() && !merge.needsConfirmation && series.icc) {
+        iccLeftOut = merge.error;
+        series.icc = nullptr;
+        merge = mergeInseeSeries(current, series, options);
+        if (!merge.ok())
+            iccLeftOut.clear();
+    }
     // Only the user may let INSEE replace what was typed by hand.
     if (merge.needsConfirmation && m_askCorrection && m_askCorrection(correctionQuestion(merge))) {
         options.confirmCorrections = true;
@@ -147,7 +170,12 @@ void IndexUpdater::completeSeries()
         end(Outcome::UpToDate);
         return;
     }
-    install(merge.bytes, mergeSummary(merge));
+    install(merge.bytes, mergeSummary(merge)
+                             + (iccLeftOut.isEmpty()
+                                    ? QString()
+                                    : QStringLiteral(" Les trimestres anciens de l'ICC ne sont "
+                                                     "pas ajoutés : ")
+                                          + iccLeftOut + u'.'));
 }
 
 bool IndexUpdater::fileChangedMeanwhile()

@@ -179,6 +179,10 @@ QString olderRows(const IndexLines& file, const SdmxSeries& icc, QByteArray& row
 {
     std::vector<const SdmxObservation*> older;
     const Quarter oldest = file.oldest();
+    // Above the 2nd quarter 2005 a row is the IRL's: a file that starts there
+    // lacks IRL quarters, which the ICC cannot give.
+    if (oldest.previous() > kSwitch)
+        return {};
     for (const SdmxObservation& o : icc.observations)
         if (o.quarter < oldest && o.quarter >= kFirstIcc)
             older.push_back(&o);

@@ -94,6 +94,7 @@ private slots:
     void seriesUpdates();
     void regionalSeriesFillTheirColumns();
     void regionalSeriesNotAskedWhenNothingIsNew();
+    void iccAddsTheOlderQuarters();
     void regionalFailureKeepsFile();
     void typedValueReplacedOnlyWhenConfirmed_data();
     void typedValueReplacedOnlyWhenConfirmed();
@@ -514,7 +515,8 @@ void TestDownload::seriesUpdates()
     QCOMPARE(outcome, expected.isEmpty() ? Outcome::UpToDate : Outcome::Replaced);
     QCOMPARE(readAll(m_path), expected.isEmpty() ? m_old : expected);
     QCOMPARE(m_table.rows.size(), parseIndexFile(readAll(m_path)).rows.size());
-    QCOMPARE(server.requests().size(), 1);
+    // With news the ICC is asked for too (not served here: left out, the update goes on).
+    QCOMPARE(server.requests().size(), expected.isEmpty() ? 1 : 2);
 
     // The same reply again changes nothing, byte for byte.
     const QByteArray now = readAll(m_path);
@@ -548,7 +550,9 @@ void TestDownload::regionalSeriesFillTheirColumns()
                                   "42025\t120.00\t15/01/2026\t101.20\t102.30\r\n"
                                   "32025\t119.75\t15/10/2025\t101\r\n"),
              written.left(200).constData());
-    QCOMPARE(server.requests().size(), 3);
+    // And the ICC, for quarters older than the file: this one starts in 2022, above the
+    // ICC's column, so nothing is added and its reply changes nothing.
+    QCOMPARE(server.requests().size(), 4);
 }
 
 void TestDownload::regionalSeriesNotAskedWhenNothingIsNew()
@@ -567,13 +571,43 @@ void TestDownload::regionalSeriesNotAskedWhenNothingIsNew()
     settings.outreMerIdBank.clear();
     IndexUpdater updater(m_table);
     QCOMPARE(run(updater, settings), Outcome::Replaced);
-    QCOMPARE(server.requests().size(), 2);
+    QCOMPARE(server.requests().size(), 3); // the IRL, Corsica, the ICC (not served: left out)
     QVERIFY2(updater.lastMessage().startsWith(
                  QStringLiteral("Valeurs manquantes complétées pour le 3è tr.2025 et le ")),
              qPrintable(updater.lastMessage()));
     QCOMPARE(m_table.rows.front().irlCorse, m_table.rows.front().irl);
     QCOMPARE(run(updater, settings), Outcome::UpToDate);
-    QCOMPARE(server.requests().size(), 3);
+    QCOMPARE(server.requests().size(), 4);
+}
+
+// A file that stops at the 1st quarter 2005: the IRL's news goes on top, the
+// ICC's older quarters below, from the same update.
+void TestDownload::iccAddsTheOlderQuarters()
+{
+    writeAll(m_path, "' Indices de test\r\n"
+                     "22005\t1276\t13/10/2005\t103.07\r\n"
+                     "12005\t1270\t08/07/2005\t102.62\r\n");
+    QVERIFY(loadIndexTable(m_table).ok());
+    HttpFixture server;
+    server.reply(200, sdmxReply("001515333", "2005-10-14", {{"2005-Q3", "103.55"}}), kSeriesPath);
+    server.reply(200,
+                 sdmxReply("000008630", "2025-12-18",
+                           {{"2005-Q1", "1270"}, {"2004-Q4", "1269"}, {"2004-Q3", "1272"}}),
+                 "/series/sdmx/data/SERIES_BDM/000008630");
+    IndexUpdater updater(m_table);
+    QCOMPARE(run(updater, server.url(QString::fromLatin1(kSeriesPath))), Outcome::Replaced);
+    const QByteArray written = readAll(m_path);
+    QVERIFY2(written.startsWith("' Indices de test\r\n' Dates de parution estim"),
+             written.constData());
+    QVERIFY2(written.endsWith("32005\t103.55\t14/10/2005\r\n"
+                              "22005\t1276\t13/10/2005\t103.07\r\n"
+                              "12005\t1270\t08/07/2005\t102.62\r\n"
+                              "42004\t1269\t10/04/2005\r\n"
+                              "32004\t1272\t10/01/2005\r\n"),
+             written.constData());
+    QVERIFY2(updater.lastMessage().contains(QStringLiteral("ICC complété en arrière jusqu'au 3è "
+                                                           "tr.2004 (2 trimestres ajoutés)")),
+             qPrintable(updater.lastMessage()));
 }
 
 void TestDownload::typedValueReplacedOnlyWhenConfirmed_data()
