@@ -11,23 +11,20 @@
 namespace velmaris::bench {
 namespace {
 
-// The file into an empty database (a new folder on kFile), as an office moving
-// to its server does.
-void copyToServer(benchmark::State& state)
+// Times copying the register read on `from` into the empty one `to` opens:
+// only the copy and the opening of the source count.
+void timeCopy(benchmark::State& state, Link from, Link to)
 {
-    const std::optional<Link> link = linkOf(state);
-    if (!link)
-        return;
     QString error;
     for (auto _ : state) {
         state.PauseTiming();
         std::unique_ptr<QTemporaryDir> folder;
         LeaseStore target;
-        if (!reg().openEmpty(target, *link, folder))
+        if (!reg().openEmpty(target, to, folder))
             return state.SkipWithError("no empty register");
         state.ResumeTiming();
         LeaseStore source;
-        if (!reg().open(source, kFile) || !source.copyInto(target))
+        if (!reg().open(source, from) || !source.copyInto(target))
             error = source.error() + target.error();
         state.PauseTiming();
         source.close();
@@ -39,34 +36,21 @@ void copyToServer(benchmark::State& state)
         state.SkipWithError(qPrintable(error));
     state.counters["leases"] = double(reg().leases.size());
 }
+
+// The file into an empty database (a new folder on kFile), as an office moving
+// to its server does.
+void copyToServer(benchmark::State& state)
+{
+    if (const std::optional<Link> link = linkOf(state))
+        timeCopy(state, kFile, *link);
+}
 BENCHMARK(copyToServer)->Apply(onEveryLink);
 
 // The server's register into a new folder (the file into another on kFile).
 void copyFromServer(benchmark::State& state)
 {
-    const std::optional<Link> link = linkOf(state);
-    if (!link)
-        return;
-    QString error;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto folder = std::make_unique<QTemporaryDir>();
-        LeaseStore target;
-        if (!target.open(folder->path()))
-            return state.SkipWithError("no empty folder");
-        state.ResumeTiming();
-        LeaseStore source;
-        if (!reg().open(source, *link) || !source.copyInto(target))
-            error = source.error() + target.error();
-        state.PauseTiming();
-        source.close();
-        target.close();
-        folder.reset();
-        state.ResumeTiming();
-    }
-    if (!error.isEmpty())
-        state.SkipWithError(qPrintable(error));
-    state.counters["leases"] = double(reg().leases.size());
+    if (const std::optional<Link> link = linkOf(state))
+        timeCopy(state, *link, kFile);
 }
 BENCHMARK(copyFromServer)->Apply(onEveryLink);
 
@@ -98,8 +82,8 @@ void roundTrip(benchmark::State& state)
         return;
     const RegisterServer server = reg().server(QStringLiteral("registre"), *link);
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"),
-                                                    QStringLiteral("aller-retour"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("aller-retour"));
         db.setHostName(server.host);
         db.setPort(server.port);
         db.setDatabaseName(server.database);

@@ -24,8 +24,8 @@ inline const QDate kToday(2025, 10, 20);
 
 // Where a benchmark finds the register: its argument.
 enum Link : int {
-    kFile = 0,   // the SQLite file
-    kSocket = 1, // the server on its Unix socket
+    kFile = 0,     // the SQLite file
+    kSocket = 1,   // the server on its Unix socket
     kSlowLink = 2, // the server through the proxy, about 1 ms more per round trip
 };
 

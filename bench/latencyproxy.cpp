@@ -238,9 +238,9 @@ int main(int argc, char** argv)
 
     // Standard input tells when whoever started the proxy is done, when it is
     // a pipe or a socket (not a terminal, /dev/null or a file).
-    struct stat input{};
-    const bool watchInput = ::fstat(STDIN_FILENO, &input) == 0
-                            && (S_ISFIFO(input.st_mode) || S_ISSOCK(input.st_mode));
+    struct stat input {};
+    const bool watchInput =
+        ::fstat(STDIN_FILENO, &input) == 0 && (S_ISFIFO(input.st_mode) || S_ISSOCK(input.st_mode));
     const Clock::time_point end = Clock::now() + std::chrono::seconds(lifetime);
     for (;;) {
         const auto left =

@@ -97,9 +97,10 @@ void DueRevisionsDialog::fill()
     for (const DueRevision& item : m_batch.items) {
         const LawfulRevision& r = item.revision;
         const bool shown = item.recordable() && (item.recorded || !m_done);
-        QString outcome = item.recorded       ? QStringLiteral("enregistrée")
-                          : !item.reason.isEmpty() ? QStringLiteral("non enregistrée : ") + item.reason
-                                                   : QStringLiteral("à enregistrer");
+        QString outcome = item.recorded ? QStringLiteral("enregistrée")
+                          : !item.reason.isEmpty()
+                              ? QStringLiteral("non enregistrée : ") + item.reason
+                              : QStringLiteral("à enregistrer");
         liste->setItem(row, 0, cell(item.lease.reference));
         liste->setItem(row, 1, cell(item.lease.tenant));
         liste->setItem(row, 2, cell(eurosText(item.lease.rentCents), true));

@@ -1,6 +1,5 @@
 #include "passworddialog.h"
 
-
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QEventLoop>

@@ -189,8 +189,8 @@ void RegisterWindow::buildButtons()
     exporter = button(QStringLiteral("exporter"), QStringLiteral("&Exporter…"));
     lettre = button(QStringLiteral("lettre"), QStringLiteral("&Lettre"));
     lettresdumois = button(QStringLiteral("lettresdumois"), QStringLiteral("Lettres du m&ois…"));
-    revisionsdues = button(QStringLiteral("revisionsdues"),
-                           QStringLiteral("A&ppliquer les révisions dues…"));
+    revisionsdues =
+        button(QStringLiteral("revisionsdues"), QStringLiteral("A&ppliquer les révisions dues…"));
     audit = button(QStringLiteral("audit"), QStringLiteral("Au&dit"));
     saisirindice = button(QStringLiteral("saisirindice"), QStringLiteral("Saisir u&n indice…"));
     fermer = button(QStringLiteral("fermer"), QStringLiteral("&Fermer"));

@@ -26,8 +26,7 @@ void RegisterWindow::applyDue()
         return;
     auto* dialog = new DueRevisionsDialog(m_session, m_table, today(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &DueRevisionsDialog::recorded, this,
-            [this] { changed(0, selectedLeaseId()); });
+    connect(dialog, &DueRevisionsDialog::recorded, this, [this] { changed(0, selectedLeaseId()); });
     dialog->open();
 }
 

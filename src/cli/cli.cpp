@@ -95,9 +95,8 @@ const QStringList kValued = {
     QStringLiteral("--copy-register"),
 };
 const QStringList kFlags = {QStringLiteral("--reevaluate"), QStringLiteral("--leases"),
-                            QStringLiteral("--apply-due"),
-                            QStringLiteral("--all"), QStringLiteral("--help"),
-                            QStringLiteral("-h")};
+                            QStringLiteral("--apply-due"),  QStringLiteral("--all"),
+                            QStringLiteral("--help"),       QStringLiteral("-h")};
 
 } // namespace
 
@@ -270,8 +269,7 @@ struct RentArguments {
 
 std::optional<CommandLineResult> readRentArguments(const Options& options, RentArguments& args)
 {
-    for (const char* other :
-         {"--request-date", "--date", "--all", "--charged", "--register"})
+    for (const char* other : {"--request-date", "--date", "--all", "--charged", "--register"})
         if (options.has(QString::fromLatin1(other)))
             return failure(kExitBadArguments,
                            QStringLiteral("L'option %1 ne sert qu'aux commandes des baux. "

@@ -16,7 +16,6 @@ namespace velmaris::cli {
 
 namespace {
 
-
 // The options a command takes besides its own; any other is a mistake.
 std::optional<CommandLineResult> onlyOptions(const Options& options, const QStringList& allowed,
                                              const QString& command)
@@ -139,10 +138,9 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
 CommandLineResult runImportInsee(const Options& options, const QString& defaultIndexPath)
 {
     const QString command = QStringLiteral("--import-insee");
-    if (auto bad = onlyOptions(options,
-                               {command, QStringLiteral("--index-file"),
-                                QStringLiteral("--data-folder")},
-                               command))
+    if (auto bad = onlyOptions(
+            options, {command, QStringLiteral("--index-file"), QStringLiteral("--data-folder")},
+            command))
         return *bad;
     QString why;
     const QString path = indexToComplete(options, defaultIndexPath, &why);

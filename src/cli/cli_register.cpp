@@ -4,8 +4,8 @@
 
 #include "amounts.h"
 #include "datafolder.h"
-#include "duebatch.h"
 #include "dates.h"
+#include "duebatch.h"
 #include "leasestore.h"
 #include "quoting.h"
 #include "safefile.h"
@@ -159,9 +159,9 @@ CommandLineResult applyDue(const Options& options, const QString& indexPath,
                            const QString& dataFolder)
 {
     LeaseCommand command;
-    if (auto failed = startLeaseCommand(options, QStringLiteral("--apply-due"),
-                                        QStringLiteral("--date"), {}, indexPath, dataFolder,
-                                        command))
+    if (auto failed =
+            startLeaseCommand(options, QStringLiteral("--apply-due"), QStringLiteral("--date"), {},
+                              indexPath, dataFolder, command))
         return *failed;
     const QDate date = command.date;
     if (const QDate today = QDate::currentDate(); date > today)

@@ -47,8 +47,8 @@ std::optional<DueBatch> planDueRevisions(LeaseStore& store, const IndexTable& ta
             item.reason = QStringLiteral("loyer gelé (logement classé F ou G) : rien à "
                                          "enregistrer");
         else if (!item.revision.computed)
-            item.reason = item.revision.error.isEmpty() ? item.revision.status.text()
-                                                        : item.revision.error;
+            item.reason =
+                item.revision.error.isEmpty() ? item.revision.status.text() : item.revision.error;
         else if (!item.revision.status.reached)
             item.reason = item.revision.status.text();
         // The explanation goes into the record's notes once: a batch of a

@@ -69,17 +69,26 @@ Quarter quarterFromKey(const QString& key)
     return Quarter::fromKey(key).value_or(Quarter());
 }
 
-const QStringList kLeaseWrittenColumns = {
-    QStringLiteral("reference"),         QStringLiteral("tenant"),
-    QStringLiteral("address"),           QStringLiteral("postal_code"),
-    QStringLiteral("territory"),         QStringLiteral("furnished"),
-    QStringLiteral("signing_date"),      QStringLiteral("start_date"),
-    QStringLiteral("reference_quarter"), QStringLiteral("revision_day"),
-    QStringLiteral("revision_month"),    QStringLiteral("clause"),
-    QStringLiteral("dpe_class"),         QStringLiteral("dpe_date"),
-    QStringLiteral("rent_cents"),        QStringLiteral("charges_cents"),
-    QStringLiteral("prior_revision"),    QStringLiteral("notes"),
-    QStringLiteral("town"),              QStringLiteral("landlord_kind")};
+const QStringList kLeaseWrittenColumns = {QStringLiteral("reference"),
+                                          QStringLiteral("tenant"),
+                                          QStringLiteral("address"),
+                                          QStringLiteral("postal_code"),
+                                          QStringLiteral("territory"),
+                                          QStringLiteral("furnished"),
+                                          QStringLiteral("signing_date"),
+                                          QStringLiteral("start_date"),
+                                          QStringLiteral("reference_quarter"),
+                                          QStringLiteral("revision_day"),
+                                          QStringLiteral("revision_month"),
+                                          QStringLiteral("clause"),
+                                          QStringLiteral("dpe_class"),
+                                          QStringLiteral("dpe_date"),
+                                          QStringLiteral("rent_cents"),
+                                          QStringLiteral("charges_cents"),
+                                          QStringLiteral("prior_revision"),
+                                          QStringLiteral("notes"),
+                                          QStringLiteral("town"),
+                                          QStringLiteral("landlord_kind")};
 
 QVariantList leaseValues(const Lease& lease, bool server)
 {
@@ -114,10 +123,9 @@ void bindLease(QSqlQuery& query, const Lease& lease)
         query.bindValue(u':' + kLeaseWrittenColumns[i], values[i]);
 }
 
-const QString kInsertLease = QStringLiteral("INSERT INTO leases (")
-                             + kLeaseWrittenColumns.join(QStringLiteral(", "))
-                             + QStringLiteral(") VALUES (:")
-                             + kLeaseWrittenColumns.join(QStringLiteral(", :")) + u')';
+const QString kInsertLease =
+    QStringLiteral("INSERT INTO leases (") + kLeaseWrittenColumns.join(QStringLiteral(", "))
+    + QStringLiteral(") VALUES (:") + kLeaseWrittenColumns.join(QStringLiteral(", :")) + u')';
 
 Lease leaseFromRow(const QSqlQuery& q)
 {

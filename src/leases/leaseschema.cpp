@@ -147,7 +147,7 @@ QStringList migrationSteps(int fromVersion, bool server, int toVersion)
         std::size_t count;
     };
     const Step steps[] = {
-        {kSchemaV1, std::size(kSchemaV1)},           {kMigrationTo2, std::size(kMigrationTo2)},
+        {kSchemaV1, std::size(kSchemaV1)},         {kMigrationTo2, std::size(kMigrationTo2)},
         {kMigrationTo3, std::size(kMigrationTo3)}, {kMigrationTo4, std::size(kMigrationTo4)},
         {kMigrationTo5, std::size(kMigrationTo5)}, {kMigrationTo6, std::size(kMigrationTo6)},
     };

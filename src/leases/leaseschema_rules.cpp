@@ -13,8 +13,20 @@ namespace velmaris::storeinternal {
 
 namespace {
 
-enum class Check { Date, OptionalDate, OptionalTimestamp, Flag, PostalCode, OneOf,
-                   Quarter, OptionalQuarter, Positive, NotNegative, PositiveDecimal, Range };
+enum class Check {
+    Date,
+    OptionalDate,
+    OptionalTimestamp,
+    Flag,
+    PostalCode,
+    OneOf,
+    Quarter,
+    OptionalQuarter,
+    Positive,
+    NotNegative,
+    PositiveDecimal,
+    Range
+};
 
 struct Rule {
     const char* table;
@@ -76,7 +88,7 @@ QString condition(const Rule& rule, Dialect d, const QString& c)
     const QString integer = lite ? QStringLiteral("typeof(%1) = 'integer' AND ").arg(c) : QString();
     switch (rule.check) {
     case Check::Date:
-        return lite                    ? QStringLiteral("date(%1, '+0 days') IS %1").arg(c)
+        return lite                       ? QStringLiteral("date(%1, '+0 days') IS %1").arg(c)
                : d == Dialect::ServerText ? QStringLiteral("pg_temp.velmaris_is(%1, 'date')").arg(c)
                                           : QString();
     case Check::OptionalDate:
@@ -193,10 +205,10 @@ QStringList typedSchemaSteps(bool server)
                                       ruleName(rule));
             }
             // The history is append-only: no update to check.
-            const QStringList events = qstrcmp(table, "revisions") == 0
-                                           ? QStringList{QStringLiteral("INSERT")}
-                                           : QStringList{QStringLiteral("INSERT"),
-                                                         QStringLiteral("UPDATE")};
+            const QStringList events =
+                qstrcmp(table, "revisions") == 0
+                    ? QStringList{QStringLiteral("INSERT")}
+                    : QStringList{QStringLiteral("INSERT"), QStringLiteral("UPDATE")};
             for (const QString& event : events)
                 steps << QStringLiteral("CREATE TRIGGER %1_checks_%2 BEFORE %3 ON %1 BEGIN "
                                         "SELECT CASE%4 END; END")
@@ -245,7 +257,8 @@ QVariant copiedValue(QStringView table, QStringView column, const QVariant& valu
             const QDateTime moment = dateTimeFromValue(value);
             if (moment.isValid())
                 return moment.toUTC().toString(Qt::ISODate);
-            return toServer ? QVariant(QMetaType(QMetaType::QString)) : QVariant(QStringLiteral(""));
+            return toServer ? QVariant(QMetaType(QMetaType::QString))
+                            : QVariant(QStringLiteral(""));
         }
         default:
             break;
@@ -255,14 +268,16 @@ QVariant copiedValue(QStringView table, QStringView column, const QVariant& valu
     return value.typeId() == QMetaType::QString ? QVariant(text(value.toString())) : value;
 }
 
-QString refusedValueLabel(const QString& databaseText)
+QString refusedValueText(const QString& databaseText, const QString& quotedRegister)
 {
     for (const Rule& rule : kRules) {
         const QString name = ruleName(rule);
         // SQLite's trigger raises the bare name; PostgreSQL quotes its constraint's.
-        if (databaseText.trimmed() == name
-            || databaseText.contains(u'"' + name + u'"'))
-            return QString::fromUtf16(rule.label);
+        if (databaseText.trimmed() == name || databaseText.contains(u'"' + name + u'"'))
+            return QStringLiteral("Le registre des baux ") + quotedRegister
+                   + QStringLiteral(" refuse une valeur impossible (")
+                   + QString::fromUtf16(rule.label)
+                   + QStringLiteral(") ; rien n'a été enregistré.");
     }
     return {};
 }

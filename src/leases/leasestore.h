@@ -145,8 +145,8 @@ public:
     // checked as appendRevision checks it; those that no longer do are left
     // out. reasons[i] says why records[i] was left out (empty: recorded);
     // nullopt when the register failed and nothing was recorded.
-    std::optional<std::vector<QString>> appendApplicable(
-        const std::vector<RevisionRecord>& records, const std::vector<qint64>& leaseVersions);
+    std::optional<std::vector<QString>> appendApplicable(const std::vector<RevisionRecord>& records,
+                                                         const std::vector<qint64>& leaseVersions);
     std::optional<std::vector<RevisionRecord>> history(qint64 leaseId); // oldest first
     // The latest record of every lease that has one: what the register needs.
     std::optional<std::vector<RevisionRecord>> lastRevisions();

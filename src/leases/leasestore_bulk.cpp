@@ -24,9 +24,9 @@ int valuesPerStatement(const QSqlDatabase& db)
     return onServer(db) ? 24000 : 400;
 }
 
-bool insertRows(QSqlDatabase db, const QString& head, const QString& rowTemplate,
-                const std::function<bool(QVariantList&)>& nextRow, qint64* written,
-                QSqlError* error, const QString& tail, const std::function<bool(qint64)>& onRows)
+bool writeRows(QSqlDatabase db, const QString& head, const QString& rowTemplate,
+               const std::function<bool(QVariantList&)>& nextRow, qint64* written, QSqlError* error,
+               const QString& tail, const std::function<bool(qint64)>& onRows)
 {
     const int perRow = int(rowTemplate.count(u'?'));
     // A file takes the rows of an insert one by one through one prepared statement.
@@ -109,9 +109,9 @@ QString inList(qsizetype count)
 
 } // namespace
 
-std::optional<std::vector<QString>> LeaseStore::writeRevisions(
-    const std::vector<RevisionRecord>& records, const std::vector<qint64>& leaseVersions,
-    bool allOrNothing, int* failed)
+std::optional<std::vector<QString>>
+LeaseStore::writeRevisions(const std::vector<RevisionRecord>& records,
+                           const std::vector<qint64>& leaseVersions, bool allOrNothing, int* failed)
 {
     if (failed)
         *failed = -1;
@@ -188,9 +188,9 @@ std::optional<std::vector<QString>> LeaseStore::writeRevisions(
             if (allOrNothing) {
                 if (failed)
                     *failed = int(i);
-                fail(why, it == states.end()                  ? StoreError::NotFound
+                fail(why, it == states.end()                       ? StoreError::NotFound
                           : why.startsWith(u"Révision incomplète") ? StoreError::Refused
-                                                                  : StoreError::Conflict);
+                                                                   : StoreError::Conflict);
                 return std::nullopt;
             }
             continue;
@@ -205,24 +205,24 @@ std::optional<std::vector<QString>> LeaseStore::writeRevisions(
     // The history's rows, then every lease's new rent, each in a few statements.
     QSqlError e;
     std::size_t next = 0;
-    const QString who = isServer() ? QStringLiteral("COALESCE(?, current_user)")
-                                   : QStringLiteral("?");
+    const QString who =
+        isServer() ? QStringLiteral("COALESCE(?, current_user)") : QStringLiteral("?");
     const QString account = isServer() ? QString() : accountName();
-    if (!insertRows(db,
-                    QStringLiteral("INSERT INTO revisions (lease_id, due_date, request_date, "
-                                   "effective_date, old_rent_cents, new_rent_cents, "
-                                   "base_quarter, base_value, new_quarter, new_value, series, "
-                                   "notes, applied_by, applied_at) VALUES "),
-                    QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ") + who
-                        + QStringLiteral(", ?)"),
-                    [&](QVariantList& row) {
-                        if (next == accepted.size())
-                            return false;
-                        row = revisionValues(records[accepted[next++]], account);
-                        return true;
-                    },
-                    nullptr, &e, QString(),
-                    [&](qint64 rows) { return reportProgress(rows, qint64(accepted.size())); })) {
+    if (!writeRows(
+            db,
+            QStringLiteral("INSERT INTO revisions (lease_id, due_date, request_date, "
+                           "effective_date, old_rent_cents, new_rent_cents, "
+                           "base_quarter, base_value, new_quarter, new_value, series, "
+                           "notes, applied_by, applied_at) VALUES "),
+            QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ") + who + QStringLiteral(", ?)"),
+            [&](QVariantList& row) {
+                if (next == accepted.size())
+                    return false;
+                row = revisionValues(records[accepted[next++]], account);
+                return true;
+            },
+            nullptr, &e, QString(),
+            [&](qint64 rows) { return reportProgress(rows, qint64(accepted.size())); })) {
         if (e.isValid())
             failSql(e);
         return std::nullopt;
@@ -235,19 +235,20 @@ std::optional<std::vector<QString>> LeaseStore::writeRevisions(
     // Each lease's new rent and how many records moved its version, joined
     // from a list of values (both back ends name its columns column1…).
     std::size_t at = 0;
-    if (!insertRows(db,
-                    QStringLiteral("UPDATE leases SET rent_cents = v.column2, version = version + "
-                                   "v.column3 FROM (VALUES "),
-                    QStringLiteral("(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS BIGINT))"),
-                    [&](QVariantList& row) {
-                        if (at == changed.size())
-                            return false;
-                        const qint64 id = changed[at++];
-                        const LeaseState& state = states[id];
-                        row << id << state.rentCents << state.recorded;
-                        return true;
-                    },
-                    nullptr, &e, QStringLiteral(") AS v WHERE leases.id = v.column1"))) {
+    if (!writeRows(
+            db,
+            QStringLiteral("UPDATE leases SET rent_cents = v.column2, version = version + "
+                           "v.column3 FROM (VALUES "),
+            QStringLiteral("(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS BIGINT))"),
+            [&](QVariantList& row) {
+                if (at == changed.size())
+                    return false;
+                const qint64 id = changed[at++];
+                const LeaseState& state = states[id];
+                row << id << state.rentCents << state.recorded;
+                return true;
+            },
+            nullptr, &e, QStringLiteral(") AS v WHERE leases.id = v.column1"))) {
         failSql(e);
         return std::nullopt;
     }
@@ -271,8 +272,9 @@ bool LeaseStore::appendRevisions(const std::vector<RevisionRecord>& records,
     return writeRevisions(records, leaseVersions, true, failed).has_value();
 }
 
-std::optional<std::vector<QString>> LeaseStore::appendApplicable(
-    const std::vector<RevisionRecord>& records, const std::vector<qint64>& leaseVersions)
+std::optional<std::vector<QString>>
+LeaseStore::appendApplicable(const std::vector<RevisionRecord>& records,
+                             const std::vector<qint64>& leaseVersions)
 {
     return writeRevisions(records, leaseVersions, false, nullptr);
 }

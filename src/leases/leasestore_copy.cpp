@@ -56,17 +56,17 @@ qint64 copyTable(QSqlDatabase from, QSqlDatabase to, const Table& table, QSqlErr
     }
     const bool toServer = onServer(to);
     qint64 copied = 0;
-    if (!insertRows(to, QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(name, columns),
-                    u'(' + QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", "))
-                        + u')',
-                    [&](QVariantList& row) {
-                        if (!read.next())
-                            return false;
-                        for (qsizetype i = 0; i < names.size(); ++i)
-                            row << copiedValue(name, names[i], read.value(int(i)), toServer);
-                        return true;
-                    },
-                    &copied, error, QString(), onRows))
+    if (!writeRows(
+            to, QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(name, columns),
+            u'(' + QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", ")) + u')',
+            [&](QVariantList& row) {
+                if (!read.next())
+                    return false;
+                for (qsizetype i = 0; i < names.size(); ++i)
+                    row << copiedValue(name, names[i], read.value(int(i)), toServer);
+                return true;
+            },
+            &copied, error, QString(), onRows))
         return -1;
     if (read.lastError().isValid()) {
         *error = read.lastError();

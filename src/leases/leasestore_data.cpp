@@ -246,22 +246,23 @@ bool LeaseStore::importLeases(const std::vector<Lease>& leases, std::vector<int>
     // A few statements of many rows each, whatever the number of leases.
     QSqlError e;
     std::size_t next = 0;
-    const QString row = u'(' + QStringList(kLeaseWrittenColumns.size(), QStringLiteral("?"))
-                                   .join(QStringLiteral(", "))
-                        + u')';
-    if (!insertRows(db,
-                    QStringLiteral("INSERT INTO leases (")
-                        + kLeaseWrittenColumns.join(QStringLiteral(", "))
-                        + QStringLiteral(") VALUES "),
-                    row,
-                    [&](QVariantList& values) {
-                        if (next == leases.size())
-                            return false;
-                        values = leaseValues(leases[next++], isServer());
-                        return true;
-                    },
-                    nullptr, &e, QString(),
-                    [&](qint64 rows) { return reportProgress(rows, qint64(leases.size())); }))
+    const QString row =
+        u'('
+        + QStringList(kLeaseWrittenColumns.size(), QStringLiteral("?")).join(QStringLiteral(", "))
+        + u')';
+    if (!writeRows(
+            db,
+            QStringLiteral("INSERT INTO leases (") + kLeaseWrittenColumns.join(QStringLiteral(", "))
+                + QStringLiteral(") VALUES "),
+            row,
+            [&](QVariantList& values) {
+                if (next == leases.size())
+                    return false;
+                values = leaseValues(leases[next++], isServer());
+                return true;
+            },
+            nullptr, &e, QString(),
+            [&](qint64 rows) { return reportProgress(rows, qint64(leases.size())); }))
         return e.isValid() ? failSql(e) : false;
     return transaction.commit() || failSql(transaction.error());
 }

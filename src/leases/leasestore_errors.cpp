@@ -67,10 +67,9 @@ QString describe(const QSqlError& error, const QString& path)
         return QStringLiteral("Impossible d'ouvrir le registre des baux ") + file
                + cantOpenCause(path) + u'.';
     case 19: // SQLITE_CONSTRAINT
-        if (const QString label = refusedValueLabel(error.databaseText()); !label.isEmpty())
-            return QStringLiteral("Le registre des baux ") + file
-                   + QStringLiteral(" refuse une valeur impossible (") + label
-                   + QStringLiteral(") ; rien n'a été enregistré.");
+        if (const QString refused = refusedValueText(error.databaseText(), file);
+            !refused.isEmpty())
+            return refused;
         break;
     case 10: // SQLITE_IOERR
         return QStringLiteral("Erreur de lecture ou d'écriture sur le registre des baux ") + file

@@ -81,9 +81,10 @@ QStringList typedSchemaSteps(bool server);
 // The first row that breaks one of those rules ("bail « A-12 » : date de
 // signature « 15/10/2019 »"), empty when every row holds.
 QString valuesRefused(QSqlDatabase db, bool server, QSqlError* error);
-// The French name of the value a rule refused, from the database's own
-// text; empty when it is no rule of ours.
-QString refusedValueLabel(const QString& databaseText);
+// What the register says when one of those rules refused a value, from the
+// database's own text, the register named as given; empty when it is no rule
+// of ours.
+QString refusedValueText(const QString& databaseText, const QString& quotedRegister);
 // A value read from one back end as the other one's column takes it.
 QVariant copiedValue(QStringView table, QStringView column, const QVariant& value, bool toServer);
 // The territory of every lease from its postal code, by the one rule of
@@ -105,16 +106,15 @@ struct FileCheck {
 FileCheck checkRegisterFile(const QString& path, bool writable, QString* name = nullptr);
 void closeConnection(const QString& name);
 
-// Inserts the rows nextRow gives (false: no more) with few statements: head
+// Writes the rows nextRow gives (false: no more) with few statements: head
 // ("INSERT INTO t (a, b) VALUES ") then as many rowTemplate ("(?, ?)") as a
 // statement takes, then tail (for a statement that joins a list of values).
 // *written (when given): the number of rows inserted. onRows (when given) is
 // told the rows done now and then; when it returns false the work stops,
 // false with *error left empty.
-bool insertRows(QSqlDatabase db, const QString& head, const QString& rowTemplate,
-                const std::function<bool(QVariantList&)>& nextRow, qint64* written,
-                QSqlError* error, const QString& tail = QString(),
-                const std::function<bool(qint64)>& onRows = {});
+bool writeRows(QSqlDatabase db, const QString& head, const QString& rowTemplate,
+               const std::function<bool(QVariantList&)>& nextRow, qint64* written, QSqlError* error,
+               const QString& tail = QString(), const std::function<bool(qint64)>& onRows = {});
 // How many values one statement takes: many on a server, where each
 // statement is a trip through the network; few in a file, where Qt's SQLite
 // driver looks each parameter up by walking the list of them all.
@@ -124,9 +124,9 @@ int valuesPerStatement(const QSqlDatabase& db);
 bool isComplete(const RevisionRecord& rec);
 
 // Rows. Dates are ISO text ("2024-03-15", empty for none), quarters their key.
-extern const QString kLeaseColumns;    // in the order leaseFromRow() reads them
-extern const QString kRevisionColumns; // in the order revisionFromRow() reads them
-extern const QString kInsertLease;     // named placeholders, bound by bindLease()
+extern const QString kLeaseColumns;            // in the order leaseFromRow() reads them
+extern const QString kRevisionColumns;         // in the order revisionFromRow() reads them
+extern const QString kInsertLease;             // named placeholders, bound by bindLease()
 extern const QStringList kLeaseWrittenColumns; // what a form or an import writes
 // A lease's values in the order of kLeaseWrittenColumns.
 QVariantList leaseValues(const Lease& lease, bool server);

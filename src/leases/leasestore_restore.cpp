@@ -282,8 +282,7 @@ bool LeaseStore::replaceFrom(const QString& copy, const std::function<bool()>& k
                         QStringLiteral("CREATE TEMP TABLE restore_base AS SELECT coalesce(max("
                                        "version), 0) AS v FROM main.leases"),
                         &e)
-                 && run(db, QStringLiteral("DELETE FROM main.leases"), &e)
-                 && reportProgress(4, 6)
+                 && run(db, QStringLiteral("DELETE FROM main.leases"), &e) && reportProgress(4, 6)
                  && run(db,
                         QStringLiteral("INSERT INTO main.leases (") + cols
                             + QStringLiteral(", version) SELECT ") + cols

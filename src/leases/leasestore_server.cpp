@@ -147,16 +147,9 @@ QString describeServer(const QSqlError& error, const QString& where)
                + QStringLiteral(" : les droits du rôle connecté ne la permettent pas (%1) ; "
                                 "demandez à l'administrateur du serveur les droits d'un poste.")
                      .arg(error.databaseText().trimmed());
-    if (const QString label = refusedValueLabel(error.databaseText());
-        code == u"23514" && !label.isEmpty())
-        return QStringLiteral("Le registre des baux ") + server
-               + QStringLiteral(" refuse une valeur impossible (") + label
-               + QStringLiteral(") ; rien n'a été enregistré.");
-    if (const QString label = refusedValueLabel(error.databaseText());
-        code == u"23514" && !label.isEmpty())
-        return QStringLiteral("Le registre des baux ") + server
-               + QStringLiteral(" refuse une valeur impossible (") + label
-               + QStringLiteral(") ; rien n'a été enregistré.");
+    if (const QString refused = refusedValueText(error.databaseText(), server);
+        code == u"23514" && !refused.isEmpty())
+        return refused;
     if (code.startsWith(u"23"))
         return QStringLiteral("Le registre des baux ") + server
                + QStringLiteral(" refuse cette modification (un autre poste vient d'enregistrer "

@@ -143,8 +143,8 @@ void IndexUpdater::completeSeries()
     const QByteArray current = indexFileOnDisk(m_table.filePath);
     MergeOptions options;
     options.today = m_today();
-    InseeSeries series{&m_irl, m_corse ? &*m_corse : nullptr,
-                       m_outreMer ? &*m_outreMer : nullptr, m_icc ? &*m_icc : nullptr};
+    InseeSeries series{&m_irl, m_corse ? &*m_corse : nullptr, m_outreMer ? &*m_outreMer : nullptr,
+                       m_icc ? &*m_icc : nullptr};
     SdmxMerge merge = mergeInseeSeries(current, series, options);
     // The ICC's older quarters never hold back the IRL's news: refused, they
     // are left out and the summary says why.
@@ -170,12 +170,12 @@ void IndexUpdater::completeSeries()
         end(Outcome::UpToDate);
         return;
     }
-    install(merge.bytes, mergeSummary(merge)
-                             + (iccLeftOut.isEmpty()
-                                    ? QString()
-                                    : QStringLiteral(" Les trimestres anciens de l'ICC ne sont "
-                                                     "pas ajoutés : ")
-                                          + iccLeftOut + u'.'));
+    install(merge.bytes,
+            mergeSummary(merge)
+                + (iccLeftOut.isEmpty() ? QString()
+                                        : QStringLiteral(" Les trimestres anciens de l'ICC ne sont "
+                                                         "pas ajoutés : ")
+                                              + iccLeftOut + u'.'));
 }
 
 bool IndexUpdater::fileChangedMeanwhile()

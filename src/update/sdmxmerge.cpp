@@ -174,8 +174,7 @@ QString newRows(const IndexLines& file, const InseeSeries& series,
 
 // The ICC's quarters older than the file, as lines to put below its oldest
 // one: each with the ICC's usual release date, listed as estimated.
-QString olderRows(const IndexLines& file, const SdmxSeries& icc, QByteArray& rows,
-                  SdmxMerge& merge)
+QString olderRows(const IndexLines& file, const SdmxSeries& icc, QByteArray& rows, SdmxMerge& merge)
 {
     std::vector<const SdmxObservation*> older;
     const Quarter oldest = file.oldest();
@@ -340,8 +339,7 @@ SdmxMerge mergeInseeSeries(const QByteArray& indexFile, const InseeSeries& serie
     // What is written must read as the program reads its file.
     const IndexFileResult result = parseIndexFile(merge.bytes);
     if (!result.ok()
-        || result.rows.size()
-               != current.rows.size() + merge.added.size() + merge.addedOlder.size())
+        || result.rows.size() != current.rows.size() + merge.added.size() + merge.addedOlder.size())
         return refuse(QStringLiteral("le fichier complété ne se relit pas (%1)")
                           .arg(corruptionDetail(result)));
     return merge;

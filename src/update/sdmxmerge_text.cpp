@@ -47,11 +47,12 @@ QString mergeSummary(const SdmxMerge& merge)
                               ? QStringLiteral("1 trimestre ajouté")
                               : QStringLiteral("%1 trimestres ajoutés").arg(merge.added.size()));
     if (!merge.addedOlder.empty())
-        parts << QStringLiteral("ICC complété en arrière jusqu'au %1 (%2)")
-                     .arg(merge.addedOlder.back().label(),
-                          merge.addedOlder.size() == 1
-                              ? QStringLiteral("1 trimestre ajouté")
-                              : QStringLiteral("%1 trimestres ajoutés").arg(merge.addedOlder.size()));
+        parts
+            << QStringLiteral("ICC complété en arrière jusqu'au %1 (%2)")
+                   .arg(merge.addedOlder.back().label(),
+                        merge.addedOlder.size() == 1
+                            ? QStringLiteral("1 trimestre ajouté")
+                            : QStringLiteral("%1 trimestres ajoutés").arg(merge.addedOlder.size()));
     if (!merge.completed.empty())
         parts << QStringLiteral("valeurs manquantes complétées pour ")
                      + quarterList(merge.completed);

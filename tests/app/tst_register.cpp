@@ -3,10 +3,10 @@
 // registers that cannot be written or read.
 #include "amounts.h"
 #include "auditwindow.h"
+#include "duerevisionsdialog.h"
 #include "filechoice.h"
 #include "leasefields.h"
 #include "leaseform.h"
-#include "duerevisionsdialog.h"
 #include "leasehistorydialog.h"
 #include "leaserevisiondialog.h"
 #include "leasestore.h"

@@ -136,8 +136,8 @@ private slots:
         QVERIFY(session.store().isServer());
         QCOMPARE(asked, 1);
         // Kept in the desktop's keyring, or said why not (no keyring in a headless session).
-        const keyring::Read back = keyring::readPassword(
-            QStringLiteral("postgresql://") + session.server()->display());
+        const keyring::Read back =
+            keyring::readPassword(QStringLiteral("postgresql://") + session.server()->display());
         if (back.found)
             QCOMPARE(back.password, QString::fromLatin1(PgCluster::kPassword));
         else

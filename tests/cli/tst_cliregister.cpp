@@ -300,9 +300,10 @@ void TestCliRegister::dataFolderHoldsItsIndexFile()
                               QStringLiteral("--quarter"), QStringLiteral("12024")};
     const QString before = runInFolder(dir.path(), rent).output;
 
-    CommandLineResult r = runInFolder(
-        dir.path(), {QStringLiteral("--add-index"), QStringLiteral("12026"), QStringLiteral("147.10"),
-                     QStringLiteral("--published"), QStringLiteral("15/04/2026")});
+    CommandLineResult r =
+        runInFolder(dir.path(), {QStringLiteral("--add-index"), QStringLiteral("12026"),
+                                 QStringLiteral("147.10"), QStringLiteral("--published"),
+                                 QStringLiteral("15/04/2026")});
     QVERIFY2(r.status == 0, qPrintable(r.error));
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("VELMARIS.TXT"))));
     QCOMPARE(readAll(kShippedFile), shipped);

@@ -142,8 +142,7 @@ private slots:
         QCOMPARE(copy({QStringLiteral("--copy-register"), server}, -1), 0);
         for (int ms : {5, 20, 40, 80, 160, 320}) {
             const QString target = back.filePath(QStringLiteral("copie-%1").arg(ms));
-            copy({QStringLiteral("--register"), server, QStringLiteral("--copy-register"),
-                  target},
+            copy({QStringLiteral("--register"), server, QStringLiteral("--copy-register"), target},
                  ms);
             const QString file = QDir(target).filePath(LeaseStore::fileName());
             if (QFile::exists(file)) {
@@ -152,12 +151,11 @@ private slots:
                 QCOMPARE(int(whole.leases()->size()), kLeases);
                 continue;
             }
-            QCOMPARE(copy({QStringLiteral("--register"), server,
-                           QStringLiteral("--copy-register"), target},
+            QCOMPARE(copy({QStringLiteral("--register"), server, QStringLiteral("--copy-register"),
+                           target},
                           -1),
                      0);
-            QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::Hidden
-                                            | QDir::NoDotAndDotDot),
+            QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                      QStringList{LeaseStore::fileName()});
         }
         // Folder to server: the server's transaction goes whole or not at all.

@@ -140,7 +140,8 @@ private slots:
         QVERIFY(open(first, server, name) && open(second, server, name));
         std::vector<Lease> leases;
         for (int i = 0; i < 300; ++i)
-            leases.push_back(makeLease(QStringLiteral("L-%1").arg(i), day("01/10/2024"), 70000 + i));
+            leases.push_back(
+                makeLease(QStringLiteral("L-%1").arg(i), day("01/10/2024"), 70000 + i));
         QVERIFY(first.importLeases(leases));
         const IndexTable table = realTable();
         std::optional<DueBatch> a = planDueRevisions(first, table, kDate);
@@ -202,7 +203,8 @@ private slots:
             ok = applyDueRevisions(store, *batch);
         } else if (work == u"restore") {
             ok = store.restoreFrom(backup);
-            QCOMPARE(QDir(m_dir.filePath(name)).entryList({QStringLiteral("*.bak")}), QStringList());
+            QCOMPARE(QDir(m_dir.filePath(name)).entryList({QStringLiteral("*.bak")}),
+                     QStringList());
         } else {
             ok = store.copyInto(target);
         }

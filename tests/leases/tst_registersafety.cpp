@@ -319,9 +319,9 @@ void TestRegisterSafety::journalsFollowTheRegister()
 // Takes a register back to version 3, as the previous Velmaris left it.
 static void downgradeToVersion3(const QString& path)
 {
-    for (const char* trigger : {"leases_checks_insert", "leases_checks_update",
-                                "revisions_checks_insert", "charged_rents_checks_insert",
-                                "charged_rents_checks_update"})
+    for (const char* trigger :
+         {"leases_checks_insert", "leases_checks_update", "revisions_checks_insert",
+          "charged_rents_checks_insert", "charged_rents_checks_update"})
         sql(path, QStringLiteral("DROP TRIGGER ") + QLatin1String(trigger));
     sql(path, QStringLiteral("DROP INDEX schema_version_key"));
     for (const char* column : {"version", "town", "landlord_kind"})

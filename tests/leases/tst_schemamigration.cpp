@@ -34,7 +34,8 @@ class SchemaMigration : public QObject {
         if (server) {
             m_pg.createDatabase(name);
             QSqlDatabase db = m_pg.connection(name);
-            QSqlQuery(db).exec(QStringLiteral("CREATE SCHEMA velmaris; SET search_path = velmaris"));
+            QSqlQuery(db).exec(
+                QStringLiteral("CREATE SCHEMA velmaris; SET search_path = velmaris"));
             const RegisterServer address = m_pg.server(name);
             return {db, [address](LeaseStore& s) { return s.openServer(address); }};
         }
@@ -58,20 +59,22 @@ class SchemaMigration : public QObject {
     // the columns every version has; the dates that may be absent are.
     static bool fill(QSqlDatabase db, int version)
     {
-        bool ok = exec(db, QStringLiteral(
-                               "INSERT INTO leases (reference, postal_code, furnished, "
-                               "signing_date, start_date, reference_quarter, clause, rent_cents, "
-                               "charges_cents) VALUES ('M-1', '20000', 1, '2019-10-15', "
-                               "'2019-11-01', '32019', 'hausse_baisse', 81234, 4000)"))
-                  && exec(db, QStringLiteral(
-                                  "INSERT INTO revisions (lease_id, due_date, request_date, "
-                                  "effective_date, old_rent_cents, new_rent_cents, base_quarter, "
-                                  "base_value, new_quarter, new_value, series) VALUES (1, "
-                                  "'2020-11-01', '2020-11-20', '2020-11-20', 81234, 81532, "
-                                  "'32019', 129.99, '32020', 130.59, 'irl')"));
+        bool ok =
+            exec(db,
+                 QStringLiteral("INSERT INTO leases (reference, postal_code, furnished, "
+                                "signing_date, start_date, reference_quarter, clause, rent_cents, "
+                                "charges_cents) VALUES ('M-1', '20000', 1, '2019-10-15', "
+                                "'2019-11-01', '32019', 'hausse_baisse', 81234, 4000)"))
+            && exec(db,
+                    QStringLiteral("INSERT INTO revisions (lease_id, due_date, request_date, "
+                                   "effective_date, old_rent_cents, new_rent_cents, base_quarter, "
+                                   "base_value, new_quarter, new_value, series) VALUES (1, "
+                                   "'2020-11-01', '2020-11-20', '2020-11-20', 81234, 81532, "
+                                   "'32019', 129.99, '32020', 130.59, 'irl')"));
         if (version >= 3)
-            ok = ok && exec(db, QStringLiteral("INSERT INTO charged_rents (lease_id, month, "
-                                               "rent_cents) VALUES (1, '2020-12-01', 81532)"));
+            ok = ok
+                 && exec(db, QStringLiteral("INSERT INTO charged_rents (lease_id, month, "
+                                            "rent_cents) VALUES (1, '2020-12-01', 81532)"));
         return ok;
     }
 
@@ -125,14 +128,14 @@ private slots:
         QVERIFY2(store.addLease(other), qPrintable(store.error()));
 
         if (server) {
-            const QString types = m_pg.value(reg.raw.databaseName(),
-                                             QStringLiteral(
-                                                 "SELECT string_agg(data_type, ',' ORDER BY "
-                                                 "column_name) FROM information_schema.columns "
-                                                 "WHERE table_schema = 'velmaris' AND "
-                                                 "column_name IN ('signing_date', 'furnished', "
-                                                 "'base_value', 'month', 'applied_at')"))
-                                      .toString();
+            const QString types =
+                m_pg.value(reg.raw.databaseName(),
+                           QStringLiteral("SELECT string_agg(data_type, ',' ORDER BY "
+                                          "column_name) FROM information_schema.columns "
+                                          "WHERE table_schema = 'velmaris' AND "
+                                          "column_name IN ('signing_date', 'furnished', "
+                                          "'base_value', 'month', 'applied_at')"))
+                    .toString();
             QCOMPARE(types, QStringLiteral("timestamp with time zone,numeric,boolean,date,date"));
         }
         // Another tool's write is refused by the register itself.
@@ -180,9 +183,8 @@ private slots:
             QTest::addRow("%s, impossible day", side)
                 << server << "UPDATE charged_rents SET month = '2020-02-30'"
                 << "bail « M-1 » : mois du loyer payé « 2020-02-30 »";
-            QTest::addRow("%s, territory", side)
-                << server << "UPDATE leases SET territory = 'mars'"
-                << "bail « M-1 » : territoire « mars »";
+            QTest::addRow("%s, territory", side) << server << "UPDATE leases SET territory = 'mars'"
+                                                 << "bail « M-1 » : territoire « mars »";
         }
     }
     void refusedValueStopsTheMigration()
@@ -203,7 +205,8 @@ private slots:
         QVERIFY2(store.error().contains(named), qPrintable(store.error()));
         QVERIFY(store.error().endsWith(QStringLiteral("le registre n'a pas été modifié.")));
         QSqlQuery version(reg.raw);
-        QVERIFY(version.exec(QStringLiteral("SELECT version FROM schema_version")) && version.next());
+        QVERIFY(version.exec(QStringLiteral("SELECT version FROM schema_version"))
+                && version.next());
         QCOMPARE(version.value(0).toInt(), 6);
     }
 };

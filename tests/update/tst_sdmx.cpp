@@ -51,6 +51,21 @@ Observations with(Observations head, const Observations& tail = irlUpTo2025Q3())
     return head;
 }
 
+// A refused merge writes nothing and says why; a done one gives the expected
+// file, which reads as the program reads its file.
+void checkMerge(const SdmxMerge& merge, const QByteArray& expected, const QString& error)
+{
+    if (!error.isEmpty()) {
+        QVERIFY2(merge.error.contains(error), qPrintable(merge.error));
+        QVERIFY(merge.bytes.isEmpty());
+        return;
+    }
+    QVERIFY2(merge.ok(), qPrintable(merge.error));
+    QCOMPARE(merge.bytes, expected);
+    if (!expected.isEmpty())
+        QVERIFY(parseIndexFile(merge.bytes).ok());
+}
+
 } // namespace
 
 class TestSdmx : public QObject {
@@ -545,15 +560,7 @@ void TestSdmx::mergeRules()
                           outreMer.isEmpty() ? nullptr : &o},
                          options);
     QCOMPARE(merge.needsConfirmation, asks);
-    if (!error.isEmpty()) {
-        QVERIFY2(merge.error.contains(error), qPrintable(merge.error));
-        QVERIFY(merge.bytes.isEmpty());
-        return;
-    }
-    QVERIFY2(merge.ok(), qPrintable(merge.error));
-    QCOMPARE(merge.bytes, expected);
-    if (!expected.isEmpty())
-        QVERIFY(parseIndexFile(merge.bytes).ok());
+    checkMerge(merge, expected, error);
 }
 
 // INSEE's ICC series (idBank 000008630) brings the quarters older than the
@@ -592,15 +599,7 @@ void TestSdmx::iccBelowTheOldest()
     InseeSeries given;
     given.icc = &series;
     const SdmxMerge merge = mergeInseeSeries(kIccHeader + kIccRows, given, options);
-    if (!error.isEmpty()) {
-        QVERIFY2(merge.error.contains(error), qPrintable(merge.error));
-        QVERIFY(merge.bytes.isEmpty());
-        return;
-    }
-    QVERIFY2(merge.ok(), qPrintable(merge.error));
-    QCOMPARE(merge.bytes, expected);
-    if (!expected.isEmpty())
-        QVERIFY(parseIndexFile(merge.bytes).ok());
+    checkMerge(merge, expected, error);
 }
 
 VELMARIS_TEST(TestSdmx)
