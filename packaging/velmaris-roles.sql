@@ -30,3 +30,7 @@ GRANT USAGE ON ALL SEQUENCES IN SCHEMA velmaris TO velmaris_ecriture;
 ALTER DEFAULT PRIVILEGES IN SCHEMA velmaris
     GRANT SELECT, INSERT, UPDATE, DELETE ON TABLES TO velmaris_ecriture;
 ALTER DEFAULT PRIVILEGES IN SCHEMA velmaris GRANT USAGE ON SEQUENCES TO velmaris_ecriture;
+
+-- The office's index figures (index_figures, one row), which every desk
+-- computes from, are among these tables: both kinds of desk read them, a
+-- writing one completes them (INSERT, UPDATE).

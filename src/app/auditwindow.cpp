@@ -76,6 +76,7 @@ AuditWindow::AuditWindow(RegisterSession& session, const Lease& lease,
     sortChargedRents(periods);
     fillPeriods(periods);
     m_audit = auditLease(m_lease, periods, m_history, m_table, m_today);
+    readAuthor();
     showResult();
     connect(&m_session, &RegisterSession::leaseChanged, this, &AuditWindow::leaseChanged);
     if (m_store.isReadOnly())

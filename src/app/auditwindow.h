@@ -76,6 +76,8 @@ private:
     // The lease changed in the register (auditwindow_result.cpp): the audit is
     // done again on it, the rents typed kept.
     void leaseChanged(qint64 leaseId);
+    // Who the report is established by, read from the register (its owner, the agency).
+    void readAuthor();
 
     RegisterSession& m_session;
     LeaseStore& m_store;
@@ -84,6 +86,7 @@ private:
     const IndexTable& m_table;
     const QDate m_today;
     Audit m_audit;
+    QString m_author;
     bool m_saved = true;
     DataFolders m_programFolders;
     bool m_failureShown = false; // one error box per run of failed writes

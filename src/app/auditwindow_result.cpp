@@ -7,6 +7,7 @@
 #include "dates.h"
 #include "defaultprinter.h"
 #include "filechoice.h"
+#include "letteroutput.h"
 #include "messages.h"
 
 #include <QDir>
@@ -81,7 +82,7 @@ QTableWidgetItem* amountItem(const QString& text)
 
 void AuditWindow::showResult()
 {
-    const AuditReport report = auditReport(m_lease, m_audit);
+    const AuditReport report = auditReport(m_lease, m_audit, m_author);
     m_result->setHtml(resultHtml(report));
 
     m_months->setRowCount(int(m_audit.months.size()));
@@ -141,7 +142,7 @@ void AuditWindow::showResult()
 
 void AuditWindow::print()
 {
-    printAuditReport(auditReport(m_lease, m_audit), this);
+    printAuditReport(auditReport(m_lease, m_audit, m_author), this);
 }
 
 QString AuditWindow::suggestedPdfPath() const
@@ -168,7 +169,8 @@ void AuditWindow::savePdf()
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         path += QStringLiteral(".pdf");
     QString reason = outputRefusal(path, m_programFolders);
-    if (!reason.isEmpty() || !writeAuditReportPdf(path, auditReport(m_lease, m_audit), &reason)) {
+    if (!reason.isEmpty()
+        || !writeAuditReportPdf(path, auditReport(m_lease, m_audit, m_author), &reason)) {
         MessageBox::critical(
             this, title, QStringLiteral("Le PDF n'a pas pu être enregistré : ") + reason + u'.');
         return;
@@ -190,12 +192,20 @@ void AuditWindow::leaseChanged(qint64 leaseId)
     }
     m_lease = *lease;
     m_history = std::move(*history);
+    readAuthor();
     setWindowTitle(QStringLiteral("Audit du bail ") + m_lease.reference);
     // Rents being typed and not yet sound wait for the user; the audit follows them.
     if (const std::optional<std::vector<ChargedRent>> periods = typedPeriods()) {
         m_audit = auditLease(m_lease, *periods, m_history, m_table, m_today);
         showResult();
     }
+}
+
+void AuditWindow::readAuthor()
+{
+    // An owner that cannot be read leaves the report without the line, never wrong.
+    const std::optional<LeaseSender> sender = leaseSender(m_store, m_lease);
+    m_author = sender ? auditAuthor(sender->owner, sender->agency) : QString();
 }
 
 } // namespace velmaris

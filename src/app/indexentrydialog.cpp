@@ -1,12 +1,11 @@
 #include "indexentrydialog.h"
 
-#include "datafolder.h"
+#include "indexfiletarget.h"
 #include "indextable.h"
 #include "messages.h"
 #include "typedindex.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,26 +30,31 @@ QLineEdit* box(QWidget* parent, const QString& name, const QString& placeholder)
 
 } // namespace
 
-IndexEntryDialog::IndexEntryDialog(const QString& indexPath, QWidget* parent)
+IndexEntryDialog::IndexEntryDialog(const QString& indexPath, QWidget* parent, IndexTarget target)
     : QDialog(parent)
-    , m_path(indexPath)
+    , m_target(target.write ? std::move(target) : indexFileTarget(indexPath))
 {
     setObjectName(QStringLiteral("SaisieIndice"));
     setWindowTitle(kTitle);
 
-    QFile file(indexPath);
-    if (file.open(QIODevice::ReadOnly))
-        m_quarter = nextQuarterToType(file.read(kMaxIndexFileBytes + 1));
+    QString why;
+    if (const std::optional<QByteArray> figures = m_target.read(&why))
+        m_quarter = nextQuarterToType(*figures);
     if (!m_quarter.isValid())
-        m_refusal = QStringLiteral("Le fichier des indices %1 ne se lit pas : corrigez-le ou "
-                                   "réinstallez-le avant d'y saisir un indice.")
-                        .arg(QDir::toNativeSeparators(indexPath));
+        m_refusal = m_target.shared
+                        ? QStringLiteral("Les indices du registre ne se lisent pas%1\u00a0: aucun "
+                                         "indice ne peut y être saisi pour l'instant.")
+                              .arg(why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(why))
+                        : QStringLiteral("Le fichier des indices %1 ne se lit pas : corrigez-le "
+                                         "ou réinstallez-le avant d'y saisir un indice.")
+                              .arg(QDir::toNativeSeparators(indexPath));
 
     auto* intro = new QLabel(
         QStringLiteral("Saisissez l'indice tel que l'Insee l'a publié (Informations rapides) ou "
-                       "tel qu'il a paru au Journal officiel. Il s'ajoute au fichier des indices ; "
-                       "si l'Insee donne plus tard une autre valeur, la mise à jour vous la "
-                       "proposera."),
+                       "tel qu'il a paru au Journal officiel. Il s'ajoute %1 ; si l'Insee donne "
+                       "plus tard une autre valeur, la mise à jour vous la proposera.")
+            .arg(m_target.shared ? QStringLiteral("aux indices du registre, pour tous les postes")
+                                 : QStringLiteral("au fichier des indices")),
         this);
     intro->setWordWrap(true);
     trimestre = new QLabel(m_quarter.isValid() ? m_quarter.label() : QString(), this);
@@ -103,7 +107,7 @@ void IndexEntryDialog::add()
     entry.corse = irlcorse->text();
     entry.outreMer = irloutremer->text();
     entry.published = parution->text();
-    const QString error = saveTypedIndex(m_path, entry, m_today);
+    const QString error = saveTypedIndex(m_target, entry, m_today);
     if (!error.isEmpty()) {
         // The dialog stays open with what was typed, to be corrected.
         MessageBox::critical(

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "indexchange.h"
 #include "quarter.h"
 
 #include <QDate>
@@ -18,8 +19,10 @@ class IndexEntryDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // The quarter is read from the file at indexPath; canOpen() says whether it could be.
-    IndexEntryDialog(const QString& indexPath, QWidget* parent = nullptr);
+    // The quarter is read from the file at indexPath, or from target when it
+    // is given (a shared register's figures), and added there; refusal() says
+    // whether it could be.
+    IndexEntryDialog(const QString& indexPath, QWidget* parent = nullptr, IndexTarget target = {});
 
     // Why the dialog cannot be used (the file does not read), in French; empty when it can.
     QString refusal() const { return m_refusal; }
@@ -38,7 +41,7 @@ public:
 private:
     void add();
 
-    QString m_path;
+    IndexTarget m_target;
     Quarter m_quarter;
     QString m_refusal;
     QDate m_today = QDate::currentDate();

@@ -5,6 +5,8 @@
 #include "duedates.h"
 #include "quoting.h"
 
+#include <algorithm>
+
 namespace velmaris {
 
 namespace {
@@ -32,7 +34,7 @@ LeaseFields fieldsOf(const Lease& lease)
     f.town = lease.town;
     f.territory = lease.territory;
     f.furnished = lease.furnished;
-    f.landlordKind = lease.landlordKind;
+    f.ownerId = lease.ownerId;
     f.signingDate = dateText(lease.signingDate);
     f.startDate = dateText(lease.startDate);
     f.referenceQuarter = lease.referenceQuarter;
@@ -59,7 +61,7 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
     lease.town = f.town.simplified();
     lease.territory = f.territory;
     lease.furnished = f.furnished;
-    lease.landlordKind = f.landlordKind;
+    lease.ownerId = std::max<qint64>(f.ownerId, 0);
     lease.signingDate = parseFrenchDate(f.signingDate).value_or(QDate());
     lease.startDate = parseFrenchDate(f.startDate).value_or(QDate());
     lease.referenceQuarter = f.referenceQuarter;

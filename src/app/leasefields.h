@@ -21,7 +21,7 @@ struct LeaseFields {
     QString town;
     Territory territory = Territory::Metropole;
     bool furnished = false;
-    LandlordKind landlordKind = LandlordKind::Person;
+    qint64 ownerId = 0;             // the owner picked; -1: a name typed that is no owner's
     QString signingDate, startDate; // dd/mm/yyyy
     Quarter referenceQuarter;       // none: the last published at the signing date
     QString revisionDate;           // dd/mm; empty: the anniversary of the start date

@@ -39,9 +39,12 @@ int comboIndex(const QComboBox* box, int value)
 
 } // namespace
 
-LeaseForm::LeaseForm(const Lease& lease, const IndexTable& table, QWidget* parent)
+LeaseForm::LeaseForm(const Lease& lease, const IndexTable& table, const std::vector<Owner>& owners,
+                     qint64 defaultOwner, QWidget* parent)
     : QDialog(parent)
     , m_table(table)
+    , m_owners(owners)
+    , m_defaultOwner(defaultOwner)
     , m_id(lease.id)
 {
     setObjectName(QStringLiteral("Bail"));
@@ -85,11 +88,7 @@ void LeaseForm::buildControls()
     territoireabsent->setStyleSheet(QStringLiteral("color: #9c1c1c"));
     meuble =
         named(new QCheckBox(QStringLiteral("Logement meublé"), this), QStringLiteral("meuble"));
-    bailleur = named(new QComboBox(this), QStringLiteral("bailleur"));
-    for (LandlordKind k : {LandlordKind::Person, LandlordKind::Company})
-        bailleur->addItem(landlordKindText(k), int(k));
-    bailleur->setToolTip(QStringLiteral("Bail vide : renouvelé tous les 3 ans avec une personne "
-                                        "physique, tous les 6 ans avec une personne morale"));
+    buildOwnerBox(m_owners);
     datesignature = line(QStringLiteral("datesignature"), QStringLiteral("jj/mm/aaaa"));
     dateeffet = line(QStringLiteral("dateeffet"), QStringLiteral("jj/mm/aaaa"));
     trimestrereference = named(new QComboBox(this), QStringLiteral("trimestrereference"));
@@ -146,7 +145,10 @@ void LeaseForm::layOutControls()
     left->addRow(QStringLiteral("Territoire :"), territoire);
     left->addRow(QString(), territoireabsent);
     left->addRow(QString(), meuble);
-    left->addRow(QStringLiteral("Bailleur :"), bailleur);
+    left->addRow(QStringLiteral("Bailleur :"), ownerRow());
+    if (auto* label = qobject_cast<QLabel*>(
+            left->itemAt(left->rowCount() - 1, QFormLayout::LabelRole)->widget()))
+        label->setBuddy(bailleur);
     left->addRow(QStringLiteral("Date de signature :"), datesignature);
     left->addRow(QStringLiteral("Date d'effet :"), dateeffet);
     left->addRow(QStringLiteral("Classe DPE :"), dpe);
@@ -204,7 +206,7 @@ void LeaseForm::layOutControls()
 
 void LeaseForm::showLease(const Lease& lease)
 {
-    m_shown = fieldsOf(lease);
+    m_shown = fieldsShowing(lease);
     m_base = m_shown;
     m_version = lease.version;
     showFields(m_shown);
@@ -221,7 +223,7 @@ void LeaseForm::showFields(const LeaseFields& f)
     // A territory other than the postal code's was chosen by hand: keep it.
     m_territoryChosen = m_id != 0 && f.territory != territoryFromPostalCode(f.postalCode);
     meuble->setChecked(f.furnished);
-    bailleur->setCurrentIndex(comboIndex(bailleur, int(f.landlordKind)));
+    showOwner(f.ownerId);
     datesignature->setText(f.signingDate);
     dateeffet->setText(f.startDate);
     if (!f.referenceQuarter.isValid()) {
@@ -256,7 +258,7 @@ LeaseFields LeaseForm::fields() const
     f.town = commune->text();
     f.territory = Territory(territoire->currentData().toInt());
     f.furnished = meuble->isChecked();
-    f.landlordKind = LandlordKind(bailleur->currentData().toInt());
+    f.ownerId = chosenOwner();
     f.signingDate = datesignature->text();
     f.startDate = dateeffet->text();
     if (const auto q = Quarter::fromKey(trimestrereference->currentData().toString()))
@@ -277,6 +279,11 @@ void LeaseForm::save()
     QStringList problems;
     Lease lease = leaseOf(fields(), m_id, &problems);
     lease.version = m_version;
+    problems = ownerProblems() + problems;
+    // The kind follows the owner, as the register sets it.
+    for (const Owner& o : m_owners)
+        if (o.id == lease.ownerId)
+            lease.landlordKind = landlordKindOf(o.kind);
     // A commune code ("2A004") an older register holds stays as it is; a new
     // one is no postal code.
     if (isCorsicanCommuneCode(lease.postalCode)

@@ -3,10 +3,12 @@
 #include "indextable.h"
 #include "lease.h"
 #include "leasefields.h"
+#include "owner.h"
 
 #include <QDialog>
 
 #include <functional>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -25,8 +27,10 @@ class LeaseForm : public QDialog {
 
 public:
     // A new lease when lease.id is 0. The table gives the quarters to pick
-    // from and the one a signing date gives.
-    LeaseForm(const Lease& lease, const IndexTable& table, QWidget* parent = nullptr);
+    // from and the one a signing date gives; owners the owners to pick from,
+    // defaultOwner the one a lease without an owner (a new one) gets.
+    LeaseForm(const Lease& lease, const IndexTable& table, const std::vector<Owner>& owners,
+              qint64 defaultOwner, QWidget* parent = nullptr);
 
     // Stores a sound lease: true when it is stored, else false with the reason
     // in French (a reference taken, a register that cannot be written).
@@ -60,7 +64,8 @@ public:
     QComboBox* territoire = nullptr;
     QLabel* territoireabsent = nullptr; // a place without a series of its own: choose one
     QCheckBox* meuble = nullptr;
-    QComboBox* bailleur = nullptr;
+    QComboBox* bailleur = nullptr;     // the owner, typed or picked: a few letters find it
+    QLabel* qualitebailleur = nullptr; // the owner's kind, which sets the renewal term
     QLineEdit* datesignature = nullptr;
     QLineEdit* dateeffet = nullptr;
     QComboBox* trimestrereference = nullptr;
@@ -78,6 +83,17 @@ public:
 
 private:
     void buildControls();
+    // leaseform_owner.cpp: the owner's combo box and its kind beside it.
+    void buildOwnerBox(const std::vector<Owner>& owners);
+    QLayout* ownerRow();
+    void showOwner(qint64 id);
+    // The owner whose name the box holds: 0 when empty, -1 when it is no owner's.
+    qint64 chosenOwner() const;
+    void showOwnerKind();
+    // Problems with the owner box, for the save's list.
+    QStringList ownerProblems() const;
+    // The boxes showing a lease: a lease without an owner shows the default one.
+    LeaseFields fieldsShowing(const Lease& lease) const;
     void layOutControls();
     void showLease(const Lease& lease);
     void showFields(const LeaseFields& fields);
@@ -90,6 +106,8 @@ private:
     void tidyAmount(QLineEdit* box);
 
     const IndexTable& m_table;
+    std::vector<Owner> m_owners;
+    qint64 m_defaultOwner = 0;
     qint64 m_id = 0;
     qint64 m_version = 0; // of the lease the save is checked against
     LeaseFields m_base;   // that lease's boxes

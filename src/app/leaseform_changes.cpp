@@ -11,7 +11,7 @@ void LeaseForm::rebase(const Lease& current)
     // A box the user left as it was follows the register; a box the user
     // changed keeps what was typed.
     const LeaseFields typed = fields();
-    const LeaseFields now = fieldsOf(current);
+    const LeaseFields now = fieldsShowing(current);
     LeaseFields f = now;
     auto keep = [&](auto member) {
         if (typed.*member != m_shown.*member)
@@ -24,7 +24,7 @@ void LeaseForm::rebase(const Lease& current)
     keep(&LeaseFields::town);
     keep(&LeaseFields::territory);
     keep(&LeaseFields::furnished);
-    keep(&LeaseFields::landlordKind);
+    keep(&LeaseFields::ownerId);
     keep(&LeaseFields::signingDate);
     keep(&LeaseFields::startDate);
     keep(&LeaseFields::referenceQuarter);
@@ -44,7 +44,7 @@ void LeaseForm::rebase(const Lease& current)
 
 QString LeaseForm::takeVersion(const Lease& current)
 {
-    const LeaseFields now = fieldsOf(current);
+    const LeaseFields now = fieldsShowing(current);
     struct Box {
         const char* caption;
         bool changed;
@@ -57,7 +57,7 @@ QString LeaseForm::takeVersion(const Lease& current)
         {"Commune", m_base.town != now.town},
         {"Territoire", m_base.territory != now.territory},
         {"Logement meublé", m_base.furnished != now.furnished},
-        {"Bailleur", m_base.landlordKind != now.landlordKind},
+        {"Bailleur", m_base.ownerId != now.ownerId},
         {"Date de signature", m_base.signingDate != now.signingDate},
         {"Date d'effet", m_base.startDate != now.startDate},
         {"Classe DPE", m_base.dpe != now.dpe},

@@ -1,10 +1,11 @@
 #include "letterdialog.h"
 
+#include "agencydialog.h"
 #include "defaultprinter.h"
-#include "landlorddialog.h"
 #include "letteroutput.h"
 #include "letterprinter.h"
 #include "messages.h"
+#include "ownerform.h"
 #include "quoting.h"
 #include "windowfit.h"
 
@@ -29,15 +30,15 @@ const QString kTitle = QStringLiteral("Lettre de révision");
 
 } // namespace
 
-LetterDialog::LetterDialog(const Lease& lease, const std::vector<RevisionRecord>& history,
-                           const IndexTable& table, Settings& settings, const QDate& today,
-                           QWidget* parent)
+LetterDialog::LetterDialog(RegisterSession& session, const Lease& lease,
+                           const std::vector<RevisionRecord>& history, const IndexTable& table,
+                           const QDate& today, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_lease(lease)
     , m_table(table)
     , m_today(today)
     , m_basis(letterBasis(lease, history, table, today))
-    , m_settings(settings)
 {
     setObjectName(QStringLiteral("Lettre"));
     setWindowTitle(title());
@@ -52,7 +53,7 @@ QString LetterDialog::title() const
 
 void LetterDialog::buildControls()
 {
-    bailleurmanquant = missingLandlordBand(this, false);
+    bailleurmanquant = missingSenderBand(this);
 
     texte = named(new QPlainTextEdit(this), QStringLiteral("texte"));
     texte->setReadOnly(true);
@@ -80,7 +81,7 @@ void LetterDialog::buildControls()
     giveMnemonics(this);
     scrollWhenSmall(this, commands.row);
 
-    connect(bailleur, &QPushButton::clicked, this, &LetterDialog::editLandlord);
+    connect(bailleur, &QPushButton::clicked, this, &LetterDialog::editSender);
     connect(enregistrer, &QPushButton::clicked, this, &LetterDialog::savePdf);
     connect(imprimer, &QPushButton::clicked, this, &LetterDialog::print);
     connect(fermer, &QPushButton::clicked, this, &LetterDialog::reject);
@@ -88,40 +89,66 @@ void LetterDialog::buildControls()
 
 void LetterDialog::rebuild()
 {
-    const LandlordSettings landlord = m_settings.landlord();
-    const bool complete = landlordComplete(landlord);
-    // Without the landlord the letter still reads, its sender to be filled in.
-    LetterResult result = complete ? basisLetter(m_lease, m_basis, landlord)
-                                   : draftLetter(m_lease, m_basis, landlord);
+    const std::optional<LeaseSender> sender = leaseSender(m_session.store(), m_lease);
+    if (!sender) {
+        // Nothing goes out from a sender that could not be read.
+        m_letter.reset();
+        m_refusal.clear();
+        enregistrer->setEnabled(false);
+        imprimer->setEnabled(false);
+        etat->setText(m_session.store().error());
+        return;
+    }
+    m_agency = sender->agency.isSet();
+    bailleur->setText(m_agency ? QStringLiteral("&Agence…") : QStringLiteral("&Bailleur…"));
+    bailleur->setToolTip(m_agency ? QStringLiteral("L'agence, qui écrit pour le compte de ")
+                                        + sender->owner.name
+                                  : QStringLiteral("Le bailleur du bail, qui signe la lettre"));
+    const bool complete = sender->complete();
+    // Without its sender the letter still reads, what is missing to fill in.
+    LetterResult result = complete ? basisLetter(m_lease, m_basis, sender->sender())
+                                   : draftLetter(m_lease, m_basis, *sender);
     m_refusal = result.letter ? QString() : result.refusal;
     texte->setPlainText(result.letter ? letterText(*result.letter) : m_refusal);
     if (complete && result.letter)
         m_letter = std::move(result.letter);
     else
         m_letter.reset();
-    bailleurmanquant->setVisible(!complete && m_refusal.isEmpty());
+    QStringList missing;
+    if (!complete && m_refusal.isEmpty())
+        missing << sender->missing();
+    showMissingSender(bailleurmanquant, missing, false);
     enregistrer->setEnabled(m_letter.has_value());
     imprimer->setEnabled(m_letter.has_value());
 }
 
-void LetterDialog::editLandlord()
+void LetterDialog::editSender()
 {
-    LandlordDialog dialog(m_settings, this);
-    if (dialog.exec() == QDialog::Accepted)
+    if (m_agency) {
+        if (editAgency(this, m_session))
+            rebuild();
+        return;
+    }
+    const std::optional<LeaseSender> sender = leaseSender(m_session.store(), m_lease);
+    if (!sender) {
+        MessageBox::critical(this, kTitle, m_session.store().error());
+        return;
+    }
+    if (editOwner(this, m_session, sender->owner.id))
         rebuild();
 }
 
-void LetterDialog::follow(RegisterSession& session)
+void LetterDialog::follow()
 {
-    connect(&session, &RegisterSession::leaseChanged, this, [this, &session](qint64 id) {
+    connect(&m_session, &RegisterSession::leaseChanged, this, [this](qint64 id) {
         if (id == m_lease.id || id == 0)
-            leaseChanged(session);
+            leaseChanged();
     });
 }
 
-void LetterDialog::leaseChanged(RegisterSession& session)
+void LetterDialog::leaseChanged()
 {
-    LeaseStore& store = session.store();
+    LeaseStore& store = m_session.store();
     const std::optional<Lease> lease = store.lease(m_lease.id);
     const std::optional<std::vector<RevisionRecord>> history =
         lease ? store.history(m_lease.id) : std::nullopt;
@@ -158,7 +185,7 @@ void LetterDialog::print()
 }
 
 LetterDialog* showLeaseLetter(QWidget* parent, RegisterSession& session, qint64 leaseId,
-                              const IndexTable& table, Settings& settings, const QDate& today)
+                              const IndexTable& table, const QDate& today)
 {
     LeaseStore& store = session.store();
     const std::optional<Lease> lease = store.lease(leaseId);
@@ -170,7 +197,7 @@ LetterDialog* showLeaseLetter(QWidget* parent, RegisterSession& session, qint64 
                                  + store.error());
         return nullptr;
     }
-    auto* dialog = new LetterDialog(*lease, *history, table, settings, today, parent);
+    auto* dialog = new LetterDialog(session, *lease, *history, table, today, parent);
     if (!dialog->refusal().isEmpty()) {
         const QString reason = dialog->refusal();
         delete dialog;
@@ -179,7 +206,7 @@ LetterDialog* showLeaseLetter(QWidget* parent, RegisterSession& session, qint64 
                                     + quoted(lease->reference) + QStringLiteral(".\n\n") + reason);
         return nullptr;
     }
-    dialog->follow(session);
+    dialog->follow();
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->show();

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "datafolder.h"
+#include "leasestore.h"
+#include "owner.h"
 #include "revisionletter.h"
-#include "settings.h"
 
 #include <QString>
+#include <QStringList>
 
+#include <optional>
 #include <vector>
 
 class QHBoxLayout;
@@ -15,22 +18,42 @@ class QWidget;
 
 namespace velmaris {
 
-// What the letter dialogs share: the sender from the settings, the letter of
+// What the letter dialogs share: the sender from the register, the letter of
 // one lease, and where its PDF goes.
 
-// The landlord as the letters sign: name and address from section [BAILLEUR].
-Landlord landlordOf(const LandlordSettings& settings);
-// Both a name and an address: without them no letter can be sent.
-bool landlordComplete(const LandlordSettings& settings);
+// Who a lease's letters come from: its owner (the register's default owner
+// when it has none), or the agency on its behalf.
+struct LeaseSender {
+    Owner owner;
+    Agency agency;
 
-// The letter of a lease from its basis, signed by that landlord at their place.
-LetterResult basisLetter(const Lease& lease, const LetterBasis& basis,
-                         const LandlordSettings& landlord);
+    LetterSender sender() const { return letterSender(owner, agency); }
+    // A name and a whole postal address: without them no letter can be sent.
+    bool complete() const;
+    // What the letter still lacks, "" when complete: "l'adresse postale du
+    // bailleur « Jean Martin »", "le code postal et la commune de l'agence « … »".
+    QString missing() const;
+};
 
-// The same letter with the sender left to fill in ("[Nom du bailleur]"), to
-// show what the letter says while the landlord is missing from the settings.
-LetterResult draftLetter(const Lease& lease, const LetterBasis& basis,
-                         const LandlordSettings& landlord);
+// The owners and the agency, read once for the letters of several leases.
+struct RegisterSenders {
+    std::vector<Owner> owners;
+    qint64 fallback = 0; // the default owner's id
+    Agency agency;
+
+    LeaseSender of(const Lease& lease) const;
+};
+
+// Read from the store; nothing, with the store's error, when they cannot be.
+std::optional<LeaseSender> leaseSender(LeaseStore& store, const Lease& lease);
+std::optional<RegisterSenders> registerSenders(LeaseStore& store);
+
+// The letter of a lease from its basis, sent by that sender.
+LetterResult basisLetter(const Lease& lease, const LetterBasis& basis, const LetterSender& sender);
+
+// The same letter with what the sender lacks left to fill in ("[Adresse du
+// bailleur]"), to show what the letter says while the register lacks it.
+LetterResult draftLetter(const Lease& lease, const LetterBasis& basis, const LeaseSender& sender);
 
 // A file name from a title: the characters no file system takes ("/", "\",
 // ":", "*", "?", quotes, "<", ">", "|", controls) become "-", blanks at the
@@ -45,11 +68,12 @@ QString pdfFileName(const QString& title);
 QString saveLettersAs(QWidget* parent, const std::vector<RevisionLetter>& letters,
                       const QString& title, const DataFolders& folders);
 
-// The band that asks for the landlord while the settings lack one, for one
-// letter or several.
-QLabel* missingLandlordBand(QWidget* dialog, bool plural);
+// The band that asks for what the senders lack (LeaseSender::missing(), one
+// or several), hidden while they lack nothing; for one letter or several.
+QLabel* missingSenderBand(QWidget* dialog);
+void showMissingSender(QLabel* band, const QStringList& missing, bool plural);
 
-// The commands both letter dialogs end with: "Bailleur…" on the left, then
+// The commands both letter dialogs end with: "Bailleur…" (or "Agence…") on the left, then
 // "Enregistrer en PDF…" (the default button), "Imprimer" and "Fermer", in `row`.
 struct LetterCommands {
     QPushButton* bailleur = nullptr;

@@ -2,6 +2,7 @@
 
 #include "datafolder.h"
 #include "gridline.h"
+#include "indexchange.h"
 #include "indexfile.h"
 #include "indextable.h"
 #include "revision.h"
@@ -188,6 +189,25 @@ private:
     void watchIndexFile();
     QByteArray indexFileBytes() const;
     bool askCorrection(const QString& question);
+
+    // The office's index figures on a shared register (mainwindow_office.cpp).
+    // The session's news: a store opened, another desk's commit.
+    void followSession();
+    // The session's store is open on a server: the table is the register's.
+    bool officeOpen() const;
+    // The register's figures into the table (the desk's file seeding or
+    // completing them, then their copy); false when they are not to be had.
+    bool loadOfficeTable();
+    // Another desk committed: the figures read again when they changed.
+    void officeNews();
+    // Where a change of the figures goes: the register's figures when the
+    // store is open on a server (opened first, quietly, when mayOpen), else
+    // this desk's file.
+    IndexTarget indexTarget(bool mayOpen);
+    // What a change said when it could only go to this desk's file although
+    // the settings name a server; empty otherwise.
+    QString officeMissed() const;
+    qint64 m_officeVersion = 0; // of the register's figures in the table; 0: none
     IndexUpdater* m_updater = nullptr;
     QFileSystemWatcher* m_watcher = nullptr;
     QByteArray m_seenBytes; // the index file as the watcher last saw it

@@ -26,9 +26,11 @@ namespace velmaris {
 
 bool MainWindow::loadTable()
 {
-    IndexFileResult result = loadIndexTable(m_table);
+    // On a shared register the register's figures, this desk's file their copy.
+    const bool office = loadOfficeTable();
+    IndexFileResult result = office ? IndexFileResult() : loadIndexTable(m_table);
     // What did not read is not reported again until it changes.
-    m_seenBytes = result.ok() ? m_table.fileBytes : indexFileBytes();
+    m_seenBytes = result.ok() && !office ? m_table.fileBytes : indexFileBytes();
     if (!result.ok()) {
         result = reportLoadFailure(result);
         m_seenBytes = result.ok() ? m_table.fileBytes : indexFileBytes();
@@ -88,17 +90,23 @@ const QString kImportTitle = QStringLiteral("Importer un fichier Insee");
 void MainWindow::enterIndex(QWidget* over)
 {
     QWidget* parent = over ? over : updateOwner();
-    auto* dialog = new IndexEntryDialog(m_table.filePath, parent);
+    const IndexTarget target = indexTarget(true);
+    auto* dialog = new IndexEntryDialog(m_table.filePath, parent, target);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (!dialog->refusal().isEmpty()) {
         MessageBox::critical(parent, QStringLiteral("Saisir un indice"), dialog->refusal());
         dialog->deleteLater();
         return;
     }
-    connect(dialog, &QDialog::accepted, this, [this, quarter = dialog->quarter()] {
+    connect(dialog, &QDialog::accepted, this, [this, quarter = dialog->quarter(), target] {
         loadTable();
-        const QString text = QStringLiteral("%1 saisi à la main et ajouté au fichier des indices.")
-                                 .arg(quarter.label());
+        const QString where = target.shared
+                                  ? QStringLiteral("aux indices du registre, pour tous les postes")
+                                  : QStringLiteral("au fichier des indices");
+        const QString text =
+            (QStringLiteral("%1 saisi à la main et ajouté %2.").arg(quarter.label(), where) + u' '
+             + officeMissed())
+                .trimmed();
         statut->setText(text);
         statut->setToolTip(text);
     });
@@ -126,7 +134,7 @@ void MainWindow::importInseeFile()
     QString summary;
     // The idBanks as the dialog shows them, saved or not, as for a download.
     const QString error = velmaris::importInseeFile(
-        m_table.filePath, path, shownUpdateSettings(), QDate::currentDate(),
+        indexTarget(true), path, shownUpdateSettings(), QDate::currentDate(),
         [owner](const QString& question) {
             return MessageBox::question(owner, kImportTitle, question);
         },
@@ -138,6 +146,7 @@ void MainWindow::importInseeFile()
         return;
     }
     loadTable();
+    summary = (summary + u' ' + officeMissed()).trimmed();
     statut->setText(summary);
     statut->setToolTip(summary);
     MessageBox::information(owner, kImportTitle, summary);

@@ -77,6 +77,7 @@ void MainWindow::setupUpdate()
         resetScrollBar();
         fillGrid();
         showStaleness();
+        emit tableLoaded();
     });
     connect(m_updater, &IndexUpdater::finished, this, &MainWindow::downloadFinished);
 }
@@ -102,6 +103,9 @@ void MainWindow::autoUpdateCheck()
     if (!settings.checkMaj || !indexTableOutOfDate(m_table, QDate::currentDate()))
         return;
     m_downloadByHand = false;
+    // A shared register already open takes the update; else this desk's
+    // file does, and completes the register at its next opening.
+    m_updater->setTarget(officeOpen() ? indexTarget(false) : IndexTarget());
     if (!m_updater->download(settings))
         downloadFinished();
 }
@@ -111,6 +115,8 @@ void MainWindow::downloadNow()
     if (m_updater->isRunning())
         return;
     m_downloadByHand = true;
+    const IndexTarget target = indexTarget(true);
+    m_updater->setTarget(target.shared ? target : IndexTarget());
     if (!m_updater->download(shownUpdateSettings())) {
         downloadFinished();
         return;
@@ -120,7 +126,9 @@ void MainWindow::downloadNow()
 
 void MainWindow::downloadFinished()
 {
-    const QString text = m_updater->lastMessage();
+    QString text = m_updater->lastMessage();
+    if (m_updater->lastOutcome() == IndexUpdater::Outcome::Replaced)
+        text = (text + u' ' + officeMissed()).trimmed();
     statut->setText(text);
     statut->setToolTip(text);
     if (!m_downloadByHand)

@@ -1,12 +1,13 @@
 #include "monthlettersdialog.h"
 
+#include "agencydialog.h"
 #include "amounts.h"
 #include "dates.h"
 #include "defaultprinter.h"
-#include "landlorddialog.h"
 #include "letteroutput.h"
 #include "letterprinter.h"
 #include "messages.h"
+#include "ownerform.h"
 #include "windowfit.h"
 
 #include <QComboBox>
@@ -40,14 +41,14 @@ QTableWidgetItem* cell(const QString& text)
 
 } // namespace
 
-MonthLettersDialog::MonthLettersDialog(std::vector<Lease> leases,
+MonthLettersDialog::MonthLettersDialog(RegisterSession& session, std::vector<Lease> leases,
                                        std::vector<RevisionRecord> lastRevisions, IndexTable table,
-                                       Settings& settings, const QDate& today, QWidget* parent)
+                                       const QDate& today, QWidget* parent)
     : QDialog(parent)
+    , m_session(session)
     , m_leases(std::move(leases))
     , m_lastRevisions(std::move(lastRevisions))
     , m_table(std::move(table))
-    , m_settings(settings)
     , m_today(today)
 {
     setObjectName(QStringLiteral("LettresDuMois"));
@@ -68,7 +69,7 @@ void MonthLettersDialog::buildControls()
     auto* moisLabel = new QLabel(QStringLiteral("Révisions du &mois de"), this);
     moisLabel->setBuddy(mois);
 
-    bailleurmanquant = missingLandlordBand(this, true);
+    bailleurmanquant = missingSenderBand(this);
 
     liste = named(new QTableWidget(0, 4, this), QStringLiteral("liste"));
     liste->setHorizontalHeaderLabels({QStringLiteral("Bail"), QStringLiteral("Locataire"),
@@ -117,7 +118,7 @@ void MonthLettersDialog::buildControls()
 
     connect(mois, &QComboBox::currentIndexChanged, this, &MonthLettersDialog::rebuild);
     connect(annee, &QSpinBox::valueChanged, this, &MonthLettersDialog::rebuild);
-    connect(bailleur, &QPushButton::clicked, this, &MonthLettersDialog::editLandlord);
+    connect(bailleur, &QPushButton::clicked, this, &MonthLettersDialog::editSender);
     connect(enregistrer, &QPushButton::clicked, this, &MonthLettersDialog::savePdf);
     connect(imprimer, &QPushButton::clicked, this, &MonthLettersDialog::print);
     connect(fermer, &QPushButton::clicked, this, &MonthLettersDialog::reject);
@@ -151,12 +152,25 @@ QString MonthLettersDialog::title() const
 
 void MonthLettersDialog::rebuild()
 {
-    const LandlordSettings landlord = m_settings.landlord();
-    const bool complete = landlordComplete(landlord);
     m_letters.clear();
     m_refused.clear();
+    m_waiting = 0;
     etat->clear();
     liste->setRowCount(0);
+    const std::optional<RegisterSenders> senders = registerSenders(m_session.store());
+    if (!senders) {
+        // No letter goes out from senders that could not be read.
+        compte->clear();
+        showMissingSender(bailleurmanquant, {}, true);
+        etat->setText(m_session.store().error());
+        enregistrer->setEnabled(false);
+        imprimer->setEnabled(false);
+        return;
+    }
+    m_agency = senders->agency.isSet();
+    bailleur->setText(m_agency ? QStringLiteral("&Agence…") : QStringLiteral("&Bailleur…"));
+    QStringList missing; // what the senders lack, each said once
+    std::vector<RevisionLetter> written;
 
     const QColor refusedColour(0x9c, 0x1c, 0x1c);
     int row = 0;
@@ -164,23 +178,33 @@ void MonthLettersDialog::rebuild()
          monthLetters(m_leases, m_lastRevisions, m_table, m_today, year(), month())) {
         const Lease& lease = *month.lease;
         const LawfulRevision& revision = month.basis.revision;
-        // The letters are sorted and refused alike with or without the landlord.
-        LetterResult result = complete ? basisLetter(lease, month.basis, landlord)
-                                       : draftLetter(lease, month.basis, landlord);
+        // The letters are sorted and refused alike with or without their sender.
+        const LeaseSender sender = senders->of(lease);
+        const bool complete = sender.complete();
+        LetterResult result = complete ? basisLetter(lease, month.basis, sender.sender())
+                                       : draftLetter(lease, month.basis, sender);
         QString what;
         if (result.letter) {
             what = QStringLiteral("Nouveau loyer hors charges ")
                    + eurosText(revision.newRentCents, AmountLayout::NoBreak)
                    + QStringLiteral(" (au lieu de ")
                    + eurosText(revision.oldRentCents, AmountLayout::NoBreak) + QStringLiteral(")");
-            if (complete)
-                m_letters.push_back(std::move(*result.letter));
+            if (complete) {
+                written.push_back(std::move(*result.letter));
+            } else {
+                what += QStringLiteral(" — à compléter\u00a0: ") + sender.missing();
+                if (!missing.contains(sender.missing()))
+                    missing << sender.missing();
+                if (m_waiting == 0)
+                    m_waiting = sender.owner.id;
+            }
         } else {
             what = result.refusal;
             m_refused.push_back({lease.reference, lease.tenant, revision.status.due, what});
         }
         liste->insertRow(row);
         liste->setItem(row, 0, cell(lease.reference));
+        liste->item(row, 0)->setData(Qt::UserRole, sender.owner.id);
         liste->setItem(row, 1, cell(lease.tenant));
         liste->setItem(row, 2, cell(dateText(revision.status.due)));
         QTableWidgetItem* whatItem = cell(what);
@@ -210,15 +234,33 @@ void MonthLettersDialog::rebuild()
                     + QStringLiteral(" baux sans lettre, motifs dans la liste");
         compte->setText(text + u'.');
     }
-    bailleurmanquant->setVisible(!complete && ready > 0);
+    // The month's letters go out together, once every sender is complete.
+    if (missing.isEmpty())
+        m_letters = std::move(written);
+    showMissingSender(bailleurmanquant, missing, true);
     enregistrer->setEnabled(!m_letters.empty());
     imprimer->setEnabled(!m_letters.empty());
 }
 
-void MonthLettersDialog::editLandlord()
+void MonthLettersDialog::editSender()
 {
-    LandlordDialog dialog(m_settings, this);
-    if (dialog.exec() == QDialog::Accepted)
+    if (m_agency) {
+        if (editAgency(this, m_session))
+            rebuild();
+        return;
+    }
+    qint64 id = m_waiting;
+    if (const QList<QTableWidgetItem*> chosen = liste->selectedItems(); !chosen.isEmpty())
+        id = liste->item(chosen.front()->row(), 0)->data(Qt::UserRole).toLongLong();
+    if (id == 0) {
+        const std::optional<Owner> fallback = m_session.store().defaultOwner();
+        if (!fallback) {
+            MessageBox::critical(this, kTitle, m_session.store().error());
+            return;
+        }
+        id = fallback->id;
+    }
+    if (editOwner(this, m_session, id))
         rebuild();
 }
 
@@ -245,10 +287,10 @@ void MonthLettersDialog::print()
                                                                 "l'imprimante.")));
 }
 
-void MonthLettersDialog::follow(RegisterSession& session)
+void MonthLettersDialog::follow()
 {
-    connect(&session, &RegisterSession::leaseChanged, this, [this, &session] {
-        LeaseStore& store = session.store();
+    connect(&m_session, &RegisterSession::leaseChanged, this, [this] {
+        LeaseStore& store = m_session.store();
         std::optional<std::vector<Lease>> leases = store.leases();
         std::optional<std::vector<RevisionRecord>> last =
             leases ? store.lastRevisions() : std::nullopt;
@@ -267,8 +309,7 @@ void MonthLettersDialog::follow(RegisterSession& session)
 }
 
 MonthLettersDialog* showMonthLetters(QWidget* parent, RegisterSession& session,
-                                     const IndexTable& table, Settings& settings,
-                                     const QDate& today)
+                                     const IndexTable& table, const QDate& today)
 {
     LeaseStore& store = session.store();
     std::optional<std::vector<Lease>> leases = store.leases();
@@ -279,9 +320,9 @@ MonthLettersDialog* showMonthLetters(QWidget* parent, RegisterSession& session,
                                  + store.error());
         return nullptr;
     }
-    auto* dialog = new MonthLettersDialog(std::move(*leases), std::move(*last), table, settings,
-                                          today, parent);
-    dialog->follow(session);
+    auto* dialog =
+        new MonthLettersDialog(session, std::move(*leases), std::move(*last), table, today, parent);
+    dialog->follow();
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->show();

@@ -5,7 +5,6 @@
 #include "leasestore.h"
 #include "registersession.h"
 #include "revisionletter.h"
-#include "settings.h"
 
 #include <QDate>
 #include <QDialog>
@@ -24,21 +23,23 @@ namespace velmaris {
 // "Lettres du mois…": the leases whose revision letter is for a date in the
 // chosen month (next month at first), and all their letters in one PDF or on
 // the printer, each from a new page. A lease that gets no letter stays in the
-// list with the reason, never dropped in silence. The landlord comes from
-// section [BAILLEUR] of the ini file; while it lacks a name or an address the
-// dialog says so and offers "Bailleur…", and saving and printing wait.
+// list with the reason, never dropped in silence. Each letter comes from its
+// lease's owner, or from the agency on the owner's behalf; while a sender
+// lacks a name or an address the dialog says what is missing and offers
+// "Bailleur…" (or "Agence…"), and saving and printing wait: the month's
+// letters go out together.
 class MonthLettersDialog : public QDialog {
     Q_OBJECT
 
 public:
     // lastRevisions: the latest record of each lease, as LeaseStore::lastRevisions() gives.
-    MonthLettersDialog(std::vector<Lease> leases, std::vector<RevisionRecord> lastRevisions,
-                       IndexTable table, Settings& settings, const QDate& today,
-                       QWidget* parent = nullptr);
+    MonthLettersDialog(RegisterSession& session, std::vector<Lease> leases,
+                       std::vector<RevisionRecord> lastRevisions, IndexTable table,
+                       const QDate& today, QWidget* parent = nullptr);
 
     // The list follows the register: when the session says a lease changed,
     // the leases are read again and the month's letters written anew.
-    void follow(RegisterSession& session);
+    void follow();
 
     void setMonth(int year, int month);
     int year() const;
@@ -51,15 +52,17 @@ public:
         QDate due;
         QString reason;
     };
-    // The letters of the month, in the list's order; empty while the landlord is missing.
+    // The letters of the month, in the list's order; empty while a sender is incomplete.
     const std::vector<RevisionLetter>& letters() const { return m_letters; }
     const std::vector<Refused>& refused() const { return m_refused; }
     // "Lettres de révision mars 2026": the PDF's title and file name.
     QString title() const;
 
-    // Reads the landlord again and writes the month's letters anew.
+    // Reads the senders again and writes the month's letters anew.
     void rebuild();
-    void editLandlord();
+    // "Bailleur…": the agency when it writes, else the owner of the lease
+    // chosen in the list, else the first one whose letters wait for it.
+    void editSender();
     QString savedPath() const { return m_saved; }
     // The program's files, which "Enregistrer en PDF…" never writes over.
     void setProgramFolders(const DataFolders& folders) { m_programFolders = folders; }
@@ -80,10 +83,12 @@ private:
     void savePdf();
     void print();
 
+    RegisterSession& m_session;
     std::vector<Lease> m_leases;
     std::vector<RevisionRecord> m_lastRevisions;
     IndexTable m_table;
-    Settings& m_settings;
+    bool m_agency = false; // the letters come from the agency
+    qint64 m_waiting = 0;  // the first owner whose letters wait for it
     QDate m_today;
     std::vector<RevisionLetter> m_letters;
     std::vector<Refused> m_refused;
@@ -95,10 +100,8 @@ private:
 // leases and their last revisions from the store and shows the month's
 // letters over `parent` (window-modal, deleted when closed), which it
 // returns. When the store cannot be read one box says why and nothing else
-// opens: the result is then null. The letters sign with the settings'
-// landlord; today the day the letters are written.
+// opens: the result is then null. Today is the day the letters are written.
 MonthLettersDialog* showMonthLetters(QWidget* parent, RegisterSession& session,
-                                     const IndexTable& table, Settings& settings,
-                                     const QDate& today);
+                                     const IndexTable& table, const QDate& today);
 
 } // namespace velmaris

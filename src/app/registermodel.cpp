@@ -60,6 +60,16 @@ void RegisterModel::setLeases(std::vector<Lease> leases, std::vector<RevisionRec
     endResetModel();
 }
 
+void RegisterModel::setOwners(const std::vector<Owner>& owners, qint64 fallback)
+{
+    m_ownerNames.clear();
+    for (const Owner& o : owners)
+        m_ownerNames.insert(o.id, o.name);
+    m_fallbackOwner = fallback;
+    if (!m_lines.empty())
+        emit dataChanged(index(0, OwnerColumn), index(rowCount() - 1, OwnerColumn));
+}
+
 void RegisterModel::refresh(const IndexTable& table, const QDate& today)
 {
     beginResetModel();
@@ -112,6 +122,8 @@ QVariant RegisterModel::data(const QModelIndex& index, int role) const
             return lease.reference;
         case Tenant:
             return lease.tenant;
+        case OwnerColumn:
+            return m_ownerNames.value(ownerIdAt(index.row()));
         case TerritoryColumn:
             return territoryText(lease.territory);
         case Rent:
@@ -131,6 +143,8 @@ QVariant RegisterModel::data(const QModelIndex& index, int role) const
         return lease.reference;
     case Tenant:
         return lease.tenant;
+    case OwnerColumn:
+        return m_ownerNames.value(ownerIdAt(index.row()));
     case TerritoryColumn:
         return territoryText(lease.territory);
     case Rent:
@@ -153,6 +167,8 @@ QVariant RegisterModel::headerData(int section, Qt::Orientation orientation, int
         return QStringLiteral("Référence");
     case Tenant:
         return QStringLiteral("Locataire");
+    case OwnerColumn:
+        return QStringLiteral("Bailleur");
     case TerritoryColumn:
         return QStringLiteral("Territoire");
     case Rent:
@@ -185,6 +201,14 @@ int RegisterModel::rowOfLease(qint64 id) const
     return -1;
 }
 
+qint64 RegisterModel::ownerIdAt(int row) const
+{
+    const Lease* lease = leaseAt(row);
+    if (!lease)
+        return 0;
+    return lease->ownerId ? lease->ownerId : m_fallbackOwner;
+}
+
 int RegisterModel::dueCount() const
 {
     return int(std::count_if(m_lines.begin(), m_lines.end(),
@@ -208,12 +232,20 @@ void RegisterFilter::setSearch(const QString& text)
     invalidateFilter();
 }
 
+void RegisterFilter::setOwner(qint64 id)
+{
+    if (id == m_owner)
+        return;
+    m_owner = id;
+    invalidateFilter();
+}
+
 bool RegisterFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const
 {
-    if (m_search.isEmpty())
-        return true;
     const auto* model = static_cast<const RegisterModel*>(sourceModel());
-    return model->searchKey(sourceRow).contains(m_search);
+    if (m_owner != 0 && model->ownerIdAt(sourceRow) != m_owner)
+        return false;
+    return m_search.isEmpty() || model->searchKey(sourceRow).contains(m_search);
 }
 
 } // namespace velmaris

@@ -13,6 +13,7 @@ namespace velmaris {
 void MainWindow::setRegisterSession(RegisterSession& session)
 {
     m_session = &session;
+    followSession();
 }
 
 void MainWindow::setRegisterFolder(const QString& folder)
@@ -34,6 +35,7 @@ void MainWindow::showRegister()
     if (!m_session) {
         m_ownSession = std::make_unique<RegisterSession>(m_folders.dataFolder);
         m_session = m_ownSession.get();
+        followSession();
     }
     if (!m_register) {
         m_register = new RegisterWindow(*m_session, m_table, this);
@@ -42,15 +44,14 @@ void MainWindow::showRegister()
         r->setProgramFolders(m_folders);
         r->setSettings(&settings);
         connect(this, &MainWindow::tableLoaded, r, &RegisterWindow::indexTableChanged);
-        // The letters sign with the "Bailleur" block of the settings file.
-        connect(r, &RegisterWindow::letterRequested, this, [this, r, &settings](qint64 id) {
-            if (LetterDialog* d =
-                    showLeaseLetter(r, r->session(), id, m_table, settings, r->today()))
+        // The letters come from each lease's owner, or the register's agency;
+        // the settings' landlord only meets the register at its opening.
+        connect(r, &RegisterWindow::letterRequested, this, [this, r](qint64 id) {
+            if (LetterDialog* d = showLeaseLetter(r, r->session(), id, m_table, r->today()))
                 d->setProgramFolders(m_folders);
         });
-        connect(r, &RegisterWindow::monthLettersRequested, this, [this, r, &settings] {
-            if (MonthLettersDialog* d =
-                    showMonthLetters(r, r->session(), m_table, settings, r->today()))
+        connect(r, &RegisterWindow::monthLettersRequested, this, [this, r] {
+            if (MonthLettersDialog* d = showMonthLetters(r, r->session(), m_table, r->today()))
                 d->setProgramFolders(m_folders);
         });
         connect(r, &RegisterWindow::auditRequested, this, [this, r](qint64 id) {

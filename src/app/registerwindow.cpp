@@ -62,15 +62,21 @@ void RegisterWindow::open()
     show();
     raise();
     activateWindow();
-    if (!m_store.isOpen())
+    if (!m_store.isOpen()) {
         openStore();
-    else
-        reload(); // another program may have changed the file meanwhile
+        return;
+    }
+    // Opened by another window first: the desk's landlord is met all the same.
+    if (!m_adopted && writable())
+        adoptDeskLandlord();
+    reload(); // another program may have changed the file meanwhile
 }
 
 bool RegisterWindow::openStore()
 {
     etat->hide();
+    avis->hide();
+    m_adopted = false;
     bool ok = false;
     const QString folder = m_session.folder();
     const bool onServer = m_session.server().has_value();
@@ -103,6 +109,8 @@ bool RegisterWindow::openStore()
         }
     }
     etat->setVisible(!ok || m_store.isReadOnly());
+    if (ok && writable())
+        adoptDeskLandlord();
     reload();
     return ok;
 }
@@ -112,6 +120,9 @@ void RegisterWindow::reload()
     const qint64 keep = selectedLeaseId();
     m_store.changedElsewhere(); // what is read now is what the window shows
     if (!m_store.isOpen()) {
+        m_owners.clear();
+        m_defaultOwner = 0;
+        m_model.setOwners({}, 0);
         m_model.setLeases({}, {}, m_table, today());
     } else {
         const BusyCursor busy;
@@ -119,13 +130,15 @@ void RegisterWindow::reload()
         std::optional<std::vector<RevisionRecord>> last;
         if (leases)
             last = m_store.lastRevisions();
-        if (!leases || !last) {
+        if (!leases || !last || !readOwners()) {
             // What is shown stays: it was right when it was read.
             MessageBox::critical(this, kTitle, m_store.error());
             return;
         }
+        m_model.setOwners(m_owners, m_defaultOwner);
         m_model.setLeases(std::move(*leases), std::move(*last), m_table, today());
     }
+    showOwnerFilter();
     m_statusesDay = today();
     selectLease(keep);
     updateCount();
@@ -223,7 +236,9 @@ void RegisterWindow::addLease()
 {
     if (!writable())
         return;
-    auto* form = new LeaseForm(Lease(), m_table, this);
+    // The owner the list shows, else the register's default one.
+    const qint64 owner = m_filter.owner() ? m_filter.owner() : m_defaultOwner;
+    auto* form = new LeaseForm(Lease(), m_table, m_owners, owner, this);
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->setSave([this](const Lease& lease, QString* error) {
         const std::optional<qint64> id = m_store.addLease(lease);
@@ -242,7 +257,7 @@ void RegisterWindow::editLease()
     const Lease* chosen = selectedLease();
     if (!chosen || !m_store.isOpen())
         return;
-    auto* form = new LeaseForm(*chosen, m_table, this);
+    auto* form = new LeaseForm(*chosen, m_table, m_owners, m_defaultOwner, this);
     form->setAttribute(Qt::WA_DeleteOnClose);
     if (!writable()) {
         form->enregistrer->setEnabled(false);

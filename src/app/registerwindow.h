@@ -51,7 +51,8 @@ public:
     void indexTableChanged();
 
     // The program's settings, whose landlord goes with a backup and comes back
-    // with a restore; none: backups carry no landlord.
+    // with a restore, and meets the register at each opening (taken in as an
+    // owner when the register lacks it); none: backups carry no landlord.
     void setSettings(Settings* settings) { m_settings = settings; }
 
     // The day the statuses are computed at, and the default request date;
@@ -77,6 +78,8 @@ public:
     QComboBox* tri = nullptr; // "Trier par" : the headings' sorting, from the keyboard
     QLabel* compte = nullptr;
     QLabel* etat = nullptr; // read-only or unavailable register
+    QLabel* avis = nullptr; // what the opening did (the desk's landlord taken as an owner)
+    QComboBox* filtrebailleur = nullptr; // « Bailleur : » Tous, or one owner's leases
     QPushButton* ajouter = nullptr;
     QPushButton* modifier = nullptr;
     QPushButton* supprimer = nullptr;
@@ -91,6 +94,8 @@ public:
     QPushButton* revisionsdues = nullptr; // "Appliquer les révisions dues…"
     QPushButton* audit = nullptr;
     QPushButton* saisirindice = nullptr; // "Saisir un indice…"
+    QPushButton* bailleurs = nullptr;    // "Bailleurs…"
+    QPushButton* agence = nullptr;       // "Agence…"
     QPushButton* fermer = nullptr;
 
 signals:
@@ -116,6 +121,16 @@ private:
     bool openStore();
     // The session's store opened, the server's password asked once if it wants one.
     bool openSessionStore();
+    // registerwindow_owners.cpp: the owners' and the agency's commands, the
+    // filter by owner, and the desk's landlord ([BAILLEUR] of the settings)
+    // met at each opening of the register; what that did, "" when nothing.
+    void addOwnerButtons(QBoxLayout* side);
+    QLabel* buildOwnerFilter();
+    bool readOwners();
+    void showOwnerFilter();
+    QString adoptDeskLandlord();
+    void showOwners();
+    void showAgency();
     // registerwindow_server.cpp: a server that stopped answering is shown,
     // and the store opened again once it answers.
     void watchServer();
@@ -161,6 +176,9 @@ private:
     QDate m_today;       // set by tests; invalid: the real day
     QDate m_statusesDay; // the day the statuses were computed at
     QPointer<LeaseRevisionDialog> m_revision;
+    std::vector<Owner> m_owners; // as last read, by name
+    qint64 m_defaultOwner = 0;
+    bool m_adopted = false;    // the desk's landlord was met since the store was opened
     QTimer* m_watch = nullptr; // each second: is the server still there, when to try again
     int m_retryEvery = 10;     // seconds between two tries
     int m_retryIn = 0;         // seconds to the next one; 0: the server answers

@@ -138,8 +138,15 @@ void RegisterWindow::restoreRegister()
                    + QStringLiteral(". L'ancien registre est gardé dans ") + quotedPath(kept)
                    + u'.';
     QString reason;
-    if (!landlord.isEmpty() && m_settings
-        && !m_settings->setLandlord({landlord.name, landlord.address, landlord.place}, &reason)) {
+    const bool landlordKept =
+        landlord.isEmpty() || !m_settings
+        || m_settings->setLandlord({landlord.name, landlord.address, landlord.place}, &reason);
+    // The register brought back meets the desk's landlord as an opening does.
+    if (const QString adopted = adoptDeskLandlord(); !adopted.isEmpty()) {
+        m_session.announce(0);
+        text += u' ' + adopted;
+    }
+    if (!landlordKept) {
         MessageBox::critical(this, kRestoreTitle,
                              text
                                  + QStringLiteral(" Le bailleur de la sauvegarde n'a pas pu "

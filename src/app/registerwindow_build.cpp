@@ -41,6 +41,9 @@ void RegisterWindow::buildControls()
         etat->setPalette(p);
     }
     etat->hide();
+    avis = named(new QLabel(this), QStringLiteral("avis"));
+    avis->setWordWrap(true);
+    avis->hide();
 
     buildTable();
     buildSorting();
@@ -57,12 +60,16 @@ void RegisterWindow::buildControls()
     side->addSpacing(12);
     for (QPushButton* b : {importer, exporter, saisirindice})
         side->addWidget(b);
+    addOwnerButtons(side);
     addBackupButtons(side);
     side->addStretch(1);
     side->addWidget(fermer);
 
+    QLabel* ownerLabel = buildOwnerFilter();
     auto* searchRow = new QHBoxLayout;
     searchRow->addWidget(recherche, 1);
+    searchRow->addWidget(ownerLabel);
+    searchRow->addWidget(filtrebailleur);
     auto* sortLabel = new QLabel(QStringLiteral("&Trier par :"), this);
     sortLabel->setBuddy(tri);
     searchRow->addWidget(sortLabel);
@@ -72,13 +79,15 @@ void RegisterWindow::buildControls()
     auto* main = new QVBoxLayout;
     main->addLayout(searchRow);
     main->addWidget(etat);
+    main->addWidget(avis);
     main->addWidget(tableau, 1);
 
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(main, 1);
     layout->addLayout(side);
 
-    setTabOrder(recherche, tri);
+    setTabOrder(recherche, filtrebailleur);
+    setTabOrder(filtrebailleur, tri);
     setTabOrder(tri, tableau);
     updateButtons();
     updateCount();
@@ -111,6 +120,7 @@ void RegisterWindow::buildTable()
     };
     header->resizeSection(RegisterModel::Reference, width("REF-2025-000"));
     header->resizeSection(RegisterModel::Tenant, width("M. et Mme Dupont-Du"));
+    header->resizeSection(RegisterModel::OwnerColumn, width("SCI Les Tilleuls"));
     header->resizeSection(RegisterModel::TerritoryColumn, width("métropole"));
     header->resizeSection(RegisterModel::Rent, width("99 999,99 €"));
     header->resizeSection(RegisterModel::NextDue, width("00/00/0000"));
@@ -242,6 +252,9 @@ void RegisterWindow::updateButtons()
     lettre->setEnabled(open && chosen);
     lettresdumois->setEnabled(open);
     audit->setEnabled(open && chosen);
+    bailleurs->setEnabled(open);
+    agence->setEnabled(open);
+    filtrebailleur->setEnabled(open);
     updateBackupButtons();
 }
 

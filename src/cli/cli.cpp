@@ -225,6 +225,9 @@ QString commandLineUsage()
         "                        de Corse et d'outre-mer\n"
         "  --import-insee F      complète le fichier par le fichier de l'Insee F (CSV ou ZIP)\n"
         "                        (avec --data-folder : le fichier des indices de ce dossier)\n"
+        "  Sur un registre partagé (--register, ou la section [REGISTRE] des réglages), ces\n"
+        "  deux commandes complètent les indices du registre, pour tous les postes\u00a0; le\n"
+        "  fichier des indices du poste en est la copie.\n"
         "  --help, -h, -?        cette aide\n"
         "\n"
         "Codes de sortie : 0 fait, 2 arguments invalides, 3 fichier des indices absent ou "
@@ -237,7 +240,7 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
     using namespace cli;
     // --add-index reads its own arguments.
     if (arguments.contains(QStringLiteral("--add-index")))
-        return runAddIndex(arguments, defaultIndexPath);
+        return runAddIndex(arguments, defaultIndexPath, defaultDataFolder);
     Options options;
     QString command;
     if (auto error = parseOptions(arguments, options);
@@ -253,7 +256,7 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
     if (command.isEmpty() || command == u"--rent")
         return reviseRent(options, indexPath);
     if (command == u"--import-insee")
-        return runImportInsee(options, defaultIndexPath);
+        return runImportInsee(options, defaultIndexPath, defaultDataFolder);
     return runLeaseCommand(options, indexPath, defaultDataFolder);
 }
 

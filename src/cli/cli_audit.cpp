@@ -92,7 +92,7 @@ CommandLineResult runAuditLease(const Options& options, const QString& indexPath
         return failure(kExitRevision, QStringLiteral("Audit impossible. ") + audit.error);
     CommandLineResult r;
     r.output = auditText(audit);
-    r.error = stalenessNotice(run.table);
+    r.error = run.notice + stalenessNotice(run.table);
     if (!audit.complete()) {
         // What was compared is printed; the reason it stopped is the status.
         r.status = kExitRevision;

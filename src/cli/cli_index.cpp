@@ -3,8 +3,11 @@
 
 #include "datafolder.h"
 #include "dates.h"
+#include "deskmerge.h"
 #include "indexfile.h"
+#include "indexfiletarget.h"
 #include "inseefile.h"
+#include "officefigures.h"
 #include "quarter.h"
 #include "safefile.h"
 #include "settings.h"
@@ -28,7 +31,42 @@ std::optional<CommandLineResult> onlyOptions(const Options& options, const QStri
     return std::nullopt;
 }
 
+// Where --add-index and --import-insee write: on a server register its
+// figures (the desk's file at path their copy), else the index file at path.
+std::optional<CommandLineResult> chooseTarget(const Options& options, const QString& dataFolder,
+                                              const QString& path, LeaseStore& store,
+                                              IndexTable& table, IndexTarget& target,
+                                              QString* notice)
+{
+    if (const RegisterChoice choice = chosenRegister(options, dataFolder);
+        !choice.server && choice.error.isEmpty()) {
+        target = indexFileTarget(path);
+        return std::nullopt;
+    }
+    if (auto failed = openStore(options, dataFolder, store))
+        return failed;
+    table.filePath = path;
+    if (auto failed = takeRegisterFigures(store, table, notice))
+        return failed;
+    target = officeTarget(store, table);
+    return std::nullopt;
+}
+
 } // namespace
+
+std::optional<CommandLineResult> takeRegisterFigures(LeaseStore& store, IndexTable& table,
+                                                     QString* notice)
+{
+    const std::optional<OfficeFigures> taken = takeOfficeFigures(store, table, &mergeDeskIndex);
+    if (!taken)
+        return failure(
+            kExitRegister,
+            QStringLiteral("Indices du registre inaccessibles\u00a0: %1").arg(store.error()));
+    for (const QString& said : {taken->summary, taken->notice})
+        if (!said.isEmpty())
+            *notice += said + u'\n';
+    return std::nullopt;
+}
 
 QString dataFolderIndex(const Options& options, const QString& defaultPath)
 {
@@ -70,7 +108,8 @@ QString indexToComplete(const Options& options, const QString& defaultPath, QStr
     return own;
 }
 
-CommandLineResult runAddIndex(const QStringList& arguments, const QString& defaultIndexPath)
+CommandLineResult runAddIndex(const QStringList& arguments, const QString& defaultIndexPath,
+                              const QString& defaultDataFolder)
 {
     const QString command = QStringLiteral("--add-index");
     const qsizetype at = arguments.indexOf(command);
@@ -87,7 +126,7 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
     if (auto bad = onlyOptions(options,
                                {QStringLiteral("--published"), QStringLiteral("--corse"),
                                 QStringLiteral("--outre-mer"), QStringLiteral("--index-file"),
-                                QStringLiteral("--data-folder")},
+                                QStringLiteral("--data-folder"), QStringLiteral("--register")},
                                command))
         return *bad;
     if (!options.has(QStringLiteral("--published")))
@@ -119,45 +158,72 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
     const QString path = indexToComplete(options, defaultIndexPath, &why);
     if (path.isEmpty())
         return failure(kExitIndexFile, why);
-    if (!QFileInfo::exists(path))
+    LeaseStore store;
+    IndexTable table;
+    IndexTarget target;
+    QString notice;
+    if (auto failed = chooseTarget(options, defaultDataFolder, path, store, table, target, &notice))
+        return *failed;
+    if (!target.shared && !QFileInfo::exists(path))
         return failure(kExitIndexFile, indexMissingLine(path));
-    const QString error = saveTypedIndex(path, entry, QDate::currentDate());
-    if (!error.isEmpty())
-        return failure(
-            kExitBadArguments,
+    const QString error = saveTypedIndex(target, entry, QDate::currentDate());
+    if (!error.isEmpty()) {
+        CommandLineResult r = failure(
+            registerFault(store.errorKind()) ? kExitRegister : kExitBadArguments,
             QStringLiteral("Indice refusé : %1%2").arg(error, error.endsWith(u'?') ? u"" : u"."));
+        r.error.prepend(notice);
+        return r;
+    }
 
     // The value as typed, with the decimal comma of every other output.
     CommandLineResult r;
-    r.output = QStringLiteral("%1 ajouté au fichier des indices : IRL %2, paru le %3.\n")
-                   .arg(quarter->label(), entry.irl.trimmed().replace(u'.', u','),
+    r.output = QStringLiteral("%1 ajouté %2 : IRL %3, paru le %4.\n")
+                   .arg(quarter->label(),
+                        target.shared ? QStringLiteral("aux indices du registre")
+                                      : QStringLiteral("au fichier des indices"),
+                        entry.irl.trimmed().replace(u'.', u','),
                         dateText(*parseFrenchDate(entry.published)));
+    r.error = notice;
     return r;
 }
 
-CommandLineResult runImportInsee(const Options& options, const QString& defaultIndexPath)
+CommandLineResult runImportInsee(const Options& options, const QString& defaultIndexPath,
+                                 const QString& defaultDataFolder)
 {
     const QString command = QStringLiteral("--import-insee");
-    if (auto bad = onlyOptions(
-            options, {command, QStringLiteral("--index-file"), QStringLiteral("--data-folder")},
-            command))
+    if (auto bad = onlyOptions(options,
+                               {command, QStringLiteral("--index-file"),
+                                QStringLiteral("--data-folder"), QStringLiteral("--register")},
+                               command))
         return *bad;
     QString why;
     const QString path = indexToComplete(options, defaultIndexPath, &why);
     if (path.isEmpty())
         return failure(kExitIndexFile, why);
-    if (!QFileInfo::exists(path))
+    LeaseStore store;
+    IndexTable table;
+    IndexTarget target;
+    QString notice;
+    if (auto failed = chooseTarget(options, defaultDataFolder, path, store, table, target, &notice))
+        return *failed;
+    if (!target.shared && !QFileInfo::exists(path))
         return failure(kExitIndexFile, indexMissingLine(path));
     const QString file = options.value(command);
     QString summary;
     // No one to ask: a value typed by hand that INSEE gives otherwise is refused and named.
     const QString error =
-        importInseeFile(path, file, UpdateSettings(), QDate::currentDate(), nullptr, &summary);
-    if (!error.isEmpty())
-        return failure(kExitRefused, QStringLiteral("Fichier de l'Insee refusé : %1 : %2.")
-                                         .arg(QDir::toNativeSeparators(file), error));
+        importInseeFile(target, file, UpdateSettings(), QDate::currentDate(), nullptr, &summary);
+    if (!error.isEmpty()) {
+        CommandLineResult r =
+            failure(registerFault(store.errorKind()) ? kExitRegister : kExitRefused,
+                    QStringLiteral("Fichier de l'Insee refusé : %1 : %2.")
+                        .arg(QDir::toNativeSeparators(file), error));
+        r.error.prepend(notice);
+        return r;
+    }
     CommandLineResult r;
     r.output = summary + u'\n';
+    r.error = notice;
     return r;
 }
 

@@ -55,8 +55,40 @@ RegisterChoice chosenRegister(const Options& options, const QString& defaultFold
     return choice;
 }
 
+namespace {
+
+// The desk's own landlord ([BAILLEUR]) goes to the leases an earlier version
+// kept without owner, as when the window opens the register.
+std::optional<CommandLineResult> adoptDeskLandlord(const Options& options,
+                                                   const QString& defaultFolder, LeaseStore& store)
+{
+    if (options.has(QStringLiteral("--restore")))
+        return std::nullopt; // the backup's owners come with it
+    const LandlordSettings landlord =
+        readLandlord(QDir(registerFolder(options, defaultFolder)).filePath(QStringLiteral("Velmaris.ini")));
+    if (!store.adoptLandlord(landlord.name, landlord.address))
+        return failure(kExitRegister,
+                       QStringLiteral("Registre des baux inaccessible : %1").arg(store.error()));
+    return std::nullopt;
+}
+
+std::optional<CommandLineResult> openChosenStore(const Options& options,
+                                                 const QString& defaultFolder, LeaseStore& store);
+
+} // namespace
+
 std::optional<CommandLineResult> openStore(const Options& options, const QString& defaultFolder,
                                            LeaseStore& store)
+{
+    if (auto failed = openChosenStore(options, defaultFolder, store))
+        return failed;
+    return adoptDeskLandlord(options, defaultFolder, store);
+}
+
+namespace {
+
+std::optional<CommandLineResult> openChosenStore(const Options& options,
+                                                 const QString& defaultFolder, LeaseStore& store)
 {
     // The office's server, named on the command line or in the settings. The
     // password comes from libpq's own ways (~/.pgpass, PGPASSWORD): a command
@@ -93,6 +125,8 @@ std::optional<CommandLineResult> openStore(const Options& options, const QString
     return std::nullopt;
 }
 
+} // namespace
+
 std::optional<CommandLineResult> startLeaseCommand(const Options& options, const QString& command,
                                                    const QString& dateName,
                                                    const QStringList& allowed,
@@ -103,6 +137,19 @@ std::optional<CommandLineResult> startLeaseCommand(const Options& options, const
         return bad;
     if (auto bad = dateOption(options, dateName, run.date))
         return bad;
+    // On a shared register every desk computes from the register's figures:
+    // the desk's own file seeds or completes them, then becomes their copy. A
+    // file named by --index-file serves only while the register holds none.
+    if (chosenRegister(options, dataFolder).server) {
+        if (auto failed = openStore(options, dataFolder, run.store))
+            return failed;
+        run.table.filePath = indexPath;
+        if (auto failed = takeRegisterFigures(run.store, run.table, &run.notice))
+            return failed;
+        if (!run.table.rows.empty())
+            return std::nullopt;
+        return loadTable(options, indexPath, run.table);
+    }
     if (auto failed = loadTable(options, indexPath, run.table))
         return failed;
     return openStore(options, dataFolder, run.store);
@@ -153,7 +200,7 @@ CommandLineResult listLeases(const Options& options, const QString& indexPath,
                     + dateText(line.status.due) + u'\t' + line.status.text()
                     + QStringLiteral("\r\n");
     }
-    r.error = stalenessNotice(table);
+    r.error = run.notice + stalenessNotice(table);
     return r;
 }
 
@@ -170,6 +217,7 @@ CommandLineResult reviseOne(const Options& options, const QString& indexPath,
             computeRevision(command.store, options.value(QStringLiteral("--revise-lease")),
                             command.table, command.date, run))
         return *failed;
+    run.result.error.prepend(command.notice);
     return run.result;
 }
 

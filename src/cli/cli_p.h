@@ -54,10 +54,13 @@ std::optional<CommandLineResult> openStore(const Options& options, const QString
 // What a command on the register's leases starts with: only its own options,
 // its date option read (today when absent), the index file read, the register
 // opened. The first failure is the command's result.
+// On a server register the table holds the register's figures (see
+// takeRegisterFigures), and notice what the user must know of them.
 struct LeaseCommand {
     QDate date;
     IndexTable table;
     LeaseStore store;
+    QString notice;
 };
 std::optional<CommandLineResult> startLeaseCommand(const Options& options, const QString& command,
                                                    const QString& dateName,
@@ -100,8 +103,19 @@ CommandLineResult runAuditLease(const Options& options, const QString& indexPath
                                 const QString& dataFolder);
 
 // The index commands (cli_index.cpp): --add-index QUARTER VALUE, whose two
-// values follow it, and --import-insee FILE.
-CommandLineResult runAddIndex(const QStringList& arguments, const QString& defaultIndexPath);
-CommandLineResult runImportInsee(const Options& options, const QString& defaultIndexPath);
+// values follow it, and --import-insee FILE. On a server register they
+// complete the register's figures, for every desk, and the desk's file.
+CommandLineResult runAddIndex(const QStringList& arguments, const QString& defaultIndexPath,
+                              const QString& defaultDataFolder);
+CommandLineResult runImportInsee(const Options& options, const QString& defaultIndexPath,
+                                 const QString& defaultDataFolder);
+
+// On a server register (store open): the register's figures in table, whose
+// filePath is the desk's own index file, their copy; that file seeds them or
+// completes them first. *notice (lines for standard error) says what the user
+// must know. The table stays empty when the register holds none yet; on
+// failure, the result to return.
+std::optional<CommandLineResult> takeRegisterFigures(LeaseStore& store, IndexTable& table,
+                                                     QString* notice);
 
 } // namespace velmaris::cli

@@ -63,6 +63,7 @@ CommandLineResult applyRevision(const Options& options, const QString& indexPath
                                       command.table, request, run))
         return *failed;
     CommandLineResult r = run.result;
+    r.error.prepend(command.notice);
     if (r.status != 0)
         return r;
     const LawfulRevision& revision = run.revision;
@@ -191,10 +192,11 @@ CommandLineResult applyDue(const Options& options, const QString& indexPath,
     }
     const int recorded = batch->recordedCount();
     const int left = int(batch->items.size()) - recorded;
-    r.error = QStringLiteral("Révisions dues au %1 : %2 enregistrée(s), %3 non enregistrée(s).\n")
-                  .arg(dateText(date))
-                  .arg(recorded)
-                  .arg(left);
+    r.error = command.notice
+              + QStringLiteral("Révisions dues au %1 : %2 enregistrée(s), %3 non enregistrée(s).\n")
+                    .arg(dateText(date))
+                    .arg(recorded)
+                    .arg(left);
     return r;
 }
 

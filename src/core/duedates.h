@@ -15,7 +15,7 @@ enum class DueState {
     UpToDate, // no revision date reached that is not revised yet
     Due,      // the revision date is reached; ask before the deadline
     Lost,     // at least one yearly revision was not asked in time
-    Frozen,   // F or G dwelling under a contract from the freeze date: no increase
+    Frozen,   // F or G dwelling under a contract from the freeze date: no revision at all
 };
 
 struct DueStatus {

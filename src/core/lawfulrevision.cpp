@@ -80,7 +80,8 @@ void explainFreeze(LawfulRevision& r, const Lease& lease)
     if (contract >= from)
         add(r,
             dwelling + QStringLiteral(", ") + contractText + QStringLiteral(", à partir du ")
-                + dateText(from) + QStringLiteral(" : aucune hausse de loyer."),
+                + dateText(from) + QStringLiteral(" : aucune révision du loyer, ni à la hausse ni à "
+                                                  "la baisse."),
             referenceFreeze2021());
     else
         add(r,
@@ -101,7 +102,7 @@ QString referenceLaw2014()
 
 QString referenceFreeze2021()
 {
-    return QStringLiteral("art. 17-1 de la loi du 6 juillet 1989, modifié par l'art. 159 de la "
+    return QStringLiteral("art. 17-1 III de la loi du 6 juillet 1989, créé par l'art. 159 de la "
                           "loi du 22 août 2021 « Climat et résilience »");
 }
 
@@ -295,27 +296,31 @@ LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>
         r.error = noSeriesMessage(lease.postalCode);
         return r;
     }
-    IndexValue newIndex, baseIndex;
-    if (!findIndices(r, lease, table, newIndex, baseIndex)) {
-        // A frozen rent that may only rise stays as it is: no index needed.
-        if (s.state != DueState::Frozen || lease.clause != Clause::HausseSeulement)
-            return r;
+    // An F/G dwelling under the freeze is not revised at all, whatever the
+    // clause: no index is needed and the rent stays.
+    if (s.state == DueState::Frozen) {
+        // What the index would have given, for an audit's account of a rise
+        // applied all the same; never the rent.
+        IndexValue newIndex, baseIndex;
+        if (findIndices(r, lease, table, newIndex, baseIndex))
+            r.formulaCents =
+                revisedRent(lease.rentCents, newIndex, baseIndex, RentRounding::Register);
         r.error.clear();
         r.frozen = true;
+        r.effectiveDate = requestDate; // the rent in force stays owed from then on
         explainFreeze(r, lease);
         explainFrozenRent(r, lease);
         return r;
     }
+    IndexValue newIndex, baseIndex;
+    if (!findIndices(r, lease, table, newIndex, baseIndex))
+        return r;
     const qint64 computed =
         revisedRent(lease.rentCents, newIndex, baseIndex, RentRounding::Register);
     r.formulaCents = computed;
     explainIndices(r, lease, computed);
     qint64 rent = applyClause(r, lease, computed, newIndex < baseIndex);
     explainFreeze(r, lease);
-    if (s.state == DueState::Frozen && rent >= lease.rentCents) {
-        rent = lease.rentCents;
-        explainFrozenRent(r, lease);
-    }
 
     r.newRentCents = rent;
     r.effectiveDate = requestDate;

@@ -23,9 +23,9 @@ struct LawfulRevision {
     // The amounts below hold: the indices were found. False when the revision
     // date is not reached yet or the series lacks a value (see error).
     bool computed = false;
-    // An F/G lease under the freeze whose clause only lets the rent rise,
-    // with an index missing: the rent stays as it is all the same (computed
-    // false, no error, nothing to record).
+    // An F/G lease under the freeze: not revised at all, whatever the clause;
+    // no index is needed and the rent stays (computed false, no error,
+    // nothing to record).
     bool frozen = false;
     QString error; // "Indice manquant : IRL Corse du 2è tr.2025."
 
@@ -64,9 +64,9 @@ struct LawfulRevision {
 // - a revision not asked within a year of its date is lost, the next one
 //   starts from the rent paid with one year's change; asked within the year it
 //   takes effect from the request;
-// - no increase for an F or G dwelling under a contract signed or renewed from
-//   the freeze date of its territory; under "à la hausse seulement" such a
-//   lease needs no index: without one it is `frozen`, its rent unchanged;
+// - no revision at all for an F or G dwelling under a contract signed or
+//   renewed from the freeze date of its territory, whatever the clause: such a
+//   lease needs no index; it is `frozen`, its rent unchanged;
 // - no revision for a lease whose territory is not chosen (Territory::Unset).
 LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>& history,
                            const IndexTable& table, const QDate& requestDate);

@@ -71,6 +71,9 @@ struct Lease {
     // The register's count of the lease's changes when it was read (0: not
     // stored): a write of a lease read before another change is refused.
     qint64 version = 0;
+    // The owner it belongs to (0: the register's default owner when written).
+    // landlordKind follows the owner's kind in the register.
+    qint64 ownerId = 0;
 
     // The revision day and month in force (the start date's when none is set).
     int effectiveRevisionDay() const;

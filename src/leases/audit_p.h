@@ -18,6 +18,7 @@ enum class NoRevision {
     BeforeFirst, // before the lease's first revision date
     SameYear,    // this yearly revision was made already
     NoNewIndex,  // no index newer than the one the rent stands on was published
+    Frozen,      // an F/G dwelling under the freeze: no revision at all (yearRevision)
 };
 
 // One change of the rent charged, as the landlord made it.

@@ -243,7 +243,7 @@ QString frozenText(const Lease& lease, const LawfulRevision& r)
            + (contract == lease.signingDate ? QStringLiteral("signé") : QStringLiteral("renouvelé"))
            + QStringLiteral(" le ") + dateText(contract) + QStringLiteral(", à partir du ")
            + dateText(freezeDate(lease.territory))
-           + QStringLiteral(" : le loyer ne peut pas augmenter.");
+           + QStringLiteral(" : le loyer ne peut pas être révisé.");
 }
 
 Recognition withLawful(const Change& c)
@@ -312,6 +312,17 @@ Recognition withoutLawful(const Change& c)
         return found(AuditCause::Other,
                      QStringLiteral("Aucun indice plus récent que celui du loyer en cours "
                                     "n'était paru : le loyer ne pouvait pas être révisé."));
+    case NoRevision::Frozen: {
+        const LawfulRevision& r = *c.yearRevision;
+        QString text = frozenText(*c.lease, r);
+        if (c.after < c.before)
+            return found(AuditCause::Other, text + QStringLiteral(" La baisse appliquée est en "
+                                                                  "faveur du locataire."));
+        if (r.baseValue > 0 && gives(c, lawfulPair(r), c.before))
+            text += QStringLiteral(" La hausse appliquée est celle de l'indice (")
+                    + lawfulPair(r).text() + QStringLiteral(").");
+        return found(AuditCause::FrozenIncrease, text);
+    }
     case NoRevision::None:
         break;
     }

@@ -132,9 +132,14 @@ bool Walker::revise(Event& e, const ChargedRent& p, AuditRevision& rev, Change& 
     Lease atLawful = revised;
     atLawful.rentCents = lawfulRent;
     rev.lawful = reviseLease(atLawful, lawfulHistory, table, asked);
-    // A frozen rent with no index yet: nothing changes, as before its date.
-    if (!rev.lawful.status.reached || rev.lawful.frozen) {
+    if (!rev.lawful.status.reached) {
         change.none = NoRevision::NoNewIndex;
+        return true;
+    }
+    // An F/G dwelling under the freeze: the rent stays, whatever the clause.
+    if (rev.lawful.frozen) {
+        change.none = NoRevision::Frozen;
+        change.yearRevision = &rev.lawful;
         return true;
     }
     if (!rev.lawful.computed) {

@@ -42,7 +42,12 @@ enum Column {
     PriorRevision,
     Notes,
     AppliedRevision,
-    LandlordCol,
+    LandlordCol, // the kind alone, as older files give it; read, no longer written
+    OwnerName,
+    OwnerAddress,
+    OwnerPostalCode,
+    OwnerTown,
+    OwnerKindCol,
     ColumnCount
 };
 
@@ -52,7 +57,9 @@ constexpr std::array<const char16_t*, ColumnCount> kHeaders = {
     u"commune",        u"territoire",          u"meuble",        u"date_signature",
     u"date_effet",     u"trimestre_reference", u"date_revision", u"clause",
     u"dpe",            u"date_dpe",            u"loyer",         u"charges",
-    u"derniere_revision", u"notes",            u"revision_appliquee", u"bailleur"};
+    u"derniere_revision", u"notes",            u"revision_appliquee", u"bailleur",
+    u"bailleur_nom",   u"bailleur_adresse",    u"bailleur_code_postal", u"bailleur_commune",
+    u"bailleur_type"};
 // clang-format on
 
 constexpr std::array<Column, 5> kRequired = {Reference, SigningDate, StartDate, ClauseCol, Rent};
@@ -118,12 +125,6 @@ void readTerms(const LeaseReading& in, Lease& lease)
         reasons << QStringLiteral("meublé invalide ") + quoted(in.field(Furnished))
                        + QStringLiteral(" (oui ou non)");
 
-    if (const std::optional<LandlordKind> k = landlordKindFromText(in.field(LandlordCol)))
-        lease.landlordKind = *k;
-    else
-        reasons << QStringLiteral("bailleur invalide ") + quoted(in.field(LandlordCol))
-                       + QStringLiteral(" (« personne physique ou SCI familiale » ou « personne "
-                                        "morale »)");
 
     if (const QString text = in.field(ReferenceQuarter); !text.isEmpty()) {
         std::optional<Quarter> q = Quarter::fromLabel(text);
@@ -177,8 +178,40 @@ void readAmounts(const LeaseReading& in, Lease& lease)
     }
 }
 
+// Whose the lease is: the owner's columns, the kind from bailleur_type or,
+// in an older file, bailleur.
+LineOwner readOwner(const LeaseReading& in, Lease& lease)
+{
+    LineOwner line;
+    Owner& owner = line.owner;
+    owner.name = in.field(OwnerName);
+    for (const QString& part : in.sheet.rawField(in.record, OwnerAddress).split(u'\n'))
+        if (!part.trimmed().isEmpty())
+            owner.address << part.trimmed();
+    owner.postalCode = csvPostalCode(in.field(OwnerPostalCode).toUpper());
+    owner.town = in.field(OwnerTown);
+    const bool typed = !in.field(OwnerKindCol).isEmpty();
+    const QString kind = typed ? in.field(OwnerKindCol) : in.field(LandlordCol);
+    if (const std::optional<OwnerKind> k = ownerKindFromText(kind); k && !kind.isEmpty()) {
+        owner.kind = *k;
+        line.kindGiven = true;
+        lease.landlordKind = landlordKindOf(*k);
+    } else if (!kind.isEmpty()) {
+        in.reasons << QStringLiteral("type de bailleur invalide ") + quoted(kind)
+                          + QStringLiteral(" (personne physique, SCI familiale ou société)");
+    }
+    if (owner.name.isEmpty()) {
+        if (!owner.address.isEmpty() || !owner.postalCode.isEmpty() || !owner.town.isEmpty())
+            in.reasons << QStringLiteral("adresse du bailleur sans son nom (bailleur_nom)");
+        return line;
+    }
+    for (const QString& problem : validateOwner(owner))
+        in.reasons << problem;
+    return line;
+}
+
 Lease readLease(const CsvRecord& record, const CsvSheet& sheet, const QDate& today,
-                QStringList& reasons)
+                QStringList& reasons, LineOwner* owner)
 {
     const LeaseReading in{record, sheet, reasons};
     Lease lease;
@@ -205,6 +238,7 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, const QDate& tod
         reasons << QStringLiteral("classe DPE invalide ") + quoted(in.field(Dpe))
                        + QStringLiteral(" (A à G)");
     readAmounts(in, lease);
+    *owner = readOwner(in, lease);
     reasons << validateLease(lease, today);
     return lease;
 }
@@ -230,7 +264,8 @@ CsvImport parseLeasesCsv(const QByteArray& bytes, const QDate& today)
             continue;
         }
         QStringList reasons;
-        Lease lease = readLease(record, sheet, today, reasons);
+        LineOwner owner;
+        Lease lease = readLease(record, sheet, today, reasons, &owner);
         if (!lease.reference.isEmpty()) {
             result.references.emplace_back(record.line, lease.reference);
             const auto it = seen.constFind(lease.reference);
@@ -244,6 +279,7 @@ CsvImport parseLeasesCsv(const QByteArray& bytes, const QDate& today)
             result.errors << csvLineError(record.line, reason);
         if (reasons.isEmpty()) {
             result.leases.push_back(std::move(lease));
+            result.owners.push_back(std::move(owner));
             result.lines.push_back(record.line);
         }
         // Read: its text goes, so that the file is never held twice over.
@@ -251,14 +287,19 @@ CsvImport parseLeasesCsv(const QByteArray& bytes, const QDate& today)
     }
     if (!result.errors.isEmpty()) {
         result.leases.clear();
+        result.owners.clear();
         result.lines.clear();
     }
     return result;
 }
 
 QByteArray leasesToCsv(const std::vector<Lease>& leases,
-                       const std::vector<RevisionRecord>& lastRevisions)
+                       const std::vector<RevisionRecord>& lastRevisions,
+                       const std::vector<Owner>& owners)
 {
+    QHash<qint64, const Owner*> ownerOf;
+    for (const Owner& owner : owners)
+        ownerOf.insert(owner.id, &owner);
     QHash<qint64, QDate> applied;
     for (const RevisionRecord& rec : lastRevisions) {
         QDate& slot = applied[rec.leaseId];
@@ -269,6 +310,8 @@ QByteArray leasesToCsv(const std::vector<Lease>& leases,
     text.reserve(qsizetype(leases.size()) * 200 + 300);
     text += QChar(0xFEFF); // spreadsheets read the file as UTF-8 only with it
     for (int c = 0; c < ColumnCount; ++c) {
+        if (c == LandlordCol)
+            continue;
         if (c > 0)
             text += u';';
         text += QStringView(kHeaders[c]);
@@ -276,6 +319,7 @@ QByteArray leasesToCsv(const std::vector<Lease>& leases,
     text += QStringLiteral("\r\n");
     for (const Lease& lease : leases) {
         const QString revisionDate = dayMonthText(lease.revisionDay, lease.revisionMonth);
+        const Owner* owner = ownerOf.value(lease.ownerId);
         const QString fields[ColumnCount] = {
             lease.reference,
             lease.tenant,
@@ -296,9 +340,16 @@ QByteArray leasesToCsv(const std::vector<Lease>& leases,
             dateText(lease.priorRevision),
             lease.notes,
             dateText(applied.value(lease.id)),
-            landlordKindText(lease.landlordKind),
+            QString(),
+            owner ? owner->name : QString(),
+            owner ? owner->address.join(u'\n') : QString(),
+            owner ? owner->postalCode : QString(),
+            owner ? owner->town : QString(),
+            owner ? ownerKindText(owner->kind) : landlordKindText(lease.landlordKind),
         };
         for (int c = 0; c < ColumnCount; ++c) {
+            if (c == LandlordCol)
+                continue;
             if (c > 0)
                 text += u';';
             text += csvField(fields[c]);
@@ -306,91 +357,6 @@ QByteArray leasesToCsv(const std::vector<Lease>& leases,
         text += QStringLiteral("\r\n");
     }
     return text.toUtf8();
-}
-
-namespace {
-
-int lineOf(const QString& error)
-{
-    const QString prefix = QStringLiteral("ligne ");
-    return error.startsWith(prefix) ? error.mid(prefix.size()).section(u' ', 0, 0).toInt() : 0;
-}
-
-// The faults of a refused file and, in the same list, its references the
-// register already holds: the user mends everything in one round.
-QStringList faultsWithClashes(LeaseStore& store, const CsvImport& csv)
-{
-    QStringList errors = csv.errors;
-    const std::optional<std::vector<Lease>> stored = store.leases();
-    if (!stored) {
-        errors << store.error();
-        return errors;
-    }
-    QSet<QString> held;
-    for (const Lease& lease : *stored)
-        held.insert(lease.reference.trimmed());
-    for (const auto& [line, reference] : csv.references) {
-        if (held.contains(reference))
-            errors << csvLineError(line, QStringLiteral("référence ") + quoted(reference)
-                                             + QStringLiteral(" déjà dans le registre"));
-    }
-    std::stable_sort(errors.begin(), errors.end(),
-                     [](const QString& a, const QString& b) { return lineOf(a) < lineOf(b); });
-    return errors;
-}
-
-} // namespace
-
-ImportOutcome importLeasesCsv(LeaseStore& store, const QString& path)
-{
-    ImportOutcome outcome;
-    QString unread;
-    std::optional<QByteArray> bytes = readCsvFile(path, &unread);
-    if (!bytes) {
-        outcome.errors << unread;
-        return outcome;
-    }
-    const CsvImport csv = parseLeasesCsv(*bytes);
-    bytes.reset(); // read: not held while the leases are written
-    if (!csv.ok()) {
-        outcome.errors = faultsWithClashes(store, csv);
-        return outcome;
-    }
-    std::vector<int> clashes;
-    if (!store.importLeases(csv.leases, &clashes)) {
-        for (int i : clashes)
-            outcome.errors << csvLineError(csv.lines[i], QStringLiteral("référence ")
-                                                             + quoted(csv.leases[i].reference)
-                                                             + QStringLiteral(" déjà dans le "
-                                                                              "registre"));
-        if (clashes.empty())
-            outcome.errors << store.error();
-        return outcome;
-    }
-    outcome.ok = true;
-    outcome.imported = int(csv.leases.size());
-    return outcome;
-}
-
-bool exportLeasesCsv(LeaseStore& store, const QString& path, QString* error, int* written)
-{
-    const std::optional<std::vector<Lease>> leases = store.leases();
-    const std::optional<std::vector<RevisionRecord>> last =
-        leases ? store.lastRevisions() : std::nullopt;
-    if (!leases || !last) {
-        if (error)
-            *error = store.error();
-        return false;
-    }
-    QString reason;
-    if (!writeFileSafely(path, leasesToCsv(*leases, *last), &reason)) {
-        if (error)
-            *error = QStringLiteral("Export impossible : ") + reason + u'.';
-        return false;
-    }
-    if (written)
-        *written = int(leases->size());
-    return true;
 }
 
 } // namespace velmaris

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lease.h"
+#include "owner.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -21,6 +22,7 @@ class LeaseStore;
 struct CsvImport {
     std::vector<Lease> leases;
     std::vector<int> lines; // 1-based line of each lease (the header is line 1)
+    std::vector<LineOwner> owners; // whose each lease is, as its line says
     QStringList errors;
     // The reference of every record and its line, kept even when the file is
     // refused: the import checks them against the register in the same pass.
@@ -33,9 +35,11 @@ struct CsvImport {
 CsvImport parseLeasesCsv(const QByteArray& bytes, const QDate& today = QDate::currentDate());
 
 // The CSV of these leases, in their order, with the header row; the last
-// revision applied to each (LeaseStore::lastRevisions()) gives its date.
+// revision applied to each (LeaseStore::lastRevisions()) gives its date, the
+// owners (LeaseStore::owners()) the owner's columns.
 QByteArray leasesToCsv(const std::vector<Lease>& leases,
-                       const std::vector<RevisionRecord>& lastRevisions = {});
+                       const std::vector<RevisionRecord>& lastRevisions = {},
+                       const std::vector<Owner>& owners = {});
 
 // Imports a CSV file into the register: all of it in one transaction, or
 // nothing when any line is bad (a reference already in the register is a bad

@@ -9,7 +9,7 @@ namespace velmaris::storeinternal {
 const QString kLeaseColumns = QStringLiteral(
     "id, reference, tenant, address, postal_code, territory, furnished, signing_date, "
     "start_date, reference_quarter, revision_day, revision_month, clause, dpe_class, dpe_date, "
-    "rent_cents, charges_cents, prior_revision, notes, version, town, landlord_kind");
+    "rent_cents, charges_cents, prior_revision, notes, version, town, landlord_kind, owner_id");
 
 const QString kRevisionColumns = QStringLiteral(
     "id, lease_id, due_date, request_date, effective_date, old_rent_cents, new_rent_cents, "
@@ -88,7 +88,8 @@ const QStringList kLeaseWrittenColumns = {QStringLiteral("reference"),
                                           QStringLiteral("prior_revision"),
                                           QStringLiteral("notes"),
                                           QStringLiteral("town"),
-                                          QStringLiteral("landlord_kind")};
+                                          QStringLiteral("landlord_kind"),
+                                          QStringLiteral("owner_id")};
 
 QVariantList leaseValues(const Lease& lease, bool server)
 {
@@ -112,7 +113,8 @@ QVariantList leaseValues(const Lease& lease, bool server)
             dateParam(lease.priorRevision, server),
             text(lease.notes),
             text(lease.town.trimmed()),
-            landlordKindKey(lease.landlordKind)};
+            landlordKindKey(lease.landlordKind),
+            lease.ownerId > 0 ? QVariant(lease.ownerId) : QVariant(QMetaType(QMetaType::LongLong))};
 }
 
 void bindLease(QSqlQuery& query, const Lease& lease)
@@ -158,6 +160,7 @@ Lease leaseFromRow(const QSqlQuery& q)
     lease.town = q.value(20).toString();
     lease.landlordKind =
         landlordKindFromText(q.value(21).toString()).value_or(LandlordKind::Person);
+    lease.ownerId = q.value(22).toLongLong();
     return lease;
 }
 

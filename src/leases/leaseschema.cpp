@@ -106,6 +106,47 @@ const char* const kMigrationTo6[] = {
     "UPDATE schema_version SET version = 6",
 };
 
+// Version 8: the register's owners (every lease belongs to one; the lease's
+// landlord kind follows its owner's), the agency that manages it, and the
+// office's index figures (the index file's text, one row, on a server register).
+const char* const kMigrationTo8[] = {
+    "CREATE TABLE owners ("
+    " id INTEGER PRIMARY KEY,"
+    " name TEXT NOT NULL,"
+    " address TEXT NOT NULL DEFAULT '',"
+    " postal_code TEXT NOT NULL DEFAULT '',"
+    " town TEXT NOT NULL DEFAULT '',"
+    " kind TEXT NOT NULL DEFAULT 'physique',"
+    " email TEXT NOT NULL DEFAULT '',"
+    " phone TEXT NOT NULL DEFAULT '',"
+    " notes TEXT NOT NULL DEFAULT '',"
+    " version INTEGER NOT NULL DEFAULT 1)",
+    "ALTER TABLE leases ADD COLUMN owner_id INTEGER REFERENCES owners(id)",
+    "CREATE INDEX leases_by_owner ON leases (owner_id)",
+    "CREATE TABLE agency ("
+    " id INTEGER PRIMARY KEY CHECK (id = 1),"
+    " name TEXT NOT NULL,"
+    " address TEXT NOT NULL DEFAULT '',"
+    " postal_code TEXT NOT NULL DEFAULT '',"
+    " town TEXT NOT NULL DEFAULT '',"
+    " card_number TEXT NOT NULL DEFAULT '',"
+    " card_chamber TEXT NOT NULL DEFAULT '',"
+    " guarantor_name TEXT NOT NULL DEFAULT '',"
+    " guarantor_address TEXT NOT NULL DEFAULT '',"
+    " email TEXT NOT NULL DEFAULT '',"
+    " phone TEXT NOT NULL DEFAULT '',"
+    " version INTEGER NOT NULL DEFAULT 1)",
+    // The desks' own landlords already taken in, so that an owner deleted
+    // afterwards does not come back at the next opening.
+    "CREATE TABLE adopted_landlords (id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE)",
+    "CREATE TABLE index_figures ("
+    " id INTEGER PRIMARY KEY CHECK (id = 1),"
+    " content TEXT NOT NULL,"
+    " version INTEGER NOT NULL DEFAULT 1,"
+    " updated_by TEXT NOT NULL DEFAULT '',"
+    " updated_at TEXT NOT NULL DEFAULT '')",
+};
+
 // The append-only history on a server: PostgreSQL's triggers call a function.
 // The lease of a cascaded delete is already gone when its records go.
 const char* const kServerHistoryGuard[] = {
@@ -153,9 +194,13 @@ QStringList migrationSteps(int fromVersion, bool server, int toVersion)
     };
     QStringList result;
     for (int version = fromVersion + 1; version <= toVersion; ++version) {
-        if (version == 7)
+        if (version == 7) {
             result << typedSchemaSteps(server);
-        else
+        } else if (version == 8) {
+            for (const char* sql : kMigrationTo8)
+                addStep(result, sql, server);
+            result << ruleSteps(server, 8) << QStringLiteral("UPDATE schema_version SET version = 8");
+        } else
             for (std::size_t i = 0; i < steps[version - 1].count; ++i)
                 addStep(result, steps[version - 1].sql[i], server);
     }

@@ -34,6 +34,7 @@ struct Rule {
     const char16_t* label;
     Check check;
     const char* values = nullptr; // OneOf: the SQL list; Range: "low AND high"
+    int since = 7;                // the schema version that brought the rule
 };
 
 const Rule kRules[] = {
@@ -68,6 +69,12 @@ const Rule kRules[] = {
     {"charged_rents", "month", u"mois du loyer payé", Check::Date},
     {"charged_rents", "rent_cents", u"loyer payé", Check::Positive},
     {"charged_rents", "request_date", u"date de demande du loyer payé", Check::OptionalDate},
+    {"owners", "postal_code", u"code postal du bailleur", Check::PostalCode, nullptr, 8},
+    {"owners", "kind", u"type de bailleur", Check::OneOf, "'physique', 'sci', 'societe'", 8},
+    {"owners", "version", u"version du bailleur", Check::Positive, nullptr, 8},
+    {"agency", "postal_code", u"code postal de l'agence", Check::PostalCode, nullptr, 8},
+    {"agency", "version", u"version de l'agence", Check::Positive, nullptr, 8},
+    {"index_figures", "version", u"version des indices", Check::Positive, nullptr, 8},
 };
 
 QString ruleName(const Rule& rule)
@@ -129,12 +136,26 @@ QString condition(const Rule& rule, Dialect d, const QString& c)
     return {};
 }
 
-// The key a person knows a row by: the lease's reference.
+// The key a person knows a row by: the lease's reference, an owner's name.
 QString rowOwner(const Rule& rule)
 {
-    return qstrcmp(rule.table, "leases") == 0
-               ? QStringLiteral("reference")
-               : QStringLiteral("(SELECT reference FROM leases WHERE leases.id = lease_id)");
+    if (qstrcmp(rule.table, "leases") == 0)
+        return QStringLiteral("reference");
+    if (qstrcmp(rule.table, "revisions") == 0 || qstrcmp(rule.table, "charged_rents") == 0)
+        return QStringLiteral("(SELECT reference FROM leases WHERE leases.id = lease_id)");
+    return qstrcmp(rule.table, "owners") == 0 ? QStringLiteral("name") : QStringLiteral("'—'");
+}
+
+// What a person calls a row of the rule's table.
+QString rowKind(const Rule& rule)
+{
+    if (qstrcmp(rule.table, "owners") == 0)
+        return QStringLiteral("bailleur");
+    if (qstrcmp(rule.table, "agency") == 0)
+        return QStringLiteral("agence");
+    if (qstrcmp(rule.table, "index_figures") == 0)
+        return QStringLiteral("indices");
+    return QStringLiteral("bail");
 }
 
 // Server columns and their types from version 7 on. An absent date is NULL.
@@ -177,54 +198,69 @@ const char kServerIsFunction[] =
 
 } // namespace
 
-QStringList typedSchemaSteps(bool server)
+QStringList ruleSteps(bool server, int version)
 {
     QStringList steps;
     if (server) {
-        for (const char* sql : kServerTypes)
-            steps << QString::fromLatin1(sql);
         for (const Rule& rule : kRules) {
+            if (rule.since != version)
+                continue;
             const QString check =
                 condition(rule, Dialect::ServerTyped, QString::fromLatin1(rule.column));
             if (!check.isEmpty())
                 steps << QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 CHECK (%3)")
                              .arg(QString::fromLatin1(rule.table), ruleName(rule), check);
         }
-    } else {
-        steps << QStringLiteral("CREATE UNIQUE INDEX schema_version_key ON schema_version "
-                                "(version)");
-        // One trigger per table and change, raising the rule's name.
-        for (const char* table : {"leases", "revisions", "charged_rents"}) {
-            QString cases;
-            for (const Rule& rule : kRules) {
-                if (qstrcmp(rule.table, table) == 0)
-                    cases += QStringLiteral(" WHEN NOT (%1) THEN RAISE(ABORT, '%2')")
-                                 .arg(condition(rule, Dialect::Sqlite,
-                                                QStringLiteral("NEW.")
-                                                    + QString::fromLatin1(rule.column)),
-                                      ruleName(rule));
-            }
-            // The history is append-only: no update to check.
-            const QStringList events =
-                qstrcmp(table, "revisions") == 0
-                    ? QStringList{QStringLiteral("INSERT")}
-                    : QStringList{QStringLiteral("INSERT"), QStringLiteral("UPDATE")};
-            for (const QString& event : events)
-                steps << QStringLiteral("CREATE TRIGGER %1_checks_%2 BEFORE %3 ON %1 BEGIN "
-                                        "SELECT CASE%4 END; END")
-                             .arg(QString::fromLatin1(table), event.toLower(), event, cases);
-        }
+        return steps;
     }
-    steps << QStringLiteral("UPDATE schema_version SET version = 7");
+    // One trigger per table and change, raising the rule's name.
+    QStringList tables;
+    for (const Rule& rule : kRules)
+        if (rule.since == version && !tables.contains(QString::fromLatin1(rule.table)))
+            tables << QString::fromLatin1(rule.table);
+    for (const QString& table : tables) {
+        QString cases;
+        for (const Rule& rule : kRules) {
+            if (rule.since == version && table == QLatin1StringView(rule.table))
+                cases += QStringLiteral(" WHEN NOT (%1) THEN RAISE(ABORT, '%2')")
+                             .arg(condition(rule, Dialect::Sqlite,
+                                            QStringLiteral("NEW.") + QString::fromLatin1(rule.column)),
+                                  ruleName(rule));
+        }
+        // The history is append-only: no update to check.
+        const QStringList events = table == u"revisions"
+                                       ? QStringList{QStringLiteral("INSERT")}
+                                       : QStringList{QStringLiteral("INSERT"), QStringLiteral("UPDATE")};
+        for (const QString& event : events)
+            steps << QStringLiteral("CREATE TRIGGER %1_checks_%2 BEFORE %3 ON %1 BEGIN "
+                                    "SELECT CASE%4 END; END")
+                         .arg(table, event.toLower(), event, cases);
+    }
     return steps;
 }
 
-QString valuesRefused(QSqlDatabase db, bool server, QSqlError* error)
+QStringList typedSchemaSteps(bool server)
+{
+    QStringList steps;
+    if (server) {
+        for (const char* sql : kServerTypes)
+            steps << QString::fromLatin1(sql);
+    } else {
+        steps << QStringLiteral("CREATE UNIQUE INDEX schema_version_key ON schema_version "
+                                "(version)");
+    }
+    steps << ruleSteps(server, 7) << QStringLiteral("UPDATE schema_version SET version = 7");
+    return steps;
+}
+
+QString valuesRefused(QSqlDatabase db, bool server, QSqlError* error, int upTo)
 {
     if (server && !run(db, QString::fromLatin1(kServerIsFunction), error))
         return {};
     QSqlQuery query(db);
     for (const Rule& rule : kRules) {
+        if (rule.since > upTo)
+            continue;
         const QString column = QString::fromLatin1(rule.column);
         const QString sql =
             QStringLiteral("SELECT %1, %2 FROM %3 WHERE NOT (%4) LIMIT 1")
@@ -235,8 +271,8 @@ QString valuesRefused(QSqlDatabase db, bool server, QSqlError* error)
             return {};
         }
         if (query.next())
-            return QStringLiteral("bail %1 : %2 %3")
-                .arg(quoted(query.value(0).toString()), QString::fromUtf16(rule.label),
+            return QStringLiteral("%1 %2 : %3 %4")
+                .arg(rowKind(rule), quoted(query.value(0).toString()), QString::fromUtf16(rule.label),
                      quoted(query.value(1).toString()));
     }
     return {};

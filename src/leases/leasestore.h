@@ -1,10 +1,13 @@
 #pragma once
 
 #include "chargedrent.h"
+#include "indexchange.h"
 #include "lease.h"
 #include "leasebackup.h"
+#include "owner.h"
 #include "registerserver.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -61,7 +64,8 @@ public:
     // versions; an older file is migrated at open, after a copy of it is kept
     // beside it (Velmaris.sqlite.v1.bak, .v2.bak, .v3.bak). Version 6 records
     // who applied each revision, and when.
-    static constexpr int kSchemaVersion = 7;
+    // Version 8 holds the owners, the agency and the office's index figures.
+    static constexpr int kSchemaVersion = 8;
     static QString fileName(); // "Velmaris.sqlite"
 
     LeaseStore();
@@ -127,7 +131,12 @@ public:
     // All the leases or none, in one transaction. Leases whose reference is in
     // the register already are refused: their positions in `leases` go to
     // *clashes (when given) and nothing is written.
-    bool importLeases(const std::vector<Lease>& leases, std::vector<int>* clashes = nullptr);
+    // owners (when given) says whose each lease is, as the import read it:
+    // an owner with the same name and address is taken, another is added; a
+    // line without an owner's name goes to the default owner (of the lease's
+    // kind when kindGiven says the line gave one).
+    bool importLeases(const std::vector<Lease>& leases, std::vector<int>* clashes = nullptr,
+                      const std::vector<LineOwner>* owners = nullptr);
 
     // The history, which only grows. appendRevision records a revision and sets
     // the lease's rent to its new rent, together; it refuses a record computed
@@ -168,6 +177,53 @@ public:
     bool restoreFrom(const QString& source, QString* keptCopy = nullptr,
                      BackupLandlord* landlord = nullptr);
 
+    // Owners. Every lease belongs to one (Lease::ownerId; 0 when written: the
+    // default owner, or, when the lease's landlordKind is not the default's,
+    // the owner ownerOfKind() makes of it). An owner is refused when validateOwner() fails or another
+    // one has its name and address; a change of its kind goes to its leases.
+    std::optional<std::vector<Owner>> owners(); // sorted by name
+    std::optional<Owner> owner(qint64 id);
+    std::optional<qint64> addOwner(const Owner& owner);
+    bool updateOwner(const Owner& owner); // refused as for a lease when read at another version
+    // Refused, saying how many, while leases still belong to it.
+    bool removeOwner(qint64 id, qint64 version = 0);
+    // How many leases each owner holds, by owner id (owners without any are absent).
+    std::optional<QHash<qint64, int>> leaseCountsByOwner();
+    // The owner a lease without one goes to: the oldest one of the register.
+    std::optional<Owner> defaultOwner();
+
+    // The agency that manages the register; Agency{} (isSet() false) when none.
+    std::optional<Agency> agency();
+    // Sets it (or removes it, with an empty name); refused when validateAgency() fails.
+    bool setAgency(const Agency& agency);
+
+    // The landlord a desk's settings name ([BAILLEUR]), met at each opening:
+    // the leases without an owner get it (one owner per kind when their kinds
+    // differ, each saying so); when every lease has one and no owner has its
+    // name and address, it is added as an owner of its own. What was done, as
+    // a French sentence to show (empty: nothing to say); nullopt on failure.
+    std::optional<QString> adoptLandlord(const QString& name, const QStringList& addressLines);
+
+    // ---- The office's index figures (table index_figures, one row) ----
+    // On a server every desk computes from them: the index file's text, byte
+    // for byte as VELMARIS.TXT holds it, and a version that counts its changes.
+    struct IndexFigures {
+        QByteArray content; // empty when the register holds none
+        qint64 version = 0; // 0 when it holds none
+        QString updatedBy;  // who wrote them last (on a server, its role)
+        QString updatedAt;  // when, ISO 8601 in UTC
+    };
+    std::optional<IndexFigures> indexFigures();
+    // Their version alone (0: none), for a desk to tell cheaply whether they changed.
+    std::optional<qint64> indexFiguresVersion();
+    // Changes them in one transaction: the row locked (made when absent, so
+    // that two desks never both make it), its text handed to merge, and what
+    // merge gives, once it reads as an index file, written with the next
+    // version, who and when. A merge that changes nothing writes nothing; one
+    // that refuses writes nothing either, error() being its refusal
+    // (StoreError::Refused). The figures as they are afterwards.
+    std::optional<IndexFigures> mergeIndexFigures(const IndexMerge& merge);
+
     // Copies the whole register (leases with their ids, history, rents charged)
     // into target, which must be open, writable and hold no lease, in one
     // transaction of target's, and checks the counts before it commits.
@@ -198,6 +254,15 @@ private:
                                                        bool allOrNothing, int* failed);
     bool revisionStillApplies(const RevisionRecord& rec, qint64 leaseVersion, QSqlQuery& query);
     bool leaseExists(qint64 id);
+    // Inside a write: the lease's owner (the default one for 0, made when the
+    // register has none yet) and the landlord kind it gives; false, said,
+    // when the owner is gone.
+    bool settleOwner(Lease& lease);
+    // Inside a transaction: a new owner's row, its id or nullopt (said).
+    std::optional<qint64> insertOwner(const Owner& owner);
+    std::optional<std::vector<Owner>> readOwners(const QString& where = QString());
+    // An import's leases given their owners (inside its transaction).
+    bool settleImportedOwners(std::vector<Lease>& leases, const std::vector<LineOwner>* owners);
     bool migrate(int from);
     bool makeBackup(int version);
     // keptAs: the copy never replaces a file; it takes target's name or the

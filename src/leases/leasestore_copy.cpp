@@ -20,15 +20,23 @@ struct Table {
 
 // Parents first: the history and the rents charged point at their lease.
 const Table kTables[] = {
+    {"owners", "id, name, address, postal_code, town, kind, email, phone, notes, version"},
+    {"agency",
+     "id, name, address, postal_code, town, card_number, card_chamber, guarantor_name, "
+     "guarantor_address, email, phone, version"},
+    {"adopted_landlords", "id, key"},
     {"leases",
      "id, reference, tenant, address, postal_code, territory, furnished, signing_date, "
      "start_date, reference_quarter, revision_day, revision_month, clause, dpe_class, dpe_date, "
-     "rent_cents, charges_cents, prior_revision, notes, version, town, landlord_kind"},
+     "rent_cents, charges_cents, prior_revision, notes, version, town, landlord_kind, owner_id"},
     {"revisions",
      "id, lease_id, due_date, request_date, effective_date, old_rent_cents, new_rent_cents, "
      "base_quarter, base_value, new_quarter, new_value, series, notes, applied_by, applied_at"},
     {"charged_rents", "id, lease_id, month, rent_cents, request_date"},
 };
+
+const QStringList kLeaseTables = {QStringLiteral("leases"), QStringLiteral("revisions"),
+                                  QStringLiteral("charged_rents")};
 
 qint64 rowCount(QSqlDatabase db, const QString& table, QSqlError* error)
 {
@@ -110,6 +118,10 @@ bool LeaseStore::copyInto(LeaseStore& target)
             return targetFailed(transaction.error());
         for (const Table& table : kTables) {
             const QString name = QString::fromLatin1(table.name);
+            // An empty register's owners and agency (a desk's own landlord
+            // taken in at its opening) give way to the copy's.
+            if (!kLeaseTables.contains(name))
+                continue;
             const qint64 there = rowCount(to, name, &e);
             if (there != 0)
                 return there < 0 ? targetFailed(e)
@@ -118,6 +130,9 @@ bool LeaseStore::copyInto(LeaseStore& target)
                                                              "s'y fait pas, rien n'a été écrit."),
                                         StoreError::Refused);
         }
+        for (const char* table : {"adopted_landlords", "agency", "owners"})
+            if (!run(to, QStringLiteral("DELETE FROM ") + QLatin1StringView(table), &e))
+                return targetFailed(e);
         qint64 counts[std::size(kTables)] = {}, total = 0, before = 0;
         bool canceled = false;
         for (std::size_t t = 0; t < std::size(kTables); ++t) {

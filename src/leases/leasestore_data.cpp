@@ -55,8 +55,11 @@ std::optional<qint64> LeaseStore::addLease(const Lease& lease)
         fail(referenceExists(lease.reference));
         return std::nullopt;
     }
+    Lease owned = lease;
+    if (!settleOwner(owned))
+        return std::nullopt;
     query.prepare(kInsertLease + returningId(database()));
-    bindLease(query, lease);
+    bindLease(query, owned);
     if (!query.exec()) {
         failSql(query.lastError());
         return std::nullopt;
@@ -86,6 +89,9 @@ bool LeaseStore::updateLease(const Lease& lease)
         return failSql(query.lastError());
     if (query.next())
         return fail(referenceExists(lease.reference));
+    Lease owned = lease;
+    if (!settleOwner(owned))
+        return false;
     query.prepare(QStringLiteral(
         "UPDATE leases SET reference = :reference, tenant = :tenant, address = :address, "
         "postal_code = :postal_code, territory = :territory, furnished = :furnished, "
@@ -94,9 +100,9 @@ bool LeaseStore::updateLease(const Lease& lease)
         "revision_month = :revision_month, clause = :clause, dpe_class = :dpe_class, "
         "dpe_date = :dpe_date, rent_cents = :rent_cents, charges_cents = :charges_cents, "
         "prior_revision = :prior_revision, notes = :notes, town = :town, "
-        "landlord_kind = :landlord_kind, version = version + 1 "
+        "landlord_kind = :landlord_kind, owner_id = :owner_id, version = version + 1 "
         "WHERE id = :id AND (:any_version = 0 OR version = :version)"));
-    bindLease(query, lease);
+    bindLease(query, owned);
     query.bindValue(QStringLiteral(":id"), lease.id);
     query.bindValue(QStringLiteral(":any_version"), lease.version);
     query.bindValue(QStringLiteral(":version"), lease.version);
@@ -203,7 +209,8 @@ std::optional<std::vector<Lease>> LeaseStore::leases()
     return result;
 }
 
-bool LeaseStore::importLeases(const std::vector<Lease>& leases, std::vector<int>* clashes)
+bool LeaseStore::importLeases(const std::vector<Lease>& leases, std::vector<int>* clashes,
+                              const std::vector<LineOwner>* owners)
 {
     if (clashes)
         clashes->clear();
@@ -243,6 +250,11 @@ bool LeaseStore::importLeases(const std::vector<Lease>& leases, std::vector<int>
                                                      "registre.")
                                           .arg(clashCount));
 
+    // Whose each lease is: owners found by name and address, or added.
+    std::vector<Lease> owned = leases;
+    if (!settleImportedOwners(owned, owners))
+        return false;
+
     // A few statements of many rows each, whatever the number of leases.
     QSqlError e;
     std::size_t next = 0;
@@ -256,9 +268,9 @@ bool LeaseStore::importLeases(const std::vector<Lease>& leases, std::vector<int>
                 + QStringLiteral(") VALUES "),
             row,
             [&](QVariantList& values) {
-                if (next == leases.size())
+                if (next == owned.size())
                     return false;
-                values = leaseValues(leases[next++], isServer());
+                values = leaseValues(owned[next++], isServer());
                 return true;
             },
             nullptr, &e, QString(),

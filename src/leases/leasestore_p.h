@@ -78,9 +78,14 @@ bool migrateSchema(QSqlDatabase db, int from, bool server, QString* refused, QSq
 // Version 7's steps: typed columns and CHECK constraints on a server, the
 // same rules as triggers in an SQLite file.
 QStringList typedSchemaSteps(bool server);
+// The CHECK constraints (server) or triggers (file) of the rules a version
+// added, on the tables that version made.
+QStringList ruleSteps(bool server, int version);
 // The first row that breaks one of those rules ("bail « A-12 » : date de
 // signature « 15/10/2019 »"), empty when every row holds.
-QString valuesRefused(QSqlDatabase db, bool server, QSqlError* error);
+// upTo: the rules of the versions up to that one (the tables a register of
+// that version has).
+QString valuesRefused(QSqlDatabase db, bool server, QSqlError* error, int upTo = 7);
 // What the register says when one of those rules refused a value, from the
 // database's own text, the register named as given; empty when it is no rule
 // of ours.

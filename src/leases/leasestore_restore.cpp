@@ -27,7 +27,12 @@ namespace {
 const QString kRestoredLeaseColumns = QStringLiteral(
     "id, reference, tenant, address, postal_code, territory, furnished, signing_date, "
     "start_date, reference_quarter, revision_day, revision_month, clause, dpe_class, dpe_date, "
-    "rent_cents, charges_cents, prior_revision, notes, town, landlord_kind");
+    "rent_cents, charges_cents, prior_revision, notes, town, landlord_kind, owner_id");
+const QString kOwnerColumns =
+    QStringLiteral("id, name, address, postal_code, town, kind, email, phone, notes");
+const QString kAgencyColumns =
+    QStringLiteral("id, name, address, postal_code, town, card_number, card_chamber, "
+                   "guarantor_name, guarantor_address, email, phone, version");
 const QString kChargedColumns = QStringLiteral("id, lease_id, month, rent_cents, request_date");
 
 // The landlord a backup carries, then the table taken out of the copy: the
@@ -198,7 +203,7 @@ bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLan
             faults = restoredLeasesProblem(db, &e);
             // The history and the rents charged, by the rules the register holds.
             if (faults.isEmpty() && !e.isValid())
-                faults = valuesRefused(db, false, &e);
+                faults = valuesRefused(db, false, &e, kSchemaVersion);
         }
         if (!e.isValid() && faults.isEmpty())
             carried = takeLandlord(db, &e);
@@ -282,7 +287,30 @@ bool LeaseStore::replaceFrom(const QString& copy, const std::function<bool()>& k
                         QStringLiteral("CREATE TEMP TABLE restore_base AS SELECT coalesce(max("
                                        "version), 0) AS v FROM main.leases"),
                         &e)
-                 && run(db, QStringLiteral("DELETE FROM main.leases"), &e) && reportProgress(4, 6)
+                 && run(db,
+                        QStringLiteral("CREATE TEMP TABLE restore_owner_base AS SELECT "
+                                       "coalesce(max(version), 0) AS v FROM main.owners"),
+                        &e)
+                 && run(db, QStringLiteral("DELETE FROM main.leases"), &e)
+                 && run(db, QStringLiteral("DELETE FROM main.owners"), &e)
+                 && run(db, QStringLiteral("DELETE FROM main.agency"), &e)
+                 && run(db, QStringLiteral("DELETE FROM main.adopted_landlords"), &e)
+                 && run(db,
+                        QStringLiteral("INSERT INTO main.owners (") + kOwnerColumns
+                            + QStringLiteral(", version) SELECT ") + kOwnerColumns
+                            + QStringLiteral(", version + (SELECT v FROM restore_owner_base) "
+                                             "FROM restored.owners"),
+                        &e)
+                 && run(db,
+                        QStringLiteral("INSERT INTO main.agency (") + kAgencyColumns
+                            + QStringLiteral(") SELECT ") + kAgencyColumns
+                            + QStringLiteral(" FROM restored.agency"),
+                        &e)
+                 && run(db,
+                        QStringLiteral("INSERT INTO main.adopted_landlords (id, key) SELECT id, "
+                                       "key FROM restored.adopted_landlords"),
+                        &e)
+                 && reportProgress(4, 6)
                  && run(db,
                         QStringLiteral("INSERT INTO main.leases (") + cols
                             + QStringLiteral(", version) SELECT ") + cols
@@ -301,6 +329,7 @@ bool LeaseStore::replaceFrom(const QString& copy, const std::function<bool()>& k
                             + QStringLiteral(" FROM restored.charged_rents"),
                         &e)
                  && run(db, QStringLiteral("DROP TABLE temp.restore_base"), &e)
+                 && run(db, QStringLiteral("DROP TABLE temp.restore_owner_base"), &e)
                  && transaction.commit();
             if (!ok && !e.isValid())
                 e = transaction.error();

@@ -66,7 +66,8 @@ bool LeaseStore::placeServerSchema()
         ok = tables.exec(QStringLiteral("SELECT tablename FROM pg_catalog.pg_tables WHERE "
                                         "schemaname = 'public' AND tablename IN "
                                         "('schema_version', 'leases', 'revisions', "
-                                        "'charged_rents')"));
+                                        "'charged_rents', 'owners', 'agency', "
+                                        "'adopted_landlords', 'index_figures')"));
         QStringList names;
         while (ok && tables.next())
             names << tables.value(0).toString();
@@ -111,6 +112,9 @@ bool LeaseStore::readPrivileges()
         {"has_table_privilege('leases', 'SELECT')", "SELECT sur leases"},
         {"has_table_privilege('revisions', 'SELECT')", "SELECT sur revisions"},
         {"has_table_privilege('charged_rents', 'SELECT')", "SELECT sur charged_rents"},
+        {"has_table_privilege('owners', 'SELECT')", "SELECT sur owners"},
+        {"has_table_privilege('agency', 'SELECT')", "SELECT sur agency"},
+        {"has_table_privilege('index_figures', 'SELECT')", "SELECT sur index_figures"},
         {"has_table_privilege('leases', 'INSERT')", "INSERT sur leases"},
         {"has_table_privilege('leases', 'UPDATE')", "UPDATE sur leases"},
         {"has_table_privilege('leases', 'DELETE')", "DELETE sur leases"},
@@ -118,6 +122,20 @@ bool LeaseStore::readPrivileges()
         {"has_table_privilege('revisions', 'DELETE')", "DELETE sur revisions"},
         {"has_table_privilege('charged_rents', 'INSERT')", "INSERT sur charged_rents"},
         {"has_table_privilege('charged_rents', 'DELETE')", "DELETE sur charged_rents"},
+        {"has_table_privilege('index_figures', 'INSERT')", "INSERT sur index_figures"},
+        {"has_table_privilege('index_figures', 'UPDATE')", "UPDATE sur index_figures"},
+        {"has_table_privilege('owners', 'INSERT')", "INSERT sur owners"},
+        {"has_table_privilege('owners', 'UPDATE')", "UPDATE sur owners"},
+        {"has_table_privilege('owners', 'DELETE')", "DELETE sur owners"},
+        {"has_table_privilege('agency', 'INSERT')", "INSERT sur agency"},
+        {"has_table_privilege('agency', 'DELETE')", "DELETE sur agency"},
+        {"has_table_privilege('adopted_landlords', 'INSERT')", "INSERT sur adopted_landlords"},
+        {"coalesce(has_sequence_privilege(pg_get_serial_sequence('owners', 'id'), 'USAGE'), "
+         "true)",
+         "USAGE sur la séquence de owners"},
+        {"coalesce(has_sequence_privilege(pg_get_serial_sequence('adopted_landlords', 'id'), "
+         "'USAGE'), true)",
+         "USAGE sur la séquence de adopted_landlords"},
         {"coalesce(has_sequence_privilege(pg_get_serial_sequence('leases', 'id'), 'USAGE'), "
          "true)",
          "USAGE sur la séquence de leases"},
@@ -128,7 +146,7 @@ bool LeaseStore::readPrivileges()
          "'USAGE'), true)",
          "USAGE sur la séquence de charged_rents"},
     };
-    constexpr int kReading = 3; // the first ones: what reading needs
+    constexpr int kReading = 6; // the first ones: what reading needs
     QStringList columns = {QStringLiteral("current_user")};
     for (const Right& right : rights)
         columns << QString::fromLatin1(right.sql);

@@ -30,7 +30,10 @@ void RegisterSession::setPassword(const QString& password)
 
 bool RegisterSession::openStore(Creation creation)
 {
-    return m_server ? m_store.openServer(*m_server, creation) : m_store.open(m_folder);
+    const bool opened = m_server ? m_store.openServer(*m_server, creation) : m_store.open(m_folder);
+    if (opened)
+        emit storeOpened();
+    return opened;
 }
 
 void RegisterSession::setFolder(const QString& folder)

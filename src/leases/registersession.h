@@ -54,6 +54,9 @@ public:
 
 signals:
     void leaseChanged(qint64 leaseId);
+    // The store was opened (or opened again after a lost server): what is
+    // taken from the register (the office's index figures) is read anew.
+    void storeOpened();
 
 private:
     QString m_folder;

@@ -5,6 +5,7 @@
 #include "duedates.h"
 #include "indexvalue.h"
 #include "postaladdress.h"
+#include "quoting.h"
 #include "revisionstep.h"
 
 #include <QRegularExpression>
@@ -84,8 +85,6 @@ QString frozenReason(const Lease& lease, const LawfulRevision& r)
 QString unchangedReason(const Lease& lease, const LawfulRevision& r, bool fall)
 {
     const QString rent = eurosText(r.oldRentCents, AmountLayout::NoBreak);
-    if (r.status.state == DueState::Frozen && !fall)
-        return frozenReason(lease, r);
     if (fall && lease.clause == Clause::HausseSeulement)
         return QStringLiteral("L'indice baisse et la clause « à la hausse seulement » maintient "
                               "le loyer à ")
@@ -96,15 +95,14 @@ QString unchangedReason(const Lease& lease, const LawfulRevision& r, bool fall)
 
 // Why no letter can be written for this revision; nothing when one can.
 std::optional<QString> refusal(const Lease& lease, const LawfulRevision& r,
-                               const Landlord& landlord, const QDate& date)
+                               const LetterSender& sender, const QDate& date)
 {
     const DueStatus& s = r.status;
     if (!s.due.isValid())
         return r.error.isEmpty() ? QStringLiteral("Bail incomplet : pas de date de révision.")
                                  : r.error;
-    // A frozen rent that may only rise gets no letter, this year or any other.
-    if (r.frozen
-        || (!s.reached && s.state == DueState::Frozen && lease.clause == Clause::HausseSeulement))
+    // A frozen rent gets no letter, this year or any other, whatever the clause.
+    if (r.frozen || s.state == DueState::Frozen)
         return frozenReason(lease, r);
     if (!s.reached)
         return QStringLiteral("La révision n'est pas encore due : prochaine révision le ")
@@ -133,12 +131,8 @@ std::optional<QString> refusal(const Lease& lease, const LawfulRevision& r,
                + QStringLiteral(") ne suit pas la formule de révision (")
                + eurosText(formula, AmountLayout::NoBreak)
                + QStringLiteral(") : aucune lettre n'est écrite.");
-    if (landlord.name.trimmed().isEmpty())
-        return QStringLiteral("Le nom du bailleur n'est pas renseigné : indiquez-le dans "
-                              "les réglages du bailleur.");
-    if (landlord.address.isEmpty())
-        return QStringLiteral("L'adresse du bailleur n'est pas renseignée : indiquez-la "
-                              "dans les réglages du bailleur.");
+    if (const QString problem = senderProblem(sender); !problem.isEmpty())
+        return problem;
     if (lease.tenant.trimmed().isEmpty())
         return QStringLiteral("Le locataire du bail « ") + lease.reference
                + QStringLiteral(" » n'est pas renseigné.");
@@ -261,10 +255,48 @@ QString salutationFor(const QString& tenant)
     return QStringLiteral("Madame, Monsieur,");
 }
 
-LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const Landlord& landlord,
-                            const QString& place, const QDate& date)
+LetterSender letterSender(const Owner& owner, const Agency& agency)
 {
-    if (std::optional<QString> why = refusal(lease, r, landlord, date))
+    LetterSender sender;
+    if (agency.isSet()) {
+        sender.name = agency.name.trimmed();
+        sender.address = agency.postalLines();
+        sender.onBehalfOf = QStringLiteral("Pour le compte de ") + owner.name.trimmed();
+        sender.place = agency.town.trimmed();
+        sender.mentions = agencyMentions(agency);
+        sender.signature = sender.name;
+    } else {
+        sender.name = owner.name.trimmed();
+        sender.address = owner.postalLines();
+        sender.place = owner.town.trimmed();
+        sender.signature = sender.name;
+    }
+    return sender;
+}
+
+QString senderProblem(const LetterSender& sender)
+{
+    const bool agency = !sender.onBehalfOf.isEmpty();
+    if (sender.name.trimmed().isEmpty())
+        return agency ? QStringLiteral("Le nom de l'agence n'est pas renseigné : indiquez-le dans "
+                                       "« Agence… » du registre.")
+                      : QStringLiteral("Le nom du bailleur n'est pas renseigné : indiquez-le dans "
+                                       "« Bailleurs… » du registre.");
+    // An address is at least a street line and the town's line.
+    if (sender.address.size() < 2)
+        return agency ? QStringLiteral("L'adresse de l'agence ") + quoted(sender.name)
+                            + QStringLiteral(" n'est pas complète : indiquez-la dans « Agence… » "
+                                             "du registre.")
+                      : QStringLiteral("L'adresse du bailleur ") + quoted(sender.name)
+                            + QStringLiteral(" n'est pas complète : indiquez-la dans « Bailleurs… » "
+                                             "du registre.");
+    return {};
+}
+
+LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r,
+                            const LetterSender& sender, const QDate& date)
+{
+    if (std::optional<QString> why = refusal(lease, r, sender, date))
         return refuse(*why);
     const DueStatus& s = r.status;
     const QDate effective = std::max({r.effectiveDate, date, s.due});
@@ -272,7 +304,10 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
 
     RevisionLetter letter;
     letter.reference = lease.reference;
-    letter.sender << landlord.name.trimmed() << landlord.address;
+    letter.sender << sender.name << sender.address;
+    letter.onBehalfOf = sender.onBehalfOf;
+    letter.mentions = sender.mentions;
+    const QString place = sender.place;
     letter.recipient = postalBlock(lease.tenant, lease);
     const QString on = QStringLiteral("le ") + longDateText(date);
     letter.placeAndDate = place.trimmed().isEmpty() ? QStringLiteral("Le ") + longDateText(date)
@@ -288,7 +323,7 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
     form.chop(1); // its comma
     letter.closing = QStringLiteral("Je vous prie d'agréer, ") + form
                      + QStringLiteral(", l'expression de mes salutations distinguées.");
-    letter.signature = landlord.name.trimmed();
+    letter.signature = sender.signature;
     applyFrenchSpacing(letter);
     return {std::move(letter), {}};
 }
@@ -296,7 +331,10 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const L
 QString letterText(const RevisionLetter& letter)
 {
     QStringList parts;
-    parts << letter.sender.join(u'\n') << letter.recipient.join(u'\n') << letter.placeAndDate
+    QStringList from = letter.sender;
+    if (!letter.onBehalfOf.isEmpty())
+        from << letter.onBehalfOf;
+    parts << from.join(u'\n') << letter.recipient.join(u'\n') << letter.placeAndDate
           << letter.subject + u'\n' + letter.subjectDetail << letter.salutation;
     for (const LetterBlock& block : letter.body) {
         if (block.figures.empty()) {
@@ -309,6 +347,8 @@ QString letterText(const RevisionLetter& letter)
         parts << rows.join(u'\n');
     }
     parts << letter.closing << letter.signature;
+    if (!letter.mentions.isEmpty())
+        parts << letter.mentions.join(u'\n');
     return parts.join(QStringLiteral("\n\n")) + u'\n';
 }
 

@@ -2,6 +2,7 @@
 
 #include "lawfulrevision.h"
 #include "lease.h"
+#include "owner.h"
 
 #include <QDate>
 #include <QString>
@@ -12,11 +13,22 @@
 
 namespace velmaris {
 
-// Who signs the letters: the "Bailleur" block of the settings.
-struct Landlord {
+// Who a letter comes from: the lease's owner, or the agency on its behalf.
+struct LetterSender {
     QString name;
-    QStringList address; // postal address, one line each, town last
+    QStringList address;  // postal address, one line each, town last
+    QString onBehalfOf;   // "Pour le compte de Jean Dupont", empty without agency
+    QString place;        // where it is signed: the sender's town
+    QStringList mentions; // the agency's card and guarantor, for the foot of the page
+    QString signature;    // the name under the letter
 };
+
+// The sender of a lease's letters: the agency when it is set, on the owner's
+// behalf, else the owner.
+LetterSender letterSender(const Owner& owner, const Agency& agency);
+// "[Nom du bailleur]"-style placeholders, to show a letter while its sender is
+// incomplete; empty when the sender can sign.
+QString senderProblem(const LetterSender& sender);
 
 // A line of figures in the body: what it is on the left, the amount on the right.
 struct LetterFigure {
@@ -34,7 +46,9 @@ struct LetterBlock {
 // of a French letter from the sender at the top left to the signature.
 struct RevisionLetter {
     QString reference;     // the lease's, for file names and the subject
-    QStringList sender;    // the landlord's name, then the address
+    QStringList sender;    // the sender's name, then the address
+    QString onBehalfOf;    // "Pour le compte de …" under the sender, when an agency writes
+    QStringList mentions;  // the agency's mentions at the foot of the letter
     QStringList recipient; // the tenant, then the address of the dwelling
     QString placeAndDate;  // "Lyon, le 2 avril 2026"
     QString subject;       // "Objet : révision annuelle du loyer au 15 mars 2026"
@@ -51,7 +65,7 @@ struct LetterResult {
     QString refusal;
 };
 
-// The letter that asks for the revision, dated `date` and signed at `place`:
+// The letter that asks for the revision, dated `date` and signed at the sender's place:
 // the lease, its clause and art. 17-1 of the law of 6 July 1989, the revision
 // date and the date from which the new rent is owed (the later of the
 // revision's and the letter's: never before the request), both indices with
@@ -61,7 +75,7 @@ struct LetterResult {
 // leaves the rent as it is (a freeze, a fall under "à la hausse seulement"),
 // whose new rent does not follow the formula, nor without landlord or tenant.
 LetterResult revisionLetter(const Lease& lease, const LawfulRevision& revision,
-                            const Landlord& landlord, const QString& place, const QDate& date);
+                            const LetterSender& sender, const QDate& date);
 
 // What a lease's letter is written from at `today`, and its date:
 // - the revision to ask now, when its date is reached: dated today;

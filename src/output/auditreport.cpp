@@ -136,6 +136,8 @@ const AuditFinding* findingOf(const Audit& audit, const QDate& chargedFrom)
 
 QString indicesText(const LawfulRevision& lawful)
 {
+    if (lawful.frozen)
+        return QStringLiteral("aucune : loyer gelé\n(DPE F/G)");
     if (!lawful.computed)
         return QStringLiteral("aucune révision possible")
                + (lawful.error.isEmpty() ? QString() : QStringLiteral(" : ") + lawful.error);
@@ -277,7 +279,15 @@ QString timeBarredMark()
     return QStringLiteral("prescrit");
 }
 
-AuditReport auditReport(const Lease& lease, const Audit& audit)
+QString auditAuthor(const Owner& owner, const Agency& agency)
+{
+    if (agency.isSet())
+        return QStringLiteral("Établi par ") + agency.name.trimmed()
+               + QStringLiteral(" pour le compte de ") + owner.name.trimmed();
+    return QStringLiteral("Bailleur\u00a0: ") + owner.name.trimmed();
+}
+
+AuditReport auditReport(const Lease& lease, const Audit& audit, const QString& author)
 {
     AuditReport r;
     r.title = QStringLiteral("Audit des révisions du loyer — bail ") + lease.reference.trimmed();
@@ -290,6 +300,8 @@ AuditReport auditReport(const Lease& lease, const Audit& audit)
     };
     Builder b(r);
     b.paragraph(AuditStyle::Title, r.title);
+    if (!author.isEmpty())
+        b.paragraph(AuditStyle::Body, author);
     describeLease(b, lease);
     describeResult(b, audit);
     describeRevisions(b, audit);

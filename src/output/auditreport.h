@@ -2,6 +2,7 @@
 
 #include "audit.h"
 #include "lease.h"
+#include "owner.h"
 
 #include <QString>
 #include <QStringList>
@@ -49,10 +50,15 @@ inline constexpr int kAuditMonthTable = 2; // month, charged, lawful, difference
 // "prescrit": the mark of a month past the tenant's three-year limit.
 QString timeBarredMark();
 
-// The report of an audit of that lease: the lease; the result; each revision
-// from the start with its lawful indices and rents beside the rent charged;
-// every difference explained; the months with their totals and the part still
-// claimable.
-AuditReport auditReport(const Lease& lease, const Audit& audit);
+// Who the report is established by, for its first line: « Établi par Agence
+// du Parc pour le compte de Jean Martin » when an agency manages the register,
+// else « Bailleur : Jean Martin ».
+QString auditAuthor(const Owner& owner, const Agency& agency);
+
+// The report of an audit of that lease: who establishes it (auditAuthor(),
+// none when empty); the lease; the result; each revision from the start with
+// its lawful indices and rents beside the rent charged; every difference
+// explained; the months with their totals and what is still claimable.
+AuditReport auditReport(const Lease& lease, const Audit& audit, const QString& author = {});
 
 } // namespace velmaris

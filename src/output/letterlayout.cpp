@@ -26,9 +26,13 @@ public:
     }
 
     double y() const { return m_y; }
+    // Where the body stops: the bottom margin, or the mentions' top.
+    double bottomLimit() const { return m_bottomLimit; }
+    void setBottomLimit(double limit) { m_bottomLimit = limit; }
     double lineHeight() const { return m_metrics.lineHeight; }
     double textWidth() const { return m_geometry.pageWidth - m_geometry.left - m_geometry.right; }
 
+    int page() const { return m_page; }
     void newPage()
     {
         m_page = m_out.pages++;
@@ -38,14 +42,13 @@ public:
     void skip(double lines)
     {
         // A gap never opens a page.
-        m_y = std::min(m_y + lines * lineHeight(), m_geometry.pageHeight - m_geometry.bottom);
+        m_y = std::min(m_y + lines * lineHeight(), m_bottomLimit);
     }
 
     // Starts a new page unless `height` fits below, or the page is still empty.
     void keep(double height)
     {
-        if (m_y > m_geometry.top + kTolerance
-            && m_y + height > m_geometry.pageHeight - m_geometry.bottom + kTolerance)
+        if (m_y > m_geometry.top + kTolerance && m_y + height > m_bottomLimit + kTolerance)
             newPage();
     }
 
@@ -70,6 +73,34 @@ public:
         m_y += lineHeight();
     }
 
+    // The mentions in small type, the last line at the foot of each page of
+    // the letter begun at `firstPage`.
+    void putFoot(const QStringList& lines, int firstPage)
+    {
+        for (int page = firstPage; page < m_out.pages; ++page) {
+            double y = m_geometry.pageHeight - m_geometry.mentionsBottom
+                       - double(lines.size()) * smallLineHeight();
+            for (const QString& line : lines) {
+                m_out.lines.push_back(
+                    {page, m_geometry.left, y, smallWidth(line), line, false, true});
+                y += smallLineHeight();
+            }
+        }
+    }
+    double smallLineHeight() const
+    {
+        return m_metrics.smallLineHeight > 0 ? m_metrics.smallLineHeight
+                                             : m_metrics.lineHeight * 0.8;
+    }
+    double smallWidth(const QString& text) const
+    {
+        return m_metrics.smallWidth ? m_metrics.smallWidth(text) : measure(text, false) * 0.8;
+    }
+    QStringList wrapSmall(const QString& text, double width) const
+    {
+        return wrapText(text, width, [&](const QString& s) { return smallWidth(s); });
+    }
+
     // A text on the line just written, against the right margin.
     void putRight(const QString& text, double lineTop)
     {
@@ -84,6 +115,7 @@ private:
     const LetterGeometry& m_geometry;
     int m_page = -1;
     double m_y = 0;
+    double m_bottomLimit = m_geometry.pageHeight - m_geometry.bottom;
 };
 
 void layoutFigures(Builder& b, const std::vector<LetterFigure>& figures, const LetterGeometry& g)
@@ -113,13 +145,26 @@ void layoutFigures(Builder& b, const std::vector<LetterFigure>& figures, const L
 
 void layoutLetter(Builder& b, const RevisionLetter& letter, const LetterGeometry& g)
 {
+    // The mentions' room is kept at the foot of every page of the letter.
+    QStringList mentions;
+    for (const QString& mention : letter.mentions)
+        mentions << b.wrapSmall(mention, b.textWidth());
+    const double bodyBottom = g.pageHeight - g.bottom;
+    const double mentionsTop =
+        g.pageHeight - g.mentionsBottom - double(mentions.size() + 1) * b.smallLineHeight();
+    b.setBottomLimit(mentions.isEmpty() ? bodyBottom : std::min(bodyBottom, mentionsTop));
+
     b.newPage();
+    const int firstPage = b.page();
     const double senderWidth = g.recipientLeft - g.left - kFigureGap;
     const double recipientWidth = g.pageWidth - g.right - g.recipientLeft;
     if (!letter.sender.isEmpty()) {
         b.lines({letter.sender.first()}, g.left, senderWidth, true);
         b.lines(letter.sender.mid(1), g.left, senderWidth);
     }
+    // Who the agency writes for, under its own address.
+    if (!letter.onBehalfOf.isEmpty())
+        b.lines({letter.onBehalfOf}, g.left, senderWidth);
     // A long sender block pushes the recipient down rather than under it.
     b.moveTo(std::max(g.recipientTop, b.y() + b.lineHeight()));
     b.lines(letter.recipient, g.recipientLeft, recipientWidth);
@@ -149,6 +194,7 @@ void layoutLetter(Builder& b, const RevisionLetter& letter, const LetterGeometry
     b.skip(1);
     for (const QString& line : signature)
         b.put(g.recipientLeft, line, false);
+    b.putFoot(mentions, firstPage);
 }
 
 } // namespace

@@ -21,7 +21,10 @@ namespace velmaris {
 // top, up to 1.1 cm higher when it slides down: what stays in sight whatever
 // the sheet does runs from 5 to 8.4 cm down and from 10 to 19 cm across.
 // The recipient starts at 5.5 cm and 11 cm; its six lines of 11 points end
-// near 8.2 cm.
+// near 8.2 cm. An agency's letter says under the sender on whose behalf it
+// writes, and carries its mentions (card, guarantor) in small type at the
+// foot of each of its pages, their last line 1 cm above the sheet's edge;
+// the body stops above them.
 struct LetterGeometry {
     double pageWidth = 21.0;
     double pageHeight = 29.7;
@@ -31,12 +34,16 @@ struct LetterGeometry {
     double bottom = 2.0;
     double recipientLeft = 11.0;
     double recipientTop = 5.5;
+    double mentionsBottom = 1.0; // the mentions' last line ends this far above the edge
 };
 
 // How text measures in the font it prints in, in centimetres.
 struct LetterMetrics {
     double lineHeight = 0.5;
     std::function<double(const QString& text, bool bold)> width;
+    // The small type of the mentions; none: 0.8 times the regular.
+    double smallLineHeight = 0;
+    std::function<double(const QString& text)> smallWidth;
 };
 
 // One line of text at its place.
@@ -47,6 +54,7 @@ struct LetterLine {
     double width = 0; // as measured
     QString text;
     bool bold = false;
+    bool small = false; // the mentions' small type
 };
 
 struct LetterLayout {

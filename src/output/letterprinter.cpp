@@ -17,6 +17,7 @@ namespace {
 
 constexpr double kCmPerInch = 2.54;
 constexpr int kLetterPointSize = 11;
+constexpr int kMentionsPointSize = 8; // the agency's mentions at the foot
 constexpr int kPdfResolution = 600;
 
 } // namespace
@@ -46,8 +47,11 @@ bool drawLetters(QPagedPaintDevice& device, const std::vector<RevisionLetter>& l
     const QFont regular = letterFont(QFontDatabase::families());
     QFont bold = regular;
     bold.setWeight(QFont::Bold);
+    QFont small = regular;
+    small.setPointSize(kMentionsPointSize);
     const QFontMetricsF regularMetrics(regular, &device);
     const QFontMetricsF boldMetrics(bold, &device);
+    const QFontMetricsF smallMetrics(small, &device);
 
     const int dpi = device.logicalDpiY();
     const double pixelsPerCm = dpi / kCmPerInch;
@@ -55,6 +59,10 @@ bool drawLetters(QPagedPaintDevice& device, const std::vector<RevisionLetter>& l
     metrics.lineHeight = regularMetrics.lineSpacing() / pixelsPerCm;
     metrics.width = [&](const QString& text, bool isBold) {
         return (isBold ? boldMetrics : regularMetrics).horizontalAdvance(text) / pixelsPerCm;
+    };
+    metrics.smallLineHeight = smallMetrics.lineSpacing() / pixelsPerCm;
+    metrics.smallWidth = [&](const QString& text) {
+        return smallMetrics.horizontalAdvance(text) / pixelsPerCm;
     };
     const LetterLayout layout = layoutLetters(letters, metrics);
 
@@ -66,8 +74,11 @@ bool drawLetters(QPagedPaintDevice& device, const std::vector<RevisionLetter>& l
         for (; current < line.page; ++current)
             if (!device.newPage())
                 return false;
-        painter.setFont(line.bold ? bold : regular);
-        const double ascent = (line.bold ? boldMetrics : regularMetrics).ascent();
+        painter.setFont(line.small ? small : line.bold ? bold : regular);
+        const double ascent = (line.small  ? smallMetrics
+                               : line.bold ? boldMetrics
+                                           : regularMetrics)
+                                  .ascent();
         painter.drawText(
             QPointF(line.x * pixelsPerCm - origin.x(), line.y * pixelsPerCm + ascent - origin.y()),
             line.text);

@@ -77,6 +77,11 @@ void IndexUpdater::setCorrectionQuestion(std::function<bool(const QString&)> ask
     m_askCorrection = std::move(ask);
 }
 
+void IndexUpdater::setTarget(IndexTarget target)
+{
+    m_target = std::move(target);
+}
+
 QString IndexUpdater::lastMessage() const
 {
     switch (m_lastOutcome) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "httptransfer.h"
+#include "indexchange.h"
 #include "indextable.h"
 #include "inseesdmx.h"
 #include "settings.h"
@@ -65,6 +66,10 @@ public:
     // Asks the user whether INSEE's values replace the ones typed by hand (the
     // question shows both); without it such a reply is refused and named.
     void setCorrectionQuestion(std::function<bool(const QString& question)> ask);
+    // Where the figures are read and written: the table's file (no target, the
+    // default), or a shared register's figures, which the target's write
+    // merges into in one step and puts in the table. Set before download().
+    void setTarget(IndexTarget target);
 
     // How the last download ended, and why.
     Outcome lastOutcome() const { return m_lastOutcome; }
@@ -99,6 +104,13 @@ private:
     void fetchNextOrComplete();
     void completeSeries();
     void install(const QByteArray& bytes, const QString& summary);
+    // The figures as the target or the file holds them now.
+    QByteArray currentFigures();
+    // A reply in the program's own format, written through the target.
+    void takeIndexFile(const DownloadReply& got);
+    // How the target's write ended: error (empty when done), whether it
+    // changed the figures, and what it did.
+    void written(const QString& error, bool changed, const QString& summary);
     bool lacksRegionalValues(const QByteArray& current) const;
     bool fileChangedMeanwhile();
     void refuse(DownloadVerdict verdict, const QString& reason);
@@ -111,6 +123,7 @@ private:
     std::function<bool()> m_connectionTest;
     std::function<QDate()> m_today;
     std::function<bool(const QString&)> m_askCorrection;
+    IndexTarget m_target;
     int m_timeoutMs = 30000;
     int m_deadlineMs = 60000;
 

@@ -39,7 +39,7 @@ void IndexUpdater::mainReply(const DownloadReply& got)
         }
         m_irl = std::move(parsed.series);
         // Nothing new for the IRL: the regional series are not asked for.
-        const QByteArray current = indexFileOnDisk(m_table.filePath);
+        const QByteArray current = currentFigures();
         const SdmxMerge first = mergeSdmxSeries(current, m_irl, nullptr, nullptr, m_today());
         // A typed value to correct is asked about once every series is in.
         if (!first.ok() && !first.needsConfirmation) {
@@ -55,6 +55,10 @@ void IndexUpdater::mainReply(const DownloadReply& got)
         return;
     }
 
+    if (m_target.write) {
+        takeIndexFile(got);
+        return;
+    }
     if (fileChangedMeanwhile())
         return;
     DownloadAcceptance acceptance = acceptDownload(got, m_table, m_today());
@@ -138,28 +142,42 @@ bool IndexUpdater::lacksRegionalValues(const QByteArray& current) const
 
 void IndexUpdater::completeSeries()
 {
-    if (fileChangedMeanwhile())
+    if (!m_target.write && fileChangedMeanwhile())
         return;
-    const QByteArray current = indexFileOnDisk(m_table.filePath);
+    const QByteArray current = currentFigures();
     MergeOptions options;
     options.today = m_today();
-    InseeSeries series{&m_irl, m_corse ? &*m_corse : nullptr, m_outreMer ? &*m_outreMer : nullptr,
-                       m_icc ? &*m_icc : nullptr};
-    SdmxMerge merge = mergeInseeSeries(current, series, options);
+    const InseeSeries all{&m_irl, m_corse ? &*m_corse : nullptr,
+                          m_outreMer ? &*m_outreMer : nullptr, m_icc ? &*m_icc : nullptr};
     // The ICC's older quarters never hold back the IRL's news: refused, they
     // are left out and the summary says why.
+    const auto mergeAll = [all](const QByteArray& figures, const MergeOptions& options,
+                                QString* iccLeftOut) {
+        InseeSeries series = all;
+        SdmxMerge merge = mergeInseeSeries(figures, series, options);
+        iccLeftOut->clear();
+        if (!merge.ok() && !merge.needsConfirmation && series.icc) {
+            *iccLeftOut = merge.error;
+            series.icc = nullptr;
+            merge = mergeInseeSeries(figures, series, options);
+            if (!merge.ok())
+                iccLeftOut->clear();
+        }
+        return merge;
+    };
+    const auto summary = [](const SdmxMerge& merge, const QString& iccLeftOut) {
+        return mergeSummary(merge)
+               + (iccLeftOut.isEmpty() ? QString()
+                                       : QStringLiteral(" Les trimestres anciens de l'ICC ne sont "
+                                                        "pas ajoutés : ")
+                                             + iccLeftOut + u'.');
+    };
     QString iccLeftOut;
-    if (!merge.ok() && !merge.needsConfirmation && series.icc) {
-        iccLeftOut = merge.error;
-        series.icc = nullptr;
-        merge = mergeInseeSeries(current, series, options);
-        if (!merge.ok())
-            iccLeftOut.clear();
-    }
+    SdmxMerge merge = mergeAll(current, options, &iccLeftOut);
     // Only the user may let INSEE replace what was typed by hand.
     if (merge.needsConfirmation && m_askCorrection && m_askCorrection(correctionQuestion(merge))) {
         options.confirmCorrections = true;
-        merge = mergeInseeSeries(current, series, options);
+        merge = mergeAll(current, options, &iccLeftOut);
     }
     if (!merge.ok()) {
         refuse(DownloadVerdict::BadSeries, merge.error);
@@ -170,12 +188,24 @@ void IndexUpdater::completeSeries()
         end(Outcome::UpToDate);
         return;
     }
-    install(merge.bytes,
-            mergeSummary(merge)
-                + (iccLeftOut.isEmpty() ? QString()
-                                        : QStringLiteral(" Les trimestres anciens de l'ICC ne sont "
-                                                         "pas ajoutés : ")
-                                              + iccLeftOut + u'.'));
+    if (!m_target.write) {
+        install(merge.bytes, summary(merge, iccLeftOut));
+        return;
+    }
+    // Merged again with the figures as they are when written: what another
+    // desk added meanwhile is completed, never written over.
+    QString notice;
+    const QString error = m_target.write(
+        [&](const QByteArray& now) {
+            merge = mergeAll(now, options, &iccLeftOut);
+            IndexChange change;
+            change.bytes = merge.bytes;
+            change.refusal = merge.error;
+            return change;
+        },
+        &notice);
+    written(error, !merge.upToDate(),
+            summary(merge, iccLeftOut) + (notice.isEmpty() ? QString() : u' ' + notice));
 }
 
 bool IndexUpdater::fileChangedMeanwhile()
@@ -212,6 +242,69 @@ void IndexUpdater::install(const QByteArray& bytes, const QString& summary)
         end(Outcome::WriteFailed);
         return;
     }
+    m_lastVerdict = DownloadVerdict::Accepted;
+    m_lastReason.clear();
+    m_lastSummary = summary;
+    end(Outcome::Replaced);
+}
+
+QByteArray IndexUpdater::currentFigures()
+{
+    if (!m_target.read)
+        return indexFileOnDisk(m_table.filePath);
+    // Figures that cannot be read merge as none: the merge then says so.
+    QString why;
+    return m_target.read(&why).value_or(QByteArray());
+}
+
+void IndexUpdater::takeIndexFile(const DownloadReply& got)
+{
+    // Checked against the figures as they are when written, not as last read.
+    DownloadAcceptance acceptance;
+    QString notice;
+    const QString error = m_target.write(
+        [&](const QByteArray& now) {
+            IndexTable held;
+            if (const IndexFileResult read = parseIndexFile(now); read.ok())
+                held.rows = read.rows;
+            acceptance = acceptDownload(got, held, m_today());
+            IndexChange change;
+            if (acceptance.accepted())
+                change.bytes = indexFileBytes(got.body);
+            else if (acceptance.verdict != DownloadVerdict::UpToDate)
+                change.refusal = acceptance.reason;
+            return change;
+        },
+        &notice);
+    // A reply the figures refuse is a refusal, not a failure to write.
+    if (!acceptance.accepted() && acceptance.verdict != DownloadVerdict::UpToDate) {
+        refuse(acceptance.verdict, acceptance.reason);
+        return;
+    }
+    SdmxMerge done; // the same sentence as for INSEE's series
+    for (int i = 0; i < acceptance.added; ++i)
+        done.added.push_back(acceptance.rows[std::size_t(i)].quarter);
+    if (acceptance.added == 0)
+        done.completed.push_back(newestQuarter(acceptance.rows));
+    written(error, acceptance.accepted(),
+            mergeSummary(done) + (notice.isEmpty() ? QString() : u' ' + notice));
+}
+
+void IndexUpdater::written(const QString& error, bool changed, const QString& summary)
+{
+    if (!error.isEmpty()) {
+        m_lastVerdict = DownloadVerdict::Accepted;
+        m_lastReason = error;
+        end(Outcome::WriteFailed);
+        return;
+    }
+    if (!changed) {
+        m_lastVerdict = DownloadVerdict::UpToDate;
+        end(Outcome::UpToDate);
+        return;
+    }
+    // The target put the new figures in the table.
+    emit tableReloaded();
     m_lastVerdict = DownloadVerdict::Accepted;
     m_lastReason.clear();
     m_lastSummary = summary;

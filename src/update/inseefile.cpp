@@ -1,10 +1,9 @@
 #include "inseefile.h"
 
-#include "datafolder.h"
 #include "dates.h"
+#include "indexfiletarget.h"
 #include "indextable.h"
 #include "inseezip.h"
-#include "safefile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -99,6 +98,13 @@ QString importInseeFile(const QString& indexPath, const QString& inseePath,
                         const UpdateSettings& settings, const QDate& today,
                         const std::function<bool(const QString&)>& ask, QString* summary)
 {
+    return importInseeFile(indexFileTarget(indexPath), inseePath, settings, today, ask, summary);
+}
+
+QString importInseeFile(const IndexTarget& target, const QString& inseePath,
+                        const UpdateSettings& settings, const QDate& today,
+                        const std::function<bool(const QString&)>& ask, QString* summary)
+{
     const InseeFile insee = readInseeFile(inseePath);
     if (!insee.ok())
         return insee.error;
@@ -106,33 +112,46 @@ QString importInseeFile(const QString& indexPath, const QString& inseePath,
     if (!columns.error.isEmpty())
         return columns.error;
 
-    const FileRead read = readRegularFile(indexPath, kMaxIndexFileBytes);
-    if (!read.ok())
-        return QStringLiteral("le fichier des indices ne peut pas être lu : ") + read.reason;
-    const QByteArray& current = read.bytes;
+    QString why;
+    const std::optional<QByteArray> current = target.read(&why);
+    if (!current)
+        return why;
 
     MergeOptions options;
     options.today = today;
     // The header names the file; a comma would cut its line in two.
     options.source = QStringLiteral("le fichier de l'Insee ")
                      + QFileInfo(inseePath).fileName().replace(u',', u' ');
-    SdmxMerge merge = mergeInseeSeries(current, columns.columns, options);
-    if (merge.needsConfirmation && ask && ask(correctionQuestion(merge))) {
+    // Asked before anything is written: nothing waits on the user's answer.
+    const SdmxMerge first = mergeInseeSeries(*current, columns.columns, options);
+    if (first.needsConfirmation && ask && ask(correctionQuestion(first)))
         options.confirmCorrections = true;
-        merge = mergeInseeSeries(current, columns.columns, options);
-    }
-    if (!merge.ok())
-        return merge.error;
-    if (merge.upToDate()) {
+    else if (!first.ok())
+        return first.error;
+    if (first.upToDate()) {
         if (summary)
             *summary = QStringLiteral("Les indices sont déjà à jour.");
         return {};
     }
-    QString reason;
-    if (!writeFileSafely(indexPath, merge.bytes, &reason))
-        return reason + QStringLiteral(" ; le fichier des indices est resté tel qu'il était");
+    // Merged again with the figures as they are when written: what another
+    // desk added meanwhile is completed, never written over.
+    SdmxMerge merge;
+    QString notice;
+    const QString error = target.write(
+        [&](const QByteArray& now) {
+            merge = mergeInseeSeries(now, columns.columns, options);
+            IndexChange change;
+            change.bytes = merge.bytes;
+            change.refusal = merge.error;
+            return change;
+        },
+        &notice);
+    if (!error.isEmpty())
+        return error;
     if (summary)
-        *summary = mergeSummary(merge);
+        *summary = (merge.upToDate() ? QStringLiteral("Les indices sont déjà à jour.")
+                                     : mergeSummary(merge))
+                   + (notice.isEmpty() ? QString() : u' ' + notice);
     return {};
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "indexchange.h"
 #include "inseecsv.h"
 #include "sdmxmerge.h"
 #include "settings.h"
@@ -32,6 +33,12 @@ InseeColumns inseeColumns(const InseeFile& file, const UpdateSettings& settings)
 // there was nothing to add, with *summary saying which; otherwise why not, in
 // French, the index file left as it was.
 QString importInseeFile(const QString& indexPath, const QString& inseePath,
+                        const UpdateSettings& settings, const QDate& today,
+                        const std::function<bool(const QString&)>& ask, QString* summary);
+// The same where target keeps the figures (a shared register's, on a server):
+// the question is asked before anything is locked, and the merge done again
+// on the figures as they are when written.
+QString importInseeFile(const IndexTarget& target, const QString& inseePath,
                         const UpdateSettings& settings, const QDate& today,
                         const std::function<bool(const QString&)>& ask, QString* summary);
 

@@ -1,17 +1,13 @@
 #include "typedindex.h"
 
-#include "datafolder.h"
 #include "dates.h"
 #include "indexfile.h"
+#include "indexfiletarget.h"
 #include "indexlines.h"
 #include "indextable.h"
 #include "indexvalue.h"
 #include "numbers.h"
 #include "provenance.h"
-#include "safefile.h"
-
-#include <QDir>
-#include <QFile>
 
 namespace velmaris {
 
@@ -146,18 +142,20 @@ TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& en
 
 QString saveTypedIndex(const QString& path, const TypedIndex& entry, const QDate& today)
 {
-    // A pipe or a device given as the index file is refused at once, never waited on.
-    const FileRead read = readRegularFile(path, kMaxIndexFileBytes);
-    if (!read.ok())
-        return QStringLiteral("le fichier des indices %1 ne peut pas être lu : %2")
-            .arg(QDir::toNativeSeparators(path), read.reason);
-    const TypedIndexResult added = addTypedIndex(read.bytes, entry, today);
-    if (!added.ok())
-        return added.error;
-    QString reason;
-    if (!writeFileSafely(path, added.bytes, &reason))
-        return reason + QStringLiteral(" ; le fichier des indices est resté tel qu'il était");
-    return {};
+    return saveTypedIndex(indexFileTarget(path), entry, today);
+}
+
+QString saveTypedIndex(const IndexTarget& target, const TypedIndex& entry, const QDate& today)
+{
+    return target.write(
+        [&](const QByteArray& current) {
+            const TypedIndexResult added = addTypedIndex(current, entry, today);
+            IndexChange change;
+            change.bytes = added.bytes;
+            change.refusal = added.error;
+            return change;
+        },
+        nullptr);
 }
 
 } // namespace velmaris

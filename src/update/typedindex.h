@@ -1,5 +1,6 @@
 #pragma once
 
+#include "indexchange.h"
 #include "quarter.h"
 
 #include <QByteArray>
@@ -39,5 +40,7 @@ TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& en
 // The same on the file at path, written with the program's safe write.
 // Empty when done; otherwise why not, in French, the file left as it was.
 QString saveTypedIndex(const QString& path, const TypedIndex& entry, const QDate& today);
+// The same where target keeps the figures (a shared register's, on a server).
+QString saveTypedIndex(const IndexTarget& target, const TypedIndex& entry, const QDate& today);
 
 } // namespace velmaris

@@ -12,7 +12,6 @@
 #include "indexfile.h"
 #include "indexrestore.h"
 #include "indexupdater.h"
-#include "landlorddialog.h"
 #include "leasecsv.h"
 #include "leasestore.h"
 #include "letteroutput.h"
@@ -217,13 +216,6 @@ bool TestFileFaults::write(const QString& writer, const QString& path, QString* 
         maj.ftp->setText(QStringLiteral("https://example.invalid/telechar/VELMARIS.TXT"));
         maj.Valider->click();
         written = boxes.texts.isEmpty();
-    } else if (writer == u"landlord, window") {
-        Settings settings(path);
-        LandlordDialog dialog(settings);
-        dialog.nom->setText(QStringLiteral("Jean Martin"));
-        dialog.adresse->setPlainText(QStringLiteral("12 avenue Foch\n69006 Lyon"));
-        dialog.Valider->click();
-        written = boxes.texts.isEmpty();
     } else if (writer == u"lease export, window") {
         // Through the main window: the folders it is given reach the register's.
         Settings settings;
@@ -263,7 +255,6 @@ void TestFileFaults::faults_data()
         {"settings", "Velmaris.ini", bulkySettings(), false, true},
         {"landlord", "Velmaris.ini", bulkySettings(), false, true},
         {"settings, Ok in Mise à jour", "Velmaris.ini", bulkySettings(), false, true},
-        {"landlord, window", "Velmaris.ini", bulkySettings(), false, true},
         {"index download", "VELMARIS.TXT", olderIndexFile(), false, false},
         {"shipped index put back", "VELMARIS.TXT", QByteArray(), false, true},
         // The function alone: its callers keep it off the program's files.

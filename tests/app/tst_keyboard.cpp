@@ -145,10 +145,11 @@ void TestKeyboard::registerByKeyboard()
     App app;
     QVERIFY(app.r);
     QVERIFY(QTest::qWaitForWindowActive(app.r));
-    // Search, sorting, the table as one stop, then the commands.
-    QCOMPARE(walk(app.r->recherche, 4),
-             (QStringList{QStringLiteral("recherche"), QStringLiteral("tri"),
-                          QStringLiteral("tableau"), QStringLiteral("ajouter")}));
+    // Search, the owner, sorting, the table as one stop, then the commands.
+    QCOMPARE(walk(app.r->recherche, 5),
+             (QStringList{QStringLiteral("recherche"), QStringLiteral("filtrebailleur"),
+                          QStringLiteral("tri"), QStringLiteral("tableau"),
+                          QStringLiteral("ajouter")}));
 
     // Sorted by reference from the keyboard; the arrows walk the leases.
     app.r->tri->setFocus();

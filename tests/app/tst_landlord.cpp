@@ -1,13 +1,9 @@
-// The "Bailleur" block: section [BAILLEUR] of Velmaris.ini and its dialog.
-#include "landlorddialog.h"
-#include "messagecatcher.h"
+// The desk's landlord: section [BAILLEUR] of Velmaris.ini, which the register
+// takes in as an owner at its opening and a backup carries.
 #include "settings.h"
 #include "testmain.h"
 
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,9 +38,6 @@ private slots:
     void refusesWhatItCannotKeep_data();
     void refusesWhatItCannotKeep();
     void readsAFileTypedByHand();
-    void dialogShowsAndWrites();
-    void annulerWritesNothing();
-    void okThatCannotWriteStaysOpen();
 
 private:
     QString ini() const { return m_dir.filePath(QStringLiteral("Velmaris.ini")); }
@@ -147,76 +140,6 @@ void TestLandlord::readsAFileTypedByHand()
              landlordOf(QStringLiteral("Hélène Roux"),
                         {QStringLiteral("2 place Bellecour"), QStringLiteral("69002 Lyon")},
                         QStringLiteral("Lyon")));
-}
-
-void TestLandlord::dialogShowsAndWrites()
-{
-    writeAll(ini(), kOther + "[BAILLEUR]\r\nNOM=Jean Martin\r\nADRESSE1=12 avenue Foch\r\n");
-    Settings settings(ini());
-    LandlordDialog dialog(settings);
-    QCOMPARE(dialog.objectName(), QStringLiteral("Bailleur"));
-    dialog.show();
-    QCOMPARE(dialog.nom->text(), QStringLiteral("Jean Martin"));
-    QCOMPARE(dialog.adresse->toPlainText(), QStringLiteral("12 avenue Foch"));
-
-    dialog.adresse->setFocus();
-    dialog.adresse->moveCursor(QTextCursor::End);
-    QTest::keyClick(dialog.adresse, Qt::Key_Return);
-    QTest::keyClicks(dialog.adresse, QStringLiteral("69006 Lyon"));
-    QTest::keyClicks(dialog.lieu, QStringLiteral("Lyon"));
-    QTest::mouseClick(dialog.Valider, Qt::LeftButton);
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(readLandlord(ini()),
-             landlordOf(QStringLiteral("Jean Martin"),
-                        {QStringLiteral("12 avenue Foch"), QStringLiteral("69006 Lyon")},
-                        QStringLiteral("Lyon")));
-    QVERIFY(readAll(ini()).startsWith(kOther));
-}
-
-void TestLandlord::annulerWritesNothing()
-{
-    writeAll(ini(), kOther);
-    Settings settings(ini());
-    LandlordDialog dialog(settings);
-    dialog.show();
-    QTest::keyClicks(dialog.nom, QStringLiteral("Jean Martin"));
-    QTest::mouseClick(dialog.Annuler, Qt::LeftButton);
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(readAll(ini()), kOther);
-}
-
-void TestLandlord::okThatCannotWriteStaysOpen()
-{
-    const QString target = m_dir.filePath(QStringLiteral("autre.ini"));
-    writeAll(target, kOther);
-    QVERIFY(QFile::link(target, ini()));
-    test::Messages boxes;
-    Settings settings(ini());
-    LandlordDialog dialog(settings);
-    dialog.show();
-    for (int i = 0; i < 6; ++i) {
-        QTest::keyClicks(dialog.adresse, QStringLiteral("ligne"));
-        QTest::keyClick(dialog.adresse, Qt::Key_Return);
-    }
-    QTest::keyClicks(dialog.nom, QStringLiteral("Jean Martin"));
-    QTest::mouseClick(dialog.Valider, Qt::LeftButton);
-    QCOMPARE(boxes.titles, QStringList{QStringLiteral("Bailleur")});
-    QCOMPARE(boxes.texts.value(0),
-             QStringLiteral("Les coordonnées du bailleur n'ont pas pu être enregistrées : "
-                            "l'adresse du bailleur tient en 5 lignes au plus."));
-    QVERIFY(dialog.isVisible());
-    QCOMPARE(dialog.nom->text(), QStringLiteral("Jean Martin")); // the typing is kept
-
-    // Five lines: now the link is what stops it.
-    dialog.adresse->setPlainText(QStringLiteral("1\n2\n3\n4\n5"));
-    QTest::mouseClick(dialog.Valider, Qt::LeftButton);
-    QCOMPARE(boxes.texts.size(), 2);
-    QVERIFY2(boxes.texts.value(1).contains(QStringLiteral("est un lien symbolique")),
-             qPrintable(boxes.texts.value(1)));
-    QVERIFY(dialog.isVisible());
-    QCOMPARE(readAll(target), kOther);
-    QFile::remove(target);
 }
 
 VELMARIS_TEST(TestLandlord)

@@ -1,14 +1,16 @@
 // The revision letters as a landlord sends them: one lease's letter read,
 // saved as a PDF and read back, the month's letters together, the reasons
-// when a lease gets none, and the landlord filled in from the letter.
+// when a lease gets none, the owner filled in from the letter, and an
+// agency's letter on the owner's behalf.
+#include "agencydialog.h"
 #include "filechoice.h"
-#include "landlorddialog.h"
 #include "leasestore.h"
 #include "letterdialog.h"
 #include "letteroutput.h"
 #include "messagecatcher.h"
 #include "messages.h"
 #include "monthlettersdialog.h"
+#include "ownerform.h"
 #include "testmain.h"
 
 #include "../leases/leasefixture.h"
@@ -110,20 +112,24 @@ private slots:
     void refusedInOneBox();
     void saveCancelledOrRefused_data();
     void saveCancelledOrRefused();
-    void landlordFilledFromTheLetter();
+    void missingSender_data();
+    void missingSender();
+    void ownerFilledFromTheLetter();
+    void agencyWritesForTheOwner();
     void printWithoutPrinter();
     void monthLetters();
-    void monthWithoutLandlord();
+    void monthWithoutSender();
 
 private:
     qint64 add(const Lease& l);
-    void writeLandlord(const QString& name, const QStringList& address, const QString& place);
-    QString ini() const { return m_dir.filePath(QStringLiteral("Velmaris.ini")); }
+    // The register's default owner, as the tests' letters sign.
+    void setOwner(const QString& name, const QStringList& street, const QString& postalCode,
+                  const QString& town);
 
     QTemporaryDir m_dir;
     std::unique_ptr<RegisterSession> m_session;
-    std::unique_ptr<Settings> m_settings;
     LeaseStore* m_store = nullptr;
+    qint64 m_owner = 0;
     std::unique_ptr<QWidget> m_parent;
 };
 
@@ -131,14 +137,18 @@ void TestLetterDialog::init()
 {
     QVERIFY(m_dir.isValid());
     m_session = std::make_unique<RegisterSession>(m_dir.path());
-    m_settings = std::make_unique<Settings>(ini());
     m_store = &m_session->store();
     QVERIFY2(m_store->open(m_dir.path()), qPrintable(m_store->error()));
     m_parent = std::make_unique<QWidget>();
     m_parent->show();
-    writeLandlord(QStringLiteral("Jean Martin"),
-                  {QStringLiteral("12 avenue Foch"), QStringLiteral("69006 Lyon")},
-                  QStringLiteral("Lyon"));
+    Owner owner;
+    owner.name = QStringLiteral("Jean Martin");
+    owner.address = {QStringLiteral("12 avenue Foch")};
+    owner.postalCode = QStringLiteral("69006");
+    owner.town = QStringLiteral("Lyon");
+    const std::optional<qint64> id = m_store->addOwner(owner);
+    QVERIFY2(id, qPrintable(m_store->error()));
+    m_owner = *id;
 }
 
 void TestLetterDialog::cleanup()
@@ -146,9 +156,8 @@ void TestLetterDialog::cleanup()
     m_parent.reset(); // and the dialogs over it
     m_store = nullptr;
     m_session.reset();
-    m_settings.reset();
-    QFile::remove(m_dir.filePath(LeaseStore::fileName()));
-    QFile::remove(ini());
+    for (const QString& file : QDir(m_dir.path()).entryList(QDir::Files))
+        QFile::remove(m_dir.filePath(file));
     QVERIFY(!QApplication::activeModalWidget());
 }
 
@@ -160,12 +169,16 @@ qint64 TestLetterDialog::add(const Lease& l)
     return *id;
 }
 
-void TestLetterDialog::writeLandlord(const QString& name, const QStringList& address,
-                                     const QString& place)
+void TestLetterDialog::setOwner(const QString& name, const QStringList& street,
+                                const QString& postalCode, const QString& town)
 {
-    QString reason;
-    if (!velmaris::writeLandlord({name, address, place}, ini(), &reason))
-        qFatal("%s", qPrintable(reason));
+    Owner owner = *m_store->owner(m_owner);
+    owner.name = name;
+    owner.address = street;
+    owner.postalCode = postalCode;
+    owner.town = town;
+    if (!m_store->updateOwner(owner))
+        qFatal("%s", qPrintable(m_store->error()));
 }
 
 void TestLetterDialog::pdfFileNames_data()
@@ -216,7 +229,7 @@ void TestLetterDialog::letterFollowsItsLease()
                                    QStringLiteral("69003")));
     Messages messages;
     QPointer<LetterDialog> dialog =
-        showLeaseLetter(m_parent.get(), *m_session, id, table(), *m_settings, QDate(2024, 3, 15));
+        showLeaseLetter(m_parent.get(), *m_session, id, table(), QDate(2024, 3, 15));
     QVERIFY(dialog);
     Lease current = *m_store->lease(id);
     current.tenant = QStringLiteral("M. Petit");
@@ -242,7 +255,7 @@ void TestLetterDialog::letterReadSavedAndReadBack()
                                 QStringLiteral("69003")));
     Messages messages;
     QPointer<LetterDialog> dialog =
-        showLeaseLetter(m_parent.get(), *m_session, id, table(), *m_settings, QDate(2024, 3, 15));
+        showLeaseLetter(m_parent.get(), *m_session, id, table(), QDate(2024, 3, 15));
     QVERIFY(dialog);
     QVERIFY(dialog->isVisible());
     QVERIFY(messages.texts.isEmpty());
@@ -250,7 +263,7 @@ void TestLetterDialog::letterReadSavedAndReadBack()
     QVERIFY(dialog->bailleurmanquant->isHidden());
     QVERIFY(dialog->texte->isReadOnly());
     const QString shown = dialog->texte->toPlainText();
-    for (const char* part : {"Jean Martin\n12 avenue Foch\n69006 Lyon", "Mme Durand",
+    for (const char* part : {"Jean Martin\n12 avenue Foch\n69006 LYON", "Mme Durand",
                              "Lyon, le 15 mars 2024", "bail A/12", "879,72"})
         QVERIFY2(shown.contains(QString::fromUtf8(part)), part);
 
@@ -282,7 +295,7 @@ void TestLetterDialog::refusedInOneBox_data()
 {
     QTest::addColumn<QString>("start");
     QTest::addColumn<int>("dpe");
-    QTest::addColumn<bool>("landlord");
+    QTest::addColumn<bool>("owner"); // with a whole address
     QTest::addColumn<QDate>("today");
     QTest::addColumn<bool>("known"); // the lease is in the register
     QTest::addColumn<QString>("title");
@@ -299,8 +312,8 @@ void TestLetterDialog::refusedInOneBox_data()
     QTest::newRow("frozen, ahead of its date")
         << "10/03/2023" << int(DpeClass::G) << true << QDate(2024, 2, 20) << true << letter
         << "loyer gelé (DPE F/G) : logement classé G au DPE";
-    // The lease's own reason comes first: a landlord given would not help.
-    QTest::newRow("frozen, no landlord either")
+    // The lease's own reason comes first: an owner's address would not help.
+    QTest::newRow("frozen, no owner's address either")
         << "10/03/2023" << int(DpeClass::G) << false << QDate(2024, 3, 15) << true << letter
         << "loyer gelé (DPE F/G)";
     QTest::newRow("removed meanwhile")
@@ -312,19 +325,19 @@ void TestLetterDialog::refusedInOneBox()
 {
     QFETCH(QString, start);
     QFETCH(int, dpe);
-    QFETCH(bool, landlord);
+    QFETCH(bool, owner);
     QFETCH(QDate, today);
     QFETCH(bool, known);
     QFETCH(QString, title);
     QFETCH(QString, reason);
-    if (!landlord)
-        writeLandlord({}, {}, {});
+    if (!owner)
+        setOwner(QStringLiteral("Jean Martin"), {}, {}, {});
     qint64 id = add(lease(QStringLiteral("R-1"), start.toLatin1(), QStringLiteral("M. Petit"),
                           QStringLiteral("69003"), DpeClass(dpe)));
     if (!known)
         id += 1000;
     Messages messages;
-    QVERIFY(!showLeaseLetter(m_parent.get(), *m_session, id, table(), *m_settings, today));
+    QVERIFY(!showLeaseLetter(m_parent.get(), *m_session, id, table(), today));
     QCOMPARE(messages.titles, QStringList{title});
     const QString text = messages.texts.value(0).replace(QChar(0x00A0), u' ');
     QVERIFY2(text.contains(reason), qPrintable(text));
@@ -349,7 +362,7 @@ void TestLetterDialog::saveCancelledOrRefused()
     const qint64 id = add(lease(QStringLiteral("A-12"), "15/03/2023", QStringLiteral("Mme Durand"),
                                 QStringLiteral("69003")));
     QPointer<LetterDialog> dialog =
-        showLeaseLetter(m_parent.get(), *m_session, id, table(), *m_settings, QDate(2024, 3, 15));
+        showLeaseLetter(m_parent.get(), *m_session, id, table(), QDate(2024, 3, 15));
     QVERIFY(dialog);
     Files files;
     files.next = target.isEmpty() ? QString() : m_dir.filePath(target);
@@ -365,45 +378,128 @@ void TestLetterDialog::saveCancelledOrRefused()
     QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("dossier.pdf"))).isDir());
 }
 
-void TestLetterDialog::landlordFilledFromTheLetter()
+void TestLetterDialog::missingSender_data()
 {
-    writeLandlord(QStringLiteral("Jean Martin"), {}, QStringLiteral("Lyon")); // no address
+    QTest::addColumn<QStringList>("street");
+    QTest::addColumn<QString>("postalCode");
+    QTest::addColumn<QString>("town");
+    QTest::addColumn<QString>("asked"); // in the band
+    QTest::addColumn<QString>("draft"); // the letter's first lines meanwhile
+
+    QTest::newRow("no address") << QStringList() << QString() << QString()
+                                << "l'adresse postale du bailleur"
+                                << "Jean Martin\n[Adresse du bailleur]\n[Code postal et commune]\n";
+    QTest::newRow("no street") << QStringList() << "69006"
+                               << "Lyon"
+                               << "la rue du bailleur"
+                               << "Jean Martin\n[Adresse du bailleur]\n69006 LYON\n";
+    QTest::newRow("no town") << QStringList{QStringLiteral("12 avenue Foch")} << QString()
+                             << QString() << "le code postal et la commune du bailleur"
+                             << "Jean Martin\n12 avenue Foch\n[Code postal et commune]\n";
+}
+
+// What the owner lacks is said, and shown where it goes in the letter.
+void TestLetterDialog::missingSender()
+{
+    QFETCH(QStringList, street);
+    QFETCH(QString, postalCode);
+    QFETCH(QString, town);
+    QFETCH(QString, asked);
+    QFETCH(QString, draft);
+    setOwner(QStringLiteral("Jean Martin"), street, postalCode, town);
     const qint64 id = add(lease(QStringLiteral("A-12"), "15/03/2023", QStringLiteral("Mme Durand"),
                                 QStringLiteral("69003")));
     Messages messages;
     QPointer<LetterDialog> dialog =
-        showLeaseLetter(m_parent.get(), *m_session, id, table(), *m_settings, QDate(2024, 3, 15));
+        showLeaseLetter(m_parent.get(), *m_session, id, table(), QDate(2024, 3, 15));
     QVERIFY(dialog);
     QVERIFY(messages.texts.isEmpty());
     QVERIFY(dialog->bailleurmanquant->isVisible());
-    QVERIFY(dialog->bailleurmanquant->text().contains(QStringLiteral("Renseignez le bailleur")));
+    const QString band = dialog->bailleurmanquant->text();
+    QVERIFY2(band.contains(QStringLiteral("Renseignez ") + asked
+                           + QStringLiteral(" «&nbsp;Jean Martin&nbsp;»")),
+             qPrintable(band));
     QVERIFY(!dialog->enregistrer->isEnabled());
     QVERIFY(!dialog->imprimer->isEnabled());
     QVERIFY(!dialog->letter());
-    // The letter reads already, its sender to fill in.
-    QVERIFY(dialog->texte->toPlainText().startsWith(
-        QStringLiteral("Jean Martin\n[Adresse du bailleur]")));
+    QVERIFY2(dialog->texte->toPlainText().startsWith(draft),
+             qPrintable(dialog->texte->toPlainText()));
     QVERIFY(dialog->texte->toPlainText().contains(QStringLiteral("879,72")));
+}
 
+void TestLetterDialog::ownerFilledFromTheLetter()
+{
+    setOwner(QStringLiteral("Jean Martin"), {}, {}, {});
+    const qint64 id = add(lease(QStringLiteral("A-12"), "15/03/2023", QStringLiteral("Mme Durand"),
+                                QStringLiteral("69003")));
+    Messages messages;
+    QPointer<LetterDialog> dialog =
+        showLeaseLetter(m_parent.get(), *m_session, id, table(), QDate(2024, 3, 15));
+    QVERIFY(dialog);
+    QCOMPARE(dialog->bailleur->text(), QStringLiteral("&Bailleur…"));
     bool answered = false;
     QTimer::singleShot(0, dialog, [&] {
-        auto* landlord = dialog->findChild<LandlordDialog*>();
-        QVERIFY(landlord && landlord->isVisible());
-        landlord->adresse->setPlainText(QStringLiteral("12 avenue Foch\n69006 Lyon"));
-        QTest::mouseClick(landlord->Valider, Qt::LeftButton);
+        auto* form = dialog->findChild<OwnerForm*>();
+        QVERIFY(form && form->isVisible());
+        QCOMPARE(form->nom->text(), QStringLiteral("Jean Martin"));
+        form->adresse[0]->setText(QStringLiteral("12 avenue Foch"));
+        form->codepostal->setText(QStringLiteral("69006"));
+        form->commune->setText(QStringLiteral("Lyon"));
+        QTest::mouseClick(form->enregistrer, Qt::LeftButton);
         answered = true;
     });
     QTest::mouseClick(dialog->bailleur, Qt::LeftButton);
     QTRY_VERIFY(answered);
-    QCOMPARE(readLandlord(ini()).address,
-             (QStringList{QStringLiteral("12 avenue Foch"), QStringLiteral("69006 Lyon")}));
+    QVERIFY(messages.texts.isEmpty());
+    QCOMPARE(m_store->owner(m_owner)->town, QStringLiteral("Lyon"));
     QVERIFY(dialog->bailleurmanquant->isHidden());
     QVERIFY(dialog->enregistrer->isEnabled());
     QVERIFY(dialog->letter());
     QCOMPARE(dialog->letter()->sender,
              (QStringList{QStringLiteral("Jean Martin"), QStringLiteral("12 avenue Foch"),
-                          QStringLiteral("69006 Lyon")}));
+                          QStringLiteral("69006 LYON")}));
     QVERIFY(!dialog->texte->toPlainText().contains(u'['));
+}
+
+// With an agency the letter comes from it, on the owner's behalf, its card
+// and guarantor at the foot of the page; "Agence…" replaces "Bailleur…".
+void TestLetterDialog::agencyWritesForTheOwner()
+{
+    Agency agency;
+    agency.name = QStringLiteral("Agence du Parc");
+    agency.address = {QStringLiteral("4 place Bellecour")};
+    agency.postalCode = QStringLiteral("69002");
+    agency.town = QStringLiteral("Lyon");
+    agency.cardNumber = QStringLiteral("CPI 6901 2026 000 000 123");
+    agency.cardChamber = QStringLiteral("CCI Lyon Métropole");
+    agency.guarantorName = QStringLiteral("Galian");
+    agency.guarantorAddress = {QStringLiteral("89 rue La Boétie"), QStringLiteral("75008 Paris")};
+    QVERIFY2(m_store->setAgency(agency), qPrintable(m_store->error()));
+    const qint64 id = add(lease(QStringLiteral("A-12"), "15/03/2023", QStringLiteral("Mme Durand"),
+                                QStringLiteral("69003")));
+    Messages messages;
+    QPointer<LetterDialog> dialog =
+        showLeaseLetter(m_parent.get(), *m_session, id, table(), QDate(2024, 3, 15));
+    QVERIFY(dialog && dialog->letter());
+    QCOMPARE(dialog->bailleur->text(), QStringLiteral("&Agence…"));
+    const RevisionLetter& letter = *dialog->letter();
+    QCOMPARE(letter.sender,
+             (QStringList{QStringLiteral("Agence du Parc"), QStringLiteral("4 place Bellecour"),
+                          QStringLiteral("69002 LYON")}));
+    QCOMPARE(letter.onBehalfOf, QStringLiteral("Pour le compte de Jean Martin"));
+    QCOMPARE(letter.signature, QStringLiteral("Agence du Parc"));
+    QCOMPARE(letter.mentions.size(), 2);
+    if (!havePdfToText())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    Files files;
+    files.next = m_dir.filePath(QStringLiteral("agence.pdf"));
+    QTest::mouseClick(dialog->enregistrer, Qt::LeftButton);
+    QVERIFY(messages.texts.isEmpty());
+    const QString text = pdfText(files.next).simplified();
+    for (const char* part : {"Agence du Parc", "Pour le compte de Jean Martin",
+                             "Carte professionnelle n° CPI 6901 2026 000 000 123 délivrée par",
+                             "Garant financier : Galian, 89 rue La Boétie, 75008 Paris"})
+        QVERIFY2(text.contains(QString::fromUtf8(part)), part);
 }
 
 void TestLetterDialog::printWithoutPrinter()
@@ -413,7 +509,7 @@ void TestLetterDialog::printWithoutPrinter()
     const qint64 id = add(lease(QStringLiteral("A-12"), "15/03/2023", QStringLiteral("Mme Durand"),
                                 QStringLiteral("69003")));
     QPointer<LetterDialog> dialog =
-        showLeaseLetter(m_parent.get(), *m_session, id, table(), *m_settings, QDate(2024, 3, 15));
+        showLeaseLetter(m_parent.get(), *m_session, id, table(), QDate(2024, 3, 15));
     QVERIFY(dialog);
     Messages messages;
     QTest::mouseClick(dialog->imprimer, Qt::LeftButton);
@@ -433,7 +529,7 @@ void TestLetterDialog::monthLetters()
               QStringLiteral("97400")));
     Messages messages;
     QPointer<MonthLettersDialog> dialog =
-        showMonthLetters(m_parent.get(), *m_session, table(), *m_settings, QDate(2024, 2, 20));
+        showMonthLetters(m_parent.get(), *m_session, table(), QDate(2024, 2, 20));
     QVERIFY(dialog);
     QVERIFY(messages.texts.isEmpty());
     // Next month at first.
@@ -498,22 +594,24 @@ void TestLetterDialog::monthLetters()
     QTRY_VERIFY(!dialog);
 }
 
-void TestLetterDialog::monthWithoutLandlord()
+void TestLetterDialog::monthWithoutSender()
 {
-    writeLandlord({}, {}, {});
+    setOwner(QStringLiteral("Jean Martin"), {}, {}, {});
     add(lease(QStringLiteral("M-1"), "15/03/2023", QStringLiteral("Mme Durand"),
               QStringLiteral("69003")));
     QPointer<MonthLettersDialog> dialog =
-        showMonthLetters(m_parent.get(), *m_session, table(), *m_settings, QDate(2024, 2, 20));
+        showMonthLetters(m_parent.get(), *m_session, table(), QDate(2024, 2, 20));
     QVERIFY(dialog);
     QCOMPARE(dialog->liste->rowCount(), 1);
     QVERIFY(dialog->refused().empty()); // listed as a letter, waiting for its sender
+    QVERIFY(dialog->liste->item(0, 3)->text().contains(QStringLiteral("à compléter")));
     QVERIFY(dialog->letters().empty());
     QVERIFY(dialog->bailleurmanquant->isVisible());
     QVERIFY(!dialog->enregistrer->isEnabled());
 
-    writeLandlord(QStringLiteral("SCI Les Tilleuls"), {QStringLiteral("69006 Lyon")}, {});
-    dialog->rebuild();
+    setOwner(QStringLiteral("SCI Les Tilleuls"), {QStringLiteral("2 rue Neuve")},
+             QStringLiteral("69006"), QStringLiteral("Lyon"));
+    m_session->announce(0); // the dialog follows the register
     QVERIFY(dialog->bailleurmanquant->isHidden());
     QCOMPARE(dialog->letters().size(), std::size_t(1));
     QCOMPARE(dialog->letters().front().signature, QStringLiteral("SCI Les Tilleuls"));

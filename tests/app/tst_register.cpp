@@ -300,6 +300,8 @@ void TestRegister::addThroughTheForm()
     expected.priorRevision = day("01/07/2024");
     expected.notes = QStringLiteral("Clés chez le gardien ; \"bail type\"");
     expected.version = 1; // the register's first
+    QVERIFY(leases[0].ownerId != 0); // the register's default owner
+    expected.ownerId = leases[0].ownerId;
     QCOMPARE(leases[0], expected);
 
     // The table shows it, chosen.
@@ -491,16 +493,27 @@ void TestRegister::territoryFollowsThePostalCode()
 }
 
 // Saint-Martin has no series: the form says so until a territory is chosen;
-// the landlord's kind is kept with the lease.
+// the lease takes the kind of the owner picked.
 void TestRegister::landlordAndPlaceWithoutSeries()
 {
     App app;
+    {
+        LeaseStore s;
+        QVERIFY2(s.open(app.dir.path()), qPrintable(s.error()));
+        for (const char* name : {"Jean Martin", "SCI Les Tilleuls"}) {
+            Owner owner;
+            owner.name = QString::fromUtf8(name);
+            owner.kind = owner.name.startsWith(u"SCI") ? OwnerKind::Company : OwnerKind::Person;
+            QVERIFY2(s.addOwner(owner), qPrintable(s.error()));
+        }
+    }
     RegisterWindow* r = app.open();
     QTest::mouseClick(r->ajouter, Qt::LeftButton);
     QPointer<LeaseForm> f = dialogOf<LeaseForm>(r);
     QVERIFY(f);
     fillSound(f);
-    QCOMPARE(f->bailleur->currentText(), QStringLiteral("personne physique ou SCI familiale"));
+    QCOMPARE(f->bailleur->currentText(), QStringLiteral("Jean Martin")); // the default one
+    QCOMPARE(f->qualitebailleur->text(), QStringLiteral("personne physique"));
     typeInto(f->codepostal, QStringLiteral("97150"));
     QCOMPARE(f->territoire->currentText(), QStringLiteral("à indiquer"));
     QVERIFY(f->territoireabsent->isVisibleTo(f));
@@ -514,7 +527,8 @@ void TestRegister::landlordAndPlaceWithoutSeries()
     QVERIFY(!f->territoireabsent->isVisibleTo(f));
     typeInto(f->codepostal, QStringLiteral("97133")); // chosen: the code no longer decides
     QCOMPARE(f->territoire->currentText(), QStringLiteral("outre-mer"));
-    f->bailleur->setCurrentIndex(f->bailleur->findText(QStringLiteral("personne morale")));
+    f->bailleur->setCurrentIndex(f->bailleur->findText(QStringLiteral("SCI Les Tilleuls")));
+    QCOMPARE(f->qualitebailleur->text(), QStringLiteral("société"));
     QTest::mouseClick(f->enregistrer, Qt::LeftButton);
     QTRY_VERIFY(!f);
     const std::vector<Lease> leases = app.stored();
@@ -583,6 +597,8 @@ void TestRegister::editKeepsWhatIsNotTouched()
     expected.tenant = QStringLiteral("M. Durand");
     expected.rentCents = 90000;
     expected.version = 2; // the edit counts
+    expected.ownerId = app.stored()[0].ownerId; // the default one, kept
+    QVERIFY(expected.ownerId != 0);
     QCOMPARE(app.stored()[0], expected);
     QCOMPARE(column(r, RegisterModel::Rent), QStringList{QStringLiteral("900,00 €")});
     QCOMPARE(column(r, RegisterModel::Tenant), QStringList{QStringLiteral("M. Durand")});

@@ -421,7 +421,7 @@ void TestAudit::explanations()
                        day("15/10/2025"));
     QVERIFY2(audit.findings.at(0).text.contains(
                  QStringLiteral("Logement classé F au DPE, bail signé le 01/09/2022, à partir du "
-                                "24/08/2022 : le loyer ne peut pas augmenter. La hausse appliquée "
+                                "24/08/2022 : le loyer ne peut pas être révisé. La hausse appliquée "
                                 "est celle de l'indice")),
              qPrintable(audit.findings.at(0).text));
 }

@@ -318,8 +318,8 @@ void TestBoundaries::landlordColumn()
                            "C;15/03/2023;15/03/2023;à la hausse seulement;850,00;SARL\n";
     const CsvImport mixed = parseLeasesCsv(old);
     QCOMPARE(mixed.errors,
-             QStringList{QStringLiteral("ligne 4 : bailleur invalide « SARL » (« personne "
-                                        "physique ou SCI familiale » ou « personne morale »)")});
+             QStringList{QStringLiteral("ligne 4 : type de bailleur invalide « SARL » (personne "
+                                        "physique, SCI familiale ou société)")});
 }
 
 VELMARIS_TEST(TestBoundaries)

@@ -193,6 +193,7 @@ void TestLeaseStore::createsAndReopens()
     }
     LeaseStore store;
     QVERIFY(store.open(m_dir->path()));
+    lease.ownerId = store.defaultOwner()->id; // the owner the register gave it
     QCOMPARE(store.lease(lease.id).value_or(Lease()), lease);
     QCOMPARE(store.findLease(QStringLiteral(" A1 ")).value_or(Lease()), lease);
     QVERIFY(!store.findLease(QStringLiteral("B2")));
@@ -226,6 +227,7 @@ void TestLeaseStore::leasesAndReferences()
     b.version = 1; // as read after it was added
     QVERIFY(store.updateLease(b));
     b.version = 2; // the update counts
+    b.ownerId = store.defaultOwner()->id;
 
     const std::vector<Lease> all = store.leases().value_or(std::vector<Lease>());
     QCOMPARE(all.size(), std::size_t(2));

@@ -21,8 +21,15 @@ const IndexTable& table()
     return t;
 }
 
-const Landlord kLandlord{QStringLiteral("Jean Martin"),
-                         {QStringLiteral("12 avenue Foch"), QStringLiteral("69006 Lyon")}};
+LetterSender senderAt(const QString& place)
+{
+    LetterSender sender;
+    sender.name = sender.signature = QStringLiteral("Jean Martin");
+    sender.address = {QStringLiteral("12 avenue Foch"), QStringLiteral("69006 Lyon")};
+    sender.place = place;
+    return sender;
+}
+const LetterSender kLandlord = senderAt(QStringLiteral("Lyon"));
 
 // The letter's texts use no-break spaces inside amounts; tables write plain ones.
 QStringList strings(std::initializer_list<const char*> texts)
@@ -174,7 +181,7 @@ void TestRevisionLetter::content()
     const QDate at = day(date.toLatin1());
     const LawfulRevision revision = reviseLease(lease, {}, table(), at);
     const LetterResult result =
-        revisionLetter(lease, revision, kLandlord, QStringLiteral("Lyon"), at);
+        revisionLetter(lease, revision, kLandlord, at);
     QVERIFY2(result.letter, qPrintable(result.refusal));
     const QString text = plain(letterText(*result.letter));
     for (const QString& part : expected)
@@ -192,7 +199,7 @@ void TestRevisionLetter::wholeLetter()
     lease.town = QStringLiteral("Lyon");
     const QDate at(2024, 3, 15);
     const LetterResult result = revisionLetter(lease, reviseLease(lease, {}, table(), at),
-                                               kLandlord, QStringLiteral("Lyon"), at.addDays(-5));
+                                               kLandlord, at.addDays(-5));
     QVERIFY(result.letter);
     // No line of the printed letter may start with a colon or a semicolon,
     // nor cut a date between its day and its month.
@@ -294,7 +301,7 @@ void TestRevisionLetter::addressBlock()
     // The letter writes the same block, and the same place in its first sentence.
     const QDate at(2024, 3, 15);
     const LetterResult result = revisionLetter(lease, reviseLease(lease, {}, table(), at),
-                                               kLandlord, QStringLiteral("Lyon"), at);
+                                               kLandlord, at);
     QVERIFY(result.letter);
     QCOMPARE(result.letter->recipient, lines);
     QVERIFY(plain(result.letter->body.front().text).contains(dwellingText(lease)));
@@ -336,13 +343,14 @@ void TestRevisionLetter::refusals_data()
         << "10/03/2023" << false << ""
         << "15/03/2024"
         << "landlord"
-        << "Le nom du bailleur n'est pas renseigné : indiquez-le dans les réglages du bailleur.";
+        << "Le nom du bailleur n'est pas renseigné : indiquez-le dans « Bailleurs… » du "
+           "registre.";
     QTest::newRow("no landlord address")
         << "10/03/2023" << false << ""
         << "15/03/2024"
         << "address"
-        << "L'adresse du bailleur n'est pas renseignée : indiquez-la dans les réglages du "
-           "bailleur.";
+        << "L'adresse du bailleur « Jean Martin » n'est pas complète : indiquez-la dans "
+           "« Bailleurs… » du registre.";
     QTest::newRow("no tenant") << "10/03/2023" << false << ""
                                << "15/03/2024"
                                << "tenant"
@@ -365,7 +373,7 @@ void TestRevisionLetter::refusals()
                                               : signed_;
     Lease lease = leaseOf(QStringLiteral("69003"), signing.toLatin1(),
                           start.toString(u"dd/MM/yyyy").toLatin1(), bothWays, dpe, 85000, 5000);
-    Landlord landlord = kLandlord;
+    LetterSender landlord = kLandlord;
     if (who == u"landlord")
         landlord.name = QStringLiteral("  ");
     if (who == u"address")
@@ -373,8 +381,7 @@ void TestRevisionLetter::refusals()
     if (who == u"tenant")
         lease.tenant.clear();
     const QDate at = day(date.toLatin1());
-    const LetterResult result = revisionLetter(lease, reviseLease(lease, {}, table(), at), landlord,
-                                               QStringLiteral("Lyon"), at);
+    const LetterResult result = revisionLetter(lease, reviseLease(lease, {}, table(), at), landlord, at);
     QVERIFY(!result.letter);
     QCOMPARE(plain(result.refusal), refusal);
 }
@@ -387,13 +394,13 @@ void TestRevisionLetter::lostAtTheLetterDate()
     const LawfulRevision revision = reviseLease(lease, {}, table(), QDate(2024, 3, 20));
     QVERIFY(revision.canApply());
     const LetterResult late =
-        revisionLetter(lease, revision, kLandlord, QStringLiteral("Lyon"), QDate(2025, 3, 15));
+        revisionLetter(lease, revision, kLandlord, QDate(2025, 3, 15));
     QVERIFY(!late.letter);
     QCOMPARE(late.refusal, QStringLiteral("Révision du 15/03/2024 perdue : elle devait être "
                                           "demandée avant le 15/03/2025."));
     // The day before, it still takes effect, from that letter's date.
     const LetterResult lastDay =
-        revisionLetter(lease, revision, kLandlord, QStringLiteral("Lyon"), QDate(2025, 3, 14));
+        revisionLetter(lease, revision, kLandlord, QDate(2025, 3, 14));
     QVERIFY(lastDay.letter);
     QVERIFY(plain(letterText(*lastDay.letter))
                 .contains(QStringLiteral("à compter du 14 mars 2025 : 879,72 €")));
@@ -406,7 +413,7 @@ void TestRevisionLetter::recordThatBreaksTheFormula()
     RevisionRecord rec = reviseLease(lease, {}, table(), QDate(2024, 3, 15)).record(lease.id);
     rec.newRentCents += 1;
     const LetterResult result =
-        revisionLetter(lease, revisionOfRecord(lease, rec), kLandlord, {}, rec.requestDate);
+        revisionLetter(lease, revisionOfRecord(lease, rec), senderAt({}), rec.requestDate);
     QVERIFY(!result.letter);
     QCOMPARE(plain(result.refusal),
              QStringLiteral("Le nouveau loyer enregistré (879,73 €) ne suit pas la formule de "
@@ -518,7 +525,7 @@ void TestRevisionLetter::basis()
     QCOMPARE(basis.date, day(date.toLatin1()));
     QCOMPARE(basis.recorded, recorded);
     const LetterResult result =
-        revisionLetter(current, basis.revision, kLandlord, QStringLiteral("Lyon"), basis.date);
+        revisionLetter(current, basis.revision, kLandlord, basis.date);
     QCOMPARE(bool(result.letter), letter);
     if (recorded) // the rents of the record, not the lease's rent in force
         QVERIFY(plain(letterText(*result.letter))
@@ -571,8 +578,7 @@ void TestRevisionLetter::monthSelection()
         monthLetters(one, recorded, table(), day("02/01/2026"), 2026, 1);
     QCOMPARE(listed.size(), std::size_t(1));
     QCOMPARE(listed[0].basis.revision.status.due, day("10/01/2026"));
-    const LetterResult result = revisionLetter(january, listed[0].basis.revision, kLandlord,
-                                               QStringLiteral("Lyon"), day("02/01/2026"));
+    const LetterResult result = revisionLetter(january, listed[0].basis.revision, kLandlord, day("02/01/2026"));
     QVERIFY(!result.letter);
     QVERIFY2(result.refusal.contains(QStringLiteral("à écrire à partir du 10/01/2026")),
              qPrintable(result.refusal));

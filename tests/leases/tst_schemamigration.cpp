@@ -63,7 +63,7 @@ class SchemaMigration : public QObject {
             exec(db,
                  QStringLiteral("INSERT INTO leases (reference, postal_code, furnished, "
                                 "signing_date, start_date, reference_quarter, clause, rent_cents, "
-                                "charges_cents) VALUES ('M-1', '20000', 1, '2019-10-15', "
+                                "charges_cents) VALUES ('M-1', '20000', '1', '2019-10-15', "
                                 "'2019-11-01', '32019', 'hausse_baisse', 81234, 4000)"))
             && exec(db,
                     QStringLiteral("INSERT INTO revisions (lease_id, due_date, request_date, "
@@ -123,6 +123,16 @@ private slots:
         QCOMPARE(rec.appliedAt, QDateTime());
         if (version >= 3)
             QCOMPARE(store.chargedRents(lease.id)->front().month, QDate(2020, 12, 1));
+        // Its lease gets the desk's own landlord as owner, of the kind it had.
+        QCOMPARE(lease.ownerId, 0);
+        const auto told = store.adoptLandlord(
+            QStringLiteral("Jean Dupont"),
+            {QStringLiteral("4 place Bellecour"), QStringLiteral("69002 LYON")});
+        QVERIFY2(told && told->contains(QStringLiteral("(1 bail)")), qPrintable(store.error()));
+        const Owner owner = *store.owner(store.findLease(QStringLiteral("M-1"))->ownerId);
+        QCOMPARE(owner.name, QStringLiteral("Jean Dupont"));
+        QCOMPARE(owner.town, QStringLiteral("LYON"));
+        QCOMPARE(owner.kind, OwnerKind::Person);
         // The migrated register takes new work as a new one would.
         Lease other = makeLease(QStringLiteral("M-2"), day("15/03/2023"), 70000);
         QVERIFY2(store.addLease(other), qPrintable(store.error()));

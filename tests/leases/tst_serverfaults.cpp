@@ -182,7 +182,8 @@ private slots:
             QVERIFY(made.openServer(m_pg.server(db)));
             QVERIFY(made.addLease(makeLease(QStringLiteral("A-1"), day("15/03/2023"), 70000)));
         }
-        for (const char* table : {"schema_version", "leases", "revisions", "charged_rents"})
+        for (const char* table : {"schema_version", "leases", "revisions", "charged_rents", "owners",
+                                  "agency", "adopted_landlords", "index_figures"})
             QVERIFY(m_pg.exec(db, QStringLiteral("ALTER TABLE velmaris.%1 SET SCHEMA public")
                                       .arg(QString::fromLatin1(table))));
         QVERIFY(m_pg.exec(db, QStringLiteral("ALTER FUNCTION velmaris.revisions_append_only() "

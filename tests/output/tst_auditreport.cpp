@@ -158,8 +158,8 @@ void TestAuditReport::contents_data()
         << "G"
         << "09/2022=800;09/2023=827,97"
         << "15/10/2025" << 2
-        << strings({"01/09/2023\ndemande 01/09/2023 (supposée)\neffet 01/09/2023",
-                    "IRL\n2è tr.2023 : 140,59\nsur 2è tr.2022 : 135,84", "800,00 €",
+        << strings({"01/09/2023\ndemande 01/09/2023 (supposée)",
+                    "aucune : loyer gelé\n(DPE F/G)", "800,00 €",
                     "827,97 €\ndès 09/2023", "+27,97 €", "hausse pendant le gel (DPE F/G)"})
         << strings({"+727,22 €", "727,22 €", "727,22 €"}) << "11/2022";
     QTest::newRow("clean, nothing barred") << "01/04/2023"

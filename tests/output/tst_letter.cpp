@@ -19,9 +19,11 @@ using namespace velmaris::test;
 namespace {
 
 // Every character 0.2 cm wide (0.22 in bold), lines 0.45 cm apart: about
-// what a serif of 11 points measures (DejaVu Serif, the widest installed).
+// what a serif of 11 points measures (DejaVu Serif, the widest installed);
+// the mentions' 8 points, 0.15 cm and 0.33 cm.
 const LetterMetrics kMetrics{
-    0.45, [](const QString& text, bool bold) { return double(text.size()) * (bold ? 0.22 : 0.2); }};
+    0.45, [](const QString& text, bool bold) { return double(text.size()) * (bold ? 0.22 : 0.2); },
+    0.33, [](const QString& text) { return double(text.size()) * 0.15; }};
 
 const IndexTable& table()
 {
@@ -39,9 +41,12 @@ RevisionLetter letterFor(const QString& tenant, const QString& postal, const QSt
     lease.town = QStringLiteral("Lyon");
     lease.territory = territoryFromPostalCode(postal);
     const QDate at(2024, 3, 15);
+    LetterSender from;
+    from.name = from.signature = sender.value(0);
+    from.address = sender.mid(1);
+    from.place = QStringLiteral("Lyon");
     const LetterResult result =
-        revisionLetter(lease, reviseLease(lease, {}, table(), at), {sender.value(0), sender.mid(1)},
-                       QStringLiteral("Lyon"), at);
+        revisionLetter(lease, reviseLease(lease, {}, table(), at), from, at);
     if (!result.letter)
         qFatal("%s", qPrintable(result.refusal));
     return *result.letter;
@@ -85,6 +90,8 @@ private slots:
     void staysOnThePage_data();
     void staysOnThePage();
     void longBodyRunsOn();
+    void agencyMentionsAtTheFoot_data();
+    void agencyMentionsAtTheFoot();
     void pdfReadsBack();
     void monthPdfOneLetterPerPage();
     void noLetterNoFile();
@@ -179,7 +186,9 @@ void TestLetter::staysOnThePage_data()
                        QStringLiteral("CS 30001"),
                        QStringLiteral("69006 Lyon Cedex 06")};
     QTest::newRow("a word wider than a line")
-        << QString(90, u'X') << QStringList{QString(80, u'Y'), QStringLiteral("69006 Lyon")};
+        << QString(90, u'X')
+        << QStringList{QString(80, u'Y'), QStringLiteral("1 rue Neuve"),
+                       QStringLiteral("69006 Lyon")};
 }
 
 void TestLetter::staysOnThePage()
@@ -255,6 +264,67 @@ void TestLetter::longBodyRunsOn()
             }));
 }
 
+void TestLetter::agencyMentionsAtTheFoot_data()
+{
+    QTest::addColumn<int>("extra"); // paragraphs added to the body
+    QTest::addColumn<int>("pages");
+    QTest::newRow("one page") << 0 << 1;
+    QTest::newRow("runs on") << 8 << 2;
+}
+
+// An agency writes on the owner's behalf under its address, out of the
+// envelope's window; its mentions stand in small type at the foot of each of
+// the letter's pages, the body always above them.
+void TestLetter::agencyMentionsAtTheFoot()
+{
+    QFETCH(int, extra);
+    QFETCH(int, pages);
+    const LetterGeometry g;
+    RevisionLetter letter =
+        letterFor(QStringLiteral("Mme Durand"), QStringLiteral("69003"),
+                  {QStringLiteral("Agence du Parc"), QStringLiteral("4 place Bellecour"),
+                   QStringLiteral("69002 LYON")});
+    letter.onBehalfOf = QStringLiteral("Pour le compte de Jean Martin");
+    letter.mentions = {
+        QStringLiteral("Carte professionnelle n° CPI 6901 2026 000 000 123 "
+                       "délivrée par la CCI Lyon Métropole Saint-Étienne Roanne, délégation de "
+                       "Villeurbanne"),
+        QStringLiteral("Garant financier : Galian, 89 rue La Boétie, 75008 Paris")};
+    for (int i = 0; i < extra; ++i)
+        letter.body.push_back(letter.body.front());
+    const LetterLayout layout = layoutLetters({letter}, kMetrics);
+    QCOMPARE(layout.pages, pages);
+
+    const LetterLine* town = lineWith(layout, QStringLiteral("69002 LYON"));
+    const LetterLine* behalf = lineWith(layout, QStringLiteral("Pour le compte de"));
+    QVERIFY(town && behalf);
+    QCOMPARE(behalf->x, g.left);
+    QCOMPARE(behalf->y, town->y + kMetrics.lineHeight);
+    QVERIFY(behalf->y + kMetrics.lineHeight <= 5.0); // above the window's top
+    QVERIFY(behalf->x + behalf->width <= g.recipientLeft);
+
+    const double small = kMetrics.smallLineHeight;
+    for (int page = 0; page < pages; ++page) {
+        std::vector<const LetterLine*> foot;
+        double bodyBottom = 0;
+        for (const LetterLine& line : layout.lines) {
+            if (line.page != page)
+                continue;
+            if (line.small)
+                foot.push_back(&line);
+            else
+                bodyBottom = std::max(bodyBottom, line.y + kMetrics.lineHeight);
+        }
+        // The card's mention runs on two lines at this width, the guarantor's on one.
+        QCOMPARE(foot.size(), std::size_t(3));
+        QVERIFY(foot.front()->text.startsWith(QStringLiteral("Carte professionnelle")));
+        QCOMPARE(foot.back()->y + small, g.pageHeight - g.mentionsBottom);
+        QVERIFY2(bodyBottom < foot.front()->y, qPrintable(QString::number(bodyBottom)));
+        for (const LetterLine* line : foot)
+            QVERIFY(line->x >= g.left && line->x + line->width <= g.pageWidth - g.right);
+    }
+}
+
 void TestLetter::pdfReadsBack()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
@@ -318,7 +388,8 @@ void TestLetter::monthPdfOneLetterPerPage()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
-    const QStringList sender{QStringLiteral("Jean Martin"), QStringLiteral("69006 Lyon")};
+    const QStringList sender{QStringLiteral("Jean Martin"), QStringLiteral("12 avenue Foch"),
+                             QStringLiteral("69006 Lyon")};
     const std::vector<RevisionLetter> letters{
         letterFor(QStringLiteral("Mme Durand"), QStringLiteral("69003"), sender),
         letterFor(QStringLiteral("M. Santoni"), QStringLiteral("20000"), sender),

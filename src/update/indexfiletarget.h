@@ -1,0 +1,15 @@
+#pragma once
+
+#include "indexchange.h"
+
+#include <QString>
+
+namespace velmaris {
+
+// The index file at path as the place a change of the figures is written: read
+// whole (a regular file, within the size of any index file), merged, and
+// replaced by the program's safe write. Another copy's write between the read
+// and the write is what the caller's own checks are for.
+IndexTarget indexFileTarget(const QString& path);
+
+} // namespace velmaris
