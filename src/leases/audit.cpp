@@ -246,7 +246,7 @@ Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& input,
     audit.stoppedAt = walk.stop;
     compareMonths(audit, periods, walk);
     addFindings(audit, walk.events);
-    audit.years = auditYears(audit, lease, table);
+    audit.years = auditYears(audit, lease, table, history);
     return audit;
 }
 

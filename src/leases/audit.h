@@ -91,6 +91,10 @@ struct AuditYear {
     qint64 lawfulCents = 0;  // the lawful rent after it
     qint64 chargedCents = 0; // the rent charged from then on
     bool made = false;       // the landlord changed the rent for it
+    // Not made in the rents charged, but applied in the register: its record's
+    // request and effect dates (invalid when it was not).
+    QDate recordedRequest;
+    QDate recordedEffect;
     bool lost = false;       // not asked within the year: the rent stays, the tenant owes nothing
     qint64 allowedCents = 0; // lost: the rent it would have allowed
     // "révision perdue (loyer permis 1 018,16)", "mauvais trimestre", ... or empty.
@@ -125,7 +129,8 @@ struct Audit {
 // quarter, territory series, one-year limit, effect from the request, F/G
 // freeze, clause) from the lawful rent before it, and every month compared.
 // The audit's revision dates (Audit::years), from its revisions and months.
-std::vector<AuditYear> auditYears(const Audit& audit, const Lease& lease, const IndexTable& table);
+std::vector<AuditYear> auditYears(const Audit& audit, const Lease& lease, const IndexTable& table,
+                                  const std::vector<RevisionRecord>& history = {});
 
 Audit auditLease(const Lease& lease, const std::vector<ChargedRent>& periods,
                  const std::vector<RevisionRecord>& history, const IndexTable& table,

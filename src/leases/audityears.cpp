@@ -4,6 +4,9 @@
 #include "amounts.h"
 #include "dates.h"
 #include "duedates.h"
+#include "revisionletter.h"
+
+#include <algorithm>
 
 namespace velmaris {
 
@@ -57,7 +60,8 @@ QString causesOf(const Audit& audit, const QDate& due)
 
 } // namespace
 
-std::vector<AuditYear> auditYears(const Audit& audit, const Lease& lease, const IndexTable& table)
+std::vector<AuditYear> auditYears(const Audit& audit, const Lease& lease, const IndexTable& table,
+                                  const std::vector<RevisionRecord>& history)
 {
     std::vector<AuditYear> years;
     if (audit.months.empty() || !lease.startDate.isValid())
@@ -84,8 +88,23 @@ std::vector<AuditYear> auditYears(const Audit& audit, const Lease& lease, const 
             years.push_back(std::move(y));
             continue;
         }
-        y.lawfulCents = lawfulOn(audit, due);
         y.chargedCents = chargedIn(audit, due);
+        // Applied in the register, not yet in the rents charged: as the
+        // register holds it, never "to ask".
+        const auto recorded = std::find_if(history.begin(), history.end(),
+                                           [&](const RevisionRecord& r) { return r.dueDate == due; });
+        if (recorded != history.end()) {
+            y.lawful = revisionOfRecord(lease, *recorded);
+            y.lawfulCents = recorded->newRentCents;
+            y.recordedRequest = recorded->requestDate;
+            y.recordedEffect = recorded->effectiveDate;
+            y.cause = QStringLiteral("appliquée au registre (demande le ")
+                      + dateText(recorded->requestDate) + QStringLiteral(", effet le ")
+                      + dateText(recorded->effectiveDate) + u')';
+            years.push_back(std::move(y));
+            continue;
+        }
+        y.lawfulCents = lawfulOn(audit, due);
         y.lawful = askedOnTime(lease, y.lawfulCents, due, table);
         const QDate deadline = revisionDeadline(lease, due);
         if (y.lawful.frozen || rentFrozenAt(lease, due)) {

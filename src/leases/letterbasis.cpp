@@ -74,7 +74,14 @@ std::vector<MonthLetter> monthLetters(const std::vector<Lease>& leases,
             return due.isValid() && due.year() == year && due.month() == month;
         };
         LetterBasis basis = letterBasis(lease, history, table, today);
-        if (!inMonth(basis.revision.status.due)) {
+        // A revision still to ask whose last day falls in the month is the
+        // month's business too: its letter must go before that day.
+        const DueStatus& s = basis.revision.status;
+        // (The deadline is the first day it can no longer be asked.)
+        const bool lastDayInMonth = s.reached && !basis.recorded
+                                    && inMonth(s.deadline.addDays(-1))
+                                    && s.state != DueState::Frozen;
+        if (!inMonth(s.due) && !lastDayInMonth) {
             // Its letter is still the one of the year before: the list names
             // the coming revision of the month all the same, with its date.
             LawfulRevision now = reviseLease(lease, history, table, today);

@@ -94,7 +94,8 @@ LetterBasis letterBasis(const Lease& lease, const std::vector<RevisionRecord>& h
 // A recorded revision as the letter needs it: due at its revision date, computed.
 LawfulRevision revisionOfRecord(const Lease& lease, const RevisionRecord& record);
 
-// The leases whose revision date falls in that month, with the basis of
+// The leases whose revision date, or the last day to ask a revision still
+// due, falls in that month, with the basis of
 // their letter at `today` (the revision not yet due when its letter waits);
 // sorted by revision date, then reference. lastRevisions
 // holds the latest record of each lease, as LeaseStore::lastRevisions() gives.

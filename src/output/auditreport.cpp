@@ -170,7 +170,11 @@ void describeRevisions(Builder& b, const Audit& audit)
                 break;
             if (!y.made)
                 b.row(kAuditRevisionTable,
-                      {dateText(y.revisionDate) + QStringLiteral("\nnon demandée"),
+                      {dateText(y.revisionDate)
+                           + (y.recordedRequest.isValid()
+                                  ? QStringLiteral("\ndemande ") + dateText(y.recordedRequest)
+                                        + QStringLiteral("\neffet ") + dateText(y.recordedEffect)
+                                  : QStringLiteral("\nnon demandée")),
                        indicesText(y.lawful), eurosText(y.lawfulCents),
                        eurosText(y.chargedCents), signedEuros(y.differenceCents()), y.cause});
         }

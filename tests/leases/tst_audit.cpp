@@ -97,6 +97,7 @@ private slots:
     void worked();
     void explanations();
     void missingIndexStops();
+    void registerRevisionShownApplied();
     void nothingToAudit();
     void monthText_data();
     void monthText();
@@ -428,6 +429,21 @@ void TestAudit::explanations()
 
 // A revision that needs an index the table lacks: the months from it on are
 // not compared, and the audit says why.
+// A revision applied in the register but not yet in the rents charged is
+// shown as the register holds it, never as one to ask.
+void TestAudit::registerRevisionShownApplied()
+{
+    const Lease lease = makeLease(QStringLiteral("AUD-4"), day("01/04/2025"), 80000);
+    const Audit audit = auditLease(lease, periods(QStringLiteral("04/2025=800")),
+                                   history(QStringLiteral("01/04/2026@09/12/2026")), table(),
+                                   day("09/12/2026"));
+    QCOMPARE(audit.years.size(), std::size_t(1));
+    const AuditYear& y = audit.years.front();
+    QCOMPARE(y.recordedRequest, day("09/12/2026"));
+    QCOMPARE(y.cause, QStringLiteral("appliquée au registre (demande le 09/12/2026, effet le "
+                                     "09/12/2026)"));
+}
+
 void TestAudit::missingIndexStops()
 {
     const Lease lease = makeLease(QStringLiteral("AUD-4"), day("15/03/2023"), 85000);

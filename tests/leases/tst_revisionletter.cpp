@@ -582,6 +582,17 @@ void TestRevisionLetter::monthSelection()
     QVERIFY(!result.letter);
     QVERIFY2(result.refusal.contains(QStringLiteral("à écrire à partir du 10/01/2026")),
              qPrintable(result.refusal));
+
+    // Never revised since 15/12/2020: on 09/12/2026 its 2025 revision can
+    // still be asked until 15/12/2026, so December 2026 lists it.
+    Lease late = leaseOf(QStringLiteral("69003"), "15/12/2020", "15/12/2020", false, {}, 80000, 0);
+    late.id = 10;
+    const std::vector<Lease> lateOne{late};
+    const std::vector<MonthLetter> december =
+        monthLetters(lateOne, {}, table(), day("09/12/2026"), 2026, 12);
+    QCOMPARE(december.size(), std::size_t(1));
+    QCOMPARE(december[0].basis.revision.status.deadline, day("15/12/2026"));
+    QVERIFY(revisionLetter(late, december[0].basis.revision, kLandlord, day("09/12/2026")).letter);
 }
 
 VELMARIS_TEST(TestRevisionLetter)
