@@ -28,6 +28,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -107,6 +108,8 @@ void MainWindow::load()
     datedubail->setFocus();
     m_view.referenceRow = -1;
     autoUpdateCheck();
+    // Once the window stands: reading the register never delays its first paint.
+    QTimer::singleShot(0, this, &MainWindow::openRegisterQuietly);
     // The window opens fitted to what the table and the lines under it hold.
     if (!isVisible())
         fitToContents();

@@ -208,6 +208,14 @@ private:
     // the settings name a server; empty otherwise.
     QString officeMissed() const;
     qint64 m_officeVersion = 0; // of the register's figures in the table; 0: none
+
+    // The last days to ask a revision that come soon, said on the status line
+    // once a run, as soon as the register is open (registeropen.cpp): a file
+    // register is opened for it at start, quietly; a server's waits for its
+    // store to open, never asking a password at start.
+    void openRegisterQuietly();
+    void tellDeadlines();
+    bool m_deadlinesTold = false;
     IndexUpdater* m_updater = nullptr;
     QFileSystemWatcher* m_watcher = nullptr;
     QByteArray m_seenBytes; // the index file as the watcher last saw it

@@ -24,6 +24,7 @@ void MainWindow::followSession()
     connect(m_session, &RegisterSession::storeOpened, this, [this] {
         if (officeOpen())
             loadTable();
+        tellDeadlines();
     });
     // A whole-register change is also how another desk's commit is told.
     connect(m_session, &RegisterSession::leaseChanged, this, [this](qint64 leaseId) {

@@ -1,12 +1,18 @@
 // The main window's side of the lease register: its folder, its one window,
-// and what its letter and audit buttons open.
+// what its letter and audit buttons open, and the last days to ask said at start.
 #include "mainwindow.h"
 
 #include "auditwindow.h"
+#include "datafolder.h"
+#include "deadlines.h"
 #include "letterdialog.h"
 #include "monthlettersdialog.h"
 #include "registersession.h"
 #include "registerwindow.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
 
 namespace velmaris {
 
@@ -61,6 +67,40 @@ void MainWindow::showRegister()
         connect(r, &RegisterWindow::indexEntryRequested, this, [this, r] { enterIndex(r); });
     }
     m_register->open();
+}
+
+void MainWindow::openRegisterQuietly()
+{
+    if (!m_session || m_session->server() || m_deadlinesTold)
+        return;
+    if (m_session->store().isOpen()) {
+        tellDeadlines();
+        return;
+    }
+    // Only a register that exists, in a folder of the user's: none is made
+    // here, and whatever fails is the register window's to say when asked.
+    const QString folder = m_session->folder();
+    if (folder.isEmpty() || !dataFolderRefusal(folder).isEmpty()
+        || !QFileInfo(QDir(folder).filePath(LeaseStore::fileName())).isFile())
+        return;
+    // storeOpened tells the deadlines; closed again, the register window's
+    // first opening says what it always says (read-only, say).
+    if (m_session->openStore())
+        m_session->store().close();
+}
+
+void MainWindow::tellDeadlines()
+{
+    if (m_deadlinesTold || !m_session || !m_session->store().isOpen())
+        return;
+    m_deadlinesTold = true;
+    const std::optional<std::vector<RevisionDeadline>> found =
+        readComingDeadlines(m_session->store(), m_table, QDate::currentDate());
+    const QString text = found ? deadlinesSummary(*found) : QString();
+    if (text.isEmpty())
+        return;
+    statut->setText(text);
+    statut->setToolTip(text);
 }
 
 } // namespace velmaris

@@ -91,6 +91,8 @@ public:
     QPushButton* restaurer = nullptr;
     QPushButton* lettre = nullptr;
     QPushButton* lettresdumois = nullptr;
+    QPushButton* calendrier = nullptr; // "Exporter le calendrier…"
+    QPushButton* afaire = nullptr;        // "À faire…": the last days to ask that come soon
     QPushButton* revisionsdues = nullptr; // "Appliquer les révisions dues…"
     QPushButton* audit = nullptr;
     QPushButton* saisirindice = nullptr; // "Saisir un indice…"
@@ -156,6 +158,8 @@ private:
     void showHistory();
     void importCsv();
     void exportCsv();
+    // registerwindow_calendar.cpp: the coming revision dates as an iCalendar file.
+    void exportCalendar();
 
     // registerwindow_backup.cpp: the whole register saved and brought back,
     // and what the window does when another program changed the register.

@@ -2,6 +2,7 @@
 // commands beside it, and which of them the register allows.
 #include "registerwindow.h"
 
+#include "todolistdialog.h"
 #include "windowfit.h"
 
 #include <QBoxLayout>
@@ -55,7 +56,8 @@ void RegisterWindow::buildControls()
     for (QPushButton* b : {ajouter, modifier, supprimer})
         side->addWidget(b);
     side->addSpacing(12);
-    for (QPushButton* b : {reviser, historique, lettre, lettresdumois, revisionsdues, audit})
+    for (QPushButton* b :
+         {reviser, historique, lettre, lettresdumois, calendrier, afaire, revisionsdues, audit})
         side->addWidget(b);
     side->addSpacing(12);
     for (QPushButton* b : {importer, exporter, saisirindice})
@@ -199,6 +201,9 @@ void RegisterWindow::buildButtons()
     exporter = button(QStringLiteral("exporter"), QStringLiteral("&Exporter…"));
     lettre = button(QStringLiteral("lettre"), QStringLiteral("&Lettre"));
     lettresdumois = button(QStringLiteral("lettresdumois"), QStringLiteral("Lettres du m&ois…"));
+    calendrier =
+        button(QStringLiteral("calendrier"), QStringLiteral("E&xporter le calendrier…"));
+    afaire = button(QStringLiteral("afaire"), QStringLiteral("&À faire…"));
     revisionsdues =
         button(QStringLiteral("revisionsdues"), QStringLiteral("A&ppliquer les révisions dues…"));
     audit = button(QStringLiteral("audit"), QStringLiteral("Au&dit"));
@@ -218,6 +223,9 @@ void RegisterWindow::buildButtons()
             emit letterRequested(id);
     });
     connect(lettresdumois, &QPushButton::clicked, this, &RegisterWindow::monthLettersRequested);
+    connect(calendrier, &QPushButton::clicked, this, &RegisterWindow::exportCalendar);
+    connect(afaire, &QPushButton::clicked, this,
+            [this] { showTodoList(this, m_session, m_table, today(), m_programFolders); });
     connect(revisionsdues, &QPushButton::clicked, this, &RegisterWindow::applyDue);
     connect(saisirindice, &QPushButton::clicked, this, &RegisterWindow::indexEntryRequested);
     connect(audit, &QPushButton::clicked, this, [this] {
@@ -251,6 +259,8 @@ void RegisterWindow::updateButtons()
     exporter->setEnabled(open);
     lettre->setEnabled(open && chosen);
     lettresdumois->setEnabled(open);
+    calendrier->setEnabled(open);
+    afaire->setEnabled(open);
     audit->setEnabled(open && chosen);
     bailleurs->setEnabled(open);
     agence->setEnabled(open);

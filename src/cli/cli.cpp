@@ -92,7 +92,8 @@ const QStringList kValued = {
     QStringLiteral("--corse"),          QStringLiteral("--outre-mer"),
     QStringLiteral("--import-insee"),   QStringLiteral("--audit-lease"),
     QStringLiteral("--charged"),        QStringLiteral("--register"),
-    QStringLiteral("--copy-register"),
+    QStringLiteral("--copy-register"),  QStringLiteral("--calendar"),
+    QStringLiteral("--months"),
 };
 const QStringList kFlags = {QStringLiteral("--reevaluate"), QStringLiteral("--leases"),
                             QStringLiteral("--apply-due"),  QStringLiteral("--all"),
@@ -144,6 +145,7 @@ std::optional<QString> commandOf(const Options& options, QString& command)
         QStringLiteral("--backup"),        QStringLiteral("--restore"),
         QStringLiteral("--import-insee"),  QStringLiteral("--audit-lease"),
         QStringLiteral("--copy-register"), QStringLiteral("--apply-due"),
+        QStringLiteral("--calendar"),
     };
     for (const QString& c : commands) {
         if (!options.has(c))
@@ -173,6 +175,7 @@ QString commandLineUsage()
         "  velmaris-cli --apply-revision RÉFÉRENCE [--request-date DATE]\n"
         "  velmaris-cli --apply-due [--date DATE]\n"
         "  velmaris-cli --audit-lease RÉFÉRENCE [--charged FICHIER.csv] [--date DATE]\n"
+        "  velmaris-cli --calendar FICHIER.ics [--months N] [--date DATE]\n"
         "  velmaris-cli --backup FICHIER | --restore FICHIER\n"
         "  velmaris-cli --add-index TRIMESTRE IRL --published DATE [--corse IRL] [--outre-mer "
         "IRL]\n"
@@ -207,6 +210,10 @@ QString commandLineUsage()
         "par des tabulations\n"
         "  --charged F           les loyers facturés lus du fichier CSV F (le registre n'est "
         "pas modifié)\n"
+        "  --calendar F          écrit dans F (iCalendar) les dates de révision des baux et\n"
+        "                        le dernier jour pour demander chacune, avec un rappel,\n"
+        "                        des --months N mois (12 par défaut) à partir de --date\n"
+        "                        (aujourd'hui par défaut)\n"
         "  --backup F            sauvegarde tout le registre (historique, loyers facturés, "
         "bailleur) dans F\n"
         "  --restore F           remplace le registre par la sauvegarde F (l'ancien est gardé)\n"
@@ -257,6 +264,8 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
         return reviseRent(options, indexPath);
     if (command == u"--import-insee")
         return runImportInsee(options, defaultIndexPath, defaultDataFolder);
+    if (command == u"--calendar")
+        return runCalendar(options, indexPath, defaultDataFolder);
     return runLeaseCommand(options, indexPath, defaultDataFolder);
 }
 

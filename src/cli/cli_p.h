@@ -98,6 +98,10 @@ std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QStrin
                                                  const IndexTable& table, const QDate& request,
                                                  LeaseRevisionRun& run);
 
+// --calendar FILE [--months N] [--date D] (cli_calendar.cpp).
+CommandLineResult runCalendar(const Options& options, const QString& indexPath,
+                              const QString& dataFolder);
+
 // --audit-lease REF [--charged FILE.csv] [--date D] (cli_audit.cpp).
 CommandLineResult runAuditLease(const Options& options, const QString& indexPath,
                                 const QString& dataFolder);
