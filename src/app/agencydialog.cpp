@@ -1,5 +1,6 @@
 #include "agencydialog.h"
 
+#include "formrows.h"
 #include "messages.h"
 #include "quoting.h"
 #include "registersession.h"
@@ -102,17 +103,7 @@ void AgencyDialog::buildControls()
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     form->addRow(QStringLiteral("&Nom de l'agence\u00a0:"), nom);
     form->addRow(QStringLiteral("&Adresse\u00a0:"), adresse);
-    auto* place = new QHBoxLayout;
-    codepostal->setFixedWidth(codepostal->fontMetrics().horizontalAdvance(QStringLiteral("000000"))
-                              + 16);
-    auto* townLabel = new QLabel(QStringLiteral("&Commune\u00a0:"), this);
-    townLabel->setBuddy(commune);
-    place->addWidget(codepostal);
-    place->addWidget(townLabel);
-    place->addWidget(commune, 1);
-    form->addRow(QStringLiteral("Code &postal\u00a0:"), place);
-    if (auto* label = qobject_cast<QLabel*>(form->labelForField(place)))
-        label->setBuddy(codepostal);
+    addPostalRow(form, codepostal, commune, this);
     form->addRow(QStringLiteral("Carte p&rofessionnelle n°\u00a0:"), carte);
     form->addRow(QStringLiteral("Délivrée par &la\u00a0:"), chambre);
     form->addRow(QStringLiteral("&Garant financier\u00a0:"), garant);

@@ -1,5 +1,6 @@
 #include "ownerform.h"
 
+#include "formrows.h"
 #include "messages.h"
 #include "registersession.h"
 #include "windowfit.h"
@@ -72,18 +73,7 @@ void OwnerForm::buildControls()
     form->addRow(QStringLiteral("&Adresse\u00a0:"), adresse[0]);
     for (int i = 1; i < kMaxOwnerAddressLines; ++i)
         form->addRow(QString(), adresse[std::size_t(i)]);
-    auto* place = new QHBoxLayout;
-    codepostal->setFixedWidth(codepostal->fontMetrics().horizontalAdvance(QStringLiteral("000000"))
-                              + 16);
-    auto* townLabel = new QLabel(QStringLiteral("&Commune\u00a0:"), this);
-    townLabel->setBuddy(commune);
-    place->addWidget(codepostal);
-    place->addWidget(townLabel);
-    place->addWidget(commune, 1);
-    form->addRow(QStringLiteral("Code &postal\u00a0:"), place);
-    // A label's buddy is the first box of its row: the postal code here.
-    if (auto* label = qobject_cast<QLabel*>(form->labelForField(place)))
-        label->setBuddy(codepostal);
+    addPostalRow(form, codepostal, commune, this);
     form->addRow(QStringLiteral("&Qualité\u00a0:"), qualite);
     form->addRow(QStringLiteral("Co&urriel\u00a0:"), courriel);
     form->addRow(QStringLiteral("&Téléphone\u00a0:"), telephone);
