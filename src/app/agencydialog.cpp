@@ -235,11 +235,8 @@ void AgencyDialog::save()
         return;
     }
     if (const QStringList problems = validateAgency(typed); !problems.isEmpty()) {
-        QWidget* faulty = boxOf(problems.front());
-        MessageBox::critical(this, kTitle,
-                             QStringLiteral("L'agence n'est pas enregistrée\u00a0:\n• ")
-                                 + problems.join(QStringLiteral("\n• ")));
-        faulty->setFocus(Qt::OtherFocusReason);
+        refuseSave(this, kTitle, QStringLiteral("L'agence n'est pas enregistrée"), problems,
+                   boxOf(problems.front()));
         return;
     }
     if (write(typed))
@@ -272,9 +269,7 @@ bool AgencyDialog::write(const Agency& agency)
         if (store.errorKind() == StoreError::Conflict)
             if (const std::optional<Agency> current = store.agency()) {
                 m_shown.version = current->version;
-                error +=
-                    QStringLiteral("\nVos saisies sont gardées\u00a0; «\u00a0Enregistrer\u00a0» "
-                                   "les enregistre sur ce nouvel état.");
+                error += keptAfterConflict();
             }
         MessageBox::critical(this, kTitle, error);
         return false;
@@ -285,9 +280,7 @@ bool AgencyDialog::write(const Agency& agency)
 
 void AgencyDialog::reject()
 {
-    if (isChanged()
-        && !MessageBox::question(this, windowTitle(),
-                                 QStringLiteral("Abandonner les modifications\u00a0?")))
+    if (isChanged() && !abandonChanges(this))
         return;
     QDialog::reject();
 }

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStringList>
 
 namespace velmaris {
 
@@ -25,5 +26,16 @@ inline void addPostalRow(QFormLayout* form, QLineEdit* postalCode, QLineEdit* to
     if (auto* label = qobject_cast<QLabel*>(form->labelForField(place)))
         label->setBuddy(postalCode);
 }
+
+// A refused save: its reasons under heading ("Le bailleur n'est pas
+// enregistré"), then the focus on the faulty box, its text selected.
+void refuseSave(QWidget* form, const QString& title, const QString& heading,
+                const QStringList& problems, QWidget* faulty);
+
+// "Annuler" or Escape on a form with changes: true when the user lets them go.
+bool abandonChanges(QWidget* form);
+
+// What a conflict's message adds when the typing stays for the next save.
+QString keptAfterConflict();
 
 } // namespace velmaris

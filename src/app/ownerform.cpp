@@ -188,13 +188,8 @@ void OwnerForm::save()
 {
     const Owner o = owner();
     if (const QStringList problems = validateOwner(o); !problems.isEmpty()) {
-        QWidget* faulty = boxOf(problems.front());
-        MessageBox::critical(this, kTitle,
-                             QStringLiteral("Le bailleur n'est pas enregistré\u00a0:\n• ")
-                                 + problems.join(QStringLiteral("\n• ")));
-        faulty->setFocus(Qt::OtherFocusReason);
-        if (auto* box = qobject_cast<QLineEdit*>(faulty))
-            box->selectAll();
+        refuseSave(this, kTitle, QStringLiteral("Le bailleur n'est pas enregistré"), problems,
+                   boxOf(problems.front()));
         return;
     }
     QString error;
@@ -208,9 +203,7 @@ void OwnerForm::save()
 
 void OwnerForm::reject()
 {
-    if (isChanged()
-        && !MessageBox::question(this, windowTitle(),
-                                 QStringLiteral("Abandonner les modifications\u00a0?")))
+    if (isChanged() && !abandonChanges(this))
         return;
     QDialog::reject();
 }
@@ -236,9 +229,7 @@ bool editOwner(QWidget* parent, RegisterSession& session, qint64 id)
         if (store.errorKind() == StoreError::Conflict)
             if (const std::optional<Owner> current = store.owner(o.id)) {
                 form.setVersion(current->version);
-                *error +=
-                    QStringLiteral("\nVos saisies sont gardées\u00a0; «\u00a0Enregistrer\u00a0» "
-                                   "les enregistre sur ce nouvel état.");
+                *error += keptAfterConflict();
             }
         return false;
     });

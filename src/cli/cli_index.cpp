@@ -32,14 +32,20 @@ std::optional<CommandLineResult> onlyOptions(const Options& options, const QStri
 }
 
 // Where --add-index and --import-insee write: on a server register its
-// figures (the desk's file at path their copy), else the index file at path.
-std::optional<CommandLineResult> chooseTarget(const Options& options, const QString& dataFolder,
-                                              const QString& path, LeaseStore& store,
-                                              IndexTable& table, IndexTarget& target,
-                                              QString* notice)
+// figures (the desk's index file their copy), else the index file, which
+// must exist.
+std::optional<CommandLineResult>
+chooseTarget(const Options& options, const QString& defaultIndexPath, const QString& dataFolder,
+             LeaseStore& store, IndexTable& table, IndexTarget& target, QString* notice)
 {
+    QString why;
+    const QString path = indexToComplete(options, defaultIndexPath, &why);
+    if (path.isEmpty())
+        return failure(kExitIndexFile, why);
     if (const RegisterChoice choice = chosenRegister(options, dataFolder);
         !choice.server && choice.error.isEmpty()) {
+        if (!QFileInfo::exists(path))
+            return failure(kExitIndexFile, indexMissingLine(path));
         target = indexFileTarget(path);
         return std::nullopt;
     }
@@ -154,18 +160,13 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
                 kExitBadArguments,
                 QStringLiteral("L'option %1 attend une valeur.").arg(QString::fromLatin1(name)));
 
-    QString why;
-    const QString path = indexToComplete(options, defaultIndexPath, &why);
-    if (path.isEmpty())
-        return failure(kExitIndexFile, why);
     LeaseStore store;
     IndexTable table;
     IndexTarget target;
     QString notice;
-    if (auto failed = chooseTarget(options, defaultDataFolder, path, store, table, target, &notice))
+    if (auto failed = chooseTarget(options, defaultIndexPath, defaultDataFolder, store, table,
+                                   target, &notice))
         return *failed;
-    if (!target.shared && !QFileInfo::exists(path))
-        return failure(kExitIndexFile, indexMissingLine(path));
     const QString error = saveTypedIndex(target, entry, QDate::currentDate());
     if (!error.isEmpty()) {
         CommandLineResult r = failure(
@@ -196,18 +197,13 @@ CommandLineResult runImportInsee(const Options& options, const QString& defaultI
                                 QStringLiteral("--data-folder"), QStringLiteral("--register")},
                                command))
         return *bad;
-    QString why;
-    const QString path = indexToComplete(options, defaultIndexPath, &why);
-    if (path.isEmpty())
-        return failure(kExitIndexFile, why);
     LeaseStore store;
     IndexTable table;
     IndexTarget target;
     QString notice;
-    if (auto failed = chooseTarget(options, defaultDataFolder, path, store, table, target, &notice))
+    if (auto failed = chooseTarget(options, defaultIndexPath, defaultDataFolder, store, table,
+                                   target, &notice))
         return *failed;
-    if (!target.shared && !QFileInfo::exists(path))
-        return failure(kExitIndexFile, indexMissingLine(path));
     const QString file = options.value(command);
     QString summary;
     // No one to ask: a value typed by hand that INSEE gives otherwise is refused and named.

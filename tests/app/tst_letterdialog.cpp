@@ -3,6 +3,7 @@
 // when a lease gets none, the owner filled in from the letter, and an
 // agency's letter on the owner's behalf.
 #include "agencydialog.h"
+#include "agencyfixture.h"
 #include "filechoice.h"
 #include "leasestore.h"
 #include "letterdialog.h"
@@ -465,15 +466,7 @@ void TestLetterDialog::ownerFilledFromTheLetter()
 // and guarantor at the foot of the page; "Agence…" replaces "Bailleur…".
 void TestLetterDialog::agencyWritesForTheOwner()
 {
-    Agency agency;
-    agency.name = QStringLiteral("Agence du Parc");
-    agency.address = {QStringLiteral("4 place Bellecour")};
-    agency.postalCode = QStringLiteral("69002");
-    agency.town = QStringLiteral("Lyon");
-    agency.cardNumber = QStringLiteral("CPI 6901 2026 000 000 123");
-    agency.cardChamber = QStringLiteral("CCI Lyon Métropole");
-    agency.guarantorName = QStringLiteral("Galian");
-    agency.guarantorAddress = {QStringLiteral("89 rue La Boétie"), QStringLiteral("75008 Paris")};
+    const Agency agency = test::sampleAgency();
     QVERIFY2(m_store->setAgency(agency), qPrintable(m_store->error()));
     const qint64 id = add(lease(QStringLiteral("A-12"), "15/03/2023", QStringLiteral("Mme Durand"),
                                 QStringLiteral("69003")));

@@ -1,6 +1,7 @@
 // The register's side of owners: the list filtered by owner and its
 // column, the owner picked in the lease form, the desk's landlord taken in
 // when the register opens; and every new window saved to /tmp to be looked at.
+#include "agencyfixture.h"
 #include "auditprinter.h"
 #include "auditreport.h"
 #include "auditwindow.h"
@@ -209,15 +210,10 @@ void TestRegisterOwners::screenshots()
     QVERIFY(letter);
     save(letter, "lettre_incomplete");
     letter->close();
-    Agency agency;
-    agency.name = QStringLiteral("Agence du Parc");
-    agency.address = {QStringLiteral("4 place Bellecour")};
-    agency.postalCode = QStringLiteral("69002");
-    agency.town = QStringLiteral("Lyon");
-    agency.cardNumber = QStringLiteral("CPI 6901 2026 000 000 123");
+    // Long mentions, as a real chamber's name is, for the page's foot.
+    Agency agency = test::sampleAgency();
     agency.cardChamber = QStringLiteral("CCI Lyon Métropole Saint-Étienne Roanne");
     agency.guarantorName = QStringLiteral("Galian Assurances");
-    agency.guarantorAddress = {QStringLiteral("89 rue La Boétie"), QStringLiteral("75008 Paris")};
     QVERIFY(m_r.store->setAgency(agency));
     letter = showLeaseLetter(&r, *m_r.session, id, test::indexTable(), QDate(2024, 3, 15));
     QVERIFY(letter && letter->letter());

@@ -1,6 +1,7 @@
 // The register's owners and agency on both back ends: whose each lease is,
 // what an earlier version's leases become, the CSV that carries them, and
 // who signs a letter.
+#include "agencyfixture.h"
 #include "leasecsv.h"
 #include "leasefixture.h"
 #include "leasestore.h"
@@ -305,15 +306,7 @@ private slots:
         Lease lease = makeLease(QStringLiteral("R-1"), day("01/03/2021"), 80000);
         lease.ownerId = *owner;
         QVERIFY(store.addLease(lease));
-        Agency agency;
-        agency.name = QStringLiteral("Agence du Parc");
-        agency.address = {QStringLiteral("1 cours Lafayette")};
-        agency.postalCode = QStringLiteral("69003");
-        agency.town = QStringLiteral("Lyon");
-        agency.cardNumber = QStringLiteral("CPI 6901 2026 000 000 001");
-        agency.cardChamber = QStringLiteral("CCI Lyon Métropole");
-        agency.guarantorName = QStringLiteral("Caisse de garantie");
-        agency.guarantorAddress = {QStringLiteral("75008 Paris")};
+        const Agency agency = test::sampleAgency();
         QVERIFY2(store.setAgency(agency), qPrintable(store.error()));
         const QString backup = dir.filePath(QStringLiteral("copie.sqlite"));
         QVERIFY2(store.backupTo(backup), qPrintable(store.error()));
@@ -341,24 +334,14 @@ private slots:
                                << QString() << 0;
         QTest::newRow("agency") << true
                                 << QStringList{QStringLiteral("Agence du Parc"),
-                                               QStringLiteral("1 cours Lafayette"),
-                                               QStringLiteral("69003 LYON")}
+                                               QStringLiteral("4 place Bellecour"),
+                                               QStringLiteral("69002 LYON")}
                                 << QStringLiteral("Pour le compte de Jean Dupont") << 2;
     }
     void sender()
     {
         QFETCH(bool, withAgency);
-        Agency agency;
-        if (withAgency) {
-            agency.name = QStringLiteral("Agence du Parc");
-            agency.address = {QStringLiteral("1 cours Lafayette")};
-            agency.postalCode = QStringLiteral("69003");
-            agency.town = QStringLiteral("Lyon");
-            agency.cardNumber = QStringLiteral("CPI 6901");
-            agency.cardChamber = QStringLiteral("CCI Lyon Métropole");
-            agency.guarantorName = QStringLiteral("Caisse de garantie");
-            agency.guarantorAddress = {QStringLiteral("75008 Paris")};
-        }
+        const Agency agency = withAgency ? test::sampleAgency() : Agency();
         QFETCH(QStringList, lines);
         const LetterSender sender = letterSender(makeOwner(QStringLiteral("Jean Dupont")), agency);
         QCOMPARE(QStringList(sender.name) + sender.address, lines);
