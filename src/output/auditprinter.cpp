@@ -150,7 +150,7 @@ bool writeAuditReportPdf(const QString& path, const AuditReport& report, QString
     const QByteArray pdf = auditReportPdf(report);
     if (pdf.isEmpty()) {
         if (reason)
-            *reason = QStringLiteral("le PDF n'a pas pu être composé");
+            *reason = QStringLiteral("le PDF n’a pas pu être composé");
         return false;
     }
     return writeFileSafely(path, pdf, reason);

@@ -57,14 +57,14 @@ void describeLease(Builder& b, const Lease& lease)
                                            + (lease.furnished ? QStringLiteral(", logement meublé")
                                                               : QStringLiteral(", logement vide")));
     item(QStringLiteral("Signature"), dateText(lease.signingDate));
-    item(QStringLiteral("Prise d'effet"), dateText(lease.startDate));
+    item(QStringLiteral("Prise d’effet"), dateText(lease.startDate));
     item(QStringLiteral("Révision"), QStringLiteral("chaque année le %1/%2")
                                          .arg(lease.effectiveRevisionDay(), 2, 10, QChar(u'0'))
                                          .arg(lease.effectiveRevisionMonth(), 2, 10, QChar(u'0')));
     item(QStringLiteral("Trimestre de référence"),
          lease.referenceQuarter.isValid()
              ? lease.referenceQuarter.label()
-             : QStringLiteral("non indiqué : le dernier publié à la signature"));
+             : QStringLiteral("non indiqué\u00a0: le dernier publié à la signature"));
     item(QStringLiteral("Clause"), clauseText(lease.clause));
     item(QStringLiteral("DPE"),
          lease.dpeClass == DpeClass::None
@@ -88,42 +88,42 @@ void describeResult(Builder& b, const Audit& audit)
     const AuditTotals& t = audit.totals;
     if (audit.findings.empty()) {
         if (!audit.months.empty())
-            b.paragraph(AuditStyle::Body, QStringLiteral("Aucun écart : chaque mois contrôlé, le "
+            b.paragraph(AuditStyle::Body, QStringLiteral("Aucun écart\u00a0: chaque mois contrôlé, le "
                                                          "loyer facturé est le loyer légal."));
     } else {
         if (t.overCents > 0)
             b.paragraph(AuditStyle::Body,
-                        QStringLiteral("Trop-perçu par le bailleur : ") + eurosText(t.overCents)
+                        QStringLiteral("Trop-perçu par le bailleur\u00a0: ") + eurosText(t.overCents)
                             + QStringLiteral(", dont ") + eurosText(t.overClaimableCents)
                             + QStringLiteral(" sur les trois dernières années, que le locataire "
                                              "peut réclamer."));
         if (t.underCents > 0)
-            b.paragraph(AuditStyle::Body, QStringLiteral("Moins-perçu par le bailleur : ")
+            b.paragraph(AuditStyle::Body, QStringLiteral("Moins-perçu par le bailleur\u00a0: ")
                                               + eurosText(t.underCents) + QStringLiteral(", dont ")
                                               + eurosText(t.underClaimableCents)
                                               + QStringLiteral(" sur les trois dernières années."));
         if (t.netCents() != 0 && t.overCents > 0 && t.underCents > 0)
             b.paragraph(AuditStyle::Body,
-                        QStringLiteral("Solde : ")
+                        QStringLiteral("Solde\u00a0: ")
                             + eurosText(t.netCents() > 0 ? t.netCents() : -t.netCents())
                             + (t.netCents() > 0 ? QStringLiteral(" en faveur du locataire.")
                                                 : QStringLiteral(" en faveur du bailleur.")));
     }
     b.paragraph(AuditStyle::Small,
                 QStringLiteral("Les mois commencés avant le ") + dateText(audit.limitDate)
-                    + QStringLiteral(", plus de trois ans avant l'audit, sont marqués « ")
+                    + QStringLiteral(", plus de trois ans avant l’audit, sont marqués «\u00a0")
                     + timeBarredMark()
-                    + QStringLiteral(" » : ce qui y a été trop ou moins perçu ne peut plus être "
+                    + QStringLiteral("\u00a0»\u00a0: ce qui y a été trop ou moins perçu ne peut plus être "
                                      "réclamé (art. 7-1 de la loi du 6 juillet 1989)."));
     b.paragraph(AuditStyle::Small,
-                QStringLiteral("Fondement : un mois est prescrit quand son loyer est échu plus de "
-                               "trois ans avant la date de l'audit (art. 7-1 de la loi du "
+                QStringLiteral("Fondement\u00a0: un mois est prescrit quand son loyer est échu plus de "
+                               "trois ans avant la date de l’audit (art. 7-1 de la loi du "
                                "6 juillet 1989), le loyer étant échu le premier du mois sauf "
                                "clause contraire du bail. Une révision que le bailleur a perdue, "
-                               "faute de l'avoir demandée dans l'année (art. 17-1), n'est pas un "
-                               "moins-perçu : le locataire ne doit rien à ce titre. Le réclamable "
-                               "est ce que le locataire peut encore réclamer s'il le réclame à la "
-                               "date de l'audit."));
+                               "faute de l’avoir demandée dans l’année (art. 17-1), n’est pas un "
+                               "moins-perçu\u00a0: le locataire ne doit rien à ce titre. Le réclamable "
+                               "est ce que le locataire peut encore réclamer s’il le réclame à la "
+                               "date de l’audit."));
 }
 
 const AuditFinding* findingOf(const Audit& audit, const QDate& chargedFrom)
@@ -137,13 +137,13 @@ const AuditFinding* findingOf(const Audit& audit, const QDate& chargedFrom)
 QString indicesText(const LawfulRevision& lawful)
 {
     if (lawful.frozen)
-        return QStringLiteral("aucune : loyer gelé\n(DPE F/G)");
+        return QStringLiteral("aucune\u00a0: loyer gelé\n(DPE F/G)");
     if (!lawful.computed)
         return QStringLiteral("aucune révision possible")
-               + (lawful.error.isEmpty() ? QString() : QStringLiteral(" : ") + lawful.error);
-    return seriesName(lawful.series) + u'\n' + lawful.newQuarter.label() + QStringLiteral(" : ")
+               + (lawful.error.isEmpty() ? QString() : QStringLiteral("\u00a0: ") + lawful.error);
+    return seriesName(lawful.series) + u'\n' + lawful.newQuarter.label() + QStringLiteral("\u00a0: ")
            + indexText(lawful.newValue) + QStringLiteral("\nsur ") + lawful.baseQuarter.label()
-           + QStringLiteral(" : ") + indexText(lawful.baseValue);
+           + QStringLiteral("\u00a0: ") + indexText(lawful.baseValue);
 }
 
 void describeRevisions(Builder& b, const Audit& audit)
@@ -221,7 +221,7 @@ void describeFindings(Builder& b, const Audit& audit)
                 ? monthText(f.firstMonth)
                 : monthText(f.firstMonth) + QStringLiteral(" à ") + monthText(f.lastMonth);
         b.paragraph(AuditStyle::Body, QStringLiteral("%1. ").arg(++n) + auditCausesText(f.causes)
-                                          + QStringLiteral(" — ") + months + QStringLiteral(" : ")
+                                          + QStringLiteral(" — ") + months + QStringLiteral("\u00a0: ")
                                           + amounts.join(QStringLiteral(", ")));
         b.paragraph(AuditStyle::Small, f.text, true);
     }
@@ -317,8 +317,8 @@ AuditReport auditReport(const Lease& lease, const Audit& audit, const QString& a
         b.paragraph(AuditStyle::Small,
                     QStringLiteral("Montants en euros, hors charges. Un loyer révisé est "
                                    "arrondi au centime inférieur (la hausse ne dépasse jamais "
-                                   "la variation de l'indice). Un mois où un loyer révisé "
-                                   "prend effet compte au jour près ; « Écart » : facturé moins "
+                                   "la variation de l’indice). Un mois où un loyer révisé "
+                                   "prend effet compte au jour près\u00a0; «\u00a0Écart\u00a0»\u00a0: facturé moins "
                                    "légal, positif quand le bailleur a trop perçu."));
     return r;
 }

@@ -111,13 +111,13 @@ bool saveLettersPdf(const std::vector<RevisionLetter>& letters, const QString& t
 {
     if (letters.empty()) {
         if (reason)
-            *reason = QStringLiteral("il n'y a aucune lettre à écrire");
+            *reason = QStringLiteral("il n’y a aucune lettre à écrire");
         return false;
     }
     const QByteArray pdf = lettersPdf(letters, title);
     if (pdf.isEmpty()) {
         if (reason)
-            *reason = QStringLiteral("le document PDF n'a pas pu être composé");
+            *reason = QStringLiteral("le document PDF n’a pas pu être composé");
         return false;
     }
     return writeFileSafely(path, pdf, reason);

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace velmaris {
@@ -20,6 +21,9 @@ struct ReportPage {
     double lineHeight = 0;
 };
 
+// How wide a text prints, in centimetres (bold: the title).
+using ReportTextWidth = std::function<double(const QString& text, bool bold)>;
+
 // One text at its place: x from the left of the printable area, y the top of
 // its line from the top of the printable area, both in centimetres.
 struct PlacedText {
@@ -27,6 +31,8 @@ struct PlacedText {
     double x = 0;
     double y = 0;
     QString text;
+    bool bold = false;
+    double scale = 1; // a text too wide for its column prints that much smaller
 };
 
 struct ReportLayout {
@@ -38,13 +44,18 @@ struct ReportLayout {
 // where w is a sixth of the width between the margins.
 std::array<double, kReportColumns> reportColumnStarts(double printableWidth);
 
-// The report's lines as they print: the headings, an empty line, the rows with
-// their numbers padded by one blank on each side, an empty line.
+// The table's rows as they print: their numbers padded by one blank on each
+// side, the rent as paper writes it.
 std::vector<ReportCells> reportLines(const ReportRows& rows);
 
-// Where every text of the report goes. Lines follow one another at the line
-// height; a line that would pass the bottom starts a new page, at its top. The
-// headings are not repeated. Empty cells place nothing.
-ReportLayout layoutReport(const ReportRows& rows, const ReportPage& page);
+// Where every text of the report goes. The first page starts with the title
+// in bold and the heading's lines, then an empty line; every page has the
+// column headings, an empty line, then rows at the line height down to an
+// empty line above its last line, where "Page n/N" stands against the right
+// margin. The rent column stands against the right margin too. A text wider
+// than its column is set smaller to fit it. Empty cells place nothing.
+// Without textWidth every text measures 0.
+ReportLayout layoutReport(const ReportRows& rows, const ReportPage& page,
+                          const ReportTextWidth& textWidth = {});
 
 } // namespace velmaris

@@ -18,18 +18,10 @@ namespace {
 constexpr double kCmPerInch = 2.54;
 constexpr int kReportPointSize = 11;
 constexpr double kPdfMarginMm = 15;
-// Blank kept between a text and the next column, in centimetres.
-constexpr double kColumnGapCm = 0.15;
-
-// Room for a text that starts at x (cm): up to the next column, or to the
-// edge of the page for the last one.
-double roomAt(double x, double pageWidth)
-{
-    for (const double start : reportColumnStarts(pageWidth))
-        if (start > x + 1e-9)
-            return start - x - kColumnGapCm;
-    return pageWidth - x;
-}
+// A sixty-fourth of a pixel between letters, the least Qt keeps: nothing on
+// paper, but letter spacing turns off the font's ligatures ("ffi" in
+// "Officiel"), so the PDF's text reads and searches letter by letter.
+constexpr double kUnligatedSpacing = 1.0 / 64;
 
 } // namespace
 
@@ -57,6 +49,7 @@ QFont paperFont(const QString& family, int pointSize)
     font.setStyle(QFont::StyleNormal);
     font.setUnderline(false);
     font.setStrikeOut(false);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, kUnligatedSpacing);
     return font;
 }
 
@@ -71,37 +64,32 @@ bool drawReport(QPagedPaintDevice& printer, const ReportRows& rows)
     if (!painter.begin(&printer))
         return false;
     const QFont font = reportFont(QFontDatabase::families());
-    painter.setFont(font);
+    QFont bold = font;
+    bold.setWeight(QFont::Bold);
+    const QFontMetricsF metrics(font, &printer);
+    const QFontMetricsF boldMetrics(bold, &printer);
 
     // The painter's origin is the top left of the printable area, in device
     // pixels; the layout works in centimetres.
     const double pixelsPerCm = printer.logicalDpiY() / kCmPerInch;
-    const QFontMetricsF metrics(font, &printer);
     ReportPage page;
     page.width = printer.width() / pixelsPerCm;
     page.height = printer.height() / pixelsPerCm;
     page.lineHeight = metrics.lineSpacing() / pixelsPerCm;
-
-    const ReportLayout layout = layoutReport(rows, page);
+    const ReportLayout layout = layoutReport(rows, page, [&](const QString& text, bool isBold) {
+        return (isBold ? boldMetrics : metrics).horizontalAdvance(text) / pixelsPerCm;
+    });
     int current = 0;
     for (const PlacedText& placed : layout.texts) {
         for (; current < placed.page; ++current)
             if (!printer.newPage())
                 return false;
-        const QPointF at(placed.x * pixelsPerCm, placed.y * pixelsPerCm + metrics.ascent());
-        // Where the first choices are missing, a wider face could run a
-        // heading into the next column: that text alone is set smaller.
-        const double room = roomAt(placed.x, page.width) * pixelsPerCm;
-        const double wide = metrics.horizontalAdvance(placed.text);
-        if (wide > room && room > 0) {
-            QFont narrower = font;
-            narrower.setPointSizeF(font.pointSizeF() * room / wide);
-            painter.setFont(narrower);
-            painter.drawText(at, placed.text);
-            painter.setFont(font);
-        } else {
-            painter.drawText(at, placed.text);
-        }
+        QFont face = placed.bold ? bold : font;
+        if (placed.scale < 1)
+            face.setPointSizeF(face.pointSizeF() * placed.scale);
+        painter.setFont(face);
+        painter.drawText(QPointF(placed.x * pixelsPerCm, placed.y * pixelsPerCm + metrics.ascent()),
+                         placed.text);
     }
     return painter.end(); // sends the document
 }
@@ -118,7 +106,7 @@ QByteArray tableReportPdf(const ReportRows& rows)
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                         QMarginsF(kPdfMarginMm, kPdfMarginMm, kPdfMarginMm, kPdfMarginMm),
                         QPageLayout::Millimeter));
-        writer.setTitle(QStringLiteral("Velmaris"));
+        writer.setTitle(reportTitle());
         writer.setCreator(QStringLiteral("Velmaris"));
         if (!drawReport(writer, rows))
             return {};
@@ -132,7 +120,7 @@ bool writeTableReportPdf(const QString& path, const ReportRows& rows, QString* r
     const QByteArray pdf = tableReportPdf(rows);
     if (pdf.isEmpty()) {
         if (reason)
-            *reason = QStringLiteral("le PDF n'a pas pu être composé");
+            *reason = QStringLiteral("le PDF n’a pas pu être composé");
         return false;
     }
     return writeFileSafely(path, pdf, reason);

@@ -21,7 +21,8 @@ QStringList reportFontCandidates();
 QString reportFontFamily(const QStringList& families);
 
 // The application's default font as paper takes it: in the given family (when
-// not empty) and size, regular, upright, plain.
+// not empty) and size, regular, upright, plain, without ligatures (every
+// letter of the PDF's text its own).
 QFont paperFont(const QString& family, int pointSize);
 
 // The report's font: that family, or the default font when there is none, at

@@ -1,22 +1,22 @@
 // The clipboard text, the report layout and the report drawn into a PDF file.
 #include "clipboardtext.h"
 #include "letterprinter.h"
+#include "pdflines.h"
 #include "reportlayout.h"
 #include "reportprinter.h"
 #include "reportrows.h"
 #include "revision.h"
 #include "testmain.h"
+#include "testsupport.h"
 
 #include <QGuiApplication>
-#include <QPageSize>
-#include <QPdfWriter>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <map>
+
 using namespace velmaris;
+using namespace velmaris::test;
 
 namespace {
 
@@ -97,6 +97,22 @@ Schedule scheduleFor(const IndexTable& t)
 
 const QLocale kFrench(QLocale::French, QLocale::France);
 
+// Every character 0.2 cm wide (0.25 in bold).
+double textWidth(const QString& text, bool bold)
+{
+    return double(text.size()) * (bold ? 0.25 : 0.2);
+}
+
+// The texts of each line of a page, "|" between them, by their top.
+std::map<double, QString> linesOf(const ReportLayout& layout, int page)
+{
+    std::map<double, QString> lines;
+    for (const PlacedText& t : layout.texts)
+        if (t.page == page)
+            lines[t.y] += (lines.count(t.y) ? QStringLiteral("|") : QString()) + t.text;
+    return lines;
+}
+
 } // namespace
 
 class TestOutput : public QObject {
@@ -166,90 +182,109 @@ void TestOutput::columnStarts()
 
 void TestOutput::headingLayout()
 {
-    const ReportLayout layout =
-        layoutReport(reportRows(sampleTable(), -1, {}, true, kFrench), {19.0, 27.0, 0.5});
+    ReportRows rows = reportRows(sampleTable(), -1, {}, true, kFrench);
+    rows.heading.printed = QDate(2026, 12, 9);
+    const ReportLayout layout = layoutReport(rows, {19.0, 27.0, 0.5}, textWidth);
     const auto starts = reportColumnStarts(19.0);
     struct Expected {
         double y;
-        int column;
+        double x; // a column's start, or where a right-aligned text ends
         const char* text;
     };
+    // The rent column stands against the right margin, 1 cm in.
     const Expected expected[] = {
-        {0, 2, "Moyennes des"},       {0, 3, "Indice de"},        {0, 4, "Date de"},
-        {0, 5, "Montant du"},         {0.5, 0, "Trimestre"},      {0.5, 1, "Indice"},
-        {0.5, 2, "4 derniers"},       {0.5, 3, "référence"},      {0.5, 4, "parution au"},
-        {0.5, 5, "loyer (réévalué)"}, {1.0, 2, "indices"},        {1.0, 3, "des loyers"},
-        {1.0, 4, "Journal Officiel"}, {1.0, 5, "(hors charges)"},
+        {0, 0, "Révision du loyer"},
+        {0.5, 0, "Établi le 9 décembre 2026"},
+        {1.5, starts[2], "Moyennes des"},
+        {1.5, starts[3], "Indice de"},
+        {1.5, starts[4], "Date de"},
+        {1.5, 18.0, "Montant du"},
+        {2.0, starts[0], "Trimestre"},
+        {2.0, starts[1], "Indice"},
+        {2.0, starts[2], "4 derniers"},
+        {2.0, starts[3], "référence"},
+        {2.0, starts[4], "parution au"},
+        {2.0, 18.0, "loyer (réévalué)"},
+        {2.5, starts[2], "indices"},
+        {2.5, starts[3], "des loyers"},
+        {2.5, starts[4], "Journal Officiel"},
+        {2.5, 18.0, "(hors charges)"},
+        {26.5, 18.0, "Page 1/1"},
     };
     QCOMPARE(layout.texts.size(), std::size(expected));
     for (std::size_t i = 0; i < layout.texts.size(); ++i) {
         const PlacedText& t = layout.texts[i];
-        QCOMPARE(t.text, QString::fromUtf8(expected[i].text));
+        const QString text = QString::fromUtf8(expected[i].text);
+        QCOMPARE(t.text, text);
         QCOMPARE(t.page, 0);
         QCOMPARE(t.y, expected[i].y);
-        QCOMPARE(t.x, starts[std::size_t(expected[i].column)]);
+        const bool right = expected[i].x == 18.0;
+        QCOMPARE(t.x + (right ? textWidth(text, t.bold) * t.scale : 0), expected[i].x);
+        QCOMPARE(t.bold, i == 0);
     }
+    // A heading wider than its column is set smaller to keep it.
+    QVERIFY(layout.texts[11].scale < 1);
+    QCOMPARE(layout.texts[11].x, starts[5]);
     QCOMPARE(layout.pages, 1);
 }
 
 void TestOutput::rowsDownToReference()
 {
-    const ReportLayout layout =
-        layoutReport(reportRows(sampleTable(), 3, scheduleFor(sampleTable()), false, kFrench),
-                     {19.0, 27.0, 0.5});
-    const auto starts = reportColumnStarts(19.0);
-    // Rows start after the headings and one empty line; numbers carry a blank each side.
-    const auto at = [&](double y) {
-        QStringList texts;
-        for (const PlacedText& t : layout.texts)
-            if (t.y == y)
-                texts << t.text;
-        return texts;
-    };
-    QCOMPARE(at(1.5), QStringList());
-    QCOMPARE(at(2.0), (QStringList{QStringLiteral("3è tr.2025"), QStringLiteral(" 145,77 "),
-                                   QStringLiteral("15/10/2025")}));
-    QCOMPARE(at(3.5), (QStringList{QStringLiteral("4è tr.2024"), QStringLiteral(" 1276 "),
-                                   QStringLiteral(" 1271,25 "), QStringLiteral("06/10/2005"),
-                                   QStringLiteral(" 850,00")}));
-    // The reference row is the last line printed: its rent ends the report.
-    const PlacedText& last = layout.texts.back();
-    QCOMPARE(last.text, QStringLiteral(" 850,00"));
-    QCOMPARE(last.x, starts[5]);
-    QCOMPARE(last.y, 3.5);
-    QVERIFY(at(4.0).isEmpty());
-    QCOMPARE(at(1.0).last(), QStringLiteral("(hors charges)"));
-    QCOMPARE(at(0.5).last(), QStringLiteral("loyer (augmenté)"));
+    const IndexTable table = sampleTable();
+    ReportRows rows = reportRows(table, 3, scheduleFor(table), false, kFrench);
+    rows.heading = reportHeading(table, 3, scheduleFor(table), QDate(2026, 12, 9), kFrench);
+    const ReportLayout layout = layoutReport(rows, {19.0, 27.0, 0.5}, textWidth);
+    const std::map<double, QString> lines = linesOf(layout, 0);
+    QStringList texts;
+    for (const auto& [y, line] : lines)
+        texts << line;
+    // Under the title, the revision; rows come after the headings and an
+    // empty line, their numbers with a blank each side, the rents in euros.
+    QCOMPARE(texts.mid(0, 4),
+             (QStringList{QStringLiteral("Révision du loyer"),
+                          QStringLiteral("Trimestre de référence\u00a0: 4e trimestre 2024"),
+                          QStringLiteral("Loyer de référence hors charges\u00a0: 850,00\u00a0€"),
+                          QStringLiteral("Établi le 9 décembre 2026")}));
+    QCOMPARE(texts.mid(7),
+             (QStringList{QStringLiteral("3è tr.2025| 145,77 |15/10/2025"),
+                          QStringLiteral("2è tr.2025| 146,68 |16/07/2025|921,37\u00a0€"),
+                          QStringLiteral("1er tr.2025| 145,47 |16/04/2025|Loyer 2025"),
+                          QStringLiteral("4è tr.2024| 1276 | 1271,25 |06/10/2005|850,00\u00a0€"),
+                          QStringLiteral("Page 1/1")}));
+    QCOMPARE(std::next(lines.begin(), 7)->first, 4.5); // two lines under "(hors charges)"
+    QCOMPARE(texts[6].section(u'|', -1), QStringLiteral("(hors charges)"));
+    QCOMPARE(texts[5].section(u'|', -1), QStringLiteral("loyer (augmenté)"));
 }
 
 void TestOutput::pageBreaks()
 {
-    // 55 lines of 0.5 cm fit in 27.7 cm; the 56th would pass the bottom.
-    const ReportPage page{19.0, 27.7, 0.5};
+    // 54 lines of 0.5 cm take 27 cm: the last page line holds its number
+    // under an empty line.
+    const ReportPage page{19.0, 27.5, 0.5};
     const IndexTable table = longTable(301);
-    const ReportLayout layout =
-        layoutReport(reportRows(table, table.lastRow(), scheduleFor(table), true, kFrench), page);
+    const ReportLayout layout = layoutReport(
+        reportRows(table, table.lastRow(), scheduleFor(table), true, kFrench), page, textWidth);
 
-    // 3 headings + 1 empty + 301 rows = 305 lines with text: 6 pages of 55 lines.
-    QCOMPARE(layout.pages, 6);
+    // Page 1: title, empty, 3 headings, empty, 47 rows; then 3 headings,
+    // empty, 49 rows: 301 rows on 7 pages.
+    QCOMPARE(layout.pages, 7);
     int expectedRow = 0;
-    int previousPage = 0;
-    for (const PlacedText& t : layout.texts) {
-        QVERIFY(t.y + page.lineHeight <= page.height + 1e-9);
-        QVERIFY(t.page >= previousPage);
-        if (t.page > previousPage) // each new page starts at its top
-            QCOMPARE(t.y, 0.0);
-        previousPage = t.page;
-        if (t.page > 0)
-            QVERIFY2(!t.text.contains(QStringLiteral("Trimestre"))
-                         && !t.text.contains(QStringLiteral("Moyennes")),
-                     qPrintable(t.text));
-        if (t.x == 0 && Quarter::fromLabel(t.text))
-            QCOMPARE(t.text, table.rows[std::size_t(expectedRow++)].label());
+    for (int p = 0; p < layout.pages; ++p) {
+        const std::map<double, QString> lines = linesOf(layout, p);
+        const double top = p == 0 ? 1.0 : 0;
+        QCOMPARE(lines.begin()->second.section(u'|', 0, 0),
+                 p == 0 ? QStringLiteral("Révision du loyer") : QStringLiteral("Moyennes des"));
+        QCOMPARE(lines.at(top + 0.5).section(u'|', 0, 0), QStringLiteral("Trimestre"));
+        QCOMPARE(lines.rbegin()->first, 27.0);
+        QCOMPARE(lines.rbegin()->second, QStringLiteral("Page %1/7").arg(p + 1));
+        QVERIFY(std::prev(lines.end(), 2)->first <= 26.0); // the last row, over an empty line
+        for (const auto& [y, line] : lines)
+            if (Quarter::fromLabel(line.section(u'|', 0, 0)))
+                QCOMPARE(line.section(u'|', 0, 0), table.rows[std::size_t(expectedRow++)].label());
     }
     QCOMPARE(expectedRow, 301);
-    QCOMPARE(layout.texts.back().text, QStringLiteral(" 800,00"));
-    QCOMPARE(layout.texts.back().page, 5);
+    QCOMPARE(std::prev(layout.texts.end(), 2)->text, QStringLiteral("800,00\u00a0€"));
+    QCOMPARE(std::prev(layout.texts.end(), 2)->page, 6);
 }
 
 void TestOutput::fontChoice_data()
@@ -301,69 +336,66 @@ void TestOutput::fontChoice()
 
 void TestOutput::pdfReport()
 {
-    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    if (pdftotext.isEmpty())
+    if (pdftotext().isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-
-    const auto render = [&](const IndexTable& table, int reference, const QString& name) {
+    const auto save = [&](const IndexTable& table, int reference, const QString& name) {
+        ReportRows rows = reportRows(table, reference, scheduleFor(table), true, kFrench);
+        rows.heading =
+            reportHeading(table, reference, scheduleFor(table), QDate(2026, 12, 9), kFrench);
+        rows.heading.leaseDate = QDate(2023, 3, 15);
         const QString path = dir.filePath(name + QStringLiteral(".pdf"));
-        {
-            QPdfWriter printer(path);
-            printer.setResolution(1200);
-            printer.setPageSize(QPageSize(QPageSize::A4));
-            if (!drawReport(printer,
-                            reportRows(table, reference, scheduleFor(table), true, kFrench)))
-                return QString();
-        }
-        QProcess p;
-        p.start(pdftotext, {QStringLiteral("-layout"), path, QStringLiteral("-")});
-        if (!p.waitForFinished(30000) || p.exitCode() != 0)
-            return QString();
-        // NFKC spells out the ligatures the PDF keeps ("Officiel" has an ffi).
-        return QString::fromUtf8(p.readAllStandardOutput())
-            .normalized(QString::NormalizationForm_KC);
+        writeAll(path, tableReportPdf(rows));
+        if (qEnvironmentVariableIntValue("VELMARIS_SCREENSHOTS") == 1) // to look at
+            QFile::copy(path, QStringLiteral("/tmp/tableau-%1.pdf").arg(name));
+        return path;
     };
 
-    const QString text = render(sampleTable(), 3, QStringLiteral("short"));
-    // Whatever face stands in for Arial, no heading runs into the next column:
-    // the PDF's words stay apart ("desIndice" if they touch).
-    // The saved PDF has the narrowest columns (15 mm margins).
-    {
-        QFile saved(dir.filePath(QStringLiteral("saved.pdf")));
-        QVERIFY(saved.open(QIODevice::WriteOnly));
-        saved.write(tableReportPdf(
-            reportRows(sampleTable(), 3, scheduleFor(sampleTable()), false, kFrench)));
-        saved.close();
-        QProcess p;
-        p.start(pdftotext, {QStringLiteral("-bbox"), saved.fileName(), QStringLiteral("-")});
-        QVERIFY(p.waitForFinished(30000) && p.exitCode() == 0);
-        const QString boxes =
-            QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-        QStringList words;
-        static const QRegularExpression word(QStringLiteral("<word [^>]*>([^<]*)</word>"));
-        for (const QRegularExpressionMatch& m : word.globalMatch(boxes))
-            words << m.captured(1);
-        const std::pair<const char*, int> counts[] = {{"Moyennes", 1}, {"des", 2},   {"Indice", 2},
-                                                      {"Officiel", 1}, {"(hors", 1}, {"loyer", 1}};
-        for (const auto& [w, n] : counts)
-            QVERIFY2(words.count(QString::fromUtf8(w)) == n, w);
-    }
-    QVERIFY(!text.isEmpty());
+    const QString path = save(sampleTable(), 3, QStringLiteral("short"));
+    // NFKC turns the no-break spaces into blanks.
+    const QString text = pdfRawText(path).normalized(QString::NormalizationForm_KC);
     for (const char* expected :
-         {"Moyennes des", "Trimestre", "loyer (réévalué)", "Journal Officiel", "(hors charges)",
-          "4è tr.2024", "1271,25", "850,00", "06/10/2005", "Loyer 2025"})
-        QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+         {"Révision du loyer", "Trimestre de référence\u00a0: 4e trimestre 2024",
+          "Loyer de référence hors charges\u00a0: 850,00 €", "Date du bail\u00a0: 15 mars 2023",
+          "Établi le 9 décembre 2026", "Moyennes des", "Trimestre", "loyer (réévalué)",
+          "Journal Officiel", "(hors charges)", "4è tr.2024", "1271,25", "06/10/2005", "Loyer 2025",
+          "Page 1/1"})
+        QVERIFY2(
+            text.contains(QString::fromUtf8(expected).normalized(QString::NormalizationForm_KC)),
+            expected);
     QVERIFY(!text.contains(QStringLiteral("3è tr.2024"))); // below the reference row
     QCOMPARE(text.count(u'\f'), 1);                        // one page
+    // Whatever face stands in for Arial, no heading runs into the next column
+    // (the PDF's words stay apart: "desIndice" if they touch), and the rents
+    // end on one right edge.
+    QStringList words;
+    std::vector<double> rentEnds;
+    for (const PdfLine& line : pdfLines(path)) {
+        words << line.text.split(u' ');
+        if (line.text.endsWith(u'€') && !line.text.contains(u':'))
+            rentEnds.push_back(line.right);
+    }
+    const std::pair<const char*, int> counts[] = {{"Moyennes", 1}, {"des", 2},   {"Indice", 2},
+                                                  {"Officiel", 1}, {"(hors", 1}, {"loyer", 2}};
+    for (const auto& [w, n] : counts)
+        QVERIFY2(words.count(QString::fromUtf8(w)) == n, w);
+    QCOMPARE(rentEnds.size(), std::size_t(2));
+    QVERIFY(qAbs(rentEnds[0] - rentEnds[1]) < 0.2);
 
-    // A long table runs over several pages with the headings on the first only.
-    const QString longText = render(longTable(301), 300, QStringLiteral("long"));
-    QVERIFY(longText.count(u'\f') > 1);
-    QCOMPARE(longText.count(QStringLiteral("Trimestre")), 1);
-    QVERIFY(longText.section(u'\f', 1).contains(longTable(301).rows.back().label()));
-    QVERIFY(longText.contains(QStringLiteral("800,00")));
+    // A long table runs over pages that each have the column headings and their number.
+    const IndexTable table = longTable(301);
+    const QStringList pages = pdfRawText(save(table, 300, QStringLiteral("long")))
+                                  .normalized(QString::NormalizationForm_KC)
+                                  .split(u'\f', Qt::SkipEmptyParts);
+    QVERIFY(pages.size() > 1);
+    for (int p = 0; p < pages.size(); ++p) {
+        QCOMPARE(pages[p].count(QStringLiteral("Trimestre")), p == 0 ? 2 : 1);
+        QCOMPARE(pages[p].count(QStringLiteral("Révision du loyer")), p == 0 ? 1 : 0);
+        QVERIFY(pages[p].contains(QStringLiteral("Page %1/%2").arg(p + 1).arg(pages.size())));
+    }
+    QVERIFY(pages.last().contains(table.rows.back().label()));
+    QVERIFY(pages.last().contains(QStringLiteral("800,00 €")));
 }
 
 VELMARIS_TEST(TestOutput)
