@@ -17,7 +17,7 @@ inline constexpr int kExitBadArguments = 2;
 inline constexpr int kExitIndexFile = 3;
 inline constexpr int kExitRevision = 4;
 inline constexpr int kExitRegister = 5; // the lease register cannot be opened or written
-inline constexpr int kExitRefused = 6;  // a file to import is refused
+inline constexpr int kExitRefused = 6;  // a file to read or to write is refused, or not written
 
 // arguments: without the program name. defaultIndexPath: the index file used
 // when --index-file is not given; defaultDataFolder: the lease register's
@@ -29,5 +29,11 @@ CommandLineResult runCommandLine(const QStringList& arguments, const QString& de
 
 // The usage text, in French.
 QString commandLineUsage();
+
+// Whether the command writes pages (--pdf): it then needs QtGui's application
+// object, painting offscreen (paintOffscreen(), before that object exists);
+// every other command runs in a QCoreApplication.
+bool commandWritesPages(const QStringList& arguments);
+void paintOffscreen();
 
 } // namespace velmaris

@@ -1,12 +1,15 @@
 // The audit of one lease from the command line, as the audit window computes
-// it: tab-separated lines a script can read.
+// it: tab-separated lines a script can read, or the window's report as a PDF.
 #include "cli_p.h"
 
 #include "amounts.h"
 #include "audit.h"
+#include "auditprinter.h"
+#include "auditreport.h"
 #include "chargedcsv.h"
 #include "dates.h"
 #include "indexvalue.h"
+#include "leaseletters.h"
 
 namespace velmaris::cli {
 
@@ -57,47 +60,103 @@ QString auditText(const Audit& audit)
 
 } // namespace
 
-CommandLineResult runAuditLease(const Options& options, const QString& indexPath,
-                                const QString& dataFolder)
-{
-    LeaseCommand run;
-    if (auto failed =
-            startLeaseCommand(options, QStringLiteral("--audit-lease"), QStringLiteral("--date"),
-                              {QStringLiteral("--charged")}, indexPath, dataFolder, run))
-        return *failed;
-    LeaseStore& store = run.store;
+namespace {
+
+// What --audit-lease and --audit-report share: the lease, its rents charged
+// (the register's, or those of --charged) and the audit at --date, as the
+// audit window makes it.
+struct AuditRun {
+    LeaseCommand command;
     Lease lease;
+    Audit audit;
+};
+
+std::optional<CommandLineResult> runAudit(const Options& options, const QString& name,
+                                          const QStringList& allowed, const QString& indexPath,
+                                          const QString& dataFolder, AuditRun& run)
+{
+    if (auto failed = startLeaseCommand(options, name, QStringLiteral("--date"),
+                                        allowed + QStringList{QStringLiteral("--charged")},
+                                        indexPath, dataFolder, run.command))
+        return failed;
+    LeaseStore& store = run.command.store;
     std::vector<RevisionRecord> history;
-    if (auto failed = findLeaseAndHistory(store, options.value(QStringLiteral("--audit-lease")),
-                                          lease, history))
-        return *failed;
+    if (auto failed = findLeaseAndHistory(store, options.value(name), run.lease, history))
+        return failed;
     std::vector<ChargedRent> periods;
     if (options.has(QStringLiteral("--charged"))) {
         // The file stands in for the register's rents, which stay as they are.
         const QString path = options.value(QStringLiteral("--charged"));
-        const ChargedCsvImport read = readChargedRentsCsv(path, lease);
+        const ChargedCsvImport read = readChargedRentsCsv(path, run.lease);
         if (!read.ok())
             return failure(kExitRefused,
-                           QStringLiteral("Loyers facturés refusés (%1) :\n  ").arg(path)
+                           QStringLiteral("Loyers facturés refusés (%1)\u00a0:\n  ").arg(path)
                                + read.errors.join(QStringLiteral("\n  ")));
         periods = read.periods;
     } else {
-        const auto charged = store.chargedRents(lease.id);
+        const auto charged = store.chargedRents(run.lease.id);
         if (!charged)
             return failure(kExitRegister, store.error());
         periods = *charged;
     }
-    const Audit audit = auditLease(lease, periods, history, run.table, run.date);
-    if (audit.months.empty())
-        return failure(kExitRevision, QStringLiteral("Audit impossible. ") + audit.error);
-    CommandLineResult r;
-    r.output = auditText(audit);
-    r.error = run.notice + stalenessNotice(run.table);
-    if (!audit.complete()) {
-        // What was compared is printed; the reason it stopped is the status.
-        r.status = kExitRevision;
-        r.error += QStringLiteral("Audit incomplet. ") + audit.error + u'\n';
+    run.audit = auditLease(run.lease, periods, history, run.command.table, run.command.date);
+    if (run.audit.months.empty())
+        return failure(kExitRevision, QStringLiteral("Audit impossible. ") + run.audit.error);
+    return std::nullopt;
+}
+
+// What the user must know besides; an audit that stopped on the way is said,
+// and its status is 4 whatever it printed or wrote.
+void endAudit(const AuditRun& run, CommandLineResult& r)
+{
+    r.error = run.command.notice + stalenessNotice(run.command.table) + r.error;
+    if (!run.audit.complete()) {
+        if (r.status == 0)
+            r.status = kExitRevision;
+        r.error += QStringLiteral("Audit incomplet. ") + run.audit.error + u'\n';
     }
+}
+
+} // namespace
+
+CommandLineResult runAuditLease(const Options& options, const QString& indexPath,
+                                const QString& dataFolder)
+{
+    AuditRun run;
+    if (auto failed =
+            runAudit(options, QStringLiteral("--audit-lease"), {}, indexPath, dataFolder, run))
+        return *failed;
+    CommandLineResult r;
+    r.output = auditText(run.audit);
+    endAudit(run, r);
+    return r;
+}
+
+CommandLineResult runAuditReport(const Options& options, const QString& indexPath,
+                                 const QString& dataFolder)
+{
+    const QString name = QStringLiteral("--audit-report");
+    const QStringList allowed = {QStringLiteral("--pdf")};
+    QString path;
+    if (auto bad = onlyOptions(
+            options, name,
+            allowed + QStringList{QStringLiteral("--charged"), QStringLiteral("--date")}))
+        return *bad;
+    if (auto refused = pdfTarget(options, name, indexPath, dataFolder, path))
+        return *refused;
+    AuditRun run;
+    if (auto failed = runAudit(options, name, allowed, indexPath, dataFolder, run))
+        return *failed;
+    // Established by the lease's owner, or the agency on its behalf, as in the window.
+    const std::optional<LeaseSender> sender = leaseSender(run.command.store, run.lease);
+    if (!sender)
+        return failure(kExitRegister, run.command.store.error());
+    const AuditReport report =
+        auditReport(run.lease, run.audit, auditAuthor(sender->owner, sender->agency));
+    QString reason;
+    CommandLineResult r = pdfWritten(writeAuditReportPdf(path, report, &reason), reason,
+                                     QStringLiteral("Audit enregistré"), path);
+    endAudit(run, r);
     return r;
 }
 

@@ -1,6 +1,7 @@
 // --calendar FILE [--months N] [--date D]: the register's revision dates as an
 // iCalendar file for the user's calendar program.
 #include "cli_p.h"
+#include "typography.h"
 
 #include "calendarexport.h"
 #include "dates.h"
@@ -42,9 +43,9 @@ CommandLineResult runCalendar(const Options& options, const QString& indexPath,
         return failure(registerFault(command.store.errorKind()) ? kExitRegister : kExitRefused,
                        error);
     CommandLineResult r;
-    r.output = QStringLiteral("%1 échéance(s) du %2 au %3 écrite(s) dans %4.\n")
-                   .arg(written)
-                   .arg(dateText(command.date), dateText(command.date.addMonths(months)), path);
+    r.output = QStringLiteral("%1 dans %2 (du %3 au %4).\n")
+                   .arg(countOf(written, u"échéance écrite", u"échéances écrites", true), path,
+                        dateText(command.date), dateText(command.date.addMonths(months)));
     r.error = command.notice;
     return r;
 }

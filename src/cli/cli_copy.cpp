@@ -1,6 +1,7 @@
 // --copy-register: an office moves its register to the server (or takes a
 // copy of the server's into a folder), whole or not at all.
 #include "cli_p.h"
+#include "typography.h"
 
 #include "datafolder.h"
 #include "quoting.h"
@@ -33,7 +34,7 @@ std::optional<CommandLineResult> openFileRegister(const Options& options, const 
         refusal = QStringLiteral("aucun registre des baux (%1) dans le dossier %2")
                       .arg(LeaseStore::fileName(), quotedPath(folder));
     if (!refusal.isEmpty() || !store.open(folder))
-        return failure(kExitRegister, QStringLiteral("Registre des baux inaccessible : %1")
+        return failure(kExitRegister, QStringLiteral("Registre des baux inaccessible\u00a0: %1")
                                           .arg(refusal.isEmpty() ? store.error() : refusal));
     return std::nullopt;
 }
@@ -74,7 +75,7 @@ bool placeCopy(LeaseStore& copy, const QString& built, const QString& file, QStr
         ::link(QFile::encodeName(built).constData(), QFile::encodeName(file).constData()) == 0;
     if (!placed)
         *why = errno == EEXIST
-                   ? QStringLiteral("%1 existe déjà : la copie va dans un dossier sans registre.")
+                   ? QStringLiteral("%1 existe déjà\u00a0: la copie va dans un dossier sans registre.")
                          .arg(quotedPath(file))
                    : QStringLiteral("le registre copié ne peut pas prendre le nom %1.")
                          .arg(quotedPath(file));
@@ -98,7 +99,7 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
         QString why;
         const auto server = serverFromAddress(target, &why);
         if (!server)
-            return failure(kExitBadArguments, QStringLiteral("Option --copy-register : %1. "
+            return failure(kExitBadArguments, QStringLiteral("Option --copy-register\u00a0: %1. "
                                                              "(velmaris-cli --help)")
                                                   .arg(why));
         if (auto failed = options.has(QStringLiteral("--register"))
@@ -107,18 +108,18 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
             return *failed;
         if (!copy.openServer(*server))
             return failure(kExitRegister,
-                           QStringLiteral("Copie du registre impossible : %1").arg(copy.error()));
+                           QStringLiteral("Copie du registre impossible\u00a0: %1").arg(copy.error()));
     } else {
         const QString file = QDir(target).filePath(LeaseStore::fileName());
         // A new folder is made only where the program may write.
         const QFileInfo info(target);
         QString refusal = dataFolderRefusal(info.exists() ? target : info.absolutePath());
         if (refusal.isEmpty() && QFileInfo::exists(file))
-            refusal = QStringLiteral("%1 existe déjà : la copie va dans un dossier sans registre")
+            refusal = QStringLiteral("%1 existe déjà\u00a0: la copie va dans un dossier sans registre")
                           .arg(quotedPath(file));
         if (!refusal.isEmpty())
             return failure(kExitBadArguments,
-                           QStringLiteral("Copie du registre impossible : %1.").arg(refusal));
+                           QStringLiteral("Copie du registre impossible\u00a0: %1.").arg(refusal));
         if (auto failed = openStore(options, dataFolder, source))
             return *failed;
         // Built in a folder of its own, the register takes its name in target
@@ -135,7 +136,7 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
                     : copy.error();
             removeNewFile(copy, QDir(building).filePath(LeaseStore::fileName()));
             return failure(kExitRegister,
-                           QStringLiteral("Copie du registre impossible : %1").arg(why));
+                           QStringLiteral("Copie du registre impossible\u00a0: %1").arg(why));
         }
         newFile = copy.path();
         placedAs = file;
@@ -146,7 +147,7 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
         if (!newFile.isEmpty())
             removeNewFile(copy, newFile);
         return failure(fault ? kExitRegister : kExitRefused,
-                       QStringLiteral("Copie du registre impossible : %1").arg(why));
+                       QStringLiteral("Copie du registre impossible\u00a0: %1").arg(why));
     }
     const auto leases = copy.leases();
     const QString copied = placedAs.isEmpty() ? copy.path() : placedAs;
@@ -154,13 +155,13 @@ CommandLineResult copyRegister(const Options& options, const QString& dataFolder
         QString why;
         if (!placeCopy(copy, newFile, placedAs, &why))
             return failure(kExitRegister,
-                           QStringLiteral("Copie du registre impossible : %1").arg(why));
+                           QStringLiteral("Copie du registre impossible\u00a0: %1").arg(why));
     }
     CommandLineResult r;
-    r.output = QStringLiteral("Registre %1 copié dans %2 : %3 bail(s), avec leur historique et "
-                              "leurs loyers facturés ; les nombres de lignes concordent.\n")
-                   .arg(quoted(source.path()), quoted(copied))
-                   .arg(leases ? qsizetype(leases->size()) : 0);
+    r.output = QStringLiteral("Registre %1 copié dans %2\u00a0: %3, avec leur historique et "
+                              "leurs loyers facturés\u00a0; les nombres de lignes concordent.\n")
+                   .arg(quoted(source.path()), quoted(copied),
+                        countOf(leases ? qsizetype(leases->size()) : 0, u"bail", u"baux"));
     return r;
 }
 

@@ -26,7 +26,7 @@ std::optional<CommandLineResult> onlyOptions(const Options& options, const QStri
     for (const QString& name : options.names())
         if (!allowed.contains(name))
             return failure(kExitBadArguments,
-                           QStringLiteral("L'option %1 ne va pas avec %2. (velmaris-cli --help)")
+                           QStringLiteral("L’option %1 ne va pas avec %2. (velmaris-cli --help)")
                                .arg(name, command));
     return std::nullopt;
 }
@@ -97,7 +97,7 @@ QString indexToComplete(const Options& options, const QString& defaultPath, QStr
     // The folder's own file, begun from the one the program reads: what is
     // added goes where every command on that folder reads it.
     if (const QString refusal = dataFolderRefusal(folder); !refusal.isEmpty()) {
-        *why = QStringLiteral("Le fichier des indices du dossier %1 ne peut pas être créé : %2.")
+        *why = QStringLiteral("Le fichier des indices du dossier %1 ne peut pas être créé\u00a0: %2.")
                    .arg(QDir::toNativeSeparators(folder), refusal);
         return {};
     }
@@ -119,13 +119,14 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
 {
     const QString command = QStringLiteral("--add-index");
     const qsizetype at = arguments.indexOf(command);
-    if (at + 2 >= arguments.size() || arguments.at(at + 1).startsWith(u"--")
-        || arguments.at(at + 2).startsWith(u"--"))
+    if (at + 1 >= arguments.size() || arguments.at(at + 1).startsWith(u"--"))
         return failure(kExitBadArguments,
-                       QStringLiteral("--add-index attend le trimestre puis l'IRL, par exemple "
+                       QStringLiteral("--add-index attend le trimestre puis l’IRL, par exemple "
                                       "--add-index 12026 146.60. (velmaris-cli --help)"));
+    // The IRL is left out to complete a quarter the file holds (--corse, --outre-mer).
+    const bool withIrl = at + 2 < arguments.size() && !arguments.at(at + 2).startsWith(u"--");
     QStringList rest = arguments;
-    rest.remove(at, 3);
+    rest.remove(at, withIrl ? 3 : 2);
     Options options;
     if (auto error = parseOptions(rest, options))
         return failure(kExitBadArguments, *error + QStringLiteral(" (velmaris-cli --help)"));
@@ -135,7 +136,12 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
                                 QStringLiteral("--data-folder"), QStringLiteral("--register")},
                                command))
         return *bad;
-    if (!options.has(QStringLiteral("--published")))
+    if (!withIrl && !options.has(QStringLiteral("--corse"))
+        && !options.has(QStringLiteral("--outre-mer")))
+        return failure(kExitBadArguments,
+                       QStringLiteral("--add-index attend le trimestre puis l’IRL, par exemple "
+                                      "--add-index 12026 146.60. (velmaris-cli --help)"));
+    if (withIrl && !options.has(QStringLiteral("--published")))
         return failure(kExitBadArguments,
                        QStringLiteral("La date de parution manque (--published jj/mm/aaaa). "
                                       "(velmaris-cli --help)"));
@@ -144,12 +150,12 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
     const std::optional<Quarter> quarter = Quarter::fromKey(key);
     if (!quarter)
         return failure(kExitBadArguments,
-                       QStringLiteral("Trimestre invalide : « %1 » (chiffre du trimestre puis "
+                       QStringLiteral("Trimestre invalide\u00a0: «\u00a0%1\u00a0» (chiffre du trimestre puis "
                                       "année, par exemple 12026).")
                            .arg(key));
     TypedIndex entry;
     entry.quarter = *quarter;
-    entry.irl = arguments.at(at + 2);
+    entry.irl = withIrl ? arguments.at(at + 2) : QString();
     entry.corse = options.value(QStringLiteral("--corse"));
     entry.outreMer = options.value(QStringLiteral("--outre-mer"));
     entry.published = options.value(QStringLiteral("--published"));
@@ -158,7 +164,7 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
             && options.value(QString::fromLatin1(name)).trimmed().isEmpty())
             return failure(
                 kExitBadArguments,
-                QStringLiteral("L'option %1 attend une valeur.").arg(QString::fromLatin1(name)));
+                QStringLiteral("L’option %1 attend une valeur.").arg(QString::fromLatin1(name)));
 
     LeaseStore store;
     IndexTable table;
@@ -171,14 +177,29 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
     if (!error.isEmpty()) {
         CommandLineResult r = failure(
             registerFault(store.errorKind()) ? kExitRegister : kExitBadArguments,
-            QStringLiteral("Indice refusé : %1%2").arg(error, error.endsWith(u'?') ? u"" : u"."));
+            QStringLiteral("Indice refusé\u00a0: %1%2").arg(error, error.endsWith(u'?') ? u"" : u"."));
         r.error.prepend(notice);
         return r;
     }
 
     // The value as typed, with the decimal comma of every other output.
     CommandLineResult r;
-    r.output = QStringLiteral("%1 ajouté %2 : IRL %3, paru le %4.\n")
+    if (!withIrl) {
+        QStringList filled;
+        if (!entry.corse.trimmed().isEmpty())
+            filled << QStringLiteral("IRL de Corse ") + entry.corse.trimmed().replace(u'.', u',');
+        if (!entry.outreMer.trimmed().isEmpty())
+            filled << QStringLiteral("IRL d’outre-mer ")
+                          + entry.outreMer.trimmed().replace(u'.', u',');
+        r.output = QStringLiteral("%1 complété %2\u00a0: %3.\n")
+                       .arg(quarter->label(),
+                            target.shared ? QStringLiteral("dans les indices du registre")
+                                          : QStringLiteral("dans le fichier des indices"),
+                            filled.join(QStringLiteral(", ")));
+        r.error = notice;
+        return r;
+    }
+    r.output = QStringLiteral("%1 ajouté %2\u00a0: IRL %3, paru le %4.\n")
                    .arg(quarter->label(),
                         target.shared ? QStringLiteral("aux indices du registre")
                                       : QStringLiteral("au fichier des indices"),
@@ -212,7 +233,7 @@ CommandLineResult runImportInsee(const Options& options, const QString& defaultI
     if (!error.isEmpty()) {
         CommandLineResult r =
             failure(registerFault(store.errorKind()) ? kExitRegister : kExitRefused,
-                    QStringLiteral("Fichier de l'Insee refusé : %1 : %2.")
+                    QStringLiteral("Fichier de l’Insee refusé\u00a0: %1\u00a0: %2.")
                         .arg(QDir::toNativeSeparators(file), error));
         r.error.prepend(notice);
         return r;

@@ -1,6 +1,7 @@
 // The lease register from the command line: the due list, one lease's
 // revision, CSV import and export.
 #include "cli_p.h"
+#include "typography.h"
 
 #include "amounts.h"
 #include "datafolder.h"
@@ -43,7 +44,7 @@ RegisterChoice chosenRegister(const Options& options, const QString& defaultFold
         QString why;
         choice.server = serverFromAddress(options.value(QStringLiteral("--register")), &why);
         if (!choice.server)
-            choice.error = QStringLiteral("Option --register : %1.").arg(why);
+            choice.error = QStringLiteral("Option --register\u00a0: %1.").arg(why);
         return choice;
     }
     const RegisterSettings settings = readRegisterSettings(
@@ -64,11 +65,11 @@ std::optional<CommandLineResult> adoptDeskLandlord(const Options& options,
 {
     if (options.has(QStringLiteral("--restore")))
         return std::nullopt; // the backup's owners come with it
-    const LandlordSettings landlord =
-        readLandlord(QDir(registerFolder(options, defaultFolder)).filePath(QStringLiteral("Velmaris.ini")));
+    const LandlordSettings landlord = readLandlord(
+        QDir(registerFolder(options, defaultFolder)).filePath(QStringLiteral("Velmaris.ini")));
     if (!store.adoptLandlord(landlord.name, landlord.address))
         return failure(kExitRegister,
-                       QStringLiteral("Registre des baux inaccessible : %1").arg(store.error()));
+                       QStringLiteral("Registre des baux inaccessible\u00a0: %1").arg(store.error()));
     return std::nullopt;
 }
 
@@ -103,7 +104,7 @@ std::optional<CommandLineResult> openChosenStore(const Options& options,
         if (!store.openServer(*choice.server, fills ? Creation::Allowed : Creation::Refused))
             return failure(
                 kExitRegister,
-                QStringLiteral("Registre des baux inaccessible : %1").arg(store.error()));
+                QStringLiteral("Registre des baux inaccessible\u00a0: %1").arg(store.error()));
         return std::nullopt;
     }
     const QString folder = registerFolder(options, defaultFolder);
@@ -115,12 +116,12 @@ std::optional<CommandLineResult> openChosenStore(const Options& options,
         && !options.has(QStringLiteral("--import-leases"))
         && !options.has(QStringLiteral("--restore"))
         && !QFileInfo::exists(QDir(folder).filePath(LeaseStore::fileName())))
-        refusal = QStringLiteral("aucun registre des baux (%1) dans le dossier « %2 » : "
+        refusal = QStringLiteral("aucun registre des baux (%1) dans le dossier «\u00a0%2\u00a0»\u00a0: "
                                  "importez des baux (--import-leases), restaurez une "
-                                 "sauvegarde (--restore) ou ouvrez la fenêtre « Baux »")
+                                 "sauvegarde (--restore) ou ouvrez la fenêtre «\u00a0Baux\u00a0»")
                       .arg(LeaseStore::fileName(), QDir::toNativeSeparators(folder));
     if (!refusal.isEmpty() || !store.open(folder))
-        return failure(kExitRegister, QStringLiteral("Registre des baux inaccessible : %1")
+        return failure(kExitRegister, QStringLiteral("Registre des baux inaccessible\u00a0: %1")
                                           .arg(refusal.isEmpty() ? store.error() : refusal));
     return std::nullopt;
 }
@@ -164,7 +165,7 @@ std::optional<CommandLineResult> onlyOptions(const Options& options, const QStri
             || name == u"--register" || allowed.contains(name))
             continue;
         return failure(kExitBadArguments,
-                       QStringLiteral("L'option %1 ne va pas avec %2. (velmaris-cli --help)")
+                       QStringLiteral("L’option %1 ne va pas avec %2. (velmaris-cli --help)")
                            .arg(name, command));
     }
     return std::nullopt;
@@ -255,26 +256,26 @@ std::optional<CommandLineResult> computeRevision(LeaseStore& store, const QStrin
     auto line = [&](const QString& t) { text += t + QStringLiteral("\r\n"); };
     // The address and postal code as far as they are known, with no stray blank.
     const QString where = dwellingText(lease);
-    line(QStringLiteral("Bail %1 : %2, %3 (%4)")
+    line(QStringLiteral("Bail %1\u00a0: %2, %3 (%4)")
              .arg(field(lease.reference), field(lease.tenant), where,
                   territoryText(lease.territory)));
-    line(QStringLiteral("État au %1 : %2").arg(dateText(request), revision.status.text()));
+    line(QStringLiteral("État au %1\u00a0: %2").arg(dateText(request), revision.status.text()));
     if (revision.computed) {
         line(QStringLiteral("Révision du %1, demandée le %2, effet le %3")
                  .arg(dateText(revision.status.due), dateText(revision.requestDate),
                       dateText(revision.effectiveDate)));
-        line(QStringLiteral("Indice de base : %1 du %2 = %3")
+        line(QStringLiteral("Indice de base\u00a0: %1 du %2 = %3")
                  .arg(seriesName(revision.series), revision.baseQuarter.label(),
                       indexText(revision.baseValue)));
-        line(QStringLiteral("Nouvel indice : %1 du %2 = %3")
+        line(QStringLiteral("Nouvel indice\u00a0: %1 du %2 = %3")
                  .arg(seriesName(revision.series), revision.newQuarter.label(),
                       indexText(revision.newValue)));
-        line(QStringLiteral("Loyer actuel : ") + eurosText(revision.oldRentCents));
-        line(QStringLiteral("Nouveau loyer : ") + eurosText(revision.newRentCents));
+        line(QStringLiteral("Loyer actuel\u00a0: ") + eurosText(revision.oldRentCents));
+        line(QStringLiteral("Nouveau loyer\u00a0: ") + eurosText(revision.newRentCents));
     } else if (revision.frozen) {
         // No index needed: the rent stays as it is.
-        line(QStringLiteral("Loyer actuel : ") + eurosText(revision.oldRentCents));
-        line(QStringLiteral("Nouveau loyer : ") + eurosText(revision.newRentCents)
+        line(QStringLiteral("Loyer actuel\u00a0: ") + eurosText(revision.oldRentCents));
+        line(QStringLiteral("Nouveau loyer\u00a0: ") + eurosText(revision.newRentCents)
              + QStringLiteral(" (inchangé, loyer gelé)"));
     }
     for (const ExplanationLine& e : revision.lines)
@@ -328,13 +329,14 @@ CommandLineResult importLeases(const Options& options, const QString& dataFolder
     if (!outcome.ok) {
         CommandLineResult r;
         r.status = registerFault(store.errorKind()) ? kExitRegister : kExitRefused;
-        r.error = QStringLiteral("Aucun bail importé de %1 :\n").arg(path);
+        r.error = QStringLiteral("Aucun bail importé de %1\u00a0:\n").arg(path);
         for (const QString& e : outcome.errors)
             r.error += QStringLiteral("  ") + e + u'\n';
         return r;
     }
     CommandLineResult r;
-    r.output = QStringLiteral("%1 bail(s) importé(s) de %2.\n").arg(outcome.imported).arg(path);
+    r.output = QStringLiteral("%1 de %2.\n")
+                   .arg(countOf(outcome.imported, u"bail importé", u"baux importés"), path);
     return r;
 }
 
@@ -346,7 +348,7 @@ CommandLineResult exportLeases(const Options& options, const QString& indexPath,
     const QString path = options.value(QStringLiteral("--export-leases"));
     if (const QString refusal = outputRefusalFor(options, path, indexPath, dataFolder);
         !refusal.isEmpty())
-        return failure(kExitRefused, QStringLiteral("Export impossible : %1.").arg(refusal));
+        return failure(kExitRefused, QStringLiteral("Export impossible\u00a0: %1.").arg(refusal));
     LeaseStore store;
     if (auto failed = openStore(options, dataFolder, store))
         return *failed;
@@ -356,7 +358,8 @@ CommandLineResult exportLeases(const Options& options, const QString& indexPath,
     if (!exportLeasesCsv(store, path, &error, &written))
         return failure(kExitRegister, error);
     CommandLineResult r;
-    r.output = QStringLiteral("%1 bail(s) écrit(s) dans %2.\n").arg(written).arg(path);
+    r.output =
+        QStringLiteral("%1 dans %2.\n").arg(countOf(written, u"bail écrit", u"baux écrits"), path);
     return r;
 }
 

@@ -6,6 +6,7 @@
 #include "lawfulrevision.h"
 #include "lease.h"
 #include "leasestore.h"
+#include "revision.h"
 
 #include <QString>
 #include <QStringList>
@@ -105,6 +106,31 @@ CommandLineResult runCalendar(const Options& options, const QString& indexPath,
 // --audit-lease REF [--charged FILE.csv] [--date D] (cli_audit.cpp).
 CommandLineResult runAuditLease(const Options& options, const QString& indexPath,
                                 const QString& dataFolder);
+
+// The windows' documents as PDF files (cli_documents.cpp): --letter REF
+// [--request-date D], --month-letters AAAA-MM [--date D], each with --pdf FILE;
+// --audit-report REF [--charged FILE.csv] [--date D] --pdf FILE (cli_audit.cpp).
+CommandLineResult runLetter(const Options& options, const QString& indexPath,
+                            const QString& dataFolder);
+CommandLineResult runMonthLetters(const Options& options, const QString& indexPath,
+                                  const QString& dataFolder);
+CommandLineResult runAuditReport(const Options& options, const QString& indexPath,
+                                 const QString& dataFolder);
+// --rent … --pdf FILE: the calculator's table as "Enregistrer en PDF…" writes it.
+CommandLineResult writeRentPdf(const QString& path, const IndexTable& table, int referenceRow,
+                               const Schedule& schedule, bool reeval);
+
+// The file of --pdf, where `command` may write its document: a file of
+// Velmaris's data never, nor through a link, nor over a file that is not a PDF
+// the program wrote (a window would ask first). The failure to return when
+// --pdf is missing (2) or its file refused (6).
+std::optional<CommandLineResult> pdfTarget(const Options& options, const QString& command,
+                                           const QString& indexPath, const QString& dataFolder,
+                                           QString& path);
+// What a command says once its document is written ("Lettre enregistrée dans
+// FILE."), or why it was not (6).
+CommandLineResult pdfWritten(bool ok, const QString& reason, const QString& what,
+                             const QString& path);
 
 // The index commands (cli_index.cpp): --add-index QUARTER VALUE, whose two
 // values follow it, and --import-insee FILE. On a server register they

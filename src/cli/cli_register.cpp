@@ -1,6 +1,7 @@
 // The register from the command line, whole: a revision recorded as
 // "Appliquer" records it, a backup of the register and its restore.
 #include "cli_p.h"
+#include "typography.h"
 
 #include "amounts.h"
 #include "datafolder.h"
@@ -69,7 +70,7 @@ CommandLineResult applyRevision(const Options& options, const QString& indexPath
     const LawfulRevision& revision = run.revision;
     if (!revision.canApply()) {
         r.status = kExitRevision;
-        r.error += QStringLiteral("Aucune révision à enregistrer au %1 : %2.\n")
+        r.error += QStringLiteral("Aucune révision à enregistrer au %1\u00a0: %2.\n")
                        .arg(dateText(request), revision.status.text());
         return r;
     }
@@ -78,7 +79,7 @@ CommandLineResult applyRevision(const Options& options, const QString& indexPath
     if (!store.appendRevision(revision.record(run.lease.id), run.lease.version))
         return failure(registerFault(store.errorKind()) ? kExitRegister : kExitRevision,
                        store.error());
-    r.output += QStringLiteral("Révision enregistrée : loyer %1 porté à %2 à compter du %3.\r\n")
+    r.output += QStringLiteral("Révision enregistrée\u00a0: loyer %1 porté à %2 à compter du %3.\r\n")
                     .arg(eurosText(revision.oldRentCents), eurosText(revision.newRentCents),
                          dateText(revision.effectiveDate));
     return r;
@@ -93,7 +94,7 @@ CommandLineResult backup(const Options& options, const QString& indexPath,
     const QString target = options.value(QStringLiteral("--backup"));
     if (const QString why = outputRefusalFor(options, target, indexPath, dataFolder);
         !why.isEmpty())
-        return failure(kExitBadArguments, QStringLiteral("Sauvegarde impossible : %1.").arg(why));
+        return failure(kExitBadArguments, QStringLiteral("Sauvegarde impossible\u00a0: %1.").arg(why));
     LeaseStore store;
     if (auto failed = openStore(options, dataFolder, store))
         return *failed;
@@ -101,12 +102,11 @@ CommandLineResult backup(const Options& options, const QString& indexPath,
     const BackupLandlord carried{landlord.name, landlord.address, landlord.place};
     if (!store.backupTo(target, &carried))
         return failure(registerFault(store.errorKind()) ? kExitRegister : kExitBadArguments,
-                       QStringLiteral("Sauvegarde impossible : %1").arg(store.error()));
+                       QStringLiteral("Sauvegarde impossible\u00a0: %1").arg(store.error()));
     const auto leases = store.leases();
     CommandLineResult r;
-    r.output = QStringLiteral("Registre sauvegardé dans %1 (%2 bail(s)).\n")
-                   .arg(target)
-                   .arg(leases ? qsizetype(leases->size()) : 0);
+    r.output = QStringLiteral("Registre sauvegardé dans %1 (%2).\n")
+                   .arg(target, countOf(leases ? qsizetype(leases->size()) : 0, u"bail", u"baux"));
     return r;
 }
 
@@ -123,8 +123,8 @@ CommandLineResult restore(const Options& options, const QString& dataFolder)
     const QString ini = settingsPath(registerFolder(options, dataFolder));
     if (const QString refusal = writeRefusal(ini); !refusal.isEmpty())
         return failure(kExitRegister,
-                       QStringLiteral("La sauvegarde %1 n'est pas restaurée : le bailleur qu'elle "
-                                      "garde ne pourrait pas être écrit (%2) ; le registre n'a "
+                       QStringLiteral("La sauvegarde %1 n’est pas restaurée\u00a0: le bailleur qu’elle "
+                                      "garde ne pourrait pas être écrit (%2)\u00a0; le registre n’a "
                                       "pas été modifié.")
                            .arg(quotedPath(source), refusal));
     QString kept;
@@ -134,11 +134,9 @@ CommandLineResult restore(const Options& options, const QString& dataFolder)
                        store.error());
     const auto leases = store.leases();
     CommandLineResult r;
-    r.output = QStringLiteral("Registre restauré de %1 (%2 bail(s)) ; l'ancien est gardé dans "
-                              "%3.\n")
-                   .arg(source)
-                   .arg(leases ? qsizetype(leases->size()) : 0)
-                   .arg(kept);
+    r.output =
+        QStringLiteral("Registre restauré de %1 (%2)\u00a0; l’ancien est gardé dans %3.\n")
+            .arg(source, countOf(leases ? qsizetype(leases->size()) : 0, u"bail", u"baux"), kept);
     if (!landlord.isEmpty()) {
         QString reason;
         const LandlordSettings settings{landlord.name, landlord.address, landlord.place};
@@ -146,8 +144,8 @@ CommandLineResult restore(const Options& options, const QString& dataFolder)
         // nothing was), with what is left to do.
         if (!Settings(ini).setLandlord(settings, &reason)) {
             r.error = QStringLiteral("Le registre est restauré, mais le bailleur de la sauvegarde "
-                                     "n'a pas pu être rétabli : %1. Saisissez-le dans la fenêtre "
-                                     "(« Bailleur… ») ; inutile de restaurer à nouveau.\n")
+                                     "n’a pas pu être rétabli\u00a0: %1. Saisissez-le dans la fenêtre "
+                                     "(«\u00a0Bailleur…\u00a0»)\u00a0; inutile de restaurer à nouveau.\n")
                           .arg(reason);
         }
     }
@@ -171,7 +169,7 @@ CommandLineResult applyDue(const Options& options, const QString& indexPath,
     if (!batch)
         return failure(kExitRegister, command.store.error());
     if (batch->items.empty())
-        return failure(kExitRevision, QStringLiteral("Aucune révision due au %1 : rien n'a été "
+        return failure(kExitRevision, QStringLiteral("Aucune révision due au %1\u00a0: rien n’a été "
                                                      "enregistré.")
                                           .arg(dateText(date)));
     if (!applyDueRevisions(command.store, *batch))
@@ -187,16 +185,15 @@ CommandLineResult applyDue(const Options& options, const QString& indexPath,
                                      : QStringLiteral("\t"))
                     + u'\t'
                     + (item.recorded ? QStringLiteral("enregistrée")
-                                     : QStringLiteral("non enregistrée : ") + field(item.reason))
+                                     : QStringLiteral("non enregistrée\u00a0: ") + field(item.reason))
                     + QStringLiteral("\r\n");
     }
     const int recorded = batch->recordedCount();
     const int left = int(batch->items.size()) - recorded;
     r.error = command.notice
-              + QStringLiteral("Révisions dues au %1 : %2 enregistrée(s), %3 non enregistrée(s).\n")
-                    .arg(dateText(date))
-                    .arg(recorded)
-                    .arg(left);
+              + QStringLiteral("Révisions dues au %1\u00a0: %2, %3.\n")
+                    .arg(dateText(date), countOf(recorded, u"enregistrée", u"enregistrées", true),
+                         countOf(left, u"non enregistrée", u"non enregistrées", true));
     return r;
 }
 

@@ -4,8 +4,10 @@
 #include "qtmessages.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -20,7 +22,18 @@ void write(std::FILE* stream, const QString& text)
 int main(int argc, char* argv[])
 {
     velmaris::keepQtMessagesForDevelopers();
-    QCoreApplication app(argc, argv);
+    QStringList given;
+    for (int i = 1; i < argc; ++i)
+        given << QString::fromLocal8Bit(argv[i]);
+    // Fonts and painting need QtGui's application; the other commands start
+    // without it.
+    std::unique_ptr<QCoreApplication> app;
+    if (velmaris::commandWritesPages(given)) {
+        velmaris::paintOffscreen();
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("Velmaris"));
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.isEmpty()) {

@@ -71,7 +71,9 @@ void TestCliCalendar::written()
     const CommandLineResult r = runInFolder(
         dir.path(), QStringList{u"--calendar"_qs, path, u"--date"_qs, u"01/03/2026"_qs} + extra);
     QVERIFY2(r.status == 0, qPrintable(r.error));
-    QVERIFY2(r.output.startsWith(QString::number(events) + u" échéance(s) du 01/03/2026"_qs),
+    QVERIFY2(r.output.startsWith(QString::number(events)
+                                 + (events == 1 ? u"\u00a0échéance écrite dans "_qs
+                                                : u"\u00a0échéances écrites dans "_qs)),
              qPrintable(r.output));
     const QByteArray ics = readAll(path);
     QVERIFY(ics.startsWith("BEGIN:VCALENDAR\r\n"));

@@ -84,17 +84,17 @@ void TestCliRegister::applyRevision_data()
 
     QTest::newRow("due") << "LYO-03"
                          << "" << 0
-                         << "Révision enregistrée : loyer 780,50 € porté à 787,30 € à compter "
+                         << "Révision enregistrée\u00a0: loyer 780,50 € porté à 787,30 € à compter "
                             "du 10/12/2025.";
     // Recorded when asked: a request dated tomorrow would count a claimable year as lost.
     QTest::newRow("asked after today") << "LYO-03"
-                                       << "ahead" << kExitBadArguments << "après aujourd'hui";
+                                       << "ahead" << kExitBadArguments << "après aujourd’hui";
     QTest::newRow("not due yet") << "NEW-1"
                                  << "" << kExitRevision
-                                 << "Aucune révision à enregistrer au 10/12/2025 : à jour.";
+                                 << "Aucune révision à enregistrer au 10/12/2025\u00a0: à jour.";
     QTest::newRow("unknown lease")
         << "XX-9"
-        << "" << kExitBadArguments << "Aucun bail de référence « XX-9 » dans le registre.";
+        << "" << kExitBadArguments << "Aucun bail de référence «\u00a0XX-9\u00a0» dans le registre.";
     QTest::newRow("read-only register") << "LYO-03"
                                         << "readonly" << kExitRegister << "est en lecture seule";
     QTest::newRow("register busy")
@@ -274,8 +274,8 @@ void TestCliRegister::applyDue()
     QCOMPARE(r.output, QStringLiteral("Référence\tLocataire\tLoyer\tNouveau loyer\tEffet\t"
                                       "Résultat\r\nDUE-1\tMme Durand\t850,00\t858,84\t"
                                       "20/11/2025\tenregistrée\r\n"));
-    QCOMPARE(r.error, QStringLiteral("Révisions dues au 20/11/2025 : 1 enregistrée(s), 0 non "
-                                     "enregistrée(s).\n"));
+    QCOMPARE(r.error, QStringLiteral("Révisions dues au 20/11/2025\u00a0: 1\u00a0enregistrée, aucune "
+                                     "non enregistrée.\n"));
     r = runInFolder(dir.path(), args);
     QCOMPARE(r.status, kExitRevision);
     QVERIFY2(r.error.startsWith(QStringLiteral("Aucune révision due au 20/11/2025")),
@@ -330,7 +330,7 @@ void TestCliRegister::backupAndRestore()
     const CommandLineResult saved = runInFolder(dir.path(), {QStringLiteral("--backup"), backup});
     QCOMPARE(saved.status, 0);
     QCOMPARE(saved.output,
-             QStringLiteral("Registre sauvegardé dans %1 (1 bail(s)).\n").arg(backup));
+             QStringLiteral("Registre sauvegardé dans %1 (1\u00a0bail).\n").arg(backup));
 
     QCOMPARE(
         runInFolder(dir.path(), {QStringLiteral("--apply-revision"), QStringLiteral("LYO-03"),
@@ -345,7 +345,7 @@ void TestCliRegister::backupAndRestore()
     const CommandLineResult refused =
         runInFolder(dir.path(), {QStringLiteral("--restore"), backup});
     QCOMPARE(refused.status, kExitRegister);
-    QVERIFY2(refused.error.contains(QStringLiteral("le registre n'a pas été modifié")),
+    QVERIFY2(refused.error.contains(QStringLiteral("le registre n’a pas été modifié")),
              qPrintable(refused.error));
     QVERIFY(refused.output.isEmpty());
     QVERIFY(QDir(dir.path()).entryList({QStringLiteral("Velmaris.sqlite.20*.bak")}).isEmpty());
@@ -354,7 +354,7 @@ void TestCliRegister::backupAndRestore()
         runInFolder(dir.path(), {QStringLiteral("--restore"), backup});
     QCOMPARE(restored.status, 0);
     QVERIFY(restored.output.startsWith(
-        QStringLiteral("Registre restauré de %1 (1 bail(s))").arg(backup)));
+        QStringLiteral("Registre restauré de %1 (1\u00a0bail)").arg(backup)));
     QCOMPARE(readLandlord(ini), landlord);
     LeaseStore store;
     QVERIFY(store.open(dir.path()));
@@ -365,7 +365,7 @@ void TestCliRegister::backupAndRestore()
     velmaris::test::writeAll(backup, "SQLite format 3");
     const CommandLineResult bad = runInFolder(dir.path(), {QStringLiteral("--restore"), backup});
     QCOMPARE(bad.status, kExitRefused);
-    QVERIFY(bad.error.endsWith(QStringLiteral("le registre n'a pas été modifié.\n")));
+    QVERIFY(bad.error.endsWith(QStringLiteral("le registre n’a pas été modifié.\n")));
     QCOMPARE(store.leases()->size(), std::size_t(1));
 }
 
@@ -402,7 +402,7 @@ void TestCliRegister::backupRefusals_data()
     QTest::newRow("its journal, not there now") << "Velmaris.sqlite-wal" << own;
     QTest::newRow("the settings") << "Velmaris.ini" << own;
     QTest::newRow("the index file") << "@index" << own;
-    QTest::newRow("an index file in the register's folder") << "VELMARIS.TXT" << own;
+    QTest::newRow("an index file in the register’s folder") << "VELMARIS.TXT" << own;
 }
 
 void TestCliRegister::backupRefusals()
@@ -417,7 +417,7 @@ void TestCliRegister::backupRefusals()
     const QByteArray before = velmaris::test::readAll(path);
     const CommandLineResult r = runInFolder(dir.path(), {QStringLiteral("--backup"), path});
     QCOMPARE(r.status, kExitBadArguments);
-    QVERIFY2(r.error.startsWith(QStringLiteral("Sauvegarde impossible : ")), qPrintable(r.error));
+    QVERIFY2(r.error.startsWith(QStringLiteral("Sauvegarde impossible\u00a0: ")), qPrintable(r.error));
     QVERIFY2(r.error.contains(said), qPrintable(r.error));
     QCOMPARE(velmaris::test::readAll(path), before);
 }

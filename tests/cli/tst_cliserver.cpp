@@ -78,12 +78,12 @@ private slots:
         CommandLineResult r = run(office.path(), {QStringLiteral("--copy-register"), server,
                                                   QStringLiteral("--data-folder"), office.path()});
         QVERIFY2(r.status == 0, qPrintable(r.error));
-        QVERIFY2(r.output.contains(QStringLiteral("2 bail(s)")), qPrintable(r.output));
+        QVERIFY2(r.output.contains(QStringLiteral("2\u00a0baux")), qPrintable(r.output));
         // Once there, never twice: nothing is written over the desks' work.
         r = run(office.path(), {QStringLiteral("--copy-register"), server,
                                 QStringLiteral("--data-folder"), office.path()});
         QCOMPARE(r.status, 6);
-        QVERIFY2(r.error.contains(QStringLiteral("n'est pas vide")), qPrintable(r.error));
+        QVERIFY2(r.error.contains(QStringLiteral("n’est pas vide")), qPrintable(r.error));
 
         r = run(office.path(), {QStringLiteral("--leases"), QStringLiteral("--all"),
                                 QStringLiteral("--register"), server});
@@ -230,7 +230,7 @@ private slots:
         QTest::newRow("no such database")
             << QStringList{QStringLiteral("--leases"), QStringLiteral("--register"),
                            QStringLiteral("@absente")}
-            << 5 << "n'existe pas";
+            << 5 << "n’existe pas";
         QTest::newRow("address unreadable")
             << QStringList{QStringLiteral("--leases"), QStringLiteral("--register"),
                            QStringLiteral("postgresql://hote")}

@@ -95,8 +95,8 @@ desktop=$root/usr/share/applications/velmaris.desktop
 icon=$root/usr/share/icons/hicolor/scalable/apps/velmaris.svg
 [ -x "$window" ] || fail "no executable usr/bin/velmaris"
 [ -x "$program" ] || fail "no executable usr/bin/velmaris-cli"
-# The commands load neither Widgets nor Gui, nor what printing brings.
-if ldd "$program" | grep 'libQt6\(Widgets\|Gui\|PrintSupport\|OpenGL\|XcbQpa\)'; then
+# The commands load QtGui for the pages of a PDF, never Widgets nor what printing brings.
+if ldd "$program" | grep 'libQt6\(Widgets\|PrintSupport\|OpenGL\|XcbQpa\)'; then
     fail "usr/bin/velmaris-cli loads the window's libraries"
 fi
 # A command given to the window is pointed to velmaris-cli, ready to paste.
