@@ -1,6 +1,7 @@
 #include "leasefields.h"
 
 #include "amounts.h"
+#include "csvfields.h"
 #include "dates.h"
 #include "duedates.h"
 #include "quoting.h"
@@ -18,7 +19,7 @@ QDate optionalDate(const QString& text, const QString& what, QStringList* proble
         return {};
     if (const std::optional<QDate> date = parseFrenchDate(text))
         return *date;
-    *problems << what + QStringLiteral(" invalide ") + quoted(text.trimmed());
+    *problems << csvFieldFault(what + QStringLiteral(" invalide"), text.trimmed(), CsvLayout::Date);
     return {};
 }
 
@@ -29,6 +30,7 @@ LeaseFields fieldsOf(const Lease& lease)
     LeaseFields f;
     f.reference = lease.reference;
     f.tenant = lease.tenant;
+    f.tenantEmail = lease.tenantEmail;
     f.address = lease.address;
     f.postalCode = lease.postalCode;
     f.town = lease.town;
@@ -56,6 +58,7 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
     lease.id = id;
     lease.reference = f.reference.trimmed();
     lease.tenant = f.tenant.trimmed();
+    lease.tenantEmail = f.tenantEmail.trimmed();
     lease.address = f.address.trimmed();
     lease.postalCode = f.postalCode.trimmed().toUpper();
     lease.town = f.town.simplified();
@@ -73,8 +76,8 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
             lease.revisionDay = dm->day;
             lease.revisionMonth = dm->month;
         } else {
-            read << QStringLiteral("date de révision invalide ") + quoted(f.revisionDate.trimmed())
-                        + QStringLiteral(" (jj/mm)");
+            read << csvFieldFault(QStringLiteral("date de révision invalide"),
+                                  f.revisionDate.trimmed(), CsvLayout::DayMonth);
         }
     }
     lease.clause = f.clause;
@@ -87,14 +90,16 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
             lease.rentCents = *cents;
         } else {
             rentUnreadable = true;
-            read << QStringLiteral("loyer invalide ") + quoted(f.rent.trimmed());
+            read << csvFieldFault(QStringLiteral("loyer invalide"), f.rent.trimmed(),
+                                  CsvLayout::Amount);
         }
     }
     if (!f.charges.trimmed().isEmpty()) {
         if (const std::optional<qint64> cents = readAmount(f.charges))
             lease.chargesCents = *cents;
         else
-            read << QStringLiteral("charges invalides ") + quoted(f.charges.trimmed());
+            read << csvFieldFault(QStringLiteral("charges invalides"), f.charges.trimmed(),
+                                  CsvLayout::Amount);
     }
     lease.priorRevision =
         optionalDate(f.priorRevision, QStringLiteral("date de dernière révision"), &read);
@@ -108,12 +113,12 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
             if (p != reason)
                 return;
             p = typed.trimmed().isEmpty() ? what + QStringLiteral(" manquante")
-                                          : reason + u' ' + quoted(typed.trimmed());
+                                          : csvFieldFault(reason, typed.trimmed(), CsvLayout::Date);
         };
         aboutDate(QStringLiteral("date de signature invalide"), f.signingDate,
                   QStringLiteral("date de signature"));
-        aboutDate(QStringLiteral("date d'effet invalide"), f.startDate,
-                  QStringLiteral("date d'effet"));
+        aboutDate(QStringLiteral("date d’effet invalide"), f.startDate,
+                  QStringLiteral("date d’effet"));
         if (rentUnreadable && p == u"loyer manquant")
             checked.removeAt(i);
     }
@@ -125,13 +130,13 @@ Lease leaseOf(const LeaseFields& f, qint64 id, QStringList* problems)
 QString referenceQuarterHint(const QDate& signingDate, const IndexTable& table)
 {
     if (!signingDate.isValid())
-        return QStringLiteral("Sans trimestre indiqué : le dernier publié à la date de signature.");
+        return QStringLiteral("Sans trimestre indiqué\u00a0: le dernier publié à la date de signature.");
     Lease lease;
     lease.signingDate = signingDate;
     const std::optional<Quarter> quarter = referenceQuarterOf(lease, table);
     if (!quarter)
         return QStringLiteral("Aucun indice publié au ") + dateText(signingDate) + u'.';
-    return QStringLiteral("Sans trimestre indiqué : ") + quarter->label()
+    return QStringLiteral("Sans trimestre indiqué\u00a0: ") + quarter->label()
            + QStringLiteral(", dernier publié au ") + dateText(signingDate) + u'.';
 }
 

@@ -17,7 +17,7 @@ struct LeaseFields {
     // Every box alike: whether the user changed the form.
     bool operator==(const LeaseFields&) const = default;
 
-    QString reference, tenant, address, postalCode;
+    QString reference, tenant, tenantEmail, address, postalCode;
     QString town;
     Territory territory = Territory::Metropole;
     bool furnished = false;

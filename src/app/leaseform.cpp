@@ -2,6 +2,7 @@
 
 #include "amounts.h"
 #include "dates.h"
+#include "formrows.h"
 #include "messages.h"
 #include "windowfit.h"
 
@@ -69,14 +70,18 @@ void LeaseForm::buildControls()
     reference = line(QStringLiteral("reference"));
     reference->setMaxLength(kMaxReferenceLength);
     locataire = line(QStringLiteral("locataire"));
+    courriel = line(QStringLiteral("courriel"), QStringLiteral("nom@domaine.fr"));
+    courriel->setMaxLength(kMaxContactLength);
+    courriel->setToolTip(QStringLiteral("L’adresse à laquelle «\u00a0Envoyer par courriel…\u00a0» adresse "
+                                        "la lettre de révision"));
     adresse = line(QStringLiteral("adresse"));
     codepostal = line(QStringLiteral("codepostal"), QStringLiteral("69003"));
     codepostal->setMaxLength(5);
     codepostal->setToolTip(
-        QStringLiteral("Cinq chiffres : 69003, 20000 en Corse, 97411 outre-mer"));
+        QStringLiteral("Cinq chiffres\u00a0: 69003, 20000 en Corse, 97411 outre-mer"));
     commune = line(QStringLiteral("commune"), QStringLiteral("Lyon"));
-    commune->setToolTip(QStringLiteral("La commune de l'adresse : la lettre l'écrit en capitales "
-                                       "après le code postal, « 69003 LYON »"));
+    commune->setToolTip(QStringLiteral("La commune de l’adresse\u00a0: la lettre l’écrit en capitales "
+                                       "après le code postal, «\u00a069003 LYON\u00a0»"));
     for (QLineEdit* text : {locataire, adresse, commune})
         text->setMaxLength(kMaxNameLength);
     territoire = named(new QComboBox(this), QStringLiteral("territoire"));
@@ -92,7 +97,7 @@ void LeaseForm::buildControls()
     datesignature = line(QStringLiteral("datesignature"), QStringLiteral("jj/mm/aaaa"));
     dateeffet = line(QStringLiteral("dateeffet"), QStringLiteral("jj/mm/aaaa"));
     trimestrereference = named(new QComboBox(this), QStringLiteral("trimestrereference"));
-    trimestrereference->addItem(QStringLiteral("(aucun : dernier publié à la signature)"),
+    trimestrereference->addItem(QStringLiteral("(aucun\u00a0: dernier publié à la signature)"),
                                 QString());
     for (const IndexRow& row : m_table.rows)
         trimestrereference->addItem(row.quarter.label(), row.quarter.key());
@@ -100,7 +105,7 @@ void LeaseForm::buildControls()
     trimestreapplique = named(new QLabel(this), QStringLiteral("trimestreapplique"));
     trimestreapplique->setWordWrap(true);
     daterevision =
-        line(QStringLiteral("daterevision"), QStringLiteral("jj/mm ; vide : anniversaire du bail"));
+        line(QStringLiteral("daterevision"), QStringLiteral("jj/mm\u00a0; vide\u00a0: anniversaire du bail"));
     clause = named(new QComboBox(this), QStringLiteral("clause"));
     clause->addItem(clauseText(Clause::HausseSeulement), int(Clause::HausseSeulement));
     clause->addItem(clauseText(Clause::HausseEtBaisse), int(Clause::HausseEtBaisse));
@@ -114,7 +119,7 @@ void LeaseForm::buildControls()
         amount->setAlignment(Qt::AlignRight);
     derniererevision = line(QStringLiteral("derniererevision"), QStringLiteral("jj/mm/aaaa"));
     derniererevision->setToolTip(QStringLiteral(
-        "Date de la dernière révision faite avant l'entrée du bail au registre, s'il y en a eu"));
+        "Date de la dernière révision faite avant l’entrée du bail au registre, s’il y en a eu"));
     notes = named(new QPlainTextEdit(this), QStringLiteral("notes"));
     notes->setTabChangesFocus(true);
     notes->setMinimumHeight(60);
@@ -127,42 +132,43 @@ void LeaseForm::layOutControls()
 {
     auto* leaseBox = new QGroupBox(QStringLiteral("Bail"), this);
     auto* left = new QFormLayout(leaseBox);
-    left->addRow(QStringLiteral("Référence :"), reference);
-    left->addRow(QStringLiteral("Locataire :"), locataire);
-    left->addRow(QStringLiteral("Adresse :"), adresse);
+    left->addRow(QStringLiteral("Référence\u00a0:"), reference);
+    left->addRow(QStringLiteral("Locataire\u00a0:"), locataire);
+    left->addRow(QStringLiteral("Courriel\u00a0:"), courriel);
+    left->addRow(QStringLiteral("Adresse\u00a0:"), adresse);
     // The town beside its postal code, as the address's last line reads.
     auto* place = new QHBoxLayout;
     // Room for the whole code and a usual town name, however narrow the column.
     const QFontMetrics metrics = codepostal->fontMetrics();
     codepostal->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("000000")) + 16);
     commune->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("Villeurbanne")) + 16);
-    auto* townLabel = new QLabel(QStringLiteral("Commune :"), this);
+    auto* townLabel = new QLabel(QStringLiteral("Commune\u00a0:"), this);
     townLabel->setBuddy(commune);
     place->addWidget(codepostal);
     place->addWidget(townLabel);
     place->addWidget(commune, 1);
-    left->addRow(QStringLiteral("Code postal :"), place);
-    left->addRow(QStringLiteral("Territoire :"), territoire);
+    left->addRow(QStringLiteral("Code postal\u00a0:"), place);
+    left->addRow(QStringLiteral("Territoire\u00a0:"), territoire);
     left->addRow(QString(), territoireabsent);
     left->addRow(QString(), meuble);
-    left->addRow(QStringLiteral("Bailleur :"), ownerRow());
+    left->addRow(QStringLiteral("Bailleur\u00a0:"), ownerRow());
     if (auto* label = qobject_cast<QLabel*>(
             left->itemAt(left->rowCount() - 1, QFormLayout::LabelRole)->widget()))
         label->setBuddy(bailleur);
-    left->addRow(QStringLiteral("Date de signature :"), datesignature);
-    left->addRow(QStringLiteral("Date d'effet :"), dateeffet);
-    left->addRow(QStringLiteral("Classe DPE :"), dpe);
-    left->addRow(QStringLiteral("Date du DPE :"), datedpe);
+    left->addRow(QStringLiteral("Date de signature\u00a0:"), datesignature);
+    left->addRow(QStringLiteral("Date d’effet\u00a0:"), dateeffet);
+    left->addRow(QStringLiteral("Classe DPE\u00a0:"), dpe);
+    left->addRow(QStringLiteral("Date du DPE\u00a0:"), datedpe);
 
     auto* rentBox = new QGroupBox(QStringLiteral("Loyer et révision"), this);
     auto* right = new QFormLayout(rentBox);
-    right->addRow(QStringLiteral("Loyer (€) :"), loyer);
-    right->addRow(QStringLiteral("Charges (€) :"), charges);
-    right->addRow(QStringLiteral("Trimestre de référence :"), trimestrereference);
+    right->addRow(QStringLiteral("Loyer (€)\u00a0:"), loyer);
+    right->addRow(QStringLiteral("Charges (€)\u00a0:"), charges);
+    right->addRow(QStringLiteral("Trimestre de référence\u00a0:"), trimestrereference);
     right->addRow(QString(), trimestreapplique);
-    right->addRow(QStringLiteral("Date de révision :"), daterevision);
-    right->addRow(QStringLiteral("Clause :"), clause);
-    right->addRow(QStringLiteral("Dernière révision :"), derniererevision);
+    right->addRow(QStringLiteral("Date de révision\u00a0:"), daterevision);
+    right->addRow(QStringLiteral("Clause\u00a0:"), clause);
+    right->addRow(QStringLiteral("Dernière révision\u00a0:"), derniererevision);
 
     auto* columns = new QHBoxLayout;
     columns->addWidget(leaseBox, 1);
@@ -180,7 +186,7 @@ void LeaseForm::layOutControls()
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns);
-    layout->addWidget(new QLabel(QStringLiteral("Notes :"), this));
+    layout->addWidget(new QLabel(QStringLiteral("Notes\u00a0:"), this));
     layout->addWidget(notes, 1);
     layout->addWidget(buttons);
 
@@ -216,6 +222,7 @@ void LeaseForm::showFields(const LeaseFields& f)
 {
     reference->setText(f.reference);
     locataire->setText(f.tenant);
+    courriel->setText(f.tenantEmail);
     adresse->setText(f.address);
     codepostal->setText(f.postalCode);
     commune->setText(f.town);
@@ -253,6 +260,7 @@ LeaseFields LeaseForm::fields() const
     LeaseFields f;
     f.reference = reference->text();
     f.tenant = locataire->text();
+    f.tenantEmail = courriel->text();
     f.address = adresse->text();
     f.postalCode = codepostal->text();
     f.town = commune->text();
@@ -290,18 +298,48 @@ void LeaseForm::save()
         && lease.postalCode != m_shown.postalCode.trimmed().toUpper())
         problems.prepend(postalCodeProblem(lease.postalCode));
     if (!problems.isEmpty()) {
-        MessageBox::critical(this, QStringLiteral("Bail"),
-                             QStringLiteral("Le bail n'est pas enregistré :\n• ")
-                                 + problems.join(QStringLiteral("\n• ")));
+        refuseSave(this, QStringLiteral("Bail"), QStringLiteral("Le bail n’est pas enregistré"),
+                   problems, faultyBox(problems));
         return;
     }
     QString error;
     if (m_save && !m_save(lease, &error)) {
         MessageBox::critical(this, QStringLiteral("Bail"), error);
+        if (QWidget* box = faultyBox({error}))
+            box->setFocus(Qt::OtherFocusReason);
         return;
     }
     m_saved = lease;
     accept();
+}
+
+QWidget* LeaseForm::faultyBox(const QStringList& problems) const
+{
+    const std::pair<const char16_t*, QWidget*> boxes[] = {
+        {u"référence", reference},
+        {u"la référence", reference},
+        {u"nom du locataire", locataire},
+        {u"courriel du locataire", courriel},
+        {u"adresse", adresse},
+        {u"code postal", codepostal},
+        {u"pas de série", codepostal},
+        {u"nom de commune", commune},
+        {u"bailleur", bailleur},
+        {u"date de signature", datesignature},
+        {u"date d’effet", dateeffet},
+        {u"date de révision", daterevision},
+        {u"date du DPE", datedpe},
+        {u"loyer", loyer},
+        {u"charges", charges},
+        {u"date de dernière révision", derniererevision},
+        {u"dernière révision", derniererevision},
+        {u"notes", notes},
+    };
+    for (const auto& [about, box] : boxes)
+        for (const QString& problem : problems)
+            if (problem.startsWith(QStringView(about), Qt::CaseInsensitive))
+                return box;
+    return nullptr;
 }
 
 bool LeaseForm::isChanged() const
@@ -313,7 +351,7 @@ void LeaseForm::reject()
 {
     if (isChanged()
         && !MessageBox::question(this, windowTitle(),
-                                 QStringLiteral("Abandonner les modifications ?")))
+                                 QStringLiteral("Abandonner les modifications\u00a0?")))
         return;
     QDialog::reject();
 }

@@ -58,6 +58,7 @@ public:
     // Controls, named as the register names the fields.
     QLineEdit* reference = nullptr;
     QLineEdit* locataire = nullptr;
+    QLineEdit* courriel = nullptr;
     QLineEdit* adresse = nullptr;
     QLineEdit* codepostal = nullptr;
     QLineEdit* commune = nullptr;
@@ -98,6 +99,8 @@ private:
     void showLease(const Lease& lease);
     void showFields(const LeaseFields& fields);
     void save();
+    // The box the first of these refusals is about, in the order of the form.
+    QWidget* faultyBox(const QStringList& problems) const;
     void postalCodeEdited();
     void showReferenceQuarter();
     void showMissingTerritory();

@@ -19,6 +19,7 @@ void LeaseForm::rebase(const Lease& current)
     };
     keep(&LeaseFields::reference);
     keep(&LeaseFields::tenant);
+    keep(&LeaseFields::tenantEmail);
     keep(&LeaseFields::address);
     keep(&LeaseFields::postalCode);
     keep(&LeaseFields::town);
@@ -52,6 +53,7 @@ QString LeaseForm::takeVersion(const Lease& current)
     const Box boxes[] = {
         {"Référence", m_base.reference != now.reference},
         {"Locataire", m_base.tenant != now.tenant},
+        {"Courriel", m_base.tenantEmail != now.tenantEmail},
         {"Adresse", m_base.address != now.address},
         {"Code postal", m_base.postalCode != now.postalCode},
         {"Commune", m_base.town != now.town},
@@ -59,7 +61,7 @@ QString LeaseForm::takeVersion(const Lease& current)
         {"Logement meublé", m_base.furnished != now.furnished},
         {"Bailleur", m_base.ownerId != now.ownerId},
         {"Date de signature", m_base.signingDate != now.signingDate},
-        {"Date d'effet", m_base.startDate != now.startDate},
+        {"Date d’effet", m_base.startDate != now.startDate},
         {"Classe DPE", m_base.dpe != now.dpe},
         {"Date du DPE", m_base.dpeDate != now.dpeDate},
         {"Loyer", m_base.rent != now.rent},

@@ -63,7 +63,8 @@ void LeaseHistoryDialog::fillRow(int r, const RevisionRecord& rec)
 }
 
 LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
-                                       const std::vector<RevisionRecord>& history, QWidget* parent)
+                                       const std::vector<RevisionRecord>& history,
+                                       const std::vector<SentLetter>& letters, QWidget* parent)
     : QDialog(parent)
     , m_history(history)
 {
@@ -115,6 +116,21 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
                                         : QString());
     });
 
+    lettres = new QLabel(this);
+    lettres->setObjectName(QStringLiteral("lettres"));
+    lettres->setWordWrap(true);
+    lettres->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QStringList sent;
+    for (const SentLetter& letter : letters) {
+        QString line = QStringLiteral("révision du ") + dateText(letter.dueDate)
+                       + QStringLiteral("\u00a0: ") + sentLetterText(letter);
+        if (!letter.sentBy.isEmpty())
+            line += QStringLiteral(" (") + letter.sentBy + u')';
+        sent << line;
+    }
+    lettres->setText(sent.isEmpty() ? QStringLiteral("Aucune lettre de révision envoyée.")
+                                    : QStringLiteral("Lettres envoyées\u00a0:\n") + sent.join(u'\n'));
+
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* close = buttons->addButton(QStringLiteral("Fermer"), QDialogButtonBox::RejectRole);
     close->setObjectName(QStringLiteral("fermer"));
@@ -123,8 +139,9 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(bail);
     layout->addWidget(revisions, 1);
-    layout->addWidget(new QLabel(QStringLiteral("Notes de la révision choisie :"), this));
+    layout->addWidget(new QLabel(QStringLiteral("Notes de la révision choisie\u00a0:"), this));
     layout->addWidget(notesrevision);
+    layout->addWidget(lettres);
     layout->addWidget(buttons);
     giveMnemonics(this);
     scrollWhenSmall(this, buttons);

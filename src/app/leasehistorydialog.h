@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lease.h"
+#include "leasestore.h"
 
 #include <QDialog>
 
@@ -34,10 +34,12 @@ public:
         ColumnCount
     };
 
+    // `letters`: the revision letters that went out, listed under the table.
     LeaseHistoryDialog(const Lease& lease, const std::vector<RevisionRecord>& history,
-                       QWidget* parent = nullptr);
+                       const std::vector<SentLetter>& letters = {}, QWidget* parent = nullptr);
 
     QLabel* bail = nullptr;
+    QLabel* lettres = nullptr;
     QTableWidget* revisions = nullptr;
     QPlainTextEdit* notesrevision = nullptr;
 

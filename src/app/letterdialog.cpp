@@ -4,11 +4,13 @@
 #include "defaultprinter.h"
 #include "letteroutput.h"
 #include "letterprinter.h"
+#include "lettersend.h"
 #include "messages.h"
 #include "ownerform.h"
 #include "quoting.h"
 #include "windowfit.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -48,7 +50,7 @@ LetterDialog::LetterDialog(RegisterSession& session, const Lease& lease,
 
 QString LetterDialog::title() const
 {
-    return kTitle + u' ' + m_lease.reference;
+    return letterTitle(m_lease.reference);
 }
 
 void LetterDialog::buildControls()
@@ -67,6 +69,13 @@ void LetterDialog::buildControls()
     etat->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     const LetterCommands commands = letterCommands(this);
+    recommandee = named(new QCheckBox(QStringLiteral("Recommandée avec AR"), this),
+                        QStringLiteral("recommandee"));
+    recommandee->setToolTip(QStringLiteral("La lettre porte «\u00a0Lettre recommandée avec avis de "
+                                           "réception\u00a0» au-dessus de l’objet"));
+    courriel = named(new QPushButton(QStringLiteral("Envoyer par courriel…"), this),
+                     QStringLiteral("courriel"));
+    courriel->setAutoDefault(false);
     bailleur = commands.bailleur;
     enregistrer = commands.enregistrer;
     imprimer = commands.imprimer;
@@ -77,12 +86,20 @@ void LetterDialog::buildControls()
     layout->addWidget(bailleurmanquant);
     layout->addWidget(texte, 1);
     layout->addWidget(etat);
+    // How it goes out, above the commands that send it: the row of buttons
+    // keeps to the width of a small screen.
+    auto* sending = new QHBoxLayout;
+    sending->addWidget(recommandee, 1);
+    sending->addWidget(courriel);
+    layout->addLayout(sending);
     layout->addLayout(commands.row);
     giveMnemonics(this);
     scrollWhenSmall(this, commands.row);
 
     connect(bailleur, &QPushButton::clicked, this, &LetterDialog::editSender);
     connect(enregistrer, &QPushButton::clicked, this, &LetterDialog::savePdf);
+    connect(courriel, &QPushButton::clicked, this, &LetterDialog::sendByMail);
+    connect(recommandee, &QCheckBox::toggled, this, &LetterDialog::rebuild);
     connect(imprimer, &QPushButton::clicked, this, &LetterDialog::print);
     connect(fermer, &QPushButton::clicked, this, &LetterDialog::reject);
 }
@@ -101,14 +118,15 @@ void LetterDialog::rebuild()
     }
     m_agency = sender->agency.isSet();
     bailleur->setText(m_agency ? QStringLiteral("&Agence…") : QStringLiteral("&Bailleur…"));
-    bailleur->setToolTip(m_agency ? QStringLiteral("L'agence, qui écrit pour le compte de ")
+    bailleur->setToolTip(m_agency ? QStringLiteral("L’agence, qui écrit pour le compte de ")
                                         + sender->owner.name
                                   : QStringLiteral("Le bailleur du bail, qui signe la lettre"));
     const bool complete = sender->complete();
     // Without its sender the letter still reads, what is missing to fill in.
-    LetterResult result = complete ? basisLetter(m_lease, m_basis, sender->sender())
-                                   : draftLetter(m_lease, m_basis, *sender);
+    LetterResult result = leaseLetter(m_lease, m_basis, *sender);
     m_refusal = result.letter ? QString() : result.refusal;
+    if (result.letter && recommandee->isChecked())
+        result.letter->delivery = QStringLiteral("Lettre recommandée avec avis de réception");
     texte->setPlainText(result.letter ? letterText(*result.letter) : m_refusal);
     if (complete && result.letter)
         m_letter = std::move(result.letter);
@@ -120,6 +138,12 @@ void LetterDialog::rebuild()
     showMissingSender(bailleurmanquant, missing, false);
     enregistrer->setEnabled(m_letter.has_value());
     imprimer->setEnabled(m_letter.has_value());
+    courriel->setEnabled(m_letter.has_value());
+    courriel->setToolTip(m_lease.tenantEmail.trimmed().isEmpty()
+                             ? QStringLiteral("Le bail n’a pas de courriel du locataire\u00a0: votre "
+                                              "programme de courriel s’ouvrira sans destinataire")
+                             : QStringLiteral("La lettre en PDF, jointe à un courriel pour ")
+                                   + m_lease.tenantEmail.trimmed());
 }
 
 void LetterDialog::editSender()
@@ -174,14 +198,50 @@ void LetterDialog::savePdf()
     if (path.isEmpty())
         return;
     m_saved = path;
-    etat->setText(QStringLiteral("Lettre enregistrée dans ") + QDir::toNativeSeparators(path)
-                  + u'.');
+    wentOut(LetterChannel::Pdf,
+            QStringLiteral("Lettre enregistrée dans ") + QDir::toNativeSeparators(path) + u'.');
 }
 
 void LetterDialog::print()
 {
     if (m_letter && printLetters({*m_letter}, title(), this))
-        etat->setText(QStringLiteral("Lettre envoyée à l'imprimante."));
+        wentOut(LetterChannel::Printed, QStringLiteral("Lettre envoyée à l’imprimante."));
+}
+
+void LetterDialog::sendByMail()
+{
+    if (!m_letter)
+        return;
+    // Once: the mail program may take a moment to open.
+    courriel->setEnabled(false);
+    etat->setText(QStringLiteral("Ouverture de votre programme de courriel…"));
+    mailLetter(this, m_lease, *m_letter, title(), [this](const QString& error) {
+        courriel->setEnabled(m_letter.has_value());
+        if (!error.isEmpty()) {
+            etat->clear();
+            MessageBox::critical(this, kTitle,
+                                 QStringLiteral("La lettre n’a pas pu être jointe à un courriel\u00a0: ")
+                                     + error
+                                     + QStringLiteral(". Enregistrez-la en PDF et joignez-la "
+                                                      "vous-même."));
+            return;
+        }
+        const QString to = m_lease.tenantEmail.trimmed();
+        wentOut(LetterChannel::Email,
+                QStringLiteral("Lettre jointe à un courriel dans votre programme de courriel")
+                    + (to.isEmpty() ? QString() : QStringLiteral(", pour ") + to) + u'.');
+    });
+}
+
+void LetterDialog::wentOut(LetterChannel channel, const QString& said)
+{
+    const QString failed = recordLetterOut(m_session.store(), m_lease.id,
+                                           m_basis.revision.status.due, m_today, channel);
+    etat->setText(failed.isEmpty()
+                      ? said + QStringLiteral(" Noté dans l’historique du bail (")
+                            + sentLetterText({0, m_lease.id, {}, m_today, channel, {}, {}})
+                            + QStringLiteral(").")
+                      : said + u' ' + failed);
 }
 
 LetterDialog* showLeaseLetter(QWidget* parent, RegisterSession& session, qint64 leaseId,

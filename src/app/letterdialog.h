@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -59,6 +60,8 @@ public:
     QPushButton* bailleur = nullptr;
     QPlainTextEdit* texte = nullptr;
     QLabel* etat = nullptr;
+    QCheckBox* recommandee = nullptr; // "Lettre recommandée avec avis de réception"
+    QPushButton* courriel = nullptr;  // "Envoyer par courriel…"
     QPushButton* enregistrer = nullptr;
     QPushButton* imprimer = nullptr;
     QPushButton* fermer = nullptr;
@@ -67,6 +70,9 @@ private:
     void buildControls();
     void savePdf();
     void print();
+    void sendByMail();
+    // The letter went out today by that way: kept in the lease's history.
+    void wentOut(LetterChannel channel, const QString& said);
 
     void leaseChanged();
 

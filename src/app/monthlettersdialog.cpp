@@ -147,12 +147,13 @@ int MonthLettersDialog::month() const
 
 QString MonthLettersDialog::title() const
 {
-    return QStringLiteral("Lettres de révision ") + monthText(year(), month());
+    return monthLettersTitle(year(), month());
 }
 
 void MonthLettersDialog::rebuild()
 {
     m_letters.clear();
+    m_going.clear();
     m_refused.clear();
     m_waiting = 0;
     etat->clear();
@@ -169,37 +170,26 @@ void MonthLettersDialog::rebuild()
     }
     m_agency = senders->agency.isSet();
     bailleur->setText(m_agency ? QStringLiteral("&Agence…") : QStringLiteral("&Bailleur…"));
-    QStringList missing; // what the senders lack, each said once
-    std::vector<RevisionLetter> written;
+    const MonthLetterSet set =
+        monthLetterSet(m_leases, m_lastRevisions, m_table, *senders, m_today, year(), month());
+    m_waiting = set.waiting;
 
     const QColor refusedColour(0x9c, 0x1c, 0x1c);
     int row = 0;
-    for (const MonthLetter& month :
-         monthLetters(m_leases, m_lastRevisions, m_table, m_today, year(), month())) {
-        const Lease& lease = *month.lease;
-        const LawfulRevision& revision = month.basis.revision;
-        // The letters are sorted and refused alike with or without their sender.
-        const LeaseSender sender = senders->of(lease);
-        const bool complete = sender.complete();
-        LetterResult result = complete ? basisLetter(lease, month.basis, sender.sender())
-                                       : draftLetter(lease, month.basis, sender);
+    for (const MonthLetterLine& line : set.lines) {
+        const Lease& lease = *line.lease;
+        const LawfulRevision& revision = line.basis.revision;
+        const LeaseSender& sender = line.sender;
         QString what;
-        if (result.letter) {
+        if (line.result.letter) {
             what = QStringLiteral("Nouveau loyer hors charges ")
                    + eurosText(revision.newRentCents, AmountLayout::NoBreak)
                    + QStringLiteral(" (au lieu de ")
                    + eurosText(revision.oldRentCents, AmountLayout::NoBreak) + QStringLiteral(")");
-            if (complete) {
-                written.push_back(std::move(*result.letter));
-            } else {
+            if (!sender.complete())
                 what += QStringLiteral(" — à compléter\u00a0: ") + sender.missing();
-                if (!missing.contains(sender.missing()))
-                    missing << sender.missing();
-                if (m_waiting == 0)
-                    m_waiting = sender.owner.id;
-            }
         } else {
-            what = result.refusal;
+            what = line.result.refusal;
             m_refused.push_back({lease.reference, lease.tenant, revision.status.due, what});
         }
         liste->insertRow(row);
@@ -208,7 +198,7 @@ void MonthLettersDialog::rebuild()
         liste->setItem(row, 1, cell(lease.tenant));
         liste->setItem(row, 2, cell(dateText(revision.status.due)));
         QTableWidgetItem* whatItem = cell(what);
-        if (!result.letter)
+        if (!line.result.letter)
             whatItem->setForeground(refusedColour);
         liste->setItem(row, 3, whatItem);
         ++row;
@@ -219,7 +209,7 @@ void MonthLettersDialog::rebuild()
     if (row == 0)
         // A revision of that month may lie ahead: its letter is written once
         // the revisions before it are done and its index is out.
-        compte->setText(QStringLiteral("Aucune lettre de révision à écrire aujourd'hui pour ")
+        compte->setText(QStringLiteral("Aucune lettre de révision à écrire aujourd’hui pour ")
                         + when + u'.');
     else {
         QString text = ready == 0   ? QStringLiteral("Aucune lettre à envoyer")
@@ -228,16 +218,25 @@ void MonthLettersDialog::rebuild()
         text += QStringLiteral(" pour les révisions de ") + when;
         const int refused = int(m_refused.size());
         if (refused == 1)
-            text += QStringLiteral(" ; 1 bail sans lettre, motif dans la liste");
+            text += QStringLiteral("\u00a0; 1 bail sans lettre, motif dans la liste");
         else if (refused > 1)
-            text += QStringLiteral(" ; ") + QString::number(refused)
+            text += QStringLiteral("\u00a0; ") + QString::number(refused)
                     + QStringLiteral(" baux sans lettre, motifs dans la liste");
         compte->setText(text + u'.');
     }
     // The month's letters go out together, once every sender is complete.
-    if (missing.isEmpty())
-        m_letters = std::move(written);
-    showMissingSender(bailleurmanquant, missing, true);
+    m_letters = set.letters;
+    if (!m_letters.empty())
+        for (const MonthLetterLine& line : set.lines)
+            if (line.result.letter)
+                m_going.push_back({0,
+                                   line.lease->id,
+                                   line.basis.revision.status.due,
+                                   m_today,
+                                   LetterChannel::Printed,
+                                   {},
+                                   {}});
+    showMissingSender(bailleurmanquant, set.missing, true);
     enregistrer->setEnabled(!m_letters.empty());
     imprimer->setEnabled(!m_letters.empty());
 }
@@ -272,19 +271,35 @@ void MonthLettersDialog::savePdf()
     if (path.isEmpty())
         return;
     m_saved = path;
-    etat->setText(QString::number(m_letters.size())
-                  + (m_letters.size() == 1 ? QStringLiteral(" lettre enregistrée dans ")
-                                           : QStringLiteral(" lettres enregistrées dans "))
-                  + QDir::toNativeSeparators(path) + u'.');
+    wentOut(LetterChannel::Pdf,
+            QString::number(m_letters.size())
+                + (m_letters.size() == 1 ? QStringLiteral(" lettre enregistrée dans ")
+                                         : QStringLiteral(" lettres enregistrées dans "))
+                + QDir::toNativeSeparators(path) + u'.');
 }
 
 void MonthLettersDialog::print()
 {
     if (!m_letters.empty() && printLetters(m_letters, title(), this))
-        etat->setText(QString::number(m_letters.size())
-                      + (m_letters.size() == 1 ? QStringLiteral(" lettre envoyée à l'imprimante.")
-                                               : QStringLiteral(" lettres envoyées à "
-                                                                "l'imprimante.")));
+        wentOut(LetterChannel::Printed,
+                QString::number(m_letters.size())
+                    + (m_letters.size() == 1 ? QStringLiteral(" lettre envoyée à l’imprimante.")
+                                             : QStringLiteral(" lettres envoyées à "
+                                                              "l’imprimante.")));
+}
+
+void MonthLettersDialog::wentOut(LetterChannel channel, const QString& said)
+{
+    std::vector<SentLetter> going = m_going;
+    for (SentLetter& letter : going)
+        letter.channel = channel;
+    LeaseStore& store = m_session.store();
+    etat->setText(store.recordLettersSent(going)
+                      ? said + QStringLiteral(" Noté dans l’historique de chaque bail.")
+                      : said
+                            + QStringLiteral(" Leur envoi n’a pas pu être noté dans "
+                                             "l’historique des baux\u00a0: ")
+                            + store.error());
 }
 
 void MonthLettersDialog::follow()

@@ -79,6 +79,8 @@ public:
     QPushButton* fermer = nullptr;
 
 private:
+    // The letters went out today by that way: kept in their leases' history.
+    void wentOut(LetterChannel channel, const QString& said);
     void buildControls();
     void savePdf();
     void print();
@@ -91,6 +93,7 @@ private:
     qint64 m_waiting = 0;  // the first owner whose letters wait for it
     QDate m_today;
     std::vector<RevisionLetter> m_letters;
+    std::vector<SentLetter> m_going; // the lease and revision of each letter, in order
     std::vector<Refused> m_refused;
     QString m_saved;
     DataFolders m_programFolders;

@@ -6,9 +6,11 @@
 #include "leaserevisiondialog.h"
 #include "messages.h"
 #include "quoting.h"
+#include "typography.h"
 
 #include <QDir>
 #include <QEvent>
+#include <QBoxLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -16,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -30,7 +33,33 @@ const QString kTitle = QStringLiteral("Baux");
 
 QString leaseCount(int n)
 {
-    return n == 1 ? QStringLiteral("1 bail") : QStringLiteral("%1 baux").arg(n);
+    return countOf(n, u"bail", u"baux");
+}
+
+void RegisterWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    arrangeSearch();
+}
+
+void RegisterWindow::arrangeSearch()
+{
+    if (!m_searchLines)
+        return;
+    // Room for the table's side: the window less the commands beside it.
+    const auto* area = findChild<QScrollArea*>(QStringLiteral("defilement"));
+    const int room = (area ? area->viewport()->width() : width()) - fermer->width()
+                     - 4 * layout()->spacing() - 24;
+    const auto wanted = [room](QBoxLayout* lines) {
+        int need = 0;
+        for (int i = 0; i < lines->count(); ++i)
+            if (QLayout* inner = lines->itemAt(i)->layout())
+                need += inner->minimumSize().width() + lines->spacing();
+        return need <= room ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+    };
+    // The filters first: side by side they may fit below the search.
+    m_filterLines->setDirection(wanted(m_filterLines));
+    m_searchLines->setDirection(wanted(m_searchLines));
 }
 
 RegisterWindow::RegisterWindow(RegisterSession& session, const IndexTable& table, QWidget* parent)
@@ -81,8 +110,8 @@ bool RegisterWindow::openStore()
     const QString folder = m_session.folder();
     const bool onServer = m_session.server().has_value();
     if (!onServer && folder.isEmpty()) {
-        const QString why = QStringLiteral("Le dossier des données de Velmaris est inconnu : le "
-                                           "registre des baux n'est pas disponible.");
+        const QString why = QStringLiteral("Le dossier des données de Velmaris est inconnu\u00a0: le "
+                                           "registre des baux n’est pas disponible.");
         etat->setText(why);
         MessageBox::critical(this, kTitle, why);
     } else if (const QString refusal = onServer ? QString() : dataFolderRefusal(folder);
@@ -91,20 +120,20 @@ bool RegisterWindow::openStore()
         etat->setText(QStringLiteral("Registre des baux indisponible."));
         MessageBox::critical(
             this, kTitle,
-            QStringLiteral("Le registre des baux n'est pas ouvert : %1.").arg(refusal));
+            QStringLiteral("Le registre des baux n’est pas ouvert\u00a0: %1.").arg(refusal));
     } else if (!openSessionStore()) {
         etat->setText(QStringLiteral("Registre des baux indisponible."));
         MessageBox::critical(this, kTitle, m_store.error());
     } else {
         ok = true;
         if (m_store.isReadOnly()) {
-            etat->setText(QStringLiteral("Lecture seule : ") + m_store.readOnlyReason() + u'.');
+            etat->setText(QStringLiteral("Lecture seule\u00a0: ") + m_store.readOnlyReason() + u'.');
             MessageBox::information(this, kTitle,
                                     QStringLiteral("Le registre des baux ")
                                         + quotedPath(m_store.path())
                                         + QStringLiteral(" ne peut être que lu depuis ce poste (")
                                         + m_store.readOnlyReason()
-                                        + QStringLiteral(") : vous pouvez le consulter, pas le "
+                                        + QStringLiteral(")\u00a0: vous pouvez le consulter, pas le "
                                                          "modifier."));
         }
     }
@@ -270,8 +299,8 @@ void RegisterWindow::editLease()
             if (m_store.errorKind() == StoreError::Conflict)
                 if (const std::optional<Lease> current = m_store.lease(lease.id))
                     if (const QString changed = form->takeVersion(*current); !changed.isEmpty())
-                        *error += QStringLiteral("\nModifié depuis : %1. Vos saisies sont "
-                                                 "gardées ; « Enregistrer » les enregistre "
+                        *error += QStringLiteral("\nModifié depuis\u00a0: %1. Vos saisies sont "
+                                                 "gardées\u00a0; «\u00a0Enregistrer\u00a0» les enregistre "
                                                  "sur ce nouvel état.")
                                       .arg(changed);
             showCurrentLease(lease.id);
@@ -296,7 +325,7 @@ void RegisterWindow::removeLease()
         who += QStringLiteral(" (") + chosen->tenant + u')';
     if (!MessageBox::question(this, QStringLiteral("Supprimer un bail"),
                               QStringLiteral("Supprimer le bail ") + who
-                                  + QStringLiteral(" et tout son historique ?")))
+                                  + QStringLiteral(" et tout son historique\u00a0?")))
         return;
     if (!m_store.removeLease(id, version)) {
         MessageBox::critical(this, kTitle, m_store.error());
@@ -316,7 +345,19 @@ void RegisterWindow::reviseLease()
         MessageBox::critical(this, kTitle, m_store.error());
         return;
     }
-    auto* dialog = new LeaseRevisionDialog(*chosen, std::move(*history), m_table, today(), this);
+    // The request dates from the day its letter went out, when one did.
+    const QDate due = velmaris::reviseLease(*chosen, *history, m_table, today()).status.due;
+    const std::vector<SentLetter> letters =
+        m_store.lettersSent(chosen->id).value_or(std::vector<SentLetter>());
+    const SentLetter* sent = nullptr;
+    for (const SentLetter& letter : letters)
+        if (letter.dueDate == due && letter.sentOn <= today())
+            sent = &letter;
+    auto* dialog = new LeaseRevisionDialog(*chosen, std::move(*history), m_table,
+                                           sent ? sent->sentOn : today(), this);
+    if (sent)
+        dialog->datedemande->setToolTip(QStringLiteral("La date où la lettre est partie\u00a0: ")
+                                        + sentLetterText(*sent));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setReadOnly(!writable(), readOnlyTip());
     const qint64 id = chosen->id;
@@ -344,7 +385,12 @@ void RegisterWindow::showHistory()
         MessageBox::critical(this, kTitle, m_store.error());
         return;
     }
-    auto* dialog = new LeaseHistoryDialog(*chosen, *history, this);
+    const std::optional<std::vector<SentLetter>> letters = m_store.lettersSent(chosen->id);
+    if (!letters) {
+        MessageBox::critical(this, kTitle, m_store.error());
+        return;
+    }
+    auto* dialog = new LeaseHistoryDialog(*chosen, *history, *letters, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }

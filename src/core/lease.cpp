@@ -2,6 +2,8 @@
 
 #include "dates.h"
 
+#include <QRegularExpression>
+
 #include <utility>
 
 namespace velmaris {
@@ -34,7 +36,7 @@ bool sameWord(QStringView text, QStringView word)
 
 QString quoted(QStringView text)
 {
-    return QStringLiteral("« ") + text.toString() + QStringLiteral(" »");
+    return QStringLiteral("«\u00a0") + text.toString() + QStringLiteral("\u00a0»");
 }
 
 } // namespace
@@ -74,7 +76,7 @@ QString postalCodeProblem(QStringView code)
         return {};
     if (isCorsicanCommuneCode(code))
         return QStringLiteral("code postal invalide ") + quoted(code)
-               + QStringLiteral(" : c'est un code commune ; les codes postaux de Corse "
+               + QStringLiteral("\u00a0: c’est un code commune\u00a0; les codes postaux de Corse "
                                 "commencent par 20 (20000 à 20620)");
     return QStringLiteral("code postal invalide ") + quoted(code)
            + QStringLiteral(" (cinq chiffres, de 01000 à 95999 ou 97xxx)");
@@ -109,9 +111,9 @@ QString placeWithoutSeries(QStringView code)
 QString noSeriesMessage(QStringView code)
 {
     const QString place = placeWithoutSeries(code);
-    return QStringLiteral("pas de série de l'IRL publiée pour ")
+    return QStringLiteral("pas de série de l’IRL publiée pour ")
            + (place.isEmpty() ? QStringLiteral("ce code postal") : place)
-           + QStringLiteral(" : indiquez le territoire");
+           + QStringLiteral("\u00a0: indiquez le territoire");
 }
 
 QString territoryText(Territory territory)
@@ -212,9 +214,29 @@ std::optional<DpeClass> dpeFromText(QStringView text)
     return DpeClass(int(DpeClass::A) + (c - u'A'));
 }
 
+QString emailProblem(const QString& mail, const QString& whose)
+{
+    static const QRegularExpression address(
+        QStringLiteral("^[^@\\s,;<>]+@[^@\\s,;<>]+\\.[^@\\s,;<>]+$"));
+    const QString trimmed = mail.trimmed();
+    if (trimmed.isEmpty())
+        return {};
+    if (trimmed.size() > kMaxContactLength)
+        return QStringLiteral("courriel %1 trop long (%2 caractères au plus)")
+            .arg(whose)
+            .arg(kMaxContactLength);
+    if (!address.match(trimmed).hasMatch())
+        return QStringLiteral("courriel %1 invalide ").arg(whose) + quoted(trimmed)
+               + QStringLiteral("\u00a0: une adresse s’écrit nom@domaine.fr");
+    return {};
+}
+
 QStringList validateLease(const Lease& lease, const QDate& today)
 {
     QStringList problems;
+    if (const QString problem = emailProblem(lease.tenantEmail, QStringLiteral("du locataire"));
+        !problem.isEmpty())
+        problems << problem;
     const QString reference = lease.reference.trimmed();
     if (reference.isEmpty())
         problems << QStringLiteral("référence vide");
@@ -235,7 +257,7 @@ QStringList validateLease(const Lease& lease, const QDate& today)
     if (!lease.signingDate.isValid())
         problems << QStringLiteral("date de signature invalide");
     if (!lease.startDate.isValid())
-        problems << QStringLiteral("date d'effet invalide");
+        problems << QStringLiteral("date d’effet invalide");
     if (lease.postalCode.size() == 5 && lease.postalCode.startsWith(u"98")) {
         // Monaco and the Pacific have laws of their own.
         problems << QStringLiteral("code postal ") + quoted(lease.postalCode)
@@ -281,7 +303,7 @@ QStringList validateLease(const Lease& lease, const QDate& today)
         problems << QStringLiteral("charges trop élevées");
     if (lease.priorRevision.isValid() && lease.startDate.isValid()
         && lease.priorRevision <= lease.startDate)
-        problems << QStringLiteral("dernière révision antérieure à la date d'effet");
+        problems << QStringLiteral("dernière révision antérieure à la date d’effet");
     return problems;
 }
 

@@ -39,12 +39,14 @@ inline constexpr qint64 kMaxAmountCents = 9'999'999'999; // 99 999 999,99 €
 inline constexpr int kMaxReferenceLength = 100;
 inline constexpr int kMaxNameLength = 300; // tenant, address, town
 inline constexpr int kMaxNotesLength = 4000;
+inline constexpr int kMaxContactLength = 200; // e-mail, telephone, card number
 
 // One lease of the register.
 struct Lease {
     qint64 id = 0; // given by the store; 0 = not stored yet
     QString reference;
     QString tenant;
+    QString tenantEmail; // where "Envoyer par courriel…" sends the letter; may be empty
     QString address;
     QString postalCode;
     QString town; // "LYON": the last line of the address is "69003 LYON"
@@ -155,6 +157,10 @@ std::optional<DpeClass> dpeFromText(QStringView text);
 // lower case ("date de signature invalide"); empty when the lease is sound.
 // Given today, a signing, a last revision or a diagnosis after it is refused
 // too (the start date may lie ahead).
+// Why a typed e-mail address cannot be one ("courriel du locataire invalide
+// « … »"), `whose` naming it; empty for an empty or plausible address.
+QString emailProblem(const QString& mail, const QString& whose);
+
 QStringList validateLease(const Lease& lease, const QDate& today = QDate());
 
 } // namespace velmaris

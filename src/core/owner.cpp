@@ -32,7 +32,7 @@ QStringList addressProblems(const QStringList& address, const QString& postalCod
                         .arg(kMaxOwnerAddressLines);
     for (const QString& line : address)
         if (line.size() > kMaxNameLength) {
-            problems << QStringLiteral("ligne d'adresse %1 trop longue (%2 caractères au plus)")
+            problems << QStringLiteral("ligne d’adresse %1 trop longue (%2 caractères au plus)")
                             .arg(whose)
                             .arg(kMaxNameLength);
             break;
@@ -135,12 +135,9 @@ QStringList validateOwner(const Owner& owner)
                                 QStringLiteral("du bailleur"));
     if (owner.email.size() > kMaxContactLength || owner.phone.size() > kMaxContactLength)
         problems << QStringLiteral("courriel ou téléphone du bailleur trop long");
-    if (const QString mail = owner.email.trimmed();
-        !mail.isEmpty()
-        && !QRegularExpression(QStringLiteral("^[^@\\s]+@[^@\\s]+\\.[^@\\s]+$"))
-                .match(mail)
-                .hasMatch())
-        problems << QStringLiteral("courriel du bailleur invalide ") + quoted(mail);
+    if (const QString problem = emailProblem(owner.email, QStringLiteral("du bailleur"));
+        !problem.isEmpty())
+        problems << problem;
     if (owner.notes.size() > kMaxNotesLength)
         problems << QStringLiteral("notes du bailleur trop longues (%1 caractères au plus)")
                         .arg(kMaxNotesLength);
@@ -154,8 +151,8 @@ Owner ownerOfKind(const Owner& base, OwnerKind kind)
     owner.version = 0;
     owner.kind = kind;
     owner.name = base.name.trimmed() + QStringLiteral(" (") + ownerKindText(kind) + u')';
-    owner.notes = QStringLiteral("Créé par Velmaris : des baux de ") + quoted(base.name.trimmed())
-                  + QStringLiteral(" étaient d'un autre type de bailleur (") + ownerKindText(kind)
+    owner.notes = QStringLiteral("Créé par Velmaris\u00a0: des baux de ") + quoted(base.name.trimmed())
+                  + QStringLiteral(" étaient d’un autre type de bailleur (") + ownerKindText(kind)
                   + QStringLiteral(") que les autres. Vérifiez à qui ils appartiennent.");
     return owner;
 }
@@ -186,7 +183,7 @@ Owner ownerFromLines(const QString& name, const QStringList& addressLines, Owner
     }
     owner.address = street;
     if (name.trimmed().isEmpty())
-        owner.notes = QStringLiteral("Créé par Velmaris pour les baux sans bailleur : "
+        owner.notes = QStringLiteral("Créé par Velmaris pour les baux sans bailleur\u00a0: "
                                      "indiquez son nom et son adresse.");
     return owner;
 }
@@ -202,11 +199,11 @@ QStringList validateAgency(const Agency& agency)
         return {};
     QStringList problems;
     if (agency.name.trimmed().size() > kMaxNameLength)
-        problems << QStringLiteral("nom de l'agence trop long");
+        problems << QStringLiteral("nom de l’agence trop long");
     problems << addressProblems(agency.address, agency.postalCode, agency.town,
-                                QStringLiteral("de l'agence"));
+                                QStringLiteral("de l’agence"));
     if (agency.address.isEmpty() || agency.town.trimmed().isEmpty())
-        problems << QStringLiteral("adresse de l'agence incomplète");
+        problems << QStringLiteral("adresse de l’agence incomplète");
     if (agency.cardNumber.trimmed().isEmpty())
         problems << QStringLiteral("numéro de carte professionnelle manquant");
     if (agency.cardChamber.trimmed().isEmpty())
@@ -216,7 +213,7 @@ QStringList validateAgency(const Agency& agency)
     for (const QString* text : {&agency.cardNumber, &agency.cardChamber, &agency.guarantorName,
                                 &agency.email, &agency.phone})
         if (text->size() > kMaxContactLength) {
-            problems << QStringLiteral("mention de l'agence trop longue (%1 caractères au plus)")
+            problems << QStringLiteral("mention de l’agence trop longue (%1 caractères au plus)")
                             .arg(kMaxContactLength);
             break;
         }

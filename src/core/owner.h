@@ -24,7 +24,6 @@ OwnerKind ownerKindOf(LandlordKind kind); // a person for a person, a company fo
 
 // The longest texts an owner or the agency holds, in characters.
 inline constexpr int kMaxOwnerAddressLines = 4; // street lines, before the postal code and town
-inline constexpr int kMaxContactLength = 200;   // e-mail, telephone, card number
 
 // One owner (bailleur) of the register; every lease belongs to one.
 struct Owner {

@@ -79,22 +79,22 @@ bool preparePeriods(Audit& audit, const Lease& lease, const std::vector<ChargedR
     }
     sortChargedRents(periods);
     if (periods.size() < input.size())
-        audit.notes << QStringLiteral("Les loyers facturés après le mois de l'audit (")
+        audit.notes << QStringLiteral("Les loyers facturés après le mois de l’audit (")
                            + monthText(auditMonth) + QStringLiteral(") ne sont pas contrôlés.");
     if (periods.empty()) {
-        audit.error = QStringLiteral("Aucun loyer facturé jusqu'au mois de l'audit : saisissez "
+        audit.error = QStringLiteral("Aucun loyer facturé jusqu’au mois de l’audit\u00a0: saisissez "
                                      "ou importez les loyers facturés.");
         return false;
     }
     if (!lease.startDate.isValid() || !lease.signingDate.isValid()
         || !revisionDateIn(lease, 2000).isValid()) {
-        audit.error = QStringLiteral("Audit impossible : dates de signature, d'effet ou de "
+        audit.error = QStringLiteral("Audit impossible\u00a0: dates de signature, d’effet ou de "
                                      "révision du bail invalides.");
         return false;
     }
     if (const QStringList problems = validateChargedRents(periods, lease); !problems.isEmpty()) {
         audit.error =
-            QStringLiteral("Audit impossible : ") + problems.join(QStringLiteral(" ; ")) + u'.';
+            QStringLiteral("Audit impossible\u00a0: ") + problems.join(QStringLiteral("\u00a0; ")) + u'.';
         return false;
     }
     return true;
@@ -112,9 +112,9 @@ Lease revisedFromFirst(Audit& audit, const Lease& lease, const ChargedRent& firs
             && lease.priorRevision > revised.priorRevision)
             revised.priorRevision = lease.priorRevision;
         audit.notes << QStringLiteral("Loyers facturés connus à partir de ") + monthText(first)
-                           + QStringLiteral(" : le loyer de ce mois (")
+                           + QStringLiteral("\u00a0: le loyer de ce mois (")
                            + eurosText(firstCharged.rentCents)
-                           + QStringLiteral(") est pris pour le loyer légal d'alors.");
+                           + QStringLiteral(") est pris pour le loyer légal d’alors.");
     }
     return revised;
 }
@@ -154,24 +154,24 @@ QString findingText(const Event& e, const AuditFinding& f)
     QString text =
         (e.revisionDate.isValid() ? QStringLiteral("Révision du ") + dateText(e.revisionDate)
                                   : QStringLiteral("Changement de loyer"))
-        + QStringLiteral(" : ") + eurosText(e.after) + QStringLiteral(" facturés à partir de ")
+        + QStringLiteral("\u00a0: ") + eurosText(e.after) + QStringLiteral(" facturés à partir de ")
         + monthText(e.chargedFrom);
     if (e.lawfulFrom.isValid())
-        text += QStringLiteral(" ; loyer légal ") + eurosText(e.lawfulAfter)
+        text += QStringLiteral("\u00a0; loyer légal ") + eurosText(e.lawfulAfter)
                 + QStringLiteral(" dû à compter du ") + dateText(e.lawfulFrom) + u'.';
     else
-        text += QStringLiteral(" ; loyer légal inchangé, ") + eurosText(e.lawfulAfter) + u'.';
+        text += QStringLiteral("\u00a0; loyer légal inchangé, ") + eurosText(e.lawfulAfter) + u'.';
     if (!e.amount.text.isEmpty())
         text += u' ' + e.amount.text;
     if (!e.timingText.isEmpty())
         text += u' ' + e.timingText;
     if (f.carriedFrom.isValid())
         text += e.amount.causes.empty()
-                    ? QStringLiteral(" Le calcul de ce changement est juste, mais il part d'un "
+                    ? QStringLiteral(" Le calcul de ce changement est juste, mais il part d’un "
                                      "loyer déjà faux depuis le ")
                           + dateText(f.carriedFrom) + QStringLiteral(" (")
                           + auditCausesText(f.causes) + QStringLiteral(").")
-                    : QStringLiteral(" Il part en outre d'un loyer déjà faux depuis le ")
+                    : QStringLiteral(" Il part en outre d’un loyer déjà faux depuis le ")
                           + dateText(f.carriedFrom) + u'.';
     return text;
 }

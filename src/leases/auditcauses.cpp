@@ -118,11 +118,11 @@ const std::vector<Rounding>& fineRoundings()
 const std::vector<Rounding>& coarseRoundings()
 {
     static const std::vector<Rounding> r = {
-        {u"montant arrondi à l'euro",
+        {u"montant arrondi à l’euro",
          [](Wide rent, Wide n, Wide b) { return roundDiv(rent * n, b * 100) * 100; }},
-        {u"montant arrondi à l'euro supérieur",
+        {u"montant arrondi à l’euro supérieur",
          [](Wide rent, Wide n, Wide b) { return ceilDiv(rent * n, b * 100) * 100; }},
-        {u"montant tronqué à l'euro",
+        {u"montant tronqué à l’euro",
          [](Wide rent, Wide n, Wide b) { return rent * n / (b * 100) * 100; }},
         {u"coefficient arrondi à 3 décimales",
          [](Wide rent, Wide n, Wide b) { return roundDiv(rent * roundDiv(n * 1000, b), 1000); }},
@@ -138,8 +138,8 @@ std::optional<Recognition> byRounding(const Change& c, const Pair& lawful,
     for (const Rounding& way : ways) {
         if (lawful.ok && way.rent(c.before, lawful.n.units(), lawful.b.units()) == c.after)
             return found(AuditCause::Rounding,
-                         QStringLiteral("Les indices sont les bons, mais le calcul n'est pas "
-                                        "arrondi au centime inférieur : ")
+                         QStringLiteral("Les indices sont les bons, mais le calcul n’est pas "
+                                        "arrondi au centime inférieur\u00a0: ")
                              + QString::fromUtf16(way.text) + QStringLiteral(" (") + lawful.text()
                              + QStringLiteral(")."));
     }
@@ -153,25 +153,25 @@ std::optional<Recognition> byLostYear(const Change& c, const LawfulRevision& r, 
         return std::nullopt;
     const QString lostText = QStringLiteral("La révision du ") + dateText(r.status.firstUnrevised)
                              + QStringLiteral(", non demandée avant le ")
-                             + dateText(r.status.lostOn) + QStringLiteral(", est perdue ; ");
+                             + dateText(r.status.lostOn) + QStringLiteral(", est perdue\u00a0; ");
     // The change of every year since the rent was last revised, at once.
     const Pair catchUp = pairOf(c, r.newQuarter, r.newQuarter.plus(-4 * (lost + 1)));
     if (gives(c, catchUp, c.before))
         return found(AuditCause::LostYear,
-                     lostText + QStringLiteral("le calcul la rattrape : ") + catchUp.text()
-                         + QStringLiteral(", au lieu de la variation d'une seule année (")
+                     lostText + QStringLiteral("le calcul la rattrape\u00a0: ") + catchUp.text()
+                         + QStringLiteral(", au lieu de la variation d’une seule année (")
                          + lawful.text() + QStringLiteral(")."));
     // The lost year's own revision, or it and this year's one after the other.
     for (int j = 1; j <= lost; ++j) {
         const Pair old = pairOf(c, r.newQuarter.plus(-4 * j), r.newQuarter.plus(-4 * (j + 1)));
         if (gives(c, old, c.before))
             return found(AuditCause::LostYear,
-                         lostText + QStringLiteral("elle est appliquée quand même : ") + old.text()
+                         lostText + QStringLiteral("elle est appliquée quand même\u00a0: ") + old.text()
                              + QStringLiteral(", au lieu de ") + lawful.text()
                              + QStringLiteral("."));
         if (old.ok && lawful.ok && lawfulRent(lawfulRent(c.before, old), lawful) == c.after)
             return found(AuditCause::LostYear,
-                         lostText + QStringLiteral("elle est appliquée avant celle de l'année (")
+                         lostText + QStringLiteral("elle est appliquée avant celle de l’année (")
                              + old.text() + QStringLiteral(", puis ") + lawful.text()
                              + QStringLiteral(")."));
     }
@@ -189,9 +189,9 @@ std::optional<Recognition> bySeries(const Change& c, const Pair& lawful)
             continue;
         if (gives(c, other, c.before))
             return found(AuditCause::WrongSeries,
-                         QStringLiteral("Le calcul suit la mauvaise série : ") + other.text()
+                         QStringLiteral("Le calcul suit la mauvaise série\u00a0: ") + other.text()
                              + QStringLiteral(", au lieu de ") + lawful.text()
-                             + QStringLiteral(", la série du bail (territoire : ")
+                             + QStringLiteral(", la série du bail (territoire\u00a0: ")
                              + territoryText(c.lease->territory) + QStringLiteral(")."));
     }
     return std::nullopt;
@@ -207,7 +207,7 @@ std::optional<Recognition> byQuarter(const Change& c, const Pair& lawful)
         const Pair other = pairOf(c, q, q.yearEarlier());
         if (gives(c, other, c.before))
             return found(AuditCause::WrongQuarter,
-                         QStringLiteral("Le calcul prend un autre trimestre : ") + other.text()
+                         QStringLiteral("Le calcul prend un autre trimestre\u00a0: ") + other.text()
                              + QStringLiteral(", au lieu de ") + lawful.text()
                              + QStringLiteral(", le trimestre de référence du bail."));
     }
@@ -224,14 +224,14 @@ std::optional<Recognition> byCompounding(const Change& c, const Pair& lawful)
         return found(
             AuditCause::Compounding,
             QStringLiteral("Le calcul part du premier loyer (") + eurosText(c.initial)
-                + QStringLiteral(") avec la variation cumulée de l'indice : ") + cumulative.text()
+                + QStringLiteral(") avec la variation cumulée de l’indice\u00a0: ") + cumulative.text()
                 + QStringLiteral(", au lieu de réviser le loyer en cours (") + eurosText(c.before)
-                + QStringLiteral(") avec la variation d'une année."));
+                + QStringLiteral(") avec la variation d’une année."));
     if (gives(c, lawful, c.initial))
         return found(AuditCause::Compounding,
                      QStringLiteral("Le calcul révise le premier loyer (") + eurosText(c.initial)
                          + QStringLiteral(") au lieu du loyer en cours (") + eurosText(c.before)
-                         + QStringLiteral(") : ") + lawful.text() + u'.');
+                         + QStringLiteral(")\u00a0: ") + lawful.text() + u'.');
     return std::nullopt;
 }
 
@@ -243,7 +243,7 @@ QString frozenText(const Lease& lease, const LawfulRevision& r)
            + (contract == lease.signingDate ? QStringLiteral("signé") : QStringLiteral("renouvelé"))
            + QStringLiteral(" le ") + dateText(contract) + QStringLiteral(", à partir du ")
            + dateText(freezeDate(lease.territory))
-           + QStringLiteral(" : le loyer ne peut pas être révisé.");
+           + QStringLiteral("\u00a0: le loyer ne peut pas être révisé.");
 }
 
 Recognition withLawful(const Change& c)
@@ -255,7 +255,7 @@ Recognition withLawful(const Change& c)
     if (r.status.state == DueState::Frozen && c.after > c.before) {
         QString text = frozenText(*c.lease, r);
         if (gives(c, lawful, c.before))
-            text += QStringLiteral(" La hausse appliquée est celle de l'indice (") + lawful.text()
+            text += QStringLiteral(" La hausse appliquée est celle de l’indice (") + lawful.text()
                     + QStringLiteral(").");
         return found(AuditCause::FrozenIncrease, text);
     }
@@ -279,13 +279,13 @@ Recognition withLawful(const Change& c)
         return *k;
     if (!moves && gives(c, lawful, c.before))
         return found(AuditCause::Other,
-                     QStringLiteral("L'indice baisse et la clause « ") + clauseText(c.lease->clause)
-                         + QStringLiteral(" » maintient le loyer à ") + eurosText(c.before)
-                         + QStringLiteral(" ; la baisse de l'indice (") + lawful.text()
+                     QStringLiteral("L’indice baisse et la clause «\u00a0") + clauseText(c.lease->clause)
+                         + QStringLiteral("\u00a0» maintient le loyer à ") + eurosText(c.before)
+                         + QStringLiteral("\u00a0; la baisse de l’indice (") + lawful.text()
                          + QStringLiteral(") est appliquée quand même."));
     return found(AuditCause::Other,
                  QStringLiteral("Aucun calcul connu ne donne ") + eurosText(c.after)
-                     + QStringLiteral(" ; le loyer légal est ") + eurosText(r.newRentCents)
+                     + QStringLiteral("\u00a0; le loyer légal est ") + eurosText(r.newRentCents)
                      + QStringLiteral(" (") + lawful.text() + QStringLiteral(")."));
 }
 
@@ -296,7 +296,7 @@ Recognition withoutLawful(const Change& c)
         const LawfulRevision& r = *c.yearRevision;
         const QString text = QStringLiteral("Seconde hausse pour la révision du ")
                              + dateText(r.status.due)
-                             + QStringLiteral(" : le loyer ne se révise qu'une fois par an.");
+                             + QStringLiteral("\u00a0: le loyer ne se révise qu’une fois par an.");
         if (r.status.lostYears > 0 && gives(c, lawfulPair(r), c.before))
             return found(AuditCause::LostYear,
                          text + QStringLiteral(" Elle rattrape la révision perdue du ")
@@ -311,7 +311,7 @@ Recognition withoutLawful(const Change& c)
     case NoRevision::NoNewIndex:
         return found(AuditCause::Other,
                      QStringLiteral("Aucun indice plus récent que celui du loyer en cours "
-                                    "n'était paru : le loyer ne pouvait pas être révisé."));
+                                    "n’était paru\u00a0: le loyer ne pouvait pas être révisé."));
     case NoRevision::Frozen: {
         const LawfulRevision& r = *c.yearRevision;
         QString text = frozenText(*c.lease, r);
@@ -319,7 +319,7 @@ Recognition withoutLawful(const Change& c)
             return found(AuditCause::Other, text + QStringLiteral(" La baisse appliquée est en "
                                                                   "faveur du locataire."));
         if (r.baseValue > 0 && gives(c, lawfulPair(r), c.before))
-            text += QStringLiteral(" La hausse appliquée est celle de l'indice (")
+            text += QStringLiteral(" La hausse appliquée est celle de l’indice (")
                     + lawfulPair(r).text() + QStringLiteral(").");
         return found(AuditCause::FrozenIncrease, text);
     }
@@ -350,7 +350,7 @@ QString auditCauseText(AuditCause cause)
     case AuditCause::WrongQuarter:
         return QStringLiteral("mauvais trimestre");
     case AuditCause::WrongSeries:
-        return QStringLiteral("mauvaise série d'indices");
+        return QStringLiteral("mauvaise série d’indices");
     case AuditCause::FrozenIncrease:
         return QStringLiteral("hausse pendant le gel (DPE F/G)");
     case AuditCause::Retroactive:
@@ -358,7 +358,7 @@ QString auditCauseText(AuditCause cause)
     case AuditCause::LostYear:
         return QStringLiteral("année perdue appliquée");
     case AuditCause::Rounding:
-        return QStringLiteral("erreur d'arrondi");
+        return QStringLiteral("erreur d’arrondi");
     case AuditCause::Compounding:
         return QStringLiteral("erreur de calcul composé");
     case AuditCause::Late:

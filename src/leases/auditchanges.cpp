@@ -144,7 +144,7 @@ bool Walker::revise(Event& e, const ChargedRent& p, AuditRevision& rev, Change& 
     }
     if (!rev.lawful.computed) {
         audit.error = QStringLiteral("Révision du ") + dateText(rev.lawful.status.due)
-                      + QStringLiteral(" : ") + rev.lawful.error
+                      + QStringLiteral("\u00a0: ") + rev.lawful.error
                       + QStringLiteral(" Les mois suivants ne sont pas contrôlés.");
         walk.stop = std::min(p.month, firstOfMonth(asked));
         return false;
@@ -173,8 +173,8 @@ void explainTiming(Event& e, const ChargedRent& p, const AuditRevision& rev)
         e.timingText = QStringLiteral("Nouveau loyer facturé dès ") + monthText(p.month)
                        + QStringLiteral(", avant le ") + dateText(e.lawfulFrom)
                        + (rev.requestKnown && rev.requestDate >= e.revisionDate
-                              ? QStringLiteral(", date de la demande : la révision ne "
-                                               "prend effet qu'à compter de la demande.")
+                              ? QStringLiteral(", date de la demande\u00a0: la révision ne "
+                                               "prend effet qu’à compter de la demande.")
                               : QStringLiteral(", date de la révision."));
     } else if (e.lawfulFrom < p.month) {
         e.timing.push_back(AuditCause::Late);

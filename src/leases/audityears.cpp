@@ -45,8 +45,18 @@ LawfulRevision askedOnTime(const Lease& lease, qint64 rent, const QDate& due,
 {
     Lease asked = lease;
     asked.rentCents = rent;
-    asked.priorRevision = revisionDateIn(lease, due.year() - 1);
-    return reviseLease(asked, {}, table, due);
+    asked.priorRevision = QDate();
+    // The year before asked, on an index older than any this year's could be:
+    // the revision of `due` always counts, whenever its index came out.
+    RevisionRecord prior;
+    prior.dueDate = revisionDateIn(lease, due.year() - 1);
+    prior.newQuarter = Quarter(due.year() - 3, 1);
+    LawfulRevision revision = reviseLease(asked, {prior}, table, due);
+    // Its index out only after the revision date: asked within the year, the
+    // same index counts.
+    if (!revision.computed && !revision.frozen && revision.error.isEmpty())
+        revision = reviseLease(asked, {}, table, revisionDeadline(lease, due).addDays(-1));
+    return revision;
 }
 
 QString causesOf(const Audit& audit, const QDate& due)
@@ -111,13 +121,20 @@ std::vector<AuditYear> auditYears(const Audit& audit, const Lease& lease, const 
             y.cause = QStringLiteral("loyer gelé (DPE F/G)");
         } else if (audit.auditDate < deadline) {
             y.cause = QStringLiteral("à demander avant le ") + dateText(deadline);
-        } else if (y.lawful.computed) {
+        } else {
+            // Not asked within its year: lost, whatever it would have allowed.
             y.lost = true;
-            y.allowedCents = y.lawful.newRentCents;
-            y.cause = QStringLiteral("révision perdue (loyer permis ")
-                      + amountText(y.allowedCents, AmountLayout::Grouped) + u')';
-        } else if (!y.lawful.computed && !y.lawful.error.isEmpty()) {
-            y.cause = y.lawful.error;
+            y.cause = QStringLiteral("révision perdue");
+            if (y.lawful.computed) {
+                y.allowedCents = y.lawful.newRentCents;
+                y.cause += QStringLiteral(" (loyer permis ")
+                           + amountText(y.allowedCents, AmountLayout::Grouped) + u')';
+            } else if (QString error = y.lawful.error; !error.isEmpty()) {
+                if (error.endsWith(u'.'))
+                    error.chop(1);
+                error[0] = error[0].toLower();
+                y.cause += QStringLiteral(" (") + error + u')';
+            }
         }
         years.push_back(std::move(y));
     }

@@ -229,7 +229,7 @@ bool exportCalendar(LeaseStore& store, const IndexTable& table, const QString& p
             path, calendarText(events, calendarRegisterKey(store), QDateTime::currentDateTimeUtc()),
             &reason)) {
         if (error)
-            *error = QStringLiteral("Export du calendrier impossible : ") + reason + u'.';
+            *error = QStringLiteral("Export du calendrier impossible\u00a0: ") + reason + u'.';
         return false;
     }
     if (written)

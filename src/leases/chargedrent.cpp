@@ -90,7 +90,7 @@ QStringList validateChargedRent(const ChargedRent& period, const Lease& lease)
         problems << QStringLiteral("mois invalide");
     else if (lease.startDate.isValid() && period.month < firstOfMonth(lease.startDate))
         problems << QStringLiteral("mois ") + monthText(period.month)
-                        + QStringLiteral(" antérieur à la prise d'effet du bail (")
+                        + QStringLiteral(" antérieur à la prise d’effet du bail (")
                         + dateText(lease.startDate) + u')';
     if (period.rentCents <= 0)
         problems << QStringLiteral("loyer manquant");

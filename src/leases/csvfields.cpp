@@ -46,7 +46,7 @@ QString expected(CsvLayout layout)
     case CsvLayout::DayMonth:
         return QStringLiteral("un jour et un mois jj/mm, ou une date jj/mm/aa");
     case CsvLayout::Month:
-        return QStringLiteral("un mois mm/aaaa, 01/mm/aa ou « février 2020 »");
+        return QStringLiteral("un mois mm/aaaa, 01/mm/aa ou «\u00a0février 2020\u00a0»");
     case CsvLayout::PostalCode:
         return QStringLiteral("cinq chiffres, de 01000 à 95999 ou 97xxx");
     }
@@ -67,20 +67,41 @@ QString named(QChar c)
     return quoted(QString(c));
 }
 
+// Why an amount made of the right characters is still none: what the user
+// can put right. Empty when nothing more precise can be said.
+QString amountReason(const QString& text)
+{
+    const qsizetype comma = text.lastIndexOf(u',');
+    const qsizetype dot = text.lastIndexOf(u'.');
+    if (comma >= 0 && dot >= 0)
+        return QStringLiteral("un point et une virgule\u00a0: la virgule sépare les centimes, un "
+                              "blanc les milliers (1 234,50)");
+    const qsizetype decimals = std::max(comma, dot);
+    if (decimals >= 0 && text.size() - decimals - 1 > 2)
+        return QStringLiteral("plus de deux décimales\u00a0: un montant se compte en centimes");
+    if (std::all_of(text.begin(), text.end(),
+                    [](QChar c) { return c == u'0' || c == u',' || c == u'.' || isBlank(c); }))
+        return QStringLiteral("un montant nul");
+    return {};
+}
+
 } // namespace
 
 QString csvFieldFault(const QString& invalid, const QString& text, CsvLayout layout)
 {
     QString fault = invalid + u' ' + quoted(text);
     const QString trimmed = text.trimmed();
-    for (QChar c : trimmed) {
-        if (!fits(c, layout)) {
-            const QString name = named(c);
-            fault += QStringLiteral(" : caractère ") + name + QStringLiteral(" inattendu");
-            break;
-        }
-    }
-    return fault + QStringLiteral(" (attendu : ") + expected(layout) + u')';
+    const auto unfit = std::find_if(trimmed.begin(), trimmed.end(),
+                                    [layout](QChar c) { return !fits(c, layout); });
+    if (layout == CsvLayout::Amount && trimmed.startsWith(u'-'))
+        fault += QStringLiteral("\u00a0: un montant n’est jamais négatif");
+    else if (unfit != trimmed.end())
+        fault +=
+            QStringLiteral("\u00a0: caractère ") + named(*unfit) + QStringLiteral(" inattendu");
+    else if (const QString reason = layout == CsvLayout::Amount ? amountReason(trimmed) : QString();
+             !reason.isEmpty())
+        fault += QStringLiteral("\u00a0: ") + reason;
+    return fault + QStringLiteral(" (attendu\u00a0: ") + expected(layout) + u')';
 }
 
 QString csvPostalCode(const QString& text)

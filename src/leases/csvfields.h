@@ -17,7 +17,9 @@ enum class CsvLayout { Amount, Date, DayMonth, Month, PostalCode };
 
 // "loyer invalide « 850,00 $ » : caractère « $ » inattendu (attendu : un
 // montant comme 850,00 ou 1 234,50 €)": the field quoted as written, the first
-// character no such field holds, and the layout expected.
+// character no such field holds (or what else is wrong with an amount:
+// negative, three decimals, a point and a comma), and the layout expected.
+// The form, the audit's rents and every import say a fault so.
 QString csvFieldFault(const QString& invalid, const QString& text, CsvLayout layout);
 
 // A postal code as a spreadsheet gives it back: a number cell drops the

@@ -147,7 +147,7 @@ std::optional<QString> decodeUtf8(const QByteArray& bytes, int* badLine)
 
 QString csvLineError(int line, const QString& reason)
 {
-    return QStringLiteral("ligne %1 : ").arg(line) + reason;
+    return QStringLiteral("ligne %1\u00a0: ").arg(line) + reason;
 }
 
 CsvSheet readCsvSheet(const QByteArray& bytes, const std::vector<QStringView>& headers,
@@ -157,9 +157,9 @@ CsvSheet readCsvSheet(const QByteArray& bytes, const std::vector<QStringView>& h
     int badLine = 0;
     const std::optional<QString> decoded = decodeUtf8(bytes, &badLine);
     if (!decoded) {
-        sheet.errors << csvLineError(badLine, QStringLiteral("le fichier n'est pas en UTF-8 "
-                                                             "(enregistrez-le au format « CSV "
-                                                             "UTF-8 »)"));
+        sheet.errors << csvLineError(badLine, QStringLiteral("le fichier n’est pas en UTF-8 "
+                                                             "(enregistrez-le au format «\u00a0CSV "
+                                                             "UTF-8\u00a0»)"));
         return sheet;
     }
     QStringView text = *decoded;
@@ -171,7 +171,7 @@ CsvSheet readCsvSheet(const QByteArray& bytes, const std::vector<QStringView>& h
         return sheet;
     }
     if (sheet.records.empty()) {
-        sheet.errors << QStringLiteral("fichier vide : la ligne d'en-tête manque");
+        sheet.errors << QStringLiteral("fichier vide\u00a0: la ligne d’en-tête manque");
         return sheet;
     }
 
@@ -213,7 +213,7 @@ std::optional<QByteArray> readCsvFile(const QString& path, QString* error)
     FileRead read = readRegularFile(path, kMaxCsvBytes);
     if (!read.ok()) {
         if (error)
-            *error = QStringLiteral("Impossible de lire le fichier %1 : %2.")
+            *error = QStringLiteral("Impossible de lire le fichier %1\u00a0: %2.")
                          .arg(quoted(QDir::toNativeSeparators(path)), read.reason);
         return std::nullopt;
     }

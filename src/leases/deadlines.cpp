@@ -40,7 +40,7 @@ void decide(RevisionDeadline& d, const LawfulRevision& r, const IndexTable& tabl
     } else if (const auto awaited = awaitedQuarter(d.lease, table, d.revisionDate)) {
         d.action = DeadlineAction::AwaitIndex;
         d.indexFrom = earliestPublication(*awaited);
-        d.todo = QStringLiteral("à partir du %1\u00a0: l'indice n'est pas encore paru")
+        d.todo = QStringLiteral("à partir du %1\u00a0: l’indice n’est pas encore paru")
                      .arg(dateText(d.indexFrom));
     } else {
         d.action = DeadlineAction::Blocked;

@@ -44,7 +44,7 @@ std::optional<DueBatch> planDueRevisions(LeaseStore& store, const IndexTable& ta
             history.push_back(*rec);
         item.revision = reviseLease(item.lease, history, table, date);
         if (item.revision.frozen)
-            item.reason = QStringLiteral("loyer gelé (logement classé F ou G) : rien à "
+            item.reason = QStringLiteral("loyer gelé (logement classé F ou G)\u00a0: rien à "
                                          "enregistrer");
         else if (!item.revision.computed)
             item.reason =

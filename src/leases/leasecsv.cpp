@@ -48,6 +48,7 @@ enum Column {
     OwnerPostalCode,
     OwnerTown,
     OwnerKindCol,
+    TenantEmail,
     ColumnCount
 };
 
@@ -59,7 +60,7 @@ constexpr std::array<const char16_t*, ColumnCount> kHeaders = {
     u"dpe",            u"date_dpe",            u"loyer",         u"charges",
     u"derniere_revision", u"notes",            u"revision_appliquee", u"bailleur",
     u"bailleur_nom",   u"bailleur_adresse",    u"bailleur_code_postal", u"bailleur_commune",
-    u"bailleur_type"};
+    u"bailleur_type",  u"locataire_courriel"};
 // clang-format on
 
 constexpr std::array<Column, 5> kRequired = {Reference, SigningDate, StartDate, ClauseCol, Rent};
@@ -88,7 +89,7 @@ void readDates(const LeaseReading& in, Lease& lease)
 {
     const QDate placeholder(2000, 1, 1);
     lease.signingDate = in.date(SigningDate, QStringLiteral("date de signature"), placeholder);
-    lease.startDate = in.date(StartDate, QStringLiteral("date d'effet"), placeholder);
+    lease.startDate = in.date(StartDate, QStringLiteral("date d’effet"), placeholder);
     lease.dpeDate = in.date(DpeDate, QStringLiteral("date du DPE"), {});
     lease.priorRevision = in.date(PriorRevision, QStringLiteral("date de dernière révision"), {});
     // The last revision applied in the register the file comes from counts
@@ -100,7 +101,7 @@ void readDates(const LeaseReading& in, Lease& lease)
     if (in.field(SigningDate).isEmpty())
         in.reasons << QStringLiteral("date de signature manquante");
     if (in.field(StartDate).isEmpty())
-        in.reasons << QStringLiteral("date d'effet manquante");
+        in.reasons << QStringLiteral("date d’effet manquante");
     if (!lease.signingDate.isValid() || !lease.startDate.isValid()) {
         lease.signingDate = placeholder;
         lease.startDate = placeholder;
@@ -154,8 +155,8 @@ void readTerms(const LeaseReading& in, Lease& lease)
         lease.clause = *c;
     else
         reasons << QStringLiteral("clause invalide ") + quoted(text)
-                       + QStringLiteral(" (« à la hausse seulement » ou « à la hausse et à la "
-                                        "baisse »)");
+                       + QStringLiteral(" («\u00a0à la hausse seulement\u00a0» ou «\u00a0à la hausse et à la "
+                                        "baisse\u00a0»)");
 }
 
 void readAmounts(const LeaseReading& in, Lease& lease)
@@ -217,6 +218,7 @@ Lease readLease(const CsvRecord& record, const CsvSheet& sheet, const QDate& tod
     Lease lease;
     lease.reference = in.field(Reference);
     lease.tenant = in.field(Tenant);
+    lease.tenantEmail = in.field(TenantEmail);
     lease.address = sheet.rawField(record, Address);
     lease.postalCode = csvPostalCode(in.field(PostalCode).toUpper());
     lease.town = in.field(Town);
@@ -346,6 +348,7 @@ QByteArray leasesToCsv(const std::vector<Lease>& leases,
             owner ? owner->postalCode : QString(),
             owner ? owner->town : QString(),
             owner ? ownerKindText(owner->kind) : landlordKindText(lease.landlordKind),
+            lease.tenantEmail,
         };
         for (int c = 0; c < ColumnCount; ++c) {
             if (c == LandlordCol)

@@ -16,8 +16,14 @@ namespace {
 
 int lineOf(const QString& error)
 {
+    // "ligne 12 : …": the digits after the word, whatever space follows them.
     const QString prefix = QStringLiteral("ligne ");
-    return error.startsWith(prefix) ? error.mid(prefix.size()).section(u' ', 0, 0).toInt() : 0;
+    if (!error.startsWith(prefix))
+        return 0;
+    int line = 0;
+    for (qsizetype i = prefix.size(); i < error.size() && error[i].isDigit(); ++i)
+        line = line * 10 + error[i].digitValue();
+    return line;
 }
 
 // The faults of a refused file and, in the same list, its references the
@@ -90,7 +96,7 @@ bool exportLeasesCsv(LeaseStore& store, const QString& path, QString* error, int
     QString reason;
     if (!writeFileSafely(path, leasesToCsv(*leases, *last, *owners), &reason)) {
         if (error)
-            *error = QStringLiteral("Export impossible : ") + reason + u'.';
+            *error = QStringLiteral("Export impossible\u00a0: ") + reason + u'.';
         return false;
     }
     if (written)

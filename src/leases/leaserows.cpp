@@ -9,7 +9,8 @@ namespace velmaris::storeinternal {
 const QString kLeaseColumns = QStringLiteral(
     "id, reference, tenant, address, postal_code, territory, furnished, signing_date, "
     "start_date, reference_quarter, revision_day, revision_month, clause, dpe_class, dpe_date, "
-    "rent_cents, charges_cents, prior_revision, notes, version, town, landlord_kind, owner_id");
+    "rent_cents, charges_cents, prior_revision, notes, version, town, landlord_kind, owner_id, "
+    "tenant_email");
 
 const QString kRevisionColumns = QStringLiteral(
     "id, lease_id, due_date, request_date, effective_date, old_rent_cents, new_rent_cents, "
@@ -89,7 +90,8 @@ const QStringList kLeaseWrittenColumns = {QStringLiteral("reference"),
                                           QStringLiteral("notes"),
                                           QStringLiteral("town"),
                                           QStringLiteral("landlord_kind"),
-                                          QStringLiteral("owner_id")};
+                                          QStringLiteral("owner_id"),
+                                          QStringLiteral("tenant_email")};
 
 QVariantList leaseValues(const Lease& lease, bool server)
 {
@@ -114,7 +116,8 @@ QVariantList leaseValues(const Lease& lease, bool server)
             text(lease.notes),
             text(lease.town.trimmed()),
             landlordKindKey(lease.landlordKind),
-            lease.ownerId > 0 ? QVariant(lease.ownerId) : QVariant(QMetaType(QMetaType::LongLong))};
+            lease.ownerId > 0 ? QVariant(lease.ownerId) : QVariant(QMetaType(QMetaType::LongLong)),
+            text(lease.tenantEmail.trimmed())};
 }
 
 void bindLease(QSqlQuery& query, const Lease& lease)
@@ -161,6 +164,7 @@ Lease leaseFromRow(const QSqlQuery& q)
     lease.landlordKind =
         landlordKindFromText(q.value(21).toString()).value_or(LandlordKind::Person);
     lease.ownerId = q.value(22).toLongLong();
+    lease.tenantEmail = q.value(23).toString();
     return lease;
 }
 

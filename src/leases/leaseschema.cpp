@@ -147,6 +147,31 @@ const char* const kMigrationTo8[] = {
     " updated_at TEXT NOT NULL DEFAULT '')",
 };
 
+// Version 9: the tenant's e-mail address, and the letters that went out: the
+// day each revision's letter was sent, printed or saved, and how; the request
+// of the revision dates from it.
+QStringList migrationTo9(bool server)
+{
+    const QString date = server ? QStringLiteral("DATE") : QStringLiteral("TEXT");
+    QStringList steps = {
+        QStringLiteral("ALTER TABLE leases ADD COLUMN tenant_email TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("CREATE TABLE letters_sent ("
+                       " id %1 PRIMARY KEY,"
+                       " lease_id %2 NOT NULL REFERENCES leases(id) ON DELETE CASCADE,"
+                       " due_date %3 NOT NULL,"
+                       " sent_on %3 NOT NULL,"
+                       " channel TEXT NOT NULL,"
+                       " sent_by TEXT NOT NULL DEFAULT '',"
+                       " sent_at %4)")
+            .arg(server ? QStringLiteral("BIGSERIAL") : QStringLiteral("INTEGER"),
+                 server ? QStringLiteral("BIGINT") : QStringLiteral("INTEGER"), date,
+                 server ? QStringLiteral("TIMESTAMPTZ")
+                        : QStringLiteral("TEXT NOT NULL DEFAULT ''")),
+        QStringLiteral("CREATE INDEX letters_sent_by_lease ON letters_sent (lease_id, due_date)"),
+    };
+    return steps << ruleSteps(server, 9) << QStringLiteral("UPDATE schema_version SET version = 9");
+}
+
 // The append-only history on a server: PostgreSQL's triggers call a function.
 // The lease of a cascaded delete is already gone when its records go.
 const char* const kServerHistoryGuard[] = {
@@ -199,7 +224,10 @@ QStringList migrationSteps(int fromVersion, bool server, int toVersion)
         } else if (version == 8) {
             for (const char* sql : kMigrationTo8)
                 addStep(result, sql, server);
-            result << ruleSteps(server, 8) << QStringLiteral("UPDATE schema_version SET version = 8");
+            result << ruleSteps(server, 8)
+                   << QStringLiteral("UPDATE schema_version SET version = 8");
+        } else if (version == 9) {
+            result << migrationTo9(server);
         } else
             for (std::size_t i = 0; i < steps[version - 1].count; ++i)
                 addStep(result, steps[version - 1].sql[i], server);
@@ -288,9 +316,9 @@ int LeaseStore::readVersion(bool* ok)
     if (!query.exec(QStringLiteral("SELECT version FROM schema_version")) || !query.next()) {
         // Only a missing table says it is no register; anything else says why.
         if (isServer() && query.lastError().nativeErrorCode() == u"42501")
-            fail(QStringLiteral("Le rôle connecté n'a pas le droit de lire le registre des baux ")
+            fail(QStringLiteral("Le rôle connecté n’a pas le droit de lire le registre des baux ")
                      + quoted(m_path)
-                     + QStringLiteral(" : demandez à l'administrateur du serveur les droits d'un "
+                     + QStringLiteral("\u00a0: demandez à l’administrateur du serveur les droits d’un "
                                       "poste (packaging/velmaris-roles.sql)."),
                  StoreError::ReadOnly);
         else if (isServer()
@@ -299,7 +327,7 @@ int LeaseStore::readVersion(bool* ok)
             failSql(query.lastError());
         else
             fail(quotedPath(m_path)
-                     + QStringLiteral(" n'est pas un registre des baux de Velmaris ; il n'a pas "
+                     + QStringLiteral(" n’est pas un registre des baux de Velmaris\u00a0; il n’a pas "
                                       "été modifié."),
                  StoreError::Damaged);
         return 0;
@@ -334,11 +362,11 @@ bool LeaseStore::migrate(int from)
         if (e.isValid())
             return failSql(e);
         return fail(QStringLiteral("Le registre des baux ") + quotedPath(m_path)
-                        + QStringLiteral(" ne peut pas être mis à jour : il contient une valeur "
+                        + QStringLiteral(" ne peut pas être mis à jour\u00a0: il contient une valeur "
                                          "que cette version refuse (")
                         + refused
                         + QStringLiteral("), sans doute écrite par un autre outil. Corrigez-la "
-                                         "avec cet outil ; le registre n'a pas été modifié."),
+                                         "avec cet outil\u00a0; le registre n’a pas été modifié."),
                     StoreError::Damaged);
     }
     if (!transaction.commit())

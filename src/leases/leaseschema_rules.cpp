@@ -42,7 +42,7 @@ const Rule kRules[] = {
     {"leases", "territory", u"territoire", Check::OneOf, "'', 'metropole', 'corse', 'outremer'"},
     {"leases", "furnished", u"meublé", Check::Flag},
     {"leases", "signing_date", u"date de signature", Check::Date},
-    {"leases", "start_date", u"date d'effet", Check::Date},
+    {"leases", "start_date", u"date d’effet", Check::Date},
     {"leases", "reference_quarter", u"trimestre de référence", Check::OptionalQuarter},
     {"leases", "revision_day", u"jour de révision", Check::Range, "0 AND 31"},
     {"leases", "revision_month", u"mois de révision", Check::Range, "0 AND 12"},
@@ -56,25 +56,31 @@ const Rule kRules[] = {
     {"leases", "landlord_kind", u"bailleur", Check::OneOf, "'physique', 'morale'"},
     {"revisions", "due_date", u"date de révision", Check::Date},
     {"revisions", "request_date", u"date de la demande", Check::Date},
-    {"revisions", "effective_date", u"date d'effet de la révision", Check::Date},
+    {"revisions", "effective_date", u"date d’effet de la révision", Check::Date},
     {"revisions", "old_rent_cents", u"ancien loyer", Check::Positive},
     {"revisions", "new_rent_cents", u"nouveau loyer", Check::Positive},
-    {"revisions", "base_quarter", u"trimestre de l'indice de base", Check::Quarter},
+    {"revisions", "base_quarter", u"trimestre de l’indice de base", Check::Quarter},
     {"revisions", "base_value", u"indice de base", Check::PositiveDecimal},
     {"revisions", "new_quarter", u"trimestre du nouvel indice", Check::Quarter},
     {"revisions", "new_value", u"nouvel indice", Check::PositiveDecimal},
-    {"revisions", "series", u"série d'indices", Check::OneOf,
+    {"revisions", "series", u"série d’indices", Check::OneOf,
      "'icc', 'moyenne', 'irl', 'irl_corse', 'irl_outremer'"},
-    {"revisions", "applied_at", u"date d'enregistrement", Check::OptionalTimestamp},
+    {"revisions", "applied_at", u"date d’enregistrement", Check::OptionalTimestamp},
     {"charged_rents", "month", u"mois du loyer payé", Check::Date},
     {"charged_rents", "rent_cents", u"loyer payé", Check::Positive},
     {"charged_rents", "request_date", u"date de demande du loyer payé", Check::OptionalDate},
     {"owners", "postal_code", u"code postal du bailleur", Check::PostalCode, nullptr, 8},
     {"owners", "kind", u"type de bailleur", Check::OneOf, "'physique', 'sci', 'societe'", 8},
     {"owners", "version", u"version du bailleur", Check::Positive, nullptr, 8},
-    {"agency", "postal_code", u"code postal de l'agence", Check::PostalCode, nullptr, 8},
-    {"agency", "version", u"version de l'agence", Check::Positive, nullptr, 8},
+    {"agency", "postal_code", u"code postal de l’agence", Check::PostalCode, nullptr, 8},
+    {"agency", "version", u"version de l’agence", Check::Positive, nullptr, 8},
     {"index_figures", "version", u"version des indices", Check::Positive, nullptr, 8},
+    {"letters_sent", "due_date", u"date de révision de la lettre", Check::Date, nullptr, 9},
+    {"letters_sent", "sent_on", u"date d’envoi de la lettre", Check::Date, nullptr, 9},
+    {"letters_sent", "channel", u"envoi de la lettre", Check::OneOf,
+     "'courriel', 'impression', 'pdf'", 9},
+    {"letters_sent", "sent_at", u"date d’enregistrement de la lettre", Check::OptionalTimestamp,
+     nullptr, 9},
 };
 
 QString ruleName(const Rule& rule)
@@ -141,7 +147,8 @@ QString rowOwner(const Rule& rule)
 {
     if (qstrcmp(rule.table, "leases") == 0)
         return QStringLiteral("reference");
-    if (qstrcmp(rule.table, "revisions") == 0 || qstrcmp(rule.table, "charged_rents") == 0)
+    if (qstrcmp(rule.table, "revisions") == 0 || qstrcmp(rule.table, "charged_rents") == 0
+        || qstrcmp(rule.table, "letters_sent") == 0)
         return QStringLiteral("(SELECT reference FROM leases WHERE leases.id = lease_id)");
     return qstrcmp(rule.table, "owners") == 0 ? QStringLiteral("name") : QStringLiteral("'—'");
 }
@@ -271,7 +278,7 @@ QString valuesRefused(QSqlDatabase db, bool server, QSqlError* error, int upTo)
             return {};
         }
         if (query.next())
-            return QStringLiteral("%1 %2 : %3 %4")
+            return QStringLiteral("%1 %2\u00a0: %3 %4")
                 .arg(rowKind(rule), quoted(query.value(0).toString()), QString::fromUtf16(rule.label),
                      quoted(query.value(1).toString()));
     }
@@ -313,7 +320,7 @@ QString refusedValueText(const QString& databaseText, const QString& quotedRegis
             return QStringLiteral("Le registre des baux ") + quotedRegister
                    + QStringLiteral(" refuse une valeur impossible (")
                    + QString::fromUtf16(rule.label)
-                   + QStringLiteral(") ; rien n'a été enregistré.");
+                   + QStringLiteral(")\u00a0; rien n’a été enregistré.");
     }
     return {};
 }

@@ -145,8 +145,8 @@ bool LeaseStore::failKind(StoreError kind)
     // Not "not open": the server went away, and the user is to know it.
     if (kind == StoreError::NotOpen && m_connectionLost)
         return fail(QStringLiteral("Le serveur du registre des baux ") + quoted(m_path)
-                        + QStringLiteral(" ne répond plus ; rien n'a été enregistré. La "
-                                         "connexion sera rétablie dès qu'il répondra."),
+                        + QStringLiteral(" ne répond plus\u00a0; rien n’a été enregistré. La "
+                                         "connexion sera rétablie dès qu’il répondra."),
                     kind);
     return fail(storeErrorText(kind, m_path), kind);
 }
@@ -168,9 +168,9 @@ bool LeaseStore::checkWritable()
         return failKind(StoreError::NotOpen);
     if (m_readOnly && isServer())
         return fail(QStringLiteral("Le registre des baux ") + quoted(m_path)
-                        + QStringLiteral(" ne peut être que lu depuis ce poste : ")
+                        + QStringLiteral(" ne peut être que lu depuis ce poste\u00a0: ")
                         + m_readOnlyReason
-                        + QStringLiteral(" ; la modification n'est pas enregistrée."),
+                        + QStringLiteral("\u00a0; la modification n’est pas enregistrée."),
                     StoreError::ReadOnly);
     if (m_readOnly)
         return failKind(StoreError::ReadOnly);
@@ -237,20 +237,20 @@ bool LeaseStore::open(const QString& folder)
 bool LeaseStore::checkFile()
 {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
-        return fail(QStringLiteral("Le pilote SQLite de Qt n'est pas installé (paquet "
-                                   "libqt6sql6-sqlite) : le registre des baux n'est pas "
+        return fail(QStringLiteral("Le pilote SQLite de Qt n’est pas installé (paquet "
+                                   "libqt6sql6-sqlite)\u00a0: le registre des baux n’est pas "
                                    "disponible."));
     // The program's rule for every file it writes: never through a symbolic
     // link, never in a folder of someone else's.
     if (const QString refusal = writeRefusal(m_path); !refusal.isEmpty())
-        return fail(QStringLiteral("Le registre des baux n'est pas disponible : ") + refusal + u'.',
+        return fail(QStringLiteral("Le registre des baux n’est pas disponible\u00a0: ") + refusal + u'.',
                     StoreError::Unavailable);
     const QFileInfo info(m_path);
     if (info.exists()) {
         if (!info.isFile())
             return fail(quotedPath(m_path)
-                            + QStringLiteral(" n'est pas un fichier : le registre des "
-                                             "baux n'est pas disponible."),
+                            + QStringLiteral(" n’est pas un fichier\u00a0: le registre des "
+                                             "baux n’est pas disponible."),
                         StoreError::Unavailable);
         QFile file(m_path);
         if (!file.open(QIODevice::ReadOnly))
@@ -316,7 +316,7 @@ bool LeaseStore::prepareSchema()
     if (version < kSchemaVersion) {
         if (m_readOnly)
             return fail(QStringLiteral("Le registre des baux ") + quotedPath(m_path)
-                            + QStringLiteral(" est en lecture seule et d'une version ancienne : "
+                            + QStringLiteral(" est en lecture seule et d’une version ancienne\u00a0: "
                                              "il ne peut pas être mis à jour."),
                         StoreError::ReadOnly);
         // A server's migration is one transaction: there is no file to copy.

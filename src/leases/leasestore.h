@@ -57,6 +57,22 @@ QString storeErrorText(StoreError kind, const QString& path);
 // call returns false (or nothing) and error() says why in French, ready for a
 // message box; the file is left as it was and the caller can go on without the
 // register.
+// A revision letter that went out: for which revision, the day, how.
+enum class LetterChannel { Email, Printed, Pdf };
+struct SentLetter {
+    qint64 id = 0;
+    qint64 leaseId = 0;
+    QDate dueDate; // the revision the letter asks for
+    QDate sentOn;  // the day it went out: the request's date
+    LetterChannel channel = LetterChannel::Printed;
+    QString sentBy;   // the desk's user
+    QDateTime sentAt; // when it was recorded, UTC
+};
+// "lettre envoyée le 10/12/2026, par courriel", "… imprimée le …", "… enregistrée en PDF le …".
+QString sentLetterText(const SentLetter& letter);
+// The day the last letter for that revision went out; invalid when none did.
+QDate letterSentFor(const std::vector<SentLetter>& letters, const QDate& dueDate);
+
 class LeaseStore {
 public:
     // The schema this program writes. Version 1 lacked the territory and the
@@ -64,8 +80,9 @@ public:
     // versions; an older file is migrated at open, after a copy of it is kept
     // beside it (Velmaris.sqlite.v1.bak, .v2.bak, .v3.bak). Version 6 records
     // who applied each revision, and when.
-    // Version 8 holds the owners, the agency and the office's index figures.
-    static constexpr int kSchemaVersion = 8;
+    // Version 8 holds the owners, the agency and the office's index figures;
+    // version 9 the tenant's e-mail address and the letters sent.
+    static constexpr int kSchemaVersion = 9;
     static QString fileName(); // "Velmaris.sqlite"
 
     LeaseStore();
@@ -160,6 +177,14 @@ public:
     // The latest record of every lease that has one: what the register needs.
     std::optional<std::vector<RevisionRecord>> lastRevisions();
 
+    // The letters that went out for a lease, oldest first, and one more: the
+    // day a revision's letter was sent, printed or saved, and how. Who and
+    // when go with it, as with a revision. A lease gone refuses it (NotFound).
+    std::optional<std::vector<SentLetter>> lettersSent(qint64 leaseId);
+    bool recordLetterSent(const SentLetter& letter);
+    // The month's letters, all noted or none, in one transaction.
+    bool recordLettersSent(const std::vector<SentLetter>& letters);
+
     // The rents a lease was actually charged, what its audit checks: in month
     // order. setChargedRents replaces them all in one transaction, or changes
     // nothing when one fails validateChargedRents().
@@ -179,8 +204,8 @@ public:
 
     // Owners. Every lease belongs to one (Lease::ownerId; 0 when written: the
     // default owner, or, when the lease's landlordKind is not the default's,
-    // the owner ownerOfKind() makes of it). An owner is refused when validateOwner() fails or another
-    // one has its name and address; a change of its kind goes to its leases.
+    // the owner ownerOfKind() makes of it). An owner is refused when validateOwner() fails or
+    // another one has its name and address; a change of its kind goes to its leases.
     std::optional<std::vector<Owner>> owners(); // sorted by name
     std::optional<Owner> owner(qint64 id);
     std::optional<qint64> addOwner(const Owner& owner);

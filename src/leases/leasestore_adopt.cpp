@@ -5,6 +5,7 @@
 #include "leasestore.h"
 
 #include "leasestore_p.h"
+#include "typography.h"
 #include "quoting.h"
 
 #include <QHash>
@@ -21,7 +22,7 @@ namespace {
 
 QString leaseCount(int n)
 {
-    return n == 1 ? QStringLiteral("1 bail") : QStringLiteral("%1 baux").arg(n);
+    return countOf(n, u"bail", u"baux");
 }
 
 } // namespace
@@ -102,9 +103,9 @@ std::optional<QString> LeaseStore::adoptLandlord(const QString& name,
                    ? QStringLiteral("Les baux sans bailleur du registre (%1) sont rattachés au "
                                     "bailleur %2, celui des réglages de ce poste.")
                          .arg(leaseCount(orphans.begin()->second), quoted(desk.name))
-                   : QStringLiteral("Les baux sans bailleur du registre sont rattachés à %1 : "
+                   : QStringLiteral("Les baux sans bailleur du registre sont rattachés à %1\u00a0: "
                                     "leurs types de bailleur différaient. Vérifiez dans "
-                                    "« Bailleurs… » à qui ils appartiennent.")
+                                    "«\u00a0Bailleurs…\u00a0» à qui ils appartiennent.")
                          .arg(given.join(QStringLiteral(" et ")));
     } else if (!name.trimmed().isEmpty()) {
         // A landlord of this desk that the register does not know: kept as
@@ -116,8 +117,8 @@ std::optional<QString> LeaseStore::adoptLandlord(const QString& name,
             if (!insertOwner(desk))
                 return std::nullopt;
             if (!owners->empty())
-                told = QStringLiteral("Le bailleur %1 des réglages de ce poste n'était pas dans le "
-                                      "registre : il est ajouté aux bailleurs, sans bail. Les "
+                told = QStringLiteral("Le bailleur %1 des réglages de ce poste n’était pas dans le "
+                                      "registre\u00a0: il est ajouté aux bailleurs, sans bail. Les "
                                       "lettres partent au nom du bailleur de chaque bail.")
                            .arg(quoted(desk.name));
         }
@@ -156,8 +157,8 @@ bool LeaseStore::settleImportedOwners(std::vector<Lease>& leases,
     }
     const auto add = [&](const Owner& owner, const Lease& lease) -> std::optional<std::size_t> {
         if (const QStringList problems = validateOwner(owner); !problems.isEmpty()) {
-            fail(QStringLiteral("Bail ") + quoted(lease.reference.trimmed()) + QStringLiteral(" : ")
-                 + problems.join(QStringLiteral(" ; ")) + u'.');
+            fail(QStringLiteral("Bail ") + quoted(lease.reference.trimmed()) + QStringLiteral("\u00a0: ")
+                 + problems.join(QStringLiteral("\u00a0; ")) + u'.');
             return std::nullopt;
         }
         const std::optional<qint64> id = insertOwner(owner);
@@ -197,7 +198,7 @@ bool LeaseStore::settleImportedOwners(std::vector<Lease>& leases,
             at = *found;
             if (kindGiven && landlordKindOf(all[at].kind) != kind)
                 return fail(QStringLiteral("Bail ") + quoted(lease.reference.trimmed())
-                            + QStringLiteral(" : le bailleur ") + quoted(all[at].name)
+                            + QStringLiteral("\u00a0: le bailleur ") + quoted(all[at].name)
                             + QStringLiteral(" est au registre comme ")
                             + ownerKindText(all[at].kind) + QStringLiteral(", la ligne le dit ")
                             + landlordKindText(kind) + u'.');

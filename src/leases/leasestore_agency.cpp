@@ -66,9 +66,9 @@ bool LeaseStore::setAgency(const Agency& agency)
     if (!checkWritable())
         return false;
     if (const QStringList problems = validateAgency(agency); !problems.isEmpty()) {
-        QString text = problems.join(QStringLiteral(" ; "));
+        QString text = problems.join(QStringLiteral("\u00a0; "));
         text[0] = text[0].toUpper();
-        return fail(QStringLiteral("Agence refusée : ") + text + u'.');
+        return fail(QStringLiteral("Agence refusée\u00a0: ") + text + u'.');
     }
     Transaction transaction(database());
     if (!transaction.begun())

@@ -111,14 +111,14 @@ FileCheck checkRegisterFile(const QString& path, bool writable, QString* keepNam
     const QFileInfo info(path);
     if (!info.isFile())
         return refuse(StoreError::Unavailable,
-                      quotedPath(path) + QStringLiteral(" n'est pas un fichier"));
+                      quotedPath(path) + QStringLiteral(" n’est pas un fichier"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return refuse(StoreError::Unavailable, quotedPath(path) + QStringLiteral(" est illisible"));
     if (file.read(16) != QByteArray("SQLite format 3\0", 16))
         return refuse(StoreError::Damaged,
                       quotedPath(path)
-                          + QStringLiteral(" n'est pas un registre des baux de Velmaris"));
+                          + QStringLiteral(" n’est pas un registre des baux de Velmaris"));
     file.close();
 
     const QString name = QStringLiteral("velmaris-check-%1").arg(++g_checks);
@@ -141,7 +141,7 @@ FileCheck checkRegisterFile(const QString& path, bool writable, QString* keepNam
                        || !q.exec(QStringLiteral("SELECT count(*) FROM leases"))) {
                 check.kind = StoreError::Damaged;
                 check.reason = quotedPath(path)
-                               + QStringLiteral(" n'est pas un registre des baux de Velmaris");
+                               + QStringLiteral(" n’est pas un registre des baux de Velmaris");
             } else {
                 q.exec(QStringLiteral("SELECT version FROM schema_version"));
                 q.next();
@@ -156,7 +156,7 @@ FileCheck checkRegisterFile(const QString& path, bool writable, QString* keepNam
                     if (!check.ok) {
                         check.kind = StoreError::Damaged;
                         check.reason = quotedPath(path)
-                                       + QStringLiteral(" n'est pas un registre des baux de "
+                                       + QStringLiteral(" n’est pas un registre des baux de "
                                                         "Velmaris");
                     }
                 }
@@ -214,7 +214,7 @@ bool LeaseStore::copyTo(const QString& target, const BackupLandlord* landlord, Q
         QFile::remove(temp);
         QFile::remove(temp + QStringLiteral("-journal"));
         return fail(QStringLiteral("La copie du registre des baux ") + quotedPath(target)
-                        + QStringLiteral(" n'a pas pu être écrite : ") + why + u'.',
+                        + QStringLiteral(" n’a pas pu être écrite\u00a0: ") + why + u'.',
                     kind);
     };
     // VACUUM INTO writes a consistent copy while other connections go on,
@@ -245,7 +245,7 @@ bool LeaseStore::copyTo(const QString& target, const BackupLandlord* landlord, Q
         return failCopy(kindOf(e), describe(e, temp));
     if (!syncPath(temp))
         return failCopy(StoreError::Unavailable, QStringLiteral("le disque ne confirme pas "
-                                                                "l'écriture"));
+                                                                "l’écriture"));
     if (keptAs) {
         // A kept copy never takes the place of anything, not even another kept
         // copy of the same second: link() fails where the name is taken.
@@ -285,8 +285,8 @@ bool LeaseStore::makeBackup(int version)
     }
     if (!copyTo(target, nullptr)) {
         m_error = QStringLiteral("Impossible de copier le registre des baux avant sa mise à "
-                                 "jour : ")
-                  + m_error + QStringLiteral(" Le registre n'a pas été modifié.");
+                                 "jour\u00a0: ")
+                  + m_error + QStringLiteral(" Le registre n’a pas été modifié.");
         return false;
     }
     m_backup = target;
@@ -306,7 +306,7 @@ bool LeaseStore::backupTo(const QString& target, const BackupLandlord* landlord)
         if (absolute == QFileInfo(m_path + QString::fromLatin1(suffix)).absoluteFilePath())
             return fail(QStringLiteral("La copie du registre des baux ne peut pas prendre le nom ")
                             + quotedPath(target)
-                            + QStringLiteral(" : c'est celui du registre ou de son journal."),
+                            + QStringLiteral("\u00a0: c’est celui du registre ou de son journal."),
                         StoreError::Refused);
     }
     return copyTo(target, landlord);

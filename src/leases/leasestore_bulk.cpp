@@ -173,13 +173,13 @@ LeaseStore::writeRevisions(const std::vector<RevisionRecord>& records,
         const auto it = states.find(rec.leaseId);
         QString& why = reasons[i];
         if (!isComplete(rec))
-            why = QStringLiteral("Révision incomplète : elle n'est pas enregistrée.");
+            why = QStringLiteral("Révision incomplète\u00a0: elle n’est pas enregistrée.");
         else if (it == states.end())
             why = storeErrorText(StoreError::NotFound, m_path);
         else if (version > 0 && it->version != version)
             why = storeErrorText(StoreError::Conflict, m_path);
         else if (it->rentCents != rec.oldRentCents)
-            why = QStringLiteral("Le loyer de ce bail a changé depuis le calcul : recalculez la "
+            why = QStringLiteral("Le loyer de ce bail a changé depuis le calcul\u00a0: recalculez la "
                                  "révision.");
         else if (it->lastDue.isValid() && rec.dueDate <= it->lastDue)
             why = QStringLiteral("Une révision du ") + dateText(it->lastDue)

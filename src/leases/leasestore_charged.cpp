@@ -59,9 +59,9 @@ bool LeaseStore::setChargedRents(qint64 leaseId, const std::vector<ChargedRent>&
         return failKind(StoreError::NotFound);
     if (const QStringList problems = validateChargedRents(periods, leaseFromRow(query));
         !problems.isEmpty()) {
-        QString text = problems.join(QStringLiteral(" ; "));
+        QString text = problems.join(QStringLiteral("\u00a0; "));
         text[0] = text[0].toUpper();
-        return fail(QStringLiteral("Loyers facturés refusés : ") + text + u'.');
+        return fail(QStringLiteral("Loyers facturés refusés\u00a0: ") + text + u'.');
     }
     query.finish();
 

@@ -28,15 +28,17 @@ const Table kTables[] = {
     {"leases",
      "id, reference, tenant, address, postal_code, territory, furnished, signing_date, "
      "start_date, reference_quarter, revision_day, revision_month, clause, dpe_class, dpe_date, "
-     "rent_cents, charges_cents, prior_revision, notes, version, town, landlord_kind, owner_id"},
+     "rent_cents, charges_cents, prior_revision, notes, version, town, landlord_kind, owner_id, "
+     "tenant_email"},
     {"revisions",
      "id, lease_id, due_date, request_date, effective_date, old_rent_cents, new_rent_cents, "
      "base_quarter, base_value, new_quarter, new_value, series, notes, applied_by, applied_at"},
     {"charged_rents", "id, lease_id, month, rent_cents, request_date"},
+    {"letters_sent", "id, lease_id, due_date, sent_on, channel, sent_by, sent_at"},
 };
 
 const QStringList kLeaseTables = {QStringLiteral("leases"), QStringLiteral("revisions"),
-                                  QStringLiteral("charged_rents")};
+                                  QStringLiteral("charged_rents"), QStringLiteral("letters_sent")};
 
 qint64 rowCount(QSqlDatabase db, const QString& table, QSqlError* error)
 {
@@ -126,8 +128,8 @@ bool LeaseStore::copyInto(LeaseStore& target)
             if (there != 0)
                 return there < 0 ? targetFailed(e)
                                  : fail(QStringLiteral("Le registre ") + quoted(target.path())
-                                            + QStringLiteral(" n'est pas vide : la copie ne "
-                                                             "s'y fait pas, rien n'a été écrit."),
+                                            + QStringLiteral(" n’est pas vide\u00a0: la copie ne "
+                                                             "s’y fait pas, rien n’a été écrit."),
                                         StoreError::Refused);
         }
         for (const char* table : {"adopted_landlords", "agency", "owners"})
@@ -155,7 +157,7 @@ bool LeaseStore::copyInto(LeaseStore& target)
                 if (e.isValid())
                     return targetFailed(e);
                 return fail(QStringLiteral("La copie du registre ne compte pas autant de lignes "
-                                           "que l'original ; rien n'a été écrit."),
+                                           "que l’original\u00a0; rien n’a été écrit."),
                             StoreError::Refused);
             }
         }

@@ -17,10 +17,10 @@ namespace {
 
 QString invalidLease(const QStringList& problems)
 {
-    QString text = problems.join(QStringLiteral(" ; "));
+    QString text = problems.join(QStringLiteral("\u00a0; "));
     if (!text.isEmpty())
         text[0] = text[0].toUpper();
-    return QStringLiteral("Bail refusé : ") + text + u'.';
+    return QStringLiteral("Bail refusé\u00a0: ") + text + u'.';
 }
 
 QString referenceExists(const QString& reference)
@@ -100,7 +100,8 @@ bool LeaseStore::updateLease(const Lease& lease)
         "revision_month = :revision_month, clause = :clause, dpe_class = :dpe_class, "
         "dpe_date = :dpe_date, rent_cents = :rent_cents, charges_cents = :charges_cents, "
         "prior_revision = :prior_revision, notes = :notes, town = :town, "
-        "landlord_kind = :landlord_kind, owner_id = :owner_id, version = version + 1 "
+        "landlord_kind = :landlord_kind, owner_id = :owner_id, tenant_email = :tenant_email, "
+        "version = version + 1 "
         "WHERE id = :id AND (:any_version = 0 OR version = :version)"));
     bindLease(query, owned);
     query.bindValue(QStringLiteral(":id"), lease.id);
@@ -218,8 +219,8 @@ bool LeaseStore::importLeases(const std::vector<Lease>& leases, std::vector<int>
         return false;
     for (const Lease& lease : leases) {
         if (const QStringList problems = validateLease(lease); !problems.isEmpty())
-            return fail(QStringLiteral("Bail ") + quoted(lease.reference) + QStringLiteral(" : ")
-                        + problems.join(QStringLiteral(" ; ")) + u'.');
+            return fail(QStringLiteral("Bail ") + quoted(lease.reference) + QStringLiteral("\u00a0: ")
+                        + problems.join(QStringLiteral("\u00a0; ")) + u'.');
     }
     QSqlDatabase db = database();
     Transaction transaction(db);

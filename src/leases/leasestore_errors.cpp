@@ -19,13 +19,13 @@ QString cantOpenCause(const QString& path)
     const QFileInfo file(path);
     const QFileInfo folder(file.absolutePath());
     if (!file.exists() && !folder.isWritable())
-        return QStringLiteral(" : le dossier ") + quotedPath(folder.filePath())
+        return QStringLiteral("\u00a0: le dossier ") + quotedPath(folder.filePath())
                + QStringLiteral(" est en lecture seule, le registre ne peut pas y être créé");
     if (file.exists() && !file.isReadable())
-        return QStringLiteral(" : le fichier n'est pas lisible par l'utilisateur qui lance "
+        return QStringLiteral("\u00a0: le fichier n’est pas lisible par l’utilisateur qui lance "
                               "Velmaris");
     if (!folder.isWritable())
-        return QStringLiteral(" : le dossier ") + quotedPath(folder.filePath())
+        return QStringLiteral("\u00a0: le dossier ") + quotedPath(folder.filePath())
                + QStringLiteral(" est en lecture seule (SQLite y écrit son journal)");
     return {};
 }
@@ -64,7 +64,7 @@ QString describe(const QSqlError& error, const QString& path)
     const QString file = quotedPath(path);
     switch (sqliteCode(error)) {
     case 14: // SQLITE_CANTOPEN
-        return QStringLiteral("Impossible d'ouvrir le registre des baux ") + file
+        return QStringLiteral("Impossible d’ouvrir le registre des baux ") + file
                + cantOpenCause(path) + u'.';
     case 19: // SQLITE_CONSTRAINT
         if (const QString refused = refusedValueText(error.databaseText(), file);
@@ -72,15 +72,15 @@ QString describe(const QSqlError& error, const QString& path)
             return refused;
         break;
     case 10: // SQLITE_IOERR
-        return QStringLiteral("Erreur de lecture ou d'écriture sur le registre des baux ") + file
-               + QStringLiteral(" ; il n'a pas été modifié.");
+        return QStringLiteral("Erreur de lecture ou d’écriture sur le registre des baux ") + file
+               + QStringLiteral("\u00a0; il n’a pas été modifié.");
     default:
         break;
     }
     const StoreError kind = kindOf(error);
     if (kind != StoreError::Unavailable)
         return storeErrorText(kind, path);
-    return QStringLiteral("Erreur du registre des baux ") + file + QStringLiteral(" : ")
+    return QStringLiteral("Erreur du registre des baux ") + file + QStringLiteral("\u00a0: ")
            + error.databaseText() + u'.';
 }
 
@@ -93,9 +93,9 @@ QString storeErrorText(StoreError kind, const QString& path)
     case StoreError::None:
         return {};
     case StoreError::NotOpen:
-        return QStringLiteral("Le registre des baux n'est pas ouvert.");
+        return QStringLiteral("Le registre des baux n’est pas ouvert.");
     case StoreError::NotFound:
-        return QStringLiteral("Ce bail n'est plus dans le registre.");
+        return QStringLiteral("Ce bail n’est plus dans le registre.");
     case StoreError::Refused:
         return QStringLiteral("Le registre des baux ") + file
                + QStringLiteral(" refuse cette modification.");
@@ -106,32 +106,32 @@ QString storeErrorText(StoreError kind, const QString& path)
                + QStringLiteral(" est occupé par un autre programme. Réessayez dans un instant.");
     case StoreError::ReadOnly:
         return QStringLiteral("Le registre des baux ") + file
-               + QStringLiteral(" est en lecture seule : la modification n'est pas enregistrée.");
+               + QStringLiteral(" est en lecture seule\u00a0: la modification n’est pas enregistrée.");
     case StoreError::Full:
-        return QStringLiteral("Le disque est plein : le registre des baux ") + file
-               + QStringLiteral(" n'a pas été modifié.");
+        return QStringLiteral("Le disque est plein\u00a0: le registre des baux ") + file
+               + QStringLiteral(" n’a pas été modifié.");
     case StoreError::Damaged:
         return QStringLiteral("Le registre des baux ") + file
-               + QStringLiteral(" est endommagé ; il n'a pas été modifié. Restaurez une copie "
+               + QStringLiteral(" est endommagé\u00a0; il n’a pas été modifié. Restaurez une copie "
                                 "de sauvegarde ou déplacez ce fichier pour commencer un "
                                 "nouveau registre.");
     case StoreError::Newer:
         return QStringLiteral("Le registre des baux ") + file
-               + QStringLiteral(" a été écrit par une version plus récente de Velmaris : "
-                                "mettez le programme à jour pour l'ouvrir.");
+               + QStringLiteral(" a été écrit par une version plus récente de Velmaris\u00a0: "
+                                "mettez le programme à jour pour l’ouvrir.");
     case StoreError::Password:
-        return QStringLiteral("Le serveur refuse l'accès au registre des baux ") + file
-               + QStringLiteral(" : mot de passe absent ou incorrect.");
+        return QStringLiteral("Le serveur refuse l’accès au registre des baux ") + file
+               + QStringLiteral("\u00a0: mot de passe absent ou incorrect.");
     case StoreError::Unavailable:
-        return QStringLiteral("Impossible d'ouvrir le registre des baux ") + file + u'.';
+        return QStringLiteral("Impossible d’ouvrir le registre des baux ") + file + u'.';
     case StoreError::NoRegister:
         return QStringLiteral("La base ") + file
-               + QStringLiteral(" ne contient pas de registre des baux : seuls un import de "
-                                "baux, une copie de registre ou la fenêtre « Baux » (qui le "
+               + QStringLiteral(" ne contient pas de registre des baux\u00a0: seuls un import de "
+                                "baux, une copie de registre ou la fenêtre «\u00a0Baux\u00a0» (qui le "
                                 "demande) en créent un.");
     case StoreError::Canceled:
-        return QStringLiteral("Travail annulé : le registre des baux ") + file
-               + QStringLiteral(" n'a pas été modifié.");
+        return QStringLiteral("Travail annulé\u00a0: le registre des baux ") + file
+               + QStringLiteral(" n’a pas été modifié.");
     }
     return {};
 }

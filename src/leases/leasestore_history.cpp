@@ -84,7 +84,7 @@ bool LeaseStore::revisionStillApplies(const RevisionRecord& rec, qint64 leaseVer
         return false;
     }
     if (query.value(0).toLongLong() != rec.oldRentCents) {
-        fail(QStringLiteral("Le loyer de ce bail a changé depuis le calcul : recalculez la "
+        fail(QStringLiteral("Le loyer de ce bail a changé depuis le calcul\u00a0: recalculez la "
                             "révision."),
              StoreError::Conflict);
         return false;
@@ -132,7 +132,7 @@ std::optional<qint64> LeaseStore::recordRevision(const RevisionRecord& rec, qint
                                                  RevisionQueries& q)
 {
     if (!isComplete(rec)) {
-        fail(QStringLiteral("Révision incomplète : elle n'est pas enregistrée."),
+        fail(QStringLiteral("Révision incomplète\u00a0: elle n’est pas enregistrée."),
              StoreError::Refused);
         return std::nullopt;
     }
@@ -164,7 +164,7 @@ std::optional<qint64> LeaseStore::appendRevision(const RevisionRecord& rec, qint
     // Refused before the write lock is asked for: an incomplete record is
     // said as such even when the file is busy.
     if (!isComplete(rec)) {
-        fail(QStringLiteral("Révision incomplète : elle n'est pas enregistrée."),
+        fail(QStringLiteral("Révision incomplète\u00a0: elle n’est pas enregistrée."),
              StoreError::Refused);
         return std::nullopt;
     }

@@ -2,6 +2,7 @@
 #include "leasestore.h"
 
 #include "leasestore_p.h"
+#include "typography.h"
 #include "quoting.h"
 
 #include <QSqlQuery>
@@ -61,10 +62,10 @@ QVariantList ownerValues(const Owner& owner)
 
 QString refusedOwner(const QStringList& problems)
 {
-    QString text = problems.join(QStringLiteral(" ; "));
+    QString text = problems.join(QStringLiteral("\u00a0; "));
     if (!text.isEmpty())
         text[0] = text[0].toUpper();
-    return QStringLiteral("Bailleur refusé : ") + text + u'.';
+    return QStringLiteral("Bailleur refusé\u00a0: ") + text + u'.';
 }
 
 QString ownerExists(const Owner& owner)
@@ -109,7 +110,7 @@ std::optional<Owner> LeaseStore::owner(qint64 id)
     if (!found)
         return std::nullopt;
     if (found->empty()) {
-        fail(QStringLiteral("Ce bailleur n'est plus dans le registre."), StoreError::NotFound);
+        fail(QStringLiteral("Ce bailleur n’est plus dans le registre."), StoreError::NotFound);
         return std::nullopt;
     }
     return found->front();
@@ -121,7 +122,7 @@ std::optional<Owner> LeaseStore::defaultOwner()
     if (!found)
         return std::nullopt;
     if (found->empty()) {
-        fail(QStringLiteral("Le registre n'a encore aucun bailleur."), StoreError::NotFound);
+        fail(QStringLiteral("Le registre n’a encore aucun bailleur."), StoreError::NotFound);
         return std::nullopt;
     }
     return found->front();
@@ -214,7 +215,7 @@ bool LeaseStore::updateOwner(const Owner& owner)
             return fail(ownerExists(owner));
     }
     if (!found)
-        return fail(QStringLiteral("Ce bailleur n'est plus dans le registre."),
+        return fail(QStringLiteral("Ce bailleur n’est plus dans le registre."),
                     StoreError::NotFound);
     QSqlQuery query(database());
     query.prepare(QStringLiteral("UPDATE owners SET name = ?, address = ?, postal_code = ?, "
@@ -255,14 +256,13 @@ bool LeaseStore::removeOwner(qint64 id, qint64 version)
     if (!query.exec())
         return failSql(query.lastError());
     if (!query.next())
-        return fail(QStringLiteral("Ce bailleur n'est plus dans le registre."),
+        return fail(QStringLiteral("Ce bailleur n’est plus dans le registre."),
                     StoreError::NotFound);
     const QString name = query.value(0).toString();
     if (const int leases = query.value(1).toInt(); leases > 0)
-        return fail(QStringLiteral("Le bailleur %1 a encore %2 : donnez-les à un autre bailleur "
+        return fail(QStringLiteral("Le bailleur %1 a encore %2\u00a0: donnez-les à un autre bailleur "
                                    "avant de le supprimer.")
-                        .arg(quoted(name), leases == 1 ? QStringLiteral("1 bail")
-                                                       : QStringLiteral("%1 baux").arg(leases)));
+                        .arg(quoted(name), countOf(leases, u"bail", u"baux")));
     query.prepare(QStringLiteral("DELETE FROM owners WHERE id = ? AND (? = 0 OR version = ?)"));
     query.addBindValue(id);
     query.addBindValue(version);
@@ -295,7 +295,7 @@ bool LeaseStore::settleOwner(Lease& lease)
     if (!query.exec())
         return failSql(query.lastError());
     if (!query.next())
-        return fail(QStringLiteral("Le bailleur de ce bail n'est plus dans le registre : "
+        return fail(QStringLiteral("Le bailleur de ce bail n’est plus dans le registre\u00a0: "
                                    "choisissez-en un autre."),
                     StoreError::NotFound);
     lease.landlordKind =

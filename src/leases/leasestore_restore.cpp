@@ -3,6 +3,7 @@
 // copy of the register as it was. Other copies of the program see the change
 // as any other commit; nothing is ever half replaced.
 #include "leasestore.h"
+#include "typography.h"
 
 #include "leasestore_p.h"
 #include "quoting.h"
@@ -27,13 +28,16 @@ namespace {
 const QString kRestoredLeaseColumns = QStringLiteral(
     "id, reference, tenant, address, postal_code, territory, furnished, signing_date, "
     "start_date, reference_quarter, revision_day, revision_month, clause, dpe_class, dpe_date, "
-    "rent_cents, charges_cents, prior_revision, notes, town, landlord_kind, owner_id");
+    "rent_cents, charges_cents, prior_revision, notes, town, landlord_kind, owner_id, "
+    "tenant_email");
 const QString kOwnerColumns =
     QStringLiteral("id, name, address, postal_code, town, kind, email, phone, notes");
 const QString kAgencyColumns =
     QStringLiteral("id, name, address, postal_code, town, card_number, card_chamber, "
                    "guarantor_name, guarantor_address, email, phone, version");
 const QString kChargedColumns = QStringLiteral("id, lease_id, month, rent_cents, request_date");
+const QString kSentColumns =
+    QStringLiteral("id, lease_id, due_date, sent_on, channel, sent_by, sent_at");
 
 // The landlord a backup carries, then the table taken out of the copy: the
 // register itself never holds it.
@@ -129,11 +133,11 @@ QString restoredLeasesProblem(QSqlDatabase db, QSqlError* error)
     int count = 0;
     while (q.next())
         if (const QStringList problems = rowProblems(q); !problems.isEmpty() && count++ < 5)
-            faults << QStringLiteral("bail %1 : %2")
+            faults << QStringLiteral("bail %1\u00a0: %2")
                           .arg(quoted(q.value(1).toString()), problems.join(QStringLiteral(", ")));
     if (count > 5)
-        faults << QStringLiteral("et %1 autre(s) bail(s)").arg(count - 5);
-    return faults.join(QStringLiteral(" ; "));
+        faults << QStringLiteral("et ") + countOf(count - 5, u"autre bail", u"autres baux");
+    return faults.join(QStringLiteral("\u00a0; "));
 }
 
 } // namespace
@@ -143,15 +147,15 @@ bool LeaseStore::restoreFrom(const QString& source, QString* keptCopy, BackupLan
     if (!checkWritable())
         return false;
     if (isServer())
-        return refuseOnServer(QStringLiteral("La restauration d'une sauvegarde"));
+        return refuseOnServer(QStringLiteral("La restauration d’une sauvegarde"));
     auto refuse = [&](StoreError kind, const QString& why) {
         return fail(QStringLiteral("La sauvegarde ") + quotedPath(source)
-                        + QStringLiteral(" n'est pas restaurée : ") + why
-                        + QStringLiteral(" ; le registre n'a pas été modifié."),
+                        + QStringLiteral(" n’est pas restaurée\u00a0: ") + why
+                        + QStringLiteral("\u00a0; le registre n’a pas été modifié."),
                     kind);
     };
     if (QFileInfo(source).absoluteFilePath() == QFileInfo(m_path).absoluteFilePath())
-        return refuse(StoreError::Refused, QStringLiteral("c'est le registre lui-même"));
+        return refuse(StoreError::Refused, QStringLiteral("c’est le registre lui-même"));
 
     // The backup is read on a connection of its own and copied beside the
     // register: the backup itself is never written to.
@@ -327,6 +331,11 @@ bool LeaseStore::replaceFrom(const QString& copy, const std::function<bool()>& k
                         QStringLiteral("INSERT INTO main.charged_rents (") + kChargedColumns
                             + QStringLiteral(") SELECT ") + kChargedColumns
                             + QStringLiteral(" FROM restored.charged_rents"),
+                        &e)
+                 && run(db,
+                        QStringLiteral("INSERT INTO main.letters_sent (") + kSentColumns
+                            + QStringLiteral(") SELECT ") + kSentColumns
+                            + QStringLiteral(" FROM restored.letters_sent"),
                         &e)
                  && run(db, QStringLiteral("DROP TABLE temp.restore_base"), &e)
                  && run(db, QStringLiteral("DROP TABLE temp.restore_owner_base"), &e)

@@ -31,9 +31,9 @@ bool LeaseStore::placeServerSchema()
     const bool publicTables = query.value(3).toLongLong() > 0;
     query.finish();
     if (there && !usable)
-        return fail(QStringLiteral("Le rôle connecté n'a pas le droit de lire le registre des "
-                                   "baux %1 (il lui manque : USAGE sur le schéma %2) : demandez à "
-                                   "l'administrateur du serveur les droits d'un poste.")
+        return fail(QStringLiteral("Le rôle connecté n’a pas le droit de lire le registre des "
+                                   "baux %1 (il lui manque\u00a0: USAGE sur le schéma %2)\u00a0: demandez à "
+                                   "l’administrateur du serveur les droits d’un poste.")
                         .arg(quoted(m_path), schema),
                     StoreError::ReadOnly);
     if (there)
@@ -41,7 +41,7 @@ bool LeaseStore::placeServerSchema()
     // Tables of something else: the address names the wrong database.
     if (!inPublic && publicTables)
         return fail(quoted(m_path)
-                        + QStringLiteral(" n'est pas un registre des baux de Velmaris ; il n'a "
+                        + QStringLiteral(" n’est pas un registre des baux de Velmaris\u00a0; il n’a "
                                          "pas été modifié."),
                     StoreError::Damaged);
     if (!inPublic && m_creation == Creation::Refused)
@@ -67,7 +67,8 @@ bool LeaseStore::placeServerSchema()
                                         "schemaname = 'public' AND tablename IN "
                                         "('schema_version', 'leases', 'revisions', "
                                         "'charged_rents', 'owners', 'agency', "
-                                        "'adopted_landlords', 'index_figures')"));
+                                        "'adopted_landlords', 'index_figures', "
+                                        "'letters_sent')"));
         QStringList names;
         while (ok && tables.next())
             names << tables.value(0).toString();
@@ -115,6 +116,7 @@ bool LeaseStore::readPrivileges()
         {"has_table_privilege('owners', 'SELECT')", "SELECT sur owners"},
         {"has_table_privilege('agency', 'SELECT')", "SELECT sur agency"},
         {"has_table_privilege('index_figures', 'SELECT')", "SELECT sur index_figures"},
+        {"has_table_privilege('letters_sent', 'SELECT')", "SELECT sur letters_sent"},
         {"has_table_privilege('leases', 'INSERT')", "INSERT sur leases"},
         {"has_table_privilege('leases', 'UPDATE')", "UPDATE sur leases"},
         {"has_table_privilege('leases', 'DELETE')", "DELETE sur leases"},
@@ -130,6 +132,10 @@ bool LeaseStore::readPrivileges()
         {"has_table_privilege('agency', 'INSERT')", "INSERT sur agency"},
         {"has_table_privilege('agency', 'DELETE')", "DELETE sur agency"},
         {"has_table_privilege('adopted_landlords', 'INSERT')", "INSERT sur adopted_landlords"},
+        {"has_table_privilege('letters_sent', 'INSERT')", "INSERT sur letters_sent"},
+        {"coalesce(has_sequence_privilege(pg_get_serial_sequence('letters_sent', 'id'), "
+         "'USAGE'), true)",
+         "USAGE sur la séquence de letters_sent"},
         {"coalesce(has_sequence_privilege(pg_get_serial_sequence('owners', 'id'), 'USAGE'), "
          "true)",
          "USAGE sur la séquence de owners"},
@@ -146,7 +152,7 @@ bool LeaseStore::readPrivileges()
          "'USAGE'), true)",
          "USAGE sur la séquence de charged_rents"},
     };
-    constexpr int kReading = 6; // the first ones: what reading needs
+    constexpr int kReading = 7; // the first ones: what reading needs
     QStringList columns = {QStringLiteral("current_user")};
     for (const Right& right : rights)
         columns << QString::fromLatin1(right.sql);
@@ -160,17 +166,17 @@ bool LeaseStore::readPrivileges()
             (i < kReading ? reading : writing) << QString::fromUtf8(rights[i].what);
     const QString role = quoted(query.value(0).toString());
     if (!reading.isEmpty())
-        return fail(QStringLiteral("Le rôle %1 n'a pas le droit de lire le registre des baux %2 "
-                                   "(il lui manque : %3) : demandez à l'administrateur du serveur "
-                                   "les droits d'un poste.")
+        return fail(QStringLiteral("Le rôle %1 n’a pas le droit de lire le registre des baux %2 "
+                                   "(il lui manque\u00a0: %3)\u00a0: demandez à l’administrateur du serveur "
+                                   "les droits d’un poste.")
                         .arg(role, quoted(m_path), reading.join(QStringLiteral(", "))),
                     StoreError::ReadOnly);
     if (!writing.isEmpty()) {
         m_readOnly = true;
         m_readOnlyReason =
             writing.size() == int(std::size(rights)) - kReading
-                ? QStringLiteral("le rôle %1 n'a que le droit de le lire").arg(role)
-                : QStringLiteral("le rôle %1 n'a pas tous les droits d'y écrire (il lui manque : "
+                ? QStringLiteral("le rôle %1 n’a que le droit de le lire").arg(role)
+                : QStringLiteral("le rôle %1 n’a pas tous les droits d’y écrire (il lui manque\u00a0: "
                                  "%2)")
                       .arg(role, writing.join(QStringLiteral(", ")));
     }

@@ -45,21 +45,21 @@ QString tlsProblem(const QSqlError& error)
     if (error.type() != QSqlError::ConnectionError)
         return {};
     if (mentions(error, {"root certificate file", "certificat racine"}))
-        return QStringLiteral("aucun certificat d'autorité n'est donné : sslmode=verify-full ou "
-                              "verify-ca en demande un (sslrootcert= dans l'adresse, "
+        return QStringLiteral("aucun certificat d’autorité n’est donné\u00a0: sslmode=verify-full ou "
+                              "verify-ca en demande un (sslrootcert= dans l’adresse, "
                               "SSLROOTCERT dans la section [REGISTRE] des réglages)");
-    if (mentions(error, {"does not match host name", "ne correspond pas au nom d'hôte"}))
+    if (mentions(error, {"does not match host name", "ne correspond pas au nom d’hôte"}))
         return QStringLiteral("le certificat du serveur est établi pour un autre nom que celui "
-                              "de l'adresse");
+                              "de l’adresse");
     if (mentions(error, {"certificate verify failed", "self-signed certificate",
                          "unable to get local issuer"}))
-        return QStringLiteral("le certificat du serveur n'est pas signé par l'autorité de "
+        return QStringLiteral("le certificat du serveur n’est pas signé par l’autorité de "
                               "certification donnée (sslrootcert)");
     if (mentions(error, {"does not support SSL", "ne supporte pas SSL"}))
-        return QStringLiteral("le serveur n'accepte pas les connexions chiffrées (TLS) que "
+        return QStringLiteral("le serveur n’accepte pas les connexions chiffrées (TLS) que "
                               "demande sslmode");
     if (mentions(error, {"no encryption", "SSL off", "sans chiffrement"}))
-        return QStringLiteral("le serveur n'accepte que les connexions chiffrées : indiquez "
+        return QStringLiteral("le serveur n’accepte que les connexions chiffrées\u00a0: indiquez "
                               "sslmode=require (ou verify-full)");
     if (mentions(error, {"SSL", "certificate", "certificat"}))
         return QStringLiteral("la connexion chiffrée (TLS) avec le serveur a échoué (%1)")
@@ -71,7 +71,7 @@ bool noSuchDatabase(const QSqlError& error)
 {
     return error.nativeErrorCode() == u"3D000"
            || (error.type() == QSqlError::ConnectionError
-               && mentions(error, {"does not exist", "n'existe pas"}));
+               && mentions(error, {"does not exist", "n’existe pas"}));
 }
 
 } // namespace
@@ -127,33 +127,33 @@ QString describeServer(const QSqlError& error, const QString& where)
     const QString server = quoted(where);
     const QString code = error.nativeErrorCode();
     if (passwordRefused(error))
-        return QStringLiteral("Le serveur refuse l'accès au registre des baux ") + server
-               + QStringLiteral(" : mot de passe absent ou incorrect.");
+        return QStringLiteral("Le serveur refuse l’accès au registre des baux ") + server
+               + QStringLiteral("\u00a0: mot de passe absent ou incorrect.");
     // Before the missing base: libpq says a missing certificate "does not exist" too.
     if (const QString tls = tlsProblem(error); !tls.isEmpty())
         return QStringLiteral("Le registre des baux ") + server
-               + QStringLiteral(" n'est pas ouvert : ") + tls + u'.';
+               + QStringLiteral(" n’est pas ouvert\u00a0: ") + tls + u'.';
     if (noSuchDatabase(error))
         return QStringLiteral("La base du registre des baux ") + server
-               + QStringLiteral(" n'existe pas sur le serveur : demandez à l'administrateur de "
+               + QStringLiteral(" n’existe pas sur le serveur\u00a0: demandez à l’administrateur de "
                                 "la créer.");
     if (error.type() == QSqlError::ConnectionError)
         return QStringLiteral("Le serveur du registre des baux ") + server
-               + QStringLiteral(" ne répond pas : vérifiez qu'il est en marche et joignable "
+               + QStringLiteral(" ne répond pas\u00a0: vérifiez qu’il est en marche et joignable "
                                 "depuis ce poste.");
     if (code == u"42501")
         return QStringLiteral("Le serveur refuse cette opération sur le registre des baux ")
                + server
-               + QStringLiteral(" : les droits du rôle connecté ne la permettent pas (%1) ; "
-                                "demandez à l'administrateur du serveur les droits d'un poste.")
+               + QStringLiteral("\u00a0: les droits du rôle connecté ne la permettent pas (%1)\u00a0; "
+                                "demandez à l’administrateur du serveur les droits d’un poste.")
                      .arg(error.databaseText().trimmed());
     if (const QString refused = refusedValueText(error.databaseText(), server);
         code == u"23514" && !refused.isEmpty())
         return refused;
     if (code.startsWith(u"23"))
         return QStringLiteral("Le registre des baux ") + server
-               + QStringLiteral(" refuse cette modification (un autre poste vient d'enregistrer "
-                                "la même référence ?) ; rien n'a été enregistré.");
+               + QStringLiteral(" refuse cette modification (un autre poste vient d’enregistrer "
+                                "la même référence ?)\u00a0; rien n’a été enregistré.");
     const StoreError kind = serverKindOf(error);
     if (kind == StoreError::Busy)
         return QStringLiteral("Le registre des baux ") + server
@@ -163,10 +163,10 @@ QString describeServer(const QSqlError& error, const QString& where)
     // The server is gone mid-way, and it drops what the transaction had begun.
     if (connectionLost(error))
         return QStringLiteral("La connexion au serveur du registre des baux ") + server
-               + QStringLiteral(" a été coupée ; rien n'a été enregistré. Réessayez quand le "
+               + QStringLiteral(" a été coupée\u00a0; rien n’a été enregistré. Réessayez quand le "
                                 "serveur répondra de nouveau.");
     return QStringLiteral("Erreur du serveur du registre des baux ") + server
-           + QStringLiteral(" : ") + error.databaseText().trimmed() + u'.';
+           + QStringLiteral("\u00a0: ") + error.databaseText().trimmed() + u'.';
 }
 
 } // namespace storeinternal
@@ -182,16 +182,16 @@ bool LeaseStore::openServer(const RegisterServer& server, Creation creation)
     m_readOnlyReason.clear();
     m_path = server.display();
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        return fail(QStringLiteral("Le pilote PostgreSQL de Qt n'est pas installé (paquet "
-                                   "libqt6sql6-psql) : le registre des baux ")
-                        + quoted(m_path) + QStringLiteral(" n'est pas disponible."),
+        return fail(QStringLiteral("Le pilote PostgreSQL de Qt n’est pas installé (paquet "
+                                   "libqt6sql6-psql)\u00a0: le registre des baux ")
+                        + quoted(m_path) + QStringLiteral(" n’est pas disponible."),
                     StoreError::Unavailable);
     if (!server.isValid())
         return fail(QStringLiteral("Le nom de la base du registre des baux manque."),
                     StoreError::Unavailable);
     if (const QString refusal = serverOptionsRefusal(server); !refusal.isEmpty())
         return fail(QStringLiteral("Le registre des baux ") + quoted(m_path)
-                        + QStringLiteral(" n'est pas ouvert : ") + refusal + u'.',
+                        + QStringLiteral(" n’est pas ouvert\u00a0: ") + refusal + u'.',
                     StoreError::Unavailable);
     m_server = server;
     if (!connectServer())
@@ -257,7 +257,7 @@ void LeaseStore::setChangeListener(std::function<void()> listener)
 bool LeaseStore::refuseOnServer(const QString& what)
 {
     return fail(what
-                    + QStringLiteral(" ne concerne que le registre en fichier SQLite : le registre "
+                    + QStringLiteral(" ne concerne que le registre en fichier SQLite\u00a0: le registre "
                                      "du serveur ")
                     + quoted(m_path)
                     + QStringLiteral(" est sauvegardé par le serveur lui-même, ou copié dans un "

@@ -41,7 +41,7 @@ bool install(const LeaseStore::IndexFigures& figures, IndexTable& table, bool ke
     if (keepCopy && !(onDisk.ok() && onDisk.bytes == figures.content)) {
         QString reason;
         if (!writeFileSafely(path, figures.content, &reason))
-            *notice += QStringLiteral("La copie des indices du registre n'a pas pu être écrite "
+            *notice += QStringLiteral("La copie des indices du registre n’a pas pu être écrite "
                                       "dans %1 (%2)\u00a0: ce poste calcule quand même avec les "
                                       "indices du registre. ")
                            .arg(quotedPath(path), reason);
@@ -58,15 +58,15 @@ bool keepAside(const QString& path, const QByteArray& bytes, const QString& why,
                          + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString reason;
     if (!writeFileSafely(kept, bytes, &reason)) {
-        *notice += QStringLiteral("Le fichier des indices de ce poste n'est pas repris dans le "
-                                  "registre (%1) et n'a pas pu être gardé de côté (%2)\u00a0: il "
+        *notice += QStringLiteral("Le fichier des indices de ce poste n’est pas repris dans le "
+                                  "registre (%1) et n’a pas pu être gardé de côté (%2)\u00a0: il "
                                   "reste tel quel, et ce poste calcule avec les indices du "
                                   "registre. ")
                        .arg(why, reason);
         return false;
     }
     *notice += QStringLiteral(
-                   "Le fichier des indices de ce poste n'est pas repris dans le "
+                   "Le fichier des indices de ce poste n’est pas repris dans le "
                    "registre\u00a0: %1. Ce poste calcule avec les indices du registre\u00a0; son "
                    "fichier est gardé sous %2. ")
                    .arg(why, quotedPath(kept));
@@ -100,7 +100,7 @@ std::optional<OfficeFigures> takeOfficeFigures(LeaseStore& store, IndexTable& ta
             made = IndexChange();
             made.bytes = desk.bytes;
             made.summary = QStringLiteral("Les indices du registre sont pris du fichier des "
-                                          "indices de ce poste (jusqu'au %1).")
+                                          "indices de ce poste (jusqu’au %1).")
                                .arg(newestQuarter(deskRead.rows).label());
             return made;
         });
@@ -131,7 +131,7 @@ std::optional<OfficeFigures> takeOfficeFigures(LeaseStore& store, IndexTable& ta
                 why = store.isReadOnly()
                           ? QStringLiteral("ce poste ne peut que lire le registre (%1)")
                                 .arg(store.readOnlyReason())
-                          : QStringLiteral("le registre ne l'a pas pris");
+                          : QStringLiteral("le registre ne l’a pas pris");
         }
         if (!why.isEmpty())
             keepCopy = keepAside(table.filePath, desk.bytes, why, &out.notice);

@@ -24,7 +24,7 @@ std::optional<RegisterServer> serverFromAddress(const QString& text, QString* wh
 {
     const auto refuse = [&](const QString& reason) -> std::optional<RegisterServer> {
         if (why)
-            *why = QStringLiteral("adresse de registre illisible « %1 » : %2").arg(text, reason);
+            *why = QStringLiteral("adresse de registre illisible «\u00a0%1\u00a0»\u00a0: %2").arg(text, reason);
         return std::nullopt;
     };
     if (!isServerAddress(text))
@@ -46,7 +46,7 @@ std::optional<RegisterServer> serverFromAddress(const QString& text, QString* wh
     if (const qsizetype at = authority.lastIndexOf(u'@'); at >= 0) {
         server.user = QUrl::fromPercentEncoding(authority.left(at).toUtf8());
         if (server.user.contains(u':'))
-            return refuse(QStringLiteral("le mot de passe ne s'écrit pas dans l'adresse"));
+            return refuse(QStringLiteral("le mot de passe ne s’écrit pas dans l’adresse"));
         authority = authority.mid(at + 1);
     }
     if (const qsizetype colon = authority.lastIndexOf(u':'); colon >= 0) {
@@ -68,7 +68,7 @@ std::optional<RegisterServer> serverFromAddress(const QString& text, QString* wh
         else if (key == u"user")
             server.user = value;
         else
-            return refuse(QStringLiteral("option inconnue « %1 »").arg(key));
+            return refuse(QStringLiteral("option inconnue «\u00a0%1\u00a0»").arg(key));
     }
     if (server.database.contains(u'/'))
         return refuse(QStringLiteral("nom de base invalide"));
@@ -83,19 +83,19 @@ QString serverOptionsRefusal(const RegisterServer& server)
                                       QStringLiteral("prefer"),    QStringLiteral("require"),
                                       QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
     if (!server.sslmode.isEmpty() && !modes.contains(server.sslmode))
-        return QStringLiteral("sslmode « %1 » inconnu (%2)")
+        return QStringLiteral("sslmode «\u00a0%1\u00a0» inconnu (%2)")
             .arg(server.sslmode, modes.join(QStringLiteral(", ")));
     const QString& ca = server.sslrootcert;
     if (!ca.isEmpty()) {
         if (!QDir::isAbsolutePath(ca))
-            return QStringLiteral("sslrootcert « %1 » : le chemin complet du fichier de "
-                                  "l'autorité de certification est attendu")
+            return QStringLiteral("sslrootcert «\u00a0%1\u00a0»\u00a0: le chemin complet du fichier de "
+                                  "l’autorité de certification est attendu")
                 .arg(ca);
         // The driver separates its options by ';'; a line end has no place in a path.
         for (const QChar c : ca)
             if (c == u';' || c.category() == QChar::Other_Control)
-                return QStringLiteral("sslrootcert « %1 » : ce nom de fichier contient un "
-                                      "caractère qu'une connexion ne peut pas transmettre")
+                return QStringLiteral("sslrootcert «\u00a0%1\u00a0»\u00a0: ce nom de fichier contient un "
+                                      "caractère qu’une connexion ne peut pas transmettre")
                     .arg(ca);
     }
     return {};

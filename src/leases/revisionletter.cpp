@@ -1,5 +1,7 @@
 #include "revisionletter.h"
 
+#include "typography.h"
+
 #include "amounts.h"
 #include "dates.h"
 #include "duedates.h"
@@ -22,8 +24,8 @@ QString lawText(const QDate& due)
 {
     const QString law = QStringLiteral("de la loi n") + QChar(0x00B0) + kNoBreak
                         + QStringLiteral("89-462 du 6 juillet 1989");
-    return (!underLaw2014(due) ? QStringLiteral("l'article 17 d ")
-                               : QStringLiteral("l'article 17-1 "))
+    return (!underLaw2014(due) ? QStringLiteral("l’article 17 d ")
+                               : QStringLiteral("l’article 17-1 "))
            + law;
 }
 
@@ -35,19 +37,15 @@ QString changeText(qint64 hundredths)
     return (hundredths < 0 ? QStringLiteral("baisse de ") : QStringLiteral("hausse de ")) + amount;
 }
 
-// French typography: a no-break space before ":" and ";" and inside the
-// guillemets, so that no line of the printed letter starts with them, and
-// between the day and its month ("15 mars" never cut).
+// French typography (no line of the printed letter starts with ":" or ";"),
+// and a no-break space between the day and its month ("15 mars" never cut).
 QString frenchSpacing(QString text)
 {
     static const QRegularExpression kDayMonth(
         QStringLiteral("\\b(\\d{1,2}|1er) (janvier|février|mars|avril|mai|juin|juillet|août|"
                        "septembre|octobre|novembre|décembre)\\b"));
     text.replace(kDayMonth, QStringLiteral("\\1") + kNoBreak + QStringLiteral("\\2"));
-    return text.replace(QStringLiteral(" :"), QString(kNoBreak) + u':')
-        .replace(QStringLiteral(" ;"), QString(kNoBreak) + u';')
-        .replace(QStringLiteral("« "), QString(u'«') + kNoBreak)
-        .replace(QStringLiteral(" »"), QString(kNoBreak) + u'»');
+    return frenchTypography(text);
 }
 
 void applyFrenchSpacing(RevisionLetter& letter)
@@ -71,14 +69,14 @@ LetterResult refuse(QString reason)
 QString frozenReason(const Lease& lease, const LawfulRevision& r)
 {
     const QDate contract = contractStartAt(lease, r.status.due);
-    return QStringLiteral("loyer gelé (DPE F/G) : logement classé ") + dpeText(lease.dpeClass)
+    return QStringLiteral("loyer gelé (DPE F/G)\u00a0: logement classé ") + dpeText(lease.dpeClass)
            + QStringLiteral(" au DPE, bail ")
            + (contract == lease.signingDate ? QStringLiteral("signé le ")
                                             : QStringLiteral("renouvelé le "))
            + dateText(contract) + QStringLiteral(", depuis le ")
-           + dateText(freezeDate(lease.territory)) + QStringLiteral(" ; le loyer reste à ")
+           + dateText(freezeDate(lease.territory)) + QStringLiteral("\u00a0; le loyer reste à ")
            + eurosText(r.oldRentCents, AmountLayout::NoBreak)
-           + QStringLiteral(" et aucune lettre de révision n'est à envoyer.");
+           + QStringLiteral(" et aucune lettre de révision n’est à envoyer.");
 }
 
 // Why a revision that leaves the rent as it is gets no letter.
@@ -86,11 +84,11 @@ QString unchangedReason(const Lease& lease, const LawfulRevision& r, bool fall)
 {
     const QString rent = eurosText(r.oldRentCents, AmountLayout::NoBreak);
     if (fall && lease.clause == Clause::HausseSeulement)
-        return QStringLiteral("L'indice baisse et la clause « à la hausse seulement » maintient "
+        return QStringLiteral("L’indice baisse et la clause «\u00a0à la hausse seulement\u00a0» maintient "
                               "le loyer à ")
-               + rent + QStringLiteral(" : aucune lettre de révision n'est à envoyer.");
+               + rent + QStringLiteral("\u00a0: aucune lettre de révision n’est à envoyer.");
     return QStringLiteral("Le loyer reste à ") + rent
-           + QStringLiteral(" : aucune lettre de révision n'est à envoyer.");
+           + QStringLiteral("\u00a0: aucune lettre de révision n’est à envoyer.");
 }
 
 // Why no letter can be written for this revision; nothing when one can.
@@ -99,26 +97,26 @@ std::optional<QString> refusal(const Lease& lease, const LawfulRevision& r,
 {
     const DueStatus& s = r.status;
     if (!s.due.isValid())
-        return r.error.isEmpty() ? QStringLiteral("Bail incomplet : pas de date de révision.")
+        return r.error.isEmpty() ? QStringLiteral("Bail incomplet\u00a0: pas de date de révision.")
                                  : r.error;
     // A frozen rent gets no letter, this year or any other, whatever the clause.
     if (r.frozen || s.state == DueState::Frozen)
         return frozenReason(lease, r);
     if (!s.reached)
-        return QStringLiteral("La révision n'est pas encore due : prochaine révision le ")
+        return QStringLiteral("La révision n’est pas encore due\u00a0: prochaine révision le ")
                + dateText(s.due) + QStringLiteral(", lettre à écrire à partir du ")
                + dateText(s.due) + u'.';
     if (!r.computed)
-        return r.error.isEmpty() ? QStringLiteral("La révision n'est pas calculée.") : r.error;
+        return r.error.isEmpty() ? QStringLiteral("La révision n’est pas calculée.") : r.error;
     if (s.deadline.isValid() && date >= s.deadline)
         return QStringLiteral("Révision du ") + dateText(s.due)
-               + QStringLiteral(" perdue : elle devait être demandée avant le ")
+               + QStringLiteral(" perdue\u00a0: elle devait être demandée avant le ")
                + dateText(s.deadline) + u'.';
 
     const std::optional<IndexValue> newIndex = IndexValue::fromDouble(r.newValue);
     const std::optional<IndexValue> baseIndex = IndexValue::fromDouble(r.baseValue);
     if (!newIndex || !baseIndex || r.oldRentCents <= 0 || r.oldRentCents > kMaxAmountCents)
-        return QStringLiteral("Révision incomplète : indice ou loyer manquant.");
+        return QStringLiteral("Révision incomplète\u00a0: indice ou loyer manquant.");
     const bool fall = *newIndex < *baseIndex;
     if (r.newRentCents == r.oldRentCents)
         return unchangedReason(lease, r, fall);
@@ -130,12 +128,12 @@ std::optional<QString> refusal(const Lease& lease, const LawfulRevision& r,
                + eurosText(r.newRentCents, AmountLayout::NoBreak)
                + QStringLiteral(") ne suit pas la formule de révision (")
                + eurosText(formula, AmountLayout::NoBreak)
-               + QStringLiteral(") : aucune lettre n'est écrite.");
+               + QStringLiteral(")\u00a0: aucune lettre n’est écrite.");
     if (const QString problem = senderProblem(sender); !problem.isEmpty())
         return problem;
     if (lease.tenant.trimmed().isEmpty())
-        return QStringLiteral("Le locataire du bail « ") + lease.reference
-               + QStringLiteral(" » n'est pas renseigné.");
+        return QStringLiteral("Le locataire du bail «\u00a0") + lease.reference
+               + QStringLiteral("\u00a0» n’est pas renseigné.");
 
     return std::nullopt;
 }
@@ -167,7 +165,7 @@ void addOpening(RevisionLetter& letter, const Lease& lease, const LawfulRevision
              {}});
     else
         letter.body.push_back({QStringLiteral("La révision de cette année intervient le ") + from
-                                   + QStringLiteral(", date de révision prévue au bail ; le "
+                                   + QStringLiteral(", date de révision prévue au bail\u00a0; le "
                                                     "nouveau loyer est dû à compter de cette "
                                                     "date."),
                                {}});
@@ -180,21 +178,21 @@ void addFigures(RevisionLetter& letter, const Lease& lease, const LawfulRevision
     const IndexValue newIndex = IndexValue::fromDouble(r.newValue).value_or(IndexValue());
     const IndexValue baseIndex = IndexValue::fromDouble(r.baseValue).value_or(IndexValue());
     const bool fall = newIndex < baseIndex;
-    letter.body.push_back({QStringLiteral("L'indice retenu est celui du ")
+    letter.body.push_back({QStringLiteral("L’indice retenu est celui du ")
                                + r.newQuarter.longLabel()
                                + QStringLiteral(", dernier publié à la date de révision, comparé "
-                                                "à celui du même trimestre de l'année "
-                                                "précédente :"),
+                                                "à celui du même trimestre de l’année "
+                                                "précédente\u00a0:"),
                            {}});
     const QString series = seriesFigureName(r.series);
     letter.body.push_back({{},
-                           {{QStringLiteral("Indice de base : ") + series + QStringLiteral(", ")
+                           {{QStringLiteral("Indice de base\u00a0: ") + series + QStringLiteral(", ")
                                  + r.baseQuarter.longLabel(),
                              indexText(r.baseValue)},
-                            {QStringLiteral("Nouvel indice : ") + series + QStringLiteral(", ")
+                            {QStringLiteral("Nouvel indice\u00a0: ") + series + QStringLiteral(", ")
                                  + r.newQuarter.longLabel(),
                              indexText(r.newValue)},
-                            {QStringLiteral("Variation de l'indice"),
+                            {QStringLiteral("Variation de l’indice"),
                              changeText(changeHundredths(newIndex, baseIndex))}}});
 
     const QString product = eurosText(r.oldRentCents, AmountLayout::NoBreak) + QStringLiteral(" × ")
@@ -202,10 +200,10 @@ void addFigures(RevisionLetter& letter, const Lease& lease, const LawfulRevision
                             + QStringLiteral(" = ")
                             + eurosText(r.newRentCents, AmountLayout::NoBreak);
     letter.body.push_back(
-        {(fall ? QStringLiteral("L'indice ayant baissé et le bail prévoyant une révision à la "
-                                "hausse et à la baisse, le loyer hors charges diminue : ")
+        {(fall ? QStringLiteral("L’indice ayant baissé et le bail prévoyant une révision à la "
+                                "hausse et à la baisse, le loyer hors charges diminue\u00a0: ")
                : QStringLiteral("Le loyer hors charges révisé est égal au loyer actuel multiplié "
-                                "par le nouvel indice et divisé par l'indice de base : "))
+                                "par le nouvel indice et divisé par l’indice de base\u00a0: "))
              + product + QStringLiteral(" (arrondi au centime inférieur)."),
          {}});
 
@@ -224,11 +222,11 @@ void addFigures(RevisionLetter& letter, const Lease& lease, const LawfulRevision
     letter.body.push_back(std::move(rents));
 
     letter.body.push_back(
-        {QStringLiteral("Je vous remercie d'appliquer ce nouveau montant à vos paiements à compter "
+        {QStringLiteral("Je vous remercie d’appliquer ce nouveau montant à vos paiements à compter "
                         "du ")
              + from
              + (lease.chargesCents > 0
-                    ? QStringLiteral(" ; les charges ne sont pas concernées par la révision et "
+                    ? QStringLiteral("\u00a0; les charges ne sont pas concernées par la révision et "
                                      "restent inchangées.")
                     : QStringLiteral(".")),
          {}});
@@ -278,17 +276,17 @@ QString senderProblem(const LetterSender& sender)
 {
     const bool agency = !sender.onBehalfOf.isEmpty();
     if (sender.name.trimmed().isEmpty())
-        return agency ? QStringLiteral("Le nom de l'agence n'est pas renseigné : indiquez-le dans "
-                                       "« Agence… » du registre.")
-                      : QStringLiteral("Le nom du bailleur n'est pas renseigné : indiquez-le dans "
-                                       "« Bailleurs… » du registre.");
+        return agency ? QStringLiteral("Le nom de l’agence n’est pas renseigné\u00a0: indiquez-le dans "
+                                       "«\u00a0Agence…\u00a0» du registre.")
+                      : QStringLiteral("Le nom du bailleur n’est pas renseigné\u00a0: indiquez-le dans "
+                                       "«\u00a0Bailleurs…\u00a0» du registre.");
     // An address is at least a street line and the town's line.
     if (sender.address.size() < 2)
-        return agency ? QStringLiteral("L'adresse de l'agence ") + quoted(sender.name)
-                            + QStringLiteral(" n'est pas complète : indiquez-la dans « Agence… » "
+        return agency ? QStringLiteral("L’adresse de l’agence ") + quoted(sender.name)
+                            + QStringLiteral(" n’est pas complète\u00a0: indiquez-la dans «\u00a0Agence…\u00a0» "
                                              "du registre.")
-                      : QStringLiteral("L'adresse du bailleur ") + quoted(sender.name)
-                            + QStringLiteral(" n'est pas complète : indiquez-la dans « Bailleurs… » "
+                      : QStringLiteral("L’adresse du bailleur ") + quoted(sender.name)
+                            + QStringLiteral(" n’est pas complète\u00a0: indiquez-la dans «\u00a0Bailleurs…\u00a0» "
                                              "du registre.");
     return {};
 }
@@ -312,7 +310,7 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r,
     const QString on = QStringLiteral("le ") + longDateText(date);
     letter.placeAndDate = place.trimmed().isEmpty() ? QStringLiteral("Le ") + longDateText(date)
                                                     : place.trimmed() + QStringLiteral(", ") + on;
-    letter.subject = QStringLiteral("Objet : révision annuelle du loyer au ") + longDateText(s.due);
+    letter.subject = QStringLiteral("Objet\u00a0: révision annuelle du loyer au ") + longDateText(s.due);
     letter.subjectDetail = QStringLiteral("Réf. : bail ") + lease.reference;
     letter.salutation = salutationFor(lease.tenant);
 
@@ -321,8 +319,8 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r,
 
     QString form = letter.salutation;
     form.chop(1); // its comma
-    letter.closing = QStringLiteral("Je vous prie d'agréer, ") + form
-                     + QStringLiteral(", l'expression de mes salutations distinguées.");
+    letter.closing = QStringLiteral("Je vous prie d’agréer, ") + form
+                     + QStringLiteral(", l’expression de mes salutations distinguées.");
     letter.signature = sender.signature;
     applyFrenchSpacing(letter);
     return {std::move(letter), {}};
@@ -334,8 +332,10 @@ QString letterText(const RevisionLetter& letter)
     QStringList from = letter.sender;
     if (!letter.onBehalfOf.isEmpty())
         from << letter.onBehalfOf;
-    parts << from.join(u'\n') << letter.recipient.join(u'\n') << letter.placeAndDate
-          << letter.subject + u'\n' + letter.subjectDetail << letter.salutation;
+    parts << from.join(u'\n') << letter.recipient.join(u'\n') << letter.placeAndDate;
+    if (!letter.delivery.isEmpty())
+        parts << letter.delivery;
+    parts << letter.subject + u'\n' + letter.subjectDetail << letter.salutation;
     for (const LetterBlock& block : letter.body) {
         if (block.figures.empty()) {
             parts << block.text;

@@ -51,6 +51,7 @@ struct RevisionLetter {
     QStringList mentions;  // the agency's mentions at the foot of the letter
     QStringList recipient; // the tenant, then the address of the dwelling
     QString placeAndDate;  // "Lyon, le 2 avril 2026"
+    QString delivery;      // "Lettre recommandée avec avis de réception", or empty
     QString subject;       // "Objet : révision annuelle du loyer au 15 mars 2026"
     QString subjectDetail; // "Réf. : bail A-12"
     QString salutation;    // "Madame,"

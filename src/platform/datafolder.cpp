@@ -20,7 +20,7 @@ const QString kIndexName = QStringLiteral("VELMARIS.TXT");
 
 QString quoted(const QString& path)
 {
-    return QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(path));
+    return QStringLiteral("«\u00a0%1\u00a0»").arg(QDir::toNativeSeparators(path));
 }
 
 // The name of the user a file belongs to, or its number when it has none.
@@ -38,9 +38,9 @@ QString ownerRefusal(const QFileInfo& folder)
 #ifdef Q_OS_UNIX
     if (folder.ownerId() == uint(geteuid()))
         return {};
-    return QStringLiteral("le dossier %1 appartient à %2, pas à %3 qui lance Velmaris : il n'est "
+    return QStringLiteral("le dossier %1 appartient à %2, pas à %3 qui lance Velmaris\u00a0: il n’est "
                           "ni créé ni modifié. Lancez Velmaris sous le compte de %2 (pour root, "
-                          "« su - » donne son propre dossier personnel)")
+                          "«\u00a0su -\u00a0» donne son propre dossier personnel)")
         .arg(quoted(folder.filePath()), ownerName(folder), accountName());
 #else
     Q_UNUSED(folder);
@@ -77,7 +77,7 @@ QString dataFolderRefusal(const QString& folder)
                 if (const QString refusal = ownerRefusal(above); !refusal.isEmpty())
                     return refusal;
 #endif
-        return QStringLiteral("le dossier %1 n'existe pas").arg(quoted(folder));
+        return QStringLiteral("le dossier %1 n’existe pas").arg(quoted(folder));
     }
     if (!info.isDir())
         return QStringLiteral("%1 est un fichier, pas un dossier").arg(quoted(folder));
@@ -118,13 +118,13 @@ QString prepareDataFolders(const DataFolders& folders)
         return {};
     const QFileInfo existing = nearestExisting(folders.dataFolder);
     if (!existing.isDir())
-        return QStringLiteral("%1 est un fichier, pas un dossier : le dossier de données %2 ne "
+        return QStringLiteral("%1 est un fichier, pas un dossier\u00a0: le dossier de données %2 ne "
                               "peut pas y être créé")
             .arg(quoted(existing.filePath()), quoted(folders.dataFolder));
     if (const QString refusal = ownerRefusal(existing); !refusal.isEmpty())
         return refusal;
     if (!QDir().mkpath(folders.dataFolder))
-        return QStringLiteral("le dossier de données %1 n'a pas pu être créé")
+        return QStringLiteral("le dossier de données %1 n’a pas pu être créé")
             .arg(quoted(folders.dataFolder));
     const QFileInfo target(QDir(folders.dataFolder).filePath(kIndexName));
     // The user's copy may hold downloaded quarters: never replace it. A link
@@ -133,7 +133,7 @@ QString prepareDataFolders(const DataFolders& folders)
         return {};
     const FileRead shipped = readRegularFile(folders.shippedIndex, kMaxIndexFileBytes);
     if (!shipped.ok())
-        return QStringLiteral("le fichier des indices livré %1 est illisible : %2")
+        return QStringLiteral("le fichier des indices livré %1 est illisible\u00a0: %2")
             .arg(quoted(folders.shippedIndex), shipped.reason);
     QString reason;
     writeFileSafely(target.filePath(), shipped.bytes, &reason);
@@ -226,7 +226,7 @@ QString shippedFileRefusal(const QString& path, const QString& shipped)
 {
     if (shipped.isEmpty() || !sameFile(path, shipped))
         return {};
-    return QStringLiteral("%1 est le fichier des indices livré avec le programme : il ne se "
+    return QStringLiteral("%1 est le fichier des indices livré avec le programme\u00a0: il ne se "
                           "modifie pas, les indices nouveaux vont dans celui de votre dossier de "
                           "données")
         .arg(quoted(path));
@@ -236,7 +236,7 @@ QString outputRefusal(const QString& path, const DataFolders& folders)
 {
     for (const QString& own : programFiles(folders)) {
         if (sameFile(path, own))
-            return QStringLiteral("%1 est un fichier de données de Velmaris (%2) : choisissez un "
+            return QStringLiteral("%1 est un fichier de données de Velmaris (%2)\u00a0: choisissez un "
                                   "autre nom")
                 .arg(quoted(path), QFileInfo(own).fileName());
     }

@@ -21,7 +21,7 @@ namespace {
 
 QString quoted(const QString& path)
 {
-    return QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(path));
+    return QStringLiteral("«\u00a0%1\u00a0»").arg(QDir::toNativeSeparators(path));
 }
 
 // What the system said, as a user reads it. The system's own text is English:
@@ -41,11 +41,11 @@ QString systemReason(int error, const QFileDevice& file)
     case EPERM:
         return QStringLiteral("accès refusé");
     case EIO:
-        return QStringLiteral("erreur d'entrée-sortie du disque");
+        return QStringLiteral("erreur d’entrée-sortie du disque");
     case EFBIG:
         return QStringLiteral("fichier trop grand pour ce disque");
     case ENOENT:
-        return QStringLiteral("le dossier n'existe plus");
+        return QStringLiteral("le dossier n’existe plus");
     default:
         break;
     }
@@ -54,7 +54,7 @@ QString systemReason(int error, const QFileDevice& file)
         return QStringLiteral("accès refusé");
     case QFileDevice::WriteError:
     case QFileDevice::ResizeError:
-        return QStringLiteral("l'écriture a échoué (%1)").arg(file.errorString());
+        return QStringLiteral("l’écriture a échoué (%1)").arg(file.errorString());
     default:
         return QStringLiteral("erreur du système (%1)").arg(file.errorString());
     }
@@ -87,24 +87,24 @@ QString writeRefusal(const QString& path)
 {
     const QFileInfo file(path);
     if (file.isSymLink())
-        return QStringLiteral("%1 est un lien symbolique : Velmaris n'écrit pas à travers un lien")
+        return QStringLiteral("%1 est un lien symbolique\u00a0: Velmaris n’écrit pas à travers un lien")
             .arg(quoted(path));
     if (file.isDir())
         return QStringLiteral("%1 est un dossier, pas un fichier").arg(quoted(path));
     if (file.exists() && !file.isFile())
-        return QStringLiteral("%1 n'est pas un fichier ordinaire").arg(quoted(path));
+        return QStringLiteral("%1 n’est pas un fichier ordinaire").arg(quoted(path));
     if (const QString shipped = shippedFileRefusal(path, shippedIndexFile()); !shipped.isEmpty())
         return shipped;
     const QFileInfo folder(file.absolutePath());
     if (folder.exists() && !folder.isDir())
         return QStringLiteral("%1 est un fichier, pas un dossier").arg(quoted(folder.filePath()));
     if (!folder.isDir())
-        return QStringLiteral("le dossier %1 n'existe pas").arg(quoted(folder.filePath()));
+        return QStringLiteral("le dossier %1 n’existe pas").arg(quoted(folder.filePath()));
 #ifdef Q_OS_UNIX
     // Someone else's folder is theirs to fill, even for root: a file made
     // there could be swapped for a link or read by its owner.
     if (folder.ownerId() != uint(geteuid()))
-        return QStringLiteral("le dossier %1 n'appartient pas à l'utilisateur qui lance Velmaris")
+        return QStringLiteral("le dossier %1 n’appartient pas à l’utilisateur qui lance Velmaris")
             .arg(quoted(folder.filePath()));
 #endif
     return {};
@@ -114,7 +114,7 @@ bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* reas
 {
     auto fail = [&](const QString& why) {
         if (reason)
-            *reason = QStringLiteral("%1 n'a pas pu être enregistré : %2").arg(quoted(path), why);
+            *reason = QStringLiteral("%1 n’a pas pu être enregistré\u00a0: %2").arg(quoted(path), why);
         return false;
     };
     const QString refusal = writeRefusal(path);
@@ -147,7 +147,7 @@ bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* reas
     if (!file.commit())
         return fail(systemReason(errno, file));
     if (const int error = syncFolderOf(path))
-        return fail(QStringLiteral("le disque n'a pas confirmé le changement de nom (%1)")
+        return fail(QStringLiteral("le disque n’a pas confirmé le changement de nom (%1)")
                         .arg(systemReason(error, file)));
     if (reason)
         reason->clear();
@@ -191,13 +191,13 @@ FileRead readRegularFile(const QString& path, qint64 maxBytes)
     // The kind is checked before opening: opening a pipe waits for a writer.
     const QFileInfo info(path);
     if (!info.exists())
-        return fail(FileRead::Status::Missing, QStringLiteral("le fichier n'existe pas"));
+        return fail(FileRead::Status::Missing, QStringLiteral("le fichier n’existe pas"));
     if (info.isDir())
         return fail(FileRead::Status::NotRegular,
-                    QStringLiteral("c'est un dossier, pas un fichier"));
+                    QStringLiteral("c’est un dossier, pas un fichier"));
     if (!info.isFile())
         return fail(FileRead::Status::NotRegular,
-                    QStringLiteral("ce n'est pas un fichier ordinaire"));
+                    QStringLiteral("ce n’est pas un fichier ordinaire"));
     if (info.size() > maxBytes)
         return fail(FileRead::Status::TooLarge,
                     QStringLiteral("le fichier dépasse %1").arg(sizeText(maxBytes)));
@@ -206,13 +206,13 @@ FileRead readRegularFile(const QString& path, qint64 maxBytes)
     if (!file.open(QIODevice::ReadOnly))
         return fail(
             FileRead::Status::Unreadable,
-            QStringLiteral("le fichier ne peut pas être lu : %1").arg(systemReason(errno, file)));
+            QStringLiteral("le fichier ne peut pas être lu\u00a0: %1").arg(systemReason(errno, file)));
 #ifdef Q_OS_UNIX
     // The name may have been given to something else between the two looks.
     struct stat opened;
     if (::fstat(file.handle(), &opened) != 0 || !S_ISREG(opened.st_mode))
         return fail(FileRead::Status::NotRegular,
-                    QStringLiteral("ce n'est pas un fichier ordinaire"));
+                    QStringLiteral("ce n’est pas un fichier ordinaire"));
 #endif
     // It may have grown since: never more than the limit and one chunk.
     char chunk[64 * 1024];
@@ -221,7 +221,7 @@ FileRead readRegularFile(const QString& path, qint64 maxBytes)
         const qint64 n = readChunk(file, chunk, sizeof chunk);
         if (n < 0)
             return fail(FileRead::Status::Unreadable,
-                        QStringLiteral("le fichier ne peut pas être lu : %1")
+                        QStringLiteral("le fichier ne peut pas être lu\u00a0: %1")
                             .arg(systemReason(errno, file)));
         if (n == 0)
             break;

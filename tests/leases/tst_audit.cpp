@@ -13,7 +13,8 @@ using namespace velmaris;
 using namespace velmaris::test;
 
 #define AMOUNT_LAYOUT                                                                              \
-    " (attendu : un montant comme 850,00 ou 1 234,50 €, les blancs seulement entre les milliers)"
+    " (attendu\u00a0: un montant comme 850,00 ou 1 234,50 €, les blancs seulement entre les "    \
+    "milliers)"
 
 namespace {
 
@@ -98,6 +99,7 @@ private slots:
     void explanations();
     void missingIndexStops();
     void registerRevisionShownApplied();
+    void lostYearsSaySo();
     void nothingToAudit();
     void monthText_data();
     void monthText();
@@ -174,7 +176,7 @@ void TestAudit::worked_data()
         << "12/2022=700;12/2023=724,45"
         << ""
         << "15/02/2026"
-        << "mauvaise série d'indices"
+        << "mauvaise série d’indices"
         << "12/2023-02/2026:+10,49" << qint64(27 * 1049) << qint64(0) << qint64(27 * 1049)
         << "02/2023";
     // A G dwelling let from 01/09/2022: 800 x 140,59 / 135,84 = 827,97 is not owed.
@@ -261,7 +263,7 @@ void TestAudit::worked_data()
         << "année perdue appliquée"
         << "05/2025-09/2025:+30,27" << qint64(5 * 3027) << qint64(0) << qint64(5 * 3027) << "";
     // The lost revision of 2024 itself (879,72) applied in 2025.
-    QTest::newRow("lost year's own revision applied")
+    QTest::newRow("lost year’s own revision applied")
         << "10/03/2023"
         << "15/03/2023"
         << "69003"
@@ -280,7 +282,7 @@ void TestAudit::worked_data()
         << "04/2022=800;04/2023=827,98;04/2024=857,00"
         << ""
         << "15/09/2025"
-        << "erreur d'arrondi"
+        << "erreur d’arrondi"
         << "04/2024-09/2025:+0,07" << qint64(18 * 7) << qint64(0) << qint64(18 * 7) << "09/2022";
     // 800 x 137,26 / 132,62 = 827,9898: the nearest cent, 827,99, exceeds the
     // ceiling of 827,98.
@@ -292,7 +294,7 @@ void TestAudit::worked_data()
         << "04/2022=800;04/2023=827,99"
         << ""
         << "15/09/2025"
-        << "erreur d'arrondi"
+        << "erreur d’arrondi"
         << "04/2023-09/2025:+0,01" << qint64(30) << qint64(0) << qint64(30) << "09/2022";
     // The first rent revised again in 2024: 800 x 142,06 / 137,26 = 827,97.
     QTest::newRow("compounding: the first rent revised")
@@ -397,17 +399,17 @@ void TestAudit::explanations()
         auditLease(lease, periods(QStringLiteral("04/2021=800;05/2022=819,83;04/2023=848,51")), {},
                    table(), day("15/09/2025"));
     QCOMPARE(audit.findings.size(), std::size_t(2));
-    QCOMPARE(
-        audit.findings[0].text,
-        QStringLiteral("Révision du 01/04/2022 : 819,83 € facturés à partir de 05/2022 ; loyer "
-                       "légal 812,87 € dû à compter du 01/05/2022. Le calcul prend un autre "
-                       "trimestre : IRL du 1er tr.2022 (133,93) sur celui du 1er tr.2021 "
-                       "(130,69), au lieu de IRL du 4è tr.2021 (132,62) sur celui du 4è "
-                       "tr.2020 (130,52), le trimestre de référence du bail."));
+    QCOMPARE(audit.findings[0].text,
+             QStringLiteral(
+                 "Révision du 01/04/2022\u00a0: 819,83 € facturés à partir de 05/2022\u00a0; loyer "
+                 "légal 812,87 € dû à compter du 01/05/2022. Le calcul prend un autre "
+                 "trimestre\u00a0: IRL du 1er tr.2022 (133,93) sur celui du 1er tr.2021 "
+                 "(130,69), au lieu de IRL du 4è tr.2021 (132,62) sur celui du 4è "
+                 "tr.2020 (130,52), le trimestre de référence du bail."));
     QVERIFY(!audit.findings[0].carriedFrom.isValid());
     QCOMPARE(audit.findings[1].carriedFrom, day("01/04/2022"));
     QVERIFY(audit.findings[1].text.endsWith(
-        QStringLiteral("Le calcul de ce changement est juste, mais il part d'un loyer déjà faux "
+        QStringLiteral("Le calcul de ce changement est juste, mais il part d’un loyer déjà faux "
                        "depuis le 01/04/2022 (mauvais trimestre).")));
     // Each revision recomputed keeps reviseLease's explanation and its references.
     QCOMPARE(audit.revisions.size(), std::size_t(2));
@@ -420,10 +422,10 @@ void TestAudit::explanations()
     lease.dpeClass = DpeClass::F;
     audit = auditLease(lease, periods(QStringLiteral("09/2022=800;09/2023=827,97")), {}, table(),
                        day("15/10/2025"));
-    QVERIFY2(audit.findings.at(0).text.contains(
-                 QStringLiteral("Logement classé F au DPE, bail signé le 01/09/2022, à partir du "
-                                "24/08/2022 : le loyer ne peut pas être révisé. La hausse appliquée "
-                                "est celle de l'indice")),
+    QVERIFY2(audit.findings.at(0).text.contains(QStringLiteral(
+                 "Logement classé F au DPE, bail signé le 01/09/2022, à partir du "
+                 "24/08/2022\u00a0: le loyer ne peut pas être révisé. La hausse appliquée "
+                 "est celle de l’indice")),
              qPrintable(audit.findings.at(0).text));
 }
 
@@ -434,14 +436,30 @@ void TestAudit::explanations()
 void TestAudit::registerRevisionShownApplied()
 {
     const Lease lease = makeLease(QStringLiteral("AUD-4"), day("01/04/2025"), 80000);
-    const Audit audit = auditLease(lease, periods(QStringLiteral("04/2025=800")),
-                                   history(QStringLiteral("01/04/2026@09/12/2026")), table(),
-                                   day("09/12/2026"));
+    const Audit audit =
+        auditLease(lease, periods(QStringLiteral("04/2025=800")),
+                   history(QStringLiteral("01/04/2026@09/12/2026")), table(), day("09/12/2026"));
     QCOMPARE(audit.years.size(), std::size_t(1));
     const AuditYear& y = audit.years.front();
     QCOMPARE(y.recordedRequest, day("09/12/2026"));
     QCOMPARE(y.cause, QStringLiteral("appliquée au registre (demande le 09/12/2026, effet le "
                                      "09/12/2026)"));
+}
+
+// Years never asked are lost, each saying so, even a year whose index came
+// out after its revision date (the 2020 one here).
+void TestAudit::lostYearsSaySo()
+{
+    const Lease lease = makeLease(QStringLiteral("AUD-5"), day("26/04/2018"), 80000);
+    const Audit audit =
+        auditLease(lease, periods(QStringLiteral("04/2018=800")), {}, table(), day("05/12/2024"));
+    QCOMPARE(audit.years.size(), std::size_t(6));
+    for (std::size_t i = 0; i + 1 < audit.years.size(); ++i) {
+        const AuditYear& y = audit.years[i];
+        QVERIFY2(y.lost && y.cause.startsWith(u"révision perdue (loyer permis "),
+                 qPrintable(y.revisionDate.toString() + u' ' + y.cause));
+    }
+    QCOMPARE(audit.years.back().cause, QStringLiteral("à demander avant le 26/04/2025"));
 }
 
 void TestAudit::missingIndexStops()
@@ -451,8 +469,11 @@ void TestAudit::missingIndexStops()
         auditLease(lease, periods(QStringLiteral("03/2023=850;03/2024=879,72;04/2026=900")), {},
                    table(), day("15/06/2026"));
     QVERIFY(!audit.complete());
-    QCOMPARE(audit.error, QStringLiteral("Révision du 15/03/2026 : Indice manquant : IRL du 4è "
-                                         "tr.2025. Les mois suivants ne sont pas contrôlés."));
+    QCOMPARE(audit.error,
+             QStringLiteral("Révision du 15/03/2026\u00a0: Indice manquant\u00a0: IRL du 4è "
+                            "tr.2025. Faites «\u00a0Mise à jour\u00a0», ou saisissez-le par "
+                            "«\u00a0Saisir un indice…\u00a0» s’il vient de paraître. Les "
+                            "mois suivants ne sont pas contrôlés."));
     // Charged from April, asked then at the earliest: March is still owed at the old rent.
     QCOMPARE(audit.stoppedAt, month(u"04/2026"));
     QCOMPARE(audit.months.back().month, month(u"03/2026"));
@@ -463,7 +484,7 @@ void TestAudit::nothingToAudit()
 {
     const Lease lease = makeLease(QStringLiteral("AUD-5"), day("15/03/2023"), 85000);
     Audit audit = auditLease(lease, {}, {}, table(), day("15/06/2025"));
-    QCOMPARE(audit.error, QStringLiteral("Aucun loyer facturé jusqu'au mois de l'audit : "
+    QCOMPARE(audit.error, QStringLiteral("Aucun loyer facturé jusqu’au mois de l’audit\u00a0: "
                                          "saisissez ou importez les loyers facturés."));
     QVERIFY(audit.months.empty());
 
@@ -472,14 +493,15 @@ void TestAudit::nothingToAudit()
                        day("15/06/2025"));
     QVERIFY(audit.clean());
     QCOMPARE(audit.notes,
-             QStringList{QStringLiteral("Les loyers facturés après le mois de l'audit (06/2025) "
+             QStringList{QStringLiteral("Les loyers facturés après le mois de l’audit (06/2025) "
                                         "ne sont pas contrôlés.")});
 
     // A period before the lease took effect is refused, not guessed at.
     audit =
         auditLease(lease, periods(QStringLiteral("02/2023=850")), {}, table(), day("15/06/2025"));
-    QCOMPARE(audit.error, QStringLiteral("Audit impossible : mois 02/2023 antérieur à la prise "
-                                         "d'effet du bail (15/03/2023)."));
+    QCOMPARE(audit.error,
+             QStringLiteral("Audit impossible\u00a0: mois 02/2023 antérieur à la prise "
+                            "d’effet du bail (15/03/2023)."));
 }
 
 void TestAudit::monthText_data()
@@ -495,7 +517,7 @@ void TestAudit::monthText_data()
                                         << "03/2024";
     QTest::newRow("first of the month, two-digit year") << "01/02/20"
                                                         << "02/2020";
-    QTest::newRow("month's name") << QStringLiteral("février 2020") << "02/2020";
+    QTest::newRow("month’s name") << QStringLiteral("février 2020") << "02/2020";
     QTest::newRow("capital, no accent") << "Fevrier 2020"
                                         << "02/2020";
     QTest::newRow("abbreviated") << QStringLiteral("févr.-20") << "02/2020";
@@ -570,38 +592,43 @@ void TestAudit::csvRefusesBadLines_data()
     QTest::addColumn<QStringList>("errors");
 
     const auto one = [](const char* text) { return QStringList{QString::fromUtf8(text)}; };
-    QTest::newRow("month") << "13/2024;900;"
-                           << one("ligne 3 : mois invalide « 13/2024 » (attendu : un mois "
-                                  "mm/aaaa, 01/mm/aa ou « février 2020 »)");
-    QTest::newRow("no month") << ";900;" << one("ligne 3 : mois manquant");
+    QTest::newRow("month")
+        << "13/2024;900;"
+        << one("ligne 3\u00a0: mois invalide «\u00a013/2024\u00a0» (attendu\u00a0: un mois "
+               "mm/aaaa, 01/mm/aa ou «\u00a0février 2020\u00a0»)");
+    QTest::newRow("no month") << ";900;" << one("ligne 3\u00a0: mois manquant");
     QTest::newRow("rent") << "04/2024;neuf cents;"
-                          << one("ligne 3 : loyer invalide « neuf cents » : caractère « n » "
+                          << one("ligne 3\u00a0: loyer invalide «\u00a0neuf cents\u00a0»\u00a0: "
+                                 "caractère «\u00a0n\u00a0» "
                                  "inattendu" AMOUNT_LAYOUT);
     QTest::newRow("zero rent") << "04/2024;0;"
-                               << one("ligne 3 : loyer invalide « 0 »" AMOUNT_LAYOUT);
-    QTest::newRow("request date") << "04/2024;900;2024-03-20"
-                                  << one("ligne 3 : date de demande invalide « 2024-03-20 » "
-                                         "(attendu : une date jj/mm/aaaa ou jj/mm/aa)");
+                               << one("ligne 3\u00a0: loyer invalide «\u00a00\u00a0»\u00a0: un "
+                                      "montant nul" AMOUNT_LAYOUT);
+    QTest::newRow("request date")
+        << "04/2024;900;2024-03-20"
+        << one("ligne 3\u00a0: date de demande invalide «\u00a02024-03-20\u00a0» "
+               "(attendu\u00a0: une date jj/mm/aaaa ou jj/mm/aa)");
     QTest::newRow("bad rent before the lease")
         << "01/2023;cher;"
-        << QStringList{QStringLiteral("ligne 3 : loyer invalide « cher » : caractère « c » "
+        << QStringList{QStringLiteral("ligne 3\u00a0: loyer invalide «\u00a0cher\u00a0»\u00a0: "
+                                      "caractère «\u00a0c\u00a0» "
                                       "inattendu" AMOUNT_LAYOUT),
-                       QStringLiteral("ligne 3 : mois 01/2023 antérieur à la prise d'effet du "
+                       QStringLiteral("ligne 3\u00a0: mois 01/2023 antérieur à la prise d’effet du "
                                       "bail (15/03/2023)")};
     QTest::newRow("before the lease") << "01/2023;900;"
-                                      << one("ligne 3 : mois 01/2023 antérieur à la prise "
-                                             "d'effet du bail (15/03/2023)");
+                                      << one("ligne 3\u00a0: mois 01/2023 antérieur à la prise "
+                                             "d’effet du bail (15/03/2023)");
     QTest::newRow("same month twice")
-        << "03/2023;900;" << one("ligne 3 : mois 03/2023 en double (ligne 2)");
-    QTest::newRow("field count") << "04/2024;900" << one("ligne 3 : 2 champs au lieu de 3");
-    QTest::newRow("two faults") << "04/2024;-5;31/02/2024"
-                                << QStringList{
-                                       QStringLiteral("ligne 3 : loyer invalide « -5 » : "
-                                                      "caractère « - » inattendu" AMOUNT_LAYOUT),
-                                       QStringLiteral("ligne 3 : date de demande "
-                                                      "invalide « 31/02/2024 » "
-                                                      "(attendu : une date jj/mm/aaaa "
-                                                      "ou jj/mm/aa)")};
+        << "03/2023;900;" << one("ligne 3\u00a0: mois 03/2023 en double (ligne 2)");
+    QTest::newRow("field count") << "04/2024;900" << one("ligne 3\u00a0: 2 champs au lieu de 3");
+    QTest::newRow("two faults")
+        << "04/2024;-5;31/02/2024"
+        << QStringList{QStringLiteral("ligne 3\u00a0: loyer invalide «\u00a0-5\u00a0»\u00a0: "
+                                      "un montant n’est jamais négatif" AMOUNT_LAYOUT),
+                       QStringLiteral("ligne 3\u00a0: date de demande "
+                                      "invalide «\u00a031/02/2024\u00a0» "
+                                      "(attendu\u00a0: une date jj/mm/aaaa "
+                                      "ou jj/mm/aa)")};
 }
 
 void TestAudit::csvRefusesBadLines()

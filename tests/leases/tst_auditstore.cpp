@@ -188,14 +188,14 @@ void TestAuditStore::periodsAllOrNothing_data()
     QTest::addColumn<QString>("error");
 
     QTest::newRow("a month twice") << "twice"
-                                   << "Loyers facturés refusés : Mois 04/2024 saisi deux fois.";
+                                   << "Loyers facturés refusés\u00a0: Mois 04/2024 saisi deux fois.";
     QTest::newRow("before the lease") << "early"
-                                      << "Loyers facturés refusés : Mois 02/2023 antérieur à la "
-                                         "prise d'effet du bail (15/03/2023).";
+                                      << "Loyers facturés refusés\u00a0: Mois 02/2023 antérieur à la "
+                                         "prise d’effet du bail (15/03/2023).";
     QTest::newRow("no rent") << "zero"
-                             << "Loyers facturés refusés : Loyer manquant.";
+                             << "Loyers facturés refusés\u00a0: Loyer manquant.";
     QTest::newRow("no such lease") << "lease"
-                                   << "Ce bail n'est plus dans le registre.";
+                                   << "Ce bail n’est plus dans le registre.";
 }
 
 void TestAuditStore::periodsAllOrNothing()
@@ -268,7 +268,7 @@ void TestAuditStore::readOnlyRegister()
     QCOMPARE(store.chargedRents(id)->size(), std::size_t(1));
     QVERIFY(!store.setChargedRents(id, {}));
     QVERIFY(store.error().endsWith(
-        QStringLiteral("est en lecture seule : la modification n'est pas enregistrée.")));
+        QStringLiteral("est en lecture seule\u00a0: la modification n’est pas enregistrée.")));
     store.close();
     QCOMPARE(readAll(file()), before);
 }

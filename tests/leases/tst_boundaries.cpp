@@ -73,7 +73,9 @@ void TestBoundaries::publication_data()
     QTest::newRow("10 January, missing from the file")
         << "10/01"
         << "12/01/2026" << false << ""
-        << "" << qint64(100000) << "Indice manquant : IRL du 4è tr.2025.";
+        << "" << qint64(100000)
+        << "Indice manquant\u00a0: IRL du 4è tr.2025. Faites «\u00a0Mise à jour\u00a0», ou "
+           "saisissez-le par «\u00a0Saisir un indice…\u00a0» s’il vient de paraître.";
     // In the file, published 15/01: not yet out on the 10th, out on the 15th
     // (1 000 x 145,78 / 144,64 = 1 007,881... -> 1 007,88).
     QTest::newRow("in the file, published after the date") << "10/01"
@@ -116,7 +118,7 @@ void TestBoundaries::publication()
     bool said = false;
     for (const ExplanationLine& line : r.lines)
         said = said
-               || line.text.startsWith(QStringLiteral("Le 4è tr.2025 n'était pas publié au ")
+               || line.text.startsWith(QStringLiteral("Le 4è tr.2025 n’était pas publié au ")
                                        + dateText(r.status.due));
     QCOMPARE(said, fellBack);
 }
@@ -198,7 +200,7 @@ void TestBoundaries::frozenWithALostYear()
     for (const ExplanationLine& line : r.lines)
         texts << line.text;
     const QString all = texts.join(u'\n');
-    QVERIFY2(all.contains(QStringLiteral("non demandée avant le 01/10/2026 : perdue")),
+    QVERIFY2(all.contains(QStringLiteral("non demandée avant le 01/10/2026\u00a0: perdue")),
              qPrintable(all));
     QVERIFY2(all.contains(QStringLiteral("800,00 € inchangé")), qPrintable(all));
     QVERIFY2(all.contains(QStringLiteral("bail renouvelé le 01/10/2025")), qPrintable(all));
@@ -210,26 +212,26 @@ void TestBoundaries::territories_data()
     QTest::addColumn<int>("territory");
     QTest::addColumn<QString>("problem");
 
-    const QString choose = QStringLiteral(" : indiquez le territoire");
+    const QString choose = QStringLiteral("\u00a0: indiquez le territoire");
     QTest::newRow("Saint-Barthélemy")
         << "97133" << int(Territory::Unset)
-        << QStringLiteral("pas de série de l'IRL publiée pour Saint-Barthélemy") + choose;
+        << QStringLiteral("pas de série de l’IRL publiée pour Saint-Barthélemy") + choose;
     QTest::newRow("Saint-Martin") << "97150" << int(Territory::Unset)
                                   << QStringLiteral(
-                                         "pas de série de l'IRL publiée pour Saint-Martin")
+                                         "pas de série de l’IRL publiée pour Saint-Martin")
                                          + choose;
     QTest::newRow("Saint-Pierre-et-Miquelon")
         << "97500" << int(Territory::Unset)
-        << QStringLiteral("pas de série de l'IRL publiée pour Saint-Pierre-et-Miquelon") + choose;
+        << QStringLiteral("pas de série de l’IRL publiée pour Saint-Pierre-et-Miquelon") + choose;
     QTest::newRow("Guadeloupe, next door") << "97134" << int(Territory::OutreMer) << "";
     QTest::newRow("Réunion") << "97400" << int(Territory::OutreMer) << "";
     // Monaco and the Pacific: outside the law of 1989.
     const QString outside = QStringLiteral(" hors du champ de la loi du 6 juillet 1989 (Monaco, "
                                            "collectivités du Pacifique)");
     QTest::newRow("Monaco") << "98000" << int(Territory::Metropole)
-                            << QStringLiteral("code postal « 98000 »") + outside;
+                            << QStringLiteral("code postal «\u00a098000\u00a0»") + outside;
     QTest::newRow("Nouméa") << "98800" << int(Territory::Metropole)
-                            << QStringLiteral("code postal « 98800 »") + outside;
+                            << QStringLiteral("code postal «\u00a098800\u00a0»") + outside;
 }
 
 void TestBoundaries::territories()
@@ -257,12 +259,12 @@ void TestBoundaries::futureDates_data()
     QTest::addColumn<QString>("problem");
 
     QTest::newRow("signed tomorrow") << "signing"
-                                     << "date de signature dans le futur « 02/12/2026 »";
+                                     << "date de signature dans le futur «\u00a002/12/2026\u00a0»";
     QTest::newRow("last revision ahead")
         << "prior"
-        << "date de dernière révision dans le futur « 01/06/2027 »";
+        << "date de dernière révision dans le futur «\u00a001/06/2027\u00a0»";
     QTest::newRow("diagnosis ahead") << "dpe"
-                                     << "date du DPE dans le futur « 07/11/2029 »";
+                                     << "date du DPE dans le futur «\u00a007/11/2029\u00a0»";
     QTest::newRow("start ahead is fine") << "start"
                                          << "";
     QTest::newRow("everything today") << "today"
@@ -294,8 +296,9 @@ void TestBoundaries::futureDates()
     line.id = 1;
     const QByteArray csv = leasesToCsv({line});
     const CsvImport read = parseLeasesCsv(csv, today);
-    QCOMPARE(read.errors, problem.isEmpty() ? QStringList()
-                                            : QStringList{QStringLiteral("ligne 2 : ") + problem});
+    QCOMPARE(read.errors, problem.isEmpty()
+                              ? QStringList()
+                              : QStringList{QStringLiteral("ligne 2\u00a0: ") + problem});
 }
 
 void TestBoundaries::landlordColumn()
@@ -304,8 +307,8 @@ void TestBoundaries::landlordColumn()
     Lease b = makeLease(QStringLiteral("M1"), day("15/03/2023"), 85000);
     b.landlordKind = LandlordKind::Company;
     const QString text = QString::fromUtf8(leasesToCsv({a, b}));
-    QVERIFY(text.contains(QStringLiteral(";personne physique ou SCI familiale\r\n")));
-    QVERIFY(text.contains(QStringLiteral(";personne morale\r\n")));
+    QVERIFY(text.contains(QStringLiteral(";personne physique ou SCI familiale;\r\n")));
+    QVERIFY(text.contains(QStringLiteral(";personne morale;\r\n")));
     const CsvImport back = parseLeasesCsv(text.toUtf8());
     QVERIFY2(back.ok(), qPrintable(back.errors.join(u'\n')));
     QCOMPARE(back.leases.at(0).landlordKind, LandlordKind::Person);
@@ -318,8 +321,9 @@ void TestBoundaries::landlordColumn()
                            "C;15/03/2023;15/03/2023;à la hausse seulement;850,00;SARL\n";
     const CsvImport mixed = parseLeasesCsv(old);
     QCOMPARE(mixed.errors,
-             QStringList{QStringLiteral("ligne 4 : type de bailleur invalide « SARL » (personne "
-                                        "physique, SCI familiale ou société)")});
+             QStringList{QStringLiteral(
+                 "ligne 4\u00a0: type de bailleur invalide «\u00a0SARL\u00a0» (personne "
+                 "physique, SCI familiale ou société)")});
 }
 
 VELMARIS_TEST(TestBoundaries)

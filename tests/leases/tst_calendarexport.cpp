@@ -109,7 +109,7 @@ void CalendarExportTest::events_data()
     QTest::newRow("longer span: the last day, then the next date")
         << upToDate << 13
         << QStringList{u"R 15/03/2026"_qs, u"D 14/03/2027"_qs, u"R 15/03/2027"_qs};
-    QTest::newRow("due: its last day to come, and next year's date")
+    QTest::newRow("due: its last day to come, and next year’s date")
         << lease(2, "A-2", "10/01/2020", "10/01/2025") << 12
         << QStringList{u"D 09/01/2027"_qs, u"R 10/01/2027"_qs};
     QTest::newRow("last day today counts") << lease(3, "A-3", "02/03/2020", "02/03/2024") << 1

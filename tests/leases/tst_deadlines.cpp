@@ -50,7 +50,7 @@ private slots:
         QTest::newRow("index not out yet")
             << day("15/02/2025") << QString() << day("20/12/2026") << day("15/02/2026")
             << day("14/02/2027")
-            << QStringLiteral("à partir du 10/01/2026\u00a0: l'indice n'est pas encore paru");
+            << QStringLiteral("à partir du 10/01/2026\u00a0: l’indice n’est pas encore paru");
         QTest::newRow("last day today") << start << QString() << last << due << last << letter;
         QTest::newRow("last day in exactly 60 days")
             << start << QString() << last.addDays(-60) << due << last << letter;

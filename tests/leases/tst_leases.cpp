@@ -14,10 +14,11 @@ using namespace velmaris;
 using namespace velmaris::test;
 
 // What an import's refusals say is expected, after the field they quote.
-#define DATE_LAYOUT " (attendu : une date jj/mm/aaaa ou jj/mm/aa)"
+#define DATE_LAYOUT " (attendu\u00a0: une date jj/mm/aaaa ou jj/mm/aa)"
 #define AMOUNT_LAYOUT                                                                              \
-    " (attendu : un montant comme 850,00 ou 1 234,50 €, les blancs seulement entre les milliers)"
-#define POSTAL_LAYOUT " (attendu : cinq chiffres, de 01000 à 95999 ou 97xxx)"
+    " (attendu\u00a0: un montant comme 850,00 ou 1 234,50 €, les blancs seulement entre les "    \
+    "milliers)"
+#define POSTAL_LAYOUT " (attendu\u00a0: cinq chiffres, de 01000 à 95999 ou 97xxx)"
 
 namespace {
 
@@ -125,7 +126,7 @@ void TestLeases::territory_data()
     QTest::newRow("Corse-du-Sud 2A, a commune code") << "2A004" << int(Territory::Corse) << false;
     QTest::newRow("Haute-Corse 2b, a commune code") << "2b033" << int(Territory::Corse) << false;
     QTest::newRow("Bastia") << "20200" << int(Territory::Corse) << true;
-    QTest::newRow("Val-d'Oise 95") << "95000" << int(Territory::Metropole) << true;
+    QTest::newRow("Val-d’Oise 95") << "95000" << int(Territory::Metropole) << true;
     QTest::newRow("no department 96") << "96000" << int(Territory::Metropole) << false;
     QTest::newRow("99999") << "99999" << int(Territory::Metropole) << false;
     QTest::newRow("00 is no department") << "00100" << int(Territory::Metropole) << false;
@@ -160,14 +161,15 @@ void TestLeases::validation_data()
     QTest::newRow("no signing date") << "signing"
                                      << "date de signature invalide";
     QTest::newRow("no start date") << "start"
-                                   << "date d'effet invalide";
-    QTest::newRow("postal code") << "postal"
-                                 << "code postal invalide « 7501 » (cinq chiffres, de 01000 à "
-                                    "95999 ou 97xxx)";
+                                   << "date d’effet invalide";
+    QTest::newRow("postal code")
+        << "postal"
+        << "code postal invalide «\u00a07501\u00a0» (cinq chiffres, de 01000 à "
+           "95999 ou 97xxx)";
     QTest::newRow("31 April") << "revision"
-                              << "date de révision invalide « 31/4 »";
+                              << "date de révision invalide «\u00a031/4\u00a0»";
     QTest::newRow("day without month") << "revisionDay"
-                                       << "date de révision invalide « 5/0 »";
+                                       << "date de révision invalide «\u00a05/0\u00a0»";
     QTest::newRow("no rent") << "rent"
                              << "loyer manquant";
     QTest::newRow("huge rent") << "hugeRent"
@@ -176,7 +178,7 @@ void TestLeases::validation_data()
                                       << "charges négatives";
     QTest::newRow("prior revision before start")
         << "prior"
-        << "dernière révision antérieure à la date d'effet";
+        << "dernière révision antérieure à la date d’effet";
 }
 
 void TestLeases::validation()
@@ -265,7 +267,7 @@ void TestLeases::worked_data()
         << "à réviser avant le 15/03/2025"
         << "15/03/2024"
         << "4è tr.2023" << irl << qint64(87972) << "";
-    QTest::newRow("a year later: that year lost, one year's change")
+    QTest::newRow("a year later: that year lost, one year’s change")
         << "10/03/2023"
         << "15/03/2023"
         << ""
@@ -282,7 +284,9 @@ void TestLeases::worked_data()
         << "69003" << false << qint64(85000) << "20/03/2026"
         << "à réviser avant le 15/03/2027 (révision perdue le 15/03/2025)"
         << "15/03/2026"
-        << "" << irl << qint64(85000) << "Indice manquant : IRL du 4è tr.2025.";
+        << "" << irl << qint64(85000)
+        << "Indice manquant\u00a0: IRL du 4è tr.2025. Faites «\u00a0Mise à jour\u00a0», ou "
+           "saisissez-le par «\u00a0Saisir un indice…\u00a0» s’il vient de paraître.";
     QTest::newRow("before the date: up to date")
         << "10/03/2023"
         << "15/03/2023"
@@ -510,7 +514,10 @@ void TestLeases::worked_data()
         << "à réviser avant le 01/08/2026"
         << "01/08/2025"
         << ""
-        << "IRL Corse" << qint64(80000) << "Indice manquant : IRL Corse du 2è tr.2025.";
+        << "IRL Corse" << qint64(80000)
+        << "Indice manquant\u00a0: IRL Corse du 2è tr.2025. Saisissez-le tel que l’Insee l’a "
+           "publié par «\u00a0Saisir un indice…\u00a0» (le trimestre «\u00a0à compléter\u00a0») ou "
+           "par velmaris-cli --add-index 22025 --corse VALEUR.";
     QTest::newRow("mainland has that quarter") << "01/08/2024"
                                                << "01/08/2024"
                                                << ""
@@ -556,7 +563,9 @@ void TestLeases::worked_data()
         << "à réviser avant le 01/02/1995"
         << "01/02/1994"
         << ""
-        << "ICC" << qint64(50000) << "Indice manquant : ICC du 4è tr.1993.";
+        << "ICC" << qint64(50000)
+        << "Indice manquant\u00a0: ICC du 4è tr.1993. Faites «\u00a0Mise à jour\u00a0», ou "
+           "saisissez-le par «\u00a0Saisir un indice…\u00a0» s’il vient de paraître.";
 
     // An agreed date: signed 01/03/2020 on the 4th quarter 2019. On 01/01/2021
     // that is still the last 4th quarter published: nothing to revise yet.
@@ -777,20 +786,22 @@ void TestLeases::explanationCitesTheLaw()
     lease.dpeClass = DpeClass::G;
     lease.dpeDate = day("12/01/2022");
     LawfulRevision r = reviseLease(lease, {}, table(), day("05/09/2023"));
+    QVERIFY(
+        cites(r,
+              QStringLiteral("Logement classé G au DPE du 12/01/2022, bail signé le "
+                             "01/09/2022, à partir du 24/08/2022\u00a0: aucune révision du loyer, "
+                             "ni à la hausse ni à la baisse"),
+              referenceFreeze2021()));
     QVERIFY(cites(r,
-                  QStringLiteral("Logement classé G au DPE du 12/01/2022, bail signé le "
-                                 "01/09/2022, à partir du 24/08/2022 : aucune révision du loyer, "
-                                 "ni à la hausse ni à la baisse"),
+                  QStringLiteral("Loyer gelé\u00a0: 800,00 € inchangé à la révision du 01/09/2023"),
                   referenceFreeze2021()));
-    QVERIFY(cites(r, QStringLiteral("Loyer gelé : 800,00 € inchangé à la révision du 01/09/2023"),
-                  referenceFreeze2021()));
-    QVERIFY(referenceFreeze2021().startsWith(QStringLiteral("art. 17-1 III de la loi du 6 juillet")));
+    QVERIFY(
+        referenceFreeze2021().startsWith(QStringLiteral("art. 17-1 III de la loi du 6 juillet")));
     QVERIFY(referenceFreeze2021().contains(QStringLiteral("art. 159 de la loi du 22 août 2021")));
     // Nothing is revised, so nothing is computed or recorded.
     QVERIFY(r.frozen && !r.canApply());
     for (const ExplanationLine& line : r.lines)
         QVERIFY2(!line.reference.isEmpty(), qPrintable(line.text));
-
 
     lease = makeLease(QStringLiteral("E2"), day("15/03/2023"), 85000);
     r = reviseLease(lease, {}, table(), day("15/03/2025"));
@@ -800,8 +811,9 @@ void TestLeases::explanationCitesTheLaw()
     // The fall of 2009: before 2014 the revision clause was art. 17 d.
     lease = makeLease(QStringLiteral("E3"), day("01/03/2009"), 62000);
     r = reviseLease(lease, {}, table(), day("10/03/2010"));
-    QVERIFY(cites(r, QStringLiteral("« à la hausse seulement » maintient le loyer à 620,00 €"),
-                  QStringLiteral("clause de révision du bail ; ") + referenceLaw2014()));
+    QVERIFY(cites(
+        r, QStringLiteral("«\u00a0à la hausse seulement\u00a0» maintient le loyer à 620,00 €"),
+        QStringLiteral("clause de révision du bail\u00a0; ") + referenceLaw2014()));
     QVERIFY(r.lines.front().reference.startsWith(QStringLiteral("art. 17 d ")));
 }
 
@@ -847,9 +859,10 @@ void TestLeases::csvRoundTrip()
 {
     std::vector<Lease> leases;
     Lease a = makeLease(QStringLiteral("APP-01"), day("15/03/2023"), 85050);
-    a.tenant = QStringLiteral("M. « Dupont » ; Mme Martin");
+    a.tenant = QStringLiteral("M. «\u00a0Dupont\u00a0»\u00a0; Mme Martin");
     a.address = QStringLiteral("Résidence \"Les Pins\"\nBât. B");
     a.notes = QStringLiteral("clé chez le gardien;\r\nbadge n° 2");
+    a.tenantEmail = QStringLiteral("m.dupont@exemple.fr");
     a.referenceQuarter = Quarter(2022, 4);
     a.revisionDay = 1;
     a.revisionMonth = 1;
@@ -896,7 +909,7 @@ void TestLeases::csvRefusesBadLines_data()
     QTest::addColumn<QStringList>("errors");
 
     const QString good = QStringLiteral("A3;Durand;1 rue;75011;Paris;;non;15/03/2023;15/03/2023;;;"
-                                        "à la hausse seulement;;;850,00;50,00;;;;;;;;");
+                                        "à la hausse seulement;;;850,00;50,00;;;;;;;;;");
     auto replace = [&](int field, const QString& value) {
         QStringList fields = good.split(u';');
         fields[field] = value;
@@ -904,74 +917,89 @@ void TestLeases::csvRefusesBadLines_data()
     };
     QTest::newRow("impossible date")
         << replace(7, QStringLiteral("31/02/2020"))
-        << strings({"ligne 3 : date de signature invalide « 31/02/2020 »" DATE_LAYOUT});
+        << strings(
+               {"ligne 3\u00a0: date de signature invalide «\u00a031/02/2020\u00a0»" DATE_LAYOUT});
     QTest::newRow("ISO date")
         << replace(8, QStringLiteral("2023-03-15"))
-        << strings({"ligne 3 : date d'effet invalide « 2023-03-15 »" DATE_LAYOUT});
+        << strings({"ligne 3\u00a0: date d’effet invalide «\u00a02023-03-15\u00a0»" DATE_LAYOUT});
     QTest::newRow("missing start date")
-        << replace(8, QString()) << strings({"ligne 3 : date d'effet manquante"});
-    QTest::newRow("amount") << replace(14, QStringLiteral("850,005"))
-                            << strings({"ligne 3 : loyer invalide « 850,005 »" AMOUNT_LAYOUT});
-    QTest::newRow("zero rent") << replace(14, QStringLiteral("0"))
-                               << strings({"ligne 3 : loyer invalide « 0 »" AMOUNT_LAYOUT});
-    QTest::newRow("charges")
-        << replace(15, QStringLiteral("-5"))
-        << strings(
-               {"ligne 3 : charges invalides « -5 » : caractère « - » inattendu" AMOUNT_LAYOUT});
-    QTest::newRow("clause") << replace(11, QStringLiteral("indexée"))
-                            << strings({"ligne 3 : clause invalide « indexée » (« à la hausse "
-                                        "seulement » ou « à la hausse et à la baisse »)"});
-    QTest::newRow("no clause") << replace(11, QString()) << strings({"ligne 3 : clause manquante"});
+        << replace(8, QString()) << strings({"ligne 3\u00a0: date d’effet manquante"});
+    QTest::newRow("amount")
+        << replace(14, QStringLiteral("850,005"))
+        << strings({"ligne 3\u00a0: loyer invalide «\u00a0850,005\u00a0»\u00a0: plus de deux "
+                    "décimales\u00a0: un montant se compte en centimes" AMOUNT_LAYOUT});
+    QTest::newRow("zero rent")
+        << replace(14, QStringLiteral("0"))
+        << strings({"ligne 3\u00a0: loyer invalide «\u00a00\u00a0»\u00a0: un montant "
+                    "nul" AMOUNT_LAYOUT});
+    QTest::newRow("charges") << replace(15, QStringLiteral("-5"))
+                             << strings({"ligne 3\u00a0: charges invalides «\u00a0-5\u00a0»\u00a0: "
+                                         "un montant n’est jamais négatif" AMOUNT_LAYOUT});
+    QTest::newRow("clause")
+        << replace(11, QStringLiteral("indexée"))
+        << strings({"ligne 3\u00a0: clause invalide «\u00a0indexée\u00a0» («\u00a0à la hausse "
+                    "seulement\u00a0» ou «\u00a0à la hausse et à la baisse\u00a0»)"});
+    QTest::newRow("no clause") << replace(11, QString())
+                               << strings({"ligne 3\u00a0: clause manquante"});
     QTest::newRow("dpe") << replace(12, QStringLiteral("H"))
-                         << strings({"ligne 3 : classe DPE invalide « H » (A à G)"});
-    QTest::newRow("quarter") << replace(9, QStringLiteral("T5 2020"))
-                             << strings({"ligne 3 : trimestre de référence invalide « T5 2020 »"});
+                         << strings({"ligne 3\u00a0: classe DPE invalide «\u00a0H\u00a0» (A à G)"});
+    QTest::newRow("quarter")
+        << replace(9, QStringLiteral("T5 2020"))
+        << strings({"ligne 3\u00a0: trimestre de référence invalide «\u00a0T5 2020\u00a0»"});
     QTest::newRow("revision date")
         << replace(10, QStringLiteral("31/04"))
-        << strings({"ligne 3 : date de révision invalide « 31/04 » (attendu : un "
-                    "jour et un mois jj/mm, ou une date jj/mm/aa)"});
+        << strings(
+               {"ligne 3\u00a0: date de révision invalide «\u00a031/04\u00a0» (attendu\u00a0: un "
+                "jour et un mois jj/mm, ou une date jj/mm/aa)"});
     QTest::newRow("territory") << replace(5, QStringLiteral("Bretagne"))
-                               << strings({"ligne 3 : territoire invalide « Bretagne » "
-                                           "(métropole, Corse ou outre-mer)"});
-    QTest::newRow("furnished") << replace(6, QStringLiteral("peut-être"))
-                               << strings({"ligne 3 : meublé invalide « peut-être » (oui ou "
-                                           "non)"});
-    QTest::newRow("postal code") << replace(3, QStringLiteral("750"))
-                                 << strings(
-                                        {"ligne 3 : code postal invalide « 750 »" POSTAL_LAYOUT});
+                               << strings(
+                                      {"ligne 3\u00a0: territoire invalide «\u00a0Bretagne\u00a0» "
+                                       "(métropole, Corse ou outre-mer)"});
+    QTest::newRow("furnished")
+        << replace(6, QStringLiteral("peut-être"))
+        << strings({"ligne 3\u00a0: meublé invalide «\u00a0peut-être\u00a0» (oui ou "
+                    "non)"});
+    QTest::newRow("postal code")
+        << replace(3, QStringLiteral("750"))
+        << strings({"ligne 3\u00a0: code postal invalide «\u00a0750\u00a0»" POSTAL_LAYOUT});
     QTest::newRow("no such department")
         << replace(3, QStringLiteral("99999"))
-        << strings({"ligne 3 : code postal invalide « 99999 »" POSTAL_LAYOUT});
-    QTest::newRow("commune code") << replace(3, QStringLiteral("2A004"))
-                                  << strings({"ligne 3 : code postal invalide « 2A004 » : c'est un "
-                                              "code commune ; les codes postaux de Corse "
-                                              "commencent par 20 (20000 à 20620)"});
+        << strings({"ligne 3\u00a0: code postal invalide «\u00a099999\u00a0»" POSTAL_LAYOUT});
+    QTest::newRow("commune code")
+        << replace(3, QStringLiteral("2A004"))
+        << strings({"ligne 3\u00a0: code postal invalide «\u00a02A004\u00a0»\u00a0: c’est un "
+                    "code commune\u00a0; les codes postaux de Corse "
+                    "commencent par 20 (20000 à 20620)"});
     QTest::newRow("blank inside a group")
         << replace(14, QStringLiteral("850 5"))
-        << strings({"ligne 3 : loyer invalide « 850 5 »" AMOUNT_LAYOUT});
+        << strings({"ligne 3\u00a0: loyer invalide «\u00a0850 5\u00a0»" AMOUNT_LAYOUT});
     QTest::newRow("dollar") << replace(14, QStringLiteral("850,00 $"))
-                            << strings({"ligne 3 : loyer invalide « 850,00 $ » : caractère « $ » "
+                            << strings({"ligne 3\u00a0: loyer invalide «\u00a0850,00 "
+                                        "$\u00a0»\u00a0: caractère «\u00a0$\u00a0» "
                                         "inattendu" AMOUNT_LAYOUT});
-    QTest::newRow("date in words")
-        << replace(7, QStringLiteral("15 mars 2021"))
-        << strings({"ligne 3 : date de signature invalide « 15 mars 2021 » : caractère espace "
-                    "inattendu" DATE_LAYOUT});
-    QTest::newRow("reference") << replace(0, QString()) << strings({"ligne 3 : référence vide"});
+    QTest::newRow("date in words") << replace(7, QStringLiteral("15 mars 2021"))
+                                   << strings({"ligne 3\u00a0: date de signature invalide "
+                                               "«\u00a015 mars 2021\u00a0»\u00a0: caractère espace "
+                                               "inattendu" DATE_LAYOUT});
+    QTest::newRow("reference") << replace(0, QString())
+                               << strings({"ligne 3\u00a0: référence vide"});
     QTest::newRow("tenant too long")
         << replace(1, QString(301, u'x'))
-        << strings({"ligne 3 : nom du locataire trop long (300 caractères au plus)"});
+        << strings({"ligne 3\u00a0: nom du locataire trop long (300 caractères au plus)"});
     QTest::newRow("duplicate of line 2")
         << replace(0, QStringLiteral("A1"))
-        << strings({"ligne 3 : référence « A1 » en double (ligne 2)"});
-    QTest::newRow("field count") << good + u';' << strings({"ligne 3 : 25 champs au lieu de 24"});
+        << strings({"ligne 3\u00a0: référence «\u00a0A1\u00a0» en double (ligne 2)"});
+    QTest::newRow("field count") << good + u';'
+                                 << strings({"ligne 3\u00a0: 26 champs au lieu de 25"});
     QTest::newRow("two faults on one line")
         << replace(14, QStringLiteral("cher"))
                .replace(QStringLiteral("15/03/2023;15/03/2023"),
                         QStringLiteral("15/03/2023;32/03/2023"))
-        << strings({"ligne 3 : date d'effet invalide « 32/03/2023 »" DATE_LAYOUT,
-                    "ligne 3 : loyer invalide « cher » : caractère « c » inattendu" AMOUNT_LAYOUT});
+        << strings({"ligne 3\u00a0: date d’effet invalide «\u00a032/03/2023\u00a0»" DATE_LAYOUT,
+                    "ligne 3\u00a0: loyer invalide «\u00a0cher\u00a0»\u00a0: caractère "
+                    "«\u00a0c\u00a0» inattendu" AMOUNT_LAYOUT});
     QTest::newRow("open quote") << replace(17, QStringLiteral("\"sans fin"))
-                                << strings({"ligne 3 : guillemet non fermé"});
+                                << strings({"ligne 3\u00a0: guillemet non fermé"});
 }
 
 void TestLeases::csvRefusesBadLines()
@@ -984,10 +1012,10 @@ void TestLeases::csvRefusesBadLines()
     const QString text = header
                          + QStringLiteral("\nA1;Durand;1 rue;75011;Paris;;non;15/03/2023;"
                                           "15/03/2023;;;à la hausse seulement;;;850,00;"
-                                          "50,00;;;;;;;;\n")
+                                          "50,00;;;;;;;;;\n")
                          + line
                          + QStringLiteral("\nA9;Petit;2 rue;75011;;;non;15/03/2023;15/03/2023;;;"
-                                          "à la hausse seulement;;;850,00;50,00;;;;;;;;\n");
+                                          "à la hausse seulement;;;850,00;50,00;;;;;;;;;\n");
     const CsvImport result = parseLeasesCsv(text.toUtf8());
     QCOMPARE(result.errors, errors);
     QVERIFY(result.leases.empty());
@@ -998,22 +1026,25 @@ void TestLeases::csvHeader_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("errors");
 
-    QTest::newRow("empty") << QByteArray() << strings({"fichier vide : la ligne d'en-tête manque"});
-    QTest::newRow("missing columns") << QByteArray("reference;loyer;clause\nA;850;hausse\n")
-                                     << strings({"ligne 1 : colonne manquante « date_signature »",
-                                                 "ligne 1 : colonne manquante « date_effet »"});
+    QTest::newRow("empty") << QByteArray()
+                           << strings({"fichier vide\u00a0: la ligne d’en-tête manque"});
+    QTest::newRow("missing columns")
+        << QByteArray("reference;loyer;clause\nA;850;hausse\n")
+        << strings({"ligne 1\u00a0: colonne manquante «\u00a0date_signature\u00a0»",
+                    "ligne 1\u00a0: colonne manquante «\u00a0date_effet\u00a0»"});
     QTest::newRow("unknown column")
         << QByteArray("reference;date_signature;date_effet;clause;loyer;surface\n")
-        << strings({"ligne 1 : colonne inconnue « surface »"});
+        << strings({"ligne 1\u00a0: colonne inconnue «\u00a0surface\u00a0»"});
     QTest::newRow("twice the same column")
         << QByteArray("reference;date_signature;date_effet;clause;loyer;loyer\n")
-        << strings({"ligne 1 : colonne en double « loyer »"});
+        << strings({"ligne 1\u00a0: colonne en double «\u00a0loyer\u00a0»"});
     QTest::newRow("Latin-1 bytes on line 3")
         << QByteArray("reference;date_signature;date_effet;clause;loyer\n"
                       "A;01/01/2020;01/01/2020;hausse;850\n"
                       "B \xE9t\xE9;01/01/2020;01/01/2020;hausse;850\n")
-        << strings({"ligne 3 : le fichier n'est pas en UTF-8 (enregistrez-le au format « CSV "
-                    "UTF-8 »)"});
+        << strings(
+               {"ligne 3\u00a0: le fichier n’est pas en UTF-8 (enregistrez-le au format «\u00a0CSV "
+                "UTF-8\u00a0»)"});
 }
 
 void TestLeases::csvHeader()

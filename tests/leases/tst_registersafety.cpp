@@ -319,6 +319,10 @@ void TestRegisterSafety::journalsFollowTheRegister()
 // Takes a register back to version 3, as the previous Velmaris left it.
 static void downgradeToVersion3(const QString& path)
 {
+    for (const char* trigger : {"letters_sent_checks_insert", "letters_sent_checks_update"})
+        sql(path, QStringLiteral("DROP TRIGGER ") + QLatin1String(trigger));
+    sql(path, QStringLiteral("DROP TABLE letters_sent"));
+    sql(path, QStringLiteral("ALTER TABLE leases DROP COLUMN tenant_email"));
     for (const char* table : {"owners_checks_insert", "owners_checks_update", "agency_checks_insert",
                               "agency_checks_update", "index_figures_checks_insert",
                               "index_figures_checks_update"})
@@ -389,9 +393,9 @@ void TestRegisterSafety::csvRoundTripKeepsStatuses()
     QString error;
     QVERIFY2(exportLeasesCsv(store, csv, &error), qPrintable(error));
     QVERIFY(readAll(csv).contains(";revision_appliquee;bailleur_nom;bailleur_adresse;"
-                                  "bailleur_code_postal;bailleur_commune;bailleur_type\r\n"));
+                                  "bailleur_code_postal;bailleur_commune;bailleur_type;locataire_courriel\r\n"));
     QVERIFY(readAll(csv).contains(
-        ";10/12/2024;;10/12/2025;Bailleur à renseigner;;;;personne physique\r\n"));
+        ";10/12/2024;;10/12/2025;Bailleur à renseigner;;;;personne physique;\r\n"));
 
     QTemporaryDir elsewhere;
     LeaseStore copy;
@@ -408,7 +412,8 @@ void TestRegisterSafety::csvRoundTripKeepsStatuses()
     QByteArray older;
     for (const QByteArray& line : readAll(csv).split('\n')) {
         QByteArray cut = line;
-        for (int column = 0; column < 6; ++column) // the owner's five, and the revision applied
+        // the tenant's e-mail, the owner's five, and the revision applied
+        for (int column = 0; column < 7; ++column)
             cut = cut.left(cut.lastIndexOf(';'));
         if (!line.isEmpty())
             older += cut + "\r\n";
@@ -561,20 +566,20 @@ void TestRegisterSafety::restoreRefusesBadFiles_data()
     QTest::newRow("newer") << "newer"
                            << "a été écrit par une version plus récente de Velmaris";
     QTest::newRow("no leases") << "foreign"
-                               << "n'est pas un registre des baux de Velmaris";
+                               << "n’est pas un registre des baux de Velmaris";
     QTest::newRow("missing") << "missing"
-                             << "n'est pas un fichier";
+                             << "n’est pas un fichier";
     QTest::newRow("the register itself") << "self"
-                                         << "c'est le registre lui-même";
+                                         << "c’est le registre lui-même";
     // Edited by hand: refused whole, the lease and the field named.
     QTest::newRow("territory") << "UPDATE leases SET territory = 'mars'"
-                               << "bail « K1 » : territoire inconnu « mars »";
+                               << "bail «\u00a0K1\u00a0»\u00a0: territoire inconnu «\u00a0mars\u00a0»";
     QTest::newRow("clause") << "UPDATE leases SET clause = 'x?'"
-                            << "bail « K1 » : clause inconnue « x? »";
+                            << "bail «\u00a0K1\u00a0»\u00a0: clause inconnue «\u00a0x?\u00a0»";
     QTest::newRow("quarter") << "UPDATE leases SET reference_quarter = '99999'"
-                             << "bail « K1 » : trimestre de référence invalide « 99999 »";
+                             << "bail «\u00a0K1\u00a0»\u00a0: trimestre de référence invalide «\u00a099999\u00a0»";
     QTest::newRow("notes") << "UPDATE leases SET notes = printf('%.5000c', 'x')"
-                           << "bail « K1 » : notes trop longues (4000 caractères au plus)";
+                           << "bail «\u00a0K1\u00a0»\u00a0: notes trop longues (4000 caractères au plus)";
 }
 
 void TestRegisterSafety::restoreRefusesBadFiles()
@@ -603,7 +608,7 @@ void TestRegisterSafety::restoreRefusesBadFiles()
     }
     QVERIFY(!store.restoreFrom(source));
     QVERIFY2(store.error().contains(reason), qPrintable(store.error()));
-    QVERIFY(store.error().endsWith(QStringLiteral("le registre n'a pas été modifié.")));
+    QVERIFY(store.error().endsWith(QStringLiteral("le registre n’a pas été modifié.")));
     QCOMPARE(store.errorKind(), StoreError::Refused);
     QCOMPARE(store.leases()->size(), std::size_t(1));
     QCOMPARE(

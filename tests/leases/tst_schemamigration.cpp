@@ -128,7 +128,7 @@ private slots:
         const auto told = store.adoptLandlord(
             QStringLiteral("Jean Dupont"),
             {QStringLiteral("4 place Bellecour"), QStringLiteral("69002 LYON")});
-        QVERIFY2(told && told->contains(QStringLiteral("(1 bail)")), qPrintable(store.error()));
+        QVERIFY2(told && told->contains(QStringLiteral("(1\u00a0bail)")), qPrintable(store.error()));
         const Owner owner = *store.owner(store.findLease(QStringLiteral("M-1"))->ownerId);
         QCOMPARE(owner.name, QStringLiteral("Jean Dupont"));
         QCOMPARE(owner.town, QStringLiteral("LYON"));
@@ -189,12 +189,12 @@ private slots:
             const char* side = server ? "server" : "file";
             QTest::addRow("%s, date", side)
                 << server << "UPDATE leases SET signing_date = '15/10/2019'"
-                << "bail « M-1 » : date de signature « 15/10/2019 »";
+                << "bail «\u00a0M-1\u00a0»\u00a0: date de signature «\u00a015/10/2019\u00a0»";
             QTest::addRow("%s, impossible day", side)
                 << server << "UPDATE charged_rents SET month = '2020-02-30'"
-                << "bail « M-1 » : mois du loyer payé « 2020-02-30 »";
+                << "bail «\u00a0M-1\u00a0»\u00a0: mois du loyer payé «\u00a02020-02-30\u00a0»";
             QTest::addRow("%s, territory", side) << server << "UPDATE leases SET territory = 'mars'"
-                                                 << "bail « M-1 » : territoire « mars »";
+                                                 << "bail «\u00a0M-1\u00a0»\u00a0: territoire «\u00a0mars\u00a0»";
         }
     }
     void refusedValueStopsTheMigration()
@@ -213,7 +213,7 @@ private slots:
         LeaseStore store;
         QVERIFY(!reg.open(store));
         QVERIFY2(store.error().contains(named), qPrintable(store.error()));
-        QVERIFY(store.error().endsWith(QStringLiteral("le registre n'a pas été modifié.")));
+        QVERIFY(store.error().endsWith(QStringLiteral("le registre n’a pas été modifié.")));
         QSqlQuery version(reg.raw);
         QVERIFY(version.exec(QStringLiteral("SELECT version FROM schema_version"))
                 && version.next());

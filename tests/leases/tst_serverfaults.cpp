@@ -70,7 +70,7 @@ private slots:
                                           << "" << 0 << ""
                                           << ""
                                           << ""
-                                          << "le mot de passe ne s'écrit pas";
+                                          << "le mot de passe ne s’écrit pas";
         QTest::newRow("bad port") << "postgresql://srv:99999/baux"
                                   << "" << 0 << ""
                                   << ""
@@ -87,7 +87,7 @@ private slots:
             << "" << 0 << ""
             << ""
             << ""
-            << "sslmode « prefer dbname=autre » inconnu";
+            << "sslmode «\u00a0prefer dbname=autre\u00a0» inconnu";
         QTest::newRow("sslmode smuggling disable")
             << "postgresql://srv/baux?sslmode=require%20sslmode%3Ddisable"
             << "" << 0 << ""
@@ -99,7 +99,7 @@ private slots:
                                             << ""
                                             << ""
                                             << "chemin complet";
-        QTest::newRow("authority with a ;")
+        QTest::newRow("authority with a\u00a0;")
             << "postgresql://srv/baux?sslrootcert=/etc/ca.crt%3Bsslmode%3Ddisable"
             << "" << 0 << ""
             << ""
@@ -144,18 +144,18 @@ private slots:
         QTest::newRow("no authority")
             << "root certificate file \"/root/.postgresql/root.crt\" does not exist\nEither "
                "provide the file or change sslmode to disable server certificate verification."
-            << "aucun certificat d'autorité n'est donné";
+            << "aucun certificat d’autorité n’est donné";
         QTest::newRow("another name")
             << "server certificate for \"localhost\" does not match host name \"127.0.0.1\""
             << "établi pour un autre nom";
         QTest::newRow("wrong authority") << "SSL error: certificate verify failed"
-                                         << "pas signé par l'autorité";
+                                         << "pas signé par l’autorité";
         QTest::newRow("no TLS on the server") << "server does not support SSL, but SSL was required"
-                                              << "n'accepte pas les connexions chiffrées";
+                                              << "n’accepte pas les connexions chiffrées";
         QTest::newRow("TLS required by the server")
             << "FATAL:  no pg_hba.conf entry for host \"127.0.0.1\", user \"a\", database "
                "\"b\", no encryption"
-            << "n'accepte que les connexions chiffrées";
+            << "n’accepte que les connexions chiffrées";
     }
     void tlsRefusalsNameTheCause()
     {
@@ -165,7 +165,7 @@ private slots:
             QSqlError(QStringLiteral("Unable to connect"), libpq, QSqlError::ConnectionError),
             QStringLiteral("agence@srv:5432/baux"));
         QVERIFY2(text.contains(said), qPrintable(text));
-        QVERIFY(!text.contains(QStringLiteral("n'existe pas")));
+        QVERIFY(!text.contains(QStringLiteral("n’existe pas")));
     }
 
     // The register in its own schema: an earlier version's, left in "public",
@@ -183,7 +183,7 @@ private slots:
             QVERIFY(made.addLease(makeLease(QStringLiteral("A-1"), day("15/03/2023"), 70000)));
         }
         for (const char* table : {"schema_version", "leases", "revisions", "charged_rents", "owners",
-                                  "agency", "adopted_landlords", "index_figures"})
+                                  "agency", "adopted_landlords", "index_figures", "letters_sent"})
             QVERIFY(m_pg.exec(db, QStringLiteral("ALTER TABLE velmaris.%1 SET SCHEMA public")
                                       .arg(QString::fromLatin1(table))));
         QVERIFY(m_pg.exec(db, QStringLiteral("ALTER FUNCTION velmaris.revisions_append_only() "
@@ -220,7 +220,7 @@ private slots:
         QTest::addColumn<bool>("opens");
         QTest::addColumn<QString>("readOnly"); // why, or empty when it may write
         QTest::newRow("writing desk") << "redacteur" << true << "";
-        QTest::newRow("reading desk") << "lecteur" << true << "n'a que le droit de le lire";
+        QTest::newRow("reading desk") << "lecteur" << true << "n’a que le droit de le lire";
         QTest::newRow("no sequence") << "sansseq" << true << "USAGE sur la séquence de leases";
         QTest::newRow("no grant") << "sansdroit" << false << "";
     }
@@ -252,7 +252,7 @@ private slots:
         const bool opened = store.openServer(m_pg.server(QStringLiteral("droits"), role));
         QCOMPARE(opened, opens);
         if (!opened) {
-            QVERIFY2(store.error().contains(QStringLiteral("n'a pas le droit de lire")),
+            QVERIFY2(store.error().contains(QStringLiteral("n’a pas le droit de lire")),
                      qPrintable(store.error()));
             return;
         }
@@ -289,11 +289,11 @@ private slots:
                                      << StoreError::Password << "mot de passe absent ou incorrect";
         QTest::newRow("no such database")
             << "absente" << user << "" << PgCluster::kPort << StoreError::Unavailable
-            << "n'existe pas sur le serveur";
+            << "n’existe pas sur le serveur";
         QTest::newRow("newer schema") << "recente" << user << "" << PgCluster::kPort
                                       << StoreError::Newer << "version plus récente";
         QTest::newRow("not a register") << "etrangere" << user << "" << PgCluster::kPort
-                                        << StoreError::Damaged << "n'est pas un registre";
+                                        << StoreError::Damaged << "n’est pas un registre";
     }
     void serverFailures()
     {

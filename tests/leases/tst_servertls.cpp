@@ -52,11 +52,11 @@ private slots:
         QTest::newRow("wrong authority") << "localhost"
                                          << "verify-full"
                                          << "other"
-                                         << "pas signé par l'autorité";
+                                         << "pas signé par l’autorité";
         QTest::newRow("no authority") << "localhost"
                                       << "verify-full"
                                       << ""
-                                      << "aucun certificat d'autorité";
+                                      << "aucun certificat d’autorité";
         QTest::newRow("another name") << "127.0.0.1"
                                       << "verify-full"
                                       << "ca"
@@ -64,7 +64,7 @@ private slots:
         QTest::newRow("without TLS") << "127.0.0.1"
                                      << "disable"
                                      << ""
-                                     << "n'accepte que les connexions chiffrées";
+                                     << "n’accepte que les connexions chiffrées";
     }
     void connections()
     {

@@ -110,7 +110,7 @@ private slots:
         QVERIFY2(reg.open(store), qPrintable(store.error()));
         Lease lease = makeLease(QStringLiteral("A-1"), day("15/03/2021"), 81234);
         lease.town = QStringLiteral("Lyon");
-        lease.notes = QStringLiteral("l'été « chaud »");
+        lease.notes = QStringLiteral("l’été «\u00a0chaud\u00a0»");
         const auto id = store.addLease(lease);
         QVERIFY2(id, qPrintable(store.error()));
         const auto read = store.lease(*id);
@@ -177,6 +177,25 @@ private slots:
         QVERIFY2(applied, qPrintable(store.error()));
         QCOMPARE(store.history(id)->back().appliedBy,
                  onServer ? QString::fromLatin1(PgCluster::kUser) : accountName());
+
+        // The letters that went out, with who sent them; none for a lease gone.
+        QVERIFY2(store.recordLetterSent({0, id, day("01/02/2026"), day("10/01/2026"),
+                                         LetterChannel::Email, {}, {}}),
+                 qPrintable(store.error()));
+        QVERIFY(store.recordLetterSent({0, id, day("01/02/2026"), day("12/01/2026"),
+                                        LetterChannel::Printed, QStringLiteral("accueil"), {}}));
+        const auto letters = store.lettersSent(id);
+        QCOMPARE(letters->size(), 2u);
+        QCOMPARE(sentLetterText(letters->front()),
+                 QStringLiteral("lettre envoyée le 10/01/2026, par courriel"));
+        QCOMPARE(letters->front().sentBy,
+                 onServer ? QString::fromLatin1(PgCluster::kUser) : accountName());
+        QCOMPARE(letterSentFor(*letters, day("01/02/2026")), day("12/01/2026"));
+        QVERIFY(!store.recordLetterSent({0, id + 100, day("01/02/2026"), day("10/01/2026"),
+                                         LetterChannel::Pdf, {}, {}}));
+        QCOMPARE(store.errorKind(), StoreError::NotFound);
+        QVERIFY(store.removeLease(id));
+        QCOMPARE(store.lettersSent(id)->size(), 0u);
     }
 
     // Many revisions at once: one refused (its lease changed) and none is recorded.
@@ -344,6 +363,11 @@ private slots:
         const Lease lease = *file.findLease(QStringLiteral("K-3"));
         QVERIFY(file.appendRevision(revisionOf(lease, day("01/07/2024"), 71000)));
         QVERIFY(file.setChargedRents(lease.id, {{day("01/07/2021"), 70003, day("25/06/2021")}}));
+        Lease mailed = *file.lease(lease.id);
+        mailed.tenantEmail = QStringLiteral("durand@exemple.fr");
+        QVERIFY(file.updateLease(mailed));
+        QVERIFY(file.recordLetterSent({0, lease.id, day("01/07/2024"), day("20/06/2024"),
+                                       LetterChannel::Email, {}, {}}));
         QVERIFY(m_pg.createDatabase(QStringLiteral("copie")));
         QVERIFY2(server.openServer(m_pg.server(QStringLiteral("copie"))),
                  qPrintable(server.error()));
@@ -359,6 +383,8 @@ private slots:
             QCOMPARE(store->history(lease.id)->size(), 1u);
             QCOMPARE(store->history(lease.id)->front().newValue, 145.17);
             QCOMPARE(store->chargedRents(lease.id)->front().requestDate, day("25/06/2021"));
+            QCOMPARE(there.tenantEmail, QStringLiteral("durand@exemple.fr"));
+            QCOMPARE(store->lettersSent(lease.id)->front().sentOn, day("20/06/2024"));
         }
         // The server's next id follows the copied ones.
         QCOMPARE(*server.addLease(makeLease(QStringLiteral("K-9"), day("01/07/2020"), 1000)),
