@@ -101,7 +101,7 @@ void AgencyDialog::buildControls()
 
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    form->addRow(QStringLiteral("&Nom de l'agence\u00a0:"), nom);
+    form->addRow(QStringLiteral("&Nom de l’agence\u00a0:"), nom);
     form->addRow(QStringLiteral("&Adresse\u00a0:"), adresse);
     addPostalRow(form, codepostal, commune, this);
     form->addRow(QStringLiteral("Carte p&rofessionnelle n°\u00a0:"), carte);
@@ -149,7 +149,7 @@ void AgencyDialog::showAgency(const Agency& a)
     adressegarant->setPlainText(a.guarantorAddress.join(u'\n'));
     courriel->setText(a.email);
     telephone->setText(a.phone);
-    etat->setText(a.isSet() ? QStringLiteral("Les lettres partent au nom de l'agence, pour le "
+    etat->setText(a.isSet() ? QStringLiteral("Les lettres partent au nom de l’agence, pour le "
                                              "compte de chaque bailleur, avec sa carte "
                                              "professionnelle et son garant financier en pied "
                                              "de page.")
@@ -235,7 +235,7 @@ void AgencyDialog::save()
         return;
     }
     if (const QStringList problems = validateAgency(typed); !problems.isEmpty()) {
-        refuseSave(this, kTitle, QStringLiteral("L'agence n'est pas enregistrée"), problems,
+        refuseSave(this, kTitle, QStringLiteral("L’agence n’est pas enregistrée"), problems,
                    boxOf(problems.front()));
         return;
     }
@@ -248,7 +248,7 @@ void AgencyDialog::removeAgency()
     if (!m_shown.isSet())
         return;
     if (!MessageBox::question(this, QStringLiteral("Aucune agence"),
-                              QStringLiteral("Ne plus écrire au nom de l'agence ")
+                              QStringLiteral("Ne plus écrire au nom de l’agence ")
                                   + quoted(m_shown.name)
                                   + QStringLiteral("\u00a0? Les lettres partiront au nom de "
                                                    "chaque bailleur.")))

@@ -5,6 +5,7 @@
 
 #include "amounts.h"
 #include "chargedcsv.h"
+#include "csvfields.h"
 #include "dates.h"
 #include "filechoice.h"
 #include "leasestore.h"
@@ -48,7 +49,7 @@ AuditWindow* showAudit(QWidget* parent, RegisterSession& session, qint64 leaseId
     if (!periods || !history) {
         MessageBox::critical(parent, title,
                              QStringLiteral("Les loyers facturés du bail ") + lease->reference
-                                 + QStringLiteral(" n'ont pas pu être lus : ") + store.error());
+                                 + QStringLiteral(" n’ont pas pu être lus\u00a0: ") + store.error());
         return nullptr;
     }
     auto* window = new AuditWindow(session, *lease, *periods, *history, table, today, parent);
@@ -80,7 +81,7 @@ AuditWindow::AuditWindow(RegisterSession& session, const Lease& lease,
     showResult();
     connect(&m_session, &RegisterSession::leaseChanged, this, &AuditWindow::leaseChanged);
     if (m_store.isReadOnly())
-        m_state->setText(QStringLiteral("Registre en lecture seule : les loyers saisis ici ne "
+        m_state->setText(QStringLiteral("Registre en lecture seule\u00a0: les loyers saisis ici ne "
                                         "pourront pas y être enregistrés."));
 }
 
@@ -121,7 +122,7 @@ std::optional<std::vector<ChargedRent>> AuditWindow::typedPeriods(QStringList* p
     std::vector<ChargedRent> periods;
     QHash<QDate, int> lines; // month -> line it was typed on
     for (int row = 0; row < m_periods->rowCount(); ++row) {
-        const QString line = QStringLiteral("ligne %1 : ").arg(row + 1);
+        const QString line = QStringLiteral("ligne %1\u00a0: ").arg(row + 1);
         ChargedRent p;
         const QString month = cellText(m_periods, row, From);
         const QString rent = cellText(m_periods, row, Rent);
@@ -130,8 +131,7 @@ std::optional<std::vector<ChargedRent>> AuditWindow::typedPeriods(QStringList* p
         if (const std::optional<QDate> m = parseMonth(month)) {
             p.month = *m;
         } else {
-            found << line + QStringLiteral("mois invalide ") + quoted(month)
-                         + QStringLiteral(" (mm/aaaa)");
+            found << line + csvFieldFault(QStringLiteral("mois invalide"), month, CsvLayout::Month);
             ok = false;
         }
         if (rent.isEmpty()) {
@@ -140,16 +140,17 @@ std::optional<std::vector<ChargedRent>> AuditWindow::typedPeriods(QStringList* p
         } else if (const std::optional<qint64> c = readAmount(rent); c && *c > 0) {
             p.rentCents = *c;
         } else {
-            found << line + QStringLiteral("loyer invalide ") + quoted(rent)
-                         + QStringLiteral(" (par exemple 850,00)");
+            found << line
+                         + csvFieldFault(QStringLiteral("loyer invalide"), rent, CsvLayout::Amount);
             ok = false;
         }
         if (!request.isEmpty()) {
             if (const std::optional<QDate> d = parseFrenchDate(request)) {
                 p.requestDate = *d;
             } else {
-                found << line + QStringLiteral("date de demande invalide ") + quoted(request)
-                             + QStringLiteral(" (jj/mm/aaaa)");
+                found << line
+                             + csvFieldFault(QStringLiteral("date de demande invalide"), request,
+                                             CsvLayout::Date);
                 ok = false;
             }
         }
@@ -225,7 +226,7 @@ void AuditWindow::removePeriod()
             this, QStringLiteral("Supprimer une période"),
             QStringLiteral("Supprimer la période à partir de ") + cellText(m_periods, row, From)
                 + (rent.isEmpty() ? QString() : QStringLiteral(" (") + rent + u')')
-                + QStringLiteral(" ?")))
+                + QStringLiteral("\u00a0?")))
         return;
     m_periods->removeRow(row);
     periodsChanged();
@@ -245,12 +246,12 @@ void AuditWindow::importCsv()
             listed << QStringLiteral("… et %1 autres erreurs.")
                           .arg(imported.errors.size() - kMaxListedErrors);
         MessageBox::critical(this, title,
-                             QStringLiteral("Rien n'a été importé :\n") + listed.join(u'\n'));
+                             QStringLiteral("Rien n’a été importé\u00a0:\n") + listed.join(u'\n'));
         return;
     }
     if (imported.periods.empty()) {
         MessageBox::critical(this, title,
-                             QStringLiteral("Rien n'a été importé : le fichier ne contient aucun "
+                             QStringLiteral("Rien n’a été importé\u00a0: le fichier ne contient aucun "
                                             "loyer."));
         return;
     }
@@ -258,7 +259,7 @@ void AuditWindow::importCsv()
         && !MessageBox::question(
             this, title,
             QStringLiteral("Remplacer les %1 périodes du tableau par les %2 du "
-                           "fichier ?")
+                           "fichier\u00a0?")
                 .arg(m_periods->rowCount())
                 .arg(imported.periods.size())))
         return;
@@ -272,7 +273,7 @@ void AuditWindow::periodsChanged()
     QStringList problems;
     const std::optional<std::vector<ChargedRent>> periods = typedPeriods(&problems);
     if (!periods) {
-        m_state->setText(QStringLiteral("À corriger avant l'audit :\n") + problems.join(u'\n'));
+        m_state->setText(QStringLiteral("À corriger avant l’audit\u00a0:\n") + problems.join(u'\n'));
         return;
     }
     // Back in month order, with the end of each period.
@@ -295,16 +296,16 @@ void AuditWindow::save(const std::vector<ChargedRent>& periods)
         m_failureShown = false;
         return;
     }
-    m_state->setText(QStringLiteral("Non enregistré dans le registre : ") + m_store.error());
+    m_state->setText(QStringLiteral("Non enregistré dans le registre\u00a0: ") + m_store.error());
     // Once, not at every cell typed while the register stays shut.
     if (m_failureShown)
         return;
     m_failureShown = true;
     MessageBox::critical(this, QStringLiteral("Registre des baux"),
-                         QStringLiteral("Les loyers facturés n'ont pas pu être enregistrés : ")
+                         QStringLiteral("Les loyers facturés n’ont pas pu être enregistrés\u00a0: ")
                              + m_store.error()
                              + QStringLiteral("\n\nIls restent dans cette fenêtre, qui audite, "
-                                              "imprime et enregistre en PDF ce qu'elle montre ; "
+                                              "imprime et enregistre en PDF ce qu’elle montre\u00a0; "
                                               "la prochaine modification essaiera de nouveau de "
                                               "les enregistrer."));
 }
@@ -324,9 +325,9 @@ void AuditWindow::closeEvent(QCloseEvent* event)
     }
     if (!m_saved
         && !MessageBox::question(
-            this, QStringLiteral("Fermer l'audit"),
+            this, QStringLiteral("Fermer l’audit"),
             QStringLiteral("Les loyers facturés du tableau ne sont pas enregistrés "
-                           "dans le registre. Fermer quand même ? Ils seront "
+                           "dans le registre. Fermer quand même\u00a0? Ils seront "
                            "perdus."))) {
         event->ignore();
         return;

@@ -73,7 +73,7 @@ void AuditWindow::buildPeriodsPane(QWidget* splitter)
     auto* left = new QWidget(splitter);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
-    leftLayout->addWidget(new QLabel(QStringLiteral("Loyers facturés, hors charges :"), left));
+    leftLayout->addWidget(new QLabel(QStringLiteral("Loyers facturés, hors charges\u00a0:"), left));
     m_periods = new QTableWidget(0, Columns, left);
     m_periods->setObjectName(QStringLiteral("loyersfactures"));
     m_periods->setHorizontalHeaderLabels({QStringLiteral("Du (mm/aaaa)"), QStringLiteral("Au"),
@@ -83,7 +83,7 @@ void AuditWindow::buildPeriodsPane(QWidget* splitter)
     m_periods->verticalHeader()->setVisible(true);
     m_periods->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_periods->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_periods->setToolTip(QStringLiteral("Chaque ligne : le premier mois facturé à ce loyer "
+    m_periods->setToolTip(QStringLiteral("Chaque ligne\u00a0: le premier mois facturé à ce loyer "
                                          "(mm/aaaa), le loyer hors charges (850,00) et, si vous "
                                          "la connaissez, la date de la demande (jj/mm/aaaa)."));
     leftLayout->addWidget(m_periods, 1);

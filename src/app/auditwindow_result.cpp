@@ -115,19 +115,19 @@ void AuditWindow::showResult()
     if (m_audit.months.empty()) {
         totals = m_audit.error;
     } else {
-        totals = QStringLiteral("<b>Trop-perçu : %1</b>, dont <b>%2</b> réclamable par le "
+        totals = QStringLiteral("<b>Trop-perçu\u00a0: %1</b>, dont <b>%2</b> réclamable par le "
                                 "locataire")
                      .arg(eurosText(t.overCents), eurosText(t.overClaimableCents));
         if (firstClaimable.isValid())
             totals += QStringLiteral(" (mois depuis ") + monthText(firstClaimable) + u')';
         totals += u'.';
         if (t.underCents > 0)
-            totals += QStringLiteral(" Moins-perçu : %1, dont %2 réclamable par le bailleur.")
+            totals += QStringLiteral(" Moins-perçu\u00a0: %1, dont %2 réclamable par le bailleur.")
                           .arg(eurosText(t.underCents), eurosText(t.underClaimableCents));
         totals += QStringLiteral("<br>Les mois commencés avant le ") + dateText(m_audit.limitDate)
                   + QStringLiteral(" (plus de trois ans) sont prescrits.");
         if (!m_audit.complete())
-            totals += QStringLiteral("<br>Audit incomplet : ") + m_audit.error.toHtmlEscaped();
+            totals += QStringLiteral("<br>Audit incomplet\u00a0: ") + m_audit.error.toHtmlEscaped();
     }
     m_totals->setText(totals);
     // The first month that differs is what the user looks for.
@@ -161,7 +161,7 @@ QString AuditWindow::suggestedPdfPath() const
 
 void AuditWindow::savePdf()
 {
-    const QString title = QStringLiteral("Enregistrer l'audit en PDF");
+    const QString title = QStringLiteral("Enregistrer l’audit en PDF");
     QString path =
         FileChoice::save(this, title, suggestedPdfPath(), QStringLiteral("Documents PDF (*.pdf)"));
     if (path.isEmpty())
@@ -172,7 +172,7 @@ void AuditWindow::savePdf()
     if (!reason.isEmpty()
         || !writeAuditReportPdf(path, auditReport(m_lease, m_audit, m_author), &reason)) {
         MessageBox::critical(
-            this, title, QStringLiteral("Le PDF n'a pas pu être enregistré : ") + reason + u'.');
+            this, title, QStringLiteral("Le PDF n’a pas pu être enregistré\u00a0: ") + reason + u'.');
         return;
     }
     m_state->setText(QStringLiteral("Audit enregistré dans ") + QDir::toNativeSeparators(path)

@@ -17,8 +17,8 @@ FrmQUERVO::FrmQUERVO(QWidget* parent)
     // What the program is, and nothing made up: no postal address stands here
     // that a user could write to.
     LabelQuervo->setText(QStringList{QStringLiteral("Velmaris"),
-                                     QStringLiteral("Révision des loyers d'habitation selon "
-                                                    "l'indice de référence des loyers (IRL)")}
+                                     QStringLiteral("Révision des loyers d’habitation selon "
+                                                    "l’indice de référence des loyers (IRL)")}
                              .join(QStringLiteral("\r\n")));
     LabelQuervo->setWordWrap(true);
     LabelQuervo->setAlignment(Qt::AlignCenter);

@@ -42,9 +42,9 @@ bool printOnDefaultPrinter(const QString& documentName, PrintPages pages,
     const bool printed = printOn(documentName, pages, draw);
     busy.reset(); // the error box gets the normal pointer
     if (!printed)
-        MessageBox::critical(parent, QStringLiteral("Erreur d'impression"),
-                             QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "
-                                            "configuration avant de relancer l'impression."));
+        MessageBox::critical(parent, QStringLiteral("Erreur d’impression"),
+                             QStringLiteral("Pas d’imprimante par défaut. Modifiez votre "
+                                            "configuration avant de relancer l’impression."));
     return printed;
 }
 

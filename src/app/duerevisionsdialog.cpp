@@ -1,4 +1,5 @@
 #include "duerevisionsdialog.h"
+#include "typography.h"
 
 #include "amounts.h"
 #include "cursor.h"
@@ -99,7 +100,7 @@ void DueRevisionsDialog::fill()
         const bool shown = item.recordable() && (item.recorded || !m_done);
         QString outcome = item.recorded ? QStringLiteral("enregistrée")
                           : !item.reason.isEmpty()
-                              ? QStringLiteral("non enregistrée : ") + item.reason
+                              ? QStringLiteral("non enregistrée\u00a0: ") + item.reason
                               : QStringLiteral("à enregistrer");
         liste->setItem(row, 0, cell(item.lease.reference));
         liste->setItem(row, 1, cell(item.lease.tenant));
@@ -113,22 +114,27 @@ void DueRevisionsDialog::fill()
     const int others = int(m_batch.items.size()) - recordable;
     if (m_done) {
         const int recorded = m_batch.recordedCount();
-        compte->setText(
-            QStringLiteral("%1 révision(s) enregistrée(s) au %2 ; %3 non enregistrée(s).")
-                .arg(recorded)
-                .arg(dateText(m_batch.date))
-                .arg(int(m_batch.items.size()) - recorded));
+        const int left = int(m_batch.items.size()) - recorded;
+        compte->setText(countOf(recorded, u"révision enregistrée", u"révisions enregistrées", true)
+                        + QStringLiteral(" au ") + dateText(m_batch.date)
+                        + (left > 0 ? QStringLiteral("\u00a0; ")
+                                          + countOf(left, u"autre non enregistrée",
+                                                    u"autres non enregistrées", true)
+                                    : QString())
+                        + u'.');
     } else if (compte->text().isEmpty()) {
         QString text =
             m_batch.items.empty()
                 ? QStringLiteral("Aucune révision due au %1.").arg(dateText(m_batch.date))
-                : QStringLiteral("%1 révision(s) à enregistrer au %2, demandée(s) ce jour.")
-                      .arg(recordable)
-                      .arg(dateText(m_batch.date));
+                : countOf(recordable, u"révision à enregistrer", u"révisions à enregistrer", true)
+                      + QStringLiteral(" au ") + dateText(m_batch.date)
+                      + (recordable == 0   ? QStringLiteral(".")
+                         : recordable == 1 ? QStringLiteral(", demandée ce jour.")
+                                           : QStringLiteral(", demandées ce jour."));
         if (others > 0)
-            text += others == 1 ? QStringLiteral(" Une autre ne peut pas l'être : la raison est en "
+            text += others == 1 ? QStringLiteral(" Une autre ne peut pas l’être\u00a0: la raison est en "
                                                  "regard.")
-                                : QStringLiteral(" %1 autres ne peuvent pas l'être : la raison "
+                                : QStringLiteral(" %1 autres ne peuvent pas l’être\u00a0: la raison "
                                                  "est en regard.")
                                       .arg(others);
         compte->setText(text);
@@ -151,8 +157,8 @@ void DueRevisionsDialog::record()
         ok = applyDueRevisions(m_store, m_batch);
     }
     if (!ok && m_store.errorKind() == StoreError::Canceled) {
-        compte->setText(QStringLiteral("Enregistrement annulé : aucune révision n'est "
-                                       "enregistrée, le registre n'a pas été modifié."));
+        compte->setText(QStringLiteral("Enregistrement annulé\u00a0: aucune révision n’est "
+                                       "enregistrée, le registre n’a pas été modifié."));
         return;
     }
     if (!ok) {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "indexchange.h"
+#include "indexfile.h"
 #include "quarter.h"
 
 #include <QDate>
 #include <QDialog>
 #include <QString>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -14,7 +16,8 @@ class QPushButton;
 namespace velmaris {
 
 // "Saisir un indice…": the quarter after the newest of the index file, typed
-// by hand from INSEE's publication, checked as the file is and added to it.
+// by hand from INSEE's publication, checked as the file is and added to it;
+// or a regional value a quarter of the file lacks.
 class IndexEntryDialog : public QDialog {
     Q_OBJECT
 
@@ -30,7 +33,9 @@ public:
     // Replaces today's date (tests).
     void setToday(const QDate& today) { m_today = today; }
 
-    QLabel* trimestre = nullptr;
+    // The next quarter first, then those the file holds without one of
+    // their regional values, to complete.
+    QComboBox* trimestre = nullptr;
     QLineEdit* irl = nullptr;
     QLineEdit* irlcorse = nullptr;
     QLineEdit* irloutremer = nullptr;
@@ -40,9 +45,13 @@ public:
 
 private:
     void add();
+    // Shows the chosen quarter: a new one typed whole, or the regional
+    // values an existing row lacks.
+    void quarterChosen();
 
     IndexTarget m_target;
     Quarter m_quarter;
+    IndexFileResult m_figures;
     QString m_refusal;
     QDate m_today = QDate::currentDate();
 };

@@ -26,7 +26,7 @@ template <typename T> T* named(T* widget, const QString& name)
 
 QString indexLine(IndexSeries series, Quarter quarter, double value)
 {
-    return seriesName(series) + QStringLiteral(" du ") + quarter.label() + QStringLiteral(" : ")
+    return seriesName(series) + QStringLiteral(" du ") + quarter.label() + QStringLiteral("\u00a0: ")
            + indexText(value);
 }
 
@@ -76,14 +76,14 @@ void LeaseRevisionDialog::buildControls()
     explications->setMinimumSize(withinScreen(this, QSize(560, 180)));
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Date de la demande :"), datedemande);
-    form->addRow(QStringLiteral("État :"), etatrevision);
-    form->addRow(QStringLiteral("Loyer actuel :"), ancienloyer);
-    form->addRow(QStringLiteral("Indice de base :"), indicebase);
-    form->addRow(QStringLiteral("Nouvel indice :"), nouvelindice);
-    form->addRow(QStringLiteral("Calcul :"), formule);
-    form->addRow(QStringLiteral("Nouveau loyer :"), nouveauloyer);
-    form->addRow(QStringLiteral("À compter du :"), priseeffet);
+    form->addRow(QStringLiteral("Date de la demande\u00a0:"), datedemande);
+    form->addRow(QStringLiteral("État\u00a0:"), etatrevision);
+    form->addRow(QStringLiteral("Loyer actuel\u00a0:"), ancienloyer);
+    form->addRow(QStringLiteral("Indice de base\u00a0:"), indicebase);
+    form->addRow(QStringLiteral("Nouvel indice\u00a0:"), nouvelindice);
+    form->addRow(QStringLiteral("Calcul\u00a0:"), formule);
+    form->addRow(QStringLiteral("Nouveau loyer\u00a0:"), nouveauloyer);
+    form->addRow(QStringLiteral("À compter du\u00a0:"), priseeffet);
 
     auto* buttons = new QDialogButtonBox(this);
     appliquer = named(buttons->addButton(QStringLiteral("Appliquer"), QDialogButtonBox::AcceptRole),
@@ -98,7 +98,7 @@ void LeaseRevisionDialog::buildControls()
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(new QLabel(QStringLiteral("Explications :"), this));
+    layout->addWidget(new QLabel(QStringLiteral("Explications\u00a0:"), this));
     layout->addWidget(explications, 1);
     layout->addWidget(buttons);
     giveMnemonics(this);
@@ -144,7 +144,7 @@ void LeaseRevisionDialog::recompute()
     QString state = r.status.text();
     if (!r.status.reached && r.status.due.isValid())
         state =
-            (r.status.state == DueState::Frozen ? QStringLiteral("gelée (DPE F/G) ; ") : QString())
+            (r.status.state == DueState::Frozen ? QStringLiteral("gelée (DPE F/G)\u00a0; ") : QString())
             + QStringLiteral("prochaine révision le ") + dateText(r.status.due);
     if (!r.error.isEmpty())
         state += QStringLiteral(" — ") + r.error;

@@ -25,6 +25,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QBoxLayout>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
@@ -78,13 +79,13 @@ void MainWindow::calculatorClicked()
         return;
     case CalculatorStart::NoneInstalled:
         MessageBox::critical(this, QStringLiteral("Calculatrice"),
-                             QStringLiteral("Aucune calculatrice n'est installée. Installez-en une "
+                             QStringLiteral("Aucune calculatrice n’est installée. Installez-en une "
                                             "(par exemple gnome-calculator, kcalc ou galculator) "
-                                            "pour l'ouvrir d'ici."));
+                                            "pour l’ouvrir d’ici."));
         return;
     case CalculatorStart::Failed:
         MessageBox::critical(this, QStringLiteral("Calculatrice"),
-                             QStringLiteral("La calculatrice n'a pas pu être lancée."));
+                             QStringLiteral("La calculatrice n’a pas pu être lancée."));
         return;
     }
 }
@@ -179,6 +180,33 @@ void MainWindow::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         activated();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    arrangeColumns();
+}
+
+void MainWindow::arrangeColumns()
+{
+    if (!m_columns)
+        return;
+    constexpr int kMargin = 10; // around the grid and the commands side by side
+    const int both = m_grid->minimumSizeHint().width() + m_side->minimumSizeHint().width()
+                     + m_columns->spacing() + 2 * kMargin;
+    const QBoxLayout::Direction wanted =
+        // The window's width, less a vertical bar: the viewport's own is not
+        // laid out yet when the window is first sized.
+        width() - m_scroll->verticalScrollBar()->sizeHint().width() >= both
+            ? QBoxLayout::LeftToRight
+            : QBoxLayout::TopToBottom;
+    if (m_columns->direction() != wanted) {
+        m_columns->setDirection(wanted);
+        // Below the grid, the margins give their width to the grid.
+        const int margin = wanted == QBoxLayout::LeftToRight ? kMargin : 4;
+        m_columns->setContentsMargins(margin, margin, margin, margin);
+    }
 }
 
 void MainWindow::showCredits()

@@ -21,6 +21,7 @@ class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QBoxLayout;
 class QScrollArea;
 class QScrollBar;
 
@@ -117,6 +118,7 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -228,6 +230,13 @@ private:
 
     QWidget* m_panel = nullptr;
     QScrollArea* m_scroll = nullptr;
+    // The grid and the commands beside it, or the commands below the grid
+    // when the window is too narrow for both: a quarter and its rent box stay
+    // in view together.
+    QBoxLayout* m_columns = nullptr;
+    QWidget* m_grid = nullptr;
+    QWidget* m_side = nullptr;
+    void arrangeColumns();
     Settings& m_settings;
     Maj* m_maj = nullptr; // a child, made by updateDialog()
     IndexTable m_table;

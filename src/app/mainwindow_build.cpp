@@ -48,13 +48,17 @@ void MainWindow::buildControls()
     // Everything sits in a scroll area over the gradient: on a small screen, or
     // with large fonts, nothing is cut off; it scrolls.
     auto* contents = named(new QWidget, QStringLiteral("contenu"));
-    auto* top = new QHBoxLayout(contents);
-    top->setContentsMargins(14, 14, 14, 14);
-    top->setSpacing(14);
+    auto* top = new QBoxLayout(QBoxLayout::LeftToRight, contents);
+    top->setContentsMargins(10, 10, 10, 10);
+    top->setSpacing(10);
     top->addWidget(panel, 1, Qt::AlignTop);
     top->addWidget(sideBox, 1);
+    m_columns = top;
+    m_grid = panel;
+    m_side = sideBox;
     m_scroll = named(new QScrollArea(this), QStringLiteral("defilement"));
     m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setFocusPolicy(Qt::NoFocus); // no Tab stop of its own
     m_scroll->setWidgetResizable(true);
     m_scroll->setWidget(contents);
     m_scroll->viewport()->setAutoFillBackground(false);
@@ -125,14 +129,16 @@ QFrame* MainWindow::buildGrid()
     panel->setFrameShape(QFrame::StyledPanel);
 
     auto* grid = new QGridLayout(panel);
-    grid->setHorizontalSpacing(10);
+    grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(1);
-    grid->setContentsMargins(10, 8, 6, 8);
+    grid->setContentsMargins(6, 8, 4, 8);
 
     buildGridHeadings(panel, grid);
 
-    const int numberWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000,0000")) + 8;
-    const int rentWidth = fontMetrics().horizontalAdvance(QStringLiteral("0 000 000,00")) + 16;
+    // As narrow as the figures allow: at a large scale the quarter and its
+    // rent box must fit in the width of the screen together.
+    const int numberWidth = fontMetrics().horizontalAdvance(QStringLiteral("0 000,00")) + 4;
+    const int rentWidth = fontMetrics().horizontalAdvance(QStringLiteral("00 000,00")) + 12;
     for (int i = 0; i < kGridLines; ++i) {
         const QString n = QString::number(i);
         auto cell = [&](const QString& name, Qt::Alignment align) {
@@ -203,7 +209,7 @@ void MainWindow::buildGridHeadings(QWidget* panel, QGridLayout* grid)
     const int headingHeight = QFontMetrics(Label3->font()).lineSpacing() * 3 + 4;
     for (QLabel* h : {Label1[0], Label2, Label3, Label8, Label4})
         h->setMinimumHeight(headingHeight);
-    const int columnWidths[] = {80, 60, 90, 90, 100, 110};
+    const int columnWidths[] = {64, 48, 56, 56, 72, 88};
     for (int c = 0; c < 6; ++c)
         grid->setColumnMinimumWidth(c, columnWidths[c]);
 }
@@ -223,31 +229,29 @@ QWidget* MainWindow::buildSide()
     };
     Label6 = sideText(
         QStringLiteral("Label6"),
-        QStringLiteral("Saisissez le loyer de référence en face de l'indice de référence"));
+        QStringLiteral("Saisissez le loyer de référence en face de l’indice de référence"));
     QFont strong = Label6->font();
     strong.setBold(true);
     Label6->setFont(strong);
     Label7 =
         sideText(QStringLiteral("Label7"),
-                 QStringLiteral("Pour rappel: si le bail ne précise pas d'indice de référence, "
-                                "l'indice à considérer est le dernier publié au Journal Officiel "
+                 QStringLiteral("Pour rappel\u00a0: si le bail ne précise pas d’indice de référence, "
+                                "l’indice à considérer est le dernier publié au Journal Officiel "
                                 "à la date du bail. Pour le calculer automatiquement, entrez "
-                                "ci-dessous la date du bail :"));
+                                "ci-dessous la date du bail\u00a0:"));
     datedubail = named(new QLineEdit(this), QStringLiteral("datedubail"));
     datedubail->setPlaceholderText(QStringLiteral("jj/mm/aaaa"));
     datedubail->installEventFilter(this);
-    reeval = named(new QCheckBox(QStringLiteral("Loyer \"réévalué\" (si case non cochée, seuls les "
-                                                "loyers \"augmentés\" sont calculés)"),
-                                 this),
-                   QStringLiteral("reeval"));
+    reeval = named(new QCheckBox(this), QStringLiteral("reeval"));
     {
         QPalette p = reeval->palette();
         p.setColor(QPalette::WindowText, Qt::white);
         reeval->setPalette(p);
     }
     // A check box caption does not wrap by itself; keep it inside the side column.
-    reeval->setText(QStringLiteral("Loyer \"réévalué\" (si case non cochée,\n"
-                                   "seuls les loyers \"augmentés\" sont calculés)"));
+    reeval->setText(QStringLiteral("Loyer «\u00a0réévalué\u00a0» (si case non cochée,\n"
+                                   "seuls les loyers «\u00a0augmentés\u00a0»\n"
+                                   "sont calculés)"));
 
     buildCommands();
 
@@ -317,7 +321,7 @@ void MainWindow::buildCommands()
     Command1 = button(QStringLiteral("Command1"), QStringLiteral("Mise à jour"));
     Command1->setToolTip(QStringLiteral("Mise à jour des indices"));
     saisirindice = button(QStringLiteral("saisirindice"), QStringLiteral("Saisir un indice…"));
-    saisirindice->setToolTip(QStringLiteral("Ajouter à la main un indice que l'Insee vient de "
+    saisirindice->setToolTip(QStringLiteral("Ajouter à la main un indice que l’Insee vient de "
                                             "publier"));
     baux = button(QStringLiteral("baux"), QStringLiteral("Baux"));
     baux->setToolTip(QStringLiteral("Registre des baux"));

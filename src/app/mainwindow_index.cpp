@@ -55,16 +55,16 @@ IndexFileResult MainWindow::reportLoadFailure(const IndexFileResult& failure)
     }
     const QString offer =
         QStringLiteral(
-            "\n\nRemettre à sa place le fichier des indices livré avec Velmaris ?\n%1\n\n"
-            "Les trimestres parus depuis seront à télécharger de nouveau (« Mise à "
-            "jour »). Le fichier actuel, s'il contient quelque chose, est gardé à côté.")
+            "\n\nRemettre à sa place le fichier des indices livré avec Velmaris\u00a0?\n%1\n\n"
+            "Les trimestres parus depuis seront à télécharger de nouveau («\u00a0Mise à "
+            "jour\u00a0»). Le fichier actuel, s’il contient quelque chose, est gardé à côté.")
             .arg(QDir::toNativeSeparators(shipped));
     if (!MessageBox::question(this, title, loadFailureText(failure) + offer))
         return failure;
     const QString reason = putBackShippedIndex(shipped, m_table.filePath);
     if (!reason.isEmpty()) {
         MessageBox::critical(
-            this, title, QStringLiteral("Le fichier livré n'a pas été remis : %1.").arg(reason));
+            this, title, QStringLiteral("Le fichier livré n’a pas été remis\u00a0: %1.").arg(reason));
         return failure;
     }
     const IndexFileResult again = loadIndexTable(m_table);
@@ -128,7 +128,7 @@ void MainWindow::importInseeFile()
     QWidget* owner = updateOwner();
     const QString path = FileChoice::open(
         owner, kImportTitle,
-        QStringLiteral("Fichiers de l'Insee (*.csv *.zip);;Tous les fichiers (*)"));
+        QStringLiteral("Fichiers de l’Insee (*.csv *.zip);;Tous les fichiers (*)"));
     if (path.isEmpty())
         return;
     QString summary;
@@ -141,7 +141,7 @@ void MainWindow::importInseeFile()
         &summary);
     if (!error.isEmpty()) {
         MessageBox::critical(owner, kImportTitle,
-                             QStringLiteral("Le fichier %1 n'a pas été importé : %2.")
+                             QStringLiteral("Le fichier %1 n’a pas été importé\u00a0: %2.")
                                  .arg(QDir::toNativeSeparators(path), error));
         return;
     }
@@ -158,8 +158,8 @@ void MainWindow::editIndexFile()
         velmaris::editIndexFile(m_table.filePath, this, [this] { indexFileTouched(); });
     switch (started) {
     case EditorStart::Started: {
-        const QString text = QStringLiteral("Le fichier des indices est ouvert dans l'éditeur de "
-                                            "texte : il est relu dès qu'il est enregistré.");
+        const QString text = QStringLiteral("Le fichier des indices est ouvert dans l’éditeur de "
+                                            "texte\u00a0: il est relu dès qu’il est enregistré.");
         statut->setText(text);
         statut->setToolTip(text);
         return;
@@ -171,7 +171,7 @@ void MainWindow::editIndexFile()
         return;
     case EditorStart::Failed:
         MessageBox::critical(updateOwner(), QStringLiteral("Mise à jour manuelle"),
-                             QStringLiteral("L'éditeur de texte n'a pas pu être lancé sur le "
+                             QStringLiteral("L’éditeur de texte n’a pas pu être lancé sur le "
                                             "fichier des indices %1.")
                                  .arg(QDir::toNativeSeparators(m_table.filePath)));
         return;

@@ -89,7 +89,7 @@ void MainWindow::officeNews()
     showStaleness();
     const QString text =
         (QStringLiteral(
-             "Indices du registre mis à jour par un autre poste\u00a0: ils vont jusqu'au %1.")
+             "Indices du registre mis à jour par un autre poste\u00a0: ils vont jusqu’au %1.")
              .arg(m_table.newestQuarter().label())
          + u' ' + followed->notice)
             .trimmed();
@@ -114,7 +114,7 @@ QString MainWindow::officeMissed() const
     if (!m_session || !m_session->server() || officeOpen())
         return {};
     return QStringLiteral(
-        "Le registre des baux n'est pas ouvert (serveur injoignable, ou mot de "
+        "Le registre des baux n’est pas ouvert (serveur injoignable, ou mot de "
         "passe à donner dans «\u00a0Baux\u00a0»)\u00a0: seul le fichier des indices de ce poste "
         "est complété\u00a0; il complétera ceux du registre à sa prochaine "
         "ouverture.");

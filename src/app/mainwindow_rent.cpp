@@ -194,7 +194,7 @@ void MainWindow::findReferenceIndex()
         // The rents are already emptied: show it at once, not on the next fill.
         fillGrid();
         MessageBox::critical(this, kImpossible,
-                             QStringLiteral("Pas d'indice inférieur au ")
+                             QStringLiteral("Pas d’indice inférieur au ")
                                  + formatShortDate(m_table.rows.back().published, m_style));
         return;
     }

@@ -158,8 +158,10 @@ void MainWindow::showStaleness()
         return;
     perime->setText(stalenessText(*stale).toHtmlEscaped()
                     + QStringLiteral(" À obtenir par <a href=\"maj\">%1</a> ou <a "
-                                     "href=\"saisie\">%2</a>.")
-                          .arg(kStalenessMend, kStalenessType));
+                                     "href=\"saisie\">%2</a>")
+                          .arg(kStalenessMend, kStalenessType)
+                    // After "…" the sentence has ended.
+                    + (kStalenessType.endsWith(u'…') ? QString() : QStringLiteral(".")));
 }
 
 } // namespace velmaris

@@ -137,9 +137,9 @@ void Maj::buildControls()
         box->setMaxLength(20);
         label->setBuddy(box);
     };
-    idBankBox(QStringLiteral("Label3"), QStringLiteral("idBank de l'IRL de Corse"),
+    idBankBox(QStringLiteral("Label3"), QStringLiteral("idBank de l’IRL de Corse"),
               QStringLiteral("idcorse"), Label3, idcorse);
-    idBankBox(QStringLiteral("Label4"), QStringLiteral("idBank de l'IRL d'outre-mer"),
+    idBankBox(QStringLiteral("Label4"), QStringLiteral("idBank de l’IRL d’outre-mer"),
               QStringLiteral("idoutremer"), Label4, idoutremer);
     Image1 = picture(this, downloadIcon(), 40, QStringLiteral("Image1"));
     Image1->setToolTip(QStringLiteral("Téléchargement du fichier des derniers indices"));
@@ -151,8 +151,8 @@ void Maj::buildControls()
 
     Label1 = new QLabel(
         QStringLiteral("La mise à jour automatique utilise votre connexion internet pour "
-                       "télécharger le fichier des derniers indices Insee : cette fonction "
-                       "s'active automatiquement au lancement de l'application lorsque la date "
+                       "télécharger le fichier des derniers indices Insee\u00a0: cette fonction "
+                       "s’active automatiquement au lancement de l’application lorsque la date "
                        "courante excède celle de la publication au journal officiel du "
                        "précédent indice concerné."),
         this);
@@ -170,12 +170,12 @@ void Maj::buildControls()
     importinsee = new QPushButton(QStringLiteral("Importer un fichier Insee…"), this);
     importinsee->setObjectName(QStringLiteral("importinsee"));
     importinsee->setAutoDefault(false);
-    importinsee->setToolTip(QStringLiteral("Le fichier CSV (ou ZIP) d'une série, téléchargé "
-                                           "depuis le site de l'Insee"));
+    importinsee->setToolTip(QStringLiteral("Le fichier CSV (ou ZIP) d’une série, téléchargé "
+                                           "depuis le site de l’Insee"));
     Annuler = new QPushButton(QStringLiteral("&Annuler"), this);
     Annuler->setObjectName(QStringLiteral("Annuler"));
     Annuler->setAutoDefault(false);
-    Valider = new QPushButton(QStringLiteral("&Ok"), this);
+    Valider = new QPushButton(QStringLiteral("&OK"), this);
     Valider->setObjectName(QStringLiteral("Valider"));
     Valider->setDefault(true);
     Picture1 = picture(this, discIcon(QColor(200, 50, 45), false), 20, QStringLiteral("Picture1"));
@@ -249,7 +249,7 @@ void Maj::valider()
         // The dialog stays open: the user may fix the file or cancel.
         MessageBox::critical(
             this, title,
-            QStringLiteral("Les réglages n'ont pas pu être enregistrés : %1.").arg(reason));
+            QStringLiteral("Les réglages n’ont pas pu être enregistrés\u00a0: %1.").arg(reason));
         return;
     }
     accept();

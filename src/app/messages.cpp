@@ -1,5 +1,7 @@
 #include "messages.h"
 
+#include "typography.h"
+
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -23,6 +25,18 @@ MessageBox::QuestionHandler& questionHandler()
     static MessageBox::QuestionHandler h;
     return h;
 }
+
+// A box in French words, whatever Qt's own translations are: "OK" with its
+// Alt letter, the text in French typography.
+void show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)
+{
+    QMessageBox box(icon, frenchTypography(title), frenchTypography(text), QMessageBox::NoButton,
+                    parent);
+    QPushButton* ok = box.addButton(QStringLiteral("&OK"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+}
 } // namespace
 
 void MessageBox::critical(QWidget* parent, const QString& title, const QString& text)
@@ -31,7 +45,7 @@ void MessageBox::critical(QWidget* parent, const QString& title, const QString& 
         handler()(title, text);
         return;
     }
-    QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+    show(parent, QMessageBox::Critical, title, text);
 }
 
 void MessageBox::information(QWidget* parent, const QString& title, const QString& text)
@@ -40,7 +54,7 @@ void MessageBox::information(QWidget* parent, const QString& title, const QStrin
         handler()(title, text);
         return;
     }
-    QMessageBox::information(parent, title, text, QMessageBox::Ok);
+    show(parent, QMessageBox::Information, title, text);
 }
 
 void MessageBox::criticalList(QWidget* parent, const QString& title, const QString& text,
@@ -52,14 +66,14 @@ void MessageBox::criticalList(QWidget* parent, const QString& title, const QStri
     }
     // A message box grows with its text: thousands of lines would run off the screen.
     QDialog box(parent);
-    box.setWindowTitle(title);
+    box.setWindowTitle(frenchTypography(title));
     auto* layout = new QVBoxLayout(&box);
     auto* top = new QHBoxLayout;
     auto* icon = new QLabel(&box);
     const int size = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
     icon->setPixmap(box.style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(size, size));
     icon->setAlignment(Qt::AlignTop);
-    auto* label = new QLabel(text, &box);
+    auto* label = new QLabel(frenchTypography(text), &box);
     label->setWordWrap(true);
     top->addWidget(icon);
     top->addWidget(label, 1);
@@ -69,7 +83,8 @@ void MessageBox::criticalList(QWidget* parent, const QString& title, const QStri
     list->setLineWrapMode(QPlainTextEdit::NoWrap);
     list->setMinimumSize(520, 160);
     layout->addWidget(list, 1);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    auto* buttons = new QDialogButtonBox(&box);
+    buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     layout->addWidget(buttons);
     box.exec();
@@ -79,10 +94,10 @@ bool MessageBox::question(QWidget* parent, const QString& title, const QString& 
 {
     if (questionHandler())
         return questionHandler()(title, text);
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
-    // The program speaks French whatever Qt's own translations are.
-    QPushButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+    QMessageBox box(QMessageBox::Question, frenchTypography(title), frenchTypography(text),
+                    QMessageBox::NoButton, parent);
+    QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
     box.exec();

@@ -58,9 +58,9 @@ void OwnerForm::buildControls()
     qualite = named(new QComboBox(this), QStringLiteral("qualite"));
     for (OwnerKind kind : {OwnerKind::Person, OwnerKind::FamilySci, OwnerKind::Company})
         qualite->addItem(ownerKindText(kind), int(kind));
-    qualite->setToolTip(QStringLiteral("Bail vide : renouvelé tous les 3 ans avec une personne "
+    qualite->setToolTip(QStringLiteral("Bail vide\u00a0: renouvelé tous les 3 ans avec une personne "
                                        "physique ou une SCI familiale, tous les 6 ans avec une "
-                                       "société ; la qualité vaut pour tous ses baux"));
+                                       "société\u00a0; la qualité vaut pour tous ses baux"));
     courriel = line(QStringLiteral("courriel"), kMaxContactLength, QStringLiteral("facultatif"));
     telephone = line(QStringLiteral("telephone"), kMaxContactLength, QStringLiteral("facultatif"));
     notes = named(new QPlainTextEdit(this), QStringLiteral("notes"));
@@ -169,6 +169,8 @@ QWidget* OwnerForm::boxOf(const QString& problem) const
         return codepostal;
     if (problem.startsWith(u"commune"))
         return commune;
+    if (problem.startsWith(u"courriel"))
+        return courriel;
     if (problem.contains(u"adresse")) {
         for (QLineEdit* line : adresse)
             if (line->text().size() > kMaxNameLength)
@@ -188,7 +190,7 @@ void OwnerForm::save()
 {
     const Owner o = owner();
     if (const QStringList problems = validateOwner(o); !problems.isEmpty()) {
-        refuseSave(this, kTitle, QStringLiteral("Le bailleur n'est pas enregistré"), problems,
+        refuseSave(this, kTitle, QStringLiteral("Le bailleur n’est pas enregistré"), problems,
                    boxOf(problems.front()));
         return;
     }

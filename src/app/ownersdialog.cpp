@@ -118,7 +118,7 @@ void OwnersDialog::reload()
     if (!owners || !counts || !fallback) {
         // What is listed stays: it was right when it was read.
         etat->setText(store.isOpen() ? store.error()
-                                     : QStringLiteral("Le registre des baux n'est pas ouvert."));
+                                     : QStringLiteral("Le registre des baux n’est pas ouvert."));
         etat->show();
         updateButtons();
         return;

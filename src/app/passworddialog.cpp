@@ -31,7 +31,7 @@ PasswordDialog::PasswordDialog(const QString& prompt, QWidget* parent)
                               this);
     memoriser->setObjectName(QStringLiteral("memoriser"));
     memoriser->setToolTip(QStringLiteral("Le trousseau de la session (GNOME, KDE…) le garde, "
-                                         "chiffré ; Velmaris ne l'écrit dans aucun fichier."));
+                                         "chiffré\u00a0; Velmaris ne l’écrit dans aucun fichier."));
     auto* buttons = new QDialogButtonBox(this);
     ok = buttons->addButton(QStringLiteral("&Ouvrir"), QDialogButtonBox::AcceptRole);
     annuler = buttons->addButton(QStringLiteral("&Annuler"), QDialogButtonBox::RejectRole);
@@ -78,16 +78,16 @@ QString why(const Outcome& outcome)
         return {};
     case QKeychain::NoBackendAvailable:
     case QKeychain::NotImplemented:
-        return QStringLiteral("aucun trousseau n'est ouvert dans cette session");
+        return QStringLiteral("aucun trousseau n’est ouvert dans cette session");
     case QKeychain::AccessDeniedByUser:
     case QKeychain::AccessDenied:
-        return QStringLiteral("le trousseau en a refusé l'accès");
+        return QStringLiteral("le trousseau en a refusé l’accès");
     default:
         break;
     }
     // The keyring's own words, in English, only after ours.
     return outcome.done && !outcome.errorText.isEmpty()
-               ? QStringLiteral("aucun trousseau ne répond dans cette session (« %1 »)")
+               ? QStringLiteral("aucun trousseau ne répond dans cette session («\u00a0%1\u00a0»)")
                      .arg(outcome.errorText)
                : QStringLiteral("aucun trousseau ne répond dans cette session");
 }
@@ -140,7 +140,7 @@ QString writePassword(const QString& key, const QString& password)
     if (outcome->done && outcome->error == QKeychain::NoError)
         return {};
     const QString reason = why(*outcome);
-    return reason.isEmpty() ? QStringLiteral("le trousseau ne l'a pas gardé") : reason;
+    return reason.isEmpty() ? QStringLiteral("le trousseau ne l’a pas gardé") : reason;
 }
 
 } // namespace keyring

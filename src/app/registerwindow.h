@@ -12,6 +12,7 @@
 
 class QBoxLayout;
 class QComboBox;
+class QBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -113,8 +114,14 @@ protected:
     void changeEvent(QEvent* event) override;
     // Enter on a lease revises it, Delete asks to remove it.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The search and its filters on one line, or one above the other when
+    // the window is too narrow for them: nothing scrolls sideways but the table.
+    QBoxLayout* m_searchLines = nullptr;
+    QBoxLayout* m_filterLines = nullptr;
+    void arrangeSearch();
     // The controls (registerwindow_build.cpp).
     void buildControls();
     void buildTable();

@@ -78,7 +78,7 @@ void RegisterWindow::backupRegister()
     folders.dataFolder = m_session.folder();
     if (const QString why = outputRefusal(path, folders); !why.isEmpty()) {
         MessageBox::critical(this, kBackupTitle,
-                             QStringLiteral("Sauvegarde impossible : ") + why + u'.');
+                             QStringLiteral("Sauvegarde impossible\u00a0: ") + why + u'.');
         return;
     }
     BackupLandlord landlord;
@@ -98,7 +98,7 @@ void RegisterWindow::backupRegister()
     MessageBox::information(this, kBackupTitle,
                             QStringLiteral("Le registre des baux est sauvegardé dans ")
                                 + quotedPath(path)
-                                + QStringLiteral(", avec l'historique, les loyers facturés et "
+                                + QStringLiteral(", avec l’historique, les loyers facturés et "
                                                  "le bailleur."));
 }
 
@@ -113,7 +113,7 @@ void RegisterWindow::restoreRegister()
                               QStringLiteral("Remplacer tout le registre des baux par la "
                                              "sauvegarde ")
                                   + quotedPath(path)
-                                  + QStringLiteral(" ? Le registre actuel est gardé dans une "
+                                  + QStringLiteral("\u00a0? Le registre actuel est gardé dans une "
                                                    "copie datée à côté de lui.")))
         return;
     QString kept;
@@ -125,7 +125,7 @@ void RegisterWindow::restoreRegister()
     }
     if (!ok && m_store.errorKind() == StoreError::Canceled) {
         MessageBox::information(this, kRestoreTitle,
-                                QStringLiteral("Restauration annulée : le registre n'a pas été "
+                                QStringLiteral("Restauration annulée\u00a0: le registre n’a pas été "
                                                "modifié."));
         return;
     }
@@ -135,7 +135,7 @@ void RegisterWindow::restoreRegister()
     }
     changed(0, 0);
     QString text = QStringLiteral("Le registre des baux est restauré de ") + quotedPath(path)
-                   + QStringLiteral(". L'ancien registre est gardé dans ") + quotedPath(kept)
+                   + QStringLiteral(". L’ancien registre est gardé dans ") + quotedPath(kept)
                    + u'.';
     QString reason;
     const bool landlordKept =
@@ -149,8 +149,8 @@ void RegisterWindow::restoreRegister()
     if (!landlordKept) {
         MessageBox::critical(this, kRestoreTitle,
                              text
-                                 + QStringLiteral(" Le bailleur de la sauvegarde n'a pas pu "
-                                                  "être rétabli : ")
+                                 + QStringLiteral(" Le bailleur de la sauvegarde n’a pas pu "
+                                                  "être rétabli\u00a0: ")
                                  + reason + u'.');
         return;
     }

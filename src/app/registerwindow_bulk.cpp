@@ -44,14 +44,14 @@ void RegisterWindow::importCsv()
     }
     if (!outcome.ok && m_store.errorKind() == StoreError::Canceled) {
         MessageBox::information(this, QStringLiteral("Importer des baux"),
-                                QStringLiteral("Import annulé : aucun bail n'est importé, le "
-                                               "registre n'a pas été modifié."));
+                                QStringLiteral("Import annulé\u00a0: aucun bail n’est importé, le "
+                                               "registre n’a pas été modifié."));
         return;
     }
     if (!outcome.ok) {
         MessageBox::criticalList(this, QStringLiteral("Importer des baux"),
-                                 QStringLiteral("Aucun bail n'est importé de ") + quotedPath(path)
-                                     + QStringLiteral(" :"),
+                                 QStringLiteral("Aucun bail n’est importé de ") + quotedPath(path)
+                                     + QStringLiteral("\u00a0:"),
                                  outcome.errors);
         return;
     }
@@ -76,7 +76,7 @@ void RegisterWindow::exportCsv()
     QString error = outputRefusal(path, m_programFolders);
     bool ok = false;
     if (!error.isEmpty()) {
-        error = QStringLiteral("Export impossible : ") + error + u'.';
+        error = QStringLiteral("Export impossible\u00a0: ") + error + u'.';
     } else {
         const BusyCursor busy;
         ok = exportLeasesCsv(m_store, path, &error);

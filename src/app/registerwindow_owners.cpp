@@ -22,7 +22,7 @@ void RegisterWindow::addOwnerButtons(QBoxLayout* side)
                                          "qui signent les lettres, et leurs baux"));
     agence = new QPushButton(QStringLiteral("A&gence…"), this);
     agence->setObjectName(QStringLiteral("agence"));
-    agence->setToolTip(QStringLiteral("L'agence qui gère le registre\u00a0: ses lettres partent "
+    agence->setToolTip(QStringLiteral("L’agence qui gère le registre\u00a0: ses lettres partent "
                                       "à son nom, pour le compte de chaque bailleur"));
     side->addSpacing(12);
     for (QPushButton* b : {bailleurs, agence}) {
@@ -40,7 +40,7 @@ QLabel* RegisterWindow::buildOwnerFilter()
     filtrebailleur->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     filtrebailleur->setMinimumContentsLength(12);
     filtrebailleur->setMaxVisibleItems(20);
-    filtrebailleur->setToolTip(QStringLiteral("Les baux d'un seul bailleur, ou de tous"));
+    filtrebailleur->setToolTip(QStringLiteral("Les baux d’un seul bailleur, ou de tous"));
     filtrebailleur->addItem(QStringLiteral("Tous"), qint64(0));
     connect(filtrebailleur, &QComboBox::currentIndexChanged, this, [this] {
         m_filter.setOwner(filtrebailleur->currentData().toLongLong());
@@ -91,7 +91,7 @@ QString RegisterWindow::adoptDeskLandlord()
     const std::optional<QString> said = m_store.adoptLandlord(landlord.name, landlord.address);
     if (!said) {
         // The register stays as it was; the letters say what their sender lacks.
-        avis->setText(QStringLiteral("Le bailleur des réglages de ce poste n'a pas pu être "
+        avis->setText(QStringLiteral("Le bailleur des réglages de ce poste n’a pas pu être "
                                      "repris dans le registre\u00a0: ")
                       + m_store.error());
         avis->show();

@@ -2,6 +2,8 @@
 // a register that may only be read, and why; a server that stopped answering.
 #include "registerwindow.h"
 
+#include "typography.h"
+
 #include "messages.h"
 #include "passworddialog.h"
 #include "quoting.h"
@@ -19,7 +21,7 @@ bool RegisterWindow::openSessionStore()
             return;
         if (const QString why = keyring::writePassword(key, password); !why.isEmpty())
             MessageBox::information(this, QStringLiteral("Registre des baux"),
-                                    QStringLiteral("Le mot de passe n'est pas mémorisé : ") + why
+                                    QStringLiteral("Le mot de passe n’est pas mémorisé\u00a0: ") + why
                                         + QStringLiteral(". Il sera demandé au prochain "
                                                          "démarrage."));
     };
@@ -44,9 +46,9 @@ bool RegisterWindow::openSessionStore()
             (keptRefused ? QStringLiteral("Le mot de passe gardé dans le trousseau est refusé "
                                           "par le serveur. ")
                          : QString())
-                + QStringLiteral("Mot de passe de %1 pour le registre des baux %2 :")
-                      .arg(server->user.isEmpty() ? QStringLiteral("cet utilisateur")
-                                                  : server->user,
+                + QStringLiteral("Mot de passe %1 pour le registre des baux %2\u00a0:")
+                      .arg(server->user.isEmpty() ? QStringLiteral("de cet utilisateur")
+                                                  : ofName(server->user),
                            quoted(server->display())),
             this);
         if (ask.exec() != QDialog::Accepted || ask.password().isEmpty())
@@ -67,7 +69,7 @@ bool RegisterWindow::openSessionStore()
         MessageBox::question(
             this, QStringLiteral("Registre des baux"),
             QStringLiteral("La base %1 ne contient pas encore de registre des baux. Le créer "
-                           "(schéma « %2 ») pour tous les postes du bureau ?")
+                           "(schéma «\u00a0%2\u00a0») pour tous les postes du bureau\u00a0?")
                 .arg(quoted(server->display()), QString::fromLatin1(LeaseStore::kServerSchema)))
         && m_session.openStore(Creation::Allowed);
     if (made)
@@ -99,14 +101,14 @@ void RegisterWindow::watchServer()
     }
     etat->setVisible(m_store.isReadOnly());
     if (m_store.isReadOnly())
-        etat->setText(QStringLiteral("Lecture seule : ") + m_store.readOnlyReason() + u'.');
+        etat->setText(QStringLiteral("Lecture seule\u00a0: ") + m_store.readOnlyReason() + u'.');
     reload();
     m_session.announce(0); // every window that shows a lease reads it again
 }
 
 void RegisterWindow::showLostServer()
 {
-    etat->setText(QStringLiteral("Serveur injoignable : nouvel essai dans %1 s…").arg(m_retryIn));
+    etat->setText(QStringLiteral("Serveur injoignable\u00a0: nouvel essai dans %1 s…").arg(m_retryIn));
     etat->show();
     updateButtons();
 }
@@ -119,7 +121,7 @@ bool RegisterWindow::writable() const
 QString RegisterWindow::readOnlyTip() const
 {
     const QString reason = m_store.readOnlyReason();
-    return QStringLiteral("Lecture seule : ")
+    return QStringLiteral("Lecture seule\u00a0: ")
            + (reason.isEmpty() ? QStringLiteral("le registre ne peut pas être modifié") : reason)
            + u'.';
 }

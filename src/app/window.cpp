@@ -82,17 +82,17 @@ std::optional<NoWindow> answerWithoutWindow(const QStringList& arguments)
     const QString& first = arguments.first();
     if (first == u"--help" || first == u"-h" || first == u"-?")
         return NoWindow{
-            0, QStringLiteral("Usage : velmaris [DOSSIER]\n"
+            0, QStringLiteral("Usage\u00a0: velmaris [DOSSIER]\n"
                               "Ouvre la fenêtre de Velmaris sur le fichier des indices du "
                               "dossier (par défaut celui du programme).\n"
                               "Les commandes (--rent, --leases, --import-leases…) sont celles "
-                              "de velmaris-cli : velmaris-cli --help pour leur aide.\n")};
+                              "de velmaris-cli\u00a0: velmaris-cli --help pour leur aide.\n")};
     if (!first.startsWith(u"--"))
         return std::nullopt;
     QStringList line{QStringLiteral("velmaris-cli")};
     for (const QString& argument : arguments)
         line << shellWord(argument);
-    return NoWindow{2, QStringLiteral("Les commandes de Velmaris se lancent par velmaris-cli :\n"
+    return NoWindow{2, QStringLiteral("Les commandes de Velmaris se lancent par velmaris-cli\u00a0:\n"
                                       "  %1\n")
                            .arg(line.join(u' '))};
 }
@@ -109,8 +109,8 @@ int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
     keepQtMessagesForDevelopers();
     if (!displayAvailable()) {
         write(stderr, QStringLiteral("La fenêtre de Velmaris demande une session graphique. Sans "
-                                     "écran, utilisez velmaris-cli : velmaris-cli --rent 850 "
-                                     "--quarter 32019 (velmaris-cli --help pour l'aide).\n"));
+                                     "écran, utilisez velmaris-cli\u00a0: velmaris-cli --rent 850 "
+                                     "--quarter 32019 (velmaris-cli --help pour l’aide).\n"));
         return 1;
     }
     QApplication app(argc, argv);
@@ -141,7 +141,7 @@ int runWindow(int argc, char* argv[], const QElapsedTimer& clock)
     // data folder when run as root with their HOME) is never done in silence.
     if (!folders.problem.isEmpty())
         MessageBox::critical(&window, QStringLiteral("Dossier de données de Velmaris"),
-                             QStringLiteral("Le dossier de données n'a pas pu être préparé : %1.")
+                             QStringLiteral("Le dossier de données n’a pas pu être préparé\u00a0: %1.")
                                  .arg(folders.problem));
     return app.exec();
 }

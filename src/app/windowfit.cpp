@@ -9,9 +9,11 @@
 #include <QLayout>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -159,12 +161,22 @@ void keepFocusInView(QScrollArea* area)
         const QWidget* contents = area->widget();
         if (!now || !contents || !contents->isAncestorOf(now))
             return;
+        // A click gives the focus to what the user sees: the window stays
+        // where it is, and the next click lands where it was aimed.
+        if (QApplication::mouseButtons() != Qt::NoButton)
+            return;
         // The whole box, not only its text cursor (which ensureWidgetVisible
-        // shows): what is typed next must show too.
+        // shows): what is typed next must show too. Already in view: nothing
+        // moves; else the least that shows it, its top when it is taller
+        // than the view.
         const QRect box(now->mapTo(contents, QPoint(0, 0)), now->size());
-        const QPoint centre = box.center();
-        area->ensureVisible(centre.x(), centre.y(), box.width() / 2 + kFocusMargin,
-                            box.height() / 2 + kFocusMargin);
+        const QRect view(-contents->pos(), area->viewport()->size());
+        if (view.contains(box))
+            return;
+        const int height = std::min(box.height(), std::max(0, view.height() - 2 * kFocusMargin));
+        const int width = std::min(box.width(), std::max(0, view.width() - 2 * kFocusMargin));
+        area->ensureVisible(box.left() + width / 2, box.top() + height / 2,
+                            width / 2 + kFocusMargin, height / 2 + kFocusMargin);
     });
 }
 
@@ -196,6 +208,25 @@ QScrollArea* scrollWhenSmall(QWidget* window, QWidget* below)
         extra.setHeight(below->sizeHint().height() + margins.bottom());
     }
     keepFocusInView(area);
+    // Contents grown wider than the window once shown (a text set, a vertical
+    // bar come): the window widens while the screen has room, rather than
+    // scrolling sideways.
+    QObject::connect(area->horizontalScrollBar(), &QScrollBar::rangeChanged, window,
+                     [window](int, int overflow) {
+                         if (overflow > 0 && window->width() + overflow <= screenRoom(window).width())
+                             window->resize(window->width() + overflow, window->height());
+                     });
+    // The keyboard goes through the controls as they show, those below last;
+    // the scroll area itself is no stop. The first control has the focus.
+    area->setFocusPolicy(Qt::NoFocus);
+    std::vector<QWidget*> order;
+    collectFocusable(layout, order);
+    if (below)
+        collectItem(outer->itemAt(outer->count() - 1), order); // the row below
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    if (!order.empty() && !window->focusWidget())
+        order.front()->setFocus(Qt::OtherFocusReason);
     fitToScreen(window, scrolledSize(contents, screenRoom(window), 0, extra));
     return area;
 }

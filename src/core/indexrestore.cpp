@@ -14,7 +14,7 @@ namespace {
 
 QString quoted(const QString& path)
 {
-    return QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(path));
+    return QStringLiteral("«\u00a0%1\u00a0»").arg(QDir::toNativeSeparators(path));
 }
 
 // A path as a POSIX shell reads it back whatever it holds.
@@ -40,12 +40,12 @@ bool canPutBackShippedIndex(const QString& shipped, const QString& path)
 QString putBackShippedIndex(const QString& shipped, const QString& path)
 {
     if (!canPutBackShippedIndex(shipped, path))
-        return QStringLiteral("aucun autre fichier des indices n'est livré avec cette copie de "
+        return QStringLiteral("aucun autre fichier des indices n’est livré avec cette copie de "
                               "Velmaris");
     // The shipped copy must itself read as a table, or nothing is replaced.
     const IndexFileResult fresh = readIndexFile(shipped);
     if (!fresh.ok())
-        return QStringLiteral("le fichier livré %1 est lui-même illisible : %2")
+        return QStringLiteral("le fichier livré %1 est lui-même illisible\u00a0: %2")
             .arg(quoted(shipped), corruptionDetail(fresh));
     // Nothing is kept aside for a write that would be refused anyway.
     if (const QString refusal = writeRefusal(path); !refusal.isEmpty())
@@ -57,7 +57,7 @@ QString putBackShippedIndex(const QString& shipped, const QString& path)
             + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
         QString reason;
         if (!writeFileSafely(kept, current.bytes, &reason))
-            return QStringLiteral("le fichier actuel n'a pas pu être gardé de côté : %1")
+            return QStringLiteral("le fichier actuel n’a pas pu être gardé de côté\u00a0: %1")
                 .arg(reason);
     }
     QString reason;
@@ -71,7 +71,7 @@ QString putBackAdvice(const QString& shipped, const QString& path)
     if (!canPutBackShippedIndex(shipped, path))
         return QStringLiteral("Remettez à sa place un fichier des indices valide (celui livré "
                               "avec Velmaris, par exemple).");
-    return QStringLiteral("Pour remettre le fichier livré avec Velmaris : cp %1 %2 (ou ouvrez la "
+    return QStringLiteral("Pour remettre le fichier livré avec Velmaris\u00a0: cp %1 %2 (ou ouvrez la "
                           "fenêtre de Velmaris, qui propose de le remettre).")
         .arg(shellQuoted(QDir::toNativeSeparators(shipped)),
              shellQuoted(QDir::toNativeSeparators(path)));

@@ -91,19 +91,19 @@ QString seriesFigureName(IndexSeries series)
 
 QString seriesLongName(IndexSeries series)
 {
-    const QString irl = QStringLiteral("l'indice de référence des loyers (IRL) publié par l'INSEE");
+    const QString irl = QStringLiteral("l’indice de référence des loyers (IRL) publié par l’INSEE");
     switch (series) {
     case IndexSeries::Icc:
-        return QStringLiteral("l'indice du coût de la construction (ICC) publié par l'INSEE");
+        return QStringLiteral("l’indice du coût de la construction (ICC) publié par l’INSEE");
     case IndexSeries::Average:
-        return QStringLiteral("la moyenne sur quatre trimestres de l'indice du coût de la "
-                              "construction (ICC) publié par l'INSEE");
+        return QStringLiteral("la moyenne sur quatre trimestres de l’indice du coût de la "
+                              "construction (ICC) publié par l’INSEE");
     case IndexSeries::Irl:
         return irl;
     case IndexSeries::IrlCorse:
         return irl + QStringLiteral(" pour la Corse");
     case IndexSeries::IrlOutreMer:
-        return irl + QStringLiteral(" pour l'outre-mer");
+        return irl + QStringLiteral(" pour l’outre-mer");
     }
     return irl;
 }
@@ -133,6 +133,22 @@ std::optional<IndexSeries> seriesFromKey(QStringView key)
             return s;
     }
     return std::nullopt;
+}
+
+QString missingIndexText(IndexSeries series, Quarter quarter)
+{
+    QString text = QStringLiteral("Indice manquant\u00a0: ") + seriesName(series)
+                   + QStringLiteral(" du ") + quarter.label() + QStringLiteral(". ");
+    if (series == IndexSeries::IrlCorse || series == IndexSeries::IrlOutreMer)
+        return text
+               + QStringLiteral("Saisissez-le tel que l’Insee l’a publié par «\u00a0Saisir un "
+                                "indice…\u00a0» (le trimestre «\u00a0à compléter\u00a0») ou par velmaris-cli "
+                                "--add-index %1 %2 VALEUR.")
+                     .arg(quarter.key(), series == IndexSeries::IrlCorse
+                                             ? QStringLiteral("--corse")
+                                             : QStringLiteral("--outre-mer"));
+    return text + QStringLiteral("Faites «\u00a0Mise à jour\u00a0», ou saisissez-le par «\u00a0Saisir un "
+                                 "indice…\u00a0» s’il vient de paraître.");
 }
 
 } // namespace velmaris

@@ -75,6 +75,10 @@ std::optional<IndexValue> seriesIndex(const IndexTable& table, Quarter quarter, 
 // How a series is named in a message and in the register: "ICC", "IRL",
 // "IRL Corse", "IRL outre-mer", "moyenne des 4 derniers ICC".
 QString seriesName(IndexSeries series);
+// "Indice manquant : IRL Corse du 2è tr.2025.", then how to get it: a regional
+// value the index file was shipped without is typed by hand (the window or
+// velmaris-cli --add-index), any other comes with the update.
+QString missingIndexText(IndexSeries series, Quarter quarter);
 // As a letter's figures name it, so that the tenant finds it at INSEE:
 // "IRL, série métropole".
 QString seriesFigureName(IndexSeries series);

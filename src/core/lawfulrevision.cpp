@@ -14,7 +14,7 @@ namespace {
 
 QString clauseReference()
 {
-    return QStringLiteral("clause de révision du bail ; ") + referenceLaw2014();
+    return QStringLiteral("clause de révision du bail\u00a0; ") + referenceLaw2014();
 }
 
 QString indexReference(const QDate& due)
@@ -31,8 +31,7 @@ QString missing(IndexSeries series, Quarter quarter)
     if (quarter <= kLastSharedIrlQuarter && series != IndexSeries::Average
         && series != IndexSeries::Icc)
         series = IndexSeries::Irl;
-    return QStringLiteral("Indice manquant : ") + seriesName(series) + QStringLiteral(" du ")
-           + quarter.label() + u'.';
+    return missingIndexText(series, quarter);
 }
 
 void add(LawfulRevision& r, QString text, QString reference)
@@ -49,8 +48,8 @@ void explainDates(LawfulRevision& r, const Lease& lease)
     add(r,
         QStringLiteral("Révision annuelle au ") + day
             + (lease.revisionDay > 0 ? QStringLiteral(" (date du bail)")
-                                     : QStringLiteral(" (anniversaire de la date d'effet)"))
-            + QStringLiteral(" ; révision du ") + dateText(s.due) + u'.',
+                                     : QStringLiteral(" (anniversaire de la date d’effet)"))
+            + QStringLiteral("\u00a0; révision du ") + dateText(s.due) + u'.',
         indexReference(s.due));
     if (s.lostYears > 0) {
         add(r,
@@ -59,8 +58,8 @@ void explainDates(LawfulRevision& r, const Lease& lease)
                 + (s.lostYears == 2  ? QStringLiteral(" (et la suivante)")
                    : s.lostYears > 2 ? QStringLiteral(" (et les %1 suivantes)").arg(s.lostYears - 1)
                                      : QString())
-                + QStringLiteral(" : perdue ; la révision part du loyer payé, avec la variation "
-                                 "d'une seule année."),
+                + QStringLiteral("\u00a0: perdue\u00a0; la révision part du loyer payé, avec la variation "
+                                 "d’une seule année."),
             referenceLaw2014());
     }
 }
@@ -80,14 +79,14 @@ void explainFreeze(LawfulRevision& r, const Lease& lease)
     if (contract >= from)
         add(r,
             dwelling + QStringLiteral(", ") + contractText + QStringLiteral(", à partir du ")
-                + dateText(from) + QStringLiteral(" : aucune révision du loyer, ni à la hausse ni à "
+                + dateText(from) + QStringLiteral("\u00a0: aucune révision du loyer, ni à la hausse ni à "
                                                   "la baisse."),
             referenceFreeze2021());
     else
         add(r,
             dwelling + QStringLiteral(", ") + contractText + QStringLiteral(", avant le ")
                 + dateText(from)
-                + QStringLiteral(" : la révision reste permise jusqu'au prochain "
+                + QStringLiteral("\u00a0: la révision reste permise jusqu’au prochain "
                                  "renouvellement."),
             referenceFreeze2021());
 }
@@ -102,8 +101,8 @@ QString referenceLaw2014()
 
 QString referenceFreeze2021()
 {
-    return QStringLiteral("art. 17-1 III de la loi du 6 juillet 1989, créé par l'art. 159 de la "
-                          "loi du 22 août 2021 « Climat et résilience »");
+    return QStringLiteral("art. 17-1 III de la loi du 6 juillet 1989, créé par l’art. 159 de la "
+                          "loi du 22 août 2021 «\u00a0Climat et résilience\u00a0»");
 }
 
 bool underLaw2014(const QDate& due)
@@ -149,7 +148,7 @@ bool findIndices(LawfulRevision& r, const Lease& lease, const IndexTable& table,
 {
     const std::optional<Quarter> reference = referenceQuarterOf(lease, table);
     if (!reference) {
-        r.error = QStringLiteral("Trimestre de référence introuvable : aucun indice publié au ")
+        r.error = QStringLiteral("Trimestre de référence introuvable\u00a0: aucun indice publié au ")
                   + dateText(lease.signingDate) + u'.';
         return false;
     }
@@ -179,12 +178,12 @@ void explainIndices(LawfulRevision& r, const Lease& lease, qint64 computed)
 {
     QString where;
     if (r.series == IndexSeries::IrlCorse)
-        where = QStringLiteral(" ; bail en Corse");
+        where = QStringLiteral("\u00a0; bail en Corse");
     else if (r.series == IndexSeries::IrlOutreMer)
-        where = QStringLiteral(" ; bail outre-mer");
+        where = QStringLiteral("\u00a0; bail outre-mer");
     const QDate& due = r.status.due;
     add(r,
-        QStringLiteral("Indice : ") + seriesName(r.series) + QStringLiteral(" du ")
+        QStringLiteral("Indice\u00a0: ") + seriesName(r.series) + QStringLiteral(" du ")
             + r.newQuarter.label() + QStringLiteral(" (") + indexText(r.newValue)
             + QStringLiteral(", dernier publié au ") + dateText(due) + QStringLiteral("), base ")
             + r.baseQuarter.label() + QStringLiteral(" (") + indexText(r.baseValue) + u')' + where
@@ -193,14 +192,14 @@ void explainIndices(LawfulRevision& r, const Lease& lease, qint64 computed)
     if (r.unpublishedQuarter.isValid())
         add(r,
             QStringLiteral("Le ") + r.unpublishedQuarter.label()
-                + QStringLiteral(" n'était pas publié au ") + dateText(due)
+                + QStringLiteral(" n’était pas publié au ") + dateText(due)
                 + QStringLiteral(" (publication au plus tôt le ")
                 + dateText(earliestPublication(r.unpublishedQuarter))
-                + QStringLiteral(") : l'indice applicable est le dernier publié à la date de "
-                                 "révision, celui du même trimestre de l'année précédente."),
+                + QStringLiteral(")\u00a0: l’indice applicable est le dernier publié à la date de "
+                                 "révision, celui du même trimestre de l’année précédente."),
             indexReference(due));
     add(r,
-        QStringLiteral("Loyer révisé : ") + eurosText(lease.rentCents) + QStringLiteral(" × ")
+        QStringLiteral("Loyer révisé\u00a0: ") + eurosText(lease.rentCents) + QStringLiteral(" × ")
             + indexText(r.newValue) + QStringLiteral(" ÷ ") + indexText(r.baseValue)
             + QStringLiteral(" = ") + eurosText(computed)
             + QStringLiteral(" (arrondi au centime inférieur)."),
@@ -214,14 +213,14 @@ qint64 applyClause(LawfulRevision& r, const Lease& lease, qint64 computed, bool 
         return computed;
     if (lease.clause == Clause::HausseSeulement) {
         add(r,
-            QStringLiteral("L'indice baisse ; la clause « à la hausse seulement » maintient "
+            QStringLiteral("L’indice baisse\u00a0; la clause «\u00a0à la hausse seulement\u00a0» maintient "
                            "le loyer à ")
                 + eurosText(lease.rentCents) + u'.',
             clauseReference());
         return lease.rentCents;
     }
     add(r,
-        QStringLiteral("L'indice baisse ; la clause « à la hausse et à la baisse » "
+        QStringLiteral("L’indice baisse\u00a0; la clause «\u00a0à la hausse et à la baisse\u00a0» "
                        "baisse le loyer à ")
             + eurosText(computed) + u'.',
         clauseReference());
@@ -231,7 +230,7 @@ qint64 applyClause(LawfulRevision& r, const Lease& lease, qint64 computed, bool 
 void explainFrozenRent(LawfulRevision& r, const Lease& lease)
 {
     add(r,
-        QStringLiteral("Loyer gelé : ") + eurosText(lease.rentCents)
+        QStringLiteral("Loyer gelé\u00a0: ") + eurosText(lease.rentCents)
             + QStringLiteral(" inchangé à la révision du ") + dateText(r.status.due) + u'.',
         referenceFreeze2021());
 }
@@ -239,13 +238,13 @@ void explainFrozenRent(LawfulRevision& r, const Lease& lease)
 void explainNewRent(LawfulRevision& r, const Lease& lease)
 {
     const qint64 rent = r.newRentCents;
-    const QString newRent = QStringLiteral("Nouveau loyer : ") + eurosText(rent)
+    const QString newRent = QStringLiteral("Nouveau loyer\u00a0: ") + eurosText(rent)
                             + (rent == lease.rentCents ? QStringLiteral(" (inchangé)") : QString())
                             + QStringLiteral(", dû à compter du ") + dateText(r.requestDate);
     if (r.requestDate > r.status.due)
         add(r,
             newRent
-                + QStringLiteral(" : demandée après la date de révision, la révision prend "
+                + QStringLiteral("\u00a0: demandée après la date de révision, la révision prend "
                                  "effet à compter de la demande."),
             referenceLaw2014());
     else
@@ -275,12 +274,12 @@ LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>
     r.status = dueStatus(lease, last, table, requestDate);
     const DueStatus& s = r.status;
     if (!s.due.isValid()) {
-        r.error = QStringLiteral("Bail incomplet : dates de signature, d'effet ou de révision "
+        r.error = QStringLiteral("Bail incomplet\u00a0: dates de signature, d’effet ou de révision "
                                  "invalides.");
         return r;
     }
     if (lease.rentCents <= 0 || lease.rentCents > kMaxAmountCents) {
-        r.error = QStringLiteral("Loyer du bail invalide : la révision n'est pas calculée.");
+        r.error = QStringLiteral("Loyer du bail invalide\u00a0: la révision n’est pas calculée.");
         return r;
     }
     if (!s.reached) {
@@ -331,9 +330,9 @@ LawfulRevision reviseLease(const Lease& lease, const std::vector<RevisionRecord>
 
 QString requestAheadText(const QDate& request, const QDate& today)
 {
-    return QStringLiteral("La demande est datée du %1, après aujourd'hui (%2) : une révision "
-                          "s'enregistre le jour où elle est demandée. La lettre peut être "
-                          "préparée à l'avance.")
+    return QStringLiteral("La demande est datée du %1, après aujourd’hui (%2)\u00a0: une révision "
+                          "s’enregistre le jour où elle est demandée. La lettre peut être "
+                          "préparée à l’avance.")
         .arg(dateText(request), dateText(today));
 }
 

@@ -8,9 +8,9 @@ QString quoted(QStringView text)
 {
     QString result;
     result.reserve(text.size() + 4);
-    result += QStringLiteral("« ");
+    result += QStringLiteral("«\u00a0");
     result += text;
-    result += QStringLiteral(" »");
+    result += QStringLiteral("\u00a0»");
     return result;
 }
 

@@ -23,7 +23,7 @@ Schedule reviseRents(const IndexTable& table, const RevisionRequest& request)
     const int r = table.rowOf(request.reference);
     if (r < 0) {
         schedule.completed = false;
-        schedule.message = QStringLiteral("Le %1 n'est pas dans le fichier des indices.")
+        schedule.message = QStringLiteral("Le %1 n’est pas dans le fichier des indices.")
                                .arg(request.reference.label());
         return schedule;
     }
@@ -65,8 +65,7 @@ Schedule reviseRents(const IndexTable& table, const RevisionRequest& request)
                 entries[std::size_t(k)] = ScheduleEntry{rows[std::size_t(k)].quarter};
             schedule.completed = false;
             schedule.message =
-                QStringLiteral("Indice manquant : %1 du %2.")
-                    .arg(seriesName(series), (!baseIndex ? baseQuarter : row.quarter).label());
+                missingIndexText(series, !baseIndex ? baseQuarter : row.quarter);
             return schedule;
         }
         entry.kind = ScheduleEntry::Kind::Revised;

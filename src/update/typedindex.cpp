@@ -83,6 +83,69 @@ std::optional<QString> rowLine(const TypedIndex& entry, const QDate& today, QStr
     return line;
 }
 
+// A regional value the file lacks for a quarter it holds, typed now: the
+// row's other values stay as they are; a value already there is refused.
+TypedIndexResult fillRegional(const QByteArray& indexFile, const IndexFileResult& current,
+                              const TypedIndex& entry, const QDate& today)
+{
+    TypedIndexResult result;
+    IndexLines file = scanIndexLines(indexFile);
+    const IndexLines::Row* row = file.find(entry.quarter);
+    if (!row || !row->alone) {
+        result.error = QStringLiteral("le %1 n'est pas une ligne à part du fichier des indices : "
+                                      "il ne se complète pas ici")
+                           .arg(entry.quarter.label());
+        return result;
+    }
+    struct Regional {
+        const QString& typed;
+        const std::optional<double>& there;
+        int column;
+        QString what;
+    };
+    const Regional regional[] = {
+        {entry.corse, row->corse, 3, QStringLiteral("l'IRL de Corse")},
+        {entry.outreMer, row->outreMer, 4, QStringLiteral("l'IRL d'outre-mer")},
+    };
+    bool typed = false;
+    for (const Regional& r : regional) {
+        if (r.typed.trimmed().isEmpty())
+            continue;
+        typed = true;
+        if (r.there) {
+            result.error = QStringLiteral("%1 du %2 est déjà dans le fichier des indices (%3) : "
+                                          "une valeur publiée ne se remplace pas à la main")
+                               .arg(r.what, entry.quarter.label(), indexText(*r.there));
+            return result;
+        }
+        const auto text = valueText(r.typed, r.what, result.error);
+        if (!text)
+            return result;
+        file.setColumn(row->line, r.column, latin1Line(*text));
+    }
+    if (!typed) {
+        result.error = QStringLiteral("le %1 est déjà dans le fichier des indices ; seule une "
+                                      "valeur régionale qu'il n'a pas encore s'y complète "
+                                      "(IRL de Corse ou d'outre-mer)")
+                           .arg(entry.quarter.label());
+        return result;
+    }
+    file.addHeaderLines({typedMark(entry.quarter, today)});
+    const QByteArray bytes = file.bytes();
+    // The reader's own rules decide, the 25 % step with the quarter before too.
+    const IndexFileResult read = parseIndexFile(bytes);
+    if (!read.ok()) {
+        result.error = read.reason;
+        return result;
+    }
+    if (read.rows.size() != current.rows.size()) {
+        result.error = QStringLiteral("le fichier complété ne se relit pas");
+        return result;
+    }
+    result.bytes = bytes;
+    return result;
+}
+
 } // namespace
 
 Quarter nextQuarterToType(const QByteArray& indexFile)
@@ -108,6 +171,9 @@ TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& en
         return result;
     }
     const Quarter newest = newestQuarter(current.rows);
+    // A quarter the file holds: only its missing regional values are typed.
+    if (entry.quarter <= newest && entry.irl.trimmed().isEmpty())
+        return fillRegional(indexFile, current, entry, today);
     if (entry.quarter != newest.next()) {
         result.error = entry.quarter <= newest
                            ? QStringLiteral("le %1 est déjà dans le fichier des indices ; le "

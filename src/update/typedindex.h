@@ -34,6 +34,9 @@ Quarter nextQuarterToType(const QByteArray& indexFile);
 // within 25 % of the quarter before, a publication after the quarter's end
 // and not before the previous one. Besides, the publication is not after
 // today. Every other line stays as it was.
+// A quarter the file holds, typed without its IRL, gets the regional values
+// typed that its row lacks (a Corsica or overseas value the file was shipped
+// without), by the same checks; a value already there is refused and named.
 TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& entry,
                                const QDate& today);
 

@@ -89,9 +89,9 @@ inline RevisionLetter sampleLetter()
     letter.recipient = {QStringLiteral("Mme Durand"), QStringLiteral("3 rue des Lilas"),
                         QStringLiteral("69003 Lyon")};
     letter.placeAndDate = QStringLiteral("Lyon, le 2 avril 2026");
-    letter.subject = QStringLiteral("Objet : révision annuelle du loyer");
+    letter.subject = QStringLiteral("Objet\u00a0: révision annuelle du loyer");
     letter.salutation = QStringLiteral("Madame,");
-    letter.closing = QStringLiteral("Je vous prie d'agréer, Madame, mes salutations.");
+    letter.closing = QStringLiteral("Je vous prie d’agréer, Madame, mes salutations.");
     letter.signature = QStringLiteral("Jean Martin");
     return letter;
 }

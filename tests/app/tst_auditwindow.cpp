@@ -23,6 +23,8 @@
 
 #include <algorithm>
 
+#include "testsupport.h"
+
 using namespace velmaris;
 using namespace velmaris::test;
 
@@ -221,42 +223,50 @@ void TestAuditWindow::typedRents_data()
         << "04/2021=800;05/2022=12abc"
         << "04/2021;05/2022"
         << "800,00;12abc"
-        << "ligne 2 : loyer invalide « 12abc » (par exemple 850,00)" << qint64(0) << ""
+        << "ligne 2\u00a0: loyer invalide «\u00a012abc\u00a0»\u00a0: caractère «\u00a0a\u00a0» "
+           "inattendu"
+        << qint64(0) << ""
         << "04/2021";
-    QTest::newRow("a negative rent") << "04/2021=-800"
-                                     << "04/2021"
-                                     << "-800"
-                                     << "ligne 1 : loyer invalide « -800 »" << qint64(0) << ""
-                                     << "";
-    QTest::newRow("three decimals") << "04/2021=800,005"
-                                    << "04/2021"
-                                    << "800,005"
-                                    << "ligne 1 : loyer invalide « 800,005 »" << qint64(0) << ""
-                                    << "";
+    QTest::newRow("a negative rent")
+        << "04/2021=-800"
+        << "04/2021"
+        << "-800"
+        << "ligne 1\u00a0: loyer invalide «\u00a0-800\u00a0»" << qint64(0) << ""
+        << "";
+    QTest::newRow("three decimals")
+        << "04/2021=800,005"
+        << "04/2021"
+        << "800,005"
+        << "ligne 1\u00a0: loyer invalide «\u00a0800,005\u00a0»" << qint64(0) << ""
+        << "";
     QTest::newRow("a month before the lease")
         << "03/2021=800"
         << "03/2021"
         << "800,00"
-        << "ligne 1 : mois 03/2021 antérieur à la prise d'effet du bail (01/04/2021)" << qint64(0)
-        << ""
+        << "ligne 1\u00a0: mois 03/2021 antérieur à la prise d’effet du bail (01/04/2021)"
+        << qint64(0) << ""
         << "04/2021";
     QTest::newRow("a month twice")
         << "04/2021=800;04/2021=810"
         << "04/2021;04/2021"
         << "800,00;810,00"
-        << "ligne 2 : mois 04/2021 en double (ligne 1)" << qint64(0) << ""
+        << "ligne 2\u00a0: mois 04/2021 en double (ligne 1)" << qint64(0) << ""
         << "04/2021;05/2021";
     QTest::newRow("a month that is no month")
         << "04/2021=800;13/2022=819,83"
         << "04/2021;13/2022"
         << "800,00;819,83"
-        << "ligne 2 : mois invalide « 13/2022 » (mm/aaaa)" << qint64(0) << ""
+        << "ligne 2\u00a0: mois invalide «\u00a013/2022\u00a0» (attendu\u00a0: un mois mm/aaaa"
+        << qint64(0) << ""
         << "04/2021;05/2021";
     QTest::newRow("a request date that is no date")
         << "04/2021=800;05/2022=819,83@31/02/2022"
         << "04/2021;05/2022"
         << "800,00;819,83"
-        << "ligne 2 : date de demande invalide « 31/02/2022 » (jj/mm/aaaa)" << qint64(0) << ""
+        << "ligne 2\u00a0: date de demande invalide «\u00a031/02/2022\u00a0» (attendu\u00a0: une "
+           "date "
+           "jj/mm/aaaa"
+        << qint64(0) << ""
         << "04/2021;05/2022";
 }
 
@@ -358,7 +368,7 @@ void TestAuditWindow::importCsv()
         QVERIFY(stored.back().requestDate.isValid() || !csv.contains("20/04/2022"));
     } else {
         QCOMPARE(boxes.shown.size(), 2);
-        QVERIFY(boxes.shown[1].startsWith(QStringLiteral("Rien n'a été importé")));
+        QVERIFY(boxes.shown[1].startsWith(QStringLiteral("Rien n’a été importé")));
         for (const QString& e : errors)
             QVERIFY2(boxes.shown[1].contains(e), qPrintable(e + u'\n' + boxes.shown[1]));
         QCOMPARE(t->rowCount(), 0);
@@ -380,7 +390,7 @@ void TestAuditWindow::importAsksBeforeReplacing()
     boxes.answer = false;
     click(w.get(), "importer");
     QCOMPARE(boxes.asked.value(1),
-             QStringLiteral("Remplacer les 1 périodes du tableau par les 2 du fichier ?"));
+             QStringLiteral("Remplacer les 1 périodes du tableau par les 2 du fichier\u00a0?"));
     QCOMPARE(periodsOf(w.get())->rowCount(), 1);
     QCOMPARE(reg.store.chargedRents(reg.id)->size(), std::size_t(1));
 
@@ -412,7 +422,7 @@ void TestAuditWindow::removeAsks()
     boxes.answer = false;
     click(w.get(), "supprimer");
     QCOMPARE(boxes.asked.value(1),
-             QStringLiteral("Supprimer la période à partir de 05/2022 (819,83) ?"));
+             QStringLiteral("Supprimer la période à partir de 05/2022 (819,83)\u00a0?"));
     QCOMPARE(t->rowCount(), 2);
 
     boxes.answer = true;
@@ -446,10 +456,10 @@ void TestAuditWindow::monthsAndTotals()
         QVERIFY2(totals.contains(expected), qPrintable(totals));
     const QString shown = w->findChild<QTextBrowser*>(QStringLiteral("ecarts"))->toPlainText();
     for (const QString& expected :
-         {QStringLiteral("Les révisions depuis le début"), QStringLiteral("4è tr.2021 : 132,62"),
-          QStringLiteral("812,87 €"), QStringLiteral("mauvais trimestre"),
-          QStringLiteral("1er tr.2022")})
-        QVERIFY2(shown.contains(expected), qPrintable(expected));
+         {QStringLiteral("Les révisions depuis le début"),
+          QStringLiteral("4è tr.2021\u00a0: 132,62"), QStringLiteral("812,87 €"),
+          QStringLiteral("mauvais trimestre"), QStringLiteral("1er tr.2022")})
+        QVERIFY2(test::plainText(shown).contains(test::plainText(expected)), qPrintable(expected));
     // The revisions of 2023 and 2024 were never asked: lost, and shown as such.
     QCOMPARE(shown.count(QStringLiteral("révision perdue (loyer permis")), 2);
     if (qEnvironmentVariableIsSet("VELMARIS_SHOTS"))
@@ -490,7 +500,7 @@ void TestAuditWindow::pdfReadBack()
     boxes.fileToSave = reg.dir.filePath(QStringLiteral("absent/audit.pdf"));
     click(w.get(), "enregistrerpdf");
     QCOMPARE(boxes.shown.size(), 2);
-    QVERIFY(boxes.shown[1].startsWith(QStringLiteral("Le PDF n'a pas pu être enregistré : ")));
+    QVERIFY(boxes.shown[1].startsWith(QStringLiteral("Le PDF n’a pas pu être enregistré\u00a0: ")));
     QVERIFY(!QFile::exists(boxes.fileToSave));
 }
 
@@ -510,8 +520,8 @@ void TestAuditWindow::registerRefusesWrite()
     // One box, however many cells were typed, and the rents stay on screen
     // and in the audit.
     QCOMPARE(boxes.shown.size(), 2);
-    QVERIFY(boxes.shown[1].contains(QStringLiteral("n'ont pas pu être enregistrés")));
-    QVERIFY(boxes.shown[1].contains(QStringLiteral("Ce bail n'est plus dans le registre.")));
+    QVERIFY(boxes.shown[1].contains(QStringLiteral("n’ont pas pu être enregistrés")));
+    QVERIFY(boxes.shown[1].contains(QStringLiteral("Ce bail n’est plus dans le registre.")));
     QVERIFY(labelText(w.get(), "etat").startsWith(QStringLiteral("Non enregistré")));
     QCOMPARE(column(periodsOf(w.get()), 2), QStringLiteral("800,00;819,83"));
     QCOMPARE(w->audit().totals.overCents, qint64(41 * 696));
@@ -521,7 +531,7 @@ void TestAuditWindow::registerRefusesWrite()
     w->show();
     boxes.answer = false;
     QVERIFY(!w->close());
-    QCOMPARE(boxes.asked.value(0), QStringLiteral("Fermer l'audit"));
+    QCOMPARE(boxes.asked.value(0), QStringLiteral("Fermer l’audit"));
     QVERIFY(w->isVisible());
     boxes.answer = true;
     QVERIFY(w->close());
@@ -532,7 +542,7 @@ void TestAuditWindow::missingLease()
     Boxes boxes;
     Register reg;
     QVERIFY(!showAudit(nullptr, reg.session, reg.id + 1, table(), kToday));
-    QCOMPARE(boxes.shown.value(1), QStringLiteral("Ce bail n'est plus dans le registre."));
+    QCOMPARE(boxes.shown.value(1), QStringLiteral("Ce bail n’est plus dans le registre."));
     reg.store.close();
     QVERIFY(!showAudit(nullptr, reg.session, reg.id, table(), kToday));
     QCOMPARE(boxes.shown.size(), 4);

@@ -413,7 +413,7 @@ void TestCommandLine::leaseCommands()
 
     CommandLineResult r = run(list("--import-leases", csv));
     QCOMPARE(r.status, 0);
-    QVERIFY(r.output.startsWith(QStringLiteral("2 bail(s) importé(s)")));
+    QVERIFY(r.output.startsWith(QStringLiteral("2\u00a0baux importés")));
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("Velmaris.sqlite"))));
 
     r = run(list("--leases", "--date", "20/11/2025"));
@@ -431,9 +431,9 @@ void TestCommandLine::leaseCommands()
     // Years lost since 2021: one year's change from the rent paid, from the request.
     r = run(list("--revise-lease", "A-1", "--request-date", "20/11/2025"));
     QCOMPARE(r.status, 0);
-    for (const char* expected : {"Indice de base : IRL du 3è tr.2024 = 144,51",
-                                 "Nouvel indice : IRL du 3è tr.2025 = 145,77",
-                                 "Loyer actuel : 850,00 €", "Nouveau loyer : 857,41 €",
+    for (const char* expected : {"Indice de base\u00a0: IRL du 3è tr.2024 = 144,51",
+                                 "Nouvel indice\u00a0: IRL du 3è tr.2025 = 145,77",
+                                 "Loyer actuel\u00a0: 850,00 €", "Nouveau loyer\u00a0: 857,41 €",
                                  "effet le 20/11/2025", "art. 17-1 de la loi du 6 juillet 1989"})
         QVERIFY2(r.output.contains(QString::fromUtf8(expected)), expected);
     QVERIFY(onlyNotices(r.error));
@@ -450,8 +450,8 @@ void TestCommandLine::leaseCommands()
     // The same file again: refused whole, each line said.
     r = run(list("--import-leases", csv));
     QCOMPARE(r.status, kExitRefused);
-    QVERIFY(r.error.contains(QStringLiteral("ligne 2 : référence « A-1 » déjà dans le registre")));
-    QVERIFY(r.error.contains(QStringLiteral("ligne 3 : référence « B-2 » déjà dans le registre")));
+    QVERIFY(r.error.contains(QStringLiteral("ligne 2\u00a0: référence «\u00a0A-1\u00a0» déjà dans le registre")));
+    QVERIFY(r.error.contains(QStringLiteral("ligne 3\u00a0: référence «\u00a0B-2\u00a0» déjà dans le registre")));
 }
 
 void TestCommandLine::leaseCommandsRefuse_data()
@@ -500,7 +500,7 @@ void TestCommandLine::filesAndFoldersRefused_data()
     QTest::newRow("import from a pipe")
         << list("--import-leases", "DIR/fifo") << kExitRefused << "pas un fichier ordinaire";
     QTest::newRow("import from a folder")
-        << list("--import-leases", "DIR") << kExitRefused << "c'est un dossier";
+        << list("--import-leases", "DIR") << kExitRefused << "c’est un dossier";
     QTest::newRow("import of more than 64 Mio")
         << list("--import-leases", "DIR/big.csv") << kExitRefused << "dépasse 64 Mio";
     QTest::newRow("data folder /")
@@ -578,7 +578,7 @@ void TestCommandLine::help()
     QFETCH(QString, option);
     const Run run = runProgram({option}, plainEnvironment());
     QCOMPARE(run.status, 0);
-    QVERIFY(QString::fromUtf8(run.out).startsWith(QStringLiteral("Usage :")));
+    QVERIFY(QString::fromUtf8(run.out).startsWith(QStringLiteral("Usage\u00a0:")));
     QCOMPARE(run.err, QByteArray());
 }
 
@@ -588,7 +588,7 @@ void TestCommandLine::windowArguments_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("said");
     const QString commands =
-        QStringLiteral("Les commandes de Velmaris se lancent par velmaris-cli :\n");
+        QStringLiteral("Les commandes de Velmaris se lancent par velmaris-cli\u00a0:\n");
     QTest::newRow("a command") << list(
         "--rent", "850", "--quarter",
         "32019") << 2 << commands + QStringLiteral("  velmaris-cli --rent 850 --quarter 32019\n");

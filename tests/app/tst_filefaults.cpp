@@ -272,8 +272,8 @@ void TestFileFaults::faults_data()
         {"read-only disk", ""}, // "lecture seule" on a disk, "accès refusé" for a folder
         {"symlink", "est un lien symbolique"},
         {"data file", "est un fichier de données de Velmaris"},
-        {"pipe", "n'est pas un fichier ordinaire"},
-        {"/dev/zero", "n'est pas un fichier ordinaire"},
+        {"pipe", "n’est pas un fichier ordinaire"},
+        {"/dev/zero", "n’est pas un fichier ordinaire"},
     };
     for (const auto& w : writers) {
         for (const auto& f : faults) {
@@ -299,7 +299,7 @@ void TestFileFaults::faults()
     QFETCH(QString, reason);
     Scene scene;
     if (!prepare(fault, name, old, &scene))
-        QSKIP("needs a mount namespace of its own (unshare -rm): see in_mount_namespace.sh");
+        QSKIP("needs a mount namespace of its own (unshare -rm)\u00a0: see in_mount_namespace.sh");
     if (QTest::currentTestFailed())
         return;
 
@@ -337,11 +337,11 @@ void TestFileFaults::importsReadOnlyRegularFiles_data()
         const char* path;
         const char* reason;
     } files[] = {
-        {"DIR/fifo", "ce n'est pas un fichier ordinaire"},
-        {"/dev/zero", "ce n'est pas un fichier ordinaire"},
-        {"DIR", "c'est un dossier, pas un fichier"},
+        {"DIR/fifo", "ce n’est pas un fichier ordinaire"},
+        {"/dev/zero", "ce n’est pas un fichier ordinaire"},
+        {"DIR", "c’est un dossier, pas un fichier"},
         {"DIR/big.csv", "le fichier dépasse 64 Mio"},
-        {"DIR/absent.csv", "n'existe pas"},
+        {"DIR/absent.csv", "n’existe pas"},
     };
     for (const char* importer : {"leases", "leases, window", "rents charged"})
         for (const auto& f : files)

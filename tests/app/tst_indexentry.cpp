@@ -4,6 +4,7 @@
 #include "filechoice.h"
 #include "indexentrydialog.h"
 #include "indexfile.h"
+#include "lawfulrevision.h"
 #include "mainwindow.h"
 #include "maj.h"
 #include "messagecatcher.h"
@@ -11,6 +12,7 @@
 #include "settings.h"
 #include "testmain.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -67,7 +69,7 @@ void TestIndexEntry::addIndexCommand_data()
 
     QTest::newRow("IRL") << args({"--add-index", "12026", "146.60", "--published", "15/04/2026"})
                          << 0
-                         << "1er tr.2026 ajouté au fichier des indices : IRL 146,60, paru le "
+                         << "1er tr.2026 ajouté au fichier des indices\u00a0: IRL 146,60, paru le "
                             "15/04/2026."
                          << QByteArray("12026\t146.60\t15/04/2026\r\n42025\t");
     QTest::newRow("with the regions")
@@ -81,28 +83,38 @@ void TestIndexEntry::addIndexCommand_data()
                              << "La date de parution manque (--published jj/mm/aaaa)."
                              << QByteArray();
     QTest::newRow("no value") << args({"--add-index", "12026", "--published", "15/04/2026"})
-                              << kExitBadArguments << "--add-index attend le trimestre puis l'IRL"
+                              << kExitBadArguments << "--add-index attend le trimestre puis l’IRL"
                               << QByteArray();
     QTest::newRow("bad quarter") << args(
         {"--add-index", "52026", "146.60", "--published", "15/04/2026"})
-                                 << kExitBadArguments << "Trimestre invalide : « 52026 »"
-                                 << QByteArray();
+                                 << kExitBadArguments
+                                 << "Trimestre invalide\u00a0: «\u00a052026\u00a0»" << QByteArray();
     QTest::newRow("with a revision")
         << args({"--add-index", "12026", "146.60", "--published", "15/04/2026", "--rent", "850"})
-        << kExitBadArguments << "L'option --rent ne va pas avec --add-index." << QByteArray();
+        << kExitBadArguments << "L’option --rent ne va pas avec --add-index." << QByteArray();
     QTest::newRow("a quarter skipped")
         << args({"--add-index", "22026", "148.37", "--published", "15/07/2026"})
         << kExitBadArguments
-        << "Indice refusé : le prochain trimestre à saisir est le 1er tr.2026 : le fichier des "
-           "indices va jusqu'au 4è tr.2025."
+        << "Indice refusé\u00a0: le prochain trimestre à saisir est le 1er tr.2026\u00a0: le "
+           "fichier des "
+           "indices va jusqu’au 4è tr.2025."
         << QByteArray();
     QTest::newRow("a slip of the keyboard")
         << args({"--add-index", "12026", "1466.0", "--published", "15/04/2026"})
-        << kExitBadArguments << "s'écarte de plus de 25 % de celui du 4è tr.2025 (145,78)"
+        << kExitBadArguments << "s’écarte de plus de 25 % de celui du 4è tr.2025 (145,78)"
         << QByteArray();
     QTest::newRow("published before the quarter ended")
         << args({"--add-index", "12026", "146.60", "--published", "28/03/2026"})
         << kExitBadArguments << "ne peut pas avoir paru le 28/03/2026" << QByteArray();
+    // A regional value the shipped file lacks, typed alone; one it has, refused.
+    QTest::newRow("a regional blank filled")
+        << args({"--add-index", "22025", "--corse", "141.00"}) << 0
+        << "2è tr.2025 complété dans le fichier des indices\u00a0: IRL de Corse 141,00."
+        << QByteArray("22025\t146.68\t16/07/2025\t141.00\r\n");
+    QTest::newRow("a regional value already there")
+        << args({"--add-index", "32025", "--corse", "141.00"}) << kExitBadArguments
+        << "l’IRL de Corse du 3è tr.2025 est déjà dans le fichier des indices (141,58)"
+        << QByteArray();
     QTest::newRow("published in the future")
         << args({"--add-index", "12026", "146.60", "--published", "01/01/2100"})
         << kExitBadArguments << "la date de parution 01/01/2100 est à venir" << QByteArray();
@@ -118,14 +130,16 @@ void TestIndexEntry::addIndexCommand()
     const CommandLineResult r = runCommandLine(
         arguments << QStringLiteral("--index-file") << folder.path, QStringLiteral("/absent"));
     QCOMPARE(r.status, status);
-    QVERIFY2((status == 0 ? r.output : r.error).contains(said), qPrintable(r.output + r.error));
+    QVERIFY2(test::plainText(status == 0 ? r.output : r.error).contains(test::plainText(said)),
+             qPrintable(r.output + r.error));
     const QByteArray written = readAll(folder.path);
     if (row.isEmpty()) {
         QCOMPARE(written, folder.shipped);
         return;
     }
     QVERIFY(written.contains(row));
-    QVERIFY(written.contains("' 1er tr.2026 saisi par l'utilisateur le "
+    const Quarter typed = *Quarter::fromKey(arguments.at(arguments.indexOf(u"--add-index") + 1));
+    QVERIFY(written.contains("' " + typed.label().toLatin1() + " saisi par l'utilisateur le "
                              + QDate::currentDate().toString(u"dd/MM/yyyy").toLatin1() + "\r\n"));
     QVERIFY(parseIndexFile(written).ok());
 }
@@ -156,7 +170,7 @@ void TestIndexEntry::importInseeCommand()
                         QStringLiteral("--index-file"), typed.path},
                        QString());
     QCOMPARE(r.status, kExitRefused);
-    QVERIFY2(r.error.contains(QStringLiteral(
+    QVERIFY2(test::plainText(r.error).contains(QStringLiteral(
                  "l'IRL du 4è tr.2025 : 145,90 saisi le 20/01/2026 ; 145,78 selon l'Insee")),
              qPrintable(r.error));
     QCOMPARE(readAll(typed.path), before);
@@ -170,15 +184,16 @@ void TestIndexEntry::dialogAddsOrSaysWhy()
     dialog.setToday(QDate(2026, 12, 9));
     dialog.show();
     QCOMPARE(dialog.refusal(), QString());
-    QCOMPARE(dialog.trimestre->text(), QStringLiteral("1er tr.2026"));
+    QCOMPARE(dialog.trimestre->currentText(), QStringLiteral("1er tr.2026"));
 
     // Refused: said, the dialog stays with what was typed, the file as it was.
     QTest::keyClicks(dialog.irl, QStringLiteral("1466,0"));
     QTest::keyClicks(dialog.parution, QStringLiteral("15/04/2026"));
     QTest::mouseClick(dialog.ajouter, Qt::LeftButton);
     QCOMPARE(boxes.texts.size(), 1);
-    QVERIFY2(boxes.texts.first().startsWith(QStringLiteral("Indice refusé : l'IRL du 1er tr.2026 "
-                                                           "(1466) s'écarte de plus de 25 %")),
+    QVERIFY2(test::plainText(boxes.texts.first())
+                 .startsWith(QStringLiteral("Indice refusé : l'IRL du 1er tr.2026 "
+                                            "(1466) s'écarte de plus de 25 %")),
              qPrintable(boxes.texts.first()));
     QVERIFY(dialog.isVisible());
     QCOMPARE(readAll(folder.path), folder.shipped);
@@ -190,6 +205,31 @@ void TestIndexEntry::dialogAddsOrSaysWhy()
     QCOMPARE(boxes.texts.size(), 1);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(readAll(folder.path).contains("12026\t146.60\t15/04/2026\t\t143.80\r\n42025\t"));
+
+    // The Corsica value the shipped file lacks for the 2nd quarter 2025: only
+    // the regional boxes are open, and a Corsica lease of that quarter then computes.
+    IndexEntryDialog fill(folder.path);
+    fill.setToday(QDate(2026, 12, 9));
+    fill.trimestre->setCurrentIndex(
+        fill.trimestre->findText(QStringLiteral("2è tr.2025 (à compléter)")));
+    QVERIFY(!fill.irl->isEnabled() && !fill.parution->isEnabled() && fill.irlcorse->isEnabled());
+    QCOMPARE(fill.irl->text(), QStringLiteral("146,68"));
+    QTest::keyClicks(fill.irlcorse, QStringLiteral("142,10"));
+    QTest::mouseClick(fill.ajouter, Qt::LeftButton);
+    QCOMPARE(fill.result(), int(QDialog::Accepted));
+    const IndexFileResult read = parseIndexFile(readAll(folder.path));
+    QVERIFY(read.ok());
+    Lease corsica;
+    corsica.reference = QStringLiteral("AJA-1");
+    corsica.postalCode = QStringLiteral("20090");
+    corsica.territory = Territory::Corse;
+    corsica.signingDate = corsica.startDate = QDate(2025, 7, 1);
+    corsica.referenceQuarter = Quarter(2024, 2);
+    corsica.rentCents = 80000;
+    IndexTable table;
+    table.rows = read.rows;
+    const LawfulRevision revised = reviseLease(corsica, {}, table, QDate(2026, 7, 1));
+    QVERIFY2(revised.computed, qPrintable(revised.error));
 
     // A file that does not read cannot take a quarter.
     writeAll(folder.path, "12026\tdemain\r\n");
@@ -225,7 +265,7 @@ void TestIndexEntry::mainWindowAndRegisterOpenIt()
     QVERIFY(r);
     QTest::mouseClick(r->saisirindice, Qt::LeftButton);
     QTRY_VERIFY((dialog = r->findChild<IndexEntryDialog*>()) && dialog->isVisible());
-    QCOMPARE(dialog->trimestre->text(), QStringLiteral("2è tr.2026"));
+    QCOMPARE(dialog->trimestre->currentText(), QStringLiteral("2è tr.2026"));
     dialog->reject();
     r->close();
 }
@@ -259,9 +299,9 @@ void TestIndexEntry::importFromTheUpdateDialog()
     QTest::mouseClick(w.updateDialog().importinsee, Qt::LeftButton);
     FileChoice::setHandler(nullptr);
     QCOMPARE(boxes.texts.size(), 2);
-    QVERIFY2(boxes.texts.last().contains(
-                 QStringLiteral("la série 010567069 n'est pas un indice que le fichier des "
-                                "indices tient")),
+    QVERIFY2(test::plainText(boxes.texts.last())
+                 .contains(QStringLiteral("la série 010567069 n'est pas un indice que le fichier "
+                                          "des indices tient")),
              qPrintable(boxes.texts.last()));
     QCOMPARE(readAll(folder.path), now);
     w.updateDialog().hide();

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -138,6 +139,8 @@ private slots:
     void everyWindow_data();
     void everyWindow();
     void focusedBoxIsInView();
+    void clickLeavesTheViewAlone();
+    void quarterBesideItsRent();
 };
 
 void TestKeyboard::registerByKeyboard()
@@ -176,7 +179,7 @@ void TestKeyboard::registerByKeyboard()
     QTest::keyClick(app.r->tableau, Qt::Key_Delete);
     QCOMPARE(app.questions.texts,
              QStringList{
-                 QStringLiteral("Supprimer le bail « B-2 » (M. Martin) et tout son historique ?")});
+                 QStringLiteral("Supprimer le bail «\u00a0B-2\u00a0» (M. Martin) et tout son historique\u00a0?")});
     QCOMPARE(app.r->model().leaseCount(), 3);
     QVERIFY(app.messages.texts.isEmpty());
 }
@@ -188,8 +191,10 @@ void TestKeyboard::formTabFollowsItsColumns()
     LeaseForm* f = app.shown<LeaseForm>();
     QVERIFY(f);
     QVERIFY(QTest::qWaitForWindowActive(f));
+    QCOMPARE(QApplication::focusWidget(), f->reference); // opened to be typed in
     const QStringList order{QStringLiteral("reference"),
                             QStringLiteral("locataire"),
+                            QStringLiteral("courriel"),
                             QStringLiteral("adresse"),
                             QStringLiteral("codepostal"),
                             QStringLiteral("commune"),
@@ -248,7 +253,7 @@ void TestKeyboard::formAsksBeforeAbandoning()
         QTest::mouseClick(f->annuler, Qt::LeftButton);
 
     QCOMPARE(app.questions.texts,
-             typed ? QStringList{QStringLiteral("Abandonner les modifications ?")} : QStringList{});
+             typed ? QStringList{QStringLiteral("Abandonner les modifications\u00a0?")} : QStringList{});
     QCOMPARE(f->isVisible(), typed && !abandon);
     QCOMPARE(app.r->model().leaseCount(), 3);
 }
@@ -307,6 +312,16 @@ void TestKeyboard::everyWindow()
     QVERIFY2(w->width() <= room.width() && w->height() <= room.height(),
              qPrintable(QStringLiteral("%1×%2").arg(w->width()).arg(w->height())));
 
+    // Tab never stops on a window's scroll area, which shows nothing of its own;
+    // the window never scrolls sideways (a table may, inside it).
+    for (const QScrollArea* area : w->findChildren<QScrollArea*>()) {
+        QVERIFY2(!(area->focusPolicy() & Qt::TabFocus), qPrintable(area->objectName()));
+        QVERIFY2(area->horizontalScrollBar()->maximum() == 0,
+                 qPrintable(QString::number(area->horizontalScrollBar()->maximum()) + u' '
+                            + QString::number(area->widget()->minimumSizeHint().width()) + u' '
+                            + QString::number(area->viewport()->width())));
+    }
+
     QStringList taken;
     for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
         if (b->window() != w || b->text().isEmpty())
@@ -345,6 +360,56 @@ void TestKeyboard::focusedBoxIsInView()
     QWidget* box = QApplication::focusWidget();
     QVERIFY(box && box->objectName().startsWith(u"loyer_"));
     QVERIFY(inView(box));
+}
+
+// A click in a visible row of a register too tall for its window leaves the
+// window where it is: the next click lands where it was aimed.
+void TestKeyboard::clickLeavesTheViewAlone()
+{
+    App app;
+    app.r->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(app.r));
+    app.r->resize(500, 260);
+    QTest::qWait(20);
+    auto* area = app.r->findChild<QScrollArea*>(QStringLiteral("defilement"));
+    QVERIFY(area);
+    QScrollBar* bar = area->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    bar->setValue(bar->maximum() / 2);
+    const int before = bar->value();
+    QTableView* table = app.r->tableau;
+    const QRect row = table->visualRect(table->model()->index(1, 0));
+    const QPoint at = row.center();
+    QVERIFY(table->viewport()->rect().contains(at));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(bar->value(), before);
+}
+
+// On 1024×768 at scale 2 (512×384 points), the rent box the lease date leads
+// to shows with its quarter: the commands go below the grid.
+void TestKeyboard::quarterBesideItsRent()
+{
+    App app;
+    MainWindow& w = *app.w;
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.resize(512, 384);
+    QTest::qWait(20);
+    auto* area = w.findChild<QScrollArea*>(QStringLiteral("defilement"));
+    auto inView = [area](QWidget* box) {
+        const QRect shown(box->mapTo(area->viewport(), QPoint(0, 0)), box->size());
+        return area->viewport()->rect().contains(shown);
+    };
+    w.datedubail->setFocus();
+    QTest::keyClicks(w.datedubail, QStringLiteral("15/07/2020"));
+    QTest::keyClick(w.datedubail, Qt::Key_Return);
+    QWidget* box = QApplication::focusWidget();
+    QVERIFY(box && box->objectName().startsWith(u"loyer_"));
+    const int row = box->objectName().mid(6).toInt();
+    if (qEnvironmentVariableIntValue("VELMARIS_SCREENSHOTS") == 1)
+        w.grab().save(QStringLiteral("/tmp/fenetre_calculatrice_etroite.png"));
+    QVERIFY(inView(box));
+    QVERIFY2(inView(w.textind[row]), qPrintable(w.textind[row]->text()));
 }
 
 VELMARIS_TEST(TestKeyboard)

@@ -152,7 +152,7 @@ void TestLease::beforeTheOldestPublication()
     RentWindow::type(rw.w.datedubail, QStringLiteral("14/04/2000"));
     QCOMPARE(rw.messages.titles, QStringList{QStringLiteral("Calcul impossible")});
     QCOMPARE(rw.messages.texts,
-             QStringList{QStringLiteral("Pas d'indice inférieur au 15/04/2000")});
+             QStringList{QStringLiteral("Pas d’indice inférieur au 15/04/2000")});
     QCOMPARE(rw.w.view().referenceRow, 5);
     QCOMPARE(rw.w.view().topRow, 3);
     // The rents are gone, and the grid says so at once.

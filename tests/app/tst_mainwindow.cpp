@@ -117,9 +117,9 @@ void TestMainWindow::controlsAndCaptions()
     QCOMPARE(text("Label9"), QStringLiteral("(hors charges)"));
     QCOMPARE(text("Label8"), QStringLiteral("Indice de référence des loyers"));
     QCOMPARE(text("Label6"),
-             QStringLiteral("Saisissez le loyer de référence en face de l'indice de référence"));
-    QVERIFY(text("Label7").startsWith(QStringLiteral("Pour rappel: si le bail")));
-    QVERIFY(text("reeval").simplified().startsWith(QStringLiteral("Loyer \"réévalué\" (si case")));
+             QStringLiteral("Saisissez le loyer de référence en face de l’indice de référence"));
+    QVERIFY(text("Label7").startsWith(QStringLiteral("Pour rappel\u00a0: si le bail")));
+    QVERIFY(text("reeval").simplified().startsWith(QStringLiteral("Loyer « réévalué » (si case")));
     QVERIFY(text("nover").startsWith(QStringLiteral("v. ")));
     QCOMPARE(text("nover").count(u'.'), 3);
     QCOMPARE(w.Command1->toolTip(), QStringLiteral("Mise à jour des indices"));

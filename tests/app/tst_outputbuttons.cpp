@@ -124,10 +124,10 @@ void TestOutputButtons::lettersAndAuditWithoutPrinterSaySo()
                              : printAuditReport(AuditReport{}, nullptr);
     MessageBox::setHandler(nullptr);
     QVERIFY(!printed);
-    QCOMPARE(shown, (QStringList{QStringLiteral("Erreur d'impression"),
-                                 QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "
+    QCOMPARE(shown, (QStringList{QStringLiteral("Erreur d’impression"),
+                                 QStringLiteral("Pas d’imprimante par défaut. Modifiez votre "
                                                 "configuration avant de relancer "
-                                                "l'impression.")}));
+                                                "l’impression.")}));
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 
@@ -143,10 +143,10 @@ void TestOutputButtons::imprimerWithoutPrinterSaysSo()
     QVERIFY(imprimer);
     QTest::mouseClick(imprimer, Qt::LeftButton);
     MessageBox::setHandler(nullptr);
-    QCOMPARE(shown, (QStringList{QStringLiteral("Erreur d'impression"),
-                                 QStringLiteral("Pas d'imprimante par défaut. Modifiez votre "
+    QCOMPARE(shown, (QStringList{QStringLiteral("Erreur d’impression"),
+                                 QStringLiteral("Pas d’imprimante par défaut. Modifiez votre "
                                                 "configuration avant de relancer "
-                                                "l'impression.")}));
+                                                "l’impression.")}));
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(win.w->isVisible()); // the program goes on
 }
@@ -161,7 +161,7 @@ void TestOutputButtons::pdfIsWrittenSafely_data()
                                 << "tableau.pdf" << false;
     QTest::newRow("no suffix") << "tableau"
                                << "tableau.pdf" << false;
-    QTest::newRow("the index file's name") << "VELMARIS.TXT"
+    QTest::newRow("the index file’s name") << "VELMARIS.TXT"
                                            << "VELMARIS.TXT.pdf" << false;
     QTest::newRow("a link to the index file") << "lien.pdf"
                                               << "" << true;

@@ -64,7 +64,7 @@ void TestOwnersWindow::ownerFormRefuses_data()
                              << "nom du bailleur manquant";
     QTest::newRow("postal code") << "codepostal"
                                  << "6900"
-                                 << "code postal invalide « 6900 »";
+                                 << "code postal invalide «\u00a06900\u00a0»";
     QTest::newRow("e-mail") << "courriel"
                             << "jean.martin"
                             << "courriel du bailleur invalide";
@@ -145,7 +145,7 @@ void TestOwnersWindow::removeOwner_data()
     QTest::addColumn<bool>("removed");
     QTest::addColumn<QString>("said"); // the error box; empty: none
 
-    QTest::newRow("still has leases") << true << true << false << "a encore 2 baux";
+    QTest::newRow("still has leases") << true << true << false << "a encore 2\u00a0baux";
     QTest::newRow("none, confirmed") << false << true << true << "";
     QTest::newRow("none, kept") << false << false << false << "";
 }

@@ -144,7 +144,7 @@ void TestRegisterConflict::formKeepsWhatWasTyped()
 
     QTest::mouseClick(f->enregistrer, Qt::LeftButton);
     QVERIFY(app.messages.texts.value(0).startsWith(kConflict + u'\n'));
-    QVERIFY(app.messages.texts.value(0).contains(QStringLiteral("Modifié depuis : Loyer")));
+    QVERIFY(app.messages.texts.value(0).contains(QStringLiteral("Modifié depuis\u00a0: Loyer")));
     QVERIFY(f && f->isVisible());
     // The user's typing is kept; what the user left follows the register.
     QCOMPARE(f->locataire->text(), QStringLiteral("M. Martin"));
@@ -185,8 +185,8 @@ void TestRegisterConflict::noticeNeverMovesTheCheckedVersion()
     QTest::mouseClick(f->enregistrer, Qt::LeftButton);
     QCOMPARE(app.messages.texts.value(0),
              kConflict
-                 + QStringLiteral("\nModifié depuis : Loyer, Notes. Vos saisies sont gardées ; "
-                                  "« Enregistrer » les enregistre sur ce nouvel état."));
+                 + QStringLiteral("\nModifié depuis\u00a0: Loyer, Notes. Vos saisies sont gardées\u00a0; "
+                                  "«\u00a0Enregistrer\u00a0» les enregistre sur ce nouvel état."));
     QVERIFY(f && f->isVisible());
     QCOMPARE(app.other.findLease(QStringLiteral("R-1"))->tenant, QStringLiteral("Mme Durand"));
 
@@ -227,7 +227,7 @@ void TestRegisterConflict::requestAfterTodayIsNotRecorded()
     QVERIFY(d);
     d->datedemande->setText(QStringLiteral("16/11/2025")); // the day after kToday
     QVERIFY(!d->appliquer->isEnabled());
-    QVERIFY(d->appliquer->toolTip().contains(QStringLiteral("après aujourd'hui (15/11/2025)")));
+    QVERIFY(d->appliquer->toolTip().contains(QStringLiteral("après aujourd’hui (15/11/2025)")));
     QVERIFY(!d->nouveauloyer->text().isEmpty()); // the letter may still be prepared
     d->datedemande->setText(QStringLiteral("15/11/2025"));
     QVERIFY(d->appliquer->isEnabled());
@@ -318,7 +318,7 @@ void TestRegisterConflict::backupAndRestoreFromTheWindow()
     // Never over the program's own files.
     next = app.dir.filePath(LeaseStore::fileName());
     QTest::mouseClick(app.r->sauvegarder, Qt::LeftButton);
-    QVERIFY(app.messages.texts.value(2).startsWith(QStringLiteral("Sauvegarde impossible : ")));
+    QVERIFY(app.messages.texts.value(2).startsWith(QStringLiteral("Sauvegarde impossible\u00a0: ")));
     FileChoice::setHandler(nullptr);
     MessageBox::setQuestionHandler(nullptr);
 }

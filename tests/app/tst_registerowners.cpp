@@ -103,7 +103,7 @@ void TestRegisterOwners::leaseFormFindsItsOwner()
         QTest::mouseClick(form.enregistrer, Qt::LeftButton);
         QVERIFY(!saved);
         QVERIFY2(messages.texts.value(0).contains(
-                     QStringLiteral("bailleur « Inconnu » inconnu du registre")),
+                     QStringLiteral("bailleur «\u00a0Inconnu\u00a0» inconnu du registre")),
                  qPrintable(messages.texts.value(0)));
     }
     form.bailleur->setEditText(QStringLiteral("sci les tilleuls")); // case aside

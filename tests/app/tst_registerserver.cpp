@@ -142,7 +142,7 @@ private slots:
             QCOMPARE(back.password, QString::fromLatin1(PgCluster::kPassword));
         else
             QVERIFY2(messages.texts.join(u'|').contains(
-                         QStringLiteral("Le mot de passe n'est pas mémorisé : ")),
+                         QStringLiteral("Le mot de passe n’est pas mémorisé\u00a0: ")),
                      qPrintable(messages.texts.join(u'|')));
         MessageBox::setQuestionHandler(nullptr);
         QCOMPARE(questions.size(), 1);
@@ -235,13 +235,13 @@ void TestRegisterServer::readingDeskIsToldWhy()
     QTest::mouseClick(r->reviser, Qt::LeftButton);
     LeaseRevisionDialog* revision = r->findChild<LeaseRevisionDialog*>();
     QVERIFY(revision && !revision->appliquer->isEnabled());
-    QVERIFY2(revision->appliquer->toolTip().contains(QStringLiteral("n'a que le droit de le lire")),
+    QVERIFY2(revision->appliquer->toolTip().contains(QStringLiteral("n’a que le droit de le lire")),
              qPrintable(revision->appliquer->toolTip()));
     revision->close();
     for (QPushButton* b : {r->ajouter, r->importer}) {
         QVERIFY(!b->isEnabled());
         QVERIFY2(b->toolTip().contains(
-                     QStringLiteral("Lecture seule : le rôle « consultant » n'a que le droit de "
+                     QStringLiteral("Lecture seule\u00a0: le rôle «\u00a0consultant\u00a0» n’a que le droit de "
                                     "le lire.")),
                  qPrintable(b->toolTip()));
     }
@@ -272,7 +272,7 @@ void TestRegisterServer::lostServerIsAStateNotADeadEnd()
     QVERIFY(form && form->isVisible());
     QCOMPARE(form->locataire->text(), QStringLiteral("M. Martin"));
     QVERIFY2(!desk.messages.texts.isEmpty()
-                 && !desk.messages.texts.last().contains(QStringLiteral("n'est pas ouvert")),
+                 && !desk.messages.texts.last().contains(QStringLiteral("n’est pas ouvert")),
              qPrintable(desk.messages.texts.join(u'\n')));
     QTRY_VERIFY(r->etat->isVisible()
                 && r->etat->text().startsWith(QStringLiteral("Serveur injoignable")));

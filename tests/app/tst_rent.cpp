@@ -147,7 +147,9 @@ void TestRent::missingIndexIsToldOnce()
 
     QCOMPARE(rw.messages.titles, QStringList{QStringLiteral("Calcul impossible")});
     QCOMPARE(rw.messages.texts,
-             QStringList{QStringLiteral("Indice manquant : IRL du 2è tr.2004.")});
+             QStringList{QStringLiteral(
+                 "Indice manquant\u00a0: IRL du 2è tr.2004. Faites «\u00a0Mise à jour\u00a0», ou "
+                 "saisissez-le par «\u00a0Saisir un indice…\u00a0» s’il vient de paraître.")});
     // What was done stays, and shows.
     QCOMPARE(rw.rent(46), QStringLiteral(" 500,00"));
     QCOMPARE(rw.rent(45), QStringLiteral("Loyer 2004"));
@@ -175,7 +177,9 @@ void TestRent::leavingAfterMissingIndexTellsOnce()
     RentWindow::type(rw.w.loyer[6], QStringLiteral("500"), false);
     rw.w.reeval->setFocus();
     QCOMPARE(rw.messages.texts,
-             QStringList{QStringLiteral("Indice manquant : IRL du 2è tr.2004.")});
+             QStringList{QStringLiteral(
+                 "Indice manquant\u00a0: IRL du 2è tr.2004. Faites «\u00a0Mise à jour\u00a0», ou "
+                 "saisissez-le par «\u00a0Saisir un indice…\u00a0» s’il vient de paraître.")});
 }
 
 VELMARIS_TEST(TestRent)

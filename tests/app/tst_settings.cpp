@@ -389,7 +389,7 @@ void TestSettings::okThatCannotWriteSaysSo()
 
     QCOMPARE(boxes.texts.size(), 1);
     QVERIFY2(boxes.texts.first().startsWith(
-                 QStringLiteral("Les réglages n'ont pas pu être enregistrés : ")),
+                 QStringLiteral("Les réglages n’ont pas pu être enregistrés\u00a0: ")),
              qPrintable(boxes.texts.first()));
     QVERIFY(boxes.texts.first().contains(QStringLiteral("est un lien symbolique")));
     QVERIFY(maj.isVisible());

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QComboBox>
 #include <QTest>
 
 #include "testsupport.h"
@@ -149,7 +150,7 @@ void TestUpdate::staleTableIsSaidUnderTheGrid()
     emit old.window->perime->linkActivated(QStringLiteral("saisie"));
     IndexEntryDialog* entry = nullptr;
     QTRY_VERIFY((entry = old.window->findChild<IndexEntryDialog*>()) && entry->isVisible());
-    QCOMPARE(entry->trimestre->text(), missing.label());
+    QCOMPARE(entry->trimestre->currentText(), missing.label());
     entry->reject();
 
     const QDate recent = QDate::currentDate().addMonths(-8);
@@ -185,15 +186,15 @@ void TestUpdate::dialogShowsEveryControl()
     QVERIFY(text("Label1").endsWith(QStringLiteral("du précédent indice concerné.")));
     QCOMPARE(text("Boutonmanuel"), QStringLiteral("Mise à jour manuelle"));
     QCOMPARE(text("Annuler"), QStringLiteral("Annuler"));
-    QCOMPARE(text("Valider"), QStringLiteral("Ok"));
+    QCOMPARE(text("Valider"), QStringLiteral("OK"));
     for (const char* picture : {"Image1", "Picture1", "Picture2"})
         QVERIFY(f.window->updateDialog().findChild<QToolButton*>(QString::fromLatin1(picture)));
     QVERIFY(f.window->updateDialog().findChild<QFrame*>(QStringLiteral("Line1")));
     QCOMPARE(f.window->updateDialog().Image1->toolTip(),
              QStringLiteral("Téléchargement du fichier des derniers indices"));
     QCOMPARE(f.window->updateDialog().ftp->text(), kDefaultAddress.toString());
-    QCOMPARE(text("Label3"), QStringLiteral("idBank de l'IRL de Corse"));
-    QCOMPARE(text("Label4"), QStringLiteral("idBank de l'IRL d'outre-mer"));
+    QCOMPARE(text("Label3"), QStringLiteral("idBank de l’IRL de Corse"));
+    QCOMPARE(text("Label4"), QStringLiteral("idBank de l’IRL d’outre-mer"));
     // INSEE's own series of Corsica and the overseas departments.
     QCOMPARE(f.window->updateDialog().idcorse->text(), QStringLiteral("010760507"));
     QCOMPARE(f.window->updateDialog().idoutremer->text(), QStringLiteral("010760509"));

@@ -326,7 +326,7 @@ void TestWindow::shortcuts()
     rw.messages.titles.clear();
     QTest::keyClick(rw.w.loyer[3], Qt::Key_P, Qt::ControlModifier);
     if (QPrinterInfo::defaultPrinter().isNull())
-        QCOMPARE(rw.messages.titles, QStringList{QStringLiteral("Erreur d'impression")});
+        QCOMPARE(rw.messages.titles, QStringList{QStringLiteral("Erreur d’impression")});
 
     // F1 opens the credits window, closed here by Escape.
     bool credits = false;
@@ -381,8 +381,9 @@ void TestWindow::fitsASmallScreen()
     for (QWidget* c : controls) {
         // The whole control, not just a line edit's cursor as ensureWidgetVisible would.
         const QPoint at = c->mapTo(area->widget(), QPoint(0, 0));
-        area->ensureVisible(at.x() + c->width() / 2, at.y() + c->height() / 2, c->width() / 2,
-                            c->height() / 2);
+        // Margins rounded up: an odd height still shows whole.
+        area->ensureVisible(at.x() + c->width() / 2, at.y() + c->height() / 2,
+                            (c->width() + 1) / 2, (c->height() + 1) / 2);
         QCoreApplication::processEvents();
         const QRect inViewport(c->mapTo(area->viewport(), QPoint(0, 0)), c->size());
         QVERIFY2(area->viewport()->rect().contains(inViewport),

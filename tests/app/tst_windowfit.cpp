@@ -31,8 +31,8 @@ struct ScrolledWindow {
         box->setMinimumSize(300, 20);
         row->addWidget(box, 1, Qt::AlignTop);
         auto* text = new QLabel(
-            QStringLiteral("Pour rappel : si le bail ne précise pas d'indice de référence, "
-                           "l'indice à considérer est le dernier publié au Journal Officiel à "
+            QStringLiteral("Pour rappel\u00a0: si le bail ne précise pas d’indice de référence, "
+                           "l’indice à considérer est le dernier publié au Journal Officiel à "
                            "la date du bail. Pour le calculer automatiquement, entrez "
                            "ci-dessous la date du bail."));
         text->setWordWrap(true);
@@ -77,7 +77,7 @@ void TestWindowFit::barsOnlyWhereTheRoomIsSmall()
     ScrolledWindow w;
     const QSize wish = w.contents->sizeHint();
     const int least = w.contents->minimumSizeHint().width();
-    QVERIFY2(least < wish.width() - 40, "the test's contents must wish more than they need");
+    QVERIFY2(least < wish.width() - 40, "the test’s contents must wish more than they need");
     QSize space(4000, 4000);
     if (room == u"narrower") {
         // A width where a scroll bar's width less makes the text a line taller:

@@ -36,7 +36,7 @@ QByteArray lines(std::initializer_list<const char*> list)
 // Six ICC quarters below the switch row, two IRL-only rows above it.
 QByteArray sampleFile()
 {
-    return lines({"' sources: INSEE", "", "32005\t110.57\t12/01/2006",
+    return lines({"' sources : INSEE", "", "32005\t110.57\t12/01/2006",
                   "22005\t1276\t12/10/2005\t110.08", "12005\t1270\t08/07/2005\t109.64",
                   "42004\t1269\t08/04/2005", "32004\t1272\t10/01/2005", "22004\t1225\t08/10/2004",
                   "12004\t1214\t09/07/2004"});
@@ -697,9 +697,9 @@ void TestIndices::onlyRegularFilesAreRead()
     for (const QString& path : {fifo, QStringLiteral("/dev/zero")}) {
         const IndexFileResult r = readIndexFile(path);
         QCOMPARE(r.status, IndexFileResult::Status::Corrupt);
-        QCOMPARE(r.reason, QStringLiteral("ce n'est pas un fichier ordinaire"));
+        QCOMPARE(r.reason, QStringLiteral("ce n’est pas un fichier ordinaire"));
     }
-    QCOMPARE(readIndexFile(dir.path()).reason, QStringLiteral("c'est un dossier, pas un fichier"));
+    QCOMPARE(readIndexFile(dir.path()).reason, QStringLiteral("c’est un dossier, pas un fichier"));
 #ifdef Q_OS_UNIX
     // A file that cannot be read is corrupt for the user, never missing nor empty.
     if (geteuid() != 0) {

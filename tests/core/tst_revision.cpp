@@ -303,7 +303,10 @@ void TestRevision::missingDivisorStops()
 
     const Schedule schedule = revise(table, 8, QStringLiteral("600"));
     QVERIFY(!schedule.ok());
-    QCOMPARE(schedule.message, QStringLiteral("Indice manquant : IRL du 1er tr.2005."));
+    QCOMPARE(schedule.message,
+             QStringLiteral(
+                 "Indice manquant\u00a0: IRL du 1er tr.2005. Faites «\u00a0Mise à jour\u00a0», ou "
+                 "saisissez-le par «\u00a0Saisir un indice…\u00a0» s’il vient de paraître."));
 
     const QString e;
     QCOMPARE(rents(table, schedule),
@@ -320,7 +323,11 @@ void TestRevision::missingNewIndexStops()
         table.rows[0].irl = 0;
         const Schedule schedule = revise(table, 8, QStringLiteral("850"), {}, reeval);
         QVERIFY(!schedule.ok());
-        QCOMPARE(schedule.message, QStringLiteral("Indice manquant : IRL du 3è tr.2025."));
+        QCOMPARE(
+            schedule.message,
+            QStringLiteral(
+                "Indice manquant\u00a0: IRL du 3è tr.2025. Faites «\u00a0Mise à jour\u00a0», ou "
+                "saisissez-le par «\u00a0Saisir un indice…\u00a0» s’il vient de paraître."));
         QCOMPARE(rents(table, schedule)[0], QString());
         QCOMPARE(rents(table, schedule)[4], QStringLiteral(" 850,00"));
     }

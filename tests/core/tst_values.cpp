@@ -5,6 +5,7 @@
 #include "numbers.h"
 #include "quoting.h"
 #include "testmain.h"
+#include "typography.h"
 
 #include <QTest>
 
@@ -36,6 +37,8 @@ private slots:
     void styles_data();
     void styles();
     void quotes();
+    void typography_data();
+    void typography();
 };
 
 void TestValues::strictAmounts_data()
@@ -277,10 +280,41 @@ void TestValues::styles()
 
 void TestValues::quotes()
 {
-    QCOMPARE(quoted(u"B-7"), QStringLiteral("« B-7 »"));
-    QCOMPARE(quoted(u""), QStringLiteral("«  »"));
+    QCOMPARE(quoted(u"B-7"), QStringLiteral("«\u00a0B-7\u00a0»"));
+    QCOMPARE(quoted(u""), QStringLiteral("«\u00a0\u00a0»"));
     QCOMPARE(dateText(QDate()), QString());
     QCOMPARE(dayMonthText(0, 0), QString());
+    QCOMPARE(countOf(0, u"bail", u"baux"), QStringLiteral("aucun bail"));
+    QCOMPARE(countOf(2, u"bail", u"baux"), QStringLiteral("2\u00a0baux"));
+    QCOMPARE(countOf(0, u"lettre", u"lettres", true), QStringLiteral("aucune lettre"));
+    QCOMPARE(ofName(u"accueil"), QStringLiteral("d\u2019accueil"));
+    QCOMPARE(ofName(u"Martin"), QStringLiteral("de Martin"));
+}
+
+void TestValues::typography_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    const auto row = [](const char* name, const char16_t* text, const char16_t* expected) {
+        QTest::newRow(name) << QString::fromUtf16(text) << QString::fromUtf16(expected);
+    };
+    row("question", u"Abandonner les modifications\u00a0?", u"Abandonner les modifications\u00a0?");
+    row("colon without space", u"Pour rappel\u00a0: si le bail", u"Pour rappel\u00a0: si le bail");
+    row("semicolon and bang", u"non\u00a0; jamais\u00a0!", u"non\u00a0; jamais\u00a0!");
+    row("apostrophe", u"l’indice d’effet", u"l\u2019indice d\u2019effet");
+    row("quoted value untouched", u"bail «\u00a0A'1\u00a0: x\u00a0» refusé",
+        u"bail «\u00a0A'1\u00a0: x\u00a0» refusé");
+    row("ellipsis", u"Saisir un indice…. Puis...", u"Saisir un indice… Puis…");
+    row("time, path and URL", u"à 14:32, C:\\baux, https://insee.fr?x",
+        u"à 14:32, C:\\baux, https://insee.fr?x");
+}
+
+void TestValues::typography()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(frenchTypography(text), expected);
+    QCOMPARE(frenchTypography(expected), expected); // applied twice, the same
 }
 
 VELMARIS_TEST(TestValues)

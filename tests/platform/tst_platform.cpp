@@ -206,7 +206,7 @@ void TestPlatform::someoneElsesFolderIsRefused()
     const QString path = QDir(folder).filePath(QStringLiteral("VELMARIS.TXT"));
     QString why;
     QVERIFY(!writeFileSafely(path, "x", &why));
-    QVERIFY2(why.contains(QStringLiteral("n'appartient pas à l'utilisateur")), qPrintable(why));
+    QVERIFY2(why.contains(QStringLiteral("n’appartient pas à l’utilisateur")), qPrintable(why));
     QVERIFY(!QFileInfo::exists(path));
 }
 
@@ -224,7 +224,7 @@ void TestPlatform::someoneElsesHomeIsNeverFilled()
     QFETCH(bool, folderExists);
 #ifdef Q_OS_UNIX
     if (geteuid() != 0)
-        QSKIP("only root can stand in another user's home");
+        QSKIP("only root can stand in another user’s home");
     QTemporaryDir prefix;
     const QString bin = prefix.filePath(QStringLiteral("bin"));
     QVERIFY(QDir().mkpath(bin));
@@ -238,7 +238,7 @@ void TestPlatform::someoneElsesHomeIsNeverFilled()
             QVERIFY(::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0);
 
     const QString why = prepareDataFolders(chooseDataFolders(QString(), bin, data));
-    QVERIFY2(why.contains(QStringLiteral("n'est ni créé ni modifié")), qPrintable(why));
+    QVERIFY2(why.contains(QStringLiteral("n’est ni créé ni modifié")), qPrintable(why));
     QVERIFY2(why.contains(QStringLiteral("pas à root")), qPrintable(why));
     QCOMPARE(QFileInfo::exists(data), folderExists);
     if (folderExists)
@@ -255,10 +255,10 @@ void TestPlatform::dataFolderMustBeTheUsers_data()
 {
     QTest::addColumn<QString>("folder"); // under a scratch folder
     QTest::addColumn<QString>("reason");
-    QTest::newRow("the user's") << "mine"
+    QTest::newRow("the user’s") << "mine"
                                 << "";
     QTest::newRow("missing") << "absent"
-                             << "n'existe pas";
+                             << "n’existe pas";
     QTest::newRow("a file") << "file"
                             << "est un fichier, pas un dossier";
     QTest::newRow("none given") << ""
@@ -293,7 +293,7 @@ void TestPlatform::outputsNeverGoOverTheProgramsData_data()
     QTest::newRow("hard link to it") << "dur.csv" << true;
     QTest::newRow("register not made yet") << "vide/Velmaris.sqlite" << true;
     QTest::newRow("journal not made yet") << "vide/Velmaris.sqlite-shm" << true;
-    QTest::newRow("index file in the register's folder") << "vide/VELMARIS.TXT" << true;
+    QTest::newRow("index file in the register’s folder") << "vide/VELMARIS.TXT" << true;
     QTest::newRow("an export") << "data/baux.csv" << false;
     QTest::newRow("elsewhere") << "baux.csv" << false;
 }
@@ -331,7 +331,7 @@ void TestPlatform::shippedIndexIsNeverWritten_data()
     QTest::newRow("the file") << "share/velmaris/VELMARIS.TXT" << true;
     QTest::newRow("another spelling") << "share/velmaris/../velmaris/VELMARIS.TXT" << true;
     QTest::newRow("a link to it") << "lien.txt" << true;
-    QTest::newRow("the user's copy") << "donnees/VELMARIS.TXT" << false;
+    QTest::newRow("the user’s copy") << "donnees/VELMARIS.TXT" << false;
 }
 
 void TestPlatform::shippedIndexIsNeverWritten()

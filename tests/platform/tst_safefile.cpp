@@ -41,11 +41,11 @@ void TestSafeFile::safeWrites_data()
     QTest::newRow("link to a file") << "link" << false << "est un lien symbolique";
     QTest::newRow("dangling link") << "dangling" << false << "est un lien symbolique";
     QTest::newRow("folder") << "folder" << false << "est un dossier, pas un fichier";
-    QTest::newRow("missing folder") << "nofolder" << false << "n'existe pas";
+    QTest::newRow("missing folder") << "nofolder" << false << "n’existe pas";
     QTest::newRow("folder that is a file")
         << "filefolder" << false << "est un fichier, pas un dossier";
-    QTest::newRow("pipe") << "fifo" << false << "n'est pas un fichier ordinaire";
-    QTest::newRow("device") << "device" << false << "n'est pas un fichier ordinaire";
+    QTest::newRow("pipe") << "fifo" << false << "n’est pas un fichier ordinaire";
+    QTest::newRow("device") << "device" << false << "n’est pas un fichier ordinaire";
 }
 
 void TestSafeFile::safeWrites()
@@ -104,11 +104,11 @@ void TestSafeFile::onlyRegularFilesAreRead_data()
     QTest::newRow("an empty file") << "empty" << int(S::Ok) << "";
     QTest::newRow("at the limit") << "limit" << int(S::Ok) << "";
     QTest::newRow("one byte over") << "over" << int(S::TooLarge) << "le fichier dépasse 1 Mio";
-    QTest::newRow("missing") << "absent" << int(S::Missing) << "n'existe pas";
-    QTest::newRow("a folder") << "folder" << int(S::NotRegular) << "c'est un dossier";
-    QTest::newRow("a pipe") << "fifo" << int(S::NotRegular) << "ce n'est pas un fichier ordinaire";
+    QTest::newRow("missing") << "absent" << int(S::Missing) << "n’existe pas";
+    QTest::newRow("a folder") << "folder" << int(S::NotRegular) << "c’est un dossier";
+    QTest::newRow("a pipe") << "fifo" << int(S::NotRegular) << "ce n’est pas un fichier ordinaire";
     QTest::newRow("/dev/zero") << "/dev/zero" << int(S::NotRegular)
-                               << "ce n'est pas un fichier ordinaire";
+                               << "ce n’est pas un fichier ordinaire";
     QTest::newRow("unreadable") << "locked" << int(S::Unreadable) << "accès refusé";
 }
 
