@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -157,27 +158,32 @@ QSize scrolledSize(const QWidget* contents, QSize room, int minimumWidth, QSize 
 
 void keepFocusInView(QScrollArea* area)
 {
-    QObject::connect(qApp, &QApplication::focusChanged, area, [area](QWidget*, QWidget* now) {
-        const QWidget* contents = area->widget();
-        if (!now || !contents || !contents->isAncestorOf(now))
-            return;
-        // A click gives the focus to what the user sees: the window stays
-        // where it is, and the next click lands where it was aimed.
-        if (QApplication::mouseButtons() != Qt::NoButton)
-            return;
-        // The whole box, not only its text cursor (which ensureWidgetVisible
-        // shows): what is typed next must show too. Already in view: nothing
-        // moves; else the least that shows it, its top when it is taller
-        // than the view.
-        const QRect box(now->mapTo(contents, QPoint(0, 0)), now->size());
-        const QRect view(-contents->pos(), area->viewport()->size());
-        if (view.contains(box))
-            return;
-        const int height = std::min(box.height(), std::max(0, view.height() - 2 * kFocusMargin));
-        const int width = std::min(box.width(), std::max(0, view.width() - 2 * kFocusMargin));
-        area->ensureVisible(box.left() + width / 2, box.top() + height / 2,
-                            width / 2 + kFocusMargin, height / 2 + kFocusMargin);
-    });
+    // The contents as they are now: while the area is being destroyed (its
+    // contents go first) the focus moves, and the area is no longer one to ask.
+    const QPointer<QWidget> shown = area->widget();
+    QObject::connect(
+        qApp, &QApplication::focusChanged, area, [area, shown](QWidget*, QWidget* now) {
+            const QWidget* contents = shown.data();
+            if (!now || !contents || !contents->isAncestorOf(now))
+                return;
+            // A click gives the focus to what the user sees: the window stays
+            // where it is, and the next click lands where it was aimed.
+            if (QApplication::mouseButtons() != Qt::NoButton)
+                return;
+            // The whole box, not only its text cursor (which ensureWidgetVisible
+            // shows): what is typed next must show too. Already in view: nothing
+            // moves; else the least that shows it, its top when it is taller
+            // than the view.
+            const QRect box(now->mapTo(contents, QPoint(0, 0)), now->size());
+            const QRect view(-contents->pos(), area->viewport()->size());
+            if (view.contains(box))
+                return;
+            const int height =
+                std::min(box.height(), std::max(0, view.height() - 2 * kFocusMargin));
+            const int width = std::min(box.width(), std::max(0, view.width() - 2 * kFocusMargin));
+            area->ensureVisible(box.left() + width / 2, box.top() + height / 2,
+                                width / 2 + kFocusMargin, height / 2 + kFocusMargin);
+        });
 }
 
 QScrollArea* scrollWhenSmall(QWidget* window, QWidget* below)
@@ -213,7 +219,8 @@ QScrollArea* scrollWhenSmall(QWidget* window, QWidget* below)
     // scrolling sideways.
     QObject::connect(area->horizontalScrollBar(), &QScrollBar::rangeChanged, window,
                      [window](int, int overflow) {
-                         if (overflow > 0 && window->width() + overflow <= screenRoom(window).width())
+                         if (overflow > 0 && window->isVisible()
+                             && window->width() + overflow <= screenRoom(window).width())
                              window->resize(window->width() + overflow, window->height());
                      });
     // The keyboard goes through the controls as they show, those below last;
