@@ -54,13 +54,15 @@ void LeaseRevisionDialog::buildControls()
     datedemande->setPlaceholderText(QStringLiteral("jj/mm/aaaa"));
     datedemande->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000"))
                                  + 20);
+    // Every value goes on a second line rather than lose its end ("€") in a
+    // narrow window.
     auto label = [this](const QString& name) {
         auto* l = named(new QLabel(this), name);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        l->setWordWrap(true);
         return l;
     };
     etatrevision = label(QStringLiteral("etatrevision"));
-    etatrevision->setWordWrap(true);
     ancienloyer = label(QStringLiteral("ancienloyer"));
     indicebase = label(QStringLiteral("indicebase"));
     nouvelindice = label(QStringLiteral("nouvelindice"));

@@ -149,10 +149,10 @@ void TestKeyboard::registerByKeyboard()
     QVERIFY(app.r);
     QVERIFY(QTest::qWaitForWindowActive(app.r));
     // Search, the owner, sorting, the table as one stop, then the commands.
-    QCOMPARE(walk(app.r->recherche, 5),
-             (QStringList{QStringLiteral("recherche"), QStringLiteral("filtrebailleur"),
-                          QStringLiteral("tri"), QStringLiteral("tableau"),
-                          QStringLiteral("ajouter")}));
+    QCOMPARE(
+        walk(app.r->recherche, 5),
+        (QStringList{QStringLiteral("recherche"), QStringLiteral("filtrebailleur"),
+                     QStringLiteral("tri"), QStringLiteral("tableau"), QStringLiteral("ajouter")}));
 
     // Sorted by reference from the keyboard; the arrows walk the leases.
     app.r->tri->setFocus();
@@ -178,8 +178,8 @@ void TestKeyboard::registerByKeyboard()
     app.r->tableau->setFocus();
     QTest::keyClick(app.r->tableau, Qt::Key_Delete);
     QCOMPARE(app.questions.texts,
-             QStringList{
-                 QStringLiteral("Supprimer le bail «\u00a0B-2\u00a0» (M. Martin) et tout son historique\u00a0?")});
+             QStringList{QStringLiteral(
+                 "Supprimer le bail «\u00a0B-2\u00a0» (M. Martin) et tout son historique\u00a0?")});
     QCOMPARE(app.r->model().leaseCount(), 3);
     QVERIFY(app.messages.texts.isEmpty());
 }
@@ -192,26 +192,17 @@ void TestKeyboard::formTabFollowsItsColumns()
     QVERIFY(f);
     QVERIFY(QTest::qWaitForWindowActive(f));
     QCOMPARE(QApplication::focusWidget(), f->reference); // opened to be typed in
-    const QStringList order{QStringLiteral("reference"),
-                            QStringLiteral("locataire"),
-                            QStringLiteral("courriel"),
-                            QStringLiteral("adresse"),
-                            QStringLiteral("codepostal"),
-                            QStringLiteral("commune"),
-                            QStringLiteral("territoire"),
-                            QStringLiteral("meuble"),
-                            QStringLiteral("bailleur"),
-                            QStringLiteral("datesignature"),
-                            QStringLiteral("dateeffet"),
-                            QStringLiteral("dpe"),
-                            QStringLiteral("datedpe"),
-                            QStringLiteral("loyer"),
-                            QStringLiteral("charges"),
-                            QStringLiteral("trimestrereference"),
-                            QStringLiteral("daterevision"),
-                            QStringLiteral("clause"),
-                            QStringLiteral("derniererevision"),
-                            QStringLiteral("notes")};
+    const QStringList order{
+        QStringLiteral("reference"),        QStringLiteral("locataire"),
+        QStringLiteral("courriel"),         QStringLiteral("adresse"),
+        QStringLiteral("codepostal"),       QStringLiteral("commune"),
+        QStringLiteral("territoire"),       QStringLiteral("meuble"),
+        QStringLiteral("bailleur"),         QStringLiteral("datesignature"),
+        QStringLiteral("dateeffet"),        QStringLiteral("dpe"),
+        QStringLiteral("datedpe"),          QStringLiteral("loyer"),
+        QStringLiteral("charges"),          QStringLiteral("trimestrereference"),
+        QStringLiteral("daterevision"),     QStringLiteral("clause"),
+        QStringLiteral("derniererevision"), QStringLiteral("notes")};
     QCOMPARE(walk(f->reference, int(order.size())), order);
 }
 
@@ -253,7 +244,8 @@ void TestKeyboard::formAsksBeforeAbandoning()
         QTest::mouseClick(f->annuler, Qt::LeftButton);
 
     QCOMPARE(app.questions.texts,
-             typed ? QStringList{QStringLiteral("Abandonner les modifications\u00a0?")} : QStringList{});
+             typed ? QStringList{QStringLiteral("Abandonner les modifications\u00a0?")}
+                   : QStringList{});
     QCOMPARE(f->isVisible(), typed && !abandon);
     QCOMPARE(app.r->model().leaseCount(), 3);
 }
@@ -261,8 +253,9 @@ void TestKeyboard::formAsksBeforeAbandoning()
 void TestKeyboard::everyWindow_data()
 {
     QTest::addColumn<QString>("window");
-    for (const char* name : {"principale", "registre", "bail", "revision", "historique", "lettre",
-                             "lettresdumois", "audit", "miseajour"})
+    for (const char* name :
+         {"principale", "registre", "bail", "revision", "historique", "lettre", "lettresdumois",
+          "audit", "miseajour", "afaire", "revisionsdues", "saisieindice"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -290,6 +283,9 @@ void TestKeyboard::everyWindow()
                  : window == u"historique"    ? opened(app.r->historique)
                  : window == u"lettre"        ? opened(app.r->lettre)
                  : window == u"lettresdumois" ? opened(app.r->lettresdumois)
+                 : window == u"afaire"        ? opened(app.r->afaire)
+                 : window == u"revisionsdues" ? opened(app.r->revisionsdues)
+                 : window == u"saisieindice"  ? opened(app.r->saisirindice)
                                               : opened(app.r->audit);
     QVERIFY(w);
     if (window == u"audit") { // rents charged: an increase of 2022 applied too early
