@@ -15,6 +15,7 @@
 #include "testmain.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -316,6 +317,29 @@ void TestKeyboard::everyWindow()
                  qPrintable(QString::number(area->horizontalScrollBar()->maximum()) + u' '
                             + QString::number(area->widget()->minimumSizeHint().width()) + u' '
                             + QString::number(area->viewport()->width())));
+    }
+
+    // Tab from the first stop on: every stop is a control the user sees,
+    // enabled, scrolled into view; none is a frame with nothing to type in.
+    QWidget* at = QApplication::focusWidget();
+    const QWidget* first = at;
+    // (A window manager may keep the focus elsewhere: then there is no walk.)
+    for (int stops = 0; at && at->window() == w && stops < 30; ++stops) {
+        // A table that takes Tab for its cells is left with Ctrl+Tab.
+        const auto* cells = qobject_cast<QAbstractItemView*>(at);
+        QTest::keyClick(at, Qt::Key_Tab,
+                        cells && cells->tabKeyNavigation() ? Qt::ControlModifier : Qt::NoModifier);
+        QWidget* next = QApplication::focusWidget();
+        if (!next || next == at || next == first)
+            break;
+        at = next;
+        QVERIFY2(at->isVisible() && at->isEnabled() && !qobject_cast<QScrollArea*>(at),
+                 qPrintable(at->objectName()));
+        for (const QScrollArea* area : w->findChildren<QScrollArea*>())
+            if (area->widget() && area->widget()->isAncestorOf(at)) {
+                const QRect shown(at->mapTo(area->viewport(), QPoint(0, 0)), at->size());
+                QVERIFY2(area->viewport()->rect().intersects(shown), qPrintable(at->objectName()));
+            }
     }
 
     QStringList taken;
