@@ -75,6 +75,8 @@ void AuditWindow::buildPeriodsPane(QWidget* splitter)
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addWidget(new QLabel(QStringLiteral("Loyers facturés, hors charges\u00a0:"), left));
     m_periods = new QTableWidget(0, Columns, left);
+    // The arrows move among the cells, Tab goes on to the next control.
+    m_periods->setTabKeyNavigation(false);
     m_periods->setObjectName(QStringLiteral("loyersfactures"));
     m_periods->setHorizontalHeaderLabels({QStringLiteral("Du (mm/aaaa)"), QStringLiteral("Au"),
                                           QStringLiteral("Loyer"), QStringLiteral("Demandé le")});
@@ -121,6 +123,7 @@ void AuditWindow::buildResultPane(QWidget* splitter)
     m_result->setObjectName(QStringLiteral("ecarts"));
     rightLayout->addWidget(m_result, 3);
     m_months = new QTableWidget(0, 5, right);
+    m_months->setTabKeyNavigation(false);
     m_months->setObjectName(QStringLiteral("mois"));
     m_months->setHorizontalHeaderLabels({QStringLiteral("Mois"), QStringLiteral("Facturé"),
                                          QStringLiteral("Légal"), QStringLiteral("Écart"),

@@ -43,6 +43,7 @@ DueRevisionsDialog::DueRevisionsDialog(RegisterSession& session, const IndexTabl
     setObjectName(QStringLiteral("RevisionsDues"));
     setWindowTitle(kTitle);
     liste = new QTableWidget(0, 6, this);
+    liste->setTabKeyNavigation(false); // Tab goes on to the commands
     liste->setObjectName(QStringLiteral("liste"));
     liste->setHorizontalHeaderLabels({QStringLiteral("Bail"), QStringLiteral("Locataire"),
                                       QStringLiteral("Loyer"), QStringLiteral("Nouveau loyer"),

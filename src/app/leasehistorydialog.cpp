@@ -86,6 +86,7 @@ LeaseHistoryDialog::LeaseHistoryDialog(const Lease& lease,
     bail->setText(summary);
 
     revisions = new QTableWidget(int(m_history.size()), ColumnCount, this);
+    revisions->setTabKeyNavigation(false); // Tab goes on to the notes
     revisions->setObjectName(QStringLiteral("revisions"));
     revisions->setHorizontalHeaderLabels(
         // Headings on two lines: the figures, not their names, set the widths.

@@ -72,6 +72,7 @@ void MonthLettersDialog::buildControls()
     bailleurmanquant = missingSenderBand(this);
 
     liste = named(new QTableWidget(0, 4, this), QStringLiteral("liste"));
+    liste->setTabKeyNavigation(false); // Tab goes on to the commands
     liste->setHorizontalHeaderLabels({QStringLiteral("Bail"), QStringLiteral("Locataire"),
                                       QStringLiteral("Révision au"), QStringLiteral("Lettre")});
     liste->verticalHeader()->hide();

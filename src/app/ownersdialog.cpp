@@ -52,6 +52,7 @@ OwnersDialog::OwnersDialog(RegisterSession& session, QWidget* parent)
 void OwnersDialog::buildControls()
 {
     liste = named(new QTableWidget(0, Columns, this), QStringLiteral("liste"));
+    liste->setTabKeyNavigation(false); // Tab goes on to the commands
     liste->setHorizontalHeaderLabels({QStringLiteral("Bailleur"), QStringLiteral("Qualité"),
                                       QStringLiteral("Commune"), QStringLiteral("Baux")});
     liste->verticalHeader()->hide();

@@ -67,6 +67,7 @@ TodoListDialog::TodoListDialog(RegisterSession& session, const IndexTable& table
 QLayout* TodoListDialog::buildControls()
 {
     liste = new QTableWidget(0, ColumnCount, this);
+    liste->setTabKeyNavigation(false); // Tab goes on to the commands
     liste->setObjectName(QStringLiteral("liste"));
     liste->setHorizontalHeaderLabels({QStringLiteral("Référence"), QStringLiteral("Locataire"),
                                       QStringLiteral("Révision"), QStringLiteral("Dernier jour"),

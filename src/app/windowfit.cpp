@@ -5,6 +5,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QPointer>
@@ -108,6 +109,51 @@ void collectFocusable(QLayout* layout, std::vector<QWidget*>& out)
     for (int i = 0; i < layout->count(); ++i)
         collectItem(layout->itemAt(i), out);
 }
+
+// Tab from the last control that can take it goes back to the first,
+// Shift+Tab from the first to the last: a row of buttons below the scrolled
+// controls would otherwise keep the focus among themselves.
+class TabWrap : public QObject {
+public:
+    TabWrap(QWidget* window, const std::vector<QWidget*>& order)
+        : QObject(window)
+    {
+        for (QWidget* w : order) {
+            m_order.emplace_back(w);
+            w->installEventFilter(this);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & ~Qt::ShiftModifier)
+            return false;
+        const bool forward = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+        if (!forward && key->key() != Qt::Key_Backtab)
+            return false;
+        QWidget* first = nullptr;
+        QWidget* last = nullptr;
+        for (const QPointer<QWidget>& w : m_order)
+            if (w && w->isVisible() && w->isEnabled()) {
+                if (!first)
+                    first = w;
+                last = w;
+            }
+        QWidget* to =
+            forward ? (watched == last ? first : nullptr) : (watched == first ? last : nullptr);
+        if (!to || to == watched)
+            return false;
+        to->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+    }
+
+private:
+    std::vector<QPointer<QWidget>> m_order;
+};
 
 } // namespace
 
@@ -228,10 +274,18 @@ QScrollArea* scrollWhenSmall(QWidget* window, QWidget* below)
     area->setFocusPolicy(Qt::NoFocus);
     std::vector<QWidget*> order;
     collectFocusable(layout, order);
+    // Controls the layouts do not reach (in a splitter, say) keep Qt's own
+    // order, and the round is not closed over them.
+    const auto reachable = [](const QWidget* w) { return bool(w->focusPolicy() & Qt::TabFocus); };
+    const auto inside = contents->findChildren<QWidget*>();
+    const bool whole =
+        std::size_t(std::count_if(inside.begin(), inside.end(), reachable)) == order.size();
     if (below)
         collectItem(outer->itemAt(outer->count() - 1), order); // the row below
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+    if (whole && order.size() >= 2)
+        new TabWrap(window, order);
     if (!order.empty() && !window->focusWidget())
         order.front()->setFocus(Qt::OtherFocusReason);
     fitToScreen(window, scrolledSize(contents, screenRoom(window), 0, extra));

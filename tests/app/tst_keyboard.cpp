@@ -324,15 +324,24 @@ void TestKeyboard::everyWindow()
     QWidget* at = QApplication::focusWidget();
     const QWidget* first = at;
     // (A window manager may keep the focus elsewhere: then there is no walk.)
-    for (int stops = 0; at && at->window() == w && stops < 30; ++stops) {
+    const bool walks = at && at->window() == w;
+    bool round = false; // back to a stop met before
+    QStringList walked;
+    for (int stops = 0; walks && stops < 40; ++stops) {
         // A table that takes Tab for its cells is left with Ctrl+Tab.
         const auto* cells = qobject_cast<QAbstractItemView*>(at);
         QTest::keyClick(at, Qt::Key_Tab,
                         cells && cells->tabKeyNavigation() ? Qt::ControlModifier : Qt::NoModifier);
         QWidget* next = QApplication::focusWidget();
-        if (!next || next == at || next == first)
+        // Back to the first stop, or to a field met before: a row of buttons
+        // that keeps the focus among themselves is no round.
+        round = next == first
+                || (next && walked.contains(next->objectName())
+                    && !qobject_cast<QAbstractButton*>(next));
+        if (!next || next == at || round)
             break;
         at = next;
+        walked << at->objectName();
         QVERIFY2(at->isVisible() && at->isEnabled() && !qobject_cast<QScrollArea*>(at),
                  qPrintable(at->objectName()));
         for (const QScrollArea* area : w->findChildren<QScrollArea*>())
@@ -341,6 +350,8 @@ void TestKeyboard::everyWindow()
                 QVERIFY2(area->viewport()->rect().intersects(shown), qPrintable(at->objectName()));
             }
     }
+    // Round the window and back.
+    QVERIFY2(!walks || round, qPrintable(walked.join(u' ')));
 
     QStringList taken;
     for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
