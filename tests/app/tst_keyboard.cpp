@@ -1,6 +1,7 @@
 // The windows driven from the keyboard and on small screens: the register and
 // the lease form walked with Tab, Enter, Delete and Escape; every window's
 // Alt mnemonics; every window within the screen.
+#include "agencydialog.h"
 #include "auditwindow.h"
 #include "leaseform.h"
 #include "leasehistorydialog.h"
@@ -11,6 +12,8 @@
 #include "maj.h"
 #include "messagecatcher.h"
 #include "monthlettersdialog.h"
+#include "ownerform.h"
+#include "ownersdialog.h"
 #include "registerwindow.h"
 #include "testmain.h"
 
@@ -254,9 +257,9 @@ void TestKeyboard::formAsksBeforeAbandoning()
 void TestKeyboard::everyWindow_data()
 {
     QTest::addColumn<QString>("window");
-    for (const char* name :
-         {"principale", "registre", "bail", "revision", "historique", "lettre", "lettresdumois",
-          "audit", "miseajour", "afaire", "revisionsdues", "saisieindice"})
+    for (const char* name : {"principale", "registre", "bail", "revision", "historique", "lettre",
+                             "lettresdumois", "audit", "miseajour", "afaire", "revisionsdues",
+                             "saisieindice", "bailleurs", "fichebailleur", "agence"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -276,7 +279,18 @@ void TestKeyboard::everyWindow()
     };
     if (window == u"miseajour")
         app.w->updateDialog().show();
-    QWidget* w = window == u"miseajour"       ? static_cast<QWidget*>(&app.w->updateDialog())
+    // The owners' windows open modally from the register: opened here as they are.
+    std::unique_ptr<QWidget> own;
+    if (window == u"bailleurs")
+        own = std::make_unique<OwnersDialog>(app.r->session(), app.r);
+    else if (window == u"agence")
+        own = std::make_unique<AgencyDialog>(app.r->session(), app.r);
+    else if (window == u"fichebailleur")
+        own = std::make_unique<OwnerForm>(Owner(), app.r);
+    if (own)
+        own->show();
+    QWidget* w = own                          ? own.get()
+                 : window == u"miseajour"     ? static_cast<QWidget*>(&app.w->updateDialog())
                  : window == u"principale"    ? app.w.get()
                  : window == u"registre"      ? static_cast<QWidget*>(app.r)
                  : window == u"bail"          ? opened(app.r->modifier)
