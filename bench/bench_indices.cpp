@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading the index file and filling the twenty grid lines.
 #include "benchdata.h"
 

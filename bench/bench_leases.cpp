@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lease register at the size of a large agency: 10,000 leases, half of
 // them with a revision on record. Targets: open the register and list the due
 // leases under 300 ms, revise every due lease under 1 s, import a 10,000-line

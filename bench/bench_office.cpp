@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An office's whole register moved at once: copied from the SQLite file to the
 // server, copied back from the server into a new folder, exported as CSV; on
 // each link of bench_leases.cpp, with its targets. Each time counts the

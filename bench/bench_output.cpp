@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two outputs of a revised table: the clipboard text and the report layout.
 #include "benchdata.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Revising rents along the longest run there is: from the oldest quarter that
 // can be revised up to the newest.
 #include "benchdata.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor for a Qt Widgets program here: one window holding 120 labels in a
 // grid, set up like the index grid, and nothing else. It prints the time from
 // its start to its first paint on standard error, as the program does with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // velmaris_latency_proxy: a link to a PostgreSQL server that is slower than a
 // local socket, for the benchmarks of the register. It listens on 127.0.0.1,
 // and forwards every connection to the server's Unix socket, each chunk of

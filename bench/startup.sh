@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole-process figures, medians of RUNS runs, with the targets they are held to:
 #   - velmaris-cli's revision, from start to exit, beside a bare QCoreApplication
 #     program that loads the same Qt libraries (QtCore, QtSql, QuaZip);

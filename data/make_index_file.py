@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Builds data/VELMARIS.TXT from the collected index figures (a TSV with the
 columns key, icc, irl, date, date_kind, confidence, sources; newest first) and,
 when given, the Corsica and overseas IRL (a TSV with the columns key,

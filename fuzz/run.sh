@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets (the asan preset, clang) and runs the named ones (all
 # by default) one after the other, SECONDS_EACH seconds each (120 by default),
 # starting from the kept corpus in tests/corpus. New inputs go to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One libFuzzer target per reader: VELMARIS_FUZZ_ENTRY names the entry point.
 #include "entry_points.h"
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what Velmaris needs to build, test and run on Debian 12, then builds.
 #   scripts/setup.sh run    build and start the window on the shipped index file
 #   scripts/setup.sh test   build with warnings as errors and run every test headless, then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audit window: the rents actually charged, typed or imported, kept in
 // the register. Its controls: auditwindow_controls.cpp; what the audit makes
 // of them: auditwindow_result.cpp.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audit window's controls: the rents charged on the left, what the audit
 // found on the right, the print buttons below.
 #include "auditwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the audit window shows of the audit, and its report on paper or as PDF.
 #include "auditwindow.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lease form while another desk changes the same lease: what it shows,
 // and what its save is checked against.
 #include "leaseform.h"

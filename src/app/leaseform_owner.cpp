@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lease form's owner: a combo box where a few letters of a name find it,
 // the owner's kind beside it, read only (it is the owner's, not the lease's).
 #include "leaseform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // velmaris: the window. The commands are velmaris-cli's.
 #include "window.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's controls: the grid, the side column with its commands,
 // and the scroll area they sit in.
 #include "mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's index file: read, and when it cannot be, the copy shipped
 // with the program offered in its place; without a network, a quarter typed by
 // hand, INSEE's own file, the file edited in a text editor and read again when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on a shared register: the office's index figures taken
 // from the register when it opens, read again when another desk changes them,
 // and completed there by every change made on this desk.

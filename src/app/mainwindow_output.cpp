@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printing, saving and copying the table, as the main window drives them.
 #include "mainwindow.h"
 

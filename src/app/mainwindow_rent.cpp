@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rent boxes and lease date: the events of the grid's editable column.
 #include "mainwindow.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings dialog, download and manual editing, as the main window drives them.
 #include "mainwindow.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's side of the lease register: its folder, its one window,
 // what its letter and audit buttons open, and the last days to ask said at start.
 #include "mainwindow.h"

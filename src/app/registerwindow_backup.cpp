@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register window's side of backups and of other programs' changes:
 // "Sauvegarder le registre…", "Restaurer…", and a window that follows the
 // register when another copy of Velmaris writes to it.

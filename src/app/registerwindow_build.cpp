@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register window's controls: the search box, the table of leases, the
 // commands beside it, and which of them the register allows.
 #include "registerwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register window's work on many leases at once: the leases in and out
 // as a CSV file, and the month's batch of revisions.
 #include "registerwindow.h"

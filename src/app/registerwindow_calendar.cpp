@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Exporter le calendrier…": the register's coming revision dates and last
 // days to ask them, as an iCalendar file for the user's calendar program.
 #include "registerwindow.h"

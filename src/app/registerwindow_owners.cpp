@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register window's side of owners: "Bailleurs…" and "Agence…", the
 // list filtered by owner, and the desk's landlord met at each opening.
 #include "registerwindow.h"

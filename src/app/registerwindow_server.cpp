@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register window and what it may do: the server's password, asked once;
 // a register that may only be read, and why; a server that stopped answering.
 #include "registerwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The update settings in the "Mise à jour" dialog. Kept apart from the file's
 // reader and writer, which the command line uses without any widget.
 #include "settings.h"

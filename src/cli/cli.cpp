@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line's start: the options, --help, --rent, and the dispatch to
 // the other commands.
 #include "cli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audit of one lease from the command line, as the audit window computes
 // it: tab-separated lines a script can read, or the window's report as a PDF.
 #include "cli_p.h"

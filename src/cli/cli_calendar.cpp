@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --calendar FILE [--months N] [--date D]: the register's revision dates as an
 // iCalendar file for the user's calendar program.
 #include "cli_p.h"

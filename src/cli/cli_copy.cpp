@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --copy-register: an office moves its register to the server (or takes a
 // copy of the server's into a folder), whole or not at all.
 #include "cli_p.h"

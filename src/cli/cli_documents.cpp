@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows' documents as PDF files from the command line: one lease's
 // letter, the month's letters and the calculator's table, written as the
 // windows write them. The audit's report is in cli_audit.cpp.

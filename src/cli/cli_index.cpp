@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The index commands: a quarter typed by hand, INSEE's own file merged in.
 #include "cli_p.h"
 

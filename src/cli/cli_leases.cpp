@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lease register from the command line: the due list, one lease's
 // revision, CSV import and export.
 #include "cli_p.h"

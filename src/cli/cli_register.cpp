@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register from the command line, whole: a revision recorded as
 // "Appliquer" records it, a backup of the register and its restore.
 #include "cli_p.h"

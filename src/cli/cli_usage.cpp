@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // velmaris-cli --help: every command and option, in French.
 #include "cli.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // velmaris-cli: every command of Velmaris, without a window.
 #include "cli.h"
 #include "datafolder.h"

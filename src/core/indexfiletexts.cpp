@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the index file is, and what a failed read of it says, the same in
 // the window and on the command line.
 #include "indexfile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Owners and the agency: their kinds, their checks, how they sign.
 #include "owner.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audit of a lease: the lawful rent recomputed at each revision the
 // landlord made, month by month against what was charged.
 #include "audit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recognising what a landlord did at a change of the rent: each cause is tried
 // by recomputing the rent the way that mistake would have given it.
 #include "audit_p.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audit's walk over the changes of the rent charged: each is a revision
 // asked for, recomputed by the lawful revision's rules from the lawful rent
 // before it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audit year by year: each revision date, made, lost, frozen or to ask.
 #include "audit.h"
 

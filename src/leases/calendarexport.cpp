@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register's revision dates as an iCalendar file, written by libical.
 #include "calendarexport.h"
 

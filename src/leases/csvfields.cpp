@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "csvfields.h"
 
 #include "quoting.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A leases CSV file to and from the register.
 #include "leasecsv.h"
 

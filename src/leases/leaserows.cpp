@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a lease and a revision record map onto the columns of the register.
 #include "leasestore_p.h"
 

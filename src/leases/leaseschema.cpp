@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register's schema, version by version, and how a register's version is
 // read and brought up to date. A step, once shipped, never changes: files in
 // the field were made by it.

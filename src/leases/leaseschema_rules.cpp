@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the register refuses to hold, said once for both back ends: a server
 // gets typed columns and CHECK constraints, an SQLite file triggers with the
 // same conditions. A row written by another tool is refused as ours would be.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the register: the connection, the checks, the schema and its migrations.
 #include "leasestore.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Owners found for leases that come without one: a desk's own landlord
 // ([BAILLEUR] of its settings) taken into the register (the leases an earlier
 // version kept without an owner get it, and a landlord the register does not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The agency that manages the register, one row or none.
 #include "leasestore.h"
 

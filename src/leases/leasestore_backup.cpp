@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copies of the register: the one kept before a migration, the user's
 // backups, and the restore of one. A copy is written under a temporary name,
 // checked, and only then takes its name: a broken copy never looks like a good one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Work on many rows at once, in a few statements whatever the number of rows:
 // on a server each statement is a trip through the office's network, and a
 // trip per lease would make the network's delay the cost of the work.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rents charged, period by period, that the audit of a lease reads.
 #include "leasestore.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving a register between an SQLite file and a server, whole or not at all.
 #include "leasestore.h"
 

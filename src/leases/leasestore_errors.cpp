@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the register's failures are, and what they say in French.
 #include "leasestore.h"
 

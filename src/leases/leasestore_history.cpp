@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history of the revisions: recorded one by one or many at once, each
 // checked against its lease as it now is, and read back.
 #include "leasestore.h"

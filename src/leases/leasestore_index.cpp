@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The office's index figures in the register: one row holding the index
 // file's text, read by every desk and completed in one transaction.
 #include "leasestore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The letters that went out: the day each revision's letter was sent,
 // printed or saved. The request of the revision dates from it.
 #include "leasestore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bringing a backup back: checked first, brought to this program's schema on a
 // copy, then put in place of every lease in one transaction, after a dated
 // copy of the register as it was. Other copies of the program see the change

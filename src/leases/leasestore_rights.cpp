@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the register lives on an office's server (its own schema, made or
 // moved there) and what the server lets the connected role do with it.
 #include "leasestore.h"

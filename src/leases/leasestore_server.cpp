@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register on an office's PostgreSQL server: the connection, the news
 // of the other desks' commits, and what its failures say in French.
 #include "leasestore.h"

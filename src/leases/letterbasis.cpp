@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which revision a letter is written for: the one due now, the coming one
 // sent ahead, or the last one applied while its year runs.
 #include "revisionletter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The office's index figures as a desk uses them: seeded or completed from
 // the desk's own file, then copied into it and into the table.
 #include "officefigures.h"

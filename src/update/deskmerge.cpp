@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A desk's own index file merged into the office's figures: its quarters the
 // register lacks, and the values the register has not yet.
 #include "deskmerge.h"

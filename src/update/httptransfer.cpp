@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HTTP transfers through QtNetwork, for the download of the indices.
 #include "httptransfer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the download's replies give: the main file checked and merged, the
 // regional series completed, and the result written over the index file,
 // unless another copy of the program wrote it meanwhile.

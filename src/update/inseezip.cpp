@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CSV out of INSEE's ZIP, through QuaZip.
 #include "inseezip.h"
 

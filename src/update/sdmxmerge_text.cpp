@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a merge of INSEE's series says to the user: the corrections it asks
 // about, and the one sentence of what it did.
 #include "sdmxmerge.h"

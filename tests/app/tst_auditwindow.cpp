@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audit window driven as a user would: rents typed in the table, a CSV
 // imported, periods removed, the differences shown, the PDF written and read
 // back, and a register that refuses to be written.

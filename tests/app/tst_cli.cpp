@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli.h"
 #include "leasestore.h"
 #include "mainwindow.h"

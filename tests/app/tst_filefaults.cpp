@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every writer of the program against the faults a disk and a path can bring:
 // a full disk, a read-only disk, a link, the program's own data, a pipe, a
 // device. Each must fail with its French reason and leave the old bytes as

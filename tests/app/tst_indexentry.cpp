@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Saisir un indice…", velmaris-cli --add-index and "Importer un fichier Insee…",
 // through the windows and the command line.
 #include "cli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows driven from the keyboard and on small screens: the register and
 // the lease form walked with Tab, Enter, Delete and Escape; every window's
 // Alt mnemonics; every window within the screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desk's landlord: section [BAILLEUR] of Velmaris.ini, which the register
 // takes in as an owner at its opening and a backup carries.
 #include "settings.h"

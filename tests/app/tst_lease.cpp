@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lease-date box: finding the reference quarter, scrolling to it, and
 // refusing what is not a date.
 #include "rentfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The revision letters as a landlord sends them: one lease's letter read,
 // saved as a PDF and read back, the month's letters together, the reasons
 // when a lease gets none, the owner filled in from the letter, and an

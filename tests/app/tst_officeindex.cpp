@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on a shared register: its grid takes the register's index
 // figures, and follows them when another desk adds a quarter.
 #include "indexfiletarget.h"

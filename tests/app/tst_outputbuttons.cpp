@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Imprimer and Copier buttons of the main window.
 #include "defaultprinter.h"
 #include "filechoice.h"

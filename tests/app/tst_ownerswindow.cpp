@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The owners and the agency as an office edits them: "Bailleurs…", the
 // owner's form and its refusals, "Agence…", and a register that may only be read.
 #include "agencydialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Baux" window driven as a landlord drives it: the register opened from
 // the main window, leases added, edited, deleted, revised, imported, and
 // registers that cannot be written or read.

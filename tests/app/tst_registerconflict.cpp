@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Baux" window while another copy of the program writes to the same
 // register: nothing the other copy did is undone, nothing the user typed is
 // lost; and the whole register saved and brought back from the window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register's side of owners: the list filtered by owner and its
 // column, the owner picked in the lease form, the desk's landlord taken in
 // when the register opens; and every new window saved to /tmp to be looked at.

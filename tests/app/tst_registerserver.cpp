@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register window on an office's server: the password asked once, and
 // the leases another desk adds shown without a click.
 #include "leaseform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rent boxes of the main window: entry, normalisation, leaving a box,
 // scrolling and the stop on a missing index.
 #include "rentfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving the view of the main window's grid never changes a result: the
 // wheel, the scroll bar, PageUp/PageDown, Tab, Shift+Tab and clicks, in any
 // order, between every step of a revision.

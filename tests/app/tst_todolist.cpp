@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "À faire…" from the register window, and the last days to ask said on the
 // main window's status line at start.
 #include "leasestore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a careful user drives it: walking through the boxes,
 // clicking, ticking "réévalué", reloads, shortcuts, small screens.
 #include "messagecatcher.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window sized to the scroll area it holds: a scroll bar only where the room
 // is too small, never one that its own wrapped texts bring.
 #include "testmain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One lease's audit and revision from the command line, on the shipped index
 // file: what a script reads, and the exit statuses.
 #include "chargedcsv.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --calendar from the command line: the file written, and the files and
 // arguments it refuses without touching anything.
 #include "cli.h"

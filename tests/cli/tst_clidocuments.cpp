@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows' documents written by the command line: each PDF the same as
 // the window's pages for the same register and day, and the files and
 // arguments refused without anything written. The full disk needs a mount

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The office's index figures on a shared register, from the command line: two
 // desks whose files differ revise alike, a quarter one desk adds reaches the
 // other's table, and a desk's changed past value is said and kept aside.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register's whole cycle from the command line: a revision recorded as
 // "Appliquer" records it, exported, imported elsewhere, saved and brought back.
 #include "cli.h"

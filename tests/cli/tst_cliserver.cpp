@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared register from the command line: moving an office's register to
 // the server and back, the server named by --register or by the settings, and
 // what a command says when the server fails it (exit status 5).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A throwaway PostgreSQL cluster for the tests of the shared register:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "amounts.h"
 #include "datafolder.h"
 #include "dates.h"

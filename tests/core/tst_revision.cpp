@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rent revision, the rent-box normalisation and the lease-date lookup,
 // without any widget.
 #include "dates.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one revision step: exact index values, rent x new / base under each
 // rounding mode, and the grid's chain against the register's lawful revision.
 #include "duedates.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The values every window, file and the command line share: amounts and dates
 // read and written one way each, and the French quotes.
 #include "amounts.h"

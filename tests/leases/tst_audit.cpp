@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audit of a lease's past revisions: worked cases on the real index
 // figures, one per cause of a difference, with their monthly differences and
 // the three-year limit; the rents charged as typed and as CSV.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rents charged in the register: the migration from a version-2 file, and
 // the periods of a lease written all at once or not at all.
 #include "chargedcsv.h"

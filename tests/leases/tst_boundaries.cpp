@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lawful revision at its boundaries: an index not yet published at the
 // revision date, the F/G freeze after a renewal, places with no series of
 // their own, dates that cannot have happened yet, the CSV's landlord column.

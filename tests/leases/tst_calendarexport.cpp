@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calendar of revision dates: which days each lease gets, and the file as
 // an independent iCalendar reader (Python's icalendar) reads it back.
 #include "calendarexport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The last days to ask a revision: which come within the warning, in what
 // order, and what each asks of the landlord.
 #include "deadlines.h"

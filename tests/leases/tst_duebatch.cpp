@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The month's batch on both back ends: what is recorded, what is not and why,
 // and two desks running it at once recording each revision once; long work
 // stopped half-way leaves the register as it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The office's index figures in a server register (a throwaway cluster): one
 // row whoever writes it first, and a merge that refuses writes nothing.
 #include "leasestore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lease model, the lawful revision of a lease, the register's statuses and
 // the CSV layout, without a database.
 #include "amounts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register on disk: schema and migration, transactions, two connections,
 // and files that are locked, read-only, damaged or cut by a crash.
 #include "lawfulrevision.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register's owners and agency on both back ends: whose each lease is,
 // what an earlier version's leases become, the CSV that carries them, and
 // who signs a letter.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Nothing saved in the register is lost: two copies of the program on one
 // file, the journals of a register that was read-only, the copy kept before a
 // migration, backups and restores, and the CSV round trip.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The revision letter's content: what it says for worked leases, when it is
 // refused, and which revision a lease's letter is written from.
 #include "amounts.h"

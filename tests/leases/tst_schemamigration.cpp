@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A register of every earlier version, in a file and on a server, brought to
 // the typed schema: what it held reads the same, and what the program would
 // refuse is refused by the register itself, or stops the migration by name.

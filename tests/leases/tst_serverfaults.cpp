@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared register's server when it fails a desk: addresses that do not
 // read, a server down, a refused password, a missing database, a register
 // this program cannot read, a connection cut in the middle of a write.

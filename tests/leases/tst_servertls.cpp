@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A register on a server reached over TLS: the authority checked when asked
 // for, and each refusal told by its cause.
 #include "leasestore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register on both back ends, an SQLite file and a PostgreSQL server
 // (a throwaway cluster): the same behaviours on each, several desks at once,
 // the copy from one to the other.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A PDF read back as poppler's pdftotext reads it: its text, and its lines

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The printed audit of a lease: its contents from worked audits, the layout
 // of its pages (lines within the margins, tables carried over pages with their
 // headings, the footer on each page), and the PDF read back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The revision letter laid out on A4 pages.
 #include "amounts.h"
 #include "letterfixture.h"

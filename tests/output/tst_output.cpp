@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard text, the report layout and the report drawn into a PDF file.
 #include "clipboardtext.h"
 #include "letterprinter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The papers as their PDF files read back: where a letter's blocks fall on the
 // sheet and in the envelope's window, its pages, and text that reads letter by
 // letter in every document.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # test_package.sh BUILD_DIR SCRATCH BUILT_CLI
 # The .deb holds the two programs, the index file, the menu entry and the icon
 # where freedesktop systems look for them, depends on the Qt 6 runtime, and the

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a test in a mount namespace of its own, where it may mount a small disk
 # and fill it up for real. Where namespaces are not allowed the test still runs,
 # and says which of its cases it skipped.

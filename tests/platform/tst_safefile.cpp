@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one safe write and the one bounded read every file of the program goes through.
 #include "safefile.h"
 #include "testmain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A tiny HTTP server on 127.0.0.1 for the download tests: each path answers

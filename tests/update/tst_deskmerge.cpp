@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A desk's own index file merged into the office's figures: what it adds, and
 // what it may not change.
 #include "deskmerge.h"

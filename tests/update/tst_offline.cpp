@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Without a network: a quarter typed by hand, INSEE's own CSV or ZIP merged in.
 #include "indexfile.h"
 #include "inseefile.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the INSEE files the import tests read: a series' CSV in the layout of
 INSEE's website (valeurs_trimestrielles.csv) and the ZIPs it is downloaded in,
 compressed by Python's zipfile, not by the program's own library.
