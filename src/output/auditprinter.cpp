@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "auditprinter.h"
 
+#include "pdfinfo.h"
+
 #include "auditlayout.h"
 #include "datafolder.h"
 #include "reportprinter.h"
@@ -143,7 +145,9 @@ QByteArray auditReportPdf(const AuditReport& report)
             return {};
     }
     // A document the writer did not finish is no PDF: never saved as one.
-    return isWholePdf(buffer.data()) ? buffer.data() : QByteArray();
+    if (!isWholePdf(buffer.data()))
+        return {};
+    return withDocumentInfo(buffer.data(), report.author, report.title);
 }
 
 bool writeAuditReportPdf(const QString& path, const AuditReport& report, QString* reason)

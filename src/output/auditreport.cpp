@@ -89,13 +89,15 @@ void describeResult(Builder& b, const Audit& audit)
     const AuditTotals& t = audit.totals;
     if (audit.findings.empty()) {
         if (!audit.months.empty())
-            b.paragraph(AuditStyle::Body, QStringLiteral("Aucun écart\u00a0: chaque mois contrôlé, le "
-                                                         "loyer facturé est le loyer légal."));
+            b.paragraph(AuditStyle::Body,
+                        QStringLiteral("Aucun écart\u00a0: chaque mois contrôlé, le "
+                                       "loyer facturé est le loyer légal."));
     } else {
         if (t.overCents > 0)
             b.paragraph(AuditStyle::Body,
-                        QStringLiteral("Trop-perçu par le bailleur\u00a0: ") + eurosText(t.overCents)
-                            + QStringLiteral(", dont ") + eurosText(t.overClaimableCents)
+                        QStringLiteral("Trop-perçu par le bailleur\u00a0: ")
+                            + eurosText(t.overCents) + QStringLiteral(", dont ")
+                            + eurosText(t.overClaimableCents)
                             + QStringLiteral(" sur les trois dernières années, que le locataire "
                                              "peut réclamer."));
         if (t.underCents > 0)
@@ -110,21 +112,23 @@ void describeResult(Builder& b, const Audit& audit)
                             + (t.netCents() > 0 ? QStringLiteral(" en faveur du locataire.")
                                                 : QStringLiteral(" en faveur du bailleur.")));
     }
-    b.paragraph(AuditStyle::Small,
-                QStringLiteral("Les mois commencés avant le ") + dateText(audit.limitDate)
-                    + QStringLiteral(", plus de trois ans avant l’audit, sont marqués «\u00a0")
-                    + timeBarredMark()
-                    + QStringLiteral("\u00a0»\u00a0: ce qui y a été trop ou moins perçu ne peut plus être "
-                                     "réclamé (art. 7-1 de la loi du 6 juillet 1989)."));
-    b.paragraph(AuditStyle::Small,
-                QStringLiteral("Fondement\u00a0: un mois est prescrit quand son loyer est échu plus de "
-                               "trois ans avant la date de l’audit (art. 7-1 de la loi du "
-                               "6 juillet 1989), le loyer étant échu le premier du mois sauf "
-                               "clause contraire du bail. Une révision que le bailleur a perdue, "
-                               "faute de l’avoir demandée dans l’année (art. 17-1), n’est pas un "
-                               "moins-perçu\u00a0: le locataire ne doit rien à ce titre. Le réclamable "
-                               "est ce que le locataire peut encore réclamer s’il le réclame à la "
-                               "date de l’audit."));
+    b.paragraph(
+        AuditStyle::Small,
+        QStringLiteral("Les mois commencés avant le ") + dateText(audit.limitDate)
+            + QStringLiteral(", plus de trois ans avant l’audit, sont marqués «\u00a0")
+            + timeBarredMark()
+            + QStringLiteral("\u00a0»\u00a0: ce qui y a été trop ou moins perçu ne peut plus être "
+                             "réclamé (art. 7-1 de la loi du 6 juillet 1989)."));
+    b.paragraph(
+        AuditStyle::Small,
+        QStringLiteral("Fondement\u00a0: un mois est prescrit quand son loyer est échu plus de "
+                       "trois ans avant la date de l’audit (art. 7-1 de la loi du "
+                       "6 juillet 1989), le loyer étant échu le premier du mois sauf "
+                       "clause contraire du bail. Une révision que le bailleur a perdue, "
+                       "faute de l’avoir demandée dans l’année (art. 17-1), n’est pas un "
+                       "moins-perçu\u00a0: le locataire ne doit rien à ce titre. Le réclamable "
+                       "est ce que le locataire peut encore réclamer s’il le réclame à la "
+                       "date de l’audit."));
 }
 
 const AuditFinding* findingOf(const Audit& audit, const QDate& chargedFrom)
@@ -142,9 +146,9 @@ QString indicesText(const LawfulRevision& lawful)
     if (!lawful.computed)
         return QStringLiteral("aucune révision possible")
                + (lawful.error.isEmpty() ? QString() : QStringLiteral("\u00a0: ") + lawful.error);
-    return seriesName(lawful.series) + u'\n' + lawful.newQuarter.label() + QStringLiteral("\u00a0: ")
-           + indexText(lawful.newValue) + QStringLiteral("\nsur ") + lawful.baseQuarter.label()
-           + QStringLiteral("\u00a0: ") + indexText(lawful.baseValue);
+    return seriesName(lawful.series) + u'\n' + lawful.newQuarter.label()
+           + QStringLiteral("\u00a0: ") + indexText(lawful.newValue) + QStringLiteral("\nsur ")
+           + lawful.baseQuarter.label() + QStringLiteral("\u00a0: ") + indexText(lawful.baseValue);
 }
 
 void describeRevisions(Builder& b, const Audit& audit)
@@ -176,8 +180,8 @@ void describeRevisions(Builder& b, const Audit& audit)
                                   ? QStringLiteral("\ndemande ") + dateText(y.recordedRequest)
                                         + QStringLiteral("\neffet ") + dateText(y.recordedEffect)
                                   : QStringLiteral("\nnon demandée")),
-                       indicesText(y.lawful), eurosText(y.lawfulCents),
-                       eurosText(y.chargedCents), signedEuros(y.differenceCents()), y.cause});
+                       indicesText(y.lawful), eurosText(y.lawfulCents), eurosText(y.chargedCents),
+                       signedEuros(y.differenceCents()), y.cause});
         }
     };
     for (const AuditRevision& rev : audit.revisions) {
@@ -222,7 +226,8 @@ void describeFindings(Builder& b, const Audit& audit)
                 ? monthText(f.firstMonth)
                 : monthText(f.firstMonth) + QStringLiteral(" à ") + monthText(f.lastMonth);
         b.paragraph(AuditStyle::Body, QStringLiteral("%1. ").arg(++n) + auditCausesText(f.causes)
-                                          + QStringLiteral(" — ") + months + QStringLiteral("\u00a0: ")
+                                          + QStringLiteral(" — ") + months
+                                          + QStringLiteral("\u00a0: ")
                                           + amounts.join(QStringLiteral(", ")));
         b.paragraph(AuditStyle::Small, f.text, true);
     }
@@ -296,6 +301,11 @@ AuditReport auditReport(const Lease& lease, const Audit& audit, const QString& a
 {
     AuditReport r;
     r.title = QStringLiteral("Audit des révisions du loyer — bail ") + lease.reference.trimmed();
+    // The name who establishes it, out of auditAuthor()'s sentence.
+    const QString by = QStringLiteral("Établi par ");
+    r.author = author.startsWith(by)
+                   ? author.mid(by.size()).section(QStringLiteral(" pour le compte"), 0, 0)
+                   : author.section(u':', 1).trimmed();
     r.footer = QStringLiteral("Velmaris — audit du bail ") + lease.reference.trimmed()
                + QStringLiteral(" au ") + dateText(audit.auditDate);
     r.tables = {
@@ -315,12 +325,14 @@ AuditReport auditReport(const Lease& lease, const Audit& audit, const QString& a
     for (const QString& note : audit.notes)
         b.paragraph(AuditStyle::Small, note);
     if (!audit.months.empty())
-        b.paragraph(AuditStyle::Small,
-                    QStringLiteral("Montants en euros, hors charges. Un loyer révisé est "
-                                   "arrondi au centime inférieur (la hausse ne dépasse jamais "
-                                   "la variation de l’indice). Un mois où un loyer révisé "
-                                   "prend effet compte au jour près\u00a0; «\u00a0Écart\u00a0»\u00a0: facturé moins "
-                                   "légal, positif quand le bailleur a trop perçu."));
+        b.paragraph(
+            AuditStyle::Small,
+            QStringLiteral(
+                "Montants en euros, hors charges. Un loyer révisé est "
+                "arrondi au centime inférieur (la hausse ne dépasse jamais "
+                "la variation de l’indice). Un mois où un loyer révisé "
+                "prend effet compte au jour près\u00a0; «\u00a0Écart\u00a0»\u00a0: facturé moins "
+                "légal, positif quand le bailleur a trop perçu."));
     return r;
 }
 

@@ -37,6 +37,7 @@ struct AuditBlock {
 
 struct AuditReport {
     QString title;
+    QString author; // who establishes it: the agency, or the owner; for the PDF's information
     QString footer; // on every page, beside the page number
     std::vector<std::vector<AuditColumn>> tables;
     std::vector<AuditBlock> blocks; // in reading order, the title first

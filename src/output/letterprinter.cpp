@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "letterprinter.h"
 
+#include "pdfinfo.h"
+
 #include "datafolder.h"
 #include "letterlayout.h"
 #include "reportprinter.h"
@@ -104,7 +106,26 @@ QByteArray lettersPdf(const std::vector<RevisionLetter>& letters, const QString&
             return {};
     }
     // A document the writer did not finish is no PDF: never saved as one.
-    return isWholePdf(bytes) ? bytes : QByteArray();
+    if (!isWholePdf(bytes))
+        return {};
+    // Its author, the sender (the agency, or each owner); its subject, the revision.
+    QStringList senders;
+    for (const RevisionLetter& letter : letters)
+        if (!letter.sender.isEmpty() && !senders.contains(letter.sender.front()))
+            senders << letter.sender.front();
+    QString subject;
+    if (letters.size() == 1) {
+        subject = letters.front().subject;
+        if (const qsizetype colon = subject.indexOf(u':'); colon >= 0)
+            subject = subject.mid(colon + 1).trimmed();
+        if (!subject.isEmpty())
+            subject[0] = subject[0].toUpper();
+        subject += QStringLiteral(" — ") + letters.front().subjectDetail;
+    } else {
+        subject =
+            QStringLiteral("Révision annuelle des loyers\u00a0: %1 lettres").arg(letters.size());
+    }
+    return withDocumentInfo(bytes, senders.join(QStringLiteral(", ")), subject);
 }
 
 bool saveLettersPdf(const std::vector<RevisionLetter>& letters, const QString& title,

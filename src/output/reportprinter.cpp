@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reportprinter.h"
 
+#include "pdfinfo.h"
+
 #include "reportlayout.h"
 #include "safefile.h"
 
@@ -113,7 +115,11 @@ QByteArray tableReportPdf(const ReportRows& rows)
             return {};
     }
     // A document the writer did not finish is no PDF: never saved as one.
-    return isWholePdf(buffer.data()) ? buffer.data() : QByteArray();
+    if (!isWholePdf(buffer.data()))
+        return {};
+    // The table is the program's own reckoning: it signs it.
+    return withDocumentInfo(buffer.data(), QStringLiteral("Velmaris"),
+                            QStringLiteral("Révision du loyer selon les indices de l’Insee"));
 }
 
 bool writeTableReportPdf(const QString& path, const ReportRows& rows, QString* reason)

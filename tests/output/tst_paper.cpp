@@ -7,12 +7,16 @@
 #include "letterprinter.h"
 #include "pdflines.h"
 #include "reportprinter.h"
+#include "reportrows.h"
 #include "testmain.h"
 #include "testsupport.h"
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QRectF>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 using namespace velmaris;
@@ -62,6 +66,7 @@ private slots:
     void noLetterNoFile();
     void readsLetterByLetter_data();
     void readsLetterByLetter();
+    void documentInformation();
 };
 
 void TestPaper::init()
@@ -293,6 +298,33 @@ void TestPaper::readsLetterByLetter()
     const QString text = pdfRawText(path);
     QVERIFY2(!hasLigature(text), qPrintable(text));
     QVERIFY2(spaced(text).contains(words), qPrintable(text));
+}
+
+// Every PDF says who sends it and what it is about, and still reads whole.
+void TestPaper::documentInformation()
+{
+    const QString pdfinfo = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
+    if (pdfinfo.isEmpty())
+        QSKIP("pdfinfo (poppler-utils) is not installed");
+    const RevisionLetter letter = agencyLetter();
+    const QByteArray pdfs[] = {lettersPdf({letter}, QStringLiteral("Lettre de révision A-12")),
+                               tableReportPdf(reportRows(letterTable(), 3, {}, false, {}))};
+    for (int i = 0; i < 2; ++i) {
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write(pdfs[i]);
+        file.close();
+        QProcess p;
+        p.start(pdfinfo, {file.fileName()});
+        QVERIFY(p.waitForFinished(30000));
+        const QString info = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY2(p.readAllStandardError().isEmpty() && p.exitCode() == 0, qPrintable(info));
+        for (const char* field : {"Title:", "Author:", "Subject:", "Creator:"})
+            QVERIFY2(info.contains(QString::fromLatin1(field)), field);
+        // The letter's sender (an agency here), the program for its own table.
+        const QString author = i == 0 ? letter.sender.front() : QStringLiteral("Velmaris");
+        QVERIFY2(info.contains(author), qPrintable(info));
+    }
 }
 
 VELMARIS_TEST(TestPaper)
