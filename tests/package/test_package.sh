@@ -23,7 +23,7 @@ cmake --install "$build" --prefix "$scratch/prefix" >"$scratch/install.log" 2>&1
     || { cat "$scratch/install.log" >&2; fail "cmake --install"; }
 for f in bin/velmaris bin/velmaris-cli share/velmaris/VELMARIS.TXT \
     share/applications/velmaris.desktop \
-    share/icons/hicolor/scalable/apps/velmaris.svg; do
+    share/icons/hicolor/scalable/apps/velmaris.svg share/doc/velmaris/copyright; do
     [ -f "$scratch/prefix/$f" ] || fail "cmake --install left out $f"
 done
 
@@ -86,6 +86,12 @@ for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6printsupport
     grep -qw "$p" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = velmaris ] || fail "package name"
+# The shared register's driver and psql are suggested; the licence is in the package.
+suggests=$(dpkg-deb -f "$deb" Suggests)
+for p in libqt6sql6-psql postgresql-client; do
+    grep -qw "$p" <<<"$suggests" || fail "Suggests lacks $p: $suggests"
+done
+dpkg-deb -c "$deb" | grep -q '\./usr/share/doc/velmaris/copyright$' || fail "no copyright file"
 
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
