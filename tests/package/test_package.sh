@@ -91,7 +91,8 @@ suggests=$(dpkg-deb -f "$deb" Suggests)
 for p in libqt6sql6-psql postgresql-client; do
     grep -qw "$p" <<<"$suggests" || fail "Suggests lacks $p: $suggests"
 done
-dpkg-deb -c "$deb" | grep -q '\./usr/share/doc/velmaris/copyright$' || fail "no copyright file"
+contents=$(dpkg-deb -c "$deb")
+grep -q '\./usr/share/doc/velmaris/copyright$' <<<"$contents" || fail "no copyright file"
 
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
