@@ -2,6 +2,7 @@
 #pragma once
 
 #include "audit.h"
+#include "auditreport.h"
 #include "chargedrent.h"
 #include "datafolder.h"
 #include "indextable.h"
@@ -87,7 +88,7 @@ private:
     const IndexTable& m_table;
     const QDate m_today;
     Audit m_audit;
-    QString m_author;
+    AuditAuthor m_author;
     bool m_saved = true;
     DataFolders m_programFolders;
     bool m_failureShown = false; // one error box per run of failed writes

@@ -206,7 +206,7 @@ void AuditWindow::readAuthor()
 {
     // An owner that cannot be read leaves the report without the line, never wrong.
     const std::optional<LeaseSender> sender = leaseSender(m_store, m_lease);
-    m_author = sender ? auditAuthor(sender->owner, sender->agency) : QString();
+    m_author = sender ? auditAuthor(sender->owner, sender->agency) : AuditAuthor();
 }
 
 } // namespace velmaris

@@ -289,23 +289,20 @@ QString timeBarredMark()
     return QStringLiteral("prescrit");
 }
 
-QString auditAuthor(const Owner& owner, const Agency& agency)
+AuditAuthor auditAuthor(const Owner& owner, const Agency& agency)
 {
     if (agency.isSet())
-        return QStringLiteral("Établi par ") + agency.name.trimmed()
-               + QStringLiteral(" pour le compte de ") + owner.name.trimmed();
-    return QStringLiteral("Bailleur\u00a0: ") + owner.name.trimmed();
+        return {QStringLiteral("Établi par ") + agency.name.trimmed()
+                    + QStringLiteral(" pour le compte de ") + owner.name.trimmed(),
+                agency.name.trimmed()};
+    return {QStringLiteral("Bailleur\u00a0: ") + owner.name.trimmed(), owner.name.trimmed()};
 }
 
-AuditReport auditReport(const Lease& lease, const Audit& audit, const QString& author)
+AuditReport auditReport(const Lease& lease, const Audit& audit, const AuditAuthor& author)
 {
     AuditReport r;
     r.title = QStringLiteral("Audit des révisions du loyer — bail ") + lease.reference.trimmed();
-    // The name who establishes it, out of auditAuthor()'s sentence.
-    const QString by = QStringLiteral("Établi par ");
-    r.author = author.startsWith(by)
-                   ? author.mid(by.size()).section(QStringLiteral(" pour le compte"), 0, 0)
-                   : author.section(u':', 1).trimmed();
+    r.author = author.name;
     r.footer = QStringLiteral("Velmaris — audit du bail ") + lease.reference.trimmed()
                + QStringLiteral(" au ") + dateText(audit.auditDate);
     r.tables = {
@@ -315,8 +312,8 @@ AuditReport auditReport(const Lease& lease, const Audit& audit, const QString& a
     };
     Builder b(r);
     b.paragraph(AuditStyle::Title, r.title);
-    if (!author.isEmpty())
-        b.paragraph(AuditStyle::Body, author);
+    if (!author.line.isEmpty())
+        b.paragraph(AuditStyle::Body, author.line);
     describeLease(b, lease);
     describeResult(b, audit);
     describeRevisions(b, audit);

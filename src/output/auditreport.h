@@ -52,15 +52,19 @@ inline constexpr int kAuditMonthTable = 2; // month, charged, lawful, difference
 // "prescrit": the mark of a month past the tenant's three-year limit.
 QString timeBarredMark();
 
-// Who the report is established by, for its first line: « Établi par Agence
-// du Parc pour le compte de Jean Martin » when an agency manages the register,
-// else « Bailleur : Jean Martin ».
-QString auditAuthor(const Owner& owner, const Agency& agency);
+// Who the report is established by: its first line, « Établi par Agence du
+// Parc pour le compte de Jean Martin » when an agency manages the register,
+// else « Bailleur : Jean Martin »; and the name alone, the PDF's author.
+struct AuditAuthor {
+    QString line;
+    QString name;
+};
+AuditAuthor auditAuthor(const Owner& owner, const Agency& agency);
 
 // The report of an audit of that lease: who establishes it (auditAuthor(),
 // none when empty); the lease; the result; each revision from the start with
 // its lawful indices and rents beside the rent charged; every difference
 // explained; the months with their totals and what is still claimable.
-AuditReport auditReport(const Lease& lease, const Audit& audit, const QString& author = {});
+AuditReport auditReport(const Lease& lease, const Audit& audit, const AuditAuthor& author = {});
 
 } // namespace velmaris
