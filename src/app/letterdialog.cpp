@@ -127,7 +127,7 @@ void LetterDialog::rebuild()
     LetterResult result = leaseLetter(m_lease, m_basis, *sender);
     m_refusal = result.letter ? QString() : result.refusal;
     if (result.letter && recommandee->isChecked())
-        result.letter->delivery = QStringLiteral("Lettre recommandée avec avis de réception");
+        result.letter->delivery = registeredMailLine();
     texte->setPlainText(result.letter ? letterText(*result.letter) : m_refusal);
     if (complete && result.letter)
         m_letter = std::move(result.letter);
@@ -140,11 +140,12 @@ void LetterDialog::rebuild()
     enregistrer->setEnabled(m_letter.has_value());
     imprimer->setEnabled(m_letter.has_value());
     courriel->setEnabled(m_letter.has_value());
-    courriel->setToolTip(m_lease.tenantEmail.trimmed().isEmpty()
-                             ? QStringLiteral("Le bail n’a pas de courriel du locataire\u00a0: votre "
-                                              "programme de courriel s’ouvrira sans destinataire")
-                             : QStringLiteral("La lettre en PDF, jointe à un courriel pour ")
-                                   + m_lease.tenantEmail.trimmed());
+    courriel->setToolTip(
+        m_lease.tenantEmail.trimmed().isEmpty()
+            ? QStringLiteral("Le bail n’a pas de courriel du locataire\u00a0: votre "
+                             "programme de courriel s’ouvrira sans destinataire")
+            : QStringLiteral("La lettre en PDF, jointe à un courriel pour ")
+                  + m_lease.tenantEmail.trimmed());
 }
 
 void LetterDialog::editSender()
@@ -220,11 +221,11 @@ void LetterDialog::sendByMail()
         courriel->setEnabled(m_letter.has_value());
         if (!error.isEmpty()) {
             etat->clear();
-            MessageBox::critical(this, kTitle,
-                                 QStringLiteral("La lettre n’a pas pu être jointe à un courriel\u00a0: ")
-                                     + error
-                                     + QStringLiteral(". Enregistrez-la en PDF et joignez-la "
-                                                      "vous-même."));
+            MessageBox::critical(
+                this, kTitle,
+                QStringLiteral("La lettre n’a pas pu être jointe à un courriel\u00a0: ") + error
+                    + QStringLiteral(". Enregistrez-la en PDF et joignez-la "
+                                     "vous-même."));
             return;
         }
         const QString to = m_lease.tenantEmail.trimmed();

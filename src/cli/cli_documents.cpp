@@ -95,8 +95,6 @@ QString noteLettersOut(LeaseStore& store, std::vector<SentLetter> letters, const
         .arg(store.error());
 }
 
-const QString kRegisteredMail = QStringLiteral("Lettre recommandée avec avis de réception");
-
 std::optional<CommandLineResult> pdfTarget(const Options& options, const QString& command,
                                            const QString& indexPath, const QString& dataFolder,
                                            QString& path)
@@ -138,14 +136,12 @@ std::optional<CommandLineResult> startLetters(const Options& options, const QStr
                                               const QString& dataFolder, QString& path,
                                               LeaseCommand& run)
 {
-    if (auto bad =
-            onlyOptions(options, command,
-                        {QStringLiteral("--pdf"), dateOption, QStringLiteral("--registered")}))
+    const QStringList allowed{QStringLiteral("--pdf"), QStringLiteral("--registered")};
+    if (auto bad = onlyOptions(options, command, allowed + QStringList{dateOption}))
         return bad;
     if (auto refused = pdfTarget(options, command, indexPath, dataFolder, path))
         return refused;
-    return startLeaseCommand(options, command, dateOption, {QStringLiteral("--pdf")}, indexPath,
-                             dataFolder, run);
+    return startLeaseCommand(options, command, dateOption, allowed, indexPath, dataFolder, run);
 }
 
 CommandLineResult runLetter(const Options& options, const QString& indexPath,
@@ -168,7 +164,7 @@ CommandLineResult runLetter(const Options& options, const QString& indexPath,
     const LetterBasis basis = letterBasis(lease, history, run.table, run.date);
     LetterResult letter = leaseLetter(lease, basis, *sender);
     if (letter.letter && options.has(QStringLiteral("--registered")))
-        letter.letter->delivery = kRegisteredMail;
+        letter.letter->delivery = registeredMailLine();
     const QString notes = run.notice + stalenessNotice(run.table);
     if (!letter.letter)
         return withNotes(
@@ -277,7 +273,7 @@ CommandLineResult runMonthLetters(const Options& options, const QString& indexPa
                              {}});
     if (options.has(QStringLiteral("--registered")))
         for (RevisionLetter& letter : letters)
-            letter.delivery = kRegisteredMail;
+            letter.delivery = registeredMailLine();
     QString reason;
     const bool ok = saveLettersPdf(letters, monthLettersTitle(year, number), path, &reason);
     if (ok)

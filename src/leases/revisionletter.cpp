@@ -85,8 +85,9 @@ QString unchangedReason(const Lease& lease, const LawfulRevision& r, bool fall)
 {
     const QString rent = eurosText(r.oldRentCents, AmountLayout::NoBreak);
     if (fall && lease.clause == Clause::HausseSeulement)
-        return QStringLiteral("L’indice baisse et la clause «\u00a0à la hausse seulement\u00a0» maintient "
-                              "le loyer à ")
+        return QStringLiteral(
+                   "L’indice baisse et la clause «\u00a0à la hausse seulement\u00a0» maintient "
+                   "le loyer à ")
                + rent + QStringLiteral("\u00a0: aucune lettre de révision n’est à envoyer.");
     return QStringLiteral("Le loyer reste à ") + rent
            + QStringLiteral("\u00a0: aucune lettre de révision n’est à envoyer.");
@@ -187,8 +188,8 @@ void addFigures(RevisionLetter& letter, const Lease& lease, const LawfulRevision
                            {}});
     const QString series = seriesFigureName(r.series);
     letter.body.push_back({{},
-                           {{QStringLiteral("Indice de base\u00a0: ") + series + QStringLiteral(", ")
-                                 + r.baseQuarter.longLabel(),
+                           {{QStringLiteral("Indice de base\u00a0: ") + series
+                                 + QStringLiteral(", ") + r.baseQuarter.longLabel(),
                              indexText(r.baseValue)},
                             {QStringLiteral("Nouvel indice\u00a0: ") + series + QStringLiteral(", ")
                                  + r.newQuarter.longLabel(),
@@ -226,14 +227,19 @@ void addFigures(RevisionLetter& letter, const Lease& lease, const LawfulRevision
         {QStringLiteral("Je vous remercie d’appliquer ce nouveau montant à vos paiements à compter "
                         "du ")
              + from
-             + (lease.chargesCents > 0
-                    ? QStringLiteral("\u00a0; les charges ne sont pas concernées par la révision et "
-                                     "restent inchangées.")
-                    : QStringLiteral(".")),
+             + (lease.chargesCents > 0 ? QStringLiteral(
+                    "\u00a0; les charges ne sont pas concernées par la révision et "
+                    "restent inchangées.")
+                                       : QStringLiteral(".")),
          {}});
 }
 
 } // namespace
+
+QString registeredMailLine()
+{
+    return QStringLiteral("Lettre recommandée avec avis de réception");
+}
 
 QString salutationFor(const QString& tenant)
 {
@@ -277,23 +283,28 @@ QString senderProblem(const LetterSender& sender)
 {
     const bool agency = !sender.onBehalfOf.isEmpty();
     if (sender.name.trimmed().isEmpty())
-        return agency ? QStringLiteral("Le nom de l’agence n’est pas renseigné\u00a0: indiquez-le dans "
-                                       "«\u00a0Agence…\u00a0» du registre.")
-                      : QStringLiteral("Le nom du bailleur n’est pas renseigné\u00a0: indiquez-le dans "
-                                       "«\u00a0Bailleurs…\u00a0» du registre.");
+        return agency ? QStringLiteral(
+                   "Le nom de l’agence n’est pas renseigné\u00a0: indiquez-le dans "
+                   "«\u00a0Agence…\u00a0» du registre.")
+                      : QStringLiteral(
+                          "Le nom du bailleur n’est pas renseigné\u00a0: indiquez-le dans "
+                          "«\u00a0Bailleurs…\u00a0» du registre.");
     // An address is at least a street line and the town's line.
     if (sender.address.size() < 2)
-        return agency ? QStringLiteral("L’adresse de l’agence ") + quoted(sender.name)
-                            + QStringLiteral(" n’est pas complète\u00a0: indiquez-la dans «\u00a0Agence…\u00a0» "
-                                             "du registre.")
-                      : QStringLiteral("L’adresse du bailleur ") + quoted(sender.name)
-                            + QStringLiteral(" n’est pas complète\u00a0: indiquez-la dans «\u00a0Bailleurs…\u00a0» "
-                                             "du registre.");
+        return agency
+                   ? QStringLiteral("L’adresse de l’agence ") + quoted(sender.name)
+                         + QStringLiteral(
+                             " n’est pas complète\u00a0: indiquez-la dans «\u00a0Agence…\u00a0» "
+                             "du registre.")
+                   : QStringLiteral("L’adresse du bailleur ") + quoted(sender.name)
+                         + QStringLiteral(
+                             " n’est pas complète\u00a0: indiquez-la dans «\u00a0Bailleurs…\u00a0» "
+                             "du registre.");
     return {};
 }
 
-LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r,
-                            const LetterSender& sender, const QDate& date)
+LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r, const LetterSender& sender,
+                            const QDate& date)
 {
     if (std::optional<QString> why = refusal(lease, r, sender, date))
         return refuse(*why);
@@ -311,7 +322,8 @@ LetterResult revisionLetter(const Lease& lease, const LawfulRevision& r,
     const QString on = QStringLiteral("le ") + longDateText(date);
     letter.placeAndDate = place.trimmed().isEmpty() ? QStringLiteral("Le ") + longDateText(date)
                                                     : place.trimmed() + QStringLiteral(", ") + on;
-    letter.subject = QStringLiteral("Objet\u00a0: révision annuelle du loyer au ") + longDateText(s.due);
+    letter.subject =
+        QStringLiteral("Objet\u00a0: révision annuelle du loyer au ") + longDateText(s.due);
     letter.subjectDetail = QStringLiteral("Réf. : bail ") + lease.reference;
     letter.salutation = salutationFor(lease.tenant);
 

@@ -61,6 +61,9 @@ struct RevisionLetter {
     QString signature; // the landlord's name
 };
 
+// The line above the subject of a letter sent by registered mail.
+QString registeredMailLine();
+
 // A letter, or why there is none (a French sentence).
 struct LetterResult {
     std::optional<RevisionLetter> letter;

@@ -90,7 +90,7 @@ private slots:
 
 private:
     // The pages the windows make of the register for `kind` at `date`.
-    QByteArray windowPages(const QString& kind, const QDate& date);
+    QByteArray windowPages(const QString& kind, const QDate& date, bool registered);
 
     IndexTable m_table;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -140,7 +140,7 @@ void TestCliDocuments::cleanup()
     m_dir.reset();
 }
 
-QByteArray TestCliDocuments::windowPages(const QString& kind, const QDate& date)
+QByteArray TestCliDocuments::windowPages(const QString& kind, const QDate& date, bool registered)
 {
     LeaseStore store;
     if (!store.open(folder()))
@@ -156,8 +156,10 @@ QByteArray TestCliDocuments::windowPages(const QString& kind, const QDate& date)
         return tableReportPdf(rows);
     }
     if (kind == u"month") {
-        const MonthLetterSet set = monthLetterSet(*store.leases(), *store.lastRevisions(), m_table,
-                                                  *registerSenders(store), date, 2026, 3);
+        MonthLetterSet set = monthLetterSet(*store.leases(), *store.lastRevisions(), m_table,
+                                            *registerSenders(store), date, 2026, 3);
+        for (RevisionLetter& letter : set.letters)
+            letter.delivery = registered ? registeredMailLine() : QString();
         return lettersPdf(set.letters, monthLettersTitle(2026, 3));
     }
     const Lease lease = *store.findLease(kind == u"audit" ? u"AUD"_qs : u"A-12"_qs);
@@ -168,8 +170,9 @@ QByteArray TestCliDocuments::windowPages(const QString& kind, const QDate& date)
             auditLease(lease, *store.chargedRents(lease.id), history, m_table, date);
         return auditReportPdf(auditReport(lease, audit, auditAuthor(sender.owner, sender.agency)));
     }
-    const LetterResult letter =
-        leaseLetter(lease, letterBasis(lease, history, m_table, date), sender);
+    LetterResult letter = leaseLetter(lease, letterBasis(lease, history, m_table, date), sender);
+    if (letter.letter && registered)
+        letter.letter->delivery = registeredMailLine();
     return letter.letter ? lettersPdf({*letter.letter}, letterTitle(lease.reference))
                          : QByteArray();
 }
@@ -193,6 +196,18 @@ void TestCliDocuments::sameAsTheWindows_data()
         << QStringList{u"--month-letters"_qs, u"2026-03"_qs, u"--date"_qs, u"25/03/2026"_qs}
         << "month" << day("25/03/2026") << true << "3 lettres enregistrées"
         << "Pour le compte de Jean Martin" << u"Pas de lettre pour le bail "_qs + quoted(u"C-3");
+    QTest::newRow("a registered letter")
+        << QStringList{u"--letter"_qs, u"A-12"_qs, u"--request-date"_qs, u"20/03/2026"_qs,
+                       u"--registered"_qs}
+        << "letter" << day("20/03/2026") << false << "Lettre enregistrée"
+        << "Lettre recommandée avec avis de réception"
+        << "";
+    QTest::newRow("the month’s letters, registered")
+        << QStringList{u"--month-letters"_qs, u"2026-03"_qs, u"--registered"_qs, u"--date"_qs,
+                       u"25/03/2026"_qs}
+        << "month" << day("25/03/2026") << false << "3 lettres enregistrées"
+        << "Lettre recommandée avec avis de réception"
+        << u"Pas de lettre pour le bail "_qs + quoted(u"C-3");
     QTest::newRow("an audit report")
         << QStringList{u"--audit-report"_qs, u"AUD"_qs, u"--date"_qs, u"15/09/2025"_qs} << "audit"
         << day("15/09/2025") << false << "Audit enregistré"
@@ -226,7 +241,7 @@ void TestCliDocuments::sameAsTheWindows()
     QVERIFY2(r.status == 0, qPrintable(r.error));
     QCOMPARE(r.output, said + QStringLiteral(" dans ") + path + QStringLiteral(".\n"));
     QVERIFY2(r.error.contains(notes), qPrintable(r.error));
-    const QByteArray window = windowPages(kind, date);
+    const QByteArray window = windowPages(kind, date, arguments.contains(u"--registered"_qs));
     QVERIFY(isWholePdf(window));
     QCOMPARE(timeless(readAll(path)), timeless(window));
     if (!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
