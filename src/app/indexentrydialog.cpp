@@ -7,6 +7,7 @@
 #include "indexvalue.h"
 #include "messages.h"
 #include "typedindex.h"
+#include "typography.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -47,18 +48,20 @@ IndexEntryDialog::IndexEntryDialog(const QString& indexPath, QWidget* parent, In
         m_figures = parseIndexFile(*figures);
     }
     if (!m_quarter.isValid())
-        m_refusal = m_target.shared
-                        ? QStringLiteral("Les indices du registre ne se lisent pas%1\u00a0: aucun "
-                                         "indice ne peut y être saisi pour l’instant.")
-                              .arg(why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(why))
-                        : QStringLiteral("Le fichier des indices %1 ne se lit pas\u00a0: corrigez-le "
-                                         "ou réinstallez-le avant d’y saisir un indice.")
-                              .arg(QDir::toNativeSeparators(indexPath));
+        m_refusal =
+            m_target.shared
+                ? QStringLiteral("Les indices du registre ne se lisent pas%1\u00a0: aucun "
+                                 "indice ne peut y être saisi pour l’instant.")
+                      .arg(why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(why))
+                : QStringLiteral("Le fichier des indices %1 ne se lit pas\u00a0: corrigez-le "
+                                 "ou réinstallez-le avant d’y saisir un indice.")
+                      .arg(QDir::toNativeSeparators(indexPath));
 
     auto* intro = new QLabel(
-        QStringLiteral("Saisissez l’indice tel que l’Insee l’a publié (Informations rapides) ou "
-                       "tel qu’il a paru au Journal officiel. Il s’ajoute %1\u00a0; si l’Insee donne "
-                       "plus tard une autre valeur, la mise à jour vous la proposera.")
+        QStringLiteral(
+            "Saisissez l’indice tel que l’Insee l’a publié (Informations rapides) ou "
+            "tel qu’il a paru au Journal officiel. Il s’ajoute %1\u00a0; si l’Insee donne "
+            "plus tard une autre valeur, la mise à jour vous la proposera.")
             .arg(m_target.shared ? QStringLiteral("aux indices du registre, pour tous les postes")
                                  : QStringLiteral("au fichier des indices")),
         this);
@@ -153,9 +156,8 @@ void IndexEntryDialog::add()
     const QString error = saveTypedIndex(m_target, entry, m_today);
     if (!error.isEmpty()) {
         // The dialog stays open with what was typed, to be corrected.
-        MessageBox::critical(
-            this, kTitle,
-            QStringLiteral("Indice refusé\u00a0: %1%2").arg(error, error.endsWith(u'?') ? u"" : u"."));
+        MessageBox::critical(this, kTitle,
+                             QStringLiteral("Indice refusé\u00a0: ") + endOfSentence(error));
         return;
     }
     accept();

@@ -13,6 +13,7 @@
 #include "safefile.h"
 #include "settings.h"
 #include "typedindex.h"
+#include "typography.h"
 
 #include <QDir>
 
@@ -98,8 +99,9 @@ QString indexToComplete(const Options& options, const QString& defaultPath, QStr
     // The folder's own file, begun from the one the program reads: what is
     // added goes where every command on that folder reads it.
     if (const QString refusal = dataFolderRefusal(folder); !refusal.isEmpty()) {
-        *why = QStringLiteral("Le fichier des indices du dossier %1 ne peut pas être créé\u00a0: %2.")
-                   .arg(QDir::toNativeSeparators(folder), refusal);
+        *why =
+            QStringLiteral("Le fichier des indices du dossier %1 ne peut pas être créé\u00a0: %2.")
+                .arg(QDir::toNativeSeparators(folder), refusal);
         return {};
     }
     const FileRead source = readRegularFile(defaultPath, kMaxIndexFileBytes);
@@ -150,10 +152,11 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
     const QString key = arguments.at(at + 1);
     const std::optional<Quarter> quarter = Quarter::fromKey(key);
     if (!quarter)
-        return failure(kExitBadArguments,
-                       QStringLiteral("Trimestre invalide\u00a0: «\u00a0%1\u00a0» (chiffre du trimestre puis "
-                                      "année, par exemple 12026).")
-                           .arg(key));
+        return failure(
+            kExitBadArguments,
+            QStringLiteral("Trimestre invalide\u00a0: «\u00a0%1\u00a0» (chiffre du trimestre puis "
+                           "année, par exemple 12026).")
+                .arg(key));
     TypedIndex entry;
     entry.quarter = *quarter;
     entry.irl = withIrl ? arguments.at(at + 2) : QString();
@@ -176,9 +179,9 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
         return *failed;
     const QString error = saveTypedIndex(target, entry, QDate::currentDate());
     if (!error.isEmpty()) {
-        CommandLineResult r = failure(
-            registerFault(store.errorKind()) ? kExitRegister : kExitBadArguments,
-            QStringLiteral("Indice refusé\u00a0: %1%2").arg(error, error.endsWith(u'?') ? u"" : u"."));
+        CommandLineResult r =
+            failure(registerFault(store.errorKind()) ? kExitRegister : kExitBadArguments,
+                    QStringLiteral("Indice refusé\u00a0: ") + endOfSentence(error));
         r.error.prepend(notice);
         return r;
     }

@@ -4,6 +4,7 @@
 #include "indexfile.h"
 
 #include "datafolder.h"
+#include "typography.h"
 
 namespace velmaris {
 
@@ -40,7 +41,7 @@ QString loadFailureText(const IndexFileResult& result)
         return kIndexMissing
                + QStringLiteral(". (Contrôler avant réinstallation la présence du fichier "
                                 "VELMARIS.TXT).");
-    return kIndexCorrupt + QStringLiteral("\n%1.").arg(corruptionDetail(result));
+    return kIndexCorrupt + u'\n' + endOfSentence(corruptionDetail(result));
 }
 
 QString indexMissingLine(const QString& path)
@@ -52,7 +53,8 @@ QString loadFailureLine(const IndexFileResult& result, const QString& path)
 {
     if (result.status == IndexFileResult::Status::Missing)
         return indexMissingLine(path);
-    return kIndexCorrupt + QStringLiteral(" : %1 : %2.").arg(path, corruptionDetail(result));
+    return kIndexCorrupt + QStringLiteral(" : %1 : ").arg(path)
+           + endOfSentence(corruptionDetail(result));
 }
 
 } // namespace velmaris

@@ -92,4 +92,12 @@ QString ofName(QStringView name)
     return QStringLiteral("de ") + trimmed;
 }
 
+QString endOfSentence(QStringView text)
+{
+    const QStringView end = text.trimmed();
+    if (end.endsWith(u'.') || end.endsWith(u'?') || end.endsWith(u'!') || end.endsWith(u'…'))
+        return text.toString();
+    return text.toString() + u'.';
+}
+
 } // namespace velmaris

@@ -16,6 +16,10 @@ QString frenchTypography(QStringView text);
 // feminine: "aucune lettre". The number and its noun never part.
 QString countOf(qint64 n, QStringView singular, QStringView plural, bool feminine = false);
 
+// A sentence put together from a message that may already end it: a full stop
+// added unless it ends with . ? ! or "…".
+QString endOfSentence(QStringView text);
+
 // "de" before a name, elided before a vowel: "d’accueil", "de Martin" (an h
 // may be aspirated: never elided).
 QString ofName(QStringView name);

@@ -216,6 +216,13 @@ void TestMainWindow::loadFailures_data()
                              << "Fichier des indices corrompu\nligne 2 : la ligne du 3è tr.2025 "
                                 "doit tenir le trimestre, l'indice et la date de parution "
                                 "séparés par des tabulations.";
+    // A reason that asks its question ends the sentence itself.
+    QTest::newRow("asks") << QByteArray("' c\r\n42025\t245.78\t15/01/2026\r\n"
+                                        "32025\t145.77\t15/10/2025\r\n")
+                          << true << "Réinstallation nécessaire"
+                          << "Fichier des indices corrompu\nligne 2 : l'IRL du 4è tr.2025 (245,78) "
+                             "s'écarte de plus de 25 % de celui du 3è tr.2025 (145,77) : une "
+                             "erreur de saisie ?";
 }
 
 void TestMainWindow::loadFailures()
