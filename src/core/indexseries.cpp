@@ -136,20 +136,23 @@ std::optional<IndexSeries> seriesFromKey(QStringView key)
     return std::nullopt;
 }
 
-QString missingIndexText(IndexSeries series, Quarter quarter)
+QString missingIndexText(IndexSeries series, Quarter quarter, bool quarterInFile)
 {
     QString text = QStringLiteral("Indice manquant\u00a0: ") + seriesName(series)
                    + QStringLiteral(" du ") + quarter.label() + QStringLiteral(". ");
-    if (series == IndexSeries::IrlCorse || series == IndexSeries::IrlOutreMer)
+    if (quarterInFile && (series == IndexSeries::IrlCorse || series == IndexSeries::IrlOutreMer))
         return text
-               + QStringLiteral("Saisissez-le tel que l’Insee l’a publié par «\u00a0Saisir un "
-                                "indice…\u00a0» (le trimestre «\u00a0à compléter\u00a0») ou par velmaris-cli "
-                                "--add-index %1 %2 VALEUR.")
+               + QStringLiteral(
+                     "Saisissez-le tel que l’Insee l’a publié par «\u00a0Saisir un "
+                     "indice…\u00a0» (le trimestre «\u00a0à compléter\u00a0») ou par velmaris-cli "
+                     "--add-index %1 %2 VALEUR.")
                      .arg(quarter.key(), series == IndexSeries::IrlCorse
                                              ? QStringLiteral("--corse")
                                              : QStringLiteral("--outre-mer"));
-    return text + QStringLiteral("Faites «\u00a0Mise à jour\u00a0», ou saisissez-le par «\u00a0Saisir un "
-                                 "indice…\u00a0» s’il vient de paraître.");
+    return text
+           + QStringLiteral(
+               "Faites «\u00a0Mise à jour\u00a0», ou saisissez-le par «\u00a0Saisir un "
+               "indice…\u00a0» s’il vient de paraître.");
 }
 
 } // namespace velmaris

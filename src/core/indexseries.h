@@ -78,8 +78,9 @@ std::optional<IndexValue> seriesIndex(const IndexTable& table, Quarter quarter, 
 QString seriesName(IndexSeries series);
 // "Indice manquant : IRL Corse du 2è tr.2025.", then how to get it: a regional
 // value the index file was shipped without is typed by hand (the window or
-// velmaris-cli --add-index), any other comes with the update.
-QString missingIndexText(IndexSeries series, Quarter quarter);
+// velmaris-cli --add-index), any other comes with the update, as does a
+// regional value of a quarter the file does not have yet (quarterInFile false).
+QString missingIndexText(IndexSeries series, Quarter quarter, bool quarterInFile = true);
 // As a letter's figures name it, so that the tenant finds it at INSEE:
 // "IRL, série métropole".
 QString seriesFigureName(IndexSeries series);

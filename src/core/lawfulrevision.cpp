@@ -26,13 +26,13 @@ QString indexReference(const QDate& due)
                : referenceLaw2014();
 }
 
-QString missing(IndexSeries series, Quarter quarter)
+QString missing(IndexSeries series, Quarter quarter, const IndexTable& table)
 {
     // Before its own series began, a territory takes the mainland value: name that one.
     if (quarter <= kLastSharedIrlQuarter && series != IndexSeries::Average
         && series != IndexSeries::Icc)
         series = IndexSeries::Irl;
-    return missingIndexText(series, quarter);
+    return missingIndexText(series, quarter, table.rowOf(quarter) >= 0);
 }
 
 void add(LawfulRevision& r, QString text, QString reference)
@@ -59,8 +59,9 @@ void explainDates(LawfulRevision& r, const Lease& lease)
                 + (s.lostYears == 2  ? QStringLiteral(" (et la suivante)")
                    : s.lostYears > 2 ? QStringLiteral(" (et les %1 suivantes)").arg(s.lostYears - 1)
                                      : QString())
-                + QStringLiteral("\u00a0: perdue\u00a0; la révision part du loyer payé, avec la variation "
-                                 "d’une seule année."),
+                + QStringLiteral(
+                    "\u00a0: perdue\u00a0; la révision part du loyer payé, avec la variation "
+                    "d’une seule année."),
             referenceLaw2014());
     }
 }
@@ -80,8 +81,9 @@ void explainFreeze(LawfulRevision& r, const Lease& lease)
     if (contract >= from)
         add(r,
             dwelling + QStringLiteral(", ") + contractText + QStringLiteral(", à partir du ")
-                + dateText(from) + QStringLiteral("\u00a0: aucune révision du loyer, ni à la hausse ni à "
-                                                  "la baisse."),
+                + dateText(from)
+                + QStringLiteral("\u00a0: aucune révision du loyer, ni à la hausse ni à "
+                                 "la baisse."),
             referenceFreeze2021());
     else
         add(r,
@@ -149,14 +151,15 @@ bool findIndices(LawfulRevision& r, const Lease& lease, const IndexTable& table,
 {
     const std::optional<Quarter> reference = referenceQuarterOf(lease, table);
     if (!reference) {
-        r.error = QStringLiteral("Trimestre de référence introuvable\u00a0: aucun indice publié au ")
-                  + dateText(lease.signingDate) + u'.';
+        r.error =
+            QStringLiteral("Trimestre de référence introuvable\u00a0: aucun indice publié au ")
+            + dateText(lease.signingDate) + u'.';
         return false;
     }
     const PublishedQuarter n = lastPublished(reference->number(), r.status.due, table);
     r.series = leaseSeries(lease, n.quarter);
     if (!n.found) {
-        r.error = missing(r.series, n.quarter);
+        r.error = missing(r.series, n.quarter, table);
         return false;
     }
     r.newQuarter = n.quarter;
@@ -165,7 +168,7 @@ bool findIndices(LawfulRevision& r, const Lease& lease, const IndexTable& table,
     const std::optional<IndexValue> newValue = seriesIndex(table, r.newQuarter, r.series);
     const std::optional<IndexValue> baseValue = seriesIndex(table, r.baseQuarter, r.series);
     if (!newValue || !baseValue) {
-        r.error = missing(r.series, newValue ? r.baseQuarter : r.newQuarter);
+        r.error = missing(r.series, newValue ? r.baseQuarter : r.newQuarter, table);
         return false;
     }
     newIndex = *newValue;
@@ -214,8 +217,9 @@ qint64 applyClause(LawfulRevision& r, const Lease& lease, qint64 computed, bool 
         return computed;
     if (lease.clause == Clause::HausseSeulement) {
         add(r,
-            QStringLiteral("L’indice baisse\u00a0; la clause «\u00a0à la hausse seulement\u00a0» maintient "
-                           "le loyer à ")
+            QStringLiteral(
+                "L’indice baisse\u00a0; la clause «\u00a0à la hausse seulement\u00a0» maintient "
+                "le loyer à ")
                 + eurosText(lease.rentCents) + u'.',
             clauseReference());
         return lease.rentCents;

@@ -519,6 +519,18 @@ void TestLeases::worked_data()
         << "Indice manquant\u00a0: IRL Corse du 2è tr.2025. Saisissez-le tel que l’Insee l’a "
            "publié par «\u00a0Saisir un indice…\u00a0» (le trimestre «\u00a0à compléter\u00a0») ou "
            "par velmaris-cli --add-index 22025 --corse VALEUR.";
+    QTest::newRow("Corsica, quarter not in the file yet")
+        << "01/08/2025"
+        << "01/08/2025"
+        << ""
+        << "" << false << ""
+        << "20090" << false << qint64(80000) << "01/08/2026"
+        << "à réviser avant le 01/08/2027"
+        << "01/08/2026"
+        << ""
+        << "IRL Corse" << qint64(80000)
+        << "Indice manquant\u00a0: IRL Corse du 2è tr.2026. Faites «\u00a0Mise à jour\u00a0», ou "
+           "saisissez-le par «\u00a0Saisir un indice…\u00a0» s’il vient de paraître.";
     QTest::newRow("mainland has that quarter") << "01/08/2024"
                                                << "01/08/2024"
                                                << ""
