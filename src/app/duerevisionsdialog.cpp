@@ -76,7 +76,6 @@ DueRevisionsDialog::DueRevisionsDialog(RegisterSession& session, const IndexTabl
     layout->addWidget(liste, 1);
     layout->addWidget(compte);
     layout->addLayout(buttons);
-    scrollWhenSmall(this, buttons);
     connect(enregistrer, &QPushButton::clicked, this, &DueRevisionsDialog::record);
     connect(fermer, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -91,6 +90,8 @@ DueRevisionsDialog::DueRevisionsDialog(RegisterSession& session, const IndexTabl
             compte->setText(m_store.error());
     }
     fill();
+    // Sized once the count below the list is written: it may take two lines.
+    scrollWhenSmall(this, buttons);
 }
 
 void DueRevisionsDialog::fill()
@@ -134,11 +135,12 @@ void DueRevisionsDialog::fill()
                          : recordable == 1 ? QStringLiteral(", demandée ce jour.")
                                            : QStringLiteral(", demandées ce jour."));
         if (others > 0)
-            text += others == 1 ? QStringLiteral(" Une autre ne peut pas l’être\u00a0: la raison est en "
-                                                 "regard.")
-                                : QStringLiteral(" %1 autres ne peuvent pas l’être\u00a0: la raison "
-                                                 "est en regard.")
-                                      .arg(others);
+            text += others == 1
+                        ? QStringLiteral(" Une autre ne peut pas l’être\u00a0: la raison est en "
+                                         "regard.")
+                        : QStringLiteral(" %1 autres ne peuvent pas l’être\u00a0: la raison "
+                                         "est en regard.")
+                              .arg(others);
         compte->setText(text);
     }
     enregistrer->setText(recordable == 1
