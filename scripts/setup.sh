@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libquazip1-qt6-dev openssl
           clang libclang-rt-14-dev libqt6sql6-sqlite libqt6sql6-psql postgresql libbenchmark-dev poppler-utils xvfb xauth
           fonts-dejavu-core locales qt6-translations-l10n qtkeychain-qt6-dev
-          libical-dev python3-icalendar)
+          libical-dev python3 python3-icalendar lintian man-db)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
