@@ -110,7 +110,9 @@ void DueRevisionsDialog::fill()
         liste->setItem(row, 2, cell(eurosText(item.lease.rentCents), true));
         liste->setItem(row, 3, cell(shown ? eurosText(r.newRentCents) : QString(), true));
         liste->setItem(row, 4, cell(shown ? dateText(r.effectiveDate) : QString()));
-        liste->setItem(row, 5, cell(outcome));
+        QTableWidgetItem* said = cell(outcome);
+        said->setToolTip(outcome); // a long reason is cut short in its cell
+        liste->setItem(row, 5, said);
         ++row;
     }
     const int recordable = m_batch.recordableCount();

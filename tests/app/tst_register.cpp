@@ -775,6 +775,8 @@ void TestRegister::applyDueFromTheWindow()
                                          "l’a publié par «\u00a0Saisir un indice…\u00a0» (le "
                                          "trimestre «\u00a0à compléter\u00a0») ou par "
                                          "velmaris-cli --add-index 22025 --corse VALEUR.")}));
+    // The reason, cut short in its cell, is read whole on hovering it.
+    QCOMPARE(d->liste->item(1, 5)->toolTip(), d->liste->item(1, 5)->text());
     QVERIFY(!d->enregistrer->isEnabled());
     QCOMPARE(d->fermer->text(), QStringLiteral("&Fermer"));
     QTRY_COMPARE(column(r, RegisterModel::Rent).contains(QStringLiteral("865,43 €")), true);
