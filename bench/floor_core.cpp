@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The floor for velmaris-cli: a QCoreApplication that reads
-// its arguments, writes a line and ends, linked with the same Qt libraries.
+// its arguments, writes a line and ends, linked with the same libraries.
 // bench/startup.sh compares velmaris-cli --rent with it.
 #include <QCoreApplication>
 #include <QStringList>
