@@ -113,8 +113,15 @@ else
     echo "no lintian: the package's lint is left out"
 fi
 
+# Installed by dpkg into a scratch root of its own, as apt would install it (its
+# dependencies are the machine's, so they are not looked for there).
 root=$scratch/root
-dpkg-deb -x "$deb" "$root"
+mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+: >"$root/var/lib/dpkg/status"
+dpkg --root="$root" --force-not-root --force-depends --force-script-chrootless --log=/dev/null \
+    -i "$deb" >"$scratch/dpkg.log" 2>&1 || { cat "$scratch/dpkg.log" >&2; fail "dpkg -i"; }
+[ "$(dpkg-query --root="$root" -W -f='${Status}' velmaris)" = "install ok installed" ] \
+    || fail "dpkg does not hold velmaris as installed"
 
 # The man pages, readable by man, in French, each naming its program.
 for page in velmaris velmaris-cli; do
@@ -213,5 +220,5 @@ HOME=$user XDG_DATA_HOME=$user/.local/share "${runas[@]}" "$program" --rent 850 
     >"$scratch/user.txt" 2>"$scratch/user.err" || { cat "$scratch/user.err" >&2; fail "installed copy without --index-file"; }
 [ -f "$user/.local/share/Velmaris/VELMARIS.TXT" ] || fail "the index file was not copied to the user's data folder"
 cmp -s "$scratch/user.txt" "$scratch/installed.txt" || fail "the user's copy of the index file gives another table"
-[ -z "$(find "$root" -newer "$deb" -type f)" ] || fail "the installed copy wrote beside itself"
+[ -z "$(find "$root/usr" -newer "$deb" -type f)" ] || fail "the installed copy wrote beside itself"
 echo "installed copy started from the user's data folder"
