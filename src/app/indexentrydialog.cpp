@@ -7,7 +7,6 @@
 #include "indexvalue.h"
 #include "messages.h"
 #include "typedindex.h"
-#include "typography.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -156,8 +155,7 @@ void IndexEntryDialog::add()
     const QString error = saveTypedIndex(m_target, entry, m_today);
     if (!error.isEmpty()) {
         // The dialog stays open with what was typed, to be corrected.
-        MessageBox::critical(this, kTitle,
-                             QStringLiteral("Indice refusé\u00a0: ") + endOfSentence(error));
+        MessageBox::critical(this, kTitle, typedIndexRefusal(error));
         return;
     }
     accept();

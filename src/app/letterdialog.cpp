@@ -9,6 +9,7 @@
 #include "messages.h"
 #include "ownerform.h"
 #include "quoting.h"
+#include "typography.h"
 #include "windowfit.h"
 
 #include <QCheckBox>
@@ -223,9 +224,9 @@ void LetterDialog::sendByMail()
             etat->clear();
             MessageBox::critical(
                 this, kTitle,
-                QStringLiteral("La lettre n’a pas pu être jointe à un courriel\u00a0: ") + error
-                    + QStringLiteral(". Enregistrez-la en PDF et joignez-la "
-                                     "vous-même."));
+                QStringLiteral("La lettre n’a pas pu être jointe à un courriel\u00a0: ")
+                    + endOfSentence(error)
+                    + QStringLiteral(" Enregistrez-la en PDF et joignez-la vous-même."));
             return;
         }
         const QString to = m_lease.tenantEmail.trimmed();

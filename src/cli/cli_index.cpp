@@ -13,7 +13,6 @@
 #include "safefile.h"
 #include "settings.h"
 #include "typedindex.h"
-#include "typography.h"
 
 #include <QDir>
 
@@ -181,7 +180,7 @@ CommandLineResult runAddIndex(const QStringList& arguments, const QString& defau
     if (!error.isEmpty()) {
         CommandLineResult r =
             failure(registerFault(store.errorKind()) ? kExitRegister : kExitBadArguments,
-                    QStringLiteral("Indice refusé\u00a0: ") + endOfSentence(error));
+                    typedIndexRefusal(error));
         r.error.prepend(notice);
         return r;
     }

@@ -9,6 +9,7 @@
 #include "indexvalue.h"
 #include "numbers.h"
 #include "provenance.h"
+#include "typography.h"
 
 namespace velmaris {
 
@@ -223,6 +224,11 @@ QString saveTypedIndex(const IndexTarget& target, const TypedIndex& entry, const
             return change;
         },
         nullptr);
+}
+
+QString typedIndexRefusal(const QString& error)
+{
+    return QStringLiteral("Indice refusé\u00a0: ") + endOfSentence(error);
 }
 
 } // namespace velmaris

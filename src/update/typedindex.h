@@ -46,5 +46,7 @@ TypedIndexResult addTypedIndex(const QByteArray& indexFile, const TypedIndex& en
 QString saveTypedIndex(const QString& path, const TypedIndex& entry, const QDate& today);
 // The same where target keeps the figures (a shared register's, on a server).
 QString saveTypedIndex(const IndexTarget& target, const TypedIndex& entry, const QDate& today);
+// What the window and the command line say of a refusal of saveTypedIndex.
+QString typedIndexRefusal(const QString& error);
 
 } // namespace velmaris
